@@ -1,0 +1,67 @@
+#pragma once
+// The records that the engines and the pages share, and the connection map.
+// Threads: see crit_sec.h for which fields g_csConnect guards. strSent and nSentBytes are written
+// only on the user-interface thread; everything else a page reads or writes under the lock.
+#include <netinet/in.h>
+#include <pthread.h>
+
+#include <cstdint>
+#include <map>
+#include <string>
+
+class TcpEngine;
+class UdpEngine;
+class IConnectionSink;
+
+// One TCP connection, one UDP peer of a server socket, or one UDP client endpoint.
+struct ConnectInfo {
+    uint32_t nId = 0;
+    uint32_t nSentBytes = 0;
+    uint32_t nRecvBytes = 0;
+    uint32_t nRecvBytesAll = 0;
+    std::u16string strRecv;
+    std::u16string strSent;
+    bool bUnread = false;
+    pthread_t hThread{};
+    int sock = -1;
+    void* hItem = nullptr;
+    sockaddr_in addrClient{};
+    sockaddr_in addrServer{};
+    // Bytes of a character split across received chunks, kept for the next chunk.
+    std::string recvCarry;
+};
+
+// The record behind the root node of every page's tree.
+struct ServerState {
+    bool bActive = false;
+    int32_t nPort = 0;
+    std::string strHost;
+    int sock = -1;
+};
+
+// Start parameters of one worker thread.
+struct WorkerContext {
+    int sock = -1;
+    uint32_t nId = 0;
+    TcpEngine* pTcpEngine = nullptr;
+    UdpEngine* pUdpEngine = nullptr;
+    IConnectionSink* pSink = nullptr;
+    sockaddr_in addr{};
+    bool bServer = false;
+};
+
+// A page's records by key: TCP key = nId, UDP key = UdpKey(addrClient).
+using ConnectMap = std::map<uint64_t, ConnectInfo*>;
+
+// The identity of a UDP record: address and port packed without overlap, so distinct
+// address-and-port pairs never share a record.
+inline uint64_t UdpKey(const sockaddr_in& addr) {
+    return (static_cast<uint64_t>(ntohl(addr.sin_addr.s_addr)) << 16) | ntohs(addr.sin_port);
+}
+
+// Map operations; the caller holds g_csConnect.
+ConnectInfo* FindRecord(const ConnectMap& map, uint64_t key);
+void InsertRecord(ConnectMap& map, uint64_t key, ConnectInfo* record);  // replaces
+bool EraseRecord(ConnectMap& map, uint64_t key);
+// True when `record` is listed under `key`: a notified pointer is only used after this check.
+bool IsListed(const ConnectMap& map, uint64_t key, const ConnectInfo* record);

@@ -1,0 +1,37 @@
+#pragma once
+// The three local addresses the pages need: the host's own IPv4 address (tree roots, client
+// endpoints), the first adapter's address (default peer) and its directed broadcast address.
+//
+// Threads: user-interface thread. g_adapterInfo is filled during static initialisation.
+#include <netinet/in.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+struct AdapterInfo {
+    AdapterInfo();
+    bool bHaveAdapter = false;
+    std::string strAdapterIp;  // first adapter's first IPv4 address, as text
+    uint32_t address = 0;      // network order
+    uint32_t mask = 0;
+    uint32_t broadcast = 0;    // address | ~mask
+    char szBroadcast[16] = {};
+
+    // Reads the machine's interfaces again: the first non-loopback one with an IPv4 address.
+    void Query();
+    // Fills the record from given values (also how tests pin it to loopback values).
+    void Set(const std::string& ipText, const std::string& maskText);
+    void Clear();
+};
+
+extern AdapterInfo g_adapterInfo;
+
+// Dotted text of the host's first IPv4 address, or empty text. Prints the host name once per
+// call ("%s\n"), as each page does when it builds its tree.
+std::string GetLocalHostAddress();
+std::string GetAdapterIpText();
+const char* GetBroadcastText();
+
+// Test seam: while set, GetLocalHostAddress returns this address and resolves nothing.
+void SetLocalHostAddressForTest(std::optional<std::string> address);

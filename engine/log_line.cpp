@@ -1,0 +1,22 @@
+#include "engine/log_line.h"
+
+#include <cstdio>
+#include <ctime>
+
+#include "encoding/wire_codec.h"
+
+std::u16string FormatTimeStamp(std::chrono::system_clock::time_point when) {
+    const std::time_t t = std::chrono::system_clock::to_time_t(when + std::chrono::hours(8));
+    std::tm parts{};
+    gmtime_r(&t, &parts);
+    char text[64];
+    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d  ", parts.tm_year + 1900,
+                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
+    return std::u16string(text, text + std::char_traits<char>::length(text));
+}
+
+void AppendLogLine(std::u16string& log, std::string_view bytes, std::string* carry) {
+    log += FormatTimeStamp(std::chrono::system_clock::now());
+    log += quillet::enc::DecodeForDisplay(bytes, carry);
+    log += u'\n';
+}

@@ -1,0 +1,74 @@
+#include "engine/socket_closer.h"
+
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <mutex>
+#include <unordered_map>
+
+namespace quillet::sock {
+namespace {
+
+struct Adopted {
+    const void* owner = nullptr;
+    bool closeRequested = false;
+};
+
+std::mutex g_mutex;
+std::unordered_map<int, Adopted> g_adopted;  // guarded by g_mutex
+
+// A descriptor to park on closed numbers; any call on it fails, which workers take as the end.
+int Placeholder() {
+    static const int fd = open("/dev/null", O_RDWR | O_CLOEXEC);
+    return fd;
+}
+
+}  // namespace
+
+int CloseSocket(int fd) {
+    if (fd < 0) return 0;
+    std::lock_guard<std::mutex> lock(g_mutex);
+    auto it = g_adopted.find(fd);
+    if (it == g_adopted.end()) {
+        close(fd);
+        return 0;
+    }
+    if (!it->second.closeRequested) {
+        it->second.closeRequested = true;
+        shutdown(fd, SHUT_RDWR);
+        int ph = Placeholder();
+        if (ph < 0 || dup3(ph, fd, O_CLOEXEC) < 0) {
+            // Without a placeholder the number stays held by the shut-down socket itself.
+        }
+    }
+    return 0;
+}
+
+void AdoptForWorker(int fd, const void* owner) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    g_adopted[fd] = Adopted{owner, false};
+}
+
+bool CloseRequested(int fd) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    auto it = g_adopted.find(fd);
+    return it != g_adopted.end() && it->second.closeRequested;
+}
+
+void ReleaseFromWorker(int fd) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    auto it = g_adopted.find(fd);
+    if (it == g_adopted.end()) return;
+    if (it->second.closeRequested) close(fd);
+    g_adopted.erase(it);
+}
+
+void WakeWorkers(const void* owner) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    for (auto& [fd, adopted] : g_adopted) {
+        if (adopted.owner == owner) shutdown(fd, SHUT_RDWR);
+    }
+}
+
+}  // namespace quillet::sock

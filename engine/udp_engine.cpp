@@ -1,0 +1,195 @@
+#include "engine/udp_engine.h"
+
+#include <arpa/inet.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <thread>
+
+#include "engine/crit_sec.h"
+#include "engine/log_line.h"
+#include "engine/socket_closer.h"
+
+namespace {
+
+constexpr int kRecvBufferSize = 10240;
+
+int BindOnce(int port) {
+    int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0) return -1;
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port & 0xFFFF));
+    addr.sin_addr.s_addr = htonl(INADDR_ANY);
+    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
+        int err = errno;
+        close(fd);
+        errno = err;
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+UdpEngine::UdpEngine(IConnectionSink* sink) : m_pSink(sink) {}
+
+UdpEngine::~UdpEngine() {
+    Shutdown();
+    CCritSecLock lock(g_csConnect);
+    m_map.clear();  // the records belong to the page
+}
+
+void UdpEngine::Shutdown() {
+    {
+        CCritSecLock lock(g_csConnect);
+        m_stopping = true;
+    }
+    quillet::sock::WakeWorkers(this);
+    m_workers.JoinAll();
+}
+
+int UdpEngine::Bind(int port) {
+    int fd = BindOnce(port);
+    // A socket the page stopped a moment ago is released once its thread has left recvfrom;
+    // give that a brief, bounded chance before reporting the port as taken.
+    for (int i = 0; fd < 0 && errno == EADDRINUSE && i < 20; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        fd = BindOnce(port);
+    }
+    if (fd < 0) return -1;
+    WorkerContext ctx;
+    ctx.sock = fd;
+    ctx.pUdpEngine = this;
+    ctx.pSink = m_pSink;
+    socklen_t len = sizeof ctx.addr;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&ctx.addr), &len);  // the port really bound
+    ctx.bServer = true;
+    {
+        CCritSecLock lock(g_csConnect);
+        ctx.nId = m_nLastPort;
+    }
+    quillet::sock::AdoptForWorker(fd, this);
+    if (!m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); })) {
+        quillet::sock::ReleaseFromWorker(fd);
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+bool UdpEngine::StartClientReceive(ConnectInfo* pInfo) {
+    WorkerContext ctx;
+    ctx.sock = pInfo->sock;
+    ctx.nId = pInfo->addrClient.sin_port;
+    ctx.pUdpEngine = this;
+    ctx.pSink = m_pSink;
+    ctx.addr = pInfo->addrServer;
+    ctx.bServer = false;
+    quillet::sock::AdoptForWorker(ctx.sock, this);
+    if (!m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); })) {
+        quillet::sock::ReleaseFromWorker(ctx.sock);
+    }
+    return true;
+}
+
+void UdpEngine::ReceiveLoop(WorkerContext ctx) {
+    sockaddr_in own{};
+    socklen_t ownLen = sizeof own;
+    getsockname(ctx.sock, reinterpret_cast<sockaddr*>(&own), &ownLen);
+    const uint64_t ownKey = UdpKey(own);
+    char buf[kRecvBufferSize];
+    for (;;) {
+        sockaddr_in from{};
+        socklen_t len = sizeof from;
+        // A longer datagram is cut to the buffer and logged as what fits.
+        ssize_t n = recvfrom(ctx.sock, buf, kRecvBufferSize - 1, 0,
+                             reinterpret_cast<sockaddr*>(&from), &len);
+        // A wake-up by the page's close looks like an empty datagram: tell them apart first.
+        if (m_stopping || quillet::sock::CloseRequested(ctx.sock)) break;
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            break;
+        }
+        const uint64_t key = ctx.bServer ? UdpKey(from) : ownKey;
+        if (n == 0) {
+            OnEmptyDatagram(ctx, key);
+            // A sender's empty datagram only ends that sender; an endpoint's own socket ends.
+            if (!ctx.bServer) break;
+            continue;
+        }
+        OnDatagram(ctx, key, from, buf, static_cast<int>(n));
+    }
+    quillet::sock::ReleaseFromWorker(ctx.sock);
+}
+
+void UdpEngine::OnEmptyDatagram(const WorkerContext& ctx, uint64_t key) {
+    ConnectInfo* rec;
+    {
+        CCritSecLock lock(g_csConnect);
+        rec = FindRecord(m_map, key);
+        if (!rec) return;
+        if (rec->sock != -1) {
+            quillet::sock::CloseSocket(rec->sock);
+            rec->sock = -1;
+        }
+    }
+    (void)ctx;
+    m_pSink->OnConnectionUpdate(rec, UPDATE_CLOSED, key);
+}
+
+void UdpEngine::OnDatagram(const WorkerContext& ctx, uint64_t key, const sockaddr_in& from,
+                           const char* data, int n) {
+    ConnectInfo* rec;
+    {
+        CCritSecLock lock(g_csConnect);
+        rec = FindRecord(m_map, key);
+        // Only a server socket turns senders into peers; an endpoint's datagram that has no
+        // listed record of its own would make a record that nothing shows or frees.
+        if (!rec && !ctx.bServer) return;
+    }
+    if (!rec) {
+        AddPeer(from, ctx, key);
+        CCritSecLock lock(g_csConnect);
+        rec = FindRecord(m_map, key);
+        if (!rec) return;  // the page deleted it at once
+    }
+    {
+        CCritSecLock lock(g_csConnect);
+        if (FindRecord(m_map, key) != rec) return;
+        rec->bUnread = true;
+        rec->nRecvBytesAll += static_cast<uint32_t>(n);
+        rec->nRecvBytes += static_cast<uint32_t>(n);
+        AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)), &rec->recvCarry);
+    }
+    m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, key);
+}
+
+ConnectInfo* UdpEngine::AddPeer(const sockaddr_in& from, const WorkerContext& ctx, uint64_t key) {
+    auto* rec = new ConnectInfo;
+    {
+        CCritSecLock lock(g_csConnect);
+        if (m_stopping) {
+            delete rec;
+            return nullptr;
+        }
+        m_nLastPort = ntohs(from.sin_port);
+        rec->nId = m_nLastPort;
+        rec->addrClient = from;
+        rec->addrServer = ctx.addr;
+        // Listed before the page hears of it, so the handler finds it in the map.
+        InsertRecord(m_map, key, rec);
+    }
+    m_pSink->OnNewConnection(rec, key);
+    return rec;
+}
+
+int UdpEngine::SendTo(int sock, const char* data, int len, const sockaddr_in& to) {
+    if (sock < 0 || len < 0) return -1;
+    return static_cast<int>(sendto(sock, data, static_cast<size_t>(len), MSG_NOSIGNAL,
+                                   reinterpret_cast<const sockaddr*>(&to), sizeof to));
+}
+
+int UdpEngine::CloseSocket(int sock) { return quillet::sock::CloseSocket(sock); }

@@ -1,0 +1,44 @@
+#pragma once
+// Bound UDP sockets and their receive threads; every new sender of a server socket becomes a
+// peer record of the page; client endpoints that the page made are served too.
+//
+// Threads and teardown: as for TcpEngine (tcp_engine.h). One receive thread per bound socket.
+#include <atomic>
+#include <cstdint>
+
+#include "engine/connect_info.h"
+#include "engine/connection_sink.h"
+#include "engine/worker_group.h"
+
+class UdpEngine {
+public:
+    explicit UdpEngine(IConnectionSink* sink);
+    ~UdpEngine();
+    UdpEngine(const UdpEngine&) = delete;
+    UdpEngine& operator=(const UdpEngine&) = delete;
+
+    ConnectMap m_map;          // guarded by g_csConnect; key UdpKey(addrClient)
+    uint32_t m_nLastPort = 0;  // guarded by g_csConnect
+
+    // A socket bound to 0.0.0.0 and the port's low 16 bits, receiving as a server, or -1.
+    int Bind(int port);
+    // Starts the receive thread of a page-made endpoint whose sock is bound. Returns true.
+    bool StartClientReceive(ConnectInfo* pInfo);
+    static int SendTo(int sock, const char* data, int len, const sockaddr_in& to);
+    static int CloseSocket(int sock);
+
+    void Shutdown();
+    // Worker threads still running (diagnostics and tests).
+    size_t LiveWorkers() { return m_workers.LiveCount(); }
+
+private:
+    void ReceiveLoop(WorkerContext ctx);
+    void OnEmptyDatagram(const WorkerContext& ctx, uint64_t key);
+    void OnDatagram(const WorkerContext& ctx, uint64_t key, const sockaddr_in& from,
+                    const char* data, int n);
+    ConnectInfo* AddPeer(const sockaddr_in& from, const WorkerContext& ctx, uint64_t key);
+
+    IConnectionSink* m_pSink;
+    std::atomic<bool> m_stopping{false};
+    quillet::WorkerGroup m_workers;
+};

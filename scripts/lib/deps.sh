@@ -1,0 +1,28 @@
+# Installs the Debian packages Quillet needs that are not on the machine yet.
+# Sourced by scripts/run, scripts/test and scripts/bench.
+
+QUILLET_BUILD_PACKAGES=(cmake make g++ pkg-config googletest libgtest-dev libbenchmark-dev
+    qt6-base-dev qt6-base-dev-tools libgl-dev fonts-wqy-microhei)
+QUILLET_TEST_PACKAGES=(clang libclang-rt-14-dev xvfb xauth iproute2)
+QUILLET_BENCH_PACKAGES=(ncat valgrind)
+
+quillet_missing_packages() {
+    local missing=() p
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
+            missing+=("$p")
+    done
+    echo "${missing[@]}"
+}
+
+quillet_install() {
+    local missing
+    missing=$(quillet_missing_packages "$@")
+    [ -z "$missing" ] && return 0
+    echo "Installing: $missing"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -q
+    # shellcheck disable=SC2086
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -q --no-install-recommends $missing
+}

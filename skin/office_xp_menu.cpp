@@ -1,0 +1,136 @@
+#include "office_xp_menu.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QFontMetrics>
+#include <QTextStream>
+
+#include <algorithm>
+
+#include "office_xp_style.h"
+#include "ui_kit.h"
+
+namespace quillet::ui {
+namespace {
+
+int g_styleWhenFaceIsMenu = 1;
+int g_styleOtherwise = 1;
+
+std::vector<const QMenu*>& Registry() {
+    static std::vector<const QMenu*> registry;
+    return registry;
+}
+
+}  // namespace
+
+COfficeXPMenu::COfficeXPMenu(QWidget* parent) : QMenu(parent) {
+    setObjectName("officeXPMenu");
+    setStyle(OfficeXPStyle::Instance());
+    connect(this, &QMenu::triggered, this, [this](QAction* a) {
+        // Nested menus report through their own signal; only this level's items count here.
+        if (a->parent() == this) {
+            emit command(a->data().toInt());
+        }
+    });
+}
+
+COfficeXPMenu::~COfficeXPMenu() { Destroy(); }
+
+bool COfficeXPMenu::LoadMenu(int resourceId) {
+    Destroy();
+    QFile file(QStringLiteral(":/menu/%1.menu").arg(resourceId));
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        return false;
+    }
+    QTextStream in(&file);
+    in.setEncoding(QStringConverter::Utf8);
+    std::vector<COfficeXPMenu*> levels{this};
+    while (!in.atEnd()) {
+        const QString line = in.readLine();
+        const QString keyword = line.section(' ', 0, 0);
+        COfficeXPMenu* level = levels.back();
+        if (line.isEmpty() || line.startsWith('#')) {
+            continue;
+        } else if (keyword == "POPUP") {
+            auto* sub = new COfficeXPMenu(level);
+            sub->setTitle(line.section(' ', 1));
+            sub->setObjectName(QStringLiteral("popup%1").arg(level->subMenus_.size()));
+            level->addMenu(sub);
+            level->subMenus_.push_back(sub);
+            Registry().push_back(sub);
+            // Choices inside the pop-up reach whoever listens to the top level.
+            connect(sub, &COfficeXPMenu::command, level, &COfficeXPMenu::command);
+            levels.push_back(sub);
+        } else if (keyword == "END" && levels.size() > 1) {
+            levels.pop_back();
+        } else if (keyword == "ITEM") {
+            const int cmd = line.section(' ', 1, 1).toInt();
+            if (cmd == 0) {
+                level->addSeparator();
+            } else {
+                QAction* a = level->addAction(line.section(' ', 2));
+                a->setData(cmd);
+                a->setObjectName(ControlName(cmd));
+            }
+        } else {
+            Destroy();
+            return false;
+        }
+    }
+    return levels.size() == 1;
+}
+
+COfficeXPMenu* COfficeXPMenu::SubMenu(int pos) const {
+    const QList<QAction*> list = actions();
+    if (pos < 0 || pos >= list.size()) {
+        return nullptr;
+    }
+    return qobject_cast<COfficeXPMenu*>(list[pos]->menu());
+}
+
+void COfficeXPMenu::Destroy() {
+    for (COfficeXPMenu* sub : subMenus_) {
+        auto& reg = Registry();
+        reg.erase(std::remove(reg.begin(), reg.end(), sub), reg.end());
+        delete sub;  // its destructor takes its own nested menus out of the registry
+    }
+    subMenus_.clear();
+    clear();
+}
+
+QFont COfficeXPMenu::MenuFont() { return SongFont(9); }
+
+int COfficeXPMenu::MenuBarHeight() {
+    // A menu bar holds one line of the menu font with two pixels above and below.
+    return QFontMetrics(MenuFont()).height() + 4;
+}
+
+QSize COfficeXPMenu::MeasureItem(const QString& text, bool separator) {
+    if (separator) {
+        return QSize(0, MenuBarHeight() / 2);
+    }
+    const int textWidth = QFontMetrics(MenuFont()).horizontalAdvance(text);
+    return QSize(textWidth + 2 * kImageWidth + 1, std::max(MenuBarHeight(), kImageHeight + 4));
+}
+
+QColor COfficeXPMenu::Lighten(const QColor& c, double f) {
+    auto channel = [f](int v) { return static_cast<int>(v + f * (255 - v)); };
+    return QColor(channel(c.red()), channel(c.green()), channel(c.blue()));
+}
+
+void COfficeXPMenu::SetDrawStyle(int whenFaceIsMenu, int otherwise) {
+    g_styleWhenFaceIsMenu = whenFaceIsMenu;
+    g_styleOtherwise = otherwise;
+}
+
+int COfficeXPMenu::DrawStyle() {
+    // Qt draws buttons and menus from one palette, so the face equals the menu colour when
+    // the palette's Button and Window roles agree.
+    const QPalette pal = QApplication::palette("QMenu");
+    return pal.color(QPalette::Button) == pal.color(QPalette::Window) ? g_styleWhenFaceIsMenu
+                                                                      : g_styleOtherwise;
+}
+
+const std::vector<const QMenu*>& COfficeXPMenu::PopupRegistry() { return Registry(); }
+
+}  // namespace quillet::ui

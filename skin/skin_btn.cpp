@@ -1,0 +1,100 @@
+#include "skin_btn.h"
+
+#include <QEnterEvent>
+#include <QPainter>
+
+#include "keyed_picture.h"
+#include "ui_kit.h"
+
+namespace quillet::ui {
+
+CSkinBtn::CSkinBtn(QWidget* parent, int id, const QRect& rect) : QAbstractButton(parent), id_(id) {
+    SetControlId(this, id);
+    setGeometry(rect);
+    setMouseTracking(true);
+    // Key-coloured pixels show whatever the parent painted beneath the button.
+    setAttribute(Qt::WA_NoSystemBackground);
+    setAutoFillBackground(false);
+    connect(this, &QAbstractButton::clicked, this, [this] { emit clicked(id_); });
+    connect(this, &QAbstractButton::pressed, this, [this] { update(); });
+    connect(this, &QAbstractButton::released, this, [this] { update(); });
+}
+
+CSkinBtn* CSkinBtn::Create(QWidget* parent, int id, const QRect& rect,
+                           const std::array<int, 4>& bitmaps) {
+    auto* btn = new CSkinBtn(parent, id, rect);
+    btn->SetBitmaps(bitmaps[0], bitmaps[1], bitmaps[2], bitmaps[3]);
+    btn->show();
+    return btn;
+}
+
+void CSkinBtn::SetBitmaps(int normal, int hover, int pressed, int disabled) {
+    const int ids[4] = {normal, hover, pressed, disabled};
+    for (int i = 0; i < 4; ++i) {
+        pictures_[i] = Bitmap(ids[i]);
+        keyed_[i] = KeyOut(pictures_[i]);
+    }
+    update();
+}
+
+int CSkinBtn::state() const {
+    if (!isEnabled()) {
+        return kDisabled;
+    }
+    if (isDown()) {
+        return kPressed;
+    }
+    return hovering_ ? kHover : kNormal;
+}
+
+QSize CSkinBtn::sizeHint() const {
+    return pictures_[kNormal].isNull() ? QSize(51, 24) : pictures_[kNormal].size();
+}
+
+void CSkinBtn::paintEvent(QPaintEvent*) {
+    const QPixmap& picture = keyed_[state()];
+    if (picture.isNull()) {
+        return;  // an empty slot leaves only the parent's pixels
+    }
+    QPainter p(this);
+    p.drawPixmap(0, 0, picture);
+}
+
+void CSkinBtn::SetHovering(bool on) {
+    if (hovering_ != on) {
+        hovering_ = on;
+        update();
+    }
+}
+
+void CSkinBtn::enterEvent(QEnterEvent* event) {
+    if (isEnabled()) {
+        SetHovering(true);
+    }
+    QAbstractButton::enterEvent(event);
+}
+
+void CSkinBtn::leaveEvent(QEvent* event) {
+    SetHovering(false);
+    QAbstractButton::leaveEvent(event);
+}
+
+void CSkinBtn::mouseMoveEvent(QMouseEvent* event) {
+    // Movement inside after an enter that was missed (for example while another widget held
+    // the mouse) still shows the hover picture.
+    if (isEnabled() && rect().contains(event->position().toPoint())) {
+        SetHovering(true);
+    }
+    QAbstractButton::mouseMoveEvent(event);
+}
+
+void CSkinBtn::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::EnabledChange) {
+        // A disabled button ignores hover; re-enabling starts from the normal picture.
+        hovering_ = false;
+        update();
+    }
+    QAbstractButton::changeEvent(event);
+}
+
+}  // namespace quillet::ui

@@ -1,0 +1,54 @@
+#pragma once
+// A push button drawn entirely from four pictures: normal, hover, pressed, disabled. The
+// pictures carry the label; pixels of RGB(255,0,255) let the parent show through.
+#include <QAbstractButton>
+#include <QPixmap>
+
+#include <array>
+
+namespace quillet::ui {
+
+class CSkinBtn : public QAbstractButton {
+    Q_OBJECT
+public:
+    enum State { kNormal = 0, kHover = 1, kPressed = 2, kDisabled = 3 };
+
+    // A button with command `id` (also its objectName) at `rect` in `parent`.
+    CSkinBtn(QWidget* parent, int id, const QRect& rect);
+    // Creates, shows and gives pictures (normal, hover, pressed, disabled) in one step.
+    static CSkinBtn* Create(QWidget* parent, int id, const QRect& rect,
+                            const std::array<int, 4>& bitmaps);
+
+    // Loads the four bitmaps by number; a number that does not exist leaves its slot empty.
+    void SetBitmaps(int normal, int hover, int pressed, int disabled);
+
+    int id() const { return id_; }
+    int state() const;  // the picture shown now, 0-3
+    bool hovering() const { return hovering_; }
+    // The rectangle in parent coordinates (where the main window repaints the picture).
+    QRect PositionInParent() const { return geometry(); }
+    // The normal picture as loaded, key colour intact.
+    const QPixmap& NormalPicture() const { return pictures_[kNormal]; }
+    QSize sizeHint() const override;
+
+signals:
+    // A completed click: the command reaching the parent. Hides QAbstractButton::clicked(bool).
+    void clicked(int id);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void changeEvent(QEvent* event) override;
+
+private:
+    void SetHovering(bool on);
+
+    int id_;
+    bool hovering_ = false;
+    std::array<QPixmap, 4> pictures_;  // as loaded
+    std::array<QPixmap, 4> keyed_;     // key pixels transparent
+};
+
+}  // namespace quillet::ui

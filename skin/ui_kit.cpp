@@ -1,0 +1,115 @@
+#include "ui_kit.h"
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QFile>
+#include <QFileInfo>
+#include <QMessageBox>
+#include <QWidget>
+
+// Q_INIT_RESOURCE has to run outside any namespace; the resource library is static, so this
+// reference is also what makes the linker keep its pictures.
+static void InitQuilletResources() {
+    static const bool done = [] {
+        Q_INIT_RESOURCE(quillet);
+        Q_INIT_RESOURCE(menus);
+        return true;
+    }();
+    (void)done;
+}
+
+namespace quillet::ui {
+namespace {
+
+std::vector<ShownMessage>* g_recorder = nullptr;
+ModalScript g_modalScript;
+
+// Latin faces that share Arial's metrics come first; the CJK face covers Chinese text.
+const QStringList kSansFamilies = {"Liberation Sans", "Arimo", "Nimbus Sans", "DejaVu Sans",
+                                   "WenQuanYi Micro Hei"};
+const QStringList kSongFamilies = {"SimSun", "NSimSun", "WenQuanYi Micro Hei",
+                                   "Noto Sans CJK SC", "Droid Sans Fallback"};
+
+}  // namespace
+
+void ShowMessage(QWidget* parent, const QString& text, const QString& caption) {
+    if (g_recorder != nullptr) {
+        g_recorder->push_back({text, caption});
+        return;
+    }
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
+    box.setObjectName("messageBox");
+    box.exec();
+}
+
+void SetMessageRecorder(std::vector<ShownMessage>* recorder) { g_recorder = recorder; }
+
+int ExecModal(QDialog* dlg) {
+    if (!g_modalScript) {
+        return dlg->exec();
+    }
+    // Copy first: the script may install another script for a nested prompt.
+    ModalScript script = g_modalScript;
+    dlg->setResult(QDialog::Rejected);
+    dlg->show();
+    script(dlg);
+    if (dlg->isVisible()) {
+        dlg->reject();
+    }
+    return dlg->result();
+}
+
+void SetModalScript(ModalScript script) { g_modalScript = std::move(script); }
+
+QFont SongFont(int pointSize) {
+    QFont f;
+    f.setFamilies(kSongFamilies);
+    // Pixel size at 96 dots per inch keeps layouts independent of the screen's DPI.
+    f.setPixelSize((pointSize * 96 + 36) / 72);
+    return f;
+}
+
+QFont SansFont(int pixelHeight, int weight) {
+    QFont f;
+    f.setFamilies(kSansFamilies);
+    // The design gives cell heights; the em of these faces is about 87% of the cell.
+    f.setPixelSize(qMax(1, (pixelHeight * 87 + 50) / 100));
+    f.setWeight(QFont::Weight(weight));
+    return f;
+}
+
+QPixmap Bitmap(int id) {
+    InitQuilletResources();
+    const QString path = QStringLiteral(":/bitmap/%1.png").arg(id);
+    if (!QFile::exists(path)) {
+        return QPixmap();
+    }
+    return QPixmap(path);
+}
+
+QIcon Icon(int id) {
+    InitQuilletResources();
+    const QString path = QStringLiteral(":/icon/%1.png").arg(id);
+    if (!QFile::exists(path)) {
+        return QIcon();
+    }
+    QIcon icon(path);
+    // Larger renderings of the same icon, when the set has them.
+    for (int size : {16, 24, 32, 48, 64}) {
+        const QString variant = QStringLiteral(":/icon/%1-%2.png").arg(id).arg(size);
+        if (QFile::exists(variant)) {
+            icon.addFile(variant, QSize(size, size));
+        }
+    }
+    return icon;
+}
+
+void SetControlId(QWidget* w, int id) { w->setObjectName(ControlName(id)); }
+
+QString ControlName(int id) { return QString::number(id); }
+
+QString AppTitle() {
+    return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();
+}
+
+}  // namespace quillet::ui

@@ -1,0 +1,49 @@
+#include "engine/socket_closer.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace {
+bool IsOpen(int fd) { return fcntl(fd, F_GETFD) != -1; }
+}  // namespace
+
+TEST(SocketCloser, UnservedSocketClosesAtOnce) {
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(fd, 0);
+    quillet::sock::CloseSocket(fd);
+    EXPECT_FALSE(IsOpen(fd));
+    EXPECT_EQ(quillet::sock::CloseSocket(-1), 0);
+}
+
+// While a worker serves a socket its number stays taken after the close, so no new socket can
+// receive that number under the worker; the worker releases it when it ends.
+TEST(SocketCloser, ServedSocketNumberIsParkedUntilWorkerReleasesIt) {
+    int owner = 0;
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    ASSERT_GE(fd, 0);
+    quillet::sock::AdoptForWorker(fd, &owner);
+    EXPECT_FALSE(quillet::sock::CloseRequested(fd));
+    quillet::sock::CloseSocket(fd);
+    quillet::sock::CloseSocket(fd);  // a second close is harmless
+    EXPECT_TRUE(quillet::sock::CloseRequested(fd));
+    EXPECT_TRUE(IsOpen(fd));
+    int fresh = socket(AF_INET, SOCK_DGRAM, 0);
+    EXPECT_NE(fresh, fd);
+    char c;
+    EXPECT_LT(recv(fd, &c, 1, MSG_DONTWAIT), 0);  // the parked number is no socket any more
+    quillet::sock::ReleaseFromWorker(fd);
+    EXPECT_FALSE(IsOpen(fd));
+    close(fresh);
+}
+
+TEST(SocketCloser, WorkerEndingOnItsOwnLeavesTheSocketToItsHolder) {
+    int owner = 0;
+    int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    quillet::sock::AdoptForWorker(fd, &owner);
+    quillet::sock::ReleaseFromWorker(fd);
+    EXPECT_TRUE(IsOpen(fd));
+    quillet::sock::CloseSocket(fd);
+    EXPECT_FALSE(IsOpen(fd));
+}

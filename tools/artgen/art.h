@@ -1,0 +1,34 @@
+#pragma once
+// The picture generator's drawing helpers and the four families of pictures it draws.
+#include <QColor>
+#include <QFont>
+#include <QImage>
+#include <QPainter>
+#include <QString>
+
+#include <functional>
+
+namespace quillet::art {
+
+// Receives each finished picture: kind is "bitmap" or "icon", name the file's base name.
+using Sink = std::function<void(const QString& kind, const QString& name, const QImage& img)>;
+
+void DrawButtons(const Sink& sink);  // page buttons and the caption buttons
+void DrawFrame(const Sink& sink);    // main window frame and caption emblem
+void DrawTabs(const Sink& sink);     // the seven protocol tabs, three looks each
+void DrawIcons(const Sink& sink);    // tree icons and the program icon
+
+// Pixels of this colour are transparent wherever a picture is drawn.
+inline const QColor kKey(255, 0, 255);
+
+// Fonts named outright so the output does not depend on fontconfig's choice.
+QFont CjkFont(int pixelSize, bool bold = false);
+QFont LatinFont(int pixelSize, bool bold = false, bool italic = false);
+
+// An opaque picture filled with the key colour.
+QImage KeyedCanvas(int w, int h);
+// Draws `text` centred in `rect` with a one-pixel `outline` around the glyphs.
+void OutlinedText(QPainter& p, const QRectF& rect, const QString& text, const QColor& fill,
+                  const QColor& outline);
+
+}  // namespace quillet::art

@@ -1,0 +1,154 @@
+// Four-state button pictures: normal, hover (yellow rim), pressed (green face), disabled.
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+#include "art.h"
+
+namespace quillet::art {
+namespace {
+
+struct PageButton {
+    const char* caption;
+    int width;
+    int ids[4];  // normal, hover, pressed, disabled
+};
+
+const PageButton kPageButtons[] = {
+    {"创建", 51, {236, 241, 237, 240}},           {"删除", 51, {261, 258, 259, 260}},
+    {"断开", 51, {265, 262, 263, 264}},           {"连接", 51, {245, 242, 243, 244}},
+    {"发送", 51, {257, 254, 255, 256}},           {"清除已接收信息", 91, {253, 250, 251, 252}},
+    {"清除已发送信息", 91, {249, 246, 247, 248}}, {"停止监听", 51, {269, 266, 267, 268}},
+    {"监听", 51, {273, 270, 271, 272}},           {"启动接收", 51, {281, 278, 279, 280}},
+    {"停止接收", 51, {277, 274, 275, 276}},
+};
+
+QPainterPath Pill(const QRectF& r) {
+    QPainterPath path;
+    const qreal radius = qMin(r.height() / 2, 9.0);
+    path.addRoundedRect(r, radius, radius);
+    return path;
+}
+
+QImage PageButtonPicture(const PageButton& b, int state) {
+    const int h = 24;
+    QImage img = KeyedCanvas(b.width, h);
+    QPainter p(&img);
+    // Hard edges: the key colour must end exactly where the face begins.
+    p.setRenderHint(QPainter::Antialiasing, false);
+    const QRectF face(0, 0, b.width - 1, h - 1);
+
+    QColor top(118, 182, 240), bottom(28, 98, 190), rim(22, 66, 140), text(Qt::white);
+    if (state == 2) {
+        top = QColor(126, 214, 104);
+        bottom = QColor(34, 138, 40);
+        rim = QColor(20, 96, 24);
+    } else if (state == 3) {
+        top = QColor(84, 112, 156);
+        bottom = QColor(44, 64, 104);
+        rim = QColor(34, 48, 80);
+        text = QColor(150, 160, 178);
+    }
+    QLinearGradient grad(0, 0, 0, h);
+    grad.setColorAt(0, top);
+    grad.setColorAt(1, bottom);
+    p.setPen(rim);
+    p.setBrush(grad);
+    p.drawPath(Pill(face));
+    // A soft gloss over the upper half.
+    p.setPen(Qt::NoPen);
+    p.setBrush(QColor(255, 255, 255, state == 3 ? 20 : 48));
+    p.drawPath(Pill(QRectF(2, 2, b.width - 5, h / 2 - 2)));
+    if (state == 1) {
+        p.setBrush(Qt::NoBrush);
+        p.setPen(QPen(QColor(255, 214, 0), 1));
+        p.drawPath(Pill(face));
+        p.drawPath(Pill(face.adjusted(1, 1, -1, -1)));
+    }
+
+    const int chars = QString::fromUtf8(b.caption).size();
+    p.setFont(CjkFont(chars > 2 ? 11 : 12, chars <= 2));
+    p.setRenderHint(QPainter::TextAntialiasing, true);
+    p.setPen(text);
+    const QRect textRect = state == 2 ? QRect(1, 1, b.width, h) : QRect(0, 0, b.width, h);
+    p.drawText(textRect, Qt::AlignCenter, QString::fromUtf8(b.caption));
+    return img;
+}
+
+// Close button 16x16: a white cross on an orange square with soft corners.
+QImage ClosePicture(int state) {
+    QImage img = KeyedCanvas(16, 16);
+    QPainter p(&img);
+    QColor top(255, 160, 64), bottom(226, 92, 18), rim(160, 58, 10);
+    if (state == 1) {
+        top = QColor(255, 204, 120);
+        bottom = QColor(255, 128, 40);
+        rim = QColor(196, 84, 16);
+    } else if (state == 2) {
+        top = QColor(176, 36, 20);
+        bottom = QColor(120, 12, 8);
+        rim = QColor(80, 0, 0);
+    }
+    QLinearGradient grad(0, 0, 0, 16);
+    grad.setColorAt(0, top);
+    grad.setColorAt(1, bottom);
+    p.setPen(rim);
+    p.setBrush(grad);
+    p.drawRoundedRect(QRectF(0, 0, 15, 15), 3, 3);
+    p.setRenderHint(QPainter::Antialiasing, true);
+    p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
+    p.drawLine(QPointF(4.5, 4.5), QPointF(11.5, 11.5));
+    p.drawLine(QPointF(11.5, 4.5), QPointF(4.5, 11.5));
+    return img;
+}
+
+// Menu button 50x18 on the caption band: a white down triangle and the word 菜单.
+QImage MenuPicture(int state) {
+    QImage img = KeyedCanvas(50, 18);
+    QPainter p(&img);
+    QColor top(36, 139, 204), bottom(36, 139, 204), rim(36, 139, 204);
+    if (state == 1) {
+        top = QColor(110, 190, 240);
+        bottom = QColor(40, 136, 206);
+        rim = QColor(216, 238, 251);
+    } else if (state == 2) {
+        top = QColor(20, 80, 140);
+        bottom = QColor(24, 104, 170);
+        rim = QColor(14, 54, 100);
+    }
+    QLinearGradient grad(0, 0, 0, 18);
+    grad.setColorAt(0, top);
+    grad.setColorAt(1, bottom);
+    p.setPen(rim);
+    p.setBrush(grad);
+    p.drawRoundedRect(QRectF(0, 0, 49, 17), 3, 3);
+    const int shift = state == 2 ? 1 : 0;
+    p.setPen(Qt::NoPen);
+    p.setBrush(Qt::white);
+    const QPoint tri[3] = {QPoint(6 + shift, 7 + shift), QPoint(14 + shift, 7 + shift),
+                           QPoint(10 + shift, 11 + shift)};
+    p.drawPolygon(tri, 3);
+    p.setPen(Qt::white);
+    p.setFont(CjkFont(12, true));
+    p.drawText(QRect(17 + shift, shift, 31, 18), Qt::AlignCenter, QString::fromUtf8("菜单"));
+    return img;
+}
+
+}  // namespace
+
+void DrawButtons(const Sink& sink) {
+    for (const PageButton& b : kPageButtons) {
+        for (int state = 0; state < 4; ++state) {
+            sink("bitmap", QString::number(b.ids[state]), PageButtonPicture(b, state));
+        }
+    }
+    // The caption buttons reuse the normal picture for the disabled state.
+    sink("bitmap", "210", ClosePicture(0));
+    sink("bitmap", "209", ClosePicture(1));
+    sink("bitmap", "211", ClosePicture(2));
+    sink("bitmap", "288", MenuPicture(0));
+    sink("bitmap", "286", MenuPicture(1));
+    sink("bitmap", "287", MenuPicture(2));
+}
+
+}  // namespace quillet::art

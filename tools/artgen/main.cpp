@@ -1,0 +1,60 @@
+// Draws every numbered picture of the program into <out>/bitmap and <out>/icon, and writes the
+// resource list <out>/quillet.qrc. Same input, same bytes: fonts are named outright and the PNG
+// files carry no text or time chunks.
+#include <QDir>
+#include <QGuiApplication>
+#include <QImageWriter>
+#include <QTextStream>
+
+#include <cstdio>
+#include <map>
+
+#include "art.h"
+
+int main(int argc, char** argv) {
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QGuiApplication app(argc, argv);
+    if (argc != 2) {
+        std::fprintf(stderr, "usage: artgen <output directory>\n");
+        return 2;
+    }
+    const QDir out(QString::fromLocal8Bit(argv[1]));
+    std::map<QString, QStringList> written;  // kind -> sorted file names
+    bool ok = true;
+    const quillet::art::Sink sink = [&](const QString& kind, const QString& name,
+                                        const QImage& img) {
+        out.mkpath(kind);
+        const QString file = kind + "/" + name + ".png";
+        QImageWriter writer(out.filePath(file), "png");
+        writer.setCompression(9);
+        QImage copy = img;
+        copy.setDotsPerMeterX(3780);  // 96 dots per inch
+        copy.setDotsPerMeterY(3780);
+        if (!writer.write(copy)) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(out.filePath(file)));
+            ok = false;
+        }
+        written[kind].append(file);
+    };
+    quillet::art::DrawButtons(sink);
+    quillet::art::DrawFrame(sink);
+    quillet::art::DrawTabs(sink);
+    quillet::art::DrawIcons(sink);
+
+    QFile qrc(out.filePath("quillet.qrc"));
+    if (!qrc.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        return 1;
+    }
+    QTextStream s(&qrc);
+    s << "<!-- Written by tools/artgen: do not edit. -->\n<RCC>\n";
+    for (auto& [kind, files] : written) {
+        files.sort();
+        s << "  <qresource prefix=\"/" << kind << "\">\n";
+        for (const QString& f : files) {
+            s << "    <file alias=\"" << f.section('/', 1) << "\">" << f << "</file>\n";
+        }
+        s << "  </qresource>\n";
+    }
+    s << "</RCC>\n";
+    return ok ? 0 : 1;
+}
