@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <mutex>
+
+#include "engine/crit_sec.h"
 #include <unordered_map>
 
 namespace quillet::sock {
@@ -13,6 +15,8 @@ namespace {
 struct Adopted {
     const void* owner = nullptr;
     bool closeRequested = false;
+    bool released = false;  // the worker is done; close once nobody uses the number
+    int pins = 0;
 };
 
 std::mutex g_mutex;
@@ -47,7 +51,7 @@ int CloseSocket(int fd) {
 
 void AdoptForWorker(int fd, const void* owner) {
     std::lock_guard<std::mutex> lock(g_mutex);
-    g_adopted[fd] = Adopted{owner, false};
+    g_adopted[fd] = Adopted{owner};
 }
 
 bool CloseRequested(int fd) {
@@ -60,8 +64,31 @@ void ReleaseFromWorker(int fd) {
     std::lock_guard<std::mutex> lock(g_mutex);
     auto it = g_adopted.find(fd);
     if (it == g_adopted.end()) return;
+    if (it->second.pins > 0) {
+        it->second.released = true;  // the last Unpin finishes the job
+        return;
+    }
     if (it->second.closeRequested) close(fd);
     g_adopted.erase(it);
+}
+
+bool Pin(int fd) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    auto it = g_adopted.find(fd);
+    if (it == g_adopted.end()) return fd >= 0;
+    if (it->second.closeRequested) return false;
+    ++it->second.pins;
+    return true;
+}
+
+void Unpin(int fd) {
+    std::lock_guard<std::mutex> lock(g_mutex);
+    auto it = g_adopted.find(fd);
+    if (it == g_adopted.end() || it->second.pins == 0) return;
+    if (--it->second.pins == 0 && it->second.released) {
+        if (it->second.closeRequested) close(fd);
+        g_adopted.erase(it);
+    }
 }
 
 void WakeWorkers(const void* owner) {
@@ -69,6 +96,16 @@ void WakeWorkers(const void* owner) {
     for (auto& [fd, adopted] : g_adopted) {
         if (adopted.owner == owner) shutdown(fd, SHUT_RDWR);
     }
+}
+
+}  // namespace quillet::sock
+
+namespace quillet::sock {
+
+int PinField(const int* sockField) {
+    CCritSecLock lock(g_csConnect);
+    int fd = *sockField;
+    return fd >= 0 && Pin(fd) ? fd : -1;
 }
 
 }  // namespace quillet::sock

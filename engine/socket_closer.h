@@ -26,4 +26,12 @@ void ReleaseFromWorker(int fd);
 // Wakes every worker of `owner` without closing anything: shutdown() on each adopted socket.
 void WakeWorkers(const void* owner);
 
+// The user-interface thread sends on sockets that a worker may close at the same moment (the
+// peer reset it). A pinned descriptor's number is not released until it is unpinned. Pin fails
+// when the socket has already been closed.
+bool Pin(int fd);
+void Unpin(int fd);
+// Reads `*sockField` under g_csConnect and pins it; -1 when it is -1 or already closed.
+int PinField(const int* sockField);
+
 }  // namespace quillet::sock

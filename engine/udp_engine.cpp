@@ -187,9 +187,22 @@ ConnectInfo* UdpEngine::AddPeer(const sockaddr_in& from, const WorkerContext& ct
 }
 
 int UdpEngine::SendTo(int sock, const char* data, int len, const sockaddr_in& to) {
-    if (sock < 0 || len < 0) return -1;
-    return static_cast<int>(sendto(sock, data, static_cast<size_t>(len), MSG_NOSIGNAL,
-                                   reinterpret_cast<const sockaddr*>(&to), sizeof to));
+    if (sock < 0 || len < 0 || !quillet::sock::Pin(sock)) return -1;
+    int n = static_cast<int>(sendto(sock, data, static_cast<size_t>(len), MSG_NOSIGNAL,
+                                    reinterpret_cast<const sockaddr*>(&to), sizeof to));
+    quillet::sock::Unpin(sock);
+    return n;
+}
+
+int UdpEngine::SendOnRecord(ConnectInfo* pInfo, const char* data, int len,
+                            const sockaddr_in& to) {
+    int fd = quillet::sock::PinField(&pInfo->sock);
+    if (fd < 0) return -1;
+    int n = len < 0 ? -1
+                    : static_cast<int>(sendto(fd, data, static_cast<size_t>(len), MSG_NOSIGNAL,
+                                              reinterpret_cast<const sockaddr*>(&to), sizeof to));
+    quillet::sock::Unpin(fd);
+    return n;
 }
 
 int UdpEngine::CloseSocket(int sock) { return quillet::sock::CloseSocket(sock); }

@@ -25,6 +25,8 @@ public:
     // Starts the receive thread of a page-made endpoint whose sock is bound. Returns true.
     bool StartClientReceive(ConnectInfo* pInfo);
     static int SendTo(int sock, const char* data, int len, const sockaddr_in& to);
+    // SendTo through a client endpoint's own socket, held as TcpEngine::SendOnRecord holds it.
+    static int SendOnRecord(ConnectInfo* pInfo, const char* data, int len, const sockaddr_in& to);
     static int CloseSocket(int sock);
 
     void Shutdown();
