@@ -12,7 +12,9 @@ const QColor kLight(216, 238, 251);
 const QColor kLightSide(217, 238, 251);
 const QColor kFill(36, 139, 204);
 
-void Set(QImage& img, int x, int y, const QColor& c) { img.setPixel(x, y, c.rgb()); }
+void Set(QImage& img, int x, int y, const QColor& c) {
+    img.setPixel(x, y, c.rgb());
+}
 
 // Top-left corner, 6 x 76, drawn upright; the other corners are mirrors of it.
 QImage TopLeft(const QColor& light) {

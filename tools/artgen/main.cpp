@@ -26,7 +26,7 @@ int main(int argc, char** argv) {
         out.mkpath(kind);
         const QString file = kind + "/" + name + ".png";
         QImageWriter writer(out.filePath(file), "png");
-        writer.setCompression(9);
+        writer.setQuality(0);  // PNG: quality 0 is the strongest compression
         QImage copy = img;
         copy.setDotsPerMeterX(3780);  // 96 dots per inch
         copy.setDotsPerMeterY(3780);

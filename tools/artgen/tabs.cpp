@@ -15,9 +15,12 @@ struct Tab {
 };
 
 const Tab kTabs[] = {
-    {"TCP", "Server", "服务器", 306, 305, 307},      {"TCP", "Client", "客户端", 302, 304, 303},
-    {"UDP", "Server", "服务器", 296, 297, 298},      {"UDP", "Client", "客户端", 301, 300, 299},
-    {"UDP", "Broadcast", "广播", 314, 315, 1},       {"MultiCast", "Create", "创建组", 311, 319, 313},
+    {"TCP", "Server", "服务器", 306, 305, 307},
+    {"TCP", "Client", "客户端", 302, 304, 303},
+    {"UDP", "Server", "服务器", 296, 297, 298},
+    {"UDP", "Client", "客户端", 301, 300, 299},
+    {"UDP", "Broadcast", "广播", 314, 315, 1},
+    {"MultiCast", "Create", "创建组", 311, 319, 313},
     {"MultiCast", "Join", "加入组", 308, 309, 310},
 };
 
