@@ -16,6 +16,8 @@ QPixmap KeyOut(const QPixmap& picture) {
     return keyed;
 }
 
-QPixmap KeyedBitmap(int id) { return KeyOut(Bitmap(id)); }
+QPixmap KeyedBitmap(int id) {
+    return KeyOut(Bitmap(id));
+}
 
 }  // namespace quillet::ui

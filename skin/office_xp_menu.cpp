@@ -34,7 +34,9 @@ COfficeXPMenu::COfficeXPMenu(QWidget* parent) : QMenu(parent) {
     });
 }
 
-COfficeXPMenu::~COfficeXPMenu() { Destroy(); }
+COfficeXPMenu::~COfficeXPMenu() {
+    Destroy();
+}
 
 bool COfficeXPMenu::LoadMenu(int resourceId) {
     Destroy();
@@ -98,7 +100,9 @@ void COfficeXPMenu::Destroy() {
     clear();
 }
 
-QFont COfficeXPMenu::MenuFont() { return SongFont(9); }
+QFont COfficeXPMenu::MenuFont() {
+    return SongFont(9);
+}
 
 int COfficeXPMenu::MenuBarHeight() {
     // A menu bar holds one line of the menu font with two pixels above and below.
@@ -131,6 +135,8 @@ int COfficeXPMenu::DrawStyle() {
                                                                       : g_styleOtherwise;
 }
 
-const std::vector<const QMenu*>& COfficeXPMenu::PopupRegistry() { return Registry(); }
+const std::vector<const QMenu*>& COfficeXPMenu::PopupRegistry() {
+    return Registry();
+}
 
 }  // namespace quillet::ui

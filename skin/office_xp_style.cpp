@@ -55,8 +55,8 @@ OfficeXPStyle* OfficeXPStyle::Instance() {
     return style;
 }
 
-QSize OfficeXPStyle::sizeFromContents(ContentsType type, const QStyleOption* opt,
-                                      const QSize& size, const QWidget* w) const {
+QSize OfficeXPStyle::sizeFromContents(ContentsType type, const QStyleOption* opt, const QSize& size,
+                                      const QWidget* w) const {
     if (type == CT_MenuItem) {
         if (const auto* mi = qstyleoption_cast<const QStyleOptionMenuItem*>(opt)) {
             QSize s = M::MeasureItem(mi->text, mi->menuItemType == QStyleOptionMenuItem::Separator);

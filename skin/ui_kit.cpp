@@ -27,8 +27,8 @@ ModalScript g_modalScript;
 // Latin faces that share Arial's metrics come first; the CJK face covers Chinese text.
 const QStringList kSansFamilies = {"Liberation Sans", "Arimo", "Nimbus Sans", "DejaVu Sans",
                                    "WenQuanYi Micro Hei"};
-const QStringList kSongFamilies = {"SimSun", "NSimSun", "WenQuanYi Micro Hei",
-                                   "Noto Sans CJK SC", "Droid Sans Fallback"};
+const QStringList kSongFamilies = {"SimSun", "NSimSun", "WenQuanYi Micro Hei", "Noto Sans CJK SC",
+                                   "Droid Sans Fallback"};
 
 }  // namespace
 
@@ -42,7 +42,9 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& caption) {
     box.exec();
 }
 
-void SetMessageRecorder(std::vector<ShownMessage>* recorder) { g_recorder = recorder; }
+void SetMessageRecorder(std::vector<ShownMessage>* recorder) {
+    g_recorder = recorder;
+}
 
 int ExecModal(QDialog* dlg) {
     if (!g_modalScript) {
@@ -59,7 +61,9 @@ int ExecModal(QDialog* dlg) {
     return dlg->result();
 }
 
-void SetModalScript(ModalScript script) { g_modalScript = std::move(script); }
+void SetModalScript(ModalScript script) {
+    g_modalScript = std::move(script);
+}
 
 QFont SongFont(int pointSize) {
     QFont f;
@@ -104,9 +108,13 @@ QIcon Icon(int id) {
     return icon;
 }
 
-void SetControlId(QWidget* w, int id) { w->setObjectName(ControlName(id)); }
+void SetControlId(QWidget* w, int id) {
+    w->setObjectName(ControlName(id));
+}
 
-QString ControlName(int id) { return QString::number(id); }
+QString ControlName(int id) {
+    return QString::number(id);
+}
 
 QString AppTitle() {
     return QFileInfo(QCoreApplication::applicationFilePath()).completeBaseName();

@@ -17,6 +17,8 @@ inline QImage OverBackground(const QPixmap& picture, const QColor& bg) {
     return out;
 }
 
-inline QImage Rgb32(const QImage& img) { return img.convertToFormat(QImage::Format_RGB32); }
+inline QImage Rgb32(const QImage& img) {
+    return img.convertToFormat(QImage::Format_RGB32);
+}
 
 }  // namespace quillet::test

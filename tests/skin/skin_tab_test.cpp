@@ -17,9 +17,8 @@ using ui::CSkinTab;
 
 const QColor kCaption(36, 139, 204);
 // normal, hover, selected per tab, as the main window sets them.
-const int kTabPictures[7][3] = {{306, 305, 307}, {302, 304, 303}, {296, 297, 298},
-                                {301, 300, 299}, {314, 315, 1},   {311, 319, 313},
-                                {308, 309, 310}};
+const int kTabPictures[7][3] = {{306, 305, 307}, {302, 304, 303}, {296, 297, 298}, {301, 300, 299},
+                                {314, 315, 1},   {311, 319, 313}, {308, 309, 310}};
 
 class SkinTabTest : public QtTestBase {
 protected:

@@ -20,10 +20,10 @@ struct Sized {
 
 TEST_F(UiKitTest, EveryNumberedPictureExistsWithItsSize) {
     const std::vector<Sized> sets = {
-        {{236, 241, 237, 240, 261, 258, 259, 260, 265, 262, 263, 264, 245, 242, 243, 244, 257,
-          254, 255, 256, 269, 266, 267, 268, 273, 270, 271, 272, 281, 278, 279, 280, 277, 274,
-          275, 276},
-         51, 24},
+        {{236, 241, 237, 240, 261, 258, 259, 260, 265, 262, 263, 264, 245, 242, 243, 244, 257, 254,
+          255, 256, 269, 266, 267, 268, 273, 270, 271, 272, 281, 278, 279, 280, 277, 274, 275, 276},
+         51,
+         24},
         {{253, 250, 251, 252, 249, 246, 247, 248}, 91, 24},
         {{210, 209, 211}, 16, 16},
         {{288, 286, 287}, 50, 18},
@@ -33,9 +33,10 @@ TEST_F(UiKitTest, EveryNumberedPictureExistsWithItsSize) {
         {{217}, 5, 76},
         {{222}, 2, 76},
         {{227, 223}, 2, 88},
-        {{306, 305, 307, 302, 304, 303, 296, 297, 298, 301, 300, 299, 314, 315, 1, 311, 319, 313,
-          308, 309, 310},
-         70, 45},
+        {{306, 305, 307, 302, 304, 303, 296, 297, 298, 301, 300,
+          299, 314, 315, 1,   311, 319, 313, 308, 309, 310},
+         70,
+         45},
     };
     for (const Sized& set : sets) {
         for (int id : set.ids) {
@@ -77,8 +78,8 @@ TEST_F(UiKitTest, FrameCornersHaveExactlyTheListedKeyPixels) {
         int count = 0;
         for (int y = 0; y < img.height(); ++y) {
             for (int x = 0; x < img.width(); ++x) {
-                const bool listed = std::find(c.keys.begin(), c.keys.end(), QPoint(x, y)) !=
-                                    c.keys.end();
+                const bool listed =
+                    std::find(c.keys.begin(), c.keys.end(), QPoint(x, y)) != c.keys.end();
                 const bool isKey = img.pixel(x, y) == key;
                 EXPECT_EQ(isKey, listed) << "bitmap " << c.id << " at " << x << "," << y;
                 count += isKey;
