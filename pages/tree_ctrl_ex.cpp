@@ -51,9 +51,8 @@ public:
         auto* tree = static_cast<const QTreeWidget*>(parent());
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
-        const bool isSelected =
-            tree->currentItem() != nullptr && tree->currentIndex() == index &&
-            tree->selectionModel()->isSelected(index);
+        const bool isSelected = tree->currentItem() != nullptr && tree->currentIndex() == index &&
+                                tree->selectionModel()->isSelected(index);
         opt.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
         if (!isSelected) {
             QStyledItemDelegate::paint(p, opt, index);
@@ -64,8 +63,8 @@ public:
         QStyledItemDelegate::paint(p, opt, index);  // icon and background
         const QWidget* w = opt.widget;
         QStyle* style = w ? w->style() : nullptr;
-        QRect textRect = style ? style->subElementRect(QStyle::SE_ItemViewItemText, &opt, w)
-                               : opt.rect;
+        QRect textRect =
+            style ? style->subElementRect(QStyle::SE_ItemViewItemText, &opt, w) : opt.rect;
         const QFontMetrics fm(opt.font);
         textRect.setWidth(qMin(textRect.width(), fm.horizontalAdvance(text) + 4));
         p->save();
@@ -86,6 +85,7 @@ CTreeCtrlEx::CTreeCtrlEx(QWidget* parent) : QTreeWidget(parent) {
     setSelectionMode(QAbstractItemView::SingleSelection);
     setIconSize(QSize(16, 16));
     setItemDelegate(new SelectedItemDelegate(this));
+    HideStyleSelection();
     images_ = StandardImageList();
 }
 
@@ -138,7 +138,8 @@ bool CTreeCtrlEx::GetItemBold(const QTreeWidgetItem* item) {
 
 void CTreeCtrlEx::SetItemData(QTreeWidgetItem* item, void* data) {
     if (item != nullptr) {
-        item->setData(0, kDataRole, QVariant::fromValue<quintptr>(reinterpret_cast<quintptr>(data)));
+        item->setData(0, kDataRole,
+                      QVariant::fromValue<quintptr>(reinterpret_cast<quintptr>(data)));
     }
 }
 
@@ -170,6 +171,15 @@ int CTreeCtrlEx::GetItemImage(const QTreeWidgetItem* item) {
     return v.isValid() ? v.toInt() : -1;
 }
 
+void CTreeCtrlEx::HideStyleSelection() {
+    // The delegate paints the selected item; the style's own row and branch highlight stays
+    // invisible so only the text rectangle turns blue.
+    QPalette pal = palette();
+    pal.setColor(QPalette::Highlight, Qt::transparent);
+    pal.setColor(QPalette::HighlightedText, Qt::white);
+    setPalette(pal);
+}
+
 void CTreeCtrlEx::SetBkColor(const QColor& color) {
     QPalette pal = palette();
     pal.setColor(QPalette::Base, color);
@@ -178,7 +188,9 @@ void CTreeCtrlEx::SetBkColor(const QColor& color) {
     viewport()->setAutoFillBackground(true);
 }
 
-QColor CTreeCtrlEx::BkColor() const { return palette().color(QPalette::Base); }
+QColor CTreeCtrlEx::BkColor() const {
+    return palette().color(QPalette::Base);
+}
 
 QTreeWidgetItem* CTreeCtrlEx::InsertItem(const QString& text, QTreeWidgetItem* parent) {
     auto* item = new QTreeWidgetItem(QStringList{text});

@@ -71,6 +71,8 @@ public:
     QTreeWidgetItem* SelectedItem() const { return currentItem(); }
 
 private:
+    void HideStyleSelection();
+
     QColor background_;
     QList<QIcon> images_;
 };

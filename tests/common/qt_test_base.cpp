@@ -28,6 +28,8 @@ void QtTestBase::TearDown() {
     ProcessEvents();
 }
 
-void QtTestBase::ProcessEvents() { QCoreApplication::processEvents(QEventLoop::AllEvents); }
+void QtTestBase::ProcessEvents() {
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
 
 }  // namespace quillet::test
