@@ -1,0 +1,332 @@
+#include "dialog_p.h"
+
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QScrollBar>
+#include <QTextCursor>
+#include <QTimer>
+
+#include <set>
+
+#include "encoding/wide_narrow.h"
+#include "encoding/wire_codec.h"
+#include "engine/crit_sec.h"
+#include "engine/local_address.h"
+#include "engine/log_line.h"
+#include "engine/socket_closer.h"
+#include "skin_btn.h"
+#include "ui_kit.h"
+
+namespace quillet::pages {
+
+using ui::Du;
+using ui::DuRect;
+
+QString ToQString(const std::u16string& text) { return QString::fromStdU16String(text); }
+std::u16string FromQString(const QString& text) { return text.toStdU16String(); }
+
+namespace {
+
+// Root text colour of every tree: dark red.
+const QColor kRootText(136, 0, 21);
+// Data updates for the shown connection reach the view at most this often, whatever the rate
+// of received chunks; the handler itself only notes what is new.
+constexpr int kViewRefreshMs = 10;
+
+QSize TemplateSize(int templateId) {
+    if (templateId == 129 || templateId == 130) return {Du(496), Du(299)};
+    return {Du(494), Du(302)};
+}
+
+QPlainTextEdit* MakeView(QWidget* parent, int id, const QRect& rect, bool readOnly) {
+    auto* view = new QPlainTextEdit(parent);
+    ui::SetControlId(view, id);
+    view->setGeometry(rect);
+    view->setReadOnly(readOnly);
+    view->setFont(ui::SongFont(9));
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    view->setUndoRedoEnabled(!readOnly);
+    return view;
+}
+
+void ScrollToEnd(QPlainTextEdit* view) {
+    QScrollBar* bar = view->verticalScrollBar();
+    bar->setValue(bar->maximum());
+}
+
+}  // namespace
+
+CDialogP::CDialogP(int templateId, const QColor& colour, QWidget* parent)
+    : QWidget(parent), m_templateId(templateId), m_colour(colour) {
+    setObjectName(QStringLiteral("page%1").arg(templateId));
+    resize(TemplateSize(templateId));
+    setFont(ui::SongFont(9));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, colour);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    m_notifier.setParent(this);
+}
+
+CDialogP::~CDialogP() {
+    // Pages tear down in their own destructors (they own the engines); this is the backstop
+    // that keeps late queued notifications from running on a half-destroyed page.
+    m_notifier.Close();
+}
+
+QGroupBox* CDialogP::AddGroup(const QString& title, const QRect& rect) {
+    auto* box = new QGroupBox(title, this);
+    box->setGeometry(rect);
+    box->setFont(ui::SongFont(9));
+    box->lower();
+    return box;
+}
+
+void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
+    m_tree = new CTreeCtrlEx(m_colour, this);
+    ui::SetControlId(m_tree, treeId);
+    m_tree->viewport()->installEventFilter(this);
+    const bool broadcast = layout == PageLayout::kBroadcast;
+    m_tree->setGeometry(broadcast ? DuRect(6, 19, 235, 271) : DuRect(6, 19, 235, 125));
+
+    if (broadcast) {
+        m_recvView = MakeView(this, 1026, DuRect(242, 253, 10, 32), true);
+        m_recvView->hide();
+        m_sentView = MakeView(this, 1028, DuRect(255, 19, 230, 125), true);
+        AddGroup(QStringLiteral("已发送的信息"), DuRect(252, 7, 239, 141));
+    } else {
+        m_recvView = MakeView(this, 1026, DuRect(255, 19, 230, 125), true);
+        AddGroup(QStringLiteral("收到的信息"), DuRect(252, 5, 239, 141));
+        m_sentView = MakeView(this, 1028, DuRect(6, 163, 236, 125), true);
+        if (layout != PageLayout::kTcpServer)
+            AddGroup(QStringLiteral("已发送的信息"), DuRect(3, 150, 242, 141));
+    }
+    m_sendBox = MakeView(this, 1031, DuRect(255, 163, 230, 125), false);
+    AddGroup(QStringLiteral("发送窗口"), DuRect(252, 150, 239, 141));
+}
+
+ui::CSkinBtn* CDialogP::AddButton(int id, const QRect& rect, const std::array<int, 4>& bitmaps,
+                                  std::function<void()> onClick) {
+    for (auto& slot : m_buttons) {
+        if (slot) continue;
+        slot = ui::CSkinBtn::Create(this, id, rect, bitmaps);
+        if (onClick) connect(slot, &ui::CSkinBtn::clicked, this, [onClick](int) { onClick(); });
+        return slot;
+    }
+    return nullptr;
+}
+
+ui::CSkinBtn* CDialogP::Button(int id) const {
+    for (auto* b : m_buttons)
+        if (b && b->id() == id) return b;
+    return nullptr;
+}
+
+void CDialogP::EnableButton(int id, bool enable) {
+    if (auto* b = Button(id)) b->setEnabled(enable);
+}
+
+void CDialogP::InitConnectionTree(CTreeCtrlEx* tree) {
+    const std::string host = GetLocalHostAddress();
+    QTreeWidgetItem* root = tree->InsertItem(ToQString(enc::ToWide(host)));
+    tree->setRootIsDecorated(true);
+    tree->setHeaderHidden(true);
+    tree->SetImageList(CTreeCtrlEx::StandardImageList());
+    tree->SetItemImage(root, kImageEndpointIdle);
+    auto* state = new ServerState;
+    state->strHost = host;
+    CTreeCtrlEx::SetItemData(root, state);
+    CTreeCtrlEx::SetItemBold(root, true);
+    CTreeCtrlEx::SetItemColor(root, kRootText);
+    root->setForeground(0, kRootText);
+}
+
+bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, ConnectMap& map) {
+    CCritSecLock lock(g_csConnect);
+    // Records listed but not yet shown (their page went away while a worker announced them)
+    // are freed as well as those behind the nodes.
+    std::set<ConnectInfo*> records;
+    for (auto& [key, rec] : map) records.insert(rec);
+    map.clear();
+    QTreeWidgetItem* root = tree ? tree->topLevelItem(0) : nullptr;
+    for (int i = 0; root && i < root->childCount(); ++i)
+        if (auto* rec = RecordOf(root->child(i))) records.insert(rec);
+    for (ConnectInfo* rec : records) {
+        if (rec->sock != -1) sock::CloseSocket(rec->sock);
+        delete rec;
+    }
+    m_recvShown = m_recvPending = nullptr;
+    if (root) {
+        if (auto* state = CTreeCtrlEx::ItemData<ServerState>(root)) {
+            if (state->bActive) sock::CloseSocket(state->sock);
+            delete state;
+            CTreeCtrlEx::SetItemData(root, nullptr);
+        }
+    }
+    if (tree) {
+        for (int i = 0; root && i < root->childCount(); ++i)
+            CTreeCtrlEx::SetItemData(root->child(i), nullptr);
+        tree->clear();
+    }
+    return true;
+}
+
+void CDialogP::ShowLog(QPlainTextEdit* view, const std::u16string& log) {
+    view->setPlainText(ToQString(log));
+    ScrollToEnd(view);
+    // The view lays out lazily: scroll again once it has taken in the new text.
+    QTimer::singleShot(0, view, [view] { ScrollToEnd(view); });
+}
+
+void CDialogP::OnNewConnection(ConnectInfo* pInfo, uint64_t key) {
+    m_notifier.Call([this, pInfo, key] {
+        CCritSecLock lock(g_csConnect);
+        if (IsListed(Map(), key, pInfo)) HandleNewConnection(pInfo);
+    });
+}
+
+void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
+    m_notifier.Call([this, pInfo, kind, key] {
+        CCritSecLock lock(g_csConnect);
+        if (IsListed(Map(), key, pInfo)) HandleConnectionUpdate(pInfo, kind);
+    });
+}
+
+QTreeWidgetItem* CDialogP::Root() const { return m_tree ? m_tree->topLevelItem(0) : nullptr; }
+
+ServerState* CDialogP::RootState() const {
+    QTreeWidgetItem* root = Root();
+    return root ? CTreeCtrlEx::ItemData<ServerState>(root) : nullptr;
+}
+
+ConnectInfo* CDialogP::RecordOf(const QTreeWidgetItem* item) {
+    if (!item || !item->parent()) return nullptr;  // the root carries a ServerState
+    return CTreeCtrlEx::ItemData<ConnectInfo>(item);
+}
+
+QTreeWidgetItem* CDialogP::NodeOf(const ConnectInfo* rec) {
+    return rec ? static_cast<QTreeWidgetItem*>(rec->hItem) : nullptr;
+}
+
+void CDialogP::SetNodeImage(QTreeWidgetItem* item, int image) {
+    if (item && CTreeCtrlEx::GetItemImage(item) != image) m_tree->SetItemImage(item, image);
+}
+
+void CDialogP::SetNodeImage(ConnectInfo* rec, int image) { SetNodeImage(NodeOf(rec), image); }
+
+QTreeWidgetItem* CDialogP::AddRecordNode(ConnectInfo* rec, const QString& text, int image) {
+    QTreeWidgetItem* node = m_tree->InsertItem(text, Root());
+    rec->hItem = node;
+    CTreeCtrlEx::SetItemData(node, rec);
+    m_tree->SetItemImage(node, image);
+    if (Root()) Root()->setExpanded(true);
+    return node;
+}
+
+QTreeWidgetItem* CDialogP::SelectedConnection() const {
+    QTreeWidgetItem* item = m_tree ? m_tree->currentItem() : nullptr;
+    return item && item->parent() ? item : nullptr;
+}
+
+void CDialogP::FreeRecord(ConnectInfo* rec) {
+    if (!rec) return;
+    if (m_recvShown == rec) m_recvShown = nullptr;
+    if (m_recvPending == rec) m_recvPending = nullptr;
+    if (auto* node = NodeOf(rec)) CTreeCtrlEx::SetItemData(node, nullptr);
+    delete rec;
+}
+
+void CDialogP::ShowRecordLogs(ConnectInfo* rec) {
+    CCritSecLock lock(g_csConnect);
+    ShowLog(m_recvView, rec->strRecv);
+    ShowLog(m_sentView, rec->strSent);
+    m_recvShown = rec;
+    m_recvShownLength = rec->strRecv.size();
+    m_recvPending = nullptr;
+}
+
+void CDialogP::ShowReceivedUpdate(ConnectInfo* rec) {
+    m_recvPending = rec;
+    if (m_flushScheduled) return;
+    m_flushScheduled = true;
+    QTimer::singleShot(kViewRefreshMs, this, [this] { FlushReceived(); });
+}
+
+void CDialogP::FlushReceived() {
+    m_flushScheduled = false;
+    ConnectInfo* rec = m_recvPending;
+    m_recvPending = nullptr;
+    if (!rec) return;
+    CCritSecLock lock(g_csConnect);
+    const std::u16string& log = rec->strRecv;
+    if (m_recvShown == rec && log.size() >= m_recvShownLength) {
+        if (log.size() > m_recvShownLength) {
+            QTextCursor cursor(m_recvView->document());
+            cursor.movePosition(QTextCursor::End);
+            cursor.insertText(ToQString(log.substr(m_recvShownLength)));
+            ScrollToEnd(m_recvView);
+        }
+    } else {
+        ShowLog(m_recvView, log);
+    }
+    m_recvShown = rec;
+    m_recvShownLength = log.size();
+}
+
+void CDialogP::ClearReceivedView() {
+    m_recvView->clear();
+    m_recvShown = m_recvPending = nullptr;
+}
+
+void CDialogP::ClearSentView() { m_sentView->clear(); }
+
+std::optional<std::u16string> CDialogP::TakeSendText() {
+    std::u16string text = FromQString(m_sendBox->toPlainText());
+    if (text.empty()) return std::nullopt;
+    while (!text.empty() && text.back() == u' ') text.pop_back();
+    ClearSentView();
+    if (text.empty()) return std::nullopt;
+    return text;
+}
+
+std::optional<std::string> CDialogP::EncodeSendText(const std::u16string& text) {
+    auto wire = enc::TryEncodeForWire(text);
+    if (!wire) {
+        Message(QStringLiteral("发送内容不是有效的十六进制数据！"), QStringLiteral("提示"));
+        return std::nullopt;
+    }
+    return wire;
+}
+
+void CDialogP::LogSent(ConnectInfo* rec, const std::string& wire, int sent) {
+    rec->nSentBytes += static_cast<uint32_t>(sent);
+    AppendLogLine(rec->strSent, wire);
+    ShowLog(m_sentView, rec->strSent);
+    m_sendBox->clear();
+}
+
+void CDialogP::Message(const QString& text, const QString& caption) {
+    ui::ShowMessage(this, text, caption);
+}
+
+void CDialogP::keyPressEvent(QKeyEvent* event) {
+    // Escape never closes or hides a page; Enter is no default button here either.
+    if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
+        event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QWidget::keyPressEvent(event);
+}
+
+bool CDialogP::eventFilter(QObject* watched, QEvent* event) {
+    if (m_tree && watched == m_tree->viewport() && event->type() == QEvent::MouseButtonRelease) {
+        auto* me = static_cast<QMouseEvent*>(event);
+        if (me->button() == Qt::LeftButton) OnItemClick(m_tree->itemAt(me->position().toPoint()));
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+}  // namespace quillet::pages

@@ -1,0 +1,163 @@
+#pragma once
+// The base of every protocol page: the common controls and their layout, the connection tree
+// with its root and ServerState, the hand-over of engine notifications to the page, the views'
+// log display, the send steps all pages share, and the teardown that closes every socket and
+// frees every record.
+//
+// Threads: everything runs on the user-interface thread, except OnNewConnection and
+// OnConnectionUpdate, which workers call; they hand over to the user-interface thread through
+// the page's UiNotifier, where the page's Handle* operations run with g_csConnect held and only
+// for records that are still listed.
+#include <QColor>
+#include <QWidget>
+
+#include <array>
+#include <functional>
+#include <optional>
+#include <string>
+
+#include "engine/connect_info.h"
+#include "engine/connection_sink.h"
+#include "tree_ctrl_ex.h"
+#include "ui_notifier.h"
+
+class QGroupBox;
+class QPlainTextEdit;
+class QTreeWidgetItem;
+
+namespace quillet::ui {
+class CSkinBtn;
+}
+
+namespace quillet::pages {
+
+// Tree icons by state (image-list indexes).
+enum TreeImage {
+    kImageEndpointIdle = 0,
+    kImageEndpointActive = 1,
+    kImageClosed = 2,
+    kImageOpen = 3,
+    kImageClosedUnread = 4,
+    kImageOpenUnread = 5,
+};
+
+// Which arrangement of the common controls a page uses.
+enum class PageLayout {
+    kStandard,   // tree, received view, sent view and send box, each in its group box
+    kTcpServer,  // the same without a group box around the sent view
+    kBroadcast,  // full-height tree, sent view top right, received view hidden
+};
+
+class CDialogP : public QWidget, public IConnectionSink {
+    Q_OBJECT
+public:
+    static constexpr int kButtonSlots = 11;
+
+    // `templateId` names the page (129, 130, 140, 141, 296, 299) and gives its size.
+    CDialogP(int templateId, const QColor& colour, QWidget* parent);
+    ~CDialogP() override;
+
+    int TemplateId() const { return m_templateId; }
+    QColor PageColour() const { return m_colour; }
+    CTreeCtrlEx* Tree() const { return m_tree; }
+    QPlainTextEdit* ReceivedView() const { return m_recvView; }
+    QPlainTextEdit* SentView() const { return m_sentView; }
+    QPlainTextEdit* SendBox() const { return m_sendBox; }
+    ui::CSkinBtn* Button(int id) const;
+
+    // Builds the root node: host address text, icons, ServerState, bold dark-red text.
+    void InitConnectionTree(CTreeCtrlEx* tree);
+    // Erases the map, closes and frees every record and the ServerState, deletes all nodes.
+    // Holds g_csConnect throughout. Returns true.
+    virtual bool CloseAllConnections(CTreeCtrlEx* tree, ConnectMap& map);
+    // Sets the view's whole text to the log and scrolls to its end.
+    static void ShowLog(QPlainTextEdit* view, const std::u16string& log);
+
+    // Worker side of the notifications (connection_sink.h).
+    void OnNewConnection(ConnectInfo* pInfo, uint64_t key) final;
+    void OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) final;
+
+protected:
+    // The page's connection map (its engine's m_map).
+    virtual ConnectMap& Map() = 0;
+    // Notification handlers: user-interface thread, g_csConnect held, record listed.
+    virtual void HandleNewConnection(ConnectInfo* pInfo) { (void)pInfo; }
+    virtual void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) { (void)pInfo, (void)kind; }
+    // A mouse click in the tree: the item under the cursor (null on empty space).
+    virtual void OnItemClick(QTreeWidgetItem* item) { (void)item; }
+
+    // Creates the tree (id), views, send box and group boxes in `layout`.
+    void CreateCommonControls(int treeId, PageLayout layout);
+    // Creates a skin button with its four pictures in the next free slot; a click runs `onClick`.
+    ui::CSkinBtn* AddButton(int id, const QRect& rect, const std::array<int, 4>& bitmaps,
+                            std::function<void()> onClick);
+    void EnableButton(int id, bool enable);
+
+    // Teardown, for the page's destructor while its engine still exists: stop waiting workers,
+    // join them, then free everything.
+    template <typename Engine>
+    void TearDownPage(Engine& engine) {
+        m_notifier.Close();
+        engine.Shutdown();
+        CloseAllConnections(m_tree, engine.m_map);
+    }
+
+    // Tree helpers.
+    QTreeWidgetItem* Root() const;
+    ServerState* RootState() const;
+    static ConnectInfo* RecordOf(const QTreeWidgetItem* item);
+    static QTreeWidgetItem* NodeOf(const ConnectInfo* rec);
+    void SetNodeImage(QTreeWidgetItem* item, int image);
+    void SetNodeImage(ConnectInfo* rec, int image);
+    // Appends a child of the root with `text` and `rec` as its data, and links rec->hItem.
+    QTreeWidgetItem* AddRecordNode(ConnectInfo* rec, const QString& text, int image);
+    // The selected node when it is a connection (not the root), else null.
+    QTreeWidgetItem* SelectedConnection() const;
+    // Removes a record's node and frees it, forgetting what the views showed of it.
+    void FreeRecord(ConnectInfo* rec);
+
+    // Views: the whole logs of a record, or the new part of its received log.
+    void ShowRecordLogs(ConnectInfo* rec);
+    void ShowReceivedUpdate(ConnectInfo* rec);
+    void ClearReceivedView();
+    void ClearSentView();
+
+    // Send steps shared by the pages. TakeSendText: the send box's text without trailing
+    // blanks, having emptied the sent view; nullopt when there is nothing to send.
+    std::optional<std::u16string> TakeSendText();
+    // The wire bytes of `text`; nullopt (after telling the user) when the text cannot be sent
+    // in the current encoding (hex mode with invalid hex).
+    std::optional<std::string> EncodeSendText(const std::u16string& text);
+    // After a send that returned `sent` > 0: count, log, show, empty the send box.
+    void LogSent(ConnectInfo* rec, const std::string& wire, int sent);
+
+    void Message(const QString& text, const QString& caption);
+
+    void keyPressEvent(QKeyEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+    UiNotifier m_notifier;
+    CTreeCtrlEx* m_tree = nullptr;
+    QPlainTextEdit* m_recvView = nullptr;
+    QPlainTextEdit* m_sentView = nullptr;
+    QPlainTextEdit* m_sendBox = nullptr;
+    std::array<ui::CSkinBtn*, kButtonSlots> m_buttons{};
+
+private:
+    void FlushReceived();
+    QGroupBox* AddGroup(const QString& title, const QRect& rect);
+
+    int m_templateId;
+    QColor m_colour;
+    // What the received view shows: the record and how much of its log.
+    ConnectInfo* m_recvShown = nullptr;
+    size_t m_recvShownLength = 0;
+    ConnectInfo* m_recvPending = nullptr;  // a data update waiting for the next view refresh
+    bool m_flushScheduled = false;
+};
+
+// Text conversions between display text and Qt.
+QString ToQString(const std::u16string& text);
+std::u16string FromQString(const QString& text);
+
+}  // namespace quillet::pages

@@ -1,0 +1,81 @@
+#include "prompt_dlg.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+
+#include "prompt_input.h"
+#include "ui_kit.h"
+
+namespace quillet::pages {
+
+using ui::Du;
+using ui::DuRect;
+
+CPromptDlg::CPromptDlg(int templateId, const QString& caption, int widthDu, int heightDu,
+                       const QColor& colour, QWidget* parent)
+    : QDialog(parent) {
+    setObjectName(QStringLiteral("dialog%1").arg(templateId));
+    setWindowTitle(caption);
+    setFixedSize(Du(widthDu), Du(heightDu));
+    setFont(ui::SongFont(9));
+    QPalette pal = palette();
+    pal.setColor(QPalette::Window, colour);
+    setPalette(pal);
+    setAutoFillBackground(true);
+    // OK and Cancel sit at the bottom right, as in every prompt of the program.
+    m_ok = new QPushButton(QStringLiteral("确定"), this);
+    ui::SetControlId(m_ok, 1);
+    m_ok->setGeometry(DuRect(widthDu - 124, heightDu - 24, 50, 14));
+    m_ok->setDefault(true);
+    m_cancel = new QPushButton(QStringLiteral("取消"), this);
+    ui::SetControlId(m_cancel, 2);
+    m_cancel->setGeometry(DuRect(widthDu - 64, heightDu - 24, 50, 14));
+    connect(m_ok, &QPushButton::clicked, this, &CPromptDlg::accept);
+    connect(m_cancel, &QPushButton::clicked, this, &CPromptDlg::reject);
+}
+
+QLineEdit* CPromptDlg::Edit(int id) const { return findChild<QLineEdit*>(ui::ControlName(id)); }
+
+QLineEdit* CPromptDlg::AddRow(const QString& label, int id, const QString& text, bool digitsOnly,
+                              int maxLength) {
+    const int y = 14 + m_rows * 22;
+    auto* caption = new QLabel(label, this);
+    caption->setGeometry(DuRect(14, y + 2, 52, 10));
+    auto* edit = new QLineEdit(text, this);
+    ui::SetControlId(edit, id);
+    edit->setGeometry(DuRect(68, y, width() * 2 / 3 - 68 - 14, 14));
+    edit->setMaxLength(maxLength);
+    if (digitsOnly) {
+        edit->setValidator(
+            new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
+    }
+    if (m_rows == 0) edit->setFocus();
+    ++m_rows;
+    return edit;
+}
+
+void CPromptDlg::Message(const QString& text, const QString& caption) {
+    ui::ShowMessage(this, text, caption);
+}
+
+void CPromptDlg::accept() {
+    if (OnOk()) QDialog::accept();
+}
+
+CSetListenDlg::CSetListenDlg(const QColor& colour, QWidget* parent)
+    : CPromptDlg(138, QStringLiteral("请输入端口"), 181, 121, colour, parent) {
+    AddRow(QStringLiteral("端口:"), 1009, QString(), true);
+}
+
+bool CSetListenDlg::OnOk() {
+    if (!ReadPort(Edit(1009)->text().toStdU16String(), &m_nPort)) {
+        m_nPort = 0;
+        Message(QStringLiteral("输入的端口号有错！"), QStringLiteral("提示"));
+        return false;
+    }
+    return true;
+}
+
+}  // namespace quillet::pages

@@ -1,0 +1,30 @@
+#pragma once
+// Reading what the user typed into the prompts: numbers and addresses. No Qt, so that it can be
+// fuzzed on its own.
+#include <netinet/in.h>
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace quillet::pages {
+
+// A number box read as a signed decimal integer: leading blanks, an optional sign, digits;
+// whatever follows the digits is ignored; an empty or unreadable box reads as 0.
+// *tooLarge is set when the digits do not fit in 32 bits (the result is then INT32_MAX or
+// INT32_MIN, never a wrapped value).
+int32_t ReadInt(std::u16string_view text, bool* tooLarge = nullptr);
+
+// A port box: the value, and false when it is above 65535 or does not fit in 32 bits.
+bool ReadPort(std::u16string_view text, int32_t* port);
+
+// The address a peer-address box names: a host name resolved to its first IPv4 address, or
+// else the text parsed as a dotted address. INADDR_NONE (255.255.255.255) when it is neither.
+// Only the first `maxChars` characters count, as the box holds no more.
+in_addr_t ResolveAddress(const std::string& narrow);
+inline constexpr int kAddressBoxChars = 39;
+
+// A dotted IPv4 address only (no lookup). INADDR_NONE for anything else.
+in_addr_t ParseDotted(const std::string& narrow);
+
+}  // namespace quillet::pages
