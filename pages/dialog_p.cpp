@@ -128,6 +128,16 @@ void CDialogP::EnableButton(int id, bool enable) {
     if (auto* b = Button(id)) b->setEnabled(enable);
 }
 
+int CDialogP::TreeClientWidth() const {
+    return m_tree ? m_tree->contentsRect().width() : 0;
+}
+
+QRect CDialogP::ButtonAbove(const QWidget* view, int leftInset, int top) {
+    const QRect r = view->geometry();
+    const int right = r.x() + r.width();  // the edge just past the view
+    return QRect(QPoint(right - leftInset, top), QPoint(right - 10 - 1, r.top() - 2 - 1));
+}
+
 void CDialogP::InitConnectionTree(CTreeCtrlEx* tree) {
     const std::string host = GetLocalHostAddress();
     QTreeWidgetItem* root = tree->InsertItem(ToQString(enc::ToWide(host)));
@@ -281,6 +291,20 @@ void CDialogP::ClearReceivedView() {
 }
 
 void CDialogP::ClearSentView() { m_sentView->clear(); }
+
+void CDialogP::ClearReceivedLog(ConnectInfo* rec) {
+    CCritSecLock lock(g_csConnect);
+    rec->bUnread = false;
+    rec->nRecvBytes = 0;
+    rec->nRecvBytesAll = 0;
+    rec->strRecv.clear();
+    rec->recvCarry.clear();
+}
+
+void CDialogP::ClearSentLog(ConnectInfo* rec) {
+    rec->nSentBytes = 0;
+    rec->strSent.clear();
+}
 
 std::optional<std::u16string> CDialogP::TakeSendText() {
     std::u16string text = FromQString(m_sendBox->toPlainText());

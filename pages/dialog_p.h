@@ -92,6 +92,11 @@ protected:
     ui::CSkinBtn* AddButton(int id, const QRect& rect, const std::array<int, 4>& bitmaps,
                             std::function<void()> onClick);
     void EnableButton(int id, bool enable);
+    // The tree's client width (inside its frame), which spaces some pages' top-row buttons.
+    int TreeClientWidth() const;
+    // A button above `view`, right-aligned: from `top` to 2 px above the view, from `leftInset`
+    // to 10 px left of the view's right edge (edges as the layouts give them).
+    static QRect ButtonAbove(const QWidget* view, int leftInset, int top);
 
     // Teardown, for the page's destructor while its engine still exists: stop waiting workers,
     // join them, then free everything.
@@ -121,6 +126,9 @@ protected:
     void ShowReceivedUpdate(ConnectInfo* rec);
     void ClearReceivedView();
     void ClearSentView();
+    // Forget a record's received (unread mark, counters, log) or sent side.
+    static void ClearReceivedLog(ConnectInfo* rec);
+    static void ClearSentLog(ConnectInfo* rec);
 
     // Send steps shared by the pages. TakeSendText: the send box's text without trailing
     // blanks, having emptied the sent view; nullopt when there is nothing to send.

@@ -1,0 +1,20 @@
+#pragma once
+// The broadcast-address prompt: the peer-address prompt's form, offering the directed broadcast
+// address, and warning (without refusing) when the address looks like no broadcast address.
+#include "set_udp_server_ip.h"
+
+namespace quillet::pages {
+
+class CSetDlgBroadIp : public CSetUdpServerIp {
+    Q_OBJECT
+public:
+    // `defaultAddress` empty: the first adapter's directed broadcast address is offered.
+    CSetDlgBroadIp(const CUdpClientDlg* owner, const std::u16string& defaultAddress,
+                   const QColor& colour, QWidget* parent = nullptr);
+
+protected:
+    in_addr_t ReadPeerAddress(const std::string& text) override;
+    bool RefusesNoneAddress() const override { return false; }  // 255.255.255.255 is wanted here
+};
+
+}  // namespace quillet::pages

@@ -1,0 +1,91 @@
+#include "set_udp_server_ip.h"
+
+#include <QLineEdit>
+
+#include "encoding/labels.h"
+#include "encoding/wide_narrow.h"
+#include "engine/local_address.h"
+#include "prompt_input.h"
+#include "udp_client_dlg.h"
+#include "ui_kit.h"
+
+namespace quillet::pages {
+
+namespace {
+
+std::u16string BoxText(const QLineEdit* edit) {
+    return edit->text().toStdU16String();
+}
+
+sockaddr_in Ipv4(in_addr_t address, int port) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = address;
+    return addr;
+}
+
+}  // namespace
+
+CSetUdpServerIp::CSetUdpServerIp(const CUdpClientDlg* owner, const std::u16string& defaultAddress,
+                                 const QColor& colour, QWidget* parent)
+    : CSetUdpServerIp(142, QStringLiteral("请输入对方地址"), QStringLiteral("对方地址:"),
+                      defaultAddress.empty() ? QString::fromStdString(GetAdapterIpText())
+                                             : ToQString(defaultAddress),
+                      owner, colour, parent) {}
+
+CSetUdpServerIp::CSetUdpServerIp(int templateId, const QString& caption,
+                                 const QString& addressLabel, const QString& address,
+                                 const CUdpClientDlg* owner, const QColor& colour, QWidget* parent)
+    : CPromptDlg(templateId, caption, 181, 121, colour, parent), m_owner(owner) {
+    AddRow(addressLabel, 1037, address, false, kAddressBoxChars);
+    AddRow(QStringLiteral("对方端口:"), 1052, QStringLiteral("8888"), true);
+    AddRow(QStringLiteral("本地端口:"), 1012, QStringLiteral("6666"), true);
+    AddRow(QStringLiteral("客户数量:"), 1011, QStringLiteral("1"), true);
+}
+
+bool CSetUdpServerIp::OnOk() {
+    const bool peerOk = ReadPort(BoxText(Edit(1052)), &m_nPeerPort);
+    const bool localOk = ReadPort(BoxText(Edit(1012)), &m_nLocalPort);
+    if (!peerOk || !localOk) {
+        m_nPeerPort = m_nLocalPort = 0;
+        Message(QStringLiteral("输入的端口号有错！"), QStringLiteral("提示"));
+        return false;
+    }
+    if (m_owner && m_nLocalPort > 0 && m_owner->IsLocalPortTaken(m_nLocalPort)) {
+        Message(QStringLiteral("本地端口已经被占用!"), ui::AppTitle());
+        return false;
+    }
+    m_nClientCount = ReadInt(BoxText(Edit(1011)));
+    if (!CountFits())
+        return false;
+
+    const std::string text = enc::ToNarrow(BoxText(Edit(1037)).substr(0, kAddressBoxChars));
+    m_addrPeer = Ipv4(ReadPeerAddress(text), m_nPeerPort);
+    if (RefusesNoneAddress() && m_addrPeer.sin_addr.s_addr == INADDR_NONE) {
+        Message(QStringLiteral("Ip 地址有错!"), ui::AppTitle());
+        m_addrPeer.sin_port = htons(65535);
+    }
+    m_addrLocal = Ipv4(htonl(INADDR_ANY), m_nLocalPort);
+    return true;
+}
+
+bool CSetUdpServerIp::CountFits() {
+    if (m_nClientCount > kMaxClientCount) {
+        Message(QStringLiteral("客户数量不能超过 %1！").arg(kMaxClientCount),
+                QStringLiteral("提示"));
+        return false;
+    }
+    // Consecutive local ports from the one given must all exist.
+    if (m_nClientCount > 1 && m_nLocalPort > 0 && m_nLocalPort + m_nClientCount - 1 > 65535) {
+        Message(QStringLiteral("客户数量太多：本地端口将超过 65535！"), QStringLiteral("提示"));
+        return false;
+    }
+    return true;
+}
+
+in_addr_t CSetUdpServerIp::ReadPeerAddress(const std::string& text) {
+    return ResolveAddress(text);
+}
+
+}  // namespace quillet::pages

@@ -1,0 +1,51 @@
+#pragma once
+// The peer-address prompt of the UDP client page: peer address and port, local port and client
+// count. OK refuses bad ports, a local port already used on the owner page and counts the page
+// cannot honour; the address is resolved and checked by the prompt itself.
+//
+// Threads: user-interface thread only. Run with ui::ExecModal.
+#include <netinet/in.h>
+
+#include <string>
+
+#include "prompt_dlg.h"
+
+namespace quillet::pages {
+
+class CUdpClientDlg;
+
+// The most clients (or senders) one confirmation may create.
+inline constexpr int kMaxClientCount = 1000;
+
+class CSetUdpServerIp : public CPromptDlg {
+    Q_OBJECT
+public:
+    // `defaultAddress` empty: the first adapter's address is offered.
+    CSetUdpServerIp(const CUdpClientDlg* owner, const std::u16string& defaultAddress,
+                    const QColor& colour, QWidget* parent = nullptr);
+
+    int32_t m_nPeerPort = 0;
+    int32_t m_nLocalPort = 0;
+    int32_t m_nClientCount = 0;
+    sockaddr_in m_addrPeer{};
+    sockaddr_in m_addrLocal{};
+
+protected:
+    // For prompts of the same form with another caption and address row.
+    CSetUdpServerIp(int templateId, const QString& caption, const QString& addressLabel,
+                    const QString& address, const CUdpClientDlg* owner, const QColor& colour,
+                    QWidget* parent);
+
+    bool OnOk() override;
+    // The peer's address from the address box's text (narrow, at most 39 characters); may warn.
+    virtual in_addr_t ReadPeerAddress(const std::string& text);
+    // Whether an unusable address gets the "wrong address" message and port 65535.
+    virtual bool RefusesNoneAddress() const { return true; }
+
+private:
+    bool CountFits();
+
+    const CUdpClientDlg* m_owner;
+};
+
+}  // namespace quillet::pages

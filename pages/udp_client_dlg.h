@@ -1,0 +1,64 @@
+#pragma once
+// The UDP client page: endpoints bound to a local port on the host's address, each aimed at one
+// peer. Also the base of the broadcast and multicast pages, which keep its views and commands
+// and bring their own Create (OnCreate) and button layout (CreatePageButtons' send-only flag).
+//
+// Threads: user-interface thread only; each endpoint's receive thread reaches the page through
+// the notification hand-over of CDialogP.
+#include <functional>
+#include <string>
+
+#include "dialog_p.h"
+#include "engine/udp_engine.h"
+
+namespace quillet::pages {
+
+class CUdpClientDlg : public CDialogP {
+    Q_OBJECT
+public:
+    explicit CUdpClientDlg(QWidget* parent = nullptr);
+    ~CUdpClientDlg() override;
+
+    // True when an endpoint of this page is bound to `port` on the host's address.
+    bool IsLocalPortTaken(int port) const;
+    // The peer address the next prompt offers (that of the last endpoint made).
+    const std::u16string& LastPeerAddress() const { return m_strLastPeer; }
+
+protected:
+    // For the derived pages: their template, layout and colour; they call CreatePageButtons.
+    CUdpClientDlg(int templateId, PageLayout layout, QWidget* parent);
+
+    // Creates the page's buttons; a non-zero `sendOnly` leaves out Clear received and puts
+    // Clear sent in the top row. Returns 0.
+    virtual int CreatePageButtons(int sendOnly);
+
+    ConnectMap& Map() override { return m_engine.m_map; }
+    void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
+    void OnItemClick(QTreeWidgetItem* item) override { Refresh(item); }
+
+    virtual void OnCreate();
+    virtual void OnDelete();
+    virtual void OnSend();
+    virtual void OnClearReceived();
+    virtual void OnClearSent();
+    void Refresh(QTreeWidgetItem* item);
+
+    // Extra set-up of a freshly bound socket (broadcast or group options); false after it has
+    // told the user what failed.
+    using SocketSetup = std::function<bool(int sock)>;
+    // Creates `count` endpoints (at least one) on the local ports from `localPort` up, aimed at
+    // `peer`; the node text shows `peerPort`. Stops at the first that fails, keeping those made.
+    void CreateEndpoints(const sockaddr_in& peer, int peerPort, int localPort, int count,
+                         const SocketSetup& setup = {});
+    // One endpoint: socket, bind to the host's address and `localPort`, `setup`, map, node,
+    // receive thread, selection. False (after a message) when nothing was made.
+    bool CreateEndpoint(const sockaddr_in& peer, int peerPort, int localPort,
+                        const SocketSetup& setup);
+
+    UdpEngine m_engine{this};
+    std::u16string m_strLastPeer;
+
+    static inline const QColor kPromptColour{232, 243, 250};
+};
+
+}  // namespace quillet::pages

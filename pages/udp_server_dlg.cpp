@@ -1,0 +1,250 @@
+#include "udp_server_dlg.h"
+
+#include <QPlainTextEdit>
+
+#include "encoding/labels.h"
+#include "encoding/wide_narrow.h"
+#include "engine/crit_sec.h"
+#include "prompt_dlg.h"
+#include "ui_kit.h"
+
+namespace quillet::pages {
+
+namespace {
+const QColor kPageColour(170, 220, 250);
+}
+
+CUdpServerDlg::CUdpServerDlg(QWidget* parent) : CDialogP(140, kPageColour, parent) {
+    CreateCommonControls(1050, PageLayout::kStandard);
+    InitConnectionTree(m_tree);
+    CreateButtons();
+}
+
+CUdpServerDlg::~CUdpServerDlg() {
+    TearDownPage(m_engine);
+}
+
+void CUdpServerDlg::CreateButtons() {
+    // The top row: each button one gap to the right of the previous one.
+    const int gap = TreeClientWidth() / 4 / 2 + 4;
+    int left = 14;
+    auto topRow = [&](int id, const std::array<int, 4>& bitmaps, std::function<void()> run) {
+        AddButton(id, QRect(left, 5, 51, 24), bitmaps, std::move(run));
+        left += 51 + gap;
+    };
+    topRow(1047, {236, 241, 237, 240}, [this] { OnCreate(); });
+    topRow(1034, {281, 278, 279, 280}, [this] { OnStartReceive(); });
+    topRow(1048, {277, 274, 275, 276}, [this] { OnStopReceive(); });
+    topRow(1049, {261, 258, 259, 260}, [this] { OnDelete(); });
+    AddButton(1020, ButtonAbove(m_sendBox, 61, m_sendBox->y() - 26), {257, 254, 255, 256},
+              [this] { OnSend(); });
+    AddButton(1021, ButtonAbove(m_recvView, 101, 5), {253, 250, 251, 252},
+              [this] { OnClearReceived(); });
+    AddButton(1022, ButtonAbove(m_sentView, 101, m_sentView->y() - 26), {249, 246, 247, 248},
+              [this] { OnClearSent(); });
+    EnableButton(1034, false);
+    EnableButton(1048, false);
+    EnableButton(1049, false);
+}
+
+void CUdpServerDlg::OnCreate() {
+    CSetListenDlg prompt(PageColour(), nullptr);
+    if (ui::ExecModal(&prompt) != QDialog::Accepted || prompt.m_nPort <= 0)
+        return;
+    QTreeWidgetItem* root = Root();
+    if (!root)
+        return;
+    ServerState* state = RootState();
+    if (!state) {
+        Message(QStringLiteral("获取节点数据错误"), QStringLiteral("获取节点数据错误"));
+        return;
+    }
+    // The port never changes once set.
+    if (state->nPort >= 1)
+        return;
+    state->nPort = prompt.m_nPort;
+    root->setText(0, ToQString(enc::ToWide(enc::FormatEndpoint(state->strHost, state->nPort))));
+    OnStartReceive();
+    m_tree->setCurrentItem(root);
+    Refresh(root);
+}
+
+void CUdpServerDlg::OnStartReceive() {
+    ServerState* state = RootState();
+    if (!state || state->bActive)
+        return;
+    if (state->nPort < 1) {
+        Message(QStringLiteral("监听端口不正确"), QStringLiteral("错误！"));
+        return;
+    }
+    const int sock = m_engine.Bind(state->nPort);
+    if (sock == -1) {
+        Message(QStringLiteral("监听启动失败"), QStringLiteral("错误！"));
+        return;
+    }
+    SetNodeImage(Root(), kImageEndpointActive);
+    state->bActive = true;
+    state->sock = sock;
+    EnableButton(1034, false);
+    EnableButton(1048, true);
+    RefreshPeerIcons();
+}
+
+void CUdpServerDlg::OnStopReceive() {
+    ServerState* state = RootState();
+    if (!state)
+        return;
+    SetNodeImage(Root(), kImageEndpointIdle);
+    // The closed number may belong to another socket soon: never keep it for Send.
+    if (state->sock != -1)
+        m_engine.CloseSocket(state->sock);
+    state->sock = -1;
+    state->bActive = false;
+    EnableButton(1034, true);
+    EnableButton(1048, false);
+    RefreshPeerIcons();
+}
+
+int CUdpServerDlg::PeerImage(const ConnectInfo* rec) const {
+    const ServerState* state = RootState();
+    const bool active = state && state->bActive;
+    if (rec->bUnread)
+        return active ? kImageOpenUnread : kImageClosedUnread;
+    return active ? kImageOpen : kImageClosed;
+}
+
+void CUdpServerDlg::RefreshPeerIcons() {
+    QTreeWidgetItem* root = Root();
+    if (!root)
+        return;
+    CCritSecLock lock(g_csConnect);
+    for (int i = 0; i < root->childCount(); ++i)
+        if (ConnectInfo* rec = RecordOf(root->child(i)))
+            SetNodeImage(root->child(i), PeerImage(rec));
+}
+
+void CUdpServerDlg::Refresh(QTreeWidgetItem* item) {
+    if (!item)
+        return;
+    if (!item->parent()) {
+        EnableButton(1034, false);
+        EnableButton(1048, false);
+        EnableButton(1049, false);
+        if (const ServerState* state = RootState(); state && state->nPort > 0) {
+            EnableButton(1048, state->bActive);
+            EnableButton(1034, !state->bActive);
+        }
+        ClearReceivedView();
+        ClearSentView();
+        return;
+    }
+    EnableButton(1034, false);
+    EnableButton(1048, false);
+    EnableButton(1049, true);
+    ConnectInfo* rec = RecordOf(item);
+    if (!rec)
+        return;
+    {
+        CCritSecLock lock(g_csConnect);
+        rec->bUnread = false;
+    }
+    const ServerState* state = RootState();
+    SetNodeImage(item, state && state->bActive ? kImageOpen : kImageClosed);
+    ShowRecordLogs(rec);
+}
+
+void CUdpServerDlg::HandleNewConnection(ConnectInfo* pInfo) {
+    if (!Root())
+        return;
+    if (!pInfo) {
+        Message(QStringLiteral("pConnectInfo is null"), QStringLiteral("error!"));
+        return;
+    }
+    AddRecordNode(pInfo, ToQString(enc::ToWide(enc::FormatEndpoint(pInfo->addrClient))),
+                  kImageOpen);
+}
+
+void CUdpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
+    QTreeWidgetItem* node = NodeOf(pInfo);
+    if (kind == UPDATE_CLOSED) {
+        SetNodeImage(node, pInfo->bUnread ? kImageClosedUnread : kImageClosed);
+        return;
+    }
+    if (node && node == m_tree->currentItem())
+        ShowReceivedUpdate(pInfo);
+    else
+        SetNodeImage(node, kImageOpenUnread);
+}
+
+void CUdpServerDlg::OnSend() {
+    QTreeWidgetItem* item = SelectedConnection();
+    if (!item) {
+        Message(QStringLiteral("请选择接收端！"), QStringLiteral("提示!"));
+        return;
+    }
+    ServerState* state = RootState();
+    if (!state) {
+        Message(QStringLiteral("发送出错了！"), QStringLiteral("提示"));
+        return;
+    }
+    ConnectInfo* rec = RecordOf(item);
+    if (!rec)
+        return;
+    auto text = TakeSendText();
+    if (!text)
+        return;
+    auto wire = EncodeSendText(*text);
+    if (!wire)
+        return;
+    // A stopped server has no socket (-1), so the send fails as it should.
+    const int sent = UdpEngine::SendTo(state->sock, wire->data(), static_cast<int>(wire->size()),
+                                       rec->addrClient);
+    if (sent <= 0) {
+        Refresh(item);
+        Message(QStringLiteral("发送出错！"), QStringLiteral("提示"));
+        return;
+    }
+    LogSent(rec, *wire, sent);
+}
+
+void CUdpServerDlg::OnClearReceived() {
+    QTreeWidgetItem* item = SelectedConnection();
+    if (!item) {
+        Message(QStringLiteral("未选择要清除的连接"), QStringLiteral("提示"));
+        return;
+    }
+    if (ConnectInfo* rec = RecordOf(item)) {
+        ClearReceivedLog(rec);
+        ClearReceivedView();
+    }
+}
+
+void CUdpServerDlg::OnClearSent() {
+    QTreeWidgetItem* item = SelectedConnection();
+    if (!item) {
+        Message(QStringLiteral("未选择要清除的连接"), QStringLiteral("提示"));
+        return;
+    }
+    if (ConnectInfo* rec = RecordOf(item)) {
+        ClearSentLog(rec);
+        ClearSentView();
+    }
+}
+
+void CUdpServerDlg::OnDelete() {
+    QTreeWidgetItem* item = m_tree->currentItem();
+    CCritSecLock lock(g_csConnect);
+    if (item && item->parent()) {
+        if (ConnectInfo* rec = RecordOf(item)) {
+            if (rec->sock != -1)
+                m_engine.CloseSocket(rec->sock);
+            rec->sock = -1;
+            EraseRecord(Map(), UdpKey(rec->addrClient));
+            FreeRecord(rec);
+        }
+        delete item;
+    }
+    Refresh(m_tree->currentItem());
+}
+
+}  // namespace quillet::pages

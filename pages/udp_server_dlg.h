@@ -1,0 +1,44 @@
+#pragma once
+// The UDP server page: binds one port on all local addresses; every sender to that port becomes
+// a peer node of its own, whose received and sent logs the page shows and whom Send answers
+// through the server socket.
+//
+// Threads: user-interface thread only; the engine's receive thread reaches the page through the
+// notification hand-over of CDialogP.
+#include "dialog_p.h"
+#include "engine/udp_engine.h"
+
+namespace quillet::pages {
+
+class CUdpServerDlg : public CDialogP {
+    Q_OBJECT
+public:
+    explicit CUdpServerDlg(QWidget* parent = nullptr);
+    ~CUdpServerDlg() override;
+
+protected:
+    ConnectMap& Map() override { return m_engine.m_map; }
+    void HandleNewConnection(ConnectInfo* pInfo) override;
+    void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
+    void OnItemClick(QTreeWidgetItem* item) override { Refresh(item); }
+
+    virtual void OnCreate();
+    virtual void OnStartReceive();
+    virtual void OnStopReceive();
+    virtual void OnDelete();
+    virtual void OnSend();
+    virtual void OnClearReceived();
+    virtual void OnClearSent();
+
+    void Refresh(QTreeWidgetItem* item);
+    // Every peer's icon from the server's running state and the peer's unread mark.
+    void RefreshPeerIcons();
+
+    UdpEngine m_engine{this};
+
+private:
+    void CreateButtons();
+    int PeerImage(const ConnectInfo* rec) const;
+};
+
+}  // namespace quillet::pages
