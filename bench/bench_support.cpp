@@ -1,0 +1,97 @@
+#include "bench/bench_support.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cstdio>
+#include <thread>
+
+#include "loopback_peer.h"
+
+namespace quillet::bench {
+
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+double Median(std::vector<double> values) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
+void PrintFigure(const std::string& name, double value, double baseline) {
+    double ratio = baseline > 0 ? value / baseline : 0;
+    std::printf("%s %.1f  baseline %.1f  ratio %.2f\n", name.c_str(), value, baseline, ratio);
+    std::fflush(stdout);
+}
+
+bool PollUntil(const std::function<bool()>& cond, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (!cond()) {
+        if (Clock::now() >= deadline)
+            return cond();
+        std::this_thread::sleep_for(std::chrono::microseconds(200));
+    }
+    return true;
+}
+
+size_t SendTcpFlood(int fd, size_t total, size_t chunk) {
+    std::string block(chunk, 'a');
+    for (size_t i = 0; i < chunk; ++i)
+        block[i] = static_cast<char>('a' + i % 26);
+    size_t sent = 0;
+    while (sent < total) {
+        size_t n = std::min(chunk, total - sent);
+        ssize_t w = send(fd, block.data(), n, MSG_NOSIGNAL);
+        if (w <= 0)
+            break;  // the receiver stalled past the send timeout, or went away
+        sent += static_cast<size_t>(w);
+    }
+    shutdown(fd, SHUT_WR);
+    return sent;
+}
+
+namespace {
+
+// One sender's share; pacing sleeps only when it is ahead of its schedule.
+size_t SendShare(int port, int count, const std::string& payload, double rate) {
+    int fd = quillet::test::UdpBind(0);
+    if (fd < 0)
+        return 0;
+    const sockaddr_in to = quillet::test::Loopback(port);
+    const auto start = Clock::now();
+    size_t ok = 0;
+    for (int i = 0; i < count; ++i) {
+        if (rate > 0) {
+            auto due = start + std::chrono::duration_cast<Clock::duration>(
+                                   std::chrono::duration<double>(i / rate));
+            if (due > Clock::now())
+                std::this_thread::sleep_until(due);
+        }
+        if (sendto(fd, payload.data(), payload.size(), 0, reinterpret_cast<const sockaddr*>(&to),
+                   sizeof to) == static_cast<ssize_t>(payload.size()))
+            ++ok;
+    }
+    close(fd);
+    return ok;
+}
+
+}  // namespace
+
+size_t SendUdpStorm(int port, int senders, int perSender, int size, double ratePerSecond) {
+    std::atomic<size_t> sent{0};
+    std::vector<std::thread> threads;
+    const std::string payload(static_cast<size_t>(size), 'u');
+    const double share = ratePerSecond / senders;
+    for (int s = 0; s < senders; ++s)
+        threads.emplace_back([&] { sent += SendShare(port, perSender, payload, share); });
+    for (auto& t : threads)
+        t.join();
+    return sent;
+}
+
+}  // namespace quillet::bench

@@ -1,0 +1,53 @@
+#pragma once
+// Pieces shared by the engine benchmarks: clocks, figures, loopback senders and the page-side
+// teardown. Every loop here is bounded in count and time, and every packet goes to 127.0.0.1.
+#include <chrono>
+#include <functional>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "engine/connect_info.h"
+#include "engine/crit_sec.h"
+#include "engine/socket_closer.h"
+
+namespace quillet::bench {
+
+using Clock = std::chrono::steady_clock;
+
+double Seconds(Clock::duration d);
+double Median(std::vector<double> values);
+
+// One output line: "name value  baseline value  ratio value".
+void PrintFigure(const std::string& name, double value, double baseline);
+
+// Polls `cond` every 200 µs until it holds or `timeout` passes; returns its last value.
+bool PollUntil(const std::function<bool()>& cond, std::chrono::milliseconds timeout);
+
+// Writes `total` bytes in `chunk`-byte writes to a connected socket, then half-closes it.
+// Returns the bytes written (less than `total` only when the receiver stalled past the
+// socket's send timeout). Bytes are printable ASCII so that decoding them is not the subject.
+size_t SendTcpFlood(int fd, size_t total, size_t chunk);
+
+// Datagram senders on their own sockets, `perSender` datagrams of `size` bytes each, to
+// 127.0.0.1:port. `ratePerSecond` 0 sends as fast as the socket takes them; otherwise the
+// senders together keep to that rate. Returns how many were sent successfully.
+size_t SendUdpStorm(int port, int senders, int perSender, int size, double ratePerSecond);
+
+// Shuts the engine down, then closes and frees every record it listed, as a page does.
+template <typename Engine>
+void FreeRecords(Engine& engine) {
+    engine.Shutdown();
+    CCritSecLock lock(g_csConnect);
+    std::set<ConnectInfo*> records;
+    for (auto& entry : engine.m_map)
+        records.insert(entry.second);
+    engine.m_map.clear();
+    for (ConnectInfo* rec : records) {
+        if (rec->sock != -1)
+            quillet::sock::CloseSocket(rec->sock);
+        delete rec;
+    }
+}
+
+}  // namespace quillet::bench
