@@ -1,0 +1,116 @@
+// The broadcast page on loopback only: senders reach a receiver through 127.255.255.255 (the
+// adapter table is pinned to 127.0.0.1/255.0.0.0), the address warning, and the layout.
+#include <sys/socket.h>
+
+#include "udp_broad_dlg.h"
+#include "udp_page_fixture.h"
+
+namespace quillet::test {
+namespace {
+
+class UdpBroadPageTest : public UdpPageTest {
+protected:
+    void SetUp() override {
+        UdpPageTest::SetUp();
+        Open<pages::CUdpBroadDlg>();
+    }
+    void Create(const QString& address, int peerPort, int localPort, const QString& count = "1") {
+        AnswerPrompt({{1037, address},
+                      {1052, QString::number(peerPort)},
+                      {1012, QString::number(localPort)},
+                      {1011, count}});
+        Click(1032);
+    }
+};
+
+TEST_F(UdpBroadPageTest, SendOnlyLayout) {
+    EXPECT_EQ(page_->objectName(), "page296");
+    EXPECT_EQ(Tree()->objectName(), "1051");
+    EXPECT_FALSE(page_->ReceivedView()->isVisible());
+    EXPECT_EQ(page_->Button(1045), nullptr);
+    EXPECT_EQ(page_->Button(1046)->geometry().top(), 5);
+    const QRect sent = page_->SentView()->geometry();
+    EXPECT_EQ(page_->Button(1046)->geometry().right(), sent.x() + sent.width() - 11);
+    EXPECT_FALSE(Enabled(1036));
+}
+
+TEST_F(UdpBroadPageTest, SenderReachesAReceiverThroughTheLoopbackBroadcastAddress) {
+    const int receiver = Peer(0, "0.0.0.0");
+    const int port = LocalPort(receiver);
+    const int local = FreeUdpPort();
+    std::map<int, QString> offered;
+    AnswerPrompt({{1052, QString::number(port)}, {1012, QString::number(local)}}, nullptr,
+                 &offered);
+    Click(1032);
+    EXPECT_EQ(offered[1037], "127.255.255.255");
+    EXPECT_TRUE(messages_.empty());
+    ASSERT_EQ(Children(), 1);
+    EXPECT_EQ(Child(0)->text(0),
+              QStringLiteral("127.0.0.1:%1<->127.255.255.255:%2").arg(local).arg(port));
+    int on = 0;
+    socklen_t len = sizeof on;
+    ASSERT_EQ(getsockopt(Record(Child(0))->sock, SOL_SOCKET, SO_BROADCAST, &on, &len), 0);
+    EXPECT_EQ(on, 1);
+
+    Type("to everyone");
+    Click(1039);
+    sockaddr_in from{};
+    EXPECT_EQ(Recv(receiver, &from), "to everyone");
+    EXPECT_EQ(ntohs(from.sin_port), local);
+    EXPECT_TRUE(Sent().contains("to everyone"));
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(UdpBroadPageTest, UnicastAddressWarnsButTheSenderIsMade) {
+    const int receiver = Peer();
+    const int local = FreeUdpPort();
+    Create("127.0.0.1", LocalPort(receiver), local);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(LastMessage("广播Ip地址可能有错!", ui::AppTitle()));
+    ASSERT_EQ(Children(), 1);
+    Type("direct");
+    Click(1039);
+    EXPECT_EQ(Recv(receiver), "direct");
+    // The next prompt offers the last address.
+    std::map<int, QString> offered;
+    AnswerPrompt({{1052, "0"}}, nullptr, &offered);
+    Click(1032);
+    EXPECT_EQ(offered[1037], "127.0.0.1");
+}
+
+TEST_F(UdpBroadPageTest, AllOnesAddressIsAcceptedWithoutWarning) {
+    // Created only: nothing is sent to it.
+    Create("255.255.255.255", 9, FreeUdpPort());
+    EXPECT_TRUE(messages_.empty());
+    ASSERT_EQ(Children(), 1);
+    EXPECT_EQ(Record(Child(0))->addrServer.sin_addr.s_addr, INADDR_BROADCAST);
+}
+
+TEST_F(UdpBroadPageTest, DataForASenderMarksItUnread) {
+    const int peer = Peer();
+    const int local = FreeUdpPort();
+    Create("127.255.255.255", 9, local);
+    ClickItem(Root());
+    ASSERT_TRUE(UdpSendTo(peer, "reply", local));
+    EXPECT_TRUE(Eventually([&] { return Image(Child(0)) == 5; }));
+    ClickItem(Child(0));
+    EXPECT_EQ(Image(Child(0)), 2);
+    EXPECT_TRUE(Received().contains("reply"));  // the hidden view keeps it
+}
+
+TEST_F(UdpBroadPageTest, OnePromptCreatesSeveralSendersAndRefusesAUsedPort) {
+    const int base = FreeUdpPorts(2);
+    ASSERT_GT(base, 0);
+    Create("127.255.255.255", 9, base, "2");
+    ASSERT_EQ(Children(), 2);
+    EXPECT_EQ(Child(1)->text(0), QStringLiteral("127.0.0.1:%1<->127.255.255.255:9").arg(base + 1));
+    bool open = false;
+    AnswerPrompt({{1012, QString::number(base + 1)}}, &open);
+    Click(1032);
+    EXPECT_TRUE(open);
+    EXPECT_TRUE(LastMessage("本地端口已经被占用!", ui::AppTitle()));
+    EXPECT_EQ(Children(), 2);
+}
+
+}  // namespace
+}  // namespace quillet::test

@@ -1,0 +1,224 @@
+// The UDP client page on loopback: endpoints exchanging datagrams with a plain socket, the
+// address prompt's checks and defaults, several clients from one prompt, and the messages.
+#include "udp_client_dlg.h"
+#include "udp_page_fixture.h"
+
+namespace quillet::test {
+namespace {
+
+class UdpClientPageTest : public UdpPageTest {
+protected:
+    void SetUp() override {
+        UdpPageTest::SetUp();
+        Open<pages::CUdpClientDlg>();
+    }
+    // Creates clients through the prompt; returns whether it stayed open.
+    bool Create(const QString& address, int peerPort, int localPort, const QString& count = "1") {
+        bool open = false;
+        AnswerPrompt({{1037, address},
+                      {1052, QString::number(peerPort)},
+                      {1012, QString::number(localPort)},
+                      {1011, count}},
+                     &open);
+        Click(1032);
+        return open;
+    }
+    static QString Label(int local, const QString& peer, int peerPort) {
+        return QStringLiteral("127.0.0.1:%1<->%2:%3").arg(local).arg(peer).arg(peerPort);
+    }
+};
+
+TEST_F(UdpClientPageTest, ButtonsOfTheFullLayout) {
+    EXPECT_EQ(page_->objectName(), "page141");
+    EXPECT_NE(page_->findChild<QWidget*>("1051"), nullptr);
+    const int gap = Tree()->contentsRect().width() / 2 / 2 + 155;
+    EXPECT_EQ(page_->Button(1032)->geometry(), QRect(14, 5, 51, 24));
+    EXPECT_EQ(page_->Button(1036)->geometry(), QRect(65 + gap, 5, 51, 24));
+    EXPECT_FALSE(Enabled(1036));
+    ASSERT_NE(page_->Button(1045), nullptr);
+    const QRect sent = page_->SentView()->geometry();
+    EXPECT_EQ(page_->Button(1046)->geometry().top(), sent.top() - 26);
+    EXPECT_TRUE(Enabled(1032) && Enabled(1039) && Enabled(1045) && Enabled(1046));
+}
+
+TEST_F(UdpClientPageTest, ExchangesDatagramsWithAPlainPeer) {
+    const int peer = Peer();
+    const int peerPort = LocalPort(peer);
+    const int local = FreeUdpPort();
+    std::map<int, QString> offered;
+    AnswerPrompt({{1052, QString::number(peerPort)}, {1012, QString::number(local)}}, nullptr,
+                 &offered);
+    Click(1032);
+    // Defaults: the first adapter's address, 8888, 6666, 1.
+    EXPECT_EQ(offered[1037], "127.0.0.1");
+    EXPECT_EQ(offered[1052], "8888");
+    EXPECT_EQ(offered[1012], "6666");
+    EXPECT_EQ(offered[1011], "1");
+    ASSERT_EQ(Children(), 1);
+    QTreeWidgetItem* client = Child(0);
+    EXPECT_EQ(client->text(0), Label(local, "127.0.0.1", peerPort));
+    EXPECT_EQ(Image(client), 2);
+    EXPECT_EQ(Tree()->currentItem(), client);
+    EXPECT_TRUE(Enabled(1036));
+
+    Type("ping  ");
+    Click(1039);
+    sockaddr_in from{};
+    EXPECT_EQ(Recv(peer, &from), "ping");
+    EXPECT_EQ(ntohs(from.sin_port), local);
+    EXPECT_TRUE(Sent().contains("ping"));
+
+    ASSERT_TRUE(UdpSendTo(peer, "pong", local));
+    EXPECT_TRUE(Eventually([&] { return Received().contains("pong"); }));
+    EXPECT_EQ(Image(client), 2);
+
+    ClickItem(Root());
+    EXPECT_FALSE(Enabled(1036));
+    EXPECT_TRUE(Received().isEmpty() && Sent().isEmpty());
+    ASSERT_TRUE(UdpSendTo(peer, "unseen", local));
+    EXPECT_TRUE(Eventually([&] { return Image(client) == 5; }));
+    ClickItem(client);
+    EXPECT_EQ(Image(client), 2);
+    EXPECT_TRUE(Received().contains("pong") && Received().contains("unseen"));
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(UdpClientPageTest, LocalPortOfThisPageIsRefusedAndTheAddressRemembered) {
+    const int peerPort = LocalPort(Peer());
+    const int local = FreeUdpPort();
+    EXPECT_FALSE(Create("127.0.0.3", peerPort, local));
+    ASSERT_EQ(Children(), 1);
+    std::map<int, QString> offered;
+    bool open = false;
+    AnswerPrompt({{1012, QString::number(local)}}, &open, &offered);
+    Click(1032);
+    EXPECT_EQ(offered[1037], "127.0.0.3");
+    EXPECT_TRUE(open);
+    EXPECT_TRUE(LastMessage("本地端口已经被占用!", ui::AppTitle()));
+    EXPECT_EQ(Children(), 1);
+
+    // Deleting frees the port at once.
+    ClickItem(Child(0));
+    Click(1036);
+    EXPECT_EQ(Children(), 0);
+    EXPECT_FALSE(Enabled(1036));
+    EXPECT_FALSE(Create("127.0.0.1", peerPort, local));
+    EXPECT_EQ(Children(), 1);
+    EXPECT_EQ(messages_.size(), 1u);
+}
+
+TEST_F(UdpClientPageTest, PortTakenByAnotherProgramFailsAtBind) {
+    const int other = Peer();
+    EXPECT_FALSE(Create("127.0.0.1", 9, LocalPort(other)));
+    EXPECT_TRUE(LastMessage("绑定本地端口出错", "错误!"));
+    EXPECT_EQ(Children(), 0);
+}
+
+TEST_F(UdpClientPageTest, PromptChecksPortsAndAddress) {
+    EXPECT_TRUE(Create("127.0.0.1", 70000, 5000));
+    EXPECT_TRUE(LastMessage("输入的端口号有错！", "提示"));
+    EXPECT_FALSE(Create("127.0.0.1", 5000, 0));  // 0: the prompt closes, nothing is made
+    EXPECT_EQ(Children(), 0);
+    EXPECT_EQ(messages_.size(), 1u);
+
+    // An address the socket layer cannot use is reported; the client still comes, aimed at
+    // 255.255.255.255:65535 (the prompt closes).
+    const int local = FreeUdpPort();
+    EXPECT_FALSE(Create("255.255.255.255", 5000, local));
+    EXPECT_TRUE(LastMessage("Ip 地址有错!", ui::AppTitle()));
+    ASSERT_EQ(Children(), 1);
+    const ConnectInfo* rec = Record(Child(0));
+    EXPECT_EQ(rec->addrServer.sin_addr.s_addr, INADDR_NONE);
+    EXPECT_EQ(ntohs(rec->addrServer.sin_port), 65535);
+    EXPECT_EQ(Child(0)->text(0), Label(local, "255.255.255.255", 5000));
+}
+
+TEST_F(UdpClientPageTest, HostNameIsResolved) {
+    const int peer = Peer();
+    const int local = FreeUdpPort();
+    EXPECT_FALSE(Create("localhost", LocalPort(peer), local));
+    ASSERT_EQ(Children(), 1);
+    EXPECT_EQ(Child(0)->text(0), Label(local, "127.0.0.1", LocalPort(peer)));
+}
+
+TEST_F(UdpClientPageTest, EmptyDatagramEndsTheClient) {
+    const int peer = Peer();
+    const int local = FreeUdpPort();
+    Create("127.0.0.1", LocalPort(peer), local);
+    ASSERT_EQ(Children(), 1);
+    ASSERT_TRUE(UdpSendTo(peer, "", local));
+    EXPECT_TRUE(Eventually([&] { return !Enabled(1036); }));
+    EXPECT_EQ(Record(Child(0))->sock, -1);
+    EXPECT_EQ(Image(Child(0)), 2);
+    Type("too late");
+    Click(1039);
+    EXPECT_TRUE(LastMessage("发送出错！", "提示"));
+    ClickItem(Child(0));
+    EXPECT_TRUE(Enabled(1036));
+    Click(1036);
+    EXPECT_EQ(Children(), 0);
+}
+
+TEST_F(UdpClientPageTest, OnePromptCreatesSeveralClientsOnConsecutivePorts) {
+    const int peer = Peer();
+    const int peerPort = LocalPort(peer);
+    const int base = FreeUdpPorts(3);
+    ASSERT_GT(base, 0);
+    EXPECT_FALSE(Create("127.0.0.1", peerPort, base, "3"));
+    ASSERT_EQ(Children(), 3);
+    for (int i = 0; i < 3; ++i) {
+        EXPECT_EQ(Child(i)->text(0), Label(base + i, "127.0.0.1", peerPort));
+        ClickItem(Child(i));
+        Type(QStringLiteral("from %1").arg(i));
+        Click(1039);
+        sockaddr_in from{};
+        EXPECT_EQ(Recv(peer, &from), "from " + std::to_string(i));
+        EXPECT_EQ(ntohs(from.sin_port), base + i);
+    }
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(UdpClientPageTest, BatchStopsAtATakenPortReportingItOnce) {
+    const int base = FreeUdpPorts(5);
+    ASSERT_GT(base, 0);
+    // base+2 belongs to this page: a batch from base keeps base and base+1.
+    Create("127.0.0.1", 9, base + 2);
+    ASSERT_EQ(Children(), 1);
+    EXPECT_FALSE(Create("127.0.0.1", 9, base, "4"));
+    EXPECT_EQ(Children(), 3);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(LastMessage("本地端口已经被占用!", ui::AppTitle()));
+
+    // base+4 belongs to another program: a batch from base+3 keeps base+3.
+    Peer(base + 4);
+    EXPECT_FALSE(Create("127.0.0.1", 9, base + 3, "2"));
+    EXPECT_TRUE(LastMessage("绑定本地端口出错", "错误!"));
+    EXPECT_EQ(messages_.size(), 2u);
+    EXPECT_EQ(Children(), 4);
+}
+
+TEST_F(UdpClientPageTest, ClientCountIsBounded) {
+    EXPECT_TRUE(Create("127.0.0.1", 9, 5000, "1001"));
+    EXPECT_TRUE(LastMessage("客户数量不能超过 1000！", "提示"));
+    EXPECT_TRUE(Create("127.0.0.1", 9, 65000, "600"));
+    EXPECT_TRUE(LastMessage("客户数量太多：本地端口将超过 65535！", "提示"));
+    EXPECT_EQ(Children(), 0);
+    // Zero or a negative count still makes one client.
+    const int local = FreeUdpPort();
+    EXPECT_FALSE(Create("127.0.0.1", 9, local, "0"));
+    EXPECT_EQ(Children(), 1);
+}
+
+TEST_F(UdpClientPageTest, MessagesForCommandsWithoutAClient) {
+    Type("x");
+    Click(1039);
+    EXPECT_TRUE(LastMessage("请选择接收端！", "提示!"));
+    Click(1045);
+    EXPECT_TRUE(LastMessage("未选择要清除的连接", "提示"));
+    Click(1046);
+    EXPECT_TRUE(LastMessage("未选择要清除的连接", "提示"));
+    EXPECT_EQ(messages_.size(), 3u);
+}
+
+}  // namespace
+}  // namespace quillet::test

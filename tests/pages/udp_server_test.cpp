@@ -1,0 +1,250 @@
+// The UDP server page on loopback: peers from two addresses, replies, stop and start, empty
+// datagrams, Delete, and the page's messages.
+#include "udp_page_fixture.h"
+#include "udp_server_dlg.h"
+
+namespace quillet::test {
+namespace {
+
+class UdpServerPageTest : public UdpPageTest {
+protected:
+    // Opens the page and starts its server on a free port.
+    void Start() {
+        Open<pages::CUdpServerDlg>();
+        port_ = FreeUdpPort();
+        AnswerPrompt({{1009, QString::number(port_)}});
+        Click(1047);
+        ASSERT_EQ(Root()->text(0), QStringLiteral("127.0.0.1:%1").arg(port_));
+        ASSERT_EQ(Image(Root()), 1);
+    }
+    QTreeWidgetItem* PeerNode(int fd, const char* ip) const {
+        const QString label = QStringLiteral("%1:%2").arg(ip).arg(LocalPort(fd));
+        for (int i = 0; i < Children(); ++i)
+            if (Child(i)->text(0) == label)
+                return Child(i);
+        return nullptr;
+    }
+    void Reply(const QString& text) {
+        Type(text);
+        Click(1020);
+    }
+    int port_ = 0;
+};
+
+TEST_F(UdpServerPageTest, InitialButtonsAndLayout) {
+    Open<pages::CUdpServerDlg>();
+    EXPECT_EQ(page_->objectName(), "page140");
+    EXPECT_NE(page_->findChild<QWidget*>("1050"), nullptr);
+    EXPECT_TRUE(Enabled(1047));
+    EXPECT_FALSE(Enabled(1034));
+    EXPECT_FALSE(Enabled(1048));
+    EXPECT_FALSE(Enabled(1049));
+    EXPECT_TRUE(Enabled(1020) && Enabled(1021) && Enabled(1022));
+    // Top row: one gap (tree client width / 4 / 2 + 4) between neighbours.
+    const int gap = Tree()->contentsRect().width() / 4 / 2 + 4;
+    EXPECT_EQ(page_->Button(1047)->geometry(), QRect(14, 5, 51, 24));
+    EXPECT_EQ(page_->Button(1034)->geometry().x(), 65 + gap);
+    EXPECT_EQ(page_->Button(1049)->geometry().x(), 14 + 3 * (51 + gap));
+    const QRect box = page_->SendBox()->geometry();
+    EXPECT_EQ(page_->Button(1020)->geometry(),
+              QRect(QPoint(box.x() + box.width() - 61, box.y() - 26),
+                    QPoint(box.x() + box.width() - 11, box.y() - 3)));
+}
+
+TEST_F(UdpServerPageTest, TwoPeersGetOneRecordEachAndRepliesReachTheRightOne) {
+    Start();
+    const int a = Peer(0, "127.0.0.1");
+    const int b = Peer(0, "127.0.0.2");
+    ASSERT_TRUE(UdpSendTo(a, "from a", port_));
+    ASSERT_TRUE(Eventually([&] { return PeerNode(a, "127.0.0.1"); }));
+    ASSERT_TRUE(UdpSendTo(b, "from b", port_));
+    ASSERT_TRUE(UdpSendTo(a, "a again", port_));
+    ASSERT_TRUE(Eventually([&] {
+        return PeerNode(b, "127.0.0.2") && Record(PeerNode(a, "127.0.0.1"))->nRecvBytes == 13;
+    }));
+    EXPECT_EQ(Children(), 2);
+    QTreeWidgetItem* nodeA = PeerNode(a, "127.0.0.1");
+    QTreeWidgetItem* nodeB = PeerNode(b, "127.0.0.2");
+    EXPECT_TRUE(Eventually([&] { return Image(nodeA) == 5 && Image(nodeB) == 5; }));
+
+    ClickItem(nodeB);
+    EXPECT_EQ(Image(nodeB), 3);
+    EXPECT_TRUE(Received().contains("from b"));
+    EXPECT_FALSE(Received().contains("from a"));
+    EXPECT_TRUE(Enabled(1049));
+    EXPECT_FALSE(Enabled(1034) || Enabled(1048));
+
+    Reply("to b   ");
+    EXPECT_EQ(Recv(b), "to b");  // trailing blanks are not sent
+    EXPECT_TRUE(Sent().contains("to b"));
+    EXPECT_TRUE(page_->SendBox()->toPlainText().isEmpty());
+    // The next datagram a gets is its own reply: b's never went to a.
+    ClickItem(nodeA);
+    EXPECT_TRUE(Received().contains("from a") && Received().contains("a again"));
+    Reply("to a");
+    EXPECT_EQ(Recv(a), "to a");
+    // Data for the selected peer is appended to its view.
+    ASSERT_TRUE(UdpSendTo(a, "third", port_));
+    EXPECT_TRUE(Eventually([&] { return Received().contains("third"); }));
+    EXPECT_EQ(Image(nodeA), 3);
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(UdpServerPageTest, StopAndStartTurnPeerIcons) {
+    Start();
+    const int a = Peer(0, "127.0.0.1");
+    const int b = Peer(0, "127.0.0.2");
+    ASSERT_TRUE(UdpSendTo(a, "a", port_));
+    ASSERT_TRUE(UdpSendTo(b, "b", port_));
+    ASSERT_TRUE(
+        Eventually([&] { return Children() == 2 && Image(PeerNode(b, "127.0.0.2")) == 5; }));
+    QTreeWidgetItem* nodeA = PeerNode(a, "127.0.0.1");
+    QTreeWidgetItem* nodeB = PeerNode(b, "127.0.0.2");
+    ASSERT_TRUE(Eventually([&] { return Image(nodeA) == 5; }));
+    ClickItem(nodeB);  // read: b has nothing unread, a has
+
+    ClickItem(Root());
+    EXPECT_TRUE(Enabled(1048));
+    EXPECT_FALSE(Enabled(1034));
+    Click(1048);
+    EXPECT_EQ(Image(Root()), 0);
+    EXPECT_EQ(Image(nodeA), 4);
+    EXPECT_EQ(Image(nodeB), 2);
+    EXPECT_TRUE(Enabled(1034));
+    EXPECT_FALSE(Enabled(1048));
+
+    // A stopped server has no socket to answer with.
+    ClickItem(nodeB);
+    Reply("while stopped");
+    EXPECT_TRUE(LastMessage("发送出错！", "提示"));
+    EXPECT_EQ(page_->SendBox()->toPlainText(), "while stopped");
+
+    ClickItem(Root());
+    Click(1034);
+    EXPECT_EQ(Image(Root()), 1);
+    EXPECT_EQ(Image(nodeA), 5);
+    EXPECT_EQ(Image(nodeB), 3);
+    ClickItem(nodeB);
+    Reply("running again");
+    EXPECT_EQ(Recv(b), "running again");
+    // And the port receives again.
+    ASSERT_TRUE(UdpSendTo(a, "after restart", port_));
+    ClickItem(nodeA);
+    EXPECT_TRUE(Eventually([&] { return Received().contains("after restart"); }));
+}
+
+TEST_F(UdpServerPageTest, EmptyDatagramClosesThePeerButNotTheServer) {
+    Start();
+    const int a = Peer(0, "127.0.0.1");
+    const int b = Peer(0, "127.0.0.2");
+    ASSERT_TRUE(UdpSendTo(a, "hello", port_));
+    ASSERT_TRUE(Eventually([&] { return Children() == 1 && Image(Child(0)) == 5; }));
+    ASSERT_TRUE(UdpSendTo(a, "", port_));
+    EXPECT_TRUE(Eventually([&] { return Image(Child(0)) == 4; }));  // closed, still unread
+    ClickItem(Child(0));
+    ASSERT_TRUE(UdpSendTo(a, "", port_));
+    ProcessEvents();
+    ASSERT_TRUE(UdpSendTo(b, "still there?", port_));
+    ASSERT_TRUE(Eventually([&] { return Children() == 2; }));
+    EXPECT_TRUE(Eventually([&] { return Image(Child(0)) == 2; }));
+    // The closed peer can still be answered: the server socket sends.
+    Reply("answer");
+    EXPECT_EQ(Recv(a), "answer");
+    ASSERT_TRUE(UdpSendTo(a, "back", port_));
+    EXPECT_TRUE(Eventually([&] { return Received().contains("back"); }));
+    EXPECT_EQ(Children(), 2);
+}
+
+TEST_F(UdpServerPageTest, DeleteThenTheNextDatagramMakesAFreshRecord) {
+    Start();
+    const int a = Peer();
+    ASSERT_TRUE(UdpSendTo(a, "old text", port_));
+    ASSERT_TRUE(Eventually([&] { return Children() == 1; }));
+    ClickItem(Child(0));
+    ASSERT_TRUE(Eventually([&] { return Received().contains("old text"); }));
+    Click(1049);
+    EXPECT_EQ(Children(), 0);
+    EXPECT_EQ(Tree()->currentItem(), Root());
+    EXPECT_FALSE(Enabled(1049));
+    EXPECT_TRUE(Received().isEmpty());
+
+    ASSERT_TRUE(UdpSendTo(a, "new text", port_));
+    ASSERT_TRUE(Eventually([&] { return Children() == 1; }));
+    ClickItem(Child(0));
+    EXPECT_TRUE(Eventually([&] { return Received().contains("new text"); }));
+    EXPECT_FALSE(Received().contains("old text"));
+}
+
+TEST_F(UdpServerPageTest, ClearCommandsEmptyTheSelectedPeersLogs) {
+    Start();
+    const int a = Peer();
+    ASSERT_TRUE(UdpSendTo(a, "x", port_));
+    ASSERT_TRUE(Eventually([&] { return Children() == 1; }));
+    ClickItem(Child(0));
+    Reply("y");
+    ASSERT_EQ(Recv(a), "y");
+    Click(1021);
+    Click(1022);
+    ConnectInfo* rec = Record(Child(0));
+    EXPECT_TRUE(rec->strRecv.empty() && rec->strSent.empty());
+    EXPECT_EQ(rec->nRecvBytes + rec->nRecvBytesAll + rec->nSentBytes, 0u);
+    EXPECT_TRUE(Received().isEmpty() && Sent().isEmpty());
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(UdpServerPageTest, MessagesForCommandsWithoutAPeer) {
+    Start();
+    ClickItem(Root());
+    Type("hi");
+    Click(1020);
+    EXPECT_TRUE(LastMessage("请选择接收端！", "提示!"));
+    Click(1021);
+    EXPECT_TRUE(LastMessage("未选择要清除的连接", "提示"));
+    Click(1022);
+    EXPECT_TRUE(LastMessage("未选择要清除的连接", "提示"));
+    EXPECT_EQ(messages_.size(), 3u);
+}
+
+TEST_F(UdpServerPageTest, PortPromptRefusesBadPortsAndCancelChangesNothing) {
+    Open<pages::CUdpServerDlg>();
+    bool open = false;
+    AnswerPrompt({{1009, "70000"}}, &open);
+    Click(1047);
+    EXPECT_TRUE(open);
+    EXPECT_TRUE(LastMessage("输入的端口号有错！", "提示"));
+    AnswerPrompt({{1009, "4294967297"}}, &open);  // wraps to 1 in 32 bits
+    Click(1047);
+    EXPECT_TRUE(open);
+    EXPECT_EQ(messages_.size(), 2u);
+    AnswerPrompt({{1009, "0"}}, &open);
+    Click(1047);
+    EXPECT_FALSE(open);
+    EXPECT_EQ(Root()->text(0), "127.0.0.1");
+    EXPECT_EQ(Image(Root()), 0);
+}
+
+TEST_F(UdpServerPageTest, PortInUseLeavesTheServerStoppedUntilStartSucceeds) {
+    Open<pages::CUdpServerDlg>();
+    const int blocker = UdpBind(0, "0.0.0.0");
+    ASSERT_GE(blocker, 0);
+    port_ = LocalPort(blocker);
+    AnswerPrompt({{1009, QString::number(port_)}});
+    Click(1047);
+    EXPECT_TRUE(LastMessage("监听启动失败", "错误！"));
+    EXPECT_EQ(Root()->text(0), QStringLiteral("127.0.0.1:%1").arg(port_));
+    EXPECT_EQ(Image(Root()), 0);
+    EXPECT_TRUE(Enabled(1034));
+    EXPECT_FALSE(Enabled(1048));
+    CloseFd(blocker);
+    Click(1034);
+    EXPECT_EQ(Image(Root()), 1);
+    EXPECT_FALSE(Enabled(1034));
+    // The port stays once set.
+    AnswerPrompt({{1009, "1234"}});
+    Click(1047);
+    EXPECT_EQ(Root()->text(0), QStringLiteral("127.0.0.1:%1").arg(port_));
+    EXPECT_EQ(messages_.size(), 1u);
+}
+
+}  // namespace
+}  // namespace quillet::test
