@@ -52,6 +52,11 @@ in_addr_t ResolveAddress(const std::string& narrow) {
         freeaddrinfo(res);
         return first;
     }
+    // inet_addr stops at the first blank and ignores the rest, so "1 27.0.0.1" would name
+    // 0.0.0.1: only blanks may follow the address.
+    const size_t blank = text.find_first_of(" \t");
+    if (blank != std::string::npos && text.find_first_not_of(" \t", blank) != std::string::npos)
+        return INADDR_NONE;
     return inet_addr(text.c_str());
 }
 

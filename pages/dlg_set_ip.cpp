@@ -1,0 +1,49 @@
+#include "dlg_set_ip.h"
+
+#include <QLineEdit>
+
+#include "encoding/wide_narrow.h"
+#include "engine/local_address.h"
+#include "prompt_input.h"
+#include "ui_kit.h"
+
+namespace quillet::pages {
+
+CDlgSetIp::CDlgSetIp(const QString& defaultAddress, const QColor& colour, QWidget* parent)
+    : CPromptDlg(139, QStringLiteral("请输入对方地址"), 181, 121, colour, parent),
+      m_strDefault(defaultAddress) {
+    const QString address = m_strDefault.isEmpty()
+                                ? QString::fromStdU16String(enc::ToWide(GetAdapterIpText()))
+                                : m_strDefault;
+    AddRow(QStringLiteral("对方地址:"), 1037, address, false, kAddressBoxChars);
+    AddRow(QStringLiteral("对方端口:"), 1010, QStringLiteral("8888"), true);
+    AddRow(QStringLiteral("连接数量:"), 1011, QStringLiteral("1"), true);
+}
+
+bool CDlgSetIp::OnOk() {
+    if (!ReadPort(Edit(1010)->text().toStdU16String(), &m_nPort)) {
+        m_nPort = 0;
+        Message(QStringLiteral("输入的端口号有错！"), QStringLiteral("提示"));
+        return false;
+    }
+    bool tooLarge = false;
+    m_nCount = ReadInt(Edit(1011)->text().toStdU16String(), &tooLarge);
+    if (tooLarge || m_nCount > kMaxConnections) {
+        Message(QStringLiteral("连接数量不能超过%1！").arg(kMaxConnections),
+                QStringLiteral("提示"));
+        return false;
+    }
+    const QString address = Edit(1037)->text().left(kAddressBoxChars);
+    const in_addr_t target = ResolveAddress(enc::ToNarrow(address.toStdU16String()));
+    m_addrTarget = sockaddr_in{};
+    m_addrTarget.sin_family = AF_INET;
+    m_addrTarget.sin_port = htons(static_cast<uint16_t>(m_nPort & 0xFFFF));
+    m_addrTarget.sin_addr.s_addr = target;
+    if (target == INADDR_NONE) {
+        Message(QStringLiteral("Ip 地址有错!"), ui::AppTitle());
+        m_addrTarget.sin_port = 0xFFFF;
+    }
+    return true;
+}
+
+}  // namespace quillet::pages

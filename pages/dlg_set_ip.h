@@ -1,0 +1,30 @@
+#pragma once
+// The target prompt of the TCP client page: the other side's address, its port and how many
+// connections to make to it.
+//
+// Threads: user-interface thread; OK resolves the address and may wait for the name lookup.
+#include <netinet/in.h>
+
+#include "prompt_dlg.h"
+
+namespace quillet::pages {
+
+class CDlgSetIp : public CPromptDlg {
+    Q_OBJECT
+public:
+    // More connections than this from one prompt are refused.
+    static constexpr int kMaxConnections = 5000;
+
+    // `defaultAddress` fills the address box; when empty, the first adapter's address does.
+    CDlgSetIp(const QString& defaultAddress, const QColor& colour, QWidget* parent);
+
+    int32_t m_nPort = 0;
+    int32_t m_nCount = 0;
+    sockaddr_in m_addrTarget{};
+    QString m_strDefault;
+
+protected:
+    bool OnOk() override;
+};
+
+}  // namespace quillet::pages

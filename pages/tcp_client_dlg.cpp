@@ -1,0 +1,397 @@
+#include "tcp_client_dlg.h"
+
+#include <arpa/inet.h>
+#include <fcntl.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QPlainTextEdit>
+#include <QSocketNotifier>
+
+#include <cerrno>
+
+#include "dlg_set_ip.h"
+#include "encoding/labels.h"
+#include "encoding/wide_narrow.h"
+#include "engine/crit_sec.h"
+#include "skin_btn.h"
+#include "ui_kit.h"
+
+namespace quillet::pages {
+
+namespace {
+
+const QColor kPageColour(200, 220, 240);
+const QColor kPromptColour(232, 243, 250);
+const QString kLinkMark = QStringLiteral("<->");
+
+enum ButtonId {
+    kCreate = 1032,
+    kConnect = 1034,
+    kDisconnect = 1035,
+    kDelete = 1036,
+    kSend = 1039,
+    kClearReceived = 1045,
+    kClearSent = 1046,
+};
+
+// Windows measures a rectangle's right edge one past its last pixel.
+int RightEdge(const QWidget* w) {
+    return w->x() + w->width();
+}
+
+QString Wide(const std::string& narrow) {
+    return ToQString(enc::ToWide(narrow));
+}
+
+}  // namespace
+
+CTcpClientDlg::CTcpClientDlg(QWidget* parent) : CDialogP(130, kPageColour, parent) {
+    CreateCommonControls(1038, PageLayout::kStandard);
+    m_tree->SetBkColor(kPageColour);
+    InitConnectionTree(m_tree);
+    CreateButtons();
+    for (int id : {kConnect, kDisconnect, kDelete})
+        EnableButton(id, false);
+}
+
+CTcpClientDlg::~CTcpClientDlg() {
+    while (!m_pending.empty())
+        CancelConnect(m_pending.begin()->first);
+    TearDownPage(m_engine);
+}
+
+void CTcpClientDlg::CreateButtons() {
+    const int w = m_tree->contentsRect().width();  // the tree's client area
+    const int gap = w / 8 + 4;
+    const std::pair<int, std::array<int, 4>> top[] = {
+        {kCreate, {236, 241, 237, 240}},
+        {kConnect, {245, 242, 243, 244}},
+        {kDisconnect, {265, 262, 263, 264}},
+        {kDelete, {261, 258, 259, 260}},
+    };
+    const std::function<void()> handlers[] = {
+        [this] { OnCreate(); },
+        [this] { OnConnect(); },
+        [this] { OnDisconnect(); },
+        [this] { OnDelete(); },
+    };
+    int x = 14;
+    for (size_t i = 0; i < std::size(top); ++i) {
+        AddButton(top[i].first, QRect(x, 5, 51, 24), top[i].second, handlers[i]);
+        x += 51 + gap;
+    }
+    const int sendRight = RightEdge(m_sendBox), sendTop = m_sendBox->y();
+    AddButton(kSend, QRect(sendRight - 61, sendTop - 26, 51, 24), {257, 254, 255, 256},
+              [this] { OnSend(); });
+    AddButton(kClearReceived, QRect(RightEdge(m_recvView) - 101, 5, 91, m_recvView->y() - 2 - 5),
+              {253, 250, 251, 252}, [this] { OnClearReceived(); });
+    const int sentTop = m_sentView->y();
+    AddButton(kClearSent, QRect(RightEdge(m_sentView) - 101, sentTop - 26, 91, 24),
+              {249, 246, 247, 248}, [this] { OnClearSent(); });
+}
+
+void CTcpClientDlg::RefreshItem(QTreeWidgetItem* item) {
+    if (!item)
+        return;
+    for (int id : {kConnect, kDisconnect, kDelete})
+        EnableButton(id, false);
+    if (!item->parent()) {
+        ClearReceivedView();
+        ClearSentView();
+        return;
+    }
+    EnableButton(kDelete, true);
+    ConnectInfo* rec = RecordOf(item);
+    if (!rec)
+        return;
+    bool open;
+    {
+        CCritSecLock lock(g_csConnect);
+        rec->bUnread = false;
+        open = rec->sock != -1;
+    }
+    EnableButton(open ? kDisconnect : kConnect, true);
+    SetNodeImage(item, open ? kImageOpen : kImageClosed);
+    ShowRecordLogs(rec);
+}
+
+void CTcpClientDlg::OnCreate() {
+    CDlgSetIp dlg(m_strLastTarget, kPromptColour, this);
+    if (ui::ExecModal(&dlg) != QDialog::Accepted || dlg.m_nPort <= 0 || !Root())
+        return;
+    // One connection unless the prompt asks for more; then each of them is connected at once.
+    const int count = std::max(1, dlg.m_nCount);
+    const std::string dotted = enc::DottedAddress(dlg.m_addrTarget);
+    const QString text = Wide(enc::FormatEndpoint(dotted, dlg.m_nPort));
+    std::vector<ConnectInfo*> created;
+    QTreeWidgetItem* node = nullptr;
+    for (int i = 0; i < count; ++i) {
+        auto* rec = new (std::nothrow) ConnectInfo;
+        if (!rec) {
+            Message(QStringLiteral("pConnectInfo is null"), QStringLiteral("error!"));
+            break;
+        }
+        rec->addrServer = dlg.m_addrTarget;
+        m_engine.AddClient(rec);
+        m_strLastTarget = Wide(dotted);
+        node = AddRecordNode(rec, text, kImageClosed);
+        created.push_back(rec);
+    }
+    if (!node)
+        return;
+    m_tree->setCurrentItem(node);
+    RefreshItem(node);
+    if (count > 1)
+        StartConnects(created);
+}
+
+void CTcpClientDlg::OnConnect() {
+    ConnectInfo* rec = RecordOf(SelectedConnection());
+    if (!rec || m_pending.count(rec))
+        return;
+    {
+        CCritSecLock lock(g_csConnect);
+        if (rec->sock != -1)
+            return;
+    }
+    StartConnects({rec});
+}
+
+void CTcpClientDlg::StartConnects(const std::vector<ConnectInfo*>& records) {
+    auto batch = std::make_shared<ConnectBatch>();
+    batch->remaining = static_cast<int>(records.size());
+    for (ConnectInfo* rec : records)
+        StartConnect(rec, batch);
+}
+
+void CTcpClientDlg::StartConnect(ConnectInfo* rec, const std::shared_ptr<ConnectBatch>& batch) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd < 0) {
+        batch->socketError = true;
+        EndConnect(batch, true);
+        return;
+    }
+    const sockaddr_in target = rec->addrServer;
+    if (::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) {
+        Connected(rec, fd);
+        EndConnect(batch, false);
+        return;
+    }
+    if (errno != EINPROGRESS) {
+        ::close(fd);
+        EndConnect(batch, true);
+        return;
+    }
+    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Write, this);
+    connect(notifier, &QSocketNotifier::activated, this, [this, rec] { OnConnectReady(rec); });
+    m_pending[rec] = PendingConnect{fd, notifier, batch};
+}
+
+void CTcpClientDlg::OnConnectReady(ConnectInfo* rec) {
+    auto it = m_pending.find(rec);
+    if (it == m_pending.end())
+        return;
+    PendingConnect pending = it->second;
+    m_pending.erase(it);
+    pending.notifier->setEnabled(false);
+    pending.notifier->deleteLater();  // we are inside its signal
+    int error = 0;
+    socklen_t len = sizeof error;
+    if (getsockopt(pending.fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0)
+        error = errno;
+    if (error != 0) {
+        ::close(pending.fd);
+        EndConnect(pending.batch, true);
+        return;
+    }
+    Connected(rec, pending.fd);
+    EndConnect(pending.batch, false);
+}
+
+void CTcpClientDlg::Connected(ConnectInfo* rec, int fd) {
+    // The receive thread waits in a blocking recv, and sends block as they always did.
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    {
+        CCritSecLock lock(g_csConnect);
+        rec->sock = fd;
+    }
+    QTreeWidgetItem* node = NodeOf(rec);
+    const bool selected = node && node == m_tree->currentItem();
+    if (selected)
+        m_recvView->setPlainText(QStringLiteral("客户端连接成功!"));
+    sockaddr_in local{};
+    socklen_t len = sizeof local;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len);
+    if (node) {
+        QString target = node->text(0);
+        const int mark = target.indexOf(kLinkMark);
+        if (mark >= 0)
+            target = target.mid(mark + kLinkMark.size());
+        node->setText(0, Wide(enc::FormatEndpoint(local)) + kLinkMark + target);
+    }
+    m_engine.StartReceive(rec);
+    if (selected) {
+        RefreshItem(node);
+    } else {
+        // Another node is shown: only this node's icon tells that it is connected.
+        CCritSecLock lock(g_csConnect);
+        SetNodeImage(node, rec->bUnread ? kImageOpenUnread : kImageOpen);
+    }
+}
+
+void CTcpClientDlg::EndConnect(const std::shared_ptr<ConnectBatch>& batch, bool failed) {
+    batch->failed = batch->failed || failed;
+    if (--batch->remaining == 0)
+        ReportBatch(*batch);
+}
+
+void CTcpClientDlg::ReportBatch(const ConnectBatch& batch) {
+    if (batch.socketError)
+        Message(QStringLiteral("创建套接字出错!"), ui::AppTitle());
+    if (batch.failed)
+        Message(QStringLiteral("客户端连接失败!"), ui::AppTitle());
+}
+
+std::shared_ptr<CTcpClientDlg::ConnectBatch> CTcpClientDlg::CancelConnect(ConnectInfo* rec) {
+    auto it = m_pending.find(rec);
+    if (it == m_pending.end())
+        return nullptr;
+    PendingConnect pending = it->second;
+    m_pending.erase(it);
+    delete pending.notifier;
+    ::close(pending.fd);
+    // A cancelled connect neither failed nor succeeded; the rest of its batch still reports.
+    return --pending.batch->remaining == 0 ? pending.batch : nullptr;
+}
+
+void CTcpClientDlg::OnDisconnect() {
+    CCritSecLock lock(g_csConnect);
+    QTreeWidgetItem* item = SelectedConnection();
+    ConnectInfo* rec = RecordOf(item);
+    if (!rec)
+        return;
+    if (rec->sock != -1) {
+        TcpEngine::CloseSocket(rec->sock);
+        rec->sock = -1;
+        SetNodeImage(item, kImageClosed);
+    }
+    RefreshItem(item);
+}
+
+void CTcpClientDlg::OnDelete() {
+    std::shared_ptr<ConnectBatch> ended;
+    {
+        CCritSecLock lock(g_csConnect);
+        if (QTreeWidgetItem* item = SelectedConnection()) {
+            if (ConnectInfo* rec = RecordOf(item)) {
+                ended = CancelConnect(rec);
+                if (rec->sock != -1)
+                    TcpEngine::CloseSocket(rec->sock);
+                rec->sock = -1;
+                EraseRecord(m_engine.m_map, rec->nId);
+                FreeRecord(rec);
+            }
+            delete item;
+        }
+        RefreshItem(m_tree->currentItem());
+    }
+    // Failures of the rest of a batch are told once the lock is free again.
+    if (ended)
+        ReportBatch(*ended);
+}
+
+void CTcpClientDlg::OnSend() {
+    QTreeWidgetItem* item = SelectedConnection();
+    if (!item) {
+        Message(QStringLiteral("请选择接收端！"), QStringLiteral("提示!"));
+        return;
+    }
+    ConnectInfo* rec = RecordOf(item);
+    if (!rec)
+        return;
+    bool closed;
+    {
+        CCritSecLock lock(g_csConnect);
+        closed = rec->sock == -1;
+    }
+    if (closed) {
+        Message(QStringLiteral("未建立链接！"), QStringLiteral("提示!"));
+        return;
+    }
+    auto text = TakeSendText();
+    if (!text)
+        return;
+    auto wire = EncodeSendText(*text);
+    // A text that encodes to no bytes has nothing to send; a send of 0 bytes is no sign of a
+    // lost peer.
+    if (!wire || wire->empty())
+        return;
+    const int sent = TcpEngine::SendOnRecord(rec, wire->data(), static_cast<int>(wire->size()));
+    if (sent <= 0) {
+        {
+            CCritSecLock lock(g_csConnect);
+            if (rec->sock != -1)
+                TcpEngine::CloseSocket(rec->sock);
+            rec->sock = -1;
+            RefreshItem(item);
+        }
+        Message(QStringLiteral("对方已经断开！"), QStringLiteral("提示"));
+        return;
+    }
+    LogSent(rec, *wire, sent);
+}
+
+void CTcpClientDlg::OnClearReceived() {
+    QTreeWidgetItem* item = SelectedConnection();
+    if (!item) {
+        Message(QStringLiteral("未选择要清除的连接"), QStringLiteral("提示"));
+        return;
+    }
+    if (ConnectInfo* rec = RecordOf(item)) {
+        {
+            CCritSecLock lock(g_csConnect);
+            rec->bUnread = false;
+            rec->nRecvBytes = rec->nRecvBytesAll = 0;
+            rec->strRecv.clear();
+        }
+        ClearReceivedView();
+    }
+}
+
+void CTcpClientDlg::OnClearSent() {
+    QTreeWidgetItem* item = SelectedConnection();
+    if (!item) {
+        Message(QStringLiteral("未选择要清除的连接"), QStringLiteral("提示"));
+        return;
+    }
+    if (ConnectInfo* rec = RecordOf(item)) {
+        rec->nSentBytes = 0;
+        rec->strSent.clear();
+        ClearSentView();
+    }
+}
+
+void CTcpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
+    QTreeWidgetItem* node = NodeOf(pInfo);
+    const bool selected = node && node == m_tree->currentItem();
+    if (kind == UPDATE_CLOSED) {
+        // The end of an earlier connection of a record that has been connected again since.
+        if (pInfo->sock != -1)
+            return;
+        if (pInfo->bUnread)
+            SetNodeImage(node, selected ? kImageClosed : kImageClosedUnread);
+        else
+            SetNodeImage(node, kImageClosed);
+        EnableButton(kDisconnect, false);
+        EnableButton(kConnect, true);
+        EnableButton(kDelete, true);
+    } else if (kind == UPDATE_DATA) {
+        if (selected)
+            ShowReceivedUpdate(pInfo);
+        else
+            SetNodeImage(node, kImageOpenUnread);
+    }
+}
+
+}  // namespace quillet::pages

@@ -1,0 +1,74 @@
+#pragma once
+// The TCP client page: connections the user creates towards a target, connects, disconnects,
+// connects again and deletes, with their received and sent logs.
+//
+// Connecting never blocks the window: the connect runs non-blocking and a socket notifier
+// finishes it. A pending connect belongs to its record until it ends; deleting the record or
+// tearing down the page cancels it.
+//
+// Threads: user-interface thread; the engine's receive workers reach the page only through the
+// notification hand-over of CDialogP.
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "dialog_p.h"
+#include "engine/tcp_engine.h"
+
+class QSocketNotifier;
+
+namespace quillet::pages {
+
+class CTcpClientDlg : public CDialogP {
+    Q_OBJECT
+public:
+    explicit CTcpClientDlg(QWidget* parent = nullptr);
+    ~CTcpClientDlg() override;
+
+    TcpEngine& Engine() { return m_engine; }
+    const QString& LastTarget() const { return m_strLastTarget; }
+    size_t PendingConnects() const { return m_pending.size(); }
+
+protected:
+    ConnectMap& Map() override { return m_engine.m_map; }
+    void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
+    void OnItemClick(QTreeWidgetItem* item) override { RefreshItem(item); }
+
+private:
+    // The connects started by one command; it reports their failures once, when all have ended.
+    struct ConnectBatch {
+        int remaining = 0;
+        bool socketError = false;
+        bool failed = false;
+    };
+    struct PendingConnect {
+        int fd = -1;
+        QSocketNotifier* notifier = nullptr;
+        std::shared_ptr<ConnectBatch> batch;
+    };
+
+    void CreateButtons();
+    void RefreshItem(QTreeWidgetItem* item);
+    void OnCreate();
+    void OnConnect();
+    void OnDisconnect();
+    void OnDelete();
+    void OnSend();
+    void OnClearReceived();
+    void OnClearSent();
+
+    void StartConnects(const std::vector<ConnectInfo*>& records);
+    void StartConnect(ConnectInfo* rec, const std::shared_ptr<ConnectBatch>& batch);
+    void OnConnectReady(ConnectInfo* rec);
+    void Connected(ConnectInfo* rec, int fd);
+    void EndConnect(const std::shared_ptr<ConnectBatch>& batch, bool failed);
+    void ReportBatch(const ConnectBatch& batch);
+    // Stops a pending connect; returns its batch when that was the batch's last connect.
+    std::shared_ptr<ConnectBatch> CancelConnect(ConnectInfo* rec);
+
+    QString m_strLastTarget;
+    std::map<ConnectInfo*, PendingConnect> m_pending;
+    TcpEngine m_engine{this};
+};
+
+}  // namespace quillet::pages

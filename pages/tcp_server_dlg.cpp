@@ -1,0 +1,280 @@
+#include "tcp_server_dlg.h"
+
+#include <QPlainTextEdit>
+
+#include "encoding/labels.h"
+#include "encoding/wide_narrow.h"
+#include "engine/crit_sec.h"
+#include "prompt_dlg.h"
+#include "skin_btn.h"
+#include "ui_kit.h"
+
+namespace quillet::pages {
+
+namespace {
+
+const QColor kPageColour(232, 243, 250);
+const QColor kPromptColour(232, 243, 250);
+
+enum ButtonId {
+    kCreate = 1030,
+    kListen = 1033,
+    kStopListen = 1035,
+    kDisconnect = 1036,
+    kDelete = 1037,
+    kSend = 1020,
+    kClearReceived = 1021,
+    kClearSent = 1022,
+};
+
+// Windows measures a rectangle's right edge one past its last pixel.
+int RightEdge(const QWidget* w) {
+    return w->x() + w->width();
+}
+
+}  // namespace
+
+CTcpServerDlg::CTcpServerDlg(QWidget* parent) : CDialogP(129, kPageColour, parent) {
+    CreateCommonControls(1025, PageLayout::kTcpServer);
+    m_tree->SetBkColor(kPageColour);
+    InitConnectionTree(m_tree);
+    m_sendBox->setFocus();
+    CreateButtons();
+    for (int id : {kListen, kStopListen, kDisconnect, kDelete})
+        EnableButton(id, false);
+}
+
+CTcpServerDlg::~CTcpServerDlg() {
+    TearDownPage(m_engine);
+}
+
+void CTcpServerDlg::CreateButtons() {
+    const int w = m_tree->contentsRect().width();  // the tree's client area
+    const int gap = (w / 5 - 24) / 2;
+    const std::pair<int, std::array<int, 4>> top[] = {
+        {kCreate, {236, 241, 237, 240}},     {kListen, {273, 270, 271, 272}},
+        {kStopListen, {269, 266, 267, 268}}, {kDisconnect, {265, 262, 263, 264}},
+        {kDelete, {261, 258, 259, 260}},
+    };
+    const std::function<void()> handlers[] = {
+        [this] { OnCreate(); },     [this] { OnListen(); }, [this] { OnStopListen(); },
+        [this] { OnDisconnect(); }, [this] { OnDelete(); },
+    };
+    int x = 14;
+    for (size_t i = 0; i < std::size(top); ++i) {
+        AddButton(top[i].first, QRect(x, 5, 51, 24), top[i].second, handlers[i]);
+        x += 51 + gap;
+    }
+    const int sendRight = RightEdge(m_sendBox), sendTop = m_sendBox->y();
+    AddButton(kSend, QRect(sendRight - 61, sendTop - 26, 51, 24), {257, 254, 255, 256},
+              [this] { OnSend(); });
+    AddButton(kClearReceived, QRect(RightEdge(m_recvView) - 101, 5, 91, m_recvView->y() - 2 - 5),
+              {253, 250, 251, 252}, [this] { OnClearReceived(); });
+    const int sentTop = m_sentView->y();
+    AddButton(kClearSent, QRect(RightEdge(m_sentView) - 101, sentTop - 26, 91, 24),
+              {249, 246, 247, 248}, [this] { OnClearSent(); });
+}
+
+void CTcpServerDlg::RefreshItem(QTreeWidgetItem* item) {
+    if (!item)
+        return;
+    for (int id : {kDisconnect, kDelete, kListen, kStopListen})
+        EnableButton(id, false);
+    if (!item->parent()) {
+        ServerState* state = RootState();
+        if (state && state->nPort > 0)
+            EnableButton(state->bActive ? kStopListen : kListen, true);
+        ClearReceivedView();
+        ClearSentView();
+        return;
+    }
+    EnableButton(kDelete, true);
+    ConnectInfo* rec = RecordOf(item);
+    if (!rec)
+        return;
+    bool open;
+    {
+        CCritSecLock lock(g_csConnect);
+        rec->bUnread = false;
+        open = rec->sock != -1;
+    }
+    if (open)
+        EnableButton(kDisconnect, true);
+    SetNodeImage(item, open ? kImageOpen : kImageClosed);
+    ShowRecordLogs(rec);
+}
+
+void CTcpServerDlg::OnCreate() {
+    CSetListenDlg dlg(kPromptColour, this);
+    if (ui::ExecModal(&dlg) != QDialog::Accepted || dlg.m_nPort <= 0 || !Root())
+        return;
+    ServerState* state = RootState();
+    if (!state) {
+        Message(QStringLiteral("获取节点数据错误"), QStringLiteral("获取节点数据错误"));
+        return;
+    }
+    if (state->nPort > 0)
+        return;
+    state->nPort = dlg.m_nPort;
+    Root()->setText(0, ToQString(enc::ToWide(enc::FormatEndpoint(state->strHost, state->nPort))));
+    OnListen();
+    RefreshItem(Root());
+}
+
+void CTcpServerDlg::OnListen() {
+    ServerState* state = RootState();
+    if (!state || state->bActive)
+        return;
+    if (state->nPort <= 0) {
+        Message(QStringLiteral("监听端口不正确"), QStringLiteral("错误！"));
+        return;
+    }
+    const int fd = m_engine.Listen(state->nPort);
+    if (fd == -1) {
+        Message(QStringLiteral("监听启动失败"), QStringLiteral("错误！"));
+        return;
+    }
+    SetNodeImage(Root(), kImageEndpointActive);
+    state->bActive = true;
+    state->sock = fd;
+    EnableButton(kListen, false);
+    EnableButton(kStopListen, true);
+}
+
+void CTcpServerDlg::OnStopListen() {
+    ServerState* state = RootState();
+    if (!state || !state->bActive)
+        return;
+    SetNodeImage(Root(), kImageEndpointIdle);
+    TcpEngine::CloseSocket(state->sock);
+    state->sock = -1;
+    state->bActive = false;
+    EnableButton(kListen, true);
+    EnableButton(kStopListen, false);
+}
+
+void CTcpServerDlg::OnDisconnect() {
+    CCritSecLock lock(g_csConnect);
+    QTreeWidgetItem* item = SelectedConnection();
+    if (!item)
+        return;
+    ConnectInfo* rec = RecordOf(item);
+    if (rec && rec->sock != -1) {
+        TcpEngine::CloseSocket(rec->sock);
+        rec->sock = -1;
+        SetNodeImage(item, kImageClosed);
+    }
+    RefreshItem(item);
+}
+
+void CTcpServerDlg::OnDelete() {
+    CCritSecLock lock(g_csConnect);
+    if (QTreeWidgetItem* item = SelectedConnection()) {
+        if (ConnectInfo* rec = RecordOf(item)) {
+            if (rec->sock != -1)
+                TcpEngine::CloseSocket(rec->sock);
+            rec->sock = -1;
+            EraseRecord(m_engine.m_map, rec->nId);
+            FreeRecord(rec);
+        }
+        delete item;
+    }
+    RefreshItem(m_tree->currentItem());
+}
+
+void CTcpServerDlg::OnSend() {
+    QTreeWidgetItem* item = SelectedConnection();
+    if (!item) {
+        Message(QStringLiteral("请选择接收端！"), QStringLiteral("提示!"));
+        return;
+    }
+    ConnectInfo* rec = RecordOf(item);
+    if (!rec)
+        return;
+    bool closed;
+    {
+        CCritSecLock lock(g_csConnect);
+        closed = rec->sock == -1;
+    }
+    if (closed) {
+        Message(QStringLiteral("未建立链接！"), QStringLiteral("提示!"));
+        return;
+    }
+    auto text = TakeSendText();
+    if (!text)
+        return;
+    auto wire = EncodeSendText(*text);
+    // A text that encodes to no bytes has nothing to send; a send of 0 bytes is no sign of a
+    // lost peer.
+    if (!wire || wire->empty())
+        return;
+    const int sent = TcpEngine::SendOnRecord(rec, wire->data(), static_cast<int>(wire->size()));
+    if (sent <= 0) {
+        {
+            CCritSecLock lock(g_csConnect);
+            if (rec->sock != -1)
+                TcpEngine::CloseSocket(rec->sock);
+            rec->sock = -1;
+            RefreshItem(item);
+        }
+        Message(QStringLiteral("对方已经断开！"), QStringLiteral("提示"));
+        return;
+    }
+    LogSent(rec, *wire, sent);
+}
+
+void CTcpServerDlg::OnClearReceived() {
+    QTreeWidgetItem* item = SelectedConnection();
+    if (!item) {
+        Message(QStringLiteral("未选择要清除的连接"), QStringLiteral("提示"));
+        return;
+    }
+    if (ConnectInfo* rec = RecordOf(item)) {
+        {
+            CCritSecLock lock(g_csConnect);
+            rec->bUnread = false;
+            rec->nRecvBytes = rec->nRecvBytesAll = 0;
+            rec->strRecv.clear();
+        }
+        ClearReceivedView();
+    }
+}
+
+void CTcpServerDlg::OnClearSent() {
+    QTreeWidgetItem* item = SelectedConnection();
+    if (!item) {
+        Message(QStringLiteral("未选择要清除的连接"), QStringLiteral("提示"));
+        return;
+    }
+    if (ConnectInfo* rec = RecordOf(item)) {
+        rec->nSentBytes = 0;
+        rec->strSent.clear();
+        ClearSentView();
+    }
+}
+
+void CTcpServerDlg::HandleNewConnection(ConnectInfo* pInfo) {
+    if (!Root())
+        return;
+    if (!pInfo) {
+        Message(QStringLiteral("pConnectInfo is null"), QStringLiteral("error!"));
+        return;
+    }
+    AddRecordNode(pInfo, ToQString(enc::ToWide(enc::FormatEndpoint(pInfo->addrClient))),
+                  kImageOpen);
+}
+
+void CTcpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
+    QTreeWidgetItem* node = NodeOf(pInfo);
+    if (kind == UPDATE_CLOSED) {
+        SetNodeImage(node, pInfo->bUnread ? kImageClosedUnread : kImageClosed);
+        EnableButton(kDisconnect, false);
+    } else if (kind == UPDATE_DATA) {
+        if (node && node == m_tree->currentItem())
+            ShowReceivedUpdate(pInfo);
+        else
+            SetNodeImage(node, kImageOpenUnread);
+    }
+}
+
+}  // namespace quillet::pages

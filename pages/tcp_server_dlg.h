@@ -1,0 +1,41 @@
+#pragma once
+// The TCP server page: one listening server (the tree's root) and the clients it accepted (its
+// children), with their received and sent logs, answering and disconnecting the selected one.
+//
+// Threads: user-interface thread; the engine's workers reach the page only through the
+// notification hand-over of CDialogP.
+#include "dialog_p.h"
+#include "engine/tcp_engine.h"
+
+namespace quillet::pages {
+
+class CTcpServerDlg : public CDialogP {
+    Q_OBJECT
+public:
+    explicit CTcpServerDlg(QWidget* parent = nullptr);
+    ~CTcpServerDlg() override;
+
+    TcpEngine& Engine() { return m_engine; }
+
+protected:
+    ConnectMap& Map() override { return m_engine.m_map; }
+    void HandleNewConnection(ConnectInfo* pInfo) override;
+    void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
+    void OnItemClick(QTreeWidgetItem* item) override { RefreshItem(item); }
+
+private:
+    void CreateButtons();
+    void RefreshItem(QTreeWidgetItem* item);
+    void OnCreate();
+    void OnListen();
+    void OnStopListen();
+    void OnDisconnect();
+    void OnDelete();
+    void OnSend();
+    void OnClearReceived();
+    void OnClearSent();
+
+    TcpEngine m_engine{this};
+};
+
+}  // namespace quillet::pages
