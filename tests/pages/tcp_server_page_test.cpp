@@ -1,0 +1,297 @@
+// The TCP server page with real clients on 127.0.0.1: listening, accepting, the icons and
+// button states, sending and receiving, disconnecting and deleting, the messages, teardown.
+#include <QGroupBox>
+
+#include <atomic>
+#include <thread>
+
+#include "tcp_page_fixture.h"
+#include "tcp_server_dlg.h"
+
+namespace quillet::test {
+namespace {
+
+using pages::CTcpServerDlg;
+
+enum { kCreate = 1030, kListen = 1033, kStop = 1035, kDisconnect = 1036, kDelete = 1037 };
+enum { kSend = 1020, kClearRecv = 1021, kClearSent = 1022 };
+
+class TcpServerPageTest : public TcpPageTest<CTcpServerDlg> {
+protected:
+    // Create with a free port; returns it.
+    int Listen() {
+        const int port = FreeTcpPort();
+        ScriptPrompt({{1009, QString::number(port)}});
+        Press(kCreate);
+        return port;
+    }
+    // A client of the page, once its node is there; the node is child `index`.
+    int Accepted(int port, int index) {
+        const int fd = TcpConnect(port);
+        EXPECT_GE(fd, 0);
+        EXPECT_TRUE(Eventually([&] { return Root()->childCount() > index; }));
+        return fd;
+    }
+};
+
+TEST_F(TcpServerPageTest, StartsWithItsControlsLaidOutAndOnlyTheAlwaysOnButtonsEnabled) {
+    EXPECT_EQ(page_->objectName(), "page129");
+    EXPECT_EQ(page_->palette().color(QPalette::Window), QColor(232, 243, 250));
+    EXPECT_EQ(Tree()->objectName(), "1025");
+    EXPECT_EQ(Root()->text(0), "127.0.0.1");
+    EXPECT_EQ(Icon(Root()), 0);
+    QStringList groups;
+    for (auto* g : page_->findChildren<QGroupBox*>())
+        groups << g->title();
+    EXPECT_TRUE(groups.contains("收到的信息") && groups.contains("发送窗口"));
+    EXPECT_FALSE(groups.contains("已发送的信息"));
+
+    const int gap = (Tree()->viewport()->width() / 5 - 24) / 2;
+    const int ids[] = {kCreate, kListen, kStop, kDisconnect, kDelete};
+    for (int i = 0; i < 5; ++i)
+        EXPECT_EQ(page_->Button(ids[i])->geometry(), QRect(14 + i * (51 + gap), 5, 51, 24)) << i;
+    const QRect box = page_->SendBox()->geometry(), recv = page_->ReceivedView()->geometry(),
+                sent = page_->SentView()->geometry();
+    EXPECT_EQ(page_->Button(kSend)->geometry(),
+              QRect(box.right() + 1 - 61, box.top() - 26, 51, 24));
+    EXPECT_EQ(page_->Button(kClearRecv)->geometry(),
+              QRect(QPoint(recv.right() + 1 - 101, 5), QPoint(recv.right() - 10, recv.top() - 3)));
+    EXPECT_EQ(page_->Button(kClearSent)->geometry(),
+              QRect(sent.right() + 1 - 101, sent.top() - 26, 91, 24));
+
+    for (int id : {int(kListen), int(kStop), int(kDisconnect), int(kDelete)})
+        EXPECT_FALSE(Enabled(id)) << id;
+    for (int id : {int(kCreate), int(kSend), int(kClearRecv), int(kClearSent)})
+        EXPECT_TRUE(Enabled(id)) << id;
+    QTest::keyClick(page_.get(), Qt::Key_Escape);
+    QTest::keyClick(page_->SendBox(), Qt::Key_Escape);
+    EXPECT_TRUE(page_->isVisible());
+}
+
+TEST_F(TcpServerPageTest, PortPromptRefusesBadPortsAndCreatesNothingForZeroOrCancel) {
+    for (const char* bad : {"65536", "99999999999"}) {
+        ScriptPrompt({{1009, bad}});
+        Press(kCreate);
+        EXPECT_EQ(lastPrompt_, "dialog138");
+        EXPECT_EQ(lastCaption_, "请输入端口");
+        EXPECT_TRUE(stayedOpen_) << bad;
+        EXPECT_TRUE(HasMessage("输入的端口号有错！", "提示")) << bad;
+        messages_.clear();
+    }
+    for (const char* nothing : {"", "abc", "-5", "0"}) {
+        ScriptPrompt({{1009, nothing}});
+        Press(kCreate);
+        EXPECT_FALSE(stayedOpen_);
+    }
+    ScriptPrompt({{1009, "6000"}}, false);
+    Press(kCreate);
+    EXPECT_EQ(Root()->text(0), "127.0.0.1");
+    EXPECT_EQ(Icon(Root()), 0);
+    EXPECT_TRUE(messages_.empty());
+}
+
+TEST_F(TcpServerPageTest, ListensOnceAndStopsAndListensAgainKeepingClients) {
+    const int port = Listen();
+    EXPECT_EQ(Root()->text(0), QString("127.0.0.1:%1").arg(port));
+    EXPECT_EQ(Icon(Root()), 1);
+    EXPECT_FALSE(Enabled(kListen));
+    EXPECT_TRUE(Enabled(kStop));
+    ScriptPrompt({{1009, "1"}});  // a second Create changes nothing
+    Press(kCreate);
+    EXPECT_EQ(Root()->text(0), QString("127.0.0.1:%1").arg(port));
+
+    const int a = Accepted(port, 0);
+    Press(kStop);
+    EXPECT_EQ(Icon(Root()), 0);
+    EXPECT_TRUE(Enabled(kListen));
+    EXPECT_FALSE(Enabled(kStop));
+    ASSERT_TRUE(SendAll(a, "still here"));
+    EXPECT_TRUE(Eventually([&] { return Icon(Child(0)) == 5; }));
+    Press(kListen);
+    EXPECT_EQ(Icon(Root()), 1);
+    const int b = Accepted(port, 1);
+    EXPECT_TRUE(messages_.empty());
+    CloseFd(a);
+    CloseFd(b);
+}
+
+TEST_F(TcpServerPageTest, PortInUseLeavesTheServerStoppedWithListenOffered) {
+    int port = 0;
+    const int other = TcpListen(&port);
+    ScriptPrompt({{1009, QString::number(port)}});
+    Press(kCreate);
+    EXPECT_TRUE(HasMessage("监听启动失败", "错误！"));
+    EXPECT_EQ(Root()->text(0), QString("127.0.0.1:%1").arg(port));
+    EXPECT_EQ(Icon(Root()), 0);
+    ClickItem(Root());
+    EXPECT_TRUE(Enabled(kListen));
+    EXPECT_FALSE(Enabled(kStop));
+    CloseFd(other);
+    Press(kListen);
+    EXPECT_EQ(Icon(Root()), 1);
+    EXPECT_TRUE(Enabled(kStop));
+}
+
+TEST_F(TcpServerPageTest, ExchangesMessagesWithTheClickedClient) {
+    const int port = Listen();
+    const int peer = Accepted(port, 0);
+    QTreeWidgetItem* node = Child(0);
+    EXPECT_EQ(node->text(0), QString("127.0.0.1:%1").arg(LocalPort(peer)));
+    EXPECT_EQ(Icon(node), 3);
+    EXPECT_EQ(Tree()->currentItem(), nullptr);  // a new client does not take the selection
+
+    ASSERT_TRUE(SendAll(peer, "hello"));
+    ASSERT_TRUE(Eventually([&] { return Icon(node) == 5; }));
+    ClickItem(node);
+    EXPECT_EQ(Icon(node), 3);
+    EXPECT_FALSE(Rec(node)->bUnread);
+    EXPECT_TRUE(Received().contains(LogLine("hello")));
+    EXPECT_TRUE(Enabled(kDisconnect) && Enabled(kDelete));
+    EXPECT_FALSE(Enabled(kListen) || Enabled(kStop));
+
+    Type("reply  ");
+    Press(kSend);
+    EXPECT_EQ(RecvExactly(peer, 5), "reply");
+    EXPECT_TRUE(Sent().contains(LogLine("reply")));
+    EXPECT_TRUE(page_->SendBox()->toPlainText().isEmpty());
+    EXPECT_EQ(Rec(node)->nSentBytes, 5u);
+
+    ASSERT_TRUE(SendAll(peer, "more"));  // the selected client's view follows at once
+    EXPECT_TRUE(Eventually([&] { return Received().contains(LogLine("more")); }));
+    EXPECT_TRUE(Received().contains(LogLine("hello")));
+    EXPECT_EQ(Icon(node), 3);
+    CloseFd(peer);  // unread data was never cleared by a click: closed with unread
+    EXPECT_TRUE(Eventually([&] { return Icon(node) == 4; }));
+    EXPECT_FALSE(Enabled(kDisconnect));
+
+    Type("   ");  // blanks only: the sent view empties, nothing is sent
+    Press(kClearSent);
+    Press(kClearRecv);
+    EXPECT_TRUE(Received().isEmpty() && Sent().isEmpty());
+    EXPECT_TRUE(Rec(node)->strRecv.empty() && Rec(node)->strSent.empty());
+    EXPECT_EQ(Rec(node)->nRecvBytesAll, 0u);
+}
+
+TEST_F(TcpServerPageTest, IconsFollowUnreadDataAndClosing) {
+    const int port = Listen();
+    const int a = Accepted(port, 0), b = Accepted(port, 1);
+    ClickItem(Child(0));
+    ASSERT_TRUE(SendAll(b, "x"));
+    ASSERT_TRUE(Eventually([&] { return Icon(Child(1)) == 5; }));
+    CloseFd(b);
+    EXPECT_TRUE(Eventually([&] { return Icon(Child(1)) == 4; }));
+    EXPECT_FALSE(Enabled(kDisconnect));  // any close report turns it off, even for open a
+    ClickItem(Child(0));
+    Press(kDisconnect);
+    EXPECT_TRUE(WaitPeerClosed(a));
+    EXPECT_EQ(Icon(Child(0)), 2);
+    EXPECT_FALSE(Enabled(kDisconnect));
+    EXPECT_TRUE(Enabled(kDelete));
+    ClickItem(Child(1));
+    EXPECT_EQ(Icon(Child(1)), 2);
+    EXPECT_TRUE(Received().contains(LogLine("x")));
+    ClickItem(Root());
+    EXPECT_TRUE(Received().isEmpty());
+    EXPECT_FALSE(Enabled(kDelete));
+    EXPECT_TRUE(Enabled(kStop));
+    CloseFd(a);
+}
+
+TEST_F(TcpServerPageTest, KeyboardSelectionMovesTheTargetButNotTheViews) {
+    const int port = Listen();
+    const int a = Accepted(port, 0), b = Accepted(port, 1);
+    ASSERT_TRUE(SendAll(a, "from a"));
+    ASSERT_TRUE(Eventually([&] { return Icon(Child(0)) == 5; }));
+    ClickItem(Child(0));
+    const QString shown = Received();
+    Tree()->setFocus();
+    QTest::keyClick(Tree(), Qt::Key_Down);
+    EXPECT_EQ(Tree()->currentItem(), Child(1));
+    EXPECT_EQ(Received(), shown);
+    Press(kDisconnect);  // the command acts on the keyboard's choice, b
+    EXPECT_TRUE(WaitPeerClosed(b));
+    EXPECT_EQ(Icon(Child(0)), 3);
+    QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {},
+                      QPoint(5, Tree()->viewport()->height() - 3));  // empty space
+    EXPECT_TRUE(messages_.empty());
+    CloseFd(a);
+}
+
+TEST_F(TcpServerPageTest, EveryRefusalHasItsMessage) {
+    Press(kSend);
+    Type("hi");
+    ClickItem(Root());
+    Press(kSend);
+    Press(kClearRecv);
+    Press(kClearSent);
+    ASSERT_EQ(messages_.size(), 4u);
+    EXPECT_TRUE(HasMessage("请选择接收端！", "提示!"));
+    EXPECT_TRUE(HasMessage("未选择要清除的连接", "提示"));
+    messages_.clear();
+
+    const int port = Listen();
+    const int peer = Accepted(port, 0);
+    ClickItem(Child(0));
+    Press(kDisconnect);
+    Press(kSend);
+    EXPECT_TRUE(HasMessage("未建立链接！", "提示!"));
+    CloseFd(peer);
+}
+
+TEST_F(TcpServerPageTest, FailedSendClosesTheConnectionAndTellsTheUser) {
+    const int port = Listen();
+    const int peer = Accepted(port, 0);
+    ClickItem(Child(0));
+    // The page's own writing side already shut: the next send fails as to a vanished peer.
+    ASSERT_EQ(shutdown(Rec(Child(0))->sock, SHUT_WR), 0);
+    Type("lost");
+    Press(kSend);
+    EXPECT_TRUE(HasMessage("对方已经断开！", "提示"));
+    EXPECT_EQ(Rec(Child(0))->sock, -1);
+    EXPECT_EQ(Icon(Child(0)), 2);
+    EXPECT_FALSE(Enabled(kDisconnect));
+    EXPECT_TRUE(Sent().isEmpty());
+    EXPECT_TRUE(WaitPeerClosed(peer));
+    CloseFd(peer);
+}
+
+TEST_F(TcpServerPageTest, DeleteRemovesTheClientWhileItFloodsThePage) {
+    const int port = Listen();
+    const int peer = Accepted(port, 0);
+    ClickItem(Child(0));
+    std::atomic<bool> stop{false};
+    std::thread flood([&] {
+        const std::string chunk(1000, 'f');
+        for (int i = 0; i < 100000 && !stop; ++i)
+            if (send(peer, chunk.data(), chunk.size(), MSG_NOSIGNAL) <= 0)
+                break;
+    });
+    EXPECT_TRUE(Eventually([&] { return Received().size() > 20000; }));
+    Press(kDelete);
+    EXPECT_EQ(Root()->childCount(), 0);
+    stop = true;
+    flood.join();
+    EXPECT_TRUE(WaitPeerClosed(peer));
+    EXPECT_TRUE(Eventually([&] { return page_->Engine().LiveWorkers() == 1; }));  // accept only
+    EXPECT_TRUE(page_->Engine().m_map.empty());
+    const int next = Accepted(port, 0);  // still serving
+    EXPECT_EQ(Rec(Child(0))->nId, 1u);
+    CloseFd(peer);
+    CloseFd(next);
+}
+
+TEST_F(TcpServerPageTest, TeardownClosesTheServerAndEveryClient) {
+    const int port = Listen();
+    const int a = Accepted(port, 0), b = Accepted(port, 1);
+    ClickItem(Child(1));
+    Press(kDisconnect);
+    page_.reset();
+    EXPECT_TRUE(WaitPeerClosed(a));
+    EXPECT_TRUE(WaitPeerClosed(b));
+    EXPECT_LT(TcpConnect(port), 0);
+    CloseFd(a);
+    CloseFd(b);
+}
+
+}  // namespace
+}  // namespace quillet::test
