@@ -3,8 +3,8 @@
 
 namespace quillet::bench {
 
-// Prints the received rate and the share logged, unpaced and paced. Returns false when a
-// round could not be set up.
+// Prints the received rate and the share logged, unpaced and paced, and the highest rate
+// without loss. Returns false when a round could not be set up.
 bool RunUdpStorm();
 
 }  // namespace quillet::bench
