@@ -1,0 +1,47 @@
+#include "about_dlg.h"
+
+#include <QLabel>
+#include <QPainter>
+#include <QPushButton>
+
+#include "ui_kit.h"
+
+namespace quillet::shell {
+
+CAbout::CAbout(QWidget* parent) : QDialog(parent), m_lineFont(ui::SansFont(15, 400)) {
+    setObjectName(QStringLiteral("dialog%1").arg(kTemplateId));
+    setWindowTitle(QStringLiteral("关于Quillet"));
+    setFixedSize(ui::Du(314), ui::Du(209));
+    setFont(ui::SongFont(9));
+
+    auto* icon = new QLabel(this);
+    icon->setObjectName("icon293");
+    icon->setGeometry(ui::DuRect(9, 10, 20, 20));
+    icon->setPixmap(ui::Icon(293).pixmap(32, 32));
+
+    auto* close = new QPushButton(QStringLiteral("退出"), this);
+    ui::SetControlId(close, 1);
+    close->setGeometry(ui::DuRect(267, 192, 37, 14));
+    close->setDefault(true);
+    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+}
+
+QString CAbout::ProductLine() {
+    return QStringLiteral("SOCKET 测试工具 VER1.1");
+}
+
+void CAbout::paintEvent(QPaintEvent*) {
+    QPixmap surface(size());
+    QPainter p(&surface);
+    p.setPen(Qt::black);
+    p.setBrush(Qt::white);
+    p.drawRect(0, 0, width() - 1, height() - 1);
+    p.setFont(m_lineFont);
+    p.setPen(QColor(0, 128, 0));
+    p.drawText(QRect(QPoint(50, 20), QPoint(399, 35)),
+               Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, ProductLine());
+    p.end();
+    QPainter(this).drawPixmap(0, 0, surface);
+}
+
+}  // namespace quillet::shell

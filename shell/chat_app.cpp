@@ -1,0 +1,42 @@
+#include "chat_app.h"
+
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QApplication>
+#include <memory>
+
+#include "mgr_dlg.h"
+#include "ui_kit.h"
+
+namespace quillet::shell {
+
+bool CChatApp::SocketsUsable() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (fd < 0)
+        return false;
+    ::close(fd);  // never served by a worker, so a plain close is right
+    return true;
+}
+
+int CChatApp::Run(QApplication& app, void (*ready)(CMgrDlg*)) {
+    if (!SocketsUsable()) {
+        const QString text = QStringLiteral("WSAStartup Error !");
+        ui::ShowMessage(nullptr, text, text);
+        return 1;
+    }
+    // Only the main window's quit request ends the run, not the last dialog closing.
+    app.setQuitOnLastWindowClosed(false);
+    auto window = std::make_unique<CMgrDlg>();
+    QObject::connect(window.get(), &CMgrDlg::quitRequested, &app, &QApplication::exit);
+    window->show();
+    window->activateWindow();
+    if (ready != nullptr)
+        ready(window.get());
+    const int code = app.exec();
+    // Destroying the window destroys the pages, which close their sockets and join workers.
+    window.reset();
+    return code;
+}
+
+}  // namespace quillet::shell

@@ -1,0 +1,19 @@
+#pragma once
+// Start-up and shutdown of the program: checks that IPv4 sockets can be made, runs the main
+// window until it asks to quit, then destroys it, which closes every socket of every page.
+class QApplication;
+
+namespace quillet::shell {
+
+class CMgrDlg;
+
+class CChatApp {
+public:
+    // Whether this process can create an IPv4 socket.
+    static bool SocketsUsable();
+    // The whole life of the program inside a running QApplication; returns the exit code.
+    // `ready`, when given, is called with the shown main window (in-process drivers use it).
+    int Run(QApplication& app, void (*ready)(CMgrDlg*) = nullptr);
+};
+
+}  // namespace quillet::shell

@@ -1,0 +1,94 @@
+// Moving and resizing the frameless main window by dragging its own surface.
+#include <QCursor>
+#include <QMouseEvent>
+#include <QTimerEvent>
+
+#include "mgr_dlg.h"
+
+namespace quillet::shell {
+namespace {
+
+constexpr int kTickMs = 20;
+
+WinRect ToWinRect(const QRect& r) {
+    return {r.left(), r.top(), r.left() + r.width(), r.top() + r.height()};
+}
+
+}  // namespace
+
+void CMgrDlg::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        QWidget::mousePressEvent(event);
+        return;
+    }
+    const QPoint pt = event->position().toPoint();
+    m_buttonHeld = true;
+    m_drag.anchor = pt;
+    m_drag.saved = ToWinRect(geometry());
+    // A press in a border strip starts nothing; inside, the zone decides: move or a corner.
+    const int zone = ZoneOf(pt, width(), height());
+    if (zone != kZoneNone) {
+        m_dragZone = zone;
+        m_dragTimer.start(kTickMs, this);
+    }
+    event->accept();
+}
+
+void CMgrDlg::mouseMoveEvent(QMouseEvent* event) {
+    m_drag.saved = ToWinRect(geometry());
+    const int zone = ZoneOf(event->position().toPoint(), width(), height());
+    if (zone != kZoneNone) {
+        m_hoverZone = zone;
+        UpdateCursor();
+    }
+    QWidget::mouseMoveEvent(event);
+}
+
+void CMgrDlg::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() == Qt::LeftButton) {
+        m_buttonHeld = false;
+        m_dragTimer.stop();
+        m_dragZone = 0;
+    }
+    QWidget::mouseReleaseEvent(event);
+}
+
+void CMgrDlg::timerEvent(QTimerEvent* event) {
+    if (event->timerId() == m_dragTimer.timerId()) {
+        OnDragTick(QCursor::pos());
+        return;
+    }
+    QWidget::timerEvent(event);
+}
+
+void CMgrDlg::OnDragTick(QPoint cursor) {
+    WinRect placed;
+    if (!ResizeTick(m_dragZone, cursor, ToWinRect(geometry()), &m_drag, &placed)) {
+        if (m_dragZone != kZoneMove)
+            update();
+        return;
+    }
+    setGeometry(placed.left, placed.top, placed.width(), placed.height());
+    if (m_dragZone != kZoneMove) {
+        m_drag.saved = ToWinRect(geometry());
+        update();
+    }
+}
+
+void CMgrDlg::UpdateCursor() {
+    switch (m_hoverZone) {
+        case kZoneTopLeft:
+        case kZoneBottomRight:
+            setCursor(Qt::SizeFDiagCursor);
+            break;
+        case kZoneTopRight:
+        case kZoneBottomLeft:
+            setCursor(Qt::SizeBDiagCursor);
+            break;
+        default:
+            setCursor(Qt::ArrowCursor);
+            break;
+    }
+}
+
+}  // namespace quillet::shell

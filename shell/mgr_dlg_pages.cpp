@@ -1,0 +1,64 @@
+// Hosting the protocol pages under the strip of seven picture tabs.
+#include "mgr_dlg.h"
+#include "skin_tab.h"
+
+namespace quillet::shell {
+namespace {
+
+struct TabPictures {
+    int normal, hover, selected;
+};
+// Tab order: TCP server, TCP client, UDP server, UDP client, broadcast, multicast create and
+// multicast join.
+constexpr TabPictures kTabPictures[CMgrDlg::kTabCount] = {
+    {306, 305, 307}, {302, 304, 303}, {296, 297, 298}, {301, 300, 299},
+    {314, 315, 1},   {311, 319, 313}, {308, 309, 310}};
+constexpr int kTabWidth = 70;
+
+}  // namespace
+
+void CMgrDlg::SetUpTabs() {
+    m_tab = new ui::CSkinTab(this, 1053);
+    m_tab->setGeometry(6, 18, kTabCount * kTabWidth + 7, 57);
+    m_tab->SetItemCount(kTabCount);
+    for (int i = 0; i < kTabCount; ++i) {
+        m_tab->SetItemRect(i, 6 + kTabWidth * i, 12, 76 + kTabWidth * i, 57);
+        const TabPictures& pics = kTabPictures[i];
+        m_tab->SetItemBitmaps(i, pics.normal, pics.hover, pics.selected);
+    }
+    connect(m_tab, &ui::CSkinTab::pageSelected, this, &CMgrDlg::OnPageSelect);
+}
+
+void CMgrDlg::CreateAndPlacePages() {
+    // Placed once: the pages keep this rectangle when the window is resized later.
+    const QRect pageRect = rect().adjusted(2, 75, -2, -2);
+    m_pages = CreatePages(this);
+    for (QWidget* page : m_pages)
+        page->setGeometry(pageRect);
+    m_pages[kTcpServer]->show();
+}
+
+QWidget* CMgrDlg::PageOfTab(int tab) const {
+    if (tab < 0 || tab >= kTabCount)
+        return nullptr;
+    return m_pages[tab < kMulticast ? tab : kMulticast];
+}
+
+void CMgrDlg::OnPageSelect(int index) {
+    for (QWidget* page : m_pages)
+        page->hide();
+    if (index >= 0 && index < kTabCount)
+        m_curTab = index;
+    ShowCurrentPage();
+}
+
+void CMgrDlg::ShowCurrentPage() {
+    QWidget* page = PageOfTab(m_curTab);
+    if (page == nullptr)
+        return;
+    page->show();
+    page->setFocus();
+    page->update();
+}
+
+}  // namespace quillet::shell

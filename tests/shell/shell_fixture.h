@@ -1,0 +1,29 @@
+#pragma once
+// A shown main window on the offscreen platform, with the local addresses pinned to loopback.
+#include <memory>
+
+#include "engine/local_address.h"
+#include "mgr_dlg.h"
+#include "qt_test_base.h"
+
+namespace quillet::test {
+
+class ShellTest : public QtTestBase {
+protected:
+    void SetUp() override {
+        QtTestBase::SetUp();
+        SetLocalHostAddressForTest("127.0.0.1");
+        g_adapterInfo.Set("127.0.0.1", "255.0.0.0");
+        dlg_ = std::make_unique<shell::CMgrDlg>();
+        dlg_->show();
+        ProcessEvents();
+    }
+    void TearDown() override {
+        shell::CMgrDlg::SetMenuRunner(nullptr);
+        dlg_.reset();
+        QtTestBase::TearDown();
+    }
+    std::unique_ptr<shell::CMgrDlg> dlg_;
+};
+
+}  // namespace quillet::test
