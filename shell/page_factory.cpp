@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+#include "tcp_client_dlg.h"
+#include "tcp_server_dlg.h"
 #include "udp_broad_dlg.h"
 #include "udp_client_dlg.h"
 #include "udp_server_dlg.h"
@@ -22,9 +24,9 @@ QWidget* Placeholder(QWidget* parent, int templateId, int widthDu, int heightDu)
 
 std::array<QWidget*, kPageCount> CreatePages(QWidget* parent) {
     std::array<QWidget*, kPageCount> pages = {
-        Placeholder(parent, 129, 496, 299), Placeholder(parent, 130, 496, 299),
-        new pages::CUdpServerDlg(parent),   new pages::CUdpClientDlg(parent),
-        new pages::CUdpBroadDlg(parent),    Placeholder(parent, 299, 494, 302),
+        new pages::CTcpServerDlg(parent), new pages::CTcpClientDlg(parent),
+        new pages::CUdpServerDlg(parent), new pages::CUdpClientDlg(parent),
+        new pages::CUdpBroadDlg(parent),  Placeholder(parent, 299, 494, 302),
     };
     for (QWidget* page : pages)
         page->hide();

@@ -21,6 +21,8 @@ protected:
     void TearDown() override {
         shell::CMgrDlg::SetMenuRunner(nullptr);
         dlg_.reset();
+        SetLocalHostAddressForTest(std::nullopt);
+        g_adapterInfo.Clear();
         QtTestBase::TearDown();
     }
     std::unique_ptr<shell::CMgrDlg> dlg_;

@@ -1,0 +1,138 @@
+// The program end to end, in process: the same start-up as the quillet executable runs the main
+// window; a script works it through its user interface (a TCP server made with the page's
+// button and prompt, a message each way with a plain socket on 127.0.0.1, tab switches), and
+// the close button ends the run while clients are still connected and sending.
+#include <QApplication>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <vector>
+
+#include "chat_app.h"
+#include "dialog_p.h"
+#include "engine/local_address.h"
+#include "loopback_peer.h"
+#include "mgr_dlg.h"
+#include "qt_test_base.h"
+#include "skin_btn.h"
+#include "skin_tab.h"
+#include "wait_until.h"
+
+namespace quillet::test {
+namespace {
+
+constexpr int kCreate = 1030, kSend = 1020, kPortBox = 1009;
+constexpr int kPeers = 100;
+
+struct Session {
+    int port = 0;
+    std::vector<int> peers;
+    QString receivedView;
+    std::string replyAtPeer;
+    bool sawAbout = false;
+};
+Session g_session;
+
+bool Eventually(const std::function<bool()>& cond) {
+    return WaitUntil([&] {
+        QCoreApplication::processEvents();
+        return cond();
+    });
+}
+
+void Click(QWidget* w, QPoint at) {
+    QTest::mouseClick(w, Qt::LeftButton, {}, at);
+    QCoreApplication::processEvents();
+}
+
+void ClickTab(shell::CMgrDlg* dlg, int tab) {
+    Click(dlg->TabStrip(), dlg->TabStrip()->itemRect(tab).center());
+}
+
+// Runs inside the program's event loop, as a user would.
+void Drive(shell::CMgrDlg* dlg) {
+    Session& s = g_session;
+    auto* page = static_cast<pages::CDialogP*>(dlg->Page(shell::kTcpServer));
+    s.port = FreeTcpPort();
+    ui::SetModalScript([&s](QDialog* prompt) {
+        prompt->findChild<QLineEdit*>(ui::ControlName(kPortBox))->setText(QString::number(s.port));
+        prompt->findChild<QPushButton*>(ui::ControlName(1))->click();
+    });
+    Click(page->Button(kCreate), page->Button(kCreate)->rect().center());
+
+    for (int i = 0; i < kPeers; ++i)
+        s.peers.push_back(TcpConnect(s.port));
+    QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
+    if (!Eventually([&] { return root->childCount() == kPeers; }))
+        return;
+
+    // The first client says hello; the page shows it and answers.
+    SendAll(s.peers[0], "hello");
+    QTreeWidgetItem* first = root->child(0);
+    Click(page->Tree()->viewport(), page->Tree()->visualItemRect(first).center());
+    Eventually([&] { return page->ReceivedView()->toPlainText().contains("  hello"); });
+    s.receivedView = page->ReceivedView()->toPlainText();
+    page->SendBox()->setPlainText("reply");
+    Click(page->Button(kSend), page->Button(kSend)->rect().center());
+    s.replyAtPeer = RecvExactly(s.peers[0], 5);
+
+    // Other tabs and back: the server page keeps its clients.
+    ClickTab(dlg, 2);
+    ClickTab(dlg, 6);
+    ClickTab(dlg, 0);
+
+    // Every client keeps sending while the program closes.
+    for (int round = 0; round < 3; ++round) {
+        for (int fd : s.peers)
+            SendAll(fd, "data");
+    }
+    ui::SetModalScript([&s](QDialog* about) {
+        s.sawAbout = about->objectName() == "dialog100";
+        about->accept();
+    });
+    Click(dlg->CloseButton(), dlg->CloseButton()->rect().center());
+}
+
+class EndToEndTest : public QtTestBase {
+protected:
+    void SetUp() override {
+        QtTestBase::SetUp();
+        SetLocalHostAddressForTest("127.0.0.1");
+        g_adapterInfo.Set("127.0.0.1", "255.0.0.0");
+    }
+    void TearDown() override {
+        for (int fd : g_session.peers)
+            CloseFd(fd);
+        SetLocalHostAddressForTest(std::nullopt);
+        g_adapterInfo.Clear();
+        QtTestBase::TearDown();
+    }
+};
+
+TEST_F(EndToEndTest, TcpServerThroughTheWindowExchangesAndClosesEveryClientOnExit) {
+    shell::CChatApp chat;
+    const int code = chat.Run(*qApp, [](shell::CMgrDlg* dlg) {
+        // Scheduled, so it runs inside the program's own event loop.
+        QTimer::singleShot(0, dlg, [dlg] { Drive(dlg); });
+    });
+    const Session& s = g_session;
+    EXPECT_EQ(code, 0);
+    ASSERT_EQ(s.peers.size(), static_cast<size_t>(kPeers));
+    EXPECT_TRUE(s.receivedView.contains(QRegularExpression(
+        "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  hello$", QRegularExpression::MultilineOption)))
+        << s.receivedView.toStdString();
+    EXPECT_EQ(s.replyAtPeer, "reply");
+    EXPECT_TRUE(s.sawAbout);
+    // The run has ended and the window is gone: every client sees its connection closed.
+    for (int fd : s.peers)
+        EXPECT_TRUE(WaitPeerClosed(fd));
+}
+
+}  // namespace
+}  // namespace quillet::test
