@@ -15,8 +15,25 @@ std::u16string FormatTimeStamp(std::chrono::system_clock::time_point when) {
     return std::u16string(text, text + std::char_traits<char>::length(text));
 }
 
+namespace {
+
+// The stamp changes once a second; formatting it anew for every chunk of a flood is waste.
+const std::u16string& CurrentStamp() {
+    thread_local std::time_t last = -1;
+    thread_local std::u16string stamp;
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t t = std::chrono::system_clock::to_time_t(now);
+    if (t != last) {
+        stamp = FormatTimeStamp(now);
+        last = t;
+    }
+    return stamp;
+}
+
+}  // namespace
+
 void AppendLogLine(std::u16string& log, std::string_view bytes, std::string* carry) {
-    log += FormatTimeStamp(std::chrono::system_clock::now());
+    log += CurrentStamp();
     log += quillet::enc::DecodeForDisplay(bytes, carry);
     log += u'\n';
 }

@@ -100,3 +100,16 @@ TEST_F(WireCodec, AnsiIsTheLocaleCharset) {
     EXPECT_EQ(DecodeForDisplay(EncodeForWire(u"abc")), u"abc");
     EXPECT_EQ(EncodeForWire(u""), "");
 }
+
+// The direct UTF-8 decoder must agree with iconv's reading of the same bytes.
+TEST_F(WireCodec, Utf8DecoderAgreesWithIconv) {
+    const std::string samples[] = {
+        "plain ascii", "\xE4\xBD\xA0\xE5\xA5\xBD", "\xF0\x9F\x98\x80 emoji",
+        "bad \xFF\xFE bytes", "\xC0\xAF overlong", "\xED\xA0\x80 surrogate",
+        "\xE4\xBD" "A cut in the middle", "\xF4\x90\x80\x80 too high", "\x80 lone continuation"};
+    for (const std::string& s : samples) {
+        std::u16string direct = DecodeWith("UTF-8", s);
+        std::u16string viaIconv = DecodeWith("UTF8//", s);  // same charset, iconv's own path
+        EXPECT_EQ(direct, viaIconv) << s;
+    }
+}
