@@ -1,0 +1,43 @@
+#pragma once
+// The multicast page (both multicast tabs show it): the UDP client page whose endpoints are
+// group members. Each member socket is bound to the group address and a local port, joins the
+// group on one interface and sends to the group's address and port.
+//
+// Binding to the group address (not 0.0.0.0) makes the bound address unique per group and
+// port, which is the record's key, and keeps other groups' datagrams on the same port out.
+//
+// Threads: user-interface thread only, as the UDP client page.
+#include <netinet/in.h>
+
+#include "udp_client_dlg.h"
+
+namespace quillet::pages {
+
+// What one member is made with (addresses in network order).
+struct MulticastParams {
+    in_addr_t group = INADDR_NONE;
+    int groupPort = 0;
+    in_addr_t iface = INADDR_NONE;
+    int ttl = 1;
+    bool loop = true;
+};
+
+class CMulticastServerDlg : public CUdpClientDlg {
+    Q_OBJECT
+public:
+    explicit CMulticastServerDlg(QWidget* parent = nullptr);
+
+    // True when a member of this page is bound to `group` and `port`.
+    bool IsMemberTaken(in_addr_t group, int port) const;
+
+protected:
+    void OnCreate() override;
+
+private:
+    // One member on `localPort`; false (after a message) when nothing was made.
+    bool CreateMember(const MulticastParams& params, int localPort);
+    // Joins and sets the send options; false after telling the user what failed.
+    bool SetUpMember(int sock, const MulticastParams& params);
+};
+
+}  // namespace quillet::pages

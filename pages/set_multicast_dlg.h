@@ -1,0 +1,68 @@
+#pragma once
+// The group prompt of the multicast page: group address and port, local port, time-to-live,
+// the interface to join on, loop-back of own datagrams and a member count. OK refuses what
+// cannot make a working member, so the page never creates half a member.
+//
+// Threads: user-interface thread only. Run with ui::ExecModal.
+#include <netinet/in.h>
+
+#include <string>
+
+#include "prompt_dlg.h"
+
+class QCheckBox;
+
+namespace quillet::pages {
+
+class CMulticastServerDlg;
+
+// Control ids of the prompt's boxes.
+enum MulticastBox {
+    kBoxGroup = 1037,
+    kBoxGroupPort = 1052,
+    kBoxLocalPort = 1012,
+    kBoxCount = 1011,
+    kBoxTtl = 1013,
+    kBoxInterface = 1014,
+    kBoxLoop = 1015,
+};
+
+// The most members one confirmation may create.
+inline constexpr int kMaxMemberCount = 1000;
+
+class CSetMulticastDlg : public CPromptDlg {
+    Q_OBJECT
+public:
+    // `defaultGroup` empty: 239.255.0.1; `defaultInterface`: the address to join on.
+    CSetMulticastDlg(const CMulticastServerDlg* owner, const std::u16string& defaultGroup,
+                     const std::string& defaultInterface, const QColor& colour,
+                     QWidget* parent = nullptr);
+
+    int32_t m_nGroupPort = 0;
+    int32_t m_nLocalPort = 0;
+    int32_t m_nTtl = 1;
+    int32_t m_nCount = 1;
+    bool m_bLoop = true;
+    in_addr_t m_group = INADDR_NONE;      // network order
+    in_addr_t m_interface = INADDR_NONE;  // network order
+
+protected:
+    bool OnOk() override;
+
+private:
+    bool ReadPorts();
+    bool ReadGroup();
+    bool LocalPortFree();
+    bool ReadTtl();
+    bool ReadInterface();
+    bool ReadCount();
+    std::u16string Box(int id) const;
+
+    const CMulticastServerDlg* m_owner;
+    QCheckBox* m_loop;
+};
+
+// True for 224.0.0.0 to 239.255.255.255 (network order).
+bool IsMulticastAddress(in_addr_t address);
+
+}  // namespace quillet::pages
