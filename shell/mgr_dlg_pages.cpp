@@ -57,7 +57,10 @@ void CMgrDlg::ShowCurrentPage() {
     if (page == nullptr)
         return;
     page->show();
-    page->setFocus();
+    // Like a dialog taking the focus: a control of the page that had it keeps it.
+    QWidget* focus = focusWidget();
+    if (focus == nullptr || !page->isAncestorOf(focus))
+        page->setFocus();
     page->update();
 }
 

@@ -34,6 +34,8 @@ struct Session {
     int port = 0;
     std::vector<int> peers;
     QString receivedView;
+    QString receivedAfterTabs;
+    int clientsAfterTabs = 0;
     std::string replyAtPeer;
     bool sawAbout = false;
 };
@@ -82,10 +84,14 @@ void Drive(shell::CMgrDlg* dlg) {
     Click(page->Button(kSend), page->Button(kSend)->rect().center());
     s.replyAtPeer = RecvExactly(s.peers[0], 5);
 
-    // Other tabs and back: the server page keeps its clients.
+    // Other tabs and back: the hidden server page keeps its clients and goes on receiving.
     ClickTab(dlg, 2);
+    SendAll(s.peers[0], "meanwhile");
     ClickTab(dlg, 6);
     ClickTab(dlg, 0);
+    Eventually([&] { return page->ReceivedView()->toPlainText().contains("  meanwhile"); });
+    s.receivedAfterTabs = page->ReceivedView()->toPlainText();
+    s.clientsAfterTabs = root->childCount();
 
     // Every client keeps sending while the program closes.
     for (int round = 0; round < 3; ++round) {
@@ -128,6 +134,8 @@ TEST_F(EndToEndTest, TcpServerThroughTheWindowExchangesAndClosesEveryClientOnExi
         "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d  hello$", QRegularExpression::MultilineOption)))
         << s.receivedView.toStdString();
     EXPECT_EQ(s.replyAtPeer, "reply");
+    EXPECT_TRUE(s.receivedAfterTabs.contains("  meanwhile"));
+    EXPECT_EQ(s.clientsAfterTabs, kPeers);
     EXPECT_TRUE(s.sawAbout);
     // The run has ended and the window is gone: every client sees its connection closed.
     for (int fd : s.peers)

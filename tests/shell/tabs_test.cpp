@@ -1,6 +1,8 @@
 // The strip of seven tabs over the six pages: one page shown at a time, hidden pages kept.
+#include <QPlainTextEdit>
 #include <QTest>
 
+#include "dialog_p.h"
 #include "shell_fixture.h"
 #include "skin_tab.h"
 
@@ -77,6 +79,13 @@ TEST_F(ShellTest, ActivationChangeShowsTheCurrentPageAgain) {
     QEvent activation(QEvent::ActivationChange);
     QCoreApplication::sendEvent(dlg_.get(), &activation);
     EXPECT_TRUE(dlg_->Page(3)->isVisible());
+    // The page gets the focus, but a control of it that had the focus keeps it.
+    EXPECT_TRUE(dlg_->focusWidget() == dlg_->Page(3) ||
+                dlg_->Page(3)->isAncestorOf(dlg_->focusWidget()));
+    auto* page = static_cast<pages::CDialogP*>(dlg_->Page(3));
+    page->SendBox()->setFocus();
+    QCoreApplication::sendEvent(dlg_.get(), &activation);
+    EXPECT_EQ(dlg_->focusWidget(), page->SendBox());
 }
 
 }  // namespace
