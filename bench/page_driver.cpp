@@ -1,0 +1,113 @@
+#include "bench/page_driver.h"
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QEventLoop>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <algorithm>
+#include <cstdio>
+
+#include "dialog_p.h"
+#include "skin_btn.h"
+#include "ui_kit.h"
+
+namespace quillet::bench {
+
+void AnswerNextPrompt(std::map<int, QString> fields) {
+    ui::SetModalScript([fields](QDialog* dlg) {
+        for (const auto& [id, text] : fields)
+            if (auto* edit = dlg->findChild<QLineEdit*>(ui::ControlName(id)))
+                edit->setText(text);
+        if (auto* ok = dlg->findChild<QPushButton*>(ui::ControlName(1)))
+            ok->click();
+    });
+}
+
+void ClickButton(pages::CDialogP* page, int id) {
+    ui::CSkinBtn* b = page->Button(id);
+    if (b)
+        QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center());
+}
+
+void ClickItem(pages::CDialogP* page, QTreeWidgetItem* item) {
+    QTreeWidget* tree = page->Tree();
+    tree->scrollToItem(item);
+    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
+}
+
+bool RunUntil(const std::function<bool()>& cond, std::chrono::milliseconds timeout) {
+    const auto deadline = Clock::now() + timeout;
+    while (!cond()) {
+        if (Clock::now() >= deadline)
+            return cond();
+        // Waits for the next event (the heartbeat or a notification), at most about 1 ms.
+        QEventLoop loop;
+        QTimer::singleShot(1, &loop, &QEventLoop::quit);
+        loop.exec();
+    }
+    return true;
+}
+
+void RunFor(std::chrono::milliseconds time) {
+    RunUntil([] { return false; }, time);
+}
+
+size_t ResidentBytes() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2)
+            resident = 0;
+        std::fclose(f);
+    }
+    return static_cast<size_t>(resident) * static_cast<size_t>(sysconf(_SC_PAGESIZE));
+}
+
+void RaiseFileLimit() {
+    rlimit lim{};
+    if (getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur < lim.rlim_max) {
+        lim.rlim_cur = lim.rlim_max;
+        setrlimit(RLIMIT_NOFILE, &lim);
+    }
+}
+
+double Percentile(std::vector<double> values, double p) {
+    if (values.empty())
+        return 0;
+    std::sort(values.begin(), values.end());
+    const size_t i = std::min(values.size() - 1, static_cast<size_t>(p * values.size()));
+    return values[i];
+}
+
+Heartbeat::Heartbeat() : m_timer(new QTimer(this)) {
+    m_timer->setTimerType(Qt::PreciseTimer);
+    m_timer->setInterval(10);
+    connect(m_timer, &QTimer::timeout, this, [this] {
+        const auto now = Clock::now();
+        m_gapsMs.push_back(std::chrono::duration<double, std::milli>(now - m_last).count());
+        m_last = now;
+    });
+}
+
+void Heartbeat::Start() {
+    m_gapsMs.clear();
+    m_last = Clock::now();
+    m_timer->start();
+}
+
+void Heartbeat::Stop() {
+    m_timer->stop();
+}
+
+double Heartbeat::MaxMs() const {
+    return m_gapsMs.empty() ? 0 : *std::max_element(m_gapsMs.begin(), m_gapsMs.end());
+}
+
+}  // namespace quillet::bench

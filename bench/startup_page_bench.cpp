@@ -1,0 +1,62 @@
+// Start-up to the first painted frame of the main window offscreen, and its idle resident
+// memory, beside a bare window of the same size in a bare application.
+#include <QApplication>
+#include <QEvent>
+#include <QWidget>
+
+#include "bench/page_driver.h"
+#include "bench/page_parts.h"
+#include "mgr_dlg.h"
+
+namespace quillet::bench {
+namespace {
+
+// Notes when its watched window has painted for the first time.
+class PaintWatch : public QObject {
+public:
+    bool painted = false;
+    Clock::time_point at;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !painted) {
+            painted = true;
+            at = Clock::now();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+Clock::time_point g_start;
+
+bool Measure(QWidget& window) {
+    PaintWatch watch;
+    window.installEventFilter(&watch);
+    window.show();
+    if (!RunUntil([&] { return watch.painted; }, std::chrono::seconds(10)))
+        return false;
+    Report("first_paint_ms", Seconds(watch.at - g_start) * 1e3);
+    RunFor(std::chrono::milliseconds(500));  // idle
+    Report("idle_MB", ResidentBytes() / 1e6);
+    window.removeEventFilter(&watch);
+    return true;
+}
+
+}  // namespace
+
+void MarkProcessStart() {
+    g_start = Clock::now();
+}
+
+bool PartStartup() {
+    shell::CMgrDlg window;
+    return Measure(window);
+}
+
+bool PartStartupPlain() {
+    QWidget window;
+    window.resize(800, 600);
+    return Measure(window);
+}
+
+}  // namespace quillet::bench

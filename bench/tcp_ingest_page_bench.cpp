@@ -1,0 +1,167 @@
+// 64 MiB in 4 KiB writes from one loopback peer into a connection of the TCP server page, with
+// the connection selected (its view follows live) or not, beside a plain recv loop.
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QPlainTextEdit>
+#include <QTextDocument>
+#include <QTreeWidgetItem>
+
+#include <cstdio>
+#include <future>
+#include <thread>
+
+#include "bench/page_driver.h"
+#include "bench/page_parts.h"
+#include "engine/crit_sec.h"
+#include "loopback_peer.h"
+#include "tcp_server_dlg.h"
+
+namespace quillet::bench {
+namespace {
+
+constexpr size_t kTotal = size_t{64} << 20;
+constexpr size_t kChunk = 4096;
+constexpr auto kLimit = std::chrono::seconds(180);
+
+// A server page listening on a free port with one peer connected and shown.
+struct ServerWithPeer {
+    pages::CTcpServerDlg page;
+    int peer = -1;
+    ConnectInfo* rec = nullptr;
+    QTreeWidgetItem* node = nullptr;
+
+    bool Start() {
+        page.show();
+        const int port = quillet::test::FreeTcpPort();
+        AnswerNextPrompt({{1009, QString::number(port)}});
+        ClickButton(&page, 1030);
+        peer = quillet::test::TcpConnect(port);
+        QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
+        if (peer < 0 || !RunUntil([&] { return root->childCount() == 1; }, std::chrono::seconds(5)))
+            return false;
+        node = root->child(0);
+        rec = pages::CTreeCtrlEx::ItemData<ConnectInfo>(node);
+        return rec != nullptr;
+    }
+    ~ServerWithPeer() {
+        if (peer >= 0)
+            close(peer);
+    }
+    size_t Counted() {
+        CCritSecLock lock(g_csConnect);
+        return rec->nRecvBytesAll;
+    }
+    size_t LogChars() {
+        CCritSecLock lock(g_csConnect);
+        return rec->strRecv.size();
+    }
+};
+
+}  // namespace
+
+bool PartIngestSelected() {
+    ServerWithPeer s;
+    if (!s.Start())
+        return false;
+    ClickItem(&s.page, s.node);
+    RunFor(std::chrono::milliseconds(50));
+    QTextDocument* doc = s.page.ReceivedView()->document();
+    const size_t rss0 = ResidentBytes();
+    Heartbeat beat;
+    beat.Start();
+    const auto start = Clock::now();
+    auto sender = std::async(std::launch::async, SendTcpFlood, s.peer, kTotal, kChunk);
+    // Done when the record counted every byte and the view shows its whole log.
+    const bool done = RunUntil(
+        [&] {
+            return s.Counted() == kTotal &&
+                   static_cast<size_t>(doc->characterCount() - 1) == s.LogChars();
+        },
+        kLimit);
+    const auto end = Clock::now();
+    beat.Stop();
+    const size_t sent = sender.get();
+    Report("selected_MBps", done ? kTotal / Seconds(end - start) / 1e6 : 0);
+    Report("selected_counted", static_cast<double>(s.Counted()));
+    Report("selected_sent", static_cast<double>(sent));
+    Report("selected_p99_ms", beat.P99Ms());
+    Report("selected_max_ms", beat.MaxMs());
+    Report("selected_growth_MB", (ResidentBytes() - rss0) / 1e6);
+    Report("selected_text_MB", s.LogChars() * sizeof(char16_t) / 1e6);
+    return done && sent == kTotal;
+}
+
+bool PartIngestUnselected() {
+    ServerWithPeer s;
+    if (!s.Start())
+        return false;
+    ClickItem(&s.page, s.page.Tree()->topLevelItem(0));  // the root: no connection shown
+    const size_t tenth = kTotal / 10;
+    std::vector<Clock::time_point> marks;  // when each tenth of the flood was counted
+    const auto start = Clock::now();
+    auto sender = std::async(std::launch::async, SendTcpFlood, s.peer, kTotal, kChunk);
+    const bool done = RunUntil(
+        [&] {
+            const size_t counted = s.Counted();
+            while (marks.size() < 10 && counted >= (marks.size() + 1) * tenth)
+                marks.push_back(Clock::now());
+            return counted == kTotal;
+        },
+        kLimit);
+    const size_t sent = sender.get();
+    if (!done || marks.size() < 10)
+        return false;
+    const double chunksPerTenth = static_cast<double>(tenth) / kChunk;
+    Report("unselected_MBps", kTotal / Seconds(marks[9] - start) / 1e6);
+    Report("unselected_early_us", Seconds(marks[1] - marks[0]) * 1e6 / chunksPerTenth);
+    Report("unselected_late_us", Seconds(marks[9] - marks[8]) * 1e6 / chunksPerTenth);
+    return sent == kTotal;
+}
+
+bool PartIngestPlain() {
+    int port = 0;
+    const int listenFd = quillet::test::TcpListen(&port);
+    const int peer = listenFd < 0 ? -1 : quillet::test::TcpConnect(port);
+    const int conn = peer < 0 ? -1 : quillet::test::TcpAccept(listenFd);
+    if (conn < 0)
+        return false;
+    Heartbeat beat;
+    beat.Start();
+    std::atomic<size_t> got{0};
+    const size_t tenth = kTotal / 10;
+    std::vector<Clock::time_point> marks;
+    const auto start = Clock::now();
+    auto sender = std::async(std::launch::async, SendTcpFlood, peer, kTotal, kChunk);
+    std::thread reader([&] {
+        char buf[10240];
+        size_t total = 0;
+        for (;;) {
+            const ssize_t n = recv(conn, buf, sizeof buf - 1, 0);
+            if (n <= 0)
+                break;
+            total += static_cast<size_t>(n);
+            while (marks.size() < 10 && total >= (marks.size() + 1) * tenth)
+                marks.push_back(Clock::now());
+            got = total;
+        }
+    });
+    const bool done = RunUntil([&] { return got == kTotal; }, kLimit);
+    const auto end = Clock::now();
+    beat.Stop();
+    sender.get();
+    close(peer);
+    reader.join();
+    close(conn);
+    close(listenFd);
+    if (!done || marks.size() < 10)
+        return false;
+    const double chunksPerTenth = static_cast<double>(tenth) / kChunk;
+    Report("plain_MBps", kTotal / Seconds(end - start) / 1e6);
+    Report("plain_p99_ms", beat.P99Ms());
+    Report("plain_max_ms", beat.MaxMs());
+    Report("plain_us", Seconds(marks[9] - marks[0]) * 1e6 / (9 * chunksPerTenth));
+    return true;
+}
+
+}  // namespace quillet::bench
