@@ -34,6 +34,10 @@ const QColor kRootText(136, 0, 21);
 // Data updates for the shown connection reach the view at most this often, whatever the rate
 // of received chunks; the handler itself only notes what is new.
 constexpr int kViewRefreshMs = 10;
+// New text goes into the view in slices of at most this much, so that no refresh holds the
+// user-interface thread for long, however fast the log grows.
+constexpr size_t kMaxAppendChars = 256 * 1024;
+constexpr auto kCatchUpScrollInterval = std::chrono::milliseconds(200);
 
 QSize TemplateSize(int templateId) {
     if (templateId == 129 || templateId == 130) return {Du(496), Du(299)};
@@ -198,6 +202,15 @@ void CDialogP::OnNewConnection(ConnectInfo* pInfo, uint64_t key) {
 }
 
 void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
+    // New data is already in the record: the worker need not wait for the page to look, and
+    // one look sees every chunk that came before it. The page checks the record again there.
+    if (kind == UPDATE_DATA) {
+        m_notifier.Post(key, [this, pInfo, key] {
+            CCritSecLock lock(g_csConnect);
+            if (IsListed(Map(), key, pInfo)) HandleConnectionUpdate(pInfo, UPDATE_DATA);
+        });
+        return;
+    }
     m_notifier.Call([this, pInfo, kind, key] {
         CCritSecLock lock(g_csConnect);
         if (IsListed(Map(), key, pInfo)) HandleConnectionUpdate(pInfo, kind);
@@ -269,20 +282,57 @@ void CDialogP::FlushReceived() {
     ConnectInfo* rec = m_recvPending;
     m_recvPending = nullptr;
     if (!rec) return;
-    CCritSecLock lock(g_csConnect);
-    const std::u16string& log = rec->strRecv;
-    if (m_recvShown == rec && log.size() >= m_recvShownLength) {
-        if (log.size() > m_recvShownLength) {
-            QTextCursor cursor(m_recvView->document());
-            cursor.movePosition(QTextCursor::End);
-            cursor.insertText(ToQString(log.substr(m_recvShownLength)));
-            ScrollToEnd(m_recvView);
-        }
-    } else {
-        ShowLog(m_recvView, log);
+    // A flood is shown one slice at a time, each after the events that queued up meanwhile.
+    bool replaced = false;
+    const bool more = ShowNextSlice(rec, &replaced);
+    // Scrolling lays out the long lines at the end: once the view has caught up, and now and
+    // then while it catches up, is enough for the eye.
+    const auto now = std::chrono::steady_clock::now();
+    if (!more || now - m_lastScroll >= kCatchUpScrollInterval) {
+        ScrollToEnd(m_recvView);
+        m_lastScroll = now;
     }
-    m_recvShown = rec;
-    m_recvShownLength = log.size();
+    if (replaced) QTimer::singleShot(0, m_recvView, [view = m_recvView] { ScrollToEnd(view); });
+    if (more) {
+        m_recvPending = rec;
+        m_flushScheduled = true;
+        QTimer::singleShot(0, this, [this] { FlushReceived(); });
+    }
+}
+
+bool CDialogP::ShowNextSlice(ConnectInfo* rec, bool* replaced) {
+    // Copied under the lock, laid into the view without it: the worker keeps receiving.
+    QString text;
+    bool append = false, more = false;
+    {
+        CCritSecLock lock(g_csConnect);
+        const std::u16string& log = rec->strRecv;
+        append = m_recvShown == rec && log.size() >= m_recvShownLength;
+        const size_t from = append ? m_recvShownLength : 0;
+        size_t count = log.size() - from;
+        if (append && count > kMaxAppendChars) {
+            count = kMaxAppendChars;
+            if (QChar::isHighSurrogate(log[from + count - 1])) --count;  // keep pairs whole
+            more = true;
+        }
+        text = QString(reinterpret_cast<const QChar*>(log.data() + from),
+                       static_cast<qsizetype>(count));
+        m_recvShown = rec;
+        m_recvShownLength = from + count;
+    }
+    if (!append) {
+        m_recvView->setPlainText(text);
+        *replaced = true;
+    } else if (!text.isEmpty()) {
+        QTextCursor cursor(m_recvView->document());
+        cursor.movePosition(QTextCursor::End);
+        // One edit block: the view hears of all new lines at once and lays out only the last
+        // of them (to size its scroll bar), not each line as it goes in.
+        cursor.beginEditBlock();
+        cursor.insertText(text);
+        cursor.endEditBlock();
+    }
+    return more;
 }
 
 void CDialogP::ClearReceivedView() {

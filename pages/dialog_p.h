@@ -12,6 +12,7 @@
 #include <QWidget>
 
 #include <array>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -153,6 +154,8 @@ protected:
 
 private:
     void FlushReceived();
+    // Puts the next part of `rec`'s received log into the view; true when more remains.
+    bool ShowNextSlice(ConnectInfo* rec, bool* replaced);
     QGroupBox* AddGroup(const QString& title, const QRect& rect);
 
     int m_templateId;
@@ -162,6 +165,7 @@ private:
     size_t m_recvShownLength = 0;
     ConnectInfo* m_recvPending = nullptr;  // a data update waiting for the next view refresh
     bool m_flushScheduled = false;
+    std::chrono::steady_clock::time_point m_lastScroll;  // of the received view, by a refresh
 };
 
 // Text conversions between display text and Qt.

@@ -28,6 +28,24 @@ bool UiNotifier::Call(std::function<void()> fn) {
     return !m_closed;
 }
 
+void UiNotifier::Post(uint64_t key, std::function<void()> fn) {
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        if (m_closed || !m_queued.insert(key).second) return;
+    }
+    QMetaObject::invokeMethod(
+        this,
+        [this, key, fn = std::move(fn)] {
+            {
+                std::lock_guard<std::mutex> lock(m_mutex);
+                m_queued.erase(key);  // news arriving while fn runs is queued anew
+                if (m_closed) return;
+            }
+            fn();
+        },
+        Qt::QueuedConnection);
+}
+
 void UiNotifier::Close() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_closed = true;
