@@ -6,6 +6,7 @@
 
 #include <QTreeWidgetItem>
 
+#include <algorithm>
 #include <atomic>
 #include <future>
 #include <string>
@@ -88,6 +89,8 @@ double PlainRound(int perSender, double rate, double* reached) {
     }
     timeval tv{0, 50000};  // lets the loop see the stop flag
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    const int depth = 4 << 20;  // the queue depth the engine asks for its server sockets
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &depth, sizeof depth);
     std::atomic<size_t> count{0};
     std::atomic<bool> stop{false};
     std::thread reader([&] {
@@ -110,14 +113,16 @@ double PlainRound(int perSender, double rate, double* reached) {
 
 // The highest rate the senders reached, stepping up, at which at least 99.9 % was logged.
 double LosslessRate(double (*round)(int, double, double*)) {
-    static const double kSteps[] = {10000, 25000, 50000, 100000, 150000, 200000, 300000};
+    static const double kSteps[] = {10000, 25000, 50000, 100000, 200000, 300000, 400000, 600000};
     double best = 0;
     for (double step : kSteps) {
         double reached = 0;
-        // Two tries per step, so that one scheduling hiccup does not end the climb.
-        double pct = round(2000, step, &reached);
+        // A second of sending at least, so that the socket's queue cannot hide a slow reader;
+        // two tries per step, so that one scheduling hiccup does not end the climb.
+        const int perSender = std::max(2000, static_cast<int>(step / kSenders));
+        double pct = round(perSender, step, &reached);
         if (pct < 99.9)
-            pct = round(2000, step, &reached);
+            pct = round(perSender, step, &reached);
         if (pct < 99.9)
             break;
         best = reached;
