@@ -36,12 +36,15 @@ CPromptDlg::CPromptDlg(int templateId, const QString& caption, int widthDu, int 
     connect(m_cancel, &QPushButton::clicked, this, &CPromptDlg::reject);
 }
 
-QLineEdit* CPromptDlg::Edit(int id) const { return findChild<QLineEdit*>(ui::ControlName(id)); }
+QLineEdit* CPromptDlg::Edit(int id) const {
+    return findChild<QLineEdit*>(ui::ControlName(id));
+}
 
 QLineEdit* CPromptDlg::AddRow(const QString& label, int id, const QString& text, bool digitsOnly,
                               int maxLength) {
     const int y = 14 + m_rows * 22;
     auto* caption = new QLabel(label, this);
+    caption->setObjectName(QStringLiteral("label%1").arg(id));
     caption->setGeometry(DuRect(14, y + 2, 52, 10));
     auto* edit = new QLineEdit(text, this);
     ui::SetControlId(edit, id);
@@ -51,9 +54,25 @@ QLineEdit* CPromptDlg::AddRow(const QString& label, int id, const QString& text,
         edit->setValidator(
             new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));
     }
-    if (m_rows == 0) edit->setFocus();
+    if (m_rows == 0)
+        edit->setFocus();
     ++m_rows;
     return edit;
+}
+
+void CPromptDlg::PlaceRow(int id, const QRect& editDu) {
+    constexpr int kLabelLeft = 14, kLabelGap = 3;
+    if (QLineEdit* edit = Edit(id))
+        edit->setGeometry(DuRect(editDu.x(), editDu.y(), editDu.width(), editDu.height()));
+    if (auto* caption = findChild<QLabel*>(QStringLiteral("label%1").arg(id))) {
+        caption->setGeometry(DuRect(kLabelLeft, editDu.y() + 1, editDu.x() - kLabelGap - kLabelLeft,
+                                    editDu.height() - 2));
+    }
+}
+
+void CPromptDlg::PlaceButtons(const QRect& okDu, const QRect& cancelDu) {
+    m_ok->setGeometry(DuRect(okDu.x(), okDu.y(), okDu.width(), okDu.height()));
+    m_cancel->setGeometry(DuRect(cancelDu.x(), cancelDu.y(), cancelDu.width(), cancelDu.height()));
 }
 
 void CPromptDlg::Message(const QString& text, const QString& caption) {
@@ -61,7 +80,8 @@ void CPromptDlg::Message(const QString& text, const QString& caption) {
 }
 
 void CPromptDlg::accept() {
-    if (OnOk()) QDialog::accept();
+    if (OnOk())
+        QDialog::accept();
 }
 
 CSetListenDlg::CSetListenDlg(const QColor& colour, QWidget* parent)

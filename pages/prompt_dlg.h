@@ -29,6 +29,10 @@ protected:
     // 0-9 as a number-only box does.
     QLineEdit* AddRow(const QString& label, int id, const QString& text, bool digitsOnly,
                       int maxLength = 32767);
+    // For prompts whose boxes and buttons have set places (dialog units): moves box `id` to
+    // `editDu` with its label just left of it, and OK and Cancel to their rectangles.
+    void PlaceRow(int id, const QRect& editDu);
+    void PlaceButtons(const QRect& okDu, const QRect& cancelDu);
     // OK pressed: return true to close with OK, false to stay open.
     virtual bool OnOk() { return true; }
     void Message(const QString& text, const QString& caption);

@@ -42,6 +42,11 @@ CSetUdpServerIp::CSetUdpServerIp(int templateId, const QString& caption,
     AddRow(QStringLiteral("对方端口:"), 1052, QStringLiteral("8888"), true);
     AddRow(QStringLiteral("本地端口:"), 1012, QStringLiteral("6666"), true);
     AddRow(QStringLiteral("客户数量:"), 1011, QStringLiteral("1"), true);
+    const int rowTops[] = {14, 33, 53, 73};
+    const int ids[] = {1037, 1052, 1012, 1011};
+    for (int i = 0; i < 4; ++i)
+        PlaceRow(ids[i], QRect(63, rowTops[i], 86, 12));
+    PlaceButtons(QRect(33, 100, 50, 14), QRect(99, 100, 50, 14));
 }
 
 bool CSetUdpServerIp::OnOk() {

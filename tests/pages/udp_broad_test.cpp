@@ -34,6 +34,11 @@ TEST_F(UdpBroadPageTest, SendOnlyLayout) {
     EXPECT_FALSE(Enabled(1036));
 }
 
+TEST_F(UdpBroadPageTest, PromptBoxesSitInTheirPlaces) {
+    ExpectAddressPromptPlaces(PromptPlaces(1032));
+    EXPECT_EQ(Children(), 0);
+}
+
 TEST_F(UdpBroadPageTest, SenderReachesAReceiverThroughTheLoopbackBroadcastAddress) {
     const int receiver = Peer(0, "0.0.0.0");
     const int port = LocalPort(receiver);

@@ -41,6 +41,11 @@ TEST_F(UdpClientPageTest, ButtonsOfTheFullLayout) {
     EXPECT_TRUE(Enabled(1032) && Enabled(1039) && Enabled(1045) && Enabled(1046));
 }
 
+TEST_F(UdpClientPageTest, PromptBoxesSitInTheirPlaces) {
+    ExpectAddressPromptPlaces(PromptPlaces(1032));
+    EXPECT_EQ(Children(), 0);
+}
+
 TEST_F(UdpClientPageTest, ExchangesDatagramsWithAPlainPeer) {
     const int peer = Peer();
     const int peerPort = LocalPort(peer);

@@ -97,6 +97,35 @@ protected:
         });
     }
 
+    // Opens the prompt of button `id`, notes where each named control of it sits, cancels it.
+    std::map<QString, QRect> PromptPlaces(int id) {
+        std::map<QString, QRect> places;
+        ui::SetModalScript([&places](QDialog* dlg) {
+            for (auto* w : dlg->findChildren<QWidget*>())
+                places[w->objectName()] = w->geometry();
+            dlg->reject();
+        });
+        Click(id);
+        return places;
+    }
+    // The boxes and buttons of the address prompts sit where their form puts them; each
+    // label stands left of its box, within its height.
+    static void ExpectAddressPromptPlaces(const std::map<QString, QRect>& places) {
+        const std::pair<const char*, int> rows[] = {
+            {"1037", 14}, {"1052", 33}, {"1012", 53}, {"1011", 73}};
+        for (const auto& [id, top] : rows) {
+            ASSERT_TRUE(places.count(id)) << id;
+            EXPECT_EQ(places.at(id), ui::DuRect(63, top, 86, 12)) << id;
+            const QString label = QStringLiteral("label") + id;
+            ASSERT_TRUE(places.count(label)) << id;
+            EXPECT_LT(places.at(label).right(), places.at(id).left()) << id;
+            EXPECT_GE(places.at(label).top(), places.at(id).top()) << id;
+            EXPECT_LE(places.at(label).bottom(), places.at(id).bottom()) << id;
+        }
+        EXPECT_EQ(places.at("1"), ui::DuRect(33, 100, 50, 14));
+        EXPECT_EQ(places.at("2"), ui::DuRect(99, 100, 50, 14));
+    }
+
     void Click(int id) {
         ui::CSkinBtn* button = page_->Button(id);
         ASSERT_NE(button, nullptr) << "no button " << id;
