@@ -24,7 +24,10 @@ CHelp::CHelp(QWidget* parent) : QDialog(parent) {
     close->setGeometry(ui::DuRect(98, 214, 50, 14));
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);
-    close->setFocus();
+    // The text view is first in the tab order and takes the focus, so the keys scroll it;
+    // Enter still reaches the default button.
+    m_view->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    m_view->setFocus();
 }
 
 QString CHelp::HelpText() {

@@ -66,6 +66,16 @@ TEST_F(DialogTest, HelpShowsTheFixedReadOnlyText) {
     help.close();
 }
 
+TEST_F(DialogTest, HelpOpensWithTheFocusInItsTextAndEnterCloses) {
+    shell::CHelp help;
+    help.show();
+    ProcessEvents();
+    EXPECT_EQ(help.focusWidget(), help.View());
+    QTest::keyClick(help.View(), Qt::Key_Return);
+    EXPECT_FALSE(help.isVisible());
+    EXPECT_EQ(help.result(), QDialog::Accepted);
+}
+
 TEST_F(DialogTest, SettingsListTheEncodingsAndOpenOnTheCurrentOne) {
     CSet dlg;
     EXPECT_EQ(dlg.windowTitle(), "收发信息编码设置");
