@@ -93,6 +93,16 @@ CTreeCtrlEx::CTreeCtrlEx(const QColor& background, QWidget* parent) : CTreeCtrlE
     background_ = background;
 }
 
+QItemSelectionModel::SelectionFlags CTreeCtrlEx::selectionCommand(const QModelIndex& index,
+                                                                  const QEvent* event) const {
+    if (!index.isValid())
+        return QItemSelectionModel::NoUpdate;
+    QItemSelectionModel::SelectionFlags flags = QTreeWidget::selectionCommand(index, event);
+    if (flags & QItemSelectionModel::Deselect)
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    return flags;
+}
+
 void CTreeCtrlEx::SetItemColor(QTreeWidgetItem* item, const QColor& color) {
     if (item == nullptr) {
         return;

@@ -70,6 +70,12 @@ public:
     QTreeWidgetItem* InsertItem(const QString& text, QTreeWidgetItem* parent = nullptr);
     QTreeWidgetItem* SelectedItem() const { return currentItem(); }
 
+protected:
+    // The selected node is what the page's commands act on, so it stays selected: a click on
+    // empty space or a Ctrl+click never leaves the tree without a visible selection.
+    QItemSelectionModel::SelectionFlags selectionCommand(
+        const QModelIndex& index, const QEvent* event = nullptr) const override;
+
 private:
     void HideStyleSelection();
 

@@ -155,5 +155,28 @@ TEST_F(TreeCtrlExTest, SelectedItemIsWhiteOnBlueAndOnlyIt) {
     }
 }
 
+TEST_F(TreeCtrlExTest, SelectionSurvivesClicksOnEmptySpaceAndCtrlClicks) {
+    tree_->show();
+    const QPoint onA = tree_->visualItemRect(a_).center();
+    QTest::mouseClick(tree_->viewport(), Qt::LeftButton, {}, onA);
+    ASSERT_EQ(tree_->currentItem(), a_);
+    ASSERT_TRUE(a_->isSelected());
+
+    const QPoint below(onA.x(), tree_->viewport()->height() - 3);
+    ASSERT_EQ(tree_->itemAt(below), nullptr);
+    QTest::mouseClick(tree_->viewport(), Qt::LeftButton, {}, below);
+    EXPECT_EQ(tree_->currentItem(), a_);
+    EXPECT_TRUE(a_->isSelected());
+
+    QTest::mouseClick(tree_->viewport(), Qt::LeftButton, Qt::ControlModifier, onA);
+    EXPECT_EQ(tree_->currentItem(), a_);
+    EXPECT_TRUE(a_->isSelected());
+    EXPECT_GT(CountInRow(Shown(), a_, kBlue), 100);
+
+    QTest::mouseClick(tree_->viewport(), Qt::LeftButton, {}, tree_->visualItemRect(b_).center());
+    EXPECT_EQ(tree_->selectedItems(), QList<QTreeWidgetItem*>{b_});
+    tree_->hide();
+}
+
 }  // namespace
 }  // namespace quillet::test
