@@ -86,7 +86,8 @@ void CPromptDlg::accept() {
 
 CSetListenDlg::CSetListenDlg(const QColor& colour, QWidget* parent)
     : CPromptDlg(138, QStringLiteral("请输入端口"), 181, 121, colour, parent) {
-    AddRow(QStringLiteral("端口:"), 1009, QString(), true);
+    // The caption asks for the port; the box stands alone.
+    AddRow(QString(), 1009, QString(), true);
 }
 
 bool CSetListenDlg::OnOk() {

@@ -2,6 +2,7 @@
 // Shared by the TCP page tests: addresses pinned to loopback, a shown page, scripted prompts,
 // clicks on buttons and tree items, and waits that keep the event loop running.
 #include <QDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -66,6 +67,11 @@ protected:
         ui::SetModalScript([fields, ok](QDialog* dlg) {
             lastPrompt_ = dlg->objectName();
             lastCaption_ = dlg->windowTitle();
+            lastLabels_.clear();
+            for (auto* label : dlg->findChildren<QLabel*>())
+                if (!label->text().isEmpty())
+                    lastLabels_ << label->text();
+            lastFocus_ = dlg->focusWidget() ? dlg->focusWidget()->objectName() : QString();
             for (auto& [id, text] : fields)
                 dlg->findChild<QLineEdit*>(ui::ControlName(id))->setText(text);
             dlg->findChild<QPushButton*>(ui::ControlName(ok ? 1 : 2))->click();
@@ -88,7 +94,8 @@ protected:
         return false;
     }
 
-    static inline QString lastPrompt_, lastCaption_;
+    static inline QString lastPrompt_, lastCaption_, lastFocus_;
+    static inline QStringList lastLabels_;  // the prompt's texts beside its boxes
     static inline bool stayedOpen_ = false;
     std::unique_ptr<Page> page_;
 };

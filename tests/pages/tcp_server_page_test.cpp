@@ -74,6 +74,8 @@ TEST_F(TcpServerPageTest, PortPromptRefusesBadPortsAndCreatesNothingForZeroOrCan
         Press(kCreate);
         EXPECT_EQ(lastPrompt_, "dialog138");
         EXPECT_EQ(lastCaption_, "请输入端口");
+        EXPECT_TRUE(lastLabels_.isEmpty()) << lastLabels_.join(' ').toStdString();
+        EXPECT_EQ(lastFocus_, "1009");
         EXPECT_TRUE(stayedOpen_) << bad;
         EXPECT_TRUE(HasMessage("输入的端口号有错！", "提示")) << bad;
         messages_.clear();
