@@ -1,0 +1,87 @@
+#pragma once
+// Shared by the soak and robustness tests: pages driven as a user drives them (prompts through
+// the modal seam, real mouse clicks on buttons and tree items), nodes found by their labels,
+// record counters read under the lock, and bounded waits that keep the event loop running.
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeWidget>
+
+#include <map>
+
+#include "dialog_p.h"
+#include "engine/connect_info.h"
+#include "engine/crit_sec.h"
+#include "engine/local_address.h"
+#include "loopback_peer.h"
+#include "qt_test_base.h"
+#include "skin_btn.h"
+#include "tree_ctrl_ex.h"
+#include "wait_until.h"
+
+namespace quillet::test {
+
+class PageDriverTest : public QtTestBase {
+protected:
+    void SetUp() override {
+        QtTestBase::SetUp();
+        SetLocalHostAddressForTest("127.0.0.1");
+        g_adapterInfo.Set("127.0.0.1", "255.0.0.0");
+    }
+    void TearDown() override {
+        SetLocalHostAddressForTest(std::nullopt);
+        g_adapterInfo.Clear();
+        QtTestBase::TearDown();
+    }
+
+    // The next prompt gets `fields` (control id to text) and OK.
+    static void AnswerPrompt(std::map<int, QString> fields) {
+        ui::SetModalScript([fields](QDialog* dlg) {
+            for (const auto& [id, text] : fields)
+                if (auto* edit = dlg->findChild<QLineEdit*>(ui::ControlName(id)))
+                    edit->setText(text);
+            dlg->findChild<QPushButton*>(ui::ControlName(1))->click();
+        });
+    }
+    // A real click: a disabled button ignores it.
+    static void Press(pages::CDialogP* page, int id) {
+        ui::CSkinBtn* b = page->Button(id);
+        ASSERT_NE(b, nullptr) << "no button " << id;
+        QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center());
+        ProcessEvents();
+    }
+    static void Select(pages::CDialogP* page, QTreeWidgetItem* item) {
+        QTreeWidget* tree = page->Tree();
+        tree->scrollToItem(item);
+        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                          tree->visualItemRect(item).center());
+        ProcessEvents();
+        ASSERT_EQ(tree->currentItem(), item) << "the click missed the node";
+    }
+    static QTreeWidgetItem* Root(pages::CDialogP* page) { return page->Tree()->topLevelItem(0); }
+    // The first connection node whose label starts with `prefix`, or null.
+    static QTreeWidgetItem* NodeStarting(pages::CDialogP* page, const QString& prefix) {
+        QTreeWidgetItem* root = Root(page);
+        for (int i = 0; root && i < root->childCount(); ++i)
+            if (root->child(i)->text(0).startsWith(prefix))
+                return root->child(i);
+        return nullptr;
+    }
+    static ConnectInfo* Rec(const QTreeWidgetItem* item) {
+        return item ? pages::CTreeCtrlEx::ItemData<ConnectInfo>(item) : nullptr;
+    }
+    static uint32_t Counted(const QTreeWidgetItem* item) {
+        CCritSecLock lock(g_csConnect);
+        ConnectInfo* rec = Rec(item);
+        return rec ? rec->nRecvBytesAll : 0;
+    }
+    static bool Eventually(const std::function<bool()>& cond) {
+        return WaitUntil([&] {
+            ProcessEvents();
+            return cond();
+        });
+    }
+};
+
+}  // namespace quillet::test
