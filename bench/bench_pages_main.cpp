@@ -95,6 +95,8 @@ void PrintFigures(Values& v) {
     const double mbps = v["ingest-selected.selected_MBps"];
     Figure("page_tcp_ingest_selected_MBps", mbps, v["ingest-plain.plain_MBps"], ">= 100",
            mbps >= 100);
+    Figure("page_tcp_ingest_selected_view_caught_up_MBps", v["ingest-selected.selected_view_MBps"],
+           v["ingest-plain.plain_MBps"], "-", true);
     Figure("page_tcp_ingest_selected_counted_MiB", v["ingest-selected.selected_counted"] / 1048576,
            v["ingest-selected.selected_sent"] / 1048576, "= 64",
            v["ingest-selected.selected_counted"] == 64 << 20);
@@ -108,6 +110,8 @@ void PrintFigures(Values& v) {
            growth <= 3 * text);
     Figure("page_tcp_ingest_unselected_MBps", v["ingest-unselected.unselected_MBps"],
            v["ingest-plain.plain_MBps"], "-", true);
+    Figure("page_tcp_ingest_unselected_heartbeat_p99_ms", v["ingest-unselected.unselected_p99_ms"],
+           v["ingest-plain.plain_p99_ms"], "<= 50", v["ingest-unselected.unselected_p99_ms"] <= 50);
     const double early = v["ingest-unselected.unselected_early_us"];
     const double late = v["ingest-unselected.unselected_late_us"];
     Figure("page_tcp_unselected_us_per_chunk_early", early, v["ingest-plain.plain_us"], "-", true);
