@@ -394,8 +394,6 @@ TEST_F(SoakTest, RandomCommandsAndPeersKeepEveryReceivedByte) {
     for (auto& [label, want] : expected_[3])
         if (QTreeWidgetItem* node = NodeStarting(udpClient_.get(), label + "<->"))
             ExpectAccounted(node, want);
-    for (auto& m : messages_)
-        fprintf(stderr, "MSG %s\n", m.text.toUtf8().constData());
     // The walk must have had something to account for.
     EXPECT_GT(checkedBytes_, 10000u);
 }
