@@ -9,6 +9,8 @@
 #include <map>
 #include <string>
 
+#include "engine/log_text.h"
+
 class TcpEngine;
 class UdpEngine;
 class IConnectionSink;
@@ -19,8 +21,8 @@ struct ConnectInfo {
     uint32_t nSentBytes = 0;
     uint32_t nRecvBytes = 0;
     uint32_t nRecvBytesAll = 0;
-    std::u16string strRecv;
-    std::u16string strSent;
+    LogText strRecv;
+    LogText strSent;
     bool bUnread = false;
     pthread_t hThread{};
     int sock = -1;

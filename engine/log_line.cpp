@@ -32,8 +32,21 @@ const std::u16string& CurrentStamp() {
 
 }  // namespace
 
-void AppendLogLine(std::u16string& log, std::string_view bytes, std::string* carry) {
+namespace {
+
+template <typename Log>
+void AppendLine(Log& log, std::string_view bytes, std::string* carry) {
     log += CurrentStamp();
     log += quillet::enc::DecodeForDisplay(bytes, carry);
     log += u'\n';
+}
+
+}  // namespace
+
+void AppendLogLine(std::u16string& log, std::string_view bytes, std::string* carry) {
+    AppendLine(log, bytes, carry);
+}
+
+void AppendLogLine(LogText& log, std::string_view bytes, std::string* carry) {
+    AppendLine(log, bytes, carry);
 }

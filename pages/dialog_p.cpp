@@ -24,8 +24,21 @@ namespace quillet::pages {
 using ui::Du;
 using ui::DuRect;
 
-QString ToQString(const std::u16string& text) { return QString::fromStdU16String(text); }
-std::u16string FromQString(const QString& text) { return text.toStdU16String(); }
+QString ToQString(const std::u16string& text) {
+    return QString::fromStdU16String(text);
+}
+std::u16string FromQString(const QString& text) {
+    return text.toStdU16String();
+}
+
+QString ToQString(const LogText& log, size_t from, size_t count) {
+    QString text;
+    text.reserve(static_cast<qsizetype>(std::min(count, log.size() - std::min(from, log.size()))));
+    log.ForEachPiece(from, count, [&text](const char16_t* p, size_t n) {
+        text.append(QStringView(p, static_cast<qsizetype>(n)));
+    });
+    return text;
+}
 
 namespace {
 
@@ -40,7 +53,8 @@ constexpr size_t kMaxAppendChars = 256 * 1024;
 constexpr auto kCatchUpScrollInterval = std::chrono::milliseconds(200);
 
 QSize TemplateSize(int templateId) {
-    if (templateId == 129 || templateId == 130) return {Du(496), Du(299)};
+    if (templateId == 129 || templateId == 130)
+        return {Du(496), Du(299)};
     return {Du(494), Du(302)};
 }
 
@@ -114,9 +128,11 @@ void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
 ui::CSkinBtn* CDialogP::AddButton(int id, const QRect& rect, const std::array<int, 4>& bitmaps,
                                   std::function<void()> onClick) {
     for (auto& slot : m_buttons) {
-        if (slot) continue;
+        if (slot)
+            continue;
         slot = ui::CSkinBtn::Create(this, id, rect, bitmaps);
-        if (onClick) connect(slot, &ui::CSkinBtn::clicked, this, [onClick](int) { onClick(); });
+        if (onClick)
+            connect(slot, &ui::CSkinBtn::clicked, this, [onClick](int) { onClick(); });
         return slot;
     }
     return nullptr;
@@ -124,12 +140,14 @@ ui::CSkinBtn* CDialogP::AddButton(int id, const QRect& rect, const std::array<in
 
 ui::CSkinBtn* CDialogP::Button(int id) const {
     for (auto* b : m_buttons)
-        if (b && b->id() == id) return b;
+        if (b && b->id() == id)
+            return b;
     return nullptr;
 }
 
 void CDialogP::EnableButton(int id, bool enable) {
-    if (auto* b = Button(id)) b->setEnabled(enable);
+    if (auto* b = Button(id))
+        b->setEnabled(enable);
 }
 
 int CDialogP::TreeClientWidth() const {
@@ -162,19 +180,23 @@ bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, ConnectMap& map) {
     // Records listed but not yet shown (their page went away while a worker announced them)
     // are freed as well as those behind the nodes.
     std::set<ConnectInfo*> records;
-    for (auto& [key, rec] : map) records.insert(rec);
+    for (auto& [key, rec] : map)
+        records.insert(rec);
     map.clear();
     QTreeWidgetItem* root = tree ? tree->topLevelItem(0) : nullptr;
     for (int i = 0; root && i < root->childCount(); ++i)
-        if (auto* rec = RecordOf(root->child(i))) records.insert(rec);
+        if (auto* rec = RecordOf(root->child(i)))
+            records.insert(rec);
     for (ConnectInfo* rec : records) {
-        if (rec->sock != -1) sock::CloseSocket(rec->sock);
+        if (rec->sock != -1)
+            sock::CloseSocket(rec->sock);
         delete rec;
     }
     m_recvShown = m_recvPending = nullptr;
     if (root) {
         if (auto* state = CTreeCtrlEx::ItemData<ServerState>(root)) {
-            if (state->bActive) sock::CloseSocket(state->sock);
+            if (state->bActive)
+                sock::CloseSocket(state->sock);
             delete state;
             CTreeCtrlEx::SetItemData(root, nullptr);
         }
@@ -187,17 +209,30 @@ bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, ConnectMap& map) {
     return true;
 }
 
-void CDialogP::ShowLog(QPlainTextEdit* view, const std::u16string& log) {
-    view->setPlainText(ToQString(log));
+namespace {
+
+void SetViewText(QPlainTextEdit* view, const QString& text) {
+    view->setPlainText(text);
     ScrollToEnd(view);
     // The view lays out lazily: scroll again once it has taken in the new text.
     QTimer::singleShot(0, view, [view] { ScrollToEnd(view); });
 }
 
+}  // namespace
+
+void CDialogP::ShowLog(QPlainTextEdit* view, const std::u16string& log) {
+    SetViewText(view, ToQString(log));
+}
+
+void CDialogP::ShowLog(QPlainTextEdit* view, const LogText& log) {
+    SetViewText(view, ToQString(log, 0, log.size()));
+}
+
 void CDialogP::OnNewConnection(ConnectInfo* pInfo, uint64_t key) {
     m_notifier.Call([this, pInfo, key] {
         CCritSecLock lock(g_csConnect);
-        if (IsListed(Map(), key, pInfo)) HandleNewConnection(pInfo);
+        if (IsListed(Map(), key, pInfo))
+            HandleNewConnection(pInfo);
     });
 }
 
@@ -207,17 +242,21 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
     if (kind == UPDATE_DATA) {
         m_notifier.Post(key, [this, pInfo, key] {
             CCritSecLock lock(g_csConnect);
-            if (IsListed(Map(), key, pInfo)) HandleConnectionUpdate(pInfo, UPDATE_DATA);
+            if (IsListed(Map(), key, pInfo))
+                HandleConnectionUpdate(pInfo, UPDATE_DATA);
         });
         return;
     }
     m_notifier.Call([this, pInfo, kind, key] {
         CCritSecLock lock(g_csConnect);
-        if (IsListed(Map(), key, pInfo)) HandleConnectionUpdate(pInfo, kind);
+        if (IsListed(Map(), key, pInfo))
+            HandleConnectionUpdate(pInfo, kind);
     });
 }
 
-QTreeWidgetItem* CDialogP::Root() const { return m_tree ? m_tree->topLevelItem(0) : nullptr; }
+QTreeWidgetItem* CDialogP::Root() const {
+    return m_tree ? m_tree->topLevelItem(0) : nullptr;
+}
 
 ServerState* CDialogP::RootState() const {
     QTreeWidgetItem* root = Root();
@@ -225,7 +264,8 @@ ServerState* CDialogP::RootState() const {
 }
 
 ConnectInfo* CDialogP::RecordOf(const QTreeWidgetItem* item) {
-    if (!item || !item->parent()) return nullptr;  // the root carries a ServerState
+    if (!item || !item->parent())
+        return nullptr;  // the root carries a ServerState
     return CTreeCtrlEx::ItemData<ConnectInfo>(item);
 }
 
@@ -234,17 +274,21 @@ QTreeWidgetItem* CDialogP::NodeOf(const ConnectInfo* rec) {
 }
 
 void CDialogP::SetNodeImage(QTreeWidgetItem* item, int image) {
-    if (item && CTreeCtrlEx::GetItemImage(item) != image) m_tree->SetItemImage(item, image);
+    if (item && CTreeCtrlEx::GetItemImage(item) != image)
+        m_tree->SetItemImage(item, image);
 }
 
-void CDialogP::SetNodeImage(ConnectInfo* rec, int image) { SetNodeImage(NodeOf(rec), image); }
+void CDialogP::SetNodeImage(ConnectInfo* rec, int image) {
+    SetNodeImage(NodeOf(rec), image);
+}
 
 QTreeWidgetItem* CDialogP::AddRecordNode(ConnectInfo* rec, const QString& text, int image) {
     QTreeWidgetItem* node = m_tree->InsertItem(text, Root());
     rec->hItem = node;
     CTreeCtrlEx::SetItemData(node, rec);
     m_tree->SetItemImage(node, image);
-    if (Root()) Root()->setExpanded(true);
+    if (Root())
+        Root()->setExpanded(true);
     return node;
 }
 
@@ -254,10 +298,14 @@ QTreeWidgetItem* CDialogP::SelectedConnection() const {
 }
 
 void CDialogP::FreeRecord(ConnectInfo* rec) {
-    if (!rec) return;
-    if (m_recvShown == rec) m_recvShown = nullptr;
-    if (m_recvPending == rec) m_recvPending = nullptr;
-    if (auto* node = NodeOf(rec)) CTreeCtrlEx::SetItemData(node, nullptr);
+    if (!rec)
+        return;
+    if (m_recvShown == rec)
+        m_recvShown = nullptr;
+    if (m_recvPending == rec)
+        m_recvPending = nullptr;
+    if (auto* node = NodeOf(rec))
+        CTreeCtrlEx::SetItemData(node, nullptr);
     delete rec;
 }
 
@@ -272,7 +320,8 @@ void CDialogP::ShowRecordLogs(ConnectInfo* rec) {
 
 void CDialogP::ShowReceivedUpdate(ConnectInfo* rec) {
     m_recvPending = rec;
-    if (m_flushScheduled) return;
+    if (m_flushScheduled)
+        return;
     m_flushScheduled = true;
     QTimer::singleShot(kViewRefreshMs, this, [this] { FlushReceived(); });
 }
@@ -281,7 +330,8 @@ void CDialogP::FlushReceived() {
     m_flushScheduled = false;
     ConnectInfo* rec = m_recvPending;
     m_recvPending = nullptr;
-    if (!rec) return;
+    if (!rec)
+        return;
     // A flood is shown one slice at a time, each after the events that queued up meanwhile.
     bool replaced = false;
     const bool more = ShowNextSlice(rec, &replaced);
@@ -292,7 +342,8 @@ void CDialogP::FlushReceived() {
         ScrollToEnd(m_recvView);
         m_lastScroll = now;
     }
-    if (replaced) QTimer::singleShot(0, m_recvView, [view = m_recvView] { ScrollToEnd(view); });
+    if (replaced)
+        QTimer::singleShot(0, m_recvView, [view = m_recvView] { ScrollToEnd(view); });
     if (more) {
         m_recvPending = rec;
         m_flushScheduled = true;
@@ -306,17 +357,17 @@ bool CDialogP::ShowNextSlice(ConnectInfo* rec, bool* replaced) {
     bool append = false, more = false;
     {
         CCritSecLock lock(g_csConnect);
-        const std::u16string& log = rec->strRecv;
+        const LogText& log = rec->strRecv;
         append = m_recvShown == rec && log.size() >= m_recvShownLength;
         const size_t from = append ? m_recvShownLength : 0;
         size_t count = log.size() - from;
         if (append && count > kMaxAppendChars) {
             count = kMaxAppendChars;
-            if (QChar::isHighSurrogate(log[from + count - 1])) --count;  // keep pairs whole
+            if (QChar::isHighSurrogate(log[from + count - 1]))
+                --count;  // keep pairs whole
             more = true;
         }
-        text = QString(reinterpret_cast<const QChar*>(log.data() + from),
-                       static_cast<qsizetype>(count));
+        text = ToQString(log, from, count);
         m_recvShown = rec;
         m_recvShownLength = from + count;
     }
@@ -340,7 +391,9 @@ void CDialogP::ClearReceivedView() {
     m_recvShown = m_recvPending = nullptr;
 }
 
-void CDialogP::ClearSentView() { m_sentView->clear(); }
+void CDialogP::ClearSentView() {
+    m_sentView->clear();
+}
 
 void CDialogP::ClearReceivedLog(ConnectInfo* rec) {
     CCritSecLock lock(g_csConnect);
@@ -358,10 +411,13 @@ void CDialogP::ClearSentLog(ConnectInfo* rec) {
 
 std::optional<std::u16string> CDialogP::TakeSendText() {
     std::u16string text = FromQString(m_sendBox->toPlainText());
-    if (text.empty()) return std::nullopt;
-    while (!text.empty() && text.back() == u' ') text.pop_back();
+    if (text.empty())
+        return std::nullopt;
+    while (!text.empty() && text.back() == u' ')
+        text.pop_back();
     ClearSentView();
-    if (text.empty()) return std::nullopt;
+    if (text.empty())
+        return std::nullopt;
     return text;
 }
 
@@ -398,7 +454,8 @@ void CDialogP::keyPressEvent(QKeyEvent* event) {
 bool CDialogP::eventFilter(QObject* watched, QEvent* event) {
     if (m_tree && watched == m_tree->viewport() && event->type() == QEvent::MouseButtonRelease) {
         auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::LeftButton) OnItemClick(m_tree->itemAt(me->position().toPoint()));
+        if (me->button() == Qt::LeftButton)
+            OnItemClick(m_tree->itemAt(me->position().toPoint()));
     }
     return QWidget::eventFilter(watched, event);
 }

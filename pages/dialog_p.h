@@ -73,6 +73,7 @@ public:
     virtual bool CloseAllConnections(CTreeCtrlEx* tree, ConnectMap& map);
     // Sets the view's whole text to the log and scrolls to its end.
     static void ShowLog(QPlainTextEdit* view, const std::u16string& log);
+    static void ShowLog(QPlainTextEdit* view, const LogText& log);
 
     // Worker side of the notifications (connection_sink.h).
     void OnNewConnection(ConnectInfo* pInfo, uint64_t key) final;
@@ -171,5 +172,6 @@ private:
 // Text conversions between display text and Qt.
 QString ToQString(const std::u16string& text);
 std::u16string FromQString(const QString& text);
+QString ToQString(const LogText& log, size_t from, size_t count);
 
 }  // namespace quillet::pages

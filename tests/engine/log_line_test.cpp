@@ -35,3 +35,30 @@ TEST(LogLine, CarryJoinsASplitCharacter) {
     EXPECT_NE(log.find(u"你好"), std::u16string::npos);
     EXPECT_EQ(log.find(u'\uFFFD'), std::u16string::npos);
 }
+
+// Logs are kept in blocks; text that crosses a block boundary must read back whole.
+TEST(LogText, AppendsAcrossBlocksAndReadsBackWhole) {
+    LogText log;
+    std::u16string expected;
+    for (int i = 0; i < 40; ++i) {
+        std::u16string piece(static_cast<size_t>(10007 * (i % 7 + 1)),
+                             static_cast<char16_t>(u'a' + i % 26));
+        log += piece;
+        expected += piece;
+    }
+    log += std::u16string(700000, u'z');  // longer than a block in one append
+    expected += std::u16string(700000, u'z');
+    ASSERT_EQ(log.size(), expected.size());
+    EXPECT_TRUE(log == expected);
+    EXPECT_EQ(log.str(), expected);
+    for (size_t pos :
+         {size_t{0}, size_t{262143}, size_t{262144}, size_t{600001}, expected.size() - 1}) {
+        EXPECT_EQ(log[pos], expected[pos]) << pos;
+        EXPECT_EQ(log.substr(pos, 5000), expected.substr(pos, 5000)) << pos;
+    }
+    EXPECT_EQ(log.substr(expected.size()), u"");
+    log.clear();
+    EXPECT_TRUE(log.empty());
+    log += u"again";
+    EXPECT_TRUE(log == u"again");
+}

@@ -85,7 +85,7 @@ TEST_F(TcpEngineTest, BurstBecomesChunksOfAtMost10239Bytes) {
     ConnectInfo rec = Snapshot(engine, key);
     EXPECT_EQ(rec.nRecvBytesAll, 25000u);
     size_t lines = 0;
-    for (char16_t c : rec.strRecv) lines += c == u'\n';
+    for (char16_t c : rec.strRecv.str()) lines += c == u'\n';
     EXPECT_EQ(lines, sink.Count(UPDATE_DATA));
     size_t firstEnd = rec.strRecv.find(u'\n');
     EXPECT_EQ(rec.strRecv.substr(21, firstEnd - 21), std::u16string(100, u'x'));
