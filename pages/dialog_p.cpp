@@ -16,6 +16,7 @@
 #include "engine/local_address.h"
 #include "engine/log_line.h"
 #include "engine/socket_closer.h"
+#include "engine/tcp_engine.h"
 #include "skin_btn.h"
 #include "ui_kit.h"
 
@@ -94,8 +95,9 @@ CDialogP::~CDialogP() {
     m_notifier.Close();
 }
 
-QGroupBox* CDialogP::AddGroup(const QString& title, const QRect& rect) {
+QGroupBox* CDialogP::AddGroup(const QString& title, const QRect& rect, int framedId) {
     auto* box = new QGroupBox(title, this);
+    box->setObjectName(QStringLiteral("groupBox%1").arg(framedId));  // after the view it frames
     box->setGeometry(rect);
     box->setFont(ui::SongFont(9));
     box->lower();
@@ -113,16 +115,16 @@ void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
         m_recvView = MakeView(this, 1026, DuRect(242, 253, 10, 32), true);
         m_recvView->hide();
         m_sentView = MakeView(this, 1028, DuRect(255, 19, 230, 125), true);
-        AddGroup(QStringLiteral("已发送的信息"), DuRect(252, 7, 239, 141));
+        AddGroup(QStringLiteral("已发送的信息"), DuRect(252, 7, 239, 141), 1028);
     } else {
         m_recvView = MakeView(this, 1026, DuRect(255, 19, 230, 125), true);
-        AddGroup(QStringLiteral("收到的信息"), DuRect(252, 5, 239, 141));
+        AddGroup(QStringLiteral("收到的信息"), DuRect(252, 5, 239, 141), 1026);
         m_sentView = MakeView(this, 1028, DuRect(6, 163, 236, 125), true);
         if (layout != PageLayout::kTcpServer)
-            AddGroup(QStringLiteral("已发送的信息"), DuRect(3, 150, 242, 141));
+            AddGroup(QStringLiteral("已发送的信息"), DuRect(3, 150, 242, 141), 1028);
     }
     m_sendBox = MakeView(this, 1031, DuRect(255, 163, 230, 125), false);
-    AddGroup(QStringLiteral("发送窗口"), DuRect(252, 150, 239, 141));
+    AddGroup(QStringLiteral("发送窗口"), DuRect(252, 150, 239, 141), 1031);
 }
 
 ui::CSkinBtn* CDialogP::AddButton(int id, const QRect& rect, const std::array<int, 4>& bitmaps,
@@ -435,6 +437,71 @@ void CDialogP::LogSent(ConnectInfo* rec, const std::string& wire, int sent) {
     AppendLogLine(rec->strSent, wire);
     ShowLog(m_sentView, rec->strSent);
     m_sendBox->clear();
+}
+
+void CDialogP::ClearSelectedReceived() {
+    QTreeWidgetItem* item = SelectedConnection();
+    if (!item) {
+        Message(QStringLiteral("未选择要清除的连接"), QStringLiteral("提示"));
+        return;
+    }
+    if (ConnectInfo* rec = RecordOf(item)) {
+        ClearReceivedLog(rec);
+        ClearReceivedView();
+    }
+}
+
+void CDialogP::ClearSelectedSent() {
+    QTreeWidgetItem* item = SelectedConnection();
+    if (!item) {
+        Message(QStringLiteral("未选择要清除的连接"), QStringLiteral("提示"));
+        return;
+    }
+    if (ConnectInfo* rec = RecordOf(item)) {
+        ClearSentLog(rec);
+        ClearSentView();
+    }
+}
+
+void CDialogP::SendOnSelectedTcp(const std::function<void(QTreeWidgetItem*)>& refresh) {
+    QTreeWidgetItem* item = SelectedConnection();
+    if (!item) {
+        Message(QStringLiteral("请选择接收端！"), QStringLiteral("提示!"));
+        return;
+    }
+    ConnectInfo* rec = RecordOf(item);
+    if (!rec)
+        return;
+    bool closed;
+    {
+        CCritSecLock lock(g_csConnect);
+        closed = rec->sock == -1;
+    }
+    if (closed) {
+        Message(QStringLiteral("未建立链接！"), QStringLiteral("提示!"));
+        return;
+    }
+    auto text = TakeSendText();
+    if (!text)
+        return;
+    auto wire = EncodeSendText(*text);
+    // A text that encodes to no bytes has nothing to send; a send of 0 bytes is no sign of a
+    // lost peer.
+    if (!wire || wire->empty())
+        return;
+    const int sent = TcpEngine::SendOnRecord(rec, wire->data(), static_cast<int>(wire->size()));
+    if (sent <= 0) {
+        {
+            CCritSecLock lock(g_csConnect);
+            if (rec->sock != -1)
+                TcpEngine::CloseSocket(rec->sock);
+            rec->sock = -1;
+            refresh(item);
+        }
+        Message(QStringLiteral("对方已经断开！"), QStringLiteral("提示"));
+        return;
+    }
+    LogSent(rec, *wire, sent);
 }
 
 void CDialogP::Message(const QString& text, const QString& caption) {

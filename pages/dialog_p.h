@@ -141,6 +141,14 @@ protected:
     // After a send that returned `sent` > 0: count, log, show, empty the send box.
     void LogSent(ConnectInfo* rec, const std::string& wire, int sent);
 
+    // The clear commands of every page: the selected connection's received (or sent) log, its
+    // counters and its view.
+    void ClearSelectedReceived();
+    void ClearSelectedSent();
+    // Send on a TCP page, to the selected connection. A failed send closes its socket, runs
+    // `refresh` for its node and tells the user the peer has gone.
+    void SendOnSelectedTcp(const std::function<void(QTreeWidgetItem*)>& refresh);
+
     void Message(const QString& text, const QString& caption);
 
     void keyPressEvent(QKeyEvent* event) override;
@@ -157,7 +165,7 @@ private:
     void FlushReceived();
     // Puts the next part of `rec`'s received log into the view; true when more remains.
     bool ShowNextSlice(ConnectInfo* rec, bool* replaced);
-    QGroupBox* AddGroup(const QString& title, const QRect& rect);
+    QGroupBox* AddGroup(const QString& title, const QRect& rect, int framedId);
 
     int m_templateId;
     QColor m_colour;

@@ -8,20 +8,27 @@
 namespace quillet::pages {
 
 int32_t ReadInt(std::u16string_view text, bool* tooLarge) {
-    if (tooLarge) *tooLarge = false;
+    if (tooLarge)
+        *tooLarge = false;
     size_t i = 0;
-    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t')) ++i;
+    while (i < text.size() && (text[i] == u' ' || text[i] == u'\t'))
+        ++i;
     bool negative = false;
-    if (i < text.size() && (text[i] == u'-' || text[i] == u'+')) negative = text[i++] == u'-';
+    if (i < text.size() && (text[i] == u'-' || text[i] == u'+'))
+        negative = text[i++] == u'-';
     int64_t value = 0;
     bool overflow = false;
     for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i) {
-        if (!overflow) value = value * 10 + (text[i] - u'0');
-        if (value > static_cast<int64_t>(INT32_MAX) + 1) overflow = true;
+        if (!overflow)
+            value = value * 10 + (text[i] - u'0');
+        if (value > static_cast<int64_t>(INT32_MAX) + 1)
+            overflow = true;
     }
-    if (negative) value = -value;
+    if (negative)
+        value = -value;
     if (overflow || value > INT32_MAX || value < INT32_MIN) {
-        if (tooLarge) *tooLarge = true;
+        if (tooLarge)
+            *tooLarge = true;
         return negative ? INT32_MIN : INT32_MAX;
     }
     return static_cast<int32_t>(value);
@@ -35,15 +42,18 @@ bool ReadPort(std::u16string_view text, int32_t* port) {
 
 in_addr_t ParseDotted(const std::string& narrow) {
     in_addr a{};
-    if (inet_pton(AF_INET, narrow.c_str(), &a) == 1) return a.s_addr;
+    if (inet_pton(AF_INET, narrow.c_str(), &a) == 1)
+        return a.s_addr;
     return INADDR_NONE;
 }
 
 in_addr_t ResolveAddress(const std::string& narrow) {
     std::string text = narrow.substr(0, kAddressBoxChars);
-    if (text.empty()) return INADDR_NONE;
+    if (text.empty())
+        return INADDR_NONE;
     in_addr_t dotted = ParseDotted(text);
-    if (dotted != INADDR_NONE) return dotted;  // a dotted address resolves to itself
+    if (dotted != INADDR_NONE)
+        return dotted;  // a dotted address resolves to itself
     addrinfo hints{};
     hints.ai_family = AF_INET;
     addrinfo* res = nullptr;

@@ -53,9 +53,6 @@ private:
     void OnConnect();
     void OnDisconnect();
     void OnDelete();
-    void OnSend();
-    void OnClearReceived();
-    void OnClearSent();
 
     void StartConnects(const std::vector<ConnectInfo*>& records);
     void StartConnect(ConnectInfo* rec, const std::shared_ptr<ConnectBatch>& batch);

@@ -67,12 +67,12 @@ void CTcpServerDlg::CreateButtons() {
     }
     const int sendRight = RightEdge(m_sendBox), sendTop = m_sendBox->y();
     AddButton(kSend, QRect(sendRight - 61, sendTop - 26, 51, 24), {257, 254, 255, 256},
-              [this] { OnSend(); });
+              [this] { SendOnSelectedTcp([this](QTreeWidgetItem* i) { RefreshItem(i); }); });
     AddButton(kClearReceived, QRect(RightEdge(m_recvView) - 101, 5, 91, m_recvView->y() - 2 - 5),
-              {253, 250, 251, 252}, [this] { OnClearReceived(); });
+              {253, 250, 251, 252}, [this] { ClearSelectedReceived(); });
     const int sentTop = m_sentView->y();
     AddButton(kClearSent, QRect(RightEdge(m_sentView) - 101, sentTop - 26, 91, 24),
-              {249, 246, 247, 248}, [this] { OnClearSent(); });
+              {249, 246, 247, 248}, [this] { ClearSelectedSent(); });
 }
 
 void CTcpServerDlg::RefreshItem(QTreeWidgetItem* item) {
@@ -180,77 +180,6 @@ void CTcpServerDlg::OnDelete() {
         delete item;
     }
     RefreshItem(m_tree->currentItem());
-}
-
-void CTcpServerDlg::OnSend() {
-    QTreeWidgetItem* item = SelectedConnection();
-    if (!item) {
-        Message(QStringLiteral("请选择接收端！"), QStringLiteral("提示!"));
-        return;
-    }
-    ConnectInfo* rec = RecordOf(item);
-    if (!rec)
-        return;
-    bool closed;
-    {
-        CCritSecLock lock(g_csConnect);
-        closed = rec->sock == -1;
-    }
-    if (closed) {
-        Message(QStringLiteral("未建立链接！"), QStringLiteral("提示!"));
-        return;
-    }
-    auto text = TakeSendText();
-    if (!text)
-        return;
-    auto wire = EncodeSendText(*text);
-    // A text that encodes to no bytes has nothing to send; a send of 0 bytes is no sign of a
-    // lost peer.
-    if (!wire || wire->empty())
-        return;
-    const int sent = TcpEngine::SendOnRecord(rec, wire->data(), static_cast<int>(wire->size()));
-    if (sent <= 0) {
-        {
-            CCritSecLock lock(g_csConnect);
-            if (rec->sock != -1)
-                TcpEngine::CloseSocket(rec->sock);
-            rec->sock = -1;
-            RefreshItem(item);
-        }
-        Message(QStringLiteral("对方已经断开！"), QStringLiteral("提示"));
-        return;
-    }
-    LogSent(rec, *wire, sent);
-}
-
-void CTcpServerDlg::OnClearReceived() {
-    QTreeWidgetItem* item = SelectedConnection();
-    if (!item) {
-        Message(QStringLiteral("未选择要清除的连接"), QStringLiteral("提示"));
-        return;
-    }
-    if (ConnectInfo* rec = RecordOf(item)) {
-        {
-            CCritSecLock lock(g_csConnect);
-            rec->bUnread = false;
-            rec->nRecvBytes = rec->nRecvBytesAll = 0;
-            rec->strRecv.clear();
-        }
-        ClearReceivedView();
-    }
-}
-
-void CTcpServerDlg::OnClearSent() {
-    QTreeWidgetItem* item = SelectedConnection();
-    if (!item) {
-        Message(QStringLiteral("未选择要清除的连接"), QStringLiteral("提示"));
-        return;
-    }
-    if (ConnectInfo* rec = RecordOf(item)) {
-        rec->nSentBytes = 0;
-        rec->strSent.clear();
-        ClearSentView();
-    }
 }
 
 void CTcpServerDlg::HandleNewConnection(ConnectInfo* pInfo) {

@@ -31,9 +31,6 @@ private:
     void OnStopListen();
     void OnDisconnect();
     void OnDelete();
-    void OnSend();
-    void OnClearReceived();
-    void OnClearSent();
 
     TcpEngine m_engine{this};
 };

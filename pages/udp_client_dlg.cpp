@@ -220,27 +220,11 @@ void CUdpClientDlg::OnSend() {
 }
 
 void CUdpClientDlg::OnClearReceived() {
-    QTreeWidgetItem* item = SelectedConnection();
-    if (!item) {
-        Message(QStringLiteral("未选择要清除的连接"), QStringLiteral("提示"));
-        return;
-    }
-    if (ConnectInfo* rec = RecordOf(item)) {
-        ClearReceivedLog(rec);
-        ClearReceivedView();
-    }
+    ClearSelectedReceived();
 }
 
 void CUdpClientDlg::OnClearSent() {
-    QTreeWidgetItem* item = SelectedConnection();
-    if (!item) {
-        Message(QStringLiteral("未选择要清除的连接"), QStringLiteral("提示"));
-        return;
-    }
-    if (ConnectInfo* rec = RecordOf(item)) {
-        ClearSentLog(rec);
-        ClearSentView();
-    }
+    ClearSelectedSent();
 }
 
 void CUdpClientDlg::OnDelete() {

@@ -208,27 +208,11 @@ void CUdpServerDlg::OnSend() {
 }
 
 void CUdpServerDlg::OnClearReceived() {
-    QTreeWidgetItem* item = SelectedConnection();
-    if (!item) {
-        Message(QStringLiteral("未选择要清除的连接"), QStringLiteral("提示"));
-        return;
-    }
-    if (ConnectInfo* rec = RecordOf(item)) {
-        ClearReceivedLog(rec);
-        ClearReceivedView();
-    }
+    ClearSelectedReceived();
 }
 
 void CUdpServerDlg::OnClearSent() {
-    QTreeWidgetItem* item = SelectedConnection();
-    if (!item) {
-        Message(QStringLiteral("未选择要清除的连接"), QStringLiteral("提示"));
-        return;
-    }
-    if (ConnectInfo* rec = RecordOf(item)) {
-        ClearSentLog(rec);
-        ClearSentView();
-    }
+    ClearSelectedSent();
 }
 
 void CUdpServerDlg::OnDelete() {

@@ -4,21 +4,26 @@
 
 namespace quillet::pages {
 
-UiNotifier::UiNotifier(QObject* parent) : QObject(parent) { setObjectName("uiNotifier"); }
+UiNotifier::UiNotifier(QObject* parent) : QObject(parent) {
+    setObjectName("uiNotifier");
+}
 
 bool UiNotifier::Call(std::function<void()> fn) {
     if (QThread::currentThread() == thread()) {
-        if (IsClosed()) return false;
+        if (IsClosed())
+            return false;
         fn();
         return true;
     }
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (m_closed) return false;
+    if (m_closed)
+        return false;
     const uint64_t ticket = ++m_posted;
     QMetaObject::invokeMethod(
         this,
         [this, fn = std::move(fn)] {
-            if (!IsClosed()) fn();
+            if (!IsClosed())
+                fn();
             std::lock_guard<std::mutex> done(m_mutex);
             ++m_finished;
             m_done.notify_all();
@@ -31,7 +36,8 @@ bool UiNotifier::Call(std::function<void()> fn) {
 void UiNotifier::Post(uint64_t key, std::function<void()> fn) {
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_closed || !m_queued.insert(key).second) return;
+        if (m_closed || !m_queued.insert(key).second)
+            return;
     }
     QMetaObject::invokeMethod(
         this,
@@ -39,7 +45,8 @@ void UiNotifier::Post(uint64_t key, std::function<void()> fn) {
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
                 m_queued.erase(key);  // news arriving while fn runs is queued anew
-                if (m_closed) return;
+                if (m_closed)
+                    return;
             }
             fn();
         },
