@@ -2,12 +2,15 @@
 // What an engine reports to the page that owns it.
 //
 // Delivery: a worker finishes its update of a record, releases g_csConnect, and only then calls
-// the sink, on the worker thread. The call returns when the page has handled the event (or has
-// gone away), so the worker never touches the record while a handler runs, and never waits for
-// the user-interface thread while holding the lock: a command that takes the lock on that thread
-// cannot deadlock with it. Since the record may have been deleted between the release and the
-// handler, every call carries the record's map key; the handler takes g_csConnect and uses the
-// record only if IsListed(map, key, record) holds.
+// the sink, on the worker thread. A page's sink hands the event to the user-interface thread:
+// for a new or closed connection it waits until the page has handled it (or has gone away); news
+// of data is posted without waiting, since the data is already in the record and one look shows
+// every chunk before it. Either way the worker never waits for the user-interface thread while
+// holding the lock, so a command that takes the lock on that thread cannot deadlock with it, and
+// the worker and the handler never touch the record at the same time (both take the lock).
+// Since the record may have been deleted before the handler runs, every call carries the
+// record's map key; the handler takes g_csConnect and uses the record only if
+// IsListed(map, key, record) holds.
 #include <cstdint>
 
 struct ConnectInfo;

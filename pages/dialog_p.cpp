@@ -242,7 +242,7 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
     // New data is already in the record: the worker need not wait for the page to look, and
     // one look sees every chunk that came before it. The page checks the record again there.
     if (kind == UPDATE_DATA) {
-        m_notifier.Post(key, [this, pInfo, key] {
+        m_notifier.Post(key, pInfo, [this, pInfo, key] {
             CCritSecLock lock(g_csConnect);
             if (IsListed(Map(), key, pInfo))
                 HandleConnectionUpdate(pInfo, UPDATE_DATA);

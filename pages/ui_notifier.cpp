@@ -33,18 +33,19 @@ bool UiNotifier::Call(std::function<void()> fn) {
     return !m_closed;
 }
 
-void UiNotifier::Post(uint64_t key, std::function<void()> fn) {
+void UiNotifier::Post(uint64_t key, const void* record, std::function<void()> fn) {
+    const std::pair<uint64_t, const void*> id(key, record);
     {
         std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_closed || !m_queued.insert(key).second)
+        if (m_closed || !m_queued.insert(id).second)
             return;
     }
     QMetaObject::invokeMethod(
         this,
-        [this, key, fn = std::move(fn)] {
+        [this, id, fn = std::move(fn)] {
             {
                 std::lock_guard<std::mutex> lock(m_mutex);
-                m_queued.erase(key);  // news arriving while fn runs is queued anew
+                m_queued.erase(id);  // news arriving while fn runs is queued anew
                 if (m_closed)
                     return;
             }

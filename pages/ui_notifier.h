@@ -14,7 +14,8 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
-#include <unordered_set>
+#include <set>
+#include <utility>
 
 namespace quillet::pages {
 
@@ -26,9 +27,11 @@ public:
     // Runs `fn` on this object's thread and waits for it. Returns false when closed (then `fn`
     // did not run and will not). Called on the object's own thread, runs `fn` at once.
     bool Call(std::function<void()> fn);
-    // Queues `fn` for this object's thread unless a call for `key` is still queued; returns
-    // without waiting. `fn` runs after every Call or Post made earlier from the same thread.
-    void Post(uint64_t key, std::function<void()> fn);
+    // Queues `fn` for this object's thread unless a call for the same `key` and `record` is
+    // still queued; returns without waiting. `fn` runs after every Call or Post made earlier
+    // from the same thread. Both identify the news: a record deleted while its news waits may
+    // be followed by a new one under the same key or at the same address.
+    void Post(uint64_t key, const void* record, std::function<void()> fn);
     void Close();
     bool IsClosed();
 
@@ -38,7 +41,7 @@ private:
     uint64_t m_posted = 0;    // guarded by m_mutex
     uint64_t m_finished = 0;  // guarded by m_mutex; calls run in order, so a count suffices
     bool m_closed = false;    // guarded by m_mutex
-    std::unordered_set<uint64_t> m_queued;  // keys of posted calls not yet run; m_mutex
+    std::set<std::pair<uint64_t, const void*>> m_queued;  // posted, not yet run; m_mutex
 };
 
 }  // namespace quillet::pages
