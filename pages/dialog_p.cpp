@@ -439,6 +439,33 @@ void CDialogP::LogSent(ConnectInfo* rec, const std::string& wire, int sent) {
     m_sendBox->clear();
 }
 
+void CDialogP::AddViewButtons(int sendId, int clearReceivedId, int clearSentId,
+                              std::function<void()> onSend) {
+    AddButton(sendId, ButtonAbove(m_sendBox, 61, m_sendBox->y() - 26), {257, 254, 255, 256},
+              std::move(onSend));
+    AddButton(clearReceivedId, ButtonAbove(m_recvView, 101, 5), {253, 250, 251, 252},
+              [this] { ClearSelectedReceived(); });
+    AddButton(clearSentId, ButtonAbove(m_sentView, 101, m_sentView->y() - 26), {249, 246, 247, 248},
+              [this] { ClearSelectedSent(); });
+}
+
+void CDialogP::DeleteSelected(const std::function<uint64_t(const ConnectInfo&)>& keyOf,
+                              const std::function<void(QTreeWidgetItem*)>& refresh) {
+    CCritSecLock lock(g_csConnect);
+    if (QTreeWidgetItem* item = SelectedConnection()) {
+        if (ConnectInfo* rec = RecordOf(item)) {
+            // The receive thread wakes at the close, finds nothing and ends.
+            if (rec->sock != -1)
+                sock::CloseSocket(rec->sock);
+            rec->sock = -1;
+            EraseRecord(Map(), keyOf(*rec));
+            FreeRecord(rec);
+        }
+        delete item;
+    }
+    refresh(m_tree->currentItem());
+}
+
 void CDialogP::ClearSelectedReceived() {
     QTreeWidgetItem* item = SelectedConnection();
     if (!item) {

@@ -141,6 +141,15 @@ protected:
     // After a send that returned `sent` > 0: count, log, show, empty the send box.
     void LogSent(ConnectInfo* rec, const std::string& wire, int sent);
 
+    // The buttons every page has over its views: Send over the send box, Clear received over
+    // the received view and Clear sent over the sent view.
+    void AddViewButtons(int sendId, int clearReceivedId, int clearSentId,
+                        std::function<void()> onSend);
+    // Delete of every page, under the lock: the selected connection's socket is closed, its
+    // record erased from the map under keyOf(record) and freed, its node removed; `refresh` then
+    // runs for the node the tree selects next.
+    void DeleteSelected(const std::function<uint64_t(const ConnectInfo&)>& keyOf,
+                        const std::function<void(QTreeWidgetItem*)>& refresh);
     // The clear commands of every page: the selected connection's received (or sent) log, its
     // counters and its view.
     void ClearSelectedReceived();

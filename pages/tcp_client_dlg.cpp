@@ -35,11 +35,6 @@ enum ButtonId {
     kClearSent = 1046,
 };
 
-// Windows measures a rectangle's right edge one past its last pixel.
-int RightEdge(const QWidget* w) {
-    return w->x() + w->width();
-}
-
 QString Wide(const std::string& narrow) {
     return ToQString(enc::ToWide(narrow));
 }
@@ -81,14 +76,8 @@ void CTcpClientDlg::CreateButtons() {
         AddButton(top[i].first, QRect(x, 5, 51, 24), top[i].second, handlers[i]);
         x += 51 + gap;
     }
-    const int sendRight = RightEdge(m_sendBox), sendTop = m_sendBox->y();
-    AddButton(kSend, QRect(sendRight - 61, sendTop - 26, 51, 24), {257, 254, 255, 256},
-              [this] { SendOnSelectedTcp([this](QTreeWidgetItem* i) { RefreshItem(i); }); });
-    AddButton(kClearReceived, QRect(RightEdge(m_recvView) - 101, 5, 91, m_recvView->y() - 2 - 5),
-              {253, 250, 251, 252}, [this] { ClearSelectedReceived(); });
-    const int sentTop = m_sentView->y();
-    AddButton(kClearSent, QRect(RightEdge(m_sentView) - 101, sentTop - 26, 91, 24),
-              {249, 246, 247, 248}, [this] { ClearSelectedSent(); });
+    AddViewButtons(kSend, kClearReceived, kClearSent,
+                   [this] { SendOnSelectedTcp([this](QTreeWidgetItem* i) { RefreshItem(i); }); });
 }
 
 void CTcpClientDlg::RefreshItem(QTreeWidgetItem* item) {

@@ -27,11 +27,6 @@ enum ButtonId {
     kClearSent = 1022,
 };
 
-// Windows measures a rectangle's right edge one past its last pixel.
-int RightEdge(const QWidget* w) {
-    return w->x() + w->width();
-}
-
 }  // namespace
 
 CTcpServerDlg::CTcpServerDlg(QWidget* parent) : CDialogP(129, kPageColour, parent) {
@@ -57,22 +52,22 @@ void CTcpServerDlg::CreateButtons() {
         {kDelete, {261, 258, 259, 260}},
     };
     const std::function<void()> handlers[] = {
-        [this] { OnCreate(); },     [this] { OnListen(); }, [this] { OnStopListen(); },
-        [this] { OnDisconnect(); }, [this] { OnDelete(); },
+        [this] { OnCreate(); },
+        [this] { OnListen(); },
+        [this] { OnStopListen(); },
+        [this] { OnDisconnect(); },
+        [this] {
+            DeleteSelected([](const ConnectInfo& r) { return uint64_t{r.nId}; },
+                           [this](QTreeWidgetItem* i) { RefreshItem(i); });
+        },
     };
     int x = 14;
     for (size_t i = 0; i < std::size(top); ++i) {
         AddButton(top[i].first, QRect(x, 5, 51, 24), top[i].second, handlers[i]);
         x += 51 + gap;
     }
-    const int sendRight = RightEdge(m_sendBox), sendTop = m_sendBox->y();
-    AddButton(kSend, QRect(sendRight - 61, sendTop - 26, 51, 24), {257, 254, 255, 256},
-              [this] { SendOnSelectedTcp([this](QTreeWidgetItem* i) { RefreshItem(i); }); });
-    AddButton(kClearReceived, QRect(RightEdge(m_recvView) - 101, 5, 91, m_recvView->y() - 2 - 5),
-              {253, 250, 251, 252}, [this] { ClearSelectedReceived(); });
-    const int sentTop = m_sentView->y();
-    AddButton(kClearSent, QRect(RightEdge(m_sentView) - 101, sentTop - 26, 91, 24),
-              {249, 246, 247, 248}, [this] { ClearSelectedSent(); });
+    AddViewButtons(kSend, kClearReceived, kClearSent,
+                   [this] { SendOnSelectedTcp([this](QTreeWidgetItem* i) { RefreshItem(i); }); });
 }
 
 void CTcpServerDlg::RefreshItem(QTreeWidgetItem* item) {
@@ -165,21 +160,6 @@ void CTcpServerDlg::OnDisconnect() {
         SetNodeImage(item, kImageClosed);
     }
     RefreshItem(item);
-}
-
-void CTcpServerDlg::OnDelete() {
-    CCritSecLock lock(g_csConnect);
-    if (QTreeWidgetItem* item = SelectedConnection()) {
-        if (ConnectInfo* rec = RecordOf(item)) {
-            if (rec->sock != -1)
-                TcpEngine::CloseSocket(rec->sock);
-            rec->sock = -1;
-            EraseRecord(m_engine.m_map, rec->nId);
-            FreeRecord(rec);
-        }
-        delete item;
-    }
-    RefreshItem(m_tree->currentItem());
 }
 
 void CTcpServerDlg::HandleNewConnection(ConnectInfo* pInfo) {

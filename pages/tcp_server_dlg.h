@@ -30,7 +30,6 @@ private:
     void OnListen();
     void OnStopListen();
     void OnDisconnect();
-    void OnDelete();
 
     TcpEngine m_engine{this};
 };

@@ -228,20 +228,8 @@ void CUdpClientDlg::OnClearSent() {
 }
 
 void CUdpClientDlg::OnDelete() {
-    QTreeWidgetItem* item = m_tree->currentItem();
-    CCritSecLock lock(g_csConnect);
-    if (item && item->parent()) {
-        if (ConnectInfo* rec = RecordOf(item)) {
-            // The receive thread wakes at the close and ends; the port is free at once.
-            if (rec->sock != -1)
-                m_engine.CloseSocket(rec->sock);
-            rec->sock = -1;
-            EraseRecord(Map(), UdpKey(rec->addrClient));
-            FreeRecord(rec);
-        }
-        delete item;
-    }
-    Refresh(m_tree->currentItem());
+    DeleteSelected([](const ConnectInfo& r) { return UdpKey(r.addrClient); },
+                   [this](QTreeWidgetItem* i) { Refresh(i); });
 }
 
 }  // namespace quillet::pages

@@ -36,12 +36,7 @@ void CUdpServerDlg::CreateButtons() {
     topRow(1034, {281, 278, 279, 280}, [this] { OnStartReceive(); });
     topRow(1048, {277, 274, 275, 276}, [this] { OnStopReceive(); });
     topRow(1049, {261, 258, 259, 260}, [this] { OnDelete(); });
-    AddButton(1020, ButtonAbove(m_sendBox, 61, m_sendBox->y() - 26), {257, 254, 255, 256},
-              [this] { OnSend(); });
-    AddButton(1021, ButtonAbove(m_recvView, 101, 5), {253, 250, 251, 252},
-              [this] { OnClearReceived(); });
-    AddButton(1022, ButtonAbove(m_sentView, 101, m_sentView->y() - 26), {249, 246, 247, 248},
-              [this] { OnClearSent(); });
+    AddViewButtons(1020, 1021, 1022, [this] { OnSend(); });
     EnableButton(1034, false);
     EnableButton(1048, false);
     EnableButton(1049, false);
@@ -207,28 +202,9 @@ void CUdpServerDlg::OnSend() {
     LogSent(rec, *wire, sent);
 }
 
-void CUdpServerDlg::OnClearReceived() {
-    ClearSelectedReceived();
-}
-
-void CUdpServerDlg::OnClearSent() {
-    ClearSelectedSent();
-}
-
 void CUdpServerDlg::OnDelete() {
-    QTreeWidgetItem* item = m_tree->currentItem();
-    CCritSecLock lock(g_csConnect);
-    if (item && item->parent()) {
-        if (ConnectInfo* rec = RecordOf(item)) {
-            if (rec->sock != -1)
-                m_engine.CloseSocket(rec->sock);
-            rec->sock = -1;
-            EraseRecord(Map(), UdpKey(rec->addrClient));
-            FreeRecord(rec);
-        }
-        delete item;
-    }
-    Refresh(m_tree->currentItem());
+    DeleteSelected([](const ConnectInfo& r) { return UdpKey(r.addrClient); },
+                   [this](QTreeWidgetItem* i) { Refresh(i); });
 }
 
 }  // namespace quillet::pages

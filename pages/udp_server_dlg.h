@@ -27,8 +27,6 @@ protected:
     virtual void OnStopReceive();
     virtual void OnDelete();
     virtual void OnSend();
-    virtual void OnClearReceived();
-    virtual void OnClearSent();
 
     void Refresh(QTreeWidgetItem* item);
     // Every peer's icon from the server's running state and the peer's unread mark.
