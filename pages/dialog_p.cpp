@@ -10,6 +10,7 @@
 
 #include <set>
 
+#include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
 #include "encoding/wire_codec.h"
 #include "engine/crit_sec.h"
@@ -309,6 +310,25 @@ void CDialogP::FreeRecord(ConnectInfo* rec) {
     if (auto* node = NodeOf(rec))
         CTreeCtrlEx::SetItemData(node, nullptr);
     delete rec;
+}
+
+void CDialogP::ShowDataNews(ConnectInfo* rec) {
+    QTreeWidgetItem* node = NodeOf(rec);
+    if (node && node == m_tree->currentItem())
+        ShowReceivedUpdate(rec);
+    else
+        SetNodeImage(node, kImageOpenUnread);
+}
+
+void CDialogP::AddPeerNode(ConnectInfo* pInfo) {
+    if (!Root())
+        return;
+    if (!pInfo) {
+        Message(QStringLiteral("pConnectInfo is null"), QStringLiteral("error!"));
+        return;
+    }
+    AddRecordNode(pInfo, ToQString(enc::ToWide(enc::FormatEndpoint(pInfo->addrClient))),
+                  kImageOpen);
 }
 
 void CDialogP::ShowRecordLogs(ConnectInfo* rec) {

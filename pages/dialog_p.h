@@ -123,6 +123,12 @@ protected:
     // Removes a record's node and frees it, forgetting what the views showed of it.
     void FreeRecord(ConnectInfo* rec);
 
+    // News of data for a record: its new text into the view when its node is selected, else
+    // the node marked open with unread data.
+    void ShowDataNews(ConnectInfo* rec);
+    // News of a connection that came from outside (accepted, or a new UDP sender): its node,
+    // "%s:%d" of the peer, as the root's last child, marked open.
+    void AddPeerNode(ConnectInfo* pInfo);
     // Views: the whole logs of a record, or the new part of its received log.
     void ShowRecordLogs(ConnectInfo* rec);
     void ShowReceivedUpdate(ConnectInfo* rec);

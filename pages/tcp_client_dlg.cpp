@@ -305,10 +305,7 @@ void CTcpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
         EnableButton(kConnect, true);
         EnableButton(kDelete, true);
     } else if (kind == UPDATE_DATA) {
-        if (selected)
-            ShowReceivedUpdate(pInfo);
-        else
-            SetNodeImage(node, kImageOpenUnread);
+        ShowDataNews(pInfo);
     }
 }
 

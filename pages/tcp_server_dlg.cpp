@@ -163,14 +163,7 @@ void CTcpServerDlg::OnDisconnect() {
 }
 
 void CTcpServerDlg::HandleNewConnection(ConnectInfo* pInfo) {
-    if (!Root())
-        return;
-    if (!pInfo) {
-        Message(QStringLiteral("pConnectInfo is null"), QStringLiteral("error!"));
-        return;
-    }
-    AddRecordNode(pInfo, ToQString(enc::ToWide(enc::FormatEndpoint(pInfo->addrClient))),
-                  kImageOpen);
+    AddPeerNode(pInfo);
 }
 
 void CTcpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
@@ -179,10 +172,7 @@ void CTcpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
         SetNodeImage(node, pInfo->bUnread ? kImageClosedUnread : kImageClosed);
         EnableButton(kDisconnect, false);
     } else if (kind == UPDATE_DATA) {
-        if (node && node == m_tree->currentItem())
-            ShowReceivedUpdate(pInfo);
-        else
-            SetNodeImage(node, kImageOpenUnread);
+        ShowDataNews(pInfo);
     }
 }
 

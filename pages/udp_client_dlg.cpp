@@ -184,10 +184,7 @@ void CUdpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
         EnableButton(1036, false);
         return;
     }
-    if (node && node == m_tree->currentItem())
-        ShowReceivedUpdate(pInfo);
-    else
-        SetNodeImage(node, kImageOpenUnread);
+    ShowDataNews(pInfo);
 }
 
 void CUdpClientDlg::OnSend() {

@@ -149,14 +149,7 @@ void CUdpServerDlg::Refresh(QTreeWidgetItem* item) {
 }
 
 void CUdpServerDlg::HandleNewConnection(ConnectInfo* pInfo) {
-    if (!Root())
-        return;
-    if (!pInfo) {
-        Message(QStringLiteral("pConnectInfo is null"), QStringLiteral("error!"));
-        return;
-    }
-    AddRecordNode(pInfo, ToQString(enc::ToWide(enc::FormatEndpoint(pInfo->addrClient))),
-                  kImageOpen);
+    AddPeerNode(pInfo);
 }
 
 void CUdpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
@@ -165,10 +158,7 @@ void CUdpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
         SetNodeImage(node, pInfo->bUnread ? kImageClosedUnread : kImageClosed);
         return;
     }
-    if (node && node == m_tree->currentItem())
-        ShowReceivedUpdate(pInfo);
-    else
-        SetNodeImage(node, kImageOpenUnread);
+    ShowDataNews(pInfo);
 }
 
 void CUdpServerDlg::OnSend() {
