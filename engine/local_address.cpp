@@ -17,20 +17,24 @@ namespace {
 std::mutex g_hostMutex;
 std::optional<std::string> g_hostOverride;  // guarded by g_hostMutex
 
-bool IsLoopback(in_addr a) { return (ntohl(a.s_addr) >> 24) == 127; }
+bool IsLoopback(in_addr a) {
+    return (ntohl(a.s_addr) >> 24) == 127;
+}
 
 // The first non-loopback interface's IPv4 address and mask, if any.
 bool FirstInterface(in_addr* addr, in_addr* mask) {
     ifaddrs* list = nullptr;
-    if (getifaddrs(&list) != 0) return false;
+    if (getifaddrs(&list) != 0)
+        return false;
     bool found = false;
     for (ifaddrs* it = list; it && !found; it = it->ifa_next) {
-        if (!it->ifa_addr || it->ifa_addr->sa_family != AF_INET) continue;
-        if (it->ifa_flags & IFF_LOOPBACK) continue;
+        if (!it->ifa_addr || it->ifa_addr->sa_family != AF_INET)
+            continue;
+        if (it->ifa_flags & IFF_LOOPBACK)
+            continue;
         *addr = reinterpret_cast<sockaddr_in*>(it->ifa_addr)->sin_addr;
-        mask->s_addr = it->ifa_netmask
-                           ? reinterpret_cast<sockaddr_in*>(it->ifa_netmask)->sin_addr.s_addr
-                           : 0;
+        mask->s_addr =
+            it->ifa_netmask ? reinterpret_cast<sockaddr_in*>(it->ifa_netmask)->sin_addr.s_addr : 0;
         found = true;
     }
     freeifaddrs(list);
@@ -45,7 +49,9 @@ std::string Dotted(in_addr a) {
 
 }  // namespace
 
-AdapterInfo::AdapterInfo() { Query(); }
+AdapterInfo::AdapterInfo() {
+    Query();
+}
 
 void AdapterInfo::Clear() {
     bHaveAdapter = false;
@@ -57,7 +63,8 @@ void AdapterInfo::Clear() {
 void AdapterInfo::Query() {
     Clear();
     in_addr a{}, m{};
-    if (FirstInterface(&a, &m)) Set(Dotted(a), Dotted(m));
+    if (FirstInterface(&a, &m))
+        Set(Dotted(a), Dotted(m));
 }
 
 void AdapterInfo::Set(const std::string& ipText, const std::string& maskText) {
@@ -72,28 +79,34 @@ void AdapterInfo::Set(const std::string& ipText, const std::string& maskText) {
 std::string GetLocalHostAddress() {
     {
         std::lock_guard<std::mutex> lock(g_hostMutex);
-        if (g_hostOverride) return *g_hostOverride;
+        if (g_hostOverride)
+            return *g_hostOverride;
     }
     char name[128] = {};
-    if (gethostname(name, sizeof name - 1) != 0) return {};
+    if (gethostname(name, sizeof name - 1) != 0)
+        return {};
     std::printf("%s\n", name);
     std::fflush(stdout);
     addrinfo hints{};
     hints.ai_family = AF_INET;
     addrinfo* res = nullptr;
-    if (getaddrinfo(name, nullptr, &hints, &res) != 0 || !res) return {};
+    if (getaddrinfo(name, nullptr, &hints, &res) != 0 || !res)
+        return {};
     in_addr first = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr;
     freeaddrinfo(res);
     // Debian maps the host name to 127.0.1.1 and containers to 127.0.0.1; the address the
     // machine is known by on its network is the one the user wants to see and use.
     if (IsLoopback(first)) {
         in_addr a{}, m{};
-        if (FirstInterface(&a, &m)) first = a;
+        if (FirstInterface(&a, &m))
+            first = a;
     }
     return Dotted(first);
 }
 
-std::string GetAdapterIpText() { return g_adapterInfo.strAdapterIp; }
+std::string GetAdapterIpText() {
+    return g_adapterInfo.strAdapterIp;
+}
 
 const char* GetBroadcastText() {
     in_addr b{};

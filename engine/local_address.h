@@ -15,7 +15,7 @@ struct AdapterInfo {
     std::string strAdapterIp;  // first adapter's first IPv4 address, as text
     uint32_t address = 0;      // network order
     uint32_t mask = 0;
-    uint32_t broadcast = 0;    // address | ~mask
+    uint32_t broadcast = 0;  // address | ~mask
     char szBroadcast[16] = {};
 
     // Reads the machine's interfaces again: the first non-loopback one with an IPv4 address.

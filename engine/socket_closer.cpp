@@ -4,7 +4,10 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <cerrno>
+#include <chrono>
 #include <mutex>
+#include <thread>
 
 #include "engine/crit_sec.h"
 #include <unordered_map>
@@ -31,7 +34,8 @@ int Placeholder() {
 }  // namespace
 
 int CloseSocket(int fd) {
-    if (fd < 0) return 0;
+    if (fd < 0)
+        return 0;
     std::lock_guard<std::mutex> lock(g_mutex);
     auto it = g_adopted.find(fd);
     if (it == g_adopted.end()) {
@@ -63,20 +67,24 @@ bool CloseRequested(int fd) {
 void ReleaseFromWorker(int fd) {
     std::lock_guard<std::mutex> lock(g_mutex);
     auto it = g_adopted.find(fd);
-    if (it == g_adopted.end()) return;
+    if (it == g_adopted.end())
+        return;
     if (it->second.pins > 0) {
         it->second.released = true;  // the last Unpin finishes the job
         return;
     }
-    if (it->second.closeRequested) close(fd);
+    if (it->second.closeRequested)
+        close(fd);
     g_adopted.erase(it);
 }
 
 bool Pin(int fd) {
     std::lock_guard<std::mutex> lock(g_mutex);
     auto it = g_adopted.find(fd);
-    if (it == g_adopted.end()) return fd >= 0;
-    if (it->second.closeRequested) return false;
+    if (it == g_adopted.end())
+        return fd >= 0;
+    if (it->second.closeRequested)
+        return false;
     ++it->second.pins;
     return true;
 }
@@ -84,9 +92,11 @@ bool Pin(int fd) {
 void Unpin(int fd) {
     std::lock_guard<std::mutex> lock(g_mutex);
     auto it = g_adopted.find(fd);
-    if (it == g_adopted.end() || it->second.pins == 0) return;
+    if (it == g_adopted.end() || it->second.pins == 0)
+        return;
     if (--it->second.pins == 0 && it->second.released) {
-        if (it->second.closeRequested) close(fd);
+        if (it->second.closeRequested)
+            close(fd);
         g_adopted.erase(it);
     }
 }
@@ -94,13 +104,24 @@ void Unpin(int fd) {
 void WakeWorkers(const void* owner) {
     std::lock_guard<std::mutex> lock(g_mutex);
     for (auto& [fd, adopted] : g_adopted) {
-        if (adopted.owner == owner) shutdown(fd, SHUT_RDWR);
+        if (adopted.owner == owner)
+            shutdown(fd, SHUT_RDWR);
     }
 }
 
 }  // namespace quillet::sock
 
 namespace quillet::sock {
+
+int BindAfterRelease(int fd, const sockaddr_in& addr) {
+    for (int attempt = 0;; ++attempt) {
+        if (bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0)
+            return 0;
+        if (errno != EADDRINUSE || attempt == 20)
+            return -1;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+}
 
 int PinField(const int* sockField) {
     CCritSecLock lock(g_csConnect);

@@ -11,6 +11,8 @@
 //
 // Threads: every function may be called from any thread; one internal mutex orders them.
 
+#include <netinet/in.h>
+
 namespace quillet::sock {
 
 // Closes `fd` as described above. Returns 0.
@@ -25,6 +27,10 @@ bool CloseRequested(int fd);
 void ReleaseFromWorker(int fd);
 // Wakes every worker of `owner` without closing anything: shutdown() on each adopted socket.
 void WakeWorkers(const void* owner);
+
+// bind(), tried again for up to 100 ms while the address is in use: a socket closed a moment
+// ago is released only once its worker has left its blocking call. Returns bind's result.
+int BindAfterRelease(int fd, const sockaddr_in& addr);
 
 // The user-interface thread sends on sockets that a worker may close at the same moment (the
 // peer reset it). A pinned descriptor's number is not released until it is unpinned. Pin fails

@@ -45,7 +45,8 @@ void TcpEngine::Shutdown() {
 
 int TcpEngine::Listen(int port) {
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
+    if (fd < 0)
+        return -1;
     // Listening again right after a stop must not wait for old connections' TIME_WAIT.
     int one = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
@@ -81,14 +82,16 @@ void TcpEngine::AcceptLoop(WorkerContext ctx) {
         socklen_t len = sizeof peer;
         int fd = accept4(ctx.sock, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
         if (m_stopping || quillet::sock::CloseRequested(ctx.sock)) {
-            if (fd >= 0) close(fd);
+            if (fd >= 0)
+                close(fd);
             break;
         }
         if (fd >= 0) {
             AcceptOne(fd, peer);
             continue;
         }
-        if (!IsTransientAcceptError(errno)) break;
+        if (!IsTransientAcceptError(errno))
+            break;
         ++m_acceptRetries;
         // Out of descriptors or memory: the pending connection stays queued; try again soon.
         for (int i = 0; i < 10 && !m_stopping && !quillet::sock::CloseRequested(ctx.sock); ++i)
@@ -127,13 +130,15 @@ void TcpEngine::AcceptOne(int fd, const sockaddr_in& peer) {
     pthread_t handle{};
     if (!m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); }, &handle)) {
         CCritSecLock lock(g_csConnect);
-        if (ConnectInfo* r = FindRecord(m_map, key); r && r->sock == fd) r->sock = -1;
+        if (ConnectInfo* r = FindRecord(m_map, key); r && r->sock == fd)
+            r->sock = -1;
         quillet::sock::CloseSocket(fd);
         quillet::sock::ReleaseFromWorker(fd);
         return;
     }
     CCritSecLock lock(g_csConnect);
-    if (ConnectInfo* r = FindRecord(m_map, key)) r->hThread = handle;
+    if (ConnectInfo* r = FindRecord(m_map, key))
+        r->hThread = handle;
 }
 
 uint32_t TcpEngine::AddClient(ConnectInfo* pInfo) {
@@ -160,26 +165,29 @@ void TcpEngine::ReceiveLoop(WorkerContext ctx) {
     char buf[kRecvBufferSize];
     for (;;) {
         ssize_t n = recv(ctx.sock, buf, kRecvBufferSize - 1, 0);
-        if (n < 0 && errno == EINTR && !m_stopping) continue;
-        if (n <= 0 || m_stopping) break;
-        if (!ReceiveChunk(ctx, buf, static_cast<int>(n))) continue;
+        if (n < 0 && errno == EINTR && !m_stopping)
+            continue;
+        if (n <= 0 || m_stopping)
+            break;
+        ReceiveChunk(ctx, buf, static_cast<int>(n));
     }
     FinishReceive(ctx);
 }
 
-bool TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n) {
+void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n) {
     ConnectInfo* rec;
     {
         CCritSecLock lock(g_csConnect);
         rec = FindRecord(m_map, ctx.nId);
-        if (!rec) return false;  // deleted by the page: the chunk has no home
+        if (!rec)
+            return;  // deleted by the page: the chunk has no home
         rec->bUnread = true;
         rec->nRecvBytesAll += static_cast<uint32_t>(n);
         rec->nRecvBytes += static_cast<uint32_t>(n);
-        AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)), &rec->recvCarry);
+        AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)),
+                      &rec->recvCarry);
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, ctx.nId);
-    return true;
 }
 
 void TcpEngine::FinishReceive(const WorkerContext& ctx) {
@@ -189,18 +197,21 @@ void TcpEngine::FinishReceive(const WorkerContext& ctx) {
         rec = FindRecord(m_map, ctx.nId);
         // A record that was connected again has a new socket and a new receive thread: this
         // thread's end is old news for it.
-        if (rec && rec->sock != -1 && rec->sock != ctx.sock) rec = nullptr;
+        if (rec && rec->sock != -1 && rec->sock != ctx.sock)
+            rec = nullptr;
         if (rec && rec->sock != -1) {
             quillet::sock::CloseSocket(rec->sock);
             rec->sock = -1;
         }
     }
-    if (rec) m_pSink->OnConnectionUpdate(rec, UPDATE_CLOSED, ctx.nId);
+    if (rec)
+        m_pSink->OnConnectionUpdate(rec, UPDATE_CLOSED, ctx.nId);
     quillet::sock::ReleaseFromWorker(ctx.sock);
 }
 
 int TcpEngine::SendBytes(int sock, const char* data, int len) {
-    if (sock < 0 || len < 0 || !quillet::sock::Pin(sock)) return -1;
+    if (sock < 0 || len < 0 || !quillet::sock::Pin(sock))
+        return -1;
     int n = static_cast<int>(send(sock, data, static_cast<size_t>(len), MSG_NOSIGNAL));
     quillet::sock::Unpin(sock);
     return n;
@@ -208,10 +219,13 @@ int TcpEngine::SendBytes(int sock, const char* data, int len) {
 
 int TcpEngine::SendOnRecord(ConnectInfo* pInfo, const char* data, int len) {
     int fd = quillet::sock::PinField(&pInfo->sock);
-    if (fd < 0) return -1;
+    if (fd < 0)
+        return -1;
     int n = len < 0 ? -1 : static_cast<int>(send(fd, data, static_cast<size_t>(len), MSG_NOSIGNAL));
     quillet::sock::Unpin(fd);
     return n;
 }
 
-int TcpEngine::CloseSocket(int sock) { return quillet::sock::CloseSocket(sock); }
+int TcpEngine::CloseSocket(int sock) {
+    return quillet::sock::CloseSocket(sock);
+}

@@ -52,7 +52,7 @@ private:
     void AcceptOne(int fd, const sockaddr_in& peer);
     void ReceiveLoop(WorkerContext ctx);
     void FinishReceive(const WorkerContext& ctx);
-    bool ReceiveChunk(const WorkerContext& ctx, const char* data, int n);
+    void ReceiveChunk(const WorkerContext& ctx, const char* data, int n);
 
     IConnectionSink* m_pSink;
     std::atomic<bool> m_stopping{false};

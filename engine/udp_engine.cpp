@@ -5,8 +5,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <chrono>
-#include <thread>
 
 #include "engine/crit_sec.h"
 #include "engine/log_line.h"
@@ -19,15 +17,14 @@ constexpr int kServerReceiveBuffer = 4 << 20;
 
 int BindOnce(int port) {
     int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) return -1;
+    if (fd < 0)
+        return -1;
     sockaddr_in addr{};
     addr.sin_family = AF_INET;
     addr.sin_port = htons(static_cast<uint16_t>(port & 0xFFFF));
     addr.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0) {
-        int err = errno;
+    if (quillet::sock::BindAfterRelease(fd, addr) != 0) {
         close(fd);
-        errno = err;
         return -1;
     }
     return fd;
@@ -54,13 +51,8 @@ void UdpEngine::Shutdown() {
 
 int UdpEngine::Bind(int port) {
     int fd = BindOnce(port);
-    // A socket the page stopped a moment ago is released once its thread has left recvfrom;
-    // give that a brief, bounded chance before reporting the port as taken.
-    for (int i = 0; fd < 0 && errno == EADDRINUSE && i < 20; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-        fd = BindOnce(port);
-    }
-    if (fd < 0) return -1;
+    if (fd < 0)
+        return -1;
     // A server socket takes storms from many senders at once, and its one thread also logs
     // each datagram: a deep queue rides out the bursts instead of dropping them. Best effort:
     // the system caps it (net.core.rmem_max).
@@ -114,16 +106,19 @@ void UdpEngine::ReceiveLoop(WorkerContext ctx) {
         ssize_t n = recvfrom(ctx.sock, buf, kRecvBufferSize - 1, 0,
                              reinterpret_cast<sockaddr*>(&from), &len);
         // A wake-up by the page's close looks like an empty datagram: tell them apart first.
-        if (m_stopping || quillet::sock::CloseRequested(ctx.sock)) break;
+        if (m_stopping || quillet::sock::CloseRequested(ctx.sock))
+            break;
         if (n < 0) {
-            if (errno == EINTR) continue;
+            if (errno == EINTR)
+                continue;
             break;
         }
         const uint64_t key = ctx.bServer ? UdpKey(from) : ownKey;
         if (n == 0) {
-            OnEmptyDatagram(ctx, key);
+            OnEmptyDatagram(key);
             // A sender's empty datagram only ends that sender; an endpoint's own socket ends.
-            if (!ctx.bServer) break;
+            if (!ctx.bServer)
+                break;
             continue;
         }
         OnDatagram(ctx, key, from, buf, static_cast<int>(n));
@@ -131,18 +126,18 @@ void UdpEngine::ReceiveLoop(WorkerContext ctx) {
     quillet::sock::ReleaseFromWorker(ctx.sock);
 }
 
-void UdpEngine::OnEmptyDatagram(const WorkerContext& ctx, uint64_t key) {
+void UdpEngine::OnEmptyDatagram(uint64_t key) {
     ConnectInfo* rec;
     {
         CCritSecLock lock(g_csConnect);
         rec = FindRecord(m_map, key);
-        if (!rec) return;
+        if (!rec)
+            return;
         if (rec->sock != -1) {
             quillet::sock::CloseSocket(rec->sock);
             rec->sock = -1;
         }
     }
-    (void)ctx;
     m_pSink->OnConnectionUpdate(rec, UPDATE_CLOSED, key);
 }
 
@@ -154,21 +149,25 @@ void UdpEngine::OnDatagram(const WorkerContext& ctx, uint64_t key, const sockadd
         rec = FindRecord(m_map, key);
         // Only a server socket turns senders into peers; an endpoint's datagram that has no
         // listed record of its own would make a record that nothing shows or frees.
-        if (!rec && !ctx.bServer) return;
+        if (!rec && !ctx.bServer)
+            return;
     }
     if (!rec) {
         AddPeer(from, ctx, key);
         CCritSecLock lock(g_csConnect);
         rec = FindRecord(m_map, key);
-        if (!rec) return;  // the page deleted it at once
+        if (!rec)
+            return;  // the page deleted it at once
     }
     {
         CCritSecLock lock(g_csConnect);
-        if (FindRecord(m_map, key) != rec) return;
+        if (FindRecord(m_map, key) != rec)
+            return;
         rec->bUnread = true;
         rec->nRecvBytesAll += static_cast<uint32_t>(n);
         rec->nRecvBytes += static_cast<uint32_t>(n);
-        AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)), &rec->recvCarry);
+        AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)),
+                      &rec->recvCarry);
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, key);
 }
@@ -193,17 +192,18 @@ ConnectInfo* UdpEngine::AddPeer(const sockaddr_in& from, const WorkerContext& ct
 }
 
 int UdpEngine::SendTo(int sock, const char* data, int len, const sockaddr_in& to) {
-    if (sock < 0 || len < 0 || !quillet::sock::Pin(sock)) return -1;
+    if (sock < 0 || len < 0 || !quillet::sock::Pin(sock))
+        return -1;
     int n = static_cast<int>(sendto(sock, data, static_cast<size_t>(len), MSG_NOSIGNAL,
                                     reinterpret_cast<const sockaddr*>(&to), sizeof to));
     quillet::sock::Unpin(sock);
     return n;
 }
 
-int UdpEngine::SendOnRecord(ConnectInfo* pInfo, const char* data, int len,
-                            const sockaddr_in& to) {
+int UdpEngine::SendOnRecord(ConnectInfo* pInfo, const char* data, int len, const sockaddr_in& to) {
     int fd = quillet::sock::PinField(&pInfo->sock);
-    if (fd < 0) return -1;
+    if (fd < 0)
+        return -1;
     int n = len < 0 ? -1
                     : static_cast<int>(sendto(fd, data, static_cast<size_t>(len), MSG_NOSIGNAL,
                                               reinterpret_cast<const sockaddr*>(&to), sizeof to));
@@ -211,4 +211,6 @@ int UdpEngine::SendOnRecord(ConnectInfo* pInfo, const char* data, int len,
     return n;
 }
 
-int UdpEngine::CloseSocket(int sock) { return quillet::sock::CloseSocket(sock); }
+int UdpEngine::CloseSocket(int sock) {
+    return quillet::sock::CloseSocket(sock);
+}

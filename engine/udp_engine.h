@@ -35,7 +35,7 @@ public:
 
 private:
     void ReceiveLoop(WorkerContext ctx);
-    void OnEmptyDatagram(const WorkerContext& ctx, uint64_t key);
+    void OnEmptyDatagram(uint64_t key);
     void OnDatagram(const WorkerContext& ctx, uint64_t key, const sockaddr_in& from,
                     const char* data, int n);
     ConnectInfo* AddPeer(const sockaddr_in& from, const WorkerContext& ctx, uint64_t key);

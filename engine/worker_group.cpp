@@ -2,7 +2,9 @@
 
 namespace quillet {
 
-WorkerGroup::~WorkerGroup() { JoinAll(); }
+WorkerGroup::~WorkerGroup() {
+    JoinAll();
+}
 
 void WorkerGroup::ReapFinishedLocked() {
     for (auto id : m_finished) {
@@ -19,14 +21,16 @@ void WorkerGroup::ReapFinishedLocked() {
 
 bool WorkerGroup::Spawn(std::function<void()> body, pthread_t* handle) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    if (m_closed) return false;
+    if (m_closed)
+        return false;
     ReapFinishedLocked();
     m_threads.emplace_back([this, body = std::move(body)] {
         body();
         std::lock_guard<std::mutex> done(m_mutex);
         m_finished.push_back(std::this_thread::get_id());
     });
-    if (handle) *handle = m_threads.back().native_handle();
+    if (handle)
+        *handle = m_threads.back().native_handle();
     return true;
 }
 
@@ -39,7 +43,8 @@ void WorkerGroup::JoinAll() {
         m_finished.clear();
     }
     for (auto& t : threads) {
-        if (t.joinable()) t.join();
+        if (t.joinable())
+            t.join();
     }
 }
 

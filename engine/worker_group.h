@@ -29,9 +29,9 @@ private:
     void ReapFinishedLocked();
 
     std::mutex m_mutex;
-    std::list<std::thread> m_threads;               // guarded by m_mutex
-    std::list<std::thread::id> m_finished;          // guarded by m_mutex
-    bool m_closed = false;                          // guarded by m_mutex
+    std::list<std::thread> m_threads;       // guarded by m_mutex
+    std::list<std::thread::id> m_finished;  // guarded by m_mutex
+    bool m_closed = false;                  // guarded by m_mutex
 };
 
 }  // namespace quillet

@@ -4,8 +4,6 @@
 #include <sys/socket.h>
 
 #include <cerrno>
-#include <chrono>
-#include <thread>
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
@@ -27,18 +25,6 @@ sockaddr_in HostEndpoint(const std::string& host, int port) {
     addr.sin_port = htons(static_cast<uint16_t>(port));
     addr.sin_addr.s_addr = ParseDotted(host);
     return addr;
-}
-
-// A port this page released a moment ago is free once its receive thread has left recvfrom;
-// give that a brief, bounded chance before reporting the port as taken.
-bool BindLocal(int fd, const sockaddr_in& addr) {
-    for (int attempt = 0;; ++attempt) {
-        if (bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0)
-            return true;
-        if (errno != EADDRINUSE || attempt == 20)
-            return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
 }
 
 }  // namespace
@@ -129,7 +115,7 @@ bool CUdpClientDlg::CreateEndpoint(const sockaddr_in& peer, int peerPort, int lo
         delete rec;
         return false;
     }
-    if (!BindLocal(fd, rec->addrClient)) {
+    if (sock::BindAfterRelease(fd, rec->addrClient) != 0) {
         Message(QStringLiteral("绑定本地端口出错"), QStringLiteral("错误!"));
         sock::CloseSocket(fd);
         delete rec;
