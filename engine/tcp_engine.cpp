@@ -148,6 +148,12 @@ uint32_t TcpEngine::AddClient(ConnectInfo* pInfo) {
     return ++m_nNextId;
 }
 
+ConnectInfo* TcpEngine::AddClient(std::unique_ptr<ConnectInfo> pInfo) {
+    ConnectInfo* listed = pInfo.release();
+    AddClient(listed);
+    return listed;
+}
+
 int TcpEngine::StartReceive(ConnectInfo* pInfo) {
     WorkerContext ctx;
     ctx.sock = pInfo->sock;

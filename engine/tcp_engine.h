@@ -14,6 +14,7 @@
 
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
+#include "engine/record_store.h"
 #include "engine/worker_group.h"
 
 class TcpEngine {
@@ -23,13 +24,17 @@ public:
     TcpEngine(const TcpEngine&) = delete;
     TcpEngine& operator=(const TcpEngine&) = delete;
 
-    ConnectMap m_map;        // guarded by g_csConnect
+    // The page's records; m_map is the store's map, guarded by g_csConnect.
+    RecordStore m_store;
+    ConnectMap& m_map = m_store.Map();
     uint32_t m_nNextId = 0;  // guarded by g_csConnect
 
     // A listening socket on 0.0.0.0 and the port's low 16 bits with its accept thread, or -1.
     int Listen(int port);
     // Lists a page-made record under the next id; returns the new m_nNextId.
     uint32_t AddClient(ConnectInfo* pInfo);
+    // The same for a record the page has just made; the page owns it from now on.
+    ConnectInfo* AddClient(std::unique_ptr<ConnectInfo> pInfo);
     // Starts the receive thread of a record whose sock is connected. Returns 0.
     int StartReceive(ConnectInfo* pInfo);
     // One send call; its result (bytes sent, or -1). Never raises SIGPIPE.

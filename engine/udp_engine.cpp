@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <memory>
 
 #include "engine/crit_sec.h"
 #include "engine/log_line.h"
@@ -173,19 +174,19 @@ void UdpEngine::OnDatagram(const WorkerContext& ctx, uint64_t key, const sockadd
 }
 
 ConnectInfo* UdpEngine::AddPeer(const sockaddr_in& from, const WorkerContext& ctx, uint64_t key) {
-    auto* rec = new ConnectInfo;
+    auto made = std::make_unique<ConnectInfo>();
+    ConnectInfo* rec = made.get();
     {
         CCritSecLock lock(g_csConnect);
-        if (m_stopping) {
-            delete rec;
+        if (m_stopping)
             return nullptr;
-        }
         m_nLastPort = ntohs(from.sin_port);
         rec->nId = m_nLastPort;
         rec->addrClient = from;
         rec->addrServer = ctx.addr;
-        // Listed before the page hears of it, so the handler finds it in the map.
-        InsertRecord(m_map, key, rec);
+        // Listed before the page hears of it, so the handler finds it in the map; the page owns
+        // it from now on.
+        InsertRecord(m_map, key, made.release());
     }
     m_pSink->OnNewConnection(rec, key);
     return rec;

@@ -8,6 +8,7 @@
 
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
+#include "engine/record_store.h"
 #include "engine/worker_group.h"
 
 class UdpEngine {
@@ -17,7 +18,10 @@ public:
     UdpEngine(const UdpEngine&) = delete;
     UdpEngine& operator=(const UdpEngine&) = delete;
 
-    ConnectMap m_map;          // guarded by g_csConnect; key UdpKey(addrClient)
+    // The page's records; m_map is the store's map, guarded by g_csConnect; key
+    // UdpKey(addrClient).
+    RecordStore m_store;
+    ConnectMap& m_map = m_store.Map();
     uint32_t m_nLastPort = 0;  // guarded by g_csConnect
 
     // A socket bound to 0.0.0.0 and the port's low 16 bits, receiving as a server, or -1.

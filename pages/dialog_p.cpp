@@ -8,12 +8,11 @@
 #include <QTextCursor>
 #include <QTimer>
 
-#include <set>
+#include <vector>
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
 #include "encoding/wire_codec.h"
-#include "engine/crit_sec.h"
 #include "engine/local_address.h"
 #include "engine/log_line.h"
 #include "engine/socket_closer.h"
@@ -178,23 +177,13 @@ void CDialogP::InitConnectionTree(CTreeCtrlEx* tree) {
     root->setForeground(0, kRootText);
 }
 
-bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, ConnectMap& map) {
-    CCritSecLock lock(g_csConnect);
-    // Records listed but not yet shown (their page went away while a worker announced them)
-    // are freed as well as those behind the nodes.
-    std::set<ConnectInfo*> records;
-    for (auto& [key, rec] : map)
-        records.insert(rec);
-    map.clear();
+bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
     QTreeWidgetItem* root = tree ? tree->topLevelItem(0) : nullptr;
+    std::vector<ConnectInfo*> shown;
     for (int i = 0; root && i < root->childCount(); ++i)
         if (auto* rec = RecordOf(root->child(i)))
-            records.insert(rec);
-    for (ConnectInfo* rec : records) {
-        if (rec->sock != -1)
-            sock::CloseSocket(rec->sock);
-        delete rec;
-    }
+            shown.push_back(rec);
+    store.CloseAndFreeAll(shown);
     m_recvShown = m_recvPending = nullptr;
     if (root) {
         if (auto* state = CTreeCtrlEx::ItemData<ServerState>(root)) {
@@ -233,9 +222,7 @@ void CDialogP::ShowLog(QPlainTextEdit* view, const LogText& log) {
 
 void CDialogP::OnNewConnection(ConnectInfo* pInfo, uint64_t key) {
     m_notifier.Call([this, pInfo, key] {
-        CCritSecLock lock(g_csConnect);
-        if (IsListed(Map(), key, pInfo))
-            HandleNewConnection(pInfo);
+        Store().WithListed(key, pInfo, [&] { HandleNewConnection(pInfo); });
     });
 }
 
@@ -244,16 +231,12 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
     // one look sees every chunk that came before it. The page checks the record again there.
     if (kind == UPDATE_DATA) {
         m_notifier.Post(key, pInfo, [this, pInfo, key] {
-            CCritSecLock lock(g_csConnect);
-            if (IsListed(Map(), key, pInfo))
-                HandleConnectionUpdate(pInfo, UPDATE_DATA);
+            Store().WithListed(key, pInfo, [&] { HandleConnectionUpdate(pInfo, UPDATE_DATA); });
         });
         return;
     }
     m_notifier.Call([this, pInfo, kind, key] {
-        CCritSecLock lock(g_csConnect);
-        if (IsListed(Map(), key, pInfo))
-            HandleConnectionUpdate(pInfo, kind);
+        Store().WithListed(key, pInfo, [&] { HandleConnectionUpdate(pInfo, kind); });
     });
 }
 
@@ -300,7 +283,7 @@ QTreeWidgetItem* CDialogP::SelectedConnection() const {
     return item && item->parent() ? item : nullptr;
 }
 
-void CDialogP::FreeRecord(ConnectInfo* rec) {
+void CDialogP::FreeRecord(uint64_t key, ConnectInfo* rec) {
     if (!rec)
         return;
     if (m_recvShown == rec)
@@ -309,7 +292,7 @@ void CDialogP::FreeRecord(ConnectInfo* rec) {
         m_recvPending = nullptr;
     if (auto* node = NodeOf(rec))
         CTreeCtrlEx::SetItemData(node, nullptr);
-    delete rec;
+    Store().Delete(key, rec);
 }
 
 void CDialogP::ShowDataNews(ConnectInfo* rec) {
@@ -332,11 +315,11 @@ void CDialogP::AddPeerNode(ConnectInfo* pInfo) {
 }
 
 void CDialogP::ShowRecordLogs(ConnectInfo* rec) {
-    CCritSecLock lock(g_csConnect);
-    ShowLog(m_recvView, rec->strRecv);
-    ShowLog(m_sentView, rec->strSent);
+    const RecordStore::Logs logs = Store().CopyLogs(rec);
+    ShowLog(m_recvView, logs.received);
+    ShowLog(m_sentView, logs.sent);
     m_recvShown = rec;
-    m_recvShownLength = rec->strRecv.size();
+    m_recvShownLength = logs.received.size();
     m_recvPending = nullptr;
 }
 
@@ -375,25 +358,12 @@ void CDialogP::FlushReceived() {
 
 bool CDialogP::ShowNextSlice(ConnectInfo* rec, bool* replaced) {
     // Copied under the lock, laid into the view without it: the worker keeps receiving.
-    QString text;
-    bool append = false, more = false;
-    {
-        CCritSecLock lock(g_csConnect);
-        const LogText& log = rec->strRecv;
-        append = m_recvShown == rec && log.size() >= m_recvShownLength;
-        const size_t from = append ? m_recvShownLength : 0;
-        size_t count = log.size() - from;
-        if (append && count > kMaxAppendChars) {
-            count = kMaxAppendChars;
-            if (QChar::isHighSurrogate(log[from + count - 1]))
-                --count;  // keep pairs whole
-            more = true;
-        }
-        text = ToQString(log, from, count);
-        m_recvShown = rec;
-        m_recvShownLength = from + count;
-    }
-    if (!append) {
+    const size_t shown = m_recvShown == rec ? m_recvShownLength : LogText::npos;
+    const RecordStore::Slice slice = Store().CopyReceivedSlice(rec, shown, kMaxAppendChars);
+    const QString text = ToQString(slice.text);
+    m_recvShown = rec;
+    m_recvShownLength = slice.shownAfter;
+    if (slice.replaces) {
         m_recvView->setPlainText(text);
         *replaced = true;
     } else if (!text.isEmpty()) {
@@ -405,7 +375,7 @@ bool CDialogP::ShowNextSlice(ConnectInfo* rec, bool* replaced) {
         cursor.insertText(text);
         cursor.endEditBlock();
     }
-    return more;
+    return slice.more;
 }
 
 void CDialogP::ClearReceivedView() {
@@ -415,20 +385,6 @@ void CDialogP::ClearReceivedView() {
 
 void CDialogP::ClearSentView() {
     m_sentView->clear();
-}
-
-void CDialogP::ClearReceivedLog(ConnectInfo* rec) {
-    CCritSecLock lock(g_csConnect);
-    rec->bUnread = false;
-    rec->nRecvBytes = 0;
-    rec->nRecvBytesAll = 0;
-    rec->strRecv.clear();
-    rec->recvCarry.clear();
-}
-
-void CDialogP::ClearSentLog(ConnectInfo* rec) {
-    rec->nSentBytes = 0;
-    rec->strSent.clear();
 }
 
 std::optional<std::u16string> CDialogP::TakeSendText() {
@@ -471,16 +427,9 @@ void CDialogP::AddViewButtons(int sendId, int clearReceivedId, int clearSentId,
 
 void CDialogP::DeleteSelected(const std::function<uint64_t(const ConnectInfo&)>& keyOf,
                               const std::function<void(QTreeWidgetItem*)>& refresh) {
-    CCritSecLock lock(g_csConnect);
     if (QTreeWidgetItem* item = SelectedConnection()) {
-        if (ConnectInfo* rec = RecordOf(item)) {
-            // The receive thread wakes at the close, finds nothing and ends.
-            if (rec->sock != -1)
-                sock::CloseSocket(rec->sock);
-            rec->sock = -1;
-            EraseRecord(Map(), keyOf(*rec));
-            FreeRecord(rec);
-        }
+        if (ConnectInfo* rec = RecordOf(item))
+            FreeRecord(keyOf(*rec), rec);
         delete item;
     }
     refresh(m_tree->currentItem());
@@ -519,12 +468,7 @@ void CDialogP::SendOnSelectedTcp(const std::function<void(QTreeWidgetItem*)>& re
     ConnectInfo* rec = RecordOf(item);
     if (!rec)
         return;
-    bool closed;
-    {
-        CCritSecLock lock(g_csConnect);
-        closed = rec->sock == -1;
-    }
-    if (closed) {
+    if (!Store().IsOpen(rec)) {
         Message(QStringLiteral("未建立链接！"), QStringLiteral("提示!"));
         return;
     }
@@ -538,13 +482,8 @@ void CDialogP::SendOnSelectedTcp(const std::function<void(QTreeWidgetItem*)>& re
         return;
     const int sent = TcpEngine::SendOnRecord(rec, wire->data(), static_cast<int>(wire->size()));
     if (sent <= 0) {
-        {
-            CCritSecLock lock(g_csConnect);
-            if (rec->sock != -1)
-                TcpEngine::CloseSocket(rec->sock);
-            rec->sock = -1;
-            refresh(item);
-        }
+        Store().Disconnect(rec);
+        refresh(item);
         Message(QStringLiteral("对方已经断开！"), QStringLiteral("提示"));
         return;
     }

@@ -6,8 +6,9 @@
 //
 // Threads: everything runs on the user-interface thread, except OnNewConnection and
 // OnConnectionUpdate, which workers call; they hand over to the user-interface thread through
-// the page's UiNotifier, where the page's Handle* operations run with g_csConnect held and only
-// for records that are still listed.
+// the page's UiNotifier, where the page's Handle* operations run with g_csConnect held (inside
+// RecordStore::WithListed) and only for records that are still listed. The page reaches its
+// records only through its RecordStore.
 #include <QColor>
 #include <QWidget>
 
@@ -19,6 +20,7 @@
 
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
+#include "engine/record_store.h"
 #include "tree_ctrl_ex.h"
 #include "ui_notifier.h"
 
@@ -69,8 +71,8 @@ public:
     // Builds the root node: host address text, icons, ServerState, bold dark-red text.
     void InitConnectionTree(CTreeCtrlEx* tree);
     // Erases the map, closes and frees every record and the ServerState, deletes all nodes.
-    // Holds g_csConnect throughout. Returns true.
-    virtual bool CloseAllConnections(CTreeCtrlEx* tree, ConnectMap& map);
+    // The records go under g_csConnect, in the store. Returns true.
+    virtual bool CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store);
     // Sets the view's whole text to the log and scrolls to its end.
     static void ShowLog(QPlainTextEdit* view, const std::u16string& log);
     static void ShowLog(QPlainTextEdit* view, const LogText& log);
@@ -80,8 +82,8 @@ public:
     void OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) final;
 
 protected:
-    // The page's connection map (its engine's m_map).
-    virtual ConnectMap& Map() = 0;
+    // The page's records (its engine's store, whose map is the engine's m_map).
+    virtual RecordStore& Store() = 0;
     // Notification handlers: user-interface thread, g_csConnect held, record listed.
     virtual void HandleNewConnection(ConnectInfo* pInfo) { (void)pInfo; }
     virtual void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) { (void)pInfo, (void)kind; }
@@ -106,7 +108,7 @@ protected:
     void TearDownPage(Engine& engine) {
         m_notifier.Close();
         engine.Shutdown();
-        CloseAllConnections(m_tree, engine.m_map);
+        CloseAllConnections(m_tree, engine.m_store);
     }
 
     // Tree helpers.
@@ -120,8 +122,9 @@ protected:
     QTreeWidgetItem* AddRecordNode(ConnectInfo* rec, const QString& text, int image);
     // The selected node when it is a connection (not the root), else null.
     QTreeWidgetItem* SelectedConnection() const;
-    // Removes a record's node and frees it, forgetting what the views showed of it.
-    void FreeRecord(ConnectInfo* rec);
+    // Deletes a record through the store (RecordStore::Delete under `key`), forgetting what the
+    // views showed of it and unlinking its node.
+    void FreeRecord(uint64_t key, ConnectInfo* rec);
 
     // News of data for a record: its new text into the view when its node is selected, else
     // the node marked open with unread data.
@@ -135,8 +138,8 @@ protected:
     void ClearReceivedView();
     void ClearSentView();
     // Forget a record's received (unread mark, counters, log) or sent side.
-    static void ClearReceivedLog(ConnectInfo* rec);
-    static void ClearSentLog(ConnectInfo* rec);
+    void ClearReceivedLog(ConnectInfo* rec) { Store().ClearReceived(rec); }
+    void ClearSentLog(ConnectInfo* rec) { Store().ClearSent(rec); }
 
     // Send steps shared by the pages. TakeSendText: the send box's text without trailing
     // blanks, having emptied the sent view; nullopt when there is nothing to send.
@@ -151,9 +154,9 @@ protected:
     // the received view and Clear sent over the sent view.
     void AddViewButtons(int sendId, int clearReceivedId, int clearSentId,
                         std::function<void()> onSend);
-    // Delete of every page, under the lock: the selected connection's socket is closed, its
-    // record erased from the map under keyOf(record) and freed, its node removed; `refresh` then
-    // runs for the node the tree selects next.
+    // Delete of every page: the selected connection's socket is closed, its record erased from
+    // the map under keyOf(record) and freed (RecordStore::Delete), its node removed; `refresh`
+    // then runs for the node the tree selects next.
     void DeleteSelected(const std::function<uint64_t(const ConnectInfo&)>& keyOf,
                         const std::function<void(QTreeWidgetItem*)>& refresh);
     // The clear commands of every page: the selected connection's received (or sent) log, its

@@ -32,12 +32,6 @@ public:
 
 protected:
     void OnCreate() override;
-
-private:
-    // One member on `localPort`; false (after a message) when nothing was made.
-    bool CreateMember(const MulticastParams& params, int localPort);
-    // Joins and sets the send options; false after telling the user what failed.
-    bool SetUpMember(int sock, const MulticastParams& params);
 };
 
 }  // namespace quillet::pages

@@ -1,19 +1,11 @@
 #include "tcp_client_dlg.h"
 
-#include <arpa/inet.h>
-#include <fcntl.h>
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include <QPlainTextEdit>
 #include <QSocketNotifier>
-
-#include <cerrno>
 
 #include "dlg_set_ip.h"
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
-#include "engine/crit_sec.h"
 #include "skin_btn.h"
 #include "ui_kit.h"
 
@@ -94,12 +86,7 @@ void CTcpClientDlg::RefreshItem(QTreeWidgetItem* item) {
     ConnectInfo* rec = RecordOf(item);
     if (!rec)
         return;
-    bool open;
-    {
-        CCritSecLock lock(g_csConnect);
-        rec->bUnread = false;
-        open = rec->sock != -1;
-    }
+    const bool open = Store().MarkRead(rec);
     EnableButton(open ? kDisconnect : kConnect, true);
     SetNodeImage(item, open ? kImageOpen : kImageClosed);
     ShowRecordLogs(rec);
@@ -116,13 +103,13 @@ void CTcpClientDlg::OnCreate() {
     std::vector<ConnectInfo*> created;
     QTreeWidgetItem* node = nullptr;
     for (int i = 0; i < count; ++i) {
-        auto* rec = new (std::nothrow) ConnectInfo;
-        if (!rec) {
+        std::unique_ptr<ConnectInfo> made(new (std::nothrow) ConnectInfo);
+        if (!made) {
             Message(QStringLiteral("pConnectInfo is null"), QStringLiteral("error!"));
             break;
         }
-        rec->addrServer = dlg.m_addrTarget;
-        m_engine.AddClient(rec);
+        made->addrServer = dlg.m_addrTarget;
+        ConnectInfo* rec = m_engine.AddClient(std::move(made));
         m_strLastTarget = Wide(dotted);
         node = AddRecordNode(rec, text, kImageClosed);
         created.push_back(rec);
@@ -137,13 +124,8 @@ void CTcpClientDlg::OnCreate() {
 
 void CTcpClientDlg::OnConnect() {
     ConnectInfo* rec = RecordOf(SelectedConnection());
-    if (!rec || m_pending.count(rec))
+    if (!rec || m_pending.count(rec) || Store().IsOpen(rec))
         return;
-    {
-        CCritSecLock lock(g_csConnect);
-        if (rec->sock != -1)
-            return;
-    }
     StartConnects({rec});
 }
 
@@ -155,63 +137,47 @@ void CTcpClientDlg::StartConnects(const std::vector<ConnectInfo*>& records) {
 }
 
 void CTcpClientDlg::StartConnect(ConnectInfo* rec, const std::shared_ptr<ConnectBatch>& batch) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
-    if (fd < 0) {
-        batch->socketError = true;
+    sock::ConnectStart start = sock::StartConnect(rec->addrServer);
+    if (!start.ok()) {
+        if (start.failed == sock::Step::kSocket)
+            batch->socketError = true;
         EndConnect(batch, true);
         return;
     }
-    const sockaddr_in target = rec->addrServer;
-    if (::connect(fd, reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) {
-        Connected(rec, fd);
+    if (!start.pending) {
+        Connected(rec, std::move(start.socket));
         EndConnect(batch, false);
         return;
     }
-    if (errno != EINPROGRESS) {
-        ::close(fd);
-        EndConnect(batch, true);
-        return;
-    }
-    auto* notifier = new QSocketNotifier(fd, QSocketNotifier::Write, this);
+    auto* notifier = new QSocketNotifier(start.socket.fd(), QSocketNotifier::Write, this);
     connect(notifier, &QSocketNotifier::activated, this, [this, rec] { OnConnectReady(rec); });
-    m_pending[rec] = PendingConnect{fd, notifier, batch};
+    m_pending[rec] = PendingConnect{std::move(start.socket), notifier, batch};
 }
 
 void CTcpClientDlg::OnConnectReady(ConnectInfo* rec) {
     auto it = m_pending.find(rec);
     if (it == m_pending.end())
         return;
-    PendingConnect pending = it->second;
+    PendingConnect pending = std::move(it->second);
     m_pending.erase(it);
     pending.notifier->setEnabled(false);
     pending.notifier->deleteLater();  // we are inside its signal
-    int error = 0;
-    socklen_t len = sizeof error;
-    if (getsockopt(pending.fd, SOL_SOCKET, SO_ERROR, &error, &len) != 0)
-        error = errno;
-    if (error != 0) {
-        ::close(pending.fd);
+    if (sock::FinishConnect(pending.socket) != 0) {
+        pending.socket.reset();
         EndConnect(pending.batch, true);
         return;
     }
-    Connected(rec, pending.fd);
+    Connected(rec, std::move(pending.socket));
     EndConnect(pending.batch, false);
 }
 
-void CTcpClientDlg::Connected(ConnectInfo* rec, int fd) {
-    // The receive thread waits in a blocking recv, and sends block as they always did.
-    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
-    {
-        CCritSecLock lock(g_csConnect);
-        rec->sock = fd;
-    }
+void CTcpClientDlg::Connected(ConnectInfo* rec, sock::Socket socket) {
+    const sockaddr_in local = sock::LocalAddress(socket.fd()).address;
+    Store().AttachSocket(rec, std::move(socket));
     QTreeWidgetItem* node = NodeOf(rec);
     const bool selected = node && node == m_tree->currentItem();
     if (selected)
         m_recvView->setPlainText(QStringLiteral("客户端连接成功!"));
-    sockaddr_in local{};
-    socklen_t len = sizeof local;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len);
     if (node) {
         QString target = node->text(0);
         const int mark = target.indexOf(kLinkMark);
@@ -224,8 +190,7 @@ void CTcpClientDlg::Connected(ConnectInfo* rec, int fd) {
         RefreshItem(node);
     } else {
         // Another node is shown: only this node's icon tells that it is connected.
-        CCritSecLock lock(g_csConnect);
-        SetNodeImage(node, rec->bUnread ? kImageOpenUnread : kImageOpen);
+        SetNodeImage(node, Store().IsUnread(rec) ? kImageOpenUnread : kImageOpen);
     }
 }
 
@@ -246,46 +211,35 @@ std::shared_ptr<CTcpClientDlg::ConnectBatch> CTcpClientDlg::CancelConnect(Connec
     auto it = m_pending.find(rec);
     if (it == m_pending.end())
         return nullptr;
-    PendingConnect pending = it->second;
+    PendingConnect pending = std::move(it->second);
     m_pending.erase(it);
     delete pending.notifier;
-    ::close(pending.fd);
+    pending.socket.reset();
     // A cancelled connect neither failed nor succeeded; the rest of its batch still reports.
     return --pending.batch->remaining == 0 ? pending.batch : nullptr;
 }
 
 void CTcpClientDlg::OnDisconnect() {
-    CCritSecLock lock(g_csConnect);
     QTreeWidgetItem* item = SelectedConnection();
     ConnectInfo* rec = RecordOf(item);
     if (!rec)
         return;
-    if (rec->sock != -1) {
-        TcpEngine::CloseSocket(rec->sock);
-        rec->sock = -1;
+    if (Store().Disconnect(rec))
         SetNodeImage(item, kImageClosed);
-    }
     RefreshItem(item);
 }
 
 void CTcpClientDlg::OnDelete() {
     std::shared_ptr<ConnectBatch> ended;
-    {
-        CCritSecLock lock(g_csConnect);
-        if (QTreeWidgetItem* item = SelectedConnection()) {
-            if (ConnectInfo* rec = RecordOf(item)) {
-                ended = CancelConnect(rec);
-                if (rec->sock != -1)
-                    TcpEngine::CloseSocket(rec->sock);
-                rec->sock = -1;
-                EraseRecord(m_engine.m_map, rec->nId);
-                FreeRecord(rec);
-            }
-            delete item;
+    if (QTreeWidgetItem* item = SelectedConnection()) {
+        if (ConnectInfo* rec = RecordOf(item)) {
+            ended = CancelConnect(rec);
+            FreeRecord(rec->nId, rec);
         }
-        RefreshItem(m_tree->currentItem());
+        delete item;
     }
-    // Failures of the rest of a batch are told once the lock is free again.
+    RefreshItem(m_tree->currentItem());
+    // Failures of the rest of a batch are told once the record is gone.
     if (ended)
         ReportBatch(*ended);
 }

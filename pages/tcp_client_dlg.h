@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "dialog_p.h"
+#include "engine/endpoint.h"
 #include "engine/tcp_engine.h"
 
 class QSocketNotifier;
@@ -30,7 +31,7 @@ public:
     size_t PendingConnects() const { return m_pending.size(); }
 
 protected:
-    ConnectMap& Map() override { return m_engine.m_map; }
+    RecordStore& Store() override { return m_engine.m_store; }
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
     void OnItemClick(QTreeWidgetItem* item) override { RefreshItem(item); }
 
@@ -42,7 +43,7 @@ private:
         bool failed = false;
     };
     struct PendingConnect {
-        int fd = -1;
+        sock::Socket socket;
         QSocketNotifier* notifier = nullptr;
         std::shared_ptr<ConnectBatch> batch;
     };
@@ -57,7 +58,7 @@ private:
     void StartConnects(const std::vector<ConnectInfo*>& records);
     void StartConnect(ConnectInfo* rec, const std::shared_ptr<ConnectBatch>& batch);
     void OnConnectReady(ConnectInfo* rec);
-    void Connected(ConnectInfo* rec, int fd);
+    void Connected(ConnectInfo* rec, sock::Socket socket);
     void EndConnect(const std::shared_ptr<ConnectBatch>& batch, bool failed);
     void ReportBatch(const ConnectBatch& batch);
     // Stops a pending connect; returns its batch when that was the batch's last connect.

@@ -4,7 +4,6 @@
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
-#include "engine/crit_sec.h"
 #include "prompt_dlg.h"
 #include "skin_btn.h"
 #include "ui_kit.h"
@@ -87,12 +86,7 @@ void CTcpServerDlg::RefreshItem(QTreeWidgetItem* item) {
     ConnectInfo* rec = RecordOf(item);
     if (!rec)
         return;
-    bool open;
-    {
-        CCritSecLock lock(g_csConnect);
-        rec->bUnread = false;
-        open = rec->sock != -1;
-    }
+    const bool open = Store().MarkRead(rec);
     if (open)
         EnableButton(kDisconnect, true);
     SetNodeImage(item, open ? kImageOpen : kImageClosed);
@@ -149,16 +143,12 @@ void CTcpServerDlg::OnStopListen() {
 }
 
 void CTcpServerDlg::OnDisconnect() {
-    CCritSecLock lock(g_csConnect);
     QTreeWidgetItem* item = SelectedConnection();
     if (!item)
         return;
     ConnectInfo* rec = RecordOf(item);
-    if (rec && rec->sock != -1) {
-        TcpEngine::CloseSocket(rec->sock);
-        rec->sock = -1;
+    if (rec && Store().Disconnect(rec))
         SetNodeImage(item, kImageClosed);
-    }
     RefreshItem(item);
 }
 

@@ -18,7 +18,7 @@ public:
     TcpEngine& Engine() { return m_engine; }
 
 protected:
-    ConnectMap& Map() override { return m_engine.m_map; }
+    RecordStore& Store() override { return m_engine.m_store; }
     void HandleNewConnection(ConnectInfo* pInfo) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
     void OnItemClick(QTreeWidgetItem* item) override { RefreshItem(item); }

@@ -1,7 +1,5 @@
 #include "udp_broad_dlg.h"
 
-#include <sys/socket.h>
-
 #include "set_dlg_broad_ip.h"
 #include "ui_kit.h"
 
@@ -17,16 +15,10 @@ void CUdpBroadDlg::OnCreate() {
         return;
     if (prompt.m_nPeerPort <= 0 || prompt.m_nLocalPort <= 0)
         return;
-    auto allowBroadcast = [this](int sock) {
-        // Linux takes the option as an int: a one-byte value is refused with EINVAL.
-        const int on = 1;
-        if (setsockopt(sock, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0)
-            return true;
-        Message(QStringLiteral("设置广播参数出错"), QStringLiteral("错误!"));
-        return false;
-    };
+    sock::UdpOptions senders;
+    senders.broadcast = true;
     CreateEndpoints(prompt.m_addrPeer, prompt.m_nPeerPort, prompt.m_nLocalPort,
-                    prompt.m_nClientCount, allowBroadcast);
+                    prompt.m_nClientCount, senders);
 }
 
 }  // namespace quillet::pages

@@ -1,14 +1,11 @@
 #include "udp_client_dlg.h"
 
 #include <QPlainTextEdit>
-#include <sys/socket.h>
 
-#include <cerrno>
+#include <memory>
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
-#include "engine/crit_sec.h"
-#include "engine/socket_closer.h"
 #include "prompt_input.h"
 #include "set_udp_server_ip.h"
 #include "ui_kit.h"
@@ -25,6 +22,30 @@ sockaddr_in HostEndpoint(const std::string& host, int port) {
     addr.sin_port = htons(static_cast<uint16_t>(port));
     addr.sin_addr.s_addr = ParseDotted(host);
     return addr;
+}
+
+sockaddr_in Ipv4(in_addr_t address, int port) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = address;
+    return addr;
+}
+
+// What the user is told when an endpoint's socket could not be made.
+QString EndpointFailureText(sock::Step failed) {
+    switch (failed) {
+        case sock::Step::kSocket:
+            return QStringLiteral("创建套接字失败");
+        case sock::Step::kBroadcast:
+            return QStringLiteral("设置广播参数出错");
+        case sock::Step::kJoinGroup:
+            return QStringLiteral("加入组播组出错");
+        case sock::Step::kGroupOptions:
+            return QStringLiteral("设置组播参数出错");
+        default:
+            return QStringLiteral("绑定本地端口出错");
+    }
 }
 
 }  // namespace
@@ -64,8 +85,7 @@ bool CUdpClientDlg::IsLocalPortTaken(int port) const {
     const ServerState* state = RootState();
     if (!state)
         return false;
-    CCritSecLock lock(g_csConnect);
-    return FindRecord(m_engine.m_map, UdpKey(HostEndpoint(state->strHost, port))) != nullptr;
+    return m_engine.m_store.Contains(UdpKey(HostEndpoint(state->strHost, port)));
 }
 
 void CUdpClientDlg::OnCreate() {
@@ -79,7 +99,7 @@ void CUdpClientDlg::OnCreate() {
 }
 
 void CUdpClientDlg::CreateEndpoints(const sockaddr_in& peer, int peerPort, int localPort, int count,
-                                    const SocketSetup& setup) {
+                                    const sock::UdpOptions& options) {
     if (!Root())
         return;
     // The prompt checked the first port; later ones may be this page's already.
@@ -88,52 +108,44 @@ void CUdpClientDlg::CreateEndpoints(const sockaddr_in& peer, int peerPort, int l
             Message(QStringLiteral("本地端口已经被占用!"), ui::AppTitle());
             return;
         }
-        if (!CreateEndpoint(peer, peerPort, localPort + i, setup))
+        if (!CreateEndpoint(peer, peerPort, localPort + i, options))
             return;
     }
 }
 
 bool CUdpClientDlg::CreateEndpoint(const sockaddr_in& peer, int peerPort, int localPort,
-                                   const SocketSetup& setup) {
-    auto* rec = new (std::nothrow) ConnectInfo;
-    if (!rec) {
+                                   const sock::UdpOptions& options) {
+    std::unique_ptr<ConnectInfo> made(new (std::nothrow) ConnectInfo);
+    if (!made) {
         Message(QStringLiteral("pConnectInfo is null"), QStringLiteral("error!"));
         return false;
     }
-    rec->addrServer = peer;
+    made->addrServer = peer;
     const ServerState* state = RootState();
     if (!state) {
         Message(QStringLiteral("Get pServerState Error!"), QStringLiteral("错误！"));
-        delete rec;
         return false;
     }
-    rec->addrClient = HostEndpoint(state->strHost, localPort);
-    rec->nId = static_cast<uint32_t>(localPort);
-    const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0) {
-        Message(QStringLiteral("创建套接字失败"), QStringLiteral("错误!"));
-        delete rec;
+    const auto& group = options.group;
+    sock::UdpOptions bindWith = options;
+    bindWith.local =
+        group ? Ipv4(group->group, localPort) : HostEndpoint(state->strHost, localPort);
+    sock::UdpEndpoint endpoint = sock::OpenUdpEndpoint(bindWith);
+    if (!endpoint.ok()) {
+        Message(EndpointFailureText(endpoint.failed), QStringLiteral("错误!"));
         return false;
     }
-    if (sock::BindAfterRelease(fd, rec->addrClient) != 0) {
-        Message(QStringLiteral("绑定本地端口出错"), QStringLiteral("错误!"));
-        sock::CloseSocket(fd);
-        delete rec;
-        return false;
-    }
-    if (setup && !setup(fd)) {
-        sock::CloseSocket(fd);
-        delete rec;
-        return false;
-    }
-    rec->sock = fd;
-    {
-        CCritSecLock lock(g_csConnect);
-        InsertRecord(Map(), UdpKey(rec->addrClient), rec);
-    }
+    // The receive thread attributes datagrams by the address really bound.
+    made->addrClient = endpoint.bound;
+    made->nId = static_cast<uint32_t>(localPort);
+    made->sock = endpoint.socket.release();
+    const uint64_t key = UdpKey(made->addrClient);
+    ConnectInfo* rec = Store().Add(key, std::move(made));
     const std::string peerText = enc::DottedAddress(peer);
     m_strLastPeer = enc::ToWide(peerText);
-    const std::string label = enc::JoinPair(enc::FormatEndpoint(state->strHost, localPort),
+    const std::string localHost =
+        group ? enc::DottedAddress(Ipv4(group->iface, 0)) : state->strHost;
+    const std::string label = enc::JoinPair(enc::FormatEndpoint(localHost, localPort),
                                             enc::FormatEndpoint(peerText, peerPort));
     QTreeWidgetItem* node = AddRecordNode(rec, ToQString(enc::ToWide(label)), kImageClosed);
     m_engine.StartClientReceive(rec);
@@ -155,10 +167,7 @@ void CUdpClientDlg::Refresh(QTreeWidgetItem* item) {
     ConnectInfo* rec = RecordOf(item);
     if (!rec)
         return;
-    {
-        CCritSecLock lock(g_csConnect);
-        rec->bUnread = false;
-    }
+    Store().MarkRead(rec);
     SetNodeImage(item, kImageClosed);
     ShowRecordLogs(rec);
 }

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "dialog_p.h"
+#include "engine/endpoint.h"
 #include "engine/udp_engine.h"
 
 namespace quillet::pages {
@@ -32,7 +33,7 @@ protected:
     // Clear sent in the top row. Returns 0.
     virtual int CreatePageButtons(int sendOnly);
 
-    ConnectMap& Map() override { return m_engine.m_map; }
+    RecordStore& Store() override { return m_engine.m_store; }
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
     void OnItemClick(QTreeWidgetItem* item) override { Refresh(item); }
 
@@ -43,17 +44,17 @@ protected:
     virtual void OnClearSent();
     void Refresh(QTreeWidgetItem* item);
 
-    // Extra set-up of a freshly bound socket (broadcast or group options); false after it has
-    // told the user what failed.
-    using SocketSetup = std::function<bool(int sock)>;
     // Creates `count` endpoints (at least one) on the local ports from `localPort` up, aimed at
     // `peer`; the node text shows `peerPort`. Stops at the first that fails, keeping those made.
+    // `options` adds broadcast or group options (its local address is set per endpoint).
     void CreateEndpoints(const sockaddr_in& peer, int peerPort, int localPort, int count,
-                         const SocketSetup& setup = {});
-    // One endpoint: socket, bind to the host's address and `localPort`, `setup`, map, node,
-    // receive thread, selection. False (after a message) when nothing was made.
+                         const sock::UdpOptions& options = {});
+    // One endpoint: its socket bound with `options` (sock::OpenUdpEndpoint), its record listed,
+    // its node, receive thread and selection. It binds to the host's address and `localPort`,
+    // or, as a group member, to the group's address and `localPort` and is labelled with its
+    // interface. False (after a message) when nothing was made.
     bool CreateEndpoint(const sockaddr_in& peer, int peerPort, int localPort,
-                        const SocketSetup& setup);
+                        const sock::UdpOptions& options);
 
     UdpEngine m_engine{this};
     std::u16string m_strLastPeer;

@@ -4,7 +4,6 @@
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
-#include "engine/crit_sec.h"
 #include "prompt_dlg.h"
 #include "ui_kit.h"
 
@@ -100,10 +99,10 @@ void CUdpServerDlg::OnStopReceive() {
     RefreshPeerIcons();
 }
 
-int CUdpServerDlg::PeerImage(const ConnectInfo* rec) const {
+int CUdpServerDlg::PeerImage(bool unread) const {
     const ServerState* state = RootState();
     const bool active = state && state->bActive;
-    if (rec->bUnread)
+    if (unread)
         return active ? kImageOpenUnread : kImageClosedUnread;
     return active ? kImageOpen : kImageClosed;
 }
@@ -112,10 +111,9 @@ void CUdpServerDlg::RefreshPeerIcons() {
     QTreeWidgetItem* root = Root();
     if (!root)
         return;
-    CCritSecLock lock(g_csConnect);
     for (int i = 0; i < root->childCount(); ++i)
         if (ConnectInfo* rec = RecordOf(root->child(i)))
-            SetNodeImage(root->child(i), PeerImage(rec));
+            SetNodeImage(root->child(i), PeerImage(Store().IsUnread(rec)));
 }
 
 void CUdpServerDlg::Refresh(QTreeWidgetItem* item) {
@@ -139,10 +137,7 @@ void CUdpServerDlg::Refresh(QTreeWidgetItem* item) {
     ConnectInfo* rec = RecordOf(item);
     if (!rec)
         return;
-    {
-        CCritSecLock lock(g_csConnect);
-        rec->bUnread = false;
-    }
+    Store().MarkRead(rec);
     const ServerState* state = RootState();
     SetNodeImage(item, state && state->bActive ? kImageOpen : kImageClosed);
     ShowRecordLogs(rec);

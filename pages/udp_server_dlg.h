@@ -17,7 +17,7 @@ public:
     ~CUdpServerDlg() override;
 
 protected:
-    ConnectMap& Map() override { return m_engine.m_map; }
+    RecordStore& Store() override { return m_engine.m_store; }
     void HandleNewConnection(ConnectInfo* pInfo) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
     void OnItemClick(QTreeWidgetItem* item) override { Refresh(item); }
@@ -36,7 +36,7 @@ protected:
 
 private:
     void CreateButtons();
-    int PeerImage(const ConnectInfo* rec) const;
+    int PeerImage(bool unread) const;
 };
 
 }  // namespace quillet::pages

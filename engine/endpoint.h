@@ -1,0 +1,93 @@
+#pragma once
+// The sockets that pages make for their records: a TCP client's non-blocking connect and a UDP
+// endpoint (plain, broadcast or multicast member). Each call returns the system's error code of
+// the step that failed, so that nothing is lost between the call and the message the user sees.
+//
+// Threads: any thread; nothing here is shared. A Socket belongs to one owner at a time.
+#include <netinet/in.h>
+
+#include <optional>
+#include <utility>
+
+namespace quillet::sock {
+
+// Owns one descriptor and closes it (CloseSocket) when it goes, unless released to a record.
+class Socket {
+public:
+    Socket() = default;
+    explicit Socket(int fd) : m_fd(fd) {}
+    ~Socket() { reset(); }
+    Socket(Socket&& other) noexcept : m_fd(other.release()) {}
+    Socket& operator=(Socket&& other) noexcept {
+        if (this != &other)
+            reset(other.release());
+        return *this;
+    }
+    Socket(const Socket&) = delete;
+    Socket& operator=(const Socket&) = delete;
+
+    int fd() const { return m_fd; }
+    explicit operator bool() const { return m_fd >= 0; }
+    // Hands the descriptor to a new owner (a record); this Socket holds none any more.
+    int release() { return std::exchange(m_fd, -1); }
+    void reset(int fd = -1);
+
+private:
+    int m_fd = -1;
+};
+
+// A socket that was made, or the step that failed and its errno.
+enum class Step { kNone, kSocket, kBind, kConnect, kBroadcast, kJoinGroup, kGroupOptions };
+struct SocketResult {
+    Socket socket;
+    Step failed = Step::kNone;
+    int error = 0;  // errno of the failed step; 0 when it worked
+    bool ok() const { return failed == Step::kNone; }
+};
+
+// Starts a connect to `target` without blocking. ok() with `pending` false: connected at once;
+// with `pending` true: under way, finish it with FinishConnect once the socket is writable.
+// A connected socket blocks again (its receive thread waits in recv).
+struct ConnectStart : SocketResult {
+    bool pending = false;
+};
+ConnectStart StartConnect(const sockaddr_in& target);
+// The outcome of a pending connect: 0 when connected (the socket blocks again), else the
+// connect's error.
+int FinishConnect(const Socket& socket);
+
+// The address a socket is bound to; error is getsockname's errno.
+struct AddressResult {
+    sockaddr_in address{};
+    int error = 0;
+};
+AddressResult LocalAddress(int fd);
+
+// A multicast member's group options (addresses in network order).
+struct GroupOptions {
+    in_addr_t group = INADDR_NONE;
+    in_addr_t iface = INADDR_NONE;
+    int ttl = 1;
+    bool loop = true;
+};
+// What a UDP endpoint is made with.
+struct UdpOptions {
+    sockaddr_in local{};  // where to bind (a port released a moment ago is waited for)
+    bool broadcast = false;
+    // Join this group on its interface and send to groups through it; the address may be
+    // shared with other members (SO_REUSEADDR).
+    std::optional<GroupOptions> group;
+};
+// A bound UDP socket with its options; `bound` is the address really bound.
+struct UdpEndpoint : SocketResult {
+    sockaddr_in bound{};
+};
+UdpEndpoint OpenUdpEndpoint(const UdpOptions& options);
+
+// The steps of OpenUdpEndpoint, on their own. Each returns 0 or the errno of what failed.
+int AllowBroadcast(int fd);
+// Joins the group and sets the send options; `*failed` tells which (kJoinGroup or
+// kGroupOptions) when it fails.
+int JoinGroup(int fd, const GroupOptions& group, Step* failed);
+
+}  // namespace quillet::sock
