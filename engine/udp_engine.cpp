@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "engine/crit_sec.h"
+#include "engine/endpoint.h"
 #include "engine/log_line.h"
 #include "engine/socket_closer.h"
 
@@ -17,18 +18,11 @@ constexpr int kRecvBufferSize = 10240;
 constexpr int kServerReceiveBuffer = 4 << 20;
 
 int BindOnce(int port) {
-    int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
-    if (fd < 0)
-        return -1;
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port & 0xFFFF));
-    addr.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (quillet::sock::BindAfterRelease(fd, addr) != 0) {
-        close(fd);
-        return -1;
-    }
-    return fd;
+    quillet::sock::UdpOptions options;
+    options.local.sin_family = AF_INET;
+    options.local.sin_port = htons(static_cast<uint16_t>(port & 0xFFFF));
+    options.local.sin_addr.s_addr = htonl(INADDR_ANY);
+    return quillet::sock::OpenUdpEndpoint(options).socket.release();  // -1 when it failed
 }
 
 }  // namespace

@@ -4,8 +4,6 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTextCursor>
 #include <QTimer>
 
 #include <vector>
@@ -45,13 +43,6 @@ namespace {
 
 // Root text colour of every tree: dark red.
 const QColor kRootText(136, 0, 21);
-// Data updates for the shown connection reach the view at most this often, whatever the rate
-// of received chunks; the handler itself only notes what is new.
-constexpr int kViewRefreshMs = 10;
-// New text goes into the view in slices of at most this much, so that no refresh holds the
-// user-interface thread for long, however fast the log grows.
-constexpr size_t kMaxAppendChars = 256 * 1024;
-constexpr auto kCatchUpScrollInterval = std::chrono::milliseconds(200);
 
 QSize TemplateSize(int templateId) {
     if (templateId == 129 || templateId == 130)
@@ -68,11 +59,6 @@ QPlainTextEdit* MakeView(QWidget* parent, int id, const QRect& rect, bool readOn
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     view->setUndoRedoEnabled(!readOnly);
     return view;
-}
-
-void ScrollToEnd(QPlainTextEdit* view) {
-    QScrollBar* bar = view->verticalScrollBar();
-    bar->setValue(bar->maximum());
 }
 
 }  // namespace
@@ -123,6 +109,8 @@ void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
         if (layout != PageLayout::kTcpServer)
             AddGroup(QStringLiteral("已发送的信息"), DuRect(3, 150, 242, 141), 1028);
     }
+    m_feeder = new ReceivedFeeder(
+        m_recvView, [this]() -> RecordStore& { return Store(); }, this);
     m_sendBox = MakeView(this, 1031, DuRect(255, 163, 230, 125), false);
     AddGroup(QStringLiteral("发送窗口"), DuRect(252, 150, 239, 141), 1031);
 }
@@ -183,8 +171,9 @@ bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
     for (int i = 0; root && i < root->childCount(); ++i)
         if (auto* rec = RecordOf(root->child(i)))
             shown.push_back(rec);
+    if (m_feeder)
+        m_feeder->Reset();
     store.CloseAndFreeAll(shown);
-    m_recvShown = m_recvPending = nullptr;
     if (root) {
         if (auto* state = CTreeCtrlEx::ItemData<ServerState>(root)) {
             if (state->bActive)
@@ -205,9 +194,9 @@ namespace {
 
 void SetViewText(QPlainTextEdit* view, const QString& text) {
     view->setPlainText(text);
-    ScrollToEnd(view);
+    ScrollViewToEnd(view);
     // The view lays out lazily: scroll again once it has taken in the new text.
-    QTimer::singleShot(0, view, [view] { ScrollToEnd(view); });
+    QTimer::singleShot(0, view, [view] { ScrollViewToEnd(view); });
 }
 
 }  // namespace
@@ -286,10 +275,8 @@ QTreeWidgetItem* CDialogP::SelectedConnection() const {
 void CDialogP::FreeRecord(uint64_t key, ConnectInfo* rec) {
     if (!rec)
         return;
-    if (m_recvShown == rec)
-        m_recvShown = nullptr;
-    if (m_recvPending == rec)
-        m_recvPending = nullptr;
+    if (m_feeder)
+        m_feeder->Forget(rec);
     if (auto* node = NodeOf(rec))
         CTreeCtrlEx::SetItemData(node, nullptr);
     Store().Delete(key, rec);
@@ -298,7 +285,7 @@ void CDialogP::FreeRecord(uint64_t key, ConnectInfo* rec) {
 void CDialogP::ShowDataNews(ConnectInfo* rec) {
     QTreeWidgetItem* node = NodeOf(rec);
     if (node && node == m_tree->currentItem())
-        ShowReceivedUpdate(rec);
+        m_feeder->Update(rec);
     else
         SetNodeImage(node, kImageOpenUnread);
 }
@@ -318,69 +305,12 @@ void CDialogP::ShowRecordLogs(ConnectInfo* rec) {
     const RecordStore::Logs logs = Store().CopyLogs(rec);
     ShowLog(m_recvView, logs.received);
     ShowLog(m_sentView, logs.sent);
-    m_recvShown = rec;
-    m_recvShownLength = logs.received.size();
-    m_recvPending = nullptr;
-}
-
-void CDialogP::ShowReceivedUpdate(ConnectInfo* rec) {
-    m_recvPending = rec;
-    if (m_flushScheduled)
-        return;
-    m_flushScheduled = true;
-    QTimer::singleShot(kViewRefreshMs, this, [this] { FlushReceived(); });
-}
-
-void CDialogP::FlushReceived() {
-    m_flushScheduled = false;
-    ConnectInfo* rec = m_recvPending;
-    m_recvPending = nullptr;
-    if (!rec)
-        return;
-    // A flood is shown one slice at a time, each after the events that queued up meanwhile.
-    bool replaced = false;
-    const bool more = ShowNextSlice(rec, &replaced);
-    // Scrolling lays out the long lines at the end: once the view has caught up, and now and
-    // then while it catches up, is enough for the eye.
-    const auto now = std::chrono::steady_clock::now();
-    if (!more || now - m_lastScroll >= kCatchUpScrollInterval) {
-        ScrollToEnd(m_recvView);
-        m_lastScroll = now;
-    }
-    if (replaced)
-        QTimer::singleShot(0, m_recvView, [view = m_recvView] { ScrollToEnd(view); });
-    if (more) {
-        m_recvPending = rec;
-        m_flushScheduled = true;
-        QTimer::singleShot(0, this, [this] { FlushReceived(); });
-    }
-}
-
-bool CDialogP::ShowNextSlice(ConnectInfo* rec, bool* replaced) {
-    // Copied under the lock, laid into the view without it: the worker keeps receiving.
-    const size_t shown = m_recvShown == rec ? m_recvShownLength : LogText::npos;
-    const RecordStore::Slice slice = Store().CopyReceivedSlice(rec, shown, kMaxAppendChars);
-    const QString text = ToQString(slice.text);
-    m_recvShown = rec;
-    m_recvShownLength = slice.shownAfter;
-    if (slice.replaces) {
-        m_recvView->setPlainText(text);
-        *replaced = true;
-    } else if (!text.isEmpty()) {
-        QTextCursor cursor(m_recvView->document());
-        cursor.movePosition(QTextCursor::End);
-        // One edit block: the view hears of all new lines at once and lays out only the last
-        // of them (to size its scroll bar), not each line as it goes in.
-        cursor.beginEditBlock();
-        cursor.insertText(text);
-        cursor.endEditBlock();
-    }
-    return slice.more;
+    m_feeder->Showing(rec, logs.received.size());
 }
 
 void CDialogP::ClearReceivedView() {
     m_recvView->clear();
-    m_recvShown = m_recvPending = nullptr;
+    m_feeder->Reset();
 }
 
 void CDialogP::ClearSentView() {

@@ -21,6 +21,7 @@
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
 #include "engine/record_store.h"
+#include "received_feeder.h"
 #include "tree_ctrl_ex.h"
 #include "ui_notifier.h"
 
@@ -132,9 +133,8 @@ protected:
     // News of a connection that came from outside (accepted, or a new UDP sender): its node,
     // "%s:%d" of the peer, as the root's last child, marked open.
     void AddPeerNode(ConnectInfo* pInfo);
-    // Views: the whole logs of a record, or the new part of its received log.
+    // Views: the whole logs of a record (the received view then follows its growth).
     void ShowRecordLogs(ConnectInfo* rec);
-    void ShowReceivedUpdate(ConnectInfo* rec);
     void ClearReceivedView();
     void ClearSentView();
     // Forget a record's received (unread mark, counters, log) or sent side.
@@ -180,19 +180,11 @@ protected:
     std::array<ui::CSkinBtn*, kButtonSlots> m_buttons{};
 
 private:
-    void FlushReceived();
-    // Puts the next part of `rec`'s received log into the view; true when more remains.
-    bool ShowNextSlice(ConnectInfo* rec, bool* replaced);
     QGroupBox* AddGroup(const QString& title, const QRect& rect, int framedId);
 
     int m_templateId;
     QColor m_colour;
-    // What the received view shows: the record and how much of its log.
-    ConnectInfo* m_recvShown = nullptr;
-    size_t m_recvShownLength = 0;
-    ConnectInfo* m_recvPending = nullptr;  // a data update waiting for the next view refresh
-    bool m_flushScheduled = false;
-    std::chrono::steady_clock::time_point m_lastScroll;  // of the received view, by a refresh
+    ReceivedFeeder* m_feeder = nullptr;  // of m_recvView; a child of the page
 };
 
 // Text conversions between display text and Qt.

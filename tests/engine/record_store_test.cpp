@@ -244,7 +244,7 @@ TEST(RecordStoreCloseRules, OldReceiveThreadLeavesAReconnectedRecordsSocketAlone
     int second = TcpAccept(listener);
     engine.StartReceive(rec);
     sink.Release();
-    ASSERT_TRUE(WaitUntil([&] { return engine.LiveWorkers() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return engine.LiveWorkers() <= 1; }));
 
     EXPECT_TRUE(store.IsOpen(rec));
     EXPECT_EQ(sink.Closed(), 0);
