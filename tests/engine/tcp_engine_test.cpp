@@ -36,8 +36,7 @@ protected:
         EXPECT_TRUE(WaitUntil([&] { return sink.Count(-1) > before; }));
         *key = sink.Events().back().key;
         for (auto& e : sink.Events())
-            if (e.kind == -1)
-                *key = e.key;
+            if (e.kind == -1) *key = e.key;
         return fd;
     }
 
@@ -85,16 +84,14 @@ TEST_F(TcpEngineTest, BurstBecomesChunksOfAtMost10239Bytes) {
     // A chunk's notice follows its update once the lock is free: wait for the last one too.
     WaitUntil([&] {
         size_t n = 0;
-        for (char16_t c : Snapshot(engine, key).strRecv.str())
-            n += c == u'\n';
+        for (char16_t c : Snapshot(engine, key).strRecv.str()) n += c == u'\n';
         return sink.Count(UPDATE_DATA) == n;
     });
     EXPECT_GE(sink.Count(UPDATE_DATA), 3u);
     ConnectInfo rec = Snapshot(engine, key);
     EXPECT_EQ(rec.nRecvBytesAll, 25000u);
     size_t lines = 0;
-    for (char16_t c : rec.strRecv.str())
-        lines += c == u'\n';
+    for (char16_t c : rec.strRecv.str()) lines += c == u'\n';
     EXPECT_EQ(lines, sink.Count(UPDATE_DATA));
     size_t firstEnd = rec.strRecv.find(u'\n');
     EXPECT_EQ(rec.strRecv.substr(21, firstEnd - 21), std::u16string(100, u'x'));
@@ -161,8 +158,7 @@ TEST_F(TcpEngineTest, ListenFailsOnBusyPortAndWorksAgainRightAfterStop) {
     CloseFd(peer);
     quillet::sock::CloseSocket(listenFd);
     listenFd = -1;
-    for (int i = 0; i < 50 && listenFd < 0; ++i)
-        listenFd = engine.Listen(port);  // bounded
+    for (int i = 0; i < 50 && listenFd < 0; ++i) listenFd = engine.Listen(port);  // bounded
     ASSERT_GE(listenFd, 0);
     EXPECT_EQ(LocalPort(listenFd), port);
     // Ports are taken from the low 16 bits.
@@ -192,15 +188,13 @@ TEST_F(TcpEngineTest, AcceptSurvivesDescriptorExhaustion) {
     low.rlim_cur = 256;
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
     std::vector<int> hog;
-    for (int fd = dup(0); fd >= 0 && hog.size() < 1000; fd = dup(0))
-        hog.push_back(fd);
+    for (int fd = dup(0); fd >= 0 && hog.size() < 1000; fd = dup(0)) hog.push_back(fd);
     close(hog.back());  // exactly one free: enough for the peer's socket, none for accept
     hog.pop_back();
     int peer = TcpConnect(port);
     ASSERT_GE(peer, 0);
     EXPECT_TRUE(WaitUntil([&] { return engine.AcceptRetries() > 0; }));
-    for (int fd : hog)
-        close(fd);
+    for (int fd : hog) close(fd);
     setrlimit(RLIMIT_NOFILE, &saved);
     EXPECT_TRUE(WaitUntil([&] { return sink.Count(-1) == 1; }));
     CloseFd(peer);
@@ -213,15 +207,13 @@ TEST(TcpEngineTeardown, ManyLiveSendingConnectionsTearDownCleanly) {
     ASSERT_GE(lfd, 0);
     int port = LocalPort(lfd);
     std::vector<int> peers;
-    for (int i = 0; i < 200; ++i)
-        peers.push_back(TcpConnect(port));
+    for (int i = 0; i < 200; ++i) peers.push_back(TcpConnect(port));
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(-1) == 200; }));
     std::atomic<bool> stop{false};
     std::thread sender([&] {
         std::string data(512, 's');
         for (int round = 0; round < 2000 && !stop; ++round)
-            for (int fd : peers)
-                send(fd, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            for (int fd : peers) send(fd, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     });
     WaitUntil([&] { return sink.Count(UPDATE_DATA) > 400; });
     quillet::sock::CloseSocket(lfd);
