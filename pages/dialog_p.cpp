@@ -220,7 +220,7 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
     // one look sees every chunk that came before it. The page checks the record again there.
     if (kind == UPDATE_DATA) {
         m_notifier.Post(key, pInfo, [this, pInfo, key] {
-            Store().WithListed(key, pInfo, [&] { HandleConnectionUpdate(pInfo, UPDATE_DATA); });
+            Store().WithListed(key, pInfo, [&] { ShowDataNews(pInfo); });
         });
         return;
     }
@@ -389,35 +389,66 @@ void CDialogP::ClearSelectedSent() {
     }
 }
 
-void CDialogP::SendOnSelectedTcp(const std::function<void(QTreeWidgetItem*)>& refresh) {
+void CDialogP::SendToSelected(const SendSteps& steps) {
     QTreeWidgetItem* item = SelectedConnection();
     if (!item) {
         Message(QStringLiteral("请选择接收端！"), QStringLiteral("提示!"));
         return;
     }
+    if (steps.pageReady && !steps.pageReady())
+        return;
     ConnectInfo* rec = RecordOf(item);
-    if (!rec)
+    if (!rec || (steps.recordReady && !steps.recordReady(rec)))
         return;
-    if (!Store().IsOpen(rec)) {
-        Message(QStringLiteral("未建立链接！"), QStringLiteral("提示!"));
-        return;
-    }
     auto text = TakeSendText();
     if (!text)
         return;
     auto wire = EncodeSendText(*text);
+    if (!wire || (steps.skipEmpty && wire->empty()))
+        return;
+    if (const int sent = steps.send(item, rec, *wire, *text); sent > 0)
+        LogSent(rec, *wire, sent);
+}
+
+void CDialogP::SendOnSelectedTcp(const std::function<void(QTreeWidgetItem*)>& refresh) {
+    SendSteps steps;
+    steps.recordReady = [this](ConnectInfo* rec) {
+        if (Store().IsOpen(rec))
+            return true;
+        Message(QStringLiteral("未建立链接！"), QStringLiteral("提示!"));
+        return false;
+    };
     // A text that encodes to no bytes has nothing to send; a send of 0 bytes is no sign of a
     // lost peer.
-    if (!wire || wire->empty())
-        return;
-    const int sent = TcpEngine::SendOnRecord(rec, wire->data(), static_cast<int>(wire->size()));
-    if (sent <= 0) {
-        Store().Disconnect(rec);
-        refresh(item);
-        Message(QStringLiteral("对方已经断开！"), QStringLiteral("提示"));
-        return;
-    }
-    LogSent(rec, *wire, sent);
+    steps.skipEmpty = true;
+    steps.send = [this, &refresh](QTreeWidgetItem* item, ConnectInfo* rec, const std::string& wire,
+                                  const std::u16string&) {
+        const int sent = TcpEngine::SendOnRecord(rec, wire.data(), static_cast<int>(wire.size()));
+        if (sent <= 0) {
+            Store().Disconnect(rec);
+            refresh(item);
+            Message(QStringLiteral("对方已经断开！"), QStringLiteral("提示"));
+            return 0;
+        }
+        return sent;
+    };
+    SendToSelected(steps);
+}
+
+bool CDialogP::RootStateForSend() {
+    if (RootState())
+        return true;
+    Message(QStringLiteral("发送出错了！"), QStringLiteral("提示"));
+    return false;
+}
+
+int CDialogP::SentOrTold(int sent, QTreeWidgetItem* item,
+                         const std::function<void(QTreeWidgetItem*)>& refresh) {
+    if (sent > 0)
+        return sent;
+    refresh(item);
+    Message(QStringLiteral("发送出错！"), QStringLiteral("提示"));
+    return 0;
 }
 
 void CDialogP::Message(const QString& text, const QString& caption) {

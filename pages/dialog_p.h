@@ -85,7 +85,8 @@ public:
 protected:
     // The page's records (its engine's store, whose map is the engine's m_map).
     virtual RecordStore& Store() = 0;
-    // Notification handlers: user-interface thread, g_csConnect held, record listed.
+    // Notification handlers: user-interface thread, g_csConnect held, record listed. News of
+    // data goes straight to ShowDataNews; the pages handle new and closed connections.
     virtual void HandleNewConnection(ConnectInfo* pInfo) { (void)pInfo; }
     virtual void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) { (void)pInfo, (void)kind; }
     // A mouse click in the tree: the item under the cursor (null on empty space).
@@ -141,6 +142,25 @@ protected:
     void ClearReceivedLog(ConnectInfo* rec) { Store().ClearReceived(rec); }
     void ClearSentLog(ConnectInfo* rec) { Store().ClearSent(rec); }
 
+    // How a page sends to its selected connection (SendToSelected).
+    struct SendSteps {
+        // Checked once a connection is selected, before its record is looked at; false after
+        // telling the user.
+        std::function<bool()> pageReady;
+        // Checked for the record before the text is taken; false after telling the user.
+        std::function<bool(ConnectInfo*)> recordReady;
+        // A text that encodes to no bytes is not sent.
+        bool skipEmpty = false;
+        // Sends the wire bytes of `text`: the byte count to log now, or 0 when the outcome has
+        // been dealt with (a failure told, or a text that is logged later).
+        std::function<int(QTreeWidgetItem* item, ConnectInfo* rec, const std::string& wire,
+                          const std::u16string& text)>
+            send;
+    };
+    // The one send routine of every page: the selected connection ("请选择接收端！" when
+    // none), the page's checks, the send box's text taken and encoded, sent, logged.
+    void SendToSelected(const SendSteps& steps);
+
     // Send steps shared by the pages. TakeSendText: the send box's text without trailing
     // blanks, having emptied the sent view; nullopt when there is nothing to send.
     std::optional<std::u16string> TakeSendText();
@@ -166,6 +186,12 @@ protected:
     // Send on a TCP page, to the selected connection. A failed send closes its socket, runs
     // `refresh` for its node and tells the user the peer has gone.
     void SendOnSelectedTcp(const std::function<void(QTreeWidgetItem*)>& refresh);
+    // The UDP pages' steps: a root state to send from ("发送出错了！" when there is none), and a
+    // datagram that did not go out ("发送出错！" after `refresh` for its node). SentOrTold
+    // returns `sent` when it is positive, else 0.
+    bool RootStateForSend();
+    int SentOrTold(int sent, QTreeWidgetItem* item,
+                   const std::function<void(QTreeWidgetItem*)>& refresh);
 
     void Message(const QString& text, const QString& caption);
 

@@ -258,8 +258,6 @@ void CTcpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
         EnableButton(kDisconnect, false);
         EnableButton(kConnect, true);
         EnableButton(kDelete, true);
-    } else if (kind == UPDATE_DATA) {
-        ShowDataNews(pInfo);
     }
 }
 

@@ -161,8 +161,6 @@ void CTcpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
     if (kind == UPDATE_CLOSED) {
         SetNodeImage(node, pInfo->bUnread ? kImageClosedUnread : kImageClosed);
         EnableButton(kDisconnect, false);
-    } else if (kind == UPDATE_DATA) {
-        ShowDataNews(pInfo);
     }
 }
 

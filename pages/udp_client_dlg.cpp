@@ -177,38 +177,19 @@ void CUdpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
     if (kind == UPDATE_CLOSED) {
         SetNodeImage(node, pInfo->bUnread ? kImageClosedUnread : kImageClosed);
         EnableButton(1036, false);
-        return;
     }
-    ShowDataNews(pInfo);
 }
 
 void CUdpClientDlg::OnSend() {
-    QTreeWidgetItem* item = SelectedConnection();
-    if (!item) {
-        Message(QStringLiteral("请选择接收端！"), QStringLiteral("提示!"));
-        return;
-    }
-    if (!RootState()) {
-        Message(QStringLiteral("发送出错了！"), QStringLiteral("提示"));
-        return;
-    }
-    ConnectInfo* rec = RecordOf(item);
-    if (!rec)
-        return;
-    auto text = TakeSendText();
-    if (!text)
-        return;
-    auto wire = EncodeSendText(*text);
-    if (!wire)
-        return;
-    const int sent =
-        UdpEngine::SendOnRecord(rec, wire->data(), static_cast<int>(wire->size()), rec->addrServer);
-    if (sent <= 0) {
-        Refresh(item);
-        Message(QStringLiteral("发送出错！"), QStringLiteral("提示"));
-        return;
-    }
-    LogSent(rec, *wire, sent);
+    SendSteps steps;
+    steps.pageReady = [this] { return RootStateForSend(); };
+    steps.send = [this](QTreeWidgetItem* item, ConnectInfo* rec, const std::string& wire,
+                        const std::u16string&) {
+        const int sent = UdpEngine::SendOnRecord(rec, wire.data(), static_cast<int>(wire.size()),
+                                                 rec->addrServer);
+        return SentOrTold(sent, item, [this](QTreeWidgetItem* i) { Refresh(i); });
+    };
+    SendToSelected(steps);
 }
 
 void CUdpClientDlg::OnClearReceived() {

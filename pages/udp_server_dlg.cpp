@@ -151,40 +151,20 @@ void CUdpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
     QTreeWidgetItem* node = NodeOf(pInfo);
     if (kind == UPDATE_CLOSED) {
         SetNodeImage(node, pInfo->bUnread ? kImageClosedUnread : kImageClosed);
-        return;
     }
-    ShowDataNews(pInfo);
 }
 
 void CUdpServerDlg::OnSend() {
-    QTreeWidgetItem* item = SelectedConnection();
-    if (!item) {
-        Message(QStringLiteral("请选择接收端！"), QStringLiteral("提示!"));
-        return;
-    }
-    ServerState* state = RootState();
-    if (!state) {
-        Message(QStringLiteral("发送出错了！"), QStringLiteral("提示"));
-        return;
-    }
-    ConnectInfo* rec = RecordOf(item);
-    if (!rec)
-        return;
-    auto text = TakeSendText();
-    if (!text)
-        return;
-    auto wire = EncodeSendText(*text);
-    if (!wire)
-        return;
-    // A stopped server has no socket (-1), so the send fails as it should.
-    const int sent = UdpEngine::SendTo(state->sock, wire->data(), static_cast<int>(wire->size()),
-                                       rec->addrClient);
-    if (sent <= 0) {
-        Refresh(item);
-        Message(QStringLiteral("发送出错！"), QStringLiteral("提示"));
-        return;
-    }
-    LogSent(rec, *wire, sent);
+    SendSteps steps;
+    steps.pageReady = [this] { return RootStateForSend(); };
+    steps.send = [this](QTreeWidgetItem* item, ConnectInfo* rec, const std::string& wire,
+                        const std::u16string&) {
+        // A stopped server has no socket (-1), so the send fails as it should.
+        const int sent = UdpEngine::SendTo(RootState()->sock, wire.data(),
+                                           static_cast<int>(wire.size()), rec->addrClient);
+        return SentOrTold(sent, item, [this](QTreeWidgetItem* i) { Refresh(i); });
+    };
+    SendToSelected(steps);
 }
 
 void CUdpServerDlg::OnDelete() {
