@@ -320,6 +320,15 @@ void CDialogP::ShowDataNews(ConnectInfo* rec) {
         SetNodeImage(node, kImageOpenUnread);
 }
 
+void CDialogP::ShowDataNewsAsRead(ConnectInfo* rec) {
+    QTreeWidgetItem* node = NodeOf(rec);
+    if (node && node == m_tree->currentItem()) {
+        CCritSecLock lock(g_csConnect);
+        rec->bUnread = false;
+    }
+    ShowDataNews(rec);
+}
+
 void CDialogP::AddPeerNode(ConnectInfo* pInfo) {
     if (!Root())
         return;

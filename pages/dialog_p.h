@@ -126,6 +126,8 @@ protected:
     // News of data for a record: its new text into the view when its node is selected, else
     // the node marked open with unread data.
     void ShowDataNews(ConnectInfo* rec);
+    // The same for the UDP pages, where data shown live in the selected view is read at once.
+    void ShowDataNewsAsRead(ConnectInfo* rec);
     // News of a connection that came from outside (accepted, or a new UDP sender): its node,
     // "%s:%d" of the peer, as the root's last child, marked open.
     void AddPeerNode(ConnectInfo* pInfo);

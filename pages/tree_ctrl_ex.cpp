@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -101,6 +102,30 @@ QItemSelectionModel::SelectionFlags CTreeCtrlEx::selectionCommand(const QModelIn
     if (flags & QItemSelectionModel::Deselect)
         return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
     return flags;
+}
+
+void CTreeCtrlEx::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::mousePressEvent(event);
+}
+
+void CTreeCtrlEx::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::mouseReleaseEvent(event);
+}
+
+void CTreeCtrlEx::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::mouseDoubleClickEvent(event);
 }
 
 void CTreeCtrlEx::SetItemColor(QTreeWidgetItem* item, const QColor& color) {

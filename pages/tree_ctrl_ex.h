@@ -75,6 +75,11 @@ protected:
     // empty space or a Ctrl+click never leaves the tree without a visible selection.
     QItemSelectionModel::SelectionFlags selectionCommand(
         const QModelIndex& index, const QEvent* event = nullptr) const override;
+    // Only the left button selects: the page refreshes its views and buttons on a left click
+    // alone, so another button must not move the selection behind its back.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void HideStyleSelection();

@@ -170,7 +170,7 @@ void CUdpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
         EnableButton(1036, false);
         return;
     }
-    ShowDataNews(pInfo);
+    ShowDataNewsAsRead(pInfo);
 }
 
 void CUdpClientDlg::OnSend() {

@@ -158,7 +158,7 @@ void CUdpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
         SetNodeImage(node, pInfo->bUnread ? kImageClosedUnread : kImageClosed);
         return;
     }
-    ShowDataNews(pInfo);
+    ShowDataNewsAsRead(pInfo);
 }
 
 void CUdpServerDlg::OnSend() {

@@ -1,5 +1,6 @@
 #include "ui_kit.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFile>
@@ -39,6 +40,8 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& caption) {
     }
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
     box.setObjectName("messageBox");
+    // Qt's own label is English; every other button of the program is Chinese.
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.exec();
 }
 
