@@ -82,6 +82,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
+    // Ends a running drag on a left-button release anywhere in the program.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -95,6 +97,9 @@ private:
     void CentreOnScreen();
     void ShowAboutThenQuit();
     void UpdateCursor();
+    void EndDrag();
+    // Whether the keyboard focus lies in a protocol page, which keeps its keys.
+    bool FocusInPage() const;
 
     std::array<QWidget*, kPageCount> m_pages{};
     int m_curTab = 0;
