@@ -82,6 +82,14 @@ QFont SansFont(int pixelHeight, int weight) {
     return f;
 }
 
+QFont SansPointFont(int pointSize) {
+    QFont f;
+    f.setFamilies(kSansFamilies);
+    // A point size is an em, not a cell: at 96 dots per inch, as SongFont.
+    f.setPixelSize(qMax(1, (pointSize * 96 + 36) / 72));
+    return f;
+}
+
 QPixmap Bitmap(int id) {
     InitQuilletResources();
     const QString path = QStringLiteral(":/bitmap/%1.png").arg(id);
