@@ -76,7 +76,8 @@ QFont SongFont(int pointSize) {
 QFont SansFont(int pixelHeight, int weight) {
     QFont f;
     f.setFamilies(kSansFamilies);
-    // The design gives cell heights; the em of these faces is about 87% of the cell.
+    // Callers give a font's cell height, as GDI fonts are made; the em of these faces is about
+    // 87% of the cell, so the text fills the room the layouts leave for it.
     f.setPixelSize(qMax(1, (pixelHeight * 87 + 50) / 100));
     f.setWeight(QFont::Weight(weight));
     return f;
