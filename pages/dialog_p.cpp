@@ -44,7 +44,7 @@ QString ToQString(const LogText& log, size_t from, size_t count) {
 
 namespace {
 
-// Root text colour of every tree: dark red.
+// The colour every tree's root is given in the store. Painting keeps the normal text colour.
 const QColor kRootText(136, 0, 21);
 // Data updates for the shown connection reach the view at most this often, whatever the rate
 // of received chunks; the handler itself only notes what is new.
@@ -66,7 +66,9 @@ QPlainTextEdit* MakeView(QWidget* parent, int id, const QRect& rect, bool readOn
     view->setGeometry(rect);
     view->setReadOnly(readOnly);
     view->setFont(ui::SongFont(9));
-    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // A vertical scroll bar shows only when the text overflows, on the views and the send box
+    // alike, so a long paste can be scrolled with the mouse too.
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     view->setUndoRedoEnabled(!readOnly);
     return view;
 }
@@ -175,7 +177,6 @@ void CDialogP::InitConnectionTree(CTreeCtrlEx* tree) {
     CTreeCtrlEx::SetItemData(root, state);
     CTreeCtrlEx::SetItemBold(root, true);
     CTreeCtrlEx::SetItemColor(root, kRootText);
-    root->setForeground(0, kRootText);
 }
 
 bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, ConnectMap& map) {

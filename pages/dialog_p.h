@@ -66,7 +66,8 @@ public:
     QPlainTextEdit* SendBox() const { return m_sendBox; }
     ui::CSkinBtn* Button(int id) const;
 
-    // Builds the root node: host address text, icons, ServerState, bold dark-red text.
+    // Builds the root node: host address text, icons, ServerState, bold; its dark red goes to
+    // the tree's store only.
     void InitConnectionTree(CTreeCtrlEx* tree);
     // Erases the map, closes and frees every record and the ServerState, deletes all nodes.
     // Holds g_csConnect throughout. Returns true.

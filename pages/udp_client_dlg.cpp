@@ -36,6 +36,7 @@ CUdpClientDlg::CUdpClientDlg(QWidget* parent) : CUdpClientDlg(141, PageLayout::k
 CUdpClientDlg::CUdpClientDlg(int templateId, PageLayout layout, QWidget* parent)
     : CDialogP(templateId, kPageColour, parent) {
     CreateCommonControls(1051, layout);
+    m_tree->SetBkColor(kPageColour);
     InitConnectionTree(m_tree);
 }
 

@@ -12,7 +12,8 @@ namespace quillet::ui {
 class CSkinTab : public QWidget {
     Q_OBJECT
 public:
-    // The notification number the design gives the page-select message (WM_USER + 100).
+    // The page-select message keeps its Windows number (WM_USER + 100), so the strip and the
+    // main window that listens for it agree on one value.
     static constexpr int kPageSelectMessage = 0x464;
 
     explicit CSkinTab(QWidget* parent = nullptr, int controlId = 1053);

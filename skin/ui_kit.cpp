@@ -79,9 +79,18 @@ QFont SongFont(int pointSize) {
 QFont SansFont(int pixelHeight, int weight) {
     QFont f;
     f.setFamilies(kSansFamilies);
-    // The design gives cell heights; the em of these faces is about 87% of the cell.
+    // Callers give a font's cell height, as GDI fonts are made; the em of these faces is about
+    // 87% of the cell, so the text fills the room the layouts leave for it.
     f.setPixelSize(qMax(1, (pixelHeight * 87 + 50) / 100));
     f.setWeight(QFont::Weight(weight));
+    return f;
+}
+
+QFont SansPointFont(int pointSize) {
+    QFont f;
+    f.setFamilies(kSansFamilies);
+    // A point size is an em, not a cell: at 96 dots per inch, as SongFont.
+    f.setPixelSize(qMax(1, (pointSize * 96 + 36) / 72));
     return f;
 }
 
