@@ -29,8 +29,6 @@ struct ConnectInfo {
     void* hItem = nullptr;
     sockaddr_in addrClient{};
     sockaddr_in addrServer{};
-    // Bytes of a character split across received chunks, kept for the next chunk.
-    std::string recvCarry;
 };
 
 // The record behind the root node of every page's tree.

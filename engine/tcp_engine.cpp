@@ -163,18 +163,22 @@ int TcpEngine::StartReceive(ConnectInfo* pInfo) {
 
 void TcpEngine::ReceiveLoop(WorkerContext ctx) {
     char buf[kRecvBufferSize];
+    // A character split between chunks is completed within this connection only.
+    std::string carry;
     for (;;) {
         ssize_t n = recv(ctx.sock, buf, kRecvBufferSize - 1, 0);
         if (n < 0 && errno == EINTR && !m_stopping)
             continue;
         if (n <= 0 || m_stopping)
             break;
-        ReceiveChunk(ctx, buf, static_cast<int>(n));
+        ReceiveChunk(ctx, buf, static_cast<int>(n), &carry);
     }
+    FlushCarry(ctx, carry);
     FinishReceive(ctx);
 }
 
-void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n) {
+void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n,
+                             std::string* carry) {
     ConnectInfo* rec;
     {
         CCritSecLock lock(g_csConnect);
@@ -184,8 +188,25 @@ void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n) 
         rec->bUnread = true;
         rec->nRecvBytesAll += static_cast<uint32_t>(n);
         rec->nRecvBytes += static_cast<uint32_t>(n);
-        AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)),
-                      &rec->recvCarry);
+        AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)), carry);
+    }
+    m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, ctx.nId);
+}
+
+void TcpEngine::FlushCarry(const WorkerContext& ctx, const std::string& carry) {
+    // The connection ended inside a character: its bytes show as U+FFFD on a line of their own
+    // (they were counted when they arrived).
+    if (carry.empty() || m_stopping)
+        return;
+    ConnectInfo* rec;
+    {
+        CCritSecLock lock(g_csConnect);
+        rec = FindRecord(m_map, ctx.nId);
+        // Not once the record serves a newer connection: the bytes are not part of its stream.
+        if (!rec || (rec->sock != -1 && rec->sock != ctx.sock))
+            return;
+        rec->bUnread = true;
+        AppendLogLine(rec->strRecv, carry);
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, ctx.nId);
 }

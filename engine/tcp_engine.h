@@ -11,6 +11,7 @@
 // its records. Shutdown wakes and joins every worker, so none outlives the engine.
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
@@ -52,7 +53,8 @@ private:
     void AcceptOne(int fd, const sockaddr_in& peer);
     void ReceiveLoop(WorkerContext ctx);
     void FinishReceive(const WorkerContext& ctx);
-    void ReceiveChunk(const WorkerContext& ctx, const char* data, int n);
+    void ReceiveChunk(const WorkerContext& ctx, const char* data, int n, std::string* carry);
+    void FlushCarry(const WorkerContext& ctx, const std::string& carry);
 
     IConnectionSink* m_pSink;
     std::atomic<bool> m_stopping{false};

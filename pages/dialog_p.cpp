@@ -423,7 +423,6 @@ void CDialogP::ClearReceivedLog(ConnectInfo* rec) {
     rec->nRecvBytes = 0;
     rec->nRecvBytesAll = 0;
     rec->strRecv.clear();
-    rec->recvCarry.clear();
 }
 
 void CDialogP::ClearSentLog(ConnectInfo* rec) {
