@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <set>
@@ -431,7 +432,11 @@ void CDialogP::ClearSentLog(ConnectInfo* rec) {
 }
 
 std::optional<std::u16string> CDialogP::TakeSendText() {
-    std::u16string text = FromQString(m_sendBox->toPlainText());
+    // The raw text: toPlainText() would turn no-break spaces into blanks and line separators
+    // into line breaks. Only the box's own block separator is a line break.
+    QString raw = m_sendBox->document()->toRawText();
+    raw.replace(QChar::ParagraphSeparator, QChar::LineFeed);
+    std::u16string text = FromQString(raw);
     if (text.empty())
         return std::nullopt;
     while (!text.empty() && text.back() == u' ')
