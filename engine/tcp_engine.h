@@ -12,6 +12,7 @@
 #include <atomic>
 #include <cstdint>
 #include <string>
+#include <sys/types.h>
 
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
@@ -41,6 +42,21 @@ public:
     static int SendOnRecord(ConnectInfo* pInfo, const char* data, int len);
     static int CloseSocket(int sock);
 
+    enum class SendResult {
+        kAll,     // the socket took every byte at once
+        kQueued,  // some or all wait in the record's sendQueue; UPDATE_SENT tells the outcome
+        kFailed,  // the connection is gone; nothing was sent
+        kFull,    // the queue holds too much already; nothing was sent or queued
+    };
+    // Sends `bytes` on the record's connection without ever waiting for the peer. What the
+    // socket cannot take at once waits behind earlier texts and goes out on a writer thread as
+    // the peer reads. The first text of an empty queue is queued whatever its size; a further
+    // one only while the waiting bytes stay within SendQueue::kMaxWaitingBytes.
+    SendResult Send(ConnectInfo* pInfo, std::string bytes, std::u16string text);
+    // Forgets every text waiting on the record's connection (Disconnect); its writer ends
+    // silently. The caller holds g_csConnect.
+    static void DropSendQueue(ConnectInfo* pInfo);
+
     // Stops entering new records, wakes and joins every worker. Idempotent.
     void Shutdown();
     // Worker threads still running (diagnostics and tests).
@@ -55,9 +71,15 @@ private:
     void FinishReceive(const WorkerContext& ctx);
     void ReceiveChunk(const WorkerContext& ctx, const char* data, int n, std::string* carry);
     void FlushCarry(const WorkerContext& ctx, const std::string& carry);
+    void WriteLoop(uint64_t key, int fd, uint64_t serial);
+    // The queue of `key` if it still belongs to the writer of `fd` and `serial`; lock held.
+    SendQueue* WriterQueue(uint64_t key, int fd, uint64_t serial);
+    // Books what one send call took (`n` > 0) or its failure; false when the writer is done.
+    bool AfterWrite(uint64_t key, int fd, uint64_t serial, ssize_t n);
 
     IConnectionSink* m_pSink;
     std::atomic<bool> m_stopping{false};
     std::atomic<unsigned> m_acceptRetries{0};
+    uint64_t m_nextSendSerial = 1;  // guarded by g_csConnect
     quillet::WorkerGroup m_workers;
 };
