@@ -44,7 +44,7 @@ protected:
         CloseFd(peer);
     }
     template <typename T>
-    T Queue(T SendQueue::* field) {
+    T Queue(T SendQueue::*field) {
         CCritSecLock lock(g_csConnect);
         return rec->sendQueue.*field;
     }
