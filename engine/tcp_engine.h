@@ -3,7 +3,9 @@
 // page's connection map keyed by nId.
 //
 // Threads: every public operation is for the owning page's (user-interface) thread. Workers:
-// one accept thread per listening socket, one receive thread per connection; they take
+// one accept thread per listening socket, one receive thread per connection, and a writer
+// thread per connection while texts wait in its sendQueue (blocked in send until the peer reads
+// or a close shuts the socket); they take
 // g_csConnect for every map lookup and record update and call the sink without it
 // (connection_sink.h). The page closes sockets with CloseSocket (socket_closer.h), never close().
 //

@@ -400,5 +400,30 @@ TEST_F(TcpServerPageTest, DisconnectDropsWhatWaitsForAStalledClient) {
     CloseFd(peer);
 }
 
+// Delete and closing the page end a stalled send at once: the clients see their connections
+// close, though neither has read what waited for it.
+TEST_F(TcpServerPageTest, DeleteAndClosingEndStalledSendsAtOnce) {
+    const int port = Listen();
+    const int first = StalledClient(port);
+    ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 1; }));
+    const int second = StalledClient(port);
+    ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 2; }));
+    const QString text = QString(1023, QChar('x')).append(QChar('\n')).repeated(8 * 1024);
+    for (QTreeWidgetItem* node : {Child(0), Child(1)}) {
+        ClickItem(node);
+        Type(text);
+        Press(kSend);
+    }
+    ClickItem(Child(0));
+    Press(kDelete);
+    EXPECT_EQ(Root()->childCount(), 1);
+    EXPECT_TRUE(WaitPeerClosed(first));
+    page_.reset();
+    EXPECT_TRUE(WaitPeerClosed(second));
+    EXPECT_TRUE(messages_.empty());
+    CloseFd(first);
+    CloseFd(second);
+}
+
 }  // namespace
 }  // namespace quillet::test
