@@ -425,5 +425,29 @@ TEST_F(TcpServerPageTest, DeleteAndClosingEndStalledSendsAtOnce) {
     CloseFd(second);
 }
 
+// A text that waits for a slow client is logged as one line, counted and taken from the box
+// once the client has read all of it.
+TEST_F(TcpServerPageTest, TextThatWaitsIsLoggedWhenAllOfItIsTaken) {
+    const int port = Listen();
+    const int peer = StalledClient(port);
+    ASSERT_GE(peer, 0);
+    ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 1; }));
+    ClickItem(Child(0));
+    const QString text = QString(1023, QChar('x')).append(QChar('\n')).repeated(8 * 1024) + "end";
+    const size_t total = 8u * 1024 * 1024 + 3;
+    Type(text + "  ");
+    Press(kSend);
+    EXPECT_TRUE(Sent().isEmpty());
+    const std::string got = RecvExactly(peer, total);
+    EXPECT_EQ(got.size(), total);
+    EXPECT_EQ(got.substr(total - 4), "\nend");
+    ASSERT_TRUE(Eventually([&] { return page_->SendBox()->toPlainText().isEmpty(); }));
+    EXPECT_EQ(Rec(Child(0))->nSentBytes, total);
+    EXPECT_EQ(Sent().count(QChar('x')), 8 * 1024 * 1023);
+    EXPECT_TRUE(Sent().endsWith(QStringLiteral("end\n")) || Sent().endsWith(QStringLiteral("end")));
+    EXPECT_TRUE(messages_.empty());
+    CloseFd(peer);
+}
+
 }  // namespace
 }  // namespace quillet::test
