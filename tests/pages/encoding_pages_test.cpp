@@ -95,7 +95,9 @@ TEST_F(PageEncoding, Utf8CharacterSplitAcrossChunksShowsWhole) {
 TEST_F(PageEncoding, SendBoxTextGoesOutUnaltered) {
     Use("UTF-8");
     EXPECT_EQ(SendAndReceive(QStringLiteral("a\u00A0b\u2028c\u00A0 "), 10),
-              "a\xC2\xA0" "b\xE2\x80\xA8" "c\xC2\xA0");
+              "a\xC2\xA0"
+              "b\xE2\x80\xA8"
+              "c\xC2\xA0");
     EXPECT_EQ(SendAndReceive(QStringLiteral("x\ny\u2029z"), 5), "x\ny\nz");
 }
 
