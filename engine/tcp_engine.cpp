@@ -16,6 +16,9 @@
 namespace {
 
 constexpr int kRecvBufferSize = 10240;
+// A writer hands the socket at most this much per call, so that each call's result is booked
+// soon and a dropped queue stops costing memory at once.
+constexpr size_t kWriteChunk = 64 * 1024;
 
 // accept() failures that say nothing about the listening socket: the process or the system is
 // short of something for a moment, or the peer gave up. Retry after a pause.
@@ -163,18 +166,22 @@ int TcpEngine::StartReceive(ConnectInfo* pInfo) {
 
 void TcpEngine::ReceiveLoop(WorkerContext ctx) {
     char buf[kRecvBufferSize];
+    // A character split between chunks is completed within this connection only.
+    std::string carry;
     for (;;) {
         ssize_t n = recv(ctx.sock, buf, kRecvBufferSize - 1, 0);
         if (n < 0 && errno == EINTR && !m_stopping)
             continue;
         if (n <= 0 || m_stopping)
             break;
-        ReceiveChunk(ctx, buf, static_cast<int>(n));
+        ReceiveChunk(ctx, buf, static_cast<int>(n), &carry);
     }
+    FlushCarry(ctx, carry);
     FinishReceive(ctx);
 }
 
-void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n) {
+void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n,
+                             std::string* carry) {
     ConnectInfo* rec;
     {
         CCritSecLock lock(g_csConnect);
@@ -184,8 +191,25 @@ void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n) 
         rec->bUnread = true;
         rec->nRecvBytesAll += static_cast<uint32_t>(n);
         rec->nRecvBytes += static_cast<uint32_t>(n);
-        AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)),
-                      &rec->recvCarry);
+        AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)), carry);
+    }
+    m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, ctx.nId);
+}
+
+void TcpEngine::FlushCarry(const WorkerContext& ctx, const std::string& carry) {
+    // The connection ended inside a character: its bytes show as U+FFFD on a line of their own
+    // (they were counted when they arrived).
+    if (carry.empty() || m_stopping)
+        return;
+    ConnectInfo* rec;
+    {
+        CCritSecLock lock(g_csConnect);
+        rec = FindRecord(m_map, ctx.nId);
+        // Not once the record serves a newer connection: the bytes are not part of its stream.
+        if (!rec || (rec->sock != -1 && rec->sock != ctx.sock))
+            return;
+        rec->bUnread = true;
+        AppendLogLine(rec->strRecv, carry);
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, ctx.nId);
 }
@@ -228,4 +252,137 @@ int TcpEngine::SendOnRecord(ConnectInfo* pInfo, const char* data, int len) {
 
 int TcpEngine::CloseSocket(int sock) {
     return quillet::sock::CloseSocket(sock);
+}
+
+TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string bytes, std::u16string text) {
+    int fd;
+    {
+        CCritSecLock lock(g_csConnect);
+        fd = pInfo->sock;
+        if (fd < 0)
+            return SendResult::kFailed;
+        SendQueue& q = pInfo->sendQueue;
+        if (q.sock != fd) {  // a new connection starts with an empty queue
+            q = SendQueue{};
+            q.sock = fd;
+            q.serial = m_nextSendSerial++;
+        }
+        if (!q.pending.empty()) {
+            if (q.waitingBytes + bytes.size() > SendQueue::kMaxWaitingBytes)
+                return SendResult::kFull;
+            q.waitingBytes += bytes.size();
+            q.pending.push_back({std::move(bytes), std::move(text), 0});
+            return SendResult::kQueued;
+        }
+        if (!quillet::sock::Pin(fd))
+            return SendResult::kFailed;
+    }
+    const ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    const int err = errno;
+    quillet::sock::Unpin(fd);
+    if (n == static_cast<ssize_t>(bytes.size()))
+        return SendResult::kAll;
+    if (n < 0 && err != EAGAIN && err != EWOULDBLOCK && err != EINTR)
+        return SendResult::kFailed;
+    const uint64_t key = pInfo->nId;
+    uint64_t serial;
+    {
+        CCritSecLock lock(g_csConnect);
+        SendQueue& q = pInfo->sendQueue;
+        const size_t taken = n > 0 ? static_cast<size_t>(n) : 0;
+        q.waitingBytes += bytes.size() - taken;
+        q.pending.push_back({std::move(bytes), std::move(text), taken});
+        if (q.writer)
+            return SendResult::kQueued;
+        q.writer = true;
+        serial = q.serial;
+    }
+    if (!m_workers.Spawn([this, key, fd, serial] { WriteLoop(key, fd, serial); })) {
+        CCritSecLock lock(g_csConnect);  // the page is going away: nothing will send it
+        if (SendQueue* q = WriterQueue(key, fd, serial))
+            q->writer = false;
+    }
+    return SendResult::kQueued;
+}
+
+void TcpEngine::DropSendQueue(ConnectInfo* pInfo) {
+    g_csConnect.AssertLocked();
+    pInfo->sendQueue = SendQueue{};
+}
+
+SendQueue* TcpEngine::WriterQueue(uint64_t key, int fd, uint64_t serial) {
+    ConnectInfo* rec = FindRecord(m_map, key);
+    if (!rec || m_stopping || rec->sendQueue.sock != fd || rec->sendQueue.serial != serial)
+        return nullptr;
+    return &rec->sendQueue;
+}
+
+void TcpEngine::WriteLoop(uint64_t key, int fd, uint64_t serial) {
+    for (;;) {
+        std::string chunk;
+        bool pinned = false;
+        {
+            CCritSecLock lock(g_csConnect);
+            SendQueue* q = WriterQueue(key, fd, serial);
+            if (!q)
+                return;  // deleted, dropped, or the page is going away
+            if (q->pending.empty()) {
+                q->writer = false;
+                return;
+            }
+            // A connection that ended under the queue fails it; the send below is skipped.
+            pinned = FindRecord(m_map, key)->sock == fd && quillet::sock::Pin(fd);
+            if (pinned) {
+                const PendingSend& front = q->pending.front();
+                chunk.assign(front.bytes, front.taken, kWriteChunk);
+            }
+        }
+        ssize_t n = -1;
+        int err = 0;
+        if (pinned) {
+            // Blocks until the peer reads, or until a close (page or peer) shuts the socket.
+            n = send(fd, chunk.data(), chunk.size(), MSG_NOSIGNAL);
+            err = errno;
+            quillet::sock::Unpin(fd);
+        }
+        if (n < 0 && err == EINTR)
+            continue;
+        if (!AfterWrite(key, fd, serial, n))
+            return;
+    }
+}
+
+bool TcpEngine::AfterWrite(uint64_t key, int fd, uint64_t serial, ssize_t n) {
+    ConnectInfo* rec;
+    bool news = false, more = true;
+    {
+        CCritSecLock lock(g_csConnect);
+        SendQueue* q = WriterQueue(key, fd, serial);
+        if (!q)
+            return false;
+        rec = FindRecord(m_map, key);
+        if (n > 0) {
+            PendingSend& front = q->pending.front();
+            front.taken += static_cast<size_t>(n);
+            q->waitingBytes -= static_cast<size_t>(n);
+            if (front.taken == front.bytes.size()) {
+                q->done.push_back(std::move(front));
+                q->pending.pop_front();
+                news = true;
+            }
+        } else {
+            for (PendingSend& p : q->pending)
+                q->lost.push_back(std::move(p));
+            q->pending.clear();
+            q->waitingBytes = 0;
+            news = true;
+        }
+        if (q->pending.empty()) {
+            q->writer = false;
+            more = false;
+        }
+    }
+    if (news)
+        m_pSink->OnConnectionUpdate(rec, UPDATE_SENT, key);
+    return more;
 }

@@ -3,7 +3,9 @@
 // page's connection map keyed by nId.
 //
 // Threads: every public operation is for the owning page's (user-interface) thread. Workers:
-// one accept thread per listening socket, one receive thread per connection; they take
+// one accept thread per listening socket, one receive thread per connection, and a writer
+// thread per connection while texts wait in its sendQueue (blocked in send until the peer reads
+// or a close shuts the socket); they take
 // g_csConnect for every map lookup and record update and call the sink without it
 // (connection_sink.h). The page closes sockets with CloseSocket (socket_closer.h), never close().
 //
@@ -11,6 +13,8 @@
 // its records. Shutdown wakes and joins every worker, so none outlives the engine.
 #include <atomic>
 #include <cstdint>
+#include <string>
+#include <sys/types.h>
 
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
@@ -40,6 +44,21 @@ public:
     static int SendOnRecord(ConnectInfo* pInfo, const char* data, int len);
     static int CloseSocket(int sock);
 
+    enum class SendResult {
+        kAll,     // the socket took every byte at once
+        kQueued,  // some or all wait in the record's sendQueue; UPDATE_SENT tells the outcome
+        kFailed,  // the connection is gone; nothing was sent
+        kFull,    // the queue holds too much already; nothing was sent or queued
+    };
+    // Sends `bytes` on the record's connection without ever waiting for the peer. What the
+    // socket cannot take at once waits behind earlier texts and goes out on a writer thread as
+    // the peer reads. The first text of an empty queue is queued whatever its size; a further
+    // one only while the waiting bytes stay within SendQueue::kMaxWaitingBytes.
+    SendResult Send(ConnectInfo* pInfo, std::string bytes, std::u16string text);
+    // Forgets every text waiting on the record's connection (Disconnect); its writer ends
+    // silently. The caller holds g_csConnect.
+    static void DropSendQueue(ConnectInfo* pInfo);
+
     // Stops entering new records, wakes and joins every worker. Idempotent.
     void Shutdown();
     // Worker threads still running (diagnostics and tests).
@@ -52,10 +71,17 @@ private:
     void AcceptOne(int fd, const sockaddr_in& peer);
     void ReceiveLoop(WorkerContext ctx);
     void FinishReceive(const WorkerContext& ctx);
-    void ReceiveChunk(const WorkerContext& ctx, const char* data, int n);
+    void ReceiveChunk(const WorkerContext& ctx, const char* data, int n, std::string* carry);
+    void FlushCarry(const WorkerContext& ctx, const std::string& carry);
+    void WriteLoop(uint64_t key, int fd, uint64_t serial);
+    // The queue of `key` if it still belongs to the writer of `fd` and `serial`; lock held.
+    SendQueue* WriterQueue(uint64_t key, int fd, uint64_t serial);
+    // Books what one send call took (`n` > 0) or its failure; false when the writer is done.
+    bool AfterWrite(uint64_t key, int fd, uint64_t serial, ssize_t n);
 
     IConnectionSink* m_pSink;
     std::atomic<bool> m_stopping{false};
     std::atomic<unsigned> m_acceptRetries{0};
+    uint64_t m_nextSendSerial = 1;  // guarded by g_csConnect
     quillet::WorkerGroup m_workers;
 };

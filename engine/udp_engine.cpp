@@ -166,8 +166,8 @@ void UdpEngine::OnDatagram(const WorkerContext& ctx, uint64_t key, const sockadd
         rec->bUnread = true;
         rec->nRecvBytesAll += static_cast<uint32_t>(n);
         rec->nRecvBytes += static_cast<uint32_t>(n);
-        AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)),
-                      &rec->recvCarry);
+        // Each datagram stands alone: an incomplete character at its end shows as U+FFFD.
+        AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)));
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, key);
 }

@@ -76,8 +76,9 @@ void CTcpClientDlg::CreateButtons() {
         AddButton(top[i].first, QRect(x, 5, 51, 24), top[i].second, handlers[i]);
         x += 51 + gap;
     }
-    AddViewButtons(kSend, kClearReceived, kClearSent,
-                   [this] { SendOnSelectedTcp([this](QTreeWidgetItem* i) { RefreshItem(i); }); });
+    AddViewButtons(kSend, kClearReceived, kClearSent, [this] {
+        SendOnSelectedTcp(m_engine, [this](QTreeWidgetItem* i) { RefreshItem(i); });
+    });
 }
 
 void CTcpClientDlg::RefreshItem(QTreeWidgetItem* item) {
@@ -265,6 +266,8 @@ void CTcpClientDlg::OnDisconnect() {
         rec->sock = -1;
         SetNodeImage(item, kImageClosed);
     }
+    if (rec)
+        TcpEngine::DropSendQueue(rec);  // what waits for the peer goes with the connection
     RefreshItem(item);
 }
 

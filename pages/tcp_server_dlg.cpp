@@ -66,8 +66,9 @@ void CTcpServerDlg::CreateButtons() {
         AddButton(top[i].first, QRect(x, 5, 51, 24), top[i].second, handlers[i]);
         x += 51 + gap;
     }
-    AddViewButtons(kSend, kClearReceived, kClearSent,
-                   [this] { SendOnSelectedTcp([this](QTreeWidgetItem* i) { RefreshItem(i); }); });
+    AddViewButtons(kSend, kClearReceived, kClearSent, [this] {
+        SendOnSelectedTcp(m_engine, [this](QTreeWidgetItem* i) { RefreshItem(i); });
+    });
 }
 
 void CTcpServerDlg::RefreshItem(QTreeWidgetItem* item) {
@@ -159,6 +160,8 @@ void CTcpServerDlg::OnDisconnect() {
         rec->sock = -1;
         SetNodeImage(item, kImageClosed);
     }
+    if (rec)
+        TcpEngine::DropSendQueue(rec);  // what waits for the peer goes with the connection
     RefreshItem(item);
 }
 

@@ -220,3 +220,71 @@ TEST(TcpEngineTeardown, ManyLiveSendingConnectionsTearDownCleanly) {
         CloseFd(fd);
     }
 }
+
+// A character cut by the end of a connection shows as U+FFFD on a line of its own.
+TEST_F(TcpEngineTest, PartialCharacterAtConnectionEndShowsAsReplacement) {
+    Utf8Wire utf8;
+    uint64_t key;
+    int peer = ConnectPeer(&key);
+    ASSERT_TRUE(SendAll(peer, "ab\xE4\xBD"));
+    ASSERT_TRUE(WaitUntil([&] { return Snapshot(engine, key).nRecvBytes == 4; }));
+    CloseFd(peer);
+    ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_CLOSED) == 1; }));
+    const ConnectInfo rec = Snapshot(engine, key);
+    EXPECT_EQ(LinesOf(rec.strRecv), (std::vector<std::u16string>{u"ab", u"\uFFFD"}));
+    EXPECT_EQ(rec.nRecvBytes, 4u);
+    EXPECT_EQ(sink.Count(UPDATE_DATA), 2u);
+}
+
+namespace {
+
+// A connected socket without the test peers' receive timeout, as a client page makes it.
+int PlainConnect(int port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in to = Loopback(port);
+    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+// Connect again on a client record starts with no carry: the last bytes of the old connection
+// and the first of the new one are no character.
+TEST(TcpClientRecord, ReconnectStartsWithoutCarry) {
+    Utf8Wire utf8;
+    RecordingSink sink;
+    TcpEngine engine(&sink);
+    int port = 0;
+    int listener = TcpListen(&port);
+    ASSERT_GE(listener, 0);
+    auto* rec = new ConnectInfo;
+    rec->sock = PlainConnect(port);
+    ASSERT_GE(rec->sock, 0);
+    engine.AddClient(rec);
+    const uint64_t key = rec->nId;
+    engine.StartReceive(rec);
+    int first = TcpAccept(listener);
+    ASSERT_TRUE(SendAll(first, "\xE4\xBD"));
+    ASSERT_TRUE(WaitUntil([&] { return Snapshot(engine, key).nRecvBytes == 2; }));
+    DisconnectRecord(engine, key);
+    ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_CLOSED) == 1; }));
+
+    const int fd = PlainConnect(port);
+    ASSERT_GE(fd, 0);
+    {
+        CCritSecLock lock(g_csConnect);
+        rec->sock = fd;
+    }
+    engine.StartReceive(rec);
+    int second = TcpAccept(listener);
+    ASSERT_TRUE(SendAll(second, "\xA0z"));
+    ASSERT_TRUE(WaitUntil([&] { return Snapshot(engine, key).nRecvBytes == 4; }));
+    EXPECT_EQ(LinesOf(Snapshot(engine, key).strRecv),
+              (std::vector<std::u16string>{u"", u"\uFFFD", u"\uFFFDz"}));
+    TearDownEngine(engine);
+    for (int f : {first, second, listener})
+        CloseFd(f);
+}
