@@ -28,4 +28,7 @@ public:
     // UPDATE_DATA: a chunk was appended to strRecv. UPDATE_CLOSED: the connection ended and the
     // engine has closed sock and set it to -1.
     virtual void OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) = 0;
+    // Connections were accepted and closed at once for want of descriptors; `total` counts them
+    // since the engine was made. Called without waiting for anything, after a drained queue.
+    virtual void OnConnectionsRefused(unsigned total) { (void)total; }
 };

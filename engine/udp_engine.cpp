@@ -87,10 +87,10 @@ bool UdpEngine::StartClientReceive(ConnectInfo* pInfo) {
     ctx.addr = pInfo->addrServer;
     ctx.bServer = false;
     quillet::sock::AdoptForWorker(ctx.sock, this);
-    if (!m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); })) {
-        quillet::sock::ReleaseFromWorker(ctx.sock);
-    }
-    return true;
+    if (m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); }))
+        return true;
+    quillet::sock::ReleaseFromWorker(ctx.sock);
+    return false;
 }
 
 void UdpEngine::ReceiveLoop(WorkerContext ctx) {
