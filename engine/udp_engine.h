@@ -17,6 +17,9 @@ public:
     UdpEngine(const UdpEngine&) = delete;
     UdpEngine& operator=(const UdpEngine&) = delete;
 
+    // The receive buffer a server socket asks for: bursts wait in it while the page is busy.
+    static constexpr int kServerReceiveBuffer = 4 << 20;
+
     ConnectMap m_map;          // guarded by g_csConnect; key UdpKey(addrClient)
     uint32_t m_nLastPort = 0;  // guarded by g_csConnect
 
