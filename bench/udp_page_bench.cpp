@@ -30,6 +30,8 @@ constexpr int kSize = 100;
 constexpr double kPacedRate = 50000;
 constexpr auto kQuiet = std::chrono::milliseconds(300);
 constexpr auto kLimit = std::chrono::seconds(30);
+// Many peers: listing stops counting at this bound, or 5 s after the last new peer.
+constexpr auto kPeersLimit = std::chrono::seconds(60);
 
 // Counting stops when every datagram arrived or nothing arrived for kQuiet after the senders
 // ended. `received` is polled; `wait` keeps the caller's thread doing its job meanwhile.
@@ -193,7 +195,7 @@ bool PeersPage(int count) {
             return sent >= 0 &&
                    (seen >= sent || Clock::now() - lastChange > std::chrono::seconds(5));
         },
-        std::chrono::seconds(120));
+        kPeersLimit);
     const auto listedAt = Clock::now();
     if (sent < 0)
         sent = sender.get();
@@ -250,7 +252,7 @@ bool PeersPlain(int count) {
             }
             return seen >= sent || Clock::now() - lastChange > std::chrono::seconds(5);
         },
-        std::chrono::seconds(120));
+        kPeersLimit);
     const auto listedAt = Clock::now();
     const std::string prefix = "plain_" + std::to_string(count) + "_";
     Report(prefix + "sent", sent);
