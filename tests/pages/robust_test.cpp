@@ -24,6 +24,7 @@
 #include "engine/worker_group.h"
 #include "tcp_client_dlg.h"
 #include "tcp_server_dlg.h"
+#include "udp_client_dlg.h"
 #include "udp_server_dlg.h"
 
 namespace quillet::test {
@@ -31,6 +32,7 @@ namespace {
 
 using pages::CTcpClientDlg;
 using pages::CTcpServerDlg;
+using pages::CUdpClientDlg;
 using pages::CUdpServerDlg;
 
 QString At(int port) {
@@ -314,6 +316,30 @@ TEST_F(TcpClientLimitsTest, SocketsStopShortOfTheToolkitsDescriptors) {
     EXPECT_EQ(messages_[0].text, QStringLiteral("创建套接字出错!"));
     CCritSecLock lock(g_csConnect);
     EXPECT_EQ(Rec(Root(page_.get())->child(0))->sock, -1);
+}
+
+TEST_F(PageDriverTest, UdpEndpointWithoutAReceiveThreadSaysSoAndStillSends) {
+    auto page = std::make_unique<CUdpClientDlg>();
+    page->show();
+    const int peer = UdpBind(0);
+    const int local = FreeUdpPort();
+    WorkerGroup::FailNextSpawnsForTest(1);
+    AnswerPrompt({{1037, QStringLiteral("127.0.0.1")},
+                  {1052, QString::number(LocalPort(peer))},
+                  {1012, QString::number(local)},
+                  {1011, QStringLiteral("1")}});
+    Press(page.get(), 1032);
+    WorkerGroup::FailNextSpawnsForTest(0);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text, QStringLiteral("创建接收线程失败!"));
+    ASSERT_EQ(Root(page.get())->childCount(), 1);
+    page->SendBox()->setPlainText(QStringLiteral("out"));
+    Press(page.get(), 1039);
+    bool ok = false;
+    EXPECT_EQ(UdpRecv(peer, &ok), "out");
+    EXPECT_TRUE(ok);
+    page.reset();
+    CloseFd(peer);
 }
 
 class UdpServerAbuseTest : public PageDriverTest {
