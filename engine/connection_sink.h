@@ -30,4 +30,7 @@ public:
     // engine has closed sock and set it to -1. UPDATE_SENT: the writer of a TCP connection
     // finished a queued text or found the connection gone (sendQueue.done, sendQueue.lost).
     virtual void OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) = 0;
+    // Connections were accepted and closed at once for want of descriptors; `total` counts them
+    // since the engine was made. Called without waiting for anything, after a drained queue.
+    virtual void OnConnectionsRefused(unsigned total) { (void)total; }
 };

@@ -1,15 +1,19 @@
 #include "engine/tcp_engine.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <deque>
 #include <thread>
 
 #include "engine/crit_sec.h"
+#include "engine/descriptor_budget.h"
 #include "engine/log_line.h"
 #include "engine/socket_closer.h"
 
@@ -19,9 +23,13 @@ constexpr int kRecvBufferSize = 10240;
 // A writer hands the socket at most this much per call, so that each call's result is booked
 // soon and a dropped queue stops costing memory at once.
 constexpr size_t kWriteChunk = 64 * 1024;
+// The largest backlog there is; the kernel caps it at net.core.somaxconn.
+constexpr int kBacklog = 0x7fffffff;
+// Connections taken off the queue before the page hears of them, at most.
+constexpr size_t kMaxBatch = 4096;
 
 // accept() failures that say nothing about the listening socket: the process or the system is
-// short of something for a moment, or the peer gave up. Retry after a pause.
+// short of something for a moment, or the peer gave up.
 bool IsTransientAcceptError(int err) {
     return err == EMFILE || err == ENFILE || err == ENOBUFS || err == ENOMEM ||
            err == ECONNABORTED || err == EINTR || err == EPROTO || err == EAGAIN;
@@ -47,6 +55,7 @@ void TcpEngine::Shutdown() {
 }
 
 int TcpEngine::Listen(int port) {
+    quillet::fd::KeepSpares();
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
@@ -58,7 +67,7 @@ int TcpEngine::Listen(int port) {
     addr.sin_port = htons(static_cast<uint16_t>(port & 0xFFFF));
     addr.sin_addr.s_addr = htonl(INADDR_ANY);
     if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        listen(fd, SOMAXCONN) != 0) {
+        listen(fd, kBacklog) != 0 || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) {
         close(fd);
         return -1;
     }
@@ -79,28 +88,71 @@ int TcpEngine::Listen(int port) {
     return fd;
 }
 
+bool TcpEngine::StopAccepting(int listenFd) const {
+    return m_stopping || quillet::sock::CloseRequested(listenFd);
+}
+
 void TcpEngine::AcceptLoop(WorkerContext ctx) {
-    for (;;) {
-        sockaddr_in peer{};
-        socklen_t len = sizeof peer;
-        int fd = accept4(ctx.sock, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
-        if (m_stopping || quillet::sock::CloseRequested(ctx.sock)) {
-            if (fd >= 0)
-                close(fd);
+    std::deque<Pending> batch;
+    while (!StopAccepting(ctx.sock)) {
+        // shutdown() of the listening socket (stop, teardown) wakes the poll with POLLHUP.
+        pollfd wait{ctx.sock, POLLIN, 0};
+        if (poll(&wait, 1, -1) < 0 && errno != EINTR)
             break;
-        }
-        if (fd >= 0) {
-            AcceptOne(fd, peer);
-            continue;
-        }
-        if (!IsTransientAcceptError(errno))
+        if (StopAccepting(ctx.sock))
             break;
-        ++m_acceptRetries;
-        // Out of descriptors or memory: the pending connection stays queued; try again soon.
-        for (int i = 0; i < 10 && !m_stopping && !quillet::sock::CloseRequested(ctx.sock); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const unsigned refusedBefore = m_refused;
+        Drain drained = DrainQueue(ctx.sock, &batch);
+        // The queue is emptied before the page hears of anyone, and again after each one it
+        // took: a slow page does not make the queue overflow.
+        while (!batch.empty()) {
+            const Pending next = batch.front();
+            batch.pop_front();
+            if (StopAccepting(ctx.sock)) {
+                close(next.fd);
+                continue;
+            }
+            AcceptOne(next.fd, next.peer);
+            if (drained == Drain::kEmpty)
+                drained = DrainQueue(ctx.sock, &batch);
+        }
+        if (m_refused != refusedBefore)
+            m_pSink->OnConnectionsRefused(m_refused);
+        if (drained == Drain::kBroken)
+            break;
+        if (drained == Drain::kShort) {
+            for (int i = 0; i < 10 && !StopAccepting(ctx.sock); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
     }
     quillet::sock::ReleaseFromWorker(ctx.sock);
+}
+
+TcpEngine::Drain TcpEngine::DrainQueue(int listenFd, std::deque<Pending>* batch) {
+    while (batch->size() < kMaxBatch) {
+        Pending next{};
+        socklen_t len = sizeof next.peer;
+        next.fd = accept4(listenFd, reinterpret_cast<sockaddr*>(&next.peer), &len, SOCK_CLOEXEC);
+        if (next.fd >= 0 && quillet::fd::InHeadroom(next.fd)) {
+            close(next.fd);  // the last descriptors are the window system's
+            ++m_refused;
+        } else if (next.fd >= 0) {
+            batch->push_back(next);
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return Drain::kEmpty;
+        } else if (errno == EMFILE || errno == ENFILE) {
+            ++m_acceptRetries;
+            if (!quillet::fd::RefuseWithSpare(listenFd))
+                return Drain::kShort;
+            ++m_refused;
+        } else if (errno == ENOBUFS || errno == ENOMEM) {
+            ++m_acceptRetries;
+            return Drain::kShort;
+        } else if (!IsTransientAcceptError(errno)) {
+            return Drain::kBroken;
+        }
+    }
+    return Drain::kEmpty;  // the batch is full; the rest waits in the queue
 }
 
 void TcpEngine::AcceptOne(int fd, const sockaddr_in& peer) {
@@ -132,16 +184,29 @@ void TcpEngine::AcceptOne(int fd, const sockaddr_in& peer) {
     ctx.pSink = m_pSink;
     pthread_t handle{};
     if (!m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); }, &handle)) {
-        CCritSecLock lock(g_csConnect);
-        if (ConnectInfo* r = FindRecord(m_map, key); r && r->sock == fd)
-            r->sock = -1;
-        quillet::sock::CloseSocket(fd);
-        quillet::sock::ReleaseFromWorker(fd);
+        EndUnstartedReceive(fd, key);
         return;
     }
     CCritSecLock lock(g_csConnect);
     if (ConnectInfo* r = FindRecord(m_map, key))
         r->hThread = handle;
+}
+
+// No thread could be made to receive on `fd`: the connection is closed and its record told so,
+// as if the peer had left.
+void TcpEngine::EndUnstartedReceive(int fd, uint64_t key) {
+    ConnectInfo* closed = nullptr;
+    {
+        CCritSecLock lock(g_csConnect);
+        if (ConnectInfo* r = FindRecord(m_map, key); r && r->sock == fd) {
+            r->sock = -1;
+            closed = r;
+        }
+        quillet::sock::CloseSocket(fd);
+    }
+    quillet::sock::ReleaseFromWorker(fd);
+    if (closed && !m_stopping)
+        m_pSink->OnConnectionUpdate(closed, UPDATE_CLOSED, key);
 }
 
 uint32_t TcpEngine::AddClient(ConnectInfo* pInfo) {
@@ -158,10 +223,14 @@ int TcpEngine::StartReceive(ConnectInfo* pInfo) {
     ctx.pTcpEngine = this;
     ctx.pSink = m_pSink;
     quillet::sock::AdoptForWorker(ctx.sock, this);
-    if (!m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); })) {
-        quillet::sock::ReleaseFromWorker(ctx.sock);
-    }
-    return 0;
+    if (m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); }))
+        return 0;
+    CCritSecLock lock(g_csConnect);
+    if (pInfo->sock == ctx.sock)
+        pInfo->sock = -1;
+    quillet::sock::CloseSocket(ctx.sock);
+    quillet::sock::ReleaseFromWorker(ctx.sock);
+    return -1;
 }
 
 void TcpEngine::ReceiveLoop(WorkerContext ctx) {

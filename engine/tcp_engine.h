@@ -15,6 +15,7 @@
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
+#include <deque>
 
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
@@ -31,10 +32,13 @@ public:
     uint32_t m_nNextId = 0;  // guarded by g_csConnect
 
     // A listening socket on 0.0.0.0 and the port's low 16 bits with its accept thread, or -1.
+    // The thread takes every queued connection before it tells the page of any; a connection
+    // it has no descriptor for is closed at once and counted (RefusedConnections).
     int Listen(int port);
     // Lists a page-made record under the next id; returns the new m_nNextId.
     uint32_t AddClient(ConnectInfo* pInfo);
-    // Starts the receive thread of a record whose sock is connected. Returns 0.
+    // Starts the receive thread of a record whose sock is connected. Returns 0, or -1 when no
+    // thread could be made: the socket is then closed and sock is -1.
     int StartReceive(ConnectInfo* pInfo);
     // One send call; its result (bytes sent, or -1). Never raises SIGPIPE.
     static int SendBytes(int sock, const char* data, int len);
@@ -63,12 +67,25 @@ public:
     void Shutdown();
     // Worker threads still running (diagnostics and tests).
     size_t LiveWorkers() { return m_workers.LiveCount(); }
-    // How often accept failed for want of descriptors or memory and was tried again.
+    // How often accept failed for want of descriptors or memory.
     unsigned AcceptRetries() const { return m_acceptRetries; }
+    // Connections closed as soon as they were accepted, for want of descriptors.
+    unsigned RefusedConnections() const { return m_refused; }
 
 private:
+    struct Pending {
+        int fd;
+        sockaddr_in peer;
+    };
+    enum class Drain { kEmpty, kShort, kBroken };
+
     void AcceptLoop(WorkerContext ctx);
+    bool StopAccepting(int listenFd) const;
+    // Accepts every connection queued on `listenFd` into `batch` (up to a bound), closing those
+    // it has no descriptor for. kShort: out of descriptors or memory even for that; wait a moment.
+    Drain DrainQueue(int listenFd, std::deque<Pending>* batch);
     void AcceptOne(int fd, const sockaddr_in& peer);
+    void EndUnstartedReceive(int fd, uint64_t key);
     void ReceiveLoop(WorkerContext ctx);
     void FinishReceive(const WorkerContext& ctx);
     void ReceiveChunk(const WorkerContext& ctx, const char* data, int n, std::string* carry);
@@ -83,5 +100,6 @@ private:
     std::atomic<bool> m_stopping{false};
     std::atomic<unsigned> m_acceptRetries{0};
     uint64_t m_nextSendSerial = 1;  // guarded by g_csConnect
+    std::atomic<unsigned> m_refused{0};
     quillet::WorkerGroup m_workers;
 };

@@ -14,6 +14,7 @@
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
 #include "engine/crit_sec.h"
+#include "engine/descriptor_budget.h"
 #include "skin_btn.h"
 #include "ui_kit.h"
 
@@ -156,7 +157,11 @@ void CTcpClientDlg::StartConnects(const std::vector<ConnectInfo*>& records) {
 }
 
 void CTcpClientDlg::StartConnect(ConnectInfo* rec, const std::shared_ptr<ConnectBatch>& batch) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd >= 0 && quillet::fd::InHeadroom(fd)) {
+        ::close(fd);  // the last descriptors stay with the window system
+        fd = -1;
+    }
     if (fd < 0) {
         batch->socketError = true;
         EndConnect(batch, true);
@@ -220,7 +225,14 @@ void CTcpClientDlg::Connected(ConnectInfo* rec, int fd) {
             target = target.mid(mark + kLinkMark.size());
         node->setText(0, Wide(enc::FormatEndpoint(local)) + kLinkMark + target);
     }
-    m_engine.StartReceive(rec);
+    if (m_engine.StartReceive(rec) != 0) {
+        // No thread to receive on it: the engine has closed it again.
+        SetNodeImage(node, kImageClosed);
+        if (selected)
+            RefreshItem(node);
+        Message(QStringLiteral("创建接收线程失败!"), ui::AppTitle());
+        return;
+    }
     if (selected) {
         RefreshItem(node);
     } else {

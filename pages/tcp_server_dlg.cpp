@@ -1,5 +1,6 @@
 #include "tcp_server_dlg.h"
 
+#include <QMessageBox>
 #include <QPlainTextEdit>
 
 #include "encoding/labels.h"
@@ -26,6 +27,9 @@ enum ButtonId {
     kClearReceived = 1021,
     kClearSent = 1022,
 };
+
+// The refusal news has a key of its own; its record is the engine, never a connection's.
+constexpr uint64_t kRefusedNewsKey = 0;
 
 }  // namespace
 
@@ -177,6 +181,27 @@ void CTcpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
     } else if (kind == UPDATE_DATA) {
         ShowDataNews(pInfo);
     }
+}
+
+void CTcpServerDlg::OnConnectionsRefused(unsigned total) {
+    (void)total;  // the handler reads the latest count
+    m_notifier.Post(kRefusedNewsKey, &m_engine, [this] { ShowRefused(); });
+}
+
+void CTcpServerDlg::ShowRefused() {
+    const QString text =
+        QStringLiteral("描述符不足，已拒绝 %1 个连接").arg(m_engine.RefusedConnections());
+    if (QTreeWidgetItem* root = Root())
+        root->setToolTip(0, text);
+    if (m_refusedNote) {
+        m_refusedNote->setText(text);
+        return;
+    }
+    m_refusedNote =
+        new QMessageBox(QMessageBox::NoIcon, QStringLiteral("提示"), text, QMessageBox::Ok, this);
+    m_refusedNote->setObjectName(QStringLiteral("refusedNote"));
+    m_refusedNote->setWindowModality(Qt::NonModal);
+    m_refusedNote->show();
 }
 
 }  // namespace quillet::pages

@@ -137,7 +137,8 @@ bool CUdpClientDlg::CreateEndpoint(const sockaddr_in& peer, int peerPort, int lo
     const std::string label = enc::JoinPair(enc::FormatEndpoint(state->strHost, localPort),
                                             enc::FormatEndpoint(peerText, peerPort));
     QTreeWidgetItem* node = AddRecordNode(rec, ToQString(enc::ToWide(label)), kImageClosed);
-    m_engine.StartClientReceive(rec);
+    if (!m_engine.StartClientReceive(rec))  // it can still send
+        Message(QStringLiteral("创建接收线程失败!"), ui::AppTitle());
     m_tree->setCurrentItem(node);
     Refresh(node);
     return true;

@@ -4,7 +4,7 @@
 QUILLET_BUILD_PACKAGES=(cmake make g++ pkg-config googletest libgtest-dev libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev fonts-wqy-microhei)
 QUILLET_TEST_PACKAGES=(clang libclang-rt-14-dev xvfb xauth iproute2)
-QUILLET_BENCH_PACKAGES=(ncat valgrind)
+QUILLET_BENCH_PACKAGES=(ncat valgrind xvfb)
 
 quillet_missing_packages() {
     local missing=() p

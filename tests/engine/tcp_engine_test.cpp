@@ -36,7 +36,8 @@ protected:
         EXPECT_TRUE(WaitUntil([&] { return sink.Count(-1) > before; }));
         *key = sink.Events().back().key;
         for (auto& e : sink.Events())
-            if (e.kind == -1) *key = e.key;
+            if (e.kind == -1)
+                *key = e.key;
         return fd;
     }
 
@@ -81,12 +82,14 @@ TEST_F(TcpEngineTest, BurstBecomesChunksOfAtMost10239Bytes) {
     burst[100] = '\0';  // a zero byte ends that chunk's text, the counters count it all
     ASSERT_TRUE(SendAll(peer, burst));
     ASSERT_TRUE(WaitUntil([&] { return Snapshot(engine, key).nRecvBytes == 25000; }));
-    EXPECT_GE(sink.Count(UPDATE_DATA), 3u);
     ConnectInfo rec = Snapshot(engine, key);
     EXPECT_EQ(rec.nRecvBytesAll, 25000u);
     size_t lines = 0;
-    for (char16_t c : rec.strRecv.str()) lines += c == u'\n';
-    EXPECT_EQ(lines, sink.Count(UPDATE_DATA));
+    for (char16_t c : rec.strRecv.str())
+        lines += c == u'\n';
+    EXPECT_GE(lines, 3u);
+    // The worker tells the sink after it has updated the record: the last news may lag.
+    EXPECT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == lines; }));
     size_t firstEnd = rec.strRecv.find(u'\n');
     EXPECT_EQ(rec.strRecv.substr(21, firstEnd - 21), std::u16string(100, u'x'));
     CloseFd(peer);
@@ -152,7 +155,8 @@ TEST_F(TcpEngineTest, ListenFailsOnBusyPortAndWorksAgainRightAfterStop) {
     CloseFd(peer);
     quillet::sock::CloseSocket(listenFd);
     listenFd = -1;
-    for (int i = 0; i < 50 && listenFd < 0; ++i) listenFd = engine.Listen(port);  // bounded
+    for (int i = 0; i < 50 && listenFd < 0; ++i)
+        listenFd = engine.Listen(port);  // bounded
     ASSERT_GE(listenFd, 0);
     EXPECT_EQ(LocalPort(listenFd), port);
     // Ports are taken from the low 16 bits.
@@ -174,7 +178,8 @@ TEST_F(TcpEngineTest, StopListeningWakesAcceptThreadAndKeepsConnections) {
     CloseFd(peer);
 }
 
-// Running out of descriptors must not end the accept thread: it accepts again once some are free.
+// Running out of descriptors must not end the accept thread, nor leave the peer waiting in the
+// queue: it is taken off with a spare descriptor and closed, and later peers are accepted again.
 TEST_F(TcpEngineTest, AcceptSurvivesDescriptorExhaustion) {
     rlimit saved{};
     getrlimit(RLIMIT_NOFILE, &saved);
@@ -182,16 +187,25 @@ TEST_F(TcpEngineTest, AcceptSurvivesDescriptorExhaustion) {
     low.rlim_cur = 256;
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
     std::vector<int> hog;
-    for (int fd = dup(0); fd >= 0 && hog.size() < 1000; fd = dup(0)) hog.push_back(fd);
+    for (int fd = dup(0); fd >= 0 && hog.size() < 1000; fd = dup(0))
+        hog.push_back(fd);
     close(hog.back());  // exactly one free: enough for the peer's socket, none for accept
     hog.pop_back();
     int peer = TcpConnect(port);
     ASSERT_GE(peer, 0);
-    EXPECT_TRUE(WaitUntil([&] { return engine.AcceptRetries() > 0; }));
-    for (int fd : hog) close(fd);
+    EXPECT_TRUE(WaitPeerClosed(peer));
+    EXPECT_TRUE(WaitUntil([&] { return sink.refused >= 1u; }));
+    EXPECT_GT(engine.AcceptRetries(), 0u);
+    EXPECT_EQ(sink.Count(-1), 0u);
+    for (int fd : hog)
+        close(fd);
     setrlimit(RLIMIT_NOFILE, &saved);
-    EXPECT_TRUE(WaitUntil([&] { return sink.Count(-1) == 1; }));
     CloseFd(peer);
+    uint64_t key;
+    int next = ConnectPeer(&key);
+    ASSERT_TRUE(SendAll(next, "back"));
+    EXPECT_TRUE(WaitUntil([&] { return Snapshot(engine, key).nRecvBytes == 4; }));
+    CloseFd(next);
 }
 
 TEST(TcpEngineTeardown, ManyLiveSendingConnectionsTearDownCleanly) {
@@ -201,13 +215,15 @@ TEST(TcpEngineTeardown, ManyLiveSendingConnectionsTearDownCleanly) {
     ASSERT_GE(lfd, 0);
     int port = LocalPort(lfd);
     std::vector<int> peers;
-    for (int i = 0; i < 200; ++i) peers.push_back(TcpConnect(port));
+    for (int i = 0; i < 200; ++i)
+        peers.push_back(TcpConnect(port));
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(-1) == 200; }));
     std::atomic<bool> stop{false};
     std::thread sender([&] {
         std::string data(512, 's');
         for (int round = 0; round < 2000 && !stop; ++round)
-            for (int fd : peers) send(fd, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            for (int fd : peers)
+                send(fd, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     });
     WaitUntil([&] { return sink.Count(UPDATE_DATA) > 400; });
     quillet::sock::CloseSocket(lfd);

@@ -147,6 +147,8 @@ TEST_F(UdpServerPageTest, OnlyALeftClickSelectsAPeer) {
     ASSERT_TRUE(Eventually([&] { return PeerNode(a, "127.0.0.1") && PeerNode(b, "127.0.0.2"); }));
     QTreeWidgetItem* nodeA = PeerNode(a, "127.0.0.1");
     QTreeWidgetItem* nodeB = PeerNode(b, "127.0.0.2");
+    // The data news follows each new peer's node: wait until both are marked unread.
+    ASSERT_TRUE(Eventually([&] { return Image(nodeA) == 5 && Image(nodeB) == 5; }));
     ClickItem(nodeA);
     ASSERT_TRUE(Received().contains("from a"));
 
