@@ -39,6 +39,12 @@ protected:
         EXPECT_TRUE(box->hasFocus());
         return box;
     }
+    // Back to tab `tab` through the strip, as a click would.
+    void OnTab(int tab) {
+        dlg_->TabStrip()->SelectItem(tab);
+        ProcessEvents();
+        ASSERT_EQ(dlg_->CurrentTab(), tab);
+    }
     std::vector<std::string> shown_;
 };
 
@@ -129,6 +135,18 @@ TEST_F(KeyboardAccessTest, CtrlPageDownAndPageUpStepThroughTheTabsAndWrap) {
     QTest::keyClick(dlg_->focusWidget(), Qt::Key_PageDown, Qt::ControlModifier);
     ProcessEvents();
     EXPECT_EQ(dlg_->CurrentTab(), 0);
+    // From the connection tree and the received view too, which have page keys of their own.
+    for (const char* name : {"1025", "1026"}) {
+        SCOPED_TRACE(name);
+        auto* from = dlg_->Page(0)->findChild<QWidget*>(name);
+        ASSERT_NE(from, nullptr);
+        OnTab(0);
+        Activate();
+        from->setFocus();
+        QTest::keyClick(from, Qt::Key_PageDown, Qt::ControlModifier);
+        ProcessEvents();
+        EXPECT_EQ(dlg_->CurrentTab(), 1);
+    }
 }
 
 TEST_F(KeyboardAccessTest, TabLeavesTheSendBoxAndCtrlTabTypesATab) {
