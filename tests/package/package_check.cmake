@@ -6,12 +6,17 @@ if(NOT DPKG_DEB OR NOT DPKG_SHLIBDEPS)
   cmake_language(EXIT ${SKIP})
 endif()
 file(REMOVE_RECURSE "${WORK}")
-# The dist directory's own install and preinstall: the tree is not rebuilt, the program is
-# taken as built.
-execute_process(
-  COMMAND ${CPACK} -G DEB --config ${BUILD}/CPackConfig.cmake -B ${WORK}
-          "-DCPACK_INSTALL_CMAKE_PROJECTS=${BUILD}/dist;Quillet;ALL;/"
-  RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
+# The project's CPack settings with the install rules run as a script: CPack's own project
+# install would first build the whole tree (its preinstall step), and this test takes the
+# program as built. The package target installs the same rules under the same prefix, stripped.
+file(WRITE "${WORK}/config.cmake" "include(\"${BUILD}/CPackConfig.cmake\")
+unset(CPACK_INSTALL_CMAKE_PROJECTS)
+set(CPACK_INSTALL_SCRIPT \"${BUILD}/cmake_install.cmake\")
+set(CPACK_INSTALL_PREFIX /usr)
+set(CMAKE_INSTALL_DO_STRIP 1)
+")
+execute_process(COMMAND ${CPACK} --config ${WORK}/config.cmake -B ${WORK}
+                RESULT_VARIABLE rc OUTPUT_VARIABLE out ERROR_VARIABLE out)
 file(GLOB deb "${WORK}/quillet_${VERSION}_*.deb")
 if(NOT rc EQUAL 0 OR NOT deb)
   message(FATAL_ERROR "cpack failed (${rc}):\n${out}")
