@@ -19,6 +19,7 @@
 #include "engine/log_line.h"
 #include "engine/socket_closer.h"
 #include "engine/tcp_engine.h"
+#include "send_box_keys.h"
 #include "skin_btn.h"
 #include "ui_kit.h"
 
@@ -128,6 +129,7 @@ void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
             AddGroup(QStringLiteral("已发送的信息"), DuRect(3, 150, 242, 141), 1028);
     }
     m_sendBox = MakeView(this, 1031, DuRect(255, 163, 230, 125), false);
+    ui::UseTabForFocus(m_sendBox);
     AddGroup(QStringLiteral("发送窗口"), DuRect(252, 150, 239, 141), 1031);
 }
 

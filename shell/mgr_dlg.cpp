@@ -89,6 +89,10 @@ void CMgrDlg::CreateAccelerators() {
         shortcut->setObjectName(QStringLiteral("accelerator%1").arg(command));
         connect(shortcut, &QShortcut::activated, this, [this, cmd = command] { OnCommand(cmd); });
     }
+    // F1 is where desktop programs keep their help.
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    help->setObjectName(QStringLiteral("helpKey"));
+    connect(help, &QShortcut::activated, this, [this] { OnCommand(kHelp); });
 }
 
 void CMgrDlg::CentreOnScreen() {

@@ -46,6 +46,9 @@ public:
     void OnCommand(int id);
     // The tab strip selected tab `index`: hide every page, show the chosen one.
     void OnPageSelect(int index);
+    // Selects the tab `step` places on from the selected one, wrapping round; the page follows
+    // through the strip's notification.
+    void StepTab(int step);
     // Shows, focuses and repaints the current tab's page.
     void ShowCurrentPage();
     // Pops up the menu under the menu button and runs the chosen command.
