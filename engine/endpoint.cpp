@@ -5,6 +5,7 @@
 
 #include <cerrno>
 
+#include "engine/descriptor_budget.h"
 #include "engine/socket_closer.h"
 
 namespace quillet::sock {
@@ -42,6 +43,8 @@ ConnectStart StartConnect(const sockaddr_in& target) {
     Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
     if (!socket)
         return Failed<ConnectStart>(Step::kSocket, errno);
+    if (fd::InHeadroom(socket.fd()))  // the last descriptors stay with the window system
+        return Failed<ConnectStart>(Step::kSocket, EMFILE);
     ConnectStart start;
     if (::connect(socket.fd(), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) {
         if (int error = MakeBlocking(socket.fd()))

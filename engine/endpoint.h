@@ -47,7 +47,8 @@ struct SocketResult {
 
 // Starts a connect to `target` without blocking. ok() with `pending` false: connected at once;
 // with `pending` true: under way, finish it with FinishConnect once the socket is writable.
-// A connected socket blocks again (its receive thread waits in recv).
+// A connected socket blocks again (its receive thread waits in recv). A socket whose number is
+// in the descriptor headroom (descriptor_budget.h) is refused as if none could be made (EMFILE).
 struct ConnectStart : SocketResult {
     bool pending = false;
 };

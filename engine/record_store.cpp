@@ -3,6 +3,7 @@
 #include <set>
 
 #include "engine/socket_closer.h"
+#include "engine/tcp_engine.h"
 
 namespace {
 
@@ -66,6 +67,20 @@ void RecordStore::CloseAndFreeAll(const std::vector<ConnectInfo*>& alsoOwned) {
     }
 }
 
+void RecordStore::DropSends(ConnectInfo* rec) {
+    CCritSecLock lock(g_csConnect);
+    TcpEngine::DropSendQueue(rec);
+}
+
+RecordStore::SendNews RecordStore::TakeSendNews(ConnectInfo* rec) {
+    CCritSecLock lock(g_csConnect);
+    SendQueue& q = rec->sendQueue;
+    SendNews news{std::move(q.done), std::move(q.lost)};
+    q.done.clear();
+    q.lost.clear();
+    return news;
+}
+
 void RecordStore::AttachSocket(ConnectInfo* rec, quillet::sock::Socket socket) {
     CCritSecLock lock(g_csConnect);
     rec->sock = socket.release();
@@ -93,7 +108,6 @@ void RecordStore::ClearReceived(ConnectInfo* rec) {
     rec->nRecvBytes = 0;
     rec->nRecvBytesAll = 0;
     rec->strRecv.clear();
-    rec->recvCarry.clear();
 }
 
 void RecordStore::ClearSent(ConnectInfo* rec) {

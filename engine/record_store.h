@@ -10,7 +10,7 @@
 // g_csConnect, to find and update records (tcp_engine.h, udp_engine.h).
 //
 // Guards: m_map, and in every listed record the fields that workers write (strRecv, nRecvBytes,
-// nRecvBytesAll, bUnread, sock, recvCarry), by g_csConnect. strSent and nSentBytes are written
+// nRecvBytesAll, bUnread, sock, sendQueue), by g_csConnect. strSent and nSentBytes are written
 // only on the user-interface thread.
 #include <cstdint>
 #include <memory>
@@ -57,13 +57,22 @@ public:
     // that may no longer be listed), then empties the map.
     void CloseAndFreeAll(const std::vector<ConnectInfo*>& alsoOwned);
 
+    // Forgets every text waiting on the record's connection; its writer ends silently.
+    void DropSends(ConnectInfo* rec);
+    // What the connection's writer finished (wholly taken) or lost (cut by a failed
+    // connection) since the last look, taken out of the record.
+    struct SendNews {
+        std::vector<PendingSend> done;
+        std::vector<PendingSend> lost;
+    };
+    SendNews TakeSendNews(ConnectInfo* rec);
     // Gives a record a connected socket (the page connected it again); the record owns it now.
     void AttachSocket(ConnectInfo* rec, quillet::sock::Socket socket);
     bool IsOpen(const ConnectInfo* rec) const;
     bool IsUnread(const ConnectInfo* rec) const;
     // The user looked at the record: clears its unread mark. Returns whether it is open.
     bool MarkRead(ConnectInfo* rec);
-    // Forgets the received side (unread mark, counters, log, carry) or the sent side.
+    // Forgets the received side (unread mark, counters, log) or the sent side.
     void ClearReceived(ConnectInfo* rec);
     void ClearSent(ConnectInfo* rec);
 

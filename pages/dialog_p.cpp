@@ -4,6 +4,7 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <vector>
@@ -15,6 +16,7 @@
 #include "engine/log_line.h"
 #include "engine/socket_closer.h"
 #include "engine/tcp_engine.h"
+#include "send_box_keys.h"
 #include "skin_btn.h"
 #include "ui_kit.h"
 
@@ -41,7 +43,7 @@ QString ToQString(const LogText& log, size_t from, size_t count) {
 
 namespace {
 
-// Root text colour of every tree: dark red.
+// The colour every tree's root is given in the store. Painting keeps the normal text colour.
 const QColor kRootText(136, 0, 21);
 
 QSize TemplateSize(int templateId) {
@@ -56,7 +58,9 @@ QPlainTextEdit* MakeView(QWidget* parent, int id, const QRect& rect, bool readOn
     view->setGeometry(rect);
     view->setReadOnly(readOnly);
     view->setFont(ui::SongFont(9));
-    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // A vertical scroll bar shows only when the text overflows, on the views and the send box
+    // alike, so a long paste can be scrolled with the mouse too.
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     view->setUndoRedoEnabled(!readOnly);
     return view;
 }
@@ -112,6 +116,7 @@ void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
     m_feeder = new ReceivedFeeder(
         m_recvView, [this]() -> RecordStore& { return Store(); }, this);
     m_sendBox = MakeView(this, 1031, DuRect(255, 163, 230, 125), false);
+    ui::UseTabForFocus(m_sendBox);
     AddGroup(QStringLiteral("发送窗口"), DuRect(252, 150, 239, 141), 1031);
 }
 
@@ -162,7 +167,6 @@ void CDialogP::InitConnectionTree(CTreeCtrlEx* tree) {
     CTreeCtrlEx::SetItemData(root, state);
     CTreeCtrlEx::SetItemBold(root, true);
     CTreeCtrlEx::SetItemColor(root, kRootText);
-    root->setForeground(0, kRootText);
 }
 
 bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
@@ -216,6 +220,15 @@ void CDialogP::OnNewConnection(ConnectInfo* pInfo, uint64_t key) {
 }
 
 void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
+    if (kind == UPDATE_SENT) {
+        m_notifier.Call([this, pInfo, key] {
+            QString failure;
+            Store().WithListed(key, pInfo, [&] { failure = HandleSendNews(pInfo); });
+            if (!failure.isEmpty())  // told without the lock: the box waits for the user
+                Message(failure, QStringLiteral("提示"));
+        });
+        return;
+    }
     // New data is already in the record: the worker need not wait for the page to look, and
     // one look sees every chunk that came before it. The page checks the record again there.
     if (kind == UPDATE_DATA) {
@@ -284,10 +297,13 @@ void CDialogP::FreeRecord(uint64_t key, ConnectInfo* rec) {
 
 void CDialogP::ShowDataNews(ConnectInfo* rec) {
     QTreeWidgetItem* node = NodeOf(rec);
-    if (node && node == m_tree->currentItem())
+    if (node && node == m_tree->currentItem()) {
+        if (m_liveViewReads)
+            Store().MarkRead(rec);
         m_feeder->Update(rec);
-    else
+    } else {
         SetNodeImage(node, kImageOpenUnread);
+    }
 }
 
 void CDialogP::AddPeerNode(ConnectInfo* pInfo) {
@@ -317,8 +333,16 @@ void CDialogP::ClearSentView() {
     m_sentView->clear();
 }
 
+std::u16string CDialogP::SendBoxText() const {
+    // The raw text: toPlainText() would turn no-break spaces into blanks and line separators
+    // into line breaks. Only the box's own block separator is a line break.
+    QString raw = m_sendBox->document()->toRawText();
+    raw.replace(QChar::ParagraphSeparator, QChar::LineFeed);
+    return FromQString(raw);
+}
+
 std::optional<std::u16string> CDialogP::TakeSendText() {
-    std::u16string text = FromQString(m_sendBox->toPlainText());
+    std::u16string text = SendBoxText();
     if (text.empty())
         return std::nullopt;
     while (!text.empty() && text.back() == u' ')
@@ -410,7 +434,8 @@ void CDialogP::SendToSelected(const SendSteps& steps) {
         LogSent(rec, *wire, sent);
 }
 
-void CDialogP::SendOnSelectedTcp(const std::function<void(QTreeWidgetItem*)>& refresh) {
+void CDialogP::SendOnSelectedTcp(TcpEngine& engine,
+                                 const std::function<void(QTreeWidgetItem*)>& refresh) {
     SendSteps steps;
     steps.recordReady = [this](ConnectInfo* rec) {
         if (Store().IsOpen(rec))
@@ -421,18 +446,65 @@ void CDialogP::SendOnSelectedTcp(const std::function<void(QTreeWidgetItem*)>& re
     // A text that encodes to no bytes has nothing to send; a send of 0 bytes is no sign of a
     // lost peer.
     steps.skipEmpty = true;
-    steps.send = [this, &refresh](QTreeWidgetItem* item, ConnectInfo* rec, const std::string& wire,
-                                  const std::u16string&) {
-        const int sent = TcpEngine::SendOnRecord(rec, wire.data(), static_cast<int>(wire.size()));
-        if (sent <= 0) {
-            Store().Disconnect(rec);
-            refresh(item);
-            Message(QStringLiteral("对方已经断开！"), QStringLiteral("提示"));
-            return 0;
+    steps.send = [this, &engine, &refresh](QTreeWidgetItem* item, ConnectInfo* rec,
+                                           const std::string& wire, const std::u16string& text) {
+        m_sendRefresh = refresh;
+        switch (engine.Send(rec, wire, text)) {
+            case TcpEngine::SendResult::kAll:
+                return static_cast<int>(wire.size());
+            case TcpEngine::SendResult::kQueued:
+                ShowLog(m_sentView,
+                        rec->strSent);  // the line follows once the peer has taken it all
+                return 0;
+            case TcpEngine::SendResult::kFull:
+                ShowLog(m_sentView, rec->strSent);
+                Message(QStringLiteral("待发送的数据已达 64 MB，本次内容未发送！"),
+                        QStringLiteral("提示"));
+                return 0;
+            case TcpEngine::SendResult::kFailed:
+                break;
         }
-        return sent;
+        Store().Disconnect(rec);
+        refresh(item);
+        Message(QStringLiteral("对方已经断开！"), QStringLiteral("提示"));
+        return 0;
     };
     SendToSelected(steps);
+}
+
+QString CDialogP::HandleSendNews(ConnectInfo* rec) {
+    const RecordStore::SendNews news = Store().TakeSendNews(rec);
+    std::u16string box = SendBoxText();
+    while (!box.empty() && box.back() == u' ')
+        box.pop_back();
+    for (const PendingSend& item : news.done) {
+        rec->nSentBytes += static_cast<uint32_t>(item.bytes.size());
+        AppendLogLine(rec->strSent, item.bytes);
+        if (!box.empty() && box == item.text) {  // not if the user has typed on since
+            m_sendBox->clear();
+            box.clear();
+        }
+    }
+    size_t sent = 0, unsent = 0;
+    for (const PendingSend& item : news.lost) {
+        sent += item.taken;
+        unsent += item.bytes.size() - item.taken;
+        if (item.taken > 0) {  // the log holds what the socket really took
+            rec->nSentBytes += static_cast<uint32_t>(item.taken);
+            AppendLogLine(rec->strSent, std::string_view(item.bytes).substr(0, item.taken));
+        }
+    }
+    QTreeWidgetItem* node = NodeOf(rec);
+    const bool selected = node && node == m_tree->currentItem();
+    if (news.lost.empty()) {
+        if (selected && !news.done.empty())
+            ShowLog(m_sentView, rec->strSent);
+        return {};
+    }
+    Store().Disconnect(rec);
+    if (selected && m_sendRefresh)
+        m_sendRefresh(node);
+    return QStringLiteral("对方已经断开！\n已发送 %1 字节，未发送 %2 字节。").arg(sent).arg(unsent);
 }
 
 bool CDialogP::RootStateForSend() {

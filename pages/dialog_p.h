@@ -28,6 +28,7 @@
 class QGroupBox;
 class QPlainTextEdit;
 class QTreeWidgetItem;
+class TcpEngine;
 
 namespace quillet::ui {
 class CSkinBtn;
@@ -69,7 +70,8 @@ public:
     QPlainTextEdit* SendBox() const { return m_sendBox; }
     ui::CSkinBtn* Button(int id) const;
 
-    // Builds the root node: host address text, icons, ServerState, bold dark-red text.
+    // Builds the root node: host address text, icons, ServerState, bold; its dark red goes to
+    // the tree's store only.
     void InitConnectionTree(CTreeCtrlEx* tree);
     // Erases the map, closes and frees every record and the ServerState, deletes all nodes.
     // The records go under g_csConnect, in the store. Returns true.
@@ -128,8 +130,8 @@ protected:
     // views showed of it and unlinking its node.
     void FreeRecord(uint64_t key, ConnectInfo* rec);
 
-    // News of data for a record: its new text into the view when its node is selected, else
-    // the node marked open with unread data.
+    // News of data for a record: its new text into the view when its node is selected (read at
+    // once there on a page with m_liveViewReads), else the node marked open with unread data.
     void ShowDataNews(ConnectInfo* rec);
     // News of a connection that came from outside (accepted, or a new UDP sender): its node,
     // "%s:%d" of the peer, as the root's last child, marked open.
@@ -183,9 +185,12 @@ protected:
     // counters and its view.
     void ClearSelectedReceived();
     void ClearSelectedSent();
-    // Send on a TCP page, to the selected connection. A failed send closes its socket, runs
-    // `refresh` for its node and tells the user the peer has gone.
-    void SendOnSelectedTcp(const std::function<void(QTreeWidgetItem*)>& refresh);
+    // Send on a TCP page, to the selected connection, through `engine` without waiting for the
+    // peer. A failed send closes its socket, runs `refresh` for its node and tells the user the
+    // peer has gone. A text that waits for the peer is logged (and the box emptied, if it still
+    // holds it) once all of it is taken; if the connection fails first, the user is told what
+    // was sent and what was not.
+    void SendOnSelectedTcp(TcpEngine& engine, const std::function<void(QTreeWidgetItem*)>& refresh);
     // The UDP pages' steps: a root state to send from ("发送出错了！" when there is none), and a
     // datagram that did not go out ("发送出错！" after `refresh` for its node). SentOrTold
     // returns `sent` when it is positive, else 0.
@@ -204,10 +209,19 @@ protected:
     QPlainTextEdit* m_sentView = nullptr;
     QPlainTextEdit* m_sendBox = nullptr;
     std::array<ui::CSkinBtn*, kButtonSlots> m_buttons{};
+    // The UDP pages: data shown live in the selected view counts as read.
+    bool m_liveViewReads = false;
 
 private:
+    // The send box's text as it goes out, before trimming.
+    std::u16string SendBoxText() const;
+    // News from a connection's writer (UPDATE_SENT), g_csConnect held, record listed: logs what
+    // was wholly sent; returns the message for a failed connection, else an empty string.
+    QString HandleSendNews(ConnectInfo* rec);
     QGroupBox* AddGroup(const QString& title, const QRect& rect, int framedId);
 
+    // How a TCP page refreshes a node whose connection a failed send closed.
+    std::function<void(QTreeWidgetItem*)> m_sendRefresh;
     int m_templateId;
     QColor m_colour;
     ReceivedFeeder* m_feeder = nullptr;  // of m_recvView; a child of the page

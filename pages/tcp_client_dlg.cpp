@@ -68,8 +68,9 @@ void CTcpClientDlg::CreateButtons() {
         AddButton(top[i].first, QRect(x, 5, 51, 24), top[i].second, handlers[i]);
         x += 51 + gap;
     }
-    AddViewButtons(kSend, kClearReceived, kClearSent,
-                   [this] { SendOnSelectedTcp([this](QTreeWidgetItem* i) { RefreshItem(i); }); });
+    AddViewButtons(kSend, kClearReceived, kClearSent, [this] {
+        SendOnSelectedTcp(m_engine, [this](QTreeWidgetItem* i) { RefreshItem(i); });
+    });
 }
 
 void CTcpClientDlg::RefreshItem(QTreeWidgetItem* item) {
@@ -185,7 +186,14 @@ void CTcpClientDlg::Connected(ConnectInfo* rec, sock::Socket socket) {
             target = target.mid(mark + kLinkMark.size());
         node->setText(0, Wide(enc::FormatEndpoint(local)) + kLinkMark + target);
     }
-    m_engine.StartReceive(rec);
+    if (m_engine.StartReceive(rec) != 0) {
+        // No thread to receive on it: the engine has closed it again.
+        SetNodeImage(node, kImageClosed);
+        if (selected)
+            RefreshItem(node);
+        Message(QStringLiteral("创建接收线程失败!"), ui::AppTitle());
+        return;
+    }
     if (selected) {
         RefreshItem(node);
     } else {
@@ -226,6 +234,7 @@ void CTcpClientDlg::OnDisconnect() {
         return;
     if (Store().Disconnect(rec))
         SetNodeImage(item, kImageClosed);
+    Store().DropSends(rec);  // what waits for the peer goes with the connection
     RefreshItem(item);
 }
 

@@ -1,5 +1,6 @@
 #include "tcp_server_dlg.h"
 
+#include <QMessageBox>
 #include <QPlainTextEdit>
 
 #include "encoding/labels.h"
@@ -25,6 +26,9 @@ enum ButtonId {
     kClearReceived = 1021,
     kClearSent = 1022,
 };
+
+// The refusal news has a key of its own; its record is the engine, never a connection's.
+constexpr uint64_t kRefusedNewsKey = 0;
 
 }  // namespace
 
@@ -65,8 +69,9 @@ void CTcpServerDlg::CreateButtons() {
         AddButton(top[i].first, QRect(x, 5, 51, 24), top[i].second, handlers[i]);
         x += 51 + gap;
     }
-    AddViewButtons(kSend, kClearReceived, kClearSent,
-                   [this] { SendOnSelectedTcp([this](QTreeWidgetItem* i) { RefreshItem(i); }); });
+    AddViewButtons(kSend, kClearReceived, kClearSent, [this] {
+        SendOnSelectedTcp(m_engine, [this](QTreeWidgetItem* i) { RefreshItem(i); });
+    });
 }
 
 void CTcpServerDlg::RefreshItem(QTreeWidgetItem* item) {
@@ -149,6 +154,8 @@ void CTcpServerDlg::OnDisconnect() {
     ConnectInfo* rec = RecordOf(item);
     if (rec && Store().Disconnect(rec))
         SetNodeImage(item, kImageClosed);
+    if (rec)
+        Store().DropSends(rec);  // what waits for the peer goes with the connection
     RefreshItem(item);
 }
 
@@ -162,6 +169,27 @@ void CTcpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
         SetNodeImage(node, pInfo->bUnread ? kImageClosedUnread : kImageClosed);
         EnableButton(kDisconnect, false);
     }
+}
+
+void CTcpServerDlg::OnConnectionsRefused(unsigned total) {
+    (void)total;  // the handler reads the latest count
+    m_notifier.Post(kRefusedNewsKey, &m_engine, [this] { ShowRefused(); });
+}
+
+void CTcpServerDlg::ShowRefused() {
+    const QString text =
+        QStringLiteral("描述符不足，已拒绝 %1 个连接").arg(m_engine.RefusedConnections());
+    if (QTreeWidgetItem* root = Root())
+        root->setToolTip(0, text);
+    if (m_refusedNote) {
+        m_refusedNote->setText(text);
+        return;
+    }
+    m_refusedNote =
+        new QMessageBox(QMessageBox::NoIcon, QStringLiteral("提示"), text, QMessageBox::Ok, this);
+    m_refusedNote->setObjectName(QStringLiteral("refusedNote"));
+    m_refusedNote->setWindowModality(Qt::NonModal);
+    m_refusedNote->show();
 }
 
 }  // namespace quillet::pages

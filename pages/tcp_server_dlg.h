@@ -5,6 +5,8 @@
 // Threads: user-interface thread; the engine's workers reach the page only through the
 // notification hand-over of CDialogP.
 #include "dialog_p.h"
+
+class QMessageBox;
 #include "engine/tcp_engine.h"
 
 namespace quillet::pages {
@@ -16,6 +18,8 @@ public:
     ~CTcpServerDlg() override;
 
     TcpEngine& Engine() { return m_engine; }
+    // Worker side: connections were closed at once for want of descriptors.
+    void OnConnectionsRefused(unsigned total) override;
 
 protected:
     RecordStore& Store() override { return m_engine.m_store; }
@@ -30,7 +34,11 @@ private:
     void OnListen();
     void OnStopListen();
     void OnDisconnect();
+    // Says how many connections were refused: in the root's tooltip, and in a note that opens
+    // once, without blocking, the first time.
+    void ShowRefused();
 
+    QMessageBox* m_refusedNote = nullptr;  // child of the page
     TcpEngine m_engine{this};
 };
 

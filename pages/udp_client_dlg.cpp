@@ -57,6 +57,8 @@ CUdpClientDlg::CUdpClientDlg(QWidget* parent) : CUdpClientDlg(141, PageLayout::k
 CUdpClientDlg::CUdpClientDlg(int templateId, PageLayout layout, QWidget* parent)
     : CDialogP(templateId, kPageColour, parent) {
     CreateCommonControls(1051, layout);
+    m_liveViewReads = true;
+    m_tree->SetBkColor(kPageColour);
     InitConnectionTree(m_tree);
 }
 
@@ -148,7 +150,8 @@ bool CUdpClientDlg::CreateEndpoint(const sockaddr_in& peer, int peerPort, int lo
     const std::string label = enc::JoinPair(enc::FormatEndpoint(localHost, localPort),
                                             enc::FormatEndpoint(peerText, peerPort));
     QTreeWidgetItem* node = AddRecordNode(rec, ToQString(enc::ToWide(label)), kImageClosed);
-    m_engine.StartClientReceive(rec);
+    if (!m_engine.StartClientReceive(rec))  // it can still send
+        Message(QStringLiteral("创建接收线程失败!"), ui::AppTitle());
     m_tree->setCurrentItem(node);
     Refresh(node);
     return true;

@@ -15,6 +15,8 @@ const QColor kPageColour(170, 220, 250);
 
 CUdpServerDlg::CUdpServerDlg(QWidget* parent) : CDialogP(140, kPageColour, parent) {
     CreateCommonControls(1050, PageLayout::kStandard);
+    m_liveViewReads = true;
+    m_tree->SetBkColor(kPageColour);
     InitConnectionTree(m_tree);
     CreateButtons();
 }

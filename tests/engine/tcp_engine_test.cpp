@@ -36,7 +36,8 @@ protected:
         EXPECT_TRUE(WaitUntil([&] { return sink.Count(-1) > before; }));
         *key = sink.Events().back().key;
         for (auto& e : sink.Events())
-            if (e.kind == -1) *key = e.key;
+            if (e.kind == -1)
+                *key = e.key;
         return fd;
     }
 
@@ -81,18 +82,14 @@ TEST_F(TcpEngineTest, BurstBecomesChunksOfAtMost10239Bytes) {
     burst[100] = '\0';  // a zero byte ends that chunk's text, the counters count it all
     ASSERT_TRUE(SendAll(peer, burst));
     ASSERT_TRUE(WaitUntil([&] { return Snapshot(engine, key).nRecvBytes == 25000; }));
-    // A chunk's notice follows its update once the lock is free: wait for the last one too.
-    WaitUntil([&] {
-        size_t n = 0;
-        for (char16_t c : Snapshot(engine, key).strRecv.str()) n += c == u'\n';
-        return sink.Count(UPDATE_DATA) == n;
-    });
-    EXPECT_GE(sink.Count(UPDATE_DATA), 3u);
     ConnectInfo rec = Snapshot(engine, key);
     EXPECT_EQ(rec.nRecvBytesAll, 25000u);
     size_t lines = 0;
-    for (char16_t c : rec.strRecv.str()) lines += c == u'\n';
-    EXPECT_EQ(lines, sink.Count(UPDATE_DATA));
+    for (char16_t c : rec.strRecv.str())
+        lines += c == u'\n';
+    EXPECT_GE(lines, 3u);
+    // The worker tells the sink after it has updated the record: the last news may lag.
+    EXPECT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == lines; }));
     size_t firstEnd = rec.strRecv.find(u'\n');
     EXPECT_EQ(rec.strRecv.substr(21, firstEnd - 21), std::u16string(100, u'x'));
     CloseFd(peer);
@@ -158,7 +155,8 @@ TEST_F(TcpEngineTest, ListenFailsOnBusyPortAndWorksAgainRightAfterStop) {
     CloseFd(peer);
     quillet::sock::CloseSocket(listenFd);
     listenFd = -1;
-    for (int i = 0; i < 50 && listenFd < 0; ++i) listenFd = engine.Listen(port);  // bounded
+    for (int i = 0; i < 50 && listenFd < 0; ++i)
+        listenFd = engine.Listen(port);  // bounded
     ASSERT_GE(listenFd, 0);
     EXPECT_EQ(LocalPort(listenFd), port);
     // Ports are taken from the low 16 bits.
@@ -180,7 +178,8 @@ TEST_F(TcpEngineTest, StopListeningWakesAcceptThreadAndKeepsConnections) {
     CloseFd(peer);
 }
 
-// Running out of descriptors must not end the accept thread: it accepts again once some are free.
+// Running out of descriptors must not end the accept thread, nor leave the peer waiting in the
+// queue: it is taken off with a spare descriptor and closed, and later peers are accepted again.
 TEST_F(TcpEngineTest, AcceptSurvivesDescriptorExhaustion) {
     rlimit saved{};
     getrlimit(RLIMIT_NOFILE, &saved);
@@ -188,16 +187,25 @@ TEST_F(TcpEngineTest, AcceptSurvivesDescriptorExhaustion) {
     low.rlim_cur = 256;
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
     std::vector<int> hog;
-    for (int fd = dup(0); fd >= 0 && hog.size() < 1000; fd = dup(0)) hog.push_back(fd);
+    for (int fd = dup(0); fd >= 0 && hog.size() < 1000; fd = dup(0))
+        hog.push_back(fd);
     close(hog.back());  // exactly one free: enough for the peer's socket, none for accept
     hog.pop_back();
     int peer = TcpConnect(port);
     ASSERT_GE(peer, 0);
-    EXPECT_TRUE(WaitUntil([&] { return engine.AcceptRetries() > 0; }));
-    for (int fd : hog) close(fd);
+    EXPECT_TRUE(WaitPeerClosed(peer));
+    EXPECT_TRUE(WaitUntil([&] { return sink.refused >= 1u; }));
+    EXPECT_GT(engine.AcceptRetries(), 0u);
+    EXPECT_EQ(sink.Count(-1), 0u);
+    for (int fd : hog)
+        close(fd);
     setrlimit(RLIMIT_NOFILE, &saved);
-    EXPECT_TRUE(WaitUntil([&] { return sink.Count(-1) == 1; }));
     CloseFd(peer);
+    uint64_t key;
+    int next = ConnectPeer(&key);
+    ASSERT_TRUE(SendAll(next, "back"));
+    EXPECT_TRUE(WaitUntil([&] { return Snapshot(engine, key).nRecvBytes == 4; }));
+    CloseFd(next);
 }
 
 TEST(TcpEngineTeardown, ManyLiveSendingConnectionsTearDownCleanly) {
@@ -207,13 +215,15 @@ TEST(TcpEngineTeardown, ManyLiveSendingConnectionsTearDownCleanly) {
     ASSERT_GE(lfd, 0);
     int port = LocalPort(lfd);
     std::vector<int> peers;
-    for (int i = 0; i < 200; ++i) peers.push_back(TcpConnect(port));
+    for (int i = 0; i < 200; ++i)
+        peers.push_back(TcpConnect(port));
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(-1) == 200; }));
     std::atomic<bool> stop{false};
     std::thread sender([&] {
         std::string data(512, 's');
         for (int round = 0; round < 2000 && !stop; ++round)
-            for (int fd : peers) send(fd, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            for (int fd : peers)
+                send(fd, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     });
     WaitUntil([&] { return sink.Count(UPDATE_DATA) > 400; });
     quillet::sock::CloseSocket(lfd);
@@ -225,4 +235,72 @@ TEST(TcpEngineTeardown, ManyLiveSendingConnectionsTearDownCleanly) {
         EXPECT_TRUE(WaitPeerClosed(fd));
         CloseFd(fd);
     }
+}
+
+// A character cut by the end of a connection shows as U+FFFD on a line of its own.
+TEST_F(TcpEngineTest, PartialCharacterAtConnectionEndShowsAsReplacement) {
+    Utf8Wire utf8;
+    uint64_t key;
+    int peer = ConnectPeer(&key);
+    ASSERT_TRUE(SendAll(peer, "ab\xE4\xBD"));
+    ASSERT_TRUE(WaitUntil([&] { return Snapshot(engine, key).nRecvBytes == 4; }));
+    CloseFd(peer);
+    ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_CLOSED) == 1; }));
+    const ConnectInfo rec = Snapshot(engine, key);
+    EXPECT_EQ(LinesOf(rec.strRecv), (std::vector<std::u16string>{u"ab", u"\uFFFD"}));
+    EXPECT_EQ(rec.nRecvBytes, 4u);
+    EXPECT_EQ(sink.Count(UPDATE_DATA), 2u);
+}
+
+namespace {
+
+// A connected socket without the test peers' receive timeout, as a client page makes it.
+int PlainConnect(int port) {
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_in to = Loopback(port);
+    if (fd >= 0 && connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
+}
+
+}  // namespace
+
+// Connect again on a client record starts with no carry: the last bytes of the old connection
+// and the first of the new one are no character.
+TEST(TcpClientRecord, ReconnectStartsWithoutCarry) {
+    Utf8Wire utf8;
+    RecordingSink sink;
+    TcpEngine engine(&sink);
+    int port = 0;
+    int listener = TcpListen(&port);
+    ASSERT_GE(listener, 0);
+    auto* rec = new ConnectInfo;
+    rec->sock = PlainConnect(port);
+    ASSERT_GE(rec->sock, 0);
+    engine.AddClient(rec);
+    const uint64_t key = rec->nId;
+    engine.StartReceive(rec);
+    int first = TcpAccept(listener);
+    ASSERT_TRUE(SendAll(first, "\xE4\xBD"));
+    ASSERT_TRUE(WaitUntil([&] { return Snapshot(engine, key).nRecvBytes == 2; }));
+    DisconnectRecord(engine, key);
+    ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_CLOSED) == 1; }));
+
+    const int fd = PlainConnect(port);
+    ASSERT_GE(fd, 0);
+    {
+        CCritSecLock lock(g_csConnect);
+        rec->sock = fd;
+    }
+    engine.StartReceive(rec);
+    int second = TcpAccept(listener);
+    ASSERT_TRUE(SendAll(second, "\xA0z"));
+    ASSERT_TRUE(WaitUntil([&] { return Snapshot(engine, key).nRecvBytes == 4; }));
+    EXPECT_EQ(LinesOf(Snapshot(engine, key).strRecv),
+              (std::vector<std::u16string>{u"", u"\uFFFD", u"\uFFFDz"}));
+    TearDownEngine(engine);
+    for (int f : {first, second, listener})
+        CloseFd(f);
 }
