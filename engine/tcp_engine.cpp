@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstring>
 #include <deque>
+#include <memory>
 #include <thread>
 
 #include "engine/crit_sec.h"
@@ -158,21 +159,21 @@ TcpEngine::Drain TcpEngine::DrainQueue(int listenFd, std::deque<Pending>* batch)
 void TcpEngine::AcceptOne(int fd, const sockaddr_in& peer) {
     // Adopted before it is listed: whoever closes the record's socket from now on only wakes us.
     quillet::sock::AdoptForWorker(fd, this);
-    auto* rec = new ConnectInfo;
+    auto made = std::make_unique<ConnectInfo>();
+    ConnectInfo* rec = made.get();
     rec->sock = fd;
     rec->addrClient = peer;
     uint64_t key;
     {
         CCritSecLock lock(g_csConnect);
         if (m_stopping) {
-            delete rec;
             quillet::sock::CloseSocket(fd);
             quillet::sock::ReleaseFromWorker(fd);
             return;
         }
         rec->nId = m_nNextId;
         key = rec->nId;
-        InsertRecord(m_map, key, rec);
+        InsertRecord(m_map, key, made.release());  // the page owns it from now on
         ++m_nNextId;
     }
     m_pSink->OnNewConnection(rec, key);  // rec may be freed from here on
