@@ -94,8 +94,28 @@ QFont SansPointFont(int pointSize) {
     return f;
 }
 
+namespace {
+QString& PictureLanguageSlot() {
+    static QString language;
+    return language;
+}
+}  // namespace
+
+void SetPictureLanguage(const QString& language) {
+    PictureLanguageSlot() = language;
+}
+
+QString PictureLanguage() {
+    return PictureLanguageSlot();
+}
+
 QPixmap Bitmap(int id) {
     InitQuilletResources();
+    if (PictureLanguageSlot() == QLatin1String("en")) {
+        const QString english = QStringLiteral(":/bitmap/en/%1.png").arg(id);
+        if (QFile::exists(english))
+            return QPixmap(english);
+    }
     const QString path = QStringLiteral(":/bitmap/%1.png").arg(id);
     if (!QFile::exists(path)) {
         return QPixmap();

@@ -41,7 +41,7 @@ QImage Face(const QColor& top, const QColor& middle, const QColor& bottom, const
     return img;
 }
 
-QImage TabPicture(const Tab& t, int look) {
+QImage TabPicture(const Tab& t, int look, bool english = false) {
     QImage img;
     if (look == 0) {
         img = Face(QColor(91, 168, 217), QColor(180, 215, 238), QColor(150, 200, 232),
@@ -70,7 +70,11 @@ QImage TabPicture(const Tab& t, int look) {
     OutlinedText(p, QRectF(0, 5, kW, 16), protocol, Qt::white, QColor(20, 60, 120));
 
     const QRectF second(0, 24, kW, 16);
-    if (look == 2) {
+    if (look == 2 && english) {
+        const QString role = QString::fromLatin1(t.role);
+        p.setFont(LatinFont(role.size() > 6 ? 10 : 12, true));
+        OutlinedText(p, second, role, QColor(255, 232, 0), QColor(16, 60, 120));
+    } else if (look == 2) {
         p.setFont(CjkFont(13, true));
         OutlinedText(p, second, QString::fromUtf8(t.roleCjk), QColor(255, 232, 0),
                      QColor(16, 60, 120));
@@ -90,6 +94,8 @@ void DrawTabs(const Sink& sink) {
         sink("bitmap", QString::number(t.normal), TabPicture(t, 0));
         sink("bitmap", QString::number(t.hover), TabPicture(t, 1));
         sink("bitmap", QString::number(t.selected), TabPicture(t, 2));
+        // Only the selected look carries Chinese words; the others are English already.
+        sink("bitmap/en", QString::number(t.selected), TabPicture(t, 2, true));
     }
 }
 
