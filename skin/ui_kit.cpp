@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFile>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QWidget>
@@ -109,18 +110,32 @@ QString PictureLanguage() {
     return PictureLanguageSlot();
 }
 
+namespace {
+// The picture at `base` + ".png", or its twice-size drawing `base` + "@2x.png" on a screen
+// scaled by more than 1, where one exists; null when neither does.
+QPixmap LoadPicture(const QString& base) {
+    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    if (ratio > 1.0) {
+        const QString large = base + QStringLiteral("@2x.png");
+        if (QFile::exists(large)) {
+            QPixmap picture(large);
+            picture.setDevicePixelRatio(2.0);
+            return picture;
+        }
+    }
+    const QString path = base + QStringLiteral(".png");
+    return QFile::exists(path) ? QPixmap(path) : QPixmap();
+}
+}  // namespace
+
 QPixmap Bitmap(int id) {
     InitQuilletResources();
     if (PictureLanguageSlot() == QLatin1String("en")) {
-        const QString english = QStringLiteral(":/bitmap/en/%1.png").arg(id);
-        if (QFile::exists(english))
-            return QPixmap(english);
+        QPixmap english = LoadPicture(QStringLiteral(":/bitmap/en/%1").arg(id));
+        if (!english.isNull())
+            return english;
     }
-    const QString path = QStringLiteral(":/bitmap/%1.png").arg(id);
-    if (!QFile::exists(path)) {
-        return QPixmap();
-    }
-    return QPixmap(path);
+    return LoadPicture(QStringLiteral(":/bitmap/%1").arg(id));
 }
 
 QIcon Icon(int id) {

@@ -1,5 +1,6 @@
 // The user-interface kit: pictures by number, the message and modal seams, fonts.
 #include <QDialog>
+#include <QFile>
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QPushButton>
@@ -90,6 +91,25 @@ TEST_F(UiKitTest, PicturesWithWordsFollowThePictureLanguage) {
     EXPECT_EQ(ui::Bitmap(257).toImage(), chinese[0]);
     ui::SetPictureLanguage(QString());
     EXPECT_EQ(ui::Bitmap(257).toImage(), chinese[0]);
+}
+
+TEST_F(UiKitTest, ButtonsAndTabsHaveTwiceSizeDrawings) {
+    // Drawn again at twice the size, not enlarged: the same picture, with more detail.
+    for (const char* kind : {":/bitmap/", ":/bitmap/en/"}) {
+        for (int id : {257, 253, 288, 210, 306, 307}) {
+            const QString base = QString::fromLatin1(kind) + QString::number(id);
+            if (!QFile::exists(base + ".png"))
+                continue;
+            const QImage small(base + ".png");
+            const QImage large(base + "@2x.png");
+            ASSERT_FALSE(large.isNull()) << base.toStdString();
+            EXPECT_EQ(large.size(), small.size() * 2) << base.toStdString();
+            EXPECT_NE(large, small.scaled(small.size() * 2)) << base.toStdString();
+            EXPECT_EQ(large.pixel(0, 0), small.pixel(0, 0)) << base.toStdString();  // keyed
+        }
+    }
+    // The offscreen screen is not scaled: the program loads the plain pictures.
+    EXPECT_EQ(ui::Bitmap(257).devicePixelRatio(), 1.0);
 }
 
 TEST_F(UiKitTest, FrameCornersHaveExactlyTheListedKeyPixels) {

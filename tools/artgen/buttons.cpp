@@ -47,10 +47,11 @@ QPainterPath Pill(const QRectF& r) {
     return path;
 }
 
-QImage PageButtonPicture(const PageButton& b, int state, bool english) {
+QImage PageButtonPicture(const PageButton& b, int state, bool english, int scale) {
     const int h = 24;
-    QImage img = KeyedCanvas(b.width, h);
+    QImage img = KeyedCanvas(b.width * scale, h * scale);
     QPainter p(&img);
+    p.scale(scale, scale);
     // Hard edges: the key colour must end exactly where the face begins.
     p.setRenderHint(QPainter::Antialiasing, false);
     const QRectF face(0, 0, b.width - 1, h - 1);
@@ -96,9 +97,10 @@ QImage PageButtonPicture(const PageButton& b, int state, bool english) {
 }
 
 // Close button 16x16: a white cross on an orange square with soft corners.
-QImage ClosePicture(int state) {
-    QImage img = KeyedCanvas(16, 16);
+QImage ClosePicture(int state, int scale) {
+    QImage img = KeyedCanvas(16 * scale, 16 * scale);
     QPainter p(&img);
+    p.scale(scale, scale);
     QColor top(255, 160, 64), bottom(226, 92, 18), rim(160, 58, 10);
     if (state == 1) {
         top = QColor(255, 204, 120);
@@ -123,9 +125,10 @@ QImage ClosePicture(int state) {
 }
 
 // Menu button 50x18 on the caption band: a white down triangle and the word 菜单 (or Menu).
-QImage MenuPicture(int state, bool english) {
-    QImage img = KeyedCanvas(50, 18);
+QImage MenuPicture(int state, bool english, int scale) {
+    QImage img = KeyedCanvas(50 * scale, 18 * scale);
     QPainter p(&img);
+    p.scale(scale, scale);
     QColor top(36, 139, 204), bottom(36, 139, 204), rim(36, 139, 204);
     if (state == 1) {
         top = QColor(110, 190, 240);
@@ -158,20 +161,24 @@ QImage MenuPicture(int state, bool english) {
 }  // namespace
 
 void DrawButtons(const Sink& sink) {
-    for (const PageButton& b : kPageButtons) {
-        for (int state = 0; state < 4; ++state) {
-            sink("bitmap", QString::number(b.ids[state]), PageButtonPicture(b, state, false));
-            sink("bitmap/en", QString::number(b.ids[state]), PageButtonPicture(b, state, true));
+    // Each picture also at twice the size, NAME@2x, for screens scaled by more than 1.
+    for (int scale : {1, 2}) {
+        const QString suffix = scale == 1 ? QString() : QStringLiteral("@2x");
+        for (const PageButton& b : kPageButtons) {
+            for (int state = 0; state < 4; ++state) {
+                const QString name = QString::number(b.ids[state]) + suffix;
+                sink("bitmap", name, PageButtonPicture(b, state, false, scale));
+                sink("bitmap/en", name, PageButtonPicture(b, state, true, scale));
+            }
         }
-    }
-    // The caption buttons reuse the normal picture for the disabled state.
-    sink("bitmap", "210", ClosePicture(0));
-    sink("bitmap", "209", ClosePicture(1));
-    sink("bitmap", "211", ClosePicture(2));
-    const char* menuIds[] = {"288", "286", "287"};
-    for (int state = 0; state < 3; ++state) {
-        sink("bitmap", menuIds[state], MenuPicture(state, false));
-        sink("bitmap/en", menuIds[state], MenuPicture(state, true));
+        // The caption buttons reuse the normal picture for the disabled state.
+        const char* closeIds[] = {"210", "209", "211"};
+        const char* menuIds[] = {"288", "286", "287"};
+        for (int state = 0; state < 3; ++state) {
+            sink("bitmap", closeIds[state] + suffix, ClosePicture(state, scale));
+            sink("bitmap", menuIds[state] + suffix, MenuPicture(state, false, scale));
+            sink("bitmap/en", menuIds[state] + suffix, MenuPicture(state, true, scale));
+        }
     }
 }
 
