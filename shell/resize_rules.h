@@ -1,7 +1,7 @@
 #pragma once
-// Where a press on the main window's surface starts a move or a corner resize, and what each
-// 20 ms tick of that drag does with the cursor position. Pure functions of their arguments, so
-// the rules can be driven with made-up cursor positions.
+// Where a press on the main window's surface starts a move or a resize (corner or edge), and
+// what each 20 ms tick of that drag does with the cursor position. Pure functions of their
+// arguments, so the rules can be driven with made-up cursor positions.
 #include <QPoint>
 #include <Qt>
 
