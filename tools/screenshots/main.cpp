@@ -5,7 +5,6 @@
 #include <QDir>
 #include <QPlainTextEdit>
 #include <QPixmap>
-#include <QThread>
 
 #include <cstdio>
 
@@ -18,7 +17,7 @@ namespace {
 
 // The file names, in tab order.
 constexpr const char* kShotNames[quillet::shell::CMgrDlg::kTabCount] = {
-    "tcp-server", "tcp-client", "udp-server", "udp-client",
+    "tcp-server", "tcp-client",       "udp-server",    "udp-client",
     "broadcast",  "multicast-create", "multicast-join"};
 
 void Settle() {
