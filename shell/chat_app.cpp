@@ -30,6 +30,8 @@ int CChatApp::Run(QApplication& app, void (*ready)(CMgrDlg*)) {
     }
     // Only the main window's quit request ends the run, not the last dialog closing.
     app.setQuitOnLastWindowClosed(false);
+    // The pictures with words speak the window's language.
+    ui::SetPictureLanguage(m_language == Language::kEnglish ? QStringLiteral("en") : QString());
     auto window = std::make_unique<CMgrDlg>();
     QObject::connect(window.get(), &CMgrDlg::quitRequested, &app, &QApplication::exit);
     window->show();

@@ -177,9 +177,15 @@ void CMgrDlg::paintEvent(QPaintEvent*) {
 }
 
 void CMgrDlg::resizeEvent(QResizeEvent* event) {
-    // The close button follows the right edge; the menu button keeps its place.
+    // The close button follows the right edge; the menu button keeps its place; the pages grow.
     if (m_closeBtn)
         m_closeBtn->move(width() - 21, 5);
+    for (size_t i = 0; i < m_pages.size(); ++i) {
+        if (m_pages[i] == nullptr)
+            continue;
+        m_pages[i]->setGeometry(PageRect());
+        m_growth[i].Apply();
+    }
     QWidget::resizeEvent(event);
 }
 

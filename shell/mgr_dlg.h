@@ -1,6 +1,7 @@
 #pragma once
 // The program's only top-level window: a frameless window that paints its own frame, moves when
-// its surface is dragged, resizes from small zones inside its corners, carries the close and
+// its surface is dragged, resizes from its edges and corners (never below its laid-out size;
+// above it the pages grow with it), carries the close and
 // menu buttons, the strip of seven picture tabs and the six protocol pages below it.
 //
 // Threads: user-interface thread only.
@@ -12,6 +13,7 @@
 #include <functional>
 
 #include "frame_painter.h"
+#include "grow_layout.h"
 #include "page_factory.h"
 #include "resize_rules.h"
 
@@ -101,10 +103,15 @@ private:
     void ShowAboutThenQuit();
     void UpdateCursor();
     void EndDrag();
+    // Starts the window system's own move or resize for `zone`; false when it has none.
+    bool HandToWindowSystem(int zone);
+    // The pages' rectangle for the window's present size.
+    QRect PageRect() const;
     // Whether the keyboard focus lies in a protocol page, which keeps its keys.
     bool FocusInPage() const;
 
     std::array<QWidget*, kPageCount> m_pages{};
+    std::array<ui::PageGrowth, kPageCount> m_growth;  // the pages' controls as laid out
     int m_curTab = 0;
     FramePictures m_pics;
     QString m_title;

@@ -1,8 +1,11 @@
-// Moving and resizing the frameless main window by dragging its own surface.
+// Moving and resizing the frameless main window by dragging its own surface. The window
+// system does it where it can (it knows the screens, snapping and the other windows); without
+// one (offscreen, a bare X server) the window follows the cursor itself.
 #include <QApplication>
 #include <QCursor>
 #include <QMouseEvent>
 #include <QTimerEvent>
+#include <QWindow>
 
 #include "mgr_dlg.h"
 
@@ -25,18 +28,32 @@ void CMgrDlg::mousePressEvent(QMouseEvent* event) {
         return;
     }
     const QPoint pt = event->position().toPoint();
+    const int zone = GripZoneOf(pt, width(), height());
+    if (zone != kZoneNone && HandToWindowSystem(zone)) {
+        event->accept();
+        return;
+    }
     m_buttonHeld = true;
     m_drag.anchor = pt;
     m_drag.saved = ToWinRect(geometry());
     // The release may land on a child that keeps it: watch every release until then.
     qApp->installEventFilter(this);
-    // A press in a border strip starts nothing; inside, the zone decides: move or a corner.
-    const int zone = ZoneOf(pt, width(), height());
+    // Inside, the zone decides: move, a corner or, on the border strips, an edge.
     if (zone != kZoneNone) {
         m_dragZone = zone;
         m_dragTimer.start(kTickMs, this);
     }
     event->accept();
+}
+
+bool CMgrDlg::HandToWindowSystem(int zone) {
+    QWindow* window = windowHandle();
+    if (window == nullptr)
+        return false;
+    // Either call returns false when the platform cannot do it; the caller then drags itself.
+    if (zone == kZoneMove)
+        return window->startSystemMove();
+    return window->startSystemResize(EdgesOf(zone));
 }
 
 void CMgrDlg::EndDrag() {
@@ -55,7 +72,7 @@ bool CMgrDlg::eventFilter(QObject* watched, QEvent* event) {
 
 void CMgrDlg::mouseMoveEvent(QMouseEvent* event) {
     m_drag.saved = ToWinRect(geometry());
-    const int zone = ZoneOf(event->position().toPoint(), width(), height());
+    const int zone = GripZoneOf(event->position().toPoint(), width(), height());
     if (zone != kZoneNone) {
         m_hoverZone = zone;
         UpdateCursor();
@@ -79,7 +96,11 @@ void CMgrDlg::timerEvent(QTimerEvent* event) {
 
 void CMgrDlg::OnDragTick(QPoint cursor) {
     WinRect placed;
-    if (!ResizeTick(m_dragZone, cursor, ToWinRect(geometry()), &m_drag, &placed)) {
+    const bool edge = m_dragZone % 2 == 0;  // edges have the even keypad numbers
+    const bool moved =
+        edge ? EdgeTick(m_dragZone, cursor, ToWinRect(geometry()), &placed)
+             : ResizeTick(m_dragZone, cursor, ToWinRect(geometry()), &m_drag, &placed);
+    if (!moved) {
         if (m_dragZone != kZoneMove)
             update();
         return;
@@ -100,6 +121,14 @@ void CMgrDlg::UpdateCursor() {
         case kZoneTopRight:
         case kZoneBottomLeft:
             setCursor(Qt::SizeBDiagCursor);
+            break;
+        case kZoneLeft:
+        case kZoneRight:
+            setCursor(Qt::SizeHorCursor);
+            break;
+        case kZoneTop:
+        case kZoneBottom:
+            setCursor(Qt::SizeVerCursor);
             break;
         default:
             setCursor(Qt::ArrowCursor);

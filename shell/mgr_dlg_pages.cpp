@@ -68,12 +68,17 @@ void CMgrDlg::StepTab(int step) {
 }
 
 void CMgrDlg::CreateAndPlacePages() {
-    // Placed once: the pages keep this rectangle when the window is resized later.
-    const QRect pageRect = rect().adjusted(2, 75, -2, -2);
+    // Laid out at the window's own size; later sizes grow from these rectangles.
     m_pages = CreatePages(this);
-    for (QWidget* page : m_pages)
-        page->setGeometry(pageRect);
+    for (size_t i = 0; i < m_pages.size(); ++i) {
+        m_pages[i]->setGeometry(PageRect());
+        m_growth[i].Capture(m_pages[i]);
+    }
     m_pages[kTcpServer]->show();
+}
+
+QRect CMgrDlg::PageRect() const {
+    return rect().adjusted(2, 75, -2, -2);
 }
 
 QWidget* CMgrDlg::PageOfTab(int tab) const {

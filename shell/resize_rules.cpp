@@ -1,5 +1,7 @@
 #include "resize_rules.h"
 
+#include <algorithm>
+
 namespace quillet::shell {
 namespace {
 
@@ -102,6 +104,67 @@ int ZoneOf(QPoint pt, int w, int h) {
     if (InRect(pt, w - c - b, h - c - b, w - b, h - b))
         return kZoneBottomRight;
     return kZoneMove;
+}
+
+int GripZoneOf(QPoint pt, int w, int h) {
+    const int inner = ZoneOf(pt, w, h);
+    if (inner != kZoneNone || !InRect(pt, 0, 0, w, h))
+        return inner;
+    const int grip = kBorderWidth + kCornerZone;
+    const bool left = pt.x() < grip, right = pt.x() >= w - grip;
+    const bool top = pt.y() < grip, bottom = pt.y() >= h - grip;
+    if (top)
+        return left ? kZoneTopLeft : right ? kZoneTopRight : kZoneTop;
+    if (bottom)
+        return left ? kZoneBottomLeft : right ? kZoneBottomRight : kZoneBottom;
+    return left ? kZoneLeft : kZoneRight;
+}
+
+Qt::Edges EdgesOf(int zone) {
+    switch (zone) {
+        case kZoneTopLeft:
+            return Qt::TopEdge | Qt::LeftEdge;
+        case kZoneTop:
+            return Qt::TopEdge;
+        case kZoneTopRight:
+            return Qt::TopEdge | Qt::RightEdge;
+        case kZoneLeft:
+            return Qt::LeftEdge;
+        case kZoneRight:
+            return Qt::RightEdge;
+        case kZoneBottomLeft:
+            return Qt::BottomEdge | Qt::LeftEdge;
+        case kZoneBottom:
+            return Qt::BottomEdge;
+        case kZoneBottomRight:
+            return Qt::BottomEdge | Qt::RightEdge;
+        default:
+            return {};
+    }
+}
+
+bool EdgeTick(int zone, QPoint cursor, const WinRect& current, WinRect* placed) {
+    WinRect r = current;
+    switch (zone) {
+        case kZoneTop:
+            r.top = std::min(cursor.y(), current.bottom - kMinHeight);
+            break;
+        case kZoneLeft:
+            r.left = std::min(cursor.x(), current.right - kMinWidth);
+            break;
+        case kZoneRight:
+            r.right = std::max(cursor.x() + 1, current.left + kMinWidth);
+            break;
+        case kZoneBottom:
+            r.bottom = std::max(cursor.y() + 1, current.top + kMinHeight);
+            break;
+        default:
+            return false;
+    }
+    if (r == current)
+        return false;
+    *placed = r;
+    return true;
 }
 
 bool ResizeTick(int zone, QPoint cursor, const WinRect& current, DragState* drag, WinRect* placed) {

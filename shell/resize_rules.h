@@ -1,8 +1,9 @@
 #pragma once
-// Where a press on the main window's surface starts a move or a corner resize, and what each
-// 20 ms tick of that drag does with the cursor position. Pure functions of their arguments, so
-// the rules can be driven with made-up cursor positions.
+// Where a press on the main window's surface starts a move or a resize (corner or edge), and
+// what each 20 ms tick of that drag does with the cursor position. Pure functions of their
+// arguments, so the rules can be driven with made-up cursor positions.
 #include <QPoint>
+#include <Qt>
 
 namespace quillet::shell {
 
@@ -16,22 +17,32 @@ struct WinRect {
 
 constexpr int kBorderWidth = 4;
 constexpr int kCornerZone = 3;
-constexpr int kMinWidth = 170;
-constexpr int kMinHeight = 400;
+// The laid-out size is also the smallest: below it a control would be cut off.
+constexpr int kMinWidth = 747;
+constexpr int kMinHeight = 606;
 
 // Drag zones, numbered like a telephone keypad: corners 1, 3, 7, 9; 5 moves the window.
 enum Zone {
     kZoneNone = 0,
     kZoneTopLeft = 1,
+    kZoneTop = 2,
     kZoneTopRight = 3,
+    kZoneLeft = 4,
     kZoneMove = 5,
+    kZoneRight = 6,
     kZoneBottomLeft = 7,
+    kZoneBottom = 8,
     kZoneBottomRight = 9
 };
 
 // The zone of a point in window coordinates of a w × h window; kZoneNone outside the interior
 // (the four border strips and the corners beyond them start nothing).
 int ZoneOf(QPoint pt, int w, int h);
+// The same, with the border strips as resize grips: an edge, or a corner where the strip meets
+// a corner zone. Points outside the window are kZoneNone.
+int GripZoneOf(QPoint pt, int w, int h);
+// The window edges a resize zone moves; none for kZoneMove and kZoneNone.
+Qt::Edges EdgesOf(int zone);
 
 // What a drag remembers between ticks: the press point in window coordinates and the window
 // rectangle at the press (both updated while resizing).
@@ -45,5 +56,9 @@ struct DragState {
 // placed; updates the drag state as the rules say. Comparisons are strict, so a cursor exactly
 // on a minimum boundary leaves the window where it is.
 bool ResizeTick(int zone, QPoint cursor, const WinRect& current, DragState* drag, WinRect* placed);
+// One tick of a drag on an edge grip (kZoneTop, kZoneLeft, kZoneRight, kZoneBottom): the edge
+// follows the cursor, never closer to the opposite edge than the minimum size. Returns false
+// when the window stays as it is.
+bool EdgeTick(int zone, QPoint cursor, const WinRect& current, WinRect* placed);
 
 }  // namespace quillet::shell

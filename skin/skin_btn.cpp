@@ -55,7 +55,8 @@ int CSkinBtn::state() const {
 }
 
 QSize CSkinBtn::sizeHint() const {
-    return pictures_[kNormal].isNull() ? QSize(51, 24) : pictures_[kNormal].size();
+    return pictures_[kNormal].isNull() ? QSize(51, 24)
+                                       : pictures_[kNormal].deviceIndependentSize().toSize();
 }
 
 void CSkinBtn::paintEvent(QPaintEvent*) {

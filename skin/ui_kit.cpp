@@ -4,6 +4,7 @@
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFile>
+#include <QGuiApplication>
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QWidget>
@@ -94,13 +95,47 @@ QFont SansPointFont(int pointSize) {
     return f;
 }
 
+namespace {
+QString& PictureLanguageSlot() {
+    static QString language;
+    return language;
+}
+}  // namespace
+
+void SetPictureLanguage(const QString& language) {
+    PictureLanguageSlot() = language;
+}
+
+QString PictureLanguage() {
+    return PictureLanguageSlot();
+}
+
+namespace {
+// The picture at `base` + ".png", or its twice-size drawing `base` + "@2x.png" on a screen
+// scaled by more than 1, where one exists; null when neither does.
+QPixmap LoadPicture(const QString& base) {
+    const qreal ratio = qGuiApp ? qGuiApp->devicePixelRatio() : 1.0;
+    if (ratio > 1.0) {
+        const QString large = base + QStringLiteral("@2x.png");
+        if (QFile::exists(large)) {
+            QPixmap picture(large);
+            picture.setDevicePixelRatio(2.0);
+            return picture;
+        }
+    }
+    const QString path = base + QStringLiteral(".png");
+    return QFile::exists(path) ? QPixmap(path) : QPixmap();
+}
+}  // namespace
+
 QPixmap Bitmap(int id) {
     InitQuilletResources();
-    const QString path = QStringLiteral(":/bitmap/%1.png").arg(id);
-    if (!QFile::exists(path)) {
-        return QPixmap();
+    if (PictureLanguageSlot() == QLatin1String("en")) {
+        QPixmap english = LoadPicture(QStringLiteral(":/bitmap/en/%1").arg(id));
+        if (!english.isNull())
+            return english;
     }
-    return QPixmap(path);
+    return LoadPicture(QStringLiteral(":/bitmap/%1").arg(id));
 }
 
 QIcon Icon(int id) {

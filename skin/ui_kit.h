@@ -38,8 +38,12 @@ void SetModalScript(ModalScript script);
 
 // ---- Geometry ----------------------------------------------------------------------------
 // One dialog unit is 1.5 pixels on both axes, whatever the desktop font.
-constexpr int Du(int units) { return units * 3 / 2; }
-inline QRect DuRect(int x, int y, int w, int h) { return QRect(Du(x), Du(y), Du(w), Du(h)); }
+constexpr int Du(int units) {
+    return units * 3 / 2;
+}
+inline QRect DuRect(int x, int y, int w, int h) {
+    return QRect(Du(x), Du(y), Du(w), Du(h));
+}
 
 // ---- Fonts -------------------------------------------------------------------------------
 // The Windows faces (宋体, Microsoft Sans Serif, Arial) are seldom on a Linux desktop: these
@@ -50,8 +54,12 @@ QFont SansPointFont(int pointSize);                 // the same faces by point s
 
 // ---- Pictures by kind and number ---------------------------------------------------------
 // Empty pixmap / null icon when the number does not exist.
-QPixmap Bitmap(int id);  // ":/bitmap/<id>.png"
-QIcon Icon(int id);      // ":/icon/<id>.png"
+QPixmap Bitmap(int id);  // ":/bitmap/<id>.png", or ":/bitmap/en/<id>.png" in English
+// The language of the pictures that carry words: "en" picks their English versions, anything
+// else the Chinese ones. Set at start-up, before the first window is made.
+void SetPictureLanguage(const QString& language);
+QString PictureLanguage();
+QIcon Icon(int id);  // ":/icon/<id>.png"
 
 // Every numbered control gets its number as objectName.
 void SetControlId(QWidget* w, int id);

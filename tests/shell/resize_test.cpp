@@ -1,11 +1,16 @@
 // Moving and resizing by dragging: the zones, the rules of each tick, the minimum size.
 #include <QGroupBox>
+#include <QPlainTextEdit>
 #include <QTest>
 
+#include "dialog_p.h"
 #include "resize_rules.h"
 #include "shell_fixture.h"
 #include "skin_btn.h"
 #include "skin_tab.h"
+#include "ui_kit.h"
+
+#include <vector>
 
 namespace quillet::test {
 namespace {
@@ -60,20 +65,27 @@ TEST_F(DragTest, DraggingTheSurfaceMovesWithoutResizing) {
     EXPECT_EQ(dlg_->DragZone(), 0);
 }
 
-TEST_F(DragTest, PressInABorderStripStartsNothing) {
-    Press({1, 300}, 0);
-    Press({300, 604}, 0);
+TEST_F(DragTest, PressInABorderStripGripsThatEdge) {
+    // Offscreen there is no window system to hand the resize to: the window follows itself.
+    Press({1, 300}, shell::kZoneLeft);
+    EXPECT_EQ(Tick(60, 300), QRect(60, 100, 787, 606));
+    EXPECT_EQ(Tick(400, 300), QRect(100, 100, 747, 606));  // never narrower than laid out
+    QTest::mouseRelease(dlg_.get(), Qt::LeftButton, {}, QPoint(300, 40));
+    Press({300, 604}, shell::kZoneBottom);
+    EXPECT_EQ(Tick(300, 805), QRect(100, 100, 747, 706));
+    QTest::mouseRelease(dlg_.get(), Qt::LeftButton, {}, QPoint(300, 40));
+    Press({745, 1}, kZoneTopRight);  // the strip beside a corner zone grips the corner
 }
 
 TEST_F(DragTest, BottomRightGrowsAndSnapsToTheMinimum) {
     Press({742, 601}, kZoneBottomRight);
     EXPECT_EQ(Tick(892, 731), QRect(100, 100, 797, 636));
-    // Past the left limit the width snaps to 170; the height still follows.
-    EXPECT_EQ(Tick(150, 741), QRect(100, 100, 170, 646));
-    // Past the top limit the height snaps to 400; the width follows again.
-    EXPECT_EQ(Tick(500, 300), QRect(100, 100, 400, 400));
+    // Past the left limit the width snaps to the laid-out 747; the height still follows.
+    EXPECT_EQ(Tick(150, 741), QRect(100, 100, 747, 646));
+    // Past the top limit the height snaps to 606; the width follows again.
+    EXPECT_EQ(Tick(1000, 300), QRect(100, 100, 900, 606));
     // Exactly on a limit nothing happens.
-    EXPECT_EQ(Tick(270, 500), QRect(100, 100, 400, 400));
+    EXPECT_EQ(Tick(847, 900), QRect(100, 100, 900, 606));
 }
 
 TEST_F(DragTest, TopLeftFollowsUntilTheMinimumAndStops) {
@@ -85,8 +97,8 @@ TEST_F(DragTest, TopLeftFollowsUntilTheMinimumAndStops) {
     EXPECT_EQ(Tick(800, 600), QRect(50, 76, 797, 630));
     for (int i = 0; i < 40; ++i) {
         const QRect r = Tick(100 + i * 20, 100 + i * 15);
-        EXPECT_GE(r.width(), 170);
-        EXPECT_GE(r.height(), 400);
+        EXPECT_GE(r.width(), shell::kMinWidth);
+        EXPECT_GE(r.height(), shell::kMinHeight);
         EXPECT_EQ(r.right() + 1, 847);
         EXPECT_EQ(r.bottom() + 1, 706);
     }
@@ -95,7 +107,7 @@ TEST_F(DragTest, TopLeftFollowsUntilTheMinimumAndStops) {
 TEST_F(DragTest, TopRightAndBottomLeftKeepTheOppositeEdges) {
     Press({742, 4}, kZoneTopRight);
     EXPECT_EQ(Tick(892, 54), QRect(100, 50, 797, 656));
-    EXPECT_EQ(Tick(150, 60), QRect(100, 56, 170, 650));  // snaps to the minimum width
+    EXPECT_EQ(Tick(150, 60), QRect(100, 56, 747, 650));  // snaps to the minimum width
     QTest::mouseRelease(dlg_.get(), Qt::LeftButton, {}, QPoint(300, 40));
 
     dlg_->setGeometry(100, 100, 747, 606);
@@ -147,6 +159,75 @@ TEST_F(DragTest, CornerZonesShowTheDiagonalCursors) {
     EXPECT_EQ(dlg_->cursor().shape(), Qt::SizeBDiagCursor);
     QTest::mouseMove(dlg_.get(), QPoint(300, 40));
     EXPECT_EQ(dlg_->cursor().shape(), Qt::ArrowCursor);
+    QTest::mouseMove(dlg_.get(), QPoint(1, 300));
+    EXPECT_EQ(dlg_->cursor().shape(), Qt::SizeHorCursor);
+    QTest::mouseMove(dlg_.get(), QPoint(300, 605));
+    EXPECT_EQ(dlg_->cursor().shape(), Qt::SizeVerCursor);
+}
+
+TEST(ResizeRules, GripsOnTheBorderStrips) {
+    const int w = 747, h = 606;
+    EXPECT_EQ(shell::GripZoneOf({0, 300}, w, h), shell::kZoneLeft);
+    EXPECT_EQ(shell::GripZoneOf({746, 300}, w, h), shell::kZoneRight);
+    EXPECT_EQ(shell::GripZoneOf({300, 0}, w, h), shell::kZoneTop);
+    EXPECT_EQ(shell::GripZoneOf({300, 605}, w, h), shell::kZoneBottom);
+    EXPECT_EQ(shell::GripZoneOf({0, 6}, w, h), kZoneTopLeft);
+    EXPECT_EQ(shell::GripZoneOf({740, 605}, w, h), kZoneBottomRight);
+    EXPECT_EQ(shell::GripZoneOf({300, 40}, w, h), kZoneMove);
+    EXPECT_EQ(shell::GripZoneOf({-1, 300}, w, h), kZoneNone);
+    EXPECT_EQ(shell::EdgesOf(kZoneBottomLeft), Qt::BottomEdge | Qt::LeftEdge);
+    EXPECT_EQ(shell::EdgesOf(kZoneMove), Qt::Edges());
+}
+
+// Every control of every page, by object and rectangle.
+std::vector<std::pair<QWidget*, QRect>> Controls(shell::CMgrDlg& dlg) {
+    std::vector<std::pair<QWidget*, QRect>> all;
+    for (int i = 0; i < shell::kPageCount; ++i)
+        for (QWidget* c : dlg.Page(i)->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            all.emplace_back(c, c->geometry());
+    return all;
+}
+
+TEST_F(DragTest, PagesGrowWithTheWindowAndComeBackExactly) {
+    const auto laidOut = Controls(*dlg_);
+    auto* page = static_cast<pages::CDialogP*>(dlg_->Page(0));
+    EXPECT_EQ(page->Tree()->geometry(), ui::DuRect(6, 19, 235, 125));
+    EXPECT_EQ(page->SendBox()->geometry(), ui::DuRect(255, 163, 230, 125));
+
+    dlg_->setGeometry(100, 100, 1047, 806);
+    ProcessEvents();
+    EXPECT_EQ(dlg_->Page(0)->size(), QSize(1043, 729));
+    EXPECT_EQ(page->Tree()->size(), ui::DuRect(6, 19, 235, 125).size() + QSize(150, 100));
+    EXPECT_EQ(page->SendBox()->size(), ui::DuRect(255, 163, 230, 125).size() + QSize(150, 100));
+    EXPECT_EQ(dlg_->CloseButton()->geometry().right(), 1047 - 21 + 15);
+    const auto grown = Controls(*dlg_);
+    for (size_t a = 0; a < grown.size(); ++a) {
+        EXPECT_TRUE(dlg_->Page(0)->rect().contains(grown[a].second))
+            << grown[a].first->objectName().toStdString();
+        for (size_t b = a + 1; b < grown.size(); ++b) {
+            // The broadcast page's hidden received view lies under others from the start.
+            if (grown[a].first->parent() != grown[b].first->parent() ||
+                grown[a].first->isHidden() || grown[b].first->isHidden() ||
+                laidOut[a].second.intersects(laidOut[b].second))
+                continue;
+            EXPECT_FALSE(grown[a].second.intersects(grown[b].second))
+                << grown[a].first->objectName().toStdString() << " "
+                << grown[b].first->objectName().toStdString() << " " << grown[a].second.x() << ","
+                << grown[a].second.y() << " " << grown[a].second.width() << "x"
+                << grown[a].second.height() << " " << grown[b].second.x() << ","
+                << grown[b].second.y() << " " << grown[b].second.width() << "x"
+                << grown[b].second.height();
+        }
+    }
+
+    dlg_->setGeometry(100, 100, 747, 606);
+    ProcessEvents();
+    const auto back = Controls(*dlg_);
+    for (size_t i = 0; i < back.size(); ++i)
+        EXPECT_EQ(back[i].second, laidOut[i].second) << back[i].first->objectName().toStdString();
+    // Smaller than laid out is refused: nothing can be cut off.
+    dlg_->resize(500, 400);
+    EXPECT_EQ(dlg_->size(), QSize(747, 606));
 }
 
 }  // namespace

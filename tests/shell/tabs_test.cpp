@@ -37,9 +37,9 @@ TEST_F(ShellTest, StripAndPagesSitWhereTheLayoutPutsThem) {
         EXPECT_EQ(dlg_->Page(i)->geometry(), QRect(2, 75, 743, 529));
     }
     EXPECT_EQ(Visible(*dlg_), "100000");
-    // Resizing the window leaves the pages as they were placed.
+    // Resizing the window grows the pages with it, under the strip as before.
     dlg_->resize(900, 700);
-    EXPECT_EQ(dlg_->Page(0)->geometry(), QRect(2, 75, 743, 529));
+    EXPECT_EQ(dlg_->Page(0)->geometry(), QRect(2, 75, 896, 623));
 }
 
 TEST_F(ShellTest, ClickingATabShowsItsPageOnly) {

@@ -1,9 +1,13 @@
 // The user-interface kit: pictures by number, the message and modal seams, fonts.
 #include <QDialog>
+#include <QFile>
 #include <QFontInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRawFont>
+
+#include <iterator>
+#include <vector>
 
 #include "qt_test_base.h"
 #include "ui_kit.h"
@@ -59,6 +63,53 @@ TEST_F(UiKitTest, KindsAreSeparateAndUnknownNumbersAreEmpty) {
     EXPECT_TRUE(ui::Icon(296).isNull());    // bitmap 296 exists, icon 296 does not
     EXPECT_TRUE(ui::Bitmap(136).isNull());  // and the other way round
     EXPECT_FALSE(ui::Bitmap(296).isNull());
+}
+
+TEST_F(UiKitTest, PicturesWithWordsFollowThePictureLanguage) {
+    // Send, clear received, the menu button and a selected tab carry words; the frame and a
+    // tab's normal look (English already) do not.
+    const int withWords[] = {257, 253, 288, 307};
+    const int withoutWords[] = {284, 306, 210};
+    std::vector<QImage> chinese;
+    for (int id : withWords)
+        chinese.push_back(ui::Bitmap(id).toImage());
+    std::vector<QImage> plain;
+    for (int id : withoutWords)
+        plain.push_back(ui::Bitmap(id).toImage());
+
+    ui::SetPictureLanguage("en");
+    for (size_t i = 0; i < std::size(withWords); ++i) {
+        const QImage english = ui::Bitmap(withWords[i]).toImage();
+        EXPECT_EQ(english.size(), chinese[i].size()) << withWords[i];
+        EXPECT_NE(english, chinese[i]) << withWords[i];
+        // The key colour stays where it was, so the shape on screen is the same.
+        EXPECT_EQ(english.pixel(0, 0), chinese[i].pixel(0, 0)) << withWords[i];
+    }
+    for (size_t i = 0; i < std::size(withoutWords); ++i)
+        EXPECT_EQ(ui::Bitmap(withoutWords[i]).toImage(), plain[i]) << withoutWords[i];
+    ui::SetPictureLanguage("fr");  // no such pictures: the Chinese ones
+    EXPECT_EQ(ui::Bitmap(257).toImage(), chinese[0]);
+    ui::SetPictureLanguage(QString());
+    EXPECT_EQ(ui::Bitmap(257).toImage(), chinese[0]);
+}
+
+TEST_F(UiKitTest, ButtonsAndTabsHaveTwiceSizeDrawings) {
+    // Drawn again at twice the size, not enlarged: the same picture, with more detail.
+    for (const char* kind : {":/bitmap/", ":/bitmap/en/"}) {
+        for (int id : {257, 253, 288, 210, 306, 307}) {
+            const QString base = QString::fromLatin1(kind) + QString::number(id);
+            if (!QFile::exists(base + ".png"))
+                continue;
+            const QImage small(base + ".png");
+            const QImage large(base + "@2x.png");
+            ASSERT_FALSE(large.isNull()) << base.toStdString();
+            EXPECT_EQ(large.size(), small.size() * 2) << base.toStdString();
+            EXPECT_NE(large, small.scaled(small.size() * 2)) << base.toStdString();
+            EXPECT_EQ(large.pixel(0, 0), small.pixel(0, 0)) << base.toStdString();  // keyed
+        }
+    }
+    // The offscreen screen is not scaled: the program loads the plain pictures.
+    EXPECT_EQ(ui::Bitmap(257).devicePixelRatio(), 1.0);
 }
 
 TEST_F(UiKitTest, FrameCornersHaveExactlyTheListedKeyPixels) {

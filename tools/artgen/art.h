@@ -10,7 +10,8 @@
 
 namespace quillet::art {
 
-// Receives each finished picture: kind is "bitmap" or "icon", name the file's base name.
+// Receives each finished picture: kind is "bitmap", "bitmap/en" (the English version of a
+// picture with words) or "icon", name the file's base name.
 using Sink = std::function<void(const QString& kind, const QString& name, const QImage& img)>;
 // Receives a finished file that is not a picture (the scalable icon): kind, file name, bytes.
 using FileSink =

@@ -1,4 +1,5 @@
-// Draws every numbered picture of the program into <out>/bitmap and <out>/icon, and writes the
+// Draws every numbered picture of the program into <out>/bitmap and <out>/icon (English
+// versions of the pictures with words into <out>/bitmap/en), and writes the
 // resource list <out>/quillet.qrc; the desktop's program icons go to <out>/desktop and are
 // installed, not compiled in. Same input, same bytes: fonts are named outright and the PNG
 // files carry no text or time chunks.
@@ -65,7 +66,7 @@ int main(int argc, char** argv) {
         names.sort();
         s << "  <qresource prefix=\"/" << kind << "\">\n";
         for (const QString& f : names) {
-            s << "    <file alias=\"" << f.section('/', 1) << "\">" << f << "</file>\n";
+            s << "    <file alias=\"" << f.mid(kind.size() + 1) << "\">" << f << "</file>\n";
         }
         s << "  </qresource>\n";
     }

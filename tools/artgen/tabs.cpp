@@ -27,9 +27,11 @@ const Tab kTabs[] = {
 constexpr int kW = 70;
 constexpr int kH = 45;
 
-QImage Face(const QColor& top, const QColor& middle, const QColor& bottom, const QColor& rim) {
-    QImage img = KeyedCanvas(kW, kH);
+QImage Face(const QColor& top, const QColor& middle, const QColor& bottom, const QColor& rim,
+            int scale) {
+    QImage img = KeyedCanvas(kW * scale, kH * scale);
     QPainter p(&img);
+    p.scale(scale, scale);
     QLinearGradient grad(0, 0, 0, kH);
     grad.setColorAt(0, top);
     grad.setColorAt(0.5, middle);
@@ -41,19 +43,20 @@ QImage Face(const QColor& top, const QColor& middle, const QColor& bottom, const
     return img;
 }
 
-QImage TabPicture(const Tab& t, int look) {
+QImage TabPicture(const Tab& t, int look, bool english, int scale) {
     QImage img;
     if (look == 0) {
         img = Face(QColor(91, 168, 217), QColor(180, 215, 238), QColor(150, 200, 232),
-                   QColor(60, 120, 180));
+                   QColor(60, 120, 180), scale);
     } else if (look == 1) {
         img = Face(QColor(40, 110, 176), QColor(110, 170, 214), QColor(84, 150, 204),
-                   QColor(30, 80, 140));
+                   QColor(30, 80, 140), scale);
     } else {
         img = Face(QColor(36, 139, 204), QColor(26, 110, 186), QColor(20, 92, 166),
-                   QColor(16, 60, 120));
+                   QColor(16, 60, 120), scale);
     }
     QPainter p(&img);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing, true);
     if (look == 2) {
         // A light diagonal sheen across the upper-left corner.
@@ -70,7 +73,11 @@ QImage TabPicture(const Tab& t, int look) {
     OutlinedText(p, QRectF(0, 5, kW, 16), protocol, Qt::white, QColor(20, 60, 120));
 
     const QRectF second(0, 24, kW, 16);
-    if (look == 2) {
+    if (look == 2 && english) {
+        const QString role = QString::fromLatin1(t.role);
+        p.setFont(LatinFont(role.size() > 6 ? 10 : 12, true));
+        OutlinedText(p, second, role, QColor(255, 232, 0), QColor(16, 60, 120));
+    } else if (look == 2) {
         p.setFont(CjkFont(13, true));
         OutlinedText(p, second, QString::fromUtf8(t.roleCjk), QColor(255, 232, 0),
                      QColor(16, 60, 120));
@@ -86,10 +93,16 @@ QImage TabPicture(const Tab& t, int look) {
 }  // namespace
 
 void DrawTabs(const Sink& sink) {
-    for (const Tab& t : kTabs) {
-        sink("bitmap", QString::number(t.normal), TabPicture(t, 0));
-        sink("bitmap", QString::number(t.hover), TabPicture(t, 1));
-        sink("bitmap", QString::number(t.selected), TabPicture(t, 2));
+    // Each picture also at twice the size, NAME@2x, for screens scaled by more than 1.
+    for (int scale : {1, 2}) {
+        const QString suffix = scale == 1 ? QString() : QStringLiteral("@2x");
+        for (const Tab& t : kTabs) {
+            sink("bitmap", QString::number(t.normal) + suffix, TabPicture(t, 0, false, scale));
+            sink("bitmap", QString::number(t.hover) + suffix, TabPicture(t, 1, false, scale));
+            sink("bitmap", QString::number(t.selected) + suffix, TabPicture(t, 2, false, scale));
+            // Only the selected look carries Chinese words; the others are English already.
+            sink("bitmap/en", QString::number(t.selected) + suffix, TabPicture(t, 2, true, scale));
+        }
     }
 }
 
