@@ -56,7 +56,7 @@ void CMulticastServerDlg::OnCreate() {
     // The prompt checked the first port; later ones may be this page's already.
     for (int i = 0; i < std::max(prompt.m_nCount, 1); ++i) {
         if (i > 0 && IsMemberTaken(params.group, prompt.m_nLocalPort + i)) {
-            Message(QStringLiteral("本地端口已经被占用!"), ui::AppTitle());
+            Message(tr("本地端口已经被占用!"), ui::AppTitle());
             return;
         }
         if (!CreateMember(params, prompt.m_nLocalPort + i))
@@ -72,13 +72,13 @@ bool CMulticastServerDlg::CreateMember(const MulticastParams& params, int localP
     }
     rec->addrServer = Ipv4(params.group, params.groupPort);
     if (!RootState()) {
-        Message(QStringLiteral("Get pServerState Error!"), QStringLiteral("错误！"));
+        Message(QStringLiteral("Get pServerState Error!"), tr("错误！"));
         delete rec;
         return false;
     }
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        Message(QStringLiteral("创建套接字失败"), QStringLiteral("错误!"));
+        Message(tr("创建套接字失败"), tr("错误!"));
         delete rec;
         return false;
     }
@@ -86,7 +86,7 @@ bool CMulticastServerDlg::CreateMember(const MulticastParams& params, int localP
     SetIntOption(fd, SOL_SOCKET, SO_REUSEADDR, 1);
     const sockaddr_in local = Ipv4(params.group, localPort);
     if (bind(fd, reinterpret_cast<const sockaddr*>(&local), sizeof local) != 0) {
-        Message(QStringLiteral("绑定本地端口出错"), QStringLiteral("错误!"));
+        Message(tr("绑定本地端口出错"), tr("错误!"));
         sock::CloseSocket(fd);
         delete rec;
         return false;
@@ -111,7 +111,7 @@ bool CMulticastServerDlg::CreateMember(const MulticastParams& params, int localP
                                             enc::FormatEndpoint(groupText, params.groupPort));
     QTreeWidgetItem* node = AddRecordNode(rec, ToQString(enc::ToWide(label)), kImageClosed);
     if (!m_engine.StartClientReceive(rec))  // it can still send
-        Message(QStringLiteral("创建接收线程失败!"), ui::AppTitle());
+        Message(tr("创建接收线程失败!"), ui::AppTitle());
     m_tree->setCurrentItem(node);
     Refresh(node);
     return true;
@@ -122,7 +122,7 @@ bool CMulticastServerDlg::SetUpMember(int sock, const MulticastParams& params) {
     membership.imr_multiaddr.s_addr = params.group;
     membership.imr_interface.s_addr = params.iface;
     if (setsockopt(sock, IPPROTO_IP, IP_ADD_MEMBERSHIP, &membership, sizeof membership) != 0) {
-        Message(QStringLiteral("加入组播组出错"), QStringLiteral("错误!"));
+        Message(tr("加入组播组出错"), tr("错误!"));
         return false;
     }
     in_addr iface{};
@@ -131,7 +131,7 @@ bool CMulticastServerDlg::SetUpMember(int sock, const MulticastParams& params) {
                     SetIntOption(sock, IPPROTO_IP, IP_MULTICAST_TTL, params.ttl) &&
                     SetIntOption(sock, IPPROTO_IP, IP_MULTICAST_LOOP, params.loop ? 1 : 0);
     if (!ok)
-        Message(QStringLiteral("设置组播参数出错"), QStringLiteral("错误!"));
+        Message(tr("设置组播参数出错"), tr("错误!"));
     return ok;
 }
 

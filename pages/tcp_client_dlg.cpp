@@ -214,7 +214,7 @@ void CTcpClientDlg::Connected(ConnectInfo* rec, int fd) {
     QTreeWidgetItem* node = NodeOf(rec);
     const bool selected = node && node == m_tree->currentItem();
     if (selected)
-        m_recvView->setPlainText(QStringLiteral("客户端连接成功!"));
+        m_recvView->setPlainText(tr("客户端连接成功!"));
     sockaddr_in local{};
     socklen_t len = sizeof local;
     getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len);
@@ -230,7 +230,7 @@ void CTcpClientDlg::Connected(ConnectInfo* rec, int fd) {
         SetNodeImage(node, kImageClosed);
         if (selected)
             RefreshItem(node);
-        Message(QStringLiteral("创建接收线程失败!"), ui::AppTitle());
+        Message(tr("创建接收线程失败!"), ui::AppTitle());
         return;
     }
     if (selected) {
@@ -250,9 +250,9 @@ void CTcpClientDlg::EndConnect(const std::shared_ptr<ConnectBatch>& batch, bool 
 
 void CTcpClientDlg::ReportBatch(const ConnectBatch& batch) {
     if (batch.socketError)
-        Message(QStringLiteral("创建套接字出错!"), ui::AppTitle());
+        Message(tr("创建套接字出错!"), ui::AppTitle());
     if (batch.failed)
-        Message(QStringLiteral("客户端连接失败!"), ui::AppTitle());
+        Message(tr("客户端连接失败!"), ui::AppTitle());
 }
 
 std::shared_ptr<CTcpClientDlg::ConnectBatch> CTcpClientDlg::CancelConnect(ConnectInfo* rec) {

@@ -22,7 +22,7 @@ void CUdpBroadDlg::OnCreate() {
         const int on = 1;
         if (setsockopt(sock, SOL_SOCKET, SO_BROADCAST, &on, sizeof on) == 0)
             return true;
-        Message(QStringLiteral("设置广播参数出错"), QStringLiteral("错误!"));
+        Message(tr("设置广播参数出错"), tr("错误!"));
         return false;
     };
     CreateEndpoints(prompt.m_addrPeer, prompt.m_nPeerPort, prompt.m_nLocalPort,

@@ -86,7 +86,7 @@ void CUdpClientDlg::CreateEndpoints(const sockaddr_in& peer, int peerPort, int l
     // The prompt checked the first port; later ones may be this page's already.
     for (int i = 0; i < std::max(count, 1); ++i) {
         if (i > 0 && IsLocalPortTaken(localPort + i)) {
-            Message(QStringLiteral("本地端口已经被占用!"), ui::AppTitle());
+            Message(tr("本地端口已经被占用!"), ui::AppTitle());
             return;
         }
         if (!CreateEndpoint(peer, peerPort, localPort + i, setup))
@@ -104,7 +104,7 @@ bool CUdpClientDlg::CreateEndpoint(const sockaddr_in& peer, int peerPort, int lo
     rec->addrServer = peer;
     const ServerState* state = RootState();
     if (!state) {
-        Message(QStringLiteral("Get pServerState Error!"), QStringLiteral("错误！"));
+        Message(QStringLiteral("Get pServerState Error!"), tr("错误！"));
         delete rec;
         return false;
     }
@@ -112,12 +112,12 @@ bool CUdpClientDlg::CreateEndpoint(const sockaddr_in& peer, int peerPort, int lo
     rec->nId = static_cast<uint32_t>(localPort);
     const int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0) {
-        Message(QStringLiteral("创建套接字失败"), QStringLiteral("错误!"));
+        Message(tr("创建套接字失败"), tr("错误!"));
         delete rec;
         return false;
     }
     if (sock::BindAfterRelease(fd, rec->addrClient) != 0) {
-        Message(QStringLiteral("绑定本地端口出错"), QStringLiteral("错误!"));
+        Message(tr("绑定本地端口出错"), tr("错误!"));
         sock::CloseSocket(fd);
         delete rec;
         return false;
@@ -138,7 +138,7 @@ bool CUdpClientDlg::CreateEndpoint(const sockaddr_in& peer, int peerPort, int lo
                                             enc::FormatEndpoint(peerText, peerPort));
     QTreeWidgetItem* node = AddRecordNode(rec, ToQString(enc::ToWide(label)), kImageClosed);
     if (!m_engine.StartClientReceive(rec))  // it can still send
-        Message(QStringLiteral("创建接收线程失败!"), ui::AppTitle());
+        Message(tr("创建接收线程失败!"), ui::AppTitle());
     m_tree->setCurrentItem(node);
     Refresh(node);
     return true;
@@ -178,11 +178,11 @@ void CUdpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
 void CUdpClientDlg::OnSend() {
     QTreeWidgetItem* item = SelectedConnection();
     if (!item) {
-        Message(QStringLiteral("请选择接收端！"), QStringLiteral("提示!"));
+        Message(tr("请选择接收端！"), tr("提示!"));
         return;
     }
     if (!RootState()) {
-        Message(QStringLiteral("发送出错了！"), QStringLiteral("提示"));
+        Message(tr("发送出错了！"), tr("提示"));
         return;
     }
     ConnectInfo* rec = RecordOf(item);
@@ -198,7 +198,7 @@ void CUdpClientDlg::OnSend() {
         UdpEngine::SendOnRecord(rec, wire->data(), static_cast<int>(wire->size()), rec->addrServer);
     if (sent <= 0) {
         Refresh(item);
-        Message(QStringLiteral("发送出错！"), QStringLiteral("提示"));
+        Message(tr("发送出错！"), tr("提示"));
         return;
     }
     LogSent(rec, *wire, sent);

@@ -52,7 +52,7 @@ void CUdpServerDlg::OnCreate() {
         return;
     ServerState* state = RootState();
     if (!state) {
-        Message(QStringLiteral("获取节点数据错误"), QStringLiteral("获取节点数据错误"));
+        Message(tr("获取节点数据错误"), tr("获取节点数据错误"));
         return;
     }
     // The port never changes once set.
@@ -70,12 +70,12 @@ void CUdpServerDlg::OnStartReceive() {
     if (!state || state->bActive)
         return;
     if (state->nPort < 1) {
-        Message(QStringLiteral("监听端口不正确"), QStringLiteral("错误！"));
+        Message(tr("监听端口不正确"), tr("错误！"));
         return;
     }
     const int sock = m_engine.Bind(state->nPort);
     if (sock == -1) {
-        Message(QStringLiteral("监听启动失败"), QStringLiteral("错误！"));
+        Message(tr("监听启动失败"), tr("错误！"));
         return;
     }
     SetNodeImage(Root(), kImageEndpointActive);
@@ -165,12 +165,12 @@ void CUdpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
 void CUdpServerDlg::OnSend() {
     QTreeWidgetItem* item = SelectedConnection();
     if (!item) {
-        Message(QStringLiteral("请选择接收端！"), QStringLiteral("提示!"));
+        Message(tr("请选择接收端！"), tr("提示!"));
         return;
     }
     ServerState* state = RootState();
     if (!state) {
-        Message(QStringLiteral("发送出错了！"), QStringLiteral("提示"));
+        Message(tr("发送出错了！"), tr("提示"));
         return;
     }
     ConnectInfo* rec = RecordOf(item);
@@ -187,7 +187,7 @@ void CUdpServerDlg::OnSend() {
                                        rec->addrClient);
     if (sent <= 0) {
         Refresh(item);
-        Message(QStringLiteral("发送出错！"), QStringLiteral("提示"));
+        Message(tr("发送出错！"), tr("提示"));
         return;
     }
     LogSent(rec, *wire, sent);
