@@ -53,7 +53,7 @@ const QColor kHeadingGreen(0, 128, 0);
 
 CSet::CSet(QWidget* parent) : QDialog(parent), m_headingFont(ui::SansFont(15, 400)) {
     setObjectName(QStringLiteral("dialog%1").arg(kTemplateId));
-    setWindowTitle(QStringLiteral("收发信息编码设置"));
+    setWindowTitle(tr("收发信息编码设置"));
     setFixedSize(ui::Du(306), ui::Du(208));
     setFont(ui::SongFont(9));
 
@@ -76,12 +76,12 @@ CSet::CSet(QWidget* parent) : QDialog(parent), m_headingFont(ui::SansFont(15, 40
     m_more->addItems(FurtherEncodings());
     m_more->setMaxVisibleItems(15);
 
-    m_ok = new QPushButton(QStringLiteral("确定"), this);
+    m_ok = new QPushButton(tr("确定"), this);
     ui::SetControlId(m_ok, 1);
     m_ok->setGeometry(ui::DuRect(183, 187, 50, 14));
     m_ok->setDefault(true);
     connect(m_ok, &QPushButton::clicked, this, &CSet::accept);
-    auto* cancel = new QPushButton(QStringLiteral("取消"), this);
+    auto* cancel = new QPushButton(tr("取消"), this);
     ui::SetControlId(cancel, 2);
     cancel->setGeometry(ui::DuRect(245, 187, 50, 14));
     connect(cancel, &QPushButton::clicked, this, &CSet::reject);
@@ -150,8 +150,7 @@ std::string CSet::ChosenWireName() const {
 void CSet::accept() {
     const std::string name = ChosenWireName();
     if (name.empty() || !SetWireEncoding(name)) {
-        ui::ShowMessage(this, QStringLiteral("不支持的编码：") + QString::fromStdString(name),
-                        QStringLiteral("提示"));
+        ui::ShowMessage(this, tr("不支持的编码：") + QString::fromStdString(name), tr("提示"));
         return;
     }
     QDialog::accept();
@@ -167,7 +166,7 @@ void CSet::paintEvent(QPaintEvent*) {
     p.setFont(m_headingFont);
     p.setPen(kHeadingGreen);
     p.drawText(QRect(QPoint(50, 20), QPoint(399, 35)), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("收发信息编码设置："));
+               tr("收发信息编码设置："));
     p.end();
     QPainter(this).drawPixmap(0, 0, surface);
 }

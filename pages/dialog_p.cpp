@@ -105,19 +105,19 @@ void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
         m_recvView = MakeView(this, 1026, DuRect(242, 253, 10, 32), true);
         m_recvView->hide();
         m_sentView = MakeView(this, 1028, DuRect(255, 19, 230, 125), true);
-        AddGroup(QStringLiteral("已发送的信息"), DuRect(252, 7, 239, 141), 1028);
+        AddGroup(tr("已发送的信息"), DuRect(252, 7, 239, 141), 1028);
     } else {
         m_recvView = MakeView(this, 1026, DuRect(255, 19, 230, 125), true);
-        AddGroup(QStringLiteral("收到的信息"), DuRect(252, 5, 239, 141), 1026);
+        AddGroup(tr("收到的信息"), DuRect(252, 5, 239, 141), 1026);
         m_sentView = MakeView(this, 1028, DuRect(6, 163, 236, 125), true);
         if (layout != PageLayout::kTcpServer)
-            AddGroup(QStringLiteral("已发送的信息"), DuRect(3, 150, 242, 141), 1028);
+            AddGroup(tr("已发送的信息"), DuRect(3, 150, 242, 141), 1028);
     }
     m_feeder = new ReceivedFeeder(
         m_recvView, [this]() -> RecordStore& { return Store(); }, this);
     m_sendBox = MakeView(this, 1031, DuRect(255, 163, 230, 125), false);
     ui::UseTabForFocus(m_sendBox);
-    AddGroup(QStringLiteral("发送窗口"), DuRect(252, 150, 239, 141), 1031);
+    AddGroup(tr("发送窗口"), DuRect(252, 150, 239, 141), 1031);
 }
 
 ui::CSkinBtn* CDialogP::AddButton(int id, const QRect& rect, const std::array<int, 4>& bitmaps,
@@ -225,7 +225,7 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
             QString failure;
             Store().WithListed(key, pInfo, [&] { failure = HandleSendNews(pInfo); });
             if (!failure.isEmpty())  // told without the lock: the box waits for the user
-                Message(failure, QStringLiteral("提示"));
+                Message(failure, tr("提示"));
         });
         return;
     }
@@ -356,7 +356,7 @@ std::optional<std::u16string> CDialogP::TakeSendText() {
 std::optional<std::string> CDialogP::EncodeSendText(const std::u16string& text) {
     auto wire = enc::TryEncodeForWire(text);
     if (!wire) {
-        Message(QStringLiteral("发送内容不是有效的十六进制数据！"), QStringLiteral("提示"));
+        Message(tr("发送内容不是有效的十六进制数据！"), tr("提示"));
         return std::nullopt;
     }
     return wire;
@@ -392,7 +392,7 @@ void CDialogP::DeleteSelected(const std::function<uint64_t(const ConnectInfo&)>&
 void CDialogP::ClearSelectedReceived() {
     QTreeWidgetItem* item = SelectedConnection();
     if (!item) {
-        Message(QStringLiteral("未选择要清除的连接"), QStringLiteral("提示"));
+        Message(tr("未选择要清除的连接"), tr("提示"));
         return;
     }
     if (ConnectInfo* rec = RecordOf(item)) {
@@ -404,7 +404,7 @@ void CDialogP::ClearSelectedReceived() {
 void CDialogP::ClearSelectedSent() {
     QTreeWidgetItem* item = SelectedConnection();
     if (!item) {
-        Message(QStringLiteral("未选择要清除的连接"), QStringLiteral("提示"));
+        Message(tr("未选择要清除的连接"), tr("提示"));
         return;
     }
     if (ConnectInfo* rec = RecordOf(item)) {
@@ -416,7 +416,7 @@ void CDialogP::ClearSelectedSent() {
 void CDialogP::SendToSelected(const SendSteps& steps) {
     QTreeWidgetItem* item = SelectedConnection();
     if (!item) {
-        Message(QStringLiteral("请选择接收端！"), QStringLiteral("提示!"));
+        Message(tr("请选择接收端！"), tr("提示!"));
         return;
     }
     if (steps.pageReady && !steps.pageReady())
@@ -440,7 +440,7 @@ void CDialogP::SendOnSelectedTcp(TcpEngine& engine,
     steps.recordReady = [this](ConnectInfo* rec) {
         if (Store().IsOpen(rec))
             return true;
-        Message(QStringLiteral("未建立链接！"), QStringLiteral("提示!"));
+        Message(tr("未建立链接！"), tr("提示!"));
         return false;
     };
     // A text that encodes to no bytes has nothing to send; a send of 0 bytes is no sign of a
@@ -458,15 +458,15 @@ void CDialogP::SendOnSelectedTcp(TcpEngine& engine,
                 return 0;
             case TcpEngine::SendResult::kFull:
                 ShowLog(m_sentView, rec->strSent);
-                Message(QStringLiteral("待发送的数据已达 64 MB，本次内容未发送！"),
-                        QStringLiteral("提示"));
+                Message(tr("待发送的数据已达 64 MB，本次内容未发送！"),
+                        tr("提示"));
                 return 0;
             case TcpEngine::SendResult::kFailed:
                 break;
         }
         Store().Disconnect(rec);
         refresh(item);
-        Message(QStringLiteral("对方已经断开！"), QStringLiteral("提示"));
+        Message(tr("对方已经断开！"), tr("提示"));
         return 0;
     };
     SendToSelected(steps);
@@ -504,13 +504,13 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
     Store().Disconnect(rec);
     if (selected && m_sendRefresh)
         m_sendRefresh(node);
-    return QStringLiteral("对方已经断开！\n已发送 %1 字节，未发送 %2 字节。").arg(sent).arg(unsent);
+    return tr("对方已经断开！\n已发送 %1 字节，未发送 %2 字节。").arg(sent).arg(unsent);
 }
 
 bool CDialogP::RootStateForSend() {
     if (RootState())
         return true;
-    Message(QStringLiteral("发送出错了！"), QStringLiteral("提示"));
+    Message(tr("发送出错了！"), tr("提示"));
     return false;
 }
 
@@ -519,7 +519,7 @@ int CDialogP::SentOrTold(int sent, QTreeWidgetItem* item,
     if (sent > 0)
         return sent;
     refresh(item);
-    Message(QStringLiteral("发送出错！"), QStringLiteral("提示"));
+    Message(tr("发送出错！"), tr("提示"));
     return 0;
 }
 

@@ -10,27 +10,26 @@
 namespace quillet::pages {
 
 CDlgSetIp::CDlgSetIp(const QString& defaultAddress, const QColor& colour, QWidget* parent)
-    : CPromptDlg(139, QStringLiteral("请输入对方地址"), 181, 121, colour, parent),
+    : CPromptDlg(139, tr("请输入对方地址"), 181, 121, colour, parent),
       m_strDefault(defaultAddress) {
     const QString address = m_strDefault.isEmpty()
                                 ? QString::fromStdU16String(enc::ToWide(GetAdapterIpText()))
                                 : m_strDefault;
-    AddRow(QStringLiteral("对方地址:"), 1037, address, false, kAddressBoxChars);
-    AddRow(QStringLiteral("对方端口:"), 1010, QStringLiteral("8888"), true);
-    AddRow(QStringLiteral("连接数量:"), 1011, QStringLiteral("1"), true);
+    AddRow(tr("对方地址:"), 1037, address, false, kAddressBoxChars);
+    AddRow(tr("对方端口:"), 1010, QStringLiteral("8888"), true);
+    AddRow(tr("连接数量:"), 1011, QStringLiteral("1"), true);
 }
 
 bool CDlgSetIp::OnOk() {
     if (!ReadPort(Edit(1010)->text().toStdU16String(), &m_nPort)) {
         m_nPort = 0;
-        Message(QStringLiteral("输入的端口号有错！"), QStringLiteral("提示"));
+        Message(tr("输入的端口号有错！"), tr("提示"));
         return false;
     }
     bool tooLarge = false;
     m_nCount = ReadInt(Edit(1011)->text().toStdU16String(), &tooLarge);
     if (tooLarge || m_nCount > kMaxConnections) {
-        Message(QStringLiteral("连接数量不能超过%1！").arg(kMaxConnections),
-                QStringLiteral("提示"));
+        Message(tr("连接数量不能超过%1！").arg(kMaxConnections), tr("提示"));
         return false;
     }
     const QString address = Edit(1037)->text().left(kAddressBoxChars);
@@ -41,7 +40,7 @@ bool CDlgSetIp::OnOk() {
     m_addrTarget.sin_addr.s_addr = target;
     if (target == INADDR_NONE) {
         // A node for 255.255.255.255 could never connect: let the user correct the address.
-        Message(QStringLiteral("Ip 地址有错!"), ui::AppTitle());
+        Message(tr("Ip 地址有错!"), ui::AppTitle());
         return false;
     }
     return true;

@@ -44,7 +44,7 @@ void CMulticastServerDlg::OnCreate() {
     // The prompt checked the first port; later ones may be this page's already.
     for (int i = 0; i < std::max(prompt.m_nCount, 1); ++i) {
         if (i > 0 && IsMemberTaken(params.group, prompt.m_nLocalPort + i)) {
-            Message(QStringLiteral("本地端口已经被占用!"), ui::AppTitle());
+            Message(tr("本地端口已经被占用!"), ui::AppTitle());
             return;
         }
         if (!CreateEndpoint(Ipv4(params.group, params.groupPort), params.groupPort,

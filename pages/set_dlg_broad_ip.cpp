@@ -9,14 +9,14 @@ namespace quillet::pages {
 
 CSetDlgBroadIp::CSetDlgBroadIp(const CUdpClientDlg* owner, const std::u16string& defaultAddress,
                                const QColor& colour, QWidget* parent)
-    : CSetUdpServerIp(297, QStringLiteral("请输入广播地址"), QStringLiteral("广播地址:"),
+    : CSetUdpServerIp(297, tr("请输入广播地址"), tr("广播地址:"),
                       defaultAddress.empty() ? QString::fromLatin1(GetBroadcastText())
                                              : ToQString(defaultAddress),
                       owner, colour, parent) {}
 
 in_addr_t CSetDlgBroadIp::ReadPeerAddress(const std::string& text) {
     if (text != GetBroadcastText() && text != "255.255.255.255")
-        Message(QStringLiteral("广播Ip地址可能有错!"), ui::AppTitle());
+        Message(tr("广播Ip地址可能有错!"), ui::AppTitle());
     return ResolveAddress(text);
 }
 

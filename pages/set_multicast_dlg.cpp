@@ -24,20 +24,19 @@ CSetMulticastDlg::CSetMulticastDlg(const CMulticastServerDlg* owner,
                                    const std::u16string& defaultGroup,
                                    const std::string& defaultInterface, const QColor& colour,
                                    QWidget* parent)
-    : CPromptDlg(301, QStringLiteral("请输入组播参数"), 181, 14 + kRowCount * 22 + 50, colour,
-                 parent),
+    : CPromptDlg(301, tr("请输入组播参数"), 181, 14 + kRowCount * 22 + 50, colour, parent),
       m_owner(owner) {
     const QString group =
         defaultGroup.empty() ? QStringLiteral("239.255.0.1") : ToQString(defaultGroup);
-    AddRow(QStringLiteral("组播地址:"), kBoxGroup, group, false, kAddressBoxChars);
-    AddRow(QStringLiteral("组播端口:"), kBoxGroupPort, QStringLiteral("6666"), true);
+    AddRow(tr("组播地址:"), kBoxGroup, group, false, kAddressBoxChars);
+    AddRow(tr("组播端口:"), kBoxGroupPort, QStringLiteral("6666"), true);
     // A member hears the group only on the group's port, so that is the default.
-    AddRow(QStringLiteral("本地端口:"), kBoxLocalPort, QStringLiteral("6666"), true);
-    AddRow(QStringLiteral("生存时间:"), kBoxTtl, QStringLiteral("1"), true);
-    AddRow(QStringLiteral("本地接口:"), kBoxInterface, QString::fromStdString(defaultInterface),
-           false, kAddressBoxChars);
-    AddRow(QStringLiteral("客户数量:"), kBoxCount, QStringLiteral("1"), true);
-    m_loop = new QCheckBox(QStringLiteral("接收本机发出的组播数据"), this);
+    AddRow(tr("本地端口:"), kBoxLocalPort, QStringLiteral("6666"), true);
+    AddRow(tr("生存时间:"), kBoxTtl, QStringLiteral("1"), true);
+    AddRow(tr("本地接口:"), kBoxInterface, QString::fromStdString(defaultInterface), false,
+           kAddressBoxChars);
+    AddRow(tr("客户数量:"), kBoxCount, QStringLiteral("1"), true);
+    m_loop = new QCheckBox(tr("接收本机发出的组播数据"), this);
     ui::SetControlId(m_loop, kBoxLoop);
     m_loop->setChecked(true);
     m_loop->setGeometry(ui::DuRect(14, 14 + kRowCount * 22, 150, 12));
@@ -61,7 +60,7 @@ bool CSetMulticastDlg::ReadPorts() {
     if (groupOk && localOk)
         return true;
     m_nGroupPort = m_nLocalPort = 0;
-    Message(QStringLiteral("输入的端口号有错！"), QStringLiteral("提示"));
+    Message(tr("输入的端口号有错！"), tr("提示"));
     return false;
 }
 
@@ -69,8 +68,7 @@ bool CSetMulticastDlg::ReadGroup() {
     m_group = ParseDotted(enc::ToNarrow(Box(kBoxGroup)));
     if (IsMulticastAddress(m_group))
         return true;
-    Message(QStringLiteral("组播地址有错! (应在 224.0.0.0 到 239.255.255.255 之间)"),
-            ui::AppTitle());
+    Message(tr("组播地址有错! (应在 224.0.0.0 到 239.255.255.255 之间)"), ui::AppTitle());
     return false;
 }
 
@@ -79,7 +77,7 @@ bool CSetMulticastDlg::ReadTtl() {
     m_nTtl = ReadInt(Box(kBoxTtl), &tooLarge);
     if (!tooLarge && m_nTtl >= 0 && m_nTtl <= 255)
         return true;
-    Message(QStringLiteral("生存时间应在 0 到 255 之间！"), QStringLiteral("提示"));
+    Message(tr("生存时间应在 0 到 255 之间！"), tr("提示"));
     return false;
 }
 
@@ -88,20 +86,19 @@ bool CSetMulticastDlg::ReadInterface() {
     // 255.255.255.255 is no interface either; multicast addresses name groups, not hosts.
     if (m_interface != INADDR_NONE && !IsMulticastAddress(m_interface))
         return true;
-    Message(QStringLiteral("本地接口地址有错!"), ui::AppTitle());
+    Message(tr("本地接口地址有错!"), ui::AppTitle());
     return false;
 }
 
 bool CSetMulticastDlg::ReadCount() {
     m_nCount = ReadInt(Box(kBoxCount));
     if (m_nCount > kMaxMemberCount) {
-        Message(QStringLiteral("客户数量不能超过 %1！").arg(kMaxMemberCount),
-                QStringLiteral("提示"));
+        Message(tr("客户数量不能超过 %1！").arg(kMaxMemberCount), tr("提示"));
         return false;
     }
     // Members take consecutive local ports from the one given.
     if (m_nCount > 1 && m_nLocalPort > 0 && m_nLocalPort + m_nCount - 1 > 65535) {
-        Message(QStringLiteral("客户数量太多：本地端口将超过 65535！"), QStringLiteral("提示"));
+        Message(tr("客户数量太多：本地端口将超过 65535！"), tr("提示"));
         return false;
     }
     return true;
@@ -110,7 +107,7 @@ bool CSetMulticastDlg::ReadCount() {
 bool CSetMulticastDlg::LocalPortFree() {
     if (!m_owner || m_nLocalPort <= 0 || !m_owner->IsMemberTaken(m_group, m_nLocalPort))
         return true;
-    Message(QStringLiteral("本地端口已经被占用!"), ui::AppTitle());
+    Message(tr("本地端口已经被占用!"), ui::AppTitle());
     return false;
 }
 

@@ -29,7 +29,7 @@ sockaddr_in Ipv4(in_addr_t address, int port) {
 
 CSetUdpServerIp::CSetUdpServerIp(const CUdpClientDlg* owner, const std::u16string& defaultAddress,
                                  const QColor& colour, QWidget* parent)
-    : CSetUdpServerIp(142, QStringLiteral("请输入对方地址"), QStringLiteral("对方地址:"),
+    : CSetUdpServerIp(142, tr("请输入对方地址"), tr("对方地址:"),
                       defaultAddress.empty() ? QString::fromStdString(GetAdapterIpText())
                                              : ToQString(defaultAddress),
                       owner, colour, parent) {}
@@ -39,9 +39,9 @@ CSetUdpServerIp::CSetUdpServerIp(int templateId, const QString& caption,
                                  const CUdpClientDlg* owner, const QColor& colour, QWidget* parent)
     : CPromptDlg(templateId, caption, 181, 121, colour, parent), m_owner(owner) {
     AddRow(addressLabel, 1037, address, false, kAddressBoxChars);
-    AddRow(QStringLiteral("对方端口:"), 1052, QStringLiteral("8888"), true);
-    AddRow(QStringLiteral("本地端口:"), 1012, QStringLiteral("6666"), true);
-    AddRow(QStringLiteral("客户数量:"), 1011, QStringLiteral("1"), true);
+    AddRow(tr("对方端口:"), 1052, QStringLiteral("8888"), true);
+    AddRow(tr("本地端口:"), 1012, QStringLiteral("6666"), true);
+    AddRow(tr("客户数量:"), 1011, QStringLiteral("1"), true);
     const int rowTops[] = {14, 33, 53, 73};
     const int ids[] = {1037, 1052, 1012, 1011};
     for (int i = 0; i < 4; ++i)
@@ -54,11 +54,11 @@ bool CSetUdpServerIp::OnOk() {
     const bool localOk = ReadPort(BoxText(Edit(1012)), &m_nLocalPort);
     if (!peerOk || !localOk) {
         m_nPeerPort = m_nLocalPort = 0;
-        Message(QStringLiteral("输入的端口号有错！"), QStringLiteral("提示"));
+        Message(tr("输入的端口号有错！"), tr("提示"));
         return false;
     }
     if (m_owner && m_nLocalPort > 0 && m_owner->IsLocalPortTaken(m_nLocalPort)) {
-        Message(QStringLiteral("本地端口已经被占用!"), ui::AppTitle());
+        Message(tr("本地端口已经被占用!"), ui::AppTitle());
         return false;
     }
     m_nClientCount = ReadInt(BoxText(Edit(1011)));
@@ -69,7 +69,7 @@ bool CSetUdpServerIp::OnOk() {
     m_addrPeer = Ipv4(ReadPeerAddress(text), m_nPeerPort);
     if (RefusesNoneAddress() && m_addrPeer.sin_addr.s_addr == INADDR_NONE) {
         // Every send to 255.255.255.255 would fail: let the user correct the address.
-        Message(QStringLiteral("Ip 地址有错!"), ui::AppTitle());
+        Message(tr("Ip 地址有错!"), ui::AppTitle());
         return false;
     }
     m_addrLocal = Ipv4(htonl(INADDR_ANY), m_nLocalPort);
@@ -78,13 +78,12 @@ bool CSetUdpServerIp::OnOk() {
 
 bool CSetUdpServerIp::CountFits() {
     if (m_nClientCount > kMaxClientCount) {
-        Message(QStringLiteral("客户数量不能超过 %1！").arg(kMaxClientCount),
-                QStringLiteral("提示"));
+        Message(tr("客户数量不能超过 %1！").arg(kMaxClientCount), tr("提示"));
         return false;
     }
     // Consecutive local ports from the one given must all exist.
     if (m_nClientCount > 1 && m_nLocalPort > 0 && m_nLocalPort + m_nClientCount - 1 > 65535) {
-        Message(QStringLiteral("客户数量太多：本地端口将超过 65535！"), QStringLiteral("提示"));
+        Message(tr("客户数量太多：本地端口将超过 65535！"), tr("提示"));
         return false;
     }
     return true;

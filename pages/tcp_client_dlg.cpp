@@ -178,7 +178,7 @@ void CTcpClientDlg::Connected(ConnectInfo* rec, sock::Socket socket) {
     QTreeWidgetItem* node = NodeOf(rec);
     const bool selected = node && node == m_tree->currentItem();
     if (selected)
-        m_recvView->setPlainText(QStringLiteral("客户端连接成功!"));
+        m_recvView->setPlainText(tr("客户端连接成功!"));
     if (node) {
         QString target = node->text(0);
         const int mark = target.indexOf(kLinkMark);
@@ -191,7 +191,7 @@ void CTcpClientDlg::Connected(ConnectInfo* rec, sock::Socket socket) {
         SetNodeImage(node, kImageClosed);
         if (selected)
             RefreshItem(node);
-        Message(QStringLiteral("创建接收线程失败!"), ui::AppTitle());
+        Message(tr("创建接收线程失败!"), ui::AppTitle());
         return;
     }
     if (selected) {
@@ -210,9 +210,9 @@ void CTcpClientDlg::EndConnect(const std::shared_ptr<ConnectBatch>& batch, bool 
 
 void CTcpClientDlg::ReportBatch(const ConnectBatch& batch) {
     if (batch.socketError)
-        Message(QStringLiteral("创建套接字出错!"), ui::AppTitle());
+        Message(tr("创建套接字出错!"), ui::AppTitle());
     if (batch.failed)
-        Message(QStringLiteral("客户端连接失败!"), ui::AppTitle());
+        Message(tr("客户端连接失败!"), ui::AppTitle());
 }
 
 std::shared_ptr<CTcpClientDlg::ConnectBatch> CTcpClientDlg::CancelConnect(ConnectInfo* rec) {

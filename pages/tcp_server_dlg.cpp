@@ -104,7 +104,7 @@ void CTcpServerDlg::OnCreate() {
         return;
     ServerState* state = RootState();
     if (!state) {
-        Message(QStringLiteral("获取节点数据错误"), QStringLiteral("获取节点数据错误"));
+        Message(tr("获取节点数据错误"), tr("获取节点数据错误"));
         return;
     }
     if (state->nPort > 0)
@@ -120,12 +120,12 @@ void CTcpServerDlg::OnListen() {
     if (!state || state->bActive)
         return;
     if (state->nPort <= 0) {
-        Message(QStringLiteral("监听端口不正确"), QStringLiteral("错误！"));
+        Message(tr("监听端口不正确"), tr("错误！"));
         return;
     }
     const int fd = m_engine.Listen(state->nPort);
     if (fd == -1) {
-        Message(QStringLiteral("监听启动失败"), QStringLiteral("错误！"));
+        Message(tr("监听启动失败"), tr("错误！"));
         return;
     }
     SetNodeImage(Root(), kImageEndpointActive);
@@ -177,16 +177,14 @@ void CTcpServerDlg::OnConnectionsRefused(unsigned total) {
 }
 
 void CTcpServerDlg::ShowRefused() {
-    const QString text =
-        QStringLiteral("描述符不足，已拒绝 %1 个连接").arg(m_engine.RefusedConnections());
+    const QString text = tr("描述符不足，已拒绝 %1 个连接").arg(m_engine.RefusedConnections());
     if (QTreeWidgetItem* root = Root())
         root->setToolTip(0, text);
     if (m_refusedNote) {
         m_refusedNote->setText(text);
         return;
     }
-    m_refusedNote =
-        new QMessageBox(QMessageBox::NoIcon, QStringLiteral("提示"), text, QMessageBox::Ok, this);
+    m_refusedNote = new QMessageBox(QMessageBox::NoIcon, tr("提示"), text, QMessageBox::Ok, this);
     m_refusedNote->setObjectName(QStringLiteral("refusedNote"));
     m_refusedNote->setWindowModality(Qt::NonModal);
     m_refusedNote->show();

@@ -36,15 +36,15 @@ sockaddr_in Ipv4(in_addr_t address, int port) {
 QString EndpointFailureText(sock::Step failed) {
     switch (failed) {
         case sock::Step::kSocket:
-            return QStringLiteral("创建套接字失败");
+            return QCoreApplication::translate("quillet::pages::CUdpClientDlg", "创建套接字失败");
         case sock::Step::kBroadcast:
-            return QStringLiteral("设置广播参数出错");
+            return QCoreApplication::translate("quillet::pages::CUdpClientDlg", "设置广播参数出错");
         case sock::Step::kJoinGroup:
-            return QStringLiteral("加入组播组出错");
+            return QCoreApplication::translate("quillet::pages::CUdpClientDlg", "加入组播组出错");
         case sock::Step::kGroupOptions:
-            return QStringLiteral("设置组播参数出错");
+            return QCoreApplication::translate("quillet::pages::CUdpClientDlg", "设置组播参数出错");
         default:
-            return QStringLiteral("绑定本地端口出错");
+            return QCoreApplication::translate("quillet::pages::CUdpClientDlg", "绑定本地端口出错");
     }
 }
 
@@ -107,7 +107,7 @@ void CUdpClientDlg::CreateEndpoints(const sockaddr_in& peer, int peerPort, int l
     // The prompt checked the first port; later ones may be this page's already.
     for (int i = 0; i < std::max(count, 1); ++i) {
         if (i > 0 && IsLocalPortTaken(localPort + i)) {
-            Message(QStringLiteral("本地端口已经被占用!"), ui::AppTitle());
+            Message(tr("本地端口已经被占用!"), ui::AppTitle());
             return;
         }
         if (!CreateEndpoint(peer, peerPort, localPort + i, options))
@@ -125,7 +125,7 @@ bool CUdpClientDlg::CreateEndpoint(const sockaddr_in& peer, int peerPort, int lo
     made->addrServer = peer;
     const ServerState* state = RootState();
     if (!state) {
-        Message(QStringLiteral("Get pServerState Error!"), QStringLiteral("错误！"));
+        Message(QStringLiteral("Get pServerState Error!"), tr("错误！"));
         return false;
     }
     const auto& group = options.group;
@@ -134,7 +134,7 @@ bool CUdpClientDlg::CreateEndpoint(const sockaddr_in& peer, int peerPort, int lo
         group ? Ipv4(group->group, localPort) : HostEndpoint(state->strHost, localPort);
     sock::UdpEndpoint endpoint = sock::OpenUdpEndpoint(bindWith);
     if (!endpoint.ok()) {
-        Message(EndpointFailureText(endpoint.failed), QStringLiteral("错误!"));
+        Message(EndpointFailureText(endpoint.failed), tr("错误!"));
         return false;
     }
     // The receive thread attributes datagrams by the address really bound.
@@ -151,7 +151,7 @@ bool CUdpClientDlg::CreateEndpoint(const sockaddr_in& peer, int peerPort, int lo
                                             enc::FormatEndpoint(peerText, peerPort));
     QTreeWidgetItem* node = AddRecordNode(rec, ToQString(enc::ToWide(label)), kImageClosed);
     if (!m_engine.StartClientReceive(rec))  // it can still send
-        Message(QStringLiteral("创建接收线程失败!"), ui::AppTitle());
+        Message(tr("创建接收线程失败!"), ui::AppTitle());
     m_tree->setCurrentItem(node);
     Refresh(node);
     return true;

@@ -52,7 +52,7 @@ void CUdpServerDlg::OnCreate() {
         return;
     ServerState* state = RootState();
     if (!state) {
-        Message(QStringLiteral("获取节点数据错误"), QStringLiteral("获取节点数据错误"));
+        Message(tr("获取节点数据错误"), tr("获取节点数据错误"));
         return;
     }
     // The port never changes once set.
@@ -70,12 +70,12 @@ void CUdpServerDlg::OnStartReceive() {
     if (!state || state->bActive)
         return;
     if (state->nPort < 1) {
-        Message(QStringLiteral("监听端口不正确"), QStringLiteral("错误！"));
+        Message(tr("监听端口不正确"), tr("错误！"));
         return;
     }
     const int sock = m_engine.Bind(state->nPort);
     if (sock == -1) {
-        Message(QStringLiteral("监听启动失败"), QStringLiteral("错误！"));
+        Message(tr("监听启动失败"), tr("错误！"));
         return;
     }
     SetNodeImage(Root(), kImageEndpointActive);

@@ -10,7 +10,7 @@ namespace quillet::shell {
 
 CAbout::CAbout(QWidget* parent) : QDialog(parent), m_lineFont(ui::SansFont(15, 400)) {
     setObjectName(QStringLiteral("dialog%1").arg(kTemplateId));
-    setWindowTitle(QStringLiteral("关于Quillet"));
+    setWindowTitle(tr("关于Quillet"));
     setFixedSize(ui::Du(314), ui::Du(209));
     setFont(ui::SongFont(9));
 
@@ -19,7 +19,7 @@ CAbout::CAbout(QWidget* parent) : QDialog(parent), m_lineFont(ui::SansFont(15, 4
     icon->setGeometry(ui::DuRect(9, 10, 20, 20));
     icon->setPixmap(ui::Icon(293).pixmap(32, 32));
 
-    auto* close = new QPushButton(QStringLiteral("退出"), this);
+    auto* close = new QPushButton(tr("退出"), this);
     ui::SetControlId(close, 1);
     close->setGeometry(ui::DuRect(267, 192, 37, 14));
     close->setDefault(true);
@@ -27,7 +27,7 @@ CAbout::CAbout(QWidget* parent) : QDialog(parent), m_lineFont(ui::SansFont(15, 4
 }
 
 QString CAbout::ProductLine() {
-    return QStringLiteral("SOCKET 测试工具 VER1.1");
+    return tr("SOCKET 测试工具 VER1.1");
 }
 
 void CAbout::paintEvent(QPaintEvent*) {

@@ -13,8 +13,8 @@ class CChatApp {
 public:
     explicit CChatApp(Language language = Language::kChinese) : m_language(language) {}
 
-    // The language chosen at start-up (--lang); Chinese unless told otherwise. Only Chinese
-    // texts exist so far, so English changes nothing yet.
+    // The language the translators installed at start-up speak (see ui_language.h); Chinese
+    // unless told otherwise.
     Language UiLanguage() const { return m_language; }
 
     // Whether this process can create an IPv4 socket.

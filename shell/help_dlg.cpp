@@ -9,7 +9,7 @@ namespace quillet::shell {
 
 CHelp::CHelp(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("dialog%1").arg(kTemplateId));
-    setWindowTitle(QStringLiteral("帮助"));
+    setWindowTitle(tr("帮助"));
     setFixedSize(ui::Du(252), ui::Du(229));
     setFont(ui::SansPointFont(10));
 
@@ -19,7 +19,7 @@ CHelp::CHelp(QWidget* parent) : QDialog(parent) {
     m_view->setReadOnly(true);
     m_view->setPlainText(HelpText());
 
-    auto* close = new QPushButton(QStringLiteral("退出"), this);
+    auto* close = new QPushButton(tr("退出"), this);
     ui::SetControlId(close, 1);
     close->setGeometry(ui::DuRect(98, 214, 50, 14));
     close->setDefault(true);
@@ -31,7 +31,7 @@ CHelp::CHelp(QWidget* parent) : QDialog(parent) {
 }
 
 QString CHelp::HelpText() {
-    return QStringLiteral(
+    return tr(
         "1.本软件为Socket编程测试工具，版本1.1\n"
         "2.本软件具有以下功能：\n"
         "    (1) 支持TCP协议服务器及客户端的创建及信息的收发;\n"

@@ -8,6 +8,7 @@
 #include "app_start.h"
 #include "chat_app.h"
 #include "command_line.h"
+#include "ui_language.h"
 
 namespace {
 
@@ -44,6 +45,8 @@ int main(int argc, char** argv) {
         return quillet::shell::kNoDisplayExitCode;
     }
     const auto app = quillet::shell::OpenApplication(argc, argv);
-    quillet::shell::CChatApp chat(quillet::shell::UiLanguage(cmd));
+    // Before any window is made, so every text is created in the chosen language.
+    const auto language = quillet::shell::InstallTranslators(quillet::shell::ChooseLanguage(cmd));
+    quillet::shell::CChatApp chat(language);
     return chat.Run(*app);
 }

@@ -55,7 +55,7 @@ bool COfficeXPMenu::LoadMenu(int resourceId) {
             continue;
         } else if (keyword == "POPUP") {
             auto* sub = new COfficeXPMenu(level);
-            sub->setTitle(line.section(' ', 1));
+            sub->setTitle(tr(line.section(' ', 1).toUtf8().constData()));
             sub->setObjectName(QStringLiteral("popup%1").arg(level->subMenus_.size()));
             level->addMenu(sub);
             level->subMenus_.push_back(sub);
@@ -70,7 +70,7 @@ bool COfficeXPMenu::LoadMenu(int resourceId) {
             if (cmd == 0) {
                 level->addSeparator();
             } else {
-                QAction* a = level->addAction(line.section(' ', 2));
+                QAction* a = level->addAction(tr(line.section(' ', 2).toUtf8().constData()));
                 a->setData(cmd);
                 a->setObjectName(ControlName(cmd));
             }

@@ -41,8 +41,9 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& caption) {
     }
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
     box.setObjectName("messageBox");
-    // Qt's own label is English; every other button of the program is Chinese.
-    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
+    // The program's own word for it, like every other button, in the language it speaks.
+    box.button(QMessageBox::Ok)
+        ->setText(QCoreApplication::translate("quillet::ui::ShowMessage", "确定"));
     box.exec();
 }
 

@@ -2,7 +2,8 @@
 # Sourced by scripts/run, scripts/test and scripts/bench.
 
 QUILLET_BUILD_PACKAGES=(cmake make g++ pkg-config googletest libgtest-dev libbenchmark-dev
-    qt6-base-dev qt6-base-dev-tools libgl-dev fonts-wqy-microhei)
+    qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev
+    fonts-wqy-microhei)
 QUILLET_TEST_PACKAGES=(clang libclang-rt-14-dev xvfb xauth iproute2 dpkg-dev
     desktop-file-utils appstream)
 # scripts/run without a display: a virtual display, its authority cookie, a VNC server.
