@@ -1,5 +1,6 @@
 #include "udp_client_dlg.h"
 
+#include <QCoreApplication>
 #include <QPlainTextEdit>
 
 #include <memory>

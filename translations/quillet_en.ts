@@ -80,6 +80,14 @@
         <translation>The peer has disconnected!
 %1 bytes sent, %2 bytes not sent.</translation>
     </message>
+    <message>
+        <source>发送出错了！</source>
+        <translation>Sending failed!</translation>
+    </message>
+    <message>
+        <source>发送出错！</source>
+        <translation>Sending failed!</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CDlgSetIp</name>
@@ -121,34 +129,6 @@
     <message>
         <source>本地端口已经被占用!</source>
         <translation>The local port is already in use!</translation>
-    </message>
-    <message>
-        <source>错误！</source>
-        <translation>Error!</translation>
-    </message>
-    <message>
-        <source>创建套接字失败</source>
-        <translation>Failed to create the socket</translation>
-    </message>
-    <message>
-        <source>错误!</source>
-        <translation>Error!</translation>
-    </message>
-    <message>
-        <source>绑定本地端口出错</source>
-        <translation>Failed to bind the local port</translation>
-    </message>
-    <message>
-        <source>创建接收线程失败!</source>
-        <translation>Failed to create the receiving thread!</translation>
-    </message>
-    <message>
-        <source>加入组播组出错</source>
-        <translation>Failed to join the multicast group</translation>
-    </message>
-    <message>
-        <source>设置组播参数出错</source>
-        <translation>Failed to set the multicast parameters</translation>
     </message>
 </context>
 <context>
@@ -353,17 +333,6 @@
     </message>
 </context>
 <context>
-    <name>quillet::pages::CUdpBroadDlg</name>
-    <message>
-        <source>设置广播参数出错</source>
-        <translation>Failed to set the broadcast parameters</translation>
-    </message>
-    <message>
-        <source>错误!</source>
-        <translation>Error!</translation>
-    </message>
-</context>
-<context>
     <name>quillet::pages::CUdpClientDlg</name>
     <message>
         <source>本地端口已经被占用!</source>
@@ -390,24 +359,16 @@
         <translation>Failed to create the receiving thread!</translation>
     </message>
     <message>
-        <source>请选择接收端！</source>
-        <translation>Please select a receiver!</translation>
+        <source>设置广播参数出错</source>
+        <translation>Failed to set the broadcast parameters</translation>
     </message>
     <message>
-        <source>提示!</source>
-        <translation>Notice!</translation>
+        <source>加入组播组出错</source>
+        <translation>Failed to join the multicast group</translation>
     </message>
     <message>
-        <source>发送出错了！</source>
-        <translation>Sending failed!</translation>
-    </message>
-    <message>
-        <source>提示</source>
-        <translation>Notice</translation>
-    </message>
-    <message>
-        <source>发送出错！</source>
-        <translation>Sending failed!</translation>
+        <source>设置组播参数出错</source>
+        <translation>Failed to set the multicast parameters</translation>
     </message>
 </context>
 <context>
@@ -427,26 +388,6 @@
     <message>
         <source>监听启动失败</source>
         <translation>Failed to start listening</translation>
-    </message>
-    <message>
-        <source>请选择接收端！</source>
-        <translation>Please select a receiver!</translation>
-    </message>
-    <message>
-        <source>提示!</source>
-        <translation>Notice!</translation>
-    </message>
-    <message>
-        <source>发送出错了！</source>
-        <translation>Sending failed!</translation>
-    </message>
-    <message>
-        <source>提示</source>
-        <translation>Notice</translation>
-    </message>
-    <message>
-        <source>发送出错！</source>
-        <translation>Sending failed!</translation>
     </message>
 </context>
 <context>
