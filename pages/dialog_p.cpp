@@ -182,6 +182,7 @@ void CDialogP::InitConnectionTree(CTreeCtrlEx* tree) {
 
 bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, ConnectMap& map) {
     CCritSecLock lock(g_csConnect);
+    m_newRecords.Clear();  // their records are in the map and go with it
     // Records listed but not yet shown (their page went away while a worker announced them)
     // are freed as well as those behind the nodes.
     std::set<ConnectInfo*> records;
@@ -234,16 +235,38 @@ void CDialogP::ShowLog(QPlainTextEdit* view, const LogText& log) {
 }
 
 void CDialogP::OnNewConnection(ConnectInfo* pInfo, uint64_t key) {
-    m_notifier.Call([this, pInfo, key] {
-        CCritSecLock lock(g_csConnect);
-        if (IsListed(Map(), key, pInfo))
-            HandleNewConnection(pInfo);
-    });
+    // The record is listed already: the worker goes on, and the page takes every record that
+    // came meanwhile in one pass.
+    if (m_newRecords.Add(key, pInfo))
+        m_notifier.Post(0, &m_newRecords, [this] { FlushNewRecords(); });
+}
+
+void CDialogP::FlushNewRecords() {
+    std::vector<NewRecordQueue::Item> batch = m_newRecords.Take();
+    QTreeWidgetItem* root = Root();
+    if (batch.empty() || !root)
+        return;
+    QList<QTreeWidgetItem*> nodes;
+    nodes.reserve(static_cast<qsizetype>(batch.size()));
+    CCritSecLock lock(g_csConnect);
+    m_nodeBatch = &nodes;
+    for (const NewRecordQueue::Item& item : batch) {
+        // A record deleted while its news waited is gone; one whose key and address came back
+        // for a new record may be queued twice, but gets one node.
+        if (IsListed(Map(), item.key, item.record) && !item.record->hItem)
+            HandleNewConnection(item.record);
+    }
+    m_nodeBatch = nullptr;
+    if (!nodes.isEmpty()) {
+        root->addChildren(nodes);  // the tree lays out once for the whole batch
+        root->setExpanded(true);
+    }
 }
 
 void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
     if (kind == UPDATE_SENT) {
         m_notifier.Call([this, pInfo, key] {
+            FlushNewRecords();
             QString failure;
             {
                 CCritSecLock lock(g_csConnect);
@@ -259,6 +282,7 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
     // one look sees every chunk that came before it. The page checks the record again there.
     if (kind == UPDATE_DATA) {
         m_notifier.Post(key, pInfo, [this, pInfo, key] {
+            FlushNewRecords();
             CCritSecLock lock(g_csConnect);
             if (IsListed(Map(), key, pInfo))
                 HandleConnectionUpdate(pInfo, UPDATE_DATA);
@@ -266,6 +290,7 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
         return;
     }
     m_notifier.Call([this, pInfo, kind, key] {
+        FlushNewRecords();
         CCritSecLock lock(g_csConnect);
         if (IsListed(Map(), key, pInfo))
             HandleConnectionUpdate(pInfo, kind);
@@ -301,11 +326,15 @@ void CDialogP::SetNodeImage(ConnectInfo* rec, int image) {
 }
 
 QTreeWidgetItem* CDialogP::AddRecordNode(ConnectInfo* rec, const QString& text, int image) {
-    QTreeWidgetItem* node = m_tree->InsertItem(text, Root());
+    // In a batch the node is made whole first and joins the root with the rest of the batch.
+    QTreeWidgetItem* node =
+        m_nodeBatch ? new QTreeWidgetItem(QStringList{text}) : m_tree->InsertItem(text, Root());
     rec->hItem = node;
     CTreeCtrlEx::SetItemData(node, rec);
     m_tree->SetItemImage(node, image);
-    if (Root())
+    if (m_nodeBatch)
+        m_nodeBatch->append(node);
+    else if (Root())
         Root()->setExpanded(true);
     return node;
 }

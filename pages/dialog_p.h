@@ -7,7 +7,8 @@
 // Threads: everything runs on the user-interface thread, except OnNewConnection and
 // OnConnectionUpdate, which workers call; they hand over to the user-interface thread through
 // the page's UiNotifier, where the page's Handle* operations run with g_csConnect held and only
-// for records that are still listed.
+// for records that are still listed. New records are queued without waiting and handled in
+// batches (m_newRecords).
 #include <QColor>
 #include <QWidget>
 
@@ -19,6 +20,7 @@
 
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
+#include "engine/new_record_queue.h"
 #include "tree_ctrl_ex.h"
 #include "ui_notifier.h"
 
@@ -190,6 +192,10 @@ private:
     // was wholly sent; returns the message for a failed connection, else an empty string.
     QString HandleSendNews(ConnectInfo* rec);
     void FlushReceived();
+    // Inserts the nodes of every record whose news waits, in the order the engine listed them,
+    // in one pass. Data and close news run it first, so no record's other news comes before its
+    // node.
+    void FlushNewRecords();
     // Puts the next part of `rec`'s received log into the view; true when more remains.
     bool ShowNextSlice(ConnectInfo* rec, bool* replaced);
     QGroupBox* AddGroup(const QString& title, const QRect& rect, int framedId);
@@ -203,6 +209,9 @@ private:
     size_t m_recvShownLength = 0;
     ConnectInfo* m_recvPending = nullptr;  // a data update waiting for the next view refresh
     bool m_flushScheduled = false;
+    NewRecordQueue m_newRecords;  // from the workers, taken by FlushNewRecords
+    // While a batch of new records goes in: their nodes, appended to the root at its end.
+    QList<QTreeWidgetItem*>* m_nodeBatch = nullptr;
     std::chrono::steady_clock::time_point m_lastScroll;  // of the received view, by a refresh
 };
 
