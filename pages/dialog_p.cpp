@@ -54,6 +54,8 @@ constexpr int kViewRefreshMs = 10;
 // user-interface thread for long, however fast the log grows.
 constexpr size_t kMaxAppendChars = 256 * 1024;
 constexpr auto kCatchUpScrollInterval = std::chrono::milliseconds(200);
+// How often a page whose tree was built before the host's address was known looks for it.
+constexpr int kHostWatchMs = 250;
 
 QSize TemplateSize(int templateId) {
     if (templateId == 129 || templateId == 130)
@@ -178,6 +180,28 @@ void CDialogP::InitConnectionTree(CTreeCtrlEx* tree) {
     CTreeCtrlEx::SetItemData(root, state);
     CTreeCtrlEx::SetItemBold(root, true);
     CTreeCtrlEx::SetItemColor(root, kRootText);
+    std::string known;
+    if (!TryGetLocalHostAddress(&known))
+        WatchHostAddress();
+}
+
+void CDialogP::WatchHostAddress() {
+    // The lookup outlasted its bound: the root shows the address once it comes.
+    auto* timer = new QTimer(this);
+    timer->setObjectName(QStringLiteral("hostAddressWatch"));
+    connect(timer, &QTimer::timeout, this, [this, timer] {
+        std::string host;
+        if (!TryGetLocalHostAddress(&host))
+            return;
+        timer->deleteLater();
+        ServerState* state = RootState();
+        if (!state || host.empty())
+            return;
+        state->strHost = host;
+        const std::string text = state->nPort > 0 ? enc::FormatEndpoint(host, state->nPort) : host;
+        Root()->setText(0, ToQString(enc::ToWide(text)));
+    });
+    timer->start(kHostWatchMs);
 }
 
 bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, ConnectMap& map) {

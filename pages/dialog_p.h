@@ -192,6 +192,8 @@ private:
     // was wholly sent; returns the message for a failed connection, else an empty string.
     QString HandleSendNews(ConnectInfo* rec);
     void FlushReceived();
+    // Puts the host's address into the root once its lookup ends.
+    void WatchHostAddress();
     // Inserts the nodes of every record whose news waits, in the order the engine listed them,
     // in one pass. Data and close news run it first, so no record's other news comes before its
     // node.
