@@ -136,7 +136,7 @@ void CPromptDlg::StartLookUp(const std::string& name) {
         m_lookingNote = new QLabel(QStringLiteral("正在解析…"), this);
         m_lookingNote->setObjectName(QStringLiteral("lookingNote"));
         // Between the last row and the buttons, where every address prompt has room.
-        m_lookingNote->setGeometry(14, m_ok->y() - Du(12), width() - 28, Du(10));
+        m_lookingNote->setGeometry(Du(14), m_ok->y() - Du(12), width() - 2 * Du(14), Du(10));
     }
     m_lookingNote->show();
 }
