@@ -51,9 +51,9 @@ std::optional<in_addr_t> LiteralAddress(const std::string& narrow) {
     const std::string text = narrow.substr(0, kAddressBoxChars);
     if (text.empty())
         return INADDR_NONE;
-    const in_addr_t dotted = ParseDotted(text);
-    if (dotted != INADDR_NONE)
-        return dotted;  // a dotted address resolves to itself
+    in_addr dotted{};
+    if (inet_pton(AF_INET, text.c_str(), &dotted) == 1)
+        return dotted.s_addr;  // a dotted address (255.255.255.255 too) resolves to itself
     return std::nullopt;
 }
 
