@@ -124,8 +124,8 @@ void PrintHostName() {
 
 void StartLocalHostLookup() {
     std::lock_guard<std::mutex> lock(g_hostMutex);
-    if (g_hostLookupStarted)
-        return;
+    if (g_hostLookupStarted || g_hostOverride)
+        return;  // a pinned address asks no resolver
     g_hostLookupStarted = true;
     g_hostDeadline = std::chrono::steady_clock::now() + kHostLookupBound;
     try {

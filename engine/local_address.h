@@ -28,8 +28,8 @@ struct AdapterInfo {
 
 extern AdapterInfo g_adapterInfo;
 
-// Starts the one lookup of the host's address on a thread of its own (at start-up); later calls
-// do nothing.
+// Starts the one lookup of the host's address on a thread of its own (at start-up); later calls,
+// and calls while the test seam pins the address, do nothing.
 void StartLocalHostLookup();
 // Dotted text of the host's first IPv4 address, or empty text. Prints the host name once per
 // call ("%s\n"), as each page does when it builds its tree. The address is looked up once per

@@ -4,13 +4,10 @@
 #include <QApplication>
 
 #include "chat_app.h"
-#include "engine/local_address.h"
 
 int main(int argc, char** argv) {
     // Wire text in the locale's character set until the user picks another encoding.
     std::setlocale(LC_ALL, "");
-    // The host's address is looked up while the window is being built.
-    StartLocalHostLookup();
     QApplication app(argc, argv);
     quillet::shell::CChatApp chat;
     return chat.Run(app);
