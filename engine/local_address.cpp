@@ -6,9 +6,9 @@
 #include <netdb.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <system_error>
