@@ -6,9 +6,15 @@
 #include <netdb.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "engine/name_resolver.h"
 
 AdapterInfo g_adapterInfo;
 
@@ -76,24 +82,26 @@ void AdapterInfo::Set(const std::string& ipText, const std::string& maskText) {
     broadcast = address | ~mask;
 }
 
-std::string GetLocalHostAddress() {
-    {
-        std::lock_guard<std::mutex> lock(g_hostMutex);
-        if (g_hostOverride)
-            return *g_hostOverride;
-    }
+namespace {
+
+// How long the first page may wait for the host's address, counted from the lookup's start: a
+// machine whose name the resolver does not answer gets its window at once all the same.
+constexpr auto kHostLookupBound = std::chrono::seconds(2);
+
+std::condition_variable g_hostKnown;
+bool g_hostLookupStarted = false;                      // guarded by g_hostMutex
+std::chrono::steady_clock::time_point g_hostDeadline;  // guarded by g_hostMutex
+std::optional<std::string> g_hostAddress;              // guarded by g_hostMutex; set once
+
+std::string LookUpLocalHost() {
     char name[128] = {};
     if (gethostname(name, sizeof name - 1) != 0)
         return {};
-    std::printf("%s\n", name);
-    std::fflush(stdout);
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo* res = nullptr;
-    if (getaddrinfo(name, nullptr, &hints, &res) != 0 || !res)
+    const in_addr_t found = quillet::LookUpHost(name);
+    if (found == INADDR_NONE)
         return {};
-    in_addr first = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr;
-    freeaddrinfo(res);
+    in_addr first{};
+    first.s_addr = found;
     // Debian maps the host name to 127.0.1.1 and containers to 127.0.0.1; the address the
     // machine is known by on its network is the one the user wants to see and use.
     if (IsLoopback(first)) {
@@ -102,6 +110,59 @@ std::string GetLocalHostAddress() {
             first = a;
     }
     return Dotted(first);
+}
+
+void PrintHostName() {
+    char name[128] = {};
+    if (gethostname(name, sizeof name - 1) != 0)
+        return;
+    std::printf("%s\n", name);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+void StartLocalHostLookup() {
+    std::lock_guard<std::mutex> lock(g_hostMutex);
+    if (g_hostLookupStarted || g_hostOverride)
+        return;  // a pinned address asks no resolver
+    g_hostLookupStarted = true;
+    g_hostDeadline = std::chrono::steady_clock::now() + kHostLookupBound;
+    try {
+        std::thread([] {
+            std::string address = LookUpLocalHost();
+            std::lock_guard<std::mutex> done(g_hostMutex);
+            g_hostAddress = std::move(address);
+            g_hostKnown.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        g_hostAddress = std::string();  // no thread: no address, as when the lookup fails
+    }
+}
+
+bool TryGetLocalHostAddress(std::string* address) {
+    std::lock_guard<std::mutex> lock(g_hostMutex);
+    if (g_hostOverride) {
+        *address = *g_hostOverride;
+        return true;
+    }
+    if (!g_hostAddress)
+        return false;
+    *address = *g_hostAddress;
+    return true;
+}
+
+std::string GetLocalHostAddress() {
+    {
+        std::lock_guard<std::mutex> lock(g_hostMutex);
+        if (g_hostOverride)
+            return *g_hostOverride;
+    }
+    PrintHostName();
+    StartLocalHostLookup();
+    std::unique_lock<std::mutex> lock(g_hostMutex);
+    g_hostKnown.wait_until(lock, g_hostDeadline, [] { return g_hostAddress.has_value(); });
+    return g_hostAddress.value_or(std::string());
 }
 
 std::string GetAdapterIpText() {

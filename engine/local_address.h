@@ -2,7 +2,8 @@
 // The three local addresses the pages need: the host's own IPv4 address (tree roots, client
 // endpoints), the first adapter's address (default peer) and its directed broadcast address.
 //
-// Threads: user-interface thread. g_adapterInfo is filled during static initialisation.
+// Threads: user-interface thread; the host address functions from any thread. g_adapterInfo is
+// filled during static initialisation.
 #include <netinet/in.h>
 
 #include <cstdint>
@@ -27,9 +28,16 @@ struct AdapterInfo {
 
 extern AdapterInfo g_adapterInfo;
 
+// Starts the one lookup of the host's address on a thread of its own (at start-up); later calls,
+// and calls while the test seam pins the address, do nothing.
+void StartLocalHostLookup();
 // Dotted text of the host's first IPv4 address, or empty text. Prints the host name once per
-// call ("%s\n"), as each page does when it builds its tree.
+// call ("%s\n"), as each page does when it builds its tree. The address is looked up once per
+// process (StartLocalHostLookup, started here if need be); a caller waits for it at most until
+// a short time after the lookup began, and gets empty text when it has not ended by then.
 std::string GetLocalHostAddress();
+// True and `*address` set once the lookup has ended (or the test seam is set); never waits.
+bool TryGetLocalHostAddress(std::string* address);
 std::string GetAdapterIpText();
 const char* GetBroadcastText();
 

@@ -45,6 +45,8 @@ namespace {
 
 // The colour every tree's root is given in the store. Painting keeps the normal text colour.
 const QColor kRootText(136, 0, 21);
+// How often a page whose tree was built before the host's address was known looks for it.
+constexpr int kHostWatchMs = 250;
 
 QSize TemplateSize(int templateId) {
     if (templateId == 129 || templateId == 130)
@@ -167,9 +169,32 @@ void CDialogP::InitConnectionTree(CTreeCtrlEx* tree) {
     CTreeCtrlEx::SetItemData(root, state);
     CTreeCtrlEx::SetItemBold(root, true);
     CTreeCtrlEx::SetItemColor(root, kRootText);
+    std::string known;
+    if (!TryGetLocalHostAddress(&known))
+        WatchHostAddress();
+}
+
+void CDialogP::WatchHostAddress() {
+    // The lookup outlasted its bound: the root shows the address once it comes.
+    auto* timer = new QTimer(this);
+    timer->setObjectName(QStringLiteral("hostAddressWatch"));
+    connect(timer, &QTimer::timeout, this, [this, timer] {
+        std::string host;
+        if (!TryGetLocalHostAddress(&host))
+            return;
+        timer->deleteLater();
+        ServerState* state = RootState();
+        if (!state || host.empty())
+            return;
+        state->strHost = host;
+        const std::string text = state->nPort > 0 ? enc::FormatEndpoint(host, state->nPort) : host;
+        Root()->setText(0, ToQString(enc::ToWide(text)));
+    });
+    timer->start(kHostWatchMs);
 }
 
 bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
+    m_newRecords.Clear();  // their records are listed and go with the store's
     QTreeWidgetItem* root = tree ? tree->topLevelItem(0) : nullptr;
     std::vector<ConnectInfo*> shown;
     for (int i = 0; root && i < root->childCount(); ++i)
@@ -214,14 +239,39 @@ void CDialogP::ShowLog(QPlainTextEdit* view, const LogText& log) {
 }
 
 void CDialogP::OnNewConnection(ConnectInfo* pInfo, uint64_t key) {
-    m_notifier.Call([this, pInfo, key] {
-        Store().WithListed(key, pInfo, [&] { HandleNewConnection(pInfo); });
-    });
+    // The record is listed already: the worker goes on, and the page takes every record that
+    // came meanwhile in one pass.
+    if (m_newRecords.Add(key, pInfo))
+        m_notifier.Post(0, &m_newRecords, [this] { FlushNewRecords(); });
+}
+
+void CDialogP::FlushNewRecords() {
+    std::vector<NewRecordQueue::Item> batch = m_newRecords.Take();
+    QTreeWidgetItem* root = Root();
+    if (batch.empty() || !root)
+        return;
+    QList<QTreeWidgetItem*> nodes;
+    nodes.reserve(static_cast<qsizetype>(batch.size()));
+    m_nodeBatch = &nodes;
+    for (const NewRecordQueue::Item& item : batch) {
+        // A record deleted while its news waited is gone; one whose key and address came back
+        // for a new record may be queued twice, but gets one node.
+        Store().WithListed(item.key, item.record, [&] {
+            if (!item.record->hItem)
+                HandleNewConnection(item.record);
+        });
+    }
+    m_nodeBatch = nullptr;
+    if (!nodes.isEmpty()) {
+        root->addChildren(nodes);  // the tree lays out once for the whole batch
+        root->setExpanded(true);
+    }
 }
 
 void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
     if (kind == UPDATE_SENT) {
         m_notifier.Call([this, pInfo, key] {
+            FlushNewRecords();
             QString failure;
             Store().WithListed(key, pInfo, [&] { failure = HandleSendNews(pInfo); });
             if (!failure.isEmpty())  // told without the lock: the box waits for the user
@@ -233,11 +283,13 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
     // one look sees every chunk that came before it. The page checks the record again there.
     if (kind == UPDATE_DATA) {
         m_notifier.Post(key, pInfo, [this, pInfo, key] {
+            FlushNewRecords();
             Store().WithListed(key, pInfo, [&] { ShowDataNews(pInfo); });
         });
         return;
     }
     m_notifier.Call([this, pInfo, kind, key] {
+        FlushNewRecords();
         Store().WithListed(key, pInfo, [&] { HandleConnectionUpdate(pInfo, kind); });
     });
 }
@@ -271,11 +323,15 @@ void CDialogP::SetNodeImage(ConnectInfo* rec, int image) {
 }
 
 QTreeWidgetItem* CDialogP::AddRecordNode(ConnectInfo* rec, const QString& text, int image) {
-    QTreeWidgetItem* node = m_tree->InsertItem(text, Root());
+    // In a batch the node is made whole first and joins the root with the rest of the batch.
+    QTreeWidgetItem* node =
+        m_nodeBatch ? new QTreeWidgetItem(QStringList{text}) : m_tree->InsertItem(text, Root());
     rec->hItem = node;
     CTreeCtrlEx::SetItemData(node, rec);
     m_tree->SetItemImage(node, image);
-    if (Root())
+    if (m_nodeBatch)
+        m_nodeBatch->append(node);
+    else if (Root())
         Root()->setExpanded(true);
     return node;
 }

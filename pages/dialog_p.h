@@ -8,7 +8,8 @@
 // OnConnectionUpdate, which workers call; they hand over to the user-interface thread through
 // the page's UiNotifier, where the page's Handle* operations run with g_csConnect held (inside
 // RecordStore::WithListed) and only for records that are still listed. The page reaches its
-// records only through its RecordStore.
+// records only through its RecordStore. New records are queued without waiting and handled in
+// batches (m_newRecords).
 #include <QColor>
 #include <QWidget>
 
@@ -20,6 +21,7 @@
 
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
+#include "engine/new_record_queue.h"
 #include "engine/record_store.h"
 #include "received_feeder.h"
 #include "tree_ctrl_ex.h"
@@ -218,6 +220,12 @@ private:
     // News from a connection's writer (UPDATE_SENT), g_csConnect held, record listed: logs what
     // was wholly sent; returns the message for a failed connection, else an empty string.
     QString HandleSendNews(ConnectInfo* rec);
+    // Puts the host's address into the root once its lookup ends.
+    void WatchHostAddress();
+    // Inserts the nodes of every record whose news waits, in the order the engine listed them,
+    // in one pass. Data and close news run it first, so no record's other news comes before its
+    // node.
+    void FlushNewRecords();
     QGroupBox* AddGroup(const QString& title, const QRect& rect, int framedId);
 
     // How a TCP page refreshes a node whose connection a failed send closed.
@@ -225,6 +233,9 @@ private:
     int m_templateId;
     QColor m_colour;
     ReceivedFeeder* m_feeder = nullptr;  // of m_recvView; a child of the page
+    NewRecordQueue m_newRecords;  // from the workers, taken by FlushNewRecords
+    // While a batch of new records goes in: their nodes, appended to the root at its end.
+    QList<QTreeWidgetItem*>* m_nodeBatch = nullptr;
 };
 
 // Text conversions between display text and Qt.

@@ -33,7 +33,10 @@ bool CDlgSetIp::OnOk() {
         return false;
     }
     const QString address = Edit(1037)->text().left(kAddressBoxChars);
-    const in_addr_t target = ResolveAddress(enc::ToNarrow(address.toStdU16String()));
+    const auto looked = AddressOrLookUp(enc::ToNarrow(address.toStdU16String()));
+    if (!looked)
+        return false;  // a name: OK runs again with its address
+    const in_addr_t target = *looked;
     m_addrTarget = sockaddr_in{};
     m_addrTarget.sin_family = AF_INET;
     m_addrTarget.sin_port = htons(static_cast<uint16_t>(m_nPort & 0xFFFF));

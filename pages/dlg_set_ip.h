@@ -2,7 +2,7 @@
 // The target prompt of the TCP client page: the other side's address, its port and how many
 // connections to make to it.
 //
-// Threads: user-interface thread; OK resolves the address and may wait for the name lookup.
+// Threads: user-interface thread; OK resolves the address, a host name in the background.
 #include <netinet/in.h>
 
 #include "prompt_dlg.h"

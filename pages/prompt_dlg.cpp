@@ -1,10 +1,13 @@
 #include "prompt_dlg.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QPointer>
 #include <QRegularExpressionValidator>
 
+#include "engine/name_resolver.h"
 #include "prompt_input.h"
 #include "ui_kit.h"
 
@@ -84,8 +87,73 @@ void CPromptDlg::Message(const QString& text, const QString& caption) {
 }
 
 void CPromptDlg::accept() {
+    if (IsLookingUp())
+        return;  // OK runs again once the answer is in
     if (OnOk())
         QDialog::accept();
+}
+
+void CPromptDlg::reject() {
+    StopLooking();
+    QDialog::reject();
+}
+
+std::optional<in_addr_t> CPromptDlg::AddressOrLookUp(const std::string& narrow) {
+    if (auto literal = LiteralAddress(narrow))
+        return literal;
+    const std::string name = narrow.substr(0, kAddressBoxChars);
+    if (HasLookedUp(name))
+        return AfterLookup(name, m_lookedUp->second);
+    StartLookUp(name);
+    return std::nullopt;
+}
+
+bool CPromptDlg::HasLookedUp(const std::string& narrow) const {
+    return m_lookedUp && m_lookedUp->first == narrow.substr(0, kAddressBoxChars);
+}
+
+void CPromptDlg::StartLookUp(const std::string& name) {
+    const uint64_t ticket = ++m_lastTicket;
+    // The answer comes on the lookup's thread and is handed to this one; by then the prompt
+    // may be gone (qApp outlives it) or may have started another lookup (the ticket).
+    QPointer<CPromptDlg> self(this);
+    auto done = [self, ticket, name](in_addr_t looked) {
+        QMetaObject::invokeMethod(
+            qApp,
+            [self, ticket, name, looked] {
+                if (self)
+                    self->EndLookUp(ticket, name, looked);
+            },
+            Qt::QueuedConnection);
+    };
+    if (!LookUpHostInBackground(name, std::move(done))) {
+        Message(tr("系统资源不足，无法解析地址！"), tr("提示"));
+        return;
+    }
+    m_lookupTicket = ticket;
+    m_ok->setEnabled(false);
+    if (!m_lookingNote) {
+        m_lookingNote = new QLabel(tr("正在解析…"), this);
+        m_lookingNote->setObjectName(QStringLiteral("lookingNote"));
+        // Between the last row and the buttons, where every address prompt has room.
+        m_lookingNote->setGeometry(Du(14), m_ok->y() - Du(12), width() - 2 * Du(14), Du(10));
+    }
+    m_lookingNote->show();
+}
+
+void CPromptDlg::EndLookUp(uint64_t ticket, const std::string& name, in_addr_t looked) {
+    if (ticket != m_lookupTicket)
+        return;  // cancelled, or a later lookup is under way
+    StopLooking();
+    m_lookedUp.emplace(name, looked);
+    accept();
+}
+
+void CPromptDlg::StopLooking() {
+    m_lookupTicket = 0;
+    m_ok->setEnabled(true);
+    if (m_lookingNote)
+        m_lookingNote->hide();
 }
 
 CSetListenDlg::CSetListenDlg(const QColor& colour, QWidget* parent)

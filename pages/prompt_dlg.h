@@ -1,12 +1,21 @@
 #pragma once
 // The look shared by the small modal prompts of the pages: a fixed-size dialog in the calling
 // page's colour, rows of a label and an edit box, OK (id 1, default) and Cancel (id 2).
-// OK runs the prompt's own check (OnOk), which may keep the prompt open.
+// OK runs the prompt's own check (OnOk), which may keep the prompt open. A host name in an
+// address box is looked up in the background: meanwhile OK is disabled and a note says so,
+// Cancel closes the prompt (the late answer is dropped), and OK runs again once the answer is in.
 //
 // Threads: user-interface thread only. Run with ui::ExecModal so tests can script it.
 #include <QColor>
 #include <QDialog>
 
+#include <netinet/in.h>
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+class QLabel;
 class QLineEdit;
 class QPushButton;
 
@@ -36,10 +45,27 @@ protected:
     // OK pressed: return true to close with OK, false to stay open.
     virtual bool OnOk() { return true; }
     void Message(const QString& text, const QString& caption);
+    // The address an address box's text (narrow) names. At once for a dotted address (or
+    // INADDR_NONE for an empty box) and for the name whose lookup has just ended; for another
+    // name, nullopt: its lookup starts and OnOk should return false, to run again with the answer.
+    std::optional<in_addr_t> AddressOrLookUp(const std::string& narrow);
+    // True when `narrow` is the name whose answer is at hand (OnOk's run after its lookup).
+    bool HasLookedUp(const std::string& narrow) const;
+    bool IsLookingUp() const { return m_lookupTicket != 0; }
 
     void accept() override;
+    void reject() override;
 
 private:
+    void StartLookUp(const std::string& name);
+    void EndLookUp(uint64_t ticket, const std::string& name, in_addr_t looked);
+    void StopLooking();
+
+    // The lookup under way (0: none); answers of older tickets are dropped.
+    uint64_t m_lookupTicket = 0;
+    uint64_t m_lastTicket = 0;
+    std::optional<std::pair<std::string, in_addr_t>> m_lookedUp;  // the last answer
+    QLabel* m_lookingNote = nullptr;
     int m_rows = 0;
     QPushButton* m_ok;
     QPushButton* m_cancel;

@@ -47,27 +47,41 @@ in_addr_t ParseDotted(const std::string& narrow) {
     return INADDR_NONE;
 }
 
-in_addr_t ResolveAddress(const std::string& narrow) {
-    std::string text = narrow.substr(0, kAddressBoxChars);
+std::optional<in_addr_t> LiteralAddress(const std::string& narrow) {
+    const std::string text = narrow.substr(0, kAddressBoxChars);
     if (text.empty())
         return INADDR_NONE;
-    in_addr_t dotted = ParseDotted(text);
-    if (dotted != INADDR_NONE)
-        return dotted;  // a dotted address resolves to itself
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo* res = nullptr;
-    if (getaddrinfo(text.c_str(), nullptr, &hints, &res) == 0 && res) {
-        in_addr_t first = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr.s_addr;
-        freeaddrinfo(res);
-        return first;
-    }
+    in_addr dotted{};
+    if (inet_pton(AF_INET, text.c_str(), &dotted) == 1)
+        return dotted.s_addr;  // a dotted address (255.255.255.255 too) resolves to itself
+    return std::nullopt;
+}
+
+in_addr_t AfterLookup(const std::string& narrow, in_addr_t looked) {
+    if (looked != INADDR_NONE)
+        return looked;
+    const std::string text = narrow.substr(0, kAddressBoxChars);
     // inet_addr stops at the first blank and ignores the rest, so "1 27.0.0.1" would name
     // 0.0.0.1: only blanks may follow the address.
     const size_t blank = text.find_first_of(" \t");
     if (blank != std::string::npos && text.find_first_not_of(" \t", blank) != std::string::npos)
         return INADDR_NONE;
     return inet_addr(text.c_str());
+}
+
+in_addr_t ResolveAddress(const std::string& narrow) {
+    if (auto literal = LiteralAddress(narrow))
+        return *literal;
+    const std::string text = narrow.substr(0, kAddressBoxChars);
+    addrinfo hints{};
+    hints.ai_family = AF_INET;
+    addrinfo* res = nullptr;
+    in_addr_t looked = INADDR_NONE;
+    if (getaddrinfo(text.c_str(), nullptr, &hints, &res) == 0 && res) {
+        looked = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr.s_addr;
+        freeaddrinfo(res);
+    }
+    return AfterLookup(text, looked);
 }
 
 }  // namespace quillet::pages

@@ -4,6 +4,7 @@
 #include <netinet/in.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,12 @@ bool ReadPort(std::u16string_view text, int32_t* port);
 // Only the first `maxChars` characters count, as the box holds no more.
 in_addr_t ResolveAddress(const std::string& narrow);
 inline constexpr int kAddressBoxChars = 39;
+
+// ResolveAddress in two steps, so that the lookup can run elsewhere: LiteralAddress gives what
+// needs no lookup (INADDR_NONE for an empty box, a dotted address), nullopt for a name to look
+// up; AfterLookup gives the address from the lookup's result (INADDR_NONE when it failed).
+std::optional<in_addr_t> LiteralAddress(const std::string& narrow);
+in_addr_t AfterLookup(const std::string& narrow, in_addr_t looked);
 
 // A dotted IPv4 address only (no lookup). INADDR_NONE for anything else.
 in_addr_t ParseDotted(const std::string& narrow);

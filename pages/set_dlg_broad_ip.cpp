@@ -14,10 +14,11 @@ CSetDlgBroadIp::CSetDlgBroadIp(const CUdpClientDlg* owner, const std::u16string&
                                              : ToQString(defaultAddress),
                       owner, colour, parent) {}
 
-in_addr_t CSetDlgBroadIp::ReadPeerAddress(const std::string& text) {
-    if (text != GetBroadcastText() && text != "255.255.255.255")
+std::optional<in_addr_t> CSetDlgBroadIp::ReadPeerAddress(const std::string& text) {
+    // Told once: not again when OK runs with a looked-up name's answer.
+    if (text != GetBroadcastText() && text != "255.255.255.255" && !HasLookedUp(text))
         Message(tr("广播Ip地址可能有错!"), ui::AppTitle());
-    return ResolveAddress(text);
+    return AddressOrLookUp(text);
 }
 
 }  // namespace quillet::pages

@@ -13,7 +13,7 @@ public:
                    const QColor& colour, QWidget* parent = nullptr);
 
 protected:
-    in_addr_t ReadPeerAddress(const std::string& text) override;
+    std::optional<in_addr_t> ReadPeerAddress(const std::string& text) override;
     bool RefusesNoneAddress() const override { return false; }  // 255.255.255.255 is wanted here
 };
 

@@ -66,7 +66,10 @@ bool CSetUdpServerIp::OnOk() {
         return false;
 
     const std::string text = enc::ToNarrow(BoxText(Edit(1037)).substr(0, kAddressBoxChars));
-    m_addrPeer = Ipv4(ReadPeerAddress(text), m_nPeerPort);
+    const std::optional<in_addr_t> peer = ReadPeerAddress(text);
+    if (!peer)
+        return false;  // a name: OK runs again with its address
+    m_addrPeer = Ipv4(*peer, m_nPeerPort);
     if (RefusesNoneAddress() && m_addrPeer.sin_addr.s_addr == INADDR_NONE) {
         // Every send to 255.255.255.255 would fail: let the user correct the address.
         Message(tr("Ip 地址有错!"), ui::AppTitle());
@@ -89,8 +92,8 @@ bool CSetUdpServerIp::CountFits() {
     return true;
 }
 
-in_addr_t CSetUdpServerIp::ReadPeerAddress(const std::string& text) {
-    return ResolveAddress(text);
+std::optional<in_addr_t> CSetUdpServerIp::ReadPeerAddress(const std::string& text) {
+    return AddressOrLookUp(text);
 }
 
 }  // namespace quillet::pages

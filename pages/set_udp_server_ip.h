@@ -6,6 +6,7 @@
 // Threads: user-interface thread only. Run with ui::ExecModal.
 #include <netinet/in.h>
 
+#include <optional>
 #include <string>
 
 #include "prompt_dlg.h"
@@ -38,7 +39,8 @@ protected:
 
     bool OnOk() override;
     // The peer's address from the address box's text (narrow, at most 39 characters); may warn.
-    virtual in_addr_t ReadPeerAddress(const std::string& text);
+    // nullopt while a host name is looked up (AddressOrLookUp).
+    virtual std::optional<in_addr_t> ReadPeerAddress(const std::string& text);
     // Whether an unusable address gets the "wrong address" message and keeps the prompt open.
     virtual bool RefusesNoneAddress() const { return true; }
 

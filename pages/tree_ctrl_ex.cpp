@@ -112,6 +112,9 @@ CTreeCtrlEx::CTreeCtrlEx(QWidget* parent) : QTreeWidget(parent) {
     setRootIsDecorated(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setIconSize(QSize(16, 16));
+    // Rows of one height: finding a row's place never sums the heights of the rows above it,
+    // which with thousands of peers costs more than the change being shown.
+    setUniformRowHeights(true);
     setItemDelegate(new SelectedItemDelegate(this));
     HideStyleSelection();
     images_ = StandardImageList();

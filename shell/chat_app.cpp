@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "engine/descriptor_budget.h"
+#include "engine/local_address.h"
 #include "mgr_dlg.h"
 #include "ui_kit.h"
 
@@ -23,6 +24,8 @@ bool CChatApp::SocketsUsable() {
 int CChatApp::Run(QApplication& app, void (*ready)(CMgrDlg*)) {
     // Thousands of peers need thousands of descriptors; the usual soft limit is 1024.
     fd::RaiseOpenFileLimit();
+    // The host's address is looked up while the window is being built.
+    StartLocalHostLookup();
     if (!SocketsUsable()) {
         const QString text = QStringLiteral("WSAStartup Error !");
         ui::ShowMessage(nullptr, text, text);

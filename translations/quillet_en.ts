@@ -141,6 +141,18 @@
         <source>取消</source>
         <translation>Cancel</translation>
     </message>
+    <message>
+        <source>系统资源不足，无法解析地址！</source>
+        <translation>Not enough system resources to look up the address!</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>正在解析…</source>
+        <translation>Looking up…</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CSetDlgBroadIp</name>

@@ -83,6 +83,7 @@ TEST_F(TcpClientPageTest, PromptOffersTheAdapterThenTheLastTarget) {
             seen << dlg->findChild<QLineEdit*>(QString::number(id))->text();
         dlg->findChild<QLineEdit*>("1037")->setText("localhost");  // a name: its address is kept
         dlg->findChild<QPushButton*>("1")->click();
+        EXPECT_TRUE(Eventually([&] { return !dlg->isVisible(); }));  // looked up meanwhile
     });
     Press(kCreate);
     Press(kCreate);

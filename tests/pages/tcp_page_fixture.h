@@ -74,7 +74,13 @@ protected:
             lastFocus_ = dlg->focusWidget() ? dlg->focusWidget()->objectName() : QString();
             for (auto& [id, text] : fields)
                 dlg->findChild<QLineEdit*>(ui::ControlName(id))->setText(text);
+            QPushButton* okButton = dlg->findChild<QPushButton*>(ui::ControlName(1));
             dlg->findChild<QPushButton*>(ui::ControlName(ok ? 1 : 2))->click();
+            // A host name is looked up in the background; OK comes back with the answer.
+            WaitUntil([&] {
+                ProcessEvents();
+                return !dlg->isVisible() || okButton->isEnabled();
+            });
             stayedOpen_ = dlg->isVisible();
         });
     }

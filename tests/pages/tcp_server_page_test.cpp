@@ -449,5 +449,37 @@ TEST_F(TcpServerPageTest, TextThatWaitsIsLoggedWhenAllOfItIsTaken) {
     CloseFd(peer);
 }
 
+// Hundreds of clients that connect before the page looks: one node each, in accept order, open;
+// clients that leave at once are shown closed, never before their nodes exist.
+TEST_F(TcpServerPageTest, ABatchOfClientsArrivesInAcceptOrder) {
+    constexpr int kClients = 400;
+    const int port = Listen();
+    std::vector<int> fds;
+    QStringList expected;
+    for (int i = 0; i < kClients; ++i) {
+        const int fd = TcpConnect(port);
+        ASSERT_GE(fd, 0);
+        fds.push_back(fd);
+        expected << QStringLiteral("127.0.0.1:%1").arg(LocalPort(fd));
+        if (i % 4 == 3)
+            CloseFd(fd);  // leaves straight away: its close news races its new-record news
+    }
+    ASSERT_TRUE(Eventually([&] { return Root()->childCount() >= kClients; }));
+    ASSERT_EQ(Root()->childCount(), kClients);
+    int wrongOrder = 0;
+    for (int i = 0; i < kClients; ++i)
+        wrongOrder += Child(i)->text(0) != expected[i];
+    EXPECT_EQ(wrongOrder, 0);
+    EXPECT_TRUE(Eventually([&] {
+        int wrongIcon = 0;
+        for (int i = 0; i < kClients; ++i)
+            wrongIcon += Icon(Child(i)) != (i % 4 == 3 ? 2 : 3);
+        return wrongIcon == 0;
+    }));
+    for (int i = 0; i < kClients; ++i)
+        if (i % 4 != 3)
+            CloseFd(fds[i]);
+}
+
 }  // namespace
 }  // namespace quillet::test

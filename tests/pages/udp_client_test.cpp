@@ -1,5 +1,14 @@
 // The UDP client page on loopback: endpoints exchanging datagrams with a plain socket, the
 // address prompt's checks and defaults, several clients from one prompt, and the messages.
+#include <QLabel>
+#include <QTimer>
+
+#include <arpa/inet.h>
+
+#include <condition_variable>
+#include <mutex>
+
+#include "engine/name_resolver.h"
 #include "udp_client_dlg.h"
 #include "udp_page_fixture.h"
 
@@ -245,6 +254,127 @@ TEST_F(UdpClientPageTest, MessagesForCommandsWithoutAClient) {
     Click(1046);
     EXPECT_TRUE(LastMessage("未选择要清除的连接", "提示"));
     EXPECT_EQ(messages_.size(), 3u);
+}
+
+// A resolver that answers only when the test lets it: every lookup waits at the gate.
+struct ResolverGate {
+    std::mutex mutex;
+    std::condition_variable opened;
+    bool open = false;  // guarded by mutex
+    int asked = 0;      // guarded by mutex
+    int answered = 0;   // guarded by mutex
+
+    static std::shared_ptr<ResolverGate> Install() {
+        auto gate = std::make_shared<ResolverGate>();
+        SetHostLookupForTest([gate](const std::string&) {
+            std::unique_lock<std::mutex> lock(gate->mutex);
+            ++gate->asked;
+            gate->opened.wait(lock, [&] { return gate->open; });
+            ++gate->answered;
+            return inet_addr("127.0.0.1");
+        });
+        return gate;
+    }
+    void Open() {
+        std::lock_guard<std::mutex> lock(mutex);
+        open = true;
+        opened.notify_all();
+    }
+    int Asked() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return asked;
+    }
+    int Answered() {
+        std::lock_guard<std::mutex> lock(mutex);
+        return answered;
+    }
+};
+
+class UdpClientLookupTest : public UdpClientPageTest {
+protected:
+    void TearDown() override {
+        gate_->Open();  // no lookup thread stays behind
+        WaitUntil([&] { return gate_->Answered() == gate_->Asked(); });
+        ProcessEvents();
+        SetHostLookupForTest(nullptr);
+        UdpClientPageTest::TearDown();
+    }
+    // Fills the prompt for a client to `address`, presses OK and hands the open prompt to `then`.
+    void WithPrompt(const QString& address, int peerPort, int localPort,
+                    const std::function<void(QDialog*)>& then) {
+        ui::SetModalScript([=](QDialog* dlg) {
+            dlg->findChild<QLineEdit*>("1037")->setText(address);
+            dlg->findChild<QLineEdit*>("1052")->setText(QString::number(peerPort));
+            dlg->findChild<QLineEdit*>("1012")->setText(QString::number(localPort));
+            dlg->findChild<QPushButton*>("1")->click();
+            then(dlg);
+        });
+        Click(1032);
+    }
+    std::shared_ptr<ResolverGate> gate_ = ResolverGate::Install();
+};
+
+// While a name is looked up the prompt stays responsive and says so; the answer then creates
+// the client as OK would have.
+TEST_F(UdpClientLookupTest, NameIsLookedUpWhileThePromptStaysResponsive) {
+    const int peer = Peer();
+    const int local = FreeUdpPort();
+    bool stillOpen = false;
+    WithPrompt("slow.name.test", LocalPort(peer), local, [&](QDialog* dlg) {
+        auto* ok = dlg->findChild<QPushButton*>("1");
+        ASSERT_TRUE(Eventually([&] { return gate_->Asked() == 1; }));
+        EXPECT_TRUE(dlg->isVisible());
+        EXPECT_FALSE(ok->isEnabled());
+        auto* note = dlg->findChild<QLabel*>("lookingNote");
+        ASSERT_NE(note, nullptr);
+        EXPECT_TRUE(note->isVisible());
+        EXPECT_EQ(note->text(), QStringLiteral("正在解析…"));
+        int ticks = 0;
+        QTimer timer;
+        QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+        timer.start(1);
+        EXPECT_TRUE(Eventually([&] { return ticks >= 5; }));  // the event loop keeps running
+        ok->click();                                          // ignored while looking
+        EXPECT_EQ(gate_->Asked(), 1);
+        gate_->Open();
+        EXPECT_TRUE(Eventually([&] { return !dlg->isVisible(); }));
+        stillOpen = dlg->isVisible();
+        EXPECT_EQ(dlg->result(), QDialog::Accepted);
+    });
+    EXPECT_FALSE(stillOpen);
+    ASSERT_EQ(Children(), 1);
+    EXPECT_EQ(Child(0)->text(0), Label(local, "127.0.0.1", LocalPort(peer)));
+    EXPECT_TRUE(messages_.empty());
+}
+
+// Cancel closes the prompt at once; the answer that comes later does nothing.
+TEST_F(UdpClientLookupTest, CancelWhileLookingDropsTheLateAnswer) {
+    const int peer = Peer();
+    WithPrompt("never.answers.test", LocalPort(peer), FreeUdpPort(), [&](QDialog* dlg) {
+        ASSERT_TRUE(Eventually([&] { return gate_->Asked() == 1; }));
+        dlg->findChild<QPushButton*>("2")->click();
+        EXPECT_FALSE(dlg->isVisible());
+        EXPECT_EQ(dlg->result(), QDialog::Rejected);
+    });
+    gate_->Open();
+    ASSERT_TRUE(Eventually([&] { return gate_->Answered() == 1; }));
+    for (int i = 0; i < 5; ++i)
+        ProcessEvents();
+    EXPECT_EQ(Children(), 0);
+    EXPECT_TRUE(messages_.empty());
+}
+
+// A dotted address needs no resolver: the client is made before the prompt call returns.
+TEST_F(UdpClientLookupTest, AddressLiteralCreatesAtOnce) {
+    const int peer = Peer();
+    const int local = FreeUdpPort();
+    bool closed = false;
+    WithPrompt("127.0.0.1", LocalPort(peer), local,
+               [&](QDialog* dlg) { closed = !dlg->isVisible(); });
+    EXPECT_TRUE(closed);
+    ASSERT_EQ(Children(), 1);
+    EXPECT_EQ(Child(0)->text(0), Label(local, "127.0.0.1", LocalPort(peer)));
+    EXPECT_EQ(gate_->Asked(), 0);
 }
 
 }  // namespace

@@ -91,7 +91,10 @@ protected:
                 ASSERT_NE(edit, nullptr) << "no box " << id;
                 edit->setText(text);
             }
-            dlg->findChild<QPushButton*>("1")->click();
+            QPushButton* ok = dlg->findChild<QPushButton*>("1");
+            ok->click();
+            // A host name is looked up in the background; OK comes back with the answer.
+            Eventually([&] { return !dlg->isVisible() || ok->isEnabled(); });
             if (open)
                 *open = dlg->isVisible();
         });

@@ -349,5 +349,56 @@ TEST_F(UdpServerPageTest, PortInUseLeavesTheServerStoppedUntilStartSucceeds) {
     EXPECT_EQ(messages_.size(), 1u);
 }
 
+// Thousands of senders in a burst: each gets one node, in the order of their first datagrams,
+// marked open with unread data; a peer deleted meanwhile comes back as one fresh node.
+TEST_F(UdpServerPageTest, ABurstOfNewSendersArrivesInFirstDatagramOrder) {
+    constexpr int kSenders = 5000;
+    constexpr int kRound = 1000;  // sent before the page looks, so its news comes in batches
+    Start();
+    EXPECT_TRUE(Tree()->uniformRowHeights());
+    const int again = Peer(0, "127.4.0.1");
+    ASSERT_TRUE(UdpSendTo(again, "first", port_));
+    ASSERT_TRUE(Eventually([&] { return Children() == 1; }));
+    ClickItem(Child(0));
+    Click(1049);
+    ASSERT_EQ(Children(), 0);
+
+    QStringList expected;
+    for (int i = 0; i < kSenders; ++i) {
+        if (i == kSenders / 2) {  // the deleted peer speaks again in the middle of a batch
+            ASSERT_TRUE(UdpSendTo(again, "again", port_));
+            expected << QStringLiteral("127.4.0.1:%1").arg(LocalPort(again));
+        }
+        const QString ip = QStringLiteral("127.5.%1.%2").arg(i / 250).arg(1 + i % 250);
+        const int s = UdpBind(0, ip.toLatin1().constData());
+        ASSERT_GE(s, 0) << ip.toStdString();
+        expected << QStringLiteral("%1:%2").arg(ip).arg(LocalPort(s));
+        ASSERT_TRUE(UdpSendTo(s, "x", port_));
+        CloseFd(s);
+        if ((i + 1) % kRound == 0) {
+            ASSERT_TRUE(Eventually([&] { return Children() >= expected.size(); }));
+        }
+    }
+    ASSERT_TRUE(Eventually([&] { return Children() >= expected.size(); }));
+    ProcessEvents();
+    ASSERT_EQ(Children(), expected.size());
+    int wrongOrder = 0;
+    for (int i = 0; i < Children(); ++i) {
+        wrongOrder += Child(i)->text(0) != expected[i];
+        EXPECT_EQ(Record(Child(i))->hItem, Child(i));
+    }
+    EXPECT_EQ(wrongOrder, 0);
+    EXPECT_TRUE(Eventually([&] {
+        int wrongIcon = 0;
+        for (int i = 0; i < Children(); ++i)
+            wrongIcon += Image(Child(i)) != 5;
+        return wrongIcon == 0;
+    }));
+    ClickItem(Child(kSenders / 2));
+    EXPECT_TRUE(Received().contains("again"));
+    EXPECT_FALSE(Received().contains("first"));
+    EXPECT_TRUE(messages_.empty());
+}
+
 }  // namespace
 }  // namespace quillet::test

@@ -1,0 +1,26 @@
+#pragma once
+// Host-name lookups off the user-interface thread: the resolver may take many seconds (or never
+// answer) for a name, so each lookup runs on a detached thread of its own and reports there.
+//
+// Threads: any. The test seam is set while no lookup runs.
+#include <netinet/in.h>
+
+#include <functional>
+#include <string>
+
+namespace quillet {
+
+// What a lookup gives: the name's first IPv4 address (network order), or INADDR_NONE.
+using HostLookup = std::function<in_addr_t(const std::string& name)>;
+
+// Looks `name` up (getaddrinfo, IPv4) and waits for the answer.
+in_addr_t LookUpHost(const std::string& name);
+
+// Runs LookUpHost(name) on a new detached thread and gives `done` the result on that thread.
+// False when the system refuses the thread: then `done` is never called.
+bool LookUpHostInBackground(std::string name, std::function<void(in_addr_t)> done);
+
+// Test seam: LookUpHost asks `lookup` instead of the resolver; an empty function restores it.
+void SetHostLookupForTest(HostLookup lookup);
+
+}  // namespace quillet
