@@ -15,6 +15,7 @@
 #include "bench/page_parts.h"
 #include "engine/crit_sec.h"
 #include "loopback_peer.h"
+#include "pages/prompt_dlg.h"
 #include "tcp_server_dlg.h"
 
 namespace quillet::bench {
@@ -34,8 +35,8 @@ struct ServerWithPeer {
     bool Start() {
         page.show();
         const int port = quillet::test::FreeTcpPort();
-        AnswerNextPrompt({{1009, QString::number(port)}});
-        ClickButton(&page, 1030);
+        AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
+        ClickButton(&page, pages::CTcpServerDlg::kCreate);
         peer = quillet::test::TcpConnect(port);
         QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
         if (peer < 0 || !RunUntil([&] { return root->childCount() == 1; }, std::chrono::seconds(5)))

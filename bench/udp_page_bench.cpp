@@ -16,6 +16,7 @@
 #include "bench/page_parts.h"
 #include "engine/crit_sec.h"
 #include "loopback_peer.h"
+#include "pages/prompt_dlg.h"
 #include "udp_server_dlg.h"
 
 namespace quillet::bench {
@@ -63,8 +64,8 @@ double PageRound(int perSender, double rate, double* reached) {
     pages::CUdpServerDlg page;
     page.show();
     const int port = quillet::test::FreeUdpPort();
-    AnswerNextPrompt({{1009, QString::number(port)}});
-    ClickButton(&page, 1047);
+    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
+    ClickButton(&page, pages::CUdpServerDlg::kCreate);
     QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
     auto logged = [&] {
         size_t bytes = 0;

@@ -113,19 +113,19 @@ void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
     m_tree->setGeometry(broadcast ? DuRect(6, 19, 235, 271) : DuRect(6, 19, 235, 125));
 
     if (broadcast) {
-        m_recvView = MakeView(this, 1026, DuRect(242, 253, 10, 32), true);
+        m_recvView = MakeView(this, kReceivedView, DuRect(242, 253, 10, 32), true);
         m_recvView->hide();
-        m_sentView = MakeView(this, 1028, DuRect(255, 19, 230, 125), true);
-        AddGroup(QStringLiteral("已发送的信息"), DuRect(252, 7, 239, 141), 1028);
+        m_sentView = MakeView(this, kSentView, DuRect(255, 19, 230, 125), true);
+        AddGroup(QStringLiteral("已发送的信息"), DuRect(252, 7, 239, 141), kSentView);
     } else {
-        m_recvView = MakeView(this, 1026, DuRect(255, 19, 230, 125), true);
-        AddGroup(QStringLiteral("收到的信息"), DuRect(252, 5, 239, 141), 1026);
-        m_sentView = MakeView(this, 1028, DuRect(6, 163, 236, 125), true);
+        m_recvView = MakeView(this, kReceivedView, DuRect(255, 19, 230, 125), true);
+        AddGroup(QStringLiteral("收到的信息"), DuRect(252, 5, 239, 141), kReceivedView);
+        m_sentView = MakeView(this, kSentView, DuRect(6, 163, 236, 125), true);
         if (layout != PageLayout::kTcpServer)
-            AddGroup(QStringLiteral("已发送的信息"), DuRect(3, 150, 242, 141), 1028);
+            AddGroup(QStringLiteral("已发送的信息"), DuRect(3, 150, 242, 141), kSentView);
     }
-    m_sendBox = MakeView(this, 1031, DuRect(255, 163, 230, 125), false);
-    AddGroup(QStringLiteral("发送窗口"), DuRect(252, 150, 239, 141), 1031);
+    m_sendBox = MakeView(this, kSendBox, DuRect(255, 163, 230, 125), false);
+    AddGroup(QStringLiteral("发送窗口"), DuRect(252, 150, 239, 141), kSendBox);
 }
 
 ui::CSkinBtn* CDialogP::AddButton(int id, const QRect& rect, const std::array<int, 4>& bitmaps,

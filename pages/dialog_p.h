@@ -53,6 +53,13 @@ class CDialogP : public QWidget, public IConnectionSink {
     Q_OBJECT
 public:
     static constexpr int kButtonSlots = 11;
+    // Control ids (objectNames) of the views every page has; each page names its tree and
+    // buttons.
+    enum CommonControl {
+        kReceivedView = 1026,
+        kSentView = 1028,
+        kSendBox = 1031,
+    };
 
     // `templateId` names the page (129, 130, 140, 141, 296, 299) and gives its size.
     CDialogP(int templateId, const QColor& colour, QWidget* parent);

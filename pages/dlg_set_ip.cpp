@@ -10,30 +10,30 @@
 namespace quillet::pages {
 
 CDlgSetIp::CDlgSetIp(const QString& defaultAddress, const QColor& colour, QWidget* parent)
-    : CPromptDlg(139, QStringLiteral("请输入对方地址"), 181, 121, colour, parent),
+    : CPromptDlg(kTemplateId, QStringLiteral("请输入对方地址"), 181, 121, colour, parent),
       m_strDefault(defaultAddress) {
     const QString address = m_strDefault.isEmpty()
                                 ? QString::fromStdU16String(enc::ToWide(GetAdapterIpText()))
                                 : m_strDefault;
-    AddRow(QStringLiteral("对方地址:"), 1037, address, false, kAddressBoxChars);
-    AddRow(QStringLiteral("对方端口:"), 1010, QStringLiteral("8888"), true);
-    AddRow(QStringLiteral("连接数量:"), 1011, QStringLiteral("1"), true);
+    AddRow(QStringLiteral("对方地址:"), kBoxAddress, address, false, kAddressBoxChars);
+    AddRow(QStringLiteral("对方端口:"), kBoxPort, QStringLiteral("8888"), true);
+    AddRow(QStringLiteral("连接数量:"), kBoxCount, QStringLiteral("1"), true);
 }
 
 bool CDlgSetIp::OnOk() {
-    if (!ReadPort(Edit(1010)->text().toStdU16String(), &m_nPort)) {
+    if (!ReadPort(Edit(kBoxPort)->text().toStdU16String(), &m_nPort)) {
         m_nPort = 0;
         Message(QStringLiteral("输入的端口号有错！"), QStringLiteral("提示"));
         return false;
     }
     bool tooLarge = false;
-    m_nCount = ReadInt(Edit(1011)->text().toStdU16String(), &tooLarge);
+    m_nCount = ReadInt(Edit(kBoxCount)->text().toStdU16String(), &tooLarge);
     if (tooLarge || m_nCount > kMaxConnections) {
         Message(QStringLiteral("连接数量不能超过%1！").arg(kMaxConnections),
                 QStringLiteral("提示"));
         return false;
     }
-    const QString address = Edit(1037)->text().left(kAddressBoxChars);
+    const QString address = Edit(kBoxAddress)->text().left(kAddressBoxChars);
     const in_addr_t target = ResolveAddress(enc::ToNarrow(address.toStdU16String()));
     m_addrTarget = sockaddr_in{};
     m_addrTarget.sin_family = AF_INET;

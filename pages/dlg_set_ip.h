@@ -14,6 +14,13 @@ class CDlgSetIp : public CPromptDlg {
 public:
     // More connections than this from one prompt are refused.
     static constexpr int kMaxConnections = 5000;
+    static constexpr int kTemplateId = 139;
+    // Control ids (objectNames) of the prompt's boxes.
+    enum ControlId {
+        kBoxAddress = 1037,
+        kBoxPort = 1010,
+        kBoxCount = 1011,
+    };
 
     // `defaultAddress` fills the address box; when empty, the first adapter's address does.
     CDlgSetIp(const QString& defaultAddress, const QColor& colour, QWidget* parent);

@@ -34,7 +34,7 @@ bool SetIntOption(int sock, int level, int name, int value) {
 }  // namespace
 
 CMulticastServerDlg::CMulticastServerDlg(QWidget* parent)
-    : CUdpClientDlg(299, PageLayout::kStandard, parent) {
+    : CUdpClientDlg(kTemplateId, PageLayout::kStandard, parent) {
     CreatePageButtons(0);
 }
 

@@ -25,6 +25,7 @@ struct MulticastParams {
 class CMulticastServerDlg : public CUdpClientDlg {
     Q_OBJECT
 public:
+    static constexpr int kTemplateId = 299;
     explicit CMulticastServerDlg(QWidget* parent = nullptr);
 
     // True when a member of this page is bound to `group` and `port`.

@@ -26,11 +26,11 @@ CPromptDlg::CPromptDlg(int templateId, const QString& caption, int widthDu, int 
     setAutoFillBackground(true);
     // OK and Cancel sit at the bottom right, as in every prompt of the program.
     m_ok = new QPushButton(QStringLiteral("确定"), this);
-    ui::SetControlId(m_ok, 1);
+    ui::SetControlId(m_ok, kOk);
     m_ok->setGeometry(DuRect(widthDu - 124, heightDu - 24, 50, 14));
     m_ok->setDefault(true);
     m_cancel = new QPushButton(QStringLiteral("取消"), this);
-    ui::SetControlId(m_cancel, 2);
+    ui::SetControlId(m_cancel, kCancel);
     m_cancel->setGeometry(DuRect(widthDu - 64, heightDu - 24, 50, 14));
     connect(m_ok, &QPushButton::clicked, this, &CPromptDlg::accept);
     connect(m_cancel, &QPushButton::clicked, this, &CPromptDlg::reject);
@@ -85,13 +85,13 @@ void CPromptDlg::accept() {
 }
 
 CSetListenDlg::CSetListenDlg(const QColor& colour, QWidget* parent)
-    : CPromptDlg(138, QStringLiteral("请输入端口"), 181, 121, colour, parent) {
+    : CPromptDlg(kTemplateId, QStringLiteral("请输入端口"), 181, 121, colour, parent) {
     // The caption asks for the port; the box stands alone.
-    AddRow(QString(), 1009, QString(), true);
+    AddRow(QString(), kBoxPort, QString(), true);
 }
 
 bool CSetListenDlg::OnOk() {
-    if (!ReadPort(Edit(1009)->text().toStdU16String(), &m_nPort)) {
+    if (!ReadPort(Edit(kBoxPort)->text().toStdU16String(), &m_nPort)) {
         m_nPort = 0;
         Message(QStringLiteral("输入的端口号有错！"), QStringLiteral("提示"));
         return false;

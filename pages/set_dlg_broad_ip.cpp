@@ -9,7 +9,7 @@ namespace quillet::pages {
 
 CSetDlgBroadIp::CSetDlgBroadIp(const CUdpClientDlg* owner, const std::u16string& defaultAddress,
                                const QColor& colour, QWidget* parent)
-    : CSetUdpServerIp(297, QStringLiteral("请输入广播地址"), QStringLiteral("广播地址:"),
+    : CSetUdpServerIp(kTemplateId, QStringLiteral("请输入广播地址"), QStringLiteral("广播地址:"),
                       defaultAddress.empty() ? QString::fromLatin1(GetBroadcastText())
                                              : ToQString(defaultAddress),
                       owner, colour, parent) {}

@@ -8,6 +8,7 @@ namespace quillet::pages {
 class CSetDlgBroadIp : public CSetUdpServerIp {
     Q_OBJECT
 public:
+    static constexpr int kTemplateId = 297;
     // `defaultAddress` empty: the first adapter's directed broadcast address is offered.
     CSetDlgBroadIp(const CUdpClientDlg* owner, const std::u16string& defaultAddress,
                    const QColor& colour, QWidget* parent = nullptr);

@@ -24,8 +24,8 @@ CSetMulticastDlg::CSetMulticastDlg(const CMulticastServerDlg* owner,
                                    const std::u16string& defaultGroup,
                                    const std::string& defaultInterface, const QColor& colour,
                                    QWidget* parent)
-    : CPromptDlg(301, QStringLiteral("请输入组播参数"), 181, 14 + kRowCount * 22 + 50, colour,
-                 parent),
+    : CPromptDlg(kTemplateId, QStringLiteral("请输入组播参数"), 181, 14 + kRowCount * 22 + 50,
+                 colour, parent),
       m_owner(owner) {
     const QString group =
         defaultGroup.empty() ? QStringLiteral("239.255.0.1") : ToQString(defaultGroup);

@@ -29,7 +29,7 @@ sockaddr_in Ipv4(in_addr_t address, int port) {
 
 CSetUdpServerIp::CSetUdpServerIp(const CUdpClientDlg* owner, const std::u16string& defaultAddress,
                                  const QColor& colour, QWidget* parent)
-    : CSetUdpServerIp(142, QStringLiteral("请输入对方地址"), QStringLiteral("对方地址:"),
+    : CSetUdpServerIp(kTemplateId, QStringLiteral("请输入对方地址"), QStringLiteral("对方地址:"),
                       defaultAddress.empty() ? QString::fromStdString(GetAdapterIpText())
                                              : ToQString(defaultAddress),
                       owner, colour, parent) {}
@@ -38,20 +38,20 @@ CSetUdpServerIp::CSetUdpServerIp(int templateId, const QString& caption,
                                  const QString& addressLabel, const QString& address,
                                  const CUdpClientDlg* owner, const QColor& colour, QWidget* parent)
     : CPromptDlg(templateId, caption, 181, 121, colour, parent), m_owner(owner) {
-    AddRow(addressLabel, 1037, address, false, kAddressBoxChars);
-    AddRow(QStringLiteral("对方端口:"), 1052, QStringLiteral("8888"), true);
-    AddRow(QStringLiteral("本地端口:"), 1012, QStringLiteral("6666"), true);
-    AddRow(QStringLiteral("客户数量:"), 1011, QStringLiteral("1"), true);
+    AddRow(addressLabel, kBoxAddress, address, false, kAddressBoxChars);
+    AddRow(QStringLiteral("对方端口:"), kBoxPeerPort, QStringLiteral("8888"), true);
+    AddRow(QStringLiteral("本地端口:"), kBoxLocalPort, QStringLiteral("6666"), true);
+    AddRow(QStringLiteral("客户数量:"), kBoxCount, QStringLiteral("1"), true);
     const int rowTops[] = {14, 33, 53, 73};
-    const int ids[] = {1037, 1052, 1012, 1011};
+    const int ids[] = {kBoxAddress, kBoxPeerPort, kBoxLocalPort, kBoxCount};
     for (int i = 0; i < 4; ++i)
         PlaceRow(ids[i], QRect(63, rowTops[i], 86, 12));
     PlaceButtons(QRect(33, 100, 50, 14), QRect(99, 100, 50, 14));
 }
 
 bool CSetUdpServerIp::OnOk() {
-    const bool peerOk = ReadPort(BoxText(Edit(1052)), &m_nPeerPort);
-    const bool localOk = ReadPort(BoxText(Edit(1012)), &m_nLocalPort);
+    const bool peerOk = ReadPort(BoxText(Edit(kBoxPeerPort)), &m_nPeerPort);
+    const bool localOk = ReadPort(BoxText(Edit(kBoxLocalPort)), &m_nLocalPort);
     if (!peerOk || !localOk) {
         m_nPeerPort = m_nLocalPort = 0;
         Message(QStringLiteral("输入的端口号有错！"), QStringLiteral("提示"));
@@ -61,11 +61,11 @@ bool CSetUdpServerIp::OnOk() {
         Message(QStringLiteral("本地端口已经被占用!"), ui::AppTitle());
         return false;
     }
-    m_nClientCount = ReadInt(BoxText(Edit(1011)));
+    m_nClientCount = ReadInt(BoxText(Edit(kBoxCount)));
     if (!CountFits())
         return false;
 
-    const std::string text = enc::ToNarrow(BoxText(Edit(1037)).substr(0, kAddressBoxChars));
+    const std::string text = enc::ToNarrow(BoxText(Edit(kBoxAddress)).substr(0, kAddressBoxChars));
     m_addrPeer = Ipv4(ReadPeerAddress(text), m_nPeerPort);
     if (RefusesNoneAddress() && m_addrPeer.sin_addr.s_addr == INADDR_NONE) {
         Message(QStringLiteral("Ip 地址有错!"), ui::AppTitle());

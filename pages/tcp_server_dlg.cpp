@@ -16,21 +16,10 @@ namespace {
 const QColor kPageColour(232, 243, 250);
 const QColor kPromptColour(232, 243, 250);
 
-enum ButtonId {
-    kCreate = 1030,
-    kListen = 1033,
-    kStopListen = 1035,
-    kDisconnect = 1036,
-    kDelete = 1037,
-    kSend = 1020,
-    kClearReceived = 1021,
-    kClearSent = 1022,
-};
-
 }  // namespace
 
-CTcpServerDlg::CTcpServerDlg(QWidget* parent) : CDialogP(129, kPageColour, parent) {
-    CreateCommonControls(1025, PageLayout::kTcpServer);
+CTcpServerDlg::CTcpServerDlg(QWidget* parent) : CDialogP(kTemplateId, kPageColour, parent) {
+    CreateCommonControls(kTree, PageLayout::kTcpServer);
     m_tree->SetBkColor(kPageColour);
     InitConnectionTree(m_tree);
     m_sendBox->setFocus();

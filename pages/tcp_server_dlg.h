@@ -12,6 +12,20 @@ namespace quillet::pages {
 class CTcpServerDlg : public CDialogP {
     Q_OBJECT
 public:
+    static constexpr int kTemplateId = 129;
+    // Control ids (objectNames) of the page's tree and buttons.
+    enum ControlId {
+        kTree = 1025,
+        kCreate = 1030,
+        kListen = 1033,
+        kStopListen = 1035,
+        kDisconnect = 1036,
+        kDelete = 1037,
+        kSend = 1020,
+        kClearReceived = 1021,
+        kClearSent = 1022,
+    };
+
     explicit CTcpServerDlg(QWidget* parent = nullptr);
     ~CTcpServerDlg() override;
 

@@ -7,7 +7,8 @@
 
 namespace quillet::pages {
 
-CUdpBroadDlg::CUdpBroadDlg(QWidget* parent) : CUdpClientDlg(296, PageLayout::kBroadcast, parent) {
+CUdpBroadDlg::CUdpBroadDlg(QWidget* parent)
+    : CUdpClientDlg(kTemplateId, PageLayout::kBroadcast, parent) {
     CreatePageButtons(1);
 }
 

@@ -8,6 +8,7 @@ namespace quillet::pages {
 class CUdpBroadDlg : public CUdpClientDlg {
     Q_OBJECT
 public:
+    static constexpr int kTemplateId = 296;
     explicit CUdpBroadDlg(QWidget* parent = nullptr);
 
 protected:

@@ -16,6 +16,18 @@ namespace quillet::pages {
 class CUdpClientDlg : public CDialogP {
     Q_OBJECT
 public:
+    static constexpr int kTemplateId = 141;
+    // Control ids (objectNames) of the page's tree and buttons; the broadcast and multicast
+    // pages keep them.
+    enum ControlId {
+        kTree = 1051,
+        kCreate = 1032,
+        kDelete = 1036,
+        kSend = 1039,
+        kClearReceived = 1045,
+        kClearSent = 1046,
+    };
+
     explicit CUdpClientDlg(QWidget* parent = nullptr);
     ~CUdpClientDlg() override;
 

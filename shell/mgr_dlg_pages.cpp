@@ -18,7 +18,7 @@ constexpr int kTabWidth = 70;
 }  // namespace
 
 void CMgrDlg::SetUpTabs() {
-    m_tab = new ui::CSkinTab(this, 1053);
+    m_tab = new ui::CSkinTab(this, ui::CSkinTab::kStripId);
     m_tab->setGeometry(6, 18, kTabCount * kTabWidth + 7, 57);
     m_tab->SetItemCount(kTabCount);
     for (int i = 0; i < kTabCount; ++i) {

@@ -14,8 +14,10 @@ class CSkinTab : public QWidget {
 public:
     // The notification number the design gives the page-select message (WM_USER + 100).
     static constexpr int kPageSelectMessage = 0x464;
+    // The main window's strip (its control id and objectName).
+    static constexpr int kStripId = 1053;
 
-    explicit CSkinTab(QWidget* parent = nullptr, int controlId = 1053);
+    explicit CSkinTab(QWidget* parent = nullptr, int controlId = kStripId);
 
     // n empty items; the selected and hover indexes stay as they are.
     void SetItemCount(int n);

@@ -56,7 +56,7 @@ protected:
         more[pages::kBoxGroupPort] = QString::number(groupPort);
         more[pages::kBoxLocalPort] = QString::number(localPort);
         AnswerGroup(more, loop);
-        page->Button(1032)->click();
+        page->Button(pages::CUdpClientDlg::kCreate)->click();
     }
 
     // A plain socket that joins the group on `iface` at `port`, with sends leaving on `iface`.

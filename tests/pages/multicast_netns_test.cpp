@@ -12,6 +12,8 @@
 namespace quillet::test {
 namespace {
 
+using enum pages::CUdpClientDlg::ControlId;
+
 using pages::kBoxInterface;
 using pages::kBoxTtl;
 
@@ -96,7 +98,7 @@ protected:
     void SendFrom(int child, const QString& text) {
         ClickItem(Child(child));
         Type(text);
-        Click(1039);
+        Click(kSend);
         ASSERT_TRUE(Sent().contains(text)) << messages_.size();
     }
 

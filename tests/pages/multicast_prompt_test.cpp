@@ -4,6 +4,8 @@
 namespace quillet::test {
 namespace {
 
+using enum pages::CUdpClientDlg::ControlId;
+
 using pages::kBoxCount;
 using pages::kBoxGroup;
 using pages::kBoxGroupPort;
@@ -24,10 +26,10 @@ TEST_F(MulticastPromptTest, OffersDefaultsThenTheLastGroup) {
         for (auto* edit : dlg->findChildren<QLineEdit*>())
             offered[edit->objectName().toInt()] = edit->text();
         loop = dlg->findChild<QCheckBox*>(QString::number(kBoxLoop))->isChecked();
-        dlg->findChild<QPushButton*>("2")->click();
+        dlg->findChild<QPushButton*>(ui::ControlName(pages::CPromptDlg::kCancel))->click();
     };
     ui::SetModalScript(capture);
-    page->Button(1032)->click();
+    page->Button(kCreate)->click();
     EXPECT_EQ(caption, "请输入组播参数");
     EXPECT_EQ(offered[kBoxGroup], "239.255.0.1");
     EXPECT_EQ(offered[kBoxGroupPort], "6666");
@@ -42,7 +44,7 @@ TEST_F(MulticastPromptTest, OffersDefaultsThenTheLastGroup) {
     Join(page, port, port);
     ASSERT_EQ(Children(), 1);
     ui::SetModalScript(capture);
-    page->Button(1032)->click();
+    page->Button(kCreate)->click();
     EXPECT_EQ(offered[kBoxGroup], QString::fromStdString(group_));
 }
 
@@ -81,7 +83,7 @@ TEST_F(MulticastPromptTest, RefusesBadInputAndStaysOpen) {
         fields[c.box] = c.text;
         bool open = false;
         AnswerGroup(fields, true, &open);
-        page->Button(1032)->click();
+        page->Button(kCreate)->click();
         EXPECT_TRUE(open);
         EXPECT_TRUE(LastMessage(c.message, c.caption))
             << (messages_.empty() ? "no message" : messages_.back().text.toStdString());
@@ -96,7 +98,7 @@ TEST_F(MulticastPromptTest, CountRunningPastTheLastPortIsRefused) {
     AnswerGroup(
         {{kBoxGroup, QString::fromStdString(group_)}, {kBoxLocalPort, "65535"}, {kBoxCount, "2"}},
         true, &open);
-    page->Button(1032)->click();
+    page->Button(kCreate)->click();
     EXPECT_TRUE(open);
     EXPECT_TRUE(LastMessage("客户数量太多：本地端口将超过 65535！", "提示"));
     EXPECT_EQ(Children(), 0);
@@ -112,7 +114,7 @@ TEST_F(MulticastPromptTest, SecondMemberOnTheSameGroupAndPortIsRefused) {
                  {kBoxGroupPort, QString::number(port)},
                  {kBoxLocalPort, QString::number(port)}},
                 true, &open);
-    page->Button(1032)->click();
+    page->Button(kCreate)->click();
     EXPECT_TRUE(open);
     EXPECT_TRUE(LastMessage("本地端口已经被占用!", ui::AppTitle()));
     EXPECT_EQ(Children(), 1);
@@ -122,7 +124,7 @@ TEST_F(MulticastPromptTest, ZeroPortOrForeignInterfaceMakesNothing) {
     auto* page = OpenPage();
     bool open = true;
     AnswerGroup({{kBoxGroup, QString::fromStdString(group_)}, {kBoxGroupPort, "0"}}, true, &open);
-    page->Button(1032)->click();
+    page->Button(kCreate)->click();
     EXPECT_FALSE(open);
     EXPECT_EQ(Children(), 0);
     EXPECT_TRUE(messages_.empty());

@@ -17,12 +17,14 @@
 #include <vector>
 
 #include "soak_fixture.h"
+#include "pages/prompt_dlg.h"
 #include "tcp_server_dlg.h"
 #include "udp_server_dlg.h"
 
 namespace quillet::test {
 namespace {
 
+using pages::CSetListenDlg;
 using pages::CTcpServerDlg;
 using pages::CUdpServerDlg;
 
@@ -37,8 +39,8 @@ protected:
         page_ = std::make_unique<CTcpServerDlg>();
         page_->show();
         port_ = FreeTcpPort();
-        AnswerPrompt({{1009, QString::number(port_)}});
-        Press(page_.get(), 1030);
+        AnswerPrompt({{CSetListenDlg::kBoxPort, QString::number(port_)}});
+        Press(page_.get(), CTcpServerDlg::kCreate);
     }
     void TearDown() override {
         page_.reset();
@@ -81,7 +83,7 @@ TEST_F(TcpServerAbuseTest, SilentClientHoldsNothingUp) {
     // The page answers the silent one too; it only has to take the bytes into its buffer.
     Select(page_.get(), quiet);
     page_->SendBox()->setPlainText(QStringLiteral("anyone there?"));
-    Press(page_.get(), 1020);
+    Press(page_.get(), CTcpServerDlg::kSend);
     EXPECT_EQ(RecvExactly(silent, 13), "anyone there?");
     EXPECT_TRUE(messages_.empty());
 }
@@ -106,7 +108,7 @@ TEST_F(TcpServerAbuseTest, ResetDuringALongSendEndsOnlyThatConnection) {
     // Lines, not one long line: the send box need not lay out megabytes in one paragraph.
     const QString line = QString(1023, QLatin1Char('x')) + QLatin1Char('\n');
     page_->SendBox()->setPlainText(line.repeated(8192));
-    Press(page_.get(), 1020);
+    Press(page_.get(), CTcpServerDlg::kSend);
     resetter.join();
     CloseFd(victim);
     peers_.erase(std::find(peers_.begin(), peers_.end(), victim));
@@ -183,7 +185,7 @@ TEST_F(TcpServerAbuseTest, OutOfDescriptorsTheServerWaitsAndAcceptsAgain) {
     // Deleting connections frees descriptors: the waiting clients come in.
     for (int i = 0; i < 3 && root->childCount() > 0; ++i) {
         Select(page_.get(), root->child(0));
-        Press(page_.get(), 1037);
+        Press(page_.get(), CTcpServerDlg::kDelete);
     }
     EXPECT_TRUE(Eventually([&] { return root->childCount() > shown - 3; }));
 
@@ -205,8 +207,8 @@ protected:
         page_ = std::make_unique<CUdpServerDlg>();
         page_->show();
         port_ = FreeUdpPort();
-        AnswerPrompt({{1009, QString::number(port_)}});
-        Press(page_.get(), 1047);
+        AnswerPrompt({{CSetListenDlg::kBoxPort, QString::number(port_)}});
+        Press(page_.get(), CUdpServerDlg::kCreate);
         peer_ = UdpBind(0);
     }
     void TearDown() override {

@@ -19,8 +19,8 @@ namespace {
 
 using pages::CTcpClientDlg;
 
-enum { kCreate = 1032, kConnect = 1034, kDisconnect = 1035, kDelete = 1036 };
-enum { kSend = 1039, kClearRecv = 1045, kClearSent = 1046 };
+using enum CTcpClientDlg::ControlId;
+using enum pages::CDlgSetIp::ControlId;
 
 class TcpClientPageTest : public TcpPageTest<CTcpClientDlg> {
 protected:
@@ -36,8 +36,9 @@ protected:
         return port_;
     }
     void Create(const QString& address, int port, int count = 1) {
-        ScriptPrompt(
-            {{1037, address}, {1010, QString::number(port)}, {1011, QString::number(count)}});
+        ScriptPrompt({{kBoxAddress, address},
+                      {kBoxPort, QString::number(port)},
+                      {kBoxCount, QString::number(count)}});
         Press(kCreate);
     }
     bool Connected(QTreeWidgetItem* node) {
@@ -52,7 +53,7 @@ protected:
 TEST_F(TcpClientPageTest, StartsWithItsControlsLaidOutAndConnectionButtonsDisabled) {
     EXPECT_EQ(page_->objectName(), "page130");
     EXPECT_EQ(page_->palette().color(QPalette::Window), QColor(200, 220, 240));
-    EXPECT_EQ(Tree()->objectName(), "1038");
+    EXPECT_EQ(Tree()->objectName(), ui::ControlName(kTree));
     EXPECT_EQ(Root()->text(0), "127.0.0.1");
     QStringList groups;
     for (auto* g : page_->findChildren<QGroupBox*>())
@@ -67,7 +68,7 @@ TEST_F(TcpClientPageTest, StartsWithItsControlsLaidOutAndConnectionButtonsDisabl
               QRect(box.right() + 1 - 61, box.top() - 26, 51, 24));
     for (int id : {int(kConnect), int(kDisconnect), int(kDelete)})
         EXPECT_FALSE(Enabled(id)) << id;
-    for (int id : {int(kCreate), int(kSend), int(kClearRecv), int(kClearSent)})
+    for (int id : {int(kCreate), int(kSend), int(kClearReceived), int(kClearSent)})
         EXPECT_TRUE(Enabled(id)) << id;
     QTest::keyClick(page_.get(), Qt::Key_Escape);
     EXPECT_TRUE(page_->isVisible());
@@ -79,10 +80,11 @@ TEST_F(TcpClientPageTest, PromptOffersTheAdapterThenTheLastTarget) {
         EXPECT_EQ(dlg->objectName(), "dialog139");
         EXPECT_EQ(dlg->windowTitle(), "请输入对方地址");
         EXPECT_EQ(dlg->palette().color(QPalette::Window), QColor(232, 243, 250));
-        for (int id : {1037, 1010, 1011})
-            seen << dlg->findChild<QLineEdit*>(QString::number(id))->text();
-        dlg->findChild<QLineEdit*>("1037")->setText("localhost");  // a name: its address is kept
-        dlg->findChild<QPushButton*>("1")->click();
+        for (int id : {kBoxAddress, kBoxPort, kBoxCount})
+            seen << dlg->findChild<QLineEdit*>(ui::ControlName(id))->text();
+        dlg->findChild<QLineEdit*>(ui::ControlName(kBoxAddress))
+            ->setText("localhost");  // a name: its address is kept
+        dlg->findChild<QPushButton*>(ui::ControlName(pages::CPromptDlg::kOk))->click();
     });
     Press(kCreate);
     Press(kCreate);
@@ -96,10 +98,10 @@ TEST_F(TcpClientPageTest, PromptOffersTheAdapterThenTheLastTarget) {
 
 TEST_F(TcpClientPageTest, PromptRefusesBadPortsAndCounts) {
     const std::pair<std::map<int, QString>, QString> refused[] = {
-        {{{1010, "65536"}}, "输入的端口号有错！"},
-        {{{1010, "99999999999"}}, "输入的端口号有错！"},
-        {{{1011, "5001"}}, "连接数量不能超过5000！"},
-        {{{1011, "99999999999"}}, "连接数量不能超过5000！"},
+        {{{kBoxPort, "65536"}}, "输入的端口号有错！"},
+        {{{kBoxPort, "99999999999"}}, "输入的端口号有错！"},
+        {{{kBoxCount, "5001"}}, "连接数量不能超过5000！"},
+        {{{kBoxCount, "99999999999"}}, "连接数量不能超过5000！"},
     };
     for (auto& [fields, text] : refused) {
         ScriptPrompt(fields);
@@ -109,7 +111,7 @@ TEST_F(TcpClientPageTest, PromptRefusesBadPortsAndCounts) {
         messages_.clear();
     }
     for (const char* nothing : {"", "0", "-1", "abc"}) {
-        ScriptPrompt({{1010, nothing}});
+        ScriptPrompt({{kBoxPort, nothing}});
         Press(kCreate);
     }
     ScriptPrompt({}, false);
@@ -279,7 +281,7 @@ TEST_F(TcpClientPageTest, EveryRefusalHasItsMessage) {
     Press(kSend);
     ClickItem(Root());
     Press(kSend);
-    Press(kClearRecv);
+    Press(kClearReceived);
     Press(kClearSent);
     EXPECT_EQ(messages_.size(), 4u);
     EXPECT_TRUE(HasMessage("请选择接收端！", "提示!"));

@@ -5,6 +5,7 @@
 #include <atomic>
 #include <thread>
 
+#include "pages/prompt_dlg.h"
 #include "tcp_page_fixture.h"
 #include "tcp_server_dlg.h"
 
@@ -13,15 +14,15 @@ namespace {
 
 using pages::CTcpServerDlg;
 
-enum { kCreate = 1030, kListen = 1033, kStop = 1035, kDisconnect = 1036, kDelete = 1037 };
-enum { kSend = 1020, kClearRecv = 1021, kClearSent = 1022 };
+using enum CTcpServerDlg::ControlId;
+using enum pages::CSetListenDlg::ControlId;
 
 class TcpServerPageTest : public TcpPageTest<CTcpServerDlg> {
 protected:
     // Create with a free port; returns it.
     int Listen() {
         const int port = FreeTcpPort();
-        ScriptPrompt({{1009, QString::number(port)}});
+        ScriptPrompt({{kBoxPort, QString::number(port)}});
         Press(kCreate);
         return port;
     }
@@ -37,7 +38,7 @@ protected:
 TEST_F(TcpServerPageTest, StartsWithItsControlsLaidOutAndOnlyTheAlwaysOnButtonsEnabled) {
     EXPECT_EQ(page_->objectName(), "page129");
     EXPECT_EQ(page_->palette().color(QPalette::Window), QColor(232, 243, 250));
-    EXPECT_EQ(Tree()->objectName(), "1025");
+    EXPECT_EQ(Tree()->objectName(), ui::ControlName(kTree));
     EXPECT_EQ(Root()->text(0), "127.0.0.1");
     EXPECT_EQ(Icon(Root()), 0);
     QStringList groups;
@@ -47,21 +48,21 @@ TEST_F(TcpServerPageTest, StartsWithItsControlsLaidOutAndOnlyTheAlwaysOnButtonsE
     EXPECT_FALSE(groups.contains("已发送的信息"));
 
     const int gap = (Tree()->viewport()->width() / 5 - 24) / 2;
-    const int ids[] = {kCreate, kListen, kStop, kDisconnect, kDelete};
+    const int ids[] = {kCreate, kListen, kStopListen, kDisconnect, kDelete};
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(page_->Button(ids[i])->geometry(), QRect(14 + i * (51 + gap), 5, 51, 24)) << i;
     const QRect box = page_->SendBox()->geometry(), recv = page_->ReceivedView()->geometry(),
                 sent = page_->SentView()->geometry();
     EXPECT_EQ(page_->Button(kSend)->geometry(),
               QRect(box.right() + 1 - 61, box.top() - 26, 51, 24));
-    EXPECT_EQ(page_->Button(kClearRecv)->geometry(),
+    EXPECT_EQ(page_->Button(kClearReceived)->geometry(),
               QRect(QPoint(recv.right() + 1 - 101, 5), QPoint(recv.right() - 10, recv.top() - 3)));
     EXPECT_EQ(page_->Button(kClearSent)->geometry(),
               QRect(sent.right() + 1 - 101, sent.top() - 26, 91, 24));
 
-    for (int id : {int(kListen), int(kStop), int(kDisconnect), int(kDelete)})
+    for (int id : {int(kListen), int(kStopListen), int(kDisconnect), int(kDelete)})
         EXPECT_FALSE(Enabled(id)) << id;
-    for (int id : {int(kCreate), int(kSend), int(kClearRecv), int(kClearSent)})
+    for (int id : {int(kCreate), int(kSend), int(kClearReceived), int(kClearSent)})
         EXPECT_TRUE(Enabled(id)) << id;
     QTest::keyClick(page_.get(), Qt::Key_Escape);
     QTest::keyClick(page_->SendBox(), Qt::Key_Escape);
@@ -70,22 +71,22 @@ TEST_F(TcpServerPageTest, StartsWithItsControlsLaidOutAndOnlyTheAlwaysOnButtonsE
 
 TEST_F(TcpServerPageTest, PortPromptRefusesBadPortsAndCreatesNothingForZeroOrCancel) {
     for (const char* bad : {"65536", "99999999999"}) {
-        ScriptPrompt({{1009, bad}});
+        ScriptPrompt({{kBoxPort, bad}});
         Press(kCreate);
         EXPECT_EQ(lastPrompt_, "dialog138");
         EXPECT_EQ(lastCaption_, "请输入端口");
         EXPECT_TRUE(lastLabels_.isEmpty()) << lastLabels_.join(' ').toStdString();
-        EXPECT_EQ(lastFocus_, "1009");
+        EXPECT_EQ(lastFocus_, ui::ControlName(kBoxPort));
         EXPECT_TRUE(stayedOpen_) << bad;
         EXPECT_TRUE(HasMessage("输入的端口号有错！", "提示")) << bad;
         messages_.clear();
     }
     for (const char* nothing : {"", "abc", "-5", "0"}) {
-        ScriptPrompt({{1009, nothing}});
+        ScriptPrompt({{kBoxPort, nothing}});
         Press(kCreate);
         EXPECT_FALSE(stayedOpen_);
     }
-    ScriptPrompt({{1009, "6000"}}, false);
+    ScriptPrompt({{kBoxPort, "6000"}}, false);
     Press(kCreate);
     EXPECT_EQ(Root()->text(0), "127.0.0.1");
     EXPECT_EQ(Icon(Root()), 0);
@@ -97,16 +98,16 @@ TEST_F(TcpServerPageTest, ListensOnceAndStopsAndListensAgainKeepingClients) {
     EXPECT_EQ(Root()->text(0), QString("127.0.0.1:%1").arg(port));
     EXPECT_EQ(Icon(Root()), 1);
     EXPECT_FALSE(Enabled(kListen));
-    EXPECT_TRUE(Enabled(kStop));
-    ScriptPrompt({{1009, "1"}});  // a second Create changes nothing
+    EXPECT_TRUE(Enabled(kStopListen));
+    ScriptPrompt({{kBoxPort, "1"}});  // a second Create changes nothing
     Press(kCreate);
     EXPECT_EQ(Root()->text(0), QString("127.0.0.1:%1").arg(port));
 
     const int a = Accepted(port, 0);
-    Press(kStop);
+    Press(kStopListen);
     EXPECT_EQ(Icon(Root()), 0);
     EXPECT_TRUE(Enabled(kListen));
-    EXPECT_FALSE(Enabled(kStop));
+    EXPECT_FALSE(Enabled(kStopListen));
     ASSERT_TRUE(SendAll(a, "still here"));
     EXPECT_TRUE(Eventually([&] { return Icon(Child(0)) == 5; }));
     Press(kListen);
@@ -120,18 +121,18 @@ TEST_F(TcpServerPageTest, ListensOnceAndStopsAndListensAgainKeepingClients) {
 TEST_F(TcpServerPageTest, PortInUseLeavesTheServerStoppedWithListenOffered) {
     int port = 0;
     const int other = TcpListen(&port);
-    ScriptPrompt({{1009, QString::number(port)}});
+    ScriptPrompt({{kBoxPort, QString::number(port)}});
     Press(kCreate);
     EXPECT_TRUE(HasMessage("监听启动失败", "错误！"));
     EXPECT_EQ(Root()->text(0), QString("127.0.0.1:%1").arg(port));
     EXPECT_EQ(Icon(Root()), 0);
     ClickItem(Root());
     EXPECT_TRUE(Enabled(kListen));
-    EXPECT_FALSE(Enabled(kStop));
+    EXPECT_FALSE(Enabled(kStopListen));
     CloseFd(other);
     Press(kListen);
     EXPECT_EQ(Icon(Root()), 1);
-    EXPECT_TRUE(Enabled(kStop));
+    EXPECT_TRUE(Enabled(kStopListen));
 }
 
 TEST_F(TcpServerPageTest, ExchangesMessagesWithTheClickedClient) {
@@ -149,7 +150,7 @@ TEST_F(TcpServerPageTest, ExchangesMessagesWithTheClickedClient) {
     EXPECT_FALSE(Rec(node)->bUnread);
     EXPECT_TRUE(Received().contains(LogLine("hello")));
     EXPECT_TRUE(Enabled(kDisconnect) && Enabled(kDelete));
-    EXPECT_FALSE(Enabled(kListen) || Enabled(kStop));
+    EXPECT_FALSE(Enabled(kListen) || Enabled(kStopListen));
 
     Type("reply  ");
     Press(kSend);
@@ -168,7 +169,7 @@ TEST_F(TcpServerPageTest, ExchangesMessagesWithTheClickedClient) {
 
     Type("   ");  // blanks only: the sent view empties, nothing is sent
     Press(kClearSent);
-    Press(kClearRecv);
+    Press(kClearReceived);
     EXPECT_TRUE(Received().isEmpty() && Sent().isEmpty());
     EXPECT_TRUE(Rec(node)->strRecv.empty() && Rec(node)->strSent.empty());
     EXPECT_EQ(Rec(node)->nRecvBytesAll, 0u);
@@ -195,7 +196,7 @@ TEST_F(TcpServerPageTest, IconsFollowUnreadDataAndClosing) {
     ClickItem(Root());
     EXPECT_TRUE(Received().isEmpty());
     EXPECT_FALSE(Enabled(kDelete));
-    EXPECT_TRUE(Enabled(kStop));
+    EXPECT_TRUE(Enabled(kStopListen));
     CloseFd(a);
 }
 
@@ -224,7 +225,7 @@ TEST_F(TcpServerPageTest, EveryRefusalHasItsMessage) {
     Type("hi");
     ClickItem(Root());
     Press(kSend);
-    Press(kClearRecv);
+    Press(kClearReceived);
     Press(kClearSent);
     ASSERT_EQ(messages_.size(), 4u);
     EXPECT_TRUE(HasMessage("请选择接收端！", "提示!"));

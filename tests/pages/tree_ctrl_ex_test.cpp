@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "qt_test_base.h"
+#include "pages/tcp_server_dlg.h"
 #include "tree_ctrl_ex.h"
 
 namespace quillet::test {
@@ -20,7 +21,7 @@ protected:
     void SetUp() override {
         QtTestBase::SetUp();
         tree_ = std::make_unique<CTreeCtrlEx>();
-        tree_->setObjectName("1025");
+        ui::SetControlId(tree_.get(), pages::CTcpServerDlg::kTree);
         tree_->resize(240, 160);
         tree_->SetBkColor(kPage);
         root_ = tree_->InsertItem("192.168.1.10:6000");

@@ -1,10 +1,14 @@
 // The UDP client page on loopback: endpoints exchanging datagrams with a plain socket, the
 // address prompt's checks and defaults, several clients from one prompt, and the messages.
+#include "pages/set_udp_server_ip.h"
 #include "udp_client_dlg.h"
 #include "udp_page_fixture.h"
 
 namespace quillet::test {
 namespace {
+
+using enum pages::CUdpClientDlg::ControlId;
+using enum pages::CSetUdpServerIp::ControlId;
 
 class UdpClientPageTest : public UdpPageTest {
 protected:
@@ -15,12 +19,12 @@ protected:
     // Creates clients through the prompt; returns whether it stayed open.
     bool Create(const QString& address, int peerPort, int localPort, const QString& count = "1") {
         bool open = false;
-        AnswerPrompt({{1037, address},
-                      {1052, QString::number(peerPort)},
-                      {1012, QString::number(localPort)},
-                      {1011, count}},
+        AnswerPrompt({{kBoxAddress, address},
+                      {kBoxPeerPort, QString::number(peerPort)},
+                      {kBoxLocalPort, QString::number(localPort)},
+                      {kBoxCount, count}},
                      &open);
-        Click(1032);
+        Click(kCreate);
         return open;
     }
     static QString Label(int local, const QString& peer, int peerPort) {
@@ -30,19 +34,20 @@ protected:
 
 TEST_F(UdpClientPageTest, ButtonsOfTheFullLayout) {
     EXPECT_EQ(page_->objectName(), "page141");
-    EXPECT_NE(page_->findChild<QWidget*>("1051"), nullptr);
+    EXPECT_NE(page_->findChild<QWidget*>(ui::ControlName(kTree)), nullptr);
     const int gap = Tree()->contentsRect().width() / 2 / 2 + 155;
-    EXPECT_EQ(page_->Button(1032)->geometry(), QRect(14, 5, 51, 24));
-    EXPECT_EQ(page_->Button(1036)->geometry(), QRect(65 + gap, 5, 51, 24));
-    EXPECT_FALSE(Enabled(1036));
-    ASSERT_NE(page_->Button(1045), nullptr);
+    EXPECT_EQ(page_->Button(kCreate)->geometry(), QRect(14, 5, 51, 24));
+    EXPECT_EQ(page_->Button(kDelete)->geometry(), QRect(65 + gap, 5, 51, 24));
+    EXPECT_FALSE(Enabled(kDelete));
+    ASSERT_NE(page_->Button(kClearReceived), nullptr);
     const QRect sent = page_->SentView()->geometry();
-    EXPECT_EQ(page_->Button(1046)->geometry().top(), sent.top() - 26);
-    EXPECT_TRUE(Enabled(1032) && Enabled(1039) && Enabled(1045) && Enabled(1046));
+    EXPECT_EQ(page_->Button(kClearSent)->geometry().top(), sent.top() - 26);
+    EXPECT_TRUE(Enabled(kCreate) && Enabled(kSend) && Enabled(kClearReceived) &&
+                Enabled(kClearSent));
 }
 
 TEST_F(UdpClientPageTest, PromptBoxesSitInTheirPlaces) {
-    ExpectAddressPromptPlaces(PromptPlaces(1032));
+    ExpectAddressPromptPlaces(PromptPlaces(kCreate));
     EXPECT_EQ(Children(), 0);
 }
 
@@ -51,23 +56,24 @@ TEST_F(UdpClientPageTest, ExchangesDatagramsWithAPlainPeer) {
     const int peerPort = LocalPort(peer);
     const int local = FreeUdpPort();
     std::map<int, QString> offered;
-    AnswerPrompt({{1052, QString::number(peerPort)}, {1012, QString::number(local)}}, nullptr,
-                 &offered);
-    Click(1032);
+    AnswerPrompt(
+        {{kBoxPeerPort, QString::number(peerPort)}, {kBoxLocalPort, QString::number(local)}},
+        nullptr, &offered);
+    Click(kCreate);
     // Defaults: the first adapter's address, 8888, 6666, 1.
-    EXPECT_EQ(offered[1037], "127.0.0.1");
-    EXPECT_EQ(offered[1052], "8888");
-    EXPECT_EQ(offered[1012], "6666");
-    EXPECT_EQ(offered[1011], "1");
+    EXPECT_EQ(offered[kBoxAddress], "127.0.0.1");
+    EXPECT_EQ(offered[kBoxPeerPort], "8888");
+    EXPECT_EQ(offered[kBoxLocalPort], "6666");
+    EXPECT_EQ(offered[kBoxCount], "1");
     ASSERT_EQ(Children(), 1);
     QTreeWidgetItem* client = Child(0);
     EXPECT_EQ(client->text(0), Label(local, "127.0.0.1", peerPort));
     EXPECT_EQ(Image(client), 2);
     EXPECT_EQ(Tree()->currentItem(), client);
-    EXPECT_TRUE(Enabled(1036));
+    EXPECT_TRUE(Enabled(kDelete));
 
     Type("ping  ");
-    Click(1039);
+    Click(kSend);
     sockaddr_in from{};
     EXPECT_EQ(Recv(peer, &from), "ping");
     EXPECT_EQ(ntohs(from.sin_port), local);
@@ -78,7 +84,7 @@ TEST_F(UdpClientPageTest, ExchangesDatagramsWithAPlainPeer) {
     EXPECT_EQ(Image(client), 2);
 
     ClickItem(Root());
-    EXPECT_FALSE(Enabled(1036));
+    EXPECT_FALSE(Enabled(kDelete));
     EXPECT_TRUE(Received().isEmpty() && Sent().isEmpty());
     ASSERT_TRUE(UdpSendTo(peer, "unseen", local));
     EXPECT_TRUE(Eventually([&] { return Image(client) == 5; }));
@@ -95,18 +101,18 @@ TEST_F(UdpClientPageTest, LocalPortOfThisPageIsRefusedAndTheAddressRemembered) {
     ASSERT_EQ(Children(), 1);
     std::map<int, QString> offered;
     bool open = false;
-    AnswerPrompt({{1012, QString::number(local)}}, &open, &offered);
-    Click(1032);
-    EXPECT_EQ(offered[1037], "127.0.0.3");
+    AnswerPrompt({{kBoxLocalPort, QString::number(local)}}, &open, &offered);
+    Click(kCreate);
+    EXPECT_EQ(offered[kBoxAddress], "127.0.0.3");
     EXPECT_TRUE(open);
     EXPECT_TRUE(LastMessage("本地端口已经被占用!", ui::AppTitle()));
     EXPECT_EQ(Children(), 1);
 
     // Deleting frees the port at once.
     ClickItem(Child(0));
-    Click(1036);
+    Click(kDelete);
     EXPECT_EQ(Children(), 0);
-    EXPECT_FALSE(Enabled(1036));
+    EXPECT_FALSE(Enabled(kDelete));
     EXPECT_FALSE(Create("127.0.0.1", peerPort, local));
     EXPECT_EQ(Children(), 1);
     EXPECT_EQ(messages_.size(), 1u);
@@ -152,15 +158,15 @@ TEST_F(UdpClientPageTest, EmptyDatagramEndsTheClient) {
     Create("127.0.0.1", LocalPort(peer), local);
     ASSERT_EQ(Children(), 1);
     ASSERT_TRUE(UdpSendTo(peer, "", local));
-    EXPECT_TRUE(Eventually([&] { return !Enabled(1036); }));
+    EXPECT_TRUE(Eventually([&] { return !Enabled(kDelete); }));
     EXPECT_EQ(Record(Child(0))->sock, -1);
     EXPECT_EQ(Image(Child(0)), 2);
     Type("too late");
-    Click(1039);
+    Click(kSend);
     EXPECT_TRUE(LastMessage("发送出错！", "提示"));
     ClickItem(Child(0));
-    EXPECT_TRUE(Enabled(1036));
-    Click(1036);
+    EXPECT_TRUE(Enabled(kDelete));
+    Click(kDelete);
     EXPECT_EQ(Children(), 0);
 }
 
@@ -175,7 +181,7 @@ TEST_F(UdpClientPageTest, OnePromptCreatesSeveralClientsOnConsecutivePorts) {
         EXPECT_EQ(Child(i)->text(0), Label(base + i, "127.0.0.1", peerPort));
         ClickItem(Child(i));
         Type(QStringLiteral("from %1").arg(i));
-        Click(1039);
+        Click(kSend);
         sockaddr_in from{};
         EXPECT_EQ(Recv(peer, &from), "from " + std::to_string(i));
         EXPECT_EQ(ntohs(from.sin_port), base + i);
@@ -216,11 +222,11 @@ TEST_F(UdpClientPageTest, ClientCountIsBounded) {
 
 TEST_F(UdpClientPageTest, MessagesForCommandsWithoutAClient) {
     Type("x");
-    Click(1039);
+    Click(kSend);
     EXPECT_TRUE(LastMessage("请选择接收端！", "提示!"));
-    Click(1045);
+    Click(kClearReceived);
     EXPECT_TRUE(LastMessage("未选择要清除的连接", "提示"));
-    Click(1046);
+    Click(kClearSent);
     EXPECT_TRUE(LastMessage("未选择要清除的连接", "提示"));
     EXPECT_EQ(messages_.size(), 3u);
 }

@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "dialog_p.h"
+#include "pages/set_udp_server_ip.h"
 #include "engine/local_address.h"
 #include "loopback_peer.h"
 #include "qt_test_base.h"
@@ -111,19 +112,23 @@ protected:
     // The boxes and buttons of the address prompts sit where their form puts them; each
     // label stands left of its box, within its height.
     static void ExpectAddressPromptPlaces(const std::map<QString, QRect>& places) {
-        const std::pair<const char*, int> rows[] = {
-            {"1037", 14}, {"1052", 33}, {"1012", 53}, {"1011", 73}};
-        for (const auto& [id, top] : rows) {
-            ASSERT_TRUE(places.count(id)) << id;
-            EXPECT_EQ(places.at(id), ui::DuRect(63, top, 86, 12)) << id;
+        using Prompt = pages::CSetUdpServerIp;
+        const std::pair<int, int> rows[] = {{Prompt::kBoxAddress, 14},
+                                            {Prompt::kBoxPeerPort, 33},
+                                            {Prompt::kBoxLocalPort, 53},
+                                            {Prompt::kBoxCount, 73}};
+        for (const auto& [box, top] : rows) {
+            const QString id = ui::ControlName(box);
+            ASSERT_TRUE(places.count(id)) << box;
+            EXPECT_EQ(places.at(id), ui::DuRect(63, top, 86, 12)) << box;
             const QString label = QStringLiteral("label") + id;
-            ASSERT_TRUE(places.count(label)) << id;
-            EXPECT_LT(places.at(label).right(), places.at(id).left()) << id;
-            EXPECT_GE(places.at(label).top(), places.at(id).top()) << id;
-            EXPECT_LE(places.at(label).bottom(), places.at(id).bottom()) << id;
+            ASSERT_TRUE(places.count(label)) << box;
+            EXPECT_LT(places.at(label).right(), places.at(id).left()) << box;
+            EXPECT_GE(places.at(label).top(), places.at(id).top()) << box;
+            EXPECT_LE(places.at(label).bottom(), places.at(id).bottom()) << box;
         }
-        EXPECT_EQ(places.at("1"), ui::DuRect(33, 100, 50, 14));
-        EXPECT_EQ(places.at("2"), ui::DuRect(99, 100, 50, 14));
+        EXPECT_EQ(places.at(ui::ControlName(Prompt::kOk)), ui::DuRect(33, 100, 50, 14));
+        EXPECT_EQ(places.at(ui::ControlName(Prompt::kCancel)), ui::DuRect(99, 100, 50, 14));
     }
 
     void Click(int id) {

@@ -16,6 +16,8 @@
 
 #include "chat_app.h"
 #include "dialog_p.h"
+#include "pages/prompt_dlg.h"
+#include "pages/tcp_server_dlg.h"
 #include "engine/local_address.h"
 #include "loopback_peer.h"
 #include "mgr_dlg.h"
@@ -27,7 +29,7 @@
 namespace quillet::test {
 namespace {
 
-constexpr int kCreate = 1030, kSend = 1020, kPortBox = 1009;
+using pages::CTcpServerDlg;
 constexpr int kPeers = 100;
 
 struct Session {
@@ -63,10 +65,12 @@ void Drive(shell::CMgrDlg* dlg) {
     auto* page = static_cast<pages::CDialogP*>(dlg->Page(shell::kTcpServer));
     s.port = FreeTcpPort();
     ui::SetModalScript([&s](QDialog* prompt) {
-        prompt->findChild<QLineEdit*>(ui::ControlName(kPortBox))->setText(QString::number(s.port));
-        prompt->findChild<QPushButton*>(ui::ControlName(1))->click();
+        prompt->findChild<QLineEdit*>(ui::ControlName(pages::CSetListenDlg::kBoxPort))
+            ->setText(QString::number(s.port));
+        prompt->findChild<QPushButton*>(ui::ControlName(pages::CPromptDlg::kOk))->click();
     });
-    Click(page->Button(kCreate), page->Button(kCreate)->rect().center());
+    Click(page->Button(CTcpServerDlg::kCreate),
+          page->Button(CTcpServerDlg::kCreate)->rect().center());
 
     for (int i = 0; i < kPeers; ++i)
         s.peers.push_back(TcpConnect(s.port));
@@ -81,7 +85,7 @@ void Drive(shell::CMgrDlg* dlg) {
     Eventually([&] { return page->ReceivedView()->toPlainText().contains("  hello"); });
     s.receivedView = page->ReceivedView()->toPlainText();
     page->SendBox()->setPlainText("reply");
-    Click(page->Button(kSend), page->Button(kSend)->rect().center());
+    Click(page->Button(CTcpServerDlg::kSend), page->Button(CTcpServerDlg::kSend)->rect().center());
     s.replyAtPeer = RecvExactly(s.peers[0], 5);
 
     // Other tabs and back: the hidden server page keeps its clients and goes on receiving.
