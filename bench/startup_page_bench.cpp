@@ -4,7 +4,7 @@
 #include <QEvent>
 #include <QWidget>
 
-#include "bench/page_driver.h"
+#include "bench/page_probes.h"
 #include "bench/page_parts.h"
 #include "mgr_dlg.h"
 

@@ -11,7 +11,7 @@
 #include <future>
 #include <thread>
 
-#include "bench/page_driver.h"
+#include "bench/page_probes.h"
 #include "bench/page_parts.h"
 #include "engine/crit_sec.h"
 #include "loopback_peer.h"
@@ -36,7 +36,7 @@ struct ServerWithPeer {
         page.show();
         const int port = quillet::test::FreeTcpPort();
         AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
-        ClickButton(&page, pages::CTcpServerDlg::kCreate);
+        PressButton(&page, pages::CTcpServerDlg::kCreate);
         peer = quillet::test::TcpConnect(port);
         QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
         if (peer < 0 || !RunUntil([&] { return root->childCount() == 1; }, std::chrono::seconds(5)))
@@ -65,7 +65,7 @@ bool PartIngestSelected() {
     ServerWithPeer s;
     if (!s.Start())
         return false;
-    ClickItem(&s.page, s.node);
+    ClickTreeItem(&s.page, s.node);
     RunFor(std::chrono::milliseconds(50));
     QTextDocument* doc = s.page.ReceivedView()->document();
     const size_t rss0 = ResidentBytes();
@@ -103,7 +103,7 @@ bool PartIngestUnselected() {
     ServerWithPeer s;
     if (!s.Start())
         return false;
-    ClickItem(&s.page, s.page.Tree()->topLevelItem(0));  // the root: no connection shown
+    ClickTreeItem(&s.page, s.page.Tree()->topLevelItem(0));  // the root: no connection shown
     const size_t tenth = kTotal / 10;
     std::vector<Clock::time_point> marks;  // when each tenth of the flood was counted
     Heartbeat beat;

@@ -11,7 +11,7 @@
 #include <thread>
 #include <vector>
 
-#include "bench/page_driver.h"
+#include "bench/page_probes.h"
 #include "bench/page_parts.h"
 #include "engine/crit_sec.h"
 #include "loopback_peer.h"
@@ -68,7 +68,7 @@ bool PartClientsPage() {
     page->show();
     const int port = quillet::test::FreeTcpPort();
     AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
-    ClickButton(page.get(), pages::CTcpServerDlg::kCreate);
+    PressButton(page.get(), pages::CTcpServerDlg::kCreate);
     RunFor(std::chrono::milliseconds(100));
     const size_t rss0 = ResidentBytes();
     QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
@@ -162,7 +162,7 @@ bool PartClientPrompt() {
                           {pages::CDlgSetIp::kBoxPort, QString::number(port)},
                           {pages::CDlgSetIp::kBoxCount, QString::number(kClients)}});
         const auto t0 = Clock::now();
-        ClickButton(&page, pages::CTcpClientDlg::kCreate);
+        PressButton(&page, pages::CTcpClientDlg::kCreate);
         QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
         auto allConnected = [&] {
             if (root->childCount() != kClients || page.PendingConnects() != 0)

@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "bench/page_driver.h"
+#include "bench/page_probes.h"
 #include "bench/page_parts.h"
 #include "engine/crit_sec.h"
 #include "loopback_peer.h"
@@ -65,7 +65,7 @@ double PageRound(int perSender, double rate, double* reached) {
     page.show();
     const int port = quillet::test::FreeUdpPort();
     AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
-    ClickButton(&page, pages::CUdpServerDlg::kCreate);
+    PressButton(&page, pages::CUdpServerDlg::kCreate);
     QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
     auto logged = [&] {
         size_t bytes = 0;

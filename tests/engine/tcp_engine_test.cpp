@@ -29,14 +29,15 @@ protected:
         TearDownEngine(engine);
     }
     // Connects a peer and waits for the engine to list it; returns the peer socket.
-    int ConnectPeer(uint64_t* key) {
+    PeerSocket ConnectPeer(uint64_t* key) {
         size_t before = sink.Count(-1);
-        int fd = TcpConnect(port);
+        PeerSocket fd(TcpConnect(port));
         EXPECT_GE(fd, 0);
         EXPECT_TRUE(WaitUntil([&] { return sink.Count(-1) > before; }));
         *key = sink.Events().back().key;
         for (auto& e : sink.Events())
-            if (e.kind == -1) *key = e.key;
+            if (e.kind == -1)
+                *key = e.key;
         return fd;
     }
 
@@ -50,10 +51,10 @@ protected:
 
 TEST_F(TcpEngineTest, AcceptsPeersWithGrowingIdsAndLogsTheirData) {
     uint64_t k0, k1;
-    int a = ConnectPeer(&k0);
+    PeerSocket a = ConnectPeer(&k0);
     ConnectInfo page;  // a record the page makes between two accepts takes the next id
     engine.AddClient(&page);
-    int b = ConnectPeer(&k1);
+    PeerSocket b = ConnectPeer(&k1);
     EXPECT_EQ(k0, 0u);
     EXPECT_EQ(page.nId, 1u);
     EXPECT_EQ(k1, 2u);
@@ -70,13 +71,13 @@ TEST_F(TcpEngineTest, AcceptsPeersWithGrowingIdsAndLogsTheirData) {
     EXPECT_EQ(rec.strRecv.substr(19, 2), u"  ");
     EXPECT_EQ(rec.strRecv.substr(21), u"hello\n");
     EXPECT_EQ(ntohs(rec.addrClient.sin_port), LocalPort(b));
-    CloseFd(a);
-    CloseFd(b);
+    a.Close();
+    b.Close();
 }
 
 TEST_F(TcpEngineTest, BurstBecomesChunksOfAtMost10239Bytes) {
     uint64_t key;
-    int peer = ConnectPeer(&key);
+    PeerSocket peer = ConnectPeer(&key);
     std::string burst(25000, 'x');
     burst[100] = '\0';  // a zero byte ends that chunk's text, the counters count it all
     ASSERT_TRUE(SendAll(peer, burst));
@@ -85,17 +86,18 @@ TEST_F(TcpEngineTest, BurstBecomesChunksOfAtMost10239Bytes) {
     ConnectInfo rec = Snapshot(engine, key);
     EXPECT_EQ(rec.nRecvBytesAll, 25000u);
     size_t lines = 0;
-    for (char16_t c : rec.strRecv.str()) lines += c == u'\n';
+    for (char16_t c : rec.strRecv.str())
+        lines += c == u'\n';
     EXPECT_EQ(lines, sink.Count(UPDATE_DATA));
     size_t firstEnd = rec.strRecv.find(u'\n');
     EXPECT_EQ(rec.strRecv.substr(21, firstEnd - 21), std::u16string(100, u'x'));
-    CloseFd(peer);
+    peer.Close();
 }
 
 TEST_F(TcpEngineTest, PeerCloseGivesExactlyOneClosedNotice) {
     uint64_t key;
-    int peer = ConnectPeer(&key);
-    CloseFd(peer);
+    PeerSocket peer = ConnectPeer(&key);
+    peer.Close();
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_CLOSED) == 1; }));
     EXPECT_EQ(Snapshot(engine, key).sock, -1);
     EXPECT_TRUE(WaitUntil([&] { return engine.m_map.size() == 1; }));
@@ -106,30 +108,30 @@ TEST_F(TcpEngineTest, PeerCloseGivesExactlyOneClosedNotice) {
 // and the thread reports it for a disconnected record.
 TEST_F(TcpEngineTest, DisconnectByPageWakesWorkerAndPeerSeesClose) {
     uint64_t key;
-    int peer = ConnectPeer(&key);
+    PeerSocket peer = ConnectPeer(&key);
     DisconnectRecord(engine, key);
     EXPECT_TRUE(WaitPeerClosed(peer));
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_CLOSED) == 1; }));
     EXPECT_EQ(Snapshot(engine, key).sock, -1);
-    CloseFd(peer);
+    peer.Close();
 }
 
 TEST_F(TcpEngineTest, DeletedRecordEndsItsWorkerSilently) {
     uint64_t key;
-    int peer = ConnectPeer(&key);
+    PeerSocket peer = ConnectPeer(&key);
     DeleteRecord(engine, key);
     EXPECT_TRUE(WaitPeerClosed(peer));
     // The worker is gone: only the accept thread is left.
     EXPECT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_CLOSED) == 0 && MapSize(engine) == 0; }));
-    CloseFd(peer);
+    peer.Close();
 }
 
 TEST_F(TcpEngineTest, SendToResetPeerFailsWithoutSigpipe) {
     uint64_t key;
-    int peer = ConnectPeer(&key);
+    PeerSocket peer = ConnectPeer(&key);
     linger lg{1, 0};
     setsockopt(peer, SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
-    CloseFd(peer);  // RST
+    peer.Close();  // RST
     ConnectInfo* rec;
     {
         CCritSecLock lock(g_csConnect);
@@ -146,13 +148,14 @@ TEST_F(TcpEngineTest, ListenFailsOnBusyPortAndWorksAgainRightAfterStop) {
     EXPECT_EQ(engine.Listen(port), -1);
     // Leave a connection in TIME_WAIT on the server side, then stop and listen again at once.
     uint64_t key;
-    int peer = ConnectPeer(&key);
+    PeerSocket peer = ConnectPeer(&key);
     DisconnectRecord(engine, key);
     EXPECT_TRUE(WaitPeerClosed(peer));
-    CloseFd(peer);
+    peer.Close();
     quillet::sock::CloseSocket(listenFd);
     listenFd = -1;
-    for (int i = 0; i < 50 && listenFd < 0; ++i) listenFd = engine.Listen(port);  // bounded
+    for (int i = 0; i < 50 && listenFd < 0; ++i)
+        listenFd = engine.Listen(port);  // bounded
     ASSERT_GE(listenFd, 0);
     EXPECT_EQ(LocalPort(listenFd), port);
     // Ports are taken from the low 16 bits.
@@ -165,13 +168,13 @@ TEST_F(TcpEngineTest, ListenFailsOnBusyPortAndWorksAgainRightAfterStop) {
 
 TEST_F(TcpEngineTest, StopListeningWakesAcceptThreadAndKeepsConnections) {
     uint64_t key;
-    int peer = ConnectPeer(&key);
+    PeerSocket peer = ConnectPeer(&key);
     quillet::sock::CloseSocket(listenFd);
     listenFd = -1;
     EXPECT_LT(TcpConnect(port), 0);  // nobody listens any more
     ASSERT_TRUE(SendAll(peer, "still here"));
     EXPECT_TRUE(WaitUntil([&] { return Snapshot(engine, key).nRecvBytes == 10; }));
-    CloseFd(peer);
+    peer.Close();
 }
 
 // Running out of descriptors must not end the accept thread: it accepts again once some are free.
@@ -182,16 +185,18 @@ TEST_F(TcpEngineTest, AcceptSurvivesDescriptorExhaustion) {
     low.rlim_cur = 256;
     ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &low), 0);
     std::vector<int> hog;
-    for (int fd = dup(0); fd >= 0 && hog.size() < 1000; fd = dup(0)) hog.push_back(fd);
+    for (int fd = dup(0); fd >= 0 && hog.size() < 1000; fd = dup(0))
+        hog.push_back(fd);
     close(hog.back());  // exactly one free: enough for the peer's socket, none for accept
     hog.pop_back();
-    int peer = TcpConnect(port);
+    PeerSocket peer(TcpConnect(port));
     ASSERT_GE(peer, 0);
     EXPECT_TRUE(WaitUntil([&] { return engine.AcceptRetries() > 0; }));
-    for (int fd : hog) close(fd);
+    for (int fd : hog)
+        close(fd);
     setrlimit(RLIMIT_NOFILE, &saved);
     EXPECT_TRUE(WaitUntil([&] { return sink.Count(-1) == 1; }));
-    CloseFd(peer);
+    peer.Close();
 }
 
 TEST(TcpEngineTeardown, ManyLiveSendingConnectionsTearDownCleanly) {
@@ -200,14 +205,16 @@ TEST(TcpEngineTeardown, ManyLiveSendingConnectionsTearDownCleanly) {
     int lfd = engine->Listen(0);
     ASSERT_GE(lfd, 0);
     int port = LocalPort(lfd);
-    std::vector<int> peers;
-    for (int i = 0; i < 200; ++i) peers.push_back(TcpConnect(port));
+    std::vector<PeerSocket> peers;
+    for (int i = 0; i < 200; ++i)
+        peers.emplace_back(TcpConnect(port));
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(-1) == 200; }));
     std::atomic<bool> stop{false};
     std::thread sender([&] {
         std::string data(512, 's');
         for (int round = 0; round < 2000 && !stop; ++round)
-            for (int fd : peers) send(fd, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            for (const PeerSocket& fd : peers)
+                send(fd, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     });
     WaitUntil([&] { return sink.Count(UPDATE_DATA) > 400; });
     quillet::sock::CloseSocket(lfd);
@@ -215,8 +222,8 @@ TEST(TcpEngineTeardown, ManyLiveSendingConnectionsTearDownCleanly) {
     engine.reset();
     stop = true;
     sender.join();
-    for (int fd : peers) {
+    for (PeerSocket& fd : peers) {
         EXPECT_TRUE(WaitPeerClosed(fd));
-        CloseFd(fd);
+        fd.Close();
     }
 }

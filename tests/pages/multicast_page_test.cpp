@@ -45,8 +45,7 @@ TEST_F(MulticastMemberTest, MemberIsBoundToTheGroupWithTheOptionsAsked) {
     // Delete closes the socket, which leaves the group.
     Click(kDelete);
     EXPECT_EQ(Children(), 0);
-    CloseFd(sender);
-    fds_.clear();
+    fds_.clear();  // the sender too
     EXPECT_TRUE(Eventually([&] { return !KernelListsGroup(); }));
 }
 
@@ -68,7 +67,7 @@ TEST_F(MulticastMemberTest, MembersOfTwoPagesExchangeDatagrams) {
     EXPECT_EQ(Image(second->Tree()->topLevelItem(0)->child(0)), 2);  // selected: shown at once
 
     second->SendBox()->setPlainText("hello back");
-    second->Button(kSend)->click();
+    PressButton(second.get(), kSend);
     EXPECT_TRUE(Eventually([&] { return Received().contains("hello back"); }));
     EXPECT_EQ(Recv(listener), "hello back");
     EXPECT_TRUE(messages_.empty());

@@ -255,13 +255,13 @@ TEST_F(UdpServerAbuseTest, DatagramsFromEmptyToLargestAreLoggedUpTo10239Bytes) {
         const int image = pages::CTreeCtrlEx::GetItemImage(node);
         return image == pages::kImageClosed || image == pages::kImageClosedUnread;
     }));
-    const int other = UdpBind(0);
+    PeerSocket other(UdpBind(0));
     ASSERT_TRUE(UdpSendTo(other, "after", port_));
     QTreeWidgetItem* next = nullptr;
     EXPECT_TRUE(Eventually([&] {
         return (next = NodeStarting(page_.get(), At(LocalPort(other)))) && Counted(next) == 5;
     }));
-    CloseFd(other);
+    other.Close();
     EXPECT_TRUE(messages_.empty());
 }
 

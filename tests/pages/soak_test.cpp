@@ -187,7 +187,7 @@ void SoakTest::ServerStep() {
     auto& expected = expected_[0];
     switch (Pick(7)) {
         case 0: {  // a new client (refused while the page does not listen)
-            const int fd = TcpConnect(serverPort_);
+            const int fd = TcpConnect(serverPort_);  // the fixture closes it
             if (fd >= 0)
                 tcpPeers_[LocalPort(fd)] = fd;
             break;

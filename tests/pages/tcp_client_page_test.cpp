@@ -1,8 +1,11 @@
 // The TCP client page against plain listening sockets on 127.0.0.1: the target prompt, creating,
 // connecting without blocking, the icons and button states, both directions of data,
 // disconnecting and connecting again, many connections from one prompt, deleting, teardown.
+#include <QDialog>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -148,7 +151,7 @@ TEST_F(TcpClientPageTest, ConnectsExchangesDisconnectsAndConnectsAgain) {
 
     Press(kConnect);
     ASSERT_TRUE(Connected(node));
-    const int server = TcpAccept(listener_);
+    PeerSocket server(TcpAccept(listener_));
     ASSERT_GE(server, 0);
     sockaddr_in local{};
     socklen_t len = sizeof local;
@@ -171,14 +174,14 @@ TEST_F(TcpClientPageTest, ConnectsExchangesDisconnectsAndConnectsAgain) {
     EXPECT_TRUE(Enabled(kConnect));
     Press(kConnect);
     ASSERT_TRUE(Connected(node));
-    const int again = TcpAccept(listener_);
+    PeerSocket again(TcpAccept(listener_));
     EXPECT_TRUE(node->text(0).endsWith("<->" + Target()));
     EXPECT_NE(node->text(0), first);
     EXPECT_EQ(node->text(0).count("<->"), 1);
     EXPECT_TRUE(Received().contains(LogLine("pong")));  // logs survive a reconnect
     EXPECT_TRUE(Sent().contains(LogLine("ping")));
-    CloseFd(server);
-    CloseFd(again);
+    server.Close();
+    again.Close();
 }
 
 TEST_F(TcpClientPageTest, ServerClosingMarksTheNodeAndOffersConnectWhateverIsSelected) {
@@ -187,11 +190,11 @@ TEST_F(TcpClientPageTest, ServerClosingMarksTheNodeAndOffersConnectWhateverIsSel
     ClickItem(Child(0));
     Press(kConnect);
     ASSERT_TRUE(Connected(Child(0)));
-    const int a = TcpAccept(listener_);
+    PeerSocket a(TcpAccept(listener_));
     ClickItem(Child(1));
     Press(kConnect);
     ASSERT_TRUE(Connected(Child(1)));
-    const int b = TcpAccept(listener_);
+    PeerSocket b(TcpAccept(listener_));
 
     ASSERT_TRUE(SendAll(a, "unread"));  // a is not selected
     ASSERT_TRUE(Eventually([&] { return Icon(Child(0)) == 5; }));
@@ -199,12 +202,12 @@ TEST_F(TcpClientPageTest, ServerClosingMarksTheNodeAndOffersConnectWhateverIsSel
     ASSERT_TRUE(Eventually([&] { return Received().contains(LogLine("seen")); }));
     ClickItem(Root());
     EXPECT_FALSE(Enabled(kConnect) || Enabled(kDisconnect) || Enabled(kDelete));
-    CloseFd(a);
+    a.Close();
     EXPECT_TRUE(Eventually([&] { return Icon(Child(0)) == 4; }));
     EXPECT_TRUE(Enabled(kConnect) && Enabled(kDelete));
     EXPECT_FALSE(Enabled(kDisconnect));
     ClickItem(Child(1));
-    CloseFd(b);
+    b.Close();
     EXPECT_TRUE(Eventually([&] { return Icon(Child(1)) == 2 && Rec(Child(1))->sock == -1; }));
 }
 
@@ -227,7 +230,7 @@ TEST_F(TcpClientPageTest, PendingConnectIgnoresASecondConnectAndDeleteCancelsIt)
     page_->Button(kConnect)->click();
     EXPECT_EQ(page_->PendingConnects(), 1u);
     ASSERT_TRUE(Connected(Child(0)));
-    const int first = TcpAccept(listener_);
+    PeerSocket first(TcpAccept(listener_));
     EXPECT_GE(first, 0);
     fcntl(listener_, F_SETFL, O_NONBLOCK);  // one connect, one connection
     EXPECT_LT(accept(listener_, nullptr, nullptr), 0);
@@ -246,7 +249,7 @@ TEST_F(TcpClientPageTest, PendingConnectIgnoresASecondConnectAndDeleteCancelsIt)
     ASSERT_EQ(page_->PendingConnects(), 1u);
     page_.reset();  // teardown with a connect pending
     EXPECT_TRUE(messages_.empty());
-    CloseFd(first);
+    first.Close();
 }
 
 TEST_F(TcpClientPageTest, OnePromptMakesManyConnections) {
@@ -299,11 +302,11 @@ TEST_F(TcpClientPageTest, DeleteWhileTheServerFloodsAndTeardownCloseConnections)
     ClickItem(Child(0));
     Press(kConnect);
     ASSERT_TRUE(Connected(Child(0)));
-    const int flooder = TcpAccept(listener_);
+    PeerSocket flooder(TcpAccept(listener_));
     ClickItem(Child(1));
     Press(kConnect);
     ASSERT_TRUE(Connected(Child(1)));
-    const int quiet = TcpAccept(listener_);
+    PeerSocket quiet(TcpAccept(listener_));
     ClickItem(Child(0));
     std::atomic<bool> stop{false};
     std::thread flood([&] {
@@ -320,8 +323,8 @@ TEST_F(TcpClientPageTest, DeleteWhileTheServerFloodsAndTeardownCloseConnections)
     ASSERT_EQ(Root()->childCount(), 1);
     page_.reset();
     EXPECT_TRUE(WaitPeerClosed(quiet));
-    CloseFd(flooder);
-    CloseFd(quiet);
+    flooder.Close();
+    quiet.Close();
 }
 
 }  // namespace

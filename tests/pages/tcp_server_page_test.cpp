@@ -1,6 +1,7 @@
 // The TCP server page with real clients on 127.0.0.1: listening, accepting, the icons and
 // button states, sending and receiving, disconnecting and deleting, the messages, teardown.
 #include <QGroupBox>
+#include <QTest>
 
 #include <atomic>
 #include <thread>
@@ -27,8 +28,8 @@ protected:
         return port;
     }
     // A client of the page, once its node is there; the node is child `index`.
-    int Accepted(int port, int index) {
-        const int fd = TcpConnect(port);
+    PeerSocket Accepted(int port, int index) {
+        PeerSocket fd(TcpConnect(port));
         EXPECT_GE(fd, 0);
         EXPECT_TRUE(Eventually([&] { return Root()->childCount() > index; }));
         return fd;
@@ -103,7 +104,7 @@ TEST_F(TcpServerPageTest, ListensOnceAndStopsAndListensAgainKeepingClients) {
     Press(kCreate);
     EXPECT_EQ(Root()->text(0), QString("127.0.0.1:%1").arg(port));
 
-    const int a = Accepted(port, 0);
+    PeerSocket a(Accepted(port, 0));
     Press(kStopListen);
     EXPECT_EQ(Icon(Root()), 0);
     EXPECT_TRUE(Enabled(kListen));
@@ -112,15 +113,15 @@ TEST_F(TcpServerPageTest, ListensOnceAndStopsAndListensAgainKeepingClients) {
     EXPECT_TRUE(Eventually([&] { return Icon(Child(0)) == 5; }));
     Press(kListen);
     EXPECT_EQ(Icon(Root()), 1);
-    const int b = Accepted(port, 1);
+    PeerSocket b(Accepted(port, 1));
     EXPECT_TRUE(messages_.empty());
-    CloseFd(a);
-    CloseFd(b);
+    a.Close();
+    b.Close();
 }
 
 TEST_F(TcpServerPageTest, PortInUseLeavesTheServerStoppedWithListenOffered) {
     int port = 0;
-    const int other = TcpListen(&port);
+    PeerSocket other(TcpListen(&port));
     ScriptPrompt({{kBoxPort, QString::number(port)}});
     Press(kCreate);
     EXPECT_TRUE(HasMessage("监听启动失败", "错误！"));
@@ -129,7 +130,7 @@ TEST_F(TcpServerPageTest, PortInUseLeavesTheServerStoppedWithListenOffered) {
     ClickItem(Root());
     EXPECT_TRUE(Enabled(kListen));
     EXPECT_FALSE(Enabled(kStopListen));
-    CloseFd(other);
+    other.Close();
     Press(kListen);
     EXPECT_EQ(Icon(Root()), 1);
     EXPECT_TRUE(Enabled(kStopListen));
@@ -137,7 +138,7 @@ TEST_F(TcpServerPageTest, PortInUseLeavesTheServerStoppedWithListenOffered) {
 
 TEST_F(TcpServerPageTest, ExchangesMessagesWithTheClickedClient) {
     const int port = Listen();
-    const int peer = Accepted(port, 0);
+    PeerSocket peer(Accepted(port, 0));
     QTreeWidgetItem* node = Child(0);
     EXPECT_EQ(node->text(0), QString("127.0.0.1:%1").arg(LocalPort(peer)));
     EXPECT_EQ(Icon(node), 3);
@@ -163,7 +164,7 @@ TEST_F(TcpServerPageTest, ExchangesMessagesWithTheClickedClient) {
     EXPECT_TRUE(Eventually([&] { return Received().contains(LogLine("more")); }));
     EXPECT_TRUE(Received().contains(LogLine("hello")));
     EXPECT_EQ(Icon(node), 3);
-    CloseFd(peer);  // unread data was never cleared by a click: closed with unread
+    peer.Close();  // unread data was never cleared by a click: closed with unread
     EXPECT_TRUE(Eventually([&] { return Icon(node) == 4; }));
     EXPECT_FALSE(Enabled(kDisconnect));
 
@@ -177,11 +178,11 @@ TEST_F(TcpServerPageTest, ExchangesMessagesWithTheClickedClient) {
 
 TEST_F(TcpServerPageTest, IconsFollowUnreadDataAndClosing) {
     const int port = Listen();
-    const int a = Accepted(port, 0), b = Accepted(port, 1);
+    PeerSocket a(Accepted(port, 0)), b(Accepted(port, 1));
     ClickItem(Child(0));
     ASSERT_TRUE(SendAll(b, "x"));
     ASSERT_TRUE(Eventually([&] { return Icon(Child(1)) == 5; }));
-    CloseFd(b);
+    b.Close();
     EXPECT_TRUE(Eventually([&] { return Icon(Child(1)) == 4; }));
     EXPECT_FALSE(Enabled(kDisconnect));  // any close report turns it off, even for open a
     ClickItem(Child(0));
@@ -197,12 +198,12 @@ TEST_F(TcpServerPageTest, IconsFollowUnreadDataAndClosing) {
     EXPECT_TRUE(Received().isEmpty());
     EXPECT_FALSE(Enabled(kDelete));
     EXPECT_TRUE(Enabled(kStopListen));
-    CloseFd(a);
+    a.Close();
 }
 
 TEST_F(TcpServerPageTest, KeyboardSelectionMovesTheTargetButNotTheViews) {
     const int port = Listen();
-    const int a = Accepted(port, 0), b = Accepted(port, 1);
+    PeerSocket a(Accepted(port, 0)), b(Accepted(port, 1));
     ASSERT_TRUE(SendAll(a, "from a"));
     ASSERT_TRUE(Eventually([&] { return Icon(Child(0)) == 5; }));
     ClickItem(Child(0));
@@ -217,7 +218,7 @@ TEST_F(TcpServerPageTest, KeyboardSelectionMovesTheTargetButNotTheViews) {
     QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {},
                       QPoint(5, Tree()->viewport()->height() - 3));  // empty space
     EXPECT_TRUE(messages_.empty());
-    CloseFd(a);
+    a.Close();
 }
 
 TEST_F(TcpServerPageTest, EveryRefusalHasItsMessage) {
@@ -233,17 +234,17 @@ TEST_F(TcpServerPageTest, EveryRefusalHasItsMessage) {
     messages_.clear();
 
     const int port = Listen();
-    const int peer = Accepted(port, 0);
+    PeerSocket peer(Accepted(port, 0));
     ClickItem(Child(0));
     Press(kDisconnect);
     Press(kSend);
     EXPECT_TRUE(HasMessage("未建立链接！", "提示!"));
-    CloseFd(peer);
+    peer.Close();
 }
 
 TEST_F(TcpServerPageTest, FailedSendClosesTheConnectionAndTellsTheUser) {
     const int port = Listen();
-    const int peer = Accepted(port, 0);
+    PeerSocket peer(Accepted(port, 0));
     ClickItem(Child(0));
     // The page's own writing side already shut: the next send fails as to a vanished peer.
     ASSERT_EQ(shutdown(Rec(Child(0))->sock, SHUT_WR), 0);
@@ -255,12 +256,12 @@ TEST_F(TcpServerPageTest, FailedSendClosesTheConnectionAndTellsTheUser) {
     EXPECT_FALSE(Enabled(kDisconnect));
     EXPECT_TRUE(Sent().isEmpty());
     EXPECT_TRUE(WaitPeerClosed(peer));
-    CloseFd(peer);
+    peer.Close();
 }
 
 TEST_F(TcpServerPageTest, DeleteRemovesTheClientWhileItFloodsThePage) {
     const int port = Listen();
-    const int peer = Accepted(port, 0);
+    PeerSocket peer(Accepted(port, 0));
     ClickItem(Child(0));
     std::atomic<bool> stop{false};
     std::thread flood([&] {
@@ -277,23 +278,23 @@ TEST_F(TcpServerPageTest, DeleteRemovesTheClientWhileItFloodsThePage) {
     EXPECT_TRUE(WaitPeerClosed(peer));
     EXPECT_TRUE(Eventually([&] { return page_->Engine().LiveWorkers() == 1; }));  // accept only
     EXPECT_TRUE(page_->Engine().m_map.empty());
-    const int next = Accepted(port, 0);  // still serving
+    PeerSocket next(Accepted(port, 0));  // still serving
     EXPECT_EQ(Rec(Child(0))->nId, 1u);
-    CloseFd(peer);
-    CloseFd(next);
+    peer.Close();
+    next.Close();
 }
 
 TEST_F(TcpServerPageTest, TeardownClosesTheServerAndEveryClient) {
     const int port = Listen();
-    const int a = Accepted(port, 0), b = Accepted(port, 1);
+    PeerSocket a(Accepted(port, 0)), b(Accepted(port, 1));
     ClickItem(Child(1));
     Press(kDisconnect);
     page_.reset();
     EXPECT_TRUE(WaitPeerClosed(a));
     EXPECT_TRUE(WaitPeerClosed(b));
     EXPECT_LT(TcpConnect(port), 0);
-    CloseFd(a);
-    CloseFd(b);
+    a.Close();
+    b.Close();
 }
 
 }  // namespace

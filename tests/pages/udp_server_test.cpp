@@ -229,7 +229,7 @@ TEST_F(UdpServerPageTest, PortPromptRefusesBadPortsAndCancelChangesNothing) {
 
 TEST_F(UdpServerPageTest, PortInUseLeavesTheServerStoppedUntilStartSucceeds) {
     Open<pages::CUdpServerDlg>();
-    const int blocker = UdpBind(0, "0.0.0.0");
+    PeerSocket blocker(UdpBind(0, "0.0.0.0"));
     ASSERT_GE(blocker, 0);
     port_ = LocalPort(blocker);
     AnswerPrompt({{kBoxPort, QString::number(port_)}});
@@ -239,7 +239,7 @@ TEST_F(UdpServerPageTest, PortInUseLeavesTheServerStoppedUntilStartSucceeds) {
     EXPECT_EQ(Image(Root()), 0);
     EXPECT_TRUE(Enabled(kStartReceive));
     EXPECT_FALSE(Enabled(kStopReceive));
-    CloseFd(blocker);
+    blocker.Close();
     Click(kStartReceive);
     EXPECT_EQ(Image(Root()), 1);
     EXPECT_FALSE(Enabled(kStartReceive));
