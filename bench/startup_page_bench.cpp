@@ -4,9 +4,9 @@
 #include <QEvent>
 #include <QWidget>
 
-#include "bench/page_probes.h"
 #include "bench/page_parts.h"
-#include "mgr_dlg.h"
+#include "bench/page_probes.h"
+#include "shell/mgr_dlg.h"
 
 namespace quillet::bench {
 namespace {

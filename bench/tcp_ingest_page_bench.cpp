@@ -11,12 +11,12 @@
 #include <future>
 #include <thread>
 
-#include "bench/page_probes.h"
 #include "bench/page_parts.h"
+#include "bench/page_probes.h"
 #include "engine/crit_sec.h"
-#include "loopback_peer.h"
 #include "pages/prompt_dlg.h"
-#include "tcp_server_dlg.h"
+#include "pages/tcp_server_dlg.h"
+#include "tests/common/loopback_peer.h"
 
 namespace quillet::bench {
 namespace {

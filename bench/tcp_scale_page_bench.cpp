@@ -11,14 +11,14 @@
 #include <thread>
 #include <vector>
 
-#include "bench/page_probes.h"
 #include "bench/page_parts.h"
+#include "bench/page_probes.h"
 #include "engine/crit_sec.h"
-#include "loopback_peer.h"
 #include "pages/dlg_set_ip.h"
 #include "pages/prompt_dlg.h"
-#include "tcp_client_dlg.h"
-#include "tcp_server_dlg.h"
+#include "pages/tcp_client_dlg.h"
+#include "pages/tcp_server_dlg.h"
+#include "tests/common/loopback_peer.h"
 
 namespace quillet::bench {
 namespace {

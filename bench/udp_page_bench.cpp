@@ -12,12 +12,12 @@
 #include <string>
 #include <thread>
 
-#include "bench/page_probes.h"
 #include "bench/page_parts.h"
+#include "bench/page_probes.h"
 #include "engine/crit_sec.h"
-#include "loopback_peer.h"
 #include "pages/prompt_dlg.h"
-#include "udp_server_dlg.h"
+#include "pages/udp_server_dlg.h"
+#include "tests/common/loopback_peer.h"
 
 namespace quillet::bench {
 namespace {

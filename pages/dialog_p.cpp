@@ -1,4 +1,4 @@
-#include "dialog_p.h"
+#include "pages/dialog_p.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -18,8 +18,8 @@
 #include "engine/log_line.h"
 #include "engine/socket_closer.h"
 #include "engine/tcp_engine.h"
-#include "skin_btn.h"
-#include "ui_kit.h"
+#include "skin/skin_btn.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 
@@ -79,7 +79,7 @@ void ScrollToEnd(QPlainTextEdit* view) {
 }  // namespace
 
 CDialogP::CDialogP(int templateId, const QColor& colour, QWidget* parent)
-    : QWidget(parent), m_templateId(templateId), m_colour(colour) {
+    : QWidget(parent), m_colour(colour) {
     setObjectName(QStringLiteral("page%1").arg(templateId));
     resize(TemplateSize(templateId));
     setFont(ui::SongFont(9));
@@ -222,10 +222,6 @@ void SetViewText(QPlainTextEdit* view, const QString& text) {
 }
 
 }  // namespace
-
-void CDialogP::ShowLog(QPlainTextEdit* view, const std::u16string& log) {
-    SetViewText(view, ToQString(log));
-}
 
 void CDialogP::ShowLog(QPlainTextEdit* view, const LogText& log) {
     SetViewText(view, ToQString(log, 0, log.size()));

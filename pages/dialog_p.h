@@ -19,8 +19,8 @@
 
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
-#include "tree_ctrl_ex.h"
-#include "ui_notifier.h"
+#include "pages/tree_ctrl_ex.h"
+#include "pages/ui_notifier.h"
 
 class QGroupBox;
 class QPlainTextEdit;
@@ -65,7 +65,6 @@ public:
     CDialogP(int templateId, const QColor& colour, QWidget* parent);
     ~CDialogP() override;
 
-    int TemplateId() const { return m_templateId; }
     QColor PageColour() const { return m_colour; }
     CTreeCtrlEx* Tree() const { return m_tree; }
     QPlainTextEdit* ReceivedView() const { return m_recvView; }
@@ -79,7 +78,6 @@ public:
     // Holds g_csConnect throughout. Returns true.
     virtual bool CloseAllConnections(CTreeCtrlEx* tree, ConnectMap& map);
     // Sets the view's whole text to the log and scrolls to its end.
-    static void ShowLog(QPlainTextEdit* view, const std::u16string& log);
     static void ShowLog(QPlainTextEdit* view, const LogText& log);
 
     // Worker side of the notifications (connection_sink.h).
@@ -189,7 +187,6 @@ private:
     bool ShowNextSlice(ConnectInfo* rec, bool* replaced);
     QGroupBox* AddGroup(const QString& title, const QRect& rect, int framedId);
 
-    int m_templateId;
     QColor m_colour;
     // What the received view shows: the record and how much of its log.
     ConnectInfo* m_recvShown = nullptr;

@@ -1,11 +1,11 @@
-#include "dlg_set_ip.h"
+#include "pages/dlg_set_ip.h"
 
 #include <QLineEdit>
 
 #include "encoding/wide_narrow.h"
 #include "engine/local_address.h"
-#include "prompt_input.h"
-#include "ui_kit.h"
+#include "pages/prompt_input.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 

@@ -5,7 +5,7 @@
 // Threads: user-interface thread; OK resolves the address and may wait for the name lookup.
 #include <netinet/in.h>
 
-#include "prompt_dlg.h"
+#include "pages/prompt_dlg.h"
 
 namespace quillet::pages {
 

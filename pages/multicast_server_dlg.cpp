@@ -1,4 +1,4 @@
-#include "multicast_server_dlg.h"
+#include "pages/multicast_server_dlg.h"
 
 #include <arpa/inet.h>
 #include <sys/socket.h>
@@ -7,9 +7,9 @@
 #include "encoding/wide_narrow.h"
 #include "engine/crit_sec.h"
 #include "engine/socket_closer.h"
-#include "prompt_input.h"
-#include "set_multicast_dlg.h"
-#include "ui_kit.h"
+#include "pages/prompt_input.h"
+#include "pages/set_multicast_dlg.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 

@@ -1,12 +1,12 @@
-#include "prompt_dlg.h"
+#include "pages/prompt_dlg.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 
-#include "prompt_input.h"
-#include "ui_kit.h"
+#include "pages/prompt_input.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 

@@ -1,9 +1,9 @@
-#include "set_dlg_broad_ip.h"
+#include "pages/set_dlg_broad_ip.h"
 
-#include "dialog_p.h"
 #include "engine/local_address.h"
-#include "prompt_input.h"
-#include "ui_kit.h"
+#include "pages/dialog_p.h"
+#include "pages/prompt_input.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The broadcast-address prompt: the peer-address prompt's form, offering the directed broadcast
 // address, and warning (without refusing) when the address looks like no broadcast address.
-#include "set_udp_server_ip.h"
+#include "pages/set_udp_server_ip.h"
 
 namespace quillet::pages {
 

@@ -1,12 +1,12 @@
-#include "set_multicast_dlg.h"
+#include "pages/set_multicast_dlg.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 
 #include "encoding/wide_narrow.h"
-#include "multicast_server_dlg.h"
-#include "prompt_input.h"
-#include "ui_kit.h"
+#include "pages/multicast_server_dlg.h"
+#include "pages/prompt_input.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 

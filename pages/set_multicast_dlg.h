@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "prompt_dlg.h"
+#include "pages/prompt_dlg.h"
 
 class QCheckBox;
 

@@ -1,13 +1,13 @@
-#include "set_udp_server_ip.h"
+#include "pages/set_udp_server_ip.h"
 
 #include <QLineEdit>
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
 #include "engine/local_address.h"
-#include "prompt_input.h"
-#include "udp_client_dlg.h"
-#include "ui_kit.h"
+#include "pages/prompt_input.h"
+#include "pages/udp_client_dlg.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 

@@ -1,4 +1,4 @@
-#include "tcp_client_dlg.h"
+#include "pages/tcp_client_dlg.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -10,12 +10,12 @@
 
 #include <cerrno>
 
-#include "dlg_set_ip.h"
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
 #include "engine/crit_sec.h"
-#include "skin_btn.h"
-#include "ui_kit.h"
+#include "pages/dlg_set_ip.h"
+#include "skin/skin_btn.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 

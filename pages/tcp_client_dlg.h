@@ -12,8 +12,8 @@
 #include <memory>
 #include <vector>
 
-#include "dialog_p.h"
 #include "engine/tcp_engine.h"
+#include "pages/dialog_p.h"
 
 class QSocketNotifier;
 

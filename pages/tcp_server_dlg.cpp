@@ -1,13 +1,13 @@
-#include "tcp_server_dlg.h"
+#include "pages/tcp_server_dlg.h"
 
 #include <QPlainTextEdit>
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
 #include "engine/crit_sec.h"
-#include "prompt_dlg.h"
-#include "skin_btn.h"
-#include "ui_kit.h"
+#include "pages/prompt_dlg.h"
+#include "skin/skin_btn.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 

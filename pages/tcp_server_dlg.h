@@ -4,8 +4,8 @@
 //
 // Threads: user-interface thread; the engine's workers reach the page only through the
 // notification hand-over of CDialogP.
-#include "dialog_p.h"
 #include "engine/tcp_engine.h"
+#include "pages/dialog_p.h"
 
 namespace quillet::pages {
 

@@ -1,11 +1,11 @@
-#include "tree_ctrl_ex.h"
+#include "pages/tree_ctrl_ex.h"
 
 #include <QHash>
 #include <QHeaderView>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include "ui_kit.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 namespace {
@@ -86,11 +86,11 @@ CTreeCtrlEx::CTreeCtrlEx(QWidget* parent) : QTreeWidget(parent) {
     setIconSize(QSize(16, 16));
     setItemDelegate(new SelectedItemDelegate(this));
     HideStyleSelection();
-    images_ = StandardImageList();
+    m_images = StandardImageList();
 }
 
 CTreeCtrlEx::CTreeCtrlEx(const QColor& background, QWidget* parent) : CTreeCtrlEx(parent) {
-    background_ = background;
+    m_background = background;
 }
 
 QItemSelectionModel::SelectionFlags CTreeCtrlEx::selectionCommand(const QModelIndex& index,
@@ -173,7 +173,7 @@ void CTreeCtrlEx::SetItemImage(QTreeWidgetItem* item, int index) {
         return;
     }
     item->setData(0, kImageRole, index);
-    item->setIcon(0, index >= 0 && index < images_.size() ? images_[index] : QIcon());
+    item->setIcon(0, index >= 0 && index < m_images.size() ? m_images[index] : QIcon());
 }
 
 int CTreeCtrlEx::GetItemImage(const QTreeWidgetItem* item) {

@@ -1,9 +1,9 @@
-#include "udp_broad_dlg.h"
+#include "pages/udp_broad_dlg.h"
 
 #include <sys/socket.h>
 
-#include "set_dlg_broad_ip.h"
-#include "ui_kit.h"
+#include "pages/set_dlg_broad_ip.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The broadcast page: the UDP client page with a send-oriented layout (full-height tree, no
 // received view) whose endpoints are senders allowed to broadcast.
-#include "udp_client_dlg.h"
+#include "pages/udp_client_dlg.h"
 
 namespace quillet::pages {
 

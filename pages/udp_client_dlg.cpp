@@ -1,4 +1,4 @@
-#include "udp_client_dlg.h"
+#include "pages/udp_client_dlg.h"
 
 #include <QPlainTextEdit>
 #include <sys/socket.h>
@@ -9,9 +9,9 @@
 #include "encoding/wide_narrow.h"
 #include "engine/crit_sec.h"
 #include "engine/socket_closer.h"
-#include "prompt_input.h"
-#include "set_udp_server_ip.h"
-#include "ui_kit.h"
+#include "pages/prompt_input.h"
+#include "pages/set_udp_server_ip.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 

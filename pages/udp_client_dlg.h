@@ -8,8 +8,8 @@
 #include <functional>
 #include <string>
 
-#include "dialog_p.h"
 #include "engine/udp_engine.h"
+#include "pages/dialog_p.h"
 
 namespace quillet::pages {
 
@@ -33,8 +33,6 @@ public:
 
     // True when an endpoint of this page is bound to `port` on the host's address.
     bool IsLocalPortTaken(int port) const;
-    // The peer address the next prompt offers (that of the last endpoint made).
-    const std::u16string& LastPeerAddress() const { return m_strLastPeer; }
 
 protected:
     // For the derived pages: their template, layout and colour; they call CreatePageButtons.
@@ -68,7 +66,7 @@ protected:
                         const SocketSetup& setup);
 
     UdpEngine m_engine{this};
-    std::u16string m_strLastPeer;
+    std::u16string m_strLastPeer;  // the peer the next prompt offers: that of the last endpoint
 
     static inline const QColor kPromptColour{232, 243, 250};
 };

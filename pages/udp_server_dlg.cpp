@@ -1,12 +1,12 @@
-#include "udp_server_dlg.h"
+#include "pages/udp_server_dlg.h"
 
 #include <QPlainTextEdit>
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
 #include "engine/crit_sec.h"
-#include "prompt_dlg.h"
-#include "ui_kit.h"
+#include "pages/prompt_dlg.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 

@@ -5,8 +5,8 @@
 //
 // Threads: user-interface thread only; the engine's receive thread reaches the page through the
 // notification hand-over of CDialogP.
-#include "dialog_p.h"
 #include "engine/udp_engine.h"
+#include "pages/dialog_p.h"
 
 namespace quillet::pages {
 

@@ -1,10 +1,10 @@
-#include "about_dlg.h"
+#include "shell/about_dlg.h"
 
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 
-#include "ui_kit.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::shell {
 

@@ -1,4 +1,4 @@
-#include "chat_app.h"
+#include "shell/chat_app.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -6,8 +6,8 @@
 #include <QApplication>
 #include <memory>
 
-#include "mgr_dlg.h"
-#include "ui_kit.h"
+#include "shell/mgr_dlg.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::shell {
 

@@ -3,7 +3,7 @@
 
 #include <QApplication>
 
-#include "chat_app.h"
+#include "shell/chat_app.h"
 
 int main(int argc, char** argv) {
     // Wire text in the locale's character set until the user picks another encoding.

@@ -11,9 +11,9 @@
 #include <array>
 #include <functional>
 
-#include "frame_painter.h"
-#include "page_factory.h"
-#include "resize_rules.h"
+#include "shell/frame_painter.h"
+#include "shell/page_factory.h"
+#include "shell/resize_rules.h"
 
 class QMenu;
 

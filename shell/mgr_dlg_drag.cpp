@@ -3,7 +3,7 @@
 #include <QMouseEvent>
 #include <QTimerEvent>
 
-#include "mgr_dlg.h"
+#include "shell/mgr_dlg.h"
 
 namespace quillet::shell {
 namespace {

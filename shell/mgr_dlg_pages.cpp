@@ -1,6 +1,6 @@
 // Hosting the protocol pages under the strip of seven picture tabs.
-#include "mgr_dlg.h"
-#include "skin_tab.h"
+#include "shell/mgr_dlg.h"
+#include "skin/skin_tab.h"
 
 namespace quillet::shell {
 namespace {

@@ -26,10 +26,10 @@ public:
     // Item i's pictures by bitmap number; a number that does not exist leaves its slot empty.
     void SetItemBitmaps(int i, int normal, int hover, int selected);
 
-    int itemCount() const { return static_cast<int>(items_.size()); }
+    int itemCount() const { return static_cast<int>(m_items.size()); }
     QRect itemRect(int i) const;
-    int selectedIndex() const { return selected_; }
-    int hoverIndex() const { return hover_; }
+    int selectedIndex() const { return m_selected; }
+    int hoverIndex() const { return m_hover; }
     // The first item (in index order) containing `pt`, or -1.
     int HitTest(const QPoint& pt) const;
 
@@ -50,9 +50,9 @@ private:
     };
     void DrawItem(QPainter& p, const Item& item, const QPixmap& picture) const;
 
-    std::vector<Item> items_;
-    int selected_ = 0;
-    int hover_ = -1;
+    std::vector<Item> m_items;
+    int m_selected = 0;
+    int m_hover = -1;
 };
 
 }  // namespace quillet::ui

@@ -1,4 +1,4 @@
-#include "loopback_peer.h"
+#include "tests/common/loopback_peer.h"
 
 #include <arpa/inet.h>
 #include <cerrno>

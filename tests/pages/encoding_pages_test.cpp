@@ -4,8 +4,8 @@
 #include "encoding/wire_codec.h"
 #include "engine/crit_sec.h"
 #include "pages/prompt_dlg.h"
-#include "tcp_page_fixture.h"
-#include "tcp_server_dlg.h"
+#include "pages/tcp_server_dlg.h"
+#include "tests/pages/tcp_page_fixture.h"
 
 namespace quillet::test {
 namespace {

@@ -14,9 +14,9 @@
 
 #include "encoding/labels.h"
 #include "engine/crit_sec.h"
-#include "multicast_server_dlg.h"
-#include "set_multicast_dlg.h"
-#include "udp_page_fixture.h"
+#include "pages/multicast_server_dlg.h"
+#include "pages/set_multicast_dlg.h"
+#include "tests/pages/udp_page_fixture.h"
 
 namespace quillet::test {
 

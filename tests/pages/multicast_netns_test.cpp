@@ -7,7 +7,7 @@
 
 #include <cstdlib>
 
-#include "multicast_fixture.h"
+#include "tests/pages/multicast_fixture.h"
 
 namespace quillet::test {
 namespace {

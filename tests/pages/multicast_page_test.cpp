@@ -1,6 +1,6 @@
 // The multicast page on the loopback interface: members, their options, traffic between two
 // pages' members, several members at once, and leaving the group.
-#include "multicast_fixture.h"
+#include "tests/pages/multicast_fixture.h"
 
 namespace quillet::test {
 namespace {

@@ -4,7 +4,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
-#include "multicast_fixture.h"
+#include "tests/pages/multicast_fixture.h"
 
 namespace quillet::test {
 namespace {

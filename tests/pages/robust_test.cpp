@@ -16,10 +16,10 @@
 #include <thread>
 #include <vector>
 
-#include "soak_fixture.h"
 #include "pages/prompt_dlg.h"
-#include "tcp_server_dlg.h"
-#include "udp_server_dlg.h"
+#include "pages/tcp_server_dlg.h"
+#include "pages/udp_server_dlg.h"
+#include "tests/pages/soak_fixture.h"
 
 namespace quillet::test {
 namespace {

@@ -17,11 +17,11 @@
 #include "pages/dlg_set_ip.h"
 #include "pages/prompt_dlg.h"
 #include "pages/set_udp_server_ip.h"
-#include "soak_fixture.h"
-#include "tcp_client_dlg.h"
-#include "tcp_server_dlg.h"
-#include "udp_client_dlg.h"
-#include "udp_server_dlg.h"
+#include "pages/tcp_client_dlg.h"
+#include "pages/tcp_server_dlg.h"
+#include "pages/udp_client_dlg.h"
+#include "pages/udp_server_dlg.h"
+#include "tests/pages/soak_fixture.h"
 
 namespace quillet::test {
 namespace {

@@ -13,9 +13,9 @@
 #include <atomic>
 #include <thread>
 
-#include "dlg_set_ip.h"
-#include "tcp_client_dlg.h"
-#include "tcp_page_fixture.h"
+#include "pages/dlg_set_ip.h"
+#include "pages/tcp_client_dlg.h"
+#include "tests/pages/tcp_page_fixture.h"
 
 namespace quillet::test {
 namespace {

@@ -7,8 +7,8 @@
 #include <thread>
 
 #include "pages/prompt_dlg.h"
-#include "tcp_page_fixture.h"
-#include "tcp_server_dlg.h"
+#include "pages/tcp_server_dlg.h"
+#include "tests/pages/tcp_page_fixture.h"
 
 namespace quillet::test {
 namespace {

@@ -4,9 +4,9 @@
 
 #include <memory>
 
-#include "qt_test_base.h"
 #include "pages/tcp_server_dlg.h"
-#include "tree_ctrl_ex.h"
+#include "pages/tree_ctrl_ex.h"
+#include "tests/common/qt_test_base.h"
 
 namespace quillet::test {
 namespace {

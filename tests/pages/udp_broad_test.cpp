@@ -3,8 +3,8 @@
 #include <sys/socket.h>
 
 #include "pages/set_udp_server_ip.h"
-#include "udp_broad_dlg.h"
-#include "udp_page_fixture.h"
+#include "pages/udp_broad_dlg.h"
+#include "tests/pages/udp_page_fixture.h"
 
 namespace quillet::test {
 namespace {

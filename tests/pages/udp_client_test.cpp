@@ -1,8 +1,8 @@
 // The UDP client page on loopback: endpoints exchanging datagrams with a plain socket, the
 // address prompt's checks and defaults, several clients from one prompt, and the messages.
 #include "pages/set_udp_server_ip.h"
-#include "udp_client_dlg.h"
-#include "udp_page_fixture.h"
+#include "pages/udp_client_dlg.h"
+#include "tests/pages/udp_page_fixture.h"
 
 namespace quillet::test {
 namespace {

@@ -1,8 +1,8 @@
 // The UDP server page on loopback: peers from two addresses, replies, stop and start, empty
 // datagrams, Delete, and the page's messages.
 #include "pages/prompt_dlg.h"
-#include "udp_page_fixture.h"
-#include "udp_server_dlg.h"
+#include "pages/udp_server_dlg.h"
+#include "tests/pages/udp_page_fixture.h"
 
 namespace quillet::test {
 namespace {

@@ -7,8 +7,8 @@
 #include <QTest>
 
 #include "encoding/wire_codec.h"
-#include "shell_fixture.h"
-#include "skin_btn.h"
+#include "skin/skin_btn.h"
+#include "tests/shell/shell_fixture.h"
 
 namespace quillet::test {
 namespace {

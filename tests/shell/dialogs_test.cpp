@@ -5,11 +5,11 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "about_dlg.h"
 #include "encoding/set_dialog.h"
 #include "encoding/wire_codec.h"
-#include "help_dlg.h"
-#include "qt_test_base.h"
+#include "shell/about_dlg.h"
+#include "shell/help_dlg.h"
+#include "tests/common/qt_test_base.h"
 
 namespace quillet::test {
 namespace {

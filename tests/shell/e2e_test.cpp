@@ -14,17 +14,17 @@
 
 #include <vector>
 
-#include "chat_app.h"
-#include "dialog_p.h"
+#include "engine/local_address.h"
+#include "pages/dialog_p.h"
 #include "pages/prompt_dlg.h"
 #include "pages/tcp_server_dlg.h"
-#include "engine/local_address.h"
-#include "loopback_peer.h"
-#include "mgr_dlg.h"
-#include "qt_test_base.h"
-#include "skin_btn.h"
-#include "skin_tab.h"
+#include "shell/chat_app.h"
+#include "shell/mgr_dlg.h"
+#include "skin/skin_btn.h"
+#include "skin/skin_tab.h"
+#include "tests/common/loopback_peer.h"
 #include "tests/common/page_driver.h"
+#include "tests/common/qt_test_base.h"
 
 namespace quillet::test {
 namespace {

@@ -1,9 +1,9 @@
 // The main window's frame: its size and look, the clipped corners, the caption buttons.
 #include <QImage>
 
-#include "frame_painter.h"
-#include "shell_fixture.h"
-#include "skin_btn.h"
+#include "shell/frame_painter.h"
+#include "skin/skin_btn.h"
+#include "tests/shell/shell_fixture.h"
 
 namespace quillet::test {
 namespace {

@@ -1,8 +1,8 @@
 // Moving and resizing by dragging: the zones, the rules of each tick, the minimum size.
 #include <QTest>
 
-#include "resize_rules.h"
-#include "shell_fixture.h"
+#include "shell/resize_rules.h"
+#include "tests/shell/shell_fixture.h"
 
 namespace quillet::test {
 namespace {

@@ -2,9 +2,9 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include "dialog_p.h"
-#include "shell_fixture.h"
-#include "skin_tab.h"
+#include "pages/dialog_p.h"
+#include "skin/skin_tab.h"
+#include "tests/shell/shell_fixture.h"
 
 namespace quillet::test {
 namespace {

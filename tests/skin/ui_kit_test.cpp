@@ -5,9 +5,9 @@
 #include <QPushButton>
 #include <QRawFont>
 
-#include "qt_test_base.h"
 #include "skin/skin_tab.h"
-#include "ui_kit.h"
+#include "skin/ui_kit.h"
+#include "tests/common/qt_test_base.h"
 
 namespace quillet::test {
 namespace {
