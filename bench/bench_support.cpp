@@ -29,6 +29,40 @@ void PrintFigure(const std::string& name, double value, double baseline) {
     std::fflush(stdout);
 }
 
+LosslessFigure BisectLossless(double ceiling,
+                              const std::function<bool(double rate, double* reached)>& lossless) {
+    LosslessFigure figure;
+    double reached = 0;
+    if (lossless(ceiling, &reached)) {
+        figure.rate = reached;
+        figure.atCeiling = true;
+        return figure;
+    }
+    double low = 0, high = ceiling;
+    for (int step = 0; step < 16 && (low == 0 || high > low * 1.05); ++step) {
+        const double mid = low == 0 ? high / 2 : (low + high) / 2;
+        if (mid < 100)
+            break;  // lossy even at a trickle
+        double got = 0;
+        if (lossless(mid, &got)) {
+            low = mid;
+            figure.rate = got;
+        } else {
+            high = mid;
+        }
+    }
+    return figure;
+}
+
+void PrintLossless(const std::string& name, const LosslessFigure& value,
+                   const LosslessFigure& baseline, double ceiling) {
+    const double ratio = baseline.rate > 0 ? value.rate / baseline.rate : 0;
+    std::printf("%s %.1f%s  baseline %.1f%s  ratio %.2f  sender_ceiling %.1f\n", name.c_str(),
+                value.rate, value.atCeiling ? " (sender-bound)" : "", baseline.rate,
+                baseline.atCeiling ? " (sender-bound)" : "", ratio, ceiling);
+    std::fflush(stdout);
+}
+
 bool PollUntil(const std::function<bool()>& cond, std::chrono::milliseconds timeout) {
     const auto deadline = Clock::now() + timeout;
     while (!cond()) {

@@ -24,6 +24,20 @@ void PrintFigure(const std::string& name, double value, double baseline);
 // Polls `cond` every 200 µs until it holds or `timeout` passes; returns its last value.
 bool PollUntil(const std::function<bool()>& cond, std::chrono::milliseconds timeout);
 
+// The highest rate at which `lossless(rate, &reached)` holds (`reached`: the rate the senders
+// really kept), by bisection between 0 and `ceiling`, the senders' own unpaced rate, until the
+// bounds are within 5 % of each other. `atCeiling`: even the ceiling was lossless, so the
+// receiver's own limit was not found.
+struct LosslessFigure {
+    double rate = 0;
+    bool atCeiling = false;
+};
+LosslessFigure BisectLossless(double ceiling,
+                              const std::function<bool(double rate, double* reached)>& lossless);
+// "name value  ceiling value" plus a note when the value is only the sender's ceiling.
+void PrintLossless(const std::string& name, const LosslessFigure& value,
+                   const LosslessFigure& baseline, double ceiling);
+
 // Writes `total` bytes in `chunk`-byte writes to a connected socket, then half-closes it.
 // Returns the bytes written (less than `total` only when the receiver stalled past the
 // socket's send timeout). Bytes are printable ASCII so that decoding them is not the subject.

@@ -16,15 +16,24 @@ void Report(const std::string& key, double value);
 bool PartIngestSelected();
 bool PartIngestUnselected();
 bool PartIngestPlain();
-// A thousand concurrent clients against the server page, and against a plain thread-per-client
-// server.
+// A thousand (and ten thousand) concurrent clients against the server page, and against a plain
+// thread-per-client server. The clients connect from a child process: RunConnector.
 bool PartClientsPage();
 bool PartClientsPlain();
+bool PartClientsPage10k();
+bool PartClientsPlain10k();
+// `bench_pages --connect PORT COUNT`: connects COUNT clients to 127.0.0.1:PORT, prints
+// "@connected <steady-clock ticks> <connected>", holds them until standard input closes.
+int RunConnector(int port, int count);
 // A thousand connections from one TCP client prompt, and from a plain connect loop.
 bool PartClientPrompt();
 // UDP server page and a plain recvfrom loop: share logged at 50 000/s, highest lossless rate.
 bool PartUdpPage();
 bool PartUdpPlain();
+// One datagram from each of 1 000, 10 000 and 100 000 senders: how many the UDP server page
+// lists, how long after the last datagram, resident KiB per peer; a plain loop beside it.
+bool PartUdpPeersPage();
+bool PartUdpPeersPlain();
 // Main window (or a bare window as the baseline) to its first painted frame, and idle memory.
 bool PartStartup();
 bool PartStartupPlain();

@@ -1,12 +1,18 @@
-// A thousand connections at once: accepted by the TCP server page (nodes shown, memory per idle
-// connection, teardown) and made from one TCP client prompt; each beside the plain socket way.
+// A thousand and ten thousand connections at once: accepted by the TCP server page (nodes shown,
+// memory per idle connection, teardown), the peers in a process of their own; a thousand made
+// from one TCP client prompt. Each beside the plain socket way.
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QTreeWidgetItem>
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
+#include <string>
 #include <memory>
 #include <thread>
 #include <vector>
@@ -23,37 +29,75 @@
 namespace quillet::bench {
 namespace {
 
-constexpr int kClients = 1000;
-constexpr auto kLimit = std::chrono::seconds(30);
+constexpr int kClients = 1000;  // the client prompt's figure
+constexpr auto kLimit = std::chrono::seconds(60);
 
-// Connects kClients peers from a thread of its own; `lastConnect` is stamped after the last.
-struct Peers {
-    std::vector<int> fds;
-    std::atomic<bool> done{false};
-    Clock::time_point lastConnect;
-    std::thread thread;
-
-    void Start(int port) {
-        thread = std::thread([this, port] {
-            for (int i = 0; i < kClients; ++i)
-                fds.push_back(quillet::test::TcpConnect(port));
-            lastConnect = Clock::now();
-            done = true;
-        });
-    }
-    bool AllConnected() const {
-        for (int fd : fds)
-            if (fd < 0)
-                return false;
-        return static_cast<int>(fds.size()) == kClients;
-    }
-    ~Peers() {
-        if (thread.joinable())
-            thread.join();
-        for (int fd : fds)
-            if (fd >= 0)
+// Connects `count` peers from a child process of this program (RunConnector), so that each
+// side has an open-file limit of its own. The child reports when its last connect returned and
+// holds every connection until its standard input closes.
+class ChildPeers {
+public:
+    bool Start(int port, int count) {
+        int in[2], out[2];
+        if (pipe2(in, O_CLOEXEC) != 0)
+            return false;
+        if (pipe2(out, O_CLOEXEC) != 0) {
+            close(in[0]);
+            close(in[1]);
+            return false;
+        }
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        std::string portText = std::to_string(port), countText = std::to_string(count);
+        char* argv[] = {const_cast<char*>("bench_pages"), const_cast<char*>("--connect"),
+                        portText.data(), countText.data(), nullptr};
+        const int spawned = posix_spawn(&m_pid, "/proc/self/exe", &actions, nullptr, argv, environ);
+        posix_spawn_file_actions_destroy(&actions);
+        close(in[0]);
+        close(out[1]);
+        m_toChild = in[1];
+        if (spawned != 0) {
+            m_pid = -1;
+            close(out[0]);
+            return false;
+        }
+        m_reader = std::thread([this, fd = out[0]] {
+            FILE* from = fdopen(fd, "r");
+            long long ns = 0;
+            int connected = 0;
+            if (from && std::fscanf(from, "@connected %lld %d", &ns, &connected) == 2) {
+                m_lastNs = ns;
+                m_connected = connected;
+            }
+            m_done = true;
+            if (from)
+                std::fclose(from);
+            else
                 close(fd);
+        });
+        return true;
     }
+    bool Done() const { return m_done; }
+    int Connected() const { return m_connected; }
+    Clock::time_point LastConnect() const { return Clock::time_point(Clock::duration(m_lastNs)); }
+    ~ChildPeers() {
+        if (m_toChild >= 0)
+            close(m_toChild);  // the child closes its peers and ends
+        if (m_pid > 0)
+            waitpid(m_pid, nullptr, 0);
+        if (m_reader.joinable())
+            m_reader.join();
+    }
+
+private:
+    pid_t m_pid = -1;
+    int m_toChild = -1;
+    std::thread m_reader;
+    std::atomic<bool> m_done{false};
+    std::atomic<int> m_connected{0};
+    std::atomic<Clock::rep> m_lastNs{0};
 };
 
 double Ms(Clock::duration d) {
@@ -62,7 +106,13 @@ double Ms(Clock::duration d) {
 
 }  // namespace
 
-bool PartClientsPage() {
+namespace {
+
+std::string Prefixed(const char* side, int count, const char* what) {
+    return std::string(side) + "_" + std::to_string(count) + "_" + what;
+}
+
+bool ClientsPage(int count) {
     RaiseFileLimit();
     auto page = std::make_unique<pages::CTcpServerDlg>();
     page->show();
@@ -72,35 +122,42 @@ bool PartClientsPage() {
     RunFor(std::chrono::milliseconds(100));
     const size_t rss0 = ResidentBytes();
     QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
-    Peers peers;
-    peers.Start(port);
-    const bool shown =
-        RunUntil([&] { return peers.done && root->childCount() == kClients; }, kLimit);
-    const auto shownAt = Clock::now();
-    if (!shown || !peers.AllConnected())
+    ChildPeers peers;
+    if (!peers.Start(port, count))
         return false;
-    Report("page_shown_ms", Ms(shownAt - peers.lastConnect));
+    const bool shown =
+        RunUntil([&] { return peers.Done() && root->childCount() == count; }, kLimit);
+    const auto shownAt = Clock::now();
+    if (!shown || peers.Connected() != count) {
+        std::fprintf(stderr, "clients-page %d: %d connected, %d shown\n", count, peers.Connected(),
+                     root->childCount());
+        return false;
+    }
+    Report(Prefixed("page", count, "shown_ms"), Ms(shownAt - peers.LastConnect()));
     RunFor(std::chrono::milliseconds(300));  // idle: every receive thread waits in recv
-    Report("page_kib_per_conn", (ResidentBytes() - rss0) / 1024.0 / kClients);
+    Report(Prefixed("page", count, "kib_per_conn"), (ResidentBytes() - rss0) / 1024.0 / count);
+    Report(Prefixed("page", count, "refused"), page->Engine().RefusedConnections());
     const auto t0 = Clock::now();
     page.reset();  // closes every connection and joins every receive thread
-    Report("page_teardown_ms", Ms(Clock::now() - t0));
+    Report(Prefixed("page", count, "teardown_ms"), Ms(Clock::now() - t0));
     return true;
 }
 
-bool PartClientsPlain() {
+bool ClientsPlain(int count) {
     RaiseFileLimit();
     int port = 0;
     const int listenFd = quillet::test::TcpListen(&port);
     if (listenFd < 0)
         return false;
+    // The same backlog as the engine's listening sockets.
+    listen(listenFd, 0x7fffffff);
     const size_t rss0 = ResidentBytes();
     // The plain design: one thread per accepted connection, blocked in recv.
     std::vector<int> conns;
     std::vector<std::thread> readers;
     std::atomic<int> accepted{0};
     std::thread acceptor([&] {
-        for (int i = 0; i < kClients; ++i) {
+        for (int i = 0; i < count; ++i) {
             const int fd = accept(listenFd, nullptr, nullptr);
             if (fd < 0)
                 break;
@@ -116,16 +173,16 @@ bool PartClientsPlain() {
             ++accepted;
         }
     });
-    Peers peers;
-    peers.Start(port);
-    const bool all = PollUntil([&] { return peers.done && accepted == kClients; }, kLimit);
+    ChildPeers peers;
+    bool all = peers.Start(port, count);
+    all = all && PollUntil([&] { return peers.Done() && accepted == count; }, kLimit);
     const auto acceptedAt = Clock::now();
     acceptor.join();
-    if (!all || !peers.AllConnected())
+    if (!all || peers.Connected() != count)
         return false;
-    Report("plain_shown_ms", Ms(acceptedAt - peers.lastConnect));
+    Report(Prefixed("plain", count, "shown_ms"), Ms(acceptedAt - peers.LastConnect()));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
-    Report("plain_kib_per_conn", (ResidentBytes() - rss0) / 1024.0 / kClients);
+    Report(Prefixed("plain", count, "kib_per_conn"), (ResidentBytes() - rss0) / 1024.0 / count);
     const auto t0 = Clock::now();
     for (int fd : conns)
         shutdown(fd, SHUT_RDWR);
@@ -133,9 +190,41 @@ bool PartClientsPlain() {
         t.join();
     for (int fd : conns)
         close(fd);
-    Report("plain_teardown_ms", Ms(Clock::now() - t0));
+    Report(Prefixed("plain", count, "teardown_ms"), Ms(Clock::now() - t0));
     close(listenFd);
     return true;
+}
+
+}  // namespace
+
+int RunConnector(int port, int count) {
+    RaiseFileLimit();
+    std::vector<int> fds;
+    int connected = 0;
+    for (int i = 0; i < count; ++i) {
+        fds.push_back(quillet::test::TcpConnect(port));
+        connected += fds.back() >= 0;
+    }
+    std::printf("@connected %lld %d\n",
+                static_cast<long long>(Clock::now().time_since_epoch().count()), connected);
+    std::fflush(stdout);
+    char buf[64];
+    while (read(0, buf, sizeof buf) > 0) {
+    }
+    return 0;
+}
+
+bool PartClientsPage() {
+    return ClientsPage(1000);
+}
+bool PartClientsPlain() {
+    return ClientsPlain(1000);
+}
+bool PartClientsPage10k() {
+    return ClientsPage(10000);
+}
+bool PartClientsPlain10k() {
+    return ClientsPlain(10000);
 }
 
 bool PartClientPrompt() {

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cstdio>
 #include <future>
 #include <thread>
 
@@ -114,9 +115,12 @@ Round EngineRound(double rate) {
 }
 
 Round BaselineRound(double rate) {
-    // Bound like the engine's server socket: 0.0.0.0, default buffers.
+    // Bound like the engine's server socket: 0.0.0.0 and the same receive buffer.
     int fd = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in any = quillet::test::Loopback(0, "0.0.0.0");
+    const int depth = UdpEngine::kServerReceiveBuffer;
+    if (fd >= 0)
+        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &depth, sizeof depth);
     if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
         if (fd >= 0)
             close(fd);
@@ -184,21 +188,34 @@ bool Compare(const char* label, double rate, int rounds) {
     return e.ok && b.ok;
 }
 
-// The highest rate, stepping up, at which `round` logged at least 99.9 %: the rate the
-// senders really reached, 0 when even the first step lost datagrams.
-double LosslessRate(Round (*round)(double)) {
-    static const double kSteps[] = {25000, 50000, 100000, 150000, 200000, 300000, 400000};
-    double best = 0;
-    for (double step : kSteps) {
-        // Two tries per step, so that one scheduling hiccup does not end the climb.
-        Round r = round(step);
-        if (!r.ok || r.loggedPct < 99.9)
-            r = round(step);
-        if (!r.ok || r.loggedPct < 99.9)
-            break;
-        best = r.sendRate;
+// Whether `round` logs at least 99.9 % at `rate`; two tries, so that one scheduling hiccup
+// does not decide. `*reached` is the rate the senders really kept.
+bool Lossless(Round (*round)(double), double rate, double* reached) {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        Round r = round(rate);
+        if (r.ok && r.loggedPct >= 99.9) {
+            *reached = r.sendRate;
+            return true;
+        }
     }
-    return best;
+    return false;
+}
+
+// The rate the senders reach unpaced, into the plain loop.
+double SenderCeiling() {
+    std::vector<double> rates;
+    for (int i = 0; i < kRounds; ++i)
+        rates.push_back(BaselineRound(0).sendRate);
+    return Median(rates);
+}
+
+void PrintLosslessRates() {
+    const double ceiling = SenderCeiling();
+    auto of = [](Round (*round)(double)) {
+        return [round](double rate, double* reached) { return Lossless(round, rate, reached); };
+    };
+    PrintLossless("udp_lossless_engine_dps", BisectLossless(ceiling, of(EngineRound)),
+                  BisectLossless(ceiling, of(BaselineRound)), ceiling);
 }
 
 }  // namespace
@@ -207,7 +224,7 @@ bool RunUdpStorm() {
     bool ok = Compare("unpaced", 0, kRounds);
     // Paced rounds take two seconds each: one is enough to see loss.
     ok = Compare("paced50k", kPacedRate, 1) && ok;
-    PrintFigure("udp_lossless_engine_dps", LosslessRate(EngineRound), LosslessRate(BaselineRound));
+    PrintLosslessRates();
     return ok;
 }
 

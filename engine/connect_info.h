@@ -10,6 +10,7 @@
 #include <string>
 
 #include "engine/log_text.h"
+#include "engine/send_queue.h"
 
 class TcpEngine;
 class UdpEngine;
@@ -29,8 +30,8 @@ struct ConnectInfo {
     void* hItem = nullptr;
     sockaddr_in addrClient{};
     sockaddr_in addrServer{};
-    // Bytes of a character split across received chunks, kept for the next chunk.
-    std::string recvCarry;
+    // TCP: what waits to be sent on the connection (send_queue.h).
+    SendQueue sendQueue;
 };
 
 // The record behind the root node of every page's tree.

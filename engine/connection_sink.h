@@ -19,6 +19,7 @@ inline constexpr unsigned WM_CONNECTINFO_NEW = 0x52C;     // WM_USER + 300
 inline constexpr unsigned WM_CONNECTINFO_UPDATE = 0x52D;  // WM_USER + 301
 inline constexpr int UPDATE_DATA = 0;
 inline constexpr int UPDATE_CLOSED = 1;
+inline constexpr int UPDATE_SENT = 2;
 
 class IConnectionSink {
 public:
@@ -26,6 +27,10 @@ public:
     // A record the engine created and listed (accepted connection, new UDP peer).
     virtual void OnNewConnection(ConnectInfo* pInfo, uint64_t key) = 0;
     // UPDATE_DATA: a chunk was appended to strRecv. UPDATE_CLOSED: the connection ended and the
-    // engine has closed sock and set it to -1.
+    // engine has closed sock and set it to -1. UPDATE_SENT: the writer of a TCP connection
+    // finished a queued text or found the connection gone (sendQueue.done, sendQueue.lost).
     virtual void OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) = 0;
+    // Connections were accepted and closed at once for want of descriptors; `total` counts them
+    // since the engine was made. Called without waiting for anything, after a drained queue.
+    virtual void OnConnectionsRefused(unsigned total) { (void)total; }
 };

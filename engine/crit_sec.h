@@ -2,7 +2,7 @@
 // The one process-wide lock and its scoped guard.
 //
 // g_csConnect guards every page's connection map and the fields of listed records that worker
-// threads write (strRecv, nRecvBytes, nRecvBytesAll, bUnread, sock, the receive carry).
+// threads write (strRecv, nRecvBytes, nRecvBytesAll, bUnread, sock, sendQueue).
 // It is recursive: the thread that holds it may take it again.
 // Rule: nobody waits for another thread while holding it (workers release it before they
 // notify a page; the user-interface thread releases it before it joins workers).

@@ -1,24 +1,35 @@
 #include "engine/tcp_engine.h"
 
 #include <arpa/inet.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <deque>
 #include <thread>
 
 #include "engine/crit_sec.h"
+#include "engine/descriptor_budget.h"
 #include "engine/log_line.h"
 #include "engine/socket_closer.h"
 
 namespace {
 
 constexpr int kRecvBufferSize = 10240;
+// A writer hands the socket at most this much per call, so that each call's result is booked
+// soon and a dropped queue stops costing memory at once.
+constexpr size_t kWriteChunk = 64 * 1024;
+// The largest backlog there is; the kernel caps it at net.core.somaxconn.
+constexpr int kBacklog = 0x7fffffff;
+// Connections taken off the queue before the page hears of them, at most.
+constexpr size_t kMaxBatch = 4096;
 
 // accept() failures that say nothing about the listening socket: the process or the system is
-// short of something for a moment, or the peer gave up. Retry after a pause.
+// short of something for a moment, or the peer gave up.
 bool IsTransientAcceptError(int err) {
     return err == EMFILE || err == ENFILE || err == ENOBUFS || err == ENOMEM ||
            err == ECONNABORTED || err == EINTR || err == EPROTO || err == EAGAIN;
@@ -44,6 +55,7 @@ void TcpEngine::Shutdown() {
 }
 
 int TcpEngine::Listen(int port) {
+    quillet::fd::KeepSpares();
     int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return -1;
@@ -55,7 +67,7 @@ int TcpEngine::Listen(int port) {
     addr.sin_port = htons(static_cast<uint16_t>(port & 0xFFFF));
     addr.sin_addr.s_addr = htonl(INADDR_ANY);
     if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        listen(fd, SOMAXCONN) != 0) {
+        listen(fd, kBacklog) != 0 || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) {
         close(fd);
         return -1;
     }
@@ -76,28 +88,71 @@ int TcpEngine::Listen(int port) {
     return fd;
 }
 
+bool TcpEngine::StopAccepting(int listenFd) const {
+    return m_stopping || quillet::sock::CloseRequested(listenFd);
+}
+
 void TcpEngine::AcceptLoop(WorkerContext ctx) {
-    for (;;) {
-        sockaddr_in peer{};
-        socklen_t len = sizeof peer;
-        int fd = accept4(ctx.sock, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
-        if (m_stopping || quillet::sock::CloseRequested(ctx.sock)) {
-            if (fd >= 0)
-                close(fd);
+    std::deque<Pending> batch;
+    while (!StopAccepting(ctx.sock)) {
+        // shutdown() of the listening socket (stop, teardown) wakes the poll with POLLHUP.
+        pollfd wait{ctx.sock, POLLIN, 0};
+        if (poll(&wait, 1, -1) < 0 && errno != EINTR)
             break;
-        }
-        if (fd >= 0) {
-            AcceptOne(fd, peer);
-            continue;
-        }
-        if (!IsTransientAcceptError(errno))
+        if (StopAccepting(ctx.sock))
             break;
-        ++m_acceptRetries;
-        // Out of descriptors or memory: the pending connection stays queued; try again soon.
-        for (int i = 0; i < 10 && !m_stopping && !quillet::sock::CloseRequested(ctx.sock); ++i)
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        const unsigned refusedBefore = m_refused;
+        Drain drained = DrainQueue(ctx.sock, &batch);
+        // The queue is emptied before the page hears of anyone, and again after each one it
+        // took: a slow page does not make the queue overflow.
+        while (!batch.empty()) {
+            const Pending next = batch.front();
+            batch.pop_front();
+            if (StopAccepting(ctx.sock)) {
+                close(next.fd);
+                continue;
+            }
+            AcceptOne(next.fd, next.peer);
+            if (drained == Drain::kEmpty)
+                drained = DrainQueue(ctx.sock, &batch);
+        }
+        if (m_refused != refusedBefore)
+            m_pSink->OnConnectionsRefused(m_refused);
+        if (drained == Drain::kBroken)
+            break;
+        if (drained == Drain::kShort) {
+            for (int i = 0; i < 10 && !StopAccepting(ctx.sock); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
     }
     quillet::sock::ReleaseFromWorker(ctx.sock);
+}
+
+TcpEngine::Drain TcpEngine::DrainQueue(int listenFd, std::deque<Pending>* batch) {
+    while (batch->size() < kMaxBatch) {
+        Pending next{};
+        socklen_t len = sizeof next.peer;
+        next.fd = accept4(listenFd, reinterpret_cast<sockaddr*>(&next.peer), &len, SOCK_CLOEXEC);
+        if (next.fd >= 0 && quillet::fd::InHeadroom(next.fd)) {
+            close(next.fd);  // the last descriptors are the window system's
+            ++m_refused;
+        } else if (next.fd >= 0) {
+            batch->push_back(next);
+        } else if (errno == EAGAIN || errno == EWOULDBLOCK) {
+            return Drain::kEmpty;
+        } else if (errno == EMFILE || errno == ENFILE) {
+            ++m_acceptRetries;
+            if (!quillet::fd::RefuseWithSpare(listenFd))
+                return Drain::kShort;
+            ++m_refused;
+        } else if (errno == ENOBUFS || errno == ENOMEM) {
+            ++m_acceptRetries;
+            return Drain::kShort;
+        } else if (!IsTransientAcceptError(errno)) {
+            return Drain::kBroken;
+        }
+    }
+    return Drain::kEmpty;  // the batch is full; the rest waits in the queue
 }
 
 void TcpEngine::AcceptOne(int fd, const sockaddr_in& peer) {
@@ -129,16 +184,29 @@ void TcpEngine::AcceptOne(int fd, const sockaddr_in& peer) {
     ctx.pSink = m_pSink;
     pthread_t handle{};
     if (!m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); }, &handle)) {
-        CCritSecLock lock(g_csConnect);
-        if (ConnectInfo* r = FindRecord(m_map, key); r && r->sock == fd)
-            r->sock = -1;
-        quillet::sock::CloseSocket(fd);
-        quillet::sock::ReleaseFromWorker(fd);
+        EndUnstartedReceive(fd, key);
         return;
     }
     CCritSecLock lock(g_csConnect);
     if (ConnectInfo* r = FindRecord(m_map, key))
         r->hThread = handle;
+}
+
+// No thread could be made to receive on `fd`: the connection is closed and its record told so,
+// as if the peer had left.
+void TcpEngine::EndUnstartedReceive(int fd, uint64_t key) {
+    ConnectInfo* closed = nullptr;
+    {
+        CCritSecLock lock(g_csConnect);
+        if (ConnectInfo* r = FindRecord(m_map, key); r && r->sock == fd) {
+            r->sock = -1;
+            closed = r;
+        }
+        quillet::sock::CloseSocket(fd);
+    }
+    quillet::sock::ReleaseFromWorker(fd);
+    if (closed && !m_stopping)
+        m_pSink->OnConnectionUpdate(closed, UPDATE_CLOSED, key);
 }
 
 uint32_t TcpEngine::AddClient(ConnectInfo* pInfo) {
@@ -155,26 +223,34 @@ int TcpEngine::StartReceive(ConnectInfo* pInfo) {
     ctx.pTcpEngine = this;
     ctx.pSink = m_pSink;
     quillet::sock::AdoptForWorker(ctx.sock, this);
-    if (!m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); })) {
-        quillet::sock::ReleaseFromWorker(ctx.sock);
-    }
-    return 0;
+    if (m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); }))
+        return 0;
+    CCritSecLock lock(g_csConnect);
+    if (pInfo->sock == ctx.sock)
+        pInfo->sock = -1;
+    quillet::sock::CloseSocket(ctx.sock);
+    quillet::sock::ReleaseFromWorker(ctx.sock);
+    return -1;
 }
 
 void TcpEngine::ReceiveLoop(WorkerContext ctx) {
     char buf[kRecvBufferSize];
+    // A character split between chunks is completed within this connection only.
+    std::string carry;
     for (;;) {
         ssize_t n = recv(ctx.sock, buf, kRecvBufferSize - 1, 0);
         if (n < 0 && errno == EINTR && !m_stopping)
             continue;
         if (n <= 0 || m_stopping)
             break;
-        ReceiveChunk(ctx, buf, static_cast<int>(n));
+        ReceiveChunk(ctx, buf, static_cast<int>(n), &carry);
     }
+    FlushCarry(ctx, carry);
     FinishReceive(ctx);
 }
 
-void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n) {
+void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n,
+                             std::string* carry) {
     ConnectInfo* rec;
     {
         CCritSecLock lock(g_csConnect);
@@ -184,8 +260,25 @@ void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n) 
         rec->bUnread = true;
         rec->nRecvBytesAll += static_cast<uint32_t>(n);
         rec->nRecvBytes += static_cast<uint32_t>(n);
-        AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)),
-                      &rec->recvCarry);
+        AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)), carry);
+    }
+    m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, ctx.nId);
+}
+
+void TcpEngine::FlushCarry(const WorkerContext& ctx, const std::string& carry) {
+    // The connection ended inside a character: its bytes show as U+FFFD on a line of their own
+    // (they were counted when they arrived).
+    if (carry.empty() || m_stopping)
+        return;
+    ConnectInfo* rec;
+    {
+        CCritSecLock lock(g_csConnect);
+        rec = FindRecord(m_map, ctx.nId);
+        // Not once the record serves a newer connection: the bytes are not part of its stream.
+        if (!rec || (rec->sock != -1 && rec->sock != ctx.sock))
+            return;
+        rec->bUnread = true;
+        AppendLogLine(rec->strRecv, carry);
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, ctx.nId);
 }
@@ -220,4 +313,137 @@ int TcpEngine::SendOnRecord(ConnectInfo* pInfo, const char* data, int len) {
 
 int TcpEngine::CloseSocket(int sock) {
     return quillet::sock::CloseSocket(sock);
+}
+
+TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string bytes, std::u16string text) {
+    int fd;
+    {
+        CCritSecLock lock(g_csConnect);
+        fd = pInfo->sock;
+        if (fd < 0)
+            return SendResult::kFailed;
+        SendQueue& q = pInfo->sendQueue;
+        if (q.sock != fd) {  // a new connection starts with an empty queue
+            q = SendQueue{};
+            q.sock = fd;
+            q.serial = m_nextSendSerial++;
+        }
+        if (!q.pending.empty()) {
+            if (q.waitingBytes + bytes.size() > SendQueue::kMaxWaitingBytes)
+                return SendResult::kFull;
+            q.waitingBytes += bytes.size();
+            q.pending.push_back({std::move(bytes), std::move(text), 0});
+            return SendResult::kQueued;
+        }
+        if (!quillet::sock::Pin(fd))
+            return SendResult::kFailed;
+    }
+    const ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+    const int err = errno;
+    quillet::sock::Unpin(fd);
+    if (n == static_cast<ssize_t>(bytes.size()))
+        return SendResult::kAll;
+    if (n < 0 && err != EAGAIN && err != EWOULDBLOCK && err != EINTR)
+        return SendResult::kFailed;
+    const uint64_t key = pInfo->nId;
+    uint64_t serial;
+    {
+        CCritSecLock lock(g_csConnect);
+        SendQueue& q = pInfo->sendQueue;
+        const size_t taken = n > 0 ? static_cast<size_t>(n) : 0;
+        q.waitingBytes += bytes.size() - taken;
+        q.pending.push_back({std::move(bytes), std::move(text), taken});
+        if (q.writer)
+            return SendResult::kQueued;
+        q.writer = true;
+        serial = q.serial;
+    }
+    if (!m_workers.Spawn([this, key, fd, serial] { WriteLoop(key, fd, serial); })) {
+        CCritSecLock lock(g_csConnect);  // the page is going away: nothing will send it
+        if (SendQueue* q = WriterQueue(key, fd, serial))
+            q->writer = false;
+    }
+    return SendResult::kQueued;
+}
+
+void TcpEngine::DropSendQueue(ConnectInfo* pInfo) {
+    g_csConnect.AssertLocked();
+    pInfo->sendQueue = SendQueue{};
+}
+
+SendQueue* TcpEngine::WriterQueue(uint64_t key, int fd, uint64_t serial) {
+    ConnectInfo* rec = FindRecord(m_map, key);
+    if (!rec || m_stopping || rec->sendQueue.sock != fd || rec->sendQueue.serial != serial)
+        return nullptr;
+    return &rec->sendQueue;
+}
+
+void TcpEngine::WriteLoop(uint64_t key, int fd, uint64_t serial) {
+    for (;;) {
+        std::string chunk;
+        bool pinned = false;
+        {
+            CCritSecLock lock(g_csConnect);
+            SendQueue* q = WriterQueue(key, fd, serial);
+            if (!q)
+                return;  // deleted, dropped, or the page is going away
+            if (q->pending.empty()) {
+                q->writer = false;
+                return;
+            }
+            // A connection that ended under the queue fails it; the send below is skipped.
+            pinned = FindRecord(m_map, key)->sock == fd && quillet::sock::Pin(fd);
+            if (pinned) {
+                const PendingSend& front = q->pending.front();
+                chunk.assign(front.bytes, front.taken, kWriteChunk);
+            }
+        }
+        ssize_t n = -1;
+        int err = 0;
+        if (pinned) {
+            // Blocks until the peer reads, or until a close (page or peer) shuts the socket.
+            n = send(fd, chunk.data(), chunk.size(), MSG_NOSIGNAL);
+            err = errno;
+            quillet::sock::Unpin(fd);
+        }
+        if (n < 0 && err == EINTR)
+            continue;
+        if (!AfterWrite(key, fd, serial, n))
+            return;
+    }
+}
+
+bool TcpEngine::AfterWrite(uint64_t key, int fd, uint64_t serial, ssize_t n) {
+    ConnectInfo* rec;
+    bool news = false, more = true;
+    {
+        CCritSecLock lock(g_csConnect);
+        SendQueue* q = WriterQueue(key, fd, serial);
+        if (!q)
+            return false;
+        rec = FindRecord(m_map, key);
+        if (n > 0) {
+            PendingSend& front = q->pending.front();
+            front.taken += static_cast<size_t>(n);
+            q->waitingBytes -= static_cast<size_t>(n);
+            if (front.taken == front.bytes.size()) {
+                q->done.push_back(std::move(front));
+                q->pending.pop_front();
+                news = true;
+            }
+        } else {
+            for (PendingSend& p : q->pending)
+                q->lost.push_back(std::move(p));
+            q->pending.clear();
+            q->waitingBytes = 0;
+            news = true;
+        }
+        if (q->pending.empty()) {
+            q->writer = false;
+            more = false;
+        }
+    }
+    if (news)
+        m_pSink->OnConnectionUpdate(rec, UPDATE_SENT, key);
+    return more;
 }

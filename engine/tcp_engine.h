@@ -3,7 +3,9 @@
 // page's connection map keyed by nId.
 //
 // Threads: every public operation is for the owning page's (user-interface) thread. Workers:
-// one accept thread per listening socket, one receive thread per connection; they take
+// one accept thread per listening socket, one receive thread per connection, and a writer
+// thread per connection while texts wait in its sendQueue (blocked in send until the peer reads
+// or a close shuts the socket); they take
 // g_csConnect for every map lookup and record update and call the sink without it
 // (connection_sink.h). The page closes sockets with CloseSocket (socket_closer.h), never close().
 //
@@ -11,6 +13,9 @@
 // its records. Shutdown wakes and joins every worker, so none outlives the engine.
 #include <atomic>
 #include <cstdint>
+#include <string>
+#include <sys/types.h>
+#include <deque>
 
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
@@ -27,10 +32,13 @@ public:
     uint32_t m_nNextId = 0;  // guarded by g_csConnect
 
     // A listening socket on 0.0.0.0 and the port's low 16 bits with its accept thread, or -1.
+    // The thread takes every queued connection before it tells the page of any; a connection
+    // it has no descriptor for is closed at once and counted (RefusedConnections).
     int Listen(int port);
     // Lists a page-made record under the next id; returns the new m_nNextId.
     uint32_t AddClient(ConnectInfo* pInfo);
-    // Starts the receive thread of a record whose sock is connected. Returns 0.
+    // Starts the receive thread of a record whose sock is connected. Returns 0, or -1 when no
+    // thread could be made: the socket is then closed and sock is -1.
     int StartReceive(ConnectInfo* pInfo);
     // One send call on the record's socket (bytes sent, or -1; never raises SIGPIPE). The socket
     // is read under g_csConnect and held for the call, so that a worker closing it at the same
@@ -39,22 +47,58 @@ public:
     static int SendOnRecord(ConnectInfo* pInfo, const char* data, int len);
     static int CloseSocket(int sock);
 
+    enum class SendResult {
+        kAll,     // the socket took every byte at once
+        kQueued,  // some or all wait in the record's sendQueue; UPDATE_SENT tells the outcome
+        kFailed,  // the connection is gone; nothing was sent
+        kFull,    // the queue holds too much already; nothing was sent or queued
+    };
+    // Sends `bytes` on the record's connection without ever waiting for the peer. What the
+    // socket cannot take at once waits behind earlier texts and goes out on a writer thread as
+    // the peer reads. The first text of an empty queue is queued whatever its size; a further
+    // one only while the waiting bytes stay within SendQueue::kMaxWaitingBytes.
+    SendResult Send(ConnectInfo* pInfo, std::string bytes, std::u16string text);
+    // Forgets every text waiting on the record's connection (Disconnect); its writer ends
+    // silently. The caller holds g_csConnect.
+    static void DropSendQueue(ConnectInfo* pInfo);
+
     // Stops entering new records, wakes and joins every worker. Idempotent.
     void Shutdown();
     // Worker threads still running (diagnostics and tests).
     size_t LiveWorkers() { return m_workers.LiveCount(); }
-    // How often accept failed for want of descriptors or memory and was tried again.
+    // How often accept failed for want of descriptors or memory.
     unsigned AcceptRetries() const { return m_acceptRetries; }
+    // Connections closed as soon as they were accepted, for want of descriptors.
+    unsigned RefusedConnections() const { return m_refused; }
 
 private:
+    struct Pending {
+        int fd;
+        sockaddr_in peer;
+    };
+    enum class Drain { kEmpty, kShort, kBroken };
+
     void AcceptLoop(WorkerContext ctx);
+    bool StopAccepting(int listenFd) const;
+    // Accepts every connection queued on `listenFd` into `batch` (up to a bound), closing those
+    // it has no descriptor for. kShort: out of descriptors or memory even for that; wait a moment.
+    Drain DrainQueue(int listenFd, std::deque<Pending>* batch);
     void AcceptOne(int fd, const sockaddr_in& peer);
+    void EndUnstartedReceive(int fd, uint64_t key);
     void ReceiveLoop(WorkerContext ctx);
     void FinishReceive(const WorkerContext& ctx);
-    void ReceiveChunk(const WorkerContext& ctx, const char* data, int n);
+    void ReceiveChunk(const WorkerContext& ctx, const char* data, int n, std::string* carry);
+    void FlushCarry(const WorkerContext& ctx, const std::string& carry);
+    void WriteLoop(uint64_t key, int fd, uint64_t serial);
+    // The queue of `key` if it still belongs to the writer of `fd` and `serial`; lock held.
+    SendQueue* WriterQueue(uint64_t key, int fd, uint64_t serial);
+    // Books what one send call took (`n` > 0) or its failure; false when the writer is done.
+    bool AfterWrite(uint64_t key, int fd, uint64_t serial, ssize_t n);
 
     IConnectionSink* m_pSink;
     std::atomic<bool> m_stopping{false};
     std::atomic<unsigned> m_acceptRetries{0};
+    uint64_t m_nextSendSerial = 1;  // guarded by g_csConnect
+    std::atomic<unsigned> m_refused{0};
     quillet::WorkerGroup m_workers;
 };

@@ -13,7 +13,6 @@
 namespace {
 
 constexpr int kRecvBufferSize = 10240;
-constexpr int kServerReceiveBuffer = 4 << 20;
 
 int BindOnce(int port) {
     int fd = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
@@ -56,7 +55,7 @@ int UdpEngine::Bind(int port) {
     // A server socket takes storms from many senders at once, and its one thread also logs
     // each datagram: a deep queue rides out the bursts instead of dropping them. Best effort:
     // the system caps it (net.core.rmem_max).
-    const int depth = kServerReceiveBuffer;
+    const int depth = UdpEngine::kServerReceiveBuffer;
     setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &depth, sizeof depth);
     WorkerContext ctx;
     ctx.sock = fd;
@@ -87,10 +86,10 @@ bool UdpEngine::StartClientReceive(ConnectInfo* pInfo) {
     ctx.addr = pInfo->addrServer;
     ctx.bServer = false;
     quillet::sock::AdoptForWorker(ctx.sock, this);
-    if (!m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); })) {
-        quillet::sock::ReleaseFromWorker(ctx.sock);
-    }
-    return true;
+    if (m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); }))
+        return true;
+    quillet::sock::ReleaseFromWorker(ctx.sock);
+    return false;
 }
 
 void UdpEngine::ReceiveLoop(WorkerContext ctx) {
@@ -166,8 +165,8 @@ void UdpEngine::OnDatagram(const WorkerContext& ctx, uint64_t key, const sockadd
         rec->bUnread = true;
         rec->nRecvBytesAll += static_cast<uint32_t>(n);
         rec->nRecvBytes += static_cast<uint32_t>(n);
-        AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)),
-                      &rec->recvCarry);
+        // Each datagram stands alone: an incomplete character at its end shows as U+FFFD.
+        AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)));
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, key);
 }

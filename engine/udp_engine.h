@@ -17,12 +17,16 @@ public:
     UdpEngine(const UdpEngine&) = delete;
     UdpEngine& operator=(const UdpEngine&) = delete;
 
+    // The receive buffer a server socket asks for: bursts wait in it while the page is busy.
+    static constexpr int kServerReceiveBuffer = 4 << 20;
+
     ConnectMap m_map;          // guarded by g_csConnect; key UdpKey(addrClient)
     uint32_t m_nLastPort = 0;  // guarded by g_csConnect
 
     // A socket bound to 0.0.0.0 and the port's low 16 bits, receiving as a server, or -1.
     int Bind(int port);
-    // Starts the receive thread of a page-made endpoint whose sock is bound. Returns true.
+    // Starts the receive thread of a page-made endpoint whose sock is bound. Returns true, or
+    // false when no thread could be made (the endpoint then receives nothing).
     bool StartClientReceive(ConnectInfo* pInfo);
     static int SendTo(int sock, const char* data, int len, const sockaddr_in& to);
     // SendTo through a client endpoint's own socket, held as TcpEngine::SendOnRecord holds it.

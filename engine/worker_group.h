@@ -19,11 +19,15 @@ public:
     WorkerGroup(const WorkerGroup&) = delete;
     WorkerGroup& operator=(const WorkerGroup&) = delete;
 
-    // Starts `body` on a new thread; false (and nothing started) once JoinAll has begun.
+    // Starts `body` on a new thread; false (and nothing started) once JoinAll has begun or when
+    // the system refuses a new thread (a process or memory limit).
     bool Spawn(std::function<void()> body, pthread_t* handle = nullptr);
     // Refuses further spawns and joins every thread; the caller has woken them first.
     void JoinAll();
     size_t LiveCount();
+
+    // Test seam: the next `count` spawns in the process fail as a refused thread creation does.
+    static void FailNextSpawnsForTest(int count);
 
 private:
     void ReapFinishedLocked();

@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 
 #include <set>
@@ -18,6 +19,8 @@
 #include "engine/log_line.h"
 #include "engine/socket_closer.h"
 #include "engine/tcp_engine.h"
+#include "skin/send_box_keys.h"
+#include "skin/skin_btn.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
 
@@ -44,7 +47,7 @@ QString ToQString(const LogText& log, size_t from, size_t count) {
 
 namespace {
 
-// Root text colour of every tree: dark red.
+// The colour every tree's root is given in the store. Painting keeps the normal text colour.
 const QColor kRootText(136, 0, 21);
 // Data updates for the shown connection reach the view at most this often, whatever the rate
 // of received chunks; the handler itself only notes what is new.
@@ -66,7 +69,9 @@ QPlainTextEdit* MakeView(QWidget* parent, int id, const QRect& rect, bool readOn
     view->setGeometry(rect);
     view->setReadOnly(readOnly);
     view->setFont(ui::SongFont(9));
-    view->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // A vertical scroll bar shows only when the text overflows, on the views and the send box
+    // alike, so a long paste can be scrolled with the mouse too.
+    view->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     view->setUndoRedoEnabled(!readOnly);
     return view;
 }
@@ -125,6 +130,7 @@ void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
             AddGroup(QStringLiteral("已发送的信息"), DuRect(3, 150, 242, 141), kSentView);
     }
     m_sendBox = MakeView(this, kSendBox, DuRect(255, 163, 230, 125), false);
+    ui::UseTabForFocus(m_sendBox);
     AddGroup(QStringLiteral("发送窗口"), DuRect(252, 150, 239, 141), kSendBox);
 }
 
@@ -175,7 +181,6 @@ void CDialogP::InitConnectionTree(CTreeCtrlEx* tree) {
     CTreeCtrlEx::SetItemData(root, state);
     CTreeCtrlEx::SetItemBold(root, true);
     CTreeCtrlEx::SetItemColor(root, kRootText);
-    root->setForeground(0, kRootText);
 }
 
 bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, ConnectMap& map) {
@@ -236,6 +241,19 @@ void CDialogP::OnNewConnection(ConnectInfo* pInfo, uint64_t key) {
 }
 
 void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
+    if (kind == UPDATE_SENT) {
+        m_notifier.Call([this, pInfo, key] {
+            QString failure;
+            {
+                CCritSecLock lock(g_csConnect);
+                if (IsListed(Map(), key, pInfo))
+                    failure = HandleSendNews(pInfo);
+            }
+            if (!failure.isEmpty())  // told without the lock: the box waits for the user
+                Message(failure, QStringLiteral("提示"));
+        });
+        return;
+    }
     // New data is already in the record: the worker need not wait for the page to look, and
     // one look sees every chunk that came before it. The page checks the record again there.
     if (kind == UPDATE_DATA) {
@@ -314,6 +332,15 @@ void CDialogP::ShowDataNews(ConnectInfo* rec) {
         ShowReceivedUpdate(rec);
     else
         SetNodeImage(node, kImageOpenUnread);
+}
+
+void CDialogP::ShowDataNewsAsRead(ConnectInfo* rec) {
+    QTreeWidgetItem* node = NodeOf(rec);
+    if (node && node == m_tree->currentItem()) {
+        CCritSecLock lock(g_csConnect);
+        rec->bUnread = false;
+    }
+    ShowDataNews(rec);
 }
 
 void CDialogP::AddPeerNode(ConnectInfo* pInfo) {
@@ -419,7 +446,6 @@ void CDialogP::ClearReceivedLog(ConnectInfo* rec) {
     rec->nRecvBytes = 0;
     rec->nRecvBytesAll = 0;
     rec->strRecv.clear();
-    rec->recvCarry.clear();
 }
 
 void CDialogP::ClearSentLog(ConnectInfo* rec) {
@@ -427,8 +453,16 @@ void CDialogP::ClearSentLog(ConnectInfo* rec) {
     rec->strSent.clear();
 }
 
+std::u16string CDialogP::SendBoxText() const {
+    // The raw text: toPlainText() would turn no-break spaces into blanks and line separators
+    // into line breaks. Only the box's own block separator is a line break.
+    QString raw = m_sendBox->document()->toRawText();
+    raw.replace(QChar::ParagraphSeparator, QChar::LineFeed);
+    return FromQString(raw);
+}
+
 std::optional<std::u16string> CDialogP::TakeSendText() {
-    std::u16string text = FromQString(m_sendBox->toPlainText());
+    std::u16string text = SendBoxText();
     if (text.empty())
         return std::nullopt;
     while (!text.empty() && text.back() == u' ')
@@ -506,7 +540,8 @@ void CDialogP::ClearSelectedSent() {
     }
 }
 
-void CDialogP::SendOnSelectedTcp(const std::function<void(QTreeWidgetItem*)>& refresh) {
+void CDialogP::SendOnSelectedTcp(TcpEngine& engine,
+                                 const std::function<void(QTreeWidgetItem*)>& refresh) {
     QTreeWidgetItem* item = SelectedConnection();
     if (!item) {
         Message(QStringLiteral("请选择接收端！"), QStringLiteral("提示!"));
@@ -532,8 +567,18 @@ void CDialogP::SendOnSelectedTcp(const std::function<void(QTreeWidgetItem*)>& re
     // lost peer.
     if (!wire || wire->empty())
         return;
-    const int sent = TcpEngine::SendOnRecord(rec, wire->data(), static_cast<int>(wire->size()));
-    if (sent <= 0) {
+    m_sendRefresh = refresh;
+    const TcpEngine::SendResult result = engine.Send(rec, *wire, *text);
+    if (result == TcpEngine::SendResult::kQueued) {
+        ShowLog(m_sentView, rec->strSent);  // the line follows once the peer has taken it all
+        return;
+    }
+    if (result == TcpEngine::SendResult::kFull) {
+        ShowLog(m_sentView, rec->strSent);
+        Message(QStringLiteral("待发送的数据已达 64 MB，本次内容未发送！"), QStringLiteral("提示"));
+        return;
+    }
+    if (result == TcpEngine::SendResult::kFailed) {
         {
             CCritSecLock lock(g_csConnect);
             if (rec->sock != -1)
@@ -544,7 +589,47 @@ void CDialogP::SendOnSelectedTcp(const std::function<void(QTreeWidgetItem*)>& re
         Message(QStringLiteral("对方已经断开！"), QStringLiteral("提示"));
         return;
     }
-    LogSent(rec, *wire, sent);
+    LogSent(rec, *wire, static_cast<int>(wire->size()));
+}
+
+QString CDialogP::HandleSendNews(ConnectInfo* rec) {
+    SendQueue& q = rec->sendQueue;
+    std::vector<PendingSend> done = std::move(q.done), lost = std::move(q.lost);
+    q.done.clear();
+    q.lost.clear();
+    std::u16string box = SendBoxText();
+    while (!box.empty() && box.back() == u' ')
+        box.pop_back();
+    for (const PendingSend& item : done) {
+        rec->nSentBytes += static_cast<uint32_t>(item.bytes.size());
+        AppendLogLine(rec->strSent, item.bytes);
+        if (!box.empty() && box == item.text) {  // not if the user has typed on since
+            m_sendBox->clear();
+            box.clear();
+        }
+    }
+    size_t sent = 0, unsent = 0;
+    for (const PendingSend& item : lost) {
+        sent += item.taken;
+        unsent += item.bytes.size() - item.taken;
+        if (item.taken > 0) {  // the log holds what the socket really took
+            rec->nSentBytes += static_cast<uint32_t>(item.taken);
+            AppendLogLine(rec->strSent, std::string_view(item.bytes).substr(0, item.taken));
+        }
+    }
+    QTreeWidgetItem* node = NodeOf(rec);
+    const bool selected = node && node == m_tree->currentItem();
+    if (lost.empty()) {
+        if (selected && !done.empty())
+            ShowLog(m_sentView, rec->strSent);
+        return {};
+    }
+    if (rec->sock != -1)
+        TcpEngine::CloseSocket(rec->sock);
+    rec->sock = -1;
+    if (selected && m_sendRefresh)
+        m_sendRefresh(node);
+    return QStringLiteral("对方已经断开！\n已发送 %1 字节，未发送 %2 字节。").arg(sent).arg(unsent);
 }
 
 void CDialogP::Message(const QString& text, const QString& caption) {

@@ -25,6 +25,7 @@
 class QGroupBox;
 class QPlainTextEdit;
 class QTreeWidgetItem;
+class TcpEngine;
 
 namespace quillet::ui {
 class CSkinBtn;
@@ -72,7 +73,8 @@ public:
     QPlainTextEdit* SendBox() const { return m_sendBox; }
     ui::CSkinBtn* Button(int id) const;
 
-    // Builds the root node: host address text, icons, ServerState, bold dark-red text.
+    // Builds the root node: host address text, icons, ServerState, bold; its dark red goes to
+    // the tree's store only.
     void InitConnectionTree(CTreeCtrlEx* tree);
     // Erases the map, closes and frees every record and the ServerState, deletes all nodes.
     // Holds g_csConnect throughout. Returns true.
@@ -131,6 +133,8 @@ protected:
     // News of data for a record: its new text into the view when its node is selected, else
     // the node marked open with unread data.
     void ShowDataNews(ConnectInfo* rec);
+    // The same for the UDP pages, where data shown live in the selected view is read at once.
+    void ShowDataNewsAsRead(ConnectInfo* rec);
     // News of a connection that came from outside (accepted, or a new UDP sender): its node,
     // "%s:%d" of the peer, as the root's last child, marked open.
     void AddPeerNode(ConnectInfo* pInfo);
@@ -165,9 +169,12 @@ protected:
     // counters and its view.
     void ClearSelectedReceived();
     void ClearSelectedSent();
-    // Send on a TCP page, to the selected connection. A failed send closes its socket, runs
-    // `refresh` for its node and tells the user the peer has gone.
-    void SendOnSelectedTcp(const std::function<void(QTreeWidgetItem*)>& refresh);
+    // Send on a TCP page, to the selected connection, through `engine` without waiting for the
+    // peer. A failed send closes its socket, runs `refresh` for its node and tells the user the
+    // peer has gone. A text that waits for the peer is logged (and the box emptied, if it still
+    // holds it) once all of it is taken; if the connection fails first, the user is told what
+    // was sent and what was not.
+    void SendOnSelectedTcp(TcpEngine& engine, const std::function<void(QTreeWidgetItem*)>& refresh);
 
     void Message(const QString& text, const QString& caption);
 
@@ -182,11 +189,18 @@ protected:
     std::array<ui::CSkinBtn*, kButtonSlots> m_buttons{};
 
 private:
+    // The send box's text as it goes out, before trimming.
+    std::u16string SendBoxText() const;
+    // News from a connection's writer (UPDATE_SENT), g_csConnect held, record listed: logs what
+    // was wholly sent; returns the message for a failed connection, else an empty string.
+    QString HandleSendNews(ConnectInfo* rec);
     void FlushReceived();
     // Puts the next part of `rec`'s received log into the view; true when more remains.
     bool ShowNextSlice(ConnectInfo* rec, bool* replaced);
     QGroupBox* AddGroup(const QString& title, const QRect& rect, int framedId);
 
+    // How a TCP page refreshes a node whose connection a failed send closed.
+    std::function<void(QTreeWidgetItem*)> m_sendRefresh;
     QColor m_colour;
     // What the received view shows: the record and how much of its log.
     ConnectInfo* m_recvShown = nullptr;

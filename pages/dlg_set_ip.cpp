@@ -40,8 +40,9 @@ bool CDlgSetIp::OnOk() {
     m_addrTarget.sin_port = htons(static_cast<uint16_t>(m_nPort & 0xFFFF));
     m_addrTarget.sin_addr.s_addr = target;
     if (target == INADDR_NONE) {
+        // A node for 255.255.255.255 could never connect: let the user correct the address.
         Message(QStringLiteral("Ip 地址有错!"), ui::AppTitle());
-        m_addrTarget.sin_port = 0xFFFF;
+        return false;
     }
     return true;
 }

@@ -110,7 +110,8 @@ bool CMulticastServerDlg::CreateMember(const MulticastParams& params, int localP
     const std::string label = enc::JoinPair(enc::FormatEndpoint(Dotted(params.iface), localPort),
                                             enc::FormatEndpoint(groupText, params.groupPort));
     QTreeWidgetItem* node = AddRecordNode(rec, ToQString(enc::ToWide(label)), kImageClosed);
-    m_engine.StartClientReceive(rec);
+    if (!m_engine.StartClientReceive(rec))  // it can still send
+        Message(QStringLiteral("创建接收线程失败!"), ui::AppTitle());
     m_tree->setCurrentItem(node);
     Refresh(node);
     return true;

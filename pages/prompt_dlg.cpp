@@ -50,6 +50,10 @@ QLineEdit* CPromptDlg::AddRow(const QString& label, int id, const QString& text,
     ui::SetControlId(edit, id);
     edit->setGeometry(DuRect(68, y, width() * 2 / 3 - 68 - 14, 14));
     edit->setMaxLength(maxLength);
+    // The box is painted on the prompt's colour, as every control of the prompt is.
+    QPalette pal = edit->palette();
+    pal.setColor(QPalette::Base, palette().color(QPalette::Window));
+    edit->setPalette(pal);
     if (digitsOnly) {
         edit->setValidator(
             new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), edit));

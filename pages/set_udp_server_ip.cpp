@@ -68,8 +68,9 @@ bool CSetUdpServerIp::OnOk() {
     const std::string text = enc::ToNarrow(BoxText(Edit(kBoxAddress)).substr(0, kAddressBoxChars));
     m_addrPeer = Ipv4(ReadPeerAddress(text), m_nPeerPort);
     if (RefusesNoneAddress() && m_addrPeer.sin_addr.s_addr == INADDR_NONE) {
+        // Every send to 255.255.255.255 would fail: let the user correct the address.
         Message(QStringLiteral("Ip 地址有错!"), ui::AppTitle());
-        m_addrPeer.sin_port = htons(65535);
+        return false;
     }
     m_addrLocal = Ipv4(htonl(INADDR_ANY), m_nLocalPort);
     return true;

@@ -48,7 +48,7 @@ protected:
     bool OnOk() override;
     // The peer's address from the address box's text (narrow, at most 39 characters); may warn.
     virtual in_addr_t ReadPeerAddress(const std::string& text);
-    // Whether an unusable address gets the "wrong address" message and port 65535.
+    // Whether an unusable address gets the "wrong address" message and keeps the prompt open.
     virtual bool RefusesNoneAddress() const { return true; }
 
 private:

@@ -13,7 +13,9 @@
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
 #include "engine/crit_sec.h"
+#include "engine/descriptor_budget.h"
 #include "pages/dlg_set_ip.h"
+#include "skin/skin_btn.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
 
@@ -66,8 +68,9 @@ void CTcpClientDlg::CreateButtons() {
         AddButton(top[i].first, QRect(x, 5, 51, 24), top[i].second, handlers[i]);
         x += 51 + gap;
     }
-    AddViewButtons(kSend, kClearReceived, kClearSent,
-                   [this] { SendOnSelectedTcp([this](QTreeWidgetItem* i) { RefreshItem(i); }); });
+    AddViewButtons(kSend, kClearReceived, kClearSent, [this] {
+        SendOnSelectedTcp(m_engine, [this](QTreeWidgetItem* i) { RefreshItem(i); });
+    });
 }
 
 void CTcpClientDlg::RefreshItem(QTreeWidgetItem* item) {
@@ -145,7 +148,11 @@ void CTcpClientDlg::StartConnects(const std::vector<ConnectInfo*>& records) {
 }
 
 void CTcpClientDlg::StartConnect(ConnectInfo* rec, const std::shared_ptr<ConnectBatch>& batch) {
-    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+    if (fd >= 0 && quillet::fd::InHeadroom(fd)) {
+        ::close(fd);  // the last descriptors stay with the window system
+        fd = -1;
+    }
     if (fd < 0) {
         batch->socketError = true;
         EndConnect(batch, true);
@@ -209,7 +216,14 @@ void CTcpClientDlg::Connected(ConnectInfo* rec, int fd) {
             target = target.mid(mark + kLinkMark.size());
         node->setText(0, Wide(enc::FormatEndpoint(local)) + kLinkMark + target);
     }
-    m_engine.StartReceive(rec);
+    if (m_engine.StartReceive(rec) != 0) {
+        // No thread to receive on it: the engine has closed it again.
+        SetNodeImage(node, kImageClosed);
+        if (selected)
+            RefreshItem(node);
+        Message(QStringLiteral("创建接收线程失败!"), ui::AppTitle());
+        return;
+    }
     if (selected) {
         RefreshItem(node);
     } else {
@@ -255,6 +269,8 @@ void CTcpClientDlg::OnDisconnect() {
         rec->sock = -1;
         SetNodeImage(item, kImageClosed);
     }
+    if (rec)
+        TcpEngine::DropSendQueue(rec);  // what waits for the peer goes with the connection
     RefreshItem(item);
 }
 

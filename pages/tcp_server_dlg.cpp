@@ -1,5 +1,6 @@
 #include "pages/tcp_server_dlg.h"
 
+#include <QMessageBox>
 #include <QPlainTextEdit>
 
 #include "encoding/labels.h"
@@ -15,6 +16,9 @@ namespace {
 
 const QColor kPageColour(232, 243, 250);
 const QColor kPromptColour(232, 243, 250);
+
+// The refusal news has a key of its own; its record is the engine, never a connection's.
+constexpr uint64_t kRefusedNewsKey = 0;
 
 }  // namespace
 
@@ -55,8 +59,9 @@ void CTcpServerDlg::CreateButtons() {
         AddButton(top[i].first, QRect(x, 5, 51, 24), top[i].second, handlers[i]);
         x += 51 + gap;
     }
-    AddViewButtons(kSend, kClearReceived, kClearSent,
-                   [this] { SendOnSelectedTcp([this](QTreeWidgetItem* i) { RefreshItem(i); }); });
+    AddViewButtons(kSend, kClearReceived, kClearSent, [this] {
+        SendOnSelectedTcp(m_engine, [this](QTreeWidgetItem* i) { RefreshItem(i); });
+    });
 }
 
 void CTcpServerDlg::RefreshItem(QTreeWidgetItem* item) {
@@ -148,6 +153,8 @@ void CTcpServerDlg::OnDisconnect() {
         rec->sock = -1;
         SetNodeImage(item, kImageClosed);
     }
+    if (rec)
+        TcpEngine::DropSendQueue(rec);  // what waits for the peer goes with the connection
     RefreshItem(item);
 }
 
@@ -163,6 +170,27 @@ void CTcpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
     } else if (kind == UPDATE_DATA) {
         ShowDataNews(pInfo);
     }
+}
+
+void CTcpServerDlg::OnConnectionsRefused(unsigned total) {
+    (void)total;  // the handler reads the latest count
+    m_notifier.Post(kRefusedNewsKey, &m_engine, [this] { ShowRefused(); });
+}
+
+void CTcpServerDlg::ShowRefused() {
+    const QString text =
+        QStringLiteral("描述符不足，已拒绝 %1 个连接").arg(m_engine.RefusedConnections());
+    if (QTreeWidgetItem* root = Root())
+        root->setToolTip(0, text);
+    if (m_refusedNote) {
+        m_refusedNote->setText(text);
+        return;
+    }
+    m_refusedNote =
+        new QMessageBox(QMessageBox::NoIcon, QStringLiteral("提示"), text, QMessageBox::Ok, this);
+    m_refusedNote->setObjectName(QStringLiteral("refusedNote"));
+    m_refusedNote->setWindowModality(Qt::NonModal);
+    m_refusedNote->show();
 }
 
 }  // namespace quillet::pages

@@ -7,6 +7,8 @@
 #include "engine/tcp_engine.h"
 #include "pages/dialog_p.h"
 
+class QMessageBox;
+
 namespace quillet::pages {
 
 class CTcpServerDlg : public CDialogP {
@@ -30,6 +32,8 @@ public:
     ~CTcpServerDlg() override;
 
     TcpEngine& Engine() { return m_engine; }
+    // Worker side: connections were closed at once for want of descriptors.
+    void OnConnectionsRefused(unsigned total) override;
 
 protected:
     ConnectMap& Map() override { return m_engine.m_map; }
@@ -44,7 +48,11 @@ private:
     void OnListen();
     void OnStopListen();
     void OnDisconnect();
+    // Says how many connections were refused: in the root's tooltip, and in a note that opens
+    // once, without blocking, the first time.
+    void ShowRefused();
 
+    QMessageBox* m_refusedNote = nullptr;  // child of the page
     TcpEngine m_engine{this};
 };
 

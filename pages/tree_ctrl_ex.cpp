@@ -2,6 +2,7 @@
 
 #include <QHash>
 #include <QHeaderView>
+#include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
@@ -76,6 +77,33 @@ public:
     }
 };
 
+// Lines are dotted on every other pixel of the viewport, so that the pieces drawn row by row
+// join into one even line.
+void DottedVertical(QPainter* p, int x, int top, int bottom) {
+    for (int y = top; y <= bottom; ++y)
+        if (((x + y) & 1) == 0)
+            p->drawPoint(x, y);
+}
+
+void DottedHorizontal(QPainter* p, int left, int right, int y) {
+    for (int x = left; x <= right; ++x)
+        if (((x + y) & 1) == 0)
+            p->drawPoint(x, y);
+}
+
+// A 9 by 9 box around (x, y) in the background colour with a minus, and a plus when collapsed.
+void ExpandButton(QPainter* p, int x, int y, const QColor& fill, bool expanded) {
+    constexpr int kHalf = 4, kArm = 2;
+    const QRect box(x - kHalf, y - kHalf, 2 * kHalf + 1, 2 * kHalf + 1);
+    p->fillRect(box, fill);
+    p->setPen(CTreeCtrlEx::kLineColour);
+    p->drawRect(box.adjusted(0, 0, -1, -1));
+    p->setPen(Qt::black);
+    p->drawLine(x - kArm, y, x + kArm, y);
+    if (!expanded)
+        p->drawLine(x, y - kArm, x, y + kArm);
+}
+
 }  // namespace
 
 CTreeCtrlEx::CTreeCtrlEx(QWidget* parent) : QTreeWidget(parent) {
@@ -101,6 +129,63 @@ QItemSelectionModel::SelectionFlags CTreeCtrlEx::selectionCommand(const QModelIn
     if (flags & QItemSelectionModel::Deselect)
         return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
     return flags;
+}
+
+void CTreeCtrlEx::mousePressEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::mousePressEvent(event);
+}
+
+void CTreeCtrlEx::mouseReleaseEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::mouseReleaseEvent(event);
+}
+
+void CTreeCtrlEx::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) {
+        event->accept();
+        return;
+    }
+    QTreeWidget::mouseDoubleClickEvent(event);
+}
+
+void CTreeCtrlEx::drawBranches(QPainter* p, const QRect& rect, const QModelIndex& index) const {
+    // One column per level, outermost first; the top level has one when lines reach the root.
+    QList<QModelIndex> chain;
+    for (QModelIndex i = index; i.isValid(); i = i.parent())
+        chain.prepend(i);
+    if (!rootIsDecorated() && !chain.isEmpty())
+        chain.removeFirst();
+    const int indent = indentation();
+    const int midY = rect.top() + rect.height() / 2;
+    p->save();
+    p->setPen(kLineColour);
+    for (int level = 0; level < chain.size(); ++level) {
+        const QModelIndex& node = chain[level];
+        const bool more = node.sibling(node.row() + 1, 0).isValid();
+        const int left = rect.left() + level * indent;
+        const int midX = left + indent / 2;
+        if (level + 1 < chain.size()) {
+            // An ancestor's column: its line runs on to its next sibling.
+            if (more)
+                DottedVertical(p, midX, rect.top(), rect.bottom());
+            continue;
+        }
+        // The item's own column: from the line above (none above the very first item), on
+        // down when a sibling follows, and across to the item.
+        const bool first = node.row() == 0 && !node.parent().isValid();
+        DottedVertical(p, midX, first ? midY : rect.top(), more ? rect.bottom() : midY);
+        DottedHorizontal(p, midX, left + indent - 1, midY);
+        if (model()->hasChildren(node))
+            ExpandButton(p, midX, midY, palette().color(QPalette::Base), isExpanded(node));
+    }
+    p->restore();
 }
 
 void CTreeCtrlEx::SetItemColor(QTreeWidgetItem* item, const QColor& color) {

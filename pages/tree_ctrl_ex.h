@@ -31,6 +31,7 @@ public:
         kOpenUnread = 5,      // icon 143
     };
     static inline const QColor kSelectedFill{49, 106, 197};
+    static inline const QColor kLineColour{128, 128, 128};  // lines and button frames
 
     explicit CTreeCtrlEx(QWidget* parent = nullptr);
     // Also keeps `background` (the constructor with a colour); painting uses SetBkColor.
@@ -71,10 +72,19 @@ public:
     QTreeWidgetItem* SelectedItem() const { return currentItem(); }
 
 protected:
+    // Dotted lines from each item to its parent's line and on to its next sibling, lines at the
+    // root, and a boxed plus or minus on every item with children.
+    void drawBranches(QPainter* painter, const QRect& rect,
+                      const QModelIndex& index) const override;
     // The selected node is what the page's commands act on, so it stays selected: a click on
     // empty space or a Ctrl+click never leaves the tree without a visible selection.
     QItemSelectionModel::SelectionFlags selectionCommand(
         const QModelIndex& index, const QEvent* event = nullptr) const override;
+    // Only the left button selects: the page refreshes its views and buttons on a left click
+    // alone, so another button must not move the selection behind its back.
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     void HideStyleSelection();

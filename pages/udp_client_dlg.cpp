@@ -37,6 +37,7 @@ CUdpClientDlg::CUdpClientDlg(QWidget* parent)
 CUdpClientDlg::CUdpClientDlg(int templateId, PageLayout layout, QWidget* parent)
     : CDialogP(templateId, kPageColour, parent) {
     CreateCommonControls(kTree, layout);
+    m_tree->SetBkColor(kPageColour);
     InitConnectionTree(m_tree);
 }
 
@@ -137,7 +138,8 @@ bool CUdpClientDlg::CreateEndpoint(const sockaddr_in& peer, int peerPort, int lo
     const std::string label = enc::JoinPair(enc::FormatEndpoint(state->strHost, localPort),
                                             enc::FormatEndpoint(peerText, peerPort));
     QTreeWidgetItem* node = AddRecordNode(rec, ToQString(enc::ToWide(label)), kImageClosed);
-    m_engine.StartClientReceive(rec);
+    if (!m_engine.StartClientReceive(rec))  // it can still send
+        Message(QStringLiteral("创建接收线程失败!"), ui::AppTitle());
     m_tree->setCurrentItem(node);
     Refresh(node);
     return true;
@@ -171,7 +173,7 @@ void CUdpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
         EnableButton(kDelete, false);
         return;
     }
-    ShowDataNews(pInfo);
+    ShowDataNewsAsRead(pInfo);
 }
 
 void CUdpClientDlg::OnSend() {

@@ -16,6 +16,7 @@ const QColor kPageColour(170, 220, 250);
 
 CUdpServerDlg::CUdpServerDlg(QWidget* parent) : CDialogP(kTemplateId, kPageColour, parent) {
     CreateCommonControls(kTree, PageLayout::kStandard);
+    m_tree->SetBkColor(kPageColour);
     InitConnectionTree(m_tree);
     CreateButtons();
 }
@@ -158,7 +159,7 @@ void CUdpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
         SetNodeImage(node, pInfo->bUnread ? kImageClosedUnread : kImageClosed);
         return;
     }
-    ShowDataNews(pInfo);
+    ShowDataNewsAsRead(pInfo);
 }
 
 void CUdpServerDlg::OnSend() {

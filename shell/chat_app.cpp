@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <memory>
 
+#include "engine/descriptor_budget.h"
 #include "shell/mgr_dlg.h"
 #include "skin/ui_kit.h"
 
@@ -20,6 +21,8 @@ bool CChatApp::SocketsUsable() {
 }
 
 int CChatApp::Run(QApplication& app, void (*ready)(CMgrDlg*)) {
+    // Thousands of peers need thousands of descriptors; the usual soft limit is 1024.
+    fd::RaiseOpenFileLimit();
     if (!SocketsUsable()) {
         const QString text = QStringLiteral("WSAStartup Error !");
         ui::ShowMessage(nullptr, text, text);

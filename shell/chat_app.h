@@ -1,6 +1,8 @@
 #pragma once
 // Start-up and shutdown of the program: checks that IPv4 sockets can be made, runs the main
 // window until it asks to quit, then destroys it, which closes every socket of every page.
+#include "shell/command_line.h"
+
 class QApplication;
 
 namespace quillet::shell {
@@ -9,11 +11,20 @@ class CMgrDlg;
 
 class CChatApp {
 public:
+    explicit CChatApp(Language language = Language::kChinese) : m_language(language) {}
+
+    // The language chosen at start-up (--lang); Chinese unless told otherwise. Only Chinese
+    // texts exist so far, so English changes nothing yet.
+    Language UiLanguage() const { return m_language; }
+
     // Whether this process can create an IPv4 socket.
     static bool SocketsUsable();
     // The whole life of the program inside a running QApplication; returns the exit code.
     // `ready`, when given, is called with the shown main window (in-process drivers use it).
     int Run(QApplication& app, void (*ready)(CMgrDlg*) = nullptr);
+
+private:
+    Language m_language;
 };
 
 }  // namespace quillet::shell

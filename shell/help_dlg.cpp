@@ -11,7 +11,7 @@ CHelp::CHelp(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("dialog%1").arg(kTemplateId));
     setWindowTitle(QStringLiteral("帮助"));
     setFixedSize(ui::Du(252), ui::Du(229));
-    setFont(ui::SansFont(13));  // 10 points at 96 dots per inch
+    setFont(ui::SansPointFont(10));
 
     m_view = new QPlainTextEdit(this);
     ui::SetControlId(m_view, kViewId);

@@ -1,5 +1,6 @@
 #include "shell/mgr_dlg.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
@@ -57,7 +58,7 @@ CMgrDlg::CMgrDlg(QWidget* parent)
 }
 
 CMgrDlg::~CMgrDlg() {
-    m_dragTimer.stop();
+    EndDrag();
     for (auto it = m_pages.rbegin(); it != m_pages.rend(); ++it) {
         delete *it;
         *it = nullptr;
@@ -88,6 +89,10 @@ void CMgrDlg::CreateAccelerators() {
         shortcut->setObjectName(QStringLiteral("accelerator%1").arg(command));
         connect(shortcut, &QShortcut::activated, this, [this, cmd = command] { OnCommand(cmd); });
     }
+    // F1 is where desktop programs keep their help.
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    help->setObjectName(QStringLiteral("helpKey"));
+    connect(help, &QShortcut::activated, this, [this] { OnCommand(kHelp); });
 }
 
 void CMgrDlg::CentreOnScreen() {
@@ -178,13 +183,34 @@ void CMgrDlg::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
 }
 
+bool CMgrDlg::FocusInPage() const {
+    const QWidget* focus = QApplication::focusWidget();
+    for (const QWidget* page : m_pages)
+        if (focus && page && (page == focus || page->isAncestorOf(focus)))
+            return true;
+    return false;
+}
+
 void CMgrDlg::keyPressEvent(QKeyEvent* event) {
     const int key = event->key();
     if (key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Escape) {
         event->accept();  // neither closes the main window
         return;
     }
+    // Keys typed in a page stay with the page, Alt and its combinations included.
+    if (FocusInPage()) {
+        m_altAlone = false;
+        QWidget::keyPressEvent(event);
+        return;
+    }
     m_altAlone = (key == Qt::Key_Alt);
+    // Any other key with Alt held pops the menu up; the accelerators never get here, their
+    // shortcuts take the key first.
+    if (!m_altAlone && event->modifiers().testFlag(Qt::AltModifier)) {
+        event->accept();
+        PopUpMenu();
+        return;
+    }
     QWidget::keyPressEvent(event);
 }
 

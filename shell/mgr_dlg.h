@@ -46,6 +46,9 @@ public:
     void OnCommand(int id);
     // The tab strip selected tab `index`: hide every page, show the chosen one.
     void OnPageSelect(int index);
+    // Selects the tab `step` places on from the selected one, wrapping round; the page follows
+    // through the strip's notification.
+    void StepTab(int step);
     // Shows, focuses and repaints the current tab's page.
     void ShowCurrentPage();
     // Pops up the menu under the menu button and runs the chosen command.
@@ -82,6 +85,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
+    // Ends a running drag on a left-button release anywhere in the program.
+    bool eventFilter(QObject* watched, QEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -95,6 +100,9 @@ private:
     void CentreOnScreen();
     void ShowAboutThenQuit();
     void UpdateCursor();
+    void EndDrag();
+    // Whether the keyboard focus lies in a protocol page, which keeps its keys.
+    bool FocusInPage() const;
 
     std::array<QWidget*, kPageCount> m_pages{};
     int m_curTab = 0;

@@ -1,4 +1,5 @@
 // Moving and resizing the frameless main window by dragging its own surface.
+#include <QApplication>
 #include <QCursor>
 #include <QMouseEvent>
 #include <QTimerEvent>
@@ -17,7 +18,9 @@ WinRect ToWinRect(const QRect& r) {
 }  // namespace
 
 void CMgrDlg::mousePressEvent(QMouseEvent* event) {
-    if (event->button() != Qt::LeftButton) {
+    // Only the window's own surface starts a drag: a press that a child (a page, a group box,
+    // the tab strip, a disabled button) left unhandled is handed up as a non-spontaneous copy.
+    if (event->button() != Qt::LeftButton || !event->spontaneous()) {
         QWidget::mousePressEvent(event);
         return;
     }
@@ -25,6 +28,8 @@ void CMgrDlg::mousePressEvent(QMouseEvent* event) {
     m_buttonHeld = true;
     m_drag.anchor = pt;
     m_drag.saved = ToWinRect(geometry());
+    // The release may land on a child that keeps it: watch every release until then.
+    qApp->installEventFilter(this);
     // A press in a border strip starts nothing; inside, the zone decides: move or a corner.
     const int zone = ZoneOf(pt, width(), height());
     if (zone != kZoneNone) {
@@ -32,6 +37,20 @@ void CMgrDlg::mousePressEvent(QMouseEvent* event) {
         m_dragTimer.start(kTickMs, this);
     }
     event->accept();
+}
+
+void CMgrDlg::EndDrag() {
+    m_buttonHeld = false;
+    m_dragTimer.stop();
+    m_dragZone = 0;
+    qApp->removeEventFilter(this);
+}
+
+bool CMgrDlg::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::MouseButtonRelease &&
+        static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton)
+        EndDrag();
+    return QWidget::eventFilter(watched, event);
 }
 
 void CMgrDlg::mouseMoveEvent(QMouseEvent* event) {
@@ -45,11 +64,8 @@ void CMgrDlg::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void CMgrDlg::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        m_buttonHeld = false;
-        m_dragTimer.stop();
-        m_dragZone = 0;
-    }
+    if (event->button() == Qt::LeftButton)
+        EndDrag();
     QWidget::mouseReleaseEvent(event);
 }
 

@@ -1,5 +1,9 @@
 // Hosting the protocol pages under the strip of seven picture tabs.
+#include <QCoreApplication>
+#include <QShortcut>
+
 #include "shell/mgr_dlg.h"
+#include "skin/skin_tab.h"
 #include "skin/skin_tab.h"
 
 namespace quillet::shell {
@@ -15,6 +19,20 @@ constexpr TabPictures kTabPictures[CMgrDlg::kTabCount] = {
     {314, 315, 1},   {311, 319, 313}, {308, 309, 310}};
 constexpr int kTabWidth = 70;
 
+// What each tab's pictures say: the protocol and, in words, the role.
+constexpr const char* kTabNames[CMgrDlg::kTabCount] = {
+    QT_TRANSLATE_NOOP("quillet::shell::CMgrDlg", "TCP 服务器"),
+    QT_TRANSLATE_NOOP("quillet::shell::CMgrDlg", "TCP 客户端"),
+    QT_TRANSLATE_NOOP("quillet::shell::CMgrDlg", "UDP 服务器"),
+    QT_TRANSLATE_NOOP("quillet::shell::CMgrDlg", "UDP 客户端"),
+    QT_TRANSLATE_NOOP("quillet::shell::CMgrDlg", "UDP 广播"),
+    QT_TRANSLATE_NOOP("quillet::shell::CMgrDlg", "组播 创建组"),
+    QT_TRANSLATE_NOOP("quillet::shell::CMgrDlg", "组播 加入组")};
+
+QString TabText(const char* text) {
+    return QCoreApplication::translate("quillet::shell::CMgrDlg", text);
+}
+
 }  // namespace
 
 void CMgrDlg::SetUpTabs() {
@@ -25,8 +43,29 @@ void CMgrDlg::SetUpTabs() {
         m_tab->SetItemRect(i, 6 + kTabWidth * i, 12, 76 + kTabWidth * i, 57);
         const TabPictures& pics = kTabPictures[i];
         m_tab->SetItemBitmaps(i, pics.normal, pics.hover, pics.selected);
+        const QString name = TabText(kTabNames[i]);
+        m_tab->SetItemText(i, name,
+                           QCoreApplication::translate("quillet::shell::CMgrDlg",
+                                                       "%1（Ctrl+PageUp / Ctrl+PageDown 切换页面）")
+                               .arg(name));
     }
+    m_tab->setAccessibleName(QCoreApplication::translate("quillet::shell::CMgrDlg", "协议页"));
     connect(m_tab, &ui::CSkinTab::pageSelected, this, &CMgrDlg::OnPageSelect);
+    // Ctrl+PageUp and Ctrl+PageDown step through the tabs, wrapping round at either end, as
+    // tabbed windows on the desktop do.
+    const std::pair<QKeySequence, int> steps[] = {{QKeySequence(Qt::CTRL | Qt::Key_PageUp), -1},
+                                                  {QKeySequence(Qt::CTRL | Qt::Key_PageDown), 1}};
+    for (const auto& [sequence, step] : steps) {
+        auto* shortcut = new QShortcut(sequence, this);
+        shortcut->setObjectName(step < 0 ? QStringLiteral("previousTab")
+                                         : QStringLiteral("nextTab"));
+        connect(shortcut, &QShortcut::activated, this, [this, by = step] { StepTab(by); });
+    }
+}
+
+void CMgrDlg::StepTab(int step) {
+    const int from = m_tab->selectedIndex() < 0 ? 0 : m_tab->selectedIndex();
+    m_tab->SelectItem(((from + step) % kTabCount + kTabCount) % kTabCount);
 }
 
 void CMgrDlg::CreateAndPlacePages() {

@@ -126,7 +126,8 @@ void OfficeXPStyle::drawControl(ControlElement el, const QStyleOption* opt, QPai
         p->fillRect(r, c.menu);
         p->fillRect(bar, c.bar);
     }
-    // Text from image width + 9, the rectangle raised by one pixel as the design has it.
+    // Text from image width + 9, one pixel high: the glyphs then sit centred in the highlight
+    // frame rather than on its lower edge.
     const int left = r.left() + M::kImageWidth + 9;
     const QRect textRect(left, r.top() - 1, r.right() + 1 - left, r.height());
     p->setFont(M::MenuFont());

@@ -1,9 +1,12 @@
 #include "skin/skin_btn.h"
 
 #include <QEnterEvent>
+#include <QFocusEvent>
+#include <QKeyEvent>
 #include <QPainter>
 
 #include "skin/keyed_picture.h"
+#include "skin/picture_captions.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::ui {
@@ -34,6 +37,10 @@ void CSkinBtn::SetBitmaps(int normal, int hover, int pressed, int disabled) {
         m_pictures[i] = Bitmap(ids[i]);
         m_keyed[i] = KeyOut(m_pictures[i]);
     }
+    if (const QString caption = ButtonCaption(normal); !caption.isEmpty()) {
+        setAccessibleName(caption);
+        setToolTip(caption);
+    }
     update();
 }
 
@@ -58,6 +65,43 @@ void CSkinBtn::paintEvent(QPaintEvent*) {
     }
     QPainter p(this);
     p.drawPixmap(0, 0, picture);
+    if (focusShown()) {
+        // Dotted, inside the picture's rounded corners, in white to read on the blue faces.
+        p.setPen(QPen(Qt::white, 1, Qt::DotLine));
+        p.setBrush(Qt::NoBrush);
+        const int inset = qMin(width(), height()) >= 20 ? 3 : 1;
+        p.drawRect(rect().adjusted(inset, inset, -inset - 1, -inset - 1));
+    }
+}
+
+void CSkinBtn::focusInEvent(QFocusEvent* event) {
+    switch (event->reason()) {
+        case Qt::MouseFocusReason:
+        case Qt::PopupFocusReason:
+        case Qt::MenuBarFocusReason:
+            m_focusFromKeyboard = false;
+            break;
+        case Qt::ActiveWindowFocusReason:
+            break;  // back to the window: as it was
+        default:
+            m_focusFromKeyboard = true;
+            break;
+    }
+    update();
+    QAbstractButton::focusInEvent(event);
+}
+
+void CSkinBtn::focusOutEvent(QFocusEvent* event) {
+    update();
+    QAbstractButton::focusOutEvent(event);
+}
+
+void CSkinBtn::keyPressEvent(QKeyEvent* event) {
+    if (!m_focusFromKeyboard) {
+        m_focusFromKeyboard = true;
+        update();
+    }
+    QAbstractButton::keyPressEvent(event);
 }
 
 void CSkinBtn::SetHovering(bool on) {

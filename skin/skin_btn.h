@@ -1,6 +1,8 @@
 #pragma once
 // A push button drawn entirely from four pictures: normal, hover, pressed, disabled. The
-// pictures carry the label; pixels of RGB(255,0,255) let the parent show through.
+// pictures carry the label; pixels of RGB(255,0,255) let the parent show through. The words of
+// the label are also its accessible name and tooltip, and keyboard focus is drawn as a dotted
+// rectangle inside the picture.
 #include <QAbstractButton>
 #include <QPixmap>
 
@@ -25,6 +27,9 @@ public:
     int id() const { return m_id; }
     int state() const;  // the picture shown now, 0-3
     bool hovering() const { return m_hovering; }
+    // Whether the focus rectangle is drawn: the button has the focus and got it (or was used)
+    // from the keyboard. A click does not show it, as on desktops that hide focus until a key.
+    bool focusShown() const { return hasFocus() && m_focusFromKeyboard; }
     // The rectangle in parent coordinates (where the main window repaints the picture).
     QRect PositionInParent() const { return geometry(); }
     // The normal picture as loaded, key colour intact.
@@ -41,12 +46,16 @@ protected:
     void leaveEvent(QEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void changeEvent(QEvent* event) override;
+    void focusInEvent(QFocusEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void SetHovering(bool on);
 
     int m_id;
     bool m_hovering = false;
+    bool m_focusFromKeyboard = false;
     std::array<QPixmap, 4> m_pictures;  // as loaded
     std::array<QPixmap, 4> m_keyed;     // key pixels transparent
 };

@@ -1,15 +1,20 @@
 #include "skin/skin_tab.h"
 
+#include <QAccessible>
+#include <QHelpEvent>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QToolTip>
 
 #include "skin/keyed_picture.h"
+#include "skin/skin_tab_accessible.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::ui {
 
 CSkinTab::CSkinTab(QWidget* parent, int controlId) : QWidget(parent) {
     SetControlId(this, controlId);
+    InstallSkinTabAccessibility();
     setMouseTracking(true);
     // Parent pixels show between and around the items.
     setAttribute(Qt::WA_NoSystemBackground);
@@ -37,6 +42,53 @@ void CSkinTab::SetItemBitmaps(int i, int normal, int hover, int selected) {
     m_items[i].hover = KeyedBitmap(hover);
     m_items[i].selected = KeyedBitmap(selected);
     update();
+}
+
+void CSkinTab::SetItemText(int i, const QString& name, const QString& toolTip) {
+    if (i < 0 || i >= itemCount()) {
+        return;
+    }
+    m_items[i].name = name;
+    m_items[i].toolTip = toolTip;
+}
+
+QString CSkinTab::itemName(int i) const {
+    return (i >= 0 && i < itemCount()) ? m_items[i].name : QString();
+}
+
+QString CSkinTab::itemToolTip(int i) const {
+    return (i >= 0 && i < itemCount()) ? m_items[i].toolTip : QString();
+}
+
+void CSkinTab::SelectItem(int i) {
+    if (i < 0 || i >= itemCount() || i == m_selected) {
+        return;
+    }
+    m_selected = i;
+    update();
+    if (QAccessible::isActive()) {
+        QAccessibleEvent news(this, QAccessible::Selection);
+        news.setChild(i);
+        QAccessible::updateAccessibility(&news);
+    }
+    QMetaObject::invokeMethod(
+        this, [this, i] { emit pageSelected(i); }, Qt::QueuedConnection);
+}
+
+bool CSkinTab::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const int hit = HitTest(help->pos());
+        const QString tip = itemToolTip(hit);
+        if (tip.isEmpty()) {
+            QToolTip::hideText();
+            event->ignore();
+        } else {
+            QToolTip::showText(help->globalPos(), tip, this, itemRect(hit));
+        }
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 QRect CSkinTab::itemRect(int i) const {
@@ -94,14 +146,8 @@ void CSkinTab::leaveEvent(QEvent* event) {
 
 void CSkinTab::mousePressEvent(QMouseEvent* event) {
     if (event->button() == Qt::LeftButton) {
-        const int hit = HitTest(event->position().toPoint());
         // A click outside every item (hit -1) is ignored, like a click on the selected one.
-        if (hit != -1 && hit != m_selected) {
-            m_selected = hit;
-            update();
-            QMetaObject::invokeMethod(
-                this, [this, hit] { emit pageSelected(hit); }, Qt::QueuedConnection);
-        }
+        SelectItem(HitTest(event->position().toPoint()));
     }
     QWidget::mousePressEvent(event);
 }

@@ -1,5 +1,6 @@
 #include "skin/ui_kit.h"
 
+#include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QFile>
@@ -39,6 +40,8 @@ void ShowMessage(QWidget* parent, const QString& text, const QString& caption) {
     }
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Ok, parent);
     box.setObjectName("messageBox");
+    // Qt's own label is English; every other button of the program is Chinese.
+    box.button(QMessageBox::Ok)->setText(QStringLiteral("确定"));
     box.exec();
 }
 
@@ -76,9 +79,18 @@ QFont SongFont(int pointSize) {
 QFont SansFont(int pixelHeight, int weight) {
     QFont f;
     f.setFamilies(kSansFamilies);
-    // The design gives cell heights; the em of these faces is about 87% of the cell.
+    // Callers give a font's cell height, as GDI fonts are made; the em of these faces is about
+    // 87% of the cell, so the text fills the room the layouts leave for it.
     f.setPixelSize(qMax(1, (pixelHeight * 87 + 50) / 100));
     f.setWeight(QFont::Weight(weight));
+    return f;
+}
+
+QFont SansPointFont(int pointSize) {
+    QFont f;
+    f.setFamilies(kSansFamilies);
+    // A point size is an em, not a cell: at 96 dots per inch, as SongFont.
+    f.setPixelSize(qMax(1, (pointSize * 96 + 36) / 72));
     return f;
 }
 

@@ -38,13 +38,19 @@ void SetModalScript(ModalScript script);
 
 // ---- Geometry ----------------------------------------------------------------------------
 // One dialog unit is 1.5 pixels on both axes, whatever the desktop font.
-constexpr int Du(int units) { return units * 3 / 2; }
-inline QRect DuRect(int x, int y, int w, int h) { return QRect(Du(x), Du(y), Du(w), Du(h)); }
+constexpr int Du(int units) {
+    return units * 3 / 2;
+}
+inline QRect DuRect(int x, int y, int w, int h) {
+    return QRect(Du(x), Du(y), Du(w), Du(h));
+}
 
 // ---- Fonts -------------------------------------------------------------------------------
-// Stand-ins for the design's fonts, chosen from what a Linux desktop has (CJK capable).
-QFont SongFont(int pointSize = 9);               // "宋体": dialogs and pages
+// The Windows faces (宋体, Microsoft Sans Serif, Arial) are seldom on a Linux desktop: these
+// pick the nearest faces it has, CJK capable, sized in pixels so layouts never depend on DPI.
+QFont SongFont(int pointSize = 9);                  // "宋体": dialogs and pages
 QFont SansFont(int pixelHeight, int weight = 400);  // "Microsoft Sans Serif" / "Arial"
+QFont SansPointFont(int pointSize);                 // the same faces by point size
 
 // ---- Pictures by kind and number ---------------------------------------------------------
 // Empty pixmap / null icon when the number does not exist.

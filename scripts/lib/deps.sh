@@ -3,14 +3,19 @@
 
 QUILLET_BUILD_PACKAGES=(cmake make g++ pkg-config googletest libgtest-dev libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools libgl-dev fonts-wqy-microhei)
-QUILLET_TEST_PACKAGES=(clang libclang-rt-14-dev xvfb xauth iproute2)
-QUILLET_BENCH_PACKAGES=(ncat valgrind)
+QUILLET_TEST_PACKAGES=(clang libclang-rt-14-dev xvfb xauth iproute2 dpkg-dev
+    desktop-file-utils appstream)
+# scripts/run without a display: a virtual display, its authority cookie, a VNC server.
+QUILLET_HEADLESS_PACKAGES=(xvfb xauth x11vnc util-linux iproute2)
+QUILLET_BENCH_PACKAGES=(ncat valgrind xvfb)
 
 quillet_missing_packages() {
-    local missing=() p
+    # One dpkg-query for all: a start with everything installed stays quick.
+    local installed p missing=()
+    installed=" $(dpkg-query -W -f='${db:Status-Abbrev}|${Package}\n' "$@" 2>/dev/null |
+        sed -n 's/^ii *|//p' | tr '\n' ' ') "
     for p in "$@"; do
-        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" ||
-            missing+=("$p")
+        [[ "$installed" == *" $p "* ]] || missing+=("$p")
     done
     echo "${missing[@]}"
 }

@@ -1,5 +1,6 @@
 #pragma once
 // Sinks for engine tests.
+#include <atomic>
 #include <condition_variable>
 #include <deque>
 #include <functional>
@@ -20,12 +21,16 @@ struct SinkEvent {
 class RecordingSink : public IConnectionSink {
 public:
     void OnNewConnection(ConnectInfo* p, uint64_t key) override { Add({p, -1, key}); }
-    void OnConnectionUpdate(ConnectInfo* p, int kind, uint64_t key) override { Add({p, kind, key}); }
+    void OnConnectionUpdate(ConnectInfo* p, int kind, uint64_t key) override {
+        Add({p, kind, key});
+    }
+    void OnConnectionsRefused(unsigned total) override { refused = total; }
 
     std::vector<SinkEvent> Events();
     size_t Count(int kind);
     // Optional hook run on the worker thread for each new record (a page would create its node).
     std::function<void(ConnectInfo*)> onNew;
+    std::atomic<unsigned> refused{0};  // the last refusal count reported
 
 private:
     void Add(SinkEvent e);
@@ -41,7 +46,9 @@ public:
     explicit UiThreadSink(std::function<void(const SinkEvent&)> handler);
     ~UiThreadSink() override;
     void OnNewConnection(ConnectInfo* p, uint64_t key) override { Deliver({p, -1, key}); }
-    void OnConnectionUpdate(ConnectInfo* p, int kind, uint64_t key) override { Deliver({p, kind, key}); }
+    void OnConnectionUpdate(ConnectInfo* p, int kind, uint64_t key) override {
+        Deliver({p, kind, key});
+    }
     // Runs `fn` on the simulated user-interface thread and waits for it.
     void RunOnUi(std::function<void()> fn);
     void Close();

@@ -193,3 +193,34 @@ TEST(UdpClientTest, UnattributableDatagramMakesNoRecord) {
     delete ep;
     a.Close();
 }
+
+// Datagrams are decoded each on its own: the first bytes of a character from one sender and
+// the rest from another (or from the same sender's next datagram) never make a character.
+TEST(UdpDatagramText, IncompleteCharacterEndsItsDatagram) {
+    Utf8Wire utf8;
+    RecordingSink sink;
+    UdpEngine engine(&sink);
+    ConnectInfo* ep = MakeEndpoint(engine, 9, true);
+    const int epPort = ntohs(ep->addrClient.sin_port);
+    PeerSocket a(UdpBind()), b(UdpBind());
+    ASSERT_TRUE(UdpSendTo(a, "x\xE4\xBD", epPort));  // "你" cut after two bytes
+    ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == 1; }));
+    ASSERT_TRUE(UdpSendTo(b, "\xA0y", epPort));
+    ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == 2; }));
+    EXPECT_EQ(LinesOf(Snapshot(engine, UdpKey(ep->addrClient)).strRecv),
+              (std::vector<std::u16string>{u"x\uFFFD", u"\uFFFDy"}));
+
+    int server = engine.Bind(0);
+    ASSERT_GE(server, 0);
+    ASSERT_TRUE(UdpSendTo(a, "\xE4\xBD", LocalPort(server)));
+    ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == 3; }));
+    ASSERT_TRUE(UdpSendTo(a, "\xA0", LocalPort(server)));
+    ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == 4; }));
+    const ConnectInfo peer = Snapshot(engine, UdpKey(Loopback(LocalPort(a))));
+    EXPECT_EQ(LinesOf(peer.strRecv), (std::vector<std::u16string>{u"\uFFFD", u"\uFFFD"}));
+    EXPECT_EQ(peer.nRecvBytes, 3u);
+    quillet::sock::CloseSocket(server);
+    TearDownEngine(engine);
+    a.Close();
+    b.Close();
+}

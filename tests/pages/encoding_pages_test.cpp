@@ -90,5 +90,17 @@ TEST_F(PageEncoding, Utf8CharacterSplitAcrossChunksShowsWhole) {
     EXPECT_FALSE(Received().contains(QChar(0xFFFD)));
 }
 
+// What the box holds goes out as it is: a no-break space and a line separator keep their own
+// bytes (and a trailing no-break space is no blank to trim); only the box's line breaks are
+// line feeds.
+TEST_F(PageEncoding, SendBoxTextGoesOutUnaltered) {
+    Use("UTF-8");
+    EXPECT_EQ(SendAndReceive(QStringLiteral("a\u00A0b\u2028c\u00A0 "), 10),
+              "a\xC2\xA0"
+              "b\xE2\x80\xA8"
+              "c\xC2\xA0");
+    EXPECT_EQ(SendAndReceive(QStringLiteral("x\ny\u2029z"), 5), "x\ny\nz");
+}
+
 }  // namespace
 }  // namespace quillet::test

@@ -6,26 +6,39 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <QMessageBox>
 #include <QPlainTextEdit>
+#include <QThread>
 
 #include <dirent.h>
 
 #include <algorithm>
+#include <atomic>
 #include <memory>
 #include <string>
 #include <thread>
 #include <vector>
 
+#include "engine/descriptor_budget.h"
+#include "engine/worker_group.h"
+#include "pages/dlg_set_ip.h"
 #include "pages/prompt_dlg.h"
+#include "pages/set_udp_server_ip.h"
+#include "pages/tcp_client_dlg.h"
 #include "pages/tcp_server_dlg.h"
+#include "pages/udp_client_dlg.h"
 #include "pages/udp_server_dlg.h"
 #include "tests/pages/soak_fixture.h"
 
 namespace quillet::test {
 namespace {
 
+using pages::CDlgSetIp;
 using pages::CSetListenDlg;
+using pages::CSetUdpServerIp;
+using pages::CTcpClientDlg;
 using pages::CTcpServerDlg;
+using pages::CUdpClientDlg;
 using pages::CUdpServerDlg;
 
 QString At(int port) {
@@ -156,7 +169,10 @@ private:
     bool ok_ = false;
 };
 
-TEST_F(TcpServerAbuseTest, OutOfDescriptorsTheServerWaitsAndAcceptsAgain) {
+// A client storm beyond the descriptor limit: the page keeps the clients it has room for, closes
+// the rest at once and says so without blocking, keeps descriptors for the toolkit (a new
+// thread with its event loop, a prompt), and takes new clients once others leave.
+TEST_F(TcpServerAbuseTest, OutOfDescriptorsTheServerRefusesTheExcessAndAcceptsAgain) {
     constexpr int kClients = 24;
     // The clients' own sockets are made first: only the page's accepts run short.
     std::vector<int> clients;
@@ -168,36 +184,168 @@ TEST_F(TcpServerAbuseTest, OutOfDescriptorsTheServerWaitsAndAcceptsAgain) {
     int highest = 0;
     for (int fd : clients)
         highest = std::max(highest, fd);
-    // Room for about six more descriptors (the limit bounds the numbers, not the count).
-    const int room = 6;
+    // Room for a few connections below the descriptors kept for the toolkit (the limit bounds
+    // the numbers, not the count).
+    const int room = 16;
     FileLimit limit(static_cast<rlim_t>(highest + 1 + room));
     ASSERT_TRUE(limit.ok());
     const sockaddr_in to = Loopback(port_);
     for (int fd : clients)
         ASSERT_EQ(connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to), 0);
     QTreeWidgetItem* root = Root(page_.get());
-    EXPECT_TRUE(Eventually([&] { return page_->Engine().AcceptRetries() > 0; }))
-        << "the accepts never ran short (" << OpenDescriptors() << " open)";
+    // Each client is either shown or closed at once: none waits in the queue.
+    std::vector<int> refused;
+    for (int fd : clients) {
+        const QString label = At(LocalPort(fd));
+        QTreeWidgetItem* node = nullptr;
+        const bool shown =
+            Eventually([&] {
+                return (node = NodeStarting(page_.get(), label)) ||
+                       page_->Engine().RefusedConnections() + root->childCount() == kClients;
+            }) &&
+            node;
+        if (!shown)
+            refused.push_back(fd);
+    }
+    ASSERT_FALSE(refused.empty()) << "the accepts never ran short (" << OpenDescriptors()
+                                  << " open)";
+    EXPECT_EQ(page_->Engine().RefusedConnections(), refused.size());
+    for (int fd : refused)
+        EXPECT_TRUE(WaitPeerClosed(fd));
     const int shown = root->childCount();
-    EXPECT_LT(shown, kClients);
+    EXPECT_EQ(shown + static_cast<int>(refused.size()), kClients);
     EXPECT_EQ(pages::CTreeCtrlEx::GetItemImage(root), pages::kImageEndpointActive);
+    // Said once, without a modal box, with the count.
+    const QString count = QString::number(refused.size());
+    auto* note = page_->findChild<QMessageBox*>(QStringLiteral("refusedNote"));
+    ASSERT_TRUE(Eventually([&] {
+        return (note = page_->findChild<QMessageBox*>(QStringLiteral("refusedNote"))) &&
+               note->text().contains(count);
+    }));
+    EXPECT_TRUE(note->isVisible());
+    EXPECT_FALSE(note->isModal());
+    EXPECT_TRUE(root->toolTip(0).contains(count));
+    EXPECT_TRUE(messages_.empty());
+    note->close();
 
-    // Deleting connections frees descriptors: the waiting clients come in.
+    // The toolkit still has descriptors: a new thread runs its event loop, a prompt opens.
+    QThread helper;
+    QObject inHelper;
+    inHelper.moveToThread(&helper);
+    helper.start();
+    std::atomic<bool> ran{false};
+    QMetaObject::invokeMethod(
+        &inHelper, [&] { ran = true; }, Qt::QueuedConnection);
+    EXPECT_TRUE(Eventually([&] { return ran.load(); }));
+    helper.quit();
+    helper.wait();
+    bool prompted = false;
+    ui::SetModalScript([&](QDialog*) { prompted = true; });
+    Press(page_.get(), CTcpServerDlg::kCreate);
+    EXPECT_TRUE(prompted);
+
+    // Deleting connections frees descriptors: a new client comes in.
     for (int i = 0; i < 3 && root->childCount() > 0; ++i) {
         Select(page_.get(), root->child(0));
         Press(page_.get(), CTcpServerDlg::kDelete);
     }
-    EXPECT_TRUE(Eventually([&] { return root->childCount() > shown - 3; }));
-
-    // With the limit back, every client is accepted.
-    limit.Restore();
-    EXPECT_TRUE(Eventually([&] { return root->childCount() == kClients - 3; }));
-    int talker = clients.back();
-    ASSERT_TRUE(SendAll(talker, "in"));
-    QTreeWidgetItem* last = nullptr;
+    // Once their workers have ended, the next client and its accepted socket fit below the top.
     EXPECT_TRUE(Eventually([&] {
-        return (last = NodeStarting(page_.get(), At(LocalPort(talker)))) && Counted(last) == 2;
+        const int client = dup(0), accepted = dup(0);
+        const bool room = client >= 0 && accepted >= 0 && !fd::InHeadroom(accepted);
+        close(client);
+        close(accepted);
+        return room;
     }));
+    int late = -1;
+    QTreeWidgetItem* lateNode = Client(&late);
+    ASSERT_NE(lateNode, nullptr);
+    ASSERT_TRUE(SendAll(late, "in"));
+    EXPECT_TRUE(Eventually([&] { return Counted(lateNode) == 2; }));
+}
+
+// The client page at the process's limits: a connection that gets no receive thread, and
+// sockets that would eat the descriptors kept for the toolkit, each fail with a message.
+class TcpClientLimitsTest : public PageDriverTest {
+protected:
+    void SetUp() override {
+        PageDriverTest::SetUp();
+        page_ = std::make_unique<CTcpClientDlg>();
+        page_->show();
+        listener_ = TcpListen(&port_);
+    }
+    void TearDown() override {
+        WorkerGroup::FailNextSpawnsForTest(0);
+        page_.reset();
+        CloseFd(listener_);
+        PageDriverTest::TearDown();
+    }
+    void Create(int count) {
+        AnswerPrompt({{CDlgSetIp::kBoxAddress, QStringLiteral("127.0.0.1")},
+                      {CDlgSetIp::kBoxPort, QString::number(port_)},
+                      {CDlgSetIp::kBoxCount, QString::number(count)}});
+        Press(page_.get(), CTcpClientDlg::kCreate);
+    }
+
+    std::unique_ptr<CTcpClientDlg> page_;
+    int listener_ = -1, port_ = 0;
+};
+
+TEST_F(TcpClientLimitsTest, NoReceiveThreadClosesTheConnectionWithAMessage) {
+    WorkerGroup::FailNextSpawnsForTest(1);
+    Create(2);
+    QTreeWidgetItem* root = Root(page_.get());
+    ASSERT_EQ(root->childCount(), 2);
+    ASSERT_TRUE(Eventually([&] { return page_->PendingConnects() == 0; }));
+    int open = 0;
+    {
+        CCritSecLock lock(g_csConnect);
+        for (int i = 0; i < 2; ++i)
+            open += Rec(root->child(i))->sock != -1;
+    }
+    EXPECT_EQ(open, 1);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text, QStringLiteral("创建接收线程失败!"));
+}
+
+TEST_F(TcpClientLimitsTest, SocketsStopShortOfTheToolkitsDescriptors) {
+    Create(1);  // one connection is made, and connected on demand
+    const int probe = dup(0);
+    ASSERT_GE(probe, 0);
+    close(probe);
+    FileLimit limit(static_cast<rlim_t>(probe + 8));  // every free number is kept back
+    ASSERT_TRUE(limit.ok());
+    Press(page_.get(), CTcpClientDlg::kConnect);
+    limit.Restore();
+    ASSERT_TRUE(Eventually([&] { return page_->PendingConnects() == 0; }));
+    ASSERT_FALSE(messages_.empty());
+    EXPECT_EQ(messages_[0].text, QStringLiteral("创建套接字出错!"));
+    CCritSecLock lock(g_csConnect);
+    EXPECT_EQ(Rec(Root(page_.get())->child(0))->sock, -1);
+}
+
+TEST_F(PageDriverTest, UdpEndpointWithoutAReceiveThreadSaysSoAndStillSends) {
+    auto page = std::make_unique<CUdpClientDlg>();
+    page->show();
+    PeerSocket peer(UdpBind(0));
+    const int local = FreeUdpPort();
+    WorkerGroup::FailNextSpawnsForTest(1);
+    AnswerPrompt({{CSetUdpServerIp::kBoxAddress, QStringLiteral("127.0.0.1")},
+                  {CSetUdpServerIp::kBoxPeerPort, QString::number(LocalPort(peer))},
+                  {CSetUdpServerIp::kBoxLocalPort, QString::number(local)},
+                  {CSetUdpServerIp::kBoxCount, QStringLiteral("1")}});
+    Press(page.get(), CUdpClientDlg::kCreate);
+    WorkerGroup::FailNextSpawnsForTest(0);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_EQ(messages_[0].text, QStringLiteral("创建接收线程失败!"));
+    ASSERT_EQ(Root(page.get())->childCount(), 1);
+    page->SendBox()->setPlainText(QStringLiteral("out"));
+    Press(page.get(), CUdpClientDlg::kSend);
+    bool ok = false;
+    EXPECT_EQ(UdpRecv(peer, &ok), "out");
+    EXPECT_TRUE(ok);
+    page.reset();
+    peer.Close();
 }
 
 class UdpServerAbuseTest : public PageDriverTest {

@@ -1,13 +1,17 @@
 // The TCP server page with real clients on 127.0.0.1: listening, accepting, the icons and
 // button states, sending and receiving, disconnecting and deleting, the messages, teardown.
 #include <QGroupBox>
+#include <QRegularExpression>
 #include <QTest>
+#include <QTimer>
 
 #include <atomic>
 #include <thread>
 
+#include "engine/crit_sec.h"
 #include "pages/prompt_dlg.h"
 #include "pages/tcp_server_dlg.h"
+#include "tests/common/wait_until.h"
 #include "tests/pages/tcp_page_fixture.h"
 
 namespace quillet::test {
@@ -295,6 +299,157 @@ TEST_F(TcpServerPageTest, TeardownClosesTheServerAndEveryClient) {
     EXPECT_LT(TcpConnect(port), 0);
     a.Close();
     b.Close();
+}
+
+// A client with a small receive window that does not grow, which will not read for a while.
+int StalledClient(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    const int small = 4096;
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+    timeval bound{5, 0};  // a failing test ends by itself
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
+    sockaddr_in to = Loopback(port);
+    if (::connect(fd, reinterpret_cast<sockaddr*>(&to), sizeof to) != 0) {
+        CloseFd(fd);
+        return -1;
+    }
+    return fd;
+}
+
+// A client that stops reading never holds up the window: the page's timers keep running while
+// the text waits, the box keeps it and the log has no line for it; when the client resets, the
+// log holds what the socket really took and the message says what was and was not sent.
+TEST_F(TcpServerPageTest, SendToAStalledClientNeverBlocksTheWindow) {
+    const int port = Listen();
+    PeerSocket peer(StalledClient(port));
+    ASSERT_GE(peer, 0);
+    ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 1; }));
+    ClickItem(Child(0));
+    ConnectInfo* rec = Rec(Child(0));
+    const QString line = QString(1023, QChar('x')) + QChar('\n');
+    const QString text = line.repeated(8 * 1024) + QStringLiteral("end");  // 8 MiB and 3 bytes
+    const size_t total = 8u * 1024 * 1024 + 3;
+    Type(text);
+
+    std::atomic<int> ticks{0};
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&ticks] { ++ticks; });
+    timer.start(1);
+    // Should the window hang in the send after all, a reset frees it and the checks below fail.
+    std::atomic<bool> done{false};
+    std::thread guard([&] {
+        if (!WaitUntil([&] { return ticks > 0 || done; }))
+            shutdown(peer, SHUT_WR);  // the page's receive thread then closes its socket
+    });
+    Press(kSend);
+    auto pending = [rec] {
+        CCritSecLock lock(g_csConnect);
+        return !rec->sendQueue.pending.empty();
+    };
+    const int before = ticks;
+    EXPECT_TRUE(Eventually([&] { return ticks >= before + 20; }));
+    EXPECT_TRUE(pending());
+    EXPECT_TRUE(Sent().isEmpty());
+    EXPECT_EQ(rec->nSentBytes, 0u);
+    EXPECT_EQ(page_->SendBox()->toPlainText(), text);
+    done = true;
+    guard.join();
+
+    linger lg{1, 0};
+    setsockopt(peer, SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
+    peer.Close();  // RST
+    ASSERT_TRUE(Eventually([&] { return !messages_.empty(); }));
+    const auto match =
+        QRegularExpression(
+            QStringLiteral("^对方已经断开！\n已发送 (\\d+) 字节，未发送 (\\d+) 字节。$"))
+            .match(messages_.back().text);
+    ASSERT_TRUE(match.hasMatch()) << messages_.back().text.toStdString();
+    EXPECT_EQ(messages_.back().caption, QStringLiteral("提示"));
+    const size_t sent = match.captured(1).toULongLong(), unsent = match.captured(2).toULongLong();
+    EXPECT_GT(sent, 0u);
+    EXPECT_GT(unsent, 0u);
+    EXPECT_EQ(sent + unsent, total);
+    EXPECT_EQ(rec->nSentBytes, sent);
+    EXPECT_EQ(Sent().count(QChar('x')),
+              static_cast<qsizetype>(std::min<size_t>(sent, total - 3) -
+                                     std::min<size_t>(sent, total - 3) / 1024));
+    EXPECT_FALSE(Sent().contains(QStringLiteral("end")));
+    EXPECT_EQ(rec->sock, -1);
+    EXPECT_EQ(Icon(Child(0)), 2);
+    EXPECT_EQ(page_->SendBox()->toPlainText(), text);  // kept: it did not all go out
+}
+
+// Disconnect drops what waits for a stalled client at once; the client gets no more of it and
+// no message follows.
+TEST_F(TcpServerPageTest, DisconnectDropsWhatWaitsForAStalledClient) {
+    const int port = Listen();
+    PeerSocket peer(StalledClient(port));
+    ASSERT_GE(peer, 0);
+    ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 1; }));
+    ClickItem(Child(0));
+    ConnectInfo* rec = Rec(Child(0));
+    Type(QString(1023, QChar('x')).append(QChar('\n')).repeated(8 * 1024));
+    Press(kSend);
+    Press(kDisconnect);
+    {
+        CCritSecLock lock(g_csConnect);
+        EXPECT_TRUE(rec->sendQueue.pending.empty());
+        EXPECT_EQ(rec->sendQueue.waitingBytes, 0u);
+    }
+    EXPECT_TRUE(WaitPeerClosed(peer));
+    EXPECT_TRUE(Eventually([&] { return page_->Engine().LiveWorkers() == 1; }));  // accept only
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(Sent().isEmpty());
+    peer.Close();
+}
+
+// Delete and closing the page end a stalled send at once: the clients see their connections
+// close, though neither has read what waited for it.
+TEST_F(TcpServerPageTest, DeleteAndClosingEndStalledSendsAtOnce) {
+    const int port = Listen();
+    PeerSocket first(StalledClient(port));
+    ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 1; }));
+    PeerSocket second(StalledClient(port));
+    ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 2; }));
+    const QString text = QString(1023, QChar('x')).append(QChar('\n')).repeated(8 * 1024);
+    for (QTreeWidgetItem* node : {Child(0), Child(1)}) {
+        ClickItem(node);
+        Type(text);
+        Press(kSend);
+    }
+    ClickItem(Child(0));
+    Press(kDelete);
+    EXPECT_EQ(Root()->childCount(), 1);
+    EXPECT_TRUE(WaitPeerClosed(first));
+    page_.reset();
+    EXPECT_TRUE(WaitPeerClosed(second));
+    EXPECT_TRUE(messages_.empty());
+    first.Close();
+    second.Close();
+}
+
+// A text that waits for a slow client is logged as one line, counted and taken from the box
+// once the client has read all of it.
+TEST_F(TcpServerPageTest, TextThatWaitsIsLoggedWhenAllOfItIsTaken) {
+    const int port = Listen();
+    PeerSocket peer(StalledClient(port));
+    ASSERT_GE(peer, 0);
+    ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 1; }));
+    ClickItem(Child(0));
+    const QString text = QString(1023, QChar('x')).append(QChar('\n')).repeated(8 * 1024) + "end";
+    const size_t total = 8u * 1024 * 1024 + 3;
+    Type(text + "  ");
+    Press(kSend);
+    EXPECT_TRUE(Sent().isEmpty());
+    const std::string got = RecvExactly(peer, total);
+    EXPECT_EQ(got.size(), total);
+    EXPECT_EQ(got.substr(total - 4), "\nend");
+    ASSERT_TRUE(Eventually([&] { return page_->SendBox()->toPlainText().isEmpty(); }));
+    EXPECT_EQ(Rec(Child(0))->nSentBytes, total);
+    EXPECT_EQ(Sent().count(QChar('x')), 8 * 1024 * 1023);
+    EXPECT_TRUE(Sent().endsWith(QStringLiteral("end\n")) || Sent().endsWith(QStringLiteral("end")));
+    EXPECT_TRUE(messages_.empty());
+    peer.Close();
 }
 
 }  // namespace

@@ -1,5 +1,7 @@
 // The UDP client page on loopback: endpoints exchanging datagrams with a plain socket, the
 // address prompt's checks and defaults, several clients from one prompt, and the messages.
+#include <QLineEdit>
+
 #include "pages/set_udp_server_ip.h"
 #include "pages/udp_client_dlg.h"
 #include "tests/pages/udp_page_fixture.h"
@@ -132,16 +134,23 @@ TEST_F(UdpClientPageTest, PromptChecksPortsAndAddress) {
     EXPECT_EQ(Children(), 0);
     EXPECT_EQ(messages_.size(), 1u);
 
-    // An address the socket layer cannot use is reported; the client still comes, aimed at
-    // 255.255.255.255:65535 (the prompt closes).
+    // An address the socket layer cannot use is reported and the prompt stays open: nothing
+    // is made, and the next prompt still offers the usual address.
     const int local = FreeUdpPort();
-    EXPECT_FALSE(Create("255.255.255.255", 5000, local));
-    EXPECT_TRUE(LastMessage("Ip 地址有错!", ui::AppTitle()));
-    ASSERT_EQ(Children(), 1);
-    const ConnectInfo* rec = Record(Child(0));
-    EXPECT_EQ(rec->addrServer.sin_addr.s_addr, INADDR_NONE);
-    EXPECT_EQ(ntohs(rec->addrServer.sin_port), 65535);
-    EXPECT_EQ(Child(0)->text(0), Label(local, "255.255.255.255", 5000));
+    for (const char* bad : {"255.255.255.255", "no-such-host.invalid", "1 27.0.0.1"}) {
+        EXPECT_TRUE(Create(bad, 5000, local)) << bad;
+        EXPECT_TRUE(LastMessage("Ip 地址有错!", ui::AppTitle())) << bad;
+    }
+    EXPECT_EQ(Children(), 0);
+    EXPECT_EQ(messages_.size(), 4u);
+    std::map<int, QString> offered;
+    ui::SetModalScript([&offered](QDialog* dlg) {
+        offered[kBoxAddress] = dlg->findChild<QLineEdit*>(ui::ControlName(kBoxAddress))->text();
+        dlg->reject();
+    });
+    Click(kCreate);
+    EXPECT_EQ(offered[kBoxAddress], "127.0.0.1");
+    EXPECT_EQ(Children(), 0);
 }
 
 TEST_F(UdpClientPageTest, HostNameIsResolved) {
@@ -168,6 +177,21 @@ TEST_F(UdpClientPageTest, EmptyDatagramEndsTheClient) {
     EXPECT_TRUE(Enabled(kDelete));
     Click(kDelete);
     EXPECT_EQ(Children(), 0);
+}
+
+TEST_F(UdpClientPageTest, DataShownLiveInTheSelectedViewCountsAsRead) {
+    const int peer = Peer();
+    const int local = FreeUdpPort();
+    EXPECT_FALSE(Create("127.0.0.1", LocalPort(peer), local));
+    ASSERT_EQ(Children(), 1);
+    ASSERT_EQ(Tree()->currentItem(), Child(0));
+    ASSERT_TRUE(UdpSendTo(peer, "live", local));
+    ASSERT_TRUE(Eventually([&] { return Received().contains("live"); }));
+    EXPECT_EQ(Image(Child(0)), 2);
+    // The client's end: closed with nothing unread, and Delete waits for the next refresh.
+    ASSERT_TRUE(UdpSendTo(peer, "", local));
+    EXPECT_TRUE(Eventually([&] { return !Enabled(kDelete); }));
+    EXPECT_EQ(Image(Child(0)), 2);
 }
 
 TEST_F(UdpClientPageTest, OnePromptCreatesSeveralClientsOnConsecutivePorts) {

@@ -1,5 +1,11 @@
 // The UDP server page on loopback: peers from two addresses, replies, stop and start, empty
 // datagrams, Delete, and the page's messages.
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QTest>
+#include <QTimer>
+
 #include "pages/prompt_dlg.h"
 #include "pages/udp_server_dlg.h"
 #include "tests/pages/udp_page_fixture.h"
@@ -137,6 +143,76 @@ TEST_F(UdpServerPageTest, StopAndStartTurnPeerIcons) {
     EXPECT_TRUE(Eventually([&] { return Received().contains("after restart"); }));
 }
 
+TEST_F(UdpServerPageTest, OnlyALeftClickSelectsAPeer) {
+    Start();
+    const int a = Peer(0, "127.0.0.1");
+    const int b = Peer(0, "127.0.0.2");
+    ASSERT_TRUE(UdpSendTo(a, "from a", port_));
+    ASSERT_TRUE(UdpSendTo(b, "from b", port_));
+    ASSERT_TRUE(Eventually([&] { return PeerNode(a, "127.0.0.1") && PeerNode(b, "127.0.0.2"); }));
+    QTreeWidgetItem* nodeA = PeerNode(a, "127.0.0.1");
+    QTreeWidgetItem* nodeB = PeerNode(b, "127.0.0.2");
+    // The data news follows each new peer's node: wait until both are marked unread.
+    ASSERT_TRUE(Eventually([&] { return Image(nodeA) == 5 && Image(nodeB) == 5; }));
+    ClickItem(nodeA);
+    ASSERT_TRUE(Received().contains("from a"));
+
+    // Right and middle clicks, single and double, on the other peer and on the root: what is
+    // shown and what Send acts on stay with a.
+    for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
+        for (QTreeWidgetItem* item : {nodeB, Root()}) {
+            const QPoint at = Tree()->visualItemRect(item).center();
+            QTest::mouseClick(Tree()->viewport(), button, {}, at);
+            QTest::mouseDClick(Tree()->viewport(), button, {}, at);
+            ProcessEvents();
+            EXPECT_EQ(Tree()->currentItem(), nodeA) << button;
+            EXPECT_TRUE(Tree()->selectedItems() == QList<QTreeWidgetItem*>{nodeA}) << button;
+        }
+    }
+    EXPECT_TRUE(Received().contains("from a"));
+    EXPECT_EQ(Image(nodeB), 5);  // b was never refreshed as read
+    Reply("to a");
+    EXPECT_EQ(Recv(a), "to a");
+
+    ClickItem(nodeB);
+    EXPECT_EQ(Tree()->currentItem(), nodeB);
+    EXPECT_TRUE(Received().contains("from b"));
+    EXPECT_EQ(Image(nodeB), 3);
+}
+
+TEST_F(UdpServerPageTest, DataShownLiveInTheSelectedViewCountsAsRead) {
+    Start();
+    const int a = Peer(0, "127.0.0.1");
+    const int b = Peer(0, "127.0.0.2");
+    ASSERT_TRUE(UdpSendTo(a, "first", port_));
+    ASSERT_TRUE(Eventually([&] { return Children() == 1; }));
+    QTreeWidgetItem* nodeA = PeerNode(a, "127.0.0.1");
+    ClickItem(nodeA);
+    ASSERT_TRUE(UdpSendTo(a, "live", port_));
+    ASSERT_TRUE(Eventually([&] { return Received().contains("live"); }));
+    ASSERT_TRUE(UdpSendTo(b, "other", port_));
+    ASSERT_TRUE(Eventually([&] { return Children() == 2; }));
+    EXPECT_EQ(Tree()->currentItem(), nodeA);
+
+    // Stop receiving: a, read as it came, shows no unread mark; b does.
+    ClickItem(Root());
+    Click(kStopReceive);
+    EXPECT_EQ(Image(nodeA), 2);
+    EXPECT_EQ(Image(PeerNode(b, "127.0.0.2")), 4);
+
+    // The peer's end after live data: closed, nothing unread.
+    Click(kStartReceive);
+    ClickItem(nodeA);
+    ASSERT_TRUE(UdpSendTo(a, "last words", port_));
+    ASSERT_TRUE(Eventually([&] { return Received().contains("last words"); }));
+    ASSERT_TRUE(UdpSendTo(a, "", port_));
+    EXPECT_TRUE(Eventually([&] { return Image(nodeA) == 2; }));
+    ProcessEvents();
+    EXPECT_EQ(Image(nodeA), 2);
+    // Delete stays enabled for the selected peer when a peer ends.
+    EXPECT_TRUE(Enabled(kDelete));
+}
+
 TEST_F(UdpServerPageTest, EmptyDatagramClosesThePeerButNotTheServer) {
     Start();
     const int a = Peer(0, "127.0.0.1");
@@ -207,6 +283,34 @@ TEST_F(UdpServerPageTest, MessagesForCommandsWithoutAPeer) {
     Click(kClearSent);
     EXPECT_TRUE(LastMessage("未选择要清除的连接", "提示"));
     EXPECT_EQ(messages_.size(), 3u);
+}
+
+// The real message box, not the recorder: its one button reads as every other button does.
+TEST_F(UdpServerPageTest, MessageBoxButtonIsChinese) {
+    Open<pages::CUdpServerDlg>();
+    ui::SetMessageRecorder(nullptr);
+    QStringList buttons;
+    QString text;
+    int tries = 0;
+    std::function<void()> look = [&] {
+        QWidget* box = QApplication::activeModalWidget();
+        if (box == nullptr && ++tries < 200) {
+            QTimer::singleShot(10, look);
+            return;
+        }
+        ASSERT_NE(box, nullptr);
+        if (auto* label = box->findChild<QLabel*>("qt_msgbox_label"))
+            text = label->text();
+        for (auto* b : box->findChildren<QAbstractButton*>())
+            if (b->isVisible())
+                buttons << b->text();
+        box->close();
+    };
+    QTimer::singleShot(0, look);
+    Click(kClearReceived);
+    ui::SetMessageRecorder(&messages_);
+    EXPECT_EQ(text, "未选择要清除的连接");
+    EXPECT_EQ(buttons, QStringList{"确定"});
 }
 
 TEST_F(UdpServerPageTest, PortPromptRefusesBadPortsAndCancelChangesNothing) {

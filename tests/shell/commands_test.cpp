@@ -1,5 +1,6 @@
 // The menu, its commands, the accelerators and the keys the main window swallows; About comes
 // before the end of the program.
+#include <QApplication>
 #include <QDialog>
 #include <QMenu>
 #include <QPlainTextEdit>
@@ -7,6 +8,7 @@
 #include <QTest>
 
 #include "encoding/wire_codec.h"
+#include "pages/dialog_p.h"
 #include "skin/skin_btn.h"
 #include "tests/shell/shell_fixture.h"
 
@@ -114,6 +116,35 @@ TEST_F(CommandTest, AltAloneOpensTheMenu) {
     QTest::keyPress(dlg_.get(), Qt::Key_Alt, Qt::AltModifier);
     QTest::keyRelease(dlg_.get(), Qt::Key_Alt, Qt::NoModifier);
     EXPECT_EQ(menuTexts_.size(), 4);
+}
+
+TEST_F(CommandTest, AltWithAnyOtherKeyOpensTheMenu) {
+    Activate();
+    for (Qt::Key key : {Qt::Key_Q, Qt::Key_1, Qt::Key_F5}) {
+        menuTexts_.clear();
+        dlg_->setFocus();
+        QTest::keyClick(dlg_.get(), key, Qt::AltModifier);
+        EXPECT_EQ(menuTexts_.size(), 4) << key;  // once: the release of Alt adds nothing
+    }
+    EXPECT_TRUE(shown_.empty());
+}
+
+TEST_F(CommandTest, KeysTypedInAPageStayWithThePage) {
+    Activate();
+    auto* box = dlg_->Page(0)->findChild<QWidget*>(ui::ControlName(pages::CDialogP::kSendBox));
+    ASSERT_NE(box, nullptr);
+    box->setFocus();
+    ASSERT_EQ(QApplication::focusWidget(), box);
+    QTest::keyPress(box, Qt::Key_Alt, Qt::AltModifier);
+    QTest::keyRelease(box, Qt::Key_Alt, Qt::NoModifier);
+    QTest::keyClick(box, Qt::Key_Q, Qt::AltModifier);
+    QTest::keyClick(box, Qt::Key_F5, Qt::AltModifier);
+    EXPECT_TRUE(menuTexts_.isEmpty());
+    EXPECT_TRUE(shown_.empty());
+    // The accelerators work from inside a page as before.
+    QTest::keyClick(box, Qt::Key_S, Qt::AltModifier);
+    EXPECT_EQ(shown_, std::vector<std::string>{"dialog294"});
+    EXPECT_TRUE(menuTexts_.isEmpty());
 }
 
 TEST_F(CommandTest, EnterAndEscapeDoNothing) {

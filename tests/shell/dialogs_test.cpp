@@ -1,5 +1,6 @@
 // About, Help and the encoding settings: their fixed content, and the encoding choice applying.
 #include <QComboBox>
+#include <QFontInfo>
 #include <QImage>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -74,6 +75,16 @@ TEST_F(DialogTest, HelpOpensWithTheFocusInItsTextAndEnterCloses) {
     QTest::keyClick(help.View(), Qt::Key_Return);
     EXPECT_FALSE(help.isVisible());
     EXPECT_EQ(help.result(), QDialog::Accepted);
+}
+
+TEST_F(DialogTest, HelpTextIsTenPointSansSerif) {
+    shell::CHelp help;
+    const QFont shown = help.View()->font();
+    // 10 points at 96 dots per inch are 13 pixels of em, not 13 pixels of cell.
+    EXPECT_EQ(shown.pixelSize(), 13);
+    EXPECT_EQ(QFontInfo(shown).pixelSize(), 13);
+    EXPECT_EQ(shown.families(), ui::SansFont(13).families());
+    EXPECT_FALSE(shown.bold());
 }
 
 TEST_F(DialogTest, SettingsListTheEncodingsAndOpenOnTheCurrentOne) {

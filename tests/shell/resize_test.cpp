@@ -1,7 +1,11 @@
 // Moving and resizing by dragging: the zones, the rules of each tick, the minimum size.
+#include <QGroupBox>
 #include <QTest>
 
+#include "pages/dialog_p.h"
 #include "shell/resize_rules.h"
+#include "skin/skin_btn.h"
+#include "skin/skin_tab.h"
 #include "tests/shell/shell_fixture.h"
 
 namespace quillet::test {
@@ -100,6 +104,42 @@ TEST_F(DragTest, TopRightAndBottomLeftKeepTheOppositeEdges) {
     EXPECT_EQ(Tick(54, 751), QRect(50, 100, 797, 656));
     EXPECT_EQ(Tick(54, 300), QRect(50, 100, 797, 656));  // too low: only the left follows
     EXPECT_EQ(Tick(64, 300), QRect(60, 100, 787, 656));
+}
+
+TEST_F(DragTest, PressesOnChildrenNeverMoveTheWindow) {
+    QWidget* page = dlg_->Page(0);
+    ASSERT_TRUE(page->isVisible());
+    auto* group = page->findChild<QGroupBox*>(QStringLiteral("groupBox") +
+                                              ui::ControlName(pages::CDialogP::kReceivedView));
+    ASSERT_NE(group, nullptr);
+    const QPoint caption(20, group->fontMetrics().height() / 2);
+    ui::CSkinBtn* disabled = nullptr;
+    for (auto* b : page->findChildren<ui::CSkinBtn*>())
+        if (!b->isEnabled())
+            disabled = b;
+    ASSERT_NE(disabled, nullptr);
+    const std::pair<QWidget*, QPoint> presses[] = {{page, QPoint(page->width() / 2, 300)},
+                                                   {group, caption},
+                                                   {dlg_->TabStrip(), QPoint(300, 4)},
+                                                   {disabled, QPoint(5, 5)}};
+    for (const auto& [child, at] : presses) {
+        QTest::mousePress(child, Qt::LeftButton, {}, at);
+        EXPECT_EQ(dlg_->DragZone(), 0) << child->objectName().toStdString();
+        ProcessEvents();
+        QTest::mouseRelease(child, Qt::LeftButton, {}, at);
+        EXPECT_EQ(dlg_->DragZone(), 0) << child->objectName().toStdString();
+        EXPECT_EQ(dlg_->geometry(), QRect(100, 100, 747, 606));
+    }
+}
+
+TEST_F(DragTest, AReleaseOnAChildEndsAMove) {
+    auto* group = dlg_->Page(0)->findChild<QGroupBox*>(
+        QStringLiteral("groupBox") + ui::ControlName(pages::CDialogP::kReceivedView));
+    ASSERT_NE(group, nullptr);
+    Press({600, 40}, kZoneMove);
+    EXPECT_EQ(Tick(800, 240), QRect(200, 200, 747, 606));
+    QTest::mouseRelease(group, Qt::LeftButton, {}, QPoint(20, 5));
+    EXPECT_EQ(dlg_->DragZone(), 0);
 }
 
 TEST_F(DragTest, CornerZonesShowTheDiagonalCursors) {

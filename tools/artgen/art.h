@@ -12,11 +12,17 @@ namespace quillet::art {
 
 // Receives each finished picture: kind is "bitmap" or "icon", name the file's base name.
 using Sink = std::function<void(const QString& kind, const QString& name, const QImage& img)>;
+// Receives a finished file that is not a picture (the scalable icon): kind, file name, bytes.
+using FileSink =
+    std::function<void(const QString& kind, const QString& fileName, const QByteArray& bytes)>;
 
 void DrawButtons(const Sink& sink);  // page buttons and the caption buttons
 void DrawFrame(const Sink& sink);    // main window frame and caption emblem
 void DrawTabs(const Sink& sink);     // the seven protocol tabs, three looks each
 void DrawIcons(const Sink& sink);    // tree icons and the program icon
+// The program icon for the desktop (kind "desktop", not compiled in): PNG at 64, 128 and 256
+// pixels and a scalable SVG of the same drawing.
+void DrawDesktopIcons(const Sink& sink, const FileSink& files);
 
 // Pixels of this colour are transparent wherever a picture is drawn.
 inline const QColor kKey(255, 0, 255);

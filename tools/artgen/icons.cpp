@@ -75,31 +75,75 @@ QImage SingleMonitor(bool open, bool unread) {
     return img;
 }
 
-// Program icon: a globe with two linked plugs, drawn at any size.
+// Program icon: a globe with two linked plugs, designed on a 48-unit square and drawn at any
+// size. The same figures make the SVG below, so both show one drawing.
+constexpr double kIconUnits = 48;
+const QColor kGlobeLight(210, 240, 255), kGlobeMid(60, 150, 225), kGlobeDark(16, 64, 150);
+const QColor kGlobeRim(16, 50, 110), kMeridian(255, 255, 255, 160);
+const QColor kCable(250, 200, 40), kPlugEdge(40, 40, 40), kPlug(255, 140, 30);
+
 QImage ProgramIcon(int size) {
     QImage img = Blank(size);
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing, true);
-    p.scale(size / 48.0, size / 48.0);
+    p.scale(size / kIconUnits, size / kIconUnits);
     QRadialGradient globe(QPointF(18, 16), 26);
-    globe.setColorAt(0, QColor(210, 240, 255));
-    globe.setColorAt(0.5, QColor(60, 150, 225));
-    globe.setColorAt(1, QColor(16, 64, 150));
-    p.setPen(QPen(QColor(16, 50, 110), 2));
+    globe.setColorAt(0, kGlobeLight);
+    globe.setColorAt(0.5, kGlobeMid);
+    globe.setColorAt(1, kGlobeDark);
+    p.setPen(QPen(kGlobeRim, 2));
     p.setBrush(globe);
     p.drawEllipse(QRectF(3, 3, 42, 42));
-    p.setPen(QPen(QColor(255, 255, 255, 160), 2));
+    p.setPen(QPen(kMeridian, 2));
     p.setBrush(Qt::NoBrush);
     p.drawEllipse(QRectF(14, 3, 20, 42));
     p.drawLine(QPointF(3, 24), QPointF(45, 24));
     // Two sockets joined by a cable: the tool's subject.
-    p.setPen(QPen(QColor(250, 200, 40), 4, Qt::SolidLine, Qt::RoundCap));
+    p.setPen(QPen(kCable, 4, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(14, 34), QPointF(34, 14));
-    p.setPen(QPen(QColor(40, 40, 40), 1.5));
-    p.setBrush(QColor(255, 140, 30));
+    p.setPen(QPen(kPlugEdge, 1.5));
+    p.setBrush(kPlug);
     p.drawRoundedRect(QRectF(6, 30, 12, 12), 3, 3);
     p.drawRoundedRect(QRectF(30, 6, 12, 12), 3, 3);
     return img;
+}
+
+QString Rgb(const QColor& c) {
+    return c.name(QColor::HexRgb);
+}
+
+QByteArray ProgramIconSvg() {
+    const QString svg =
+        QStringLiteral(
+            "<?xml version=\"1.0\" encoding=\"UTF-8\"?>\n"
+            "<svg xmlns=\"http://www.w3.org/2000/svg\" width=\"48\" height=\"48\" "
+            "viewBox=\"0 0 48 48\">\n"
+            "  <title>Quillet</title>\n"
+            "  <defs>\n"
+            "    <radialGradient id=\"globe\" gradientUnits=\"userSpaceOnUse\" cx=\"18\" "
+            "cy=\"16\" r=\"26\">\n"
+            "      <stop offset=\"0\" stop-color=\"%1\"/>\n"
+            "      <stop offset=\"0.5\" stop-color=\"%2\"/>\n"
+            "      <stop offset=\"1\" stop-color=\"%3\"/>\n"
+            "    </radialGradient>\n"
+            "  </defs>\n"
+            "  <circle cx=\"24\" cy=\"24\" r=\"21\" fill=\"url(#globe)\" stroke=\"%4\" "
+            "stroke-width=\"2\"/>\n"
+            "  <g fill=\"none\" stroke=\"%5\" stroke-opacity=\"%6\" stroke-width=\"2\">\n"
+            "    <ellipse cx=\"24\" cy=\"24\" rx=\"10\" ry=\"21\"/>\n"
+            "    <line x1=\"3\" y1=\"24\" x2=\"45\" y2=\"24\"/>\n"
+            "  </g>\n"
+            "  <line x1=\"14\" y1=\"34\" x2=\"34\" y2=\"14\" stroke=\"%7\" "
+            "stroke-width=\"4\" stroke-linecap=\"round\"/>\n"
+            "  <g fill=\"%8\" stroke=\"%9\" stroke-width=\"1.5\">\n"
+            "    <rect x=\"6\" y=\"30\" width=\"12\" height=\"12\" rx=\"3\"/>\n"
+            "    <rect x=\"30\" y=\"6\" width=\"12\" height=\"12\" rx=\"3\"/>\n"
+            "  </g>\n"
+            "</svg>\n")
+            .arg(Rgb(kGlobeLight), Rgb(kGlobeMid), Rgb(kGlobeDark), Rgb(kGlobeRim), Rgb(kMeridian),
+                 QString::number(kMeridian.alphaF(), 'f', 3), Rgb(kCable), Rgb(kPlug),
+                 Rgb(kPlugEdge));
+    return svg.toUtf8();
 }
 
 }  // namespace
@@ -115,6 +159,13 @@ void DrawIcons(const Sink& sink) {
     for (int size : {16, 32, 48}) {
         sink("icon", QStringLiteral("293-%1").arg(size), ProgramIcon(size));
     }
+}
+
+void DrawDesktopIcons(const Sink& sink, const FileSink& files) {
+    for (int size : {64, 128, 256}) {
+        sink("desktop", QStringLiteral("quillet-%1").arg(size), ProgramIcon(size));
+    }
+    files("desktop", "quillet.svg", ProgramIconSvg());
 }
 
 }  // namespace quillet::art

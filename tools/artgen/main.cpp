@@ -1,5 +1,6 @@
 // Draws every numbered picture of the program into <out>/bitmap and <out>/icon, and writes the
-// resource list <out>/quillet.qrc. Same input, same bytes: fonts are named outright and the PNG
+// resource list <out>/quillet.qrc; the desktop's program icons go to <out>/desktop and are
+// installed, not compiled in. Same input, same bytes: fonts are named outright and the PNG
 // files carry no text or time chunks.
 #include <QDir>
 #include <QGuiApplication>
@@ -36,10 +37,20 @@ int main(int argc, char** argv) {
         }
         written[kind].append(file);
     };
+    const quillet::art::FileSink files = [&](const QString& kind, const QString& name,
+                                             const QByteArray& bytes) {
+        out.mkpath(kind);
+        QFile f(out.filePath(kind + "/" + name));
+        if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate) || f.write(bytes) != bytes.size()) {
+            std::fprintf(stderr, "cannot write %s\n", qPrintable(f.fileName()));
+            ok = false;
+        }
+    };
     quillet::art::DrawButtons(sink);
     quillet::art::DrawFrame(sink);
     quillet::art::DrawTabs(sink);
     quillet::art::DrawIcons(sink);
+    quillet::art::DrawDesktopIcons(sink, files);
 
     QFile qrc(out.filePath("quillet.qrc"));
     if (!qrc.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
@@ -47,10 +58,13 @@ int main(int argc, char** argv) {
     }
     QTextStream s(&qrc);
     s << "<!-- Written by tools/artgen: do not edit. -->\n<RCC>\n";
-    for (auto& [kind, files] : written) {
-        files.sort();
+    for (auto& [kind, names] : written) {
+        if (kind == "desktop") {
+            continue;  // installed beside the program, not compiled in
+        }
+        names.sort();
         s << "  <qresource prefix=\"/" << kind << "\">\n";
-        for (const QString& f : files) {
+        for (const QString& f : names) {
             s << "    <file alias=\"" << f.section('/', 1) << "\">" << f << "</file>\n";
         }
         s << "  </qresource>\n";

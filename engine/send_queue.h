@@ -1,0 +1,33 @@
+#pragma once
+// What a TCP connection's socket could not take at once: the texts waiting to go out in order,
+// and the results of the writer thread that sends them, for the page to log.
+//
+// Threads: every field is guarded by g_csConnect. The page queues and drops on the
+// user-interface thread; the connection's writer thread takes bytes off the front and reports
+// through the sink (UPDATE_SENT); the page takes `done` and `lost` in its handler.
+#include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <string>
+#include <vector>
+
+// One text given to Send: its wire bytes, the box text it came from, and how much the socket
+// has taken.
+struct PendingSend {
+    std::string bytes;
+    std::u16string text;
+    size_t taken = 0;
+};
+
+struct SendQueue {
+    // More than this waiting, and a further text is refused rather than queued.
+    static constexpr size_t kMaxWaitingBytes = size_t{64} << 20;
+
+    int sock = -1;        // the connection the texts belong to
+    uint64_t serial = 0;  // of that connection's queue: a writer serves only its own
+    std::deque<PendingSend> pending;
+    size_t waitingBytes = 0;        // not yet taken, over all of `pending`
+    bool writer = false;            // a writer thread serves `pending`
+    std::vector<PendingSend> done;  // wholly taken, not yet logged
+    std::vector<PendingSend> lost;  // cut by a failed connection, not yet told
+};

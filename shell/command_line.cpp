@@ -1,0 +1,78 @@
+#include "shell/command_line.h"
+
+#include <QCommandLineParser>
+#include <QCoreApplication>
+
+namespace quillet::shell {
+namespace {
+
+constexpr char kContext[] = "quillet::shell::CommandLine";
+
+QString Tr(const char* text) {
+    return QCoreApplication::translate(kContext, text);
+}
+
+std::optional<Language> LanguageNamed(const QString& name) {
+    if (name == QLatin1String("zh"))
+        return Language::kChinese;
+    if (name == QLatin1String("en"))
+        return Language::kEnglish;
+    return std::nullopt;
+}
+
+CommandLine UsageError(const QString& program, const QString& problem,
+                       const QCommandLineParser& parser) {
+    CommandLine cmd;
+    cmd.action = CommandLine::Action::kUsageError;
+    cmd.text = QStringLiteral("%1: %2\n").arg(program, problem) + parser.helpText();
+    return cmd;
+}
+
+}  // namespace
+
+CommandLine ParseCommandLine(const QStringList& args) {
+    QCommandLineParser parser;
+    parser.setApplicationDescription(
+        Tr("Quillet: a socket test tool (TCP server and client, UDP server and client, "
+           "broadcast, multicast)."));
+    const QCommandLineOption help(QStringList{QStringLiteral("h"), QStringLiteral("help")},
+                                  Tr("Show this help and exit."));
+    const QCommandLineOption version(QStringLiteral("version"), Tr("Show the version and exit."));
+    const QCommandLineOption lang(QStringLiteral("lang"),
+                                  Tr("Language of the user interface: zh (Chinese, the "
+                                     "default) or en (English)."),
+                                  QStringLiteral("zh|en"));
+    parser.addOptions({help, version, lang});
+
+    const QString program =
+        args.isEmpty() ? QStringLiteral("quillet") : args.first().section('/', -1);
+    if (!parser.parse(args))
+        return UsageError(program, parser.errorText(), parser);
+    if (parser.isSet(help))
+        return {CommandLine::Action::kHelp, std::nullopt, parser.helpText()};
+    if (parser.isSet(version)) {
+        return {CommandLine::Action::kVersion, std::nullopt,
+                QStringLiteral("Quillet %1\n").arg(QStringLiteral(QUILLET_VERSION))};
+    }
+    if (!parser.positionalArguments().isEmpty()) {
+        return UsageError(
+            program, Tr("unexpected argument '%1'.").arg(parser.positionalArguments()[0]), parser);
+    }
+    CommandLine cmd;
+    if (parser.isSet(lang)) {
+        const QString value = parser.value(lang);
+        cmd.language = LanguageNamed(value);
+        if (!cmd.language) {
+            return UsageError(program,
+                              Tr("unknown language '%1' for --lang: choose zh or en.").arg(value),
+                              parser);
+        }
+    }
+    return cmd;
+}
+
+Language UiLanguage(const CommandLine& cmd) {
+    return cmd.language.value_or(Language::kChinese);
+}
+
+}  // namespace quillet::shell

@@ -1,0 +1,37 @@
+#pragma once
+// The program's command line: --help, --version and --lang zh|en. Parsed before any window
+// system is opened, so help, version and usage errors work without a display.
+//
+// Threads: main thread, before the application object exists or while it runs.
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+namespace quillet::shell {
+
+enum class Language { kChinese, kEnglish };
+
+struct CommandLine {
+    enum class Action {
+        kRun,         // start the program
+        kHelp,        // print `text` on stdout, exit 0
+        kVersion,     // print `text` on stdout, exit 0
+        kUsageError,  // print `text` on stderr, exit kUsageExitCode
+    };
+    Action action = Action::kRun;
+    // Chosen with --lang; unset lets the locale decide (Chinese unless told otherwise).
+    std::optional<Language> language;
+    QString text;
+};
+
+inline constexpr int kUsageExitCode = 2;
+inline constexpr int kNoDisplayExitCode = 1;
+
+// `args` includes the program name first, as QCoreApplication::arguments() gives it.
+CommandLine ParseCommandLine(const QStringList& args);
+
+// The language the user interface speaks: --lang when given, else Chinese.
+Language UiLanguage(const CommandLine& cmd);
+
+}  // namespace quillet::shell
