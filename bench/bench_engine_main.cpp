@@ -9,7 +9,7 @@
 
 #include "bench/tcp_ingest_bench.h"
 #include "bench/udp_storm_bench.h"
-#include "loopback_peer.h"
+#include "tests/common/loopback_peer.h"
 
 int main(int argc, char** argv) {
     std::setlocale(LC_ALL, "");  // the wire encoding follows the locale, as in the program

@@ -15,7 +15,7 @@
 #include "bench/bench_support.h"
 #include "bench/page_parts.h"
 #include "engine/local_address.h"
-#include "ui_kit.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::bench {
 namespace {

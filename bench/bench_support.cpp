@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <thread>
 
-#include "loopback_peer.h"
+#include "tests/common/loopback_peer.h"
 
 namespace quillet::bench {
 

@@ -8,9 +8,9 @@
 
 #include <cstdlib>
 
-#include "bench/page_driver.h"
 #include "bench/page_parts.h"
-#include "mgr_dlg.h"
+#include "bench/page_probes.h"
+#include "shell/mgr_dlg.h"
 
 namespace quillet::bench {
 namespace {

@@ -10,7 +10,7 @@
 
 #include "bench/bench_support.h"
 #include "engine/tcp_engine.h"
-#include "loopback_peer.h"
+#include "tests/common/loopback_peer.h"
 
 namespace quillet::bench {
 namespace {

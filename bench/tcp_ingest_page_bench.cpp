@@ -11,11 +11,12 @@
 #include <future>
 #include <thread>
 
-#include "bench/page_driver.h"
 #include "bench/page_parts.h"
+#include "bench/page_probes.h"
 #include "engine/crit_sec.h"
-#include "loopback_peer.h"
-#include "tcp_server_dlg.h"
+#include "pages/prompt_dlg.h"
+#include "pages/tcp_server_dlg.h"
+#include "tests/common/loopback_peer.h"
 
 namespace quillet::bench {
 namespace {
@@ -34,8 +35,8 @@ struct ServerWithPeer {
     bool Start() {
         page.show();
         const int port = quillet::test::FreeTcpPort();
-        AnswerNextPrompt({{1009, QString::number(port)}});
-        ClickButton(&page, 1030);
+        AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
+        PressButton(&page, pages::CTcpServerDlg::kCreate);
         peer = quillet::test::TcpConnect(port);
         QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
         if (peer < 0 || !RunUntil([&] { return root->childCount() == 1; }, std::chrono::seconds(5)))
@@ -64,7 +65,7 @@ bool PartIngestSelected() {
     ServerWithPeer s;
     if (!s.Start())
         return false;
-    ClickItem(&s.page, s.node);
+    ClickTreeItem(&s.page, s.node);
     RunFor(std::chrono::milliseconds(50));
     QTextDocument* doc = s.page.ReceivedView()->document();
     const size_t rss0 = ResidentBytes();
@@ -102,7 +103,7 @@ bool PartIngestUnselected() {
     ServerWithPeer s;
     if (!s.Start())
         return false;
-    ClickItem(&s.page, s.page.Tree()->topLevelItem(0));  // the root: no connection shown
+    ClickTreeItem(&s.page, s.page.Tree()->topLevelItem(0));  // the root: no connection shown
     const size_t tenth = kTotal / 10;
     std::vector<Clock::time_point> marks;  // when each tenth of the flood was counted
     Heartbeat beat;

@@ -17,12 +17,14 @@
 #include <thread>
 #include <vector>
 
-#include "bench/page_driver.h"
 #include "bench/page_parts.h"
+#include "bench/page_probes.h"
 #include "engine/crit_sec.h"
-#include "loopback_peer.h"
-#include "tcp_client_dlg.h"
-#include "tcp_server_dlg.h"
+#include "pages/dlg_set_ip.h"
+#include "pages/prompt_dlg.h"
+#include "pages/tcp_client_dlg.h"
+#include "pages/tcp_server_dlg.h"
+#include "tests/common/loopback_peer.h"
 
 namespace quillet::bench {
 namespace {
@@ -115,8 +117,8 @@ bool ClientsPage(int count) {
     auto page = std::make_unique<pages::CTcpServerDlg>();
     page->show();
     const int port = quillet::test::FreeTcpPort();
-    AnswerNextPrompt({{1009, QString::number(port)}});
-    ClickButton(page.get(), 1030);
+    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
+    PressButton(page.get(), pages::CTcpServerDlg::kCreate);
     RunFor(std::chrono::milliseconds(100));
     const size_t rss0 = ResidentBytes();
     QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
@@ -245,11 +247,11 @@ bool PartClientPrompt() {
     {
         pages::CTcpClientDlg page;
         page.show();
-        AnswerNextPrompt({{1037, "127.0.0.1"},
-                          {1010, QString::number(port)},
-                          {1011, QString::number(kClients)}});
+        AnswerNextPrompt({{pages::CDlgSetIp::kBoxAddress, "127.0.0.1"},
+                          {pages::CDlgSetIp::kBoxPort, QString::number(port)},
+                          {pages::CDlgSetIp::kBoxCount, QString::number(kClients)}});
         const auto t0 = Clock::now();
-        ClickButton(&page, 1032);
+        PressButton(&page, pages::CTcpClientDlg::kCreate);
         QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
         auto allConnected = [&] {
             if (root->childCount() != kClients || page.PendingConnects() != 0)

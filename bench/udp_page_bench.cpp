@@ -15,12 +15,13 @@
 #include <string>
 #include <thread>
 
-#include "bench/page_driver.h"
 #include "bench/page_parts.h"
+#include "bench/page_probes.h"
 #include "engine/crit_sec.h"
 #include "engine/udp_engine.h"
-#include "loopback_peer.h"
-#include "udp_server_dlg.h"
+#include "pages/prompt_dlg.h"
+#include "pages/udp_server_dlg.h"
+#include "tests/common/loopback_peer.h"
 
 namespace quillet::bench {
 namespace {
@@ -69,8 +70,8 @@ double PageRound(int perSender, double rate, double* reached) {
     pages::CUdpServerDlg page;
     page.show();
     const int port = quillet::test::FreeUdpPort();
-    AnswerNextPrompt({{1009, QString::number(port)}});
-    ClickButton(&page, 1047);
+    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
+    PressButton(&page, pages::CUdpServerDlg::kCreate);
     QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
     auto logged = [&] {
         size_t bytes = 0;
@@ -174,8 +175,8 @@ bool PeersPage(int count) {
     pages::CUdpServerDlg page;
     page.show();
     const int port = quillet::test::FreeUdpPort();
-    AnswerNextPrompt({{1009, QString::number(port)}});
-    ClickButton(&page, 1047);
+    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
+    PressButton(&page, pages::CUdpServerDlg::kCreate);
     RunFor(std::chrono::milliseconds(100));
     QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
     const size_t rss0 = ResidentBytes();

@@ -11,7 +11,7 @@
 
 #include "bench/bench_support.h"
 #include "engine/udp_engine.h"
-#include "loopback_peer.h"
+#include "tests/common/loopback_peer.h"
 
 namespace quillet::bench {
 namespace {

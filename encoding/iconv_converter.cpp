@@ -5,14 +5,16 @@
 namespace quillet::enc {
 
 IconvConverter::IconvConverter(const std::string& to, const std::string& from)
-    : cd_(iconv_open(to.c_str(), from.c_str())) {}
+    : m_cd(iconv_open(to.c_str(), from.c_str())) {}
 
 IconvConverter::~IconvConverter() {
-    if (valid()) iconv_close(cd_);
+    if (valid())
+        iconv_close(m_cd);
 }
 
 void IconvConverter::Reset() {
-    if (valid()) iconv(cd_, nullptr, nullptr, nullptr, nullptr);
+    if (valid())
+        iconv(m_cd, nullptr, nullptr, nullptr, nullptr);
 }
 
 size_t IconvConverter::Convert(std::string_view in, std::string& out, int* stopError) {
@@ -27,10 +29,11 @@ size_t IconvConverter::Convert(std::string_view in, std::string& out, int* stopE
     while (srcLeft > 0) {
         char* dst = chunk;
         size_t dstLeft = sizeof chunk;
-        size_t rc = iconv(cd_, &src, &srcLeft, &dst, &dstLeft);
+        size_t rc = iconv(m_cd, &src, &srcLeft, &dst, &dstLeft);
         out.append(chunk, sizeof chunk - dstLeft);
         if (rc == static_cast<size_t>(-1)) {
-            if (errno == E2BIG) continue;
+            if (errno == E2BIG)
+                continue;
             *stopError = errno;
             break;
         }
@@ -39,7 +42,7 @@ size_t IconvConverter::Convert(std::string_view in, std::string& out, int* stopE
     if (*stopError == 0) {
         char* dst = chunk;
         size_t dstLeft = sizeof chunk;
-        iconv(cd_, nullptr, nullptr, &dst, &dstLeft);
+        iconv(m_cd, nullptr, nullptr, &dst, &dstLeft);
         out.append(chunk, sizeof chunk - dstLeft);
     }
     return in.size() - srcLeft;
@@ -49,8 +52,10 @@ bool IconvKnows(const std::string& name) {
     iconv_t a = iconv_open(name.c_str(), "UTF-16LE");
     iconv_t b = iconv_open("UTF-16LE", name.c_str());
     bool ok = a != reinterpret_cast<iconv_t>(-1) && b != reinterpret_cast<iconv_t>(-1);
-    if (a != reinterpret_cast<iconv_t>(-1)) iconv_close(a);
-    if (b != reinterpret_cast<iconv_t>(-1)) iconv_close(b);
+    if (a != reinterpret_cast<iconv_t>(-1))
+        iconv_close(a);
+    if (b != reinterpret_cast<iconv_t>(-1))
+        iconv_close(b);
     return ok;
 }
 

@@ -14,7 +14,7 @@ public:
     IconvConverter(const IconvConverter&) = delete;
     IconvConverter& operator=(const IconvConverter&) = delete;
 
-    bool valid() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
+    bool valid() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
 
     // Converts as much of `in` as possible, appending to `out`.
     // Returns the number of input bytes consumed; stops at an invalid sequence (errno EILSEQ)
@@ -23,7 +23,7 @@ public:
     void Reset();
 
 private:
-    iconv_t cd_;
+    iconv_t m_cd;
 };
 
 // Whether iconv on this machine knows `name` (both directions to and from UTF-16LE).

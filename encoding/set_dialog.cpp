@@ -1,13 +1,13 @@
-#include "set_dialog.h"
+#include "encoding/set_dialog.h"
 
 #include <QComboBox>
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 
-#include "iconv_converter.h"
-#include "ui_kit.h"
-#include "wire_codec.h"
+#include "encoding/iconv_converter.h"
+#include "encoding/wire_codec.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::enc {
 namespace {

@@ -309,14 +309,6 @@ void TcpEngine::FinishReceive(const WorkerContext& ctx) {
     quillet::sock::ReleaseFromWorker(ctx.sock);
 }
 
-int TcpEngine::SendBytes(int sock, const char* data, int len) {
-    if (sock < 0 || len < 0 || !quillet::sock::Pin(sock))
-        return -1;
-    int n = static_cast<int>(send(sock, data, static_cast<size_t>(len), MSG_NOSIGNAL));
-    quillet::sock::Unpin(sock);
-    return n;
-}
-
 int TcpEngine::SendOnRecord(ConnectInfo* pInfo, const char* data, int len) {
     int fd = quillet::sock::PinField(&pInfo->sock);
     if (fd < 0)

@@ -45,11 +45,10 @@ public:
     // Starts the receive thread of a record whose sock is connected. Returns 0, or -1 when no
     // thread could be made: the socket is then closed and sock is -1.
     int StartReceive(ConnectInfo* pInfo);
-    // One send call; its result (bytes sent, or -1). Never raises SIGPIPE.
-    static int SendBytes(int sock, const char* data, int len);
-    // SendBytes on the record's socket, read under g_csConnect and held for the call, so that a
-    // worker closing it at the same moment cannot hand its number to another socket meanwhile.
-    // -1 when the record has no open socket.
+    // One send call on the record's socket (bytes sent, or -1; never raises SIGPIPE). The socket
+    // is read under g_csConnect and held for the call, so that a worker closing it at the same
+    // moment cannot hand its number to another socket meanwhile. -1 when the record has no open
+    // socket.
     static int SendOnRecord(ConnectInfo* pInfo, const char* data, int len);
     static int CloseSocket(int sock);
 

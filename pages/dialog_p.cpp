@@ -1,4 +1,4 @@
-#include "dialog_p.h"
+#include "pages/dialog_p.h"
 
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -16,9 +16,9 @@
 #include "engine/log_line.h"
 #include "engine/socket_closer.h"
 #include "engine/tcp_engine.h"
-#include "send_box_keys.h"
-#include "skin_btn.h"
-#include "ui_kit.h"
+#include "skin/send_box_keys.h"
+#include "skin/skin_btn.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 
@@ -70,7 +70,7 @@ QPlainTextEdit* MakeView(QWidget* parent, int id, const QRect& rect, bool readOn
 }  // namespace
 
 CDialogP::CDialogP(int templateId, const QColor& colour, QWidget* parent)
-    : QWidget(parent), m_templateId(templateId), m_colour(colour) {
+    : QWidget(parent), m_colour(colour) {
     setObjectName(QStringLiteral("page%1").arg(templateId));
     resize(TemplateSize(templateId));
     setFont(ui::SongFont(9));
@@ -104,22 +104,22 @@ void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
     m_tree->setGeometry(broadcast ? DuRect(6, 19, 235, 271) : DuRect(6, 19, 235, 125));
 
     if (broadcast) {
-        m_recvView = MakeView(this, 1026, DuRect(242, 253, 10, 32), true);
+        m_recvView = MakeView(this, kReceivedView, DuRect(242, 253, 10, 32), true);
         m_recvView->hide();
-        m_sentView = MakeView(this, 1028, DuRect(255, 19, 230, 125), true);
-        AddGroup(tr("已发送的信息"), DuRect(252, 7, 239, 141), 1028);
+        m_sentView = MakeView(this, kSentView, DuRect(255, 19, 230, 125), true);
+        AddGroup(tr("已发送的信息"), DuRect(252, 7, 239, 141), kSentView);
     } else {
-        m_recvView = MakeView(this, 1026, DuRect(255, 19, 230, 125), true);
-        AddGroup(tr("收到的信息"), DuRect(252, 5, 239, 141), 1026);
-        m_sentView = MakeView(this, 1028, DuRect(6, 163, 236, 125), true);
+        m_recvView = MakeView(this, kReceivedView, DuRect(255, 19, 230, 125), true);
+        AddGroup(tr("收到的信息"), DuRect(252, 5, 239, 141), kReceivedView);
+        m_sentView = MakeView(this, kSentView, DuRect(6, 163, 236, 125), true);
         if (layout != PageLayout::kTcpServer)
-            AddGroup(tr("已发送的信息"), DuRect(3, 150, 242, 141), 1028);
+            AddGroup(tr("已发送的信息"), DuRect(3, 150, 242, 141), kSentView);
     }
     m_feeder = new ReceivedFeeder(
         m_recvView, [this]() -> RecordStore& { return Store(); }, this);
-    m_sendBox = MakeView(this, 1031, DuRect(255, 163, 230, 125), false);
+    m_sendBox = MakeView(this, kSendBox, DuRect(255, 163, 230, 125), false);
     ui::UseTabForFocus(m_sendBox);
-    AddGroup(tr("发送窗口"), DuRect(252, 150, 239, 141), 1031);
+    AddGroup(tr("发送窗口"), DuRect(252, 150, 239, 141), kSendBox);
 }
 
 ui::CSkinBtn* CDialogP::AddButton(int id, const QRect& rect, const std::array<int, 4>& bitmaps,

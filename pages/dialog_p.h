@@ -23,9 +23,9 @@
 #include "engine/connection_sink.h"
 #include "engine/new_record_queue.h"
 #include "engine/record_store.h"
-#include "received_feeder.h"
-#include "tree_ctrl_ex.h"
-#include "ui_notifier.h"
+#include "pages/received_feeder.h"
+#include "pages/tree_ctrl_ex.h"
+#include "pages/ui_notifier.h"
 
 class QGroupBox;
 class QPlainTextEdit;
@@ -59,12 +59,18 @@ class CDialogP : public QWidget, public IConnectionSink {
     Q_OBJECT
 public:
     static constexpr int kButtonSlots = 11;
+    // Control ids (objectNames) of the views every page has; each page names its tree and
+    // buttons.
+    enum CommonControl {
+        kReceivedView = 1026,
+        kSentView = 1028,
+        kSendBox = 1031,
+    };
 
     // `templateId` names the page (129, 130, 140, 141, 296, 299) and gives its size.
     CDialogP(int templateId, const QColor& colour, QWidget* parent);
     ~CDialogP() override;
 
-    int TemplateId() const { return m_templateId; }
     QColor PageColour() const { return m_colour; }
     CTreeCtrlEx* Tree() const { return m_tree; }
     QPlainTextEdit* ReceivedView() const { return m_recvView; }
@@ -230,7 +236,6 @@ private:
 
     // How a TCP page refreshes a node whose connection a failed send closed.
     std::function<void(QTreeWidgetItem*)> m_sendRefresh;
-    int m_templateId;
     QColor m_colour;
     ReceivedFeeder* m_feeder = nullptr;  // of m_recvView; a child of the page
     NewRecordQueue m_newRecords;  // from the workers, taken by FlushNewRecords

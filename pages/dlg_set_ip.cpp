@@ -1,38 +1,38 @@
-#include "dlg_set_ip.h"
+#include "pages/dlg_set_ip.h"
 
 #include <QLineEdit>
 
 #include "encoding/wide_narrow.h"
 #include "engine/local_address.h"
-#include "prompt_input.h"
-#include "ui_kit.h"
+#include "pages/prompt_input.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 
 CDlgSetIp::CDlgSetIp(const QString& defaultAddress, const QColor& colour, QWidget* parent)
-    : CPromptDlg(139, tr("请输入对方地址"), 181, 121, colour, parent),
+    : CPromptDlg(kTemplateId, tr("请输入对方地址"), 181, 121, colour, parent),
       m_strDefault(defaultAddress) {
     const QString address = m_strDefault.isEmpty()
                                 ? QString::fromStdU16String(enc::ToWide(GetAdapterIpText()))
                                 : m_strDefault;
-    AddRow(tr("对方地址:"), 1037, address, false, kAddressBoxChars);
-    AddRow(tr("对方端口:"), 1010, QStringLiteral("8888"), true);
-    AddRow(tr("连接数量:"), 1011, QStringLiteral("1"), true);
+    AddRow(tr("对方地址:"), kBoxAddress, address, false, kAddressBoxChars);
+    AddRow(tr("对方端口:"), kBoxPort, QStringLiteral("8888"), true);
+    AddRow(tr("连接数量:"), kBoxCount, QStringLiteral("1"), true);
 }
 
 bool CDlgSetIp::OnOk() {
-    if (!ReadPort(Edit(1010)->text().toStdU16String(), &m_nPort)) {
+    if (!ReadPort(Edit(kBoxPort)->text().toStdU16String(), &m_nPort)) {
         m_nPort = 0;
         Message(tr("输入的端口号有错！"), tr("提示"));
         return false;
     }
     bool tooLarge = false;
-    m_nCount = ReadInt(Edit(1011)->text().toStdU16String(), &tooLarge);
+    m_nCount = ReadInt(Edit(kBoxCount)->text().toStdU16String(), &tooLarge);
     if (tooLarge || m_nCount > kMaxConnections) {
         Message(tr("连接数量不能超过%1！").arg(kMaxConnections), tr("提示"));
         return false;
     }
-    const QString address = Edit(1037)->text().left(kAddressBoxChars);
+    const QString address = Edit(kBoxAddress)->text().left(kAddressBoxChars);
     const auto looked = AddressOrLookUp(enc::ToNarrow(address.toStdU16String()));
     if (!looked)
         return false;  // a name: OK runs again with its address

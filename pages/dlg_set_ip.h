@@ -5,7 +5,7 @@
 // Threads: user-interface thread; OK resolves the address, a host name in the background.
 #include <netinet/in.h>
 
-#include "prompt_dlg.h"
+#include "pages/prompt_dlg.h"
 
 namespace quillet::pages {
 
@@ -14,6 +14,13 @@ class CDlgSetIp : public CPromptDlg {
 public:
     // More connections than this from one prompt are refused.
     static constexpr int kMaxConnections = 5000;
+    static constexpr int kTemplateId = 139;
+    // Control ids (objectNames) of the prompt's boxes.
+    enum ControlId {
+        kBoxAddress = 1037,
+        kBoxPort = 1010,
+        kBoxCount = 1011,
+    };
 
     // `defaultAddress` fills the address box; when empty, the first adapter's address does.
     CDlgSetIp(const QString& defaultAddress, const QColor& colour, QWidget* parent);

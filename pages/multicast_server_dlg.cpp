@@ -1,10 +1,10 @@
-#include "multicast_server_dlg.h"
+#include "pages/multicast_server_dlg.h"
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
-#include "prompt_input.h"
-#include "set_multicast_dlg.h"
-#include "ui_kit.h"
+#include "pages/prompt_input.h"
+#include "pages/set_multicast_dlg.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 
@@ -21,7 +21,7 @@ sockaddr_in Ipv4(in_addr_t address, int port) {
 }  // namespace
 
 CMulticastServerDlg::CMulticastServerDlg(QWidget* parent)
-    : CUdpClientDlg(299, PageLayout::kStandard, parent) {
+    : CUdpClientDlg(kTemplateId, PageLayout::kStandard, parent) {
     CreatePageButtons(0);
 }
 

@@ -9,7 +9,7 @@
 // Threads: user-interface thread only, as the UDP client page.
 #include <netinet/in.h>
 
-#include "udp_client_dlg.h"
+#include "pages/udp_client_dlg.h"
 
 namespace quillet::pages {
 
@@ -25,6 +25,7 @@ struct MulticastParams {
 class CMulticastServerDlg : public CUdpClientDlg {
     Q_OBJECT
 public:
+    static constexpr int kTemplateId = 299;
     explicit CMulticastServerDlg(QWidget* parent = nullptr);
 
     // True when a member of this page is bound to `group` and `port`.

@@ -1,4 +1,4 @@
-#include "prompt_dlg.h"
+#include "pages/prompt_dlg.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -8,8 +8,8 @@
 #include <QRegularExpressionValidator>
 
 #include "engine/name_resolver.h"
-#include "prompt_input.h"
-#include "ui_kit.h"
+#include "pages/prompt_input.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 
@@ -29,11 +29,11 @@ CPromptDlg::CPromptDlg(int templateId, const QString& caption, int widthDu, int 
     setAutoFillBackground(true);
     // OK and Cancel sit at the bottom right, as in every prompt of the program.
     m_ok = new QPushButton(tr("确定"), this);
-    ui::SetControlId(m_ok, 1);
+    ui::SetControlId(m_ok, kOk);
     m_ok->setGeometry(DuRect(widthDu - 124, heightDu - 24, 50, 14));
     m_ok->setDefault(true);
     m_cancel = new QPushButton(tr("取消"), this);
-    ui::SetControlId(m_cancel, 2);
+    ui::SetControlId(m_cancel, kCancel);
     m_cancel->setGeometry(DuRect(widthDu - 64, heightDu - 24, 50, 14));
     connect(m_ok, &QPushButton::clicked, this, &CPromptDlg::accept);
     connect(m_cancel, &QPushButton::clicked, this, &CPromptDlg::reject);
@@ -157,13 +157,13 @@ void CPromptDlg::StopLooking() {
 }
 
 CSetListenDlg::CSetListenDlg(const QColor& colour, QWidget* parent)
-    : CPromptDlg(138, tr("请输入端口"), 181, 121, colour, parent) {
+    : CPromptDlg(kTemplateId, tr("请输入端口"), 181, 121, colour, parent) {
     // The caption asks for the port; the box stands alone.
-    AddRow(QString(), 1009, QString(), true);
+    AddRow(QString(), kBoxPort, QString(), true);
 }
 
 bool CSetListenDlg::OnOk() {
-    if (!ReadPort(Edit(1009)->text().toStdU16String(), &m_nPort)) {
+    if (!ReadPort(Edit(kBoxPort)->text().toStdU16String(), &m_nPort)) {
         m_nPort = 0;
         Message(tr("输入的端口号有错！"), tr("提示"));
         return false;

@@ -24,6 +24,12 @@ namespace quillet::pages {
 class CPromptDlg : public QDialog {
     Q_OBJECT
 public:
+    // Control ids (objectNames) of the buttons every prompt has.
+    enum PromptButton {
+        kOk = 1,
+        kCancel = 2,
+    };
+
     // `widthDu` × `heightDu` dialog units; `templateId` becomes the objectName ("dialog138").
     CPromptDlg(int templateId, const QString& caption, int widthDu, int heightDu,
                const QColor& colour, QWidget* parent);
@@ -71,10 +77,16 @@ private:
     QPushButton* m_cancel;
 };
 
-// The port prompt: one number-only box (1009); OK refuses ports above 65535.
+// The port prompt: one number-only box; OK refuses ports above 65535.
 class CSetListenDlg : public CPromptDlg {
     Q_OBJECT
 public:
+    static constexpr int kTemplateId = 138;
+    // Control id (objectName) of the port box.
+    enum ControlId {
+        kBoxPort = 1009,
+    };
+
     CSetListenDlg(const QColor& colour, QWidget* parent);
     int32_t m_nPort = 0;
 

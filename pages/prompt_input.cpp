@@ -1,4 +1,4 @@
-#include "prompt_input.h"
+#include "pages/prompt_input.h"
 
 #include <arpa/inet.h>
 #include <netdb.h>

@@ -1,4 +1,4 @@
-#include "received_feeder.h"
+#include "pages/received_feeder.h"
 
 #include <QPlainTextEdit>
 #include <QScrollBar>

@@ -1,15 +1,15 @@
-#include "set_dlg_broad_ip.h"
+#include "pages/set_dlg_broad_ip.h"
 
-#include "dialog_p.h"
 #include "engine/local_address.h"
-#include "prompt_input.h"
-#include "ui_kit.h"
+#include "pages/dialog_p.h"
+#include "pages/prompt_input.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 
 CSetDlgBroadIp::CSetDlgBroadIp(const CUdpClientDlg* owner, const std::u16string& defaultAddress,
                                const QColor& colour, QWidget* parent)
-    : CSetUdpServerIp(297, tr("请输入广播地址"), tr("广播地址:"),
+    : CSetUdpServerIp(kTemplateId, tr("请输入广播地址"), tr("广播地址:"),
                       defaultAddress.empty() ? QString::fromLatin1(GetBroadcastText())
                                              : ToQString(defaultAddress),
                       owner, colour, parent) {}

@@ -1,13 +1,14 @@
 #pragma once
 // The broadcast-address prompt: the peer-address prompt's form, offering the directed broadcast
 // address, and warning (without refusing) when the address looks like no broadcast address.
-#include "set_udp_server_ip.h"
+#include "pages/set_udp_server_ip.h"
 
 namespace quillet::pages {
 
 class CSetDlgBroadIp : public CSetUdpServerIp {
     Q_OBJECT
 public:
+    static constexpr int kTemplateId = 297;
     // `defaultAddress` empty: the first adapter's directed broadcast address is offered.
     CSetDlgBroadIp(const CUdpClientDlg* owner, const std::u16string& defaultAddress,
                    const QColor& colour, QWidget* parent = nullptr);

@@ -1,12 +1,12 @@
-#include "set_multicast_dlg.h"
+#include "pages/set_multicast_dlg.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
 
 #include "encoding/wide_narrow.h"
-#include "multicast_server_dlg.h"
-#include "prompt_input.h"
-#include "ui_kit.h"
+#include "pages/multicast_server_dlg.h"
+#include "pages/prompt_input.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 
@@ -24,7 +24,7 @@ CSetMulticastDlg::CSetMulticastDlg(const CMulticastServerDlg* owner,
                                    const std::u16string& defaultGroup,
                                    const std::string& defaultInterface, const QColor& colour,
                                    QWidget* parent)
-    : CPromptDlg(301, tr("请输入组播参数"), 181, 14 + kRowCount * 22 + 50, colour, parent),
+    : CPromptDlg(kTemplateId, tr("请输入组播参数"), 181, 14 + kRowCount * 22 + 50, colour, parent),
       m_owner(owner) {
     const QString group =
         defaultGroup.empty() ? QStringLiteral("239.255.0.1") : ToQString(defaultGroup);

@@ -8,7 +8,7 @@
 
 #include <string>
 
-#include "prompt_dlg.h"
+#include "pages/prompt_dlg.h"
 
 class QCheckBox;
 
@@ -33,6 +33,7 @@ inline constexpr int kMaxMemberCount = 1000;
 class CSetMulticastDlg : public CPromptDlg {
     Q_OBJECT
 public:
+    static constexpr int kTemplateId = 301;
     // `defaultGroup` empty: 239.255.0.1; `defaultInterface`: the address to join on.
     CSetMulticastDlg(const CMulticastServerDlg* owner, const std::u16string& defaultGroup,
                      const std::string& defaultInterface, const QColor& colour,

@@ -1,13 +1,13 @@
-#include "set_udp_server_ip.h"
+#include "pages/set_udp_server_ip.h"
 
 #include <QLineEdit>
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
 #include "engine/local_address.h"
-#include "prompt_input.h"
-#include "udp_client_dlg.h"
-#include "ui_kit.h"
+#include "pages/prompt_input.h"
+#include "pages/udp_client_dlg.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 
@@ -29,7 +29,7 @@ sockaddr_in Ipv4(in_addr_t address, int port) {
 
 CSetUdpServerIp::CSetUdpServerIp(const CUdpClientDlg* owner, const std::u16string& defaultAddress,
                                  const QColor& colour, QWidget* parent)
-    : CSetUdpServerIp(142, tr("请输入对方地址"), tr("对方地址:"),
+    : CSetUdpServerIp(kTemplateId, tr("请输入对方地址"), tr("对方地址:"),
                       defaultAddress.empty() ? QString::fromStdString(GetAdapterIpText())
                                              : ToQString(defaultAddress),
                       owner, colour, parent) {}
@@ -38,20 +38,20 @@ CSetUdpServerIp::CSetUdpServerIp(int templateId, const QString& caption,
                                  const QString& addressLabel, const QString& address,
                                  const CUdpClientDlg* owner, const QColor& colour, QWidget* parent)
     : CPromptDlg(templateId, caption, 181, 121, colour, parent), m_owner(owner) {
-    AddRow(addressLabel, 1037, address, false, kAddressBoxChars);
-    AddRow(tr("对方端口:"), 1052, QStringLiteral("8888"), true);
-    AddRow(tr("本地端口:"), 1012, QStringLiteral("6666"), true);
-    AddRow(tr("客户数量:"), 1011, QStringLiteral("1"), true);
+    AddRow(addressLabel, kBoxAddress, address, false, kAddressBoxChars);
+    AddRow(tr("对方端口:"), kBoxPeerPort, QStringLiteral("8888"), true);
+    AddRow(tr("本地端口:"), kBoxLocalPort, QStringLiteral("6666"), true);
+    AddRow(tr("客户数量:"), kBoxCount, QStringLiteral("1"), true);
     const int rowTops[] = {14, 33, 53, 73};
-    const int ids[] = {1037, 1052, 1012, 1011};
+    const int ids[] = {kBoxAddress, kBoxPeerPort, kBoxLocalPort, kBoxCount};
     for (int i = 0; i < 4; ++i)
         PlaceRow(ids[i], QRect(63, rowTops[i], 86, 12));
     PlaceButtons(QRect(33, 100, 50, 14), QRect(99, 100, 50, 14));
 }
 
 bool CSetUdpServerIp::OnOk() {
-    const bool peerOk = ReadPort(BoxText(Edit(1052)), &m_nPeerPort);
-    const bool localOk = ReadPort(BoxText(Edit(1012)), &m_nLocalPort);
+    const bool peerOk = ReadPort(BoxText(Edit(kBoxPeerPort)), &m_nPeerPort);
+    const bool localOk = ReadPort(BoxText(Edit(kBoxLocalPort)), &m_nLocalPort);
     if (!peerOk || !localOk) {
         m_nPeerPort = m_nLocalPort = 0;
         Message(tr("输入的端口号有错！"), tr("提示"));
@@ -61,11 +61,11 @@ bool CSetUdpServerIp::OnOk() {
         Message(tr("本地端口已经被占用!"), ui::AppTitle());
         return false;
     }
-    m_nClientCount = ReadInt(BoxText(Edit(1011)));
+    m_nClientCount = ReadInt(BoxText(Edit(kBoxCount)));
     if (!CountFits())
         return false;
 
-    const std::string text = enc::ToNarrow(BoxText(Edit(1037)).substr(0, kAddressBoxChars));
+    const std::string text = enc::ToNarrow(BoxText(Edit(kBoxAddress)).substr(0, kAddressBoxChars));
     const std::optional<in_addr_t> peer = ReadPeerAddress(text);
     if (!peer)
         return false;  // a name: OK runs again with its address

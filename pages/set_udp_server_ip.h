@@ -9,7 +9,7 @@
 #include <optional>
 #include <string>
 
-#include "prompt_dlg.h"
+#include "pages/prompt_dlg.h"
 
 namespace quillet::pages {
 
@@ -21,6 +21,15 @@ inline constexpr int kMaxClientCount = 1000;
 class CSetUdpServerIp : public CPromptDlg {
     Q_OBJECT
 public:
+    static constexpr int kTemplateId = 142;
+    // Control ids (objectNames) of the prompt's boxes.
+    enum ControlId {
+        kBoxAddress = 1037,
+        kBoxPeerPort = 1052,
+        kBoxLocalPort = 1012,
+        kBoxCount = 1011,
+    };
+
     // `defaultAddress` empty: the first adapter's address is offered.
     CSetUdpServerIp(const CUdpClientDlg* owner, const std::u16string& defaultAddress,
                     const QColor& colour, QWidget* parent = nullptr);

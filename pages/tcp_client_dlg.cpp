@@ -1,13 +1,13 @@
-#include "tcp_client_dlg.h"
+#include "pages/tcp_client_dlg.h"
 
 #include <QPlainTextEdit>
 #include <QSocketNotifier>
 
-#include "dlg_set_ip.h"
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
-#include "skin_btn.h"
-#include "ui_kit.h"
+#include "pages/dlg_set_ip.h"
+#include "skin/skin_btn.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 
@@ -17,24 +17,14 @@ const QColor kPageColour(200, 220, 240);
 const QColor kPromptColour(232, 243, 250);
 const QString kLinkMark = QStringLiteral("<->");
 
-enum ButtonId {
-    kCreate = 1032,
-    kConnect = 1034,
-    kDisconnect = 1035,
-    kDelete = 1036,
-    kSend = 1039,
-    kClearReceived = 1045,
-    kClearSent = 1046,
-};
-
 QString Wide(const std::string& narrow) {
     return ToQString(enc::ToWide(narrow));
 }
 
 }  // namespace
 
-CTcpClientDlg::CTcpClientDlg(QWidget* parent) : CDialogP(130, kPageColour, parent) {
-    CreateCommonControls(1038, PageLayout::kStandard);
+CTcpClientDlg::CTcpClientDlg(QWidget* parent) : CDialogP(kTemplateId, kPageColour, parent) {
+    CreateCommonControls(kTree, PageLayout::kStandard);
     m_tree->SetBkColor(kPageColour);
     InitConnectionTree(m_tree);
     CreateButtons();

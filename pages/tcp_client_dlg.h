@@ -12,9 +12,9 @@
 #include <memory>
 #include <vector>
 
-#include "dialog_p.h"
 #include "engine/endpoint.h"
 #include "engine/tcp_engine.h"
+#include "pages/dialog_p.h"
 
 class QSocketNotifier;
 
@@ -23,6 +23,19 @@ namespace quillet::pages {
 class CTcpClientDlg : public CDialogP {
     Q_OBJECT
 public:
+    static constexpr int kTemplateId = 130;
+    // Control ids (objectNames) of the page's tree and buttons.
+    enum ControlId {
+        kTree = 1038,
+        kCreate = 1032,
+        kConnect = 1034,
+        kDisconnect = 1035,
+        kDelete = 1036,
+        kSend = 1039,
+        kClearReceived = 1045,
+        kClearSent = 1046,
+    };
+
     explicit CTcpClientDlg(QWidget* parent = nullptr);
     ~CTcpClientDlg() override;
 

@@ -1,13 +1,13 @@
-#include "tcp_server_dlg.h"
+#include "pages/tcp_server_dlg.h"
 
 #include <QMessageBox>
 #include <QPlainTextEdit>
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
-#include "prompt_dlg.h"
-#include "skin_btn.h"
-#include "ui_kit.h"
+#include "pages/prompt_dlg.h"
+#include "skin/skin_btn.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 
@@ -16,24 +16,13 @@ namespace {
 const QColor kPageColour(232, 243, 250);
 const QColor kPromptColour(232, 243, 250);
 
-enum ButtonId {
-    kCreate = 1030,
-    kListen = 1033,
-    kStopListen = 1035,
-    kDisconnect = 1036,
-    kDelete = 1037,
-    kSend = 1020,
-    kClearReceived = 1021,
-    kClearSent = 1022,
-};
-
 // The refusal news has a key of its own; its record is the engine, never a connection's.
 constexpr uint64_t kRefusedNewsKey = 0;
 
 }  // namespace
 
-CTcpServerDlg::CTcpServerDlg(QWidget* parent) : CDialogP(129, kPageColour, parent) {
-    CreateCommonControls(1025, PageLayout::kTcpServer);
+CTcpServerDlg::CTcpServerDlg(QWidget* parent) : CDialogP(kTemplateId, kPageColour, parent) {
+    CreateCommonControls(kTree, PageLayout::kTcpServer);
     m_tree->SetBkColor(kPageColour);
     InitConnectionTree(m_tree);
     m_sendBox->setFocus();

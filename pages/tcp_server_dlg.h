@@ -4,16 +4,30 @@
 //
 // Threads: user-interface thread; the engine's workers reach the page only through the
 // notification hand-over of CDialogP.
-#include "dialog_p.h"
+#include "engine/tcp_engine.h"
+#include "pages/dialog_p.h"
 
 class QMessageBox;
-#include "engine/tcp_engine.h"
 
 namespace quillet::pages {
 
 class CTcpServerDlg : public CDialogP {
     Q_OBJECT
 public:
+    static constexpr int kTemplateId = 129;
+    // Control ids (objectNames) of the page's tree and buttons.
+    enum ControlId {
+        kTree = 1025,
+        kCreate = 1030,
+        kListen = 1033,
+        kStopListen = 1035,
+        kDisconnect = 1036,
+        kDelete = 1037,
+        kSend = 1020,
+        kClearReceived = 1021,
+        kClearSent = 1022,
+    };
+
     explicit CTcpServerDlg(QWidget* parent = nullptr);
     ~CTcpServerDlg() override;
 

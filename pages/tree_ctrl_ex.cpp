@@ -1,4 +1,4 @@
-#include "tree_ctrl_ex.h"
+#include "pages/tree_ctrl_ex.h"
 
 #include <QHash>
 #include <QHeaderView>
@@ -6,7 +6,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include "ui_kit.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 namespace {
@@ -117,11 +117,11 @@ CTreeCtrlEx::CTreeCtrlEx(QWidget* parent) : QTreeWidget(parent) {
     setUniformRowHeights(true);
     setItemDelegate(new SelectedItemDelegate(this));
     HideStyleSelection();
-    images_ = StandardImageList();
+    m_images = StandardImageList();
 }
 
 CTreeCtrlEx::CTreeCtrlEx(const QColor& background, QWidget* parent) : CTreeCtrlEx(parent) {
-    background_ = background;
+    m_background = background;
 }
 
 QItemSelectionModel::SelectionFlags CTreeCtrlEx::selectionCommand(const QModelIndex& index,
@@ -261,7 +261,7 @@ void CTreeCtrlEx::SetItemImage(QTreeWidgetItem* item, int index) {
         return;
     }
     item->setData(0, kImageRole, index);
-    item->setIcon(0, index >= 0 && index < images_.size() ? images_[index] : QIcon());
+    item->setIcon(0, index >= 0 && index < m_images.size() ? m_images[index] : QIcon());
 }
 
 int CTreeCtrlEx::GetItemImage(const QTreeWidgetItem* item) {

@@ -59,13 +59,13 @@ public:
     // Sets the item's icon from this tree's image list and remembers the index.
     void SetItemImage(QTreeWidgetItem* item, int index);
     static int GetItemImage(const QTreeWidgetItem* item);  // -1 when none was set
-    void SetImageList(const QList<QIcon>& icons) { images_ = icons; }
-    const QList<QIcon>& ImageList() const { return images_; }
+    void SetImageList(const QList<QIcon>& icons) { m_images = icons; }
+    const QList<QIcon>& ImageList() const { return m_images; }
 
     // The tree's visible background.
     void SetBkColor(const QColor& color);
     QColor BkColor() const;
-    QColor ConstructedBackground() const { return background_; }
+    QColor ConstructedBackground() const { return m_background; }
 
     // Inserts a child with `text` as the last child of `parent` (top level when null).
     QTreeWidgetItem* InsertItem(const QString& text, QTreeWidgetItem* parent = nullptr);
@@ -89,8 +89,8 @@ protected:
 private:
     void HideStyleSelection();
 
-    QColor background_;
-    QList<QIcon> images_;
+    QColor m_background;
+    QList<QIcon> m_images;
 };
 
 }  // namespace quillet::pages

@@ -1,11 +1,12 @@
-#include "udp_broad_dlg.h"
+#include "pages/udp_broad_dlg.h"
 
-#include "set_dlg_broad_ip.h"
-#include "ui_kit.h"
+#include "pages/set_dlg_broad_ip.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 
-CUdpBroadDlg::CUdpBroadDlg(QWidget* parent) : CUdpClientDlg(296, PageLayout::kBroadcast, parent) {
+CUdpBroadDlg::CUdpBroadDlg(QWidget* parent)
+    : CUdpClientDlg(kTemplateId, PageLayout::kBroadcast, parent) {
     CreatePageButtons(1);
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 // The broadcast page: the UDP client page with a send-oriented layout (full-height tree, no
 // received view) whose endpoints are senders allowed to broadcast.
-#include "udp_client_dlg.h"
+#include "pages/udp_client_dlg.h"
 
 namespace quillet::pages {
 
 class CUdpBroadDlg : public CUdpClientDlg {
     Q_OBJECT
 public:
+    static constexpr int kTemplateId = 296;
     explicit CUdpBroadDlg(QWidget* parent = nullptr);
 
 protected:

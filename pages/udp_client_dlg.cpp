@@ -1,4 +1,4 @@
-#include "udp_client_dlg.h"
+#include "pages/udp_client_dlg.h"
 
 #include <QCoreApplication>
 #include <QPlainTextEdit>
@@ -7,9 +7,9 @@
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
-#include "prompt_input.h"
-#include "set_udp_server_ip.h"
-#include "ui_kit.h"
+#include "pages/prompt_input.h"
+#include "pages/set_udp_server_ip.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 
@@ -51,13 +51,14 @@ QString EndpointFailureText(sock::Step failed) {
 
 }  // namespace
 
-CUdpClientDlg::CUdpClientDlg(QWidget* parent) : CUdpClientDlg(141, PageLayout::kStandard, parent) {
+CUdpClientDlg::CUdpClientDlg(QWidget* parent)
+    : CUdpClientDlg(kTemplateId, PageLayout::kStandard, parent) {
     CreatePageButtons(0);
 }
 
 CUdpClientDlg::CUdpClientDlg(int templateId, PageLayout layout, QWidget* parent)
     : CDialogP(templateId, kPageColour, parent) {
-    CreateCommonControls(1051, layout);
+    CreateCommonControls(kTree, layout);
     m_liveViewReads = true;
     m_tree->SetBkColor(kPageColour);
     InitConnectionTree(m_tree);
@@ -68,19 +69,19 @@ CUdpClientDlg::~CUdpClientDlg() {
 }
 
 int CUdpClientDlg::CreatePageButtons(int sendOnly) {
-    AddButton(1032, QRect(14, 5, 51, 24), {236, 241, 237, 240}, [this] { OnCreate(); });
+    AddButton(kCreate, QRect(14, 5, 51, 24), {236, 241, 237, 240}, [this] { OnCreate(); });
     const int gap = TreeClientWidth() / 2 / 2 + 155;
-    AddButton(1036, QRect(65 + gap, 5, 51, 24), {261, 258, 259, 260}, [this] { OnDelete(); });
-    AddButton(1039, ButtonAbove(m_sendBox, 61, m_sendBox->y() - 26), {257, 254, 255, 256},
+    AddButton(kDelete, QRect(65 + gap, 5, 51, 24), {261, 258, 259, 260}, [this] { OnDelete(); });
+    AddButton(kSend, ButtonAbove(m_sendBox, 61, m_sendBox->y() - 26), {257, 254, 255, 256},
               [this] { OnSend(); });
     if (!sendOnly) {
-        AddButton(1045, ButtonAbove(m_recvView, 101, 5), {253, 250, 251, 252},
+        AddButton(kClearReceived, ButtonAbove(m_recvView, 101, 5), {253, 250, 251, 252},
                   [this] { OnClearReceived(); });
     }
     const int sentTop = sendOnly ? 5 : m_sentView->y() - 26;
-    AddButton(1046, ButtonAbove(m_sentView, 101, sentTop), {249, 246, 247, 248},
+    AddButton(kClearSent, ButtonAbove(m_sentView, 101, sentTop), {249, 246, 247, 248},
               [this] { OnClearSent(); });
-    EnableButton(1036, false);
+    EnableButton(kDelete, false);
     return 0;
 }
 
@@ -162,12 +163,12 @@ void CUdpClientDlg::Refresh(QTreeWidgetItem* item) {
     if (!item)
         return;
     if (!item->parent()) {
-        EnableButton(1036, false);
+        EnableButton(kDelete, false);
         ClearReceivedView();
         ClearSentView();
         return;
     }
-    EnableButton(1036, true);
+    EnableButton(kDelete, true);
     ConnectInfo* rec = RecordOf(item);
     if (!rec)
         return;
@@ -180,7 +181,7 @@ void CUdpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
     QTreeWidgetItem* node = NodeOf(pInfo);
     if (kind == UPDATE_CLOSED) {
         SetNodeImage(node, pInfo->bUnread ? kImageClosedUnread : kImageClosed);
-        EnableButton(1036, false);
+        EnableButton(kDelete, false);
     }
 }
 

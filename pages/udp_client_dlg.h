@@ -8,22 +8,32 @@
 #include <functional>
 #include <string>
 
-#include "dialog_p.h"
 #include "engine/endpoint.h"
 #include "engine/udp_engine.h"
+#include "pages/dialog_p.h"
 
 namespace quillet::pages {
 
 class CUdpClientDlg : public CDialogP {
     Q_OBJECT
 public:
+    static constexpr int kTemplateId = 141;
+    // Control ids (objectNames) of the page's tree and buttons; the broadcast and multicast
+    // pages keep them.
+    enum ControlId {
+        kTree = 1051,
+        kCreate = 1032,
+        kDelete = 1036,
+        kSend = 1039,
+        kClearReceived = 1045,
+        kClearSent = 1046,
+    };
+
     explicit CUdpClientDlg(QWidget* parent = nullptr);
     ~CUdpClientDlg() override;
 
     // True when an endpoint of this page is bound to `port` on the host's address.
     bool IsLocalPortTaken(int port) const;
-    // The peer address the next prompt offers (that of the last endpoint made).
-    const std::u16string& LastPeerAddress() const { return m_strLastPeer; }
 
 protected:
     // For the derived pages: their template, layout and colour; they call CreatePageButtons.
@@ -57,7 +67,7 @@ protected:
                         const sock::UdpOptions& options);
 
     UdpEngine m_engine{this};
-    std::u16string m_strLastPeer;
+    std::u16string m_strLastPeer;  // the peer the next prompt offers: that of the last endpoint
 
     static inline const QColor kPromptColour{232, 243, 250};
 };

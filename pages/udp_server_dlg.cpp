@@ -1,11 +1,11 @@
-#include "udp_server_dlg.h"
+#include "pages/udp_server_dlg.h"
 
 #include <QPlainTextEdit>
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
-#include "prompt_dlg.h"
-#include "ui_kit.h"
+#include "pages/prompt_dlg.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 
@@ -13,8 +13,8 @@ namespace {
 const QColor kPageColour(170, 220, 250);
 }
 
-CUdpServerDlg::CUdpServerDlg(QWidget* parent) : CDialogP(140, kPageColour, parent) {
-    CreateCommonControls(1050, PageLayout::kStandard);
+CUdpServerDlg::CUdpServerDlg(QWidget* parent) : CDialogP(kTemplateId, kPageColour, parent) {
+    CreateCommonControls(kTree, PageLayout::kStandard);
     m_liveViewReads = true;
     m_tree->SetBkColor(kPageColour);
     InitConnectionTree(m_tree);
@@ -33,14 +33,14 @@ void CUdpServerDlg::CreateButtons() {
         AddButton(id, QRect(left, 5, 51, 24), bitmaps, std::move(run));
         left += 51 + gap;
     };
-    topRow(1047, {236, 241, 237, 240}, [this] { OnCreate(); });
-    topRow(1034, {281, 278, 279, 280}, [this] { OnStartReceive(); });
-    topRow(1048, {277, 274, 275, 276}, [this] { OnStopReceive(); });
-    topRow(1049, {261, 258, 259, 260}, [this] { OnDelete(); });
-    AddViewButtons(1020, 1021, 1022, [this] { OnSend(); });
-    EnableButton(1034, false);
-    EnableButton(1048, false);
-    EnableButton(1049, false);
+    topRow(kCreate, {236, 241, 237, 240}, [this] { OnCreate(); });
+    topRow(kStartReceive, {281, 278, 279, 280}, [this] { OnStartReceive(); });
+    topRow(kStopReceive, {277, 274, 275, 276}, [this] { OnStopReceive(); });
+    topRow(kDelete, {261, 258, 259, 260}, [this] { OnDelete(); });
+    AddViewButtons(kSend, kClearReceived, kClearSent, [this] { OnSend(); });
+    EnableButton(kStartReceive, false);
+    EnableButton(kStopReceive, false);
+    EnableButton(kDelete, false);
 }
 
 void CUdpServerDlg::OnCreate() {
@@ -81,8 +81,8 @@ void CUdpServerDlg::OnStartReceive() {
     SetNodeImage(Root(), kImageEndpointActive);
     state->bActive = true;
     state->sock = sock;
-    EnableButton(1034, false);
-    EnableButton(1048, true);
+    EnableButton(kStartReceive, false);
+    EnableButton(kStopReceive, true);
     RefreshPeerIcons();
 }
 
@@ -96,8 +96,8 @@ void CUdpServerDlg::OnStopReceive() {
         m_engine.CloseSocket(state->sock);
     state->sock = -1;
     state->bActive = false;
-    EnableButton(1034, true);
-    EnableButton(1048, false);
+    EnableButton(kStartReceive, true);
+    EnableButton(kStopReceive, false);
     RefreshPeerIcons();
 }
 
@@ -122,20 +122,20 @@ void CUdpServerDlg::Refresh(QTreeWidgetItem* item) {
     if (!item)
         return;
     if (!item->parent()) {
-        EnableButton(1034, false);
-        EnableButton(1048, false);
-        EnableButton(1049, false);
+        EnableButton(kStartReceive, false);
+        EnableButton(kStopReceive, false);
+        EnableButton(kDelete, false);
         if (const ServerState* state = RootState(); state && state->nPort > 0) {
-            EnableButton(1048, state->bActive);
-            EnableButton(1034, !state->bActive);
+            EnableButton(kStopReceive, state->bActive);
+            EnableButton(kStartReceive, !state->bActive);
         }
         ClearReceivedView();
         ClearSentView();
         return;
     }
-    EnableButton(1034, false);
-    EnableButton(1048, false);
-    EnableButton(1049, true);
+    EnableButton(kStartReceive, false);
+    EnableButton(kStopReceive, false);
+    EnableButton(kDelete, true);
     ConnectInfo* rec = RecordOf(item);
     if (!rec)
         return;

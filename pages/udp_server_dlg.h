@@ -5,14 +5,27 @@
 //
 // Threads: user-interface thread only; the engine's receive thread reaches the page through the
 // notification hand-over of CDialogP.
-#include "dialog_p.h"
 #include "engine/udp_engine.h"
+#include "pages/dialog_p.h"
 
 namespace quillet::pages {
 
 class CUdpServerDlg : public CDialogP {
     Q_OBJECT
 public:
+    static constexpr int kTemplateId = 140;
+    // Control ids (objectNames) of the page's tree and buttons.
+    enum ControlId {
+        kTree = 1050,
+        kCreate = 1047,
+        kStartReceive = 1034,
+        kStopReceive = 1048,
+        kDelete = 1049,
+        kSend = 1020,
+        kClearReceived = 1021,
+        kClearSent = 1022,
+    };
+
     explicit CUdpServerDlg(QWidget* parent = nullptr);
     ~CUdpServerDlg() override;
 

@@ -1,4 +1,4 @@
-#include "ui_notifier.h"
+#include "pages/ui_notifier.h"
 
 #include <QThread>
 

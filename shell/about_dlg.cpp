@@ -1,10 +1,10 @@
-#include "about_dlg.h"
+#include "shell/about_dlg.h"
 
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 
-#include "ui_kit.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::shell {
 
@@ -20,7 +20,7 @@ CAbout::CAbout(QWidget* parent) : QDialog(parent), m_lineFont(ui::SansFont(15, 4
     icon->setPixmap(ui::Icon(293).pixmap(32, 32));
 
     auto* close = new QPushButton(tr("退出"), this);
-    ui::SetControlId(close, 1);
+    ui::SetControlId(close, kCloseId);
     close->setGeometry(ui::DuRect(267, 192, 37, 14));
     close->setDefault(true);
     connect(close, &QPushButton::clicked, this, &QDialog::accept);

@@ -9,6 +9,7 @@ class CAbout : public QDialog {
     Q_OBJECT
 public:
     static constexpr int kTemplateId = 100;
+    static constexpr int kCloseId = 1;  // the close button (objectName)
     explicit CAbout(QWidget* parent = nullptr);
 
     static QString ProductLine();

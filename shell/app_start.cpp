@@ -1,4 +1,4 @@
-#include "app_start.h"
+#include "shell/app_start.h"
 
 #include <unistd.h>
 
@@ -7,7 +7,7 @@
 #include <cstdio>
 #include <vector>
 
-#include "command_line.h"
+#include "shell/command_line.h"
 
 namespace quillet::shell {
 namespace {

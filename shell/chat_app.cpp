@@ -1,4 +1,4 @@
-#include "chat_app.h"
+#include "shell/chat_app.h"
 
 #include <sys/socket.h>
 #include <unistd.h>
@@ -8,8 +8,8 @@
 
 #include "engine/descriptor_budget.h"
 #include "engine/local_address.h"
-#include "mgr_dlg.h"
-#include "ui_kit.h"
+#include "shell/mgr_dlg.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::shell {
 

@@ -1,7 +1,7 @@
 #pragma once
 // Start-up and shutdown of the program: checks that IPv4 sockets can be made, runs the main
 // window until it asks to quit, then destroys it, which closes every socket of every page.
-#include "command_line.h"
+#include "shell/command_line.h"
 
 class QApplication;
 

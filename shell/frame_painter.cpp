@@ -1,10 +1,10 @@
-#include "frame_painter.h"
+#include "shell/frame_painter.h"
 
 #include <QImage>
 #include <QPainter>
 
-#include "keyed_picture.h"
-#include "ui_kit.h"
+#include "skin/keyed_picture.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::shell {
 namespace {

@@ -1,9 +1,9 @@
-#include "help_dlg.h"
+#include "shell/help_dlg.h"
 
 #include <QPlainTextEdit>
 #include <QPushButton>
 
-#include "ui_kit.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::shell {
 

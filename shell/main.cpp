@@ -5,10 +5,10 @@
 
 #include <QApplication>
 
-#include "app_start.h"
-#include "chat_app.h"
-#include "command_line.h"
-#include "ui_language.h"
+#include "shell/app_start.h"
+#include "shell/chat_app.h"
+#include "shell/command_line.h"
+#include "shell/ui_language.h"
 
 namespace {
 

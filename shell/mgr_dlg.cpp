@@ -1,4 +1,4 @@
-#include "mgr_dlg.h"
+#include "shell/mgr_dlg.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -9,13 +9,13 @@
 #include <QScreen>
 #include <QShortcut>
 
-#include "about_dlg.h"
 #include "encoding/set_dialog.h"
-#include "help_dlg.h"
-#include "office_xp_menu.h"
-#include "skin_btn.h"
-#include "skin_tab.h"
-#include "ui_kit.h"
+#include "shell/about_dlg.h"
+#include "shell/help_dlg.h"
+#include "skin/office_xp_menu.h"
+#include "skin/skin_btn.h"
+#include "skin/skin_tab.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::shell {
 namespace {

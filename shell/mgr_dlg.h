@@ -12,10 +12,10 @@
 #include <array>
 #include <functional>
 
-#include "frame_painter.h"
-#include "grow_layout.h"
-#include "page_factory.h"
-#include "resize_rules.h"
+#include "shell/frame_painter.h"
+#include "shell/page_factory.h"
+#include "shell/resize_rules.h"
+#include "skin/grow_layout.h"
 
 class QMenu;
 

@@ -7,7 +7,7 @@
 #include <QTimerEvent>
 #include <QWindow>
 
-#include "mgr_dlg.h"
+#include "shell/mgr_dlg.h"
 
 namespace quillet::shell {
 namespace {

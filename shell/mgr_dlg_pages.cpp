@@ -2,8 +2,8 @@
 #include <QCoreApplication>
 #include <QShortcut>
 
-#include "mgr_dlg.h"
-#include "skin_tab.h"
+#include "shell/mgr_dlg.h"
+#include "skin/skin_tab.h"
 
 namespace quillet::shell {
 namespace {
@@ -35,7 +35,7 @@ QString TabText(const char* text) {
 }  // namespace
 
 void CMgrDlg::SetUpTabs() {
-    m_tab = new ui::CSkinTab(this, 1053);
+    m_tab = new ui::CSkinTab(this, ui::CSkinTab::kStripId);
     m_tab->setGeometry(6, 18, kTabCount * kTabWidth + 7, 57);
     m_tab->SetItemCount(kTabCount);
     for (int i = 0; i < kTabCount; ++i) {

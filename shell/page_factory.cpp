@@ -1,13 +1,13 @@
-#include "page_factory.h"
+#include "shell/page_factory.h"
 
 #include <QWidget>
 
-#include "multicast_server_dlg.h"
-#include "tcp_client_dlg.h"
-#include "tcp_server_dlg.h"
-#include "udp_broad_dlg.h"
-#include "udp_client_dlg.h"
-#include "udp_server_dlg.h"
+#include "pages/multicast_server_dlg.h"
+#include "pages/tcp_client_dlg.h"
+#include "pages/tcp_server_dlg.h"
+#include "pages/udp_broad_dlg.h"
+#include "pages/udp_client_dlg.h"
+#include "pages/udp_server_dlg.h"
 
 namespace quillet::shell {
 

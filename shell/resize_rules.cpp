@@ -1,4 +1,4 @@
-#include "resize_rules.h"
+#include "shell/resize_rules.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "ui_language.h"
+#include "shell/ui_language.h"
 
 #include <QCoreApplication>
 #include <QLibraryInfo>

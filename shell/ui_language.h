@@ -6,7 +6,7 @@
 // Threads: main thread only, after the application object exists and before any window is made.
 #include <QString>
 
-#include "command_line.h"
+#include "shell/command_line.h"
 
 namespace quillet::shell {
 

@@ -1,4 +1,4 @@
-#include "grow_layout.h"
+#include "skin/grow_layout.h"
 
 #include <QAbstractScrollArea>
 #include <QGroupBox>

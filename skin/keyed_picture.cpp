@@ -1,8 +1,8 @@
-#include "keyed_picture.h"
+#include "skin/keyed_picture.h"
 
 #include <QBitmap>
 
-#include "ui_kit.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::ui {
 

@@ -1,4 +1,4 @@
-#include "office_xp_menu.h"
+#include "skin/office_xp_menu.h"
 
 #include <QApplication>
 #include <QFile>
@@ -7,8 +7,8 @@
 
 #include <algorithm>
 
-#include "office_xp_style.h"
-#include "ui_kit.h"
+#include "skin/office_xp_style.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::ui {
 namespace {
@@ -56,9 +56,9 @@ bool COfficeXPMenu::LoadMenu(int resourceId) {
         } else if (keyword == "POPUP") {
             auto* sub = new COfficeXPMenu(level);
             sub->setTitle(tr(line.section(' ', 1).toUtf8().constData()));
-            sub->setObjectName(QStringLiteral("popup%1").arg(level->subMenus_.size()));
+            sub->setObjectName(QStringLiteral("popup%1").arg(level->m_subMenus.size()));
             level->addMenu(sub);
-            level->subMenus_.push_back(sub);
+            level->m_subMenus.push_back(sub);
             Registry().push_back(sub);
             // Choices inside the pop-up reach whoever listens to the top level.
             connect(sub, &COfficeXPMenu::command, level, &COfficeXPMenu::command);
@@ -91,12 +91,12 @@ COfficeXPMenu* COfficeXPMenu::SubMenu(int pos) const {
 }
 
 void COfficeXPMenu::Destroy() {
-    for (COfficeXPMenu* sub : subMenus_) {
+    for (COfficeXPMenu* sub : m_subMenus) {
         auto& reg = Registry();
         reg.erase(std::remove(reg.begin(), reg.end(), sub), reg.end());
         delete sub;  // its destructor takes its own nested menus out of the registry
     }
-    subMenus_.clear();
+    m_subMenus.clear();
     clear();
 }
 

@@ -48,7 +48,7 @@ signals:
     void command(int id);
 
 private:
-    std::vector<COfficeXPMenu*> subMenus_;
+    std::vector<COfficeXPMenu*> m_subMenus;
 };
 
 }  // namespace quillet::ui

@@ -1,11 +1,11 @@
-#include "office_xp_style.h"
+#include "skin/office_xp_style.h"
 
 #include <QApplication>
 #include <QPainter>
 #include <QStyleFactory>
 #include <QStyleOptionMenuItem>
 
-#include "office_xp_menu.h"
+#include "skin/office_xp_menu.h"
 
 namespace quillet::ui {
 namespace {

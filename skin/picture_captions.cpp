@@ -1,4 +1,4 @@
-#include "picture_captions.h"
+#include "skin/picture_captions.h"
 
 #include <QCoreApplication>
 #include <iterator>

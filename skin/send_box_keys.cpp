@@ -1,4 +1,4 @@
-#include "send_box_keys.h"
+#include "skin/send_box_keys.h"
 
 #include <QKeyEvent>
 #include <QPlainTextEdit>
@@ -9,13 +9,13 @@ namespace {
 // Qt's text controls refuse Ctrl-modified input, so the tab character is inserted here.
 class CCtrlTabInserter : public QObject {
 public:
-    explicit CCtrlTabInserter(QPlainTextEdit* edit) : QObject(edit), edit_(edit) {
+    explicit CCtrlTabInserter(QPlainTextEdit* edit) : QObject(edit), m_edit(edit) {
         setObjectName(QStringLiteral("ctrlTabInserter"));
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched != edit_ ||
+        if (watched != m_edit ||
             (event->type() != QEvent::KeyPress && event->type() != QEvent::ShortcutOverride)) {
             return false;
         }
@@ -26,13 +26,13 @@ protected:
             event->accept();  // the box takes Ctrl+Tab before any window shortcut
             return true;
         }
-        if (!edit_->isReadOnly())
-            edit_->insertPlainText(QStringLiteral("\t"));
+        if (!m_edit->isReadOnly())
+            m_edit->insertPlainText(QStringLiteral("\t"));
         return true;
     }
 
 private:
-    QPlainTextEdit* edit_;
+    QPlainTextEdit* m_edit;
 };
 
 }  // namespace

@@ -1,24 +1,24 @@
-#include "skin_btn.h"
+#include "skin/skin_btn.h"
 
 #include <QEnterEvent>
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QPainter>
 
-#include "keyed_picture.h"
-#include "picture_captions.h"
-#include "ui_kit.h"
+#include "skin/keyed_picture.h"
+#include "skin/picture_captions.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::ui {
 
-CSkinBtn::CSkinBtn(QWidget* parent, int id, const QRect& rect) : QAbstractButton(parent), id_(id) {
+CSkinBtn::CSkinBtn(QWidget* parent, int id, const QRect& rect) : QAbstractButton(parent), m_id(id) {
     SetControlId(this, id);
     setGeometry(rect);
     setMouseTracking(true);
     // Key-coloured pixels show whatever the parent painted beneath the button.
     setAttribute(Qt::WA_NoSystemBackground);
     setAutoFillBackground(false);
-    connect(this, &QAbstractButton::clicked, this, [this] { emit clicked(id_); });
+    connect(this, &QAbstractButton::clicked, this, [this] { emit clicked(m_id); });
     connect(this, &QAbstractButton::pressed, this, [this] { update(); });
     connect(this, &QAbstractButton::released, this, [this] { update(); });
 }
@@ -34,8 +34,8 @@ CSkinBtn* CSkinBtn::Create(QWidget* parent, int id, const QRect& rect,
 void CSkinBtn::SetBitmaps(int normal, int hover, int pressed, int disabled) {
     const int ids[4] = {normal, hover, pressed, disabled};
     for (int i = 0; i < 4; ++i) {
-        pictures_[i] = Bitmap(ids[i]);
-        keyed_[i] = KeyOut(pictures_[i]);
+        m_pictures[i] = Bitmap(ids[i]);
+        m_keyed[i] = KeyOut(m_pictures[i]);
     }
     if (const QString caption = ButtonCaption(normal); !caption.isEmpty()) {
         setAccessibleName(caption);
@@ -51,16 +51,16 @@ int CSkinBtn::state() const {
     if (isDown()) {
         return kPressed;
     }
-    return hovering_ ? kHover : kNormal;
+    return m_hovering ? kHover : kNormal;
 }
 
 QSize CSkinBtn::sizeHint() const {
-    return pictures_[kNormal].isNull() ? QSize(51, 24)
-                                       : pictures_[kNormal].deviceIndependentSize().toSize();
+    return m_pictures[kNormal].isNull() ? QSize(51, 24)
+                                        : m_pictures[kNormal].deviceIndependentSize().toSize();
 }
 
 void CSkinBtn::paintEvent(QPaintEvent*) {
-    const QPixmap& picture = keyed_[state()];
+    const QPixmap& picture = m_keyed[state()];
     if (picture.isNull()) {
         return;  // an empty slot leaves only the parent's pixels
     }
@@ -80,12 +80,12 @@ void CSkinBtn::focusInEvent(QFocusEvent* event) {
         case Qt::MouseFocusReason:
         case Qt::PopupFocusReason:
         case Qt::MenuBarFocusReason:
-            focusFromKeyboard_ = false;
+            m_focusFromKeyboard = false;
             break;
         case Qt::ActiveWindowFocusReason:
             break;  // back to the window: as it was
         default:
-            focusFromKeyboard_ = true;
+            m_focusFromKeyboard = true;
             break;
     }
     update();
@@ -98,16 +98,16 @@ void CSkinBtn::focusOutEvent(QFocusEvent* event) {
 }
 
 void CSkinBtn::keyPressEvent(QKeyEvent* event) {
-    if (!focusFromKeyboard_) {
-        focusFromKeyboard_ = true;
+    if (!m_focusFromKeyboard) {
+        m_focusFromKeyboard = true;
         update();
     }
     QAbstractButton::keyPressEvent(event);
 }
 
 void CSkinBtn::SetHovering(bool on) {
-    if (hovering_ != on) {
-        hovering_ = on;
+    if (m_hovering != on) {
+        m_hovering = on;
         update();
     }
 }
@@ -136,7 +136,7 @@ void CSkinBtn::mouseMoveEvent(QMouseEvent* event) {
 void CSkinBtn::changeEvent(QEvent* event) {
     if (event->type() == QEvent::EnabledChange) {
         // A disabled button ignores hover; re-enabling starts from the normal picture.
-        hovering_ = false;
+        m_hovering = false;
         update();
     }
     QAbstractButton::changeEvent(event);

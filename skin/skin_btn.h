@@ -24,16 +24,16 @@ public:
     // Loads the four bitmaps by number; a number that does not exist leaves its slot empty.
     void SetBitmaps(int normal, int hover, int pressed, int disabled);
 
-    int id() const { return id_; }
+    int id() const { return m_id; }
     int state() const;  // the picture shown now, 0-3
-    bool hovering() const { return hovering_; }
+    bool hovering() const { return m_hovering; }
     // Whether the focus rectangle is drawn: the button has the focus and got it (or was used)
     // from the keyboard. A click does not show it, as on desktops that hide focus until a key.
-    bool focusShown() const { return hasFocus() && focusFromKeyboard_; }
+    bool focusShown() const { return hasFocus() && m_focusFromKeyboard; }
     // The rectangle in parent coordinates (where the main window repaints the picture).
     QRect PositionInParent() const { return geometry(); }
     // The normal picture as loaded, key colour intact.
-    const QPixmap& NormalPicture() const { return pictures_[kNormal]; }
+    const QPixmap& NormalPicture() const { return m_pictures[kNormal]; }
     QSize sizeHint() const override;
 
 signals:
@@ -53,11 +53,11 @@ protected:
 private:
     void SetHovering(bool on);
 
-    int id_;
-    bool hovering_ = false;
-    bool focusFromKeyboard_ = false;
-    std::array<QPixmap, 4> pictures_;  // as loaded
-    std::array<QPixmap, 4> keyed_;     // key pixels transparent
+    int m_id;
+    bool m_hovering = false;
+    bool m_focusFromKeyboard = false;
+    std::array<QPixmap, 4> m_pictures;  // as loaded
+    std::array<QPixmap, 4> m_keyed;     // key pixels transparent
 };
 
 }  // namespace quillet::ui

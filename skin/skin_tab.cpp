@@ -1,4 +1,4 @@
-#include "skin_tab.h"
+#include "skin/skin_tab.h"
 
 #include <QAccessible>
 #include <QHelpEvent>
@@ -6,9 +6,9 @@
 #include <QPainter>
 #include <QToolTip>
 
-#include "keyed_picture.h"
-#include "skin_tab_accessible.h"
-#include "ui_kit.h"
+#include "skin/keyed_picture.h"
+#include "skin/skin_tab_accessible.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::ui {
 
@@ -22,7 +22,7 @@ CSkinTab::CSkinTab(QWidget* parent, int controlId) : QWidget(parent) {
 }
 
 void CSkinTab::SetItemCount(int n) {
-    items_.assign(static_cast<size_t>(qMax(0, n)), Item{});
+    m_items.assign(static_cast<size_t>(qMax(0, n)), Item{});
     update();
 }
 
@@ -30,7 +30,7 @@ void CSkinTab::SetItemRect(int i, int left, int top, int right, int bottom) {
     if (i < 0 || i >= itemCount()) {
         return;
     }
-    items_[i].rect = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
+    m_items[i].rect = QRect(QPoint(left, top), QPoint(right - 1, bottom - 1));
     update();
 }
 
@@ -38,9 +38,9 @@ void CSkinTab::SetItemBitmaps(int i, int normal, int hover, int selected) {
     if (i < 0 || i >= itemCount()) {
         return;
     }
-    items_[i].normal = KeyedBitmap(normal);
-    items_[i].hover = KeyedBitmap(hover);
-    items_[i].selected = KeyedBitmap(selected);
+    m_items[i].normal = KeyedBitmap(normal);
+    m_items[i].hover = KeyedBitmap(hover);
+    m_items[i].selected = KeyedBitmap(selected);
     update();
 }
 
@@ -48,23 +48,23 @@ void CSkinTab::SetItemText(int i, const QString& name, const QString& toolTip) {
     if (i < 0 || i >= itemCount()) {
         return;
     }
-    items_[i].name = name;
-    items_[i].toolTip = toolTip;
+    m_items[i].name = name;
+    m_items[i].toolTip = toolTip;
 }
 
 QString CSkinTab::itemName(int i) const {
-    return (i >= 0 && i < itemCount()) ? items_[i].name : QString();
+    return (i >= 0 && i < itemCount()) ? m_items[i].name : QString();
 }
 
 QString CSkinTab::itemToolTip(int i) const {
-    return (i >= 0 && i < itemCount()) ? items_[i].toolTip : QString();
+    return (i >= 0 && i < itemCount()) ? m_items[i].toolTip : QString();
 }
 
 void CSkinTab::SelectItem(int i) {
-    if (i < 0 || i >= itemCount() || i == selected_) {
+    if (i < 0 || i >= itemCount() || i == m_selected) {
         return;
     }
-    selected_ = i;
+    m_selected = i;
     update();
     if (QAccessible::isActive()) {
         QAccessibleEvent news(this, QAccessible::Selection);
@@ -92,12 +92,12 @@ bool CSkinTab::event(QEvent* event) {
 }
 
 QRect CSkinTab::itemRect(int i) const {
-    return (i >= 0 && i < itemCount()) ? items_[i].rect : QRect();
+    return (i >= 0 && i < itemCount()) ? m_items[i].rect : QRect();
 }
 
 int CSkinTab::HitTest(const QPoint& pt) const {
     for (int i = 0; i < itemCount(); ++i) {
-        if (items_[i].rect.contains(pt)) {
+        if (m_items[i].rect.contains(pt)) {
             return i;
         }
     }
@@ -119,26 +119,26 @@ void CSkinTab::paintEvent(QPaintEvent*) {
     QPainter p(this);
     // Last item first, so a lower index lies on top where rectangles overlap.
     for (int i = itemCount() - 1; i >= 0; --i) {
-        const Item& item = items_[i];
-        DrawItem(p, item, i == hover_ ? item.hover : item.normal);
+        const Item& item = m_items[i];
+        DrawItem(p, item, i == m_hover ? item.hover : item.normal);
     }
-    if (selected_ >= 0 && selected_ < itemCount()) {
-        DrawItem(p, items_[selected_], items_[selected_].selected);
+    if (m_selected >= 0 && m_selected < itemCount()) {
+        DrawItem(p, m_items[m_selected], m_items[m_selected].selected);
     }
 }
 
 void CSkinTab::mouseMoveEvent(QMouseEvent* event) {
     const int hit = HitTest(event->position().toPoint());
-    if (hit != hover_) {
-        hover_ = hit;
+    if (hit != m_hover) {
+        m_hover = hit;
         update();
     }
     QWidget::mouseMoveEvent(event);
 }
 
 void CSkinTab::leaveEvent(QEvent* event) {
-    if (hover_ != -1) {
-        hover_ = -1;
+    if (m_hover != -1) {
+        m_hover = -1;
         update();
     }
     QWidget::leaveEvent(event);

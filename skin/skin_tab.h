@@ -17,8 +17,10 @@ public:
     // The page-select message keeps its Windows number (WM_USER + 100), so the strip and the
     // main window that listens for it agree on one value.
     static constexpr int kPageSelectMessage = 0x464;
+    // The main window's strip (its control id and objectName).
+    static constexpr int kStripId = 1053;
 
-    explicit CSkinTab(QWidget* parent = nullptr, int controlId = 1053);
+    explicit CSkinTab(QWidget* parent = nullptr, int controlId = kStripId);
 
     // n empty items; the selected and hover indexes stay as they are.
     void SetItemCount(int n);
@@ -32,12 +34,12 @@ public:
     // range, otherwise a repaint and a queued pageSelected.
     void SelectItem(int i);
 
-    int itemCount() const { return static_cast<int>(items_.size()); }
+    int itemCount() const { return static_cast<int>(m_items.size()); }
     QRect itemRect(int i) const;
     QString itemName(int i) const;
     QString itemToolTip(int i) const;
-    int selectedIndex() const { return selected_; }
-    int hoverIndex() const { return hover_; }
+    int selectedIndex() const { return m_selected; }
+    int hoverIndex() const { return m_hover; }
     // The first item (in index order) containing `pt`, or -1.
     int HitTest(const QPoint& pt) const;
 
@@ -60,9 +62,9 @@ private:
     };
     void DrawItem(QPainter& p, const Item& item, const QPixmap& picture) const;
 
-    std::vector<Item> items_;
-    int selected_ = 0;
-    int hover_ = -1;
+    std::vector<Item> m_items;
+    int m_selected = 0;
+    int m_hover = -1;
 };
 
 }  // namespace quillet::ui

@@ -1,23 +1,25 @@
-#include "skin_tab_accessible.h"
+#include "skin/skin_tab_accessible.h"
 
 #include <QAccessibleWidget>
 #include <QHash>
 #include <QPointer>
 
-#include "skin_tab.h"
+#include "skin/skin_tab.h"
 
 namespace quillet::ui {
 namespace {
 
 class CSkinTabItemAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
 public:
-    CSkinTabItemAccessible(CSkinTab* strip, int index) : strip_(strip), index_(index) {}
+    CSkinTabItemAccessible(CSkinTab* strip, int index) : m_strip(strip), m_index(index) {}
 
-    bool isValid() const override { return strip_ && index_ < strip_->itemCount(); }
+    bool isValid() const override { return m_strip && m_index < m_strip->itemCount(); }
     QObject* object() const override { return nullptr; }
-    QWindow* window() const override { return strip_ ? strip_->window()->windowHandle() : nullptr; }
+    QWindow* window() const override {
+        return m_strip ? m_strip->window()->windowHandle() : nullptr;
+    }
     QAccessibleInterface* parent() const override {
-        return strip_ ? QAccessible::queryAccessibleInterface(strip_.data()) : nullptr;
+        return m_strip ? QAccessible::queryAccessibleInterface(m_strip.data()) : nullptr;
     }
     QAccessibleInterface* child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
@@ -28,17 +30,17 @@ public:
         if (!isValid())
             return {};
         if (t == QAccessible::Name)
-            return strip_->itemName(index_);
+            return m_strip->itemName(m_index);
         if (t == QAccessible::Description)
-            return strip_->itemToolTip(index_);
+            return m_strip->itemToolTip(m_index);
         return {};
     }
     void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {
         if (!isValid())
             return {};
-        const QRect r = strip_->itemRect(index_);
-        return QRect(strip_->mapToGlobal(r.topLeft()), r.size());
+        const QRect r = m_strip->itemRect(m_index);
+        return QRect(m_strip->mapToGlobal(r.topLeft()), r.size());
     }
     QAccessible::Role role() const override { return QAccessible::PageTab; }
     QAccessible::State state() const override {
@@ -48,9 +50,9 @@ public:
             return s;
         }
         s.selectable = true;
-        s.selected = strip_->selectedIndex() == index_;
-        s.hotTracked = strip_->hoverIndex() == index_;
-        s.invisible = !strip_->isVisible();
+        s.selected = m_strip->selectedIndex() == m_index;
+        s.hotTracked = m_strip->hoverIndex() == m_index;
+        s.invisible = !m_strip->isVisible();
         return s;
     }
     void* interface_cast(QAccessible::InterfaceType type) override {
@@ -61,13 +63,13 @@ public:
     QStringList actionNames() const override { return {pressAction()}; }
     void doAction(const QString& name) override {
         if (isValid() && name == pressAction())
-            strip_->SelectItem(index_);
+            m_strip->SelectItem(m_index);
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
-    QPointer<CSkinTab> strip_;
-    int index_;
+    QPointer<CSkinTab> m_strip;
+    int m_index;
 };
 
 class CSkinTabAccessible : public QAccessibleWidget {
@@ -75,7 +77,7 @@ public:
     explicit CSkinTabAccessible(CSkinTab* strip)
         : QAccessibleWidget(strip, QAccessible::PageTabList) {}
     ~CSkinTabAccessible() override {
-        for (QAccessible::Id id : std::as_const(children_))
+        for (QAccessible::Id id : std::as_const(m_children))
             QAccessible::deleteAccessibleInterface(id);
     }
 
@@ -83,14 +85,14 @@ public:
     QAccessibleInterface* child(int index) const override {
         if (index < 0 || index >= childCount())
             return nullptr;
-        if (const auto it = children_.constFind(index); it != children_.cend())
+        if (const auto it = m_children.constFind(index); it != m_children.cend())
             return QAccessible::accessibleInterface(*it);
         auto* item = new CSkinTabItemAccessible(Strip(), index);
-        children_.insert(index, QAccessible::registerAccessibleInterface(item));
+        m_children.insert(index, QAccessible::registerAccessibleInterface(item));
         return item;
     }
     int indexOfChild(const QAccessibleInterface* child) const override {
-        for (auto it = children_.cbegin(); it != children_.cend(); ++it) {
+        for (auto it = m_children.cbegin(); it != m_children.cend(); ++it) {
             if (QAccessible::accessibleInterface(it.value()) == child)
                 return it.key();
         }
@@ -103,7 +105,7 @@ public:
 private:
     CSkinTab* Strip() const { return static_cast<CSkinTab*>(widget()); }
 
-    mutable QHash<int, QAccessible::Id> children_;  // item index -> registered interface
+    mutable QHash<int, QAccessible::Id> m_children;  // item index -> registered interface
 };
 
 QAccessibleInterface* SkinTabFactory(const QString& className, QObject* object) {

@@ -1,4 +1,4 @@
-#include "ui_kit.h"
+#include "skin/ui_kit.h"
 
 #include <QAbstractButton>
 #include <QCoreApplication>

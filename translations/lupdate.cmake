@@ -5,7 +5,9 @@
 # with no translation or lost one, i.e. when the committed .ts is not current.
 set(_ts ${SOURCE_DIR}/translations/quillet_en.ts)
 set(_dirs skin shell pages encoding)
-set(_options -locations none -source-language zh_CN -target-language en)
+# The source root is the include path, as for the compiler: lupdate needs the headers to know
+# each class's namespace, which is part of its translation context.
+set(_options -locations none -source-language zh_CN -target-language en -I ${SOURCE_DIR})
 if(NOT CHECK_DIR)
   execute_process(COMMAND ${LUPDATE} -silent ${_options} -no-obsolete ${_dirs} -ts ${_ts}
                   WORKING_DIRECTORY ${SOURCE_DIR} RESULT_VARIABLE _rc)

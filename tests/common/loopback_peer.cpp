@@ -1,4 +1,4 @@
-#include "loopback_peer.h"
+#include "tests/common/loopback_peer.h"
 
 #include <arpa/inet.h>
 #include <cerrno>
@@ -19,7 +19,8 @@ int FreePort(int type) {
     int fd = socket(AF_INET, type, 0);
     sockaddr_in a = Loopback(0);
     if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        if (fd >= 0) close(fd);
+        if (fd >= 0)
+            close(fd);
         return -1;
     }
     int port = LocalPort(fd);
@@ -40,16 +41,22 @@ sockaddr_in Loopback(int port, const char* ip) {
 int LocalPort(int fd) {
     sockaddr_in a{};
     socklen_t len = sizeof a;
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0) return -1;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len) != 0)
+        return -1;
     return ntohs(a.sin_port);
 }
 
-int FreeTcpPort() { return FreePort(SOCK_STREAM); }
-int FreeUdpPort() { return FreePort(SOCK_DGRAM); }
+int FreeTcpPort() {
+    return FreePort(SOCK_STREAM);
+}
+int FreeUdpPort() {
+    return FreePort(SOCK_DGRAM);
+}
 
 int TcpConnect(int port, const char* ip) {
     int fd = socket(AF_INET, SOCK_STREAM, 0);
-    if (fd < 0) return -1;
+    if (fd < 0)
+        return -1;
     SetTimeout(fd, 5);
     sockaddr_in a = Loopback(port, ip);
     if (connect(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
@@ -64,7 +71,8 @@ int TcpListen(int* port) {
     sockaddr_in a = Loopback(0);
     if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
         listen(fd, SOMAXCONN) != 0) {
-        if (fd >= 0) close(fd);
+        if (fd >= 0)
+            close(fd);
         return -1;
     }
     SetTimeout(fd, 5);
@@ -74,7 +82,8 @@ int TcpListen(int* port) {
 
 int TcpAccept(int listenFd) {
     int fd = accept(listenFd, nullptr, nullptr);
-    if (fd >= 0) SetTimeout(fd, 5);
+    if (fd >= 0)
+        SetTimeout(fd, 5);
     return fd;
 }
 
@@ -82,7 +91,8 @@ bool SendAll(int fd, const std::string& bytes) {
     size_t off = 0;
     while (off < bytes.size()) {
         ssize_t n = send(fd, bytes.data() + off, bytes.size() - off, MSG_NOSIGNAL);
-        if (n <= 0) return false;
+        if (n <= 0)
+            return false;
         off += static_cast<size_t>(n);
     }
     return true;
@@ -93,7 +103,8 @@ std::string RecvExactly(int fd, size_t count) {
     char buf[65536];
     while (out.size() < count) {
         ssize_t n = recv(fd, buf, std::min(sizeof buf, count - out.size()), 0);
-        if (n <= 0) break;
+        if (n <= 0)
+            break;
         out.append(buf, static_cast<size_t>(n));
     }
     return out;
@@ -103,8 +114,10 @@ bool WaitPeerClosed(int fd) {
     char buf[4096];
     for (int i = 0; i < 100000; ++i) {
         ssize_t n = recv(fd, buf, sizeof buf, 0);
-        if (n == 0) return true;
-        if (n < 0) return errno == ECONNRESET;
+        if (n == 0)
+            return true;
+        if (n < 0)
+            return errno == ECONNRESET;
     }
     return false;
 }
@@ -113,7 +126,8 @@ int UdpBind(int port, const char* ip) {
     int fd = socket(AF_INET, SOCK_DGRAM, 0);
     sockaddr_in a = Loopback(port, ip);
     if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0) {
-        if (fd >= 0) close(fd);
+        if (fd >= 0)
+            close(fd);
         return -1;
     }
     SetTimeout(fd, 5);
@@ -132,13 +146,33 @@ std::string UdpRecv(int fd, bool* ok, sockaddr_in* from) {
     socklen_t len = sizeof a;
     ssize_t n = recvfrom(fd, buf.data(), buf.size(), 0, reinterpret_cast<sockaddr*>(&a), &len);
     *ok = n >= 0;
-    if (from) *from = a;
+    if (from)
+        *from = a;
     buf.resize(n > 0 ? static_cast<size_t>(n) : 0);
     return buf;
 }
 
 void CloseFd(int fd) {
-    if (fd >= 0) close(fd);
+    if (fd >= 0)
+        close(fd);
+}
+
+PeerSocket& PeerSocket::operator=(PeerSocket&& other) noexcept {
+    if (this != &other) {
+        Close();
+        m_fd = other.Release();
+    }
+    return *this;
+}
+
+void PeerSocket::Close() {
+    CloseFd(Release());
+}
+
+int PeerSocket::Release() {
+    const int fd = m_fd;
+    m_fd = -1;
+    return fd;
 }
 
 }  // namespace quillet::test

@@ -34,4 +34,30 @@ std::string UdpRecv(int fd, bool* ok, sockaddr_in* from = nullptr);
 
 void CloseFd(int fd);
 
+// A peer's socket that the test owns: closed when it goes out of scope, so a failing assertion
+// leaks nothing. Reads as its descriptor wherever the calls above take one.
+class PeerSocket {
+public:
+    PeerSocket() = default;
+    explicit PeerSocket(int fd) : m_fd(fd) {}
+    PeerSocket(PeerSocket&& other) noexcept : m_fd(other.Release()) {}
+    PeerSocket& operator=(PeerSocket&& other) noexcept;
+    PeerSocket(const PeerSocket&) = delete;
+    PeerSocket& operator=(const PeerSocket&) = delete;
+    ~PeerSocket() { Close(); }
+
+    int fd() const { return m_fd; }
+    operator int() const& { return m_fd; }
+    // A temporary would close before its number is used.
+    operator int() const&& = delete;
+    void Close();
+    // Hands the descriptor over; the caller closes it.
+    int Release();
+
+private:
+    int m_fd = -1;
+};
+// An owned socket closes itself (Close); closing its number here would close it twice.
+void CloseFd(const PeerSocket&) = delete;
+
 }  // namespace quillet::test

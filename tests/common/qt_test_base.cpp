@@ -1,4 +1,4 @@
-#include "qt_test_base.h"
+#include "tests/common/qt_test_base.h"
 
 #include <QApplication>
 #include <QCoreApplication>

@@ -6,7 +6,7 @@
 
 #include <vector>
 
-#include "ui_kit.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::test {
 

@@ -14,10 +14,10 @@
 #include "engine/descriptor_budget.h"
 #include "engine/tcp_engine.h"
 #include "engine/worker_group.h"
-#include "engine_fixture.h"
-#include "loopback_peer.h"
-#include "test_sinks.h"
-#include "wait_until.h"
+#include "tests/common/loopback_peer.h"
+#include "tests/common/wait_until.h"
+#include "tests/engine/engine_fixture.h"
+#include "tests/engine/test_sinks.h"
 
 using namespace quillet::test;
 

@@ -5,7 +5,7 @@
 #include <cerrno>
 
 #include "engine/endpoint.h"
-#include "loopback_peer.h"
+#include "tests/common/loopback_peer.h"
 
 namespace quillet::test {
 

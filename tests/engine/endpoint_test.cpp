@@ -11,8 +11,8 @@
 #include <cerrno>
 #include <string>
 
-#include "connect_loopback.h"
-#include "loopback_peer.h"
+#include "tests/common/loopback_peer.h"
+#include "tests/engine/connect_loopback.h"
 
 using namespace quillet::test;
 namespace sock = quillet::sock;

@@ -17,10 +17,12 @@ void TearDownEngine(Engine& engine) {
     engine.Shutdown();
     CCritSecLock lock(g_csConnect);
     std::set<ConnectInfo*> records;
-    for (auto& [key, rec] : engine.m_map) records.insert(rec);
+    for (auto& [key, rec] : engine.m_map)
+        records.insert(rec);
     engine.m_map.clear();
     for (ConnectInfo* rec : records) {
-        if (rec->sock != -1) quillet::sock::CloseSocket(rec->sock);
+        if (rec->sock != -1)
+            quillet::sock::CloseSocket(rec->sock);
         delete rec;
     }
 }
@@ -30,9 +32,11 @@ template <typename Engine>
 void DeleteRecord(Engine& engine, uint64_t key) {
     CCritSecLock lock(g_csConnect);
     ConnectInfo* rec = FindRecord(engine.m_map, key);
-    if (!rec) return;
+    if (!rec)
+        return;
     EraseRecord(engine.m_map, key);
-    if (rec->sock != -1) quillet::sock::CloseSocket(rec->sock);
+    if (rec->sock != -1)
+        quillet::sock::CloseSocket(rec->sock);
     delete rec;
 }
 

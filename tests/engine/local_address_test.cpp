@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "engine/name_resolver.h"
-#include "wait_until.h"
+#include "tests/common/wait_until.h"
 
 using quillet::LookUpHostInBackground;
 using quillet::SetHostLookupForTest;

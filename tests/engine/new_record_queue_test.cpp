@@ -15,9 +15,9 @@
 #include <thread>
 
 #include "engine/udp_engine.h"
-#include "engine_fixture.h"
-#include "loopback_peer.h"
-#include "wait_until.h"
+#include "tests/common/loopback_peer.h"
+#include "tests/common/wait_until.h"
+#include "tests/engine/engine_fixture.h"
 
 using namespace quillet::test;
 

@@ -9,10 +9,10 @@
 
 #include "engine/tcp_engine.h"
 #include "engine/udp_engine.h"
-#include "engine_fixture.h"
-#include "loopback_peer.h"
-#include "test_sinks.h"
-#include "wait_until.h"
+#include "tests/common/loopback_peer.h"
+#include "tests/common/wait_until.h"
+#include "tests/engine/engine_fixture.h"
+#include "tests/engine/test_sinks.h"
 
 using namespace quillet::test;
 
@@ -22,7 +22,8 @@ namespace {
 template <typename Engine>
 void HandleLikeAPage(Engine& engine, const SinkEvent& e, std::atomic<size_t>* handled) {
     CCritSecLock lock(g_csConnect);
-    if (!IsListed(engine.m_map, e.key, e.record)) return;
+    if (!IsListed(engine.m_map, e.key, e.record))
+        return;
     volatile size_t sink = e.record->strRecv.size() + e.record->nRecvBytes;
     (void)sink;
     ++*handled;
@@ -42,14 +43,16 @@ TEST(NotifyDelivery, TcpStressWithDeletesAndTeardown) {
     int port = LocalPort(lfd);
 
     std::vector<int> peers;
-    for (int i = 0; i < kClients; ++i) peers.push_back(TcpConnect(port));
+    for (int i = 0; i < kClients; ++i)
+        peers.push_back(TcpConnect(port));
     ASSERT_TRUE(WaitUntil([&] { return MapSize(engine) == kClients; }));
 
     std::atomic<bool> stop{false};
     std::thread sender([&] {
         std::string data(700, 'd');
         for (int round = 0; round < 400 && !stop; ++round)
-            for (int fd : peers) send(fd, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
+            for (int fd : peers)
+                send(fd, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     });
     // Deletes and disconnects both from the simulated user-interface thread (where pages run
     // them) and from another thread, all under the lock, while workers wait on that thread.
@@ -57,9 +60,12 @@ TEST(NotifyDelivery, TcpStressWithDeletesAndTeardown) {
         std::mt19937 rng(7);
         for (int i = 0; i < 150; ++i) {
             uint64_t key = rng() % kClients;
-            if (i % 3 == 0) sink.RunOnUi([&] { DeleteRecord(engine, key); });
-            else if (i % 3 == 1) DisconnectRecord(engine, key);
-            else DeleteRecord(engine, key);
+            if (i % 3 == 0)
+                sink.RunOnUi([&] { DeleteRecord(engine, key); });
+            else if (i % 3 == 1)
+                DisconnectRecord(engine, key);
+            else
+                DeleteRecord(engine, key);
         }
     });
     deleter.join();
@@ -85,7 +91,8 @@ TEST(NotifyDelivery, UdpPeersDeletedWhileNotifying) {
     ASSERT_GE(sfd, 0);
     int port = LocalPort(sfd);
     std::vector<int> senders;
-    for (int i = 0; i < 10; ++i) senders.push_back(UdpBind());
+    for (int i = 0; i < 10; ++i)
+        senders.push_back(UdpBind());
     std::thread deleter([&] {
         for (int round = 0; round < 200; ++round) {
             CCritSecLock lock(g_csConnect);
@@ -98,11 +105,13 @@ TEST(NotifyDelivery, UdpPeersDeletedWhileNotifying) {
         }
     });
     for (int round = 0; round < 200; ++round)
-        for (int fd : senders) UdpSendTo(fd, "payload", port);
+        for (int fd : senders)
+            UdpSendTo(fd, "payload", port);
     deleter.join();
     EXPECT_TRUE(WaitUntil([&] { return handled > 0; }));
     sink.Close();
     quillet::sock::CloseSocket(sfd);
     TearDownEngine(engine);
-    for (int fd : senders) CloseFd(fd);
+    for (int fd : senders)
+        CloseFd(fd);
 }

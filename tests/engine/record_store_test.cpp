@@ -14,11 +14,11 @@
 #include <memory>
 #include <mutex>
 
-#include "connect_loopback.h"
 #include "engine/tcp_engine.h"
 #include "engine/udp_engine.h"
-#include "loopback_peer.h"
-#include "wait_until.h"
+#include "tests/common/loopback_peer.h"
+#include "tests/common/wait_until.h"
+#include "tests/engine/connect_loopback.h"
 
 using namespace quillet::test;
 namespace sock = quillet::sock;

@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
-#include "engine_fixture.h"
-#include "loopback_peer.h"
-#include "test_sinks.h"
-#include "wait_until.h"
+#include "tests/common/loopback_peer.h"
+#include "tests/common/wait_until.h"
+#include "tests/engine/engine_fixture.h"
+#include "tests/engine/test_sinks.h"
 
 using namespace quillet::test;
 
@@ -29,9 +29,9 @@ protected:
         TearDownEngine(engine);
     }
     // Connects a peer and waits for the engine to list it; returns the peer socket.
-    int ConnectPeer(uint64_t* key) {
+    PeerSocket ConnectPeer(uint64_t* key) {
         size_t before = sink.Count(-1);
-        int fd = TcpConnect(port);
+        PeerSocket fd(TcpConnect(port));
         EXPECT_GE(fd, 0);
         EXPECT_TRUE(WaitUntil([&] { return sink.Count(-1) > before; }));
         *key = sink.Events().back().key;
@@ -51,10 +51,10 @@ protected:
 
 TEST_F(TcpEngineTest, AcceptsPeersWithGrowingIdsAndLogsTheirData) {
     uint64_t k0, k1;
-    int a = ConnectPeer(&k0);
+    PeerSocket a = ConnectPeer(&k0);
     ConnectInfo page;  // a record the page makes between two accepts takes the next id
     engine.AddClient(&page);
-    int b = ConnectPeer(&k1);
+    PeerSocket b = ConnectPeer(&k1);
     EXPECT_EQ(k0, 0u);
     EXPECT_EQ(page.nId, 1u);
     EXPECT_EQ(k1, 2u);
@@ -71,13 +71,13 @@ TEST_F(TcpEngineTest, AcceptsPeersWithGrowingIdsAndLogsTheirData) {
     EXPECT_EQ(rec.strRecv.substr(19, 2), u"  ");
     EXPECT_EQ(rec.strRecv.substr(21), u"hello\n");
     EXPECT_EQ(ntohs(rec.addrClient.sin_port), LocalPort(b));
-    CloseFd(a);
-    CloseFd(b);
+    a.Close();
+    b.Close();
 }
 
 TEST_F(TcpEngineTest, BurstBecomesChunksOfAtMost10239Bytes) {
     uint64_t key;
-    int peer = ConnectPeer(&key);
+    PeerSocket peer = ConnectPeer(&key);
     std::string burst(25000, 'x');
     burst[100] = '\0';  // a zero byte ends that chunk's text, the counters count it all
     ASSERT_TRUE(SendAll(peer, burst));
@@ -92,13 +92,13 @@ TEST_F(TcpEngineTest, BurstBecomesChunksOfAtMost10239Bytes) {
     EXPECT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == lines; }));
     size_t firstEnd = rec.strRecv.find(u'\n');
     EXPECT_EQ(rec.strRecv.substr(21, firstEnd - 21), std::u16string(100, u'x'));
-    CloseFd(peer);
+    peer.Close();
 }
 
 TEST_F(TcpEngineTest, PeerCloseGivesExactlyOneClosedNotice) {
     uint64_t key;
-    int peer = ConnectPeer(&key);
-    CloseFd(peer);
+    PeerSocket peer = ConnectPeer(&key);
+    peer.Close();
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_CLOSED) == 1; }));
     EXPECT_EQ(Snapshot(engine, key).sock, -1);
     EXPECT_TRUE(WaitUntil([&] { return engine.m_map.size() == 1; }));
@@ -109,30 +109,30 @@ TEST_F(TcpEngineTest, PeerCloseGivesExactlyOneClosedNotice) {
 // and the thread reports it for a disconnected record.
 TEST_F(TcpEngineTest, DisconnectByPageWakesWorkerAndPeerSeesClose) {
     uint64_t key;
-    int peer = ConnectPeer(&key);
+    PeerSocket peer = ConnectPeer(&key);
     DisconnectRecord(engine, key);
     EXPECT_TRUE(WaitPeerClosed(peer));
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_CLOSED) == 1; }));
     EXPECT_EQ(Snapshot(engine, key).sock, -1);
-    CloseFd(peer);
+    peer.Close();
 }
 
 TEST_F(TcpEngineTest, DeletedRecordEndsItsWorkerSilently) {
     uint64_t key;
-    int peer = ConnectPeer(&key);
+    PeerSocket peer = ConnectPeer(&key);
     DeleteRecord(engine, key);
     EXPECT_TRUE(WaitPeerClosed(peer));
     // The worker is gone: only the accept thread is left.
     EXPECT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_CLOSED) == 0 && MapSize(engine) == 0; }));
-    CloseFd(peer);
+    peer.Close();
 }
 
 TEST_F(TcpEngineTest, SendToResetPeerFailsWithoutSigpipe) {
     uint64_t key;
-    int peer = ConnectPeer(&key);
+    PeerSocket peer = ConnectPeer(&key);
     linger lg{1, 0};
     setsockopt(peer, SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
-    CloseFd(peer);  // RST
+    peer.Close();  // RST
     ConnectInfo* rec;
     {
         CCritSecLock lock(g_csConnect);
@@ -149,10 +149,10 @@ TEST_F(TcpEngineTest, ListenFailsOnBusyPortAndWorksAgainRightAfterStop) {
     EXPECT_EQ(engine.Listen(port), -1);
     // Leave a connection in TIME_WAIT on the server side, then stop and listen again at once.
     uint64_t key;
-    int peer = ConnectPeer(&key);
+    PeerSocket peer = ConnectPeer(&key);
     DisconnectRecord(engine, key);
     EXPECT_TRUE(WaitPeerClosed(peer));
-    CloseFd(peer);
+    peer.Close();
     quillet::sock::CloseSocket(listenFd);
     listenFd = -1;
     for (int i = 0; i < 50 && listenFd < 0; ++i)
@@ -169,13 +169,13 @@ TEST_F(TcpEngineTest, ListenFailsOnBusyPortAndWorksAgainRightAfterStop) {
 
 TEST_F(TcpEngineTest, StopListeningWakesAcceptThreadAndKeepsConnections) {
     uint64_t key;
-    int peer = ConnectPeer(&key);
+    PeerSocket peer = ConnectPeer(&key);
     quillet::sock::CloseSocket(listenFd);
     listenFd = -1;
     EXPECT_LT(TcpConnect(port), 0);  // nobody listens any more
     ASSERT_TRUE(SendAll(peer, "still here"));
     EXPECT_TRUE(WaitUntil([&] { return Snapshot(engine, key).nRecvBytes == 10; }));
-    CloseFd(peer);
+    peer.Close();
 }
 
 // Running out of descriptors must not end the accept thread, nor leave the peer waiting in the
@@ -191,7 +191,7 @@ TEST_F(TcpEngineTest, AcceptSurvivesDescriptorExhaustion) {
         hog.push_back(fd);
     close(hog.back());  // exactly one free: enough for the peer's socket, none for accept
     hog.pop_back();
-    int peer = TcpConnect(port);
+    PeerSocket peer(TcpConnect(port));
     ASSERT_GE(peer, 0);
     EXPECT_TRUE(WaitPeerClosed(peer));
     EXPECT_TRUE(WaitUntil([&] { return sink.refused >= 1u; }));
@@ -200,12 +200,12 @@ TEST_F(TcpEngineTest, AcceptSurvivesDescriptorExhaustion) {
     for (int fd : hog)
         close(fd);
     setrlimit(RLIMIT_NOFILE, &saved);
-    CloseFd(peer);
+    peer.Close();
     uint64_t key;
-    int next = ConnectPeer(&key);
+    PeerSocket next = ConnectPeer(&key);
     ASSERT_TRUE(SendAll(next, "back"));
     EXPECT_TRUE(WaitUntil([&] { return Snapshot(engine, key).nRecvBytes == 4; }));
-    CloseFd(next);
+    next.Close();
 }
 
 TEST(TcpEngineTeardown, ManyLiveSendingConnectionsTearDownCleanly) {
@@ -214,15 +214,15 @@ TEST(TcpEngineTeardown, ManyLiveSendingConnectionsTearDownCleanly) {
     int lfd = engine->Listen(0);
     ASSERT_GE(lfd, 0);
     int port = LocalPort(lfd);
-    std::vector<int> peers;
+    std::vector<PeerSocket> peers;
     for (int i = 0; i < 200; ++i)
-        peers.push_back(TcpConnect(port));
+        peers.emplace_back(TcpConnect(port));
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(-1) == 200; }));
     std::atomic<bool> stop{false};
     std::thread sender([&] {
         std::string data(512, 's');
         for (int round = 0; round < 2000 && !stop; ++round)
-            for (int fd : peers)
+            for (const PeerSocket& fd : peers)
                 send(fd, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     });
     WaitUntil([&] { return sink.Count(UPDATE_DATA) > 400; });
@@ -231,9 +231,9 @@ TEST(TcpEngineTeardown, ManyLiveSendingConnectionsTearDownCleanly) {
     engine.reset();
     stop = true;
     sender.join();
-    for (int fd : peers) {
+    for (PeerSocket& fd : peers) {
         EXPECT_TRUE(WaitPeerClosed(fd));
-        CloseFd(fd);
+        fd.Close();
     }
 }
 
@@ -241,10 +241,10 @@ TEST(TcpEngineTeardown, ManyLiveSendingConnectionsTearDownCleanly) {
 TEST_F(TcpEngineTest, PartialCharacterAtConnectionEndShowsAsReplacement) {
     Utf8Wire utf8;
     uint64_t key;
-    int peer = ConnectPeer(&key);
+    PeerSocket peer = ConnectPeer(&key);
     ASSERT_TRUE(SendAll(peer, "ab\xE4\xBD"));
     ASSERT_TRUE(WaitUntil([&] { return Snapshot(engine, key).nRecvBytes == 4; }));
-    CloseFd(peer);
+    peer.Close();
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_CLOSED) == 1; }));
     const ConnectInfo rec = Snapshot(engine, key);
     EXPECT_EQ(LinesOf(rec.strRecv), (std::vector<std::u16string>{u"ab", u"\uFFFD"}));
@@ -274,7 +274,7 @@ TEST(TcpClientRecord, ReconnectStartsWithoutCarry) {
     RecordingSink sink;
     TcpEngine engine(&sink);
     int port = 0;
-    int listener = TcpListen(&port);
+    PeerSocket listener(TcpListen(&port));
     ASSERT_GE(listener, 0);
     auto* rec = new ConnectInfo;
     rec->sock = PlainConnect(port);
@@ -282,7 +282,7 @@ TEST(TcpClientRecord, ReconnectStartsWithoutCarry) {
     engine.AddClient(rec);
     const uint64_t key = rec->nId;
     engine.StartReceive(rec);
-    int first = TcpAccept(listener);
+    PeerSocket first(TcpAccept(listener));
     ASSERT_TRUE(SendAll(first, "\xE4\xBD"));
     ASSERT_TRUE(WaitUntil([&] { return Snapshot(engine, key).nRecvBytes == 2; }));
     DisconnectRecord(engine, key);
@@ -295,12 +295,13 @@ TEST(TcpClientRecord, ReconnectStartsWithoutCarry) {
         rec->sock = fd;
     }
     engine.StartReceive(rec);
-    int second = TcpAccept(listener);
+    PeerSocket second(TcpAccept(listener));
     ASSERT_TRUE(SendAll(second, "\xA0z"));
     ASSERT_TRUE(WaitUntil([&] { return Snapshot(engine, key).nRecvBytes == 4; }));
     EXPECT_EQ(LinesOf(Snapshot(engine, key).strRecv),
               (std::vector<std::u16string>{u"", u"\uFFFD", u"\uFFFDz"}));
     TearDownEngine(engine);
-    for (int f : {first, second, listener})
-        CloseFd(f);
+    first.Close();
+    second.Close();
+    listener.Close();
 }

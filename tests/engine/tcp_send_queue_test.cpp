@@ -7,10 +7,10 @@
 #include <string>
 
 #include "engine/tcp_engine.h"
-#include "engine_fixture.h"
-#include "loopback_peer.h"
-#include "test_sinks.h"
-#include "wait_until.h"
+#include "tests/common/loopback_peer.h"
+#include "tests/common/wait_until.h"
+#include "tests/engine/engine_fixture.h"
+#include "tests/engine/test_sinks.h"
 
 using namespace quillet::test;
 using Result = TcpEngine::SendResult;

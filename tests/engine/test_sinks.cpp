@@ -1,4 +1,4 @@
-#include "test_sinks.h"
+#include "tests/engine/test_sinks.h"
 
 #include <algorithm>
 
@@ -9,12 +9,13 @@ std::vector<SinkEvent> RecordingSink::Events() {
 
 size_t RecordingSink::Count(int kind) {
     std::lock_guard<std::mutex> lock(m_mutex);
-    return static_cast<size_t>(std::count_if(m_events.begin(), m_events.end(),
-                                             [kind](const SinkEvent& e) { return e.kind == kind; }));
+    return static_cast<size_t>(std::count_if(
+        m_events.begin(), m_events.end(), [kind](const SinkEvent& e) { return e.kind == kind; }));
 }
 
 void RecordingSink::Add(SinkEvent e) {
-    if (e.kind == -1 && onNew) onNew(e.record);
+    if (e.kind == -1 && onNew)
+        onNew(e.record);
     std::lock_guard<std::mutex> lock(m_mutex);
     m_events.push_back(e);
 }
@@ -42,7 +43,8 @@ void UiThreadSink::Loop() {
     std::unique_lock<std::mutex> lock(m_mutex);
     for (;;) {
         m_cv.wait(lock, [this] { return m_quit || !m_queue.empty(); });
-        if (m_queue.empty()) return;
+        if (m_queue.empty())
+            return;
         auto fn = std::move(m_queue.front());
         m_queue.pop_front();
         lock.unlock();
@@ -63,7 +65,8 @@ void UiThreadSink::RunOnUi(std::function<void()> fn) {
 
 void UiThreadSink::Deliver(SinkEvent e) {
     std::unique_lock<std::mutex> lock(m_mutex);
-    if (m_closed) return;
+    if (m_closed)
+        return;
     m_queue.push_back([this, e] { m_handler(e); });
     uint64_t id = ++m_posted;
     m_cv.notify_all();

@@ -4,10 +4,10 @@
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 
-#include "engine_fixture.h"
-#include "loopback_peer.h"
-#include "test_sinks.h"
-#include "wait_until.h"
+#include "tests/common/loopback_peer.h"
+#include "tests/common/wait_until.h"
+#include "tests/engine/engine_fixture.h"
+#include "tests/engine/test_sinks.h"
 
 using namespace quillet::test;
 
@@ -34,7 +34,9 @@ protected:
     int port = 0;
 };
 
-sockaddr_in Addr(const char* ip, int port) { return Loopback(port, ip); }
+sockaddr_in Addr(const char* ip, int port) {
+    return Loopback(port, ip);
+}
 
 }  // namespace
 
@@ -47,8 +49,8 @@ TEST(UdpKeyTest, DistinctPeersNeverShareAKey) {
 }
 
 TEST_F(UdpServerTest, EachSenderBecomesOnePeerRecord) {
-    int a = UdpBind(0, "127.0.0.1");
-    int b = UdpBind(0, "127.0.0.2");
+    PeerSocket a(UdpBind(0, "127.0.0.1"));
+    PeerSocket b(UdpBind(0, "127.0.0.2"));
     ASSERT_TRUE(UdpSendTo(a, "one", port));
     ASSERT_TRUE(UdpSendTo(a, "two", port));
     ASSERT_TRUE(UdpSendTo(b, "three", port));
@@ -62,12 +64,12 @@ TEST_F(UdpServerTest, EachSenderBecomesOnePeerRecord) {
     EXPECT_NE(ra.strRecv.find(u"one\n"), std::u16string::npos);
     EXPECT_NE(ra.strRecv.find(u"two\n"), std::u16string::npos);
     EXPECT_EQ(Snapshot(engine, KeyOf(b, "127.0.0.2")).nRecvBytes, 5u);
-    CloseFd(a);
-    CloseFd(b);
+    a.Close();
+    b.Close();
 }
 
 TEST_F(UdpServerTest, LongDatagramIsCutTo10239Bytes) {
-    int a = UdpBind();
+    PeerSocket a(UdpBind());
     std::string whole(10239, 'w');
     std::string longer(10240, 'l');
     std::string huge(65507, 'h');
@@ -79,13 +81,13 @@ TEST_F(UdpServerTest, LongDatagramIsCutTo10239Bytes) {
     EXPECT_EQ(r.nRecvBytes, 3u * 10239u);
     EXPECT_NE(r.strRecv.find(std::u16string(10239, u'w') + u"\n"), std::u16string::npos);
     EXPECT_NE(r.strRecv.find(std::u16string(10239, u'l') + u"\n"), std::u16string::npos);
-    CloseFd(a);
+    a.Close();
 }
 
 // An empty datagram ends only its sender's record; the server goes on receiving from everyone.
 TEST_F(UdpServerTest, EmptyDatagramClosesSenderButServerKeepsReceiving) {
-    int a = UdpBind();
-    int b = UdpBind();
+    PeerSocket a(UdpBind());
+    PeerSocket b(UdpBind());
     ASSERT_TRUE(UdpSendTo(a, "hi", port));
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == 1; }));
     ASSERT_TRUE(UdpSendTo(a, "", port));
@@ -96,35 +98,36 @@ TEST_F(UdpServerTest, EmptyDatagramClosesSenderButServerKeepsReceiving) {
     ASSERT_TRUE(UdpSendTo(a, "again", port));
     EXPECT_TRUE(WaitUntil([&] { return Snapshot(engine, KeyOf(a)).nRecvBytes == 7; }));
     EXPECT_EQ(sink.Count(UPDATE_CLOSED), 1u);
-    CloseFd(a);
-    CloseFd(b);
+    a.Close();
+    b.Close();
 }
 
 TEST_F(UdpServerTest, StopByPageEndsThreadWithoutNotice) {
-    int a = UdpBind();
+    PeerSocket a(UdpBind());
     ASSERT_TRUE(UdpSendTo(a, "x", port));
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == 1; }));
     quillet::sock::CloseSocket(serverFd);
     // The port is free again at once, and the old thread reported nothing.
     int again = -1;
-    for (int i = 0; i < 50 && again < 0; ++i) again = engine.Bind(port);
+    for (int i = 0; i < 50 && again < 0; ++i)
+        again = engine.Bind(port);
     ASSERT_GE(again, 0);
     serverFd = again;
     ASSERT_TRUE(UdpSendTo(a, "y", port));
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == 2; }));
     EXPECT_EQ(sink.Count(UPDATE_CLOSED), 0u);
     EXPECT_EQ(engine.Bind(port), -1);  // UDP binds get no reuse option
-    CloseFd(a);
+    a.Close();
 }
 
 TEST_F(UdpServerTest, ZeroByteEndsTextButCountersCountAll) {
-    int a = UdpBind();
+    PeerSocket a(UdpBind());
     ASSERT_TRUE(UdpSendTo(a, std::string("ab\0cd", 5), port));
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == 1; }));
     ConnectInfo r = Snapshot(engine, KeyOf(a));
     EXPECT_EQ(r.nRecvBytesAll, 5u);
     EXPECT_EQ(r.strRecv.substr(21), u"ab\n");
-    CloseFd(a);
+    a.Close();
 }
 
 namespace {
@@ -151,14 +154,14 @@ TEST(UdpClientTest, EndpointTakesDatagramsFromAnySenderAndClosesOnEmptyOne) {
     UdpEngine engine(&sink);
     ConnectInfo* ep = MakeEndpoint(engine, 9, true);
     int port = ntohs(ep->addrClient.sin_port);
-    int a = UdpBind(), b = UdpBind();
+    PeerSocket a(UdpBind()), b(UdpBind());
     ASSERT_TRUE(UdpSendTo(a, "from a", port));
     ASSERT_TRUE(UdpSendTo(b, "from b", port));
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == 2; }));
     EXPECT_EQ(sink.Count(-1), 0u);
     EXPECT_EQ(Snapshot(engine, UdpKey(ep->addrClient)).nRecvBytes, 12u);
     // Replies go through the endpoint's own socket to its peer.
-    int peer = UdpBind();
+    PeerSocket peer(UdpBind());
     sockaddr_in to = Loopback(LocalPort(peer));
     EXPECT_EQ(UdpEngine::SendTo(ep->sock, "re", 2, to), 2);
     bool ok;
@@ -167,7 +170,9 @@ TEST(UdpClientTest, EndpointTakesDatagramsFromAnySenderAndClosesOnEmptyOne) {
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_CLOSED) == 1; }));
     EXPECT_EQ(Snapshot(engine, UdpKey(ep->addrClient)).sock, -1);
     TearDownEngine(engine);
-    for (int fd : {a, b, peer}) CloseFd(fd);
+    a.Close();
+    b.Close();
+    peer.Close();
 }
 
 // An endpoint that is not listed under its own address drops what it receives, and must not
@@ -176,7 +181,7 @@ TEST(UdpClientTest, UnattributableDatagramMakesNoRecord) {
     RecordingSink sink;
     UdpEngine engine(&sink);
     ConnectInfo* ep = MakeEndpoint(engine, 9, false);
-    int a = UdpBind();
+    PeerSocket a(UdpBind());
     ASSERT_TRUE(UdpSendTo(a, "lost", ntohs(ep->addrClient.sin_port)));
     ASSERT_TRUE(UdpSendTo(a, "", ntohs(ep->addrClient.sin_port)));
     // The empty datagram ends the endpoint's thread, so everything before it was handled.
@@ -186,7 +191,7 @@ TEST(UdpClientTest, UnattributableDatagramMakesNoRecord) {
     EXPECT_EQ(sink.Count(UPDATE_DATA), 0u);
     quillet::sock::CloseSocket(ep->sock);
     delete ep;
-    CloseFd(a);
+    a.Close();
 }
 
 // Datagrams are decoded each on its own: the first bytes of a character from one sender and
@@ -197,7 +202,7 @@ TEST(UdpDatagramText, IncompleteCharacterEndsItsDatagram) {
     UdpEngine engine(&sink);
     ConnectInfo* ep = MakeEndpoint(engine, 9, true);
     const int epPort = ntohs(ep->addrClient.sin_port);
-    int a = UdpBind(), b = UdpBind();
+    PeerSocket a(UdpBind()), b(UdpBind());
     ASSERT_TRUE(UdpSendTo(a, "x\xE4\xBD", epPort));  // "你" cut after two bytes
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == 1; }));
     ASSERT_TRUE(UdpSendTo(b, "\xA0y", epPort));
@@ -216,6 +221,6 @@ TEST(UdpDatagramText, IncompleteCharacterEndsItsDatagram) {
     EXPECT_EQ(peer.nRecvBytes, 3u);
     quillet::sock::CloseSocket(server);
     TearDownEngine(engine);
-    CloseFd(a);
-    CloseFd(b);
+    a.Close();
+    b.Close();
 }

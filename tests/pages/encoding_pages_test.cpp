@@ -3,8 +3,9 @@
 
 #include "encoding/wire_codec.h"
 #include "engine/crit_sec.h"
-#include "tcp_page_fixture.h"
-#include "tcp_server_dlg.h"
+#include "pages/prompt_dlg.h"
+#include "pages/tcp_server_dlg.h"
+#include "tests/pages/tcp_page_fixture.h"
 
 namespace quillet::test {
 namespace {
@@ -14,8 +15,8 @@ protected:
     void SetUp() override {
         TcpPageTest::SetUp();
         const int port = FreeTcpPort();
-        ScriptPrompt({{1009, QString::number(port)}});
-        Press(1030);  // create and listen
+        ScriptPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
+        Press(pages::CTcpServerDlg::kCreate);  // create and listen
         peer_ = TcpConnect(port);
         ASSERT_GE(peer_, 0);
         ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 1; }));
@@ -31,7 +32,7 @@ protected:
     // Types `text`, presses Send and returns the `expect` bytes the peer got.
     std::string SendAndReceive(const QString& text, size_t expect) {
         Type(text);
-        Press(1020);
+        Press(pages::CTcpServerDlg::kSend);
         return RecvExactly(peer_, expect);
     }
     bool Shows(const QString& text) {
@@ -62,7 +63,7 @@ TEST_F(PageEncoding, Utf16BothByteOrders) {
 TEST_F(PageEncoding, HexSendsPairsShowsPairsAndRefusesOtherText) {
     Use("HEX");
     Type(QStringLiteral("4 1"));  // not pairs: nothing goes out
-    Press(1020);
+    Press(pages::CTcpServerDlg::kSend);
     EXPECT_TRUE(
         HasMessage(QStringLiteral("发送内容不是有效的十六进制数据！"), QStringLiteral("提示")));
     EXPECT_EQ(page_->SendBox()->toPlainText(), QStringLiteral("4 1"));

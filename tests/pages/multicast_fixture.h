@@ -14,9 +14,9 @@
 
 #include "encoding/labels.h"
 #include "engine/crit_sec.h"
-#include "multicast_server_dlg.h"
-#include "set_multicast_dlg.h"
-#include "udp_page_fixture.h"
+#include "pages/multicast_server_dlg.h"
+#include "pages/set_multicast_dlg.h"
+#include "tests/pages/udp_page_fixture.h"
 
 namespace quillet::test {
 
@@ -35,19 +35,11 @@ protected:
 
     // Answers the next group prompt: `fields` by control id, the loop-back box, then OK.
     void AnswerGroup(std::map<int, QString> fields, bool loop = true, bool* open = nullptr) {
-        ui::SetModalScript([fields, loop, open](QDialog* dlg) {
-            for (const auto& [id, text] : fields) {
-                auto* edit = dlg->findChild<QLineEdit*>(QString::number(id));
-                ASSERT_NE(edit, nullptr) << "no box " << id;
-                edit->setText(text);
-            }
-            dlg->findChild<QCheckBox*>(QString::number(pages::kBoxLoop))->setChecked(loop);
-            dlg->findChild<QPushButton*>("1")->click();
-            if (open)
-                *open = dlg->isVisible();
-            if (dlg->isVisible())
-                dlg->findChild<QPushButton*>("2")->click();
-        });
+        AnswerNextPrompt(
+            {std::move(fields), {{pages::kBoxLoop, loop}}, true, [open](const PromptSeen& seen) {
+                 if (open)
+                     *open = seen.stayedOpen;
+             }});
     }
     // Creates a member of the test's group on `page` with the group port and local port given.
     void Join(pages::CDialogP* page, int groupPort, int localPort, std::map<int, QString> more = {},
@@ -56,7 +48,7 @@ protected:
         more[pages::kBoxGroupPort] = QString::number(groupPort);
         more[pages::kBoxLocalPort] = QString::number(localPort);
         AnswerGroup(more, loop);
-        page->Button(1032)->click();
+        PressButton(page, pages::CUdpClientDlg::kCreate);
     }
 
     // A plain socket that joins the group on `iface` at `port`, with sends leaving on `iface`.
@@ -76,7 +68,7 @@ protected:
                         setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &out, sizeof out) == 0 &&
                         setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &timeout, sizeof timeout) == 0;
         EXPECT_TRUE(ok) << "plain member of " << group_ << ":" << port << " on " << iface;
-        fds_.push_back(fd);
+        fds_.emplace_back(fd);
         return fd;
     }
     bool SendToGroup(int fd, const std::string& bytes, int port) {

@@ -7,10 +7,12 @@
 
 #include <cstdlib>
 
-#include "multicast_fixture.h"
+#include "tests/pages/multicast_fixture.h"
 
 namespace quillet::test {
 namespace {
+
+using enum pages::CUdpClientDlg::ControlId;
 
 using pages::kBoxInterface;
 using pages::kBoxTtl;
@@ -68,9 +70,9 @@ protected:
             GTEST_SKIP() << "needs root and 'ip netns' to build a veth link in namespaces";
         // A free port of namespace a; the namespaces are new, so the next one is free too.
         ASSERT_TRUE(pair_.EnterA());
-        const int probe = UdpBind(0, group_.c_str());
+        PeerSocket probe(UdpBind(0, group_.c_str()));
         port_ = probe >= 0 ? LocalPort(probe) : -1;
-        CloseFd(probe);
+        probe.Close();
         ASSERT_TRUE(pair_.Leave());
         ASSERT_GT(port_, 0);
         ASSERT_LT(port_, 65535);
@@ -96,7 +98,7 @@ protected:
     void SendFrom(int child, const QString& text) {
         ClickItem(Child(child));
         Type(text);
-        Click(1039);
+        Click(kSend);
         ASSERT_TRUE(Sent().contains(text)) << messages_.size();
     }
 

@@ -1,9 +1,11 @@
 // The multicast page on the loopback interface: members, their options, traffic between two
 // pages' members, several members at once, and leaving the group.
-#include "multicast_fixture.h"
+#include "tests/pages/multicast_fixture.h"
 
 namespace quillet::test {
 namespace {
+
+using enum pages::CUdpClientDlg::ControlId;
 
 using pages::kBoxCount;
 using pages::kBoxTtl;
@@ -20,7 +22,7 @@ TEST_F(MulticastMemberTest, MemberIsBoundToTheGroupWithTheOptionsAsked) {
     EXPECT_EQ(node->text(0), "127.0.0.1:" + QString::number(port) + "<->" + endpoint);
     EXPECT_EQ(Image(node), 2);
     EXPECT_EQ(Tree()->currentItem(), node);
-    EXPECT_TRUE(Enabled(1036));
+    EXPECT_TRUE(Enabled(kDelete));
 
     ConnectInfo* rec = Record(node);
     ASSERT_NE(rec, nullptr);
@@ -41,10 +43,9 @@ TEST_F(MulticastMemberTest, MemberIsBoundToTheGroupWithTheOptionsAsked) {
     EXPECT_TRUE(Eventually([&] { return Received().contains("ping"); }));
 
     // Delete closes the socket, which leaves the group.
-    Click(1036);
+    Click(kDelete);
     EXPECT_EQ(Children(), 0);
-    CloseFd(sender);
-    fds_.clear();
+    fds_.clear();  // the sender too
     EXPECT_TRUE(Eventually([&] { return !KernelListsGroup(); }));
 }
 
@@ -59,14 +60,14 @@ TEST_F(MulticastMemberTest, MembersOfTwoPagesExchangeDatagrams) {
     const int listener = PlainMember(port);
 
     Type("hello group");
-    Click(1039);
+    Click(kSend);
     EXPECT_TRUE(Sent().contains("hello group"));
     EXPECT_TRUE(Eventually([&] { return RecvLog(second.get(), 0).contains("hello group"); }));
     EXPECT_EQ(Recv(listener), "hello group");
     EXPECT_EQ(Image(second->Tree()->topLevelItem(0)->child(0)), 2);  // selected: shown at once
 
     second->SendBox()->setPlainText("hello back");
-    second->Button(1039)->click();
+    PressButton(second.get(), kSend);
     EXPECT_TRUE(Eventually([&] { return Received().contains("hello back"); }));
     EXPECT_EQ(Recv(listener), "hello back");
     EXPECT_TRUE(messages_.empty());
@@ -104,11 +105,11 @@ TEST_F(MulticastMemberTest, ClosingThePageLeavesTheGroup) {
 
 TEST_F(MulticastMemberTest, OnlyTheRootGetsTheUsualMessages) {
     OpenPage();
-    Click(1039);
+    Click(kSend);
     EXPECT_TRUE(LastMessage("请选择接收端！", "提示!"));
-    Click(1045);
+    Click(kClearReceived);
     EXPECT_TRUE(LastMessage("未选择要清除的连接", "提示"));
-    Click(1046);
+    Click(kClearSent);
     EXPECT_TRUE(LastMessage("未选择要清除的连接", "提示"));
 }
 

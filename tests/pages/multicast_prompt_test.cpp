@@ -1,8 +1,15 @@
 // The group prompt: what it offers, and what it refuses before anything is made.
-#include "multicast_fixture.h"
+#include <QCheckBox>
+#include <QDialog>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include "tests/pages/multicast_fixture.h"
 
 namespace quillet::test {
 namespace {
+
+using enum pages::CUdpClientDlg::ControlId;
 
 using pages::kBoxCount;
 using pages::kBoxGroup;
@@ -24,10 +31,10 @@ TEST_F(MulticastPromptTest, OffersDefaultsThenTheLastGroup) {
         for (auto* edit : dlg->findChildren<QLineEdit*>())
             offered[edit->objectName().toInt()] = edit->text();
         loop = dlg->findChild<QCheckBox*>(QString::number(kBoxLoop))->isChecked();
-        dlg->findChild<QPushButton*>("2")->click();
+        dlg->findChild<QPushButton*>(ui::ControlName(pages::CPromptDlg::kCancel))->click();
     };
     ui::SetModalScript(capture);
-    page->Button(1032)->click();
+    PressButton(page, kCreate);
     EXPECT_EQ(caption, "请输入组播参数");
     EXPECT_EQ(offered[kBoxGroup], "239.255.0.1");
     EXPECT_EQ(offered[kBoxGroupPort], "6666");
@@ -42,7 +49,7 @@ TEST_F(MulticastPromptTest, OffersDefaultsThenTheLastGroup) {
     Join(page, port, port);
     ASSERT_EQ(Children(), 1);
     ui::SetModalScript(capture);
-    page->Button(1032)->click();
+    PressButton(page, kCreate);
     EXPECT_EQ(offered[kBoxGroup], QString::fromStdString(group_));
 }
 
@@ -81,7 +88,7 @@ TEST_F(MulticastPromptTest, RefusesBadInputAndStaysOpen) {
         fields[c.box] = c.text;
         bool open = false;
         AnswerGroup(fields, true, &open);
-        page->Button(1032)->click();
+        PressButton(page, kCreate);
         EXPECT_TRUE(open);
         EXPECT_TRUE(LastMessage(c.message, c.caption))
             << (messages_.empty() ? "no message" : messages_.back().text.toStdString());
@@ -96,7 +103,7 @@ TEST_F(MulticastPromptTest, CountRunningPastTheLastPortIsRefused) {
     AnswerGroup(
         {{kBoxGroup, QString::fromStdString(group_)}, {kBoxLocalPort, "65535"}, {kBoxCount, "2"}},
         true, &open);
-    page->Button(1032)->click();
+    PressButton(page, kCreate);
     EXPECT_TRUE(open);
     EXPECT_TRUE(LastMessage("客户数量太多：本地端口将超过 65535！", "提示"));
     EXPECT_EQ(Children(), 0);
@@ -112,7 +119,7 @@ TEST_F(MulticastPromptTest, SecondMemberOnTheSameGroupAndPortIsRefused) {
                  {kBoxGroupPort, QString::number(port)},
                  {kBoxLocalPort, QString::number(port)}},
                 true, &open);
-    page->Button(1032)->click();
+    PressButton(page, kCreate);
     EXPECT_TRUE(open);
     EXPECT_TRUE(LastMessage("本地端口已经被占用!", ui::AppTitle()));
     EXPECT_EQ(Children(), 1);
@@ -122,7 +129,7 @@ TEST_F(MulticastPromptTest, ZeroPortOrForeignInterfaceMakesNothing) {
     auto* page = OpenPage();
     bool open = true;
     AnswerGroup({{kBoxGroup, QString::fromStdString(group_)}, {kBoxGroupPort, "0"}}, true, &open);
-    page->Button(1032)->click();
+    PressButton(page, kCreate);
     EXPECT_FALSE(open);
     EXPECT_EQ(Children(), 0);
     EXPECT_TRUE(messages_.empty());
@@ -130,9 +137,9 @@ TEST_F(MulticastPromptTest, ZeroPortOrForeignInterfaceMakesNothing) {
     // An address no interface of this host has: the join fails and the socket is dropped.
     // (Were it local after all, the join would announce itself on a real interface.)
     const char* foreign = "203.0.113.254";
-    const int probe = UdpBind(0, foreign);
+    PeerSocket probe(UdpBind(0, foreign));
     if (probe >= 0) {
-        CloseFd(probe);
+        probe.Close();
         GTEST_SKIP() << foreign << " is an address of this host";
     }
     const int port = FreeUdpPort();

@@ -7,13 +7,13 @@
 #include <functional>
 #include <string>
 
-#include "multicast_server_dlg.h"
-#include "tcp_client_dlg.h"
-#include "tcp_server_dlg.h"
-#include "udp_broad_dlg.h"
-#include "udp_client_dlg.h"
-#include "udp_page_fixture.h"
-#include "udp_server_dlg.h"
+#include "pages/multicast_server_dlg.h"
+#include "pages/tcp_client_dlg.h"
+#include "pages/tcp_server_dlg.h"
+#include "pages/udp_broad_dlg.h"
+#include "pages/udp_client_dlg.h"
+#include "pages/udp_server_dlg.h"
+#include "tests/pages/udp_page_fixture.h"
 
 namespace quillet::test {
 namespace {
@@ -39,12 +39,30 @@ struct PageKind {
 };
 
 const PageKind kPages[] = {
-    {"TCP server", &PageLookBase::OpenPage<pages::CTcpServerDlg>, {232, 243, 250}, 1030},
-    {"TCP client", &PageLookBase::OpenPage<pages::CTcpClientDlg>, {200, 220, 240}, 1032},
-    {"UDP server", &PageLookBase::OpenPage<pages::CUdpServerDlg>, {170, 220, 250}, 1047},
-    {"UDP client", &PageLookBase::OpenPage<pages::CUdpClientDlg>, {230, 240, 240}, 1032},
-    {"broadcast", &PageLookBase::OpenPage<pages::CUdpBroadDlg>, {230, 240, 240}, 1032},
-    {"multicast", &PageLookBase::OpenPage<pages::CMulticastServerDlg>, {230, 240, 240}, 1032},
+    {"TCP server",
+     &PageLookBase::OpenPage<pages::CTcpServerDlg>,
+     {232, 243, 250},
+     pages::CTcpServerDlg::kCreate},
+    {"TCP client",
+     &PageLookBase::OpenPage<pages::CTcpClientDlg>,
+     {200, 220, 240},
+     pages::CTcpClientDlg::kCreate},
+    {"UDP server",
+     &PageLookBase::OpenPage<pages::CUdpServerDlg>,
+     {170, 220, 250},
+     pages::CUdpServerDlg::kCreate},
+    {"UDP client",
+     &PageLookBase::OpenPage<pages::CUdpClientDlg>,
+     {230, 240, 240},
+     pages::CUdpClientDlg::kCreate},
+    {"broadcast",
+     &PageLookBase::OpenPage<pages::CUdpBroadDlg>,
+     {230, 240, 240},
+     pages::CUdpBroadDlg::kCreate},
+    {"multicast",
+     &PageLookBase::OpenPage<pages::CMulticastServerDlg>,
+     {230, 240, 240},
+     pages::CMulticastServerDlg::kCreate},
 };
 
 std::string Name(const QColor& c) {

@@ -20,16 +20,22 @@
 #include <vector>
 
 #include "engine/descriptor_budget.h"
-#include "soak_fixture.h"
 #include "engine/worker_group.h"
-#include "tcp_client_dlg.h"
-#include "tcp_server_dlg.h"
-#include "udp_client_dlg.h"
-#include "udp_server_dlg.h"
+#include "pages/dlg_set_ip.h"
+#include "pages/prompt_dlg.h"
+#include "pages/set_udp_server_ip.h"
+#include "pages/tcp_client_dlg.h"
+#include "pages/tcp_server_dlg.h"
+#include "pages/udp_client_dlg.h"
+#include "pages/udp_server_dlg.h"
+#include "tests/pages/soak_fixture.h"
 
 namespace quillet::test {
 namespace {
 
+using pages::CDlgSetIp;
+using pages::CSetListenDlg;
+using pages::CSetUdpServerIp;
 using pages::CTcpClientDlg;
 using pages::CTcpServerDlg;
 using pages::CUdpClientDlg;
@@ -46,8 +52,8 @@ protected:
         page_ = std::make_unique<CTcpServerDlg>();
         page_->show();
         port_ = FreeTcpPort();
-        AnswerPrompt({{1009, QString::number(port_)}});
-        Press(page_.get(), 1030);
+        AnswerPrompt({{CSetListenDlg::kBoxPort, QString::number(port_)}});
+        Press(page_.get(), CTcpServerDlg::kCreate);
     }
     void TearDown() override {
         page_.reset();
@@ -90,7 +96,7 @@ TEST_F(TcpServerAbuseTest, SilentClientHoldsNothingUp) {
     // The page answers the silent one too; it only has to take the bytes into its buffer.
     Select(page_.get(), quiet);
     page_->SendBox()->setPlainText(QStringLiteral("anyone there?"));
-    Press(page_.get(), 1020);
+    Press(page_.get(), CTcpServerDlg::kSend);
     EXPECT_EQ(RecvExactly(silent, 13), "anyone there?");
     EXPECT_TRUE(messages_.empty());
 }
@@ -115,7 +121,7 @@ TEST_F(TcpServerAbuseTest, ResetDuringALongSendEndsOnlyThatConnection) {
     // Lines, not one long line: the send box need not lay out megabytes in one paragraph.
     const QString line = QString(1023, QLatin1Char('x')) + QLatin1Char('\n');
     page_->SendBox()->setPlainText(line.repeated(8192));
-    Press(page_.get(), 1020);
+    Press(page_.get(), CTcpServerDlg::kSend);
     resetter.join();
     CloseFd(victim);
     peers_.erase(std::find(peers_.begin(), peers_.end(), victim));
@@ -235,13 +241,13 @@ TEST_F(TcpServerAbuseTest, OutOfDescriptorsTheServerRefusesTheExcessAndAcceptsAg
     helper.wait();
     bool prompted = false;
     ui::SetModalScript([&](QDialog*) { prompted = true; });
-    Press(page_.get(), 1030);
+    Press(page_.get(), CTcpServerDlg::kCreate);
     EXPECT_TRUE(prompted);
 
     // Deleting connections frees descriptors: a new client comes in.
     for (int i = 0; i < 3 && root->childCount() > 0; ++i) {
         Select(page_.get(), root->child(0));
-        Press(page_.get(), 1037);
+        Press(page_.get(), CTcpServerDlg::kDelete);
     }
     // Once their workers have ended, the next client and its accepted socket fit below the top.
     EXPECT_TRUE(Eventually([&] {
@@ -275,10 +281,10 @@ protected:
         PageDriverTest::TearDown();
     }
     void Create(int count) {
-        AnswerPrompt({{1037, QStringLiteral("127.0.0.1")},
-                      {1010, QString::number(port_)},
-                      {1011, QString::number(count)}});
-        Press(page_.get(), 1032);
+        AnswerPrompt({{CDlgSetIp::kBoxAddress, QStringLiteral("127.0.0.1")},
+                      {CDlgSetIp::kBoxPort, QString::number(port_)},
+                      {CDlgSetIp::kBoxCount, QString::number(count)}});
+        Press(page_.get(), CTcpClientDlg::kCreate);
     }
 
     std::unique_ptr<CTcpClientDlg> page_;
@@ -309,7 +315,7 @@ TEST_F(TcpClientLimitsTest, SocketsStopShortOfTheToolkitsDescriptors) {
     close(probe);
     FileLimit limit(static_cast<rlim_t>(probe + 8));  // every free number is kept back
     ASSERT_TRUE(limit.ok());
-    Press(page_.get(), 1034);
+    Press(page_.get(), CTcpClientDlg::kConnect);
     limit.Restore();
     ASSERT_TRUE(Eventually([&] { return page_->PendingConnects() == 0; }));
     ASSERT_FALSE(messages_.empty());
@@ -321,25 +327,25 @@ TEST_F(TcpClientLimitsTest, SocketsStopShortOfTheToolkitsDescriptors) {
 TEST_F(PageDriverTest, UdpEndpointWithoutAReceiveThreadSaysSoAndStillSends) {
     auto page = std::make_unique<CUdpClientDlg>();
     page->show();
-    const int peer = UdpBind(0);
+    PeerSocket peer(UdpBind(0));
     const int local = FreeUdpPort();
     WorkerGroup::FailNextSpawnsForTest(1);
-    AnswerPrompt({{1037, QStringLiteral("127.0.0.1")},
-                  {1052, QString::number(LocalPort(peer))},
-                  {1012, QString::number(local)},
-                  {1011, QStringLiteral("1")}});
-    Press(page.get(), 1032);
+    AnswerPrompt({{CSetUdpServerIp::kBoxAddress, QStringLiteral("127.0.0.1")},
+                  {CSetUdpServerIp::kBoxPeerPort, QString::number(LocalPort(peer))},
+                  {CSetUdpServerIp::kBoxLocalPort, QString::number(local)},
+                  {CSetUdpServerIp::kBoxCount, QStringLiteral("1")}});
+    Press(page.get(), CUdpClientDlg::kCreate);
     WorkerGroup::FailNextSpawnsForTest(0);
     ASSERT_EQ(messages_.size(), 1u);
     EXPECT_EQ(messages_[0].text, QStringLiteral("创建接收线程失败!"));
     ASSERT_EQ(Root(page.get())->childCount(), 1);
     page->SendBox()->setPlainText(QStringLiteral("out"));
-    Press(page.get(), 1039);
+    Press(page.get(), CUdpClientDlg::kSend);
     bool ok = false;
     EXPECT_EQ(UdpRecv(peer, &ok), "out");
     EXPECT_TRUE(ok);
     page.reset();
-    CloseFd(peer);
+    peer.Close();
 }
 
 class UdpServerAbuseTest : public PageDriverTest {
@@ -349,8 +355,8 @@ protected:
         page_ = std::make_unique<CUdpServerDlg>();
         page_->show();
         port_ = FreeUdpPort();
-        AnswerPrompt({{1009, QString::number(port_)}});
-        Press(page_.get(), 1047);
+        AnswerPrompt({{CSetListenDlg::kBoxPort, QString::number(port_)}});
+        Press(page_.get(), CUdpServerDlg::kCreate);
         peer_ = UdpBind(0);
     }
     void TearDown() override {
@@ -397,13 +403,13 @@ TEST_F(UdpServerAbuseTest, DatagramsFromEmptyToLargestAreLoggedUpTo10239Bytes) {
         const int image = pages::CTreeCtrlEx::GetItemImage(node);
         return image == pages::kImageClosed || image == pages::kImageClosedUnread;
     }));
-    const int other = UdpBind(0);
+    PeerSocket other(UdpBind(0));
     ASSERT_TRUE(UdpSendTo(other, "after", port_));
     QTreeWidgetItem* next = nullptr;
     EXPECT_TRUE(Eventually([&] {
         return (next = NodeStarting(page_.get(), At(LocalPort(other)))) && Counted(next) == 5;
     }));
-    CloseFd(other);
+    other.Close();
     EXPECT_TRUE(messages_.empty());
 }
 

@@ -1,24 +1,20 @@
 #pragma once
-// Shared by the soak and robustness tests: pages driven as a user drives them (prompts through
-// the modal seam, real mouse clicks on buttons and tree items), nodes found by their labels,
-// record counters read under the lock, and bounded waits that keep the event loop running.
-#include <QDialog>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
+// Shared by the soak and robustness tests: pages driven as a user drives them (the page driver:
+// prompts through the modal seam, real mouse clicks on buttons and tree items), nodes found by
+// their labels, record counters read under the lock, and bounded waits that keep the event
+// loop running.
 #include <QTreeWidget>
 
 #include <map>
 
-#include "dialog_p.h"
 #include "engine/connect_info.h"
 #include "engine/crit_sec.h"
 #include "engine/local_address.h"
-#include "loopback_peer.h"
-#include "qt_test_base.h"
-#include "skin_btn.h"
-#include "tree_ctrl_ex.h"
-#include "wait_until.h"
+#include "pages/dialog_p.h"
+#include "pages/tree_ctrl_ex.h"
+#include "tests/common/loopback_peer.h"
+#include "tests/common/page_driver.h"
+#include "tests/common/qt_test_base.h"
 
 namespace quillet::test {
 
@@ -36,28 +32,11 @@ protected:
     }
 
     // The next prompt gets `fields` (control id to text) and OK.
-    static void AnswerPrompt(std::map<int, QString> fields) {
-        ui::SetModalScript([fields](QDialog* dlg) {
-            for (const auto& [id, text] : fields)
-                if (auto* edit = dlg->findChild<QLineEdit*>(ui::ControlName(id)))
-                    edit->setText(text);
-            dlg->findChild<QPushButton*>(ui::ControlName(1))->click();
-        });
-    }
+    static void AnswerPrompt(std::map<int, QString> fields) { AnswerNextPrompt(std::move(fields)); }
     // A real click: a disabled button ignores it.
-    static void Press(pages::CDialogP* page, int id) {
-        ui::CSkinBtn* b = page->Button(id);
-        ASSERT_NE(b, nullptr) << "no button " << id;
-        QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center());
-        ProcessEvents();
-    }
+    static void Press(pages::CDialogP* page, int id) { PressButton(page, id); }
     static void Select(pages::CDialogP* page, QTreeWidgetItem* item) {
-        QTreeWidget* tree = page->Tree();
-        tree->scrollToItem(item);
-        QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
-                          tree->visualItemRect(item).center());
-        ProcessEvents();
-        ASSERT_EQ(tree->currentItem(), item) << "the click missed the node";
+        ASSERT_TRUE(ClickTreeItem(page, item)) << "the click missed the node";
     }
     static QTreeWidgetItem* Root(pages::CDialogP* page) { return page->Tree()->topLevelItem(0); }
     // The first connection node whose label starts with `prefix`, or null.
@@ -76,12 +55,7 @@ protected:
         ConnectInfo* rec = Rec(item);
         return rec ? rec->nRecvBytesAll : 0;
     }
-    static bool Eventually(const std::function<bool()>& cond) {
-        return WaitUntil([&] {
-            ProcessEvents();
-            return cond();
-        });
-    }
+    static bool Eventually(const std::function<bool()>& cond) { return RunUntil(cond); }
 };
 
 }  // namespace quillet::test

@@ -14,14 +14,25 @@
 #include <string>
 #include <vector>
 
-#include "soak_fixture.h"
-#include "tcp_client_dlg.h"
-#include "tcp_server_dlg.h"
-#include "udp_client_dlg.h"
-#include "udp_server_dlg.h"
+#include "pages/dlg_set_ip.h"
+#include "pages/prompt_dlg.h"
+#include "pages/set_udp_server_ip.h"
+#include "pages/tcp_client_dlg.h"
+#include "pages/tcp_server_dlg.h"
+#include "pages/udp_client_dlg.h"
+#include "pages/udp_server_dlg.h"
+#include "tests/pages/soak_fixture.h"
 
 namespace quillet::test {
 namespace {
+
+using pages::CDlgSetIp;
+using pages::CSetListenDlg;
+using pages::CSetUdpServerIp;
+using TcpServer = pages::CTcpServerDlg;
+using TcpClient = pages::CTcpClientDlg;
+using UdpServer = pages::CUdpServerDlg;
+using UdpClient = pages::CUdpClientDlg;
 
 constexpr int kOperations = 300;
 constexpr unsigned kSeed = 20261207;
@@ -48,11 +59,11 @@ protected:
         for (pages::CDialogP* page : Pages())
             page->show();
         serverPort_ = FreeTcpPort();
-        AnswerPrompt({{1009, QString::number(serverPort_)}});
-        Press(server_.get(), 1030);
+        AnswerPrompt({{CSetListenDlg::kBoxPort, QString::number(serverPort_)}});
+        Press(server_.get(), TcpServer::kCreate);
         udpPort_ = FreeUdpPort();
-        AnswerPrompt({{1009, QString::number(udpPort_)}});
-        Press(udpServer_.get(), 1047);
+        AnswerPrompt({{CSetListenDlg::kBoxPort, QString::number(udpPort_)}});
+        Press(udpServer_.get(), UdpServer::kCreate);
         listener_ = TcpListen(&listenPort_);
         target_ = UdpBind(0);
         for (int i = 0; i < 4; ++i)
@@ -176,7 +187,7 @@ void SoakTest::ServerStep() {
     auto& expected = expected_[0];
     switch (Pick(7)) {
         case 0: {  // a new client (refused while the page does not listen)
-            const int fd = TcpConnect(serverPort_);
+            const int fd = TcpConnect(serverPort_);  // the fixture closes it
             if (fd >= 0)
                 tcpPeers_[LocalPort(fd)] = fd;
             break;
@@ -200,24 +211,24 @@ void SoakTest::ServerStep() {
             }
             break;
         case 4:
-            PageSend(server_.get(), 1020);
+            PageSend(server_.get(), TcpServer::kSend);
             break;
         case 5:
             if (QTreeWidgetItem* node = AnyNode(server_.get())) {
                 Select(server_.get(), node);
                 if (Pick(2)) {
                     expected[node->text(0)].exact = false;
-                    Press(server_.get(), 1036);  // disconnect
+                    Press(server_.get(), TcpServer::kDisconnect);  // disconnect
                 } else {
                     ExpectAccounted(node, expected[node->text(0)]);
                     expected.erase(node->text(0));
-                    Press(server_.get(), 1037);  // delete
+                    Press(server_.get(), TcpServer::kDelete);  // delete
                 }
             }
             break;
         case 6:  // stop or start listening; accepted connections stay
             Select(server_.get(), Root(server_.get()));
-            Press(server_.get(), Pick(2) ? 1035 : 1033);
+            Press(server_.get(), Pick(2) ? TcpServer::kStopListen : TcpServer::kListen);
             break;
     }
 }
@@ -239,15 +250,15 @@ void SoakTest::ClientStep() {
     AcceptPending();
     switch (Pick(7)) {
         case 0:  // one connection (connected later) or a few connected at once
-            AnswerPrompt({{1037, QStringLiteral("127.0.0.1")},
-                          {1010, QString::number(listenPort_)},
-                          {1011, QString::number(1 + Pick(3))}});
-            Press(client_.get(), 1032);
+            AnswerPrompt({{CDlgSetIp::kBoxAddress, QStringLiteral("127.0.0.1")},
+                          {CDlgSetIp::kBoxPort, QString::number(listenPort_)},
+                          {CDlgSetIp::kBoxCount, QString::number(1 + Pick(3))}});
+            Press(client_.get(), TcpClient::kCreate);
             break;
         case 1:
             if (QTreeWidgetItem* node = AnyNode(client_.get())) {
                 Select(client_.get(), node);
-                Press(client_.get(), 1034);  // connect (ignored while connected)
+                Press(client_.get(), TcpClient::kConnect);  // connect (ignored while connected)
             }
             break;
         case 2:  // the listener's side sends on a connection the page still shows
@@ -267,7 +278,7 @@ void SoakTest::ClientStep() {
             }
             break;
         case 4:
-            PageSend(client_.get(), 1039);
+            PageSend(client_.get(), TcpClient::kSend);
             break;
         case 5:
         case 6:
@@ -276,11 +287,11 @@ void SoakTest::ClientStep() {
                 const ConnectInfo* rec = Rec(node);
                 if (Pick(2)) {
                     expected[rec].exact = false;
-                    Press(client_.get(), 1035);  // disconnect
+                    Press(client_.get(), TcpClient::kDisconnect);  // disconnect
                 } else {
                     ExpectAccounted(node, expected[rec]);
                     expected.erase(rec);
-                    Press(client_.get(), 1036);  // delete
+                    Press(client_.get(), TcpClient::kDelete);  // delete
                 }
             }
             break;
@@ -300,14 +311,14 @@ void SoakTest::UdpServerStep() {
             }
             break;
         case 2:
-            PageSend(udpServer_.get(), 1020);
+            PageSend(udpServer_.get(), UdpServer::kSend);
             break;
         case 3:
             if (QTreeWidgetItem* node = AnyNode(udpServer_.get())) {
                 Select(udpServer_.get(), node);
                 ExpectAccounted(node, expected[node->text(0)]);
                 expected.erase(node->text(0));
-                Press(udpServer_.get(), 1049);  // delete
+                Press(udpServer_.get(), UdpServer::kDelete);  // delete
             }
             break;
         case 4: {  // stop (once what was sent has arrived: a stopped socket drops its queue)
@@ -317,7 +328,8 @@ void SoakTest::UdpServerStep() {
                 ExpectAccounted(NodeLabelled(udpServer_.get(), label), want);
             }
             Select(udpServer_.get(), Root(udpServer_.get()));
-            Press(udpServer_.get(), UdpServerActive() ? 1048 : 1034);
+            Press(udpServer_.get(),
+                  UdpServerActive() ? UdpServer::kStopReceive : UdpServer::kStartReceive);
             break;
         }
     }
@@ -331,11 +343,11 @@ void SoakTest::UdpClientStep() {
     switch (Pick(4)) {
         case 0: {
             const int local = FreeUdpPort();
-            AnswerPrompt({{1037, QStringLiteral("127.0.0.1")},
-                          {1052, QString::number(LocalPort(target_))},
-                          {1012, QString::number(local)},
-                          {1011, QStringLiteral("1")}});
-            Press(udpClient_.get(), 1032);
+            AnswerPrompt({{CSetUdpServerIp::kBoxAddress, QStringLiteral("127.0.0.1")},
+                          {CSetUdpServerIp::kBoxPeerPort, QString::number(LocalPort(target_))},
+                          {CSetUdpServerIp::kBoxLocalPort, QString::number(local)},
+                          {CSetUdpServerIp::kBoxCount, QStringLiteral("1")}});
+            Press(udpClient_.get(), UdpClient::kCreate);
             if (NodeStarting(udpClient_.get(), At(local) + "<->"))
                 endpoints_.push_back(local);
             break;
@@ -349,7 +361,7 @@ void SoakTest::UdpClientStep() {
             }
             break;
         case 2:
-            PageSend(udpClient_.get(), 1039);
+            PageSend(udpClient_.get(), UdpClient::kSend);
             break;
         case 3:
             if (QTreeWidgetItem* node = AnyNode(udpClient_.get())) {
@@ -358,7 +370,7 @@ void SoakTest::UdpClientStep() {
                 ExpectAccounted(node, expected[key]);
                 expected.erase(key);
                 std::erase(endpoints_, key.section(':', 1).toInt());
-                Press(udpClient_.get(), 1036);  // delete
+                Press(udpClient_.get(), UdpClient::kDelete);  // delete
             }
             break;
     }

@@ -1,8 +1,11 @@
 // The TCP client page against plain listening sockets on 127.0.0.1: the target prompt, creating,
 // connecting without blocking, the icons and button states, both directions of data,
 // disconnecting and connecting again, many connections from one prompt, deleting, teardown.
+#include <QDialog>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
 
 #include <fcntl.h>
 #include <sys/socket.h>
@@ -10,17 +13,17 @@
 #include <atomic>
 #include <thread>
 
-#include "dlg_set_ip.h"
-#include "tcp_client_dlg.h"
-#include "tcp_page_fixture.h"
+#include "pages/dlg_set_ip.h"
+#include "pages/tcp_client_dlg.h"
+#include "tests/pages/tcp_page_fixture.h"
 
 namespace quillet::test {
 namespace {
 
 using pages::CTcpClientDlg;
 
-enum { kCreate = 1032, kConnect = 1034, kDisconnect = 1035, kDelete = 1036 };
-enum { kSend = 1039, kClearRecv = 1045, kClearSent = 1046 };
+using enum CTcpClientDlg::ControlId;
+using enum pages::CDlgSetIp::ControlId;
 
 class TcpClientPageTest : public TcpPageTest<CTcpClientDlg> {
 protected:
@@ -36,8 +39,9 @@ protected:
         return port_;
     }
     void Create(const QString& address, int port, int count = 1) {
-        ScriptPrompt(
-            {{1037, address}, {1010, QString::number(port)}, {1011, QString::number(count)}});
+        ScriptPrompt({{kBoxAddress, address},
+                      {kBoxPort, QString::number(port)},
+                      {kBoxCount, QString::number(count)}});
         Press(kCreate);
     }
     bool Connected(QTreeWidgetItem* node) {
@@ -52,7 +56,7 @@ protected:
 TEST_F(TcpClientPageTest, StartsWithItsControlsLaidOutAndConnectionButtonsDisabled) {
     EXPECT_EQ(page_->objectName(), "page130");
     EXPECT_EQ(page_->palette().color(QPalette::Window), QColor(200, 220, 240));
-    EXPECT_EQ(Tree()->objectName(), "1038");
+    EXPECT_EQ(Tree()->objectName(), ui::ControlName(kTree));
     EXPECT_EQ(Root()->text(0), "127.0.0.1");
     QStringList groups;
     for (auto* g : page_->findChildren<QGroupBox*>())
@@ -67,7 +71,7 @@ TEST_F(TcpClientPageTest, StartsWithItsControlsLaidOutAndConnectionButtonsDisabl
               QRect(box.right() + 1 - 61, box.top() - 26, 51, 24));
     for (int id : {int(kConnect), int(kDisconnect), int(kDelete)})
         EXPECT_FALSE(Enabled(id)) << id;
-    for (int id : {int(kCreate), int(kSend), int(kClearRecv), int(kClearSent)})
+    for (int id : {int(kCreate), int(kSend), int(kClearReceived), int(kClearSent)})
         EXPECT_TRUE(Enabled(id)) << id;
     QTest::keyClick(page_.get(), Qt::Key_Escape);
     EXPECT_TRUE(page_->isVisible());
@@ -79,10 +83,11 @@ TEST_F(TcpClientPageTest, PromptOffersTheAdapterThenTheLastTarget) {
         EXPECT_EQ(dlg->objectName(), "dialog139");
         EXPECT_EQ(dlg->windowTitle(), "请输入对方地址");
         EXPECT_EQ(dlg->palette().color(QPalette::Window), QColor(232, 243, 250));
-        for (int id : {1037, 1010, 1011})
-            seen << dlg->findChild<QLineEdit*>(QString::number(id))->text();
-        dlg->findChild<QLineEdit*>("1037")->setText("localhost");  // a name: its address is kept
-        dlg->findChild<QPushButton*>("1")->click();
+        for (int id : {kBoxAddress, kBoxPort, kBoxCount})
+            seen << dlg->findChild<QLineEdit*>(ui::ControlName(id))->text();
+        dlg->findChild<QLineEdit*>(ui::ControlName(kBoxAddress))
+            ->setText("localhost");  // a name: its address is kept
+        dlg->findChild<QPushButton*>(ui::ControlName(pages::CPromptDlg::kOk))->click();
         EXPECT_TRUE(Eventually([&] { return !dlg->isVisible(); }));  // looked up meanwhile
     });
     Press(kCreate);
@@ -97,10 +102,10 @@ TEST_F(TcpClientPageTest, PromptOffersTheAdapterThenTheLastTarget) {
 
 TEST_F(TcpClientPageTest, PromptRefusesBadPortsAndCounts) {
     const std::pair<std::map<int, QString>, QString> refused[] = {
-        {{{1010, "65536"}}, "输入的端口号有错！"},
-        {{{1010, "99999999999"}}, "输入的端口号有错！"},
-        {{{1011, "5001"}}, "连接数量不能超过5000！"},
-        {{{1011, "99999999999"}}, "连接数量不能超过5000！"},
+        {{{kBoxPort, "65536"}}, "输入的端口号有错！"},
+        {{{kBoxPort, "99999999999"}}, "输入的端口号有错！"},
+        {{{kBoxCount, "5001"}}, "连接数量不能超过5000！"},
+        {{{kBoxCount, "99999999999"}}, "连接数量不能超过5000！"},
     };
     for (auto& [fields, text] : refused) {
         ScriptPrompt(fields);
@@ -110,7 +115,7 @@ TEST_F(TcpClientPageTest, PromptRefusesBadPortsAndCounts) {
         messages_.clear();
     }
     for (const char* nothing : {"", "0", "-1", "abc"}) {
-        ScriptPrompt({{1010, nothing}});
+        ScriptPrompt({{kBoxPort, nothing}});
         Press(kCreate);
     }
     ScriptPrompt({}, false);
@@ -149,7 +154,7 @@ TEST_F(TcpClientPageTest, ConnectsExchangesDisconnectsAndConnectsAgain) {
 
     Press(kConnect);
     ASSERT_TRUE(Connected(node));
-    const int server = TcpAccept(listener_);
+    PeerSocket server(TcpAccept(listener_));
     ASSERT_GE(server, 0);
     sockaddr_in local{};
     socklen_t len = sizeof local;
@@ -172,14 +177,14 @@ TEST_F(TcpClientPageTest, ConnectsExchangesDisconnectsAndConnectsAgain) {
     EXPECT_TRUE(Enabled(kConnect));
     Press(kConnect);
     ASSERT_TRUE(Connected(node));
-    const int again = TcpAccept(listener_);
+    PeerSocket again(TcpAccept(listener_));
     EXPECT_TRUE(node->text(0).endsWith("<->" + Target()));
     EXPECT_NE(node->text(0), first);
     EXPECT_EQ(node->text(0).count("<->"), 1);
     EXPECT_TRUE(Received().contains(LogLine("pong")));  // logs survive a reconnect
     EXPECT_TRUE(Sent().contains(LogLine("ping")));
-    CloseFd(server);
-    CloseFd(again);
+    server.Close();
+    again.Close();
 }
 
 TEST_F(TcpClientPageTest, ServerClosingMarksTheNodeAndOffersConnectWhateverIsSelected) {
@@ -188,11 +193,11 @@ TEST_F(TcpClientPageTest, ServerClosingMarksTheNodeAndOffersConnectWhateverIsSel
     ClickItem(Child(0));
     Press(kConnect);
     ASSERT_TRUE(Connected(Child(0)));
-    const int a = TcpAccept(listener_);
+    PeerSocket a(TcpAccept(listener_));
     ClickItem(Child(1));
     Press(kConnect);
     ASSERT_TRUE(Connected(Child(1)));
-    const int b = TcpAccept(listener_);
+    PeerSocket b(TcpAccept(listener_));
 
     ASSERT_TRUE(SendAll(a, "unread"));  // a is not selected
     ASSERT_TRUE(Eventually([&] { return Icon(Child(0)) == 5; }));
@@ -200,12 +205,12 @@ TEST_F(TcpClientPageTest, ServerClosingMarksTheNodeAndOffersConnectWhateverIsSel
     ASSERT_TRUE(Eventually([&] { return Received().contains(LogLine("seen")); }));
     ClickItem(Root());
     EXPECT_FALSE(Enabled(kConnect) || Enabled(kDisconnect) || Enabled(kDelete));
-    CloseFd(a);
+    a.Close();
     EXPECT_TRUE(Eventually([&] { return Icon(Child(0)) == 4; }));
     EXPECT_TRUE(Enabled(kConnect) && Enabled(kDelete));
     EXPECT_FALSE(Enabled(kDisconnect));
     ClickItem(Child(1));
-    CloseFd(b);
+    b.Close();
     EXPECT_TRUE(Eventually([&] { return Icon(Child(1)) == 2 && Rec(Child(1))->sock == -1; }));
 }
 
@@ -228,7 +233,7 @@ TEST_F(TcpClientPageTest, PendingConnectIgnoresASecondConnectAndDeleteCancelsIt)
     page_->Button(kConnect)->click();
     EXPECT_EQ(page_->PendingConnects(), 1u);
     ASSERT_TRUE(Connected(Child(0)));
-    const int first = TcpAccept(listener_);
+    PeerSocket first(TcpAccept(listener_));
     EXPECT_GE(first, 0);
     fcntl(listener_, F_SETFL, O_NONBLOCK);  // one connect, one connection
     EXPECT_LT(accept(listener_, nullptr, nullptr), 0);
@@ -247,7 +252,7 @@ TEST_F(TcpClientPageTest, PendingConnectIgnoresASecondConnectAndDeleteCancelsIt)
     ASSERT_EQ(page_->PendingConnects(), 1u);
     page_.reset();  // teardown with a connect pending
     EXPECT_TRUE(messages_.empty());
-    CloseFd(first);
+    first.Close();
 }
 
 TEST_F(TcpClientPageTest, OnePromptMakesManyConnections) {
@@ -282,7 +287,7 @@ TEST_F(TcpClientPageTest, EveryRefusalHasItsMessage) {
     Press(kSend);
     ClickItem(Root());
     Press(kSend);
-    Press(kClearRecv);
+    Press(kClearReceived);
     Press(kClearSent);
     EXPECT_EQ(messages_.size(), 4u);
     EXPECT_TRUE(HasMessage("请选择接收端！", "提示!"));
@@ -300,11 +305,11 @@ TEST_F(TcpClientPageTest, DeleteWhileTheServerFloodsAndTeardownCloseConnections)
     ClickItem(Child(0));
     Press(kConnect);
     ASSERT_TRUE(Connected(Child(0)));
-    const int flooder = TcpAccept(listener_);
+    PeerSocket flooder(TcpAccept(listener_));
     ClickItem(Child(1));
     Press(kConnect);
     ASSERT_TRUE(Connected(Child(1)));
-    const int quiet = TcpAccept(listener_);
+    PeerSocket quiet(TcpAccept(listener_));
     ClickItem(Child(0));
     std::atomic<bool> stop{false};
     std::thread flood([&] {
@@ -321,8 +326,8 @@ TEST_F(TcpClientPageTest, DeleteWhileTheServerFloodsAndTeardownCloseConnections)
     ASSERT_EQ(Root()->childCount(), 1);
     page_.reset();
     EXPECT_TRUE(WaitPeerClosed(quiet));
-    CloseFd(flooder);
-    CloseFd(quiet);
+    flooder.Close();
+    quiet.Close();
 }
 
 }  // namespace

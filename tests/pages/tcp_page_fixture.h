@@ -1,23 +1,19 @@
 #pragma once
-// Shared by the TCP page tests: addresses pinned to loopback, a shown page, scripted prompts,
-// clicks on buttons and tree items, and waits that keep the event loop running.
-#include <QDialog>
-#include <QLabel>
-#include <QLineEdit>
+// Shared by the TCP page tests: addresses pinned to loopback, a shown page, and the page driver
+// (scripted prompts, clicks on buttons and tree items, waits that keep the event loop running).
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
+#include <QRegularExpression>
 
 #include <map>
 #include <memory>
 
-#include "dialog_p.h"
 #include "engine/connect_info.h"
 #include "engine/local_address.h"
-#include "loopback_peer.h"
-#include "qt_test_base.h"
-#include "skin_btn.h"
-#include "wait_until.h"
+#include "pages/dialog_p.h"
+#include "skin/skin_btn.h"
+#include "tests/common/loopback_peer.h"
+#include "tests/common/page_driver.h"
+#include "tests/common/qt_test_base.h"
 
 namespace quillet::test {
 
@@ -51,47 +47,18 @@ protected:
     bool Enabled(int id) const { return page_->Button(id)->isEnabled(); }
 
     // A real click: a disabled button ignores it.
-    void Press(int id) {
-        ui::CSkinBtn* b = page_->Button(id);
-        QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center());
-        ProcessEvents();
-    }
-    void ClickItem(QTreeWidgetItem* item) {
-        QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {},
-                          Tree()->visualItemRect(item).center());
-    }
+    void Press(int id) { PressButton(page_.get(), id); }
+    void ClickItem(QTreeWidgetItem* item) { ClickTreeItem(page_.get(), item); }
     void Type(const QString& text) { page_->SendBox()->setPlainText(text); }
 
-    // The next prompt gets `fields` (control id -> text) and OK, or Cancel when `ok` is false.
+    // The next prompt gets `fields` (control id -> text) and OK, or Cancel when `ok` is false;
+    // what it showed is kept in seen_.
     void ScriptPrompt(std::map<int, QString> fields, bool ok = true) {
-        ui::SetModalScript([fields, ok](QDialog* dlg) {
-            lastPrompt_ = dlg->objectName();
-            lastCaption_ = dlg->windowTitle();
-            lastLabels_.clear();
-            for (auto* label : dlg->findChildren<QLabel*>())
-                if (!label->text().isEmpty())
-                    lastLabels_ << label->text();
-            lastFocus_ = dlg->focusWidget() ? dlg->focusWidget()->objectName() : QString();
-            for (auto& [id, text] : fields)
-                dlg->findChild<QLineEdit*>(ui::ControlName(id))->setText(text);
-            QPushButton* okButton = dlg->findChild<QPushButton*>(ui::ControlName(1));
-            dlg->findChild<QPushButton*>(ui::ControlName(ok ? 1 : 2))->click();
-            // A host name is looked up in the background; OK comes back with the answer.
-            WaitUntil([&] {
-                ProcessEvents();
-                return !dlg->isVisible() || okButton->isEnabled();
-            });
-            stayedOpen_ = dlg->isVisible();
-        });
+        AnswerNextPrompt({std::move(fields), {}, ok, [](const PromptSeen& s) { seen_ = s; }});
     }
 
     // Waits for `cond` while the page handles its notifications.
-    bool Eventually(const std::function<bool()>& cond) {
-        return WaitUntil([&] {
-            ProcessEvents();
-            return cond();
-        });
-    }
+    bool Eventually(const std::function<bool()>& cond) { return RunUntil(cond); }
 
     bool HasMessage(const QString& text, const QString& caption) const {
         for (auto& m : messages_)
@@ -100,9 +67,14 @@ protected:
         return false;
     }
 
-    static inline QString lastPrompt_, lastCaption_, lastFocus_;
-    static inline QStringList lastLabels_;  // the prompt's texts beside its boxes
-    static inline bool stayedOpen_ = false;
+    static inline PromptSeen seen_;
+    // What the last scripted prompt showed: its name, caption, focused box, the texts beside
+    // its boxes, and whether OK left it open.
+    static inline QString& lastPrompt_ = seen_.name;
+    static inline QString& lastCaption_ = seen_.caption;
+    static inline QString& lastFocus_ = seen_.focus;
+    static inline QStringList& lastLabels_ = seen_.labels;
+    static inline bool& stayedOpen_ = seen_.stayedOpen;
     std::unique_ptr<Page> page_;
 };
 

@@ -2,35 +2,38 @@
 // button states, sending and receiving, disconnecting and deleting, the messages, teardown.
 #include <QGroupBox>
 #include <QRegularExpression>
+#include <QTest>
 #include <QTimer>
 
 #include <atomic>
 #include <thread>
 
 #include "engine/crit_sec.h"
-#include "tcp_page_fixture.h"
-#include "tcp_server_dlg.h"
+#include "pages/prompt_dlg.h"
+#include "pages/tcp_server_dlg.h"
+#include "tests/common/wait_until.h"
+#include "tests/pages/tcp_page_fixture.h"
 
 namespace quillet::test {
 namespace {
 
 using pages::CTcpServerDlg;
 
-enum { kCreate = 1030, kListen = 1033, kStop = 1035, kDisconnect = 1036, kDelete = 1037 };
-enum { kSend = 1020, kClearRecv = 1021, kClearSent = 1022 };
+using enum CTcpServerDlg::ControlId;
+using enum pages::CSetListenDlg::ControlId;
 
 class TcpServerPageTest : public TcpPageTest<CTcpServerDlg> {
 protected:
     // Create with a free port; returns it.
     int Listen() {
         const int port = FreeTcpPort();
-        ScriptPrompt({{1009, QString::number(port)}});
+        ScriptPrompt({{kBoxPort, QString::number(port)}});
         Press(kCreate);
         return port;
     }
     // A client of the page, once its node is there; the node is child `index`.
-    int Accepted(int port, int index) {
-        const int fd = TcpConnect(port);
+    PeerSocket Accepted(int port, int index) {
+        PeerSocket fd(TcpConnect(port));
         EXPECT_GE(fd, 0);
         EXPECT_TRUE(Eventually([&] { return Root()->childCount() > index; }));
         return fd;
@@ -40,7 +43,7 @@ protected:
 TEST_F(TcpServerPageTest, StartsWithItsControlsLaidOutAndOnlyTheAlwaysOnButtonsEnabled) {
     EXPECT_EQ(page_->objectName(), "page129");
     EXPECT_EQ(page_->palette().color(QPalette::Window), QColor(232, 243, 250));
-    EXPECT_EQ(Tree()->objectName(), "1025");
+    EXPECT_EQ(Tree()->objectName(), ui::ControlName(kTree));
     EXPECT_EQ(Root()->text(0), "127.0.0.1");
     EXPECT_EQ(Icon(Root()), 0);
     QStringList groups;
@@ -50,21 +53,21 @@ TEST_F(TcpServerPageTest, StartsWithItsControlsLaidOutAndOnlyTheAlwaysOnButtonsE
     EXPECT_FALSE(groups.contains("已发送的信息"));
 
     const int gap = (Tree()->viewport()->width() / 5 - 24) / 2;
-    const int ids[] = {kCreate, kListen, kStop, kDisconnect, kDelete};
+    const int ids[] = {kCreate, kListen, kStopListen, kDisconnect, kDelete};
     for (int i = 0; i < 5; ++i)
         EXPECT_EQ(page_->Button(ids[i])->geometry(), QRect(14 + i * (51 + gap), 5, 51, 24)) << i;
     const QRect box = page_->SendBox()->geometry(), recv = page_->ReceivedView()->geometry(),
                 sent = page_->SentView()->geometry();
     EXPECT_EQ(page_->Button(kSend)->geometry(),
               QRect(box.right() + 1 - 61, box.top() - 26, 51, 24));
-    EXPECT_EQ(page_->Button(kClearRecv)->geometry(),
+    EXPECT_EQ(page_->Button(kClearReceived)->geometry(),
               QRect(QPoint(recv.right() + 1 - 101, 5), QPoint(recv.right() - 10, recv.top() - 3)));
     EXPECT_EQ(page_->Button(kClearSent)->geometry(),
               QRect(sent.right() + 1 - 101, sent.top() - 26, 91, 24));
 
-    for (int id : {int(kListen), int(kStop), int(kDisconnect), int(kDelete)})
+    for (int id : {int(kListen), int(kStopListen), int(kDisconnect), int(kDelete)})
         EXPECT_FALSE(Enabled(id)) << id;
-    for (int id : {int(kCreate), int(kSend), int(kClearRecv), int(kClearSent)})
+    for (int id : {int(kCreate), int(kSend), int(kClearReceived), int(kClearSent)})
         EXPECT_TRUE(Enabled(id)) << id;
     QTest::keyClick(page_.get(), Qt::Key_Escape);
     QTest::keyClick(page_->SendBox(), Qt::Key_Escape);
@@ -73,22 +76,22 @@ TEST_F(TcpServerPageTest, StartsWithItsControlsLaidOutAndOnlyTheAlwaysOnButtonsE
 
 TEST_F(TcpServerPageTest, PortPromptRefusesBadPortsAndCreatesNothingForZeroOrCancel) {
     for (const char* bad : {"65536", "99999999999"}) {
-        ScriptPrompt({{1009, bad}});
+        ScriptPrompt({{kBoxPort, bad}});
         Press(kCreate);
         EXPECT_EQ(lastPrompt_, "dialog138");
         EXPECT_EQ(lastCaption_, "请输入端口");
         EXPECT_TRUE(lastLabels_.isEmpty()) << lastLabels_.join(' ').toStdString();
-        EXPECT_EQ(lastFocus_, "1009");
+        EXPECT_EQ(lastFocus_, ui::ControlName(kBoxPort));
         EXPECT_TRUE(stayedOpen_) << bad;
         EXPECT_TRUE(HasMessage("输入的端口号有错！", "提示")) << bad;
         messages_.clear();
     }
     for (const char* nothing : {"", "abc", "-5", "0"}) {
-        ScriptPrompt({{1009, nothing}});
+        ScriptPrompt({{kBoxPort, nothing}});
         Press(kCreate);
         EXPECT_FALSE(stayedOpen_);
     }
-    ScriptPrompt({{1009, "6000"}}, false);
+    ScriptPrompt({{kBoxPort, "6000"}}, false);
     Press(kCreate);
     EXPECT_EQ(Root()->text(0), "127.0.0.1");
     EXPECT_EQ(Icon(Root()), 0);
@@ -100,46 +103,46 @@ TEST_F(TcpServerPageTest, ListensOnceAndStopsAndListensAgainKeepingClients) {
     EXPECT_EQ(Root()->text(0), QString("127.0.0.1:%1").arg(port));
     EXPECT_EQ(Icon(Root()), 1);
     EXPECT_FALSE(Enabled(kListen));
-    EXPECT_TRUE(Enabled(kStop));
-    ScriptPrompt({{1009, "1"}});  // a second Create changes nothing
+    EXPECT_TRUE(Enabled(kStopListen));
+    ScriptPrompt({{kBoxPort, "1"}});  // a second Create changes nothing
     Press(kCreate);
     EXPECT_EQ(Root()->text(0), QString("127.0.0.1:%1").arg(port));
 
-    const int a = Accepted(port, 0);
-    Press(kStop);
+    PeerSocket a(Accepted(port, 0));
+    Press(kStopListen);
     EXPECT_EQ(Icon(Root()), 0);
     EXPECT_TRUE(Enabled(kListen));
-    EXPECT_FALSE(Enabled(kStop));
+    EXPECT_FALSE(Enabled(kStopListen));
     ASSERT_TRUE(SendAll(a, "still here"));
     EXPECT_TRUE(Eventually([&] { return Icon(Child(0)) == 5; }));
     Press(kListen);
     EXPECT_EQ(Icon(Root()), 1);
-    const int b = Accepted(port, 1);
+    PeerSocket b(Accepted(port, 1));
     EXPECT_TRUE(messages_.empty());
-    CloseFd(a);
-    CloseFd(b);
+    a.Close();
+    b.Close();
 }
 
 TEST_F(TcpServerPageTest, PortInUseLeavesTheServerStoppedWithListenOffered) {
     int port = 0;
-    const int other = TcpListen(&port);
-    ScriptPrompt({{1009, QString::number(port)}});
+    PeerSocket other(TcpListen(&port));
+    ScriptPrompt({{kBoxPort, QString::number(port)}});
     Press(kCreate);
     EXPECT_TRUE(HasMessage("监听启动失败", "错误！"));
     EXPECT_EQ(Root()->text(0), QString("127.0.0.1:%1").arg(port));
     EXPECT_EQ(Icon(Root()), 0);
     ClickItem(Root());
     EXPECT_TRUE(Enabled(kListen));
-    EXPECT_FALSE(Enabled(kStop));
-    CloseFd(other);
+    EXPECT_FALSE(Enabled(kStopListen));
+    other.Close();
     Press(kListen);
     EXPECT_EQ(Icon(Root()), 1);
-    EXPECT_TRUE(Enabled(kStop));
+    EXPECT_TRUE(Enabled(kStopListen));
 }
 
 TEST_F(TcpServerPageTest, ExchangesMessagesWithTheClickedClient) {
     const int port = Listen();
-    const int peer = Accepted(port, 0);
+    PeerSocket peer(Accepted(port, 0));
     QTreeWidgetItem* node = Child(0);
     EXPECT_EQ(node->text(0), QString("127.0.0.1:%1").arg(LocalPort(peer)));
     EXPECT_EQ(Icon(node), 3);
@@ -152,7 +155,7 @@ TEST_F(TcpServerPageTest, ExchangesMessagesWithTheClickedClient) {
     EXPECT_FALSE(Rec(node)->bUnread);
     EXPECT_TRUE(Received().contains(LogLine("hello")));
     EXPECT_TRUE(Enabled(kDisconnect) && Enabled(kDelete));
-    EXPECT_FALSE(Enabled(kListen) || Enabled(kStop));
+    EXPECT_FALSE(Enabled(kListen) || Enabled(kStopListen));
 
     Type("reply  ");
     Press(kSend);
@@ -165,13 +168,13 @@ TEST_F(TcpServerPageTest, ExchangesMessagesWithTheClickedClient) {
     EXPECT_TRUE(Eventually([&] { return Received().contains(LogLine("more")); }));
     EXPECT_TRUE(Received().contains(LogLine("hello")));
     EXPECT_EQ(Icon(node), 3);
-    CloseFd(peer);  // unread data was never cleared by a click: closed with unread
+    peer.Close();  // unread data was never cleared by a click: closed with unread
     EXPECT_TRUE(Eventually([&] { return Icon(node) == 4; }));
     EXPECT_FALSE(Enabled(kDisconnect));
 
     Type("   ");  // blanks only: the sent view empties, nothing is sent
     Press(kClearSent);
-    Press(kClearRecv);
+    Press(kClearReceived);
     EXPECT_TRUE(Received().isEmpty() && Sent().isEmpty());
     EXPECT_TRUE(Rec(node)->strRecv.empty() && Rec(node)->strSent.empty());
     EXPECT_EQ(Rec(node)->nRecvBytesAll, 0u);
@@ -179,11 +182,11 @@ TEST_F(TcpServerPageTest, ExchangesMessagesWithTheClickedClient) {
 
 TEST_F(TcpServerPageTest, IconsFollowUnreadDataAndClosing) {
     const int port = Listen();
-    const int a = Accepted(port, 0), b = Accepted(port, 1);
+    PeerSocket a(Accepted(port, 0)), b(Accepted(port, 1));
     ClickItem(Child(0));
     ASSERT_TRUE(SendAll(b, "x"));
     ASSERT_TRUE(Eventually([&] { return Icon(Child(1)) == 5; }));
-    CloseFd(b);
+    b.Close();
     EXPECT_TRUE(Eventually([&] { return Icon(Child(1)) == 4; }));
     EXPECT_FALSE(Enabled(kDisconnect));  // any close report turns it off, even for open a
     ClickItem(Child(0));
@@ -198,13 +201,13 @@ TEST_F(TcpServerPageTest, IconsFollowUnreadDataAndClosing) {
     ClickItem(Root());
     EXPECT_TRUE(Received().isEmpty());
     EXPECT_FALSE(Enabled(kDelete));
-    EXPECT_TRUE(Enabled(kStop));
-    CloseFd(a);
+    EXPECT_TRUE(Enabled(kStopListen));
+    a.Close();
 }
 
 TEST_F(TcpServerPageTest, KeyboardSelectionMovesTheTargetButNotTheViews) {
     const int port = Listen();
-    const int a = Accepted(port, 0), b = Accepted(port, 1);
+    PeerSocket a(Accepted(port, 0)), b(Accepted(port, 1));
     ASSERT_TRUE(SendAll(a, "from a"));
     ASSERT_TRUE(Eventually([&] { return Icon(Child(0)) == 5; }));
     ClickItem(Child(0));
@@ -219,7 +222,7 @@ TEST_F(TcpServerPageTest, KeyboardSelectionMovesTheTargetButNotTheViews) {
     QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {},
                       QPoint(5, Tree()->viewport()->height() - 3));  // empty space
     EXPECT_TRUE(messages_.empty());
-    CloseFd(a);
+    a.Close();
 }
 
 TEST_F(TcpServerPageTest, EveryRefusalHasItsMessage) {
@@ -227,7 +230,7 @@ TEST_F(TcpServerPageTest, EveryRefusalHasItsMessage) {
     Type("hi");
     ClickItem(Root());
     Press(kSend);
-    Press(kClearRecv);
+    Press(kClearReceived);
     Press(kClearSent);
     ASSERT_EQ(messages_.size(), 4u);
     EXPECT_TRUE(HasMessage("请选择接收端！", "提示!"));
@@ -235,17 +238,17 @@ TEST_F(TcpServerPageTest, EveryRefusalHasItsMessage) {
     messages_.clear();
 
     const int port = Listen();
-    const int peer = Accepted(port, 0);
+    PeerSocket peer(Accepted(port, 0));
     ClickItem(Child(0));
     Press(kDisconnect);
     Press(kSend);
     EXPECT_TRUE(HasMessage("未建立链接！", "提示!"));
-    CloseFd(peer);
+    peer.Close();
 }
 
 TEST_F(TcpServerPageTest, FailedSendClosesTheConnectionAndTellsTheUser) {
     const int port = Listen();
-    const int peer = Accepted(port, 0);
+    PeerSocket peer(Accepted(port, 0));
     ClickItem(Child(0));
     // The page's own writing side already shut: the next send fails as to a vanished peer.
     ASSERT_EQ(shutdown(Rec(Child(0))->sock, SHUT_WR), 0);
@@ -257,12 +260,12 @@ TEST_F(TcpServerPageTest, FailedSendClosesTheConnectionAndTellsTheUser) {
     EXPECT_FALSE(Enabled(kDisconnect));
     EXPECT_TRUE(Sent().isEmpty());
     EXPECT_TRUE(WaitPeerClosed(peer));
-    CloseFd(peer);
+    peer.Close();
 }
 
 TEST_F(TcpServerPageTest, DeleteRemovesTheClientWhileItFloodsThePage) {
     const int port = Listen();
-    const int peer = Accepted(port, 0);
+    PeerSocket peer(Accepted(port, 0));
     ClickItem(Child(0));
     std::atomic<bool> stop{false};
     std::thread flood([&] {
@@ -279,23 +282,23 @@ TEST_F(TcpServerPageTest, DeleteRemovesTheClientWhileItFloodsThePage) {
     EXPECT_TRUE(WaitPeerClosed(peer));
     EXPECT_TRUE(Eventually([&] { return page_->Engine().LiveWorkers() == 1; }));  // accept only
     EXPECT_TRUE(page_->Engine().m_map.empty());
-    const int next = Accepted(port, 0);  // still serving
+    PeerSocket next(Accepted(port, 0));  // still serving
     EXPECT_EQ(Rec(Child(0))->nId, 1u);
-    CloseFd(peer);
-    CloseFd(next);
+    peer.Close();
+    next.Close();
 }
 
 TEST_F(TcpServerPageTest, TeardownClosesTheServerAndEveryClient) {
     const int port = Listen();
-    const int a = Accepted(port, 0), b = Accepted(port, 1);
+    PeerSocket a(Accepted(port, 0)), b(Accepted(port, 1));
     ClickItem(Child(1));
     Press(kDisconnect);
     page_.reset();
     EXPECT_TRUE(WaitPeerClosed(a));
     EXPECT_TRUE(WaitPeerClosed(b));
     EXPECT_LT(TcpConnect(port), 0);
-    CloseFd(a);
-    CloseFd(b);
+    a.Close();
+    b.Close();
 }
 
 // A client with a small receive window that does not grow, which will not read for a while.
@@ -318,7 +321,7 @@ int StalledClient(int port) {
 // log holds what the socket really took and the message says what was and was not sent.
 TEST_F(TcpServerPageTest, SendToAStalledClientNeverBlocksTheWindow) {
     const int port = Listen();
-    const int peer = StalledClient(port);
+    PeerSocket peer(StalledClient(port));
     ASSERT_GE(peer, 0);
     ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 1; }));
     ClickItem(Child(0));
@@ -354,7 +357,7 @@ TEST_F(TcpServerPageTest, SendToAStalledClientNeverBlocksTheWindow) {
 
     linger lg{1, 0};
     setsockopt(peer, SOL_SOCKET, SO_LINGER, &lg, sizeof lg);
-    CloseFd(peer);  // RST
+    peer.Close();  // RST
     ASSERT_TRUE(Eventually([&] { return !messages_.empty(); }));
     const auto match =
         QRegularExpression(
@@ -380,7 +383,7 @@ TEST_F(TcpServerPageTest, SendToAStalledClientNeverBlocksTheWindow) {
 // no message follows.
 TEST_F(TcpServerPageTest, DisconnectDropsWhatWaitsForAStalledClient) {
     const int port = Listen();
-    const int peer = StalledClient(port);
+    PeerSocket peer(StalledClient(port));
     ASSERT_GE(peer, 0);
     ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 1; }));
     ClickItem(Child(0));
@@ -397,16 +400,16 @@ TEST_F(TcpServerPageTest, DisconnectDropsWhatWaitsForAStalledClient) {
     EXPECT_TRUE(Eventually([&] { return page_->Engine().LiveWorkers() == 1; }));  // accept only
     EXPECT_TRUE(messages_.empty());
     EXPECT_TRUE(Sent().isEmpty());
-    CloseFd(peer);
+    peer.Close();
 }
 
 // Delete and closing the page end a stalled send at once: the clients see their connections
 // close, though neither has read what waited for it.
 TEST_F(TcpServerPageTest, DeleteAndClosingEndStalledSendsAtOnce) {
     const int port = Listen();
-    const int first = StalledClient(port);
+    PeerSocket first(StalledClient(port));
     ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 1; }));
-    const int second = StalledClient(port);
+    PeerSocket second(StalledClient(port));
     ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 2; }));
     const QString text = QString(1023, QChar('x')).append(QChar('\n')).repeated(8 * 1024);
     for (QTreeWidgetItem* node : {Child(0), Child(1)}) {
@@ -421,15 +424,15 @@ TEST_F(TcpServerPageTest, DeleteAndClosingEndStalledSendsAtOnce) {
     page_.reset();
     EXPECT_TRUE(WaitPeerClosed(second));
     EXPECT_TRUE(messages_.empty());
-    CloseFd(first);
-    CloseFd(second);
+    first.Close();
+    second.Close();
 }
 
 // A text that waits for a slow client is logged as one line, counted and taken from the box
 // once the client has read all of it.
 TEST_F(TcpServerPageTest, TextThatWaitsIsLoggedWhenAllOfItIsTaken) {
     const int port = Listen();
-    const int peer = StalledClient(port);
+    PeerSocket peer(StalledClient(port));
     ASSERT_GE(peer, 0);
     ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 1; }));
     ClickItem(Child(0));
@@ -446,7 +449,7 @@ TEST_F(TcpServerPageTest, TextThatWaitsIsLoggedWhenAllOfItIsTaken) {
     EXPECT_EQ(Sent().count(QChar('x')), 8 * 1024 * 1023);
     EXPECT_TRUE(Sent().endsWith(QStringLiteral("end\n")) || Sent().endsWith(QStringLiteral("end")));
     EXPECT_TRUE(messages_.empty());
-    CloseFd(peer);
+    peer.Close();
 }
 
 // Hundreds of clients that connect before the page looks: one node each, in accept order, open;

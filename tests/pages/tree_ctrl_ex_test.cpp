@@ -4,8 +4,9 @@
 
 #include <memory>
 
-#include "qt_test_base.h"
-#include "tree_ctrl_ex.h"
+#include "pages/tcp_server_dlg.h"
+#include "pages/tree_ctrl_ex.h"
+#include "tests/common/qt_test_base.h"
 
 namespace quillet::test {
 namespace {
@@ -20,7 +21,7 @@ protected:
     void SetUp() override {
         QtTestBase::SetUp();
         tree_ = std::make_unique<CTreeCtrlEx>();
-        tree_->setObjectName("1025");
+        ui::SetControlId(tree_.get(), pages::CTcpServerDlg::kTree);
         tree_->resize(240, 160);
         tree_->SetBkColor(kPage);
         root_ = tree_->InsertItem("192.168.1.10:6000");

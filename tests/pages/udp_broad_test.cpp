@@ -2,11 +2,15 @@
 // adapter table is pinned to 127.0.0.1/255.0.0.0), the address warning, and the layout.
 #include <sys/socket.h>
 
-#include "udp_broad_dlg.h"
-#include "udp_page_fixture.h"
+#include "pages/set_udp_server_ip.h"
+#include "pages/udp_broad_dlg.h"
+#include "tests/pages/udp_page_fixture.h"
 
 namespace quillet::test {
 namespace {
+
+using enum pages::CUdpClientDlg::ControlId;
+using enum pages::CSetUdpServerIp::ControlId;
 
 class UdpBroadPageTest : public UdpPageTest {
 protected:
@@ -15,27 +19,27 @@ protected:
         Open<pages::CUdpBroadDlg>();
     }
     void Create(const QString& address, int peerPort, int localPort, const QString& count = "1") {
-        AnswerPrompt({{1037, address},
-                      {1052, QString::number(peerPort)},
-                      {1012, QString::number(localPort)},
-                      {1011, count}});
-        Click(1032);
+        AnswerPrompt({{kBoxAddress, address},
+                      {kBoxPeerPort, QString::number(peerPort)},
+                      {kBoxLocalPort, QString::number(localPort)},
+                      {kBoxCount, count}});
+        Click(kCreate);
     }
 };
 
 TEST_F(UdpBroadPageTest, SendOnlyLayout) {
     EXPECT_EQ(page_->objectName(), "page296");
-    EXPECT_EQ(Tree()->objectName(), "1051");
+    EXPECT_EQ(Tree()->objectName(), ui::ControlName(kTree));
     EXPECT_FALSE(page_->ReceivedView()->isVisible());
-    EXPECT_EQ(page_->Button(1045), nullptr);
-    EXPECT_EQ(page_->Button(1046)->geometry().top(), 5);
+    EXPECT_EQ(page_->Button(kClearReceived), nullptr);
+    EXPECT_EQ(page_->Button(kClearSent)->geometry().top(), 5);
     const QRect sent = page_->SentView()->geometry();
-    EXPECT_EQ(page_->Button(1046)->geometry().right(), sent.x() + sent.width() - 11);
-    EXPECT_FALSE(Enabled(1036));
+    EXPECT_EQ(page_->Button(kClearSent)->geometry().right(), sent.x() + sent.width() - 11);
+    EXPECT_FALSE(Enabled(kDelete));
 }
 
 TEST_F(UdpBroadPageTest, PromptBoxesSitInTheirPlaces) {
-    ExpectAddressPromptPlaces(PromptPlaces(1032));
+    ExpectAddressPromptPlaces(PromptPlaces(kCreate));
     EXPECT_EQ(Children(), 0);
 }
 
@@ -44,10 +48,10 @@ TEST_F(UdpBroadPageTest, SenderReachesAReceiverThroughTheLoopbackBroadcastAddres
     const int port = LocalPort(receiver);
     const int local = FreeUdpPort();
     std::map<int, QString> offered;
-    AnswerPrompt({{1052, QString::number(port)}, {1012, QString::number(local)}}, nullptr,
-                 &offered);
-    Click(1032);
-    EXPECT_EQ(offered[1037], "127.255.255.255");
+    AnswerPrompt({{kBoxPeerPort, QString::number(port)}, {kBoxLocalPort, QString::number(local)}},
+                 nullptr, &offered);
+    Click(kCreate);
+    EXPECT_EQ(offered[kBoxAddress], "127.255.255.255");
     EXPECT_TRUE(messages_.empty());
     ASSERT_EQ(Children(), 1);
     EXPECT_EQ(Child(0)->text(0),
@@ -58,7 +62,7 @@ TEST_F(UdpBroadPageTest, SenderReachesAReceiverThroughTheLoopbackBroadcastAddres
     EXPECT_EQ(on, 1);
 
     Type("to everyone");
-    Click(1039);
+    Click(kSend);
     sockaddr_in from{};
     EXPECT_EQ(Recv(receiver, &from), "to everyone");
     EXPECT_EQ(ntohs(from.sin_port), local);
@@ -74,13 +78,13 @@ TEST_F(UdpBroadPageTest, UnicastAddressWarnsButTheSenderIsMade) {
     EXPECT_TRUE(LastMessage("广播Ip地址可能有错!", ui::AppTitle()));
     ASSERT_EQ(Children(), 1);
     Type("direct");
-    Click(1039);
+    Click(kSend);
     EXPECT_EQ(Recv(receiver), "direct");
     // The next prompt offers the last address.
     std::map<int, QString> offered;
-    AnswerPrompt({{1052, "0"}}, nullptr, &offered);
-    Click(1032);
-    EXPECT_EQ(offered[1037], "127.0.0.1");
+    AnswerPrompt({{kBoxPeerPort, "0"}}, nullptr, &offered);
+    Click(kCreate);
+    EXPECT_EQ(offered[kBoxAddress], "127.0.0.1");
 }
 
 TEST_F(UdpBroadPageTest, AllOnesAddressIsAcceptedWithoutWarning) {
@@ -110,8 +114,8 @@ TEST_F(UdpBroadPageTest, OnePromptCreatesSeveralSendersAndRefusesAUsedPort) {
     ASSERT_EQ(Children(), 2);
     EXPECT_EQ(Child(1)->text(0), QStringLiteral("127.0.0.1:%1<->127.255.255.255:9").arg(base + 1));
     bool open = false;
-    AnswerPrompt({{1012, QString::number(base + 1)}}, &open);
-    Click(1032);
+    AnswerPrompt({{kBoxLocalPort, QString::number(base + 1)}}, &open);
+    Click(kCreate);
     EXPECT_TRUE(open);
     EXPECT_TRUE(LastMessage("本地端口已经被占用!", ui::AppTitle()));
     EXPECT_EQ(Children(), 2);

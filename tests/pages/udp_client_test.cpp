@@ -1,6 +1,8 @@
 // The UDP client page on loopback: endpoints exchanging datagrams with a plain socket, the
 // address prompt's checks and defaults, several clients from one prompt, and the messages.
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QTimer>
 
 #include <arpa/inet.h>
@@ -9,11 +11,15 @@
 #include <mutex>
 
 #include "engine/name_resolver.h"
-#include "udp_client_dlg.h"
-#include "udp_page_fixture.h"
+#include "pages/set_udp_server_ip.h"
+#include "pages/udp_client_dlg.h"
+#include "tests/pages/udp_page_fixture.h"
 
 namespace quillet::test {
 namespace {
+
+using enum pages::CUdpClientDlg::ControlId;
+using enum pages::CSetUdpServerIp::ControlId;
 
 class UdpClientPageTest : public UdpPageTest {
 protected:
@@ -24,12 +30,12 @@ protected:
     // Creates clients through the prompt; returns whether it stayed open.
     bool Create(const QString& address, int peerPort, int localPort, const QString& count = "1") {
         bool open = false;
-        AnswerPrompt({{1037, address},
-                      {1052, QString::number(peerPort)},
-                      {1012, QString::number(localPort)},
-                      {1011, count}},
+        AnswerPrompt({{kBoxAddress, address},
+                      {kBoxPeerPort, QString::number(peerPort)},
+                      {kBoxLocalPort, QString::number(localPort)},
+                      {kBoxCount, count}},
                      &open);
-        Click(1032);
+        Click(kCreate);
         return open;
     }
     static QString Label(int local, const QString& peer, int peerPort) {
@@ -39,19 +45,20 @@ protected:
 
 TEST_F(UdpClientPageTest, ButtonsOfTheFullLayout) {
     EXPECT_EQ(page_->objectName(), "page141");
-    EXPECT_NE(page_->findChild<QWidget*>("1051"), nullptr);
+    EXPECT_NE(page_->findChild<QWidget*>(ui::ControlName(kTree)), nullptr);
     const int gap = Tree()->contentsRect().width() / 2 / 2 + 155;
-    EXPECT_EQ(page_->Button(1032)->geometry(), QRect(14, 5, 51, 24));
-    EXPECT_EQ(page_->Button(1036)->geometry(), QRect(65 + gap, 5, 51, 24));
-    EXPECT_FALSE(Enabled(1036));
-    ASSERT_NE(page_->Button(1045), nullptr);
+    EXPECT_EQ(page_->Button(kCreate)->geometry(), QRect(14, 5, 51, 24));
+    EXPECT_EQ(page_->Button(kDelete)->geometry(), QRect(65 + gap, 5, 51, 24));
+    EXPECT_FALSE(Enabled(kDelete));
+    ASSERT_NE(page_->Button(kClearReceived), nullptr);
     const QRect sent = page_->SentView()->geometry();
-    EXPECT_EQ(page_->Button(1046)->geometry().top(), sent.top() - 26);
-    EXPECT_TRUE(Enabled(1032) && Enabled(1039) && Enabled(1045) && Enabled(1046));
+    EXPECT_EQ(page_->Button(kClearSent)->geometry().top(), sent.top() - 26);
+    EXPECT_TRUE(Enabled(kCreate) && Enabled(kSend) && Enabled(kClearReceived) &&
+                Enabled(kClearSent));
 }
 
 TEST_F(UdpClientPageTest, PromptBoxesSitInTheirPlaces) {
-    ExpectAddressPromptPlaces(PromptPlaces(1032));
+    ExpectAddressPromptPlaces(PromptPlaces(kCreate));
     EXPECT_EQ(Children(), 0);
 }
 
@@ -60,23 +67,24 @@ TEST_F(UdpClientPageTest, ExchangesDatagramsWithAPlainPeer) {
     const int peerPort = LocalPort(peer);
     const int local = FreeUdpPort();
     std::map<int, QString> offered;
-    AnswerPrompt({{1052, QString::number(peerPort)}, {1012, QString::number(local)}}, nullptr,
-                 &offered);
-    Click(1032);
+    AnswerPrompt(
+        {{kBoxPeerPort, QString::number(peerPort)}, {kBoxLocalPort, QString::number(local)}},
+        nullptr, &offered);
+    Click(kCreate);
     // Defaults: the first adapter's address, 8888, 6666, 1.
-    EXPECT_EQ(offered[1037], "127.0.0.1");
-    EXPECT_EQ(offered[1052], "8888");
-    EXPECT_EQ(offered[1012], "6666");
-    EXPECT_EQ(offered[1011], "1");
+    EXPECT_EQ(offered[kBoxAddress], "127.0.0.1");
+    EXPECT_EQ(offered[kBoxPeerPort], "8888");
+    EXPECT_EQ(offered[kBoxLocalPort], "6666");
+    EXPECT_EQ(offered[kBoxCount], "1");
     ASSERT_EQ(Children(), 1);
     QTreeWidgetItem* client = Child(0);
     EXPECT_EQ(client->text(0), Label(local, "127.0.0.1", peerPort));
     EXPECT_EQ(Image(client), 2);
     EXPECT_EQ(Tree()->currentItem(), client);
-    EXPECT_TRUE(Enabled(1036));
+    EXPECT_TRUE(Enabled(kDelete));
 
     Type("ping  ");
-    Click(1039);
+    Click(kSend);
     sockaddr_in from{};
     EXPECT_EQ(Recv(peer, &from), "ping");
     EXPECT_EQ(ntohs(from.sin_port), local);
@@ -87,7 +95,7 @@ TEST_F(UdpClientPageTest, ExchangesDatagramsWithAPlainPeer) {
     EXPECT_EQ(Image(client), 2);
 
     ClickItem(Root());
-    EXPECT_FALSE(Enabled(1036));
+    EXPECT_FALSE(Enabled(kDelete));
     EXPECT_TRUE(Received().isEmpty() && Sent().isEmpty());
     ASSERT_TRUE(UdpSendTo(peer, "unseen", local));
     EXPECT_TRUE(Eventually([&] { return Image(client) == 5; }));
@@ -104,18 +112,18 @@ TEST_F(UdpClientPageTest, LocalPortOfThisPageIsRefusedAndTheAddressRemembered) {
     ASSERT_EQ(Children(), 1);
     std::map<int, QString> offered;
     bool open = false;
-    AnswerPrompt({{1012, QString::number(local)}}, &open, &offered);
-    Click(1032);
-    EXPECT_EQ(offered[1037], "127.0.0.3");
+    AnswerPrompt({{kBoxLocalPort, QString::number(local)}}, &open, &offered);
+    Click(kCreate);
+    EXPECT_EQ(offered[kBoxAddress], "127.0.0.3");
     EXPECT_TRUE(open);
     EXPECT_TRUE(LastMessage("本地端口已经被占用!", ui::AppTitle()));
     EXPECT_EQ(Children(), 1);
 
     // Deleting frees the port at once.
     ClickItem(Child(0));
-    Click(1036);
+    Click(kDelete);
     EXPECT_EQ(Children(), 0);
-    EXPECT_FALSE(Enabled(1036));
+    EXPECT_FALSE(Enabled(kDelete));
     EXPECT_FALSE(Create("127.0.0.1", peerPort, local));
     EXPECT_EQ(Children(), 1);
     EXPECT_EQ(messages_.size(), 1u);
@@ -146,11 +154,11 @@ TEST_F(UdpClientPageTest, PromptChecksPortsAndAddress) {
     EXPECT_EQ(messages_.size(), 4u);
     std::map<int, QString> offered;
     ui::SetModalScript([&offered](QDialog* dlg) {
-        offered[1037] = dlg->findChild<QLineEdit*>("1037")->text();
+        offered[kBoxAddress] = dlg->findChild<QLineEdit*>(ui::ControlName(kBoxAddress))->text();
         dlg->reject();
     });
-    Click(1032);
-    EXPECT_EQ(offered[1037], "127.0.0.1");
+    Click(kCreate);
+    EXPECT_EQ(offered[kBoxAddress], "127.0.0.1");
     EXPECT_EQ(Children(), 0);
 }
 
@@ -168,15 +176,15 @@ TEST_F(UdpClientPageTest, EmptyDatagramEndsTheClient) {
     Create("127.0.0.1", LocalPort(peer), local);
     ASSERT_EQ(Children(), 1);
     ASSERT_TRUE(UdpSendTo(peer, "", local));
-    EXPECT_TRUE(Eventually([&] { return !Enabled(1036); }));
+    EXPECT_TRUE(Eventually([&] { return !Enabled(kDelete); }));
     EXPECT_EQ(Record(Child(0))->sock, -1);
     EXPECT_EQ(Image(Child(0)), 2);
     Type("too late");
-    Click(1039);
+    Click(kSend);
     EXPECT_TRUE(LastMessage("发送出错！", "提示"));
     ClickItem(Child(0));
-    EXPECT_TRUE(Enabled(1036));
-    Click(1036);
+    EXPECT_TRUE(Enabled(kDelete));
+    Click(kDelete);
     EXPECT_EQ(Children(), 0);
 }
 
@@ -191,7 +199,7 @@ TEST_F(UdpClientPageTest, DataShownLiveInTheSelectedViewCountsAsRead) {
     EXPECT_EQ(Image(Child(0)), 2);
     // The client's end: closed with nothing unread, and Delete waits for the next refresh.
     ASSERT_TRUE(UdpSendTo(peer, "", local));
-    EXPECT_TRUE(Eventually([&] { return !Enabled(1036); }));
+    EXPECT_TRUE(Eventually([&] { return !Enabled(kDelete); }));
     EXPECT_EQ(Image(Child(0)), 2);
 }
 
@@ -206,7 +214,7 @@ TEST_F(UdpClientPageTest, OnePromptCreatesSeveralClientsOnConsecutivePorts) {
         EXPECT_EQ(Child(i)->text(0), Label(base + i, "127.0.0.1", peerPort));
         ClickItem(Child(i));
         Type(QStringLiteral("from %1").arg(i));
-        Click(1039);
+        Click(kSend);
         sockaddr_in from{};
         EXPECT_EQ(Recv(peer, &from), "from " + std::to_string(i));
         EXPECT_EQ(ntohs(from.sin_port), base + i);
@@ -247,11 +255,11 @@ TEST_F(UdpClientPageTest, ClientCountIsBounded) {
 
 TEST_F(UdpClientPageTest, MessagesForCommandsWithoutAClient) {
     Type("x");
-    Click(1039);
+    Click(kSend);
     EXPECT_TRUE(LastMessage("请选择接收端！", "提示!"));
-    Click(1045);
+    Click(kClearReceived);
     EXPECT_TRUE(LastMessage("未选择要清除的连接", "提示"));
-    Click(1046);
+    Click(kClearSent);
     EXPECT_TRUE(LastMessage("未选择要清除的连接", "提示"));
     EXPECT_EQ(messages_.size(), 3u);
 }
@@ -294,7 +302,7 @@ class UdpClientLookupTest : public UdpClientPageTest {
 protected:
     void TearDown() override {
         gate_->Open();  // no lookup thread stays behind
-        WaitUntil([&] { return gate_->Answered() == gate_->Asked(); });
+        Eventually([&] { return gate_->Answered() == gate_->Asked(); });
         ProcessEvents();
         SetHostLookupForTest(nullptr);
         UdpClientPageTest::TearDown();
@@ -303,13 +311,15 @@ protected:
     void WithPrompt(const QString& address, int peerPort, int localPort,
                     const std::function<void(QDialog*)>& then) {
         ui::SetModalScript([=](QDialog* dlg) {
-            dlg->findChild<QLineEdit*>("1037")->setText(address);
-            dlg->findChild<QLineEdit*>("1052")->setText(QString::number(peerPort));
-            dlg->findChild<QLineEdit*>("1012")->setText(QString::number(localPort));
-            dlg->findChild<QPushButton*>("1")->click();
+            dlg->findChild<QLineEdit*>(ui::ControlName(kBoxAddress))->setText(address);
+            dlg->findChild<QLineEdit*>(ui::ControlName(kBoxPeerPort))
+                ->setText(QString::number(peerPort));
+            dlg->findChild<QLineEdit*>(ui::ControlName(kBoxLocalPort))
+                ->setText(QString::number(localPort));
+            dlg->findChild<QPushButton*>(ui::ControlName(pages::CPromptDlg::kOk))->click();
             then(dlg);
         });
-        Click(1032);
+        Click(kCreate);
     }
     std::shared_ptr<ResolverGate> gate_ = ResolverGate::Install();
 };
@@ -321,7 +331,7 @@ TEST_F(UdpClientLookupTest, NameIsLookedUpWhileThePromptStaysResponsive) {
     const int local = FreeUdpPort();
     bool stillOpen = false;
     WithPrompt("slow.name.test", LocalPort(peer), local, [&](QDialog* dlg) {
-        auto* ok = dlg->findChild<QPushButton*>("1");
+        auto* ok = dlg->findChild<QPushButton*>(ui::ControlName(pages::CPromptDlg::kOk));
         ASSERT_TRUE(Eventually([&] { return gate_->Asked() == 1; }));
         EXPECT_TRUE(dlg->isVisible());
         EXPECT_FALSE(ok->isEnabled());
@@ -352,7 +362,7 @@ TEST_F(UdpClientLookupTest, CancelWhileLookingDropsTheLateAnswer) {
     const int peer = Peer();
     WithPrompt("never.answers.test", LocalPort(peer), FreeUdpPort(), [&](QDialog* dlg) {
         ASSERT_TRUE(Eventually([&] { return gate_->Asked() == 1; }));
-        dlg->findChild<QPushButton*>("2")->click();
+        dlg->findChild<QPushButton*>(ui::ControlName(pages::CPromptDlg::kCancel))->click();
         EXPECT_FALSE(dlg->isVisible());
         EXPECT_EQ(dlg->result(), QDialog::Rejected);
     });

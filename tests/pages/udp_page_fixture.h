@@ -1,11 +1,9 @@
 #pragma once
 // Shared steps of the UDP page tests: an offscreen page with its addresses pinned to loopback,
-// plain peer sockets, scripted prompts, tree clicks and bounded waits that run the event loop.
+// plain peer sockets owned by the test, and the page driver (scripted prompts, clicks on
+// buttons and tree items, bounded waits that run the event loop).
 #include <QDialog>
-#include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QPushButton>
-#include <QTest>
 #include <QTreeWidget>
 
 #include <map>
@@ -13,13 +11,14 @@
 #include <string>
 #include <vector>
 
-#include "dialog_p.h"
 #include "engine/local_address.h"
-#include "loopback_peer.h"
-#include "qt_test_base.h"
-#include "skin_btn.h"
-#include "tree_ctrl_ex.h"
-#include "wait_until.h"
+#include "pages/dialog_p.h"
+#include "pages/set_udp_server_ip.h"
+#include "pages/tree_ctrl_ex.h"
+#include "skin/skin_btn.h"
+#include "tests/common/loopback_peer.h"
+#include "tests/common/page_driver.h"
+#include "tests/common/qt_test_base.h"
 
 namespace quillet::test {
 
@@ -32,8 +31,7 @@ protected:
     }
     void TearDown() override {
         page_.reset();
-        for (int fd : fds_)
-            CloseFd(fd);
+        fds_.clear();
         SetLocalHostAddressForTest(std::nullopt);
         g_adapterInfo.Clear();
         QtTestBase::TearDown();
@@ -50,10 +48,9 @@ protected:
 
     // A plain UDP socket on ip:port (0: any free port), closed after the test.
     int Peer(int port = 0, const char* ip = "127.0.0.1") {
-        int fd = UdpBind(port, ip);
-        EXPECT_GE(fd, 0) << "cannot bind " << ip << ":" << port;
-        fds_.push_back(fd);
-        return fd;
+        PeerSocket& peer = fds_.emplace_back(UdpBind(port, ip));
+        EXPECT_GE(peer.fd(), 0) << "cannot bind " << ip << ":" << port;
+        return peer;
     }
     // `n` consecutive ports on 127.0.0.1 that were free a moment ago.
     static int FreeUdpPorts(int n) {
@@ -61,43 +58,29 @@ protected:
             const int base = FreeUdpPort();
             if (base + n > 65535)
                 continue;
-            std::vector<int> held;
+            std::vector<PeerSocket> held;
             for (int i = 0; i < n; ++i) {
-                int fd = UdpBind(base + i);
+                PeerSocket fd(UdpBind(base + i));
                 if (fd < 0)
                     break;
-                held.push_back(fd);
+                held.push_back(std::move(fd));
             }
-            const bool ok = static_cast<int>(held.size()) == n;
-            for (int fd : held)
-                CloseFd(fd);
-            if (ok)
+            if (static_cast<int>(held.size()) == n)
                 return base;
         }
         return -1;
     }
 
     // The next prompt gets `fields` (control id to text), then OK; `open` tells whether it was
-    // still open after OK (it is then cancelled).
+    // still open after OK (it is then cancelled); `offered` gets what its boxes held before.
     void AnswerPrompt(std::map<int, QString> fields, bool* open = nullptr,
                       std::map<int, QString>* offered = nullptr) {
-        ui::SetModalScript([fields, open, offered](QDialog* dlg) {
-            if (offered) {
-                for (auto* edit : dlg->findChildren<QLineEdit*>())
-                    (*offered)[edit->objectName().toInt()] = edit->text();
-            }
-            for (const auto& [id, text] : fields) {
-                auto* edit = dlg->findChild<QLineEdit*>(QString::number(id));
-                ASSERT_NE(edit, nullptr) << "no box " << id;
-                edit->setText(text);
-            }
-            QPushButton* ok = dlg->findChild<QPushButton*>("1");
-            ok->click();
-            // A host name is looked up in the background; OK comes back with the answer.
-            Eventually([&] { return !dlg->isVisible() || ok->isEnabled(); });
-            if (open)
-                *open = dlg->isVisible();
-        });
+        AnswerNextPrompt({std::move(fields), {}, true, [open, offered](const PromptSeen& seen) {
+                              if (open)
+                                  *open = seen.stayedOpen;
+                              if (offered)
+                                  *offered = seen.offered;
+                          }});
     }
 
     // Opens the prompt of button `id`, notes where each named control of it sits, cancels it.
@@ -114,26 +97,26 @@ protected:
     // The boxes and buttons of the address prompts sit where their form puts them; each
     // label stands left of its box, within its height.
     static void ExpectAddressPromptPlaces(const std::map<QString, QRect>& places) {
-        const std::pair<const char*, int> rows[] = {
-            {"1037", 14}, {"1052", 33}, {"1012", 53}, {"1011", 73}};
-        for (const auto& [id, top] : rows) {
-            ASSERT_TRUE(places.count(id)) << id;
-            EXPECT_EQ(places.at(id), ui::DuRect(63, top, 86, 12)) << id;
+        using Prompt = pages::CSetUdpServerIp;
+        const std::pair<int, int> rows[] = {{Prompt::kBoxAddress, 14},
+                                            {Prompt::kBoxPeerPort, 33},
+                                            {Prompt::kBoxLocalPort, 53},
+                                            {Prompt::kBoxCount, 73}};
+        for (const auto& [box, top] : rows) {
+            const QString id = ui::ControlName(box);
+            ASSERT_TRUE(places.count(id)) << box;
+            EXPECT_EQ(places.at(id), ui::DuRect(63, top, 86, 12)) << box;
             const QString label = QStringLiteral("label") + id;
-            ASSERT_TRUE(places.count(label)) << id;
-            EXPECT_LT(places.at(label).right(), places.at(id).left()) << id;
-            EXPECT_GE(places.at(label).top(), places.at(id).top()) << id;
-            EXPECT_LE(places.at(label).bottom(), places.at(id).bottom()) << id;
+            ASSERT_TRUE(places.count(label)) << box;
+            EXPECT_LT(places.at(label).right(), places.at(id).left()) << box;
+            EXPECT_GE(places.at(label).top(), places.at(id).top()) << box;
+            EXPECT_LE(places.at(label).bottom(), places.at(id).bottom()) << box;
         }
-        EXPECT_EQ(places.at("1"), ui::DuRect(33, 100, 50, 14));
-        EXPECT_EQ(places.at("2"), ui::DuRect(99, 100, 50, 14));
+        EXPECT_EQ(places.at(ui::ControlName(Prompt::kOk)), ui::DuRect(33, 100, 50, 14));
+        EXPECT_EQ(places.at(ui::ControlName(Prompt::kCancel)), ui::DuRect(99, 100, 50, 14));
     }
 
-    void Click(int id) {
-        ui::CSkinBtn* button = page_->Button(id);
-        ASSERT_NE(button, nullptr) << "no button " << id;
-        button->click();
-    }
+    void Click(int id) { PressButton(page_.get(), id); }
     bool Enabled(int id) const { return page_->Button(id) && page_->Button(id)->isEnabled(); }
 
     pages::CTreeCtrlEx* Tree() const { return page_->Tree(); }
@@ -145,24 +128,14 @@ protected:
         return pages::CTreeCtrlEx::ItemData<ConnectInfo>(item);
     }
     // A left click on the item, as the user makes it.
-    void ClickItem(QTreeWidgetItem* item) {
-        Tree()->scrollToItem(item);
-        const QPoint at = Tree()->visualItemRect(item).center();
-        QTest::mouseClick(Tree()->viewport(), Qt::LeftButton, {}, at);
-        ProcessEvents();
-    }
+    void ClickItem(QTreeWidgetItem* item) { ClickTreeItem(page_.get(), item); }
 
     QString Received() const { return page_->ReceivedView()->toPlainText(); }
     QString Sent() const { return page_->SentView()->toPlainText(); }
     void Type(const QString& text) { page_->SendBox()->setPlainText(text); }
 
     // Polls `cond` while running the event loop (notifications arrive through it).
-    static bool Eventually(const std::function<bool()>& cond) {
-        return WaitUntil([&] {
-            ProcessEvents();
-            return cond();
-        });
-    }
+    static bool Eventually(const std::function<bool()>& cond) { return RunUntil(cond); }
     static std::string Recv(int fd, sockaddr_in* from = nullptr) {
         bool ok = false;
         std::string data = UdpRecv(fd, &ok, from);
@@ -174,7 +147,7 @@ protected:
     }
 
     std::unique_ptr<pages::CDialogP> page_;
-    std::vector<int> fds_;
+    std::vector<PeerSocket> fds_;
 };
 
 }  // namespace quillet::test

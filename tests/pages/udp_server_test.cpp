@@ -3,13 +3,18 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QLabel>
+#include <QTest>
 #include <QTimer>
 
-#include "udp_page_fixture.h"
-#include "udp_server_dlg.h"
+#include "pages/prompt_dlg.h"
+#include "pages/udp_server_dlg.h"
+#include "tests/pages/udp_page_fixture.h"
 
 namespace quillet::test {
 namespace {
+
+using enum pages::CUdpServerDlg::ControlId;
+using enum pages::CSetListenDlg::ControlId;
 
 class UdpServerPageTest : public UdpPageTest {
 protected:
@@ -17,8 +22,8 @@ protected:
     void Start() {
         Open<pages::CUdpServerDlg>();
         port_ = FreeUdpPort();
-        AnswerPrompt({{1009, QString::number(port_)}});
-        Click(1047);
+        AnswerPrompt({{kBoxPort, QString::number(port_)}});
+        Click(kCreate);
         ASSERT_EQ(Root()->text(0), QStringLiteral("127.0.0.1:%1").arg(port_));
         ASSERT_EQ(Image(Root()), 1);
     }
@@ -31,7 +36,7 @@ protected:
     }
     void Reply(const QString& text) {
         Type(text);
-        Click(1020);
+        Click(kSend);
     }
     int port_ = 0;
 };
@@ -39,19 +44,19 @@ protected:
 TEST_F(UdpServerPageTest, InitialButtonsAndLayout) {
     Open<pages::CUdpServerDlg>();
     EXPECT_EQ(page_->objectName(), "page140");
-    EXPECT_NE(page_->findChild<QWidget*>("1050"), nullptr);
-    EXPECT_TRUE(Enabled(1047));
-    EXPECT_FALSE(Enabled(1034));
-    EXPECT_FALSE(Enabled(1048));
-    EXPECT_FALSE(Enabled(1049));
-    EXPECT_TRUE(Enabled(1020) && Enabled(1021) && Enabled(1022));
+    EXPECT_NE(page_->findChild<QWidget*>(ui::ControlName(kTree)), nullptr);
+    EXPECT_TRUE(Enabled(kCreate));
+    EXPECT_FALSE(Enabled(kStartReceive));
+    EXPECT_FALSE(Enabled(kStopReceive));
+    EXPECT_FALSE(Enabled(kDelete));
+    EXPECT_TRUE(Enabled(kSend) && Enabled(kClearReceived) && Enabled(kClearSent));
     // Top row: one gap (tree client width / 4 / 2 + 4) between neighbours.
     const int gap = Tree()->contentsRect().width() / 4 / 2 + 4;
-    EXPECT_EQ(page_->Button(1047)->geometry(), QRect(14, 5, 51, 24));
-    EXPECT_EQ(page_->Button(1034)->geometry().x(), 65 + gap);
-    EXPECT_EQ(page_->Button(1049)->geometry().x(), 14 + 3 * (51 + gap));
+    EXPECT_EQ(page_->Button(kCreate)->geometry(), QRect(14, 5, 51, 24));
+    EXPECT_EQ(page_->Button(kStartReceive)->geometry().x(), 65 + gap);
+    EXPECT_EQ(page_->Button(kDelete)->geometry().x(), 14 + 3 * (51 + gap));
     const QRect box = page_->SendBox()->geometry();
-    EXPECT_EQ(page_->Button(1020)->geometry(),
+    EXPECT_EQ(page_->Button(kSend)->geometry(),
               QRect(QPoint(box.x() + box.width() - 61, box.y() - 26),
                     QPoint(box.x() + box.width() - 11, box.y() - 3)));
 }
@@ -76,8 +81,8 @@ TEST_F(UdpServerPageTest, TwoPeersGetOneRecordEachAndRepliesReachTheRightOne) {
     EXPECT_EQ(Image(nodeB), 3);
     EXPECT_TRUE(Received().contains("from b"));
     EXPECT_FALSE(Received().contains("from a"));
-    EXPECT_TRUE(Enabled(1049));
-    EXPECT_FALSE(Enabled(1034) || Enabled(1048));
+    EXPECT_TRUE(Enabled(kDelete));
+    EXPECT_FALSE(Enabled(kStartReceive) || Enabled(kStopReceive));
 
     Reply("to b   ");
     EXPECT_EQ(Recv(b), "to b");  // trailing blanks are not sent
@@ -109,14 +114,14 @@ TEST_F(UdpServerPageTest, StopAndStartTurnPeerIcons) {
     ClickItem(nodeB);  // read: b has nothing unread, a has
 
     ClickItem(Root());
-    EXPECT_TRUE(Enabled(1048));
-    EXPECT_FALSE(Enabled(1034));
-    Click(1048);
+    EXPECT_TRUE(Enabled(kStopReceive));
+    EXPECT_FALSE(Enabled(kStartReceive));
+    Click(kStopReceive);
     EXPECT_EQ(Image(Root()), 0);
     EXPECT_EQ(Image(nodeA), 4);
     EXPECT_EQ(Image(nodeB), 2);
-    EXPECT_TRUE(Enabled(1034));
-    EXPECT_FALSE(Enabled(1048));
+    EXPECT_TRUE(Enabled(kStartReceive));
+    EXPECT_FALSE(Enabled(kStopReceive));
 
     // A stopped server has no socket to answer with.
     ClickItem(nodeB);
@@ -125,7 +130,7 @@ TEST_F(UdpServerPageTest, StopAndStartTurnPeerIcons) {
     EXPECT_EQ(page_->SendBox()->toPlainText(), "while stopped");
 
     ClickItem(Root());
-    Click(1034);
+    Click(kStartReceive);
     EXPECT_EQ(Image(Root()), 1);
     EXPECT_EQ(Image(nodeA), 5);
     EXPECT_EQ(Image(nodeB), 3);
@@ -191,12 +196,12 @@ TEST_F(UdpServerPageTest, DataShownLiveInTheSelectedViewCountsAsRead) {
 
     // Stop receiving: a, read as it came, shows no unread mark; b does.
     ClickItem(Root());
-    Click(1048);
+    Click(kStopReceive);
     EXPECT_EQ(Image(nodeA), 2);
     EXPECT_EQ(Image(PeerNode(b, "127.0.0.2")), 4);
 
     // The peer's end after live data: closed, nothing unread.
-    Click(1034);
+    Click(kStartReceive);
     ClickItem(nodeA);
     ASSERT_TRUE(UdpSendTo(a, "last words", port_));
     ASSERT_TRUE(Eventually([&] { return Received().contains("last words"); }));
@@ -205,7 +210,7 @@ TEST_F(UdpServerPageTest, DataShownLiveInTheSelectedViewCountsAsRead) {
     ProcessEvents();
     EXPECT_EQ(Image(nodeA), 2);
     // Delete stays enabled for the selected peer when a peer ends.
-    EXPECT_TRUE(Enabled(1049));
+    EXPECT_TRUE(Enabled(kDelete));
 }
 
 TEST_F(UdpServerPageTest, EmptyDatagramClosesThePeerButNotTheServer) {
@@ -237,10 +242,10 @@ TEST_F(UdpServerPageTest, DeleteThenTheNextDatagramMakesAFreshRecord) {
     ASSERT_TRUE(Eventually([&] { return Children() == 1; }));
     ClickItem(Child(0));
     ASSERT_TRUE(Eventually([&] { return Received().contains("old text"); }));
-    Click(1049);
+    Click(kDelete);
     EXPECT_EQ(Children(), 0);
     EXPECT_EQ(Tree()->currentItem(), Root());
-    EXPECT_FALSE(Enabled(1049));
+    EXPECT_FALSE(Enabled(kDelete));
     EXPECT_TRUE(Received().isEmpty());
 
     ASSERT_TRUE(UdpSendTo(a, "new text", port_));
@@ -258,8 +263,8 @@ TEST_F(UdpServerPageTest, ClearCommandsEmptyTheSelectedPeersLogs) {
     ClickItem(Child(0));
     Reply("y");
     ASSERT_EQ(Recv(a), "y");
-    Click(1021);
-    Click(1022);
+    Click(kClearReceived);
+    Click(kClearSent);
     ConnectInfo* rec = Record(Child(0));
     EXPECT_TRUE(rec->strRecv.empty() && rec->strSent.empty());
     EXPECT_EQ(rec->nRecvBytes + rec->nRecvBytesAll + rec->nSentBytes, 0u);
@@ -271,11 +276,11 @@ TEST_F(UdpServerPageTest, MessagesForCommandsWithoutAPeer) {
     Start();
     ClickItem(Root());
     Type("hi");
-    Click(1020);
+    Click(kSend);
     EXPECT_TRUE(LastMessage("请选择接收端！", "提示!"));
-    Click(1021);
+    Click(kClearReceived);
     EXPECT_TRUE(LastMessage("未选择要清除的连接", "提示"));
-    Click(1022);
+    Click(kClearSent);
     EXPECT_TRUE(LastMessage("未选择要清除的连接", "提示"));
     EXPECT_EQ(messages_.size(), 3u);
 }
@@ -302,7 +307,7 @@ TEST_F(UdpServerPageTest, MessageBoxButtonIsChinese) {
         box->close();
     };
     QTimer::singleShot(0, look);
-    Click(1021);
+    Click(kClearReceived);
     ui::SetMessageRecorder(&messages_);
     EXPECT_EQ(text, "未选择要清除的连接");
     EXPECT_EQ(buttons, QStringList{"确定"});
@@ -311,16 +316,16 @@ TEST_F(UdpServerPageTest, MessageBoxButtonIsChinese) {
 TEST_F(UdpServerPageTest, PortPromptRefusesBadPortsAndCancelChangesNothing) {
     Open<pages::CUdpServerDlg>();
     bool open = false;
-    AnswerPrompt({{1009, "70000"}}, &open);
-    Click(1047);
+    AnswerPrompt({{kBoxPort, "70000"}}, &open);
+    Click(kCreate);
     EXPECT_TRUE(open);
     EXPECT_TRUE(LastMessage("输入的端口号有错！", "提示"));
-    AnswerPrompt({{1009, "4294967297"}}, &open);  // wraps to 1 in 32 bits
-    Click(1047);
+    AnswerPrompt({{kBoxPort, "4294967297"}}, &open);  // wraps to 1 in 32 bits
+    Click(kCreate);
     EXPECT_TRUE(open);
     EXPECT_EQ(messages_.size(), 2u);
-    AnswerPrompt({{1009, "0"}}, &open);
-    Click(1047);
+    AnswerPrompt({{kBoxPort, "0"}}, &open);
+    Click(kCreate);
     EXPECT_FALSE(open);
     EXPECT_EQ(Root()->text(0), "127.0.0.1");
     EXPECT_EQ(Image(Root()), 0);
@@ -328,23 +333,23 @@ TEST_F(UdpServerPageTest, PortPromptRefusesBadPortsAndCancelChangesNothing) {
 
 TEST_F(UdpServerPageTest, PortInUseLeavesTheServerStoppedUntilStartSucceeds) {
     Open<pages::CUdpServerDlg>();
-    const int blocker = UdpBind(0, "0.0.0.0");
+    PeerSocket blocker(UdpBind(0, "0.0.0.0"));
     ASSERT_GE(blocker, 0);
     port_ = LocalPort(blocker);
-    AnswerPrompt({{1009, QString::number(port_)}});
-    Click(1047);
+    AnswerPrompt({{kBoxPort, QString::number(port_)}});
+    Click(kCreate);
     EXPECT_TRUE(LastMessage("监听启动失败", "错误！"));
     EXPECT_EQ(Root()->text(0), QStringLiteral("127.0.0.1:%1").arg(port_));
     EXPECT_EQ(Image(Root()), 0);
-    EXPECT_TRUE(Enabled(1034));
-    EXPECT_FALSE(Enabled(1048));
-    CloseFd(blocker);
-    Click(1034);
+    EXPECT_TRUE(Enabled(kStartReceive));
+    EXPECT_FALSE(Enabled(kStopReceive));
+    blocker.Close();
+    Click(kStartReceive);
     EXPECT_EQ(Image(Root()), 1);
-    EXPECT_FALSE(Enabled(1034));
+    EXPECT_FALSE(Enabled(kStartReceive));
     // The port stays once set.
-    AnswerPrompt({{1009, "1234"}});
-    Click(1047);
+    AnswerPrompt({{kBoxPort, "1234"}});
+    Click(kCreate);
     EXPECT_EQ(Root()->text(0), QStringLiteral("127.0.0.1:%1").arg(port_));
     EXPECT_EQ(messages_.size(), 1u);
 }
@@ -360,7 +365,7 @@ TEST_F(UdpServerPageTest, ABurstOfNewSendersArrivesInFirstDatagramOrder) {
     ASSERT_TRUE(UdpSendTo(again, "first", port_));
     ASSERT_TRUE(Eventually([&] { return Children() == 1; }));
     ClickItem(Child(0));
-    Click(1049);
+    Click(kDelete);
     ASSERT_EQ(Children(), 0);
 
     QStringList expected;

@@ -1,8 +1,8 @@
 // The language chosen on the command line reaches the program; Chinese when none is chosen.
 #include <gtest/gtest.h>
 
-#include "chat_app.h"
-#include "command_line.h"
+#include "shell/chat_app.h"
+#include "shell/command_line.h"
 
 namespace quillet::test {
 namespace {

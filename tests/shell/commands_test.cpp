@@ -8,8 +8,9 @@
 #include <QTest>
 
 #include "encoding/wire_codec.h"
-#include "shell_fixture.h"
-#include "skin_btn.h"
+#include "pages/dialog_p.h"
+#include "skin/skin_btn.h"
+#include "tests/shell/shell_fixture.h"
 
 namespace quillet::test {
 namespace {
@@ -130,7 +131,7 @@ TEST_F(CommandTest, AltWithAnyOtherKeyOpensTheMenu) {
 
 TEST_F(CommandTest, KeysTypedInAPageStayWithThePage) {
     Activate();
-    auto* box = dlg_->Page(0)->findChild<QWidget*>("1031");
+    auto* box = dlg_->Page(0)->findChild<QWidget*>(ui::ControlName(pages::CDialogP::kSendBox));
     ASSERT_NE(box, nullptr);
     box->setFocus();
     ASSERT_EQ(QApplication::focusWidget(), box);

@@ -6,11 +6,11 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "about_dlg.h"
 #include "encoding/set_dialog.h"
 #include "encoding/wire_codec.h"
-#include "help_dlg.h"
-#include "qt_test_base.h"
+#include "shell/about_dlg.h"
+#include "shell/help_dlg.h"
+#include "tests/common/qt_test_base.h"
 
 namespace quillet::test {
 namespace {
@@ -36,7 +36,7 @@ TEST_F(DialogTest, AboutPaintsTheProductLineInGreen) {
     EXPECT_EQ(about.windowTitle(), "关于Quillet");
     EXPECT_EQ(about.objectName(), "dialog100");
     EXPECT_EQ(about.size(), QSize(471, 313));
-    auto* close = about.findChild<QPushButton*>("1");
+    auto* close = about.findChild<QPushButton*>(ui::ControlName(shell::CAbout::kCloseId));
     ASSERT_NE(close, nullptr);
     EXPECT_EQ(close->text(), "退出");
     const QImage img = about.grab().toImage();
@@ -90,7 +90,7 @@ TEST_F(DialogTest, HelpTextIsTenPointSansSerif) {
 TEST_F(DialogTest, SettingsListTheEncodingsAndOpenOnTheCurrentOne) {
     CSet dlg;
     EXPECT_EQ(dlg.windowTitle(), "收发信息编码设置");
-    EXPECT_EQ(dlg.Combo()->objectName(), "1055");
+    EXPECT_EQ(dlg.Combo()->objectName(), ui::ControlName(CSet::kComboId));
     QStringList entries;
     for (int i = 0; i < dlg.Combo()->count(); ++i)
         entries << dlg.Combo()->itemText(i);

@@ -14,20 +14,22 @@
 
 #include <vector>
 
-#include "chat_app.h"
-#include "dialog_p.h"
 #include "engine/local_address.h"
-#include "loopback_peer.h"
-#include "mgr_dlg.h"
-#include "qt_test_base.h"
-#include "skin_btn.h"
-#include "skin_tab.h"
-#include "wait_until.h"
+#include "pages/dialog_p.h"
+#include "pages/prompt_dlg.h"
+#include "pages/tcp_server_dlg.h"
+#include "shell/chat_app.h"
+#include "shell/mgr_dlg.h"
+#include "skin/skin_btn.h"
+#include "skin/skin_tab.h"
+#include "tests/common/loopback_peer.h"
+#include "tests/common/page_driver.h"
+#include "tests/common/qt_test_base.h"
 
 namespace quillet::test {
 namespace {
 
-constexpr int kCreate = 1030, kSend = 1020, kPortBox = 1009;
+using pages::CTcpServerDlg;
 constexpr int kPeers = 100;
 
 struct Session {
@@ -40,13 +42,6 @@ struct Session {
     bool sawAbout = false;
 };
 Session g_session;
-
-bool Eventually(const std::function<bool()>& cond) {
-    return WaitUntil([&] {
-        QCoreApplication::processEvents();
-        return cond();
-    });
-}
 
 void Click(QWidget* w, QPoint at) {
     QTest::mouseClick(w, Qt::LeftButton, {}, at);
@@ -62,26 +57,23 @@ void Drive(shell::CMgrDlg* dlg) {
     Session& s = g_session;
     auto* page = static_cast<pages::CDialogP*>(dlg->Page(shell::kTcpServer));
     s.port = FreeTcpPort();
-    ui::SetModalScript([&s](QDialog* prompt) {
-        prompt->findChild<QLineEdit*>(ui::ControlName(kPortBox))->setText(QString::number(s.port));
-        prompt->findChild<QPushButton*>(ui::ControlName(1))->click();
-    });
-    Click(page->Button(kCreate), page->Button(kCreate)->rect().center());
+    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(s.port)}});
+    PressButton(page, CTcpServerDlg::kCreate);
 
     for (int i = 0; i < kPeers; ++i)
         s.peers.push_back(TcpConnect(s.port));
     QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
-    if (!Eventually([&] { return root->childCount() == kPeers; }))
+    if (!RunUntil([&] { return root->childCount() == kPeers; }))
         return;
 
     // The first client says hello; the page shows it and answers.
     SendAll(s.peers[0], "hello");
     QTreeWidgetItem* first = root->child(0);
-    Click(page->Tree()->viewport(), page->Tree()->visualItemRect(first).center());
-    Eventually([&] { return page->ReceivedView()->toPlainText().contains("  hello"); });
+    ClickTreeItem(page, first);
+    RunUntil([&] { return page->ReceivedView()->toPlainText().contains("  hello"); });
     s.receivedView = page->ReceivedView()->toPlainText();
     page->SendBox()->setPlainText("reply");
-    Click(page->Button(kSend), page->Button(kSend)->rect().center());
+    PressButton(page, CTcpServerDlg::kSend);
     s.replyAtPeer = RecvExactly(s.peers[0], 5);
 
     // Other tabs and back: the hidden server page keeps its clients and goes on receiving.
@@ -89,7 +81,7 @@ void Drive(shell::CMgrDlg* dlg) {
     SendAll(s.peers[0], "meanwhile");
     ClickTab(dlg, 6);
     ClickTab(dlg, 0);
-    Eventually([&] { return page->ReceivedView()->toPlainText().contains("  meanwhile"); });
+    RunUntil([&] { return page->ReceivedView()->toPlainText().contains("  meanwhile"); });
     s.receivedAfterTabs = page->ReceivedView()->toPlainText();
     s.clientsAfterTabs = root->childCount();
 

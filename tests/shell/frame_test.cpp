@@ -1,9 +1,10 @@
 // The main window's frame: its size and look, the clipped corners, the caption buttons.
 #include <QImage>
 
-#include "frame_painter.h"
-#include "shell_fixture.h"
-#include "skin_btn.h"
+#include "shell/frame_painter.h"
+#include "skin/skin_btn.h"
+#include "skin/ui_kit.h"
+#include "tests/shell/shell_fixture.h"
 
 namespace quillet::test {
 namespace {
@@ -64,8 +65,8 @@ TEST_F(ShellTest, KeyColouredCornerPixelsAreOutsideTheWindowShape) {
 TEST_F(ShellTest, CaptionButtonsSitAtTheRightEdgeAndOnlyCloseFollowsIt) {
     EXPECT_EQ(dlg_->CloseButton()->geometry(), QRect(747 - 21, 5, 16, 16));
     EXPECT_EQ(dlg_->MenuButton()->geometry(), QRect(747 - 81, 8, 50, 18));
-    EXPECT_EQ(dlg_->CloseButton()->objectName(), "10200");
-    EXPECT_EQ(dlg_->MenuButton()->objectName(), "10400");
+    EXPECT_EQ(dlg_->CloseButton()->objectName(), ui::ControlName(CMgrDlg::kCloseId));
+    EXPECT_EQ(dlg_->MenuButton()->objectName(), ui::ControlName(CMgrDlg::kMenuId));
     dlg_->resize(900, 650);
     EXPECT_EQ(dlg_->CloseButton()->geometry(), QRect(900 - 21, 5, 16, 16));
     EXPECT_EQ(dlg_->MenuButton()->geometry(), QRect(747 - 81, 8, 50, 18));

@@ -5,9 +5,12 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include "shell_fixture.h"
-#include "skin_btn.h"
-#include "skin_tab.h"
+#include "pages/dialog_p.h"
+#include "pages/tcp_server_dlg.h"
+#include "skin/skin_btn.h"
+#include "skin/skin_tab.h"
+#include "skin/ui_kit.h"
+#include "tests/shell/shell_fixture.h"
 
 namespace quillet::test {
 namespace {
@@ -28,7 +31,8 @@ protected:
         ASSERT_TRUE(QTest::qWaitForWindowActive(dlg_.get()));
     }
     QPlainTextEdit* SendBox(int page) const {
-        return dlg_->Page(page)->findChild<QPlainTextEdit*>("1031");
+        return dlg_->Page(page)->findChild<QPlainTextEdit*>(
+            ui::ControlName(pages::CDialogP::kSendBox));
     }
     // Puts the keyboard focus into page 0's send box.
     QPlainTextEdit* FocusSendBox() {
@@ -59,7 +63,8 @@ TEST_F(KeyboardAccessTest, EveryPictureButtonHasANameAndATooltip) {
     }
     EXPECT_EQ(dlg_->CloseButton()->accessibleName(), "关闭");
     EXPECT_EQ(dlg_->MenuButton()->accessibleName(), "菜单");
-    const auto* send = dlg_->Page(0)->findChild<ui::CSkinBtn*>("1020");
+    const auto* send =
+        dlg_->Page(0)->findChild<ui::CSkinBtn*>(ui::ControlName(pages::CTcpServerDlg::kSend));
     ASSERT_NE(send, nullptr);
     EXPECT_EQ(send->accessibleName(), "发送");
     EXPECT_EQ(send->toolTip(), "发送");
@@ -136,9 +141,9 @@ TEST_F(KeyboardAccessTest, CtrlPageDownAndPageUpStepThroughTheTabsAndWrap) {
     ProcessEvents();
     EXPECT_EQ(dlg_->CurrentTab(), 0);
     // From the connection tree and the received view too, which have page keys of their own.
-    for (const char* name : {"1025", "1026"}) {
-        SCOPED_TRACE(name);
-        auto* from = dlg_->Page(0)->findChild<QWidget*>(name);
+    for (int id : {int(pages::CTcpServerDlg::kTree), int(pages::CDialogP::kReceivedView)}) {
+        SCOPED_TRACE(id);
+        auto* from = dlg_->Page(0)->findChild<QWidget*>(ui::ControlName(id));
         ASSERT_NE(from, nullptr);
         OnTab(0);
         Activate();

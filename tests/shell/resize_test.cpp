@@ -3,12 +3,12 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include "dialog_p.h"
-#include "resize_rules.h"
-#include "shell_fixture.h"
-#include "skin_btn.h"
-#include "skin_tab.h"
-#include "ui_kit.h"
+#include "pages/dialog_p.h"
+#include "shell/resize_rules.h"
+#include "skin/skin_btn.h"
+#include "skin/skin_tab.h"
+#include "skin/ui_kit.h"
+#include "tests/shell/shell_fixture.h"
 
 #include <vector>
 
@@ -120,7 +120,8 @@ TEST_F(DragTest, TopRightAndBottomLeftKeepTheOppositeEdges) {
 TEST_F(DragTest, PressesOnChildrenNeverMoveTheWindow) {
     QWidget* page = dlg_->Page(0);
     ASSERT_TRUE(page->isVisible());
-    auto* group = page->findChild<QGroupBox*>("groupBox1026");
+    auto* group = page->findChild<QGroupBox*>(QStringLiteral("groupBox") +
+                                              ui::ControlName(pages::CDialogP::kReceivedView));
     ASSERT_NE(group, nullptr);
     const QPoint caption(20, group->fontMetrics().height() / 2);
     ui::CSkinBtn* disabled = nullptr;
@@ -143,7 +144,8 @@ TEST_F(DragTest, PressesOnChildrenNeverMoveTheWindow) {
 }
 
 TEST_F(DragTest, AReleaseOnAChildEndsAMove) {
-    auto* group = dlg_->Page(0)->findChild<QGroupBox*>("groupBox1026");
+    auto* group = dlg_->Page(0)->findChild<QGroupBox*>(
+        QStringLiteral("groupBox") + ui::ControlName(pages::CDialogP::kReceivedView));
     ASSERT_NE(group, nullptr);
     Press({600, 40}, kZoneMove);
     EXPECT_EQ(Tick(800, 240), QRect(200, 200, 747, 606));

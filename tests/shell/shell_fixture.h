@@ -3,8 +3,8 @@
 #include <memory>
 
 #include "engine/local_address.h"
-#include "mgr_dlg.h"
-#include "qt_test_base.h"
+#include "shell/mgr_dlg.h"
+#include "tests/common/qt_test_base.h"
 
 namespace quillet::test {
 

@@ -2,9 +2,9 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include "dialog_p.h"
-#include "shell_fixture.h"
-#include "skin_tab.h"
+#include "pages/dialog_p.h"
+#include "skin/skin_tab.h"
+#include "tests/shell/shell_fixture.h"
 
 namespace quillet::test {
 namespace {
@@ -27,7 +27,7 @@ void ClickTab(CMgrDlg& dlg, int tab) {
 
 TEST_F(ShellTest, StripAndPagesSitWhereTheLayoutPutsThem) {
     EXPECT_EQ(dlg_->TabStrip()->geometry(), QRect(6, 18, 497, 57));
-    EXPECT_EQ(dlg_->TabStrip()->objectName(), "1053");
+    EXPECT_EQ(dlg_->TabStrip()->objectName(), ui::ControlName(ui::CSkinTab::kStripId));
     ASSERT_EQ(dlg_->TabStrip()->itemCount(), 7);
     EXPECT_EQ(dlg_->TabStrip()->itemRect(3), QRect(QPoint(216, 12), QPoint(285, 56)));
     const char* names[] = {"page129", "page130", "page140", "page141", "page296", "page299"};

@@ -18,20 +18,20 @@
 #include <memory>
 #include <optional>
 
-#include "about_dlg.h"
-#include "chat_app.h"
-#include "dlg_set_ip.h"
 #include "encoding/set_dialog.h"
-#include "help_dlg.h"
-#include "multicast_server_dlg.h"
-#include "office_xp_menu.h"
-#include "prompt_dlg.h"
-#include "set_dlg_broad_ip.h"
-#include "set_multicast_dlg.h"
-#include "set_udp_server_ip.h"
-#include "shell_fixture.h"
-#include "ui_language.h"
-#include "udp_client_dlg.h"
+#include "pages/dlg_set_ip.h"
+#include "pages/multicast_server_dlg.h"
+#include "pages/prompt_dlg.h"
+#include "pages/set_dlg_broad_ip.h"
+#include "pages/set_multicast_dlg.h"
+#include "pages/set_udp_server_ip.h"
+#include "shell/about_dlg.h"
+#include "shell/chat_app.h"
+#include "shell/help_dlg.h"
+#include "shell/ui_language.h"
+#include "skin/office_xp_menu.h"
+#include "tests/shell/shell_fixture.h"
+#include "pages/udp_client_dlg.h"
 
 namespace quillet::test {
 namespace {

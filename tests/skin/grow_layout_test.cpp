@@ -7,8 +7,8 @@
 
 #include <gtest/gtest.h>
 
-#include "grow_layout.h"
-#include "ui_kit.h"
+#include "skin/grow_layout.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::test {
 namespace {

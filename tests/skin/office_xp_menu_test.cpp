@@ -3,8 +3,8 @@
 
 #include <memory>
 
-#include "office_xp_menu.h"
-#include "qt_test_base.h"
+#include "skin/office_xp_menu.h"
+#include "tests/common/qt_test_base.h"
 
 namespace quillet::test {
 namespace {

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPixmap>
 
-#include "keyed_picture.h"
+#include "skin/keyed_picture.h"
 
 namespace quillet::test {
 

@@ -7,11 +7,11 @@
 
 #include <memory>
 
-#include "picture_compare.h"
-#include "qt_test_base.h"
-#include "skin_btn.h"
-#include "skin_tab.h"
-#include "ui_kit.h"
+#include "skin/skin_btn.h"
+#include "skin/skin_tab.h"
+#include "skin/ui_kit.h"
+#include "tests/common/qt_test_base.h"
+#include "tests/skin/picture_compare.h"
 
 namespace quillet::test {
 namespace {
@@ -20,6 +20,8 @@ using ui::CSkinBtn;
 using ui::CSkinTab;
 
 const QColor kPage(232, 243, 250);
+// Any two command ids will do; these are the TCP server page's Create and Delete.
+constexpr int kFirstId = 1030, kSecondId = 1037;
 
 class SkinAccessTest : public QtTestBase {
 protected:
@@ -31,8 +33,10 @@ protected:
         pal.setColor(QPalette::Window, kPage);
         host_->setPalette(pal);
         host_->setAutoFillBackground(true);
-        first_ = CSkinBtn::Create(host_.get(), 1030, QRect(14, 5, 51, 24), {236, 241, 237, 240});
-        second_ = CSkinBtn::Create(host_.get(), 1037, QRect(80, 5, 51, 24), {261, 258, 259, 260});
+        first_ =
+            CSkinBtn::Create(host_.get(), kFirstId, QRect(14, 5, 51, 24), {236, 241, 237, 240});
+        second_ =
+            CSkinBtn::Create(host_.get(), kSecondId, QRect(80, 5, 51, 24), {261, 258, 259, 260});
         host_->show();
         host_->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(host_.get()));

@@ -6,10 +6,10 @@
 
 #include <memory>
 
-#include "picture_compare.h"
-#include "qt_test_base.h"
-#include "skin_btn.h"
-#include "ui_kit.h"
+#include "skin/skin_btn.h"
+#include "skin/ui_kit.h"
+#include "tests/common/qt_test_base.h"
+#include "tests/skin/picture_compare.h"
 
 namespace quillet::test {
 namespace {
@@ -17,6 +17,8 @@ namespace {
 using ui::CSkinBtn;
 
 const QColor kPage(232, 243, 250);
+// Any command id will do; this is the TCP server page's Create.
+constexpr int kButtonId = 1030;
 
 class SkinBtnTest : public QtTestBase {
 protected:
@@ -29,7 +31,7 @@ protected:
         pal.setColor(QPalette::Window, kPage);
         host_->setPalette(pal);
         host_->setAutoFillBackground(true);
-        btn_ = CSkinBtn::Create(host_.get(), 1030, QRect(14, 5, 51, 24), {236, 241, 237, 240});
+        btn_ = CSkinBtn::Create(host_.get(), kButtonId, QRect(14, 5, 51, 24), {236, 241, 237, 240});
         host_->show();
     }
     void TearDown() override {
@@ -54,7 +56,7 @@ protected:
 };
 
 TEST_F(SkinBtnTest, ShowsTheNormalPictureWithKeyPixelsShowingTheParent) {
-    EXPECT_EQ(btn_->objectName(), "1030");
+    EXPECT_EQ(btn_->objectName(), ui::ControlName(kButtonId));
     EXPECT_EQ(btn_->state(), CSkinBtn::kNormal);
     const QImage shown = Shown();
     EXPECT_EQ(shown, Expected(236));
@@ -79,7 +81,7 @@ TEST_F(SkinBtnTest, HoverPressReleaseAndLeaveShowTheirPictures) {
     EXPECT_EQ(btn_->state(), CSkinBtn::kHover);
     EXPECT_EQ(Shown(), Expected(241));
     ASSERT_EQ(commands.count(), 1);
-    EXPECT_EQ(commands.at(0).at(0).toInt(), 1030);
+    EXPECT_EQ(commands.at(0).at(0).toInt(), kButtonId);
 
     Leave();
     EXPECT_EQ(btn_->state(), CSkinBtn::kNormal);

@@ -5,10 +5,10 @@
 
 #include <memory>
 
-#include "picture_compare.h"
-#include "qt_test_base.h"
-#include "skin_tab.h"
-#include "ui_kit.h"
+#include "skin/skin_tab.h"
+#include "skin/ui_kit.h"
+#include "tests/common/qt_test_base.h"
+#include "tests/skin/picture_compare.h"
 
 namespace quillet::test {
 namespace {

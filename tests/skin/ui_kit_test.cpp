@@ -9,8 +9,9 @@
 #include <iterator>
 #include <vector>
 
-#include "qt_test_base.h"
-#include "ui_kit.h"
+#include "skin/skin_tab.h"
+#include "skin/ui_kit.h"
+#include "tests/common/qt_test_base.h"
 
 namespace quillet::test {
 namespace {
@@ -187,7 +188,7 @@ TEST_F(UiKitTest, FontsCoverChineseAndGeometryIsFixed) {
     EXPECT_EQ(ui::SongFont(9).pixelSize(), 12);
     EXPECT_EQ(ui::SansFont(15, 700).weight(), QFont::Bold);
     EXPECT_EQ(ui::DuRect(498, 404, 0, 0).topLeft(), QPoint(747, 606));
-    EXPECT_EQ(ui::ControlName(1053), "1053");
+    EXPECT_EQ(ui::ControlName(ui::CSkinTab::kStripId), "1053");
     EXPECT_FALSE(ui::AppTitle().isEmpty());
 }
 

@@ -4,7 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 
-#include "art.h"
+#include "tools/artgen/art.h"
 
 namespace quillet::art {
 namespace {

@@ -2,7 +2,7 @@
 #include <QPainter>
 #include <QRadialGradient>
 
-#include "art.h"
+#include "tools/artgen/art.h"
 
 namespace quillet::art {
 namespace {

@@ -11,7 +11,7 @@
 #include <cstdio>
 #include <map>
 
-#include "art.h"
+#include "tools/artgen/art.h"
 
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");

@@ -1,4 +1,4 @@
-#include "art.h"
+#include "tools/artgen/art.h"
 
 #include <QPainter>
 

@@ -2,7 +2,7 @@
 #include <QLinearGradient>
 #include <QPainter>
 
-#include "art.h"
+#include "tools/artgen/art.h"
 
 namespace quillet::art {
 namespace {

@@ -8,11 +8,11 @@
 
 #include <algorithm>
 
-#include "office_xp_menu.h"
-#include "skin_btn.h"
-#include "skin_tab.h"
-#include "tree_ctrl_ex.h"
-#include "ui_kit.h"
+#include "pages/tree_ctrl_ex.h"
+#include "skin/office_xp_menu.h"
+#include "skin/skin_btn.h"
+#include "skin/skin_tab.h"
+#include "skin/ui_kit.h"
 
 namespace {
 
@@ -24,41 +24,41 @@ const QColor kSheet(232, 243, 250);
 // Lays out labelled cells in rows, left to right.
 class Sheet {
 public:
-    explicit Sheet(QPainter& p) : p_(p) {}
+    explicit Sheet(QPainter& p) : m_painter(p) {}
     void Heading(const QString& text) {
         NewRow();
-        p_.setPen(Qt::black);
-        p_.setFont(ui::SansFont(18, 700));
-        p_.drawText(QPoint(10, y_ + 16), text);
-        y_ += 24;
+        m_painter.setPen(Qt::black);
+        m_painter.setFont(ui::SansFont(18, 700));
+        m_painter.drawText(QPoint(10, m_y + 16), text);
+        m_y += 24;
     }
     void Cell(const QString& label, const QImage& img, bool enlarge = true) {
         const QSize shown = enlarge ? img.size() * kScale : img.size();
         const int w = std::max(shown.width() + img.width() + 14, 70);
-        if (x_ + w > kWidth) {
+        if (m_x + w > kWidth) {
             NewRow();
         }
-        p_.drawImage(QPoint(x_, y_), img);
+        m_painter.drawImage(QPoint(m_x, m_y), img);
         if (enlarge) {
-            p_.drawImage(QRect(QPoint(x_ + img.width() + 4, y_), shown), img);
+            m_painter.drawImage(QRect(QPoint(m_x + img.width() + 4, m_y), shown), img);
         }
-        p_.setPen(QColor(60, 60, 60));
-        p_.setFont(ui::SansFont(13));
-        p_.drawText(QPoint(x_, y_ + shown.height() + 12), label);
-        x_ += w + 8;
-        rowHeight_ = std::max(rowHeight_, shown.height() + 18);
+        m_painter.setPen(QColor(60, 60, 60));
+        m_painter.setFont(ui::SansFont(13));
+        m_painter.drawText(QPoint(m_x, m_y + shown.height() + 12), label);
+        m_x += w + 8;
+        m_rowHeight = std::max(m_rowHeight, shown.height() + 18);
     }
     void NewRow() {
-        y_ += rowHeight_;
-        x_ = 10;
-        rowHeight_ = 0;
+        m_y += m_rowHeight;
+        m_x = 10;
+        m_rowHeight = 0;
     }
-    int Bottom() const { return y_ + rowHeight_ + 10; }
+    int Bottom() const { return m_y + m_rowHeight + 10; }
     static constexpr int kWidth = 1400;
 
 private:
-    QPainter& p_;
-    int x_ = 10, y_ = 10, rowHeight_ = 0;
+    QPainter& m_painter;
+    int m_x = 10, m_y = 10, m_rowHeight = 0;
 };
 
 QImage Grab(QWidget* w) {

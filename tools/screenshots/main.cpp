@@ -9,9 +9,9 @@
 #include <cstdio>
 
 #include "engine/local_address.h"
-#include "mgr_dlg.h"
-#include "skin_tab.h"
-#include "ui_kit.h"
+#include "shell/mgr_dlg.h"
+#include "skin/skin_tab.h"
+#include "skin/ui_kit.h"
 
 namespace {
 

@@ -1,64 +1,14 @@
-#include "bench/page_driver.h"
+#include "bench/page_probes.h"
 
 #include <sys/resource.h>
 #include <unistd.h>
 
-#include <QCoreApplication>
-#include <QDialog>
-#include <QEventLoop>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
 
 #include <algorithm>
 #include <cstdio>
 
-#include "dialog_p.h"
-#include "skin_btn.h"
-#include "ui_kit.h"
-
 namespace quillet::bench {
-
-void AnswerNextPrompt(std::map<int, QString> fields) {
-    ui::SetModalScript([fields](QDialog* dlg) {
-        for (const auto& [id, text] : fields)
-            if (auto* edit = dlg->findChild<QLineEdit*>(ui::ControlName(id)))
-                edit->setText(text);
-        if (auto* ok = dlg->findChild<QPushButton*>(ui::ControlName(1)))
-            ok->click();
-    });
-}
-
-void ClickButton(pages::CDialogP* page, int id) {
-    ui::CSkinBtn* b = page->Button(id);
-    if (b)
-        QTest::mouseClick(b, Qt::LeftButton, {}, b->rect().center());
-}
-
-void ClickItem(pages::CDialogP* page, QTreeWidgetItem* item) {
-    QTreeWidget* tree = page->Tree();
-    tree->scrollToItem(item);
-    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
-}
-
-bool RunUntil(const std::function<bool()>& cond, std::chrono::milliseconds timeout) {
-    const auto deadline = Clock::now() + timeout;
-    while (!cond()) {
-        if (Clock::now() >= deadline)
-            return cond();
-        // Waits for the next event (the heartbeat or a notification), at most about 1 ms.
-        QEventLoop loop;
-        QTimer::singleShot(1, &loop, &QEventLoop::quit);
-        loop.exec();
-    }
-    return true;
-}
-
-void RunFor(std::chrono::milliseconds time) {
-    RunUntil([] { return false; }, time);
-}
 
 size_t ResidentBytes() {
     long pages = 0, resident = 0;

@@ -1,0 +1,46 @@
+#pragma once
+// The probes the page benchmarks share: resident memory, the open-file limit, a heartbeat timer
+// on the user-interface thread, percentiles. The pages themselves are worked with the tests'
+// page driver (tests/common/page_driver.h): prompts answered, buttons and tree items clicked as
+// a user does, every wait bounded.
+#include <QObject>
+
+#include <vector>
+
+#include "bench/bench_support.h"
+#include "tests/common/page_driver.h"
+
+class QTimer;
+
+namespace quillet::bench {
+
+using test::AnswerNextPrompt;
+using test::ClickTreeItem;
+using test::PressButton;
+using test::RunFor;
+using test::RunUntil;
+
+// Resident set size of this process in bytes (/proc/self/statm).
+size_t ResidentBytes();
+// Raises the open-file limit to its hard maximum (a thousand peers need two thousand sockets).
+void RaiseFileLimit();
+
+double Percentile(std::vector<double> values, double p);
+
+// A 10 ms timer on the user-interface thread; the gaps between its ticks show how long the
+// thread was kept from its events.
+class Heartbeat : public QObject {
+public:
+    Heartbeat();
+    void Start();
+    void Stop();
+    double P99Ms() const { return Percentile(m_gapsMs, 0.99); }
+    double MaxMs() const;
+
+private:
+    QTimer* m_timer;
+    Clock::time_point m_last;
+    std::vector<double> m_gapsMs;
+};
+
+}  // namespace quillet::bench
