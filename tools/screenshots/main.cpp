@@ -9,6 +9,7 @@
 #include <cstdio>
 
 #include "engine/local_address.h"
+#include "pages/dialog_p.h"
 #include "shell/mgr_dlg.h"
 #include "skin/skin_tab.h"
 #include "skin/ui_kit.h"
@@ -54,7 +55,8 @@ int main(int argc, char** argv) {
         window.TabStrip()->SelectItem(tab);
         Settle();
         if (auto* page = window.PageOfTab(tab)) {
-            if (auto* send = page->findChild<QPlainTextEdit*>("1031"))
+            if (auto* send = page->findChild<QPlainTextEdit*>(
+                    quillet::ui::ControlName(quillet::pages::CDialogP::kSendBox)))
                 send->setPlainText(QStringLiteral("Hello from Quillet"));
         }
         Settle();
