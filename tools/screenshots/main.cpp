@@ -11,6 +11,7 @@
 #include "engine/local_address.h"
 #include "pages/dialog_p.h"
 #include "shell/mgr_dlg.h"
+#include "shell/ui_language.h"
 #include "skin/skin_tab.h"
 #include "skin/ui_kit.h"
 
@@ -43,6 +44,8 @@ int main(int argc, char** argv) {
     }
     const int langAt = args.indexOf("--lang");
     const QString lang = langAt > 0 && langAt + 1 < args.size() ? args[langAt + 1] : "zh";
+    quillet::shell::InstallTranslators(lang == "en" ? quillet::shell::Language::kEnglish
+                                                    : quillet::shell::Language::kChinese);
     quillet::ui::SetPictureLanguage(lang);
     SetLocalHostAddressForTest("127.0.0.1");
     g_adapterInfo.Set("127.0.0.1", "255.0.0.0");
