@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <thread>
 
+#include "engine/udp_engine.h"
 #include "tests/common/loopback_peer.h"
 
 namespace quillet::bench {
@@ -126,6 +127,20 @@ size_t SendUdpStorm(int port, int senders, int perSender, int size, double rateP
     for (auto& t : threads)
         t.join();
     return sent;
+}
+
+int PlainUdpServerSocket() {
+    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
+    if (fd < 0)
+        return -1;
+    const int depth = UdpEngine::kServerReceiveBuffer;
+    setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &depth, sizeof depth);
+    sockaddr_in any = quillet::test::Loopback(0, "0.0.0.0");
+    if (bind(fd, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
+        close(fd);
+        return -1;
+    }
+    return fd;
 }
 
 }  // namespace quillet::bench

@@ -46,6 +46,11 @@ size_t SendTcpFlood(int fd, size_t total, size_t chunk);
 // Datagram senders on their own sockets, `perSender` datagrams of `size` bytes each, to
 // 127.0.0.1:port. `ratePerSecond` 0 sends as fast as the socket takes them; otherwise the
 // senders together keep to that rate. Returns how many were sent successfully.
+// A plain UDP socket set up like the engine's server socket (0.0.0.0, an ephemeral port, the
+// same receive buffer), so that baselines differ from the engine only in what they do with
+// each datagram; -1 on failure.
+int PlainUdpServerSocket();
+
 size_t SendUdpStorm(int port, int senders, int perSender, int size, double ratePerSecond);
 
 // Shuts the engine down, then closes and frees every record it listed, as a page does.

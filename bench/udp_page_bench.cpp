@@ -211,16 +211,9 @@ bool PeersPage(int count) {
 
 // The plain way: a recvfrom loop that keeps one entry per sender, on a socket like the page's.
 bool PeersPlain(int count) {
-    const int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in any = quillet::test::Loopback(0, "0.0.0.0");
-    const int depth = UdpEngine::kServerReceiveBuffer;
-    if (fd >= 0)
-        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &depth, sizeof depth);
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
-        if (fd >= 0)
-            close(fd);
+    const int fd = PlainUdpServerSocket();
+    if (fd < 0)
         return false;
-    }
     timeval tv{0, 50000};  // lets the loop see the stop flag
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
     const size_t rss0 = ResidentBytes();

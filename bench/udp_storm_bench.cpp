@@ -116,16 +116,9 @@ Round EngineRound(double rate) {
 
 Round BaselineRound(double rate) {
     // Bound like the engine's server socket: 0.0.0.0 and the same receive buffer.
-    int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in any = quillet::test::Loopback(0, "0.0.0.0");
-    const int depth = UdpEngine::kServerReceiveBuffer;
-    if (fd >= 0)
-        setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &depth, sizeof depth);
-    if (fd < 0 || bind(fd, reinterpret_cast<sockaddr*>(&any), sizeof any) != 0) {
-        if (fd >= 0)
-            close(fd);
+    const int fd = PlainUdpServerSocket();
+    if (fd < 0)
         return {};
-    }
     timeval tv{0, 50000};  // lets the loop see the stop flag
     setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
     std::atomic<size_t> received{0};

@@ -11,6 +11,15 @@
 
 namespace quillet::sock {
 
+// An IPv4 endpoint from an address in network order and a port.
+inline sockaddr_in Ipv4(in_addr_t address, int port) {
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_port = htons(static_cast<uint16_t>(port));
+    addr.sin_addr.s_addr = address;
+    return addr;
+}
+
 // Owns one descriptor and closes it (CloseSocket) when it goes, unless released to a record.
 class Socket {
 public:

@@ -2,6 +2,7 @@
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
+#include "engine/endpoint.h"
 #include "pages/prompt_input.h"
 #include "pages/set_multicast_dlg.h"
 #include "skin/ui_kit.h"
@@ -10,13 +11,7 @@ namespace quillet::pages {
 
 namespace {
 
-sockaddr_in Ipv4(in_addr_t address, int port) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = address;
-    return addr;
-}
+using sock::Ipv4;
 
 }  // namespace
 

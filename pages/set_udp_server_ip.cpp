@@ -4,6 +4,7 @@
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
+#include "engine/endpoint.h"
 #include "engine/local_address.h"
 #include "pages/prompt_input.h"
 #include "pages/udp_client_dlg.h"
@@ -17,13 +18,7 @@ std::u16string BoxText(const QLineEdit* edit) {
     return edit->text().toStdU16String();
 }
 
-sockaddr_in Ipv4(in_addr_t address, int port) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = address;
-    return addr;
-}
+using sock::Ipv4;
 
 }  // namespace
 

@@ -7,6 +7,7 @@
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
+#include "engine/endpoint.h"
 #include "pages/prompt_input.h"
 #include "pages/set_udp_server_ip.h"
 #include "skin/ui_kit.h"
@@ -25,13 +26,7 @@ sockaddr_in HostEndpoint(const std::string& host, int port) {
     return addr;
 }
 
-sockaddr_in Ipv4(in_addr_t address, int port) {
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port));
-    addr.sin_addr.s_addr = address;
-    return addr;
-}
+using sock::Ipv4;
 
 // What the user is told when an endpoint's socket could not be made.
 QString EndpointFailureText(sock::Step failed) {
