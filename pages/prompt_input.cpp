@@ -1,7 +1,6 @@
 #include "pages/prompt_input.h"
 
 #include <arpa/inet.h>
-#include <netdb.h>
 
 #include <climits>
 
@@ -67,21 +66,6 @@ in_addr_t AfterLookup(const std::string& narrow, in_addr_t looked) {
     if (blank != std::string::npos && text.find_first_not_of(" \t", blank) != std::string::npos)
         return INADDR_NONE;
     return inet_addr(text.c_str());
-}
-
-in_addr_t ResolveAddress(const std::string& narrow) {
-    if (auto literal = LiteralAddress(narrow))
-        return *literal;
-    const std::string text = narrow.substr(0, kAddressBoxChars);
-    addrinfo hints{};
-    hints.ai_family = AF_INET;
-    addrinfo* res = nullptr;
-    in_addr_t looked = INADDR_NONE;
-    if (getaddrinfo(text.c_str(), nullptr, &hints, &res) == 0 && res) {
-        looked = reinterpret_cast<sockaddr_in*>(res->ai_addr)->sin_addr.s_addr;
-        freeaddrinfo(res);
-    }
-    return AfterLookup(text, looked);
 }
 
 }  // namespace quillet::pages

@@ -19,15 +19,13 @@ int32_t ReadInt(std::u16string_view text, bool* tooLarge = nullptr);
 // A port box: the value, and false when it is above 65535 or does not fit in 32 bits.
 bool ReadPort(std::u16string_view text, int32_t* port);
 
-// The address a peer-address box names: a host name resolved to its first IPv4 address, or
-// else the text parsed as a dotted address. INADDR_NONE (255.255.255.255) when it is neither.
-// Only the first `maxChars` characters count, as the box holds no more.
-in_addr_t ResolveAddress(const std::string& narrow);
+// Only the first kAddressBoxChars characters of a peer-address box count, as it holds no more.
 inline constexpr int kAddressBoxChars = 39;
 
-// ResolveAddress in two steps, so that the lookup can run elsewhere: LiteralAddress gives what
-// needs no lookup (INADDR_NONE for an empty box, a dotted address), nullopt for a name to look
-// up; AfterLookup gives the address from the lookup's result (INADDR_NONE when it failed).
+// The address a peer-address box names, in two steps so that the lookup runs elsewhere:
+// LiteralAddress gives what needs no lookup (INADDR_NONE for an empty box, a dotted address),
+// nullopt for a name to look up; AfterLookup gives the address from the lookup's result, or
+// else the text parsed as a dotted address (INADDR_NONE when it is neither).
 std::optional<in_addr_t> LiteralAddress(const std::string& narrow);
 in_addr_t AfterLookup(const std::string& narrow, in_addr_t looked);
 

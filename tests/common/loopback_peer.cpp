@@ -7,6 +7,11 @@
 #include <unistd.h>
 
 namespace quillet::test {
+
+in_addr_t LoopbackHostLookup(const std::string& name) {
+    return name == "localhost" ? htonl(INADDR_LOOPBACK) : INADDR_NONE;
+}
+
 namespace {
 
 void SetTimeout(int fd, int seconds) {

@@ -9,6 +9,10 @@
 namespace quillet::test {
 
 // A port on 127.0.0.1 that was free a moment ago (bind to port 0, read it back).
+// What widget tests resolve host names with: "localhost" is 127.0.0.1 and no other name
+// resolves, so that no test ever asks a name server off this machine.
+in_addr_t LoopbackHostLookup(const std::string& name);
+
 int FreeTcpPort();
 int FreeUdpPort();
 

@@ -3,11 +3,16 @@
 
 #include <QApplication>
 
+#include "engine/name_resolver.h"
+#include "tests/common/loopback_peer.h"
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
     QApplication app(argc, argv);
+    // Host names never reach a name server: tests stay on this machine.
+    quillet::SetHostLookupForTest(quillet::test::LoopbackHostLookup);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

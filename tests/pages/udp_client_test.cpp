@@ -304,7 +304,7 @@ protected:
         gate_->Open();  // no lookup thread stays behind
         Eventually([&] { return gate_->Answered() == gate_->Asked(); });
         ProcessEvents();
-        SetHostLookupForTest(nullptr);
+        SetHostLookupForTest(quillet::test::LoopbackHostLookup);
         UdpClientPageTest::TearDown();
     }
     // Fills the prompt for a client to `address`, presses OK and hands the open prompt to `then`.
