@@ -8,6 +8,7 @@
 
 #include "engine/descriptor_budget.h"
 #include "engine/local_address.h"
+#include "pages/app_settings.h"
 #include "shell/mgr_dlg.h"
 #include "skin/ui_kit.h"
 
@@ -33,6 +34,8 @@ int CChatApp::Run(QApplication& app, void (*ready)(CMgrDlg*)) {
     }
     // Only the main window's quit request ends the run, not the last dialog closing.
     app.setQuitOnLastWindowClosed(false);
+    // A damaged settings file is reported (and set aside) before the window reads it.
+    pages::settings::Open();
     // The pictures with words speak the window's language.
     ui::SetPictureLanguage(m_language == Language::kEnglish ? QStringLiteral("en") : QString());
     auto window = std::make_unique<CMgrDlg>();

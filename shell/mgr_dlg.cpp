@@ -10,6 +10,7 @@
 #include <QShortcut>
 
 #include "encoding/set_dialog.h"
+#include "pages/settings_dlg.h"
 #include "shell/about_dlg.h"
 #include "shell/help_dlg.h"
 #include "skin/office_xp_menu.h"
@@ -93,6 +94,10 @@ void CMgrDlg::CreateAccelerators() {
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     help->setObjectName(QStringLiteral("helpKey"));
     connect(help, &QShortcut::activated, this, [this] { OnCommand(kHelp); });
+    // The options beyond the encoding (logs, sending, addresses) on the desktop's usual key.
+    auto* options = new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_Comma), this);
+    options->setObjectName(QStringLiteral("optionsKey"));
+    connect(options, &QShortcut::activated, this, [this] { pages::OpenSettings(this); });
 }
 
 void CMgrDlg::CentreOnScreen() {

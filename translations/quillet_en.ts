@@ -299,6 +299,21 @@
     </message>
 </context>
 <context>
+    <name>quillet::pages::CSettingsDlg</name>
+    <message>
+        <source>选项</source>
+        <translation>Options</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::CTcpClientDlg</name>
     <message>
         <source>客户端连接成功!</source>

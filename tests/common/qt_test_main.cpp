@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include "engine/name_resolver.h"
 #include "tests/common/loopback_peer.h"
@@ -10,6 +11,9 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     }
+    // Settings go to a folder of the run's own, never to the user's configuration.
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QApplication app(argc, argv);
     // Host names never reach a name server: tests stay on this machine.
     quillet::SetHostLookupForTest(quillet::test::LoopbackHostLookup);

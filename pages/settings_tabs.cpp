@@ -1,0 +1,10 @@
+// The settings dialog's tabs, one line per feature, in the order they appear.
+#include "pages/settings_dlg.h"
+
+namespace quillet::pages {
+
+std::vector<SettingsTabFactory> SettingsTabFactories() {
+    return {};
+}
+
+}  // namespace quillet::pages
