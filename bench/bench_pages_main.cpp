@@ -41,6 +41,9 @@ const Part kParts[] = {
     {"udp-plain", PartUdpPlain},
     {"udp-peers-page", PartUdpPeersPage},
     {"udp-peers-plain", PartUdpPeersPlain},
+    {"udp-burst-page", PartUdpBurstPage},
+    {"udp-burst-plain", PartUdpBurstPlain},
+    {"fd-limit", PartDescriptorLimit},
 };
 
 int RunPart(const char* name, int argc, char** argv) {
@@ -100,6 +103,28 @@ void Figure(const char* name, double value, double baseline, const char* budget,
     std::printf("%s %.1f  baseline %.1f  ratio %.2f  budget %s%s\n", name, value, baseline, ratio,
                 budget, met ? "" : "  MISSED");
     std::fflush(stdout);
+}
+
+// The burst of new UDP senders and the minute at the desktop's descriptor limit.
+void PrintLimitFigures(Values& v) {
+    const double sent = v["udp-burst-page.burst_page_sent"];
+    Figure("page_udp_burst_5000_senders_x3_logged", v["udp-burst-page.burst_page_logged"], sent,
+           "= sent", sent > 0 && v["udp-burst-page.burst_page_logged"] == sent);
+    Figure("page_udp_burst_5000_senders_x3_plain_logged", v["udp-burst-plain.burst_plain_logged"],
+           v["udp-burst-plain.burst_plain_sent"], "-", true);
+    const double kept = v["fd-limit.fdlimit_kept"], refused = v["fd-limit.fdlimit_refused"];
+    Figure("page_tcp_fdlimit1024_1200_clients_kept", kept, 1200, "-", true);
+    Figure("page_tcp_fdlimit1024_1200_clients_kept_plus_refused", kept + refused, 1200, "= 1200",
+           kept + refused == 1200);
+    Figure("page_tcp_fdlimit1024_alive_after_a_minute", v["fd-limit.fdlimit_alive_after_minute"], 1,
+           "= 1", v["fd-limit.fdlimit_alive_after_minute"] == 1);
+    Figure("page_tcp_fdlimit1024_heartbeat_p99_ms", v["fd-limit.fdlimit_heartbeat_p99_ms"],
+           v["ingest-plain.plain_p99_ms"], "<= 50", v["fd-limit.fdlimit_heartbeat_p99_ms"] <= 50);
+    Figure("page_tcp_fdlimit1024_accepted_after_others_left",
+           v["fd-limit.fdlimit_accepted_after_leaving"], 100, "= 100",
+           v["fd-limit.fdlimit_accepted_after_leaving"] == 100);
+    Figure("page_tcp_fdlimit1024_serves_a_new_client", v["fd-limit.fdlimit_serves_new_client"], 1,
+           "= 1", v["fd-limit.fdlimit_serves_new_client"] == 1);
 }
 
 void PrintFigures(Values& v) {
@@ -206,5 +231,6 @@ int main(int argc, char** argv) {
             values[std::string(part.name) + "." + key] = value;
     }
     quillet::bench::PrintFigures(values);
+    quillet::bench::PrintLimitFigures(values);
     return ok ? 0 : 1;
 }

@@ -34,6 +34,13 @@ bool PartUdpPlain();
 // lists, how long after the last datagram, resident KiB per peer; a plain loop beside it.
 bool PartUdpPeersPage();
 bool PartUdpPeersPlain();
+// A burst of 5,000 new senders of 3 datagrams each: datagrams logged by the UDP server page and
+// by a plain loop.
+bool PartUdpBurstPage();
+bool PartUdpBurstPlain();
+// The TCP server page at an open-file limit of 1024 with 1,200 clients, for a minute; then the
+// clients leave and new ones come.
+bool PartDescriptorLimit();
 // Main window (or a bare window as the baseline) to its first painted frame, and idle memory.
 bool PartStartup();
 bool PartStartupPlain();

@@ -1,10 +1,7 @@
 // A thousand and ten thousand connections at once: accepted by the TCP server page (nodes shown,
 // memory per idle connection, teardown), the peers in a process of their own; a thousand made
 // from one TCP client prompt. Each beside the plain socket way.
-#include <fcntl.h>
-#include <spawn.h>
 #include <sys/socket.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <QTreeWidgetItem>
@@ -17,6 +14,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/child_peers.h"
 #include "bench/page_parts.h"
 #include "bench/page_probes.h"
 #include "engine/crit_sec.h"
@@ -32,81 +30,9 @@ namespace {
 constexpr int kClients = 1000;  // the client prompt's figure
 constexpr auto kLimit = std::chrono::seconds(60);
 
-// Connects `count` peers from a child process of this program (RunConnector), so that each
-// side has an open-file limit of its own. The child reports when its last connect returned and
-// holds every connection until its standard input closes.
-class ChildPeers {
-public:
-    bool Start(int port, int count) {
-        int in[2], out[2];
-        if (pipe2(in, O_CLOEXEC) != 0)
-            return false;
-        if (pipe2(out, O_CLOEXEC) != 0) {
-            close(in[0]);
-            close(in[1]);
-            return false;
-        }
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_adddup2(&actions, in[0], 0);
-        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
-        std::string portText = std::to_string(port), countText = std::to_string(count);
-        char* argv[] = {const_cast<char*>("bench_pages"), const_cast<char*>("--connect"),
-                        portText.data(), countText.data(), nullptr};
-        const int spawned = posix_spawn(&m_pid, "/proc/self/exe", &actions, nullptr, argv, environ);
-        posix_spawn_file_actions_destroy(&actions);
-        close(in[0]);
-        close(out[1]);
-        m_toChild = in[1];
-        if (spawned != 0) {
-            m_pid = -1;
-            close(out[0]);
-            return false;
-        }
-        m_reader = std::thread([this, fd = out[0]] {
-            FILE* from = fdopen(fd, "r");
-            long long ns = 0;
-            int connected = 0;
-            if (from && std::fscanf(from, "@connected %lld %d", &ns, &connected) == 2) {
-                m_lastNs = ns;
-                m_connected = connected;
-            }
-            m_done = true;
-            if (from)
-                std::fclose(from);
-            else
-                close(fd);
-        });
-        return true;
-    }
-    bool Done() const { return m_done; }
-    int Connected() const { return m_connected; }
-    Clock::time_point LastConnect() const { return Clock::time_point(Clock::duration(m_lastNs)); }
-    ~ChildPeers() {
-        if (m_toChild >= 0)
-            close(m_toChild);  // the child closes its peers and ends
-        if (m_pid > 0)
-            waitpid(m_pid, nullptr, 0);
-        if (m_reader.joinable())
-            m_reader.join();
-    }
-
-private:
-    pid_t m_pid = -1;
-    int m_toChild = -1;
-    std::thread m_reader;
-    std::atomic<bool> m_done{false};
-    std::atomic<int> m_connected{0};
-    std::atomic<Clock::rep> m_lastNs{0};
-};
-
 double Ms(Clock::duration d) {
     return Seconds(d) * 1e3;
 }
-
-}  // namespace
-
-namespace {
 
 std::string Prefixed(const char* side, int count, const char* what) {
     return std::string(side) + "_" + std::to_string(count) + "_" + what;

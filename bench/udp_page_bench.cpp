@@ -17,9 +17,11 @@
 
 #include "bench/page_parts.h"
 #include "bench/page_probes.h"
+#include "engine/connect_info.h"
 #include "engine/crit_sec.h"
 #include "engine/udp_engine.h"
 #include "pages/prompt_dlg.h"
+#include "pages/tree_ctrl_ex.h"
 #include "pages/udp_server_dlg.h"
 #include "tests/common/loopback_peer.h"
 
@@ -33,6 +35,9 @@ constexpr auto kQuiet = std::chrono::milliseconds(300);
 constexpr auto kLimit = std::chrono::seconds(30);
 // Many peers: listing stops counting at this bound, or 5 s after the last new peer.
 constexpr auto kPeersLimit = std::chrono::seconds(60);
+// A burst of new senders, each sending a few datagrams at once.
+constexpr int kBurstPeers = 5000;
+constexpr int kBurstEach = 3;
 
 // Counting stops when every datagram arrived or nothing arrived for kQuiet after the senders
 // ended. `received` is polled; `wait` keeps the caller's thread doing its job meanwhile.
@@ -146,10 +151,10 @@ void ReportLossless(const std::string& prefix, double (*round)(int, double, doub
     Report(prefix + "_sender_ceiling_dps", ceiling);
 }
 
-// One datagram from each of `count` senders, each on an address of its own in 127.1.0.0 and up
-// (the same port: distinct addresses give distinct peers), as fast as the sockets take them.
-// Returns how many were sent; `*lastSent` is stamped after the last.
-int SendFromManyPeers(int port, int count, Clock::time_point* lastSent) {
+// `perPeer` datagrams from each of `count` senders, each on an address of its own in 127.1.0.0
+// and up (the same port: distinct addresses give distinct peers), as fast as the sockets take
+// them. Returns how many datagrams were sent; `*lastSent` is stamped after the last.
+int SendFromManyPeers(int port, int count, Clock::time_point* lastSent, int perPeer = 1) {
     const sockaddr_in to = quillet::test::Loopback(port);
     constexpr uint16_t kSourcePort = 47000;
     int sent = 0;
@@ -162,9 +167,11 @@ int SendFromManyPeers(int port, int count, Clock::time_point* lastSent) {
         from.sin_port = htons(kSourcePort);
         from.sin_addr.s_addr = htonl((127u << 24) + (1u << 16) + static_cast<uint32_t>(i));
         const char byte = 'p';
-        if (bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) == 0 &&
-            sendto(fd, &byte, 1, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 1)
-            ++sent;
+        if (bind(fd, reinterpret_cast<const sockaddr*>(&from), sizeof from) == 0) {
+            for (int k = 0; k < perPeer; ++k)
+                sent +=
+                    sendto(fd, &byte, 1, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) == 1;
+        }
         close(fd);
     }
     *lastSent = Clock::now();
@@ -284,6 +291,97 @@ bool PartUdpPage() {
 bool PartUdpPlain() {
     Report("plain_paced_pct", PlainRound(10000, kPacedRate, nullptr));
     ReportLossless("plain", PlainRound);
+    return true;
+}
+
+bool PartUdpBurstPage() {
+    pages::CUdpServerDlg page;
+    page.show();
+    const int port = quillet::test::FreeUdpPort();
+    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
+    PressButton(&page, pages::CUdpServerDlg::kCreate);
+    RunFor(std::chrono::milliseconds(100));
+    QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
+    // Every datagram is one byte: the peers' byte counts are the datagrams logged.
+    const auto logged = [&] {
+        long total = 0;
+        CCritSecLock lock(g_csConnect);
+        for (int i = 0; i < root->childCount(); ++i) {
+            if (auto* rec = pages::CTreeCtrlEx::ItemData<ConnectInfo>(root->child(i)))
+                total += rec->nRecvBytesAll;
+        }
+        return total;
+    };
+    Clock::time_point lastSent;
+    auto sender = std::async(std::launch::async, [&] {
+        return SendFromManyPeers(port, kBurstPeers, &lastSent, kBurstEach);
+    });
+    long seen = -1;
+    auto lastChange = Clock::now();
+    int sent = -1;
+    RunUntil(
+        [&] {
+            if (sent < 0 && sender.wait_for(std::chrono::seconds(0)) == std::future_status::ready)
+                sent = sender.get();
+            const long now = logged();
+            if (now != seen) {
+                seen = now;
+                lastChange = Clock::now();
+            }
+            return sent >= 0 &&
+                   (now >= sent || Clock::now() - lastChange > std::chrono::seconds(3));
+        },
+        kPeersLimit);
+    if (sent < 0)
+        sent = sender.get();
+    Report("burst_page_sent", sent);
+    Report("burst_page_logged", logged());
+    Report("burst_page_peers", root->childCount());
+    return true;
+}
+
+bool PartUdpBurstPlain() {
+    const int fd = PlainUdpServerSocket();
+    if (fd < 0)
+        return false;
+    timeval tv{0, 50000};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+    std::atomic<long> seen{0};
+    std::atomic<bool> stop{false};
+    std::map<uint64_t, std::string> peers;
+    std::thread reader([&] {
+        char buf[10240];
+        while (!stop) {
+            sockaddr_in from{};
+            socklen_t len = sizeof from;
+            const ssize_t n =
+                recvfrom(fd, buf, sizeof buf - 1, 0, reinterpret_cast<sockaddr*>(&from), &len);
+            if (n <= 0)
+                continue;
+            const uint64_t key = (uint64_t{from.sin_addr.s_addr} << 16) | from.sin_port;
+            peers[key].append(buf, static_cast<size_t>(n));
+            ++seen;
+        }
+    });
+    Clock::time_point lastSent;
+    const int sent =
+        SendFromManyPeers(quillet::test::LocalPort(fd), kBurstPeers, &lastSent, kBurstEach);
+    long last = -1;
+    auto lastChange = Clock::now();
+    PollUntil(
+        [&] {
+            if (seen != last) {
+                last = seen;
+                lastChange = Clock::now();
+            }
+            return seen >= sent || Clock::now() - lastChange > std::chrono::seconds(3);
+        },
+        kPeersLimit);
+    stop = true;
+    reader.join();
+    close(fd);
+    Report("burst_plain_sent", sent);
+    Report("burst_plain_logged", static_cast<double>(seen));
     return true;
 }
 

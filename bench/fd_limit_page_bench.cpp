@@ -1,0 +1,102 @@
+// The TCP server page at the usual desktop open-file limit (1024) with 1,200 clients: it keeps
+// running for a minute, serves the clients it kept, refuses the rest with a clean close, and
+// accepts new clients once others leave. The clients live in child processes of their own.
+#include <sys/resource.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <QTreeWidgetItem>
+
+#include <cstdio>
+#include <memory>
+
+#include "bench/child_peers.h"
+#include "bench/page_parts.h"
+#include "bench/page_probes.h"
+#include "pages/dialog_p.h"
+#include "pages/dlg_set_ip.h"
+#include "pages/tcp_server_dlg.h"
+#include "tests/common/loopback_peer.h"
+
+namespace quillet::bench {
+namespace {
+
+constexpr int kSoftLimit = 1024;
+constexpr int kStorm = 1200;
+constexpr int kLater = 100;
+constexpr auto kRunOn = std::chrono::seconds(60);
+constexpr auto kLimit = std::chrono::seconds(30);
+
+bool SetSoftLimit(rlim_t soft) {
+    rlimit lim{};
+    if (getrlimit(RLIMIT_NOFILE, &lim) != 0)
+        return false;
+    lim.rlim_cur = soft;
+    return setrlimit(RLIMIT_NOFILE, &lim) == 0;
+}
+
+// One client of this process sends a line and the page logs it: the server still serves.
+bool ServesANewClient(pages::CTcpServerDlg& page, int port) {
+    test::PeerSocket client(test::TcpConnect(port));
+    if (client.fd() < 0)
+        return false;
+    const char line[] = "still here";
+    if (send(client.fd(), line, sizeof line - 1, MSG_NOSIGNAL) != sizeof line - 1)
+        return false;
+    QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
+    return RunUntil(
+        [&] {
+            QTreeWidgetItem* last =
+                root->childCount() ? root->child(root->childCount() - 1) : nullptr;
+            return last &&
+                   last->text(0).endsWith(
+                       QStringLiteral(":%1").arg(test::LocalPort(client.fd()))) &&
+                   pages::CTreeCtrlEx::GetItemImage(last) == pages::kImageOpenUnread;
+        },
+        kLimit);
+}
+
+}  // namespace
+
+bool PartDescriptorLimit() {
+    if (!SetSoftLimit(kSoftLimit))
+        return false;
+    auto page = std::make_unique<pages::CTcpServerDlg>();
+    page->show();
+    const int port = quillet::test::FreeTcpPort();
+    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
+    PressButton(page.get(), pages::CTcpServerDlg::kCreate);
+    QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
+    auto storm = std::make_unique<ChildPeers>();
+    if (!storm->Start(port, kStorm))
+        return false;
+    const auto settled = [&] {
+        return root->childCount() + static_cast<int>(page->Engine().RefusedConnections()) >= kStorm;
+    };
+    RunUntil([&] { return storm->Done() && settled(); }, kLimit);
+    const int kept = root->childCount();
+    Report("fdlimit_kept", kept);
+    Report("fdlimit_refused", page->Engine().RefusedConnections());
+    // A minute at the limit, as a user would leave it; the window keeps its heartbeat.
+    Heartbeat beat;
+    beat.Start();
+    RunFor(kRunOn);
+    beat.Stop();
+    Report("fdlimit_heartbeat_p99_ms", beat.P99Ms());
+    Report("fdlimit_alive_after_minute", 1);
+    storm->Stop();  // every stormer leaves
+    RunUntil([&] { return root->childCount() == kept && page->Engine().RefusedConnections() > 0; },
+             std::chrono::seconds(1));
+    ChildPeers later;
+    if (!later.Start(port, kLater))
+        return false;
+    const int before = root->childCount();
+    RunUntil([&] { return later.Done() && root->childCount() >= before + kLater; }, kLimit);
+    Report("fdlimit_accepted_after_leaving", root->childCount() - before);
+    Report("fdlimit_serves_new_client", ServesANewClient(*page, port) ? 1 : 0);
+    later.Stop();
+    page.reset();
+    return true;
+}
+
+}  // namespace quillet::bench
