@@ -44,6 +44,8 @@ const Part kParts[] = {
     {"udp-burst-page", PartUdpBurstPage},
     {"udp-burst-plain", PartUdpBurstPlain},
     {"fd-limit", PartDescriptorLimit},
+    {"reset-storm", PartResetStorm},
+    {"udp-deleting", PartUdpSendersWhileDeleting},
 };
 
 int RunPart(const char* name, int argc, char** argv) {
@@ -123,6 +125,18 @@ void PrintLimitFigures(Values& v) {
     Figure("page_tcp_fdlimit1024_accepted_after_others_left",
            v["fd-limit.fdlimit_accepted_after_leaving"], 100, "= 100",
            v["fd-limit.fdlimit_accepted_after_leaving"] == 100);
+    Figure("page_tcp_reset_storm_30s_connections_per_second",
+           v["reset-storm.reset_storm_per_second"], 0, "-", true);
+    Figure("page_tcp_reset_storm_heartbeat_p99_ms", v["reset-storm.reset_storm_heartbeat_p99_ms"],
+           v["ingest-plain.plain_p99_ms"], "-", true);
+    Figure("page_tcp_reset_storm_closed_mid_storm_survived", v["reset-storm.reset_storm_survived"],
+           1, "= 1", v["reset-storm.reset_storm_survived"] == 1);
+    Figure("page_udp_65000_senders_while_deleting_survived",
+           v["udp-deleting.udp_deleting_survived"], 1, "= 1",
+           v["udp-deleting.udp_deleting_survived"] == 1);
+    Figure("page_udp_65000_senders_while_deleting_heartbeat_p99_ms",
+           v["udp-deleting.udp_deleting_heartbeat_p99_ms"], v["ingest-plain.plain_p99_ms"], "-",
+           true);
     Figure("page_tcp_fdlimit1024_serves_a_new_client", v["fd-limit.fdlimit_serves_new_client"], 1,
            "= 1", v["fd-limit.fdlimit_serves_new_client"] == 1);
 }

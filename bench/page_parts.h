@@ -41,6 +41,10 @@ bool PartUdpBurstPlain();
 // The TCP server page at an open-file limit of 1024 with 1,200 clients, for a minute; then the
 // clients leave and new ones come.
 bool PartDescriptorLimit();
+// Hostile traffic for 30 s while the user deletes peers, the page closed in the middle: TCP
+// peers that connect and reset at once; 65,000 UDP senders on one port.
+bool PartResetStorm();
+bool PartUdpSendersWhileDeleting();
 // Main window (or a bare window as the baseline) to its first painted frame, and idle memory.
 bool PartStartup();
 bool PartStartupPlain();
