@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <map>
 #include <atomic>
+#include <functional>
 #include <future>
 #include <string>
 #include <thread>
@@ -216,53 +217,85 @@ bool PeersPage(int count) {
     return true;
 }
 
-// The plain way: a recvfrom loop that keeps one entry per sender, on a socket like the page's.
-bool PeersPlain(int count) {
-    const int fd = PlainUdpServerSocket();
-    if (fd < 0)
-        return false;
-    timeval tv{0, 50000};  // lets the loop see the stop flag
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    const size_t rss0 = ResidentBytes();
-    std::atomic<int> seen{0};
-    std::atomic<bool> stop{false};
-    std::map<uint64_t, std::string> peers;
-    std::thread reader([&] {
+// The plain way: a recvfrom loop on a socket like the page's that keeps each sender's bytes,
+// counting senders and datagrams. Stops (and closes its socket) when destroyed.
+class PlainPeerReader {
+public:
+    PlainPeerReader() : m_fd(PlainUdpServerSocket()) {
+        if (m_fd < 0)
+            return;
+        timeval tv{0, 50000};  // lets the loop see the stop flag
+        setsockopt(m_fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
+        m_thread = std::thread([this] { Run(); });
+    }
+    ~PlainPeerReader() {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        if (m_fd >= 0)
+            close(m_fd);
+    }
+    bool Ok() const { return m_fd >= 0; }
+    int Port() const { return quillet::test::LocalPort(m_fd); }
+    long Senders() const { return m_senders; }
+    long Datagrams() const { return m_datagrams; }
+    // Waits until `target()` reaches `goal` or stops changing for `quiet`.
+    void WaitFor(const std::function<long()>& target, long goal, std::chrono::seconds quiet) {
+        long last = -1;
+        auto lastChange = Clock::now();
+        PollUntil(
+            [&] {
+                const long now = target();
+                if (now != last) {
+                    last = now;
+                    lastChange = Clock::now();
+                }
+                return now >= goal || Clock::now() - lastChange > quiet;
+            },
+            kPeersLimit);
+    }
+
+private:
+    void Run() {
         char buf[10240];
-        while (!stop) {
+        while (!m_stop) {
             sockaddr_in from{};
             socklen_t len = sizeof from;
             const ssize_t n =
-                recvfrom(fd, buf, sizeof buf - 1, 0, reinterpret_cast<sockaddr*>(&from), &len);
+                recvfrom(m_fd, buf, sizeof buf - 1, 0, reinterpret_cast<sockaddr*>(&from), &len);
             if (n <= 0)
                 continue;
             const uint64_t key = (uint64_t{from.sin_addr.s_addr} << 16) | from.sin_port;
-            if (peers.emplace(key, std::string(buf, static_cast<size_t>(n))).second)
-                ++seen;
+            auto [it, added] = m_peers.try_emplace(key);
+            it->second.append(buf, static_cast<size_t>(n));
+            m_senders += added;
+            ++m_datagrams;
         }
-    });
+    }
+
+    const int m_fd;
+    std::thread m_thread;
+    std::atomic<bool> m_stop{false};
+    std::atomic<long> m_senders{0};
+    std::atomic<long> m_datagrams{0};
+    std::map<uint64_t, std::string> m_peers;  // the reader thread's own
+};
+
+bool PeersPlain(int count) {
+    const size_t rss0 = ResidentBytes();
+    PlainPeerReader reader;
+    if (!reader.Ok())
+        return false;
     Clock::time_point lastSent;
-    const int sent = SendFromManyPeers(quillet::test::LocalPort(fd), count, &lastSent);
-    int last = -1;
-    auto lastChange = Clock::now();
-    PollUntil(
-        [&] {
-            if (seen != last) {
-                last = seen;
-                lastChange = Clock::now();
-            }
-            return seen >= sent || Clock::now() - lastChange > std::chrono::seconds(5);
-        },
-        kPeersLimit);
+    const int sent = SendFromManyPeers(reader.Port(), count, &lastSent);
+    reader.WaitFor([&] { return reader.Senders(); }, sent, std::chrono::seconds(5));
     const auto listedAt = Clock::now();
+    const long seen = reader.Senders();
     const std::string prefix = "plain_" + std::to_string(count) + "_";
     Report(prefix + "sent", sent);
-    Report(prefix + "listed", seen);
+    Report(prefix + "listed", static_cast<double>(seen));
     Report(prefix + "listed_ms", Seconds(listedAt - lastSent) * 1e3);
     Report(prefix + "kib_per_peer", seen ? (ResidentBytes() - rss0) / 1024.0 / seen : 0);
-    stop = true;
-    reader.join();
-    close(fd);
     return true;
 }
 
@@ -341,47 +374,14 @@ bool PartUdpBurstPage() {
 }
 
 bool PartUdpBurstPlain() {
-    const int fd = PlainUdpServerSocket();
-    if (fd < 0)
+    PlainPeerReader reader;
+    if (!reader.Ok())
         return false;
-    timeval tv{0, 50000};
-    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-    std::atomic<long> seen{0};
-    std::atomic<bool> stop{false};
-    std::map<uint64_t, std::string> peers;
-    std::thread reader([&] {
-        char buf[10240];
-        while (!stop) {
-            sockaddr_in from{};
-            socklen_t len = sizeof from;
-            const ssize_t n =
-                recvfrom(fd, buf, sizeof buf - 1, 0, reinterpret_cast<sockaddr*>(&from), &len);
-            if (n <= 0)
-                continue;
-            const uint64_t key = (uint64_t{from.sin_addr.s_addr} << 16) | from.sin_port;
-            peers[key].append(buf, static_cast<size_t>(n));
-            ++seen;
-        }
-    });
     Clock::time_point lastSent;
-    const int sent =
-        SendFromManyPeers(quillet::test::LocalPort(fd), kBurstPeers, &lastSent, kBurstEach);
-    long last = -1;
-    auto lastChange = Clock::now();
-    PollUntil(
-        [&] {
-            if (seen != last) {
-                last = seen;
-                lastChange = Clock::now();
-            }
-            return seen >= sent || Clock::now() - lastChange > std::chrono::seconds(3);
-        },
-        kPeersLimit);
-    stop = true;
-    reader.join();
-    close(fd);
+    const int sent = SendFromManyPeers(reader.Port(), kBurstPeers, &lastSent, kBurstEach);
+    reader.WaitFor([&] { return reader.Datagrams(); }, sent, std::chrono::seconds(3));
     Report("burst_plain_sent", sent);
-    Report("burst_plain_logged", static_cast<double>(seen));
+    Report("burst_plain_logged", static_cast<double>(reader.Datagrams()));
     return true;
 }
 
