@@ -61,11 +61,8 @@ bool ServesANewClient(pages::CTcpServerDlg& page, int port) {
 bool PartDescriptorLimit() {
     if (!SetSoftLimit(kSoftLimit))
         return false;
-    auto page = std::make_unique<pages::CTcpServerDlg>();
-    page->show();
     const int port = quillet::test::FreeTcpPort();
-    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
-    PressButton(page.get(), pages::CTcpServerDlg::kCreate);
+    auto page = ListeningPage<pages::CTcpServerDlg>(port);
     QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
     auto storm = std::make_unique<ChildPeers>();
     if (!storm->Start(port, kStorm))

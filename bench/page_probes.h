@@ -7,7 +7,12 @@
 
 #include <vector>
 
+#include <QString>
+
+#include <memory>
+
 #include "bench/bench_support.h"
+#include "pages/prompt_dlg.h"
 #include "tests/common/page_driver.h"
 
 class QTimer;
@@ -26,6 +31,17 @@ size_t ResidentBytes();
 void RaiseFileLimit();
 
 double Percentile(std::vector<double> values, double p);
+
+// A server page shown and listening on `port`, made as a user makes it: Create, then the port
+// typed into the prompt.
+template <typename Page>
+std::unique_ptr<Page> ListeningPage(int port) {
+    auto page = std::make_unique<Page>();
+    page->show();
+    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
+    PressButton(page.get(), Page::kCreate);
+    return page;
+}
 
 // A 10 ms timer on the user-interface thread; the gaps between its ticks show how long the
 // thread was kept from its events.

@@ -57,11 +57,8 @@ void DeleteSomePeers(pages::CDialogP& page, int deleteId, const std::function<bo
 }  // namespace
 
 bool PartResetStorm() {
-    auto page = std::make_unique<pages::CTcpServerDlg>();
-    page->show();
     const int port = test::FreeTcpPort();
-    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
-    PressButton(page.get(), pages::CTcpServerDlg::kCreate);
+    auto page = ListeningPage<pages::CTcpServerDlg>(port);
     std::atomic<bool> stop{false};
     std::atomic<long> made{0};
     std::thread storm([&] { made = ConnectAndReset(port, stop); });
@@ -81,11 +78,8 @@ bool PartResetStorm() {
 }
 
 bool PartUdpSendersWhileDeleting() {
-    auto page = std::make_unique<pages::CUdpServerDlg>();
-    page->show();
     const int port = test::FreeUdpPort();
-    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
-    PressButton(page.get(), pages::CUdpServerDlg::kCreate);
+    auto page = ListeningPage<pages::CUdpServerDlg>(port);
     std::atomic<int> sent{0};
     std::atomic<bool> stop{false};
     std::thread senders([&] {

@@ -40,11 +40,8 @@ std::string Prefixed(const char* side, int count, const char* what) {
 
 bool ClientsPage(int count) {
     RaiseFileLimit();
-    auto page = std::make_unique<pages::CTcpServerDlg>();
-    page->show();
     const int port = quillet::test::FreeTcpPort();
-    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
-    PressButton(page.get(), pages::CTcpServerDlg::kCreate);
+    auto page = ListeningPage<pages::CTcpServerDlg>(port);
     RunFor(std::chrono::milliseconds(100));
     const size_t rss0 = ResidentBytes();
     QTreeWidgetItem* root = page->Tree()->topLevelItem(0);

@@ -73,12 +73,9 @@ double LoggedPct(int port, int perSender, double rate, const std::function<size_
 
 // One storm into a fresh UDP server page made through its prompt.
 double PageRound(int perSender, double rate, double* reached) {
-    pages::CUdpServerDlg page;
-    page.show();
     const int port = quillet::test::FreeUdpPort();
-    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
-    PressButton(&page, pages::CUdpServerDlg::kCreate);
-    QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
+    auto page = ListeningPage<pages::CUdpServerDlg>(port);
+    QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
     auto logged = [&] {
         size_t bytes = 0;
         CCritSecLock lock(g_csConnect);
@@ -180,13 +177,10 @@ int SendFromManyPeers(int port, int count, Clock::time_point* lastSent, int perP
 }
 
 bool PeersPage(int count) {
-    pages::CUdpServerDlg page;
-    page.show();
     const int port = quillet::test::FreeUdpPort();
-    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
-    PressButton(&page, pages::CUdpServerDlg::kCreate);
+    auto page = ListeningPage<pages::CUdpServerDlg>(port);
     RunFor(std::chrono::milliseconds(100));
-    QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
+    QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
     const size_t rss0 = ResidentBytes();
     Clock::time_point lastSent;
     auto sender =
@@ -328,13 +322,10 @@ bool PartUdpPlain() {
 }
 
 bool PartUdpBurstPage() {
-    pages::CUdpServerDlg page;
-    page.show();
     const int port = quillet::test::FreeUdpPort();
-    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
-    PressButton(&page, pages::CUdpServerDlg::kCreate);
+    auto page = ListeningPage<pages::CUdpServerDlg>(port);
     RunFor(std::chrono::milliseconds(100));
-    QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
+    QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
     // Every datagram is one byte: the peers' byte counts are the datagrams logged.
     const auto logged = [&] {
         long total = 0;
