@@ -28,7 +28,7 @@ void Tile(QPainter& p, const QRectF& area, const QPixmap& picture) {
     const QSizeF step = picture.deviceIndependentSize();
     for (qreal y = area.top(); y < area.top() + area.height(); y += step.height()) {
         for (qreal x = area.left(); x < area.left() + area.width(); x += step.width()) {
-            p.drawPixmap(QPointF(x, y), picture);
+            ui::DrawPicture(p, QPointF(x, y), picture);
         }
     }
 }
@@ -64,16 +64,16 @@ QPixmap ComposeFrame(const QSize& size, const FramePictures& pics, const QString
     const QSizeF tl = Logical(pics.topLeft), tr = Logical(pics.topRight);
     const QSizeF bl = Logical(pics.bottomLeft), br = Logical(pics.bottomRight);
     const QSizeF right = Logical(pics.right);
-    p.drawPixmap(QPointF(0, 0), pics.topLeft);
+    ui::DrawPicture(p, QPointF(0, 0), pics.topLeft);
     Tile(p, QRectF(tl.width(), 0, cx - tr.width() - tl.width(), Logical(pics.top).height()),
          pics.top);
-    p.drawPixmap(QPointF(cx - tr.width(), 0), pics.topRight);
+    ui::DrawPicture(p, QPointF(cx - tr.width(), 0), pics.topRight);
     Tile(p, QRectF(0, tl.height(), Logical(pics.left).width(), cy - bl.height() - tl.height()),
          pics.left);
     Tile(p, QRectF(cx - right.width(), tr.height(), right.width(), cy - br.height() - tr.height()),
          pics.right);
-    p.drawPixmap(QPointF(0, cy - bl.height()), pics.bottomLeft);
-    p.drawPixmap(QPointF(cx - br.width(), cy - br.height()), pics.bottomRight);
+    ui::DrawPicture(p, QPointF(0, cy - bl.height()), pics.bottomLeft);
+    ui::DrawPicture(p, QPointF(cx - br.width(), cy - br.height()), pics.bottomRight);
     // The emblem's area ends at its own size, so with an 18 × 18 picture this is one copy.
     const QSizeF caption = Logical(pics.caption);
     Tile(p, QRectF(8, 8, caption.width() - 8, caption.height() - 8), pics.caption);
@@ -82,7 +82,7 @@ QPixmap ComposeFrame(const QSize& size, const FramePictures& pics, const QString
     p.setPen(kTitleColour);
     p.drawText(QRect(QPoint(28, 8), QPoint(227, 23)), Qt::AlignCenter | Qt::TextSingleLine, title);
     for (const Overlay& o : overlays)
-        p.drawPixmap(o.at, ui::KeyOut(o.picture));
+        ui::DrawPicture(p, o.at, ui::KeyOut(o.picture));
     return surface;
 }
 

@@ -42,6 +42,25 @@ bool FractionalScale(const QPainter& p) {
     return std::abs(scale - std::round(scale)) > 1e-6;
 }
 
+void DrawPicture(QPainter& p, const QPointF& at, const QPixmap& picture) {
+    const QTransform device = p.deviceTransform();
+    if (picture.isNull() || !FractionalScale(p) || device.type() > QTransform::TxScale) {
+        p.drawPixmap(at, picture);
+        return;
+    }
+    const QPointF from = device.map(at);
+    const QPointF to = device.map(at + QPointF(picture.deviceIndependentSize().width(),
+                                               picture.deviceIndependentSize().height()));
+    const QRect target(QPoint(qRound(from.x()), qRound(from.y())),
+                       QPoint(qRound(to.x()) - 1, qRound(to.y()) - 1));
+    p.save();
+    // A world transform that cancels the rest of the device transform: device pixels.
+    p.setWorldTransform((p.worldTransform().inverted() * device).inverted());
+    p.setRenderHint(QPainter::SmoothPixmapTransform, false);
+    p.drawPixmap(target, picture);
+    p.restore();
+}
+
 namespace {
 
 bool IsFrame(QStyle::PrimitiveElement el) {

@@ -4,6 +4,7 @@
 // cover no pixel at all; a filled strip of one pixel always covers at least one whole device
 // pixel, and strips that meet share no pixel. User-interface thread only.
 #include <QColor>
+#include <QPixmap>
 #include <QProxyStyle>
 #include <QRectF>
 
@@ -19,6 +20,11 @@ void HLine(QPainter& p, int x1, int x2, int y, const QColor& colour);
 void VLine(QPainter& p, int x, int y1, int y2, const QColor& colour);
 // Every other pixel of the outline of `r` (as FrameRect), starting at its top-left pixel.
 void DottedFrameRect(QPainter& p, const QRect& r, const QColor& colour);
+
+// Draws `picture` at its device-independent size from `at`, its corners moved to the nearest
+// whole device pixels at fractional scales: resampled from a half-pixel origin, a picture may
+// lose its outermost row or column, and with it its rim.
+void DrawPicture(QPainter& p, const QPointF& at, const QPixmap& picture);
 
 // True when `p` maps its pixels to a fractional number of device pixels.
 bool FractionalScale(const QPainter& p);

@@ -66,7 +66,7 @@ void CSkinBtn::paintEvent(QPaintEvent*) {
         return;  // an empty slot leaves only the parent's pixels
     }
     QPainter p(this);
-    p.drawPixmap(0, 0, picture);
+    DrawPicture(p, QPointF(0, 0), picture);
     if (focusShown()) {
         // Dotted, inside the picture's rounded corners, in white to read on the blue faces.
         const int inset = qMin(width(), height()) >= 20 ? 3 : 1;
