@@ -8,7 +8,11 @@
 #include <cmath>
 #include <functional>
 
+#include <QGroupBox>
+#include <QLineEdit>
+
 #include "pages/dialog_p.h"
+#include "pages/dlg_set_ip.h"
 #include "pages/tree_ctrl_ex.h"
 #include "shell/frame_painter.h"
 #include "skin/crisp_lines.h"
@@ -63,8 +67,9 @@ protected:
         return ::testing::AssertionSuccess();
     }
 
+    // `w`'s rectangle in the pixels of the window grabbed into shot_.
     QRect InWindow(const QWidget* w) const {
-        return QRect(w->mapTo(dlg_.get(), QPoint(0, 0)), w->size());
+        return QRect(w->mapTo(w->window(), QPoint(0, 0)), w->size());
     }
 
     qreal ratio_ = 1;
@@ -151,6 +156,42 @@ TEST_F(HighDpiTest, PageViewsAndTreeKeepTheirFrameLines) {
             EXPECT_TRUE(LineAlong(r, edge, 3, frameLine))
                 << w->objectName().toStdString() << " edge " << edge;
     }
+}
+
+TEST_F(HighDpiTest, GroupBoxFramesStayWhole) {
+    QWidget* page = dlg_->PageOfTab(0);
+    ASSERT_NE(page, nullptr);
+    const QColor background = page->palette().color(QPalette::Window);
+    const QList<QGroupBox*> boxes = page->findChildren<QGroupBox*>();
+    ASSERT_FALSE(boxes.isEmpty());
+    // A faint line; its top runs under the title, so the sides and the bottom are checked.
+    const Predicate line = [limit = qGray(background.rgb()) - 10](QRgb px) {
+        return qGray(px) < limit;
+    };
+    for (const QGroupBox* box : boxes) {
+        const QRect r = InWindow(box);
+        for (Qt::Edge edge : {Qt::LeftEdge, Qt::RightEdge, Qt::BottomEdge})
+            EXPECT_TRUE(LineAlong(r, edge, 20, line, 1))
+                << box->objectName().toStdString() << " edge " << edge;
+    }
+}
+
+TEST_F(HighDpiTest, PromptEditFramesStayWhole) {
+    pages::CDlgSetIp prompt("127.0.0.1", QColor(236, 233, 216), dlg_.get());
+    prompt.show();
+    ProcessEvents();
+    shot_ = prompt.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QList<QLineEdit*> edits = prompt.findChildren<QLineEdit*>();
+    ASSERT_EQ(edits.size(), 3);
+    for (const QLineEdit* edit : edits) {
+        const QRect r = InWindow(edit);
+        const Predicate frameLine = DarkerThan(edit->palette().color(QPalette::Base),
+                                               prompt.palette().color(QPalette::Window));
+        for (Qt::Edge edge : {Qt::LeftEdge, Qt::RightEdge, Qt::TopEdge, Qt::BottomEdge})
+            EXPECT_TRUE(LineAlong(r, edge, 3, frameLine))
+                << edit->objectName().toStdString() << " edge " << edge;
+    }
+    prompt.hide();
 }
 
 TEST_F(HighDpiTest, PictureEdgesStayWhole) {
