@@ -224,12 +224,18 @@ TEST_F(HighDpiTest, TwiceSizePicturesAreDrawnOnScaledScreens) {
     const QRect round(0, 0, 12, 12);
     EXPECT_EQ(shot_.copy(round),
               QImage(":/bitmap/224@2x.png").convertToFormat(QImage::Format_RGB32).copy(round));
-    const QImage icon = QImage(":/icon/136@2x.png").convertToFormat(QImage::Format_ARGB32);
-    EXPECT_EQ(pages::CTreeCtrlEx::StandardImageList()[0]
-                  .pixmap(QSize(16, 16), 2.0)
-                  .toImage()
-                  .convertToFormat(QImage::Format_ARGB32),
-              icon);
+    // The tree's icons, in the order of its image list.
+    const int ids[] = {136, 137, 140, 142, 144, 143};
+    for (int i = 0; i < 6; ++i) {
+        const QImage icon = QImage(QStringLiteral(":/icon/%1@2x.png").arg(ids[i]))
+                                .convertToFormat(QImage::Format_ARGB32_Premultiplied);
+        EXPECT_EQ(pages::CTreeCtrlEx::StandardImageList()[i]
+                      .pixmap(QSize(16, 16), 2.0)
+                      .toImage()
+                      .convertToFormat(QImage::Format_ARGB32_Premultiplied),
+                  icon)
+            << ids[i];
+    }
 }
 
 }  // namespace

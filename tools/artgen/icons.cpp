@@ -22,9 +22,10 @@ QImage Blank(int size = 16) {
 
 // A monitor whose outer box is w x h at (x, y), with a stand below it.
 void Monitor(QPainter& p, int x, int y, int w, int h, const QColor& screen) {
-    p.setPen(kCase);
-    p.setBrush(kBezel);
-    p.drawRect(x, y, w - 1, h - 1);
+    // The case's outline filled, not stroked: a scaled stroke straddles the pixel edges and
+    // would stand half a pixel off the screen at twice the size.
+    p.fillRect(x, y, w, h, kCase);
+    p.fillRect(x + 1, y + 1, w - 2, h - 2, kBezel);
     p.fillRect(x + 2, y + 2, w - 4, h - 4, screen);
     // Glare in the screen's top-left corner.
     p.fillRect(x + 2, y + 2, 2, 1, screen.lighter(150));
