@@ -194,6 +194,39 @@ TEST_F(HighDpiTest, PromptEditFramesStayWhole) {
     prompt.hide();
 }
 
+TEST_F(HighDpiTest, TreeLinesAndExpandBoxStayWhole) {
+    pages::CTreeCtrlEx tree(QColor(232, 243, 250));
+    tree.resize(240, 160);
+    tree.SetBkColor(QColor(232, 243, 250));
+    QTreeWidgetItem* root = tree.InsertItem("127.0.0.1:6000");
+    QTreeWidgetItem* first = tree.InsertItem("127.0.0.1:40000", root);
+    tree.InsertItem("127.0.0.1:40001", root);
+    root->setExpanded(true);
+    tree.show();
+    ProcessEvents();
+    shot_ = tree.grab().toImage().convertToFormat(QImage::Format_RGB32);
+    const QPoint viewport = tree.viewport()->pos();
+    const int indent = tree.indentation();
+    // The 9 by 9 box around the middle of the root's column, a minus inside.
+    const QRect row = tree.visualItemRect(root).translated(viewport);
+    const QPoint centre(viewport.x() + indent / 2, row.top() + row.height() / 2);
+    const QRect box(centre - QPoint(4, 4), QSize(9, 9));
+    for (Qt::Edge edge : {Qt::LeftEdge, Qt::RightEdge, Qt::TopEdge, Qt::BottomEdge})
+        EXPECT_TRUE(LineAlong(box, edge, 1, Is(pages::CTreeCtrlEx::kLineColour)))
+            << "edge " << edge;
+    EXPECT_TRUE(LineAlong(QRect(centre.x() - 2, centre.y(), 5, 1), Qt::TopEdge, 0, Is(Qt::black)));
+    // The first child's column: a dot on every other pixel, each covering device pixels.
+    const QRect child = tree.visualItemRect(first).translated(viewport);
+    const int x = viewport.x() + indent + indent / 2;
+    int dots = 0;
+    for (int y = child.top(); y <= child.bottom(); ++y) {
+        const QRgb px = shot_.pixel(int((x + 0.5) * ratio_), int((y + 0.5) * ratio_));
+        dots += Is(pages::CTreeCtrlEx::kLineColour)(px) ? 1 : 0;
+    }
+    EXPECT_GE(dots, child.height() / 2 - 1);
+    tree.hide();
+}
+
 TEST_F(HighDpiTest, PictureEdgesStayWhole) {
     // The close button's rim (normal look) along its straight stretches. The twice-size
     // drawing strokes the rim across the picture's last pixel boundary, so the band may reach
