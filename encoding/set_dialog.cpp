@@ -7,6 +7,7 @@
 
 #include "encoding/iconv_converter.h"
 #include "encoding/wire_codec.h"
+#include "skin/crisp_lines.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::enc {
@@ -158,11 +159,13 @@ void CSet::accept() {
 
 void CSet::paintEvent(QPaintEvent*) {
     // Composed off-screen and copied in one step, so the heading never flickers.
-    QPixmap surface(size());
+    // In device pixels, so text and outline stay sharp on scaled screens.
+    const qreal ratio = devicePixelRatioF();
+    QPixmap surface(QSize(qRound(width() * ratio), qRound(height() * ratio)));
+    surface.setDevicePixelRatio(ratio);
     QPainter p(&surface);
-    p.setPen(Qt::black);
-    p.setBrush(Qt::white);
-    p.drawRect(0, 0, width() - 1, height() - 1);
+    p.fillRect(rect(), Qt::white);
+    ui::FrameRect(p, rect(), Qt::black);
     p.setFont(m_headingFont);
     p.setPen(kHeadingGreen);
     p.drawText(QRect(QPoint(50, 20), QPoint(399, 35)), Qt::AlignLeft | Qt::AlignVCenter,

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QStyledItemDelegate>
 
+#include "skin/crisp_lines.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -78,17 +79,17 @@ public:
 };
 
 // Lines are dotted on every other pixel of the viewport, so that the pieces drawn row by row
-// join into one even line.
+// join into one even line. Dots are filled pixels, which stay whole at fractional scales.
 void DottedVertical(QPainter* p, int x, int top, int bottom) {
     for (int y = top; y <= bottom; ++y)
         if (((x + y) & 1) == 0)
-            p->drawPoint(x, y);
+            p->fillRect(x, y, 1, 1, CTreeCtrlEx::kLineColour);
 }
 
 void DottedHorizontal(QPainter* p, int left, int right, int y) {
     for (int x = left; x <= right; ++x)
         if (((x + y) & 1) == 0)
-            p->drawPoint(x, y);
+            p->fillRect(x, y, 1, 1, CTreeCtrlEx::kLineColour);
 }
 
 // A 9 by 9 box around (x, y) in the background colour with a minus, and a plus when collapsed.
@@ -96,12 +97,10 @@ void ExpandButton(QPainter* p, int x, int y, const QColor& fill, bool expanded) 
     constexpr int kHalf = 4, kArm = 2;
     const QRect box(x - kHalf, y - kHalf, 2 * kHalf + 1, 2 * kHalf + 1);
     p->fillRect(box, fill);
-    p->setPen(CTreeCtrlEx::kLineColour);
-    p->drawRect(box.adjusted(0, 0, -1, -1));
-    p->setPen(Qt::black);
-    p->drawLine(x - kArm, y, x + kArm, y);
+    ui::FrameRect(*p, box, CTreeCtrlEx::kLineColour);
+    ui::HLine(*p, x - kArm, x + kArm, y, Qt::black);
     if (!expanded)
-        p->drawLine(x, y - kArm, x, y + kArm);
+        ui::VLine(*p, x, y - kArm, y + kArm, Qt::black);
 }
 
 }  // namespace

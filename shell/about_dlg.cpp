@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPushButton>
 
+#include "skin/crisp_lines.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::shell {
@@ -31,11 +32,13 @@ QString CAbout::ProductLine() {
 }
 
 void CAbout::paintEvent(QPaintEvent*) {
-    QPixmap surface(size());
+    // In device pixels, so text and outline stay sharp on scaled screens.
+    const qreal ratio = devicePixelRatioF();
+    QPixmap surface(QSize(qRound(width() * ratio), qRound(height() * ratio)));
+    surface.setDevicePixelRatio(ratio);
     QPainter p(&surface);
-    p.setPen(Qt::black);
-    p.setBrush(Qt::white);
-    p.drawRect(0, 0, width() - 1, height() - 1);
+    p.fillRect(rect(), Qt::white);
+    ui::FrameRect(p, rect(), Qt::black);
     p.setFont(m_lineFont);
     p.setPen(QColor(0, 128, 0));
     p.drawText(QRect(QPoint(50, 20), QPoint(399, 35)),

@@ -3,6 +3,7 @@
 #include <QImage>
 #include <QPainter>
 
+#include "skin/crisp_lines.h"
 #include "skin/keyed_picture.h"
 #include "skin/ui_kit.h"
 
@@ -21,68 +22,86 @@ FramePictures FramePictures::Load() {
             Bitmap(227), Bitmap(223), Bitmap(218), Bitmap(219)};
 }
 
-void Tile(QPainter& p, const QRect& area, const QPixmap& picture) {
+void Tile(QPainter& p, const QRectF& area, const QPixmap& picture) {
     if (picture.isNull())
         return;
-    for (int y = area.top(); y <= area.bottom(); y += picture.height()) {
-        for (int x = area.left(); x <= area.right(); x += picture.width()) {
-            p.drawPixmap(x, y, picture);
+    const QSizeF step = picture.deviceIndependentSize();
+    for (qreal y = area.top(); y < area.top() + area.height(); y += step.height()) {
+        for (qreal x = area.left(); x < area.left() + area.width(); x += step.width()) {
+            ui::DrawPicture(p, QPointF(x, y), picture);
         }
     }
 }
 
-QPixmap ComposeFrame(const QSize& size, const FramePictures& pics, const QString& title,
-                     const QFont& titleFont, const std::vector<Overlay>& overlays) {
-    const int cx = size.width(), cy = size.height();
-    QPixmap surface(size);
-    QPainter p(&surface);
-    p.setPen(Qt::black);
-    p.setBrush(Qt::white);
-    p.drawRect(0, 0, cx - 1, cy - 1);
+namespace {
 
-    p.drawPixmap(0, 0, pics.topLeft);
-    Tile(p,
-         QRect(QPoint(pics.topLeft.width(), 0),
-               QPoint(cx - pics.topRight.width() - 1, pics.top.height() - 1)),
+QSizeF Logical(const QPixmap& picture) {
+    return picture.deviceIndependentSize();
+}
+
+// The device pixel under the centre of pixel `i` of `logical` ones, counted from the nearer
+// end: the right and bottom pieces are laid from the surface's last device pixel.
+int DevicePixel(int i, int logical, int device, qreal ratio) {
+    if (2 * i < logical)
+        return qMin(device - 1, int((i + 0.5) * ratio));
+    return qMax(0, device - 1 - int((logical - 1 - i + 0.5) * ratio));
+}
+
+}  // namespace
+
+QPixmap ComposeFrame(const QSize& size, const FramePictures& pics, const QString& title,
+                     const QFont& titleFont, const std::vector<Overlay>& overlays, qreal ratio) {
+    QPixmap surface(QSize(qRound(size.width() * ratio), qRound(size.height() * ratio)));
+    surface.setDevicePixelRatio(ratio);
+    // The surface's extent in the window's pixels: the window size plus at most a fraction.
+    const QSizeF extent = surface.deviceIndependentSize();
+    const qreal cx = extent.width(), cy = extent.height();
+    QPainter p(&surface);
+    p.fillRect(QRectF(0, 0, cx, cy), Qt::white);
+    // Filled, not stroked: the bottom line stays whole on screens scaled by a fraction.
+    ui::FrameRect(p, QRectF(0, 0, cx, cy), Qt::black);
+
+    const QSizeF tl = Logical(pics.topLeft), tr = Logical(pics.topRight);
+    const QSizeF bl = Logical(pics.bottomLeft), br = Logical(pics.bottomRight);
+    const QSizeF right = Logical(pics.right);
+    ui::DrawPicture(p, QPointF(0, 0), pics.topLeft);
+    Tile(p, QRectF(tl.width(), 0, cx - tr.width() - tl.width(), Logical(pics.top).height()),
          pics.top);
-    p.drawPixmap(cx - pics.topRight.width(), 0, pics.topRight);
-    Tile(p,
-         QRect(QPoint(0, pics.topLeft.height()),
-               QPoint(pics.left.width() - 1, cy - pics.bottomLeft.height() - 1)),
+    ui::DrawPicture(p, QPointF(cx - tr.width(), 0), pics.topRight);
+    Tile(p, QRectF(0, tl.height(), Logical(pics.left).width(), cy - bl.height() - tl.height()),
          pics.left);
-    Tile(p,
-         QRect(QPoint(cx - pics.right.width(), pics.topRight.height()),
-               QPoint(cx - 1, cy - pics.bottomRight.height() - 1)),
+    Tile(p, QRectF(cx - right.width(), tr.height(), right.width(), cy - br.height() - tr.height()),
          pics.right);
-    p.drawPixmap(0, cy - pics.bottomLeft.height(), pics.bottomLeft);
-    p.drawPixmap(cx - pics.bottomRight.width(), cy - pics.bottomRight.height(), pics.bottomRight);
+    ui::DrawPicture(p, QPointF(0, cy - bl.height()), pics.bottomLeft);
+    ui::DrawPicture(p, QPointF(cx - br.width(), cy - br.height()), pics.bottomRight);
     // The emblem's area ends at its own size, so with an 18 × 18 picture this is one copy.
-    Tile(p, QRect(QPoint(8, 8), QPoint(pics.caption.width() - 1, pics.caption.height() - 1)),
-         pics.caption);
+    const QSizeF caption = Logical(pics.caption);
+    Tile(p, QRectF(8, 8, caption.width() - 8, caption.height() - 8), pics.caption);
 
     p.setFont(titleFont);
     p.setPen(kTitleColour);
     p.drawText(QRect(QPoint(28, 8), QPoint(227, 23)), Qt::AlignCenter | Qt::TextSingleLine, title);
     for (const Overlay& o : overlays)
-        p.drawPixmap(o.at, ui::KeyOut(o.picture));
+        ui::DrawPicture(p, o.at, ui::KeyOut(o.picture));
     return surface;
 }
 
 QRegion ShapeOf(const QPixmap& surface) {
-    const int cx = surface.width(), cy = surface.height();
+    const qreal ratio = surface.devicePixelRatio();
+    const QImage image = surface.toImage();
+    const int cx = qRound(surface.width() / ratio), cy = qRound(surface.height() / ratio);
     QRegion shape(0, 0, cx, cy);
     const QPoint corners[] = {{0, 0},
                               {cx - kCornerSquare, 0},
                               {0, cy - kCornerSquare},
                               {cx - kCornerSquare, cy - kCornerSquare}};
     for (const QPoint& corner : corners) {
-        const QImage square =
-            surface.copy(QRect(corner, QSize(kCornerSquare, kCornerSquare))).toImage();
-        for (int y = 0; y < square.height(); ++y) {
-            for (int x = 0; x < square.width(); ++x) {
-                if ((square.pixel(x, y) & 0xffffff) == (kKey & 0xffffff)) {
-                    shape -= QRegion(corner.x() + x, corner.y() + y, 1, 1);
-                }
+        for (int y = corner.y(); y < corner.y() + kCornerSquare; ++y) {
+            for (int x = corner.x(); x < corner.x() + kCornerSquare; ++x) {
+                const QRgb c = image.pixel(DevicePixel(x, cx, image.width(), ratio),
+                                           DevicePixel(y, cy, image.height(), ratio));
+                if ((c & 0xffffff) == (kKey & 0xffffff))
+                    shape -= QRegion(x, y, 1, 1);
             }
         }
     }

@@ -9,6 +9,7 @@
 #include "shell/chat_app.h"
 #include "shell/command_line.h"
 #include "shell/ui_language.h"
+#include "skin/crisp_lines.h"
 
 namespace {
 
@@ -45,6 +46,7 @@ int main(int argc, char** argv) {
         return quillet::shell::kNoDisplayExitCode;
     }
     const auto app = quillet::shell::OpenApplication(argc, argv);
+    quillet::ui::UseCrispFrames();
     // Before any window is made, so every text is created in the chosen language.
     const auto language = quillet::shell::InstallTranslators(quillet::shell::ChooseLanguage(cmd));
     quillet::shell::CChatApp chat(language);

@@ -169,7 +169,7 @@ QPixmap CMgrDlg::ComposeSurface() const {
             overlays.push_back({b->PositionInParent().topLeft(), b->NormalPicture()});
         }
     }
-    return ComposeFrame(size(), m_pics, m_title, m_captionFont, overlays);
+    return ComposeFrame(size(), m_pics, m_title, m_captionFont, overlays, devicePixelRatioF());
 }
 
 void CMgrDlg::paintEvent(QPaintEvent*) {

@@ -5,6 +5,7 @@
 #include <QStyleFactory>
 #include <QStyleOptionMenuItem>
 
+#include "skin/crisp_lines.h"
 #include "skin/office_xp_menu.h"
 
 namespace quillet::ui {
@@ -87,9 +88,7 @@ void OfficeXPStyle::drawPrimitive(PrimitiveElement el, const QStyleOption* opt, 
         if (el == PE_PanelMenu) {
             p->fillRect(opt->rect, c.menu);
         }
-        p->setPen(QColor(128, 128, 128));
-        p->setBrush(Qt::NoBrush);
-        p->drawRect(opt->rect.adjusted(0, 0, -1, -1));
+        FrameRect(*p, opt->rect, QColor(128, 128, 128));
         return;
     }
     QProxyStyle::drawPrimitive(el, opt, p, w);
@@ -109,10 +108,8 @@ void OfficeXPStyle::drawControl(ControlElement el, const QStyleOption* opt, QPai
     if (mi->menuItemType == QStyleOptionMenuItem::Separator) {
         p->fillRect(r, c.menu);
         const int y = r.top() + r.height() / 2;
-        p->setPen(opt->palette.color(QPalette::Dark));
-        p->drawLine(bar.right() + 1 + 4, y, r.right(), y);
-        p->setPen(opt->palette.color(QPalette::Light));
-        p->drawLine(bar.right() + 1 + 4, y + 1, r.right(), y + 1);
+        HLine(*p, bar.right() + 1 + 4, r.right(), y, opt->palette.color(QPalette::Dark));
+        HLine(*p, bar.right() + 1 + 4, r.right(), y + 1, opt->palette.color(QPalette::Light));
         p->fillRect(bar, c.bar);
         p->restore();
         return;
@@ -120,8 +117,7 @@ void OfficeXPStyle::drawControl(ControlElement el, const QStyleOption* opt, QPai
     const bool selected = (mi->state & State_Selected) && (mi->state & State_Enabled);
     if (selected) {
         p->fillRect(r, c.fill);
-        p->setPen(c.frame);
-        p->drawRect(r.adjusted(0, 0, -1, -1));
+        FrameRect(*p, r, c.frame);
     } else {
         p->fillRect(r, c.menu);
         p->fillRect(bar, c.bar);

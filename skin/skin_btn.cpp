@@ -5,6 +5,7 @@
 #include <QKeyEvent>
 #include <QPainter>
 
+#include "skin/crisp_lines.h"
 #include "skin/keyed_picture.h"
 #include "skin/picture_captions.h"
 #include "skin/ui_kit.h"
@@ -65,13 +66,11 @@ void CSkinBtn::paintEvent(QPaintEvent*) {
         return;  // an empty slot leaves only the parent's pixels
     }
     QPainter p(this);
-    p.drawPixmap(0, 0, picture);
+    DrawPicture(p, QPointF(0, 0), picture);
     if (focusShown()) {
         // Dotted, inside the picture's rounded corners, in white to read on the blue faces.
-        p.setPen(QPen(Qt::white, 1, Qt::DotLine));
-        p.setBrush(Qt::NoBrush);
         const int inset = qMin(width(), height()) >= 20 ? 3 : 1;
-        p.drawRect(rect().adjusted(inset, inset, -inset - 1, -inset - 1));
+        DottedFrameRect(p, rect().adjusted(inset, inset, -inset, -inset), Qt::white);
     }
 }
 

@@ -6,6 +6,7 @@
 #include <QPainter>
 #include <QToolTip>
 
+#include "skin/crisp_lines.h"
 #include "skin/keyed_picture.h"
 #include "skin/skin_tab_accessible.h"
 #include "skin/ui_kit.h"
@@ -111,7 +112,7 @@ void CSkinTab::DrawItem(QPainter& p, const Item& item, const QPixmap& picture) c
     // Clipped to the item's rectangle extended by 4 pixels downwards.
     p.save();
     p.setClipRect(item.rect.adjusted(0, 0, 0, 4));
-    p.drawPixmap(item.rect.topLeft(), picture);
+    DrawPicture(p, item.rect.topLeft(), picture);
     p.restore();
 }
 

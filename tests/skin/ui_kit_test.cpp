@@ -113,6 +113,45 @@ TEST_F(UiKitTest, ButtonsAndTabsHaveTwiceSizeDrawings) {
     EXPECT_EQ(ui::Bitmap(257).devicePixelRatio(), 1.0);
 }
 
+TEST_F(UiKitTest, FramePiecesAndTreeIconsHaveTwiceSizeDrawings) {
+    const auto isKey = [](QRgb c) { return (c & 0xffffff) == 0xff00ff; };
+    for (int id : {224, 222, 217, 227, 223, 218, 219, 284}) {
+        const QString base = QStringLiteral(":/bitmap/%1").arg(id);
+        const QImage small(base + ".png");
+        const QImage large(base + "@2x.png");
+        ASSERT_FALSE(large.isNull()) << id;
+        ASSERT_EQ(large.size(), small.size() * 2) << id;
+        // The window's shape is cut in unscaled pixels: each key pixel becomes a key square of
+        // four, and no other pixel is key.
+        for (int y = 0; y < large.height(); ++y)
+            for (int x = 0; x < large.width(); ++x)
+                ASSERT_EQ(isKey(large.pixel(x, y)), isKey(small.pixel(x / 2, y / 2)))
+                    << id << " at " << x << "," << y;
+        // The straight frame lines keep their colours.
+        EXPECT_EQ(large.pixel(large.width() / 2, large.height() - 1),
+                  small.pixel(small.width() / 2, small.height() - 1))
+            << id;
+    }
+    // The corner and the emblem are drawn again, with more detail than an enlargement.
+    for (int id : {224, 284}) {
+        const QString base = QStringLiteral(":/bitmap/%1").arg(id);
+        const QImage small(base + ".png");
+        EXPECT_NE(QImage(base + "@2x.png"), small.scaled(small.size() * 2)) << id;
+    }
+    for (int id : {136, 137, 140, 142, 143, 144}) {
+        const QString base = QStringLiteral(":/icon/%1").arg(id);
+        const QImage small(base + ".png");
+        const QImage large(base + "@2x.png");
+        EXPECT_EQ(large.size(), QSize(32, 32)) << id;
+        EXPECT_EQ(large.pixel(0, 15), small.pixel(0, 7)) << id;
+    }
+    // The arrow and the question mark are drawn again, finer; boxes are simply twice as big.
+    for (int id : {137, 143, 144}) {
+        const QString base = QStringLiteral(":/icon/%1").arg(id);
+        EXPECT_NE(QImage(base + "@2x.png"), QImage(base + ".png").scaled(32, 32)) << id;
+    }
+}
+
 TEST_F(UiKitTest, FrameCornersHaveExactlyTheListedKeyPixels) {
     struct Corner {
         int id;

@@ -2,6 +2,9 @@
 #include <QPainter>
 #include <QRadialGradient>
 
+#include <algorithm>
+#include <cmath>
+
 #include "tools/artgen/art.h"
 
 namespace quillet::art {
@@ -12,60 +15,64 @@ const QColor kLight(216, 238, 251);
 const QColor kLightSide(217, 238, 251);
 const QColor kFill(36, 139, 204);
 
-void Set(QImage& img, int x, int y, const QColor& c) {
-    img.setPixel(x, y, c.rgb());
+// The frame is a rounded rectangle of radius 6 whose outermost band of one pixel is the frame
+// line and the next the light line. A picture drawn at `scale` samples that shape at the centre
+// of each of its pixels, so the larger drawings follow the curve more closely.
+constexpr double kRadius = 6;
+
+// How far inside the outline a point of the top-left corner lies (negative: outside).
+double Inside(double x, double y) {
+    const double dx = std::max(0.0, kRadius - x), dy = std::max(0.0, kRadius - y);
+    return kRadius - std::hypot(dx, dy);
 }
 
-// Top-left corner, 6 x 76, drawn upright; the other corners are mirrors of it.
-QImage TopLeft(const QColor& light) {
-    QImage img(6, 76, QImage::Format_RGB32);
-    img.fill(kFill);
-    for (int y = 0; y < 76; ++y) {
-        Set(img, 0, y, kLine);
-        Set(img, 1, y, light);
-    }
-    // Rounded corner: key pixels outside, the frame line following the curve.
-    const int firstX[4] = {4, 2, 1, 1};
-    for (int y = 0; y < 4; ++y) {
-        for (int x = 0; x < 6; ++x) {
-            if (x < firstX[y]) {
-                Set(img, x, y, kKey);
-            } else if (y == 0 || x == firstX[y] || (y == 1 && x < 4)) {
-                Set(img, x, y, kLine);
-            } else if (y == 1 || x == firstX[y] + 1 || (y == 2 && x < 4)) {
-                Set(img, x, y, light);
-            } else {
-                Set(img, x, y, kFill);
-            }
+QRgb Band(double inside, const QColor& light) {
+    if (inside < 1)
+        return kLine.rgb();
+    return (inside < 2 ? light : kFill).rgb();
+}
+
+// Top-left corner, 6 x 76, drawn upright; the other corners are mirrors of it. Key pixels are
+// whole unscaled pixels at every scale: the window's shape is cut in the window's own pixels.
+QImage TopLeft(const QColor& light, int scale) {
+    QImage img(6 * scale, 76 * scale, QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y) {
+        for (int x = 0; x < img.width(); ++x) {
+            const double unscaledInside = Inside(x / scale + 0.5, y / scale + 0.5);
+            const double inside = Inside((x + 0.5) / scale, (y + 0.5) / scale);
+            img.setPixel(x, y, unscaledInside < 0 ? kKey.rgb() : Band(inside, light));
         }
     }
     return img;
 }
 
-QImage TopEdge() {
-    QImage img(2, 76, QImage::Format_RGB32);
-    img.fill(kFill);
-    for (int x = 0; x < 2; ++x) {
-        Set(img, x, 0, kLine);
-        Set(img, x, 1, kLight);
+QImage TopEdge(int scale) {
+    QImage img(2 * scale, 76 * scale, QImage::Format_RGB32);
+    for (int y = 0; y < img.height(); ++y) {
+        const QRgb c = Band((y + 0.5) / scale, kLight);
+        for (int x = 0; x < img.width(); ++x)
+            img.setPixel(x, y, c);
     }
     return img;
 }
 
-QImage SideEdge(bool left) {
-    QImage img(2, 88, QImage::Format_RGB32);
-    for (int y = 0; y < 88; ++y) {
-        Set(img, left ? 0 : 1, y, kLine);
-        Set(img, left ? 1 : 0, y, kLightSide);
+QImage SideEdge(bool left, int scale) {
+    QImage img(2 * scale, 88 * scale, QImage::Format_RGB32);
+    for (int x = 0; x < img.width(); ++x) {
+        const int fromEdge = left ? x : img.width() - 1 - x;
+        const QRgb c = Band((fromEdge + 0.5) / scale, kLightSide);
+        for (int y = 0; y < img.height(); ++y)
+            img.setPixel(x, y, c);
     }
     return img;
 }
 
 // Small blue globe on the caption fill.
-QImage Emblem() {
-    QImage img(18, 18, QImage::Format_RGB32);
+QImage Emblem(int scale) {
+    QImage img(18 * scale, 18 * scale, QImage::Format_RGB32);
     img.fill(kFill);
     QPainter p(&img);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing, true);
     QRadialGradient grad(QPointF(6.5, 6), 10);
     grad.setColorAt(0, QColor(200, 236, 255));
@@ -85,18 +92,23 @@ QImage Emblem() {
 }  // namespace
 
 void DrawFrame(const Sink& sink) {
-    const QImage topLeft = TopLeft(kLightSide);
-    sink("bitmap", "224", topLeft);
-    sink("bitmap", "222", TopEdge());
-    // Top-right: the mirror of the top-left corner without its last column.
-    sink("bitmap", "217", TopLeft(kLight).mirrored(true, false).copy(1, 0, 5, 76));
-    sink("bitmap", "227", SideEdge(true));
-    sink("bitmap", "223", SideEdge(false));
-    // Bottom corners: the top-left corner flipped, so its top line becomes the bottom row.
-    const QImage bottomLeft = topLeft.mirrored(false, true);
-    sink("bitmap", "218", bottomLeft);
-    sink("bitmap", "219", bottomLeft.mirrored(true, false));
-    sink("bitmap", "284", Emblem());
+    // Each piece also at twice the size, NAME@2x, for screens scaled by more than 1.
+    for (int scale : {1, 2}) {
+        const QString suffix = scale == 1 ? QString() : QStringLiteral("@2x");
+        const QImage topLeft = TopLeft(kLightSide, scale);
+        sink("bitmap", "224" + suffix, topLeft);
+        sink("bitmap", "222" + suffix, TopEdge(scale));
+        // Top-right: the mirror of the top-left corner without its last column.
+        sink("bitmap", "217" + suffix,
+             TopLeft(kLight, scale).mirrored(true, false).copy(scale, 0, 5 * scale, 76 * scale));
+        sink("bitmap", "227" + suffix, SideEdge(true, scale));
+        sink("bitmap", "223" + suffix, SideEdge(false, scale));
+        // Bottom corners: the top-left corner flipped, so its top line becomes the bottom row.
+        const QImage bottomLeft = topLeft.mirrored(false, true);
+        sink("bitmap", "218" + suffix, bottomLeft);
+        sink("bitmap", "219" + suffix, bottomLeft.mirrored(true, false));
+        sink("bitmap", "284" + suffix, Emblem(scale));
+    }
 }
 
 }  // namespace quillet::art

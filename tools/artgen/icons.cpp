@@ -22,9 +22,10 @@ QImage Blank(int size = 16) {
 
 // A monitor whose outer box is w x h at (x, y), with a stand below it.
 void Monitor(QPainter& p, int x, int y, int w, int h, const QColor& screen) {
-    p.setPen(kCase);
-    p.setBrush(kBezel);
-    p.drawRect(x, y, w - 1, h - 1);
+    // The case's outline filled, not stroked: a scaled stroke straddles the pixel edges and
+    // would stand half a pixel off the screen at twice the size.
+    p.fillRect(x, y, w, h, kCase);
+    p.fillRect(x + 1, y + 1, w - 2, h - 2, kBezel);
     p.fillRect(x + 2, y + 2, w - 4, h - 4, screen);
     // Glare in the screen's top-left corner.
     p.fillRect(x + 2, y + 2, 2, 1, screen.lighter(150));
@@ -32,9 +33,10 @@ void Monitor(QPainter& p, int x, int y, int w, int h, const QColor& screen) {
     p.fillRect(x + w / 2 - 3, y + h + 1, 6, 1, kCase);
 }
 
-QImage TwoComputers(bool active) {
-    QImage img = Blank();
+QImage TwoComputers(bool active, int scale) {
+    QImage img = Blank(16 * scale);
     QPainter p(&img);
+    p.scale(scale, scale);
     Monitor(p, 0, 0, 9, 7, active ? kGreen : kGrey);
     Monitor(p, 6, 5, 10, 8, active ? kGreen : kGrey);
     if (active) {
@@ -62,9 +64,10 @@ void Question(QPainter& p) {
     OutlinedText(p, QRectF(8, -1, 8, 12), "?", QColor(220, 0, 0), Qt::white);
 }
 
-QImage SingleMonitor(bool open, bool unread) {
-    QImage img = Blank();
+QImage SingleMonitor(bool open, bool unread, int scale) {
+    QImage img = Blank(16 * scale);
     QPainter p(&img);
+    p.scale(scale, scale);
     Monitor(p, 1, 1, 13, 10, open ? kGreen : kBlue);
     if (open) {
         LinkBar(p);
@@ -149,12 +152,16 @@ QByteArray ProgramIconSvg() {
 }  // namespace
 
 void DrawIcons(const Sink& sink) {
-    sink("icon", "136", TwoComputers(false));
-    sink("icon", "137", TwoComputers(true));
-    sink("icon", "140", SingleMonitor(false, false));
-    sink("icon", "142", SingleMonitor(true, false));
-    sink("icon", "144", SingleMonitor(false, true));
-    sink("icon", "143", SingleMonitor(true, true));
+    // The tree icons also at twice the size, NAME@2x, which QIcon picks on scaled screens.
+    for (int scale : {1, 2}) {
+        const QString suffix = scale == 1 ? QString() : QStringLiteral("@2x");
+        sink("icon", "136" + suffix, TwoComputers(false, scale));
+        sink("icon", "137" + suffix, TwoComputers(true, scale));
+        sink("icon", "140" + suffix, SingleMonitor(false, false, scale));
+        sink("icon", "142" + suffix, SingleMonitor(true, false, scale));
+        sink("icon", "144" + suffix, SingleMonitor(false, true, scale));
+        sink("icon", "143" + suffix, SingleMonitor(true, true, scale));
+    }
     sink("icon", "293", ProgramIcon(48));
     for (int size : {16, 32, 48}) {
         sink("icon", QStringLiteral("293-%1").arg(size), ProgramIcon(size));

@@ -12,6 +12,7 @@
 #include "pages/dialog_p.h"
 #include "shell/mgr_dlg.h"
 #include "shell/ui_language.h"
+#include "skin/crisp_lines.h"
 #include "skin/skin_tab.h"
 #include "skin/ui_kit.h"
 
@@ -32,6 +33,7 @@ void Settle() {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    quillet::ui::UseCrispFrames();  // as the program does
     const QStringList args = app.arguments();
     if (args.size() < 2 || args[1].startsWith('-')) {
         std::fprintf(stderr, "usage: screenshots <output directory> [--lang zh|en]\n");
