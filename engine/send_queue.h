@@ -7,7 +7,7 @@
 // through the sink (UPDATE_SENT); the page takes `done` and `lost` in its handler.
 #include <cstddef>
 #include <cstdint>
-#include <deque>
+#include <list>
 #include <string>
 #include <vector>
 
@@ -25,7 +25,8 @@ struct SendQueue {
 
     int sock = -1;        // the connection the texts belong to
     uint64_t serial = 0;  // of that connection's queue: a writer serves only its own
-    std::deque<PendingSend> pending;
+    // A list, not a deque: an idle connection (most of them) holds no memory for it.
+    std::list<PendingSend> pending;
     size_t waitingBytes = 0;        // not yet taken, over all of `pending`
     bool writer = false;            // a writer thread serves `pending`
     std::vector<PendingSend> done;  // wholly taken, not yet logged
