@@ -79,8 +79,7 @@ ChunkLog::~ChunkLog() {
 
 ChunkLog::ChunkLog(const ChunkLog& other)
     : m_dir(other.m_dir),
-      m_chunks(other.m_chunks.begin() + static_cast<ptrdiff_t>(other.m_head),
-               other.m_chunks.end()),
+      m_chunks(other.m_chunks.begin() + static_cast<ptrdiff_t>(other.m_head), other.m_chunks.end()),
       m_firstSeq(other.m_firstSeq),
       m_bytes(other.m_bytes),
       m_droppedBytes(other.m_droppedBytes),

@@ -25,7 +25,7 @@
 enum class ChunkDir : uint8_t { kReceived = 0, kSent = 1 };
 
 struct LogChunk {
-    int64_t timeNs = 0;    // when it arrived or went out: system clock, ns since the epoch
+    int64_t timeNs = 0;     // when it arrived or went out: system clock, ns since the epoch
     uint32_t peerAddr = 0;  // UDP: the datagram's sender (network order); else 0
     uint16_t peerPort = 0;  // network order
     ChunkDir dir = ChunkDir::kReceived;

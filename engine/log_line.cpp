@@ -148,9 +148,9 @@ std::u16string FormatChunkStamp(int64_t timeNs, StampStyle style) {
             gmtime_r(&t, &parts);
             break;
     }
-    const int n = std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d",
-                                parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday,
-                                parts.tm_hour, parts.tm_min, parts.tm_sec);
+    const int n =
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", parts.tm_year + 1900,
+                      parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
     std::string stamp(text, static_cast<size_t>(n));
     if (style == StampStyle::kLocalMillis || style == StampStyle::kUtcMillis) {
         std::snprintf(text, sizeof text, ".%03d", millis);

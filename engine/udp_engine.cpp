@@ -102,8 +102,8 @@ void UdpEngine::ReceiveLoop(WorkerContext ctx) {
     for (;;) {
         sockaddr_in from{};
         socklen_t len = sizeof from;
-        ssize_t n = recvfrom(ctx.sock, buf, kRecvBufferSize, 0,
-                             reinterpret_cast<sockaddr*>(&from), &len);
+        ssize_t n =
+            recvfrom(ctx.sock, buf, kRecvBufferSize, 0, reinterpret_cast<sockaddr*>(&from), &len);
         // A wake-up by the page's close looks like an empty datagram: tell them apart first.
         if (m_stopping || quillet::sock::CloseRequested(ctx.sock))
             break;

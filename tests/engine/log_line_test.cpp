@@ -49,8 +49,8 @@ TEST(LogLine, TimeStampIsUtcPlusEightAcrossTheYearEnd) {
 }
 
 TEST(LogLine, StampStylesKeepTheExactTime) {
-    const auto t = sys_days{year{2016} / 12 / 31} + hours(20) + minutes(30) + seconds(5) +
-                   milliseconds(7);
+    const auto t =
+        sys_days{year{2016} / 12 / 31} + hours(20) + minutes(30) + seconds(5) + milliseconds(7);
     EXPECT_EQ(FormatChunkStamp(Ns(t), StampStyle::kChinaSeconds), u"2017-01-01 04:30:05  ");
     EXPECT_EQ(FormatChunkStamp(Ns(t), StampStyle::kUtcMillis), u"2016-12-31 20:30:05.007Z  ");
     const char* old = std::getenv("TZ");
@@ -82,9 +82,9 @@ TEST(LogLine, EveryByteIsVisibleAndNoLineCanPassForAStampedOne) {
     EXPECT_EQ(Body(RenderChunk(Chunk("\xE2\x80\xAEgnp.exe\xE2\x81\xA6"), nullptr, nullptr)),
               u"<U+202E>gnp.exe<U+2066>\n");
     // Further lines are indented; a final line break adds no indented line; tabs stay.
-    EXPECT_EQ(Body(RenderChunk(Chunk("one\r\n2017-01-01 04:30:05  forged\n\tx\rz\n"), nullptr,
-                               nullptr)),
-              u"one\n    2017-01-01 04:30:05  forged\n    \tx\n    z\n\n");
+    EXPECT_EQ(
+        Body(RenderChunk(Chunk("one\r\n2017-01-01 04:30:05  forged\n\tx\rz\n"), nullptr, nullptr)),
+        u"one\n    2017-01-01 04:30:05  forged\n    \tx\n    z\n\n");
     // Characters outside the Basic Multilingual Plane pass whole.
     EXPECT_EQ(Body(RenderChunk(Chunk("\xF0\x9F\x98\x80"), nullptr, nullptr)), u"\U0001F600\n");
 }
@@ -112,7 +112,9 @@ TEST(LogLine, ACharacterSplitBetweenChunksOfAStreamShowsWhole) {
 
 TEST(LogLine, EncodingAndByteViewApplyToOldChunks) {
     Utf8 utf8;
-    const LogChunk c = Chunk("\xE4\xBD\xA0" "A\n");
+    const LogChunk c = Chunk(
+        "\xE4\xBD\xA0"
+        "A\n");
     EXPECT_EQ(Body(RenderChunk(c, nullptr, nullptr)), u"你A\n\n");
     quillet::enc::SetWireEncoding(quillet::enc::kHex);
     EXPECT_EQ(Body(RenderChunk(c, nullptr, nullptr)), u"E4 BD A0 41 0A\n");

@@ -91,7 +91,7 @@ protected:
     static QString RecvLog(pages::CDialogP* page, int child) {
         ConnectInfo* rec = Record(page->Tree()->topLevelItem(0)->child(child));
         CCritSecLock lock(g_csConnect);
-        return rec ? QString::fromStdU16String(rec->strRecv.str()) : QString();
+        return rec ? QString::fromStdU16String(RenderLog(rec->strRecv)) : QString();
     }
     static int IntOption(int fd, int name) {
         int value = -1;
