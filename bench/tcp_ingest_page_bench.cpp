@@ -53,9 +53,13 @@ struct ServerWithPeer {
         CCritSecLock lock(g_csConnect);
         return rec->nRecvBytesAll;
     }
-    size_t LogChars() {
+    size_t LogBytes() {
         CCritSecLock lock(g_csConnect);
-        return rec->strRecv.size();
+        return rec->strRecv.HeldBytes();
+    }
+    uint64_t LogEnd() {
+        CCritSecLock lock(g_csConnect);
+        return rec->strRecv.End();
     }
 };
 
@@ -67,7 +71,7 @@ bool PartIngestSelected() {
         return false;
     ClickTreeItem(&s.page, s.node);
     RunFor(std::chrono::milliseconds(50));
-    QTextDocument* doc = s.page.ReceivedView()->document();
+    pages::CLogView* view = s.page.ReceivedView();
     const size_t rss0 = ResidentBytes();
     Heartbeat beat;
     beat.Start();
@@ -82,7 +86,8 @@ bool PartIngestSelected() {
                 return false;
             if (counted == Clock::time_point())
                 counted = Clock::now();
-            return static_cast<size_t>(doc->characterCount() - 1) == s.LogChars();
+            // The view has caught up when it painted the newest chunk.
+            return view->ShownEnd() == s.LogEnd();
         },
         kLimit);
     const auto end = Clock::now();
@@ -95,7 +100,7 @@ bool PartIngestSelected() {
     Report("selected_p99_ms", beat.P99Ms());
     Report("selected_max_ms", beat.MaxMs());
     Report("selected_growth_MB", (ResidentBytes() - rss0) / 1e6);
-    Report("selected_text_MB", s.LogChars() * sizeof(char16_t) / 1e6);
+    Report("selected_log_MB", s.LogBytes() / 1e6);
     return done && sent == kTotal;
 }
 

@@ -9,7 +9,7 @@
 #include <map>
 #include <string>
 
-#include "engine/log_text.h"
+#include "engine/chunk_log.h"
 #include "engine/send_queue.h"
 
 class TcpEngine;
@@ -22,8 +22,9 @@ struct ConnectInfo {
     uint32_t nSentBytes = 0;
     uint32_t nRecvBytes = 0;
     uint32_t nRecvBytesAll = 0;
-    LogText strRecv;
-    LogText strSent;
+    // The logs as raw chunks (chunk_log.h); they grow only through record_log.h.
+    ChunkLog strRecv{ChunkDir::kReceived};
+    ChunkLog strSent{ChunkDir::kSent};
     bool bUnread = false;
     pthread_t hThread{};
     int sock = -1;

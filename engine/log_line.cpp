@@ -1,52 +1,216 @@
-#include "engine/log_line.h"
-
+#include <atomic>
 #include <cstdio>
 #include <ctime>
 
+#include "encoding/hex_text.h"
 #include "encoding/wire_codec.h"
+#include "engine/log_line.h"
+
+namespace {
+
+std::atomic<int> g_stampStyle{static_cast<int>(StampStyle::kChinaSeconds)};
+std::atomic<bool> g_hexText{false};
+
+// What the bytes of a chunk are decoded with, read once per rendering.
+struct DisplayCodec {
+    bool hex = false;
+    std::string charset;  // of the text (the locale's when the wire encoding is HEX)
+};
+
+DisplayCodec CurrentCodec() {
+    DisplayCodec codec;
+    const std::string name = quillet::enc::WireEncoding();
+    codec.hex = name == quillet::enc::kHex;
+    codec.charset = quillet::enc::CharsetFor(codec.hex ? quillet::enc::kAnsi : name);
+    return codec;
+}
+
+bool IsHiddenFormat(char16_t c) {
+    return (c >= 0x80 && c <= 0x9F) || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069) || c == 0x200E || c == 0x200F || c == 0x061C ||
+           c == 0x2028 || c == 0x2029;
+}
+
+void AppendCodeMark(std::u16string& out, char16_t c) {
+    char text[16];
+    std::snprintf(text, sizeof text, "<U+%04X>", static_cast<unsigned>(c));
+    for (const char* p = text; *p; ++p)
+        out += static_cast<char16_t>(*p);
+}
+
+// The text of `bytes` in `codec`: `carryIn` completes a character the previous chunk began;
+// with `carryOut` an incomplete character at the end is left for the next chunk.
+std::u16string Decode(const DisplayCodec& codec, std::string_view bytes, std::string carryIn,
+                      std::string* carryOut) {
+    if (codec.hex)
+        return quillet::enc::FormatHexPairs(bytes);
+    std::string carry = std::move(carryIn);
+    std::u16string text = quillet::enc::DecodeWith(codec.charset, bytes, &carry);
+    if (carryOut)
+        *carryOut = std::move(carry);
+    else if (!carry.empty())
+        text += quillet::enc::DecodeWith(codec.charset, carry);  // shown as undecodable
+    return text;
+}
+
+// What of `prev`'s end the chunk after it completes.
+std::string TailOf(const DisplayCodec& codec, const LogChunk& prev) {
+    if (codec.hex)
+        return {};
+    std::string carry;
+    quillet::enc::DecodeWith(codec.charset, prev.bytes, &carry);
+    return carry;
+}
+
+std::u16string HexRows(const DisplayCodec& codec, const std::string& bytes, size_t indent) {
+    std::u16string out;
+    std::string carry;
+    for (size_t at = 0; at < bytes.size(); at += kHexRowBytes) {
+        const std::string_view row = std::string_view(bytes).substr(at, kHexRowBytes);
+        if (at > 0)
+            out.append(u"\n").append(indent, u' ');
+        std::u16string hex = quillet::enc::FormatHexPairs(row);
+        hex.resize(kHexRowBytes * 3 - 1, u' ');
+        out += hex;
+        out += u"  ";
+        const bool last = at + kHexRowBytes >= bytes.size();
+        std::string rowCarry = std::move(carry);
+        carry.clear();
+        std::u16string text = quillet::enc::DecodeWith(codec.charset, row, &rowCarry);
+        if (last && !rowCarry.empty())
+            text += quillet::enc::DecodeWith(codec.charset, rowCarry);
+        else
+            carry = std::move(rowCarry);
+        out += MakeVisible(text, false);
+    }
+    return out;
+}
+
+std::u16string RenderWith(const DisplayCodec& codec, const LogChunk& chunk, std::string carryIn,
+                          std::string* carryOut) {
+    std::u16string out = FormatChunkStamp(chunk.timeNs, CurrentStampStyle());
+    if (HexTextView()) {
+        out += HexRows(codec, chunk.bytes, out.size());
+        if (carryOut)
+            carryOut->clear();
+    } else {
+        out += MakeVisible(Decode(codec, chunk.bytes, std::move(carryIn), carryOut));
+    }
+    out += u'\n';
+    return out;
+}
+
+}  // namespace
+
+void SetStampStyle(StampStyle style) {
+    g_stampStyle = static_cast<int>(style);
+}
+
+StampStyle CurrentStampStyle() {
+    return static_cast<StampStyle>(g_stampStyle.load());
+}
+
+void SetHexTextView(bool on) {
+    g_hexText = on;
+}
+
+bool HexTextView() {
+    return g_hexText;
+}
 
 std::u16string FormatTimeStamp(std::chrono::system_clock::time_point when) {
-    const std::time_t t = std::chrono::system_clock::to_time_t(when + std::chrono::hours(8));
-    std::tm parts{};
-    gmtime_r(&t, &parts);
-    char text[64];
-    std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d  ", parts.tm_year + 1900,
-                  parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
-    return std::u16string(text, text + std::char_traits<char>::length(text));
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch());
+    return FormatChunkStamp(ns.count(), StampStyle::kChinaSeconds);
 }
 
-namespace {
-
-// The stamp changes once a second; formatting it anew for every chunk of a flood is waste.
-const std::u16string& CurrentStamp() {
-    thread_local std::time_t last = -1;
-    thread_local std::u16string stamp;
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t t = std::chrono::system_clock::to_time_t(now);
-    if (t != last) {
-        stamp = FormatTimeStamp(now);
-        last = t;
+std::u16string FormatChunkStamp(int64_t timeNs, StampStyle style) {
+    // Floor division, so times before the epoch still show the right second.
+    int64_t secs = timeNs / 1000000000;
+    int64_t rest = timeNs % 1000000000;
+    if (rest < 0) {
+        rest += 1000000000;
+        --secs;
     }
-    return stamp;
+    const int millis = static_cast<int>(rest / 1000000);
+    std::tm parts{};
+    std::time_t t = static_cast<std::time_t>(secs);
+    char text[64];
+    switch (style) {
+        case StampStyle::kLocalMillis:
+            localtime_r(&t, &parts);
+            break;
+        case StampStyle::kUtcMillis:
+            gmtime_r(&t, &parts);
+            break;
+        case StampStyle::kChinaSeconds:
+        default:
+            t += 8 * 3600;
+            gmtime_r(&t, &parts);
+            break;
+    }
+    const int n =
+        std::snprintf(text, sizeof text, "%04d-%02d-%02d %02d:%02d:%02d", parts.tm_year + 1900,
+                      parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min, parts.tm_sec);
+    std::string stamp(text, static_cast<size_t>(n));
+    if (style == StampStyle::kLocalMillis || style == StampStyle::kUtcMillis) {
+        std::snprintf(text, sizeof text, ".%03d", millis);
+        stamp += text;
+    }
+    if (style == StampStyle::kUtcMillis)
+        stamp += 'Z';
+    stamp += "  ";
+    return std::u16string(stamp.begin(), stamp.end());
 }
 
-}  // namespace
-
-namespace {
-
-template <typename Log>
-void AppendLine(Log& log, std::string_view bytes, std::string* carry) {
-    log += CurrentStamp();
-    log += quillet::enc::DecodeForDisplay(bytes, carry);
-    log += u'\n';
+std::u16string MakeVisible(std::u16string_view text, bool keepLineBreaks) {
+    std::u16string out;
+    out.reserve(text.size());
+    bool indent = false;  // a line break came: the next character starts an indented line
+    for (size_t i = 0; i < text.size(); ++i) {
+        const char16_t c = text[i];
+        if (keepLineBreaks && (c == u'\n' || c == u'\r')) {
+            if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
+                ++i;
+            out += u'\n';
+            indent = true;
+            continue;
+        }
+        if (indent) {
+            out.append(kContinuationIndent, u' ');
+            indent = false;
+        }
+        if (c < 0x20 && !(keepLineBreaks && c == u'\t'))
+            out += static_cast<char16_t>(0x2400 + c);
+        else if (c == 0x7F)
+            out += u'\u2421';
+        else if (IsHiddenFormat(c))
+            AppendCodeMark(out, c);
+        else
+            out += c;
+    }
+    return out;
 }
 
-}  // namespace
-
-void AppendLogLine(std::u16string& log, std::string_view bytes, std::string* carry) {
-    AppendLine(log, bytes, carry);
+std::u16string RenderChunk(const LogChunk& chunk, const LogChunk* prev, const LogChunk* next) {
+    const DisplayCodec codec = CurrentCodec();
+    std::string carryIn;
+    if (chunk.joinsPrevious && prev)
+        carryIn = TailOf(codec, *prev);
+    std::string carryOut;
+    const bool nextJoins = next && next->joinsPrevious;
+    return RenderWith(codec, chunk, std::move(carryIn), nextJoins ? &carryOut : nullptr);
 }
 
-void AppendLogLine(LogText& log, std::string_view bytes, std::string* carry) {
-    AppendLine(log, bytes, carry);
+std::u16string RenderLog(const ChunkLog& log) {
+    const DisplayCodec codec = CurrentCodec();
+    std::u16string out;
+    std::string carry;
+    for (uint64_t seq = log.First(); seq < log.End(); ++seq) {
+        const LogChunk& chunk = log.At(seq);
+        const bool nextJoins = seq + 1 < log.End() && log.At(seq + 1).joinsPrevious;
+        std::string carryIn = chunk.joinsPrevious ? std::move(carry) : std::string();
+        carry.clear();
+        out += RenderWith(codec, chunk, std::move(carryIn), nextJoins ? &carry : nullptr);
+    }
+    return out;
 }

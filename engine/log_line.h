@@ -1,15 +1,53 @@
 #pragma once
-// The time-stamped line that every received or sent message leaves in a record's log.
+// How a logged chunk reads on screen: its time stamp, then its bytes as text in the wire
+// encoding, with every byte visible. Rendering happens when a view shows a chunk, so a change
+// of encoding, stamp style or byte view applies to old chunks as well.
+//
+// Safety of the text: C0 control characters other than tab, line feed and carriage return
+// show as their control pictures (U+2400...), so a zero byte neither ends nor hides anything;
+// C1 controls, bidirectional controls and line or paragraph separators show as "<U+XXXX>", so
+// a peer cannot reorder what is shown; the further lines of a chunk are indented, so a peer
+// cannot forge a line that looks stamped.
+//
+// Threads: any thread. The style settings are process-wide values set from the user-interface
+// thread and read at each rendering.
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
-#include "engine/log_text.h"
+#include "engine/chunk_log.h"
+
+enum class StampStyle : int {
+    kChinaSeconds = 0,  // "YYYY-MM-DD hh:mm:ss  " in UTC+8 whatever the machine's zone
+    kLocalMillis = 1,   // "YYYY-MM-DD hh:mm:ss.mmm  " in the machine's time zone
+    kUtcMillis = 2,     // "YYYY-MM-DD hh:mm:ss.mmmZ  " in UTC
+};
+void SetStampStyle(StampStyle style);
+StampStyle CurrentStampStyle();
+
+// The "HEX + 文本" byte view: each chunk as rows of 16 hex pairs beside their text.
+void SetHexTextView(bool on);
+bool HexTextView();
+
+// How far the further lines of a chunk are indented.
+inline constexpr size_t kContinuationIndent = 4;
+// Bytes per row in the hex-and-text view.
+inline constexpr size_t kHexRowBytes = 16;
 
 // "YYYY-MM-DD hh:mm:ss  " for `when`, in UTC plus 8 hours whatever the machine's time zone.
 std::u16string FormatTimeStamp(std::chrono::system_clock::time_point when);
+// The stamp of a chunk logged at `timeNs` (ChunkTimeNow's clock) in `style`.
+std::u16string FormatChunkStamp(int64_t timeNs, StampStyle style);
 
-// Appends the time stamp, the bytes as display text in the wire encoding, and "\n" to `log`.
-// `carry` (may be null) completes characters split between chunks of one byte stream.
-void AppendLogLine(std::u16string& log, std::string_view bytes, std::string* carry = nullptr);
-void AppendLogLine(LogText& log, std::string_view bytes, std::string* carry = nullptr);
+// `text` with its invisible characters made visible (see above). `keepLineBreaks`: line feeds,
+// carriage returns and tabs stay (line feeds then start indented lines); else they too show as
+// pictures.
+std::u16string MakeVisible(std::u16string_view text, bool keepLineBreaks = true);
+
+// One chunk as it reads in a view, ending with "\n". `prev` and `next` are its neighbours in
+// the log (null for none): a character split between two chunks of one stream shows whole, at
+// the end of the chunk where it ends.
+std::u16string RenderChunk(const LogChunk& chunk, const LogChunk* prev, const LogChunk* next);
+// The whole log as text, oldest first. Caller holds g_csConnect (or owns the log).
+std::u16string RenderLog(const ChunkLog& log);

@@ -1,17 +1,10 @@
 #include "engine/record_store.h"
 
+#include <algorithm>
 #include <set>
 
 #include "engine/socket_closer.h"
 #include "engine/tcp_engine.h"
-
-namespace {
-
-bool IsHighSurrogate(char16_t c) {
-    return (c & 0xFC00) == 0xD800;
-}
-
-}  // namespace
 
 RecordStore::~RecordStore() {
     CCritSecLock lock(g_csConnect);
@@ -116,26 +109,46 @@ void RecordStore::ClearSent(ConnectInfo* rec) {
     rec->strSent.clear();
 }
 
-RecordStore::Logs RecordStore::CopyLogs(const ConnectInfo* rec) const {
-    CCritSecLock lock(g_csConnect);
-    return Logs{rec->strRecv.str(), rec->strSent.str()};
+namespace {
+
+std::atomic<uint64_t> g_copiedChunks{0};
+
+const ChunkLog& LogOf(const ConnectInfo* rec, ChunkDir dir) {
+    return dir == ChunkDir::kReceived ? rec->strRecv : rec->strSent;
 }
 
-RecordStore::Slice RecordStore::CopyReceivedSlice(const ConnectInfo* rec, size_t shown,
-                                                  size_t maxCount) const {
+}  // namespace
+
+RecordStore::LogWindow RecordStore::CopyLogWindow(const ConnectInfo* rec, ChunkDir dir,
+                                                  uint64_t from, uint64_t to,
+                                                  size_t maxChunks) const {
     CCritSecLock lock(g_csConnect);
-    const LogText& log = rec->strRecv;
-    Slice slice;
-    slice.replaces = log.size() < shown;
-    const size_t from = slice.replaces ? 0 : shown;
-    size_t count = log.size() - from;
-    if (!slice.replaces && count > maxCount) {
-        count = maxCount;
-        if (count > 0 && IsHighSurrogate(log[from + count - 1]))
-            --count;  // keep pairs whole
-        slice.more = true;
-    }
-    slice.text = log.substr(from, count);
-    slice.shownAfter = from + count;
-    return slice;
+    const ChunkLog& log = LogOf(rec, dir);
+    LogWindow window;
+    window.first = log.First();
+    window.end = log.End();
+    window.droppedBytes = log.DroppedBytes();
+    window.from = std::max(from, window.first);
+    to = std::min({to, window.end, window.from + maxChunks});
+    window.chunks = log.Copy(window.from, to);
+    g_copiedChunks += window.chunks.size();
+    return window;
+}
+
+uint64_t RecordStore::LogBytes(const ConnectInfo* rec, ChunkDir dir, uint64_t from,
+                               uint64_t to) const {
+    CCritSecLock lock(g_csConnect);
+    const ChunkLog& log = LogOf(rec, dir);
+    from = std::max(from, log.First());
+    to = std::min(to, log.End());
+    if (from == log.First() && to == log.End())
+        return log.HeldBytes();
+    uint64_t bytes = 0;
+    for (uint64_t seq = from; seq < to; ++seq)
+        bytes += log.At(seq).bytes.size();
+    return bytes;
+}
+
+uint64_t RecordStore::CopiedChunks() {
+    return g_copiedChunks;
 }

@@ -11,7 +11,9 @@
 //
 // Guards: m_map, and in every listed record the fields that workers write (strRecv, nRecvBytes,
 // nRecvBytesAll, bUnread, sock, sendQueue), by g_csConnect. strSent and nSentBytes are written
-// only on the user-interface thread.
+// only on the user-interface thread, under g_csConnect too (record_log.h): a log's append may
+// drop the oldest chunks of any other log.
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -76,23 +78,23 @@ public:
     void ClearReceived(ConnectInfo* rec);
     void ClearSent(ConnectInfo* rec);
 
-    // What a view shows of a record's logs.
-    struct Logs {
-        std::u16string received;
-        std::u16string sent;
+    // What a view needs of one of a record's logs: which chunks it holds (numbers
+    // [first, end)), what the limits dropped from its start, and copies of the chunks asked for.
+    struct LogWindow {
+        uint64_t first = 0;
+        uint64_t end = 0;
+        uint64_t droppedBytes = 0;
+        uint64_t from = 0;  // the number of chunks[0]
+        std::vector<LogChunk> chunks;
     };
-    Logs CopyLogs(const ConnectInfo* rec) const;
-    // A part of the received log for a view that shows its first `shown` characters: the rest
-    // after them, at most `maxCount` characters and never half a surrogate pair; or, when the
-    // log is shorter than `shown` (it was cleared meanwhile, or `shown` is LogText::npos for a
-    // view that shows something else), the whole log to show instead.
-    struct Slice {
-        std::u16string text;
-        bool replaces = false;  // text is the whole log, not an addition
-        size_t shownAfter = 0;  // how much of the log the view shows with the slice
-        bool more = false;      // more text waits after the slice
-    };
-    Slice CopyReceivedSlice(const ConnectInfo* rec, size_t shown, size_t maxCount) const;
+    // Copies the chunks of [from, to) that the log holds, at most `maxChunks` of them; the lock
+    // is held for that copy only, so its cost is that of what a view shows, not of the log.
+    LogWindow CopyLogWindow(const ConnectInfo* rec, ChunkDir dir, uint64_t from, uint64_t to,
+                            size_t maxChunks = 4096) const;
+    // The bytes that chunks [from, to) of the log hold.
+    uint64_t LogBytes(const ConnectInfo* rec, ChunkDir dir, uint64_t from, uint64_t to) const;
+    // How many chunks CopyLogWindow has copied under the lock so far (diagnostics and tests).
+    static uint64_t CopiedChunks();
 
 private:
     ConnectMap m_map;  // guarded by g_csConnect

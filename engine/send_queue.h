@@ -25,8 +25,7 @@ struct SendQueue {
 
     int sock = -1;        // the connection the texts belong to
     uint64_t serial = 0;  // of that connection's queue: a writer serves only its own
-    // A list, since an empty one holds no memory: most records never queue anything, and a
-    // deque allocates half a kilobyte up front for each of them.
+    // A list, not a deque: an idle connection (most of them) holds no memory for it.
     std::list<PendingSend> pending;
     size_t waitingBytes = 0;        // not yet taken, over all of `pending`
     bool writer = false;            // a writer thread serves `pending`

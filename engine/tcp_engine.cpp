@@ -15,7 +15,7 @@
 
 #include "engine/crit_sec.h"
 #include "engine/descriptor_budget.h"
-#include "engine/log_line.h"
+#include "engine/record_log.h"
 #include "engine/socket_closer.h"
 
 namespace {
@@ -242,50 +242,29 @@ int TcpEngine::StartReceive(ConnectInfo* pInfo) {
 
 void TcpEngine::ReceiveLoop(WorkerContext ctx) {
     char buf[kRecvBufferSize];
-    // A character split between chunks is completed within this connection only.
-    std::string carry;
+    // The first chunk of a connection starts its byte stream; the rest continue it, so a
+    // character split between two of them shows whole.
+    bool continues = false;
     for (;;) {
         ssize_t n = recv(ctx.sock, buf, kRecvBufferSize - 1, 0);
         if (n < 0 && errno == EINTR && !m_stopping)
             continue;
         if (n <= 0 || m_stopping)
             break;
-        ReceiveChunk(ctx, buf, static_cast<int>(n), &carry);
+        ReceiveChunk(ctx, buf, static_cast<int>(n), continues);
+        continues = true;
     }
-    FlushCarry(ctx, carry);
     FinishReceive(ctx);
 }
 
-void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n,
-                             std::string* carry) {
+void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n, bool continues) {
     ConnectInfo* rec;
     {
         CCritSecLock lock(g_csConnect);
         rec = FindRecord(m_map, ctx.nId);
         if (!rec)
             return;  // deleted by the page: the chunk has no home
-        rec->bUnread = true;
-        rec->nRecvBytesAll += static_cast<uint32_t>(n);
-        rec->nRecvBytes += static_cast<uint32_t>(n);
-        AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)), carry);
-    }
-    m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, ctx.nId);
-}
-
-void TcpEngine::FlushCarry(const WorkerContext& ctx, const std::string& carry) {
-    // The connection ended inside a character: its bytes show as U+FFFD on a line of their own
-    // (they were counted when they arrived).
-    if (carry.empty() || m_stopping)
-        return;
-    ConnectInfo* rec;
-    {
-        CCritSecLock lock(g_csConnect);
-        rec = FindRecord(m_map, ctx.nId);
-        // Not once the record serves a newer connection: the bytes are not part of its stream.
-        if (!rec || (rec->sock != -1 && rec->sock != ctx.sock))
-            return;
-        rec->bUnread = true;
-        AppendLogLine(rec->strRecv, carry);
+        LogReceivedChunk(rec, std::string_view(data, static_cast<size_t>(n)), nullptr, continues);
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, ctx.nId);
 }

@@ -92,8 +92,7 @@ private:
     void EndUnstartedReceive(int fd, uint64_t key);
     void ReceiveLoop(WorkerContext ctx);
     void FinishReceive(const WorkerContext& ctx);
-    void ReceiveChunk(const WorkerContext& ctx, const char* data, int n, std::string* carry);
-    void FlushCarry(const WorkerContext& ctx, const std::string& carry);
+    void ReceiveChunk(const WorkerContext& ctx, const char* data, int n, bool continues);
     void WriteLoop(uint64_t key, int fd, uint64_t serial);
     // The queue of `key` if it still belongs to the writer of `fd` and `serial`; lock held.
     SendQueue* WriterQueue(uint64_t key, int fd, uint64_t serial);

@@ -6,15 +6,19 @@
 
 #include <cerrno>
 #include <memory>
+#include <vector>
 
 #include "engine/crit_sec.h"
 #include "engine/endpoint.h"
-#include "engine/log_line.h"
+#include "engine/record_log.h"
 #include "engine/socket_closer.h"
 
 namespace {
 
-constexpr int kRecvBufferSize = 10240;
+// The largest datagram IPv4 carries (65,535 less the IP and UDP headers), and a byte more, so
+// that nothing is ever cut.
+constexpr size_t kMaxDatagram = 65507;
+constexpr size_t kRecvBufferSize = kMaxDatagram + 1;
 
 int BindOnce(int port) {
     quillet::sock::UdpOptions options;
@@ -92,13 +96,14 @@ void UdpEngine::ReceiveLoop(WorkerContext ctx) {
     socklen_t ownLen = sizeof own;
     getsockname(ctx.sock, reinterpret_cast<sockaddr*>(&own), &ownLen);
     const uint64_t ownKey = UdpKey(own);
-    char buf[kRecvBufferSize];
+    // On the heap: a whole datagram is more than a thread's stack should carry.
+    std::vector<char> buffer(kRecvBufferSize);
+    char* buf = buffer.data();
     for (;;) {
         sockaddr_in from{};
         socklen_t len = sizeof from;
-        // A longer datagram is cut to the buffer and logged as what fits.
-        ssize_t n = recvfrom(ctx.sock, buf, kRecvBufferSize - 1, 0,
-                             reinterpret_cast<sockaddr*>(&from), &len);
+        ssize_t n =
+            recvfrom(ctx.sock, buf, kRecvBufferSize, 0, reinterpret_cast<sockaddr*>(&from), &len);
         // A wake-up by the page's close looks like an empty datagram: tell them apart first.
         if (m_stopping || quillet::sock::CloseRequested(ctx.sock))
             break;
@@ -157,11 +162,8 @@ void UdpEngine::OnDatagram(const WorkerContext& ctx, uint64_t key, const sockadd
         CCritSecLock lock(g_csConnect);
         if (FindRecord(m_map, key) != rec)
             return;
-        rec->bUnread = true;
-        rec->nRecvBytesAll += static_cast<uint32_t>(n);
-        rec->nRecvBytes += static_cast<uint32_t>(n);
         // Each datagram stands alone: an incomplete character at its end shows as U+FFFD.
-        AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)));
+        LogReceivedChunk(rec, std::string_view(data, static_cast<size_t>(n)), &from, false);
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, key);
 }

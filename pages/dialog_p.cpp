@@ -13,7 +13,8 @@
 #include "encoding/wide_narrow.h"
 #include "encoding/wire_codec.h"
 #include "engine/local_address.h"
-#include "engine/log_line.h"
+#include "engine/record_log.h"
+#include "pages/log_settings.h"
 #include "engine/socket_closer.h"
 #include "engine/tcp_engine.h"
 #include "skin/send_box_keys.h"
@@ -32,15 +33,6 @@ std::u16string FromQString(const QString& text) {
     return text.toStdU16String();
 }
 
-QString ToQString(const LogText& log, size_t from, size_t count) {
-    QString text;
-    text.reserve(static_cast<qsizetype>(std::min(count, log.size() - std::min(from, log.size()))));
-    log.ForEachPiece(from, count, [&text](const char16_t* p, size_t n) {
-        text.append(QStringView(p, static_cast<qsizetype>(n)));
-    });
-    return text;
-}
-
 namespace {
 
 // The colour every tree's root is given in the store. Painting keeps the normal text colour.
@@ -54,16 +46,22 @@ QSize TemplateSize(int templateId) {
     return {Du(494), Du(302)};
 }
 
-QPlainTextEdit* MakeView(QWidget* parent, int id, const QRect& rect, bool readOnly) {
+QPlainTextEdit* MakeSendBox(QWidget* parent, int id, const QRect& rect) {
     auto* view = new QPlainTextEdit(parent);
     ui::SetControlId(view, id);
     view->setGeometry(rect);
-    view->setReadOnly(readOnly);
     view->setFont(ui::SongFont(9));
     // A vertical scroll bar shows only when the text overflows, on the views and the send box
     // alike, so a long paste can be scrolled with the mouse too.
     view->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    view->setUndoRedoEnabled(!readOnly);
+    return view;
+}
+
+CLogView* MakeLogView(QWidget* parent, int id, const QRect& rect) {
+    auto* view = new CLogView(parent);
+    ui::SetControlId(view, id);
+    view->setGeometry(rect);
+    view->setFont(ui::SongFont(9));
     return view;
 }
 
@@ -79,6 +77,7 @@ CDialogP::CDialogP(int templateId, const QColor& colour, QWidget* parent)
     setPalette(pal);
     setAutoFillBackground(true);
     m_notifier.setParent(this);
+    WatchLogSettings();
 }
 
 CDialogP::~CDialogP() {
@@ -104,20 +103,18 @@ void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
     m_tree->setGeometry(broadcast ? DuRect(6, 19, 235, 271) : DuRect(6, 19, 235, 125));
 
     if (broadcast) {
-        m_recvView = MakeView(this, kReceivedView, DuRect(242, 253, 10, 32), true);
+        m_recvView = MakeLogView(this, kReceivedView, DuRect(242, 253, 10, 32));
         m_recvView->hide();
-        m_sentView = MakeView(this, kSentView, DuRect(255, 19, 230, 125), true);
+        m_sentView = MakeLogView(this, kSentView, DuRect(255, 19, 230, 125));
         AddGroup(tr("已发送的信息"), DuRect(252, 7, 239, 141), kSentView);
     } else {
-        m_recvView = MakeView(this, kReceivedView, DuRect(255, 19, 230, 125), true);
+        m_recvView = MakeLogView(this, kReceivedView, DuRect(255, 19, 230, 125));
         AddGroup(tr("收到的信息"), DuRect(252, 5, 239, 141), kReceivedView);
-        m_sentView = MakeView(this, kSentView, DuRect(6, 163, 236, 125), true);
+        m_sentView = MakeLogView(this, kSentView, DuRect(6, 163, 236, 125));
         if (layout != PageLayout::kTcpServer)
             AddGroup(tr("已发送的信息"), DuRect(3, 150, 242, 141), kSentView);
     }
-    m_feeder = new ReceivedFeeder(
-        m_recvView, [this]() -> RecordStore& { return Store(); }, this);
-    m_sendBox = MakeView(this, kSendBox, DuRect(255, 163, 230, 125), false);
+    m_sendBox = MakeSendBox(this, kSendBox, DuRect(255, 163, 230, 125));
     ui::UseTabForFocus(m_sendBox);
     AddGroup(tr("发送窗口"), DuRect(252, 150, 239, 141), kSendBox);
 }
@@ -200,8 +197,10 @@ bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
     for (int i = 0; root && i < root->childCount(); ++i)
         if (auto* rec = RecordOf(root->child(i)))
             shown.push_back(rec);
-    if (m_feeder)
-        m_feeder->Reset();
+    if (m_recvView)
+        m_recvView->clear();
+    if (m_sentView)
+        m_sentView->clear();
     store.CloseAndFreeAll(shown);
     if (root) {
         if (auto* state = CTreeCtrlEx::ItemData<ServerState>(root)) {
@@ -219,23 +218,8 @@ bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
     return true;
 }
 
-namespace {
-
-void SetViewText(QPlainTextEdit* view, const QString& text) {
-    view->setPlainText(text);
-    ScrollViewToEnd(view);
-    // The view lays out lazily: scroll again once it has taken in the new text.
-    QTimer::singleShot(0, view, [view] { ScrollViewToEnd(view); });
-}
-
-}  // namespace
-
-void CDialogP::ShowLog(QPlainTextEdit* view, const std::u16string& log) {
-    SetViewText(view, ToQString(log));
-}
-
-void CDialogP::ShowLog(QPlainTextEdit* view, const LogText& log) {
-    SetViewText(view, ToQString(log, 0, log.size()));
+void CDialogP::ShowSentLog(ConnectInfo* rec) {
+    m_sentView->ShowRecord(&Store(), rec, ChunkDir::kSent);
 }
 
 void CDialogP::OnNewConnection(ConnectInfo* pInfo, uint64_t key) {
@@ -344,8 +328,8 @@ QTreeWidgetItem* CDialogP::SelectedConnection() const {
 void CDialogP::FreeRecord(uint64_t key, ConnectInfo* rec) {
     if (!rec)
         return;
-    if (m_feeder)
-        m_feeder->Forget(rec);
+    m_recvView->Forget(rec);
+    m_sentView->Forget(rec);
     if (auto* node = NodeOf(rec))
         CTreeCtrlEx::SetItemData(node, nullptr);
     Store().Delete(key, rec);
@@ -356,7 +340,7 @@ void CDialogP::ShowDataNews(ConnectInfo* rec) {
     if (node && node == m_tree->currentItem()) {
         if (m_liveViewReads)
             Store().MarkRead(rec);
-        m_feeder->Update(rec);
+        m_recvView->DataArrived(&Store(), rec, ChunkDir::kReceived);
     } else {
         SetNodeImage(node, kImageOpenUnread);
     }
@@ -374,15 +358,12 @@ void CDialogP::AddPeerNode(ConnectInfo* pInfo) {
 }
 
 void CDialogP::ShowRecordLogs(ConnectInfo* rec) {
-    const RecordStore::Logs logs = Store().CopyLogs(rec);
-    ShowLog(m_recvView, logs.received);
-    ShowLog(m_sentView, logs.sent);
-    m_feeder->Showing(rec, logs.received.size());
+    m_recvView->ShowRecord(&Store(), rec, ChunkDir::kReceived);
+    m_sentView->ShowRecord(&Store(), rec, ChunkDir::kSent);
 }
 
 void CDialogP::ClearReceivedView() {
     m_recvView->clear();
-    m_feeder->Reset();
 }
 
 void CDialogP::ClearSentView() {
@@ -419,9 +400,8 @@ std::optional<std::string> CDialogP::EncodeSendText(const std::u16string& text) 
 }
 
 void CDialogP::LogSent(ConnectInfo* rec, const std::string& wire, int sent) {
-    rec->nSentBytes += static_cast<uint32_t>(sent);
-    AppendLogLine(rec->strSent, wire);
-    ShowLog(m_sentView, rec->strSent);
+    LogSentChunk(rec, std::string_view(wire).substr(0, static_cast<size_t>(sent)));
+    ShowSentLog(rec);
     m_sendBox->clear();
 }
 
@@ -509,13 +489,11 @@ void CDialogP::SendOnSelectedTcp(TcpEngine& engine,
             case TcpEngine::SendResult::kAll:
                 return static_cast<int>(wire.size());
             case TcpEngine::SendResult::kQueued:
-                ShowLog(m_sentView,
-                        rec->strSent);  // the line follows once the peer has taken it all
+                ShowSentLog(rec);  // the line follows once the peer has taken it all
                 return 0;
             case TcpEngine::SendResult::kFull:
-                ShowLog(m_sentView, rec->strSent);
-                Message(tr("待发送的数据已达 64 MB，本次内容未发送！"),
-                        tr("提示"));
+                ShowSentLog(rec);
+                Message(tr("待发送的数据已达 64 MB，本次内容未发送！"), tr("提示"));
                 return 0;
             case TcpEngine::SendResult::kFailed:
                 break;
@@ -534,8 +512,7 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
     while (!box.empty() && box.back() == u' ')
         box.pop_back();
     for (const PendingSend& item : news.done) {
-        rec->nSentBytes += static_cast<uint32_t>(item.bytes.size());
-        AppendLogLine(rec->strSent, item.bytes);
+        LogSentChunk(rec, item.bytes);
         if (!box.empty() && box == item.text) {  // not if the user has typed on since
             m_sendBox->clear();
             box.clear();
@@ -546,15 +523,14 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
         sent += item.taken;
         unsent += item.bytes.size() - item.taken;
         if (item.taken > 0) {  // the log holds what the socket really took
-            rec->nSentBytes += static_cast<uint32_t>(item.taken);
-            AppendLogLine(rec->strSent, std::string_view(item.bytes).substr(0, item.taken));
+            LogSentChunk(rec, std::string_view(item.bytes).substr(0, item.taken));
         }
     }
     QTreeWidgetItem* node = NodeOf(rec);
     const bool selected = node && node == m_tree->currentItem();
     if (news.lost.empty()) {
         if (selected && !news.done.empty())
-            ShowLog(m_sentView, rec->strSent);
+            ShowSentLog(rec);
         return {};
     }
     Store().Disconnect(rec);

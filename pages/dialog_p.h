@@ -23,7 +23,7 @@
 #include "engine/connection_sink.h"
 #include "engine/new_record_queue.h"
 #include "engine/record_store.h"
-#include "pages/received_feeder.h"
+#include "pages/log_view.h"
 #include "pages/tree_ctrl_ex.h"
 #include "pages/ui_notifier.h"
 
@@ -73,8 +73,8 @@ public:
 
     QColor PageColour() const { return m_colour; }
     CTreeCtrlEx* Tree() const { return m_tree; }
-    QPlainTextEdit* ReceivedView() const { return m_recvView; }
-    QPlainTextEdit* SentView() const { return m_sentView; }
+    CLogView* ReceivedView() const { return m_recvView; }
+    CLogView* SentView() const { return m_sentView; }
     QPlainTextEdit* SendBox() const { return m_sendBox; }
     ui::CSkinBtn* Button(int id) const;
 
@@ -84,9 +84,8 @@ public:
     // Erases the map, closes and frees every record and the ServerState, deletes all nodes.
     // The records go under g_csConnect, in the store. Returns true.
     virtual bool CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store);
-    // Sets the view's whole text to the log and scrolls to its end.
-    static void ShowLog(QPlainTextEdit* view, const std::u16string& log);
-    static void ShowLog(QPlainTextEdit* view, const LogText& log);
+    // Shows the record's sent log in the sent view, at its end.
+    void ShowSentLog(ConnectInfo* rec);
 
     // Worker side of the notifications (connection_sink.h).
     void OnNewConnection(ConnectInfo* pInfo, uint64_t key) final;
@@ -138,13 +137,13 @@ protected:
     // views showed of it and unlinking its node.
     void FreeRecord(uint64_t key, ConnectInfo* rec);
 
-    // News of data for a record: its new text into the view when its node is selected (read at
+    // News of data for a record: shown by the received view when its node is selected (read at
     // once there on a page with m_liveViewReads), else the node marked open with unread data.
     void ShowDataNews(ConnectInfo* rec);
     // News of a connection that came from outside (accepted, or a new UDP sender): its node,
     // "%s:%d" of the peer, as the root's last child, marked open.
     void AddPeerNode(ConnectInfo* pInfo);
-    // Views: the whole logs of a record (the received view then follows its growth).
+    // Views: the logs of a record, at their ends (the received view then follows its growth).
     void ShowRecordLogs(ConnectInfo* rec);
     void ClearReceivedView();
     void ClearSentView();
@@ -213,8 +212,8 @@ protected:
 
     UiNotifier m_notifier;
     CTreeCtrlEx* m_tree = nullptr;
-    QPlainTextEdit* m_recvView = nullptr;
-    QPlainTextEdit* m_sentView = nullptr;
+    CLogView* m_recvView = nullptr;
+    CLogView* m_sentView = nullptr;
     QPlainTextEdit* m_sendBox = nullptr;
     std::array<ui::CSkinBtn*, kButtonSlots> m_buttons{};
     // The UDP pages: data shown live in the selected view counts as read.
@@ -237,7 +236,6 @@ private:
     // How a TCP page refreshes a node whose connection a failed send closed.
     std::function<void(QTreeWidgetItem*)> m_sendRefresh;
     QColor m_colour;
-    ReceivedFeeder* m_feeder = nullptr;  // of m_recvView; a child of the page
     NewRecordQueue m_newRecords;  // from the workers, taken by FlushNewRecords
     // While a batch of new records goes in: their nodes, appended to the root at its end.
     QList<QTreeWidgetItem*>* m_nodeBatch = nullptr;
@@ -246,6 +244,5 @@ private:
 // Text conversions between display text and Qt.
 QString ToQString(const std::u16string& text);
 std::u16string FromQString(const QString& text);
-QString ToQString(const LogText& log, size_t from, size_t count);
 
 }  // namespace quillet::pages

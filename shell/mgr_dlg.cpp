@@ -10,6 +10,7 @@
 #include <QShortcut>
 
 #include "encoding/set_dialog.h"
+#include "pages/log_view.h"
 #include "pages/settings_dlg.h"
 #include "shell/about_dlg.h"
 #include "shell/help_dlg.h"
@@ -117,7 +118,8 @@ void CMgrDlg::OnCommand(int id) {
             break;
         case kSettings: {
             enc::CSet dlg(this);
-            ui::ExecModal(&dlg);
+            if (ui::ExecModal(&dlg) == QDialog::Accepted)
+                pages::CLogView::RefreshAll();  // old lines read in the new encoding
             break;
         }
         case kHelp: {

@@ -8,6 +8,7 @@
 
 #include "encoding/wire_codec.h"
 #include "engine/connect_info.h"
+#include "engine/log_line.h"
 #include "engine/crit_sec.h"
 #include "engine/socket_closer.h"
 
@@ -64,11 +65,16 @@ size_t MapSize(Engine& engine) {
     return engine.m_map.size();
 }
 
+// A log as a view shows it.
+inline std::u16string Text(const ChunkLog& log) {
+    return RenderLog(log);
+}
+
 // The text of each line of a log, without its time stamp.
-inline std::vector<std::u16string> LinesOf(const LogText& log) {
+inline std::vector<std::u16string> LinesOf(const ChunkLog& log) {
     constexpr size_t kStamp = 21;  // "YYYY-MM-DD hh:mm:ss  "
     std::vector<std::u16string> lines;
-    const std::u16string all = log.str();
+    const std::u16string all = Text(log);
     size_t start = 0;
     for (size_t nl; (nl = all.find(u'\n', start)) != std::u16string::npos; start = nl + 1)
         lines.push_back(all.substr(start + kStamp, nl - start - kStamp));

@@ -2,9 +2,43 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ctime>
+
 #include "encoding/wire_codec.h"
+#include "engine/connect_info.h"
+#include "engine/crit_sec.h"
+#include "engine/record_log.h"
 
 using namespace std::chrono;
+
+namespace {
+
+int64_t Ns(sys_time<milliseconds> t) {
+    return duration_cast<nanoseconds>(t.time_since_epoch()).count();
+}
+
+LogChunk Chunk(std::string bytes, bool joins = false, int64_t timeNs = 0) {
+    LogChunk c;
+    c.bytes = std::move(bytes);
+    c.joinsPrevious = joins;
+    c.timeNs = timeNs;
+    return c;
+}
+
+std::u16string Body(const std::u16string& rendered) {
+    return rendered.substr(21);  // after "YYYY-MM-DD hh:mm:ss  "
+}
+
+struct Utf8 {
+    Utf8() { quillet::enc::SetWireEncoding("UTF-8"); }
+    ~Utf8() {
+        quillet::enc::SetWireEncoding(quillet::enc::kAnsi);
+        SetHexTextView(false);
+    }
+};
+
+}  // namespace
 
 TEST(LogLine, TimeStampIsUtcPlusEightAcrossTheYearEnd) {
     // 2016-12-31 20:30:05 UTC
@@ -14,51 +48,142 @@ TEST(LogLine, TimeStampIsUtcPlusEightAcrossTheYearEnd) {
     EXPECT_EQ(FormatTimeStamp(leap), u"2024-02-29 00:00:00  ");
 }
 
-TEST(LogLine, AppendsStampTextAndNewline) {
-    std::u16string log = u"old\n";
-    AppendLogLine(log, "hello");
-    ASSERT_EQ(log.size(), 4u + 21u + 5u + 1u);
-    EXPECT_EQ(log.substr(0, 4), u"old\n");
-    EXPECT_EQ(log.substr(25), u"hello\n");
-    std::u16string empty;
-    AppendLogLine(empty, std::string_view("\0x", 2));
-    EXPECT_EQ(empty.substr(21), u"\n");
+TEST(LogLine, StampStylesKeepTheExactTime) {
+    const auto t =
+        sys_days{year{2016} / 12 / 31} + hours(20) + minutes(30) + seconds(5) + milliseconds(7);
+    EXPECT_EQ(FormatChunkStamp(Ns(t), StampStyle::kChinaSeconds), u"2017-01-01 04:30:05  ");
+    EXPECT_EQ(FormatChunkStamp(Ns(t), StampStyle::kUtcMillis), u"2016-12-31 20:30:05.007Z  ");
+    const char* old = std::getenv("TZ");
+    const std::string saved = old ? old : "";
+    setenv("TZ", "QLT+3", 1);  // three hours behind UTC, no daylight saving
+    tzset();
+    EXPECT_EQ(FormatChunkStamp(Ns(t), StampStyle::kLocalMillis), u"2016-12-31 17:30:05.007  ");
+    if (old)
+        setenv("TZ", saved.c_str(), 1);
+    else
+        unsetenv("TZ");
+    tzset();
+    // Switching the style renders the same chunk anew.
+    const LogChunk c = Chunk("x", false, Ns(t));
+    SetStampStyle(StampStyle::kUtcMillis);
+    EXPECT_EQ(RenderChunk(c, nullptr, nullptr), u"2016-12-31 20:30:05.007Z  x\n");
+    SetStampStyle(StampStyle::kChinaSeconds);
+    EXPECT_EQ(RenderChunk(c, nullptr, nullptr), u"2017-01-01 04:30:05  x\n");
 }
 
-TEST(LogLine, CarryJoinsASplitCharacter) {
+TEST(LogLine, EveryByteIsVisibleAndNoLineCanPassForAStampedOne) {
+    Utf8 utf8;
+    // A zero byte no longer ends the text; other controls show as their pictures.
+    EXPECT_EQ(Body(RenderChunk(Chunk(std::string("a\0b\x01\x1b\x7f", 6)), nullptr, nullptr)),
+              u"a\u2400b\u2401\u241b\u2421\n");
+    EXPECT_EQ(Body(RenderChunk(Chunk(std::string(3, '\0')), nullptr, nullptr)),
+              u"\u2400\u2400\u2400\n");
+    // "gnp.exe" wrapped in a right-to-left override stays in its order, the override shown.
+    EXPECT_EQ(Body(RenderChunk(Chunk("\xE2\x80\xAEgnp.exe\xE2\x81\xA6"), nullptr, nullptr)),
+              u"<U+202E>gnp.exe<U+2066>\n");
+    // Further lines are indented; a final line break adds no indented line; tabs stay.
+    EXPECT_EQ(
+        Body(RenderChunk(Chunk("one\r\n2017-01-01 04:30:05  forged\n\tx\rz\n"), nullptr, nullptr)),
+        u"one\n    2017-01-01 04:30:05  forged\n    \tx\n    z\n\n");
+    // Characters outside the Basic Multilingual Plane pass whole.
+    EXPECT_EQ(Body(RenderChunk(Chunk("\xF0\x9F\x98\x80"), nullptr, nullptr)), u"\U0001F600\n");
+}
+
+TEST(LogLine, ACharacterSplitBetweenChunksOfAStreamShowsWhole) {
+    Utf8 utf8;
+    const LogChunk a = Chunk("x\xE4\xBD"), b = Chunk("\xA0\xE5\xA5\xBD", true);
+    EXPECT_EQ(Body(RenderChunk(a, nullptr, &b)), u"x\n");
+    EXPECT_EQ(Body(RenderChunk(b, &a, nullptr)), u"你好\n");
+    // Not joined (a datagram, or a new connection): each shows what it holds.
+    const LogChunk c = Chunk("\xA0y");
+    EXPECT_EQ(Body(RenderChunk(a, nullptr, &c)), u"x\uFFFD\n");
+    EXPECT_EQ(Body(RenderChunk(c, &a, nullptr)), u"\uFFFDy\n");
+
+    ChunkLog log;
+    {
+        CCritSecLock lock(g_csConnect);
+        log.Append(a.bytes, 0);
+        log.Append(b.bytes, 0, nullptr, true);
+    }
+    const std::u16string all = RenderLog(log);
+    EXPECT_NE(all.find(u"x\n"), std::u16string::npos);
+    EXPECT_NE(all.find(u"你好\n"), std::u16string::npos);
+}
+
+TEST(LogLine, EncodingAndByteViewApplyToOldChunks) {
+    Utf8 utf8;
+    const LogChunk c = Chunk(
+        "\xE4\xBD\xA0"
+        "A\n");
+    EXPECT_EQ(Body(RenderChunk(c, nullptr, nullptr)), u"你A\n\n");
+    quillet::enc::SetWireEncoding(quillet::enc::kHex);
+    EXPECT_EQ(Body(RenderChunk(c, nullptr, nullptr)), u"E4 BD A0 41 0A\n");
     quillet::enc::SetWireEncoding("UTF-8");
-    std::u16string log;
-    std::string carry;
-    AppendLogLine(log, "\xE4\xBD", &carry);
-    AppendLogLine(log, "\xA0\xE5\xA5\xBD", &carry);
-    quillet::enc::SetWireEncoding(quillet::enc::kAnsi);
-    EXPECT_NE(log.find(u"你好"), std::u16string::npos);
-    EXPECT_EQ(log.find(u'\uFFFD'), std::u16string::npos);
+    SetHexTextView(true);
+    std::string twenty(20, 'a');
+    twenty[16] = '\xE4';  // a character that starts in the second row shows there
+    twenty[17] = '\xBD';
+    twenty[18] = '\xA0';
+    const std::u16string rows = Body(RenderChunk(Chunk(twenty), nullptr, nullptr));
+    EXPECT_EQ(rows,
+              u"61 61 61 61 61 61 61 61 61 61 61 61 61 61 61 61  aaaaaaaaaaaaaaaa\n"
+              u"                     E4 BD A0 61                                      你a\n");
+    EXPECT_EQ(Body(RenderChunk(Chunk("a\nb"), nullptr, nullptr)).substr(49), u"a\u240Ab\n");
 }
 
-// Logs are kept in blocks; text that crosses a block boundary must read back whole.
-TEST(LogText, AppendsAcrossBlocksAndReadsBackWhole) {
-    LogText log;
-    std::u16string expected;
-    for (int i = 0; i < 40; ++i) {
-        std::u16string piece(static_cast<size_t>(10007 * (i % 7 + 1)),
-                             static_cast<char16_t>(u'a' + i % 26));
-        log += piece;
-        expected += piece;
+TEST(ChunkLog, EmptyLogsHoldNoMemory) {
+    ConnectInfo rec;
+    EXPECT_LT(sizeof(ConnectInfo), 1024u);
+    EXPECT_TRUE(rec.strRecv.empty());
+    EXPECT_EQ(rec.strRecv.HeldBytes(), 0u);
+    EXPECT_EQ(rec.sendQueue.pending.size(), 0u);
+}
+
+TEST(ChunkLog, LimitsDropTheOldestChunksAndCountThem) {
+    const uint64_t perLog = LogLimitPerLog(), total = LogLimitTotal();
+    SetLogLimits(1000, uint64_t{1} << 30);
+    ConnectInfo rec;
+    for (int i = 0; i < 25; ++i)
+        LogReceivedChunk(&rec, std::string(100, static_cast<char>('a' + i)), nullptr, false);
+    {
+        CCritSecLock lock(g_csConnect);
+        EXPECT_EQ(rec.nRecvBytes, 2500u);  // counted on arrival, whatever is kept
+        EXPECT_EQ(rec.strRecv.HeldBytes(), 1000u);
+        EXPECT_EQ(rec.strRecv.DroppedBytes(), 1500u);
+        EXPECT_EQ(rec.strRecv.DroppedChunks(), 15u);
+        EXPECT_EQ(rec.strRecv.First(), 15u);
+        EXPECT_EQ(rec.strRecv.End(), 25u);
+        EXPECT_EQ(rec.strRecv.At(15).bytes, std::string(100, 'a' + 15));
+        // Clearing forgets the drops; numbers go on.
+        rec.strRecv.clear();
+        EXPECT_EQ(rec.strRecv.DroppedBytes(), 0u);
+        EXPECT_EQ(rec.strRecv.First(), 25u);
     }
-    log += std::u16string(700000, u'z');  // longer than a block in one append
-    expected += std::u16string(700000, u'z');
-    ASSERT_EQ(log.size(), expected.size());
-    EXPECT_TRUE(log == expected);
-    EXPECT_EQ(log.str(), expected);
-    for (size_t pos :
-         {size_t{0}, size_t{262143}, size_t{262144}, size_t{600001}, expected.size() - 1}) {
-        EXPECT_EQ(log[pos], expected[pos]) << pos;
-        EXPECT_EQ(log.substr(pos, 5000), expected.substr(pos, 5000)) << pos;
+
+    // The program-wide limit takes the oldest chunks of any log.
+    SetLogLimits(uint64_t{1} << 30, TotalLogBytes() + 600);
+    ConnectInfo older, newer;
+    LogReceivedChunk(&older, std::string(300, 'o'), nullptr, false);
+    LogSentChunk(&newer, std::string(300, 'n'));
+    LogSentChunk(&newer, std::string(300, 'm'));
+    {
+        CCritSecLock lock(g_csConnect);
+        EXPECT_EQ(older.strRecv.DroppedBytes(), 300u);
+        EXPECT_TRUE(older.strRecv.empty());
+        EXPECT_EQ(newer.strSent.HeldBytes(), 600u);
     }
-    EXPECT_EQ(log.substr(expected.size()), u"");
-    log.clear();
-    EXPECT_TRUE(log.empty());
-    log += u"again";
-    EXPECT_TRUE(log == u"again");
+    SetLogLimits(perLog, total);
+}
+
+TEST(ChunkLog, AnAllocationThatFailsDropsOnlyThatChunk) {
+    ConnectInfo rec;
+    LogReceivedChunk(&rec, "kept", nullptr, false);
+    ChunkLog::FailNextAppendsForTest(1);
+    EXPECT_FALSE(LogReceivedChunk(&rec, "lost", nullptr, false));
+    EXPECT_TRUE(LogReceivedChunk(&rec, "after", nullptr, false));
+    CCritSecLock lock(g_csConnect);
+    EXPECT_EQ(rec.nRecvBytes, 13u);
+    EXPECT_EQ(rec.strRecv.Count(), 2u);
+    EXPECT_EQ(rec.strRecv.FailedBytes(), 4u);
+    EXPECT_EQ(rec.strRecv.FailedChunks(), 1u);
 }

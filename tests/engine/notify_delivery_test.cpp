@@ -24,7 +24,7 @@ void HandleLikeAPage(Engine& engine, const SinkEvent& e, std::atomic<size_t>* ha
     CCritSecLock lock(g_csConnect);
     if (!IsListed(engine.m_map, e.key, e.record))
         return;
-    volatile size_t sink = e.record->strRecv.size() + e.record->nRecvBytes;
+    volatile size_t sink = e.record->strRecv.HeldBytes() + e.record->nRecvBytes;
     (void)sink;
     ++*handled;
 }

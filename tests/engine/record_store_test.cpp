@@ -1,6 +1,7 @@
 // A page's record store: listing, deleting and closing records under the lock, what the views
 // copy of a log, and the close rules that keep a worker from harming a record's later socket.
 #include "engine/record_store.h"
+#include "engine/record_log.h"
 
 #include <arpa/inet.h>
 #include <fcntl.h>
@@ -127,17 +128,14 @@ TEST(RecordStore, ListsChecksDeletesAndClosesRecordsUnderTheLock) {
 TEST(RecordStore, MarksReadAndClearsEachSideOfARecord) {
     RecordStore store;
     ConnectInfo* rec = store.Add(7, std::make_unique<ConnectInfo>());
-    rec->strRecv.append(u"in\n");
-    rec->strSent.append(u"out\n");
-    rec->bUnread = true;
-    rec->nRecvBytes = rec->nRecvBytesAll = 2;
-    rec->nSentBytes = 3;
+    LogReceivedChunk(rec, "in", nullptr, false);
+    LogSentChunk(rec, "out");
+    EXPECT_EQ(rec->nSentBytes, 3u);
     EXPECT_TRUE(store.IsUnread(rec));
     EXPECT_FALSE(store.MarkRead(rec));  // closed
     EXPECT_FALSE(store.IsUnread(rec));
-    const RecordStore::Logs logs = store.CopyLogs(rec);
-    EXPECT_EQ(logs.received, u"in\n");
-    EXPECT_EQ(logs.sent, u"out\n");
+    EXPECT_EQ(store.CopyLogWindow(rec, ChunkDir::kReceived, 0, 10).chunks.at(0).bytes, "in");
+    EXPECT_EQ(store.CopyLogWindow(rec, ChunkDir::kSent, 0, 10).chunks.at(0).bytes, "out");
 
     rec->bUnread = true;
     store.ClearReceived(rec);
@@ -145,46 +143,33 @@ TEST(RecordStore, MarksReadAndClearsEachSideOfARecord) {
     EXPECT_EQ(rec->nRecvBytes, 0u);
     EXPECT_EQ(rec->nRecvBytesAll, 0u);
     EXPECT_TRUE(rec->strRecv.empty());
-    EXPECT_EQ(rec->strSent, u"out\n");
+    EXPECT_EQ(rec->strSent.Count(), 1u);
     store.ClearSent(rec);
     EXPECT_EQ(rec->nSentBytes, 0u);
     EXPECT_TRUE(rec->strSent.empty());
     store.CloseAndFreeAll({});
 }
 
-TEST(RecordStore, ViewSlicesFollowTheLogAndKeepSurrogatePairsWhole) {
+TEST(RecordStore, LogWindowsCopyOnlyWhatIsAskedFor) {
     RecordStore store;
     ConnectInfo* rec = store.Add(1, std::make_unique<ConnectInfo>());
-    rec->strRecv.append(
-        u"abc\xD83D\xDE00"
-        u"def");
-
-    // The fourth character opens a pair: the slice stops before it.
-    RecordStore::Slice s = store.CopyReceivedSlice(rec, 0, 4);
-    EXPECT_FALSE(s.replaces);
-    EXPECT_EQ(s.text, u"abc");
-    EXPECT_TRUE(s.more);
-    s = store.CopyReceivedSlice(rec, s.shownAfter, 4);
-    EXPECT_EQ(s.text,
-              u"\xD83D\xDE00"
-              u"de");
-    EXPECT_TRUE(s.more);
-    s = store.CopyReceivedSlice(rec, s.shownAfter, 4);
-    EXPECT_EQ(s.text, u"f");
-    EXPECT_FALSE(s.more);
-    EXPECT_EQ(s.shownAfter, rec->strRecv.size());
-    s = store.CopyReceivedSlice(rec, s.shownAfter, 4);
-    EXPECT_TRUE(s.text.empty());
-    EXPECT_FALSE(s.more);
-
-    // A view that shows another record, or more than the log holds now, gets the whole log.
-    for (size_t shown : {LogText::npos, rec->strRecv.size() + 1}) {
-        s = store.CopyReceivedSlice(rec, shown, 4);
-        EXPECT_TRUE(s.replaces);
-        EXPECT_EQ(s.text, rec->strRecv.str());
-        EXPECT_FALSE(s.more);
-        EXPECT_EQ(s.shownAfter, rec->strRecv.size());
-    }
+    for (int i = 0; i < 100; ++i)
+        LogReceivedChunk(rec, std::string(1, static_cast<char>('0' + i % 10)), nullptr, false);
+    const uint64_t before = RecordStore::CopiedChunks();
+    RecordStore::LogWindow w = store.CopyLogWindow(rec, ChunkDir::kReceived, 40, 45);
+    EXPECT_EQ(RecordStore::CopiedChunks() - before, 5u);
+    EXPECT_EQ(w.first, 0u);
+    EXPECT_EQ(w.end, 100u);
+    EXPECT_EQ(w.from, 40u);
+    ASSERT_EQ(w.chunks.size(), 5u);
+    EXPECT_EQ(w.chunks[0].bytes, "0");
+    w = store.CopyLogWindow(rec, ChunkDir::kReceived, 90, 1000, 3);
+    EXPECT_EQ(w.chunks.size(), 3u);
+    w = store.CopyLogWindow(rec, ChunkDir::kReceived, 0, 0);
+    EXPECT_TRUE(w.chunks.empty());
+    EXPECT_EQ(w.end, 100u);
+    EXPECT_EQ(store.LogBytes(rec, ChunkDir::kReceived, 10, 20), 10u);
+    EXPECT_EQ(store.LogBytes(rec, ChunkDir::kReceived, 0, 100), 100u);
     store.CloseAndFreeAll({});
 }
 

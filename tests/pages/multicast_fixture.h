@@ -14,6 +14,7 @@
 
 #include "encoding/labels.h"
 #include "engine/crit_sec.h"
+#include "engine/log_line.h"
 #include "pages/multicast_server_dlg.h"
 #include "pages/set_multicast_dlg.h"
 #include "tests/pages/udp_page_fixture.h"
@@ -91,7 +92,7 @@ protected:
     static QString RecvLog(pages::CDialogP* page, int child) {
         ConnectInfo* rec = Record(page->Tree()->topLevelItem(0)->child(child));
         CCritSecLock lock(g_csConnect);
-        return rec ? QString::fromStdU16String(rec->strRecv.str()) : QString();
+        return rec ? QString::fromStdU16String(RenderLog(rec->strRecv)) : QString();
     }
     static int IntOption(int fd, int name) {
         int value = -1;

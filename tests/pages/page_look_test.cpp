@@ -175,13 +175,15 @@ TEST_F(PageLookTest, TreeLinesJoinTheRootToItsChildrenAndTheSiblings) {
 TEST_F(PageLookTest, ViewsShowAScrollBarOnlyWhenTheirTextNeedsIt) {
     for (const PageKind& kind : kPages) {
         pages::CDialogP* page = kind.open(this);
-        for (QPlainTextEdit* view : {page->ReceivedView(), page->SentView(), page->SendBox()}) {
+        for (QAbstractScrollArea* view : {static_cast<QAbstractScrollArea*>(page->ReceivedView()),
+                                          static_cast<QAbstractScrollArea*>(page->SentView()),
+                                          static_cast<QAbstractScrollArea*>(page->SendBox())}) {
             EXPECT_EQ(view->verticalScrollBarPolicy(), Qt::ScrollBarAsNeeded) << kind.name;
         }
     }
     // On the page: no bar for a line or two, a bar for a long log.
     pages::CDialogP* page = kPages[0].open(this);
-    QPlainTextEdit* sent = page->SentView();
+    pages::CLogView* sent = page->SentView();
     sent->setPlainText("2017-02-27 09:33:42  hello\n");
     ProcessEvents();
     EXPECT_FALSE(sent->verticalScrollBar()->isVisible());

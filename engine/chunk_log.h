@@ -1,0 +1,108 @@
+#pragma once
+// One side (received or sent) of a record's log, kept as the raw chunks that arrived or went
+// out: bytes, time, direction and, for UDP, the sender. Views render it in whatever encoding and
+// time stamp style is in force, so nothing decoded is stored.
+//
+// Memory: an empty log holds no heap memory. Two limits bound what logs hold: one per log and
+// one for all logs of the program together (SetLogLimits). When an append passes either, the
+// oldest chunks go (of this log for its own limit, of whichever log holds the oldest chunk for
+// the program-wide one) and DroppedBytes() counts them. An allocation that fails drops the new
+// chunk and counts it in FailedBytes(); nothing is thrown out of Append.
+//
+// Threads: every member is called with g_csConnect held (records are guarded by it), except
+// the destructor and the copy constructor. Appends may drop chunks of other logs, which is why
+// all logs share that one lock. The program-wide list of logs has its own mutex (taken after
+// g_csConnect, never before it).
+#include <netinet/in.h>
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+enum class ChunkDir : uint8_t { kReceived = 0, kSent = 1 };
+
+struct LogChunk {
+    int64_t timeNs = 0;     // when it arrived or went out: system clock, ns since the epoch
+    uint32_t peerAddr = 0;  // UDP: the datagram's sender (network order); else 0
+    uint16_t peerPort = 0;  // network order
+    ChunkDir dir = ChunkDir::kReceived;
+    bool joinsPrevious = false;  // continues the byte stream of the chunk before it (TCP)
+    std::string bytes;
+};
+
+class ChunkLog {
+public:
+    explicit ChunkLog(ChunkDir dir = ChunkDir::kReceived) : m_dir(dir) {}
+    ~ChunkLog();
+    // A snapshot (tests, diagnostics): not counted against the program-wide limit.
+    ChunkLog(const ChunkLog& other);
+    ChunkLog& operator=(const ChunkLog&) = delete;
+
+    ChunkDir Dir() const { return m_dir; }
+
+    // Keeps one chunk stamped `timeNs`; `sender` may be null. False when memory ran out: the
+    // chunk is dropped and counted in FailedBytes().
+    bool Append(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender = nullptr,
+                bool joinsPrevious = false);
+    // Forgets every chunk and the drop counts; numbering goes on where it was.
+    void clear();
+    bool empty() const { return Count() == 0; }
+
+    // The chunks held are numbered [First(), End()); a chunk keeps its number for life, so a
+    // view that remembers numbers sees drops (First() grew) and clears (End() stays, First()
+    // reaches it) for what they are.
+    uint64_t First() const { return m_firstSeq; }
+    uint64_t End() const { return m_firstSeq + Count(); }
+    size_t Count() const { return m_chunks.size() - m_head; }
+    const LogChunk& At(uint64_t seq) const { return m_chunks[m_head + (seq - m_firstSeq)]; }
+    // Copies of the chunks of [from, to) that are held.
+    std::vector<LogChunk> Copy(uint64_t from, uint64_t to) const;
+
+    uint64_t HeldBytes() const { return m_bytes; }
+    // Bytes and chunks the limits dropped from the start since the last clear().
+    uint64_t DroppedBytes() const { return m_droppedBytes; }
+    uint64_t DroppedChunks() const { return m_droppedChunks; }
+    // Chunks lost because memory ran out, and their bytes.
+    uint64_t FailedBytes() const { return m_failedBytes; }
+    uint64_t FailedChunks() const { return m_failedChunks; }
+
+    // Test seam: the next `count` appends fail as if memory ran out.
+    static void FailNextAppendsForTest(int count);
+
+private:
+    friend class ChunkLogRegistry;
+    void DropOldest();
+    void Compact();
+    void Register();
+
+    ChunkDir m_dir;
+    bool m_registered = false;  // counted in the program-wide total
+    std::vector<LogChunk> m_chunks;
+    size_t m_head = 0;  // m_chunks[0, m_head) were dropped and await compaction
+    uint64_t m_firstSeq = 0;
+    uint64_t m_bytes = 0;
+    uint64_t m_droppedBytes = 0;
+    uint64_t m_droppedChunks = 0;
+    uint64_t m_failedBytes = 0;
+    uint64_t m_failedChunks = 0;
+    // The program-wide list (ChunkLogRegistry), guarded by its mutex.
+    ChunkLog* m_prev = nullptr;
+    ChunkLog* m_next = nullptr;
+};
+
+// The limits, as plain values from the settings: each log holds at most `perLogBytes`, all
+// logs together at most `totalBytes` (the newest chunk of a log always stays). Any thread.
+void SetLogLimits(uint64_t perLogBytes, uint64_t totalBytes);
+uint64_t LogLimitPerLog();
+uint64_t LogLimitTotal();
+// Bytes all counted logs hold now.
+uint64_t TotalLogBytes();
+
+inline constexpr uint64_t kDefaultLogLimitPerLog = uint64_t{64} << 20;
+inline constexpr uint64_t kDefaultLogLimitTotal = uint64_t{1024} << 20;
+
+// Now on the clock chunks are stamped with.
+int64_t ChunkTimeNow();

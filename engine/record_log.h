@@ -1,0 +1,21 @@
+#pragma once
+// The two places where a record's log grows: every received chunk goes through
+// LogReceivedChunk, every sent one through LogSentChunk. Anything that must see each chunk of a
+// record (recording to a file, rate counters) belongs beside these two.
+//
+// Threads: any thread. Both take g_csConnect (recursive: a worker that holds it already may
+// call them) and must only be given a record that is listed or owned by the caller.
+#include <netinet/in.h>
+
+#include <string_view>
+
+struct ConnectInfo;
+
+// A worker received `bytes` for `rec`: marks it unread, counts the bytes, keeps the chunk with
+// its arrival time. `sender` (may be null) is the datagram's sender; `continuesStream` says the
+// chunk follows the previous one in one TCP byte stream (a character may span them). Returns
+// false when memory ran out and the chunk was dropped (it is still counted as received).
+bool LogReceivedChunk(ConnectInfo* rec, std::string_view bytes, const sockaddr_in* sender,
+                      bool continuesStream);
+// The page sent `bytes` on `rec`: counts them and keeps the chunk. False as above.
+bool LogSentChunk(ConnectInfo* rec, std::string_view bytes);

@@ -1,0 +1,624 @@
+#include "pages/log_view.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTextLayout>
+#include <QTimer>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <climits>
+#include <set>
+
+#include "encoding/wire_codec.h"
+#include "engine/log_line.h"
+#include "pages/app_settings.h"
+#include "pages/log_sources.h"
+#include "skin/ui_kit.h"
+
+namespace quillet::pages {
+
+namespace {
+
+// News of data reaches the screen at most this often, whatever the rate of chunks.
+constexpr int kRefreshMs = 15;
+constexpr int kMargin = 4;
+constexpr int kWheelRows = 3;
+constexpr int kWheelNotch = 120;
+// A copy reads the log this many items at a time, each under the lock for that batch only.
+constexpr uint64_t kCopyBatch = 2048;
+// Rows remembered of items laid out before, at most.
+constexpr size_t kRowCacheLimit = 100000;
+
+std::set<CLogView*>& Views() {
+    static std::set<CLogView*> views;
+    return views;
+}
+
+}  // namespace
+
+CLogView::CLogView(QWidget* parent) : QAbstractScrollArea(parent) {
+    Views().insert(this);
+    setFocusPolicy(Qt::StrongFocus);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    viewport()->setCursor(Qt::IBeamCursor);
+    m_copy = new QAction(tr("复制"), this);
+    m_copy->setObjectName(QStringLiteral("logCopy"));
+    connect(m_copy, &QAction::triggered, this, [this] { CopySelection(); });
+    m_selectAll = new QAction(tr("全选"), this);
+    m_selectAll->setObjectName(QStringLiteral("logSelectAll"));
+    connect(m_selectAll, &QAction::triggered, this, [this] { SelectAll(); });
+    m_hexText = new QAction(tr("HEX + 文本"), this);
+    m_hexText->setObjectName(QStringLiteral("logHexText"));
+    m_hexText->setCheckable(true);
+    m_hexText->setChecked(HexTextView());
+    connect(m_hexText, &QAction::triggered, this, [this](bool on) { ToggleHexText(on); });
+    SetSource(std::make_unique<PlainTextSource>(QString()));
+}
+
+CLogView::~CLogView() {
+    Views().erase(this);
+}
+
+void CLogView::RefreshAll() {
+    for (CLogView* view : Views()) {
+        view->m_hexText->setChecked(HexTextView());
+        view->m_dirty = true;
+        view->viewport()->update();
+    }
+}
+
+void CLogView::SetSource(std::unique_ptr<LogViewSource> source) {
+    m_source = std::move(source);
+    m_follow = true;
+    m_hasSelection = m_selecting = false;
+    m_topItem = 0;
+    m_topRow = 0;
+    m_rowCache.clear();
+    m_endWhenLeft = 0;
+    LayOut();
+    viewport()->update();
+}
+
+void CLogView::ShowRecord(RecordStore* store, const ConnectInfo* rec, ChunkDir dir) {
+    m_rec = rec;
+    m_plain.clear();
+    SetSource(std::make_unique<RecordLogSource>(store, rec, dir));
+}
+
+void CLogView::DataArrived(RecordStore* store, const ConnectInfo* rec, ChunkDir dir) {
+    if (m_rec != rec)
+        ShowRecord(store, rec, dir);
+    else
+        ScheduleRefresh();
+}
+
+void CLogView::Forget(const ConnectInfo* rec) {
+    if (rec && m_rec == rec)
+        clear();
+}
+
+void CLogView::setPlainText(const QString& text) {
+    m_rec = nullptr;
+    m_plain = text;
+    SetSource(std::make_unique<PlainTextSource>(text));
+}
+
+QString CLogView::toPlainText() {
+    if (!m_rec)
+        return m_plain;
+    QString out;
+    const LogViewSource::Items range = m_source->Fetch(0, 0);
+    for (uint64_t item = range.first; item < range.end;) {
+        const LogViewSource::Items items = m_source->Fetch(item, item + kCopyBatch);
+        if (items.texts.empty())
+            break;
+        for (const QString& text : items.texts)
+            out.append(text).append(QLatin1Char('\n'));
+        item = items.from + items.texts.size();
+    }
+    return out;
+}
+
+QString CLogView::ShownText() {
+    EnsureLaidOut();
+    QStringList texts;
+    for (const auto& laid : m_laid)
+        texts << laid->text;
+    return texts.join(QLatin1Char('\n'));
+}
+
+void CLogView::ScheduleRefresh() {
+    if (m_refreshScheduled)
+        return;
+    m_refreshScheduled = true;
+    QTimer::singleShot(kRefreshMs, this, [this] {
+        m_refreshScheduled = false;
+        m_dirty = true;
+        viewport()->update();
+    });
+}
+
+int CLogView::RowHeight() const {
+    return std::max(1, fontMetrics().lineSpacing());
+}
+
+int CLogView::RowsInSight() const {
+    const int rh = RowHeight();
+    return std::max(1, (viewport()->height() + rh - 1) / rh);
+}
+
+void CLogView::CheckRenderKey() {
+    const QString key = QString::fromStdString(enc::WireEncoding()) + QLatin1Char('|') +
+                        QString::number(static_cast<int>(CurrentStampStyle())) +
+                        (HexTextView() ? QStringLiteral("|hex") : QStringLiteral("|text"));
+    if (key != m_renderKey) {
+        m_renderKey = key;
+        m_rowCache.clear();
+    }
+}
+
+std::unique_ptr<CLogView::Laid> CLogView::LayOutItem(uint64_t item, const QString& text) const {
+    auto laid = std::make_unique<Laid>();
+    laid->item = item;
+    laid->text = text;
+    const int rh = RowHeight();
+    const qreal width = std::max(40, viewport()->width() - 2 * kMargin);
+    // Rows that wrap are indented like the further lines of a chunk: no row but the first of
+    // a chunk starts at the left edge, so none can pass for a stamped line.
+    const qreal indent =
+        fontMetrics().horizontalAdvance(QLatin1Char(' ')) * static_cast<int>(kContinuationIndent);
+    QTextOption option;
+    option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    int start = 0;
+    int row = 0;
+    for (;;) {
+        const int nl = static_cast<int>(text.indexOf(QLatin1Char('\n'), start));
+        auto layout =
+            std::make_unique<QTextLayout>(text.mid(start, nl < 0 ? -1 : nl - start), font());
+        layout->setTextOption(option);
+        layout->setCacheEnabled(true);
+        layout->beginLayout();
+        int rows = 0;
+        for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
+            const qreal x = rows == 0 ? 0 : indent;
+            line.setLineWidth(std::max<qreal>(20, width - x));
+            line.setPosition(QPointF(x, rows * rh));
+            ++rows;
+        }
+        layout->endLayout();
+        laid->lineStart.push_back(start);
+        laid->lineRow.push_back(row);
+        laid->lines.push_back(std::move(layout));
+        row += std::max(rows, 1);
+        if (nl < 0)
+            break;
+        start = nl + 1;
+    }
+    laid->rows = row;
+    return laid;
+}
+
+int CLogView::RowsOf(uint64_t item) {
+    if (auto it = m_rowCache.find(item); it != m_rowCache.end())
+        return it->second;
+    const LogViewSource::Items items = m_source->Fetch(item, item + 1);
+    if (items.texts.empty() || items.from != item)
+        return 0;
+    const int rows = LayOutItem(item, items.texts.front())->rows;
+    if (m_rowCache.size() >= kRowCacheLimit)
+        m_rowCache.clear();
+    // The last item may still change (a character it ends with may be completed later).
+    if (item + 1 < items.end)
+        m_rowCache[item] = rows;
+    return rows;
+}
+
+void CLogView::LayOut() {
+    m_dirty = false;
+    CheckRenderKey();
+    m_laid.clear();
+    if (m_follow || !LayOutFromTop())
+        LayOutFromEnd();
+    const int rh = RowHeight();
+    if (m_laid.empty()) {
+        m_laidTop = m_knownFirst;
+        m_laidTopRow = 0;
+    } else {
+        m_laidTop = m_laid.front()->item;
+        m_laidTopRow = std::max(0, -m_laid.front()->y / rh);
+    }
+}
+
+bool CLogView::LayOutFromTop() {
+    const int h = viewport()->height();
+    const int rh = RowHeight();
+    LogViewSource::Items items =
+        m_source->Fetch(m_topItem, m_topItem + static_cast<uint64_t>(RowsInSight()) + 1);
+    m_knownFirst = items.first;
+    m_knownEnd = items.end;
+    if (items.texts.empty())
+        return false;
+    if (items.from != m_topItem) {  // the limits dropped it meanwhile
+        m_topItem = items.from;
+        m_topRow = 0;
+    }
+    int y = 0;
+    for (size_t i = 0; i < items.texts.size() && y < h; ++i) {
+        auto laid = LayOutItem(items.from + i, items.texts[i]);
+        if (i == 0) {
+            m_topRow = std::clamp(m_topRow, 0, laid->rows - 1);
+            y = -m_topRow * rh;
+        }
+        laid->y = y;
+        y += laid->rows * rh;
+        m_laid.push_back(std::move(laid));
+    }
+    const bool reachedEnd = m_laid.back()->item + 1 >= items.end;
+    if (reachedEnd && y <= h) {
+        // Scrolled down to the end: follow it again.
+        m_follow = true;
+        m_laid.clear();
+        return false;
+    }
+    SyncScrollBar(items.first, items.end, false);
+    return true;
+}
+
+void CLogView::LayOutFromEnd() {
+    m_follow = true;
+    const int h = viewport()->height();
+    const int rh = RowHeight();
+    const LogViewSource::Items items =
+        m_source->FetchLast(static_cast<uint64_t>(RowsInSight()) + 1);
+    m_knownFirst = items.first;
+    m_knownEnd = items.end;
+    // From the newest item back until the screen is full.
+    int total = 0;
+    std::vector<std::unique_ptr<Laid>> laid;
+    for (size_t i = items.texts.size(); i-- > 0 && total < h;) {
+        laid.push_back(LayOutItem(items.from + i, items.texts[i]));
+        total += laid.back()->rows * rh;
+    }
+    std::reverse(laid.begin(), laid.end());
+    const bool allFits = total <= h && (laid.empty() || laid.front()->item == items.first);
+    int y = allFits ? 0 : h - total;
+    for (auto& item : laid) {
+        item->y = y;
+        y += item->rows * rh;
+    }
+    m_laid = std::move(laid);
+    SyncScrollBar(items.first, items.end, allFits);
+}
+
+void CLogView::SyncScrollBar(uint64_t first, uint64_t end, bool allFits) {
+    m_syncingBar = true;
+    QScrollBar* bar = verticalScrollBar();
+    const uint64_t count = end - first;
+    const int max =
+        allFits || count == 0 ? 0 : static_cast<int>(std::min<uint64_t>(count - 1, INT_MAX));
+    bar->setRange(0, max);
+    bar->setSingleStep(1);
+    bar->setPageStep(std::max(1, static_cast<int>(m_laid.size())));
+    const uint64_t top = m_laid.empty() ? first : m_laid.front()->item;
+    bar->setValue(m_follow ? max : static_cast<int>(std::min<uint64_t>(top - first, max)));
+    m_syncingBar = false;
+}
+
+void CLogView::scrollContentsBy(int, int) {
+    if (m_syncingBar)
+        return;
+    QScrollBar* bar = verticalScrollBar();
+    if (bar->value() >= bar->maximum()) {
+        m_follow = true;
+    } else {
+        if (m_follow)
+            m_endWhenLeft = m_knownEnd;
+        m_follow = false;
+        m_topItem = m_knownFirst + static_cast<uint64_t>(bar->value());
+        m_topRow = 0;
+    }
+    m_dirty = true;
+    viewport()->update();
+}
+
+void CLogView::ScrollRows(int rows) {
+    if (rows == 0)
+        return;
+    EnsureLaidOut();
+    if (m_follow) {
+        if (rows > 0)
+            return;  // at the end already
+        m_follow = false;
+        m_endWhenLeft = m_knownEnd;
+        m_topItem = m_laidTop;
+        m_topRow = m_laidTopRow;
+    }
+    m_topRow += rows;
+    if (rows < 0) {
+        while (m_topRow < 0) {
+            if (m_topItem <= m_knownFirst) {
+                m_topRow = 0;
+                break;
+            }
+            --m_topItem;
+            m_topRow += std::max(1, RowsOf(m_topItem));
+        }
+    } else {
+        for (;;) {
+            const int r = RowsOf(m_topItem);
+            if (r <= 0 || m_topRow < r)
+                break;
+            m_topRow -= r;
+            ++m_topItem;
+        }
+    }
+    LayOut();
+    viewport()->update();
+}
+
+void CLogView::ScrollToEnd() {
+    m_follow = true;
+    LayOut();
+    viewport()->update();
+}
+
+void CLogView::ScrollToStart() {
+    EnsureLaidOut();
+    if (m_follow)
+        m_endWhenLeft = m_knownEnd;
+    m_follow = false;
+    m_topItem = m_knownFirst;
+    m_topRow = 0;
+    LayOut();
+    viewport()->update();
+}
+
+bool CLogView::HasUnseenData() {
+    if (m_follow)
+        return false;
+    return m_source->Fetch(0, 0).end > m_endWhenLeft;
+}
+
+void CLogView::resizeEvent(QResizeEvent* event) {
+    m_rowCache.clear();
+    m_dirty = true;
+    QAbstractScrollArea::resizeEvent(event);
+}
+
+void CLogView::PaintItem(QPainter& painter, const Laid& laid) const {
+    const int rh = RowHeight();
+    int selFrom = 0, selTo = -1;
+    if (HasSelection()) {
+        const Pos a = std::min(m_anchor, m_cursor), b = std::max(m_anchor, m_cursor);
+        if (laid.item >= a.item && laid.item <= b.item) {
+            selFrom = laid.item == a.item ? a.offset : 0;
+            selTo = laid.item == b.item ? b.offset : INT_MAX;
+        }
+    }
+    const QRect clip = viewport()->rect();
+    for (size_t i = 0; i < laid.lines.size(); ++i) {
+        const QPointF origin(kMargin, laid.y + laid.lineRow[i] * rh);
+        const int lineRows =
+            (i + 1 < laid.lines.size() ? laid.lineRow[i + 1] : laid.rows) - laid.lineRow[i];
+        if (origin.y() > clip.bottom() || origin.y() + lineRows * rh < 0)
+            continue;
+        QList<QTextLayout::FormatRange> selections;
+        const int start = laid.lineStart[i];
+        const int length = static_cast<int>(laid.lines[i]->text().size());
+        const int from = std::max(selFrom - start, 0);
+        const int to = selTo == INT_MAX ? length : std::min(selTo - start, length);
+        if (to > from) {
+            QTextLayout::FormatRange range;
+            range.start = from;
+            range.length = to - from;
+            range.format.setBackground(palette().highlight());
+            range.format.setForeground(palette().highlightedText());
+            selections.append(range);
+        }
+        laid.lines[i]->draw(&painter, origin, selections, clip);
+    }
+}
+
+void CLogView::paintEvent(QPaintEvent*) {
+    EnsureLaidOut();
+    QPainter painter(viewport());
+    painter.setPen(palette().color(QPalette::Text));
+    for (const auto& laid : m_laid)
+        PaintItem(painter, *laid);
+    if (!m_follow && m_knownEnd > m_endWhenLeft) {
+        const QString note = tr("▼ 有新数据");
+        const QFontMetrics fm = fontMetrics();
+        QRect box(0, 0, fm.horizontalAdvance(note) + 12, fm.height() + 6);
+        box.moveBottomRight(viewport()->rect().bottomRight() - QPoint(6, 4));
+        painter.setPen(Qt::NoPen);
+        painter.setBrush(palette().toolTipBase());
+        painter.drawRoundedRect(box, 4, 4);
+        painter.setPen(palette().color(QPalette::ToolTipText));
+        painter.drawText(box, Qt::AlignCenter, note);
+    }
+}
+
+CLogView::Pos CLogView::HitTest(const QPoint& point) const {
+    if (m_laid.empty())
+        return {m_knownFirst, 0};
+    const int rh = RowHeight();
+    if (point.y() < m_laid.front()->y)
+        return {m_laid.front()->item, 0};
+    for (const auto& laid : m_laid) {
+        if (point.y() >= laid->y + laid->rows * rh)
+            continue;
+        const int row = std::clamp((point.y() - laid->y) / rh, 0, laid->rows - 1);
+        size_t i = 0;
+        while (i + 1 < laid->lines.size() && laid->lineRow[i + 1] <= row)
+            ++i;
+        const QTextLine line = laid->lines[i]->lineAt(row - laid->lineRow[i]);
+        const int offset = line.isValid() ? line.xToCursor(point.x() - kMargin) : 0;
+        return {laid->item, laid->lineStart[i] + offset};
+    }
+    return {m_laid.back()->item, static_cast<int>(m_laid.back()->text.size())};
+}
+
+void CLogView::mousePressEvent(QMouseEvent* event) {
+    setFocus(Qt::MouseFocusReason);
+    if (event->button() != Qt::LeftButton) {
+        QAbstractScrollArea::mousePressEvent(event);
+        return;
+    }
+    EnsureLaidOut();
+    m_cursor = HitTest(event->position().toPoint());
+    if (!(event->modifiers() & Qt::ShiftModifier) || !m_hasSelection)
+        m_anchor = m_cursor;
+    m_hasSelection = true;
+    m_selecting = true;
+    viewport()->update();
+}
+
+void CLogView::mouseMoveEvent(QMouseEvent* event) {
+    if (!m_selecting)
+        return;
+    const QPoint at = event->position().toPoint();
+    if (at.y() < 0)
+        ScrollRows(-1);
+    else if (at.y() > viewport()->height())
+        ScrollRows(1);
+    EnsureLaidOut();
+    m_cursor = HitTest(at);
+    viewport()->update();
+}
+
+void CLogView::mouseReleaseEvent(QMouseEvent* event) {
+    m_selecting = false;
+    QAbstractScrollArea::mouseReleaseEvent(event);
+}
+
+void CLogView::wheelEvent(QWheelEvent* event) {
+    m_wheelRest += event->angleDelta().y();
+    const int notches = m_wheelRest / kWheelNotch;
+    m_wheelRest %= kWheelNotch;
+    ScrollRows(-notches * kWheelRows);
+    event->accept();
+}
+
+void CLogView::keyPressEvent(QKeyEvent* event) {
+    if (event == QKeySequence::Copy) {
+        CopySelection();
+        return;
+    }
+    if (event == QKeySequence::SelectAll) {
+        SelectAll();
+        return;
+    }
+    switch (event->key()) {
+        case Qt::Key_Up:
+            ScrollRows(-1);
+            return;
+        case Qt::Key_Down:
+            ScrollRows(1);
+            return;
+        case Qt::Key_PageUp:
+            ScrollRows(-std::max(1, RowsInSight() - 1));
+            return;
+        case Qt::Key_PageDown:
+            ScrollRows(std::max(1, RowsInSight() - 1));
+            return;
+        case Qt::Key_Home:
+            ScrollToStart();
+            return;
+        case Qt::Key_End:
+            ScrollToEnd();
+            return;
+        default:
+            QAbstractScrollArea::keyPressEvent(event);
+    }
+}
+
+void CLogView::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.setObjectName(QStringLiteral("logViewMenu"));
+    m_copy->setEnabled(HasSelection());
+    menu.addAction(m_copy);
+    menu.addAction(m_selectAll);
+    menu.addSeparator();
+    menu.addAction(m_hexText);
+    menu.exec(event->globalPos());
+}
+
+void CLogView::SelectAll() {
+    const LogViewSource::Items range = m_source->Fetch(0, 0);
+    m_hasSelection = range.end > range.first;
+    m_anchor = {range.first, 0};
+    m_cursor = {range.end > 0 ? range.end - 1 : 0, INT_MAX};
+    viewport()->update();
+}
+
+QString CLogView::TextBetween(Pos a, Pos b) {
+    QString out;
+    for (uint64_t item = a.item; item <= b.item;) {
+        const LogViewSource::Items items =
+            m_source->Fetch(item, std::min(b.item + 1, item + kCopyBatch));
+        if (items.texts.empty())
+            break;
+        for (size_t i = 0; i < items.texts.size(); ++i) {
+            const uint64_t n = items.from + i;
+            const QString& text = items.texts[i];
+            const int from = n == a.item ? std::min<int>(a.offset, text.size()) : 0;
+            if (n == b.item) {
+                out += text.mid(from, std::min<int>(b.offset, text.size()) - from);
+                if (b.offset > text.size())
+                    out += QLatin1Char('\n');
+            } else {
+                out += text.mid(from);
+                out += QLatin1Char('\n');
+            }
+        }
+        item = items.from + items.texts.size();
+    }
+    return out;
+}
+
+QString CLogView::SelectedText() {
+    if (!HasSelection())
+        return {};
+    return TextBetween(std::min(m_anchor, m_cursor), std::max(m_anchor, m_cursor));
+}
+
+bool CLogView::AskBeforeCopy(uint64_t bytes) {
+    QMessageBox box(
+        QMessageBox::Question, tr("提示"),
+        tr("要复制的日志约有 %1 MB，复制会占用较多内存和时间。仍要复制吗？").arg(bytes >> 20),
+        QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName(QStringLiteral("copyLargeLogPrompt"));
+    ui::ExecModal(&box);
+    return box.clickedButton() == box.button(QMessageBox::Yes);
+}
+
+bool CLogView::CopySelection() {
+    if (!HasSelection())
+        return false;
+    const Pos a = std::min(m_anchor, m_cursor), b = std::max(m_anchor, m_cursor);
+    const uint64_t bytes = m_source->Bytes(a.item, b.item + 1);
+    if (bytes > kAskBeforeCopyBytes && !AskBeforeCopy(bytes))
+        return false;
+    QGuiApplication::clipboard()->setText(TextBetween(a, b));
+    return true;
+}
+
+void CLogView::ToggleHexText(bool on) {
+    SetHexTextView(on);
+    settings::SetValue(QStringLiteral("log/hexText"), on);
+    RefreshAll();
+}
+
+}  // namespace quillet::pages

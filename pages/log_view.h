@@ -1,0 +1,179 @@
+#pragma once
+// The received and sent views: a read-only view of a log that lays out only the lines in sight.
+// It reads what it shows from its source each time it lays out (a record's log through the
+// page's RecordStore, copied under g_csConnect a screenful at a time, or a plain text), so
+// showing a log of any size costs what one screen costs, and a flood never makes it fall behind:
+// it shows the newest chunks whenever it repaints.
+//
+// Scrolling: while at its end the view follows new data; scrolled up it stays where the user
+// put it and shows a notice that new data arrived; back at the end it follows again. The scroll
+// bar counts items (chunks), the wheel and arrow keys move by rows.
+//
+// Selection with the mouse, Ctrl+A and Ctrl+C as in a text view; a copy of more than 64 MiB asks
+// first (ui::ExecModal). The context menu offers copy, select all and the "HEX + 文本" byte view.
+//
+// Threads: user-interface thread only.
+#include <QAbstractScrollArea>
+#include <QString>
+
+#include <cstdint>
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "engine/chunk_log.h"
+
+class QAction;
+class QTextLayout;
+class RecordStore;
+struct ConnectInfo;
+
+namespace quillet::pages {
+
+// What a log view shows: items numbered [first, end), each one or more lines of text.
+class LogViewSource {
+public:
+    virtual ~LogViewSource() = default;
+    struct Items {
+        uint64_t first = 0;
+        uint64_t end = 0;
+        uint64_t from = 0;           // the number of texts[0]
+        std::vector<QString> texts;  // without their final line break
+    };
+    // The items of [from, to) that there are, and the range.
+    virtual Items Fetch(uint64_t from, uint64_t to) = 0;
+    // The last `count` items.
+    virtual Items FetchLast(uint64_t count) = 0;
+    // Roughly how many bytes of log the items of [from, to) stand for.
+    virtual uint64_t Bytes(uint64_t from, uint64_t to) = 0;
+};
+
+class CLogView : public QAbstractScrollArea {
+    Q_OBJECT
+public:
+    // A copy larger than this asks first.
+    static constexpr uint64_t kAskBeforeCopyBytes = uint64_t{64} << 20;
+
+    explicit CLogView(QWidget* parent);
+    ~CLogView() override;
+
+    // Shows one of a record's logs, following its end. `store` outlives the view's use of it;
+    // the page calls Forget before it frees the record.
+    void ShowRecord(RecordStore* store, const ConnectInfo* rec, ChunkDir dir);
+    // News of data for `rec`: shown at the next refresh (the view switches to rec's log if it
+    // showed something else).
+    void DataArrived(RecordStore* store, const ConnectInfo* rec, ChunkDir dir);
+    // The record goes away: the view empties if it showed it.
+    void Forget(const ConnectInfo* rec);
+    const ConnectInfo* ShownRecord() const { return m_rec; }
+
+    // Plain text, as a text view shows it.
+    void setPlainText(const QString& text);
+    void clear() { setPlainText(QString()); }
+    // Everything the view would show if it were tall enough: the whole log, rendered.
+    QString toPlainText();
+    // The text of the items laid out for the screen now.
+    QString ShownText();
+
+    bool IsFollowing() const { return m_follow; }
+    // New data arrived while the view was scrolled up.
+    bool HasUnseenData();
+    void ScrollToEnd();
+    void ScrollToStart();
+    // Moves by `rows` rows (negative: up).
+    void ScrollRows(int rows);
+    // The first item in sight and the one after the last, as laid out (painted) last.
+    uint64_t TopItem() const { return m_laidTop; }
+    uint64_t ShownEnd() const { return m_laid.empty() ? m_knownEnd : m_laid.back()->item + 1; }
+
+    void SelectAll();
+    QString SelectedText();
+    // Copies the selection to the clipboard (asking first when it is huge); false when
+    // nothing was copied.
+    bool CopySelection();
+
+    QAction* HexTextAction() const { return m_hexText; }
+
+    // Every view renders again (encoding, stamp style or byte view changed).
+    static void RefreshAll();
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void scrollContentsBy(int dx, int dy) override;
+
+private:
+    struct Pos {
+        uint64_t item = 0;
+        int offset = 0;
+        bool operator<(const Pos& o) const {
+            return item != o.item ? item < o.item : offset < o.offset;
+        }
+        bool operator==(const Pos& o) const { return item == o.item && offset == o.offset; }
+    };
+    // One item laid out for the width of the view: one layout per line of its text.
+    struct Laid {
+        uint64_t item = 0;
+        QString text;
+        std::vector<std::unique_ptr<QTextLayout>> lines;
+        std::vector<int> lineStart;  // offset of each line in text
+        std::vector<int> lineRow;    // first row of each line within the item
+        int rows = 0;
+        int y = 0;  // top in the viewport, as laid out last
+    };
+
+    void SetSource(std::unique_ptr<LogViewSource> source);
+    void EnsureLaidOut() {
+        if (m_dirty)
+            LayOut();
+    }
+    void LayOut();
+    bool LayOutFromTop();
+    void LayOutFromEnd();
+    std::unique_ptr<Laid> LayOutItem(uint64_t item, const QString& text) const;
+    int RowsOf(uint64_t item);
+    int RowHeight() const;
+    int RowsInSight() const;
+    void SyncScrollBar(uint64_t first, uint64_t end, bool allFits);
+    void CheckRenderKey();
+    void ScheduleRefresh();
+    Pos HitTest(const QPoint& point) const;
+    void PaintItem(QPainter& painter, const Laid& laid) const;
+    bool HasSelection() const { return m_hasSelection && !(m_anchor == m_cursor); }
+    QString TextBetween(Pos a, Pos b);
+    bool AskBeforeCopy(uint64_t bytes);
+    void ToggleHexText(bool on);
+
+    std::unique_ptr<LogViewSource> m_source;
+    const ConnectInfo* m_rec = nullptr;
+    QString m_plain;  // the text when there is no record
+    bool m_follow = true;
+    uint64_t m_topItem = 0;  // when not following: the first item in sight and its first row
+    int m_topRow = 0;
+    uint64_t m_endWhenLeft = 0;  // the end of the log when the view stopped following
+    uint64_t m_knownFirst = 0;   // the items as last seen
+    uint64_t m_knownEnd = 0;
+    bool m_dirty = true;  // the layout is out of date
+    std::vector<std::unique_ptr<Laid>> m_laid;
+    uint64_t m_laidTop = 0;
+    int m_laidTopRow = 0;
+    std::map<uint64_t, int> m_rowCache;  // rows of items laid out before, for this width
+    QString m_renderKey;
+    bool m_syncingBar = false;
+    bool m_refreshScheduled = false;
+    bool m_hasSelection = false;
+    bool m_selecting = false;
+    Pos m_anchor, m_cursor;
+    int m_wheelRest = 0;
+    QAction* m_copy = nullptr;
+    QAction* m_selectAll = nullptr;
+    QAction* m_hexText = nullptr;
+};
+
+}  // namespace quillet::pages

@@ -1,0 +1,324 @@
+// The received and sent views over the records' chunk logs, with real peers on loopback: a
+// flood shown whole, a huge log selected at once, the limits and their notice, every byte
+// visible, rendering again after a change of encoding, byte view or stamp style, and a view
+// that keeps its place while scrolled up.
+#include <QApplication>
+#include <QClipboard>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QScrollBar>
+#include <QTest>
+#include <QWheelEvent>
+
+#include <string>
+
+#include "encoding/wire_codec.h"
+#include "engine/chunk_log.h"
+#include "engine/crit_sec.h"
+#include "engine/log_line.h"
+#include "engine/record_log.h"
+#include "engine/record_store.h"
+#include "pages/app_settings.h"
+#include "pages/log_sources.h"
+#include "pages/log_view.h"
+#include "pages/prompt_dlg.h"
+#include "pages/settings_dlg.h"
+#include "pages/tcp_server_dlg.h"
+#include "pages/udp_server_dlg.h"
+#include "skin/ui_kit.h"
+#include "tests/pages/tcp_page_fixture.h"
+#include "tests/pages/udp_page_fixture.h"
+
+namespace quillet::test {
+namespace {
+
+using enum pages::CSetListenDlg::ControlId;
+
+// UTF-8 on the wire and the default log settings for one test; the previous state after it.
+struct LogState {
+    LogState() { enc::SetWireEncoding("UTF-8"); }
+    ~LogState() {
+        enc::SetWireEncoding(enc::kAnsi);
+        SetLogLimits(kDefaultLogLimitPerLog, kDefaultLogLimitTotal);
+        SetHexTextView(false);
+        SetStampStyle(StampStyle::kChinaSeconds);
+        pages::settings::SetValue(QStringLiteral("log/stampStyle"), 0);
+        pages::settings::SetValue(QStringLiteral("log/hexText"), false);
+    }
+};
+
+uint64_t LogEnd(const ConnectInfo* rec) {
+    CCritSecLock lock(g_csConnect);
+    return rec->strRecv.End();
+}
+
+uint32_t Counted(const ConnectInfo* rec) {
+    CCritSecLock lock(g_csConnect);
+    return rec->nRecvBytesAll;
+}
+
+bool PairsWhole(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate()) {
+            if (i + 1 >= text.size() || !text[i + 1].isLowSurrogate())
+                return false;
+            ++i;
+        } else if (text[i].isLowSurrogate()) {
+            return false;
+        }
+    }
+    return true;
+}
+
+class TcpLogViewTest : public TcpPageTest<pages::CTcpServerDlg> {
+protected:
+    // A listening page and one accepted client, its node selected.
+    PeerSocket Client() {
+        const int port = FreeTcpPort();
+        ScriptPrompt({{kBoxPort, QString::number(port)}});
+        Press(pages::CTcpServerDlg::kCreate);
+        PeerSocket fd(TcpConnect(port));
+        EXPECT_GE(fd, 0);
+        EXPECT_TRUE(Eventually([&] { return Root()->childCount() == 1; }));
+        ClickItem(Child(0));
+        return fd;
+    }
+    pages::CLogView* View() const { return page_->ReceivedView(); }
+};
+
+TEST_F(TcpLogViewTest, ShowsTheWholeOfAFloodAndNeverSplitsACharacter) {
+    LogState state;
+    PeerSocket peer = Client();
+    ConnectInfo* rec = Rec(Child(0));
+    // Four-byte characters all through the flood: chunk edges cut many of them.
+    constexpr int kLines = 200000;
+    std::string flood;
+    for (int i = 0; i < kLines; ++i)
+        flood += "L" + std::to_string(i) + "\xF0\x9F\x98\x80\n";
+    ASSERT_GT(flood.size(), size_t{2} << 20);
+    std::thread sender([&] { SendAll(peer, flood); });
+    ASSERT_TRUE(Eventually([&] { return Counted(rec) == flood.size(); }));
+    sender.join();
+    // The view catches up with the newest chunk, whatever came before it.
+    ASSERT_TRUE(Eventually([&] { return View()->ShownEnd() == LogEnd(rec); }));
+    EXPECT_TRUE(View()->IsFollowing());
+    const QString shown = View()->ShownText();
+    EXPECT_TRUE(shown.contains(QStringLiteral("L%1\U0001F600").arg(kLines - 1)))
+        << shown.toStdString();
+    EXPECT_TRUE(PairsWhole(shown));
+    const QString all = View()->toPlainText();
+    EXPECT_EQ(all.count(QStringLiteral("\U0001F600")), kLines);
+    EXPECT_FALSE(all.contains(QChar(0xFFFD)));
+    EXPECT_TRUE(PairsWhole(all));
+}
+
+TEST_F(TcpLogViewTest, SelectingAHugeLogCopiesOnlyWhatIsInSight) {
+    LogState state;
+    SetLogLimits(uint64_t{256} << 20, uint64_t{1} << 30);
+    PeerSocket peer = Client();
+    ConnectInfo* rec = Rec(Child(0));
+    ClickItem(Root());
+    // 70 MiB in 1 KiB chunks, as a worker would log them.
+    constexpr int kChunks = 70 * 1024;
+    for (int i = 0; i < kChunks; ++i) {
+        std::string chunk(1024, 'a' + i % 26);
+        const std::string tag = "#" + std::to_string(i) + "#";
+        chunk.replace(0, tag.size(), tag);
+        LogReceivedChunk(rec, chunk, nullptr, false);
+    }
+    const uint64_t before = RecordStore::CopiedChunks();
+    ClickItem(Child(0));
+    // Shown at once, from a copy of what is in sight only.
+    EXPECT_TRUE(View()->ShownText().contains(QStringLiteral("#%1#").arg(kChunks - 1)));
+    EXPECT_LT(RecordStore::CopiedChunks() - before, 200u);
+
+    // A worker's append while the view is selected goes on and shows.
+    LogReceivedChunk(rec, "late", nullptr, false);
+    page_->OnConnectionUpdate(rec, UPDATE_DATA, rec->nId);
+    ASSERT_TRUE(Eventually([&] { return View()->ShownText().endsWith(QStringLiteral("  late")); }));
+
+    // Ctrl+A then Ctrl+C of more than 64 MiB asks first; No copies nothing.
+    QApplication::clipboard()->setText(QStringLiteral("before"));
+    QString asked;
+    ui::SetModalScript([&](QDialog* dlg) {
+        asked = dlg->objectName();
+        auto* box = qobject_cast<QMessageBox*>(dlg);
+        ASSERT_NE(box, nullptr);
+        box->button(QMessageBox::No)->click();
+    });
+    View()->setFocus();
+    QTest::keyClick(View(), Qt::Key_A, Qt::ControlModifier);
+    QTest::keyClick(View(), Qt::Key_C, Qt::ControlModifier);
+    ui::SetModalScript(nullptr);
+    EXPECT_EQ(asked, QStringLiteral("copyLargeLogPrompt"));
+    EXPECT_EQ(QApplication::clipboard()->text(), QStringLiteral("before"));
+}
+
+TEST_F(TcpLogViewTest, SelectAllAndCopyTakeTheWholeLog) {
+    LogState state;
+    PeerSocket peer = Client();
+    ConnectInfo* rec = Rec(Child(0));
+    for (int i = 0; i < 300; ++i)
+        LogReceivedChunk(rec, "line " + std::to_string(i), nullptr, false);
+    page_->OnConnectionUpdate(rec, UPDATE_DATA, rec->nId);
+    ASSERT_TRUE(Eventually([&] { return View()->ShownEnd() == 300; }));
+    View()->SelectAll();
+    ASSERT_TRUE(View()->CopySelection());
+    const QString copied = QApplication::clipboard()->text();
+    EXPECT_EQ(copied, View()->toPlainText());
+    EXPECT_EQ(copied.count(QLatin1Char('\n')), 300);
+    EXPECT_TRUE(copied.contains(LogLine(QStringLiteral("line 0"))));
+    EXPECT_TRUE(copied.contains(LogLine(QStringLiteral("line 299"))));
+}
+
+class UdpLogViewTest : public UdpPageTest {
+protected:
+    void Start() {
+        Open<pages::CUdpServerDlg>();
+        port_ = FreeUdpPort();
+        AnswerPrompt({{kBoxPort, QString::number(port_)}});
+        Click(pages::CUdpServerDlg::kCreate);
+    }
+    // Sends each datagram from `fd`, waits until the page counted them all, selects the peer.
+    ConnectInfo* SendAndSelect(int fd, const std::vector<std::string>& datagrams) {
+        size_t total = 0;
+        for (const std::string& d : datagrams) {
+            EXPECT_TRUE(UdpSendTo(fd, d, port_));
+            total += d.size();
+        }
+        EXPECT_TRUE(Eventually([&] { return Children() == 1; }));
+        ConnectInfo* rec = pages::CTreeCtrlEx::ItemData<ConnectInfo>(Child(0));
+        EXPECT_TRUE(Eventually([&] { return Counted(rec) >= total; }));
+        if (Tree()->currentItem() != Child(0))
+            ClickItem(Child(0));
+        return rec;
+    }
+    pages::CLogView* View() const { return page_->ReceivedView(); }
+    int port_ = 0;
+};
+
+TEST_F(UdpLogViewTest, AWholeDatagramOf65507BytesArrives) {
+    LogState state;
+    Start();
+    ConnectInfo* rec = SendAndSelect(Peer(), {std::string(65507, 'h')});
+    EXPECT_EQ(Counted(rec), 65507u);
+    EXPECT_TRUE(Received().contains(QString(65507, QLatin1Char('h')) + QLatin1Char('\n')));
+}
+
+TEST_F(UdpLogViewTest, ZeroControlAndBidiBytesShowAsMarks) {
+    LogState state;
+    Start();
+    SendAndSelect(Peer(), {std::string("a\0b\x07\xE2\x80\xAEgnp.exe", 14), std::string("\0\0", 2),
+                           "one\n2017-01-01 00:00:00  forged"});
+    const QString text = Received();
+    EXPECT_TRUE(text.contains(QStringLiteral("  a\u2400b\u2407<U+202E>gnp.exe\n")))
+        << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("  \u2400\u2400\n")));
+    EXPECT_TRUE(text.contains(QStringLiteral("  one\n    2017-01-01 00:00:00  forged\n")));
+    // Every line that starts with a stamp is a chunk of its own: three of them.
+    EXPECT_EQ(text.count(QRegularExpression(QStringLiteral("(^|\n)\\d{4}-"))), 3);
+}
+
+TEST_F(UdpLogViewTest, LimitDropsTheOldestChunksAndTheViewSaysHowMany) {
+    LogState state;
+    SetLogLimits(4000, uint64_t{1} << 30);
+    Start();
+    std::vector<std::string> datagrams;
+    for (int i = 0; i < 10; ++i)
+        datagrams.push_back(std::to_string(i) + std::string(999, 'd'));
+    ConnectInfo* rec = SendAndSelect(Peer(), datagrams);
+    EXPECT_EQ(Counted(rec), 10000u);  // the counters count all that came
+    const QStringList lines = Received().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    ASSERT_EQ(lines.size(), 5);
+    EXPECT_EQ(lines[0], pages::DroppedNotice(6000));
+    EXPECT_TRUE(lines[0].contains(QStringLiteral("6000")));
+    EXPECT_TRUE(lines[1].contains(QStringLiteral("  6ddd")));
+    View()->ScrollToStart();
+    EXPECT_TRUE(View()->ShownText().startsWith(pages::DroppedNotice(6000)));
+}
+
+TEST_F(UdpLogViewTest, ChangingTheEncodingOrByteViewRendersOldLinesAgain) {
+    LogState state;
+    Start();
+    SendAndSelect(Peer(), {"\xE4\xBD\xA0"
+                           "A"});
+    EXPECT_TRUE(View()->ShownText().endsWith(QStringLiteral("  你A")));
+    enc::SetWireEncoding(enc::kHex);
+    pages::CLogView::RefreshAll();
+    EXPECT_TRUE(View()->ShownText().endsWith(QStringLiteral("  E4 BD A0 41")));
+    enc::SetWireEncoding("UTF-8");
+    View()->HexTextAction()->trigger();
+    EXPECT_TRUE(HexTextView());
+    EXPECT_TRUE(pages::settings::BoolValue(QStringLiteral("log/hexText"), false));
+    EXPECT_TRUE(
+        View()->ShownText().contains(QRegularExpression(QStringLiteral("  E4 BD A0 41 +你A$"))));
+    EXPECT_TRUE(page_->SentView()->HexTextAction()->isChecked());
+    View()->HexTextAction()->trigger();
+    EXPECT_TRUE(View()->ShownText().endsWith(QStringLiteral("  你A")));
+}
+
+TEST_F(UdpLogViewTest, StampStyleSettingRendersEveryLineAgain) {
+    LogState state;
+    Start();
+    SendAndSelect(Peer(), {"hello"});
+    EXPECT_TRUE(Received().contains(LogLine(QStringLiteral("hello"))));
+    const auto styled = [&](int style) {
+        pages::settings::SetValue(QStringLiteral("log/stampStyle"), style);
+        emit pages::SettingsNews::Instance().Changed();
+        return View()->ShownText();
+    };
+    EXPECT_TRUE(styled(2).contains(QRegularExpression(
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z  hello$"))));
+    EXPECT_TRUE(styled(1).contains(QRegularExpression(
+        QStringLiteral("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}  hello$"))));
+    EXPECT_TRUE(styled(0).contains(LogLine(QStringLiteral("hello"))));
+}
+
+TEST_F(UdpLogViewTest, ScrolledUpTheViewKeepsItsPlaceAndSaysNewDataCame) {
+    LogState state;
+    Start();
+    const int peer = Peer();
+    std::vector<std::string> first;
+    for (int i = 0; i < 200; ++i)
+        first.push_back("line " + std::to_string(i));
+    ConnectInfo* rec = SendAndSelect(peer, first);
+    ASSERT_TRUE(Eventually([&] { return View()->ShownEnd() == 200; }));
+    EXPECT_TRUE(View()->IsFollowing());
+    EXPECT_TRUE(View()->verticalScrollBar()->isVisible());
+
+    // Wheel and keys move it up; it stays there while data arrives.
+    QWheelEvent wheel(QPointF(10, 10), View()->viewport()->mapToGlobal(QPointF(10, 10)), QPoint(),
+                      QPoint(0, 120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(View()->viewport(), &wheel);
+    QTest::keyClick(View(), Qt::Key_Up);
+    EXPECT_FALSE(View()->IsFollowing());
+    const uint64_t top = View()->TopItem();
+    EXPECT_LT(top, 200u);
+    EXPECT_FALSE(View()->HasUnseenData());
+    for (int i = 200; i < 260; ++i)
+        ASSERT_TRUE(UdpSendTo(peer, "line " + std::to_string(i), port_));
+    ASSERT_TRUE(Eventually([&] { return LogEnd(rec) == 260; }));
+    ProcessEvents();
+    EXPECT_EQ(View()->TopItem(), top);
+    EXPECT_TRUE(View()->HasUnseenData());
+    EXPECT_FALSE(View()->ShownText().contains(QStringLiteral("line 259")));
+
+    // Ctrl+Home goes to the start; End follows again.
+    QTest::keyClick(View(), Qt::Key_Home, Qt::ControlModifier);
+    EXPECT_EQ(View()->TopItem(), 0u);
+    EXPECT_TRUE(View()->ShownText().startsWith(QStringLiteral("20")));
+    QTest::keyClick(View(), Qt::Key_End, Qt::ControlModifier);
+    EXPECT_TRUE(View()->IsFollowing());
+    EXPECT_FALSE(View()->HasUnseenData());
+    EXPECT_TRUE(View()->ShownText().endsWith(QStringLiteral("  line 259")));
+    // Scrolling down to the end by keys follows again too.
+    QTest::keyClick(View(), Qt::Key_PageUp);
+    EXPECT_FALSE(View()->IsFollowing());
+    for (int i = 0; i < 10 && !View()->IsFollowing(); ++i)
+        QTest::keyClick(View(), Qt::Key_PageDown);
+    EXPECT_TRUE(View()->IsFollowing());
+}
+
+}  // namespace
+}  // namespace quillet::test
