@@ -1,21 +1,29 @@
 #include "pages/dialog_p.h"
 
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTextDocument>
 #include <QTimer>
+#include <QToolTip>
 
+#include <algorithm>
 #include <vector>
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
 #include "encoding/wire_codec.h"
+#include "engine/chunk_recording.h"
 #include "engine/local_address.h"
 #include "engine/log_line.h"
 #include "engine/socket_closer.h"
 #include "engine/tcp_engine.h"
+#include "pages/recordings.h"
 #include "skin/send_box_keys.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
@@ -47,6 +55,10 @@ namespace {
 const QColor kRootText(136, 0, 21);
 // How often a page whose tree was built before the host's address was known looks for it.
 constexpr int kHostWatchMs = 250;
+// How often the counters line reads the selected record's counters.
+constexpr int kCountersMs = 250;
+// The counters line: under the left column's lowest box, down to the page's foot.
+constexpr int kCountersTopDu = 292;
 
 QSize TemplateSize(int templateId) {
     if (templateId == 129 || templateId == 130)
@@ -120,6 +132,64 @@ void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
     m_sendBox = MakeView(this, kSendBox, DuRect(255, 163, 230, 125), false);
     ui::UseTabForFocus(m_sendBox);
     AddGroup(tr("发送窗口"), DuRect(252, 150, 239, 141), kSendBox);
+    CreateCountersAndRecordings();
+}
+
+void CDialogP::CreateCountersAndRecordings() {
+    m_countersLine = new QLabel(this);
+    m_countersLine->setObjectName(QStringLiteral("countersLine"));
+    const int top = Du(kCountersTopDu);
+    m_countersLine->setGeometry(Du(6), top, Du(236), std::max(1, height() - top));
+    m_countersLine->setFont(ui::SansFont(std::clamp(height() - top, 8, 12)));
+    m_countersTimer = new QTimer(this);
+    m_countersTimer->setObjectName(QStringLiteral("countersTimer"));
+    connect(m_countersTimer, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            RefreshCountersLine();
+    });
+    m_countersTimer->start(kCountersMs);
+    m_recordings = new CRecordings([this]() -> RecordStore& { return Store(); }, this);
+    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QTreeWidgetItem* item = m_tree->itemAt(at);
+        QMenu* menu = MakeTreeMenu(item ? item : m_tree->currentItem());
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(m_tree->viewport()->mapToGlobal(at));
+    });
+}
+
+QMenu* CDialogP::MakeTreeMenu(QTreeWidgetItem* item) {
+    return m_recordings->MakeMenu(RecordOf(item), m_tree);
+}
+
+namespace {
+
+QString ByteCount(uint64_t n) {
+    return QLocale::c().formattedDataSize(static_cast<qint64>(n), 1,
+                                          QLocale::DataSizeTraditionalFormat);
+}
+
+}  // namespace
+
+QString CDialogP::CountersText(ConnectInfo* rec) {
+    const CounterSnapshot c = Store().Counters(rec);
+    QString text = tr("收 %1 / %2 条，%3/秒；发 %4 / %5 条")
+                       .arg(ByteCount(c.recvBytes))
+                       .arg(c.recvMessages)
+                       .arg(ByteCount(c.recvPerSecond))
+                       .arg(ByteCount(c.sentBytes))
+                       .arg(c.sentMessages);
+    if (m_recordings->IsRecording(rec) || m_recordings->IsRecordingPage())
+        text += tr("；记录中");
+    return text;
+}
+
+void CDialogP::RefreshCountersLine() {
+    QTreeWidgetItem* item = SelectedConnection();
+    ConnectInfo* rec = RecordOf(item);
+    const QString text = rec ? CountersText(rec) : QString();
+    if (m_countersLine->text() != text)
+        m_countersLine->setText(text);
 }
 
 ui::CSkinBtn* CDialogP::AddButton(int id, const QRect& rect, const std::array<int, 4>& bitmaps,
@@ -202,6 +272,8 @@ bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
             shown.push_back(rec);
     if (m_feeder)
         m_feeder->Reset();
+    if (m_recordings)
+        m_recordings->StopAll();  // before the records they are set on go
     store.CloseAndFreeAll(shown);
     if (root) {
         if (auto* state = CTreeCtrlEx::ItemData<ServerState>(root)) {
@@ -327,6 +399,10 @@ QTreeWidgetItem* CDialogP::AddRecordNode(ConnectInfo* rec, const QString& text, 
     QTreeWidgetItem* node =
         m_nodeBatch ? new QTreeWidgetItem(QStringList{text}) : m_tree->InsertItem(text, Root());
     rec->hItem = node;
+    {
+        CCritSecLock lock(g_csConnect);  // workers read it for recorded text lines
+        rec->label = text.toStdString();
+    }
     CTreeCtrlEx::SetItemData(node, rec);
     m_tree->SetItemImage(node, image);
     if (m_nodeBatch)
@@ -346,6 +422,8 @@ void CDialogP::FreeRecord(uint64_t key, ConnectInfo* rec) {
         return;
     if (m_feeder)
         m_feeder->Forget(rec);
+    if (m_recordings)
+        m_recordings->Forget(rec);
     if (auto* node = NodeOf(rec))
         CTreeCtrlEx::SetItemData(node, nullptr);
     Store().Delete(key, rec);
@@ -421,6 +499,7 @@ std::optional<std::string> CDialogP::EncodeSendText(const std::u16string& text) 
 void CDialogP::LogSent(ConnectInfo* rec, const std::string& wire, int sent) {
     rec->nSentBytes += static_cast<uint32_t>(sent);
     AppendLogLine(rec->strSent, wire);
+    NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, wire);
     ShowLog(m_sentView, rec->strSent);
     m_sendBox->clear();
 }
@@ -514,8 +593,7 @@ void CDialogP::SendOnSelectedTcp(TcpEngine& engine,
                 return 0;
             case TcpEngine::SendResult::kFull:
                 ShowLog(m_sentView, rec->strSent);
-                Message(tr("待发送的数据已达 64 MB，本次内容未发送！"),
-                        tr("提示"));
+                Message(tr("待发送的数据已达 64 MB，本次内容未发送！"), tr("提示"));
                 return 0;
             case TcpEngine::SendResult::kFailed:
                 break;
@@ -536,6 +614,7 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
     for (const PendingSend& item : news.done) {
         rec->nSentBytes += static_cast<uint32_t>(item.bytes.size());
         AppendLogLine(rec->strSent, item.bytes);
+        NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, item.bytes);
         if (!box.empty() && box == item.text) {  // not if the user has typed on since
             m_sendBox->clear();
             box.clear();
@@ -547,7 +626,9 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
         unsent += item.bytes.size() - item.taken;
         if (item.taken > 0) {  // the log holds what the socket really took
             rec->nSentBytes += static_cast<uint32_t>(item.taken);
-            AppendLogLine(rec->strSent, std::string_view(item.bytes).substr(0, item.taken));
+            const std::string_view taken = std::string_view(item.bytes).substr(0, item.taken);
+            AppendLogLine(rec->strSent, taken);
+            NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, taken);
         }
     }
     QTreeWidgetItem* node = NodeOf(rec);
@@ -594,6 +675,14 @@ void CDialogP::keyPressEvent(QKeyEvent* event) {
 }
 
 bool CDialogP::eventFilter(QObject* watched, QEvent* event) {
+    if (m_tree && watched == m_tree->viewport() && event->type() == QEvent::ToolTip) {
+        // Read when asked, so that thousands of nodes cost nothing until one is pointed at.
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (ConnectInfo* rec = RecordOf(m_tree->itemAt(help->pos()))) {
+            QToolTip::showText(help->globalPos(), CountersText(rec), m_tree->viewport());
+            return true;
+        }
+    }
     if (m_tree && watched == m_tree->viewport() && event->type() == QEvent::MouseButtonRelease) {
         auto* me = static_cast<QMouseEvent*>(event);
         if (me->button() == Qt::LeftButton)

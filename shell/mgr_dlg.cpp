@@ -11,6 +11,7 @@
 
 #include "encoding/set_dialog.h"
 #include "pages/settings_dlg.h"
+#include "pages/wire_encoding_setting.h"
 #include "shell/about_dlg.h"
 #include "shell/help_dlg.h"
 #include "skin/office_xp_menu.h"
@@ -117,7 +118,8 @@ void CMgrDlg::OnCommand(int id) {
             break;
         case kSettings: {
             enc::CSet dlg(this);
-            ui::ExecModal(&dlg);
+            if (ui::ExecModal(&dlg) == QDialog::Accepted)
+                pages::StoreWireEncoding();
             break;
         }
         case kHelp: {
