@@ -269,7 +269,8 @@ void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n,
         rec->nRecvBytesAll += static_cast<uint32_t>(n);
         rec->nRecvBytes += static_cast<uint32_t>(n);
         AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)), carry);
-        NoteLoggedChunk(m_store, *rec, ChunkSide::kReceived, std::string_view(data, size_t(n)));
+        NoteLoggedChunk(m_store, *rec, ChunkSide::kReceived,
+                        std::string_view(data, static_cast<size_t>(n)));
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, ctx.nId);
 }

@@ -163,7 +163,8 @@ void UdpEngine::OnDatagram(const WorkerContext& ctx, uint64_t key, const sockadd
         rec->nRecvBytes += static_cast<uint32_t>(n);
         // Each datagram stands alone: an incomplete character at its end shows as U+FFFD.
         AppendLogLine(rec->strRecv, std::string_view(data, static_cast<size_t>(n)));
-        NoteLoggedChunk(m_store, *rec, ChunkSide::kReceived, std::string_view(data, size_t(n)));
+        NoteLoggedChunk(m_store, *rec, ChunkSide::kReceived,
+                        std::string_view(data, static_cast<size_t>(n)));
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, key);
 }
