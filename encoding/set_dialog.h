@@ -1,7 +1,8 @@
 #pragma once
 // The message encoding settings: a modal dialog that lists the encodings by name and, on OK,
 // makes the chosen one the wire encoding of every page. It opens showing the encoding in force;
-// Cancel changes nothing; nothing outlives the process.
+// Cancel changes nothing. The shell keeps the choice for the next run
+// (pages/wire_encoding_setting.h).
 //
 // Threads: user-interface thread only. Run it with ui::ExecModal so tests can script it.
 #include <QDialog>

@@ -10,11 +10,15 @@
 #include <string>
 
 #include "engine/chunk_log.h"
+#include "engine/record_counters.h"
 #include "engine/send_queue.h"
 
 class TcpEngine;
 class UdpEngine;
 class IConnectionSink;
+namespace quillet {
+class LogRecorder;
+}
 
 // One TCP connection, one UDP peer of a server socket, or one UDP client endpoint.
 struct ConnectInfo {
@@ -33,6 +37,13 @@ struct ConnectInfo {
     sockaddr_in addrServer{};
     // TCP: what waits to be sent on the connection (send_queue.h).
     SendQueue sendQueue;
+    // Bytes and messages each way and the receive rate, counted as chunks are logged.
+    RecordCounters counters;
+    // The file this record's chunks are recorded to, or null; the page owns the recorder and
+    // keeps it alive while it is set here.
+    quillet::LogRecorder* recorder = nullptr;
+    // The record's name in the page's tree (UTF-8), for recorded text lines.
+    std::string label;
 };
 
 // The record behind the root node of every page's tree.

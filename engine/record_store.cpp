@@ -101,12 +101,29 @@ void RecordStore::ClearReceived(ConnectInfo* rec) {
     rec->nRecvBytes = 0;
     rec->nRecvBytesAll = 0;
     rec->strRecv.clear();
+    rec->counters.ClearReceived();
 }
 
 void RecordStore::ClearSent(ConnectInfo* rec) {
     CCritSecLock lock(g_csConnect);
     rec->nSentBytes = 0;
     rec->strSent.clear();
+    rec->counters.ClearSent();
+}
+
+CounterSnapshot RecordStore::Counters(const ConnectInfo* rec) const {
+    CCritSecLock lock(g_csConnect);
+    return ReadCounters(rec->counters, RateWindow::Clock::now());
+}
+
+void RecordStore::SetRecorder(ConnectInfo* rec, quillet::LogRecorder* recorder) {
+    CCritSecLock lock(g_csConnect);
+    rec->recorder = recorder;
+}
+
+void RecordStore::SetPageRecorder(quillet::LogRecorder* recorder) {
+    CCritSecLock lock(g_csConnect);
+    m_pageRecorder = recorder;
 }
 
 namespace {

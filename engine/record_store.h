@@ -9,10 +9,11 @@
 // called from code that WithListed runs). The engine's workers use Map() directly, under
 // g_csConnect, to find and update records (tcp_engine.h, udp_engine.h).
 //
-// Guards: m_map, and in every listed record the fields that workers write (strRecv, nRecvBytes,
-// nRecvBytesAll, bUnread, sock, sendQueue), by g_csConnect. strSent and nSentBytes are written
-// only on the user-interface thread, under g_csConnect too (record_log.h): a log's append may
-// drop the oldest chunks of any other log.
+// Guards: m_map, m_pageRecorder, and in every listed record the fields that workers write
+// (strRecv, nRecvBytes, nRecvBytesAll, bUnread, sock, sendQueue, counters) and the one they read
+// (recorder), by g_csConnect. strSent and nSentBytes are written only on the user-interface
+// thread, under g_csConnect too (record_log.h): a log's append may drop the oldest chunks of any
+// other log.
 #include <atomic>
 #include <cstdint>
 #include <memory>
@@ -96,6 +97,16 @@ public:
     // How many chunks CopyLogWindow has copied under the lock so far (diagnostics and tests).
     static uint64_t CopiedChunks();
 
+    // A copy of the record's counters, with its receive rate as of now.
+    CounterSnapshot Counters(const ConnectInfo* rec) const;
+    // Where the chunks of one record, or of every record of the page, are recorded (null: not
+    // recorded). The page owns the recorders and keeps each alive while it is set here.
+    void SetRecorder(ConnectInfo* rec, quillet::LogRecorder* recorder);
+    void SetPageRecorder(quillet::LogRecorder* recorder);
+    // The page's recorder; the caller holds g_csConnect.
+    quillet::LogRecorder* PageRecorder() const { return m_pageRecorder; }
+
 private:
-    ConnectMap m_map;  // guarded by g_csConnect
+    ConnectMap m_map;                                // guarded by g_csConnect
+    quillet::LogRecorder* m_pageRecorder = nullptr;  // guarded by g_csConnect
 };

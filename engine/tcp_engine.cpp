@@ -13,6 +13,7 @@
 #include <memory>
 #include <thread>
 
+#include "engine/chunk_recording.h"
 #include "engine/crit_sec.h"
 #include "engine/descriptor_budget.h"
 #include "engine/record_log.h"
@@ -265,6 +266,8 @@ void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n, 
         if (!rec)
             return;  // deleted by the page: the chunk has no home
         LogReceivedChunk(rec, std::string_view(data, static_cast<size_t>(n)), nullptr, continues);
+        NoteLoggedChunk(m_store, *rec, ChunkSide::kReceived,
+                        std::string_view(data, static_cast<size_t>(n)));
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, ctx.nId);
 }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/chunk_recording.h"
 #include "engine/crit_sec.h"
 #include "engine/endpoint.h"
 #include "engine/record_log.h"
@@ -164,6 +165,8 @@ void UdpEngine::OnDatagram(const WorkerContext& ctx, uint64_t key, const sockadd
             return;
         // Each datagram stands alone: an incomplete character at its end shows as U+FFFD.
         LogReceivedChunk(rec, std::string_view(data, static_cast<size_t>(n)), &from, false);
+        NoteLoggedChunk(m_store, *rec, ChunkSide::kReceived,
+                        std::string_view(data, static_cast<size_t>(n)));
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, key);
 }

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSettings>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <cstdio>
 #include <memory>
 
@@ -35,6 +36,23 @@ void SetDamagedFileAside(const QString& path) {
              .arg(path, aside));
 }
 
+// QSettings takes almost any bytes as a file of odd keys; a file it wrote itself is UTF-8 text
+// without zero bytes, so anything else was damaged (or never a settings file).
+bool LooksWritten(const QString& path) {
+    QFile f(path);
+    if (!f.exists())
+        return true;
+    constexpr qint64 kMaxBytes = 16 << 20;  // settings are a few kilobytes
+    if (f.size() > kMaxBytes || !f.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray bytes = f.readAll();
+    if (bytes.contains('\0'))
+        return false;
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    (void)QString(utf8(bytes));
+    return !utf8.hasError();
+}
+
 QSettings& Settings() {
     if (!g_settings) {
         Open();
@@ -48,7 +66,7 @@ void Open() {
     const QString path = g_testPath.isEmpty() ? UserFilePath() : g_testPath;
     QDir().mkpath(QFileInfo(path).absolutePath());
     g_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);
-    if (g_settings->status() != QSettings::NoError) {
+    if (g_settings->status() != QSettings::NoError || !LooksWritten(path)) {
         g_settings.reset();
         SetDamagedFileAside(path);
         g_settings = std::make_unique<QSettings>(path, QSettings::IniFormat);

@@ -4,8 +4,9 @@
 // (grouped by a prefix such as "log/" or "send/") and checks what it reads: a value of the
 // wrong type or out of range gives that feature's default.
 //
-// A file that cannot be read or parsed is moved aside (to quillet.conf.damaged) with one
-// warning line on standard error, and the program starts from the defaults.
+// A file that cannot be read or parsed, or holds what no settings file does (zero bytes, text
+// that is not UTF-8), is moved aside (to quillet.conf.damaged) with one warning line on standard
+// error, and the program starts from the defaults.
 //
 // Threads: user-interface thread only. Workers get what they need as plain values from the
 // page, never from here.

@@ -1,22 +1,30 @@
 #include "pages/dialog_p.h"
 
 #include <QGroupBox>
+#include <QHelpEvent>
 #include <QKeyEvent>
+#include <QLabel>
+#include <QLocale>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QTextDocument>
 #include <QTimer>
+#include <QToolTip>
 
+#include <algorithm>
 #include <vector>
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
 #include "encoding/wire_codec.h"
+#include "engine/chunk_recording.h"
 #include "engine/local_address.h"
 #include "engine/record_log.h"
 #include "pages/log_settings.h"
 #include "engine/socket_closer.h"
 #include "engine/tcp_engine.h"
+#include "pages/recordings.h"
 #include "skin/send_box_keys.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
@@ -39,6 +47,10 @@ namespace {
 const QColor kRootText(136, 0, 21);
 // How often a page whose tree was built before the host's address was known looks for it.
 constexpr int kHostWatchMs = 250;
+// How often the counters line reads the selected record's counters.
+constexpr int kCountersMs = 250;
+// The counters line: under the left column's lowest box, down to the page's foot.
+constexpr int kCountersTopDu = 292;
 
 QSize TemplateSize(int templateId) {
     if (templateId == 129 || templateId == 130)
@@ -117,6 +129,64 @@ void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
     m_sendBox = MakeSendBox(this, kSendBox, DuRect(255, 163, 230, 125));
     ui::UseTabForFocus(m_sendBox);
     AddGroup(tr("发送窗口"), DuRect(252, 150, 239, 141), kSendBox);
+    CreateCountersAndRecordings();
+}
+
+void CDialogP::CreateCountersAndRecordings() {
+    m_countersLine = new QLabel(this);
+    m_countersLine->setObjectName(QStringLiteral("countersLine"));
+    const int top = Du(kCountersTopDu);
+    m_countersLine->setGeometry(Du(6), top, Du(236), std::max(1, height() - top));
+    m_countersLine->setFont(ui::SansFont(std::clamp(height() - top, 8, 12)));
+    m_countersTimer = new QTimer(this);
+    m_countersTimer->setObjectName(QStringLiteral("countersTimer"));
+    connect(m_countersTimer, &QTimer::timeout, this, [this] {
+        if (isVisible())
+            RefreshCountersLine();
+    });
+    m_countersTimer->start(kCountersMs);
+    m_recordings = new CRecordings([this]() -> RecordStore& { return Store(); }, this);
+    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QTreeWidgetItem* item = m_tree->itemAt(at);
+        QMenu* menu = MakeTreeMenu(item ? item : m_tree->currentItem());
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(m_tree->viewport()->mapToGlobal(at));
+    });
+}
+
+QMenu* CDialogP::MakeTreeMenu(QTreeWidgetItem* item) {
+    return m_recordings->MakeMenu(RecordOf(item), m_tree);
+}
+
+namespace {
+
+QString ByteCount(uint64_t n) {
+    return QLocale::c().formattedDataSize(static_cast<qint64>(n), 1,
+                                          QLocale::DataSizeTraditionalFormat);
+}
+
+}  // namespace
+
+QString CDialogP::CountersText(ConnectInfo* rec) {
+    const CounterSnapshot c = Store().Counters(rec);
+    QString text = tr("收 %1 / %2 条，%3/秒；发 %4 / %5 条")
+                       .arg(ByteCount(c.recvBytes))
+                       .arg(c.recvMessages)
+                       .arg(ByteCount(c.recvPerSecond))
+                       .arg(ByteCount(c.sentBytes))
+                       .arg(c.sentMessages);
+    if (m_recordings->IsRecording(rec) || m_recordings->IsRecordingPage())
+        text += tr("；记录中");
+    return text;
+}
+
+void CDialogP::RefreshCountersLine() {
+    QTreeWidgetItem* item = SelectedConnection();
+    ConnectInfo* rec = RecordOf(item);
+    const QString text = rec ? CountersText(rec) : QString();
+    if (m_countersLine->text() != text)
+        m_countersLine->setText(text);
 }
 
 ui::CSkinBtn* CDialogP::AddButton(int id, const QRect& rect, const std::array<int, 4>& bitmaps,
@@ -201,6 +271,8 @@ bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
         m_recvView->clear();
     if (m_sentView)
         m_sentView->clear();
+    if (m_recordings)
+        m_recordings->StopAll();  // before the records they are set on go
     store.CloseAndFreeAll(shown);
     if (root) {
         if (auto* state = CTreeCtrlEx::ItemData<ServerState>(root)) {
@@ -311,6 +383,10 @@ QTreeWidgetItem* CDialogP::AddRecordNode(ConnectInfo* rec, const QString& text, 
     QTreeWidgetItem* node =
         m_nodeBatch ? new QTreeWidgetItem(QStringList{text}) : m_tree->InsertItem(text, Root());
     rec->hItem = node;
+    {
+        CCritSecLock lock(g_csConnect);  // workers read it for recorded text lines
+        rec->label = text.toStdString();
+    }
     CTreeCtrlEx::SetItemData(node, rec);
     m_tree->SetItemImage(node, image);
     if (m_nodeBatch)
@@ -330,6 +406,8 @@ void CDialogP::FreeRecord(uint64_t key, ConnectInfo* rec) {
         return;
     m_recvView->Forget(rec);
     m_sentView->Forget(rec);
+    if (m_recordings)
+        m_recordings->Forget(rec);
     if (auto* node = NodeOf(rec))
         CTreeCtrlEx::SetItemData(node, nullptr);
     Store().Delete(key, rec);
@@ -400,7 +478,9 @@ std::optional<std::string> CDialogP::EncodeSendText(const std::u16string& text) 
 }
 
 void CDialogP::LogSent(ConnectInfo* rec, const std::string& wire, int sent) {
-    LogSentChunk(rec, std::string_view(wire).substr(0, static_cast<size_t>(sent)));
+    const std::string_view taken = std::string_view(wire).substr(0, static_cast<size_t>(sent));
+    LogSentChunk(rec, taken);
+    NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, taken);
     ShowSentLog(rec);
     m_sendBox->clear();
 }
@@ -513,6 +593,7 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
         box.pop_back();
     for (const PendingSend& item : news.done) {
         LogSentChunk(rec, item.bytes);
+        NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, item.bytes);
         if (!box.empty() && box == item.text) {  // not if the user has typed on since
             m_sendBox->clear();
             box.clear();
@@ -523,7 +604,9 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
         sent += item.taken;
         unsent += item.bytes.size() - item.taken;
         if (item.taken > 0) {  // the log holds what the socket really took
-            LogSentChunk(rec, std::string_view(item.bytes).substr(0, item.taken));
+            const std::string_view taken = std::string_view(item.bytes).substr(0, item.taken);
+            LogSentChunk(rec, taken);
+            NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, taken);
         }
     }
     QTreeWidgetItem* node = NodeOf(rec);
@@ -570,6 +653,14 @@ void CDialogP::keyPressEvent(QKeyEvent* event) {
 }
 
 bool CDialogP::eventFilter(QObject* watched, QEvent* event) {
+    if (m_tree && watched == m_tree->viewport() && event->type() == QEvent::ToolTip) {
+        // Read when asked, so that thousands of nodes cost nothing until one is pointed at.
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (ConnectInfo* rec = RecordOf(m_tree->itemAt(help->pos()))) {
+            QToolTip::showText(help->globalPos(), CountersText(rec), m_tree->viewport());
+            return true;
+        }
+    }
     if (m_tree && watched == m_tree->viewport() && event->type() == QEvent::MouseButtonRelease) {
         auto* me = static_cast<QMouseEvent*>(event);
         if (me->button() == Qt::LeftButton)

@@ -28,7 +28,10 @@
 #include "pages/ui_notifier.h"
 
 class QGroupBox;
+class QLabel;
+class QMenu;
 class QPlainTextEdit;
+class QTimer;
 class QTreeWidgetItem;
 class TcpEngine;
 
@@ -37,6 +40,8 @@ class CSkinBtn;
 }
 
 namespace quillet::pages {
+
+class CRecordings;
 
 // Tree icons by state (image-list indexes).
 enum TreeImage {
@@ -77,6 +82,16 @@ public:
     CLogView* SentView() const { return m_sentView; }
     QPlainTextEdit* SendBox() const { return m_sendBox; }
     ui::CSkinBtn* Button(int id) const;
+    // The line under the views with the selected record's counters.
+    QLabel* CountersLine() const { return m_countersLine; }
+    // The page's recordings to files, and the tree's menu for a node that starts and stops them.
+    CRecordings* Recordings() const { return m_recordings; }
+    QMenu* MakeTreeMenu(QTreeWidgetItem* item);
+    // A record's counters as the line and the node's tooltip show them.
+    QString CountersText(ConnectInfo* rec);
+    // Shows the selected record's counters in the line now (a timer does it a few times a
+    // second while the page is visible).
+    void RefreshCountersLine();
 
     // Builds the root node: host address text, icons, ServerState, bold; its dark red goes to
     // the tree's store only.
@@ -232,11 +247,16 @@ private:
     // node.
     void FlushNewRecords();
     QGroupBox* AddGroup(const QString& title, const QRect& rect, int framedId);
+    // The counters line at the page's foot, its timer, the recordings and the tree's menu.
+    void CreateCountersAndRecordings();
 
     // How a TCP page refreshes a node whose connection a failed send closed.
     std::function<void(QTreeWidgetItem*)> m_sendRefresh;
     QColor m_colour;
-    NewRecordQueue m_newRecords;  // from the workers, taken by FlushNewRecords
+    QLabel* m_countersLine = nullptr;
+    QTimer* m_countersTimer = nullptr;
+    CRecordings* m_recordings = nullptr;  // a child of the page
+    NewRecordQueue m_newRecords;          // from the workers, taken by FlushNewRecords
     // While a batch of new records goes in: their nodes, appended to the root at its end.
     QList<QTreeWidgetItem*>* m_nodeBatch = nullptr;
 };

@@ -1,6 +1,7 @@
 #include "pages/prompt_dlg.h"
 
 #include <QApplication>
+#include <algorithm>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -8,6 +9,7 @@
 #include <QRegularExpressionValidator>
 
 #include "engine/name_resolver.h"
+#include "pages/app_settings.h"
 #include "pages/prompt_input.h"
 #include "skin/ui_kit.h"
 
@@ -18,7 +20,7 @@ using ui::DuRect;
 
 CPromptDlg::CPromptDlg(int templateId, const QString& caption, int widthDu, int heightDu,
                        const QColor& colour, QWidget* parent)
-    : QDialog(parent) {
+    : QDialog(parent), m_templateId(templateId) {
     setObjectName(QStringLiteral("dialog%1").arg(templateId));
     setWindowTitle(caption);
     setFixedSize(Du(widthDu), Du(heightDu));
@@ -89,8 +91,47 @@ void CPromptDlg::Message(const QString& text, const QString& caption) {
 void CPromptDlg::accept() {
     if (IsLookingUp())
         return;  // OK runs again once the answer is in
-    if (OnOk())
-        QDialog::accept();
+    if (!OnOk())
+        return;
+    StoreBoxes();
+    QDialog::accept();
+}
+
+namespace {
+
+QString BoxKey(int templateId, const QLineEdit* box) {
+    return QStringLiteral("addr/dialog%1/%2").arg(templateId).arg(box->objectName());
+}
+
+// Whether `box` would take `text` as typed: within its length and its validator.
+bool BoxTakes(const QLineEdit* box, QString text) {
+    if (text.size() > box->maxLength())
+        return false;
+    int pos = 0;
+    return !box->validator() || box->validator()->validate(text, pos) == QValidator::Acceptable;
+}
+
+}  // namespace
+
+void CPromptDlg::RememberBoxes(std::initializer_list<int> pageGiven) {
+    m_remembers = true;
+    for (QLineEdit* box : findChildren<QLineEdit*>()) {
+        if (std::find(pageGiven.begin(), pageGiven.end(), box->objectName().toInt()) !=
+            pageGiven.end())
+            continue;
+        const QVariant stored = settings::Value(BoxKey(m_templateId, box));
+        if (stored.typeId() != QMetaType::QString)
+            continue;
+        if (const QString text = stored.toString(); BoxTakes(box, text))
+            box->setText(text);
+    }
+}
+
+void CPromptDlg::StoreBoxes() {
+    if (!m_remembers)
+        return;
+    for (const QLineEdit* box : findChildren<QLineEdit*>())
+        settings::SetValue(BoxKey(m_templateId, box), box->text());
 }
 
 void CPromptDlg::reject() {
@@ -160,6 +201,7 @@ CSetListenDlg::CSetListenDlg(const QColor& colour, QWidget* parent)
     : CPromptDlg(kTemplateId, tr("请输入端口"), 181, 121, colour, parent) {
     // The caption asks for the port; the box stands alone.
     AddRow(QString(), kBoxPort, QString(), true);
+    RememberBoxes();
 }
 
 bool CSetListenDlg::OnOk() {

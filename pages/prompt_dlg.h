@@ -12,6 +12,7 @@
 #include <netinet/in.h>
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 
@@ -48,6 +49,12 @@ protected:
     // `editDu` with its label just left of it, and OK and Cancel to their rectangles.
     void PlaceRow(int id, const QRect& editDu);
     void PlaceButtons(const QRect& okDu, const QRect& cancelDu);
+    // Fills the boxes with what they held when this prompt was last closed with OK, in this run
+    // or an earlier one (settings "addr/dialog<template>/<box id>"); OK stores them again. A
+    // stored value that its box would not take is passed over, and so are the boxes in
+    // `pageGiven`, whose texts the page chose (its last target in this run, its own address).
+    // Call after the last AddRow.
+    void RememberBoxes(std::initializer_list<int> pageGiven = {});
     // OK pressed: return true to close with OK, false to stay open.
     virtual bool OnOk() { return true; }
     void Message(const QString& text, const QString& caption);
@@ -68,6 +75,10 @@ private:
     void StopLooking();
 
     // The lookup under way (0: none); answers of older tickets are dropped.
+    void StoreBoxes();
+
+    const int m_templateId;
+    bool m_remembers = false;
     uint64_t m_lookupTicket = 0;
     uint64_t m_lastTicket = 0;
     std::optional<std::pair<std::string, in_addr_t>> m_lookedUp;  // the last answer

@@ -12,7 +12,12 @@ CSetDlgBroadIp::CSetDlgBroadIp(const CUdpClientDlg* owner, const std::u16string&
     : CSetUdpServerIp(kTemplateId, tr("请输入广播地址"), tr("广播地址:"),
                       defaultAddress.empty() ? QString::fromLatin1(GetBroadcastText())
                                              : ToQString(defaultAddress),
-                      owner, colour, parent) {}
+                      owner, colour, parent) {
+    if (defaultAddress.empty())
+        RememberBoxes();
+    else
+        RememberBoxes({kBoxAddress});  // the page's last peer in this run
+}
 
 std::optional<in_addr_t> CSetDlgBroadIp::ReadPeerAddress(const std::string& text) {
     // Told once: not again when OK runs with a looked-up name's answer.

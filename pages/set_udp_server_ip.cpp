@@ -27,7 +27,12 @@ CSetUdpServerIp::CSetUdpServerIp(const CUdpClientDlg* owner, const std::u16strin
     : CSetUdpServerIp(kTemplateId, tr("请输入对方地址"), tr("对方地址:"),
                       defaultAddress.empty() ? QString::fromStdString(GetAdapterIpText())
                                              : ToQString(defaultAddress),
-                      owner, colour, parent) {}
+                      owner, colour, parent) {
+    if (defaultAddress.empty())
+        RememberBoxes();
+    else
+        RememberBoxes({kBoxAddress});  // the page's last peer in this run
+}
 
 CSetUdpServerIp::CSetUdpServerIp(int templateId, const QString& caption,
                                  const QString& addressLabel, const QString& address,

@@ -9,6 +9,7 @@
 #include "engine/descriptor_budget.h"
 #include "engine/local_address.h"
 #include "pages/app_settings.h"
+#include "pages/wire_encoding_setting.h"
 #include "shell/mgr_dlg.h"
 #include "skin/ui_kit.h"
 
@@ -36,6 +37,7 @@ int CChatApp::Run(QApplication& app, void (*ready)(CMgrDlg*)) {
     app.setQuitOnLastWindowClosed(false);
     // A damaged settings file is reported (and set aside) before the window reads it.
     pages::settings::Open();
+    pages::RestoreWireEncoding();
     // The pictures with words speak the window's language.
     ui::SetPictureLanguage(m_language == Language::kEnglish ? QStringLiteral("en") : QString());
     auto window = std::make_unique<CMgrDlg>();

@@ -12,6 +12,7 @@
 #include "encoding/set_dialog.h"
 #include "pages/log_view.h"
 #include "pages/settings_dlg.h"
+#include "pages/wire_encoding_setting.h"
 #include "shell/about_dlg.h"
 #include "shell/help_dlg.h"
 #include "skin/office_xp_menu.h"
@@ -118,8 +119,10 @@ void CMgrDlg::OnCommand(int id) {
             break;
         case kSettings: {
             enc::CSet dlg(this);
-            if (ui::ExecModal(&dlg) == QDialog::Accepted)
+            if (ui::ExecModal(&dlg) == QDialog::Accepted) {
+                pages::StoreWireEncoding();
                 pages::CLogView::RefreshAll();  // old lines read in the new encoding
+            }
             break;
         }
         case kHelp: {

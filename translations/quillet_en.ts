@@ -88,6 +88,14 @@
         <source>发送出错！</source>
         <translation>Sending failed!</translation>
     </message>
+    <message>
+        <source>收 %1 / %2 条，%3/秒；发 %4 / %5 条</source>
+        <translation>Received %1 in %2 messages, %3/s; sent %4 in %5 messages</translation>
+    </message>
+    <message>
+        <source>；记录中</source>
+        <translation>; recording</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CDlgSetIp</name>
@@ -125,6 +133,45 @@
     </message>
 </context>
 <context>
+    <name>quillet::pages::CLogSettingsTab</name>
+    <message>
+        <source>北京时间（UTC+8），精确到秒</source>
+        <translation>Beijing time (UTC+8), to the second</translation>
+    </message>
+    <message>
+        <source>本地时间，精确到毫秒</source>
+        <translation>Local time, to the millisecond</translation>
+    </message>
+    <message>
+        <source>UTC，精确到毫秒</source>
+        <translation>UTC, to the millisecond</translation>
+    </message>
+    <message>
+        <source>时间格式:</source>
+        <translation>Time stamps:</translation>
+    </message>
+    <message>
+        <source>每个连接的日志上限:</source>
+        <translation>Log limit per connection:</translation>
+    </message>
+    <message>
+        <source>全部日志的上限:</source>
+        <translation>Limit of all logs:</translation>
+    </message>
+    <message>
+        <source>日志</source>
+        <translation>Logs</translation>
+    </message>
+    <message>
+        <source>全部日志的上限不能小于每个连接的日志上限。</source>
+        <translation>The limit of all logs cannot be less than the limit per connection.</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::CMulticastServerDlg</name>
     <message>
         <source>本地端口已经被占用!</source>
@@ -152,6 +199,63 @@
     <message>
         <source>正在解析…</source>
         <translation>Looking up…</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::CRecordings</name>
+    <message>
+        <source>记录此连接到文件...</source>
+        <translation>Record This Connection to a File...</translation>
+    </message>
+    <message>
+        <source>停止记录此连接</source>
+        <translation>Stop Recording This Connection</translation>
+    </message>
+    <message>
+        <source>记录本页所有连接到文件...</source>
+        <translation>Record All Connections of This Page to a File...</translation>
+    </message>
+    <message>
+        <source>停止记录本页</source>
+        <translation>Stop Recording This Page</translation>
+    </message>
+    <message>
+        <source>记录到文件</source>
+        <translation>Record to File</translation>
+    </message>
+    <message>
+        <source>原始字节：只有收到的数据 (*)</source>
+        <translation>Raw bytes: received data only (*)</translation>
+    </message>
+    <message>
+        <source>文本：收发的每一块，带时间 (*.txt)</source>
+        <translation>Text: every chunk received and sent, with its time (*.txt)</translation>
+    </message>
+    <message>
+        <source>无法打开记录文件：%1
+%2</source>
+        <translation>Cannot open the recording file: %1
+%2</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>磁盘写入跟不上接收的速度</source>
+        <translation>the disk could not keep up with the data received</translation>
+    </message>
+    <message>
+        <source>写入文件失败：%1</source>
+        <translation>writing the file failed: %1</translation>
+    </message>
+    <message>
+        <source>记录到文件已停止（%1）。
+文件：%2
+已写入 %3 字节，未写入 %4 字节。</source>
+        <translation>Recording to a file stopped (%1).
+File: %2
+%3 bytes written, %4 bytes not written.</translation>
     </message>
 </context>
 <context>

@@ -14,12 +14,15 @@
 #include "pages/tree_ctrl_ex.h"
 #include "tests/common/loopback_peer.h"
 #include "tests/common/page_driver.h"
+#include "tests/common/fresh_settings.h"
 #include "tests/common/qt_test_base.h"
 
 namespace quillet::test {
 
 class PageDriverTest : public QtTestBase {
 protected:
+    FreshSettings settings_;  // made before any page, gone after it
+
     void SetUp() override {
         QtTestBase::SetUp();
         SetLocalHostAddressForTest("127.0.0.1");

@@ -13,6 +13,7 @@
 #include "skin/skin_btn.h"
 #include "tests/common/loopback_peer.h"
 #include "tests/common/page_driver.h"
+#include "tests/common/fresh_settings.h"
 #include "tests/common/qt_test_base.h"
 
 namespace quillet::test {
@@ -75,6 +76,7 @@ protected:
     static inline QString& lastFocus_ = seen_.focus;
     static inline QStringList& lastLabels_ = seen_.labels;
     static inline bool& stayedOpen_ = seen_.stayedOpen;
+    FreshSettings settings_;  // made before the page, gone after it
     std::unique_ptr<Page> page_;
 };
 

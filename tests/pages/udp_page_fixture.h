@@ -18,6 +18,7 @@
 #include "skin/skin_btn.h"
 #include "tests/common/loopback_peer.h"
 #include "tests/common/page_driver.h"
+#include "tests/common/fresh_settings.h"
 #include "tests/common/qt_test_base.h"
 
 namespace quillet::test {
@@ -146,6 +147,7 @@ protected:
                messages_.back().caption == caption;
     }
 
+    FreshSettings settings_;  // made before the page, gone after it
     std::unique_ptr<pages::CDialogP> page_;
     std::vector<PeerSocket> fds_;
 };

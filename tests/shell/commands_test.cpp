@@ -1,13 +1,18 @@
 // The menu, its commands, the accelerators and the keys the main window swallows; About comes
 // before the end of the program.
 #include <QApplication>
+#include <QComboBox>
 #include <QDialog>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
+#include "encoding/set_dialog.h"
 #include "encoding/wire_codec.h"
+#include "pages/app_settings.h"
+#include "pages/wire_encoding_setting.h"
 #include "pages/dialog_p.h"
 #include "skin/skin_btn.h"
 #include "tests/shell/shell_fixture.h"
@@ -66,6 +71,27 @@ TEST_F(CommandTest, EachMenuItemOpensItsDialog) {
     }
     ProcessEvents();
     EXPECT_EQ(quit.count(), 0);  // About from the menu leaves the program running
+}
+
+TEST_F(CommandTest, TheEncodingChosenFromTheMenuIsKeptForTheNextRun) {
+    auto choose = [this](const char* entry, bool ok) {
+        ui::SetModalScript([entry, ok](QDialog* d) {
+            auto& set = *static_cast<enc::CSet*>(d);
+            set.Combo()->setCurrentText(entry);
+            ok ? set.OkButton()->click() : set.reject();
+        });
+        menuChoice_ = CMgrDlg::kSettings;
+        dlg_->PopUpMenu();
+    };
+    choose("GBK", true);
+    EXPECT_EQ(pages::settings::Value(QStringLiteral("encoding/wire")).toString(), "GBK");
+    choose("UTF8", false);  // Cancel keeps the stored choice
+    EXPECT_EQ(pages::settings::Value(QStringLiteral("encoding/wire")).toString(), "GBK");
+    enc::SetWireEncoding(enc::kAnsi);
+    pages::settings::UseFileForTest(settings_.Path());  // the next run reads the file
+    EXPECT_TRUE(pages::RestoreWireEncoding());
+    EXPECT_EQ(enc::WireEncoding(), "GBK");
+    enc::SetWireEncoding(enc::kAnsi);
 }
 
 TEST_F(CommandTest, ExitAndCloseShowAboutThenQuit) {

@@ -4,6 +4,7 @@
 
 #include "engine/local_address.h"
 #include "shell/mgr_dlg.h"
+#include "tests/common/fresh_settings.h"
 #include "tests/common/qt_test_base.h"
 
 namespace quillet::test {
@@ -25,6 +26,7 @@ protected:
         g_adapterInfo.Clear();
         QtTestBase::TearDown();
     }
+    FreshSettings settings_;  // made before the window, gone after it
     std::unique_ptr<shell::CMgrDlg> dlg_;
 };
 

@@ -1,0 +1,48 @@
+#include "engine/chunk_recording.h"
+
+#include "encoding/wire_codec.h"
+#include "engine/crit_sec.h"
+#include "engine/log_line.h"
+#include "engine/log_recorder.h"
+
+namespace {
+
+void Record(quillet::LogRecorder* recorder, ChunkSide side, const ConnectInfo& rec,
+            std::string_view bytes, std::string* line) {
+    if (!recorder)
+        return;
+    if (recorder->GetForm() == quillet::LogRecorder::Form::kRaw) {
+        if (side == ChunkSide::kReceived)  // the raw form holds the peer's bytes only
+            recorder->Append(bytes);
+        return;
+    }
+    if (line->empty())
+        *line = FormatRecordedLine(std::chrono::system_clock::now(), side, rec.label, bytes);
+    recorder->Append(*line);
+}
+
+}  // namespace
+
+void NoteLoggedChunk(RecordStore& store, ConnectInfo& rec, ChunkSide side, std::string_view bytes) {
+    CCritSecLock lock(g_csConnect);
+    if (side == ChunkSide::kReceived)
+        rec.counters.CountReceived(bytes.size(), RateWindow::Clock::now());
+    else
+        rec.counters.CountSent(bytes.size());
+    std::string line;  // made once, for whichever text recording asks first
+    Record(rec.recorder, side, rec, bytes, &line);
+    if (store.PageRecorder() != rec.recorder)
+        Record(store.PageRecorder(), side, rec, bytes, &line);
+}
+
+std::string FormatRecordedLine(std::chrono::system_clock::time_point when, ChunkSide side,
+                               const std::string& label, std::string_view bytes) {
+    std::u16string text = FormatTimeStamp(when);
+    text += side == ChunkSide::kReceived ? u"RX " : u"TX ";
+    std::string line = quillet::enc::EncodeWith("UTF-8", text);
+    line += label;
+    line += "  ";
+    line += quillet::enc::EncodeWith("UTF-8", quillet::enc::DecodeForDisplay(bytes));
+    line += '\n';
+    return line;
+}

@@ -1,0 +1,53 @@
+#pragma once
+// The "日志" tab of the settings dialog: the time stamp style of the logs and their scrollback
+// limits, per record and for the whole program. The logs read these keys themselves.
+//
+// Threads: user-interface thread only.
+#include <memory>
+
+#include "pages/settings_dlg.h"
+
+class QComboBox;
+class QSpinBox;
+
+namespace quillet::pages {
+
+namespace log_keys {
+// 0: UTC+8 to the second (the default), 1: local time to the millisecond, 2: UTC to the
+// millisecond.
+inline const char* const kStampStyle = "log/stampStyle";
+inline const char* const kRecordLimitMiB = "log/recordLimitMiB";
+inline const char* const kTotalLimitMiB = "log/totalLimitMiB";
+}  // namespace log_keys
+
+class CLogSettingsTab : public QObject, public SettingsTab {
+    Q_OBJECT
+public:
+    static constexpr int kStampStyles = 3;
+    static constexpr int kDefaultStampStyle = 0;
+    static constexpr int kDefaultRecordLimitMiB = 64;
+    static constexpr int kDefaultTotalLimitMiB = 1024;
+    static constexpr int kMinLimitMiB = 1;
+    static constexpr int kMaxRecordLimitMiB = 16 * 1024;
+    static constexpr int kMaxTotalLimitMiB = 64 * 1024;
+
+    explicit CLogSettingsTab(QWidget* parent);
+
+    QString Title() const override;
+    QWidget* Widget() override { return m_page; }
+    bool Apply() override;
+
+    QComboBox* StampStyle() const { return m_stamp; }
+    QSpinBox* RecordLimit() const { return m_recordLimit; }
+    QSpinBox* TotalLimit() const { return m_totalLimit; }
+
+    static std::unique_ptr<SettingsTab> Make(QWidget* parent);
+
+private:
+    QWidget* m_page;
+    QComboBox* m_stamp;
+    QSpinBox* m_recordLimit;
+    QSpinBox* m_totalLimit;
+};
+
+}  // namespace quillet::pages
