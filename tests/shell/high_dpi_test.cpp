@@ -7,6 +7,7 @@
 
 #include <cmath>
 #include <functional>
+#include <vector>
 
 #include <QGroupBox>
 #include <QLineEdit>
@@ -17,6 +18,7 @@
 #include "shell/frame_painter.h"
 #include "skin/crisp_lines.h"
 #include "skin/skin_btn.h"
+#include "skin/skin_tab.h"
 #include "tests/shell/shell_fixture.h"
 
 namespace quillet::test {
@@ -65,6 +67,27 @@ protected:
                        << "no line at device " << (vertical ? "row " : "column ") << along;
         }
         return ::testing::AssertionSuccess();
+    }
+
+    // How many device pixels of `rim` run in from `edge` of `r` (window pixels), across the
+    // middle of that edge.
+    int RimDepth(const QRect& r, Qt::Edge edge, QRgb rim) const {
+        const bool vertical = edge == Qt::LeftEdge || edge == Qt::RightEdge;
+        const bool leading = edge == Qt::LeftEdge || edge == Qt::TopEdge;
+        const int at = edge == Qt::LeftEdge    ? First(r.left())
+                       : edge == Qt::RightEdge ? Last(r.right())
+                       : edge == Qt::TopEdge   ? First(r.top())
+                                               : Last(r.bottom());
+        const int along = vertical ? (First(r.top()) + Last(r.bottom())) / 2
+                                   : (First(r.left()) + Last(r.right())) / 2;
+        int run = 0;
+        for (; run < 16; ++run) {
+            const int across = leading ? at + run : at - run;
+            const QPoint px = vertical ? QPoint(across, along) : QPoint(along, across);
+            if (!shot_.valid(px) || (shot_.pixel(px) & 0xffffff) != (rim & 0xffffff))
+                break;
+        }
+        return run;
     }
 
     // `w`'s rectangle in the pixels of the window grabbed into shot_.
@@ -228,13 +251,45 @@ TEST_F(HighDpiTest, TreeLinesAndExpandBoxStayWhole) {
 }
 
 TEST_F(HighDpiTest, PictureEdgesStayWhole) {
-    // The close button's rim (normal look) along its straight stretches. The twice-size
-    // drawing strokes the rim across the picture's last pixel boundary, so the band may reach
-    // one device pixel further in; a picture laid from a half pixel lost it altogether.
+    // The close button's rim (normal look) along its straight stretches. Where the twice-size
+    // picture is resampled the band may reach one device pixel further in; a picture laid from
+    // a half pixel lost it altogether.
     const QRect close = InWindow(dlg_->CloseButton());
     const QColor rim(160, 58, 10);
     for (Qt::Edge edge : {Qt::LeftEdge, Qt::RightEdge, Qt::TopEdge, Qt::BottomEdge})
         EXPECT_TRUE(LineAlong(close, edge, 4, Is(rim), 1)) << "edge " << edge;
+}
+
+TEST_F(HighDpiTest, ButtonAndTabRimsAreTwoDevicePixelsOnEverySideAtTwice) {
+    if (ratio_ != 2.0)
+        GTEST_SKIP() << "exact pixels only where the pictures are not resampled";
+    QWidget* page = dlg_->PageOfTab(0);
+    ASSERT_NE(page, nullptr);
+    const ui::CSkinBtn* button = page->findChild<ui::CSkinBtn*>();
+    ASSERT_NE(button, nullptr);
+    const ui::CSkinTab* strip = dlg_->TabStrip();
+    const QRect selected =
+        strip->itemRect(strip->selectedIndex()).translated(InWindow(strip).topLeft());
+    struct Framed {
+        const char* what;
+        QRect r;
+        std::vector<Qt::Edge> edges;
+    };
+    const std::vector<Framed> framed = {
+        {"close button",
+         InWindow(dlg_->CloseButton()),
+         {Qt::LeftEdge, Qt::RightEdge, Qt::TopEdge, Qt::BottomEdge}},
+        {"page button",
+         InWindow(button),
+         {Qt::LeftEdge, Qt::RightEdge, Qt::TopEdge, Qt::BottomEdge}},
+        // The selected tab opens into its page below.
+        {"selected tab", selected, {Qt::LeftEdge, Qt::RightEdge, Qt::TopEdge}}};
+    for (const Framed& f : framed) {
+        const QRgb rim =
+            shot_.pixel(First(f.r.left()), (First(f.r.top()) + Last(f.r.bottom())) / 2);
+        for (Qt::Edge edge : f.edges)
+            EXPECT_EQ(RimDepth(f.r, edge, rim), 2) << f.what << " edge " << edge;
+    }
 }
 
 TEST_F(HighDpiTest, TwiceSizePicturesAreDrawnOnScaledScreens) {

@@ -113,6 +113,57 @@ TEST_F(UiKitTest, ButtonsAndTabsHaveTwiceSizeDrawings) {
     EXPECT_EQ(ui::Bitmap(257).devicePixelRatio(), 1.0);
 }
 
+// How many pixels of `colour` run in from `edge` of `img`, along the middle row or column.
+int RimDepth(const QImage& img, Qt::Edge edge, QRgb colour) {
+    const bool vertical = edge == Qt::LeftEdge || edge == Qt::RightEdge;
+    const int depth = vertical ? img.width() : img.height();
+    int run = 0;
+    for (; run < depth; ++run) {
+        const int inward = edge == Qt::LeftEdge || edge == Qt::TopEdge ? run : depth - 1 - run;
+        const QPoint px =
+            vertical ? QPoint(inward, img.height() / 2) : QPoint(img.width() / 2, inward);
+        if ((img.pixel(px) & 0xffffff) != (colour & 0xffffff))
+            break;
+    }
+    return run;
+}
+
+TEST_F(UiKitTest, TwiceSizeButtonAndTabRimsAreTwiceAsDeepOnEverySide) {
+    std::vector<int> buttons = {210, 209, 211, 286, 287};  // the menu's normal rim is its face
+    for (int id = 236; id <= 281; ++id)
+        buttons.push_back(id);
+    const std::vector<int> tabs = {306, 305, 307, 302, 304, 303, 296, 297, 298, 301, 300,
+                                   299, 314, 315, 1,   311, 319, 313, 308, 309, 310};
+    const auto check = [](const QString& base, const std::vector<Qt::Edge>& edges) {
+        const QImage small(base + ".png");
+        const QImage large(base + "@2x.png");
+        ASSERT_FALSE(small.isNull()) << base.toStdString();
+        ASSERT_EQ(large.size(), small.size() * 2) << base.toStdString();
+        const QRgb rim = small.pixel(0, small.height() / 2);
+        for (Qt::Edge edge : edges) {
+            const int plain = RimDepth(small, edge, rim);
+            EXPECT_GE(plain, 1) << base.toStdString() << " edge " << edge;
+            EXPECT_EQ(RimDepth(large, edge, rim), 2 * plain)
+                << base.toStdString() << " edge " << edge;
+        }
+    };
+    const std::vector<Qt::Edge> all = {Qt::LeftEdge, Qt::RightEdge, Qt::TopEdge, Qt::BottomEdge};
+    // A tab's face runs off its bottom edge into the page.
+    const std::vector<Qt::Edge> tabSides = {Qt::LeftEdge, Qt::RightEdge, Qt::TopEdge};
+    for (const char* kind : {":/bitmap/", ":/bitmap/en/"}) {
+        for (int id : buttons) {
+            const QString base = QString::fromLatin1(kind) + QString::number(id);
+            if (QFile::exists(base + ".png"))
+                check(base, all);
+        }
+        for (int id : tabs) {
+            const QString base = QString::fromLatin1(kind) + QString::number(id);
+            if (QFile::exists(base + ".png"))
+                check(base, tabSides);
+        }
+    }
+}
+
 TEST_F(UiKitTest, FramePiecesAndTreeIconsHaveTwiceSizeDrawings) {
     const auto isKey = [](QRgb c) { return (c & 0xffffff) == 0xff00ff; };
     for (int id : {224, 222, 217, 227, 223, 218, 219, 284}) {

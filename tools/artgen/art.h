@@ -4,6 +4,7 @@
 #include <QFont>
 #include <QImage>
 #include <QPainter>
+#include <QPainterPath>
 #include <QString>
 
 #include <functional>
@@ -34,6 +35,13 @@ QFont LatinFont(int pixelSize, bool bold = false, bool italic = false);
 
 // An opaque picture filled with the key colour.
 QImage KeyedCanvas(int w, int h);
+// Fills `outline` with `face` and rims it with `rim`, one pixel wide, on a painter already
+// scaled by `scale`, antialiasing off. `outline` runs through pixel corners, where an aliased
+// one-pixel pen covers the pixels right of and below it. Under a larger scale the pen straddles
+// the line instead: half of it would fall off the top and left edges and the bottom and right
+// rims would stop short of the edge, so there the shape is drawn along the pixels' centres.
+void DrawRimmed(QPainter& p, const QPainterPath& outline, const QColor& rim, const QBrush& face,
+                int scale);
 // Draws `text` centred in `rect` with a one-pixel `outline` around the glyphs.
 void OutlinedText(QPainter& p, const QRectF& rect, const QString& text, const QColor& fill,
                   const QColor& outline);

@@ -47,6 +47,12 @@ QPainterPath Pill(const QRectF& r) {
     return path;
 }
 
+QPainterPath RoundedBox(const QRectF& r, qreal radius) {
+    QPainterPath path;
+    path.addRoundedRect(r, radius, radius);
+    return path;
+}
+
 QImage PageButtonPicture(const PageButton& b, int state, bool english, int scale) {
     const int h = 24;
     QImage img = KeyedCanvas(b.width * scale, h * scale);
@@ -70,18 +76,15 @@ QImage PageButtonPicture(const PageButton& b, int state, bool english, int scale
     QLinearGradient grad(0, 0, 0, h);
     grad.setColorAt(0, top);
     grad.setColorAt(1, bottom);
-    p.setPen(rim);
-    p.setBrush(grad);
-    p.drawPath(Pill(face));
+    DrawRimmed(p, Pill(face), rim, grad, scale);
     // A soft gloss over the upper half.
     p.setPen(Qt::NoPen);
     p.setBrush(QColor(255, 255, 255, state == 3 ? 20 : 48));
     p.drawPath(Pill(QRectF(2, 2, b.width - 5, h / 2 - 2)));
     if (state == 1) {
-        p.setBrush(Qt::NoBrush);
-        p.setPen(QPen(QColor(255, 214, 0), 1));
-        p.drawPath(Pill(face));
-        p.drawPath(Pill(face.adjusted(1, 1, -1, -1)));
+        const QColor hover(255, 214, 0);
+        DrawRimmed(p, Pill(face), hover, Qt::NoBrush, scale);
+        DrawRimmed(p, Pill(face.adjusted(1, 1, -1, -1)), hover, Qt::NoBrush, scale);
     }
 
     const QString caption = QString::fromUtf8(english ? b.english : b.caption);
@@ -114,9 +117,7 @@ QImage ClosePicture(int state, int scale) {
     QLinearGradient grad(0, 0, 0, 16);
     grad.setColorAt(0, top);
     grad.setColorAt(1, bottom);
-    p.setPen(rim);
-    p.setBrush(grad);
-    p.drawRoundedRect(QRectF(0, 0, 15, 15), 3, 3);
+    DrawRimmed(p, RoundedBox(QRectF(0, 0, 15, 15), 3), rim, grad, scale);
     p.setRenderHint(QPainter::Antialiasing, true);
     p.setPen(QPen(Qt::white, 2, Qt::SolidLine, Qt::RoundCap));
     p.drawLine(QPointF(4.5, 4.5), QPointF(11.5, 11.5));
@@ -142,9 +143,7 @@ QImage MenuPicture(int state, bool english, int scale) {
     QLinearGradient grad(0, 0, 0, 18);
     grad.setColorAt(0, top);
     grad.setColorAt(1, bottom);
-    p.setPen(rim);
-    p.setBrush(grad);
-    p.drawRoundedRect(QRectF(0, 0, 49, 17), 3, 3);
+    DrawRimmed(p, RoundedBox(QRectF(0, 0, 49, 17), 3), rim, grad, scale);
     const int shift = state == 2 ? 1 : 0;
     p.setPen(Qt::NoPen);
     p.setBrush(Qt::white);

@@ -35,6 +35,24 @@ QImage KeyedCanvas(int w, int h) {
     return img;
 }
 
+void DrawRimmed(QPainter& p, const QPainterPath& outline, const QColor& rim, const QBrush& face,
+                int scale) {
+    if (scale == 1) {
+        p.setPen(rim);
+        p.setBrush(face);
+        p.drawPath(outline);
+        return;
+    }
+    p.save();
+    p.translate(0.5, 0.5);
+    QBrush shifted = face;
+    shifted.setTransform(shifted.transform() * QTransform::fromTranslate(-0.5, -0.5));
+    p.setPen(QPen(rim, 1));
+    p.setBrush(shifted);
+    p.drawPath(outline);
+    p.restore();
+}
+
 void OutlinedText(QPainter& p, const QRectF& rect, const QString& text, const QColor& fill,
                   const QColor& outline) {
     p.setPen(outline);

@@ -1,6 +1,7 @@
 // Protocol tab pictures, 70 x 45: normal, hover and selected looks for each of the seven tabs.
 #include <QLinearGradient>
 #include <QPainter>
+#include <QPainterPath>
 
 #include "tools/artgen/art.h"
 
@@ -36,10 +37,10 @@ QImage Face(const QColor& top, const QColor& middle, const QColor& bottom, const
     grad.setColorAt(0, top);
     grad.setColorAt(0.5, middle);
     grad.setColorAt(1, bottom);
-    p.setPen(rim);
-    p.setBrush(grad);
     // Rounded top corners, key-coloured outside; the bottom edge runs off the picture.
-    p.drawRoundedRect(QRect(0, 0, kW - 1, kH + 8), 4, 4);
+    QPainterPath outline;
+    outline.addRoundedRect(QRectF(0, 0, kW - 1, kH + 8), 4, 4);
+    DrawRimmed(p, outline, rim, grad, scale);
     return img;
 }
 
