@@ -3,6 +3,7 @@
 // along its whole length, and the twice-size pictures are the ones drawn.
 #include <QIcon>
 #include <QImage>
+#include <QAbstractScrollArea>
 #include <QPlainTextEdit>
 
 #include <cmath>
@@ -170,7 +171,7 @@ TEST_F(HighDpiTest, PageViewsAndTreeKeepTheirFrameLines) {
     std::vector<QWidget*> framed = {tree};
     for (int id :
          {pages::CDialogP::kReceivedView, pages::CDialogP::kSentView, pages::CDialogP::kSendBox})
-        framed.push_back(page->findChild<QPlainTextEdit*>(ui::ControlName(id)));
+        framed.push_back(page->findChild<QAbstractScrollArea*>(ui::ControlName(id)));
     for (QWidget* w : framed) {
         ASSERT_NE(w, nullptr);
         const QRect r = InWindow(w);
