@@ -34,6 +34,9 @@ bool PartUdpPlain();
 // lists, how long after the last datagram, resident KiB per peer; a plain loop beside it.
 bool PartUdpPeersPage();
 bool PartUdpPeersPlain();
+// Selecting a connection whose log holds 1 GiB (and, as the baseline, 64 KiB): the time from
+// the click to the received view's first paint.
+bool PartSelectHugeLog();
 // Main window (or a bare window as the baseline) to its first painted frame, and idle memory.
 bool PartStartup();
 bool PartStartupPlain();

@@ -423,5 +423,28 @@ TEST_F(UdpLogViewTest, FindSearchesTheWholeLogBeyondWhatIsShown) {
     EXPECT_FALSE(bar->isVisible());
 }
 
+TEST_F(UdpLogViewTest, ALostChunkIsCountedAndToldOnce) {
+    LogState state;
+    Start();
+    const int peer = Peer();
+    ConnectInfo* rec = SendAndSelect(peer, {"first"});
+    ChunkLog::FailNextAppendsForTest(2);  // as if memory ran out in the receive thread
+    ASSERT_TRUE(UdpSendTo(peer, "lost", port_));
+    ASSERT_TRUE(UdpSendTo(peer, "lost too", port_));
+    ASSERT_TRUE(UdpSendTo(peer, "after", port_));
+    ASSERT_TRUE(Eventually([&] { return Received().contains(QStringLiteral("  after")); }));
+    EXPECT_EQ(Counted(rec), 5u + 4u + 8u + 5u);
+    EXPECT_FALSE(Received().contains(QStringLiteral("lost")));
+    {
+        CCritSecLock lock(g_csConnect);
+        EXPECT_EQ(rec->strRecv.FailedBytes(), 12u);
+    }
+    ProcessEvents();
+    int told = 0;
+    for (const auto& m : messages_)
+        told += m.text.startsWith(QStringLiteral("内存不足"));
+    EXPECT_EQ(told, 1);
+}
+
 }  // namespace
 }  // namespace quillet::test
