@@ -46,6 +46,7 @@ const Part kParts[] = {
     {"fd-limit", PartDescriptorLimit},
     {"reset-storm", PartResetStorm},
     {"udp-deleting", PartUdpSendersWhileDeleting},
+    {"select-huge-log", PartSelectHugeLog},
 };
 
 int RunPart(const char* name, int argc, char** argv) {
@@ -159,6 +160,9 @@ void PrintFigures(Values& v) {
            v["ingest-plain.plain_p99_ms"], "<= 50", v["ingest-selected.selected_p99_ms"] <= 50);
     Figure("page_tcp_ingest_heartbeat_max_ms", v["ingest-selected.selected_max_ms"],
            v["ingest-plain.plain_max_ms"], "(p99 only)", true);
+    Figure("page_select_1GiB_log_first_paint_ms", v["select-huge-log.huge_first_paint_ms"],
+           v["select-huge-log.small_first_paint_ms"], "<= 100",
+           v["select-huge-log.huge_first_paint_ms"] <= 100);
     const double received = v["ingest-selected.selected_counted"];
     const double perByte =
         received > 0 ? v["ingest-selected.selected_growth_MB"] * 1e6 / received : 0;

@@ -45,6 +45,9 @@ bool PartDescriptorLimit();
 // peers that connect and reset at once; 65,000 UDP senders on one port.
 bool PartResetStorm();
 bool PartUdpSendersWhileDeleting();
+// Selecting a connection whose log holds 1 GiB (and, as the baseline, 64 KiB): the time from
+// the click to the received view's first paint.
+bool PartSelectHugeLog();
 // Main window (or a bare window as the baseline) to its first painted frame, and idle memory.
 bool PartStartup();
 bool PartStartupPlain();

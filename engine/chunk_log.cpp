@@ -12,6 +12,7 @@ std::atomic<uint64_t> g_perLogLimit{kDefaultLogLimitPerLog};
 std::atomic<uint64_t> g_totalLimit{kDefaultLogLimitTotal};
 std::atomic<uint64_t> g_totalBytes{0};
 std::atomic<int> g_failNext{0};
+std::atomic<uint64_t> g_failedBytesTotal{0};
 
 // Dropped entries are erased from the vector's front in batches: one move of the rest per this
 // many drops at least.
@@ -115,6 +116,7 @@ bool ChunkLog::Append(std::string_view bytes, int64_t timeNs, const sockaddr_in*
         // the program goes on.
         ++m_failedChunks;
         m_failedBytes += bytes.size();
+        g_failedBytesTotal += bytes.size();
         return false;
     }
     m_bytes += bytes.size();
@@ -200,6 +202,10 @@ uint64_t LogLimitTotal() {
 
 uint64_t TotalLogBytes() {
     return g_totalBytes;
+}
+
+uint64_t FailedLogBytesTotal() {
+    return g_failedBytesTotal;
 }
 
 int64_t ChunkTimeNow() {

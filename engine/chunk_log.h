@@ -100,6 +100,8 @@ uint64_t LogLimitPerLog();
 uint64_t LogLimitTotal();
 // Bytes all counted logs hold now.
 uint64_t TotalLogBytes();
+// Bytes of all chunks that any log lost because memory ran out, since the program started.
+uint64_t FailedLogBytesTotal();
 
 inline constexpr uint64_t kDefaultLogLimitPerLog = uint64_t{64} << 20;
 inline constexpr uint64_t kDefaultLogLimitTotal = uint64_t{1024} << 20;

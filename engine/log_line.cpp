@@ -201,6 +201,21 @@ std::u16string RenderChunk(const LogChunk& chunk, const LogChunk* prev, const Lo
     return RenderWith(codec, chunk, std::move(carryIn), nextJoins ? &carryOut : nullptr);
 }
 
+struct ChunkTextStream::Codec {
+    DisplayCodec codec = CurrentCodec();
+};
+
+ChunkTextStream::ChunkTextStream() : m_codec(std::make_unique<Codec>()) {}
+
+ChunkTextStream::~ChunkTextStream() = default;
+
+std::u16string ChunkTextStream::Render(const LogChunk& chunk, const LogChunk* next) {
+    std::string carryIn = chunk.joinsPrevious ? std::move(m_carry) : std::string();
+    m_carry.clear();
+    const bool nextJoins = next && next->joinsPrevious;
+    return RenderWith(m_codec->codec, chunk, std::move(carryIn), nextJoins ? &m_carry : nullptr);
+}
+
 std::u16string RenderLog(const ChunkLog& log) {
     const DisplayCodec codec = CurrentCodec();
     std::u16string out;

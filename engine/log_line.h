@@ -13,6 +13,7 @@
 // thread and read at each rendering.
 #include <chrono>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -51,3 +52,19 @@ std::u16string MakeVisible(std::u16string_view text, bool keepLineBreaks = true)
 std::u16string RenderChunk(const LogChunk& chunk, const LogChunk* prev, const LogChunk* next);
 // The whole log as text, oldest first. Caller holds g_csConnect (or owns the log).
 std::u16string RenderLog(const ChunkLog& log);
+
+// Renders the chunks of one log in order, a batch at a time (saving, searching): a character
+// split between two chunks of a stream shows whole, at the end of the chunk where it ends.
+// The encoding and styles are those in force when the stream is made.
+class ChunkTextStream {
+public:
+    ChunkTextStream();
+    ~ChunkTextStream();
+    // `next` is the chunk after `chunk` in its log, null when there is none.
+    std::u16string Render(const LogChunk& chunk, const LogChunk* next);
+
+private:
+    struct Codec;
+    std::unique_ptr<Codec> m_codec;
+    std::string m_carry;
+};

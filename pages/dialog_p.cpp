@@ -341,6 +341,7 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
         m_notifier.Post(key, pInfo, [this, pInfo, key] {
             FlushNewRecords();
             Store().WithListed(key, pInfo, [&] { ShowDataNews(pInfo); });
+            TellLostChunksOnce();  // without the lock: the box waits for the user
         });
         return;
     }
@@ -348,6 +349,15 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
         FlushNewRecords();
         Store().WithListed(key, pInfo, [&] { HandleConnectionUpdate(pInfo, kind); });
     });
+}
+
+void CDialogP::TellLostChunksOnce() {
+    static bool told = false;
+    if (told || FailedLogBytesTotal() == 0)
+        return;
+    told = true;
+    Message(tr("内存不足：收到的部分数据未能记入日志（收到的字节数仍已计入）。程序继续运行。"),
+            tr("提示"));
 }
 
 QTreeWidgetItem* CDialogP::Root() const {

@@ -240,6 +240,8 @@ private:
     // News from a connection's writer (UPDATE_SENT), g_csConnect held, record listed: logs what
     // was wholly sent; returns the message for a failed connection, else an empty string.
     QString HandleSendNews(ConnectInfo* rec);
+    // Tells the user, once per run, that memory ran out and received chunks were not logged.
+    void TellLostChunksOnce();
     // Puts the host's address into the root once its lookup ends.
     void WatchHostAddress();
     // Inserts the nodes of every record whose news waits, in the order the engine listed them,

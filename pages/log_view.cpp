@@ -21,7 +21,10 @@
 #include "encoding/wire_codec.h"
 #include "engine/log_line.h"
 #include "pages/app_settings.h"
+#include "pages/log_find_bar.h"
+#include "pages/log_save.h"
 #include "pages/log_sources.h"
+#include "pages/save_log_dlg.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -64,6 +67,20 @@ CLogView::CLogView(QWidget* parent) : QAbstractScrollArea(parent) {
     m_hexText->setCheckable(true);
     m_hexText->setChecked(HexTextView());
     connect(m_hexText, &QAction::triggered, this, [this](bool on) { ToggleHexText(on); });
+    m_find = new QAction(tr("查找..."), this);
+    m_find->setObjectName(QStringLiteral("logFind"));
+    connect(m_find, &QAction::triggered, this, [this] { OpenFindBar(); });
+    m_save = new QAction(tr("保存..."), this);
+    m_save->setObjectName(QStringLiteral("logSave"));
+    connect(m_save, &QAction::triggered, this, [this] { SaveLog(); });
+    m_findBar = new CLogFindBar(this);
+    m_findBar->hide();
+    connect(m_findBar, &CLogFindBar::FindRequested, this, [this](bool forward) { Find(forward); });
+    connect(m_findBar, &CLogFindBar::PatternChanged, viewport(), [this] { viewport()->update(); });
+    connect(m_findBar, &CLogFindBar::Closed, this, [this] {
+        setViewportMargins(0, 0, 0, 0);
+        setFocus();
+    });
     SetSource(std::make_unique<PlainTextSource>(QString()));
 }
 
@@ -93,6 +110,8 @@ void CLogView::SetSource(std::unique_ptr<LogViewSource> source) {
 
 void CLogView::ShowRecord(RecordStore* store, const ConnectInfo* rec, ChunkDir dir) {
     m_rec = rec;
+    m_store = store;
+    m_dir = dir;
     m_plain.clear();
     SetSource(std::make_unique<RecordLogSource>(store, rec, dir));
 }
@@ -395,6 +414,144 @@ void CLogView::resizeEvent(QResizeEvent* event) {
     m_rowCache.clear();
     m_dirty = true;
     QAbstractScrollArea::resizeEvent(event);
+    PlaceFindBar();
+}
+
+void CLogView::PlaceFindBar() {
+    if (!m_findBar->isVisible())
+        return;
+    const int h = m_findBar->sizeHint().height();
+    setViewportMargins(0, 0, 0, h);
+    const QRect area = viewport()->geometry();
+    m_findBar->setGeometry(area.left(), area.bottom() + 1, area.width(), h);
+}
+
+void CLogView::OpenFindBar() {
+    m_findBar->Open();
+    PlaceFindBar();
+}
+
+bool CLogView::Find(bool forward) {
+    const QRegularExpression pattern = m_findBar->Pattern();
+    if (pattern.pattern().isEmpty() || !pattern.isValid()) {
+        m_findBar->SetStatus(QString());
+        return false;
+    }
+    EnsureLaidOut();
+    const LogViewSource::Items range = m_source->Fetch(0, 0);
+    bool found = false;
+    if (range.end > range.first) {
+        Pos start;
+        if (HasSelection())
+            start = forward ? std::max(m_anchor, m_cursor) : std::min(m_anchor, m_cursor);
+        else
+            start = forward ? Pos{m_laidTop, 0}
+                            : Pos{std::max(ShownEnd(), range.first + 1) - 1, INT_MAX};
+        start.item = std::clamp(start.item, range.first, range.end - 1);
+        // To the log's end (or start), then round from the other end.
+        found = forward ? FindIn(start.item, start.offset, range.end, true) ||
+                              FindIn(range.first, 0, start.item + 1, true)
+                        : FindIn(start.item, start.offset, range.first, false) ||
+                              FindIn(range.end - 1, INT_MAX, start.item, false);
+    }
+    m_findBar->SetStatus(found ? QString() : tr("未找到"));
+    return found;
+}
+
+bool CLogView::FindIn(uint64_t from, int fromOffset, uint64_t stop, bool forward) {
+    const QRegularExpression pattern = m_findBar->Pattern();
+    const auto select = [&](uint64_t item, qsizetype start, qsizetype end) {
+        m_anchor = {item, static_cast<int>(start)};
+        m_cursor = {item, static_cast<int>(end)};
+        m_hasSelection = true;
+        Reveal(item);
+        return true;
+    };
+    if (forward) {
+        for (uint64_t item = from; item < stop;) {
+            const LogViewSource::Items items =
+                m_source->Fetch(item, std::min(stop, item + kCopyBatch));
+            if (items.texts.empty())
+                return false;
+            for (size_t i = 0; i < items.texts.size(); ++i) {
+                const uint64_t n = items.from + i;
+                const int offset = n == from ? std::min<int>(fromOffset, items.texts[i].size()) : 0;
+                const QRegularExpressionMatch m = pattern.match(items.texts[i], offset);
+                if (m.hasMatch() && m.capturedLength() > 0)
+                    return select(n, m.capturedStart(), m.capturedEnd());
+            }
+            item = items.from + items.texts.size();
+        }
+        return false;
+    }
+    for (uint64_t item = from + 1; item > stop;) {
+        const uint64_t batchFrom = item - std::min<uint64_t>(item - stop, kCopyBatch);
+        const LogViewSource::Items items = m_source->Fetch(batchFrom, item);
+        if (items.texts.empty())
+            return false;
+        for (size_t i = items.texts.size(); i-- > 0;) {
+            const uint64_t n = items.from + i;
+            const int limit = n == from ? fromOffset : INT_MAX;
+            qsizetype start = -1, end = -1;
+            for (auto it = pattern.globalMatch(items.texts[i]); it.hasNext();) {
+                const QRegularExpressionMatch m = it.next();
+                if (m.capturedEnd() > limit || m.capturedLength() == 0)
+                    break;
+                start = m.capturedStart();
+                end = m.capturedEnd();
+            }
+            if (start >= 0)
+                return select(n, start, end);
+        }
+        item = items.from;
+    }
+    return false;
+}
+
+void CLogView::Reveal(uint64_t item) {
+    const int h = viewport()->height();
+    for (const auto& laid : m_laid)
+        if (laid->item == item && laid->y >= 0 && laid->y < h) {
+            viewport()->update();
+            return;
+        }
+    if (m_follow)
+        m_endWhenLeft = m_knownEnd;
+    m_follow = false;
+    m_topItem = item;
+    m_topRow = 0;
+    LayOut();
+    viewport()->update();
+}
+
+void CLogView::AddMatches(QList<QTextLayout::FormatRange>* ranges, const QString& line) const {
+    if (!m_findBar->Highlighting())
+        return;
+    const QRegularExpression pattern = m_findBar->Pattern();
+    for (auto it = pattern.globalMatch(line); it.hasNext();) {
+        const QRegularExpressionMatch m = it.next();
+        if (m.capturedLength() == 0)
+            break;
+        QTextLayout::FormatRange range;
+        range.start = static_cast<int>(m.capturedStart());
+        range.length = static_cast<int>(m.capturedLength());
+        range.format.setBackground(QColor(255, 226, 110));
+        ranges->append(range);
+    }
+}
+
+void CLogView::SaveLog() {
+    const ConnectInfo* rec = m_rec;
+    if (!rec || !m_store) {
+        ui::ShowMessage(this, tr("没有可保存的日志！"), tr("提示"));
+        return;
+    }
+    CSaveLogDlg dlg(m_dir == ChunkDir::kReceived ? SaveWhat::kReceived : SaveWhat::kSent, this);
+    if (ui::ExecModal(&dlg) != QDialog::Accepted || m_rec != rec)
+        return;  // cancelled, or the record went away meanwhile
+    const SaveResult result = SaveRecordLog(*m_store, rec, dlg.What(), dlg.Format(), dlg.Path());
+    if (!result.error.isEmpty())
+        ui::ShowMessage(this, tr("保存失败：%1").arg(result.error), tr("错误"));
 }
 
 void CLogView::PaintItem(QPainter& painter, const Laid& laid) const {
@@ -415,6 +572,7 @@ void CLogView::PaintItem(QPainter& painter, const Laid& laid) const {
         if (origin.y() > clip.bottom() || origin.y() + lineRows * rh < 0)
             continue;
         QList<QTextLayout::FormatRange> selections;
+        AddMatches(&selections, laid.lines[i]->text());
         const int start = laid.lineStart[i];
         const int length = static_cast<int>(laid.lines[i]->text().size());
         const int from = std::max(selFrom - start, 0);
@@ -520,6 +678,18 @@ void CLogView::keyPressEvent(QKeyEvent* event) {
         SelectAll();
         return;
     }
+    if (event == QKeySequence::Find) {
+        OpenFindBar();
+        return;
+    }
+    if (event == QKeySequence::Save) {
+        SaveLog();
+        return;
+    }
+    if (event->key() == Qt::Key_F3) {
+        Find(!(event->modifiers() & Qt::ShiftModifier));
+        return;
+    }
     switch (event->key()) {
         case Qt::Key_Up:
             ScrollRows(-1);
@@ -550,6 +720,9 @@ void CLogView::contextMenuEvent(QContextMenuEvent* event) {
     m_copy->setEnabled(HasSelection());
     menu.addAction(m_copy);
     menu.addAction(m_selectAll);
+    menu.addAction(m_find);
+    m_save->setEnabled(m_rec != nullptr);
+    menu.addAction(m_save);
     menu.addSeparator();
     menu.addAction(m_hexText);
     menu.exec(event->globalPos());

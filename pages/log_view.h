@@ -10,10 +10,14 @@
 // bar counts items (chunks), the wheel and arrow keys move by rows.
 //
 // Selection with the mouse, Ctrl+A and Ctrl+C as in a text view; a copy of more than 64 MiB asks
-// first (ui::ExecModal). The context menu offers copy, select all and the "HEX + 文本" byte view.
+// first (ui::ExecModal). Ctrl+F opens a find bar that searches the whole log (F3 and Shift+F3
+// find again). Ctrl+S saves the record's log (CSaveLogDlg). The context menu offers copy,
+// select all, find, save and the "HEX + 文本" byte view.
 //
 // Threads: user-interface thread only.
 #include <QAbstractScrollArea>
+#include <QTextLayout>
+#include <QRegularExpression>
 #include <QString>
 
 #include <cstdint>
@@ -24,7 +28,6 @@
 #include "engine/chunk_log.h"
 
 class QAction;
-class QTextLayout;
 class RecordStore;
 struct ConnectInfo;
 
@@ -93,6 +96,19 @@ public:
     bool CopySelection();
 
     QAction* HexTextAction() const { return m_hexText; }
+    QAction* SaveAction() const { return m_save; }
+
+    // Find: the bar, and a search of the whole log from the selection (or from what is in
+    // sight) for the bar's pattern; the match is selected and brought into sight. False when
+    // there is none.
+    class CLogFindBar* FindBar() const {
+        return m_findBar;
+    }
+    void OpenFindBar();
+    bool Find(bool forward);
+
+    // Asks what to save and where (CSaveLogDlg), then writes the file; any failure is told.
+    void SaveLog();
 
     // Every view renders again (encoding, stamp style or byte view changed).
     static void RefreshAll();
@@ -149,6 +165,10 @@ private:
     QString TextBetween(Pos a, Pos b);
     bool AskBeforeCopy(uint64_t bytes);
     void ToggleHexText(bool on);
+    void PlaceFindBar();
+    bool FindIn(uint64_t from, int fromOffset, uint64_t to, bool forward);
+    void Reveal(uint64_t item);
+    void AddMatches(QList<QTextLayout::FormatRange>* ranges, const QString& line) const;
 
     std::unique_ptr<LogViewSource> m_source;
     const ConnectInfo* m_rec = nullptr;
@@ -174,6 +194,11 @@ private:
     QAction* m_copy = nullptr;
     QAction* m_selectAll = nullptr;
     QAction* m_hexText = nullptr;
+    QAction* m_find = nullptr;
+    QAction* m_save = nullptr;
+    class CLogFindBar* m_findBar = nullptr;
+    RecordStore* m_store = nullptr;  // of m_rec
+    ChunkDir m_dir = ChunkDir::kReceived;
 };
 
 }  // namespace quillet::pages

@@ -95,6 +95,8 @@
     <message>
         <source>；记录中</source>
         <translation>; recording</translation>
+        <source>内存不足：收到的部分数据未能记入日志（收到的字节数仍已计入）。程序继续运行。</source>
+        <translation>Out of memory: some received data could not be logged (the received byte counts include it). The program goes on.</translation>
     </message>
 </context>
 <context>
@@ -165,10 +167,97 @@
     <message>
         <source>全部日志的上限不能小于每个连接的日志上限。</source>
         <translation>The limit of all logs cannot be less than the limit per connection.</translation>
+    <name>quillet::pages::CLogFindBar</name>
+    <message>
+        <source>查找</source>
+        <translation>Find</translation>
+    </message>
+    <message>
+        <source>上一个</source>
+        <translation>Previous</translation>
+    </message>
+    <message>
+        <source>下一个</source>
+        <translation>Next</translation>
+    </message>
+    <message>
+        <source>区分大小写</source>
+        <translation>Match case</translation>
+    </message>
+    <message>
+        <source>词</source>
+        <translation>W</translation>
+    </message>
+    <message>
+        <source>全字匹配</source>
+        <translation>Whole word</translation>
+    </message>
+    <message>
+        <source>全</source>
+        <translation>All</translation>
+    </message>
+    <message>
+        <source>全部高亮</source>
+        <translation>Highlight all</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::CLogView</name>
+    <message>
+        <source>—— 已达日志上限，最早的 %1 字节已丢弃 ——</source>
+        <translation>—— log limit reached: the oldest %1 bytes were dropped ——</translation>
+    </message>
+    <message>
+        <source>复制</source>
+        <translation>Copy</translation>
+    </message>
+    <message>
+        <source>全选</source>
+        <translation>Select all</translation>
+    </message>
+    <message>
+        <source>HEX + 文本</source>
+        <translation>HEX + text</translation>
+    </message>
+    <message>
+        <source>查找...</source>
+        <translation>Find...</translation>
+    </message>
+    <message>
+        <source>保存...</source>
+        <translation>Save...</translation>
+    </message>
+    <message>
+        <source>未找到</source>
+        <translation>Not found</translation>
+    </message>
+    <message>
+        <source>没有可保存的日志！</source>
+        <translation>There is no log to save!</translation>
     </message>
     <message>
         <source>提示</source>
         <translation>Notice</translation>
+    </message>
+    <message>
+        <source>保存失败：%1</source>
+        <translation>Saving failed: %1</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+    <message>
+        <source>▼ 有新数据</source>
+        <translation>▼ New data</translation>
+    </message>
+    <message>
+        <source>要复制的日志约有 %1 MB，复制会占用较多内存和时间。仍要复制吗？</source>
+        <translation>The log to copy holds about %1 MB; copying takes much memory and time. Copy anyway?</translation>
     </message>
 </context>
 <context>
@@ -236,6 +325,58 @@
 %2</source>
         <translation>Cannot open the recording file: %1
 %2</translation>
+    <name>quillet::pages::CSaveLogDlg</name>
+    <message>
+        <source>保存日志</source>
+        <translation>Save log</translation>
+    </message>
+    <message>
+        <source>收到的信息</source>
+        <translation>Received messages</translation>
+    </message>
+    <message>
+        <source>已发送的信息</source>
+        <translation>Sent messages</translation>
+    </message>
+    <message>
+        <source>收发合并（按时间）</source>
+        <translation>Both, merged in time order</translation>
+    </message>
+    <message>
+        <source>显示的文本</source>
+        <translation>Text as shown</translation>
+    </message>
+    <message>
+        <source>原始字节</source>
+        <translation>Raw bytes</translation>
+    </message>
+    <message>
+        <source>浏览...</source>
+        <translation>Browse...</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>内容：</source>
+        <translation>Content:</translation>
+    </message>
+    <message>
+        <source>格式：</source>
+        <translation>Format:</translation>
+    </message>
+    <message>
+        <source>文件：</source>
+        <translation>File:</translation>
+    </message>
+    <message>
+        <source>请输入文件名！</source>
+        <translation>Please enter a file name!</translation>
     </message>
     <message>
         <source>提示</source>

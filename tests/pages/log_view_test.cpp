@@ -3,13 +3,21 @@
 // visible, rendering again after a change of encoding, byte view or stamp style, and a view
 // that keeps its place while scrolled up.
 #include <QApplication>
+#include <QCheckBox>
 #include <QClipboard>
+#include <QComboBox>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
 #include <QWheelEvent>
+
+#include <unistd.h>
 
 #include <string>
 
@@ -20,9 +28,11 @@
 #include "engine/record_log.h"
 #include "engine/record_store.h"
 #include "pages/app_settings.h"
+#include "pages/log_find_bar.h"
 #include "pages/log_sources.h"
 #include "pages/log_view.h"
 #include "pages/prompt_dlg.h"
+#include "pages/save_log_dlg.h"
 #include "pages/settings_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "pages/udp_server_dlg.h"
@@ -172,6 +182,56 @@ TEST_F(TcpLogViewTest, SelectAllAndCopyTakeTheWholeLog) {
     EXPECT_TRUE(copied.contains(LogLine(QStringLiteral("line 299"))));
 }
 
+TEST_F(TcpLogViewTest, SaveWritesThePeersBytesOrTheShownText) {
+    LogState state;
+    PeerSocket peer = Client();
+    ConnectInfo* rec = Rec(Child(0));
+    const std::string bytes("hi\0\xFF\xE4\xBD\xA0\r\nthere", 12);
+    ASSERT_TRUE(SendAll(peer, bytes));
+    ASSERT_TRUE(Eventually([&] { return Counted(rec) == bytes.size(); }));
+    const QString dir = QDir::tempPath() + QStringLiteral("/quillet-save-%1").arg(getpid());
+    QDir().mkpath(dir);
+    const auto save = [&](int what, int format, const QString& path) {
+        QString opened;
+        ui::SetModalScript([&](QDialog* dlg) {
+            opened = dlg->objectName();
+            auto* save = qobject_cast<pages::CSaveLogDlg*>(dlg);
+            ASSERT_NE(save, nullptr);
+            save->WhatBox()->setCurrentIndex(what);
+            save->FormatBox()->setCurrentIndex(format);
+            save->PathBox()->setText(path);
+            save->accept();
+        });
+        View()->setFocus();
+        QTest::keyClick(View(), Qt::Key_S, Qt::ControlModifier);
+        ui::SetModalScript(nullptr);
+        EXPECT_EQ(opened, QStringLiteral("saveLogDlg"));
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
+    };
+    // Raw: exactly the peer's bytes, whatever chunks they came in.
+    EXPECT_EQ(save(0, 1, dir + QStringLiteral("/raw.bin")), QByteArray(bytes.data(), 12));
+    // Text: what the view shows.
+    EXPECT_EQ(save(0, 0, dir + QStringLiteral("/text.log")), Received().toUtf8());
+    // Both, in time order: the reply after what came before it.
+    Type(QStringLiteral("reply"));
+    Press(pages::CTcpServerDlg::kSend);
+    ASSERT_TRUE(Eventually([&] { return Sent().contains(QStringLiteral("reply")); }));
+    EXPECT_EQ(save(2, 1, dir + QStringLiteral("/both.bin")),
+              QByteArray(bytes.data(), 12) + QByteArray("reply"));
+    const QByteArray both = save(2, 0, dir + QStringLiteral("/both.log"));
+    EXPECT_TRUE(both.startsWith("<< "));
+    EXPECT_TRUE(both.contains("\n>> "));
+    EXPECT_TRUE(both.endsWith("  reply\n"));
+    // A folder that does not exist: told, nothing else happens.
+    messages_.clear();
+    save(0, 1, dir + QStringLiteral("/missing/raw.bin"));
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_[0].text.startsWith(QStringLiteral("保存失败：")));
+    EXPECT_EQ(messages_[0].caption, QStringLiteral("错误"));
+    QDir(dir).removeRecursively();
+}
+
 class UdpLogViewTest : public UdpPageTest {
 protected:
     void Start() {
@@ -318,6 +378,72 @@ TEST_F(UdpLogViewTest, ScrolledUpTheViewKeepsItsPlaceAndSaysNewDataCame) {
     for (int i = 0; i < 10 && !View()->IsFollowing(); ++i)
         QTest::keyClick(View(), Qt::Key_PageDown);
     EXPECT_TRUE(View()->IsFollowing());
+}
+
+TEST_F(UdpLogViewTest, FindSearchesTheWholeLogBeyondWhatIsShown) {
+    LogState state;
+    Start();
+    std::vector<std::string> datagrams;
+    for (int i = 0; i < 300; ++i)
+        datagrams.push_back(i == 3     ? "a needle here"
+                            : i == 250 ? "NEEDLE again"
+                                       : "line " + std::to_string(i));
+    SendAndSelect(Peer(), datagrams);
+    ASSERT_TRUE(Eventually([&] { return View()->ShownEnd() == 300; }));
+    QTest::keyClick(View(), Qt::Key_F, Qt::ControlModifier);
+    pages::CLogFindBar* bar = View()->FindBar();
+    ASSERT_TRUE(bar->isVisible());
+    EXPECT_FALSE(View()->Find(true));  // nothing to find yet
+    bar->TextBox()->setText(QStringLiteral("needle"));
+    // From the end in sight, round to the start: the first one, brought into sight.
+    ASSERT_TRUE(View()->Find(true));
+    EXPECT_EQ(View()->SelectedText(), QStringLiteral("needle"));
+    EXPECT_LE(View()->TopItem(), 3u);
+    EXPECT_TRUE(View()->ShownText().contains(QStringLiteral("a needle here")));
+    ASSERT_TRUE(View()->Find(true));
+    EXPECT_EQ(View()->SelectedText(), QStringLiteral("NEEDLE"));
+    ASSERT_TRUE(View()->Find(false));
+    EXPECT_EQ(View()->SelectedText(), QStringLiteral("needle"));
+    bar->MatchCase()->setChecked(true);
+    ASSERT_TRUE(View()->Find(true));
+    EXPECT_EQ(View()->SelectedText(), QStringLiteral("needle"));  // round again to the same
+    bar->MatchCase()->setChecked(false);
+    bar->WholeWord()->setChecked(true);
+    bar->TextBox()->setText(QStringLiteral("needl"));
+    EXPECT_FALSE(View()->Find(true));
+    EXPECT_EQ(bar->Status()->text(), QStringLiteral("未找到"));
+    bar->WholeWord()->setChecked(false);
+    bar->TextBox()->setText(QString(5000, QLatin1Char('x')));  // longer than any line
+    EXPECT_FALSE(View()->Find(true));
+    bar->TextBox()->setText(QStringLiteral("line 299"));
+    bar->HighlightAll()->setChecked(true);
+    EXPECT_TRUE(View()->Find(false));
+    View()->repaint();  // highlighting paints without trouble
+    QTest::keyClick(bar->TextBox(), Qt::Key_Escape);
+    EXPECT_FALSE(bar->isVisible());
+}
+
+TEST_F(UdpLogViewTest, ALostChunkIsCountedAndToldOnce) {
+    LogState state;
+    Start();
+    const int peer = Peer();
+    ConnectInfo* rec = SendAndSelect(peer, {"first"});
+    ChunkLog::FailNextAppendsForTest(2);  // as if memory ran out in the receive thread
+    ASSERT_TRUE(UdpSendTo(peer, "lost", port_));
+    ASSERT_TRUE(UdpSendTo(peer, "lost too", port_));
+    ASSERT_TRUE(UdpSendTo(peer, "after", port_));
+    ASSERT_TRUE(Eventually([&] { return Received().contains(QStringLiteral("  after")); }));
+    EXPECT_EQ(Counted(rec), 5u + 4u + 8u + 5u);
+    EXPECT_FALSE(Received().contains(QStringLiteral("lost")));
+    {
+        CCritSecLock lock(g_csConnect);
+        EXPECT_EQ(rec->strRecv.FailedBytes(), 12u);
+    }
+    ProcessEvents();
+    int told = 0;
+    for (const auto& m : messages_)
+        told += m.text.startsWith(QStringLiteral("内存不足"));
+    EXPECT_EQ(told, 1);
 }
 
 }  // namespace
