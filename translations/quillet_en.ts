@@ -96,6 +96,10 @@
         <source>；记录中</source>
         <translation>; recording</translation>
     </message>
+    <message>
+        <source>%1 字节</source>
+        <translation>%1 bytes</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CDlgSetIp</name>

@@ -194,11 +194,11 @@ TEST_F(RecordingPageTest, TheCountersLineAndTooltipShowAKnownExchange) {
 
     // The line follows on its own, a few times a second.
     ASSERT_TRUE(Eventually([&] {
-        return page_->CountersLine()->text().startsWith(QStringLiteral("收 11 bytes / 2 条，"));
+        return page_->CountersLine()->text().startsWith(QStringLiteral("收 11 字节 / 2 条，"));
     })) << page_->CountersLine()->text().toStdString();
     const QString line = page_->CountersLine()->text();
-    EXPECT_TRUE(line.endsWith(QStringLiteral("；发 3 bytes / 1 条"))) << line.toStdString();
-    EXPECT_TRUE(line.contains(QRegularExpression(QStringLiteral("，(\\d+) bytes/秒；"))));
+    EXPECT_TRUE(line.endsWith(QStringLiteral("；发 3 字节 / 1 条"))) << line.toStdString();
+    EXPECT_TRUE(line.contains(QRegularExpression(QStringLiteral("，(\\d+) 字节/秒；"))));
     // It lies below every specified control, inside the page.
     EXPECT_TRUE(page_->rect().contains(page_->CountersLine()->geometry()));
     EXPECT_GT(page_->CountersLine()->y(), page_->SentView()->geometry().bottom());
@@ -212,7 +212,7 @@ TEST_F(RecordingPageTest, TheCountersLineAndTooltipShowAKnownExchange) {
 
     // Clearing the received side forgets its counts.
     Press(kClearReceived);
-    EXPECT_TRUE(page_->CountersText(rec).startsWith(QStringLiteral("收 0 bytes / 0 条，")));
+    EXPECT_TRUE(page_->CountersText(rec).startsWith(QStringLiteral("收 0 字节 / 0 条，")));
 }
 
 }  // namespace
