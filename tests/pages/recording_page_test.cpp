@@ -3,6 +3,8 @@
 // and the count of bytes not written while the page goes on, and the counters line and the
 // node's tooltip show what was received and sent.
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
@@ -170,6 +172,27 @@ TEST_F(RecordingPageTest, AFullDiskStopsTheRecordingWithAMessageAndThePageGoesOn
     ASSERT_TRUE(Eventually([&] { return Received(rec) == sent.size() + 10; }));
     RunFor(std::chrono::milliseconds(pages::CRecordings::kWatchMs * 2));
     EXPECT_EQ(messages_.size(), 1u);
+}
+
+TEST_F(RecordingPageTest, ARightClickOnANodeOpensItsMenu) {
+    PeerSocket peer = Connected();
+    const QPoint at = Tree()->visualItemRect(Child(0)).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, Tree()->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(Tree()->viewport(), &click);
+    QMenu* menu = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->objectName() == QStringLiteral("recordMenu"))
+            menu = qobject_cast<QMenu*>(w);
+    ASSERT_NE(menu, nullptr);
+    QStringList entries;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator())
+            entries << a->text();
+    EXPECT_EQ(entries, QStringList({"记录此连接到文件...", "停止记录此连接",
+                                    "记录本页所有连接到文件...", "停止记录本页"}));
+    EXPECT_TRUE(menu->findChild<QAction*>(QStringLiteral("recordRecord"))->isEnabled());
+    EXPECT_FALSE(menu->findChild<QAction*>(QStringLiteral("recordStop"))->isEnabled());
+    menu->close();
 }
 
 TEST_F(RecordingPageTest, AFileThatCannotBeOpenedIsToldAndNothingStarts) {
