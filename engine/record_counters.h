@@ -21,13 +21,15 @@ public:
     void Clear() { m_slots = {}; }
 
 private:
-    static constexpr int kSlots = 10;
+    static constexpr uint32_t kSlots = 10;
     static constexpr int64_t kSliceMs = 100;
-    static int64_t SliceOf(Clock::time_point t);
+    // The slice's number modulo 2^32: every record has a window, so it is kept small, and only
+    // differences of under a second are ever taken.
+    static uint32_t SliceOf(Clock::time_point t);
 
     struct Slot {
-        int64_t slice = -1;
-        uint64_t bytes = 0;
+        uint32_t slice = 0;
+        uint32_t bytes = 0;  // saturates; 100 ms at 40 GB/s would fill it
     };
     std::array<Slot, kSlots> m_slots{};
 };

@@ -1,5 +1,6 @@
 #include "pages/dialog_p.h"
 
+#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -162,6 +163,9 @@ QMenu* CDialogP::MakeTreeMenu(QTreeWidgetItem* item) {
 namespace {
 
 QString ByteCount(uint64_t n) {
+    constexpr uint64_t kKiB = 1024;
+    if (n < kKiB)
+        return QCoreApplication::translate("quillet::pages::CDialogP", "%1 字节").arg(n);
     return QLocale::c().formattedDataSize(static_cast<qint64>(n), 1,
                                           QLocale::DataSizeTraditionalFormat);
 }

@@ -98,6 +98,10 @@
         <source>内存不足：收到的部分数据未能记入日志（收到的字节数仍已计入）。程序继续运行。</source>
         <translation>Out of memory: some received data could not be logged (the received byte counts include it). The program goes on.</translation>
     </message>
+    <message>
+        <source>%1 字节</source>
+        <translation>%1 bytes</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CDlgSetIp</name>

@@ -3,6 +3,8 @@
 // and the count of bytes not written while the page goes on, and the counters line and the
 // node's tooltip show what was received and sent.
 #include <QAction>
+#include <QApplication>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
 #include <QFile>
 #include <QFileDialog>
@@ -172,6 +174,27 @@ TEST_F(RecordingPageTest, AFullDiskStopsTheRecordingWithAMessageAndThePageGoesOn
     EXPECT_EQ(messages_.size(), 1u);
 }
 
+TEST_F(RecordingPageTest, ARightClickOnANodeOpensItsMenu) {
+    PeerSocket peer = Connected();
+    const QPoint at = Tree()->visualItemRect(Child(0)).center();
+    QContextMenuEvent click(QContextMenuEvent::Mouse, at, Tree()->viewport()->mapToGlobal(at));
+    QCoreApplication::sendEvent(Tree()->viewport(), &click);
+    QMenu* menu = nullptr;
+    for (QWidget* w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->objectName() == QStringLiteral("recordMenu"))
+            menu = qobject_cast<QMenu*>(w);
+    ASSERT_NE(menu, nullptr);
+    QStringList entries;
+    for (QAction* a : menu->actions())
+        if (!a->isSeparator())
+            entries << a->text();
+    EXPECT_EQ(entries, QStringList({"记录此连接到文件...", "停止记录此连接",
+                                    "记录本页所有连接到文件...", "停止记录本页"}));
+    EXPECT_TRUE(menu->findChild<QAction*>(QStringLiteral("recordRecord"))->isEnabled());
+    EXPECT_FALSE(menu->findChild<QAction*>(QStringLiteral("recordStop"))->isEnabled());
+    menu->close();
+}
+
 TEST_F(RecordingPageTest, AFileThatCannotBeOpenedIsToldAndNothingStarts) {
     PeerSocket peer = Connected();
     Choose(Child(0), "recordRecord", QStringLiteral("/proc/quillet-no-such-dir/x.bin"));
@@ -194,11 +217,11 @@ TEST_F(RecordingPageTest, TheCountersLineAndTooltipShowAKnownExchange) {
 
     // The line follows on its own, a few times a second.
     ASSERT_TRUE(Eventually([&] {
-        return page_->CountersLine()->text().startsWith(QStringLiteral("收 11 bytes / 2 条，"));
+        return page_->CountersLine()->text().startsWith(QStringLiteral("收 11 字节 / 2 条，"));
     })) << page_->CountersLine()->text().toStdString();
     const QString line = page_->CountersLine()->text();
-    EXPECT_TRUE(line.endsWith(QStringLiteral("；发 3 bytes / 1 条"))) << line.toStdString();
-    EXPECT_TRUE(line.contains(QRegularExpression(QStringLiteral("，(\\d+) bytes/秒；"))));
+    EXPECT_TRUE(line.endsWith(QStringLiteral("；发 3 字节 / 1 条"))) << line.toStdString();
+    EXPECT_TRUE(line.contains(QRegularExpression(QStringLiteral("，(\\d+) 字节/秒；"))));
     // It lies below every specified control, inside the page.
     EXPECT_TRUE(page_->rect().contains(page_->CountersLine()->geometry()));
     EXPECT_GT(page_->CountersLine()->y(), page_->SentView()->geometry().bottom());
@@ -212,7 +235,7 @@ TEST_F(RecordingPageTest, TheCountersLineAndTooltipShowAKnownExchange) {
 
     // Clearing the received side forgets its counts.
     Press(kClearReceived);
-    EXPECT_TRUE(page_->CountersText(rec).startsWith(QStringLiteral("收 0 bytes / 0 条，")));
+    EXPECT_TRUE(page_->CountersText(rec).startsWith(QStringLiteral("收 0 字节 / 0 条，")));
 }
 
 }  // namespace
