@@ -93,14 +93,16 @@
         <translation>Received %1 in %2 messages, %3/s; sent %4 in %5 messages</translation>
     </message>
     <message>
-        <source>；记录中</source>
-        <translation>; recording</translation>
         <source>内存不足：收到的部分数据未能记入日志（收到的字节数仍已计入）。程序继续运行。</source>
         <translation>Out of memory: some received data could not be logged (the received byte counts include it). The program goes on.</translation>
     </message>
     <message>
         <source>%1 字节</source>
         <translation>%1 bytes</translation>
+    </message>
+    <message>
+        <source>；记录中</source>
+        <translation>; recording</translation>
     </message>
 </context>
 <context>
@@ -139,38 +141,6 @@
     </message>
 </context>
 <context>
-    <name>quillet::pages::CLogSettingsTab</name>
-    <message>
-        <source>北京时间（UTC+8），精确到秒</source>
-        <translation>Beijing time (UTC+8), to the second</translation>
-    </message>
-    <message>
-        <source>本地时间，精确到毫秒</source>
-        <translation>Local time, to the millisecond</translation>
-    </message>
-    <message>
-        <source>UTC，精确到毫秒</source>
-        <translation>UTC, to the millisecond</translation>
-    </message>
-    <message>
-        <source>时间格式:</source>
-        <translation>Time stamps:</translation>
-    </message>
-    <message>
-        <source>每个连接的日志上限:</source>
-        <translation>Log limit per connection:</translation>
-    </message>
-    <message>
-        <source>全部日志的上限:</source>
-        <translation>Limit of all logs:</translation>
-    </message>
-    <message>
-        <source>日志</source>
-        <translation>Logs</translation>
-    </message>
-    <message>
-        <source>全部日志的上限不能小于每个连接的日志上限。</source>
-        <translation>The limit of all logs cannot be less than the limit per connection.</translation>
     <name>quillet::pages::CLogFindBar</name>
     <message>
         <source>查找</source>
@@ -207,6 +177,45 @@
     <message>
         <source>关闭</source>
         <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::CLogSettingsTab</name>
+    <message>
+        <source>北京时间（UTC+8），精确到秒</source>
+        <translation>Beijing time (UTC+8), to the second</translation>
+    </message>
+    <message>
+        <source>本地时间，精确到毫秒</source>
+        <translation>Local time, to the millisecond</translation>
+    </message>
+    <message>
+        <source>UTC，精确到毫秒</source>
+        <translation>UTC, to the millisecond</translation>
+    </message>
+    <message>
+        <source>时间格式:</source>
+        <translation>Time stamps:</translation>
+    </message>
+    <message>
+        <source>每个连接的日志上限:</source>
+        <translation>Log limit per connection:</translation>
+    </message>
+    <message>
+        <source>全部日志的上限:</source>
+        <translation>Limit of all logs:</translation>
+    </message>
+    <message>
+        <source>日志</source>
+        <translation>Logs</translation>
+    </message>
+    <message>
+        <source>全部日志的上限不能小于每个连接的日志上限。</source>
+        <translation>The limit of all logs cannot be less than the limit per connection.</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
     </message>
 </context>
 <context>
@@ -329,6 +338,29 @@
 %2</source>
         <translation>Cannot open the recording file: %1
 %2</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>磁盘写入跟不上接收的速度</source>
+        <translation>the disk could not keep up with the data received</translation>
+    </message>
+    <message>
+        <source>写入文件失败：%1</source>
+        <translation>writing the file failed: %1</translation>
+    </message>
+    <message>
+        <source>记录到文件已停止（%1）。
+文件：%2
+已写入 %3 字节，未写入 %4 字节。</source>
+        <translation>Recording to a file stopped (%1).
+File: %2
+%3 bytes written, %4 bytes not written.</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::CSaveLogDlg</name>
     <message>
         <source>保存日志</source>
@@ -385,22 +417,6 @@
     <message>
         <source>提示</source>
         <translation>Notice</translation>
-    </message>
-    <message>
-        <source>磁盘写入跟不上接收的速度</source>
-        <translation>the disk could not keep up with the data received</translation>
-    </message>
-    <message>
-        <source>写入文件失败：%1</source>
-        <translation>writing the file failed: %1</translation>
-    </message>
-    <message>
-        <source>记录到文件已停止（%1）。
-文件：%2
-已写入 %3 字节，未写入 %4 字节。</source>
-        <translation>Recording to a file stopped (%1).
-File: %2
-%3 bytes written, %4 bytes not written.</translation>
     </message>
 </context>
 <context>
