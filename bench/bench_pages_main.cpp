@@ -41,6 +41,12 @@ const Part kParts[] = {
     {"udp-plain", PartUdpPlain},
     {"udp-peers-page", PartUdpPeersPage},
     {"udp-peers-plain", PartUdpPeersPlain},
+    {"repeat-page", PartRepeatPage},
+    {"repeat-plain", PartRepeatPlain},
+    {"echo-page", PartEchoPage},
+    {"echo-plain", PartEchoPlain},
+    {"file-page", PartFilePage},
+    {"file-plain", PartFilePlain},
 };
 
 int RunPart(const char* name, int argc, char** argv) {
@@ -100,6 +106,23 @@ void Figure(const char* name, double value, double baseline, const char* budget,
     std::printf("%s %.1f  baseline %.1f  ratio %.2f  budget %s%s\n", name, value, baseline, ratio,
                 budget, met ? "" : "  MISSED");
     std::fflush(stdout);
+}
+
+void PrintSendFigures(Values& v) {
+    const double repeat = v["repeat-page.repeat_pct"];
+    Figure("page_tcp_repeat_1ms_arrived_pct", repeat, v["repeat-plain.repeat_pct"], ">= 90",
+           repeat >= 90);
+    Figure("page_tcp_repeat_1ms_heartbeat_p99_ms", v["repeat-page.repeat_p99_ms"],
+           v["repeat-plain.repeat_p99_ms"], "<= 50", v["repeat-page.repeat_p99_ms"] <= 50);
+    Figure("page_tcp_echo_100x1000_msgs_per_s", v["echo-page.echo_msgs_per_s"],
+           v["echo-plain.echo_msgs_per_s"], "-", true);
+    Figure("page_tcp_echo_100x1000_echoed_pct", v["echo-page.echo_pct"], v["echo-plain.echo_pct"],
+           "= 100", v["echo-page.echo_pct"] == 100);
+    const double file = v["file-page.file_MBps"];
+    Figure("page_tcp_file_1GiB_MBps", file, v["file-plain.file_MBps"], ">= 50 % of baseline",
+           file >= 0.5 * v["file-plain.file_MBps"]);
+    Figure("page_tcp_file_1GiB_heartbeat_p99_ms", v["file-page.file_p99_ms"], 0, "<= 50",
+           v["file-page.file_p99_ms"] <= 50);
 }
 
 void PrintFigures(Values& v) {
@@ -168,6 +191,7 @@ void PrintFigures(Values& v) {
         Figure((name + "KiB_per_peer").c_str(), v[page + "kib_per_peer"], v[plain + "kib_per_peer"],
                "<= 2", v[page + "kib_per_peer"] <= 2);
     }
+    PrintSendFigures(v);
     for (const char* side : {"page", "plain"}) {
         const std::string key = std::string("udp-") + side + "." + side;
         std::printf("page_udp_lossless_%s_sender_ceiling_dps %.1f%s\n", side,

@@ -34,6 +34,15 @@ bool PartUdpPlain();
 // lists, how long after the last datagram, resident KiB per peer; a plain loop beside it.
 bool PartUdpPeersPage();
 bool PartUdpPeersPlain();
+// Sending from the TCP server page beside plain sockets: a repeat every millisecond (share of
+// the requested sends that arrive, heartbeat), echo to 100 clients of 1000 messages each, and a
+// 1 GiB file to a reading peer.
+bool PartRepeatPage();
+bool PartRepeatPlain();
+bool PartEchoPage();
+bool PartEchoPlain();
+bool PartFilePage();
+bool PartFilePlain();
 // Main window (or a bare window as the baseline) to its first painted frame, and idle memory.
 bool PartStartup();
 bool PartStartupPlain();

@@ -75,10 +75,17 @@ void RecordStore::DropSends(ConnectInfo* rec) {
 RecordStore::SendNews RecordStore::TakeSendNews(ConnectInfo* rec) {
     CCritSecLock lock(g_csConnect);
     SendQueue& q = rec->sendQueue;
-    SendNews news{std::move(q.done), std::move(q.lost)};
+    SendNews news{std::move(q.done), std::move(q.lost), q.unloggedBytes};
     q.done.clear();
     q.lost.clear();
+    q.doneBytes = 0;
+    q.unloggedBytes = 0;
     return news;
+}
+
+size_t RecordStore::WaitingSendBytes(const ConnectInfo* rec) const {
+    CCritSecLock lock(g_csConnect);
+    return rec->sendQueue.waitingBytes;
 }
 
 void RecordStore::AttachSocket(ConnectInfo* rec, quillet::sock::Socket socket) {

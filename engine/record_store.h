@@ -64,9 +64,12 @@ public:
     struct SendNews {
         std::vector<PendingSend> done;
         std::vector<PendingSend> lost;
+        uint64_t unloggedBytes = 0;  // automatic replies sent but too many to log
     };
     SendNews TakeSendNews(ConnectInfo* rec);
     // Gives a record a connected socket (the page connected it again); the record owns it now.
+    // Bytes given to Send that the connection's writer has not yet passed to the socket.
+    size_t WaitingSendBytes(const ConnectInfo* rec) const;
     void AttachSocket(ConnectInfo* rec, quillet::sock::Socket socket);
     bool IsOpen(const ConnectInfo* rec) const;
     bool IsUnread(const ConnectInfo* rec) const;

@@ -16,6 +16,10 @@
 #include "engine/log_line.h"
 #include "engine/socket_closer.h"
 #include "engine/tcp_engine.h"
+#include "pages/file_sender.h"
+#include "pages/repeat_sender.h"
+#include "pages/send_box.h"
+#include "pages/send_options.h"
 #include "skin/send_box_keys.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
@@ -54,8 +58,9 @@ QSize TemplateSize(int templateId) {
     return {Du(494), Du(302)};
 }
 
-QPlainTextEdit* MakeView(QWidget* parent, int id, const QRect& rect, bool readOnly) {
-    auto* view = new QPlainTextEdit(parent);
+QPlainTextEdit* MakeView(QWidget* parent, int id, const QRect& rect, bool readOnly,
+                         QPlainTextEdit* made = nullptr) {
+    QPlainTextEdit* view = made ? made : new QPlainTextEdit(parent);
     ui::SetControlId(view, id);
     view->setGeometry(rect);
     view->setReadOnly(readOnly);
@@ -117,9 +122,10 @@ void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
     }
     m_feeder = new ReceivedFeeder(
         m_recvView, [this]() -> RecordStore& { return Store(); }, this);
-    m_sendBox = MakeView(this, kSendBox, DuRect(255, 163, 230, 125), false);
+    m_sendBox = MakeView(this, kSendBox, DuRect(255, 163, 230, 125), false, new CSendBox(this));
     ui::UseTabForFocus(m_sendBox);
     AddGroup(tr("发送窗口"), DuRect(252, 150, 239, 141), kSendBox);
+    SetUpSending();
 }
 
 ui::CSkinBtn* CDialogP::AddButton(int id, const QRect& rect, const std::array<int, 4>& bitmaps,
@@ -195,6 +201,10 @@ void CDialogP::WatchHostAddress() {
 
 bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
     m_newRecords.Clear();  // their records are listed and go with the store's
+    if (m_repeat)
+        m_repeat->StopAll();
+    if (m_files)
+        m_files->Abort();
     QTreeWidgetItem* root = tree ? tree->topLevelItem(0) : nullptr;
     std::vector<ConnectInfo*> shown;
     for (int i = 0; root && i < root->childCount(); ++i)
@@ -269,6 +279,17 @@ void CDialogP::FlushNewRecords() {
 }
 
 void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
+    if (kind == UPDATE_REPLIED) {
+        // Automatic replies: the worker goes on; one look logs every reply booked before it.
+        m_notifier.Post(key, &pInfo->sendQueue, [this, pInfo, key] {
+            FlushNewRecords();
+            QString failure;
+            Store().WithListed(key, pInfo, [&] { failure = HandleSendNews(pInfo); });
+            if (!failure.isEmpty())
+                Message(failure, tr("提示"));
+        });
+        return;
+    }
     if (kind == UPDATE_SENT) {
         m_notifier.Call([this, pInfo, key] {
             FlushNewRecords();
@@ -290,7 +311,11 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
     }
     m_notifier.Call([this, pInfo, kind, key] {
         FlushNewRecords();
-        Store().WithListed(key, pInfo, [&] { HandleConnectionUpdate(pInfo, kind); });
+        Store().WithListed(key, pInfo, [&] {
+            HandleConnectionUpdate(pInfo, kind);
+            if (kind == UPDATE_CLOSED)
+                EndSendsOf(pInfo, tr("连接已关闭"));
+        });
     });
 }
 
@@ -344,6 +369,7 @@ QTreeWidgetItem* CDialogP::SelectedConnection() const {
 void CDialogP::FreeRecord(uint64_t key, ConnectInfo* rec) {
     if (!rec)
         return;
+    EndSendsOf(rec, tr("连接已删除"));
     if (m_feeder)
         m_feeder->Forget(rec);
     if (auto* node = NodeOf(rec))
@@ -410,7 +436,10 @@ std::optional<std::u16string> CDialogP::TakeSendText() {
 }
 
 std::optional<std::string> CDialogP::EncodeSendText(const std::u16string& text) {
-    auto wire = enc::TryEncodeForWire(text);
+    // A line break goes out as the user chose; hex text has no line breaks to send.
+    auto wire = enc::WireEncoding() == enc::kHex
+                    ? enc::TryEncodeForWire(text)
+                    : enc::TryEncodeForWire(ApplyLineEnding(text, CurrentSendOptions().lineEnding));
     if (!wire) {
         Message(tr("发送内容不是有效的十六进制数据！"), tr("提示"));
         return std::nullopt;
@@ -418,15 +447,21 @@ std::optional<std::string> CDialogP::EncodeSendText(const std::u16string& text) 
     return wire;
 }
 
-void CDialogP::LogSent(ConnectInfo* rec, const std::string& wire, int sent) {
+void CDialogP::LogSent(ConnectInfo* rec, const std::string& wire, int sent, bool fromBox) {
     rec->nSentBytes += static_cast<uint32_t>(sent);
     AppendLogLine(rec->strSent, wire);
+    if (!fromBox) {
+        RefreshSentViewSoon();
+        return;
+    }
     ShowLog(m_sentView, rec->strSent);
-    m_sendBox->clear();
+    if (!CurrentSendOptions().keepText)
+        m_sendBox->clear();
 }
 
 void CDialogP::AddViewButtons(int sendId, int clearReceivedId, int clearSentId,
                               std::function<void()> onSend) {
+    m_onSend = onSend;
     AddButton(sendId, ButtonAbove(m_sendBox, 61, m_sendBox->y() - 26), {257, 254, 255, 256},
               std::move(onSend));
     AddButton(clearReceivedId, ButtonAbove(m_recvView, 101, 5), {253, 250, 251, 252},
@@ -486,6 +521,7 @@ void CDialogP::SendToSelected(const SendSteps& steps) {
     auto wire = EncodeSendText(*text);
     if (!wire || (steps.skipEmpty && wire->empty()))
         return;
+    m_history.Add(*text);
     if (const int sent = steps.send(item, rec, *wire, *text); sent > 0)
         LogSent(rec, *wire, sent);
 }
@@ -514,8 +550,7 @@ void CDialogP::SendOnSelectedTcp(TcpEngine& engine,
                 return 0;
             case TcpEngine::SendResult::kFull:
                 ShowLog(m_sentView, rec->strSent);
-                Message(tr("待发送的数据已达 64 MB，本次内容未发送！"),
-                        tr("提示"));
+                Message(tr("待发送的数据已达 64 MB，本次内容未发送！"), tr("提示"));
                 return 0;
             case TcpEngine::SendResult::kFailed:
                 break;
@@ -530,12 +565,18 @@ void CDialogP::SendOnSelectedTcp(TcpEngine& engine,
 
 QString CDialogP::HandleSendNews(ConnectInfo* rec) {
     const RecordStore::SendNews news = Store().TakeSendNews(rec);
-    std::u16string box = SendBoxText();
+    std::u16string box = CurrentSendOptions().keepText ? std::u16string() : SendBoxText();
     while (!box.empty() && box.back() == u' ')
         box.pop_back();
+    bool logged = false, fromBox = false;
+    rec->nSentBytes += static_cast<uint32_t>(news.unloggedBytes);
     for (const PendingSend& item : news.done) {
         rec->nSentBytes += static_cast<uint32_t>(item.bytes.size());
+        if (!item.logged)  // a file's piece
+            continue;
         AppendLogLine(rec->strSent, item.bytes);
+        logged = true;
+        fromBox = fromBox || !item.text.empty();
         if (!box.empty() && box == item.text) {  // not if the user has typed on since
             m_sendBox->clear();
             box.clear();
@@ -547,14 +588,18 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
         unsent += item.bytes.size() - item.taken;
         if (item.taken > 0) {  // the log holds what the socket really took
             rec->nSentBytes += static_cast<uint32_t>(item.taken);
-            AppendLogLine(rec->strSent, std::string_view(item.bytes).substr(0, item.taken));
+            if (item.logged)
+                AppendLogLine(rec->strSent, std::string_view(item.bytes).substr(0, item.taken));
         }
     }
     QTreeWidgetItem* node = NodeOf(rec);
     const bool selected = node && node == m_tree->currentItem();
     if (news.lost.empty()) {
-        if (selected && !news.done.empty())
+        // The box's text shows at once; repeats and replies a moment later, many at a time.
+        if (selected && fromBox)
             ShowLog(m_sentView, rec->strSent);
+        else if (selected && logged)
+            RefreshSentViewSoon();
         return {};
     }
     Store().Disconnect(rec);

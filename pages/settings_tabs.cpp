@@ -1,10 +1,13 @@
 // The settings dialog's tabs, one line per feature, in the order they appear.
 #include "pages/settings_dlg.h"
+#include "pages/send_settings_tab.h"
 
 namespace quillet::pages {
 
 std::vector<SettingsTabFactory> SettingsTabFactories() {
-    return {};
+    return {
+        MakeSendSettingsTab,
+    };
 }
 
 }  // namespace quillet::pages
