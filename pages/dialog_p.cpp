@@ -7,6 +7,7 @@
 #include <QTextDocument>
 #include <QTimer>
 
+#include <algorithm>
 #include <vector>
 
 #include "encoding/labels.h"
@@ -550,7 +551,8 @@ void CDialogP::SendOnSelectedTcp(TcpEngine& engine,
                 return 0;
             case TcpEngine::SendResult::kFull:
                 ShowLog(m_sentView, rec->strSent);
-                Message(tr("待发送的数据已达 64 MB，本次内容未发送！"), tr("提示"));
+                Message(tr("待发送的数据已达 64 MB，本次内容未发送！"),
+                        tr("提示"));
                 return 0;
             case TcpEngine::SendResult::kFailed:
                 break;
@@ -565,7 +567,11 @@ void CDialogP::SendOnSelectedTcp(TcpEngine& engine,
 
 QString CDialogP::HandleSendNews(ConnectInfo* rec) {
     const RecordStore::SendNews news = Store().TakeSendNews(rec);
-    std::u16string box = CurrentSendOptions().keepText ? std::u16string() : SendBoxText();
+    // The box's text is looked at only for news of texts that came from it.
+    const bool ofBox = std::any_of(news.done.begin(), news.done.end(),
+                                   [](const PendingSend& item) { return !item.text.empty(); });
+    std::u16string box =
+        !ofBox || CurrentSendOptions().keepText ? std::u16string() : SendBoxText();
     while (!box.empty() && box.back() == u' ')
         box.pop_back();
     bool logged = false, fromBox = false;

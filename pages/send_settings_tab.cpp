@@ -13,7 +13,7 @@ namespace quillet::pages {
 namespace {
 
 class CSendSettingsTab : public SettingsTab {
-    Q_DECLARE_TR_FUNCTIONS(CSendSettingsTab)
+    Q_DECLARE_TR_FUNCTIONS(quillet::pages::CSendSettingsTab)
 
 public:
     explicit CSendSettingsTab(QWidget* parent) : m_page(new QWidget(parent)) {
