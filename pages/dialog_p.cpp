@@ -418,10 +418,8 @@ void CDialogP::ClearSentView() {
 
 std::u16string CDialogP::SendBoxText() const {
     // The raw text: toPlainText() would turn no-break spaces into blanks and line separators
-    // into line breaks. Only the box's own block separator is a line break.
-    QString raw = m_sendBox->document()->toRawText();
-    raw.replace(QChar::ParagraphSeparator, QChar::LineFeed);
-    return FromQString(raw);
+    // into line breaks. Only the box's own line breaks count (CSendBox::Text).
+    return FromQString(static_cast<const CSendBox*>(m_sendBox)->Text());
 }
 
 std::optional<std::u16string> CDialogP::TakeSendText() {
@@ -551,8 +549,7 @@ void CDialogP::SendOnSelectedTcp(TcpEngine& engine,
                 return 0;
             case TcpEngine::SendResult::kFull:
                 ShowLog(m_sentView, rec->strSent);
-                Message(tr("待发送的数据已达 64 MB，本次内容未发送！"),
-                        tr("提示"));
+                Message(tr("待发送的数据已达 64 MB，本次内容未发送！"), tr("提示"));
                 return 0;
             case TcpEngine::SendResult::kFailed:
                 break;
@@ -570,8 +567,7 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
     // The box's text is looked at only for news of texts that came from it.
     const bool ofBox = std::any_of(news.done.begin(), news.done.end(),
                                    [](const PendingSend& item) { return !item.text.empty(); });
-    std::u16string box =
-        !ofBox || CurrentSendOptions().keepText ? std::u16string() : SendBoxText();
+    std::u16string box = !ofBox || CurrentSendOptions().keepText ? std::u16string() : SendBoxText();
     while (!box.empty() && box.back() == u' ')
         box.pop_back();
     bool logged = false, fromBox = false;
