@@ -122,7 +122,7 @@ void FileSender::Tick() {
 
 bool FileSender::FeedStream() {
     std::string piece;
-    while (!m_eof && m_hooks.waiting(m_rec) < kStreamWindow) {
+    for (int n = 0; n < kPiecesPerTick && !m_eof && m_hooks.waiting(m_rec) < kStreamWindow; ++n) {
         if (!ReadPiece(m_pieceSize, &piece)) {
             Finish(tr("读取文件出错：已发送 %1 字节，共 %2 字节。").arg(m_handed).arg(m_size));
             return false;

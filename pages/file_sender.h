@@ -31,6 +31,8 @@ public:
     static constexpr size_t kStreamPiece = size_t{1} << 20;
     // TCP: at most this much of the file waits in the connection's queue.
     static constexpr size_t kStreamWindow = size_t{8} << 20;
+    // TCP: pieces one tick reads and queues at most, so that a tick stays short.
+    static constexpr int kPiecesPerTick = 2;
     // UDP: datagrams and bytes one tick sends at most.
     static constexpr int kDatagramsPerTick = 256;
     static constexpr size_t kBytesPerTick = size_t{4} << 20;
