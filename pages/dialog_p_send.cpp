@@ -5,6 +5,8 @@
 #include <QTextCursor>
 #include <QTimer>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 
 #include "engine/auto_reply.h"
@@ -26,6 +28,8 @@ namespace {
 
 // How long the sent view waits to show sends that come many at a time.
 constexpr int kSentViewDelayMs = 50;
+// The sent view's refreshes take at most one part in this many of the thread's time.
+constexpr int kSentViewShare = 10;
 // How much of a history entry its menu item shows.
 constexpr int kHistoryItemChars = 60;
 
@@ -83,8 +87,17 @@ void CDialogP::SetUpSending() {
     m_sentRefresh->setSingleShot(true);
     m_sentRefresh->setInterval(kSentViewDelayMs);
     connect(m_sentRefresh, &QTimer::timeout, this, [this] {
-        if (ConnectInfo* rec = RecordOf(SelectedConnection()))
-            ShowLog(m_sentView, rec->strSent);
+        ConnectInfo* rec = RecordOf(SelectedConnection());
+        if (!rec)
+            return;
+        // A long log takes long to show: the next refresh waits ten times as long, so that
+        // showing it never takes more than a tenth of the thread's time.
+        const auto start = std::chrono::steady_clock::now();
+        ShowLog(m_sentView, rec->strSent);
+        const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(
+            std::chrono::steady_clock::now() - start);
+        m_sentRefresh->setInterval(
+            std::max(kSentViewDelayMs, static_cast<int>(took.count()) * kSentViewShare));
     });
     LoadAutoReply();
 }

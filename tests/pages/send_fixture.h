@@ -2,6 +2,7 @@
 // Shared by the sending tests: a shown page with loopback addresses and settings of its own,
 // and the page's sending commands driven the way the user drives them (menus, keys, prompts).
 #include <QAction>
+#include <QFile>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>

@@ -5,6 +5,9 @@
 #include <QGuiApplication>
 #include <QTimer>
 
+#include <poll.h>
+
+#include <atomic>
 #include <thread>
 
 #include "engine/crit_sec.h"
@@ -237,6 +240,30 @@ TEST_F(TcpSendTest, AFileCutByThePeerSaysHowFarItGot) {
     EXPECT_TRUE(Eventually([&] {
         return MessageStarts("连接已关闭，文件未发完") || MessageStarts("连接已断开，文件未发完");
     }));
+}
+
+TEST_F(TcpSendTest, AFileThatShrinksWhileSentSaysHowMuchWent) {
+    PeerSocket peer = Client(Listen(), 0);
+    std::string bytes;
+    const QString path = MakeFile("shrinks.bin", 32u << 20, &bytes);
+    std::atomic<bool> stop{false};
+    std::thread reader([&] {
+        char buf[65536];
+        while (!stop) {
+            pollfd ready{peer, POLLIN, 0};
+            if (poll(&ready, 1, 10) > 0 && recv(peer, buf, sizeof buf, 0) <= 0)
+                break;
+        }
+    });
+    ScriptPrompt({{CSendFileDlg::kPath, path}});
+    Menu("actionSendFile");
+    ASSERT_TRUE(page_->Files()->Busy());
+    QFile(path).resize(1 << 20);
+    const bool told = Eventually([&] { return MessageStarts("文件在发送中变短了"); });
+    stop = true;
+    reader.join();
+    EXPECT_TRUE(told);
+    EXPECT_FALSE(page_->Files()->Busy());
 }
 
 TEST_F(TcpSendTest, SendToAllReachesEveryOpenClientOnce) {
