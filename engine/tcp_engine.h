@@ -7,7 +7,9 @@
 // thread per connection while texts wait in its sendQueue (blocked in send until the peer reads
 // or a close shuts the socket); they take
 // g_csConnect for every map lookup and record update and call the sink without it
-// (connection_sink.h). The page closes sockets with CloseSocket (socket_closer.h), never close().
+// (connection_sink.h). A receive thread also sends the automatic reply to each chunk it logged
+// (AutoReplies), through the connection's send queue as Send does, and never waits for the peer.
+// The page closes sockets with CloseSocket (socket_closer.h), never close().
 //
 // Teardown: the page first stops its sink from waiting for it, then calls Shutdown(), then frees
 // its records. Shutdown wakes and joins every worker, so none outlives the engine.
