@@ -47,6 +47,12 @@ const Part kParts[] = {
     {"reset-storm", PartResetStorm},
     {"udp-deleting", PartUdpSendersWhileDeleting},
     {"select-huge-log", PartSelectHugeLog},
+    {"repeat-page", PartRepeatPage},
+    {"repeat-plain", PartRepeatPlain},
+    {"echo-page", PartEchoPage},
+    {"echo-plain", PartEchoPlain},
+    {"file-page", PartFilePage},
+    {"file-plain", PartFilePlain},
 };
 
 int RunPart(const char* name, int argc, char** argv) {
@@ -142,6 +148,23 @@ void PrintLimitFigures(Values& v) {
            "= 1", v["fd-limit.fdlimit_serves_new_client"] == 1);
 }
 
+void PrintSendFigures(Values& v) {
+    const double repeat = v["repeat-page.repeat_pct"];
+    Figure("page_tcp_repeat_1ms_arrived_pct", repeat, v["repeat-plain.repeat_pct"], ">= 90",
+           repeat >= 90);
+    Figure("page_tcp_repeat_1ms_heartbeat_p99_ms", v["repeat-page.repeat_p99_ms"],
+           v["repeat-plain.repeat_p99_ms"], "<= 50", v["repeat-page.repeat_p99_ms"] <= 50);
+    Figure("page_tcp_echo_100x1000_msgs_per_s", v["echo-page.echo_msgs_per_s"],
+           v["echo-plain.echo_msgs_per_s"], "-", true);
+    Figure("page_tcp_echo_100x1000_echoed_pct", v["echo-page.echo_pct"], v["echo-plain.echo_pct"],
+           "= 100", v["echo-page.echo_pct"] == 100);
+    const double file = v["file-page.file_MBps"];
+    Figure("page_tcp_file_1GiB_MBps", file, v["file-plain.file_MBps"], ">= 50 % of baseline",
+           file >= 0.5 * v["file-plain.file_MBps"]);
+    Figure("page_tcp_file_1GiB_heartbeat_p99_ms", v["file-page.file_p99_ms"], 0, "<= 50",
+           v["file-page.file_p99_ms"] <= 50);
+}
+
 void PrintFigures(Values& v) {
     Figure("page_startup_first_paint_ms", v["startup.first_paint_ms"],
            v["startup-plain.first_paint_ms"], "<= 500", v["startup.first_paint_ms"] <= 500);
@@ -211,6 +234,7 @@ void PrintFigures(Values& v) {
         Figure((name + "KiB_per_peer").c_str(), v[page + "kib_per_peer"], v[plain + "kib_per_peer"],
                "<= 2", v[page + "kib_per_peer"] <= 2);
     }
+    PrintSendFigures(v);
     for (const char* side : {"page", "plain"}) {
         const std::string key = std::string("udp-") + side + "." + side;
         std::printf("page_udp_lossless_%s_sender_ceiling_dps %.1f%s\n", side,
@@ -250,5 +274,6 @@ int main(int argc, char** argv) {
     }
     quillet::bench::PrintFigures(values);
     quillet::bench::PrintLimitFigures(values);
+    quillet::bench::PrintSendFigures(values);
     return ok ? 0 : 1;
 }

@@ -48,6 +48,15 @@ bool PartUdpSendersWhileDeleting();
 // Selecting a connection whose log holds 1 GiB (and, as the baseline, 64 KiB): the time from
 // the click to the received view's first paint.
 bool PartSelectHugeLog();
+// Sending from the TCP server page beside plain sockets: a repeat every millisecond (share of
+// the requested sends that arrive, heartbeat), echo to 100 clients of 1000 messages each, and a
+// 1 GiB file to a reading peer.
+bool PartRepeatPage();
+bool PartRepeatPlain();
+bool PartEchoPage();
+bool PartEchoPlain();
+bool PartFilePage();
+bool PartFilePlain();
 // Main window (or a bare window as the baseline) to its first painted frame, and idle memory.
 bool PartStartup();
 bool PartStartupPlain();

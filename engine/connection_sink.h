@@ -21,6 +21,7 @@ inline constexpr unsigned WM_CONNECTINFO_UPDATE = 0x52D;  // WM_USER + 301
 inline constexpr int UPDATE_DATA = 0;
 inline constexpr int UPDATE_CLOSED = 1;
 inline constexpr int UPDATE_SENT = 2;
+inline constexpr int UPDATE_REPLIED = 3;
 
 class IConnectionSink {
 public:
@@ -30,6 +31,8 @@ public:
     // UPDATE_DATA: a chunk was appended to strRecv. UPDATE_CLOSED: the connection ended and the
     // engine has closed sock and set it to -1. UPDATE_SENT: the writer of a TCP connection
     // finished a queued text or found the connection gone (sendQueue.done, sendQueue.lost).
+    // UPDATE_REPLIED: a receiving worker sent an automatic reply and booked it in
+    // sendQueue.done; the worker does not wait for the page to look.
     virtual void OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) = 0;
     // Connections were accepted and closed at once for want of descriptors; `total` counts them
     // since the engine was made. Called without waiting for anything, after a drained queue.

@@ -19,3 +19,9 @@ bool LogSentChunk(ConnectInfo* rec, std::string_view bytes) {
     rec->nSentBytes += static_cast<uint32_t>(bytes.size());
     return rec->strSent.Append(bytes, now);
 }
+
+void CountSentChunk(ConnectInfo* rec, size_t count) {
+    CCritSecLock lock(g_csConnect);
+    rec->nSentBytes += static_cast<uint32_t>(count);
+    rec->counters.CountSent(count);
+}

@@ -7,6 +7,7 @@
 // call them) and must only be given a record that is listed or owned by the caller.
 #include <netinet/in.h>
 
+#include <cstddef>
 #include <string_view>
 
 struct ConnectInfo;
@@ -19,3 +20,5 @@ bool LogReceivedChunk(ConnectInfo* rec, std::string_view bytes, const sockaddr_i
                       bool continuesStream);
 // The page sent `bytes` on `rec`: counts them and keeps the chunk. False as above.
 bool LogSentChunk(ConnectInfo* rec, std::string_view bytes);
+// The page sent `count` bytes on `rec` that are counted but not kept (a file's piece).
+void CountSentChunk(ConnectInfo* rec, size_t count);

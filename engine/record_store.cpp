@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 #include "engine/socket_closer.h"
 #include "engine/tcp_engine.h"
@@ -68,10 +69,17 @@ void RecordStore::DropSends(ConnectInfo* rec) {
 RecordStore::SendNews RecordStore::TakeSendNews(ConnectInfo* rec) {
     CCritSecLock lock(g_csConnect);
     SendQueue& q = rec->sendQueue;
-    SendNews news{std::move(q.done), std::move(q.lost)};
+    SendNews news{std::move(q.done), std::move(q.lost), q.unloggedBytes};
     q.done.clear();
     q.lost.clear();
+    q.doneBytes = 0;
+    q.unloggedBytes = 0;
     return news;
+}
+
+size_t RecordStore::WaitingSendBytes(const ConnectInfo* rec) const {
+    CCritSecLock lock(g_csConnect);
+    return rec->sendQueue.waitingBytes;
 }
 
 void RecordStore::AttachSocket(ConnectInfo* rec, quillet::sock::Socket socket) {
@@ -109,6 +117,11 @@ void RecordStore::ClearSent(ConnectInfo* rec) {
     rec->nSentBytes = 0;
     rec->strSent.clear();
     rec->counters.ClearSent();
+}
+
+void RecordStore::SetLabel(ConnectInfo* rec, std::string label) {
+    CCritSecLock lock(g_csConnect);
+    rec->label = std::move(label);
 }
 
 CounterSnapshot RecordStore::Counters(const ConnectInfo* rec) const {

@@ -67,9 +67,12 @@ public:
     struct SendNews {
         std::vector<PendingSend> done;
         std::vector<PendingSend> lost;
+        uint64_t unloggedBytes = 0;  // automatic replies sent but too many to log
     };
     SendNews TakeSendNews(ConnectInfo* rec);
     // Gives a record a connected socket (the page connected it again); the record owns it now.
+    // Bytes given to Send that the connection's writer has not yet passed to the socket.
+    size_t WaitingSendBytes(const ConnectInfo* rec) const;
     void AttachSocket(ConnectInfo* rec, quillet::sock::Socket socket);
     bool IsOpen(const ConnectInfo* rec) const;
     bool IsUnread(const ConnectInfo* rec) const;
@@ -102,6 +105,8 @@ public:
     // Where the chunks of one record, or of every record of the page, are recorded (null: not
     // recorded). The page owns the recorders and keeps each alive while it is set here.
     void SetRecorder(ConnectInfo* rec, quillet::LogRecorder* recorder);
+    // The record's label as its node shows it (workers put it into recorded text lines).
+    void SetLabel(ConnectInfo* rec, std::string label);
     void SetPageRecorder(quillet::LogRecorder* recorder);
     // The page's recorder; the caller holds g_csConnect.
     quillet::LogRecorder* PageRecorder() const { return m_pageRecorder; }

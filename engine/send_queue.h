@@ -1,6 +1,7 @@
 #pragma once
 // What a TCP connection's socket could not take at once: the texts waiting to go out in order,
-// and the results of the writer thread that sends them, for the page to log.
+// and the results of the writer thread that sends them (and of automatic replies), for the page
+// to log.
 //
 // Threads: every field is guarded by g_csConnect. The page queues and drops on the
 // user-interface thread; the connection's writer thread takes bytes off the front and reports
@@ -17,11 +18,15 @@ struct PendingSend {
     std::string bytes;
     std::u16string text;
     size_t taken = 0;
+    // False for the pieces of a file: counted when taken, never written to the log.
+    bool logged = true;
 };
 
 struct SendQueue {
     // More than this waiting, and a further text is refused rather than queued.
     static constexpr size_t kMaxWaitingBytes = size_t{64} << 20;
+    // Automatic replies waiting in `done` for the page to log, at most this many bytes.
+    static constexpr size_t kMaxDoneBytes = size_t{4} << 20;
 
     int sock = -1;        // the connection the texts belong to
     uint64_t serial = 0;  // of that connection's queue: a writer serves only its own
@@ -31,4 +36,6 @@ struct SendQueue {
     bool writer = false;            // a writer thread serves `pending`
     std::vector<PendingSend> done;  // wholly taken, not yet logged
     std::vector<PendingSend> lost;  // cut by a failed connection, not yet told
+    size_t doneBytes = 0;           // of the automatic replies in `done`
+    uint64_t unloggedBytes = 0;     // replies sent while `done` was full: counted, not logged
 };

@@ -270,6 +270,7 @@ void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n, 
                         std::string_view(data, static_cast<size_t>(n)));
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, ctx.nId);
+    AutoReplyTo(ctx, data, n);
 }
 
 void TcpEngine::FinishReceive(const WorkerContext& ctx) {
@@ -304,48 +305,74 @@ int TcpEngine::CloseSocket(int sock) {
     return quillet::sock::CloseSocket(sock);
 }
 
-TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string bytes, std::u16string text) {
+TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string bytes, std::u16string text,
+                                      bool logged) {
+    uint64_t key;
     int fd;
     {
         CCritSecLock lock(g_csConnect);
+        key = pInfo->nId;
         fd = pInfo->sock;
-        if (fd < 0)
+    }
+    if (fd < 0)
+        return SendResult::kFailed;
+    PendingSend item;
+    item.bytes = std::move(bytes);
+    item.text = std::move(text);
+    item.logged = logged;
+    return SendOnKey(key, fd, std::move(item), false);
+}
+
+TcpEngine::SendResult TcpEngine::SendOnKey(uint64_t key, int fd, PendingSend item, bool reply) {
+    {
+        CCritSecLock lock(g_csConnect);
+        ConnectInfo* rec = FindRecord(m_map, key);
+        if (!rec || rec->sock != fd || fd < 0)
             return SendResult::kFailed;
-        SendQueue& q = pInfo->sendQueue;
+        SendQueue& q = rec->sendQueue;
         if (q.sock != fd) {  // a new connection starts with an empty queue
             q = SendQueue{};
             q.sock = fd;
             q.serial = m_nextSendSerial++;
         }
         if (!q.pending.empty()) {
-            if (q.waitingBytes + bytes.size() > SendQueue::kMaxWaitingBytes)
+            if (q.waitingBytes + item.bytes.size() > SendQueue::kMaxWaitingBytes)
                 return SendResult::kFull;
-            q.waitingBytes += bytes.size();
-            q.pending.push_back({std::move(bytes), std::move(text), 0});
+            q.waitingBytes += item.bytes.size();
+            q.pending.push_back(std::move(item));
             return SendResult::kQueued;
         }
         if (!quillet::sock::Pin(fd))
             return SendResult::kFailed;
     }
+    const std::string& bytes = item.bytes;
     const ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     const int err = errno;
     quillet::sock::Unpin(fd);
-    if (n == static_cast<ssize_t>(bytes.size()))
+    if (n == static_cast<ssize_t>(bytes.size())) {
+        if (reply) {
+            CCritSecLock lock(g_csConnect);
+            if (SendQueue* q = WriterQueue(key, fd, 0))
+                BookReply(*q, std::move(item.bytes));
+        }
         return SendResult::kAll;
+    }
     if (n < 0 && err != EAGAIN && err != EWOULDBLOCK && err != EINTR)
         return SendResult::kFailed;
-    const uint64_t key = pInfo->nId;
     uint64_t serial;
     {
         CCritSecLock lock(g_csConnect);
-        SendQueue& q = pInfo->sendQueue;
+        SendQueue* q = WriterQueue(key, fd, 0);
+        if (!q)
+            return SendResult::kFailed;  // deleted or disconnected meanwhile
         const size_t taken = n > 0 ? static_cast<size_t>(n) : 0;
-        q.waitingBytes += bytes.size() - taken;
-        q.pending.push_back({std::move(bytes), std::move(text), taken});
-        if (q.writer)
+        q->waitingBytes += item.bytes.size() - taken;
+        item.taken = taken;
+        q->pending.push_back(std::move(item));
+        if (q->writer)
             return SendResult::kQueued;
-        q.writer = true;
-        serial = q.serial;
+        q->writer = true;
+        serial = q->serial;
     }
     if (!m_workers.Spawn([this, key, fd, serial] { WriteLoop(key, fd, serial); })) {
         CCritSecLock lock(g_csConnect);  // the page is going away: nothing will send it
@@ -355,14 +382,42 @@ TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string bytes, std
     return SendResult::kQueued;
 }
 
+void TcpEngine::AutoReplyTo(const WorkerContext& ctx, const char* data, int n) {
+    std::string reply;
+    if (!m_autoReply.ReplyFor(std::string_view(data, static_cast<size_t>(n)), &reply))
+        return;
+    PendingSend item;
+    item.bytes = std::move(reply);
+    switch (SendOnKey(ctx.nId, ctx.sock, std::move(item), true)) {
+        case SendResult::kAll: {
+            ConnectInfo* rec;
+            {
+                CCritSecLock lock(g_csConnect);
+                rec = FindRecord(m_map, ctx.nId);
+            }
+            if (rec)
+                m_pSink->OnConnectionUpdate(rec, UPDATE_REPLIED, ctx.nId);
+            break;
+        }
+        case SendResult::kFull:
+            m_autoReply.CountDropped();
+            break;
+        case SendResult::kQueued:  // the writer reports it
+        case SendResult::kFailed:  // the connection is ending; this thread sees it next
+            break;
+    }
+}
+
 void TcpEngine::DropSendQueue(ConnectInfo* pInfo) {
     g_csConnect.AssertLocked();
     pInfo->sendQueue = SendQueue{};
 }
 
 SendQueue* TcpEngine::WriterQueue(uint64_t key, int fd, uint64_t serial) {
+    // A serial of 0 accepts any queue of the connection on `fd`.
     ConnectInfo* rec = FindRecord(m_map, key);
-    if (!rec || m_stopping || rec->sendQueue.sock != fd || rec->sendQueue.serial != serial)
+    if (!rec || m_stopping || rec->sendQueue.sock != fd ||
+        (serial != 0 && rec->sendQueue.serial != serial))
         return nullptr;
     return &rec->sendQueue;
 }

@@ -7,7 +7,9 @@
 // thread per connection while texts wait in its sendQueue (blocked in send until the peer reads
 // or a close shuts the socket); they take
 // g_csConnect for every map lookup and record update and call the sink without it
-// (connection_sink.h). The page closes sockets with CloseSocket (socket_closer.h), never close().
+// (connection_sink.h). A receive thread also sends the automatic reply to each chunk it logged
+// (AutoReplies), through the connection's send queue as Send does, and never waits for the peer.
+// The page closes sockets with CloseSocket (socket_closer.h), never close().
 //
 // Teardown: the page first stops its sink from waiting for it, then calls Shutdown(), then frees
 // its records. Shutdown wakes and joins every worker, so none outlives the engine.
@@ -17,6 +19,7 @@
 #include <sys/types.h>
 #include <deque>
 
+#include "engine/auto_reply.h"
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
 #include "engine/record_store.h"
@@ -61,8 +64,11 @@ public:
     // Sends `bytes` on the record's connection without ever waiting for the peer. What the
     // socket cannot take at once waits behind earlier texts and goes out on a writer thread as
     // the peer reads. The first text of an empty queue is queued whatever its size; a further
-    // one only while the waiting bytes stay within SendQueue::kMaxWaitingBytes.
-    SendResult Send(ConnectInfo* pInfo, std::string bytes, std::u16string text);
+    // one only while the waiting bytes stay within SendQueue::kMaxWaitingBytes. A text that is
+    // not `logged` (a file's piece) is only counted when the writer reports it.
+    SendResult Send(ConnectInfo* pInfo, std::string bytes, std::u16string text, bool logged = true);
+    // What the receive threads answer each chunk with (off unless the page sets a rule).
+    AutoReply& AutoReplies() { return m_autoReply; }
     // Forgets every text waiting on the record's connection (Disconnect); its writer ends
     // silently. The caller holds g_csConnect.
     static void DropSendQueue(ConnectInfo* pInfo);
@@ -93,6 +99,10 @@ private:
     void ReceiveLoop(WorkerContext ctx);
     void FinishReceive(const WorkerContext& ctx);
     void ReceiveChunk(const WorkerContext& ctx, const char* data, int n, bool continues);
+    // Send for the record listed under `key` while it is connected on `fd`; lock not held.
+    SendResult SendOnKey(uint64_t key, int fd, PendingSend item, bool reply);
+    // The automatic reply to a received chunk, sent on the receive thread.
+    void AutoReplyTo(const WorkerContext& ctx, const char* data, int n);
     void WriteLoop(uint64_t key, int fd, uint64_t serial);
     // The queue of `key` if it still belongs to the writer of `fd` and `serial`; lock held.
     SendQueue* WriterQueue(uint64_t key, int fd, uint64_t serial);
@@ -104,5 +114,6 @@ private:
     std::atomic<unsigned> m_acceptRetries{0};
     uint64_t m_nextSendSerial = 1;  // guarded by g_csConnect
     std::atomic<unsigned> m_refused{0};
+    AutoReply m_autoReply;
     quillet::WorkerGroup m_workers;
 };

@@ -169,6 +169,30 @@ void UdpEngine::OnDatagram(const WorkerContext& ctx, uint64_t key, const sockadd
                         std::string_view(data, static_cast<size_t>(n)));
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, key);
+    AutoReplyTo(ctx, key, from, data, n);
+}
+
+void UdpEngine::AutoReplyTo(const WorkerContext& ctx, uint64_t key, const sockaddr_in& from,
+                            const char* data, int n) {
+    std::string reply;
+    if (!m_autoReply.ReplyFor(std::string_view(data, static_cast<size_t>(n)), &reply))
+        return;
+    // A datagram that finds no room in the socket's buffer is lost, as any datagram may be.
+    const int sent = SendTo(ctx.sock, reply.data(), static_cast<int>(reply.size()), from);
+    if (sent <= 0) {
+        m_autoReply.CountDropped();
+        return;
+    }
+    ConnectInfo* rec;
+    {
+        CCritSecLock lock(g_csConnect);
+        rec = FindRecord(m_map, key);
+        if (!rec)
+            return;
+        reply.resize(static_cast<size_t>(sent));
+        BookReply(rec->sendQueue, std::move(reply));
+    }
+    m_pSink->OnConnectionUpdate(rec, UPDATE_REPLIED, key);
 }
 
 ConnectInfo* UdpEngine::AddPeer(const sockaddr_in& from, const WorkerContext& ctx, uint64_t key) {

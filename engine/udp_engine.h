@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstdint>
 
+#include "engine/auto_reply.h"
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
 #include "engine/record_store.h"
@@ -37,6 +38,10 @@ public:
     static int SendOnRecord(ConnectInfo* pInfo, const char* data, int len, const sockaddr_in& to);
     static int CloseSocket(int sock);
 
+    // What the receive threads answer each datagram with, sent back to its sender from the
+    // socket that received it (off unless the page sets a rule).
+    AutoReply& AutoReplies() { return m_autoReply; }
+
     void Shutdown();
     // Worker threads still running (diagnostics and tests).
     size_t LiveWorkers() { return m_workers.LiveCount(); }
@@ -46,9 +51,12 @@ private:
     void OnEmptyDatagram(uint64_t key);
     void OnDatagram(const WorkerContext& ctx, uint64_t key, const sockaddr_in& from,
                     const char* data, int n);
+    void AutoReplyTo(const WorkerContext& ctx, uint64_t key, const sockaddr_in& from,
+                     const char* data, int n);
     ConnectInfo* AddPeer(const sockaddr_in& from, const WorkerContext& ctx, uint64_t key);
 
     IConnectionSink* m_pSink;
     std::atomic<bool> m_stopping{false};
+    AutoReply m_autoReply;
     quillet::WorkerGroup m_workers;
 };

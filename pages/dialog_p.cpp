@@ -26,6 +26,10 @@
 #include "engine/socket_closer.h"
 #include "engine/tcp_engine.h"
 #include "pages/recordings.h"
+#include "pages/file_sender.h"
+#include "pages/repeat_sender.h"
+#include "pages/send_box.h"
+#include "pages/send_options.h"
 #include "skin/send_box_keys.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
@@ -59,8 +63,8 @@ QSize TemplateSize(int templateId) {
     return {Du(494), Du(302)};
 }
 
-QPlainTextEdit* MakeSendBox(QWidget* parent, int id, const QRect& rect) {
-    auto* view = new QPlainTextEdit(parent);
+QPlainTextEdit* MakeSendBox(QWidget* parent, int id, const QRect& rect, QPlainTextEdit* made) {
+    QPlainTextEdit* view = made ? made : new QPlainTextEdit(parent);
     ui::SetControlId(view, id);
     view->setGeometry(rect);
     view->setFont(ui::SongFont(9));
@@ -127,10 +131,11 @@ void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
         if (layout != PageLayout::kTcpServer)
             AddGroup(tr("已发送的信息"), DuRect(3, 150, 242, 141), kSentView);
     }
-    m_sendBox = MakeSendBox(this, kSendBox, DuRect(255, 163, 230, 125));
+    m_sendBox = MakeSendBox(this, kSendBox, DuRect(255, 163, 230, 125), new CSendBox(this));
     ui::UseTabForFocus(m_sendBox);
     AddGroup(tr("发送窗口"), DuRect(252, 150, 239, 141), kSendBox);
     CreateCountersAndRecordings();
+    SetUpSending();
 }
 
 void CDialogP::CreateCountersAndRecordings() {
@@ -157,7 +162,13 @@ void CDialogP::CreateCountersAndRecordings() {
 }
 
 QMenu* CDialogP::MakeTreeMenu(QTreeWidgetItem* item) {
-    return m_recordings->MakeMenu(RecordOf(item), m_tree);
+    // Sending acts on the selected connection, recording on the node under the cursor.
+    QMenu* menu = MakeTreeMenu();
+    menu->addSeparator();
+    QMenu* records = m_recordings->MakeMenu(RecordOf(item), menu);
+    for (QAction* action : records->actions())
+        menu->addAction(action);
+    return menu;
 }
 
 namespace {
@@ -266,6 +277,10 @@ void CDialogP::WatchHostAddress() {
 
 bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
     m_newRecords.Clear();  // their records are listed and go with the store's
+    if (m_repeat)
+        m_repeat->StopAll();
+    if (m_files)
+        m_files->Abort();
     QTreeWidgetItem* root = tree ? tree->topLevelItem(0) : nullptr;
     std::vector<ConnectInfo*> shown;
     for (int i = 0; root && i < root->childCount(); ++i)
@@ -329,6 +344,17 @@ void CDialogP::FlushNewRecords() {
 }
 
 void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
+    if (kind == UPDATE_REPLIED) {
+        // Automatic replies: the worker goes on; one look logs every reply booked before it.
+        m_notifier.Post(key, &pInfo->sendQueue, [this, pInfo, key] {
+            FlushNewRecords();
+            QString failure;
+            Store().WithListed(key, pInfo, [&] { failure = HandleSendNews(pInfo); });
+            if (!failure.isEmpty())
+                Message(failure, tr("提示"));
+        });
+        return;
+    }
     if (kind == UPDATE_SENT) {
         m_notifier.Call([this, pInfo, key] {
             FlushNewRecords();
@@ -351,7 +377,11 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
     }
     m_notifier.Call([this, pInfo, kind, key] {
         FlushNewRecords();
-        Store().WithListed(key, pInfo, [&] { HandleConnectionUpdate(pInfo, kind); });
+        Store().WithListed(key, pInfo, [&] {
+            HandleConnectionUpdate(pInfo, kind);
+            if (kind == UPDATE_CLOSED)
+                EndSendsOf(pInfo, tr("连接已关闭"));
+        });
     });
 }
 
@@ -397,10 +427,7 @@ QTreeWidgetItem* CDialogP::AddRecordNode(ConnectInfo* rec, const QString& text, 
     QTreeWidgetItem* node =
         m_nodeBatch ? new QTreeWidgetItem(QStringList{text}) : m_tree->InsertItem(text, Root());
     rec->hItem = node;
-    {
-        CCritSecLock lock(g_csConnect);  // workers read it for recorded text lines
-        rec->label = text.toStdString();
-    }
+    Store().SetLabel(rec, text.toStdString());
     CTreeCtrlEx::SetItemData(node, rec);
     m_tree->SetItemImage(node, image);
     if (m_nodeBatch)
@@ -418,6 +445,7 @@ QTreeWidgetItem* CDialogP::SelectedConnection() const {
 void CDialogP::FreeRecord(uint64_t key, ConnectInfo* rec) {
     if (!rec)
         return;
+    EndSendsOf(rec, tr("连接已删除"));
     m_recvView->Forget(rec);
     m_sentView->Forget(rec);
     if (m_recordings)
@@ -464,10 +492,8 @@ void CDialogP::ClearSentView() {
 
 std::u16string CDialogP::SendBoxText() const {
     // The raw text: toPlainText() would turn no-break spaces into blanks and line separators
-    // into line breaks. Only the box's own block separator is a line break.
-    QString raw = m_sendBox->document()->toRawText();
-    raw.replace(QChar::ParagraphSeparator, QChar::LineFeed);
-    return FromQString(raw);
+    // into line breaks. Only the box's own line breaks count (CSendBox::Text).
+    return FromQString(static_cast<const CSendBox*>(m_sendBox)->Text());
 }
 
 std::optional<std::u16string> CDialogP::TakeSendText() {
@@ -483,7 +509,10 @@ std::optional<std::u16string> CDialogP::TakeSendText() {
 }
 
 std::optional<std::string> CDialogP::EncodeSendText(const std::u16string& text) {
-    auto wire = enc::TryEncodeForWire(text);
+    // A line break goes out as the user chose; hex text has no line breaks to send.
+    auto wire = enc::WireEncoding() == enc::kHex
+                    ? enc::TryEncodeForWire(text)
+                    : enc::TryEncodeForWire(ApplyLineEnding(text, CurrentSendOptions().lineEnding));
     if (!wire) {
         Message(tr("发送内容不是有效的十六进制数据！"), tr("提示"));
         return std::nullopt;
@@ -491,16 +520,22 @@ std::optional<std::string> CDialogP::EncodeSendText(const std::u16string& text) 
     return wire;
 }
 
-void CDialogP::LogSent(ConnectInfo* rec, const std::string& wire, int sent) {
+void CDialogP::LogSent(ConnectInfo* rec, const std::string& wire, int sent, bool fromBox) {
     const std::string_view taken = std::string_view(wire).substr(0, static_cast<size_t>(sent));
     LogSentChunk(rec, taken);
     NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, taken);
+    if (!fromBox) {
+        RefreshSentViewSoon();
+        return;
+    }
     ShowSentLog(rec);
-    m_sendBox->clear();
+    if (!CurrentSendOptions().keepText)
+        m_sendBox->clear();
 }
 
 void CDialogP::AddViewButtons(int sendId, int clearReceivedId, int clearSentId,
                               std::function<void()> onSend) {
+    m_onSend = onSend;
     AddButton(sendId, ButtonAbove(m_sendBox, 61, m_sendBox->y() - 26), {257, 254, 255, 256},
               std::move(onSend));
     AddButton(clearReceivedId, ButtonAbove(m_recvView, 101, 5), {253, 250, 251, 252},
@@ -560,6 +595,7 @@ void CDialogP::SendToSelected(const SendSteps& steps) {
     auto wire = EncodeSendText(*text);
     if (!wire || (steps.skipEmpty && wire->empty()))
         return;
+    m_history.Add(*text);
     if (const int sent = steps.send(item, rec, *wire, *text); sent > 0)
         LogSent(rec, *wire, sent);
 }
@@ -602,12 +638,23 @@ void CDialogP::SendOnSelectedTcp(TcpEngine& engine,
 
 QString CDialogP::HandleSendNews(ConnectInfo* rec) {
     const RecordStore::SendNews news = Store().TakeSendNews(rec);
-    std::u16string box = SendBoxText();
+    // The box's text is looked at only for news of texts that came from it.
+    const bool ofBox = std::any_of(news.done.begin(), news.done.end(),
+                                   [](const PendingSend& item) { return !item.text.empty(); });
+    std::u16string box = !ofBox || CurrentSendOptions().keepText ? std::u16string() : SendBoxText();
     while (!box.empty() && box.back() == u' ')
         box.pop_back();
+    bool logged = false, fromBox = false;
+    rec->nSentBytes += static_cast<uint32_t>(news.unloggedBytes);
     for (const PendingSend& item : news.done) {
+        if (!item.logged) {  // a file's piece: counted, not logged
+            CountSentChunk(rec, item.bytes.size());
+            continue;
+        }
         LogSentChunk(rec, item.bytes);
         NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, item.bytes);
+        logged = true;
+        fromBox = fromBox || !item.text.empty();
         if (!box.empty() && box == item.text) {  // not if the user has typed on since
             m_sendBox->clear();
             box.clear();
@@ -619,15 +666,22 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
         unsent += item.bytes.size() - item.taken;
         if (item.taken > 0) {  // the log holds what the socket really took
             const std::string_view taken = std::string_view(item.bytes).substr(0, item.taken);
-            LogSentChunk(rec, taken);
-            NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, taken);
+            if (item.logged) {
+                LogSentChunk(rec, taken);
+                NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, taken);
+            } else {
+                CountSentChunk(rec, taken.size());
+            }
         }
     }
     QTreeWidgetItem* node = NodeOf(rec);
     const bool selected = node && node == m_tree->currentItem();
     if (news.lost.empty()) {
-        if (selected && !news.done.empty())
+        // The box's text shows at once; repeats and replies a moment later, many at a time.
+        if (selected && fromBox)
             ShowSentLog(rec);
+        else if (selected && logged)
+            RefreshSentViewSoon();
         return {};
     }
     Store().Disconnect(rec);

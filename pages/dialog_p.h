@@ -24,9 +24,12 @@
 #include "engine/new_record_queue.h"
 #include "engine/record_store.h"
 #include "pages/log_view.h"
+#include "pages/raw_send.h"
+#include "pages/send_history.h"
 #include "pages/tree_ctrl_ex.h"
 #include "pages/ui_notifier.h"
 
+class AutoReply;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -42,6 +45,8 @@ class CSkinBtn;
 namespace quillet::pages {
 
 class CRecordings;
+class FileSender;
+class RepeatSender;
 
 // Tree icons by state (image-list indexes).
 enum TreeImage {
@@ -102,6 +107,30 @@ public:
     // Shows the record's sent log in the sent view, at its end.
     void ShowSentLog(ConnectInfo* rec);
 
+    // Sending beyond the Send button (dialog_p_send.cpp). The menus are the send box's and the
+    // tree's context menus; the caller owns them.
+    QMenu* MakeSendBoxMenu();
+    QMenu* MakeTreeMenu();
+    // What the Send button does (Ctrl+Enter in the send box).
+    void SendFromBox();
+    // Ctrl+Up / Ctrl+Down: an older or newer sent text into the send box.
+    void RecallOlder();
+    void RecallNewer();
+    const SendHistory& History() const { return m_history; }
+    // Prompts for an interval and a count, then repeats the box's text to the selected
+    // connection; stops the selected connection's repeat.
+    void RepeatToSelected();
+    void StopRepeatOfSelected();
+    RepeatSender* Repeats() const { return m_repeat; }
+    // Prompts for a file and sends it to the selected connection.
+    void SendFileToSelected();
+    FileSender* Files() const { return m_files; }
+    // The box's text to every open connection or peer (pages with HasSendToAll).
+    void SendToAll();
+    virtual bool HasSendToAll() const { return false; }
+    // Prompts for the page's automatic reply (pages whose engine has one).
+    void ChooseAutoReply();
+
     // Worker side of the notifications (connection_sink.h).
     void OnNewConnection(ConnectInfo* pInfo, uint64_t key) final;
     void OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) final;
@@ -109,6 +138,20 @@ public:
 protected:
     // The page's records (its engine's store, whose map is the engine's m_map).
     virtual RecordStore& Store() = 0;
+    // Sends bytes to a record outside the Send button's path (repeat, file, send to all),
+    // counting them and, when `logged`, logging them. Pages that can send override it.
+    virtual RawSend SendRaw(ConnectInfo* rec, const std::string& bytes, bool logged) {
+        (void)rec, (void)bytes, (void)logged;
+        return RawSend::kGone;
+    }
+    // The engine's automatic reply, on pages that have one.
+    virtual AutoReply* PageAutoReply() { return nullptr; }
+    // True on the TCP pages: files are streamed, not sent as datagrams.
+    virtual bool StreamsFiles() const { return false; }
+    // SendRaw of the TCP pages; a failed send closes the connection.
+    RawSend SendRawTcp(TcpEngine& engine, ConnectInfo* rec, const std::string& bytes, bool logged);
+    // SendRaw of the UDP pages, after a send call that returned `sent`.
+    RawSend BookRawDatagram(ConnectInfo* rec, const std::string& bytes, bool logged, int sent);
     // Notification handlers: user-interface thread, g_csConnect held, record listed. News of
     // data goes straight to ShowDataNews; the pages handle new and closed connections.
     virtual void HandleNewConnection(ConnectInfo* pInfo) { (void)pInfo; }
@@ -191,8 +234,10 @@ protected:
     // The wire bytes of `text`; nullopt (after telling the user) when the text cannot be sent
     // in the current encoding (hex mode with invalid hex).
     std::optional<std::string> EncodeSendText(const std::u16string& text);
-    // After a send that returned `sent` > 0: count, log, show, empty the send box.
-    void LogSent(ConnectInfo* rec, const std::string& wire, int sent);
+    // After a send that returned `sent` > 0: count, log, show, and (a send of the box's text,
+    // unless the user keeps it) empty the send box. Other sends show in the sent view a moment
+    // later, when their record is selected.
+    void LogSent(ConnectInfo* rec, const std::string& wire, int sent, bool fromBox = true);
 
     // The buttons every page has over its views: Send over the send box, Clear received over
     // the received view and Clear sent over the sent view.
@@ -237,6 +282,19 @@ protected:
 private:
     // The send box's text as it goes out, before trimming.
     std::u16string SendBoxText() const;
+    // The box's text without trailing blanks, and its wire bytes; nullopt when there is nothing
+    // to send (told when it cannot be encoded). The sent view stays.
+    std::optional<std::pair<std::u16string, std::string>> BoxTextAndWire();
+    // Sets up the send box's keys, menu and the page's sending helpers.
+    void SetUpSending();
+    // Ends what repeats or streams to a record whose connection closed or that goes away.
+    void EndSendsOf(ConnectInfo* rec, const QString& why);
+    // Tells the user later, outside any lock or handler.
+    void TellLater(const QString& text);
+    // The selected record's sent log into the sent view, soon (once for many sends).
+    void RefreshSentViewSoon();
+    void LoadAutoReply();
+    void SetBoxText(const std::u16string& text);
     // News from a connection's writer (UPDATE_SENT), g_csConnect held, record listed: logs what
     // was wholly sent; returns the message for a failed connection, else an empty string.
     QString HandleSendNews(ConnectInfo* rec);
@@ -252,6 +310,11 @@ private:
     // The counters line at the page's foot, its timer, the recordings and the tree's menu.
     void CreateCountersAndRecordings();
 
+    std::function<void()> m_onSend;  // the Send button's handler
+    SendHistory m_history;
+    RepeatSender* m_repeat = nullptr;  // children of the page
+    FileSender* m_files = nullptr;
+    QTimer* m_sentRefresh = nullptr;
     // How a TCP page refreshes a node whose connection a failed send closed.
     std::function<void(QTreeWidgetItem*)> m_sendRefresh;
     QColor m_colour;

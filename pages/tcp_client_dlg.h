@@ -45,6 +45,11 @@ public:
 
 protected:
     RecordStore& Store() override { return m_engine.m_store; }
+    RawSend SendRaw(ConnectInfo* rec, const std::string& bytes, bool logged) override {
+        return SendRawTcp(m_engine, rec, bytes, logged);
+    }
+    AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
+    bool StreamsFiles() const override { return true; }
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
     void OnItemClick(QTreeWidgetItem* item) override { RefreshItem(item); }
 

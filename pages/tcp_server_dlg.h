@@ -37,6 +37,12 @@ public:
 
 protected:
     RecordStore& Store() override { return m_engine.m_store; }
+    RawSend SendRaw(ConnectInfo* rec, const std::string& bytes, bool logged) override {
+        return SendRawTcp(m_engine, rec, bytes, logged);
+    }
+    AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
+    bool StreamsFiles() const override { return true; }
+    bool HasSendToAll() const override { return true; }
     void HandleNewConnection(ConnectInfo* pInfo) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
     void OnItemClick(QTreeWidgetItem* item) override { RefreshItem(item); }

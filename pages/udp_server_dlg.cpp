@@ -156,6 +156,14 @@ void CUdpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
     }
 }
 
+RawSend CUdpServerDlg::SendRaw(ConnectInfo* rec, const std::string& bytes, bool logged) {
+    const ServerState* state = RootState();
+    const int sent = state ? UdpEngine::SendTo(state->sock, bytes.data(),
+                                               static_cast<int>(bytes.size()), rec->addrClient)
+                           : -1;
+    return BookRawDatagram(rec, bytes, logged, sent);
+}
+
 void CUdpServerDlg::OnSend() {
     SendSteps steps;
     steps.pageReady = [this] { return RootStateForSend(); };

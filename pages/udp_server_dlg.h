@@ -31,6 +31,9 @@ public:
 
 protected:
     RecordStore& Store() override { return m_engine.m_store; }
+    RawSend SendRaw(ConnectInfo* rec, const std::string& bytes, bool logged) override;
+    AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
+    bool HasSendToAll() const override { return true; }
     void HandleNewConnection(ConnectInfo* pInfo) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
     void OnItemClick(QTreeWidgetItem* item) override { Refresh(item); }

@@ -29,6 +29,37 @@
     </message>
 </context>
 <context>
+    <name>quillet::pages::CAutoReplyDlg</name>
+    <message>
+        <source>自动回复</source>
+        <translation>Auto-Reply</translation>
+    </message>
+    <message>
+        <source>回显：把收到的数据原样发回</source>
+        <translation>Echo: send back what is received</translation>
+    </message>
+    <message>
+        <source>固定回复：每收到一次就发送下面的内容</source>
+        <translation>Fixed reply: send the text below for each receipt</translation>
+    </message>
+    <message>
+        <source>十六进制</source>
+        <translation>Hex</translation>
+    </message>
+    <message>
+        <source>回复内容不是有效的十六进制数据：须为成对的十六进制数字。</source>
+        <translation>The reply is not valid hex: it needs pairs of hex digits.</translation>
+    </message>
+    <message>
+        <source>回复内容为空。</source>
+        <translation>The reply is empty.</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::CDialogP</name>
     <message>
         <source>已发送的信息</source>
@@ -99,6 +130,66 @@
     <message>
         <source>%1 字节</source>
         <translation>%1 bytes</translation>
+    </message>
+    <message>
+        <source>连接已关闭</source>
+        <translation>the connection closed</translation>
+    </message>
+    <message>
+        <source>连接已删除</source>
+        <translation>the record was deleted</translation>
+    </message>
+    <message>
+        <source>重复发送已停止：%1。已发送 %2 次。</source>
+        <translation>Repeat stopped: %1. Sent %2 times.</translation>
+    </message>
+    <message>
+        <source>发送	Ctrl+Enter</source>
+        <translation>Send	Ctrl+Enter</translation>
+    </message>
+    <message>
+        <source>历史记录</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>重复发送...</source>
+        <translation>Repeat...</translation>
+    </message>
+    <message>
+        <source>停止重复发送</source>
+        <translation>Stop repeating</translation>
+    </message>
+    <message>
+        <source>发送文件...</source>
+        <translation>Send file...</translation>
+    </message>
+    <message>
+        <source>发送给所有连接</source>
+        <translation>Send to all</translation>
+    </message>
+    <message>
+        <source>自动回复...</source>
+        <translation>Auto-reply...</translation>
+    </message>
+    <message>
+        <source>发送选项...</source>
+        <translation>Sending options...</translation>
+    </message>
+    <message>
+        <source>发送窗口没有内容。</source>
+        <translation>The send box is empty.</translation>
+    </message>
+    <message>
+        <source>该连接正在重复发送，请先停止。</source>
+        <translation>This connection is repeating already; stop it first.</translation>
+    </message>
+    <message>
+        <source>正在发送另一个文件，请等它发完或取消。</source>
+        <translation>Another file is being sent; wait for it to finish or cancel it.</translation>
+    </message>
+    <message>
+        <source>已发送给 %1 个连接，%2 个失败。</source>
+        <translation>Sent to %1 connections, %2 failed.</translation>
     </message>
     <message>
         <source>；记录中</source>
@@ -361,6 +452,33 @@ File: %2
     </message>
 </context>
 <context>
+    <name>quillet::pages::CRepeatDlg</name>
+    <message>
+        <source>重复发送</source>
+        <translation>Repeat</translation>
+    </message>
+    <message>
+        <source>间隔(毫秒):</source>
+        <translation>Interval (ms):</translation>
+    </message>
+    <message>
+        <source>次数(0不限):</source>
+        <translation>Times (0: no limit):</translation>
+    </message>
+    <message>
+        <source>间隔须为 1 到 86400000 之间的整数（毫秒）。</source>
+        <translation>The interval must be a whole number from 1 to 86400000 (milliseconds).</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>次数须为 0 到 1000000000 之间的整数，0 表示一直发送到停止。</source>
+        <translation>The count must be a whole number from 0 to 1000000000; 0 repeats until stopped.</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::CSaveLogDlg</name>
     <message>
         <source>保存日志</source>
@@ -417,6 +535,88 @@ File: %2
     <message>
         <source>提示</source>
         <translation>Notice</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::CSendFileDlg</name>
+    <message>
+        <source>发送文件</source>
+        <translation>Send File</translation>
+    </message>
+    <message>
+        <source>文件:</source>
+        <translation>File:</translation>
+    </message>
+    <message>
+        <source>浏览...</source>
+        <translation>Browse...</translation>
+    </message>
+    <message>
+        <source>分成多个数据报发送</source>
+        <translation>Split into datagrams</translation>
+    </message>
+    <message>
+        <source>每个数据报字节数:</source>
+        <translation>Bytes per datagram:</translation>
+    </message>
+    <message>
+        <source>文件不存在。</source>
+        <translation>The file does not exist.</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>这是一个文件夹，请选择一个文件。</source>
+        <translation>That is a folder; choose a file.</translation>
+    </message>
+    <message>
+        <source>无法读取文件。</source>
+        <translation>Cannot read the file.</translation>
+    </message>
+    <message>
+        <source>文件是空的，没有可发送的内容。</source>
+        <translation>The file is empty: there is nothing to send.</translation>
+    </message>
+    <message>
+        <source>每个数据报的字节数须为 1 到 65507 之间的整数。</source>
+        <translation>Bytes per datagram must be a whole number from 1 to 65507.</translation>
+    </message>
+    <message>
+        <source>文件大于 65507 字节，不能作为一个数据报发送；请选择分成多个数据报发送。</source>
+        <translation>The file is larger than 65507 bytes and cannot go as one datagram; tick Split into datagrams.</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::CSendSettingsTab</name>
+    <message>
+        <source>LF（\n）</source>
+        <translation>LF (\n)</translation>
+    </message>
+    <message>
+        <source>CR LF（\r\n）</source>
+        <translation>CR LF (\r\n)</translation>
+    </message>
+    <message>
+        <source>CR（\r）</source>
+        <translation>CR (\r)</translation>
+    </message>
+    <message>
+        <source>无（去掉换行）</source>
+        <translation>None (line breaks dropped)</translation>
+    </message>
+    <message>
+        <source>换行发送为:</source>
+        <translation>Send a line break as:</translation>
+    </message>
+    <message>
+        <source>发送后保留发送窗口中的内容</source>
+        <translation>Keep the text in the send box after sending</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>Sending</translation>
     </message>
 </context>
 <context>
@@ -680,6 +880,68 @@ File: %2
     <message>
         <source>监听启动失败</source>
         <translation>Failed to start listening</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::FileSender</name>
+    <message>
+        <source>正在发送另一个文件，请等它发完或取消。</source>
+        <translation>Another file is being sent; wait for it to finish or cancel it.</translation>
+    </message>
+    <message>
+        <source>文件大于 65507 字节，不能作为一个数据报发送。</source>
+        <translation>The file is larger than 65507 bytes and cannot go as one datagram.</translation>
+    </message>
+    <message>
+        <source>无法读取文件：%1</source>
+        <translation>Cannot read the file: %1</translation>
+    </message>
+    <message>
+        <source>正在发送文件……</source>
+        <translation>Sending the file…</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>发送文件</source>
+        <translation>Send File</translation>
+    </message>
+    <message>
+        <source>已取消发送文件：已发送 %1 字节，共 %2 字节。</source>
+        <translation>File sending cancelled: %1 of %2 bytes sent.</translation>
+    </message>
+    <message>
+        <source>%1，文件未发完：已发送 %2 字节，共 %3 字节。</source>
+        <translation>%1; the file was not sent whole: %2 of %3 bytes sent.</translation>
+    </message>
+    <message>
+        <source>读取文件出错：已发送 %1 字节，共 %2 字节。</source>
+        <translation>Error reading the file: %1 of %2 bytes sent.</translation>
+    </message>
+    <message>
+        <source>连接已断开</source>
+        <translation>the connection was lost</translation>
+    </message>
+    <message>
+        <source>文件在发送中变短了：已发送 %1 字节，原有 %2 字节。</source>
+        <translation>The file got shorter while being sent: %1 bytes sent, it had %2.</translation>
+    </message>
+    <message>
+        <source>文件已发送：%1 字节。</source>
+        <translation>File sent: %1 bytes.</translation>
+    </message>
+    <message>
+        <source>发送出错</source>
+        <translation>sending failed</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::RepeatSender</name>
+    <message>
+        <source>连接已关闭</source>
+        <translation>the connection closed</translation>
     </message>
 </context>
 <context>

@@ -1,0 +1,41 @@
+#include "engine/auto_reply.h"
+
+void AutoReply::Set(AutoReplyRule rule) {
+    std::shared_ptr<const AutoReplyRule> next;
+    if (rule.mode != AutoReplyRule::Mode::kOff)
+        next = std::make_shared<const AutoReplyRule>(std::move(rule));
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_rule = std::move(next);
+}
+
+AutoReplyRule AutoReply::Get() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_rule ? *m_rule : AutoReplyRule{};
+}
+
+bool AutoReply::ReplyFor(std::string_view received, std::string* out) const {
+    std::shared_ptr<const AutoReplyRule> rule;
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        rule = m_rule;
+    }
+    if (!rule)
+        return false;
+    if (rule->mode == AutoReplyRule::Mode::kEcho)
+        out->assign(received);
+    else
+        *out = rule->bytes;
+    return !out->empty();
+}
+
+void BookReply(SendQueue& q, std::string bytes) {
+    if (q.doneBytes + bytes.size() > SendQueue::kMaxDoneBytes) {
+        q.unloggedBytes += bytes.size();
+        return;
+    }
+    q.doneBytes += bytes.size();
+    PendingSend item;
+    item.taken = bytes.size();
+    item.bytes = std::move(bytes);
+    q.done.push_back(std::move(item));
+}
