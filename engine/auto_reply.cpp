@@ -28,6 +28,18 @@ bool AutoReply::ReplyFor(std::string_view received, std::string* out) const {
     return !out->empty();
 }
 
+void BookWritten(SendQueue& q, PendingSend item) {
+    if (!item.logged) {
+        q.unloggedBytes += item.bytes.size();
+        return;
+    }
+    if (!item.text.empty()) {
+        q.done.push_back(std::move(item));
+        return;
+    }
+    BookReply(q, std::move(item.bytes));
+}
+
 void BookReply(SendQueue& q, std::string bytes) {
     if (q.doneBytes + bytes.size() > SendQueue::kMaxDoneBytes) {
         q.unloggedBytes += bytes.size();

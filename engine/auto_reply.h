@@ -40,3 +40,7 @@ private:
 // the page is behind by more than SendQueue::kMaxDoneBytes, replies are only counted
 // (unloggedBytes), so that a fast exchange cannot pile up memory. Caller holds g_csConnect.
 void BookReply(SendQueue& q, std::string bytes);
+// Books a queued send the writer finished. The page's own texts are always kept for the log; a
+// file's piece is only counted, and so is a reply while the page is behind (as above), so that
+// finished sends waiting for the page stay bounded. Caller holds g_csConnect.
+void BookWritten(SendQueue& q, PendingSend item);

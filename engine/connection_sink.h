@@ -4,11 +4,11 @@
 // Delivery: a worker finishes its update of a record, releases g_csConnect, and only then calls
 // the sink, on the worker thread. A page's sink hands the event to the user-interface thread:
 // for a closed connection it waits until the page has handled it (or has gone away); news of a
-// new record or of data is posted without waiting, since the record is already listed and one
-// look shows every chunk before it. A page handles a record's new-record news before any other
-// news of it. Either way the worker never waits for the user-interface thread while
-// holding the lock, so a command that takes the lock on that thread cannot deadlock with it, and
-// the worker and the handler never touch the record at the same time (both take the lock).
+// new record, of data or of sends is posted without waiting, since the record is already listed
+// and one look shows every chunk (or finished send) before it. A page handles a record's new-record
+// news before any other news of it. Either way the worker never waits for the user-interface thread
+// while holding the lock, so a command that takes the lock on that thread cannot deadlock with it,
+// and the worker and the handler never touch the record at the same time (both take the lock).
 // Since the record may have been deleted before the handler runs, every call carries the
 // record's map key; the handler takes g_csConnect and uses the record only if
 // IsListed(map, key, record) holds.

@@ -471,7 +471,7 @@ bool TcpEngine::AfterWrite(uint64_t key, int fd, uint64_t serial, ssize_t n) {
             front.taken += static_cast<size_t>(n);
             q->waitingBytes -= static_cast<size_t>(n);
             if (front.taken == front.bytes.size()) {
-                q->done.push_back(std::move(front));
+                BookWritten(*q, std::move(front));
                 q->pending.pop_front();
                 news = true;
             }

@@ -344,23 +344,14 @@ void CDialogP::FlushNewRecords() {
 }
 
 void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
-    if (kind == UPDATE_REPLIED) {
-        // Automatic replies: the worker goes on; one look logs every reply booked before it.
+    if (kind == UPDATE_REPLIED || kind == UPDATE_SENT) {
+        // What a writer finished or a receive thread replied is booked in the record: the
+        // worker goes on, and one look logs everything booked before it.
         m_notifier.Post(key, &pInfo->sendQueue, [this, pInfo, key] {
             FlushNewRecords();
             QString failure;
             Store().WithListed(key, pInfo, [&] { failure = HandleSendNews(pInfo); });
             if (!failure.isEmpty())
-                Message(failure, tr("提示"));
-        });
-        return;
-    }
-    if (kind == UPDATE_SENT) {
-        m_notifier.Call([this, pInfo, key] {
-            FlushNewRecords();
-            QString failure;
-            Store().WithListed(key, pInfo, [&] { failure = HandleSendNews(pInfo); });
-            if (!failure.isEmpty())  // told without the lock: the box waits for the user
                 Message(failure, tr("提示"));
         });
         return;

@@ -140,7 +140,7 @@ protected:
     virtual RecordStore& Store() = 0;
     // Sends bytes to a record outside the Send button's path (repeat, file, send to all),
     // counting them and, when `logged`, logging them. Pages that can send override it.
-    virtual RawSend SendRaw(ConnectInfo* rec, const std::string& bytes, bool logged) {
+    virtual RawSend SendRaw(ConnectInfo* rec, std::string bytes, bool logged) {
         (void)rec, (void)bytes, (void)logged;
         return RawSend::kGone;
     }
@@ -149,7 +149,7 @@ protected:
     // True on the TCP pages: files are streamed, not sent as datagrams.
     virtual bool StreamsFiles() const { return false; }
     // SendRaw of the TCP pages; a failed send closes the connection.
-    RawSend SendRawTcp(TcpEngine& engine, ConnectInfo* rec, const std::string& bytes, bool logged);
+    RawSend SendRawTcp(TcpEngine& engine, ConnectInfo* rec, std::string bytes, bool logged);
     // SendRaw of the UDP pages, after a send call that returned `sent`.
     RawSend BookRawDatagram(ConnectInfo* rec, const std::string& bytes, bool logged, int sent);
     // Notification handlers: user-interface thread, g_csConnect held, record listed. News of

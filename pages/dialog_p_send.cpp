@@ -70,8 +70,8 @@ void CDialogP::SetUpSending() {
         },
         this);
     FileSender::Hooks hooks;
-    hooks.send = [this](ConnectInfo* rec, const std::string& bytes) {
-        return SendRaw(rec, bytes, false);
+    hooks.send = [this](ConnectInfo* rec, std::string bytes) {
+        return SendRaw(rec, std::move(bytes), false);
     };
     hooks.waiting = [this](ConnectInfo* rec) { return Store().WaitingSendBytes(rec); };
     hooks.open = [this](ConnectInfo* rec) { return Store().IsOpen(rec); };
@@ -289,14 +289,15 @@ void CDialogP::LoadAutoReply() {
     reply->Set(std::move(rule));
 }
 
-RawSend CDialogP::SendRawTcp(TcpEngine& engine, ConnectInfo* rec, const std::string& bytes,
-                             bool logged) {
-    switch (engine.Send(rec, bytes, {}, logged)) {
+RawSend CDialogP::SendRawTcp(TcpEngine& engine, ConnectInfo* rec, std::string bytes, bool logged) {
+    const size_t size = bytes.size();
+    std::string forLog = logged ? bytes : std::string();  // a file's pieces go without a copy
+    switch (engine.Send(rec, std::move(bytes), {}, logged)) {
         case TcpEngine::SendResult::kAll:
             if (logged)
-                LogSent(rec, bytes, static_cast<int>(bytes.size()), false);
+                LogSent(rec, forLog, static_cast<int>(size), false);
             else
-                rec->nSentBytes += static_cast<uint32_t>(bytes.size());
+                rec->nSentBytes += static_cast<uint32_t>(size);
             return RawSend::kSent;
         case TcpEngine::SendResult::kQueued:
             return RawSend::kWaiting;

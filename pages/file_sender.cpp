@@ -129,10 +129,11 @@ bool FileSender::FeedStream() {
         }
         if (piece.empty())
             break;
-        switch (m_hooks.send(m_rec, piece)) {
+        const size_t size = piece.size();
+        switch (m_hooks.send(m_rec, std::move(piece))) {
             case RawSend::kSent:
             case RawSend::kWaiting:
-                m_handed += piece.size();
+                m_handed += size;
                 break;
             case RawSend::kFull:  // other texts fill the queue: this piece is lost to the file
             case RawSend::kGone:
@@ -165,12 +166,13 @@ bool FileSender::FeedDatagrams() {
         }
         if (piece.empty())
             break;
-        if (m_hooks.send(m_rec, piece) != RawSend::kSent) {
+        const size_t size = piece.size();
+        if (m_hooks.send(m_rec, std::move(piece)) != RawSend::kSent) {
             End(m_rec, tr("发送出错"));
             return false;
         }
-        m_handed += piece.size();
-        bytes += piece.size();
+        m_handed += size;
+        bytes += size;
     }
     if (m_eof) {
         if (m_read < m_size)

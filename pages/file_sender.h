@@ -44,7 +44,7 @@ public:
     };
     struct Hooks {
         // Sends bytes that are counted but not logged.
-        std::function<RawSend(ConnectInfo*, const std::string&)> send;
+        std::function<RawSend(ConnectInfo*, std::string)> send;
         // What of the file still waits in the connection's queue (TCP).
         std::function<size_t(ConnectInfo*)> waiting;
         // Whether the connection is still open (TCP): what left the queue reached the socket.

@@ -45,8 +45,8 @@ public:
 
 protected:
     RecordStore& Store() override { return m_engine.m_store; }
-    RawSend SendRaw(ConnectInfo* rec, const std::string& bytes, bool logged) override {
-        return SendRawTcp(m_engine, rec, bytes, logged);
+    RawSend SendRaw(ConnectInfo* rec, std::string bytes, bool logged) override {
+        return SendRawTcp(m_engine, rec, std::move(bytes), logged);
     }
     AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
     bool StreamsFiles() const override { return true; }

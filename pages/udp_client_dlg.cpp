@@ -180,7 +180,7 @@ void CUdpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
     }
 }
 
-RawSend CUdpClientDlg::SendRaw(ConnectInfo* rec, const std::string& bytes, bool logged) {
+RawSend CUdpClientDlg::SendRaw(ConnectInfo* rec, std::string bytes, bool logged) {
     const int sent =
         UdpEngine::SendOnRecord(rec, bytes.data(), static_cast<int>(bytes.size()), rec->addrServer);
     return BookRawDatagram(rec, bytes, logged, sent);

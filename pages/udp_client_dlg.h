@@ -44,7 +44,7 @@ protected:
     virtual int CreatePageButtons(int sendOnly);
 
     RecordStore& Store() override { return m_engine.m_store; }
-    RawSend SendRaw(ConnectInfo* rec, const std::string& bytes, bool logged) override;
+    RawSend SendRaw(ConnectInfo* rec, std::string bytes, bool logged) override;
     AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
     void OnItemClick(QTreeWidgetItem* item) override { Refresh(item); }

@@ -156,7 +156,7 @@ void CUdpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
     }
 }
 
-RawSend CUdpServerDlg::SendRaw(ConnectInfo* rec, const std::string& bytes, bool logged) {
+RawSend CUdpServerDlg::SendRaw(ConnectInfo* rec, std::string bytes, bool logged) {
     const ServerState* state = RootState();
     const int sent = state ? UdpEngine::SendTo(state->sock, bytes.data(),
                                                static_cast<int>(bytes.size()), rec->addrClient)

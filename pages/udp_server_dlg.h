@@ -31,7 +31,7 @@ public:
 
 protected:
     RecordStore& Store() override { return m_engine.m_store; }
-    RawSend SendRaw(ConnectInfo* rec, const std::string& bytes, bool logged) override;
+    RawSend SendRaw(ConnectInfo* rec, std::string bytes, bool logged) override;
     AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
     bool HasSendToAll() const override { return true; }
     void HandleNewConnection(ConnectInfo* pInfo) override;
