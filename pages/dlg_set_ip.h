@@ -2,6 +2,8 @@
 // The target prompt of the TCP client page: the other side's address, its port and how many
 // connections to make to it.
 //
+// "高级…" chooses the local address the connections are made from (LocalChoice).
+//
 // Threads: user-interface thread; OK resolves the address, a host name in the background.
 #include <netinet/in.h>
 
@@ -27,7 +29,7 @@ public:
 
     int32_t m_nPort = 0;
     int32_t m_nCount = 0;
-    sockaddr_in m_addrTarget{};
+    IpEndpoint m_addrTarget;  // either family
     QString m_strDefault;
 
 protected:

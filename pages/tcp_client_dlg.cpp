@@ -100,6 +100,9 @@ void CTcpClientDlg::OnCreate() {
             break;
         }
         made->addrServer = dlg.m_addrTarget;
+        // A chosen local address is where each connection is made from (port: any).
+        if (dlg.Local().kind == LocalChoice::Kind::kAddress)
+            made->addrClient = dlg.Local().address;
         ConnectInfo* rec = m_engine.AddClient(std::move(made));
         m_strLastTarget = Wide(dotted);
         node = AddRecordNode(rec, text, kImageClosed);
@@ -128,7 +131,8 @@ void CTcpClientDlg::StartConnects(const std::vector<ConnectInfo*>& records) {
 }
 
 void CTcpClientDlg::StartConnect(ConnectInfo* rec, const std::shared_ptr<ConnectBatch>& batch) {
-    sock::ConnectStart start = sock::StartConnect(rec->addrServer);
+    const IpEndpoint from = rec->addrClient;
+    sock::ConnectStart start = sock::StartConnect(rec->addrServer, from.Empty() ? nullptr : &from);
     if (!start.ok()) {
         if (start.failed == sock::Step::kSocket)
             batch->socketError = true;
@@ -163,7 +167,7 @@ void CTcpClientDlg::OnConnectReady(ConnectInfo* rec) {
 }
 
 void CTcpClientDlg::Connected(ConnectInfo* rec, sock::Socket socket) {
-    const sockaddr_in local = sock::LocalAddress(socket.fd()).address;
+    const IpEndpoint local = sock::LocalAddress(socket.fd()).address;
     Store().AttachSocket(rec, std::move(socket));
     QTreeWidgetItem* node = NodeOf(rec);
     const bool selected = node && node == m_tree->currentItem();
