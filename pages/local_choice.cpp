@@ -119,7 +119,9 @@ CLocalAddressDlg::CLocalAddressDlg(Role role, const LocalChoice& current,
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->setObjectName(QStringLiteral("localAddressButtons"));
     buttons->button(QDialogButtonBox::Ok)->setText(tr("确定"));
+    buttons->button(QDialogButtonBox::Ok)->setObjectName(QStringLiteral("localAddressOk"));
     buttons->button(QDialogButtonBox::Cancel)->setText(tr("取消"));
+    buttons->button(QDialogButtonBox::Cancel)->setObjectName(QStringLiteral("localAddressCancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
