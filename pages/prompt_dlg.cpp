@@ -131,12 +131,15 @@ std::optional<IpEndpoint> CPromptDlg::PeerOrLookUp(const std::string& narrow, in
         }
     }
     if (!found || !Fits(*found, family)) {
-        Message(family == AF_INET6 ? tr("本地地址是 IPv6 地址, 对方地址也应是 IPv6 地址!")
-                                   : tr("本地地址是 IPv4 地址, 对方地址也应是 IPv4 地址!"),
-                ui::AppTitle());
+        Message(WrongFamilyText(family), ui::AppTitle());
         return std::nullopt;
     }
     return found;
+}
+
+QString CPromptDlg::WrongFamilyText(int family) const {
+    return family == AF_INET6 ? tr("本地地址是 IPv6 地址, 对方地址也应是 IPv6 地址!")
+                              : tr("本地地址是 IPv4 地址, 对方地址也应是 IPv4 地址!");
 }
 
 int CPromptDlg::PeerFamily() const {

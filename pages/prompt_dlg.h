@@ -67,6 +67,8 @@ protected:
     std::optional<IpEndpoint> PeerOrLookUp(const std::string& narrow, int family = AF_UNSPEC);
     // The family a peer must have to be reached from the chosen local address (AF_UNSPEC: any).
     int PeerFamily() const;
+    // What PeerOrLookUp says of an address that is not of `family`.
+    virtual QString WrongFamilyText(int family) const;
     // Adds the "高级…" button at `du` (dialog units): it changes the local address choice of
     // `page` (settings "addr/<page>/local"), which the prompt starts with.
     void AddLocalChoice(const char* page, CLocalAddressDlg::Role role, const QRect& du);

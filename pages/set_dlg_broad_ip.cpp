@@ -14,6 +14,10 @@ CSetDlgBroadIp::CSetDlgBroadIp(const CUdpClientDlg* owner, const std::u16string&
                                              : ToQString(defaultAddress),
                       owner, colour, parent, "broadcast") {}
 
+QString CSetDlgBroadIp::WrongFamilyText(int) const {
+    return tr("广播只能用 IPv4 地址!");
+}
+
 std::optional<IpEndpoint> CSetDlgBroadIp::ReadPeerAddress(const std::string& text) {
     const ParsedAddress parsed = ParseAddress(text);
     if (PeerFamily() == AF_INET6 ||

@@ -304,6 +304,15 @@ TEST_F(Ipv6PageTest, BroadcastStaysIpv4AndSaysSo) {
         {{CSetUdpServerIp::kBoxAddress, "nosuch.test"}, {CSetUdpServerIp::kBoxLocalPort, local}},
         &message));
     EXPECT_EQ(message, "Ip 地址有错!");
+    // So is a name with IPv6 addresses only.
+    SetHostListLookupForTest(
+        [](const std::string&) { return std::vector<IpEndpoint>{Endpoint("::1", 0)}; });
+    EXPECT_TRUE(Refused(
+        CUdpClientDlg::kCreate,
+        {{CSetUdpServerIp::kBoxAddress, "six.test"}, {CSetUdpServerIp::kBoxLocalPort, local}},
+        &message));
+    EXPECT_EQ(message, "广播只能用 IPv4 地址!");
+    SetHostListLookupForTest(nullptr);
     // An IPv6 local address is refused too.
     Choose("broadcast", "::1");
     Open<pages::CUdpBroadDlg>();
