@@ -253,6 +253,8 @@ quillet::IpEndpoint RouteSourceFor(const quillet::IpEndpoint& target) {
     const int fd = socket(target.IsV6() ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return {};
+    const int on = 1;  // a broadcast target is routed too
+    setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
     quillet::IpEndpoint to = target;
     if (to.Port() == 0)
         to.SetPort(9);  // connect needs a port; the discard port is as good as any

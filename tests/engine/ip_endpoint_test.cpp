@@ -119,6 +119,7 @@ TEST(LocalAddresses, HostListHasBothFamiliesAndRoutesPickLoopbackForLoopback) {
     EXPECT_EQ(InterfaceIndexOf("nosuchif0"), 0u);
     EXPECT_EQ(RouteSourceFor(Endpoint("::1", 9)).AddressText(), "::1");
     EXPECT_EQ(RouteSourceFor(Endpoint("127.0.0.1", 9)).AddressText(), "127.0.0.1");
+    EXPECT_EQ(RouteSourceFor(Endpoint("127.255.255.255", 9)).AddressText(), "127.0.0.1");
 
     // The test seam replaces the list.
     SetHostAddressesForTest(std::vector<HostAddress>{{"lo", 1, Endpoint("::1", 0)}});

@@ -234,6 +234,26 @@ TEST_F(Ipv6PageTest, UdpClientAutomaticTalksFromLoopbackToLoopback) {
     EXPECT_EQ(from.AddressText(), "127.0.0.1");
 }
 
+TEST_F(Ipv6PageTest, BroadcastSenderAutomaticTalksFromTheRoutedAddress) {
+    SetLocalHostAddressForTest("127.0.0.2");
+    Choose("broadcast", "auto");
+    PeerSocket receiver(UdpBindAny("0.0.0.0"));
+    Open<pages::CUdpBroadDlg>();
+    const int local = FreeUdpPort();
+    AnswerNextPrompt({{CSetUdpServerIp::kBoxAddress, "127.255.255.255"},
+                      {CSetUdpServerIp::kBoxPeerPort, QString::number(BoundPort(receiver))},
+                      {CSetUdpServerIp::kBoxLocalPort, QString::number(local)}});
+    Click(CUdpClientDlg::kCreate);
+    ASSERT_EQ(Children(), 1);
+    EXPECT_EQ(
+        Text(0),
+        QStringLiteral("127.0.0.1:%1<->127.255.255.255:%2").arg(local).arg(BoundPort(receiver)));
+    SendFromPage(0, CUdpClientDlg::kSend, "to all");
+    IpEndpoint from;
+    EXPECT_EQ(UdpRecvAny(receiver, &from), "to all");
+    EXPECT_EQ(from.Label(), Endpoint("127.0.0.1", local).Label());
+}
+
 TEST_F(Ipv6PageTest, ANameOfBothFamiliesUsesItsFirstAddressThatFitsTheLocalChoice) {
     SetHostListLookupForTest([](const std::string& name) {
         if (name == "both.test")
