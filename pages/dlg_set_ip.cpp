@@ -40,6 +40,13 @@ bool CDlgSetIp::OnOk() {
         return false;  // a name: OK runs again with its address (or it was refused)
     m_addrTarget = *looked;
     m_addrTarget.SetPort(m_nPort);
+    m_alternatives.clear();
+    const std::string name = enc::ToNarrow(address.toStdU16String());
+    for (IpEndpoint other : LookedUpAddresses(name, PeerFamily())) {
+        other.SetPort(m_nPort);
+        if (!(other == m_addrTarget))
+            m_alternatives.push_back(other);
+    }
     if (m_addrTarget.IsV4() && m_addrTarget.sin_addr.s_addr == INADDR_NONE) {
         // A node for 255.255.255.255 could never connect: let the user correct the address.
         Message(tr("Ip 地址有错!"), ui::AppTitle());

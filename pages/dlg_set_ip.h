@@ -7,6 +7,8 @@
 // Threads: user-interface thread; OK resolves the address, a host name in the background.
 #include <netinet/in.h>
 
+#include <vector>
+
 #include "pages/prompt_dlg.h"
 
 namespace quillet::pages {
@@ -30,6 +32,8 @@ public:
     int32_t m_nPort = 0;
     int32_t m_nCount = 0;
     IpEndpoint m_addrTarget;  // either family
+    // A name's further addresses (same port), tried in turn while connects to it fail.
+    std::vector<IpEndpoint> m_alternatives;
     QString m_strDefault;
 
 protected:

@@ -137,6 +137,17 @@ std::optional<IpEndpoint> CPromptDlg::PeerOrLookUp(const std::string& narrow, in
     return found;
 }
 
+std::vector<IpEndpoint> CPromptDlg::LookedUpAddresses(const std::string& narrow, int family) const {
+    std::vector<IpEndpoint> found;
+    if (!HasLookedUp(narrow))
+        return found;
+    for (const IpEndpoint& address : m_lookedUp->second) {
+        if (Fits(address, family))
+            found.push_back(address);
+    }
+    return found;
+}
+
 QString CPromptDlg::WrongFamilyText(int family) const {
     return family == AF_INET6 ? tr("本地地址是 IPv6 地址, 对方地址也应是 IPv6 地址!")
                               : tr("本地地址是 IPv4 地址, 对方地址也应是 IPv4 地址!");

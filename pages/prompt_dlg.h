@@ -65,6 +65,9 @@ protected:
     // answer. Also nullopt, after a message, for a malformed IPv6 text and for an address of
     // the wrong family.
     std::optional<IpEndpoint> PeerOrLookUp(const std::string& narrow, int family = AF_UNSPEC);
+    // Every address of family `family` (AF_UNSPEC: any) that the lookup of `narrow` found, in
+    // the resolver's order; empty unless HasLookedUp(narrow).
+    std::vector<IpEndpoint> LookedUpAddresses(const std::string& narrow, int family) const;
     // The family a peer must have to be reached from the chosen local address (AF_UNSPEC: any).
     int PeerFamily() const;
     // What PeerOrLookUp says of an address that is not of `family`.

@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include "engine/crit_sec.h"
 #include "engine/name_resolver.h"
 #include "pages/app_settings.h"
 #include "pages/dlg_set_ip.h"
@@ -52,6 +53,10 @@ protected:
         pages::LocalChoice::FromText(text).Store(page);
     }
     QString Text(int child) const { return Child(child) ? Child(child)->text(0) : QString(); }
+    static int LocalPortOf(ConnectInfo* rec) {
+        CCritSecLock lock(g_csConnect);
+        return rec->sock >= 0 ? BoundPort(rec->sock) : -1;
+    }
     // The page's received log of child `i`, once it was clicked.
     bool ShowsReceived(int child, const QString& text) {
         ClickItem(Child(child));
@@ -156,6 +161,32 @@ TEST_F(Ipv6PageTest, TcpClientFromAChosenAddressRefusesTargetsOfTheOtherFamily) 
     Click(CTcpClientDlg::kConnect);
     ASSERT_TRUE(Eventually([&] { return Text(0).contains("<->"); }));
     EXPECT_TRUE(Text(0).startsWith("127.0.0.1:"));
+}
+
+TEST_F(Ipv6PageTest, TcpClientTriesANamesNextAddressWhenTheFirstRefuses) {
+    int port = 0;
+    PeerSocket server(TcpListenAny("127.0.0.1", &port));  // nothing listens on [::1]:port
+    ASSERT_GE(server, 0);
+    SetHostListLookupForTest([](const std::string& name) {
+        if (name == "both.test")
+            return std::vector<IpEndpoint>{Endpoint("::1", 0), Endpoint("127.0.0.1", 0)};
+        return std::vector<IpEndpoint>{};
+    });
+    Open<CTcpClientDlg>();
+    AnswerNextPrompt(
+        {{CDlgSetIp::kBoxAddress, "both.test"}, {CDlgSetIp::kBoxPort, QString::number(port)}});
+    Click(CTcpClientDlg::kCreate);
+    SetHostListLookupForTest(nullptr);
+    ASSERT_EQ(Children(), 1);
+    EXPECT_EQ(Text(0), QStringLiteral("[::1]:%1").arg(port));
+    ClickItem(Child(0));
+    Click(CTcpClientDlg::kConnect);
+    ASSERT_TRUE(Eventually([&] { return Text(0).contains("<->"); }));
+    EXPECT_EQ(Text(0), QStringLiteral("127.0.0.1:%1<->127.0.0.1:%2")
+                           .arg(Record(Child(0)) ? LocalPortOf(Record(Child(0))) : -1)
+                           .arg(port));
+    for (const auto& m : messages_)
+        EXPECT_NE(m.text, "客户端连接失败!");
 }
 
 TEST_F(Ipv6PageTest, UdpServerOnIpv6LoopbackListsAndAnswersIpv6Peers) {
