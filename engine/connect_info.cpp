@@ -1,6 +1,30 @@
 #include "engine/connect_info.h"
 
+#include <map>
+#include <mutex>
+
 #include "engine/crit_sec.h"
+
+namespace {
+
+constexpr uint64_t kIpv6KeyBase = uint64_t{1} << 63;
+
+std::mutex g_ipv6KeyMutex;
+std::map<quillet::IpEndpoint, uint64_t> g_ipv6Keys;  // guarded by g_ipv6KeyMutex
+
+}  // namespace
+
+uint64_t UdpKey(const quillet::IpEndpoint& addr) {
+    const quillet::IpEndpoint endpoint = addr.Unmapped();
+    if (!endpoint.IsV6()) {
+        return (static_cast<uint64_t>(ntohl(endpoint.sin_addr.s_addr)) << 16) |
+               ntohs(endpoint.sin_port);
+    }
+    // One entry per IPv6 endpoint ever seen: as many as records were ever made for them.
+    std::lock_guard<std::mutex> lock(g_ipv6KeyMutex);
+    auto [it, added] = g_ipv6Keys.try_emplace(endpoint, kIpv6KeyBase + g_ipv6Keys.size());
+    return it->second;
+}
 
 ConnectInfo* FindRecord(const ConnectMap& map, uint64_t key) {
     g_csConnect.AssertLocked();

@@ -10,6 +10,7 @@
 #include <string>
 
 #include "engine/chunk_log.h"
+#include "engine/ip_endpoint.h"
 #include "engine/record_counters.h"
 #include "engine/send_queue.h"
 
@@ -33,8 +34,8 @@ struct ConnectInfo {
     pthread_t hThread{};
     int sock = -1;
     void* hItem = nullptr;
-    sockaddr_in addrClient{};
-    sockaddr_in addrServer{};
+    quillet::IpEndpoint addrClient;  // either family; the IPv4 fields read as they always did
+    quillet::IpEndpoint addrServer;
     // TCP: what waits to be sent on the connection (send_queue.h).
     SendQueue sendQueue;
     // Bytes and messages each way and the receive rate, counted as chunks are logged.
@@ -61,18 +62,18 @@ struct WorkerContext {
     TcpEngine* pTcpEngine = nullptr;
     UdpEngine* pUdpEngine = nullptr;
     IConnectionSink* pSink = nullptr;
-    sockaddr_in addr{};
+    quillet::IpEndpoint addr;
     bool bServer = false;
 };
 
 // A page's records by key: TCP key = nId, UDP key = UdpKey(addrClient).
 using ConnectMap = std::map<uint64_t, ConnectInfo*>;
 
-// The identity of a UDP record: address and port packed without overlap, so distinct
-// address-and-port pairs never share a record.
-inline uint64_t UdpKey(const sockaddr_in& addr) {
-    return (static_cast<uint64_t>(ntohl(addr.sin_addr.s_addr)) << 16) | ntohs(addr.sin_port);
-}
+// The identity of a UDP record. An IPv4 endpoint (also one written as an IPv4-mapped IPv6
+// address) packs address and port without overlap, below 2^48; an IPv6 endpoint gets a number
+// of its own from 2^63 up, the same for the whole run. So distinct endpoints never share a key.
+// Any thread (the IPv6 numbers are kept under a lock of their own).
+uint64_t UdpKey(const quillet::IpEndpoint& addr);
 
 // Map operations; the caller holds g_csConnect.
 ConnectInfo* FindRecord(const ConnectMap& map, uint64_t key);

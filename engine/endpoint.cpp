@@ -31,7 +31,61 @@ Result Failed(Step step, int error) {
     return result;
 }
 
+int JoinGroup6(int fd, const GroupOptions& group) {
+    ipv6_mreq membership{};
+    membership.ipv6mr_multiaddr = group.group6.Address6();
+    membership.ipv6mr_interface = group.ifindex;
+    return setsockopt(fd, IPPROTO_IPV6, IPV6_ADD_MEMBERSHIP, &membership, sizeof membership) == 0
+               ? 0
+               : errno;
+}
+
+int SetGroupOptions6(int fd, const GroupOptions& group) {
+    int error = 0;
+    if (group.ifindex != 0)
+        error = SetIntOption(fd, IPPROTO_IPV6, IPV6_MULTICAST_IF, static_cast<int>(group.ifindex));
+    if (!error)
+        error = SetIntOption(fd, IPPROTO_IPV6, IPV6_MULTICAST_HOPS, group.ttl);
+    if (!error)
+        error = SetIntOption(fd, IPPROTO_IPV6, IPV6_MULTICAST_LOOP, group.loop ? 1 : 0);
+    return error;
+}
+
+int JoinGroup4(int fd, const GroupOptions& group) {
+    ip_mreqn membership{};
+    membership.imr_multiaddr.s_addr = group.group;
+    membership.imr_address.s_addr = group.ifindex ? htonl(INADDR_ANY) : group.iface;
+    membership.imr_ifindex = static_cast<int>(group.ifindex);
+    return setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &membership, sizeof membership) == 0
+               ? 0
+               : errno;
+}
+
+int SetGroupOptions4(int fd, const GroupOptions& group) {
+    ip_mreqn out{};
+    out.imr_address.s_addr = group.ifindex ? htonl(INADDR_ANY) : group.iface;
+    out.imr_ifindex = static_cast<int>(group.ifindex);
+    int error = setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &out, sizeof out) == 0 ? 0 : errno;
+    if (!error)
+        error = SetIntOption(fd, IPPROTO_IP, IP_MULTICAST_TTL, group.ttl);
+    if (!error)
+        error = SetIntOption(fd, IPPROTO_IP, IP_MULTICAST_LOOP, group.loop ? 1 : 0);
+    return error;
+}
+
 }  // namespace
+
+SocketResult OpenSocket(const IpEndpoint& local, int type) {
+    const int family = local.IsV6() ? AF_INET6 : AF_INET;
+    Socket socket(::socket(family, type | SOCK_CLOEXEC, 0));
+    if (!socket)
+        return Failed<SocketResult>(Step::kSocket, errno);
+    if (family == AF_INET6)
+        SetIntOption(socket.fd(), IPPROTO_IPV6, IPV6_V6ONLY, local.IsWildcard() ? 0 : 1);
+    SocketResult made;
+    made.socket = std::move(socket);
+    return made;
+}
 
 void Socket::reset(int fd) {
     if (m_fd >= 0)
@@ -39,14 +93,21 @@ void Socket::reset(int fd) {
     m_fd = fd;
 }
 
-ConnectStart StartConnect(const sockaddr_in& target) {
-    Socket socket(::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0));
-    if (!socket)
-        return Failed<ConnectStart>(Step::kSocket, errno);
+ConnectStart StartConnect(const IpEndpoint& target, const IpEndpoint* local) {
+    SocketResult made = OpenSocket(target, SOCK_STREAM | SOCK_NONBLOCK);
+    if (!made.ok())
+        return Failed<ConnectStart>(Step::kSocket, made.error);
+    Socket socket = std::move(made.socket);
     if (fd::InHeadroom(socket.fd()))  // the last descriptors stay with the window system
         return Failed<ConnectStart>(Step::kSocket, EMFILE);
+    if (local) {
+        const RawSockaddr from = local->Raw();
+        if (::bind(socket.fd(), from.get(), from.size) != 0)
+            return Failed<ConnectStart>(Step::kBind, errno);
+    }
     ConnectStart start;
-    if (::connect(socket.fd(), reinterpret_cast<const sockaddr*>(&target), sizeof target) == 0) {
+    const RawSockaddr to = target.Raw();
+    if (::connect(socket.fd(), to.get(), to.size) == 0) {
         if (int error = MakeBlocking(socket.fd()))
             return Failed<ConnectStart>(Step::kConnect, error);
     } else if (errno == EINPROGRESS) {
@@ -68,9 +129,12 @@ int FinishConnect(const Socket& socket) {
 
 AddressResult LocalAddress(int fd) {
     AddressResult result;
-    socklen_t len = sizeof result.address;
-    if (getsockname(fd, reinterpret_cast<sockaddr*>(&result.address), &len) != 0)
+    sockaddr_storage raw{};
+    socklen_t len = sizeof raw;
+    if (getsockname(fd, reinterpret_cast<sockaddr*>(&raw), &len) != 0)
         result.error = errno;
+    else
+        result.address = IpEndpoint::FromRaw(reinterpret_cast<sockaddr*>(&raw), len);
     return result;
 }
 
@@ -80,29 +144,22 @@ int AllowBroadcast(int fd) {
 }
 
 int JoinGroup(int fd, const GroupOptions& group, Step* failed) {
-    ip_mreq membership{};
-    membership.imr_multiaddr.s_addr = group.group;
-    membership.imr_interface.s_addr = group.iface;
-    if (setsockopt(fd, IPPROTO_IP, IP_ADD_MEMBERSHIP, &membership, sizeof membership) != 0) {
+    const bool v6 = group.group6.IsV6();
+    if (int error = v6 ? JoinGroup6(fd, group) : JoinGroup4(fd, group)) {
         *failed = Step::kJoinGroup;
-        return errno;
+        return error;
     }
-    in_addr iface{};
-    iface.s_addr = group.iface;
-    int error = setsockopt(fd, IPPROTO_IP, IP_MULTICAST_IF, &iface, sizeof iface) == 0 ? 0 : errno;
-    if (!error)
-        error = SetIntOption(fd, IPPROTO_IP, IP_MULTICAST_TTL, group.ttl);
-    if (!error)
-        error = SetIntOption(fd, IPPROTO_IP, IP_MULTICAST_LOOP, group.loop ? 1 : 0);
+    const int error = v6 ? SetGroupOptions6(fd, group) : SetGroupOptions4(fd, group);
     if (error)
         *failed = Step::kGroupOptions;
     return error;
 }
 
 UdpEndpoint OpenUdpEndpoint(const UdpOptions& options) {
-    Socket socket(::socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0));
-    if (!socket)
-        return Failed<UdpEndpoint>(Step::kSocket, errno);
+    SocketResult made = OpenSocket(options.local, SOCK_DGRAM);
+    if (!made.ok())
+        return Failed<UdpEndpoint>(Step::kSocket, made.error);
+    Socket socket = std::move(made.socket);
     // Several members of one group and port may live on this host (other pages, programs).
     if (options.group)
         SetIntOption(socket.fd(), SOL_SOCKET, SO_REUSEADDR, 1);

@@ -1,13 +1,17 @@
 #pragma once
 // The sockets that pages make for their records: a TCP client's non-blocking connect and a UDP
-// endpoint (plain, broadcast or multicast member). Each call returns the system's error code of
-// the step that failed, so that nothing is lost between the call and the message the user sees.
+// endpoint (plain, broadcast or multicast member), of either family. An IPv6 socket bound to the
+// IPv6 wildcard (::) hears IPv4 peers too (dual stack); bound elsewhere it is IPv6 only. Each call
+// returns the system's error code of the step that failed, so that nothing is lost between the call
+// and the message the user sees.
 //
 // Threads: any thread; nothing here is shared. A Socket belongs to one owner at a time.
 #include <netinet/in.h>
 
 #include <optional>
 #include <utility>
+
+#include "engine/ip_endpoint.h"
 
 namespace quillet::sock {
 
@@ -61,14 +65,15 @@ struct SocketResult {
 struct ConnectStart : SocketResult {
     bool pending = false;
 };
-ConnectStart StartConnect(const sockaddr_in& target);
+// With `local`, the socket is bound there first (port 0: any port).
+ConnectStart StartConnect(const IpEndpoint& target, const IpEndpoint* local = nullptr);
 // The outcome of a pending connect: 0 when connected (the socket blocks again), else the
 // connect's error.
 int FinishConnect(const Socket& socket);
 
 // The address a socket is bound to; error is getsockname's errno.
 struct AddressResult {
-    sockaddr_in address{};
+    IpEndpoint address;
     int error = 0;
 };
 AddressResult LocalAddress(int fd);
@@ -77,12 +82,16 @@ AddressResult LocalAddress(int fd);
 struct GroupOptions {
     in_addr_t group = INADDR_NONE;
     in_addr_t iface = INADDR_NONE;
-    int ttl = 1;
+    int ttl = 1;  // for an IPv6 group, the hop limit
     bool loop = true;
+    // An IPv6 group (ff00::/8): joined instead of `group` when set.
+    IpEndpoint group6;
+    // The interface by index; 0: by `iface` (IPv4), or the system's choice (IPv6).
+    unsigned ifindex = 0;
 };
 // What a UDP endpoint is made with.
 struct UdpOptions {
-    sockaddr_in local{};  // where to bind (a port released a moment ago is waited for)
+    IpEndpoint local;  // where to bind, and the family (a port released a moment ago is waited for)
     bool broadcast = false;
     // Join this group on its interface and send to groups through it; the address may be
     // shared with other members (SO_REUSEADDR).
@@ -90,12 +99,15 @@ struct UdpOptions {
 };
 // A bound UDP socket with its options; `bound` is the address really bound.
 struct UdpEndpoint : SocketResult {
-    sockaddr_in bound{};
+    IpEndpoint bound;
 };
 UdpEndpoint OpenUdpEndpoint(const UdpOptions& options);
 
 // The steps of OpenUdpEndpoint, on their own. Each returns 0 or the errno of what failed.
 int AllowBroadcast(int fd);
+// A socket of the family of `local` (IPv4 when it has none), IPv6 only unless it is the IPv6
+// wildcard. Step::kSocket and errno when it cannot be made.
+SocketResult OpenSocket(const IpEndpoint& local, int type);
 // Joins the group and sets the send options; `*failed` tells which (kJoinGroup or
 // kGroupOptions) when it fails.
 int JoinGroup(int fd, const GroupOptions& group, Step* failed);

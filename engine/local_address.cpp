@@ -63,14 +63,25 @@ void AdapterInfo::Clear() {
     bHaveAdapter = false;
     strAdapterIp.clear();
     address = mask = broadcast = 0;
+    ipv6.clear();
     std::memset(szBroadcast, 0, sizeof szBroadcast);
 }
 
 void AdapterInfo::Query() {
     Clear();
     in_addr a{}, m{};
-    if (FirstInterface(&a, &m))
-        Set(Dotted(a), Dotted(m));
+    if (!FirstInterface(&a, &m))
+        return;
+    Set(Dotted(a), Dotted(m));
+    std::string name;
+    for (const HostAddress& h : ListHostAddresses()) {
+        if (h.address.IsV4() && h.address.sin_addr.s_addr == a.s_addr)
+            name = h.iface;
+    }
+    for (const HostAddress& h : ListHostAddresses()) {
+        if (h.iface == name && h.address.IsV6())
+            ipv6.push_back(h.address.AddressText());
+    }
 }
 
 void AdapterInfo::Set(const std::string& ipText, const std::string& maskText) {
@@ -180,4 +191,82 @@ const char* GetBroadcastText() {
 void SetLocalHostAddressForTest(std::optional<std::string> address) {
     std::lock_guard<std::mutex> lock(g_hostMutex);
     g_hostOverride = std::move(address);
+}
+
+namespace {
+
+std::mutex g_addressesMutex;
+std::optional<std::vector<HostAddress>> g_addressesForTest;  // guarded by g_addressesMutex
+
+std::vector<HostAddress> ReadInterfaces() {
+    std::vector<HostAddress> found;
+    ifaddrs* list = nullptr;
+    if (getifaddrs(&list) != 0)
+        return found;
+    for (ifaddrs* it = list; it; it = it->ifa_next) {
+        if (!it->ifa_addr || !(it->ifa_flags & IFF_UP))
+            continue;
+        const int family = it->ifa_addr->sa_family;
+        if (family != AF_INET && family != AF_INET6)
+            continue;
+        const socklen_t size = family == AF_INET ? sizeof(sockaddr_in) : sizeof(sockaddr_in6);
+        HostAddress h;
+        h.iface = it->ifa_name;
+        h.index = if_nametoindex(it->ifa_name);
+        h.address = quillet::IpEndpoint::FromRaw(it->ifa_addr, size);
+        found.push_back(h);
+    }
+    freeifaddrs(list);
+    return found;
+}
+
+}  // namespace
+
+std::vector<HostAddress> ListHostAddresses() {
+    {
+        std::lock_guard<std::mutex> lock(g_addressesMutex);
+        if (g_addressesForTest)
+            return *g_addressesForTest;
+    }
+    return ReadInterfaces();
+}
+
+void SetHostAddressesForTest(std::optional<std::vector<HostAddress>> addresses) {
+    std::lock_guard<std::mutex> lock(g_addressesMutex);
+    g_addressesForTest = std::move(addresses);
+}
+
+unsigned InterfaceIndexOf(const std::string& nameOrAddress) {
+    const quillet::ParsedAddress parsed = quillet::ParseAddress(nameOrAddress);
+    for (const HostAddress& h : ReadInterfaces()) {
+        if (parsed.form == quillet::AddressForm::kAddress
+                ? h.address.AddressText() == parsed.address.AddressText() ||
+                      (h.address == parsed.address)
+                : h.iface == nameOrAddress)
+            return h.index;
+    }
+    return 0;
+}
+
+quillet::IpEndpoint RouteSourceFor(const quillet::IpEndpoint& target) {
+    // A connected UDP socket only asks the routing table; nothing leaves the host.
+    const int fd = socket(target.IsV6() ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    if (fd < 0)
+        return {};
+    const int on = 1;  // a broadcast target is routed too
+    setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
+    quillet::IpEndpoint to = target;
+    if (to.Port() == 0)
+        to.SetPort(9);  // connect needs a port; the discard port is as good as any
+    const quillet::RawSockaddr raw = to.Raw();
+    quillet::IpEndpoint source;
+    sockaddr_storage local{};
+    socklen_t len = sizeof local;
+    if (connect(fd, raw.get(), raw.size) == 0 &&
+        getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len) == 0) {
+        source = quillet::IpEndpoint::FromRaw(reinterpret_cast<sockaddr*>(&local), len);
+        source.SetPort(0);
+    }
+    close(fd);
+    return source;
 }

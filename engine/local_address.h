@@ -9,6 +9,9 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "engine/ip_endpoint.h"
 
 struct AdapterInfo {
     AdapterInfo();
@@ -18,6 +21,8 @@ struct AdapterInfo {
     uint32_t mask = 0;
     uint32_t broadcast = 0;  // address | ~mask
     char szBroadcast[16] = {};
+    // The same adapter's IPv6 addresses as text (zones by name), in the system's order.
+    std::vector<std::string> ipv6;
 
     // Reads the machine's interfaces again: the first non-loopback one with an IPv4 address.
     void Query();
@@ -43,3 +48,20 @@ const char* GetBroadcastText();
 
 // Test seam: while set, GetLocalHostAddress returns this address and resolves nothing.
 void SetLocalHostAddressForTest(std::optional<std::string> address);
+
+// One address of one of the host's interfaces.
+struct HostAddress {
+    std::string iface;            // "lo", "eth0"
+    unsigned index = 0;           // the interface's index
+    quillet::IpEndpoint address;  // port 0; an IPv6 link-local address carries its zone
+};
+// Every address of every interface that is up, IPv4 and IPv6, in the system's order.
+std::vector<HostAddress> ListHostAddresses();
+// Test seam: while set, ListHostAddresses returns these and reads no interface.
+void SetHostAddressesForTest(std::optional<std::vector<HostAddress>> addresses);
+// The interface index that `name` or one of its addresses ("lo", "::1", "10.0.0.1") names;
+// 0 when none does.
+unsigned InterfaceIndexOf(const std::string& nameOrAddress);
+// The local address the routing table picks for talking to `target` (port 0), or an empty
+// endpoint when there is no route. Sends nothing.
+quillet::IpEndpoint RouteSourceFor(const quillet::IpEndpoint& target);

@@ -7,6 +7,9 @@
 
 #include <functional>
 #include <string>
+#include <vector>
+
+#include "engine/ip_endpoint.h"
 
 namespace quillet {
 
@@ -22,5 +25,15 @@ bool LookUpHostInBackground(std::string name, std::function<void(in_addr_t)> don
 
 // Test seam: LookUpHost asks `lookup` instead of the resolver; an empty function restores it.
 void SetHostLookupForTest(HostLookup lookup);
+
+// What a lookup of both families gives: the name's addresses (port 0) in the resolver's order
+// of preference, families this host has no address of left out; empty when there is none.
+using HostListLookup = std::function<std::vector<IpEndpoint>(const std::string& name)>;
+std::vector<IpEndpoint> LookUpHostAll(const std::string& name);
+// LookUpHostAll on a new detached thread, as LookUpHostInBackground.
+bool LookUpHostAllInBackground(std::string name, std::function<void(std::vector<IpEndpoint>)> done);
+// Test seam: LookUpHostAll (and LookUpHost, its first IPv4 address) asks `lookup`; without it,
+// LookUpHostAll asks the IPv4 seam above when that is set.
+void SetHostListLookupForTest(HostListLookup lookup);
 
 }  // namespace quillet

@@ -113,9 +113,10 @@ void WakeWorkers(const void* owner) {
 
 namespace quillet::sock {
 
-int BindAfterRelease(int fd, const sockaddr_in& addr) {
+int BindAfterRelease(int fd, const IpEndpoint& addr) {
+    const RawSockaddr raw = addr.Raw();
     for (int attempt = 0;; ++attempt) {
-        if (bind(fd, reinterpret_cast<const sockaddr*>(&addr), sizeof addr) == 0)
+        if (bind(fd, raw.get(), raw.size) == 0)
             return 0;
         if (errno != EADDRINUSE || attempt == 20)
             return -1;

@@ -13,6 +13,8 @@
 
 #include <netinet/in.h>
 
+#include "engine/ip_endpoint.h"
+
 namespace quillet::sock {
 
 // Closes `fd` as described above. Returns 0.
@@ -30,7 +32,7 @@ void WakeWorkers(const void* owner);
 
 // bind(), tried again for up to 100 ms while the address is in use: a socket closed a moment
 // ago is released only once its worker has left its blocking call. Returns bind's result.
-int BindAfterRelease(int fd, const sockaddr_in& addr);
+int BindAfterRelease(int fd, const IpEndpoint& addr);
 
 // The user-interface thread sends on sockets that a worker may close at the same moment (the
 // peer reset it). A pinned descriptor's number is not released until it is unpinned. Pin fails

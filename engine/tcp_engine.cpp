@@ -16,6 +16,7 @@
 #include "engine/chunk_recording.h"
 #include "engine/crit_sec.h"
 #include "engine/descriptor_budget.h"
+#include "engine/endpoint.h"
 #include "engine/record_log.h"
 #include "engine/socket_closer.h"
 
@@ -57,19 +58,20 @@ void TcpEngine::Shutdown() {
 }
 
 int TcpEngine::Listen(int port) {
+    return Listen(quillet::IpEndpoint::AnyV4(port));
+}
+
+int TcpEngine::Listen(const quillet::IpEndpoint& local) {
     quillet::fd::KeepSpares();
-    int fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    int fd = quillet::sock::OpenSocket(local, SOCK_STREAM).socket.release();
     if (fd < 0)
         return -1;
     // Listening again right after a stop must not wait for old connections' TIME_WAIT.
     int one = 1;
     setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_port = htons(static_cast<uint16_t>(port & 0xFFFF));
-    addr.sin_addr.s_addr = htonl(INADDR_ANY);
-    if (bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr) != 0 ||
-        listen(fd, kBacklog) != 0 || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) {
+    const quillet::RawSockaddr addr = local.Raw();
+    if (bind(fd, addr.get(), addr.size) != 0 || listen(fd, kBacklog) != 0 ||
+        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) {
         close(fd);
         return -1;
     }
@@ -133,8 +135,12 @@ void TcpEngine::AcceptLoop(WorkerContext ctx) {
 TcpEngine::Drain TcpEngine::DrainQueue(int listenFd, std::deque<Pending>* batch) {
     while (batch->size() < kMaxBatch) {
         Pending next{};
-        socklen_t len = sizeof next.peer;
-        next.fd = accept4(listenFd, reinterpret_cast<sockaddr*>(&next.peer), &len, SOCK_CLOEXEC);
+        sockaddr_storage peer{};
+        socklen_t len = sizeof peer;
+        next.fd = accept4(listenFd, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
+        // An IPv4 client of a dual-stack socket arrives as ::ffff:a.b.c.d; it is that IPv4 peer.
+        next.peer =
+            quillet::IpEndpoint::FromRaw(reinterpret_cast<sockaddr*>(&peer), len).Unmapped();
         if (next.fd >= 0 && quillet::fd::InHeadroom(next.fd)) {
             close(next.fd);  // the last descriptors are the window system's
             ++m_refused;
@@ -157,7 +163,7 @@ TcpEngine::Drain TcpEngine::DrainQueue(int listenFd, std::deque<Pending>* batch)
     return Drain::kEmpty;  // the batch is full; the rest waits in the queue
 }
 
-void TcpEngine::AcceptOne(int fd, const sockaddr_in& peer) {
+void TcpEngine::AcceptOne(int fd, const quillet::IpEndpoint& peer) {
     // Adopted before it is listed: whoever closes the record's socket from now on only wakes us.
     quillet::sock::AdoptForWorker(fd, this);
     auto made = std::make_unique<ConnectInfo>();

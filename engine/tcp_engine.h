@@ -41,6 +41,9 @@ public:
     // The thread takes every queued connection before it tells the page of any; a connection
     // it has no descriptor for is closed at once and counted (RefusedConnections).
     int Listen(int port);
+    // The same on `local` (its port's low 16 bits): one address, or a wildcard; the IPv6
+    // wildcard accepts IPv4 clients too. Accepted IPv4 clients are recorded as IPv4 endpoints.
+    int Listen(const quillet::IpEndpoint& local);
     // Lists a page-made record under the next id; returns the new m_nNextId.
     uint32_t AddClient(ConnectInfo* pInfo);
     // The same for a record the page has just made; the page owns it from now on.
@@ -85,7 +88,7 @@ public:
 private:
     struct Pending {
         int fd;
-        sockaddr_in peer;
+        quillet::IpEndpoint peer;
     };
     enum class Drain { kEmpty, kShort, kBroken };
 
@@ -94,7 +97,7 @@ private:
     // Accepts every connection queued on `listenFd` into `batch` (up to a bound), closing those
     // it has no descriptor for. kShort: out of descriptors or memory even for that; wait a moment.
     Drain DrainQueue(int listenFd, std::deque<Pending>* batch);
-    void AcceptOne(int fd, const sockaddr_in& peer);
+    void AcceptOne(int fd, const quillet::IpEndpoint& peer);
     void EndUnstartedReceive(int fd, uint64_t key);
     void ReceiveLoop(WorkerContext ctx);
     void FinishReceive(const WorkerContext& ctx);

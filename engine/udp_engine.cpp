@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
 #include <memory>
 #include <vector>
 
@@ -21,12 +22,29 @@ namespace {
 constexpr size_t kMaxDatagram = 65507;
 constexpr size_t kRecvBufferSize = kMaxDatagram + 1;
 
-int BindOnce(int port) {
+int BindOnce(const quillet::IpEndpoint& local) {
     quillet::sock::UdpOptions options;
-    options.local.sin_family = AF_INET;
-    options.local.sin_port = htons(static_cast<uint16_t>(port & 0xFFFF));
-    options.local.sin_addr.s_addr = htonl(INADDR_ANY);
+    options.local = local;
     return quillet::sock::OpenUdpEndpoint(options).socket.release();  // -1 when it failed
+}
+
+// One sendto; an IPv4 peer that an IPv6 socket refuses is tried again through its mapped
+// address (::ffff:a.b.c.d), as a dual-stack socket knows its IPv4 peers.
+ssize_t SendDatagram(int fd, const char* data, int len, const quillet::IpEndpoint& to) {
+    const quillet::RawSockaddr dest = to.Raw();
+    ssize_t n = sendto(fd, data, static_cast<size_t>(len), MSG_NOSIGNAL, dest.get(), dest.size);
+    if (n < 0 && to.IsV4() && (errno == EAFNOSUPPORT || errno == EINVAL)) {
+        in6_addr mapped{};
+        mapped.s6_addr[10] = mapped.s6_addr[11] = 0xFF;
+        std::memcpy(&mapped.s6_addr[12], &to.sin_addr.s_addr, 4);
+        const quillet::RawSockaddr six = quillet::IpEndpoint::V6(mapped, to.Port()).Raw();
+        n = sendto(fd, data, static_cast<size_t>(len), MSG_NOSIGNAL, six.get(), six.size);
+    }
+    return n;
+}
+
+quillet::IpEndpoint ReadAddress(const sockaddr_storage& raw, socklen_t len) {
+    return quillet::IpEndpoint::FromRaw(reinterpret_cast<const sockaddr*>(&raw), len);
 }
 
 }  // namespace
@@ -49,7 +67,13 @@ void UdpEngine::Shutdown() {
 }
 
 int UdpEngine::Bind(int port) {
-    int fd = BindOnce(port);
+    return Bind(quillet::IpEndpoint::AnyV4(port));
+}
+
+int UdpEngine::Bind(const quillet::IpEndpoint& local) {
+    quillet::IpEndpoint at = local;
+    at.SetPort(local.Port());  // the low 16 bits
+    int fd = BindOnce(at);
     if (fd < 0)
         return -1;
     // A server socket takes storms from many senders at once, and its one thread also logs
@@ -61,8 +85,7 @@ int UdpEngine::Bind(int port) {
     ctx.sock = fd;
     ctx.pUdpEngine = this;
     ctx.pSink = m_pSink;
-    socklen_t len = sizeof ctx.addr;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&ctx.addr), &len);  // the port really bound
+    ctx.addr = quillet::sock::LocalAddress(fd).address;  // the port really bound
     ctx.bServer = true;
     {
         CCritSecLock lock(g_csConnect);
@@ -80,7 +103,7 @@ int UdpEngine::Bind(int port) {
 bool UdpEngine::StartClientReceive(ConnectInfo* pInfo) {
     WorkerContext ctx;
     ctx.sock = pInfo->sock;
-    ctx.nId = pInfo->addrClient.sin_port;
+    ctx.nId = pInfo->addrClient.sin_port;  // network order, as it always was
     ctx.pUdpEngine = this;
     ctx.pSink = m_pSink;
     ctx.addr = pInfo->addrServer;
@@ -93,18 +116,18 @@ bool UdpEngine::StartClientReceive(ConnectInfo* pInfo) {
 }
 
 void UdpEngine::ReceiveLoop(WorkerContext ctx) {
-    sockaddr_in own{};
-    socklen_t ownLen = sizeof own;
-    getsockname(ctx.sock, reinterpret_cast<sockaddr*>(&own), &ownLen);
-    const uint64_t ownKey = UdpKey(own);
+    const uint64_t ownKey = UdpKey(quillet::sock::LocalAddress(ctx.sock).address);
     // On the heap: a whole datagram is more than a thread's stack should carry.
     std::vector<char> buffer(kRecvBufferSize);
     char* buf = buffer.data();
     for (;;) {
-        sockaddr_in from{};
-        socklen_t len = sizeof from;
+        sockaddr_storage raw{};
+        socklen_t len = sizeof raw;
         ssize_t n =
-            recvfrom(ctx.sock, buf, kRecvBufferSize, 0, reinterpret_cast<sockaddr*>(&from), &len);
+            recvfrom(ctx.sock, buf, kRecvBufferSize, 0, reinterpret_cast<sockaddr*>(&raw), &len);
+        // An IPv4 sender to a dual-stack socket comes as ::ffff:a.b.c.d: it is that IPv4 peer.
+        const quillet::IpEndpoint from =
+            n >= 0 ? ReadAddress(raw, len).Unmapped() : quillet::IpEndpoint();
         // A wake-up by the page's close looks like an empty datagram: tell them apart first.
         if (m_stopping || quillet::sock::CloseRequested(ctx.sock))
             break;
@@ -141,7 +164,7 @@ void UdpEngine::OnEmptyDatagram(uint64_t key) {
     m_pSink->OnConnectionUpdate(rec, UPDATE_CLOSED, key);
 }
 
-void UdpEngine::OnDatagram(const WorkerContext& ctx, uint64_t key, const sockaddr_in& from,
+void UdpEngine::OnDatagram(const WorkerContext& ctx, uint64_t key, const quillet::IpEndpoint& from,
                            const char* data, int n) {
     ConnectInfo* rec;
     {
@@ -172,7 +195,7 @@ void UdpEngine::OnDatagram(const WorkerContext& ctx, uint64_t key, const sockadd
     AutoReplyTo(ctx, key, from, data, n);
 }
 
-void UdpEngine::AutoReplyTo(const WorkerContext& ctx, uint64_t key, const sockaddr_in& from,
+void UdpEngine::AutoReplyTo(const WorkerContext& ctx, uint64_t key, const quillet::IpEndpoint& from,
                             const char* data, int n) {
     std::string reply;
     if (!m_autoReply.ReplyFor(std::string_view(data, static_cast<size_t>(n)), &reply))
@@ -195,7 +218,8 @@ void UdpEngine::AutoReplyTo(const WorkerContext& ctx, uint64_t key, const sockad
     m_pSink->OnConnectionUpdate(rec, UPDATE_REPLIED, key);
 }
 
-ConnectInfo* UdpEngine::AddPeer(const sockaddr_in& from, const WorkerContext& ctx, uint64_t key) {
+ConnectInfo* UdpEngine::AddPeer(const quillet::IpEndpoint& from, const WorkerContext& ctx,
+                                uint64_t key) {
     auto made = std::make_unique<ConnectInfo>();
     ConnectInfo* rec = made.get();
     {
@@ -214,22 +238,20 @@ ConnectInfo* UdpEngine::AddPeer(const sockaddr_in& from, const WorkerContext& ct
     return rec;
 }
 
-int UdpEngine::SendTo(int sock, const char* data, int len, const sockaddr_in& to) {
+int UdpEngine::SendTo(int sock, const char* data, int len, const quillet::IpEndpoint& to) {
     if (sock < 0 || len < 0 || !quillet::sock::Pin(sock))
         return -1;
-    int n = static_cast<int>(sendto(sock, data, static_cast<size_t>(len), MSG_NOSIGNAL,
-                                    reinterpret_cast<const sockaddr*>(&to), sizeof to));
+    int n = static_cast<int>(SendDatagram(sock, data, len, to));
     quillet::sock::Unpin(sock);
     return n;
 }
 
-int UdpEngine::SendOnRecord(ConnectInfo* pInfo, const char* data, int len, const sockaddr_in& to) {
+int UdpEngine::SendOnRecord(ConnectInfo* pInfo, const char* data, int len,
+                            const quillet::IpEndpoint& to) {
     int fd = quillet::sock::PinField(&pInfo->sock);
     if (fd < 0)
         return -1;
-    int n = len < 0 ? -1
-                    : static_cast<int>(sendto(fd, data, static_cast<size_t>(len), MSG_NOSIGNAL,
-                                              reinterpret_cast<const sockaddr*>(&to), sizeof to));
+    int n = len < 0 ? -1 : static_cast<int>(SendDatagram(fd, data, len, to));
     quillet::sock::Unpin(fd);
     return n;
 }

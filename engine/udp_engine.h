@@ -30,12 +30,18 @@ public:
 
     // A socket bound to 0.0.0.0 and the port's low 16 bits, receiving as a server, or -1.
     int Bind(int port);
+    // The same on `local` (its port's low 16 bits); the IPv6 wildcard hears IPv4 senders too,
+    // recorded as IPv4 endpoints.
+    int Bind(const quillet::IpEndpoint& local);
     // Starts the receive thread of a page-made endpoint whose sock is bound. Returns true, or
     // false when no thread could be made (the endpoint then receives nothing).
     bool StartClientReceive(ConnectInfo* pInfo);
-    static int SendTo(int sock, const char* data, int len, const sockaddr_in& to);
+    // `to` of either family; an IPv4 peer of a dual-stack socket is reached through its mapped
+    // IPv6 address.
+    static int SendTo(int sock, const char* data, int len, const quillet::IpEndpoint& to);
     // SendTo through a client endpoint's own socket, held as TcpEngine::SendOnRecord holds it.
-    static int SendOnRecord(ConnectInfo* pInfo, const char* data, int len, const sockaddr_in& to);
+    static int SendOnRecord(ConnectInfo* pInfo, const char* data, int len,
+                            const quillet::IpEndpoint& to);
     static int CloseSocket(int sock);
 
     // What the receive threads answer each datagram with, sent back to its sender from the
@@ -49,11 +55,11 @@ public:
 private:
     void ReceiveLoop(WorkerContext ctx);
     void OnEmptyDatagram(uint64_t key);
-    void OnDatagram(const WorkerContext& ctx, uint64_t key, const sockaddr_in& from,
+    void OnDatagram(const WorkerContext& ctx, uint64_t key, const quillet::IpEndpoint& from,
                     const char* data, int n);
-    void AutoReplyTo(const WorkerContext& ctx, uint64_t key, const sockaddr_in& from,
+    void AutoReplyTo(const WorkerContext& ctx, uint64_t key, const quillet::IpEndpoint& from,
                      const char* data, int n);
-    ConnectInfo* AddPeer(const sockaddr_in& from, const WorkerContext& ctx, uint64_t key);
+    ConnectInfo* AddPeer(const quillet::IpEndpoint& from, const WorkerContext& ctx, uint64_t key);
 
     IConnectionSink* m_pSink;
     std::atomic<bool> m_stopping{false};

@@ -22,6 +22,8 @@ CDlgSetIp::CDlgSetIp(const QString& defaultAddress, const QColor& colour, QWidge
         RememberBoxes();
     else
         RememberBoxes({kBoxAddress});  // the page's last target in this run
+    // Bottom left, beside OK and Cancel.
+    AddLocalChoice("tcpClient", CLocalAddressDlg::Role::kClient, QRect(14, 121 - 24, 36, 14));
 }
 
 bool CDlgSetIp::OnOk() {
@@ -37,15 +39,19 @@ bool CDlgSetIp::OnOk() {
         return false;
     }
     const QString address = Edit(kBoxAddress)->text().left(kAddressBoxChars);
-    const auto looked = AddressOrLookUp(enc::ToNarrow(address.toStdU16String()));
+    const auto looked = PeerOrLookUp(enc::ToNarrow(address.toStdU16String()), PeerFamily());
     if (!looked)
-        return false;  // a name: OK runs again with its address
-    const in_addr_t target = *looked;
-    m_addrTarget = sockaddr_in{};
-    m_addrTarget.sin_family = AF_INET;
-    m_addrTarget.sin_port = htons(static_cast<uint16_t>(m_nPort & 0xFFFF));
-    m_addrTarget.sin_addr.s_addr = target;
-    if (target == INADDR_NONE) {
+        return false;  // a name: OK runs again with its address (or it was refused)
+    m_addrTarget = *looked;
+    m_addrTarget.SetPort(m_nPort);
+    m_alternatives.clear();
+    const std::string name = enc::ToNarrow(address.toStdU16String());
+    for (IpEndpoint other : LookedUpAddresses(name, PeerFamily())) {
+        other.SetPort(m_nPort);
+        if (!(other == m_addrTarget))
+            m_alternatives.push_back(other);
+    }
+    if (m_addrTarget.IsV4() && m_addrTarget.sin_addr.s_addr == INADDR_NONE) {
         // A node for 255.255.255.255 could never connect: let the user correct the address.
         Message(tr("Ip 地址有错!"), ui::AppTitle());
         return false;

@@ -2,8 +2,12 @@
 // The target prompt of the TCP client page: the other side's address, its port and how many
 // connections to make to it.
 //
+// "高级…" chooses the local address the connections are made from (LocalChoice).
+//
 // Threads: user-interface thread; OK resolves the address, a host name in the background.
 #include <netinet/in.h>
+
+#include <vector>
 
 #include "pages/prompt_dlg.h"
 
@@ -27,7 +31,9 @@ public:
 
     int32_t m_nPort = 0;
     int32_t m_nCount = 0;
-    sockaddr_in m_addrTarget{};
+    IpEndpoint m_addrTarget;  // either family
+    // A name's further addresses (same port), tried in turn while connects to it fail.
+    std::vector<IpEndpoint> m_alternatives;
     QString m_strDefault;
 
 protected:

@@ -11,9 +11,19 @@ namespace quillet::pages {
 
 namespace {
 
-using sock::Ipv4;
+// Link- and interface-local groups (ff02::/16, ff01::/16) are named with their interface.
+bool NeedsZone(const IpEndpoint& group) {
+    const in6_addr& a = group.Address6();
+    return group.IsV6() && (IN6_IS_ADDR_MC_LINKLOCAL(&a) || IN6_IS_ADDR_MC_NODELOCAL(&a));
+}
 
 }  // namespace
+
+IpEndpoint MemberAddress(const IpEndpoint& group, unsigned ifindex) {
+    if (!NeedsZone(group))
+        return group.IsV6() ? IpEndpoint::V6(group.Address6(), group.Port()) : group;
+    return IpEndpoint::V6(group.Address6(), group.Port(), ifindex);
+}
 
 CMulticastServerDlg::CMulticastServerDlg(QWidget* parent)
     : CUdpClientDlg(kTemplateId, PageLayout::kStandard, parent) {
@@ -21,7 +31,13 @@ CMulticastServerDlg::CMulticastServerDlg(QWidget* parent)
 }
 
 bool CMulticastServerDlg::IsMemberTaken(in_addr_t group, int port) const {
-    return m_engine.m_store.Contains(UdpKey(Ipv4(group, port)));
+    return IsMemberTaken(IpEndpoint::V4(group, 0), 0, port);
+}
+
+bool CMulticastServerDlg::IsMemberTaken(const IpEndpoint& group, unsigned ifindex, int port) const {
+    IpEndpoint at = MemberAddress(group, ifindex);
+    at.SetPort(port);
+    return m_engine.m_store.Contains(UdpKey(at));
 }
 
 void CMulticastServerDlg::OnCreate() {
@@ -36,14 +52,22 @@ void CMulticastServerDlg::OnCreate() {
                                  prompt.m_nTtl, prompt.m_bLoop};
     sock::UdpOptions member;
     member.group = sock::GroupOptions{params.group, params.iface, params.ttl, params.loop};
+    member.group->ifindex = prompt.m_ifindex;
+    if (prompt.m_groupAddress.IsV6())
+        member.group->group6 = prompt.m_groupAddress;
+    // Bound to the group's address (with its interface where the group needs one).
+    member.local = MemberAddress(prompt.m_groupAddress, prompt.m_ifindex);
+    IpEndpoint target = member.local;
+    target.SetPort(params.groupPort);
     // The prompt checked the first port; later ones may be this page's already.
     for (int i = 0; i < std::max(prompt.m_nCount, 1); ++i) {
-        if (i > 0 && IsMemberTaken(params.group, prompt.m_nLocalPort + i)) {
+        if (i > 0 &&
+            IsMemberTaken(prompt.m_groupAddress, prompt.m_ifindex, prompt.m_nLocalPort + i)) {
             Message(tr("本地端口已经被占用!"), ui::AppTitle());
             return;
         }
-        if (!CreateEndpoint(Ipv4(params.group, params.groupPort), params.groupPort,
-                            prompt.m_nLocalPort + i, member))
+        if (!CreateEndpoint(target, params.groupPort, prompt.m_nLocalPort + i, member,
+                            prompt.m_interfaceLabel))
             return;
     }
 }

@@ -22,6 +22,10 @@ struct MulticastParams {
     bool loop = true;
 };
 
+// Where a member of `group` binds: the group's address, with the interface `ifindex` as its
+// zone for a link- or interface-local IPv6 group (port: the group's).
+IpEndpoint MemberAddress(const IpEndpoint& group, unsigned ifindex);
+
 class CMulticastServerDlg : public CUdpClientDlg {
     Q_OBJECT
 public:
@@ -30,6 +34,8 @@ public:
 
     // True when a member of this page is bound to `group` and `port`.
     bool IsMemberTaken(in_addr_t group, int port) const;
+    // The same for a group of either family joined on interface `ifindex`.
+    bool IsMemberTaken(const IpEndpoint& group, unsigned ifindex, int port) const;
 
 protected:
     void OnCreate() override;

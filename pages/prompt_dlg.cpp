@@ -8,6 +8,7 @@
 #include <QPointer>
 #include <QRegularExpressionValidator>
 
+#include "engine/local_address.h"
 #include "engine/name_resolver.h"
 #include "pages/app_settings.h"
 #include "pages/prompt_input.h"
@@ -139,14 +140,88 @@ void CPromptDlg::reject() {
     QDialog::reject();
 }
 
-std::optional<in_addr_t> CPromptDlg::AddressOrLookUp(const std::string& narrow) {
-    if (auto literal = LiteralAddress(narrow))
-        return literal;
-    const std::string name = narrow.substr(0, kAddressBoxChars);
-    if (HasLookedUp(name))
-        return AfterLookup(name, m_lookedUp->second);
-    StartLookUp(name);
-    return std::nullopt;
+namespace {
+
+bool Fits(const IpEndpoint& address, int family) {
+    return family == AF_UNSPEC || address.Family() == family;
+}
+
+}  // namespace
+
+std::optional<IpEndpoint> CPromptDlg::PeerOrLookUp(const std::string& narrow, int family) {
+    const std::string text = narrow.substr(0, kAddressBoxChars);
+    const ParsedAddress parsed = ParseAddress(text);
+    if (parsed.form == AddressForm::kEmpty)
+        return IpEndpoint::V4(INADDR_NONE, 0);
+    if (parsed.form == AddressForm::kMalformed) {
+        Message(tr("Ip 地址有错!"), ui::AppTitle());
+        return std::nullopt;
+    }
+    std::optional<IpEndpoint> found;
+    if (parsed.form == AddressForm::kAddress) {
+        found = parsed.address;
+    } else if (!HasLookedUp(text)) {
+        StartLookUp(text);
+        return std::nullopt;
+    } else if (m_lookedUp->second.empty()) {
+        return IpEndpoint::V4(AfterLookup(text, INADDR_NONE), 0);
+    } else {
+        for (const IpEndpoint& address : m_lookedUp->second) {
+            if (!found && Fits(address, family))
+                found = address;
+        }
+    }
+    if (!found || !Fits(*found, family)) {
+        Message(WrongFamilyText(family), ui::AppTitle());
+        return std::nullopt;
+    }
+    return found;
+}
+
+std::vector<IpEndpoint> CPromptDlg::LookedUpAddresses(const std::string& narrow, int family) const {
+    std::vector<IpEndpoint> found;
+    if (!HasLookedUp(narrow))
+        return found;
+    for (const IpEndpoint& address : m_lookedUp->second) {
+        if (Fits(address, family))
+            found.push_back(address);
+    }
+    return found;
+}
+
+QString CPromptDlg::WrongFamilyText(int family) const {
+    return family == AF_INET6 ? tr("本地地址是 IPv6 地址, 对方地址也应是 IPv6 地址!")
+                              : tr("本地地址是 IPv4 地址, 对方地址也应是 IPv4 地址!");
+}
+
+int CPromptDlg::PeerFamily() const {
+    return m_local.FixesFamily() ? m_local.address.Family() : AF_UNSPEC;
+}
+
+void CPromptDlg::AddLocalChoice(const char* page, CLocalAddressDlg::Role role, const QRect& du) {
+    m_localPage = page;
+    m_localRole = role;
+    m_local = LocalChoice::Load(page);
+    m_localButton = new QPushButton(tr("高级…"), this);
+    m_localButton->setObjectName(QStringLiteral("localAddressButton"));
+    m_localButton->setGeometry(DuRect(du.x(), du.y(), du.width(), du.height()));
+    m_localButton->setAutoDefault(false);
+    m_localButton->setToolTip(
+        tr("本地地址: %1").arg(DescribeChoice(m_local, role == CLocalAddressDlg::Role::kServer)));
+    connect(m_localButton, &QPushButton::clicked, this, &CPromptDlg::ChooseLocal);
+}
+
+void CPromptDlg::ChooseLocal() {
+    std::string host;
+    TryGetLocalHostAddress(&host);
+    CLocalAddressDlg dlg(m_localRole, m_local, QString::fromStdString(host), this);
+    if (ui::ExecModal(&dlg) != QDialog::Accepted)
+        return;
+    m_local = dlg.Choice();
+    m_local.Store(m_localPage);
+    m_localButton->setToolTip(
+        tr("本地地址: %1")
+            .arg(DescribeChoice(m_local, m_localRole == CLocalAddressDlg::Role::kServer)));
 }
 
 bool CPromptDlg::HasLookedUp(const std::string& narrow) const {
@@ -158,7 +233,7 @@ void CPromptDlg::StartLookUp(const std::string& name) {
     // The answer comes on the lookup's thread and is handed to this one; by then the prompt
     // may be gone (qApp outlives it) or may have started another lookup (the ticket).
     QPointer<CPromptDlg> self(this);
-    auto done = [self, ticket, name](in_addr_t looked) {
+    auto done = [self, ticket, name](std::vector<IpEndpoint> looked) {
         QMetaObject::invokeMethod(
             qApp,
             [self, ticket, name, looked] {
@@ -167,7 +242,7 @@ void CPromptDlg::StartLookUp(const std::string& name) {
             },
             Qt::QueuedConnection);
     };
-    if (!LookUpHostInBackground(name, std::move(done))) {
+    if (!LookUpHostAllInBackground(name, std::move(done))) {
         Message(tr("系统资源不足，无法解析地址！"), tr("提示"));
         return;
     }
@@ -182,11 +257,12 @@ void CPromptDlg::StartLookUp(const std::string& name) {
     m_lookingNote->show();
 }
 
-void CPromptDlg::EndLookUp(uint64_t ticket, const std::string& name, in_addr_t looked) {
+void CPromptDlg::EndLookUp(uint64_t ticket, const std::string& name,
+                           std::vector<IpEndpoint> looked) {
     if (ticket != m_lookupTicket)
         return;  // cancelled, or a later lookup is under way
     StopLooking();
-    m_lookedUp.emplace(name, looked);
+    m_lookedUp.emplace(name, std::move(looked));
     accept();
 }
 
@@ -197,11 +273,13 @@ void CPromptDlg::StopLooking() {
         m_lookingNote->hide();
 }
 
-CSetListenDlg::CSetListenDlg(const QColor& colour, QWidget* parent)
+CSetListenDlg::CSetListenDlg(const QColor& colour, QWidget* parent, const char* page)
     : CPromptDlg(kTemplateId, tr("请输入端口"), 181, 121, colour, parent) {
     // The caption asks for the port; the box stands alone.
     AddRow(QString(), kBoxPort, QString(), true);
     RememberBoxes();
+    if (page)  // bottom left, beside OK and Cancel
+        AddLocalChoice(page, CLocalAddressDlg::Role::kServer, QRect(14, 121 - 24, 36, 14));
 }
 
 bool CSetListenDlg::OnOk() {

@@ -15,6 +15,10 @@
 #include <initializer_list>
 #include <optional>
 #include <string>
+#include <vector>
+
+#include "engine/ip_endpoint.h"
+#include "pages/local_choice.h"
 
 class QLabel;
 class QLineEdit;
@@ -39,6 +43,8 @@ public:
     QPushButton* CancelButton() const { return m_cancel; }
     // The edit box with control id `id`, or null.
     QLineEdit* Edit(int id) const;
+    // The local address chosen with "高级…" (the default when the prompt has no such button).
+    const LocalChoice& Local() const { return m_local; }
 
 protected:
     // Adds "label" and an edit box (control `id`) as the next row; digitsOnly limits it to
@@ -58,10 +64,24 @@ protected:
     // OK pressed: return true to close with OK, false to stay open.
     virtual bool OnOk() { return true; }
     void Message(const QString& text, const QString& caption);
-    // The address an address box's text (narrow) names. At once for a dotted address (or
-    // INADDR_NONE for an empty box) and for the name whose lookup has just ended; for another
-    // name, nullopt: its lookup starts and OnOk should return false, to run again with the answer.
-    std::optional<in_addr_t> AddressOrLookUp(const std::string& narrow);
+    // The address an address box's text (narrow) names, port 0. At once for a literal address
+    // (IPv4 dotted, IPv6 with or without brackets and zone; INADDR_NONE for an empty box) and
+    // for the name whose lookup has just ended: its first address of family `family`
+    // (AF_UNSPEC: any), else, when it found none, the text read as inet_addr does. For another
+    // name, nullopt: its lookup starts and OnOk should return false, to run again with the
+    // answer. Also nullopt, after a message, for a malformed IPv6 text and for an address of
+    // the wrong family.
+    std::optional<IpEndpoint> PeerOrLookUp(const std::string& narrow, int family = AF_UNSPEC);
+    // Every address of family `family` (AF_UNSPEC: any) that the lookup of `narrow` found, in
+    // the resolver's order; empty unless HasLookedUp(narrow).
+    std::vector<IpEndpoint> LookedUpAddresses(const std::string& narrow, int family) const;
+    // The family a peer must have to be reached from the chosen local address (AF_UNSPEC: any).
+    int PeerFamily() const;
+    // What PeerOrLookUp says of an address that is not of `family`.
+    virtual QString WrongFamilyText(int family) const;
+    // Adds the "高级…" button at `du` (dialog units): it changes the local address choice of
+    // `page` (settings "addr/<page>/local"), which the prompt starts with.
+    void AddLocalChoice(const char* page, CLocalAddressDlg::Role role, const QRect& du);
     // True when `narrow` is the name whose answer is at hand (OnOk's run after its lookup).
     bool HasLookedUp(const std::string& narrow) const;
     bool IsLookingUp() const { return m_lookupTicket != 0; }
@@ -71,7 +91,8 @@ protected:
 
 private:
     void StartLookUp(const std::string& name);
-    void EndLookUp(uint64_t ticket, const std::string& name, in_addr_t looked);
+    void EndLookUp(uint64_t ticket, const std::string& name, std::vector<IpEndpoint> looked);
+    void ChooseLocal();
     void StopLooking();
 
     // The lookup under way (0: none); answers of older tickets are dropped.
@@ -81,7 +102,11 @@ private:
     bool m_remembers = false;
     uint64_t m_lookupTicket = 0;
     uint64_t m_lastTicket = 0;
-    std::optional<std::pair<std::string, in_addr_t>> m_lookedUp;  // the last answer
+    std::optional<std::pair<std::string, std::vector<IpEndpoint>>> m_lookedUp;  // the last answer
+    LocalChoice m_local;
+    const char* m_localPage = nullptr;  // settings name of the page; null: no choice offered
+    CLocalAddressDlg::Role m_localRole = CLocalAddressDlg::Role::kClient;
+    QPushButton* m_localButton = nullptr;
     QLabel* m_lookingNote = nullptr;
     int m_rows = 0;
     QPushButton* m_ok;
@@ -98,7 +123,9 @@ public:
         kBoxPort = 1009,
     };
 
-    CSetListenDlg(const QColor& colour, QWidget* parent);
+    // `page`: the settings name of the server page whose listening address the prompt also
+    // offers to change ("高级…"); null offers none.
+    CSetListenDlg(const QColor& colour, QWidget* parent, const char* page = nullptr);
     int32_t m_nPort = 0;
 
 protected:

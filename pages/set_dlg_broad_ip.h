@@ -14,8 +14,11 @@ public:
                    const QColor& colour, QWidget* parent = nullptr);
 
 protected:
-    std::optional<in_addr_t> ReadPeerAddress(const std::string& text) override;
+    // Broadcast is IPv4's: an IPv6 address (or local address) is refused with a message.
+    std::optional<IpEndpoint> ReadPeerAddress(const std::string& text) override;
     bool RefusesNoneAddress() const override { return false; }  // 255.255.255.255 is wanted here
+    // A name with IPv6 addresses only is told what the page can use.
+    QString WrongFamilyText(int family) const override;
 };
 
 }  // namespace quillet::pages

@@ -4,6 +4,7 @@
 #include <QLineEdit>
 
 #include "encoding/wide_narrow.h"
+#include "engine/local_address.h"
 #include "pages/multicast_server_dlg.h"
 #include "pages/prompt_input.h"
 #include "skin/ui_kit.h"
@@ -53,8 +54,12 @@ std::u16string CSetMulticastDlg::Box(int id) const {
 }
 
 bool CSetMulticastDlg::OnOk() {
-    if (!ReadPorts() || !ReadGroup() || !LocalPortFree() || !ReadTtl() || !ReadInterface() ||
-        !ReadCount())
+    if (!ReadPorts() || !ReadGroup())
+        return false;
+    // An IPv6 member's address may carry its interface: that is read before the port's check.
+    const bool ok = m_groupAddress.IsV6() ? ReadInterface() && LocalPortFree() && ReadTtl()
+                                          : LocalPortFree() && ReadTtl() && ReadInterface();
+    if (!ok || !ReadCount())
         return false;
     m_bLoop = m_loop->isChecked();
     return true;
@@ -71,10 +76,22 @@ bool CSetMulticastDlg::ReadPorts() {
 }
 
 bool CSetMulticastDlg::ReadGroup() {
-    m_group = ParseDotted(enc::ToNarrow(Box(kBoxGroup)));
-    if (IsMulticastAddress(m_group))
-        return true;
-    Message(tr("组播地址有错! (应在 224.0.0.0 到 239.255.255.255 之间)"), ui::AppTitle());
+    const std::string text = enc::ToNarrow(Box(kBoxGroup));
+    const ParsedAddress parsed = ParseAddress(text);
+    if (parsed.form == AddressForm::kAddress && parsed.address.IsV6()) {
+        m_group = INADDR_NONE;
+        m_groupAddress = parsed.address;
+        if (parsed.address.IsMulticast())
+            return true;
+    } else if (text.find_first_of(":[]%") == std::string::npos) {
+        m_group = ParseDotted(text);
+        m_groupAddress = IpEndpoint::V4(m_group, 0);
+        if (IsMulticastAddress(m_group))
+            return true;
+        Message(tr("组播地址有错! (应在 224.0.0.0 到 239.255.255.255 之间)"), ui::AppTitle());
+        return false;
+    }
+    Message(tr("IPv6 组播地址有错! (应在 ff00::/8 之内)"), ui::AppTitle());
     return false;
 }
 
@@ -88,12 +105,40 @@ bool CSetMulticastDlg::ReadTtl() {
 }
 
 bool CSetMulticastDlg::ReadInterface() {
-    m_interface = ParseDotted(enc::ToNarrow(Box(kBoxInterface)));
+    const std::string text = enc::ToNarrow(Box(kBoxInterface));
+    m_ifindex = 0;
+    m_interface = ParseDotted(text);
     // 255.255.255.255 is no interface either; multicast addresses name groups, not hosts.
-    if (m_interface != INADDR_NONE && !IsMulticastAddress(m_interface))
+    if (m_interface != INADDR_NONE && !IsMulticastAddress(m_interface)) {
+        if (m_groupAddress.IsV6()) {
+            Message(tr("组播地址与本地接口的地址类型不同!"), ui::AppTitle());
+            return false;
+        }
+        m_interfaceLabel = IpEndpoint::V4(m_interface, 0).AddressText();
         return true;
+    }
+    if (m_interface == INADDR_NONE)
+        return ReadInterfaceByName(text);
     Message(tr("本地接口地址有错!"), ui::AppTitle());
     return false;
+}
+
+bool CSetMulticastDlg::ReadInterfaceByName(const std::string& text) {
+    const ParsedAddress parsed = ParseAddress(text);
+    if (parsed.form == AddressForm::kAddress &&
+        parsed.address.Family() != m_groupAddress.Family()) {
+        Message(tr("组播地址与本地接口的地址类型不同!"), ui::AppTitle());
+        return false;
+    }
+    const bool named = parsed.form == AddressForm::kAddress || parsed.form == AddressForm::kName;
+    m_ifindex = named ? InterfaceIndexOf(text) : 0;
+    if (m_ifindex == 0) {
+        Message(tr("本地接口地址有错!"), ui::AppTitle());
+        return false;
+    }
+    m_interface = htonl(INADDR_ANY);  // joined by index
+    m_interfaceLabel = parsed.form == AddressForm::kAddress ? parsed.address.AddressText() : text;
+    return true;
 }
 
 bool CSetMulticastDlg::ReadCount() {
@@ -111,7 +156,8 @@ bool CSetMulticastDlg::ReadCount() {
 }
 
 bool CSetMulticastDlg::LocalPortFree() {
-    if (!m_owner || m_nLocalPort <= 0 || !m_owner->IsMemberTaken(m_group, m_nLocalPort))
+    if (!m_owner || m_nLocalPort <= 0 ||
+        !m_owner->IsMemberTaken(m_groupAddress, m_ifindex, m_nLocalPort))
         return true;
     Message(tr("本地端口已经被占用!"), ui::AppTitle());
     return false;

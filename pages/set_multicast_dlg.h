@@ -1,13 +1,17 @@
 #pragma once
 // The group prompt of the multicast page: group address and port, local port, time-to-live,
 // the interface to join on, loop-back of own datagrams and a member count. OK refuses what
-// cannot make a working member, so the page never creates half a member.
+// cannot make a working member, so the page never creates half a member. The group may be an
+// IPv4 or an IPv6 (ff00::/8) group; the interface an IPv4 address, an interface's name ("eth0")
+// or one of its IPv6 addresses, of the group's family; for an IPv6 group the time-to-live is
+// the hop limit.
 //
 // Threads: user-interface thread only. Run with ui::ExecModal.
 #include <netinet/in.h>
 
 #include <string>
 
+#include "engine/ip_endpoint.h"
 #include "pages/prompt_dlg.h"
 
 class QCheckBox;
@@ -44,8 +48,11 @@ public:
     int32_t m_nTtl = 1;
     int32_t m_nCount = 1;
     bool m_bLoop = true;
-    in_addr_t m_group = INADDR_NONE;      // network order
-    in_addr_t m_interface = INADDR_NONE;  // network order
+    in_addr_t m_group = INADDR_NONE;      // network order; an IPv4 group's address
+    in_addr_t m_interface = INADDR_NONE;  // network order; an IPv4 interface's address
+    IpEndpoint m_groupAddress;            // the group, either family (port 0)
+    unsigned m_ifindex = 0;               // the interface by index (0: by m_interface)
+    std::string m_interfaceLabel;         // how members name their interface in the tree
 
 protected:
     bool OnOk() override;
@@ -56,6 +63,7 @@ private:
     bool LocalPortFree();
     bool ReadTtl();
     bool ReadInterface();
+    bool ReadInterfaceByName(const std::string& text);
     bool ReadCount();
     std::u16string Box(int id) const;
 

@@ -27,7 +27,7 @@ CSetUdpServerIp::CSetUdpServerIp(const CUdpClientDlg* owner, const std::u16strin
     : CSetUdpServerIp(kTemplateId, tr("请输入对方地址"), tr("对方地址:"),
                       defaultAddress.empty() ? QString::fromStdString(GetAdapterIpText())
                                              : ToQString(defaultAddress),
-                      owner, colour, parent) {
+                      owner, colour, parent, "udpClient") {
     if (defaultAddress.empty())
         RememberBoxes();
     else
@@ -36,7 +36,8 @@ CSetUdpServerIp::CSetUdpServerIp(const CUdpClientDlg* owner, const std::u16strin
 
 CSetUdpServerIp::CSetUdpServerIp(int templateId, const QString& caption,
                                  const QString& addressLabel, const QString& address,
-                                 const CUdpClientDlg* owner, const QColor& colour, QWidget* parent)
+                                 const CUdpClientDlg* owner, const QColor& colour, QWidget* parent,
+                                 const char* page)
     : CPromptDlg(templateId, caption, 181, 121, colour, parent), m_owner(owner) {
     AddRow(addressLabel, kBoxAddress, address, false, kAddressBoxChars);
     AddRow(tr("对方端口:"), kBoxPeerPort, QStringLiteral("8888"), true);
@@ -47,6 +48,8 @@ CSetUdpServerIp::CSetUdpServerIp(int templateId, const QString& caption,
     for (int i = 0; i < 4; ++i)
         PlaceRow(ids[i], QRect(63, rowTops[i], 86, 12));
     PlaceButtons(QRect(33, 100, 50, 14), QRect(99, 100, 50, 14));
+    // Right of the address box, the one free place beside the fixed rows.
+    AddLocalChoice(page, CLocalAddressDlg::Role::kClient, QRect(152, 14, 27, 12));
 }
 
 bool CSetUdpServerIp::OnOk() {
@@ -66,16 +69,18 @@ bool CSetUdpServerIp::OnOk() {
         return false;
 
     const std::string text = enc::ToNarrow(BoxText(Edit(kBoxAddress)).substr(0, kAddressBoxChars));
-    const std::optional<in_addr_t> peer = ReadPeerAddress(text);
+    const std::optional<IpEndpoint> peer = ReadPeerAddress(text);
     if (!peer)
-        return false;  // a name: OK runs again with its address
-    m_addrPeer = Ipv4(*peer, m_nPeerPort);
-    if (RefusesNoneAddress() && m_addrPeer.sin_addr.s_addr == INADDR_NONE) {
+        return false;  // a name: OK runs again with its address (or it was refused)
+    m_addrPeer = *peer;
+    m_addrPeer.SetPort(m_nPeerPort);
+    if (RefusesNoneAddress() && m_addrPeer.IsV4() && m_addrPeer.sin_addr.s_addr == INADDR_NONE) {
         // Every send to 255.255.255.255 would fail: let the user correct the address.
         Message(tr("Ip 地址有错!"), ui::AppTitle());
         return false;
     }
-    m_addrLocal = Ipv4(htonl(INADDR_ANY), m_nLocalPort);
+    m_addrLocal =
+        m_addrPeer.IsV6() ? IpEndpoint::AnyV6(m_nLocalPort) : Ipv4(htonl(INADDR_ANY), m_nLocalPort);
     return true;
 }
 
@@ -92,8 +97,8 @@ bool CSetUdpServerIp::CountFits() {
     return true;
 }
 
-std::optional<in_addr_t> CSetUdpServerIp::ReadPeerAddress(const std::string& text) {
-    return AddressOrLookUp(text);
+std::optional<IpEndpoint> CSetUdpServerIp::ReadPeerAddress(const std::string& text) {
+    return PeerOrLookUp(text, PeerFamily());
 }
 
 }  // namespace quillet::pages

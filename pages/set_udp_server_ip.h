@@ -31,25 +31,26 @@ public:
     };
 
     // `defaultAddress` empty: the first adapter's address is offered.
+    // "高级…" chooses the local address of the endpoints (LocalChoice, settings `page`).
     CSetUdpServerIp(const CUdpClientDlg* owner, const std::u16string& defaultAddress,
                     const QColor& colour, QWidget* parent = nullptr);
 
     int32_t m_nPeerPort = 0;
     int32_t m_nLocalPort = 0;
     int32_t m_nClientCount = 0;
-    sockaddr_in m_addrPeer{};
-    sockaddr_in m_addrLocal{};
+    IpEndpoint m_addrPeer;   // either family
+    IpEndpoint m_addrLocal;  // the wildcard of the peer's family and the local port
 
 protected:
     // For prompts of the same form with another caption and address row.
     CSetUdpServerIp(int templateId, const QString& caption, const QString& addressLabel,
                     const QString& address, const CUdpClientDlg* owner, const QColor& colour,
-                    QWidget* parent);
+                    QWidget* parent, const char* page);
 
     bool OnOk() override;
     // The peer's address from the address box's text (narrow, at most 39 characters); may warn.
-    // nullopt while a host name is looked up (AddressOrLookUp).
-    virtual std::optional<in_addr_t> ReadPeerAddress(const std::string& text);
+    // nullopt while a host name is looked up, or when refused (PeerOrLookUp).
+    virtual std::optional<IpEndpoint> ReadPeerAddress(const std::string& text);
     // Whether an unusable address gets the "wrong address" message and keeps the prompt open.
     virtual bool RefusesNoneAddress() const { return true; }
 

@@ -100,7 +100,12 @@ void CTcpClientDlg::OnCreate() {
             break;
         }
         made->addrServer = dlg.m_addrTarget;
+        // A chosen local address is where each connection is made from (port: any).
+        if (dlg.Local().kind == LocalChoice::Kind::kAddress)
+            made->addrClient = dlg.Local().address;
         ConnectInfo* rec = m_engine.AddClient(std::move(made));
+        if (!dlg.m_alternatives.empty())
+            m_nextAddresses[rec->nId] = dlg.m_alternatives;
         m_strLastTarget = Wide(dotted);
         node = AddRecordNode(rec, text, kImageClosed);
         created.push_back(rec);
@@ -128,7 +133,12 @@ void CTcpClientDlg::StartConnects(const std::vector<ConnectInfo*>& records) {
 }
 
 void CTcpClientDlg::StartConnect(ConnectInfo* rec, const std::shared_ptr<ConnectBatch>& batch) {
-    sock::ConnectStart start = sock::StartConnect(rec->addrServer);
+    const IpEndpoint from = rec->addrClient;
+    sock::ConnectStart start = sock::StartConnect(rec->addrServer, from.Empty() ? nullptr : &from);
+    if (!start.ok() && start.failed != sock::Step::kSocket && TryNextAddress(rec)) {
+        StartConnect(rec, batch);
+        return;
+    }
     if (!start.ok()) {
         if (start.failed == sock::Step::kSocket)
             batch->socketError = true;
@@ -155,6 +165,10 @@ void CTcpClientDlg::OnConnectReady(ConnectInfo* rec) {
     pending.notifier->deleteLater();  // we are inside its signal
     if (sock::FinishConnect(pending.socket) != 0) {
         pending.socket.reset();
+        if (TryNextAddress(rec)) {
+            StartConnect(rec, pending.batch);
+            return;
+        }
         EndConnect(pending.batch, true);
         return;
     }
@@ -163,7 +177,7 @@ void CTcpClientDlg::OnConnectReady(ConnectInfo* rec) {
 }
 
 void CTcpClientDlg::Connected(ConnectInfo* rec, sock::Socket socket) {
-    const sockaddr_in local = sock::LocalAddress(socket.fd()).address;
+    const IpEndpoint local = sock::LocalAddress(socket.fd()).address;
     Store().AttachSocket(rec, std::move(socket));
     QTreeWidgetItem* node = NodeOf(rec);
     const bool selected = node && node == m_tree->currentItem();
@@ -190,6 +204,17 @@ void CTcpClientDlg::Connected(ConnectInfo* rec, sock::Socket socket) {
         // Another node is shown: only this node's icon tells that it is connected.
         SetNodeImage(node, Store().IsUnread(rec) ? kImageOpenUnread : kImageOpen);
     }
+}
+
+bool CTcpClientDlg::TryNextAddress(ConnectInfo* rec) {
+    auto it = m_nextAddresses.find(rec->nId);
+    if (it == m_nextAddresses.end() || it->second.empty())
+        return false;
+    rec->addrServer = it->second.front();
+    it->second.erase(it->second.begin());
+    if (QTreeWidgetItem* node = NodeOf(rec))
+        node->setText(0, Wide(enc::FormatEndpoint(rec->addrServer)));
+    return true;
 }
 
 void CTcpClientDlg::EndConnect(const std::shared_ptr<ConnectBatch>& batch, bool failed) {
@@ -233,6 +258,7 @@ void CTcpClientDlg::OnDelete() {
     if (QTreeWidgetItem* item = SelectedConnection()) {
         if (ConnectInfo* rec = RecordOf(item)) {
             ended = CancelConnect(rec);
+            m_nextAddresses.erase(rec->nId);
             FreeRecord(rec->nId, rec);
         }
         delete item;

@@ -78,12 +78,16 @@ private:
     void OnConnectReady(ConnectInfo* rec);
     void Connected(ConnectInfo* rec, sock::Socket socket);
     void EndConnect(const std::shared_ptr<ConnectBatch>& batch, bool failed);
+    // After a failed connect: aims `rec` at its target name's next address, if one is left.
+    bool TryNextAddress(ConnectInfo* rec);
     void ReportBatch(const ConnectBatch& batch);
     // Stops a pending connect; returns its batch when that was the batch's last connect.
     std::shared_ptr<ConnectBatch> CancelConnect(ConnectInfo* rec);
 
     QString m_strLastTarget;
     std::map<ConnectInfo*, PendingConnect> m_pending;
+    // By record id: the further addresses of the name a record was created for.
+    std::map<uint32_t, std::vector<IpEndpoint>> m_nextAddresses;
     TcpEngine m_engine{this};
 };
 

@@ -5,6 +5,7 @@
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
+#include "pages/local_choice.h"
 #include "pages/prompt_dlg.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
@@ -88,7 +89,7 @@ void CTcpServerDlg::RefreshItem(QTreeWidgetItem* item) {
 }
 
 void CTcpServerDlg::OnCreate() {
-    CSetListenDlg dlg(kPromptColour, this);
+    CSetListenDlg dlg(kPromptColour, this, "tcpServer");
     if (ui::ExecModal(&dlg) != QDialog::Accepted || dlg.m_nPort <= 0 || !Root())
         return;
     ServerState* state = RootState();
@@ -99,7 +100,9 @@ void CTcpServerDlg::OnCreate() {
     if (state->nPort > 0)
         return;
     state->nPort = dlg.m_nPort;
-    Root()->setText(0, ToQString(enc::ToWide(enc::FormatEndpoint(state->strHost, state->nPort))));
+    m_listenOn = ServerEndpoint(dlg.Local(), state->nPort);
+    Root()->setText(
+        0, ToQString(enc::ToWide(ServerRootText(dlg.Local(), state->strHost, state->nPort))));
     OnListen();
     RefreshItem(Root());
 }
@@ -112,7 +115,7 @@ void CTcpServerDlg::OnListen() {
         Message(tr("监听端口不正确"), tr("错误！"));
         return;
     }
-    const int fd = m_engine.Listen(state->nPort);
+    const int fd = m_engine.Listen(m_listenOn);
     if (fd == -1) {
         Message(tr("监听启动失败"), tr("错误！"));
         return;

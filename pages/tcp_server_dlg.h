@@ -59,6 +59,8 @@ private:
     void ShowRefused();
 
     QMessageBox* m_refusedNote = nullptr;  // child of the page
+    // Where the server listens (the prompt's local address choice and the port).
+    IpEndpoint m_listenOn;
     TcpEngine m_engine{this};
 };
 

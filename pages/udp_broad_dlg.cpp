@@ -16,6 +16,7 @@ void CUdpBroadDlg::OnCreate() {
         return;
     if (prompt.m_nPeerPort <= 0 || prompt.m_nLocalPort <= 0)
         return;
+    m_createFrom = prompt.Local();
     sock::UdpOptions senders;
     senders.broadcast = true;
     CreateEndpoints(prompt.m_addrPeer, prompt.m_nPeerPort, prompt.m_nLocalPort,

@@ -8,6 +8,7 @@
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
 #include "engine/endpoint.h"
+#include "engine/local_address.h"
 #include "pages/prompt_input.h"
 #include "pages/set_udp_server_ip.h"
 #include "skin/ui_kit.h"
@@ -25,8 +26,6 @@ sockaddr_in HostEndpoint(const std::string& host, int port) {
     addr.sin_addr.s_addr = ParseDotted(host);
     return addr;
 }
-
-using sock::Ipv4;
 
 // What the user is told when an endpoint's socket could not be made.
 QString EndpointFailureText(sock::Step failed) {
@@ -93,11 +92,12 @@ void CUdpClientDlg::OnCreate() {
         return;
     if (prompt.m_nPeerPort <= 0 || prompt.m_nLocalPort <= 0)
         return;
+    m_createFrom = prompt.Local();
     CreateEndpoints(prompt.m_addrPeer, prompt.m_nPeerPort, prompt.m_nLocalPort,
                     prompt.m_nClientCount);
 }
 
-void CUdpClientDlg::CreateEndpoints(const sockaddr_in& peer, int peerPort, int localPort, int count,
+void CUdpClientDlg::CreateEndpoints(const IpEndpoint& peer, int peerPort, int localPort, int count,
                                     const sock::UdpOptions& options) {
     if (!Root())
         return;
@@ -112,8 +112,33 @@ void CUdpClientDlg::CreateEndpoints(const sockaddr_in& peer, int peerPort, int l
     }
 }
 
-bool CUdpClientDlg::CreateEndpoint(const sockaddr_in& peer, int peerPort, int localPort,
-                                   const sock::UdpOptions& options) {
+IpEndpoint CUdpClientDlg::EndpointLocal(const IpEndpoint& peer, int localPort, std::string* label) {
+    const ServerState* state = RootState();
+    using Kind = LocalChoice::Kind;
+    if (m_createFrom.kind == Kind::kAddress) {
+        IpEndpoint at = m_createFrom.address;
+        at.SetPort(localPort);
+        *label = at.AddressText();
+        return at;
+    }
+    if (m_createFrom.kind == Kind::kDefault && !peer.IsV6() && state) {
+        *label = state->strHost;
+        return HostEndpoint(state->strHost, localPort);
+    }
+    // Automatic, and the default for an IPv6 peer (the host address is IPv4).
+    IpEndpoint at = RouteSourceFor(peer);
+    if (at.Empty()) {
+        Message(tr("没有到对方地址的路由!"), ui::AppTitle());
+        return at;
+    }
+    at.SetPort(localPort);
+    *label = at.AddressText();
+    return at;
+}
+
+bool CUdpClientDlg::CreateEndpoint(const IpEndpoint& peer, int peerPort, int localPort,
+                                   const sock::UdpOptions& options,
+                                   const std::string& memberLabel) {
     std::unique_ptr<ConnectInfo> made(new (std::nothrow) ConnectInfo);
     if (!made) {
         Message(QStringLiteral("pConnectInfo is null"), QStringLiteral("error!"));
@@ -127,8 +152,15 @@ bool CUdpClientDlg::CreateEndpoint(const sockaddr_in& peer, int peerPort, int lo
     }
     const auto& group = options.group;
     sock::UdpOptions bindWith = options;
-    bindWith.local =
-        group ? Ipv4(group->group, localPort) : HostEndpoint(state->strHost, localPort);
+    std::string localHost = memberLabel;
+    if (group) {
+        bindWith.local = options.local;
+        bindWith.local.SetPort(localPort);
+    } else {
+        bindWith.local = EndpointLocal(peer, localPort, &localHost);
+        if (bindWith.local.Empty())
+            return false;
+    }
     sock::UdpEndpoint endpoint = sock::OpenUdpEndpoint(bindWith);
     if (!endpoint.ok()) {
         Message(EndpointFailureText(endpoint.failed), tr("错误!"));
@@ -142,8 +174,6 @@ bool CUdpClientDlg::CreateEndpoint(const sockaddr_in& peer, int peerPort, int lo
     ConnectInfo* rec = Store().Add(key, std::move(made));
     const std::string peerText = enc::DottedAddress(peer);
     m_strLastPeer = enc::ToWide(peerText);
-    const std::string localHost =
-        group ? enc::DottedAddress(Ipv4(group->iface, 0)) : state->strHost;
     const std::string label = enc::JoinPair(enc::FormatEndpoint(localHost, localPort),
                                             enc::FormatEndpoint(peerText, peerPort));
     QTreeWidgetItem* node = AddRecordNode(rec, ToQString(enc::ToWide(label)), kImageClosed);

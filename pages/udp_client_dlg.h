@@ -11,6 +11,7 @@
 #include "engine/endpoint.h"
 #include "engine/udp_engine.h"
 #include "pages/dialog_p.h"
+#include "pages/local_choice.h"
 
 namespace quillet::pages {
 
@@ -59,14 +60,21 @@ protected:
     // Creates `count` endpoints (at least one) on the local ports from `localPort` up, aimed at
     // `peer`; the node text shows `peerPort`. Stops at the first that fails, keeping those made.
     // `options` adds broadcast or group options (its local address is set per endpoint).
-    void CreateEndpoints(const sockaddr_in& peer, int peerPort, int localPort, int count,
+    void CreateEndpoints(const IpEndpoint& peer, int peerPort, int localPort, int count,
                          const sock::UdpOptions& options = {});
     // One endpoint: its socket bound with `options` (sock::OpenUdpEndpoint), its record listed,
-    // its node, receive thread and selection. It binds to the host's address and `localPort`,
-    // or, as a group member, to the group's address and `localPort` and is labelled with its
-    // interface. False (after a message) when nothing was made.
-    bool CreateEndpoint(const sockaddr_in& peer, int peerPort, int localPort,
-                        const sock::UdpOptions& options);
+    // its node, receive thread and selection. It binds to the local address of m_createFrom
+    // (by default the host's address, or for an IPv6 peer the one the routing table picks) and
+    // `localPort`, or, as a group member, to the group's address and `localPort` and is
+    // labelled with `memberLabel` (its interface). False (after a message) when nothing was made.
+    bool CreateEndpoint(const IpEndpoint& peer, int peerPort, int localPort,
+                        const sock::UdpOptions& options, const std::string& memberLabel = {});
+    // Where a plain endpoint aimed at `peer` binds (port `localPort`); empty, after a message,
+    // when there is no such address.
+    IpEndpoint EndpointLocal(const IpEndpoint& peer, int localPort, std::string* label);
+
+    // The local address choice of the prompt that is creating endpoints.
+    LocalChoice m_createFrom;
 
     UdpEngine m_engine{this};
     std::u16string m_strLastPeer;  // the peer the next prompt offers: that of the last endpoint

@@ -4,6 +4,7 @@
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
+#include "pages/local_choice.h"
 #include "pages/prompt_dlg.h"
 #include "skin/ui_kit.h"
 
@@ -44,7 +45,7 @@ void CUdpServerDlg::CreateButtons() {
 }
 
 void CUdpServerDlg::OnCreate() {
-    CSetListenDlg prompt(PageColour(), nullptr);
+    CSetListenDlg prompt(PageColour(), nullptr, "udpServer");
     if (ui::ExecModal(&prompt) != QDialog::Accepted || prompt.m_nPort <= 0)
         return;
     QTreeWidgetItem* root = Root();
@@ -59,7 +60,9 @@ void CUdpServerDlg::OnCreate() {
     if (state->nPort >= 1)
         return;
     state->nPort = prompt.m_nPort;
-    root->setText(0, ToQString(enc::ToWide(enc::FormatEndpoint(state->strHost, state->nPort))));
+    m_listenOn = ServerEndpoint(prompt.Local(), state->nPort);
+    root->setText(
+        0, ToQString(enc::ToWide(ServerRootText(prompt.Local(), state->strHost, state->nPort))));
     OnStartReceive();
     m_tree->setCurrentItem(root);
     Refresh(root);
@@ -73,7 +76,7 @@ void CUdpServerDlg::OnStartReceive() {
         Message(tr("监听端口不正确"), tr("错误！"));
         return;
     }
-    const int sock = m_engine.Bind(state->nPort);
+    const int sock = m_engine.Bind(m_listenOn);
     if (sock == -1) {
         Message(tr("监听启动失败"), tr("错误！"));
         return;

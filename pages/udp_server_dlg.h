@@ -48,6 +48,8 @@ protected:
     // Every peer's icon from the server's running state and the peer's unread mark.
     void RefreshPeerIcons();
 
+    // Where the server receives (the prompt's local address choice and the port).
+    IpEndpoint m_listenOn;
     UdpEngine m_engine{this};
 
 private:

@@ -232,6 +232,49 @@
     </message>
 </context>
 <context>
+    <name>quillet::pages::CLocalAddressDlg</name>
+    <message>
+        <source>自动</source>
+        <translation>automatic</translation>
+    </message>
+    <message>
+        <source>本机地址</source>
+        <translation>host address</translation>
+    </message>
+    <message>
+        <source>本地地址</source>
+        <translation>Local address</translation>
+    </message>
+    <message>
+        <source>本地地址:</source>
+        <translation>Local address:</translation>
+    </message>
+    <message>
+        <source>所有 IPv4 地址 (0.0.0.0)</source>
+        <translation>All IPv4 addresses (0.0.0.0)</translation>
+    </message>
+    <message>
+        <source>所有地址, IPv4 和 IPv6 (双栈)</source>
+        <translation>All addresses, IPv4 and IPv6 (dual stack)</translation>
+    </message>
+    <message>
+        <source>本机地址 (%1)</source>
+        <translation>Host address (%1)</translation>
+    </message>
+    <message>
+        <source>自动 (按路由表选择)</source>
+        <translation>Automatic (as the routing table chooses)</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::CLogFindBar</name>
     <message>
         <source>查找</source>
@@ -392,6 +435,26 @@
     <message>
         <source>正在解析…</source>
         <translation>Looking up…</translation>
+    </message>
+    <message>
+        <source>Ip 地址有错!</source>
+        <translation>Invalid IP address!</translation>
+    </message>
+    <message>
+        <source>本地地址是 IPv6 地址, 对方地址也应是 IPv6 地址!</source>
+        <translation>The local address is an IPv6 address: the peer&apos;s address must be IPv6 too!</translation>
+    </message>
+    <message>
+        <source>本地地址是 IPv4 地址, 对方地址也应是 IPv4 地址!</source>
+        <translation>The local address is an IPv4 address: the peer&apos;s address must be IPv4 too!</translation>
+    </message>
+    <message>
+        <source>高级…</source>
+        <translation>More…</translation>
+    </message>
+    <message>
+        <source>本地地址: %1</source>
+        <translation>Local address: %1</translation>
     </message>
 </context>
 <context>
@@ -633,6 +696,14 @@ File: %2
         <source>广播Ip地址可能有错!</source>
         <translation>The broadcast IP address may be invalid!</translation>
     </message>
+    <message>
+        <source>广播只能用 IPv4 地址!</source>
+        <translation>Broadcast works with IPv4 addresses only!</translation>
+    </message>
+    <message>
+        <source>Ip 地址有错!</source>
+        <translation>Invalid IP address!</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CSetListenDlg</name>
@@ -714,6 +785,14 @@ File: %2
     <message>
         <source>本地端口已经被占用!</source>
         <translation>The local port is already in use!</translation>
+    </message>
+    <message>
+        <source>IPv6 组播地址有错! (应在 ff00::/8 之内)</source>
+        <translation>Invalid IPv6 multicast address! (It must be within ff00::/8)</translation>
+    </message>
+    <message>
+        <source>组播地址与本地接口的地址类型不同!</source>
+        <translation>The multicast address and the local interface are of different families!</translation>
     </message>
 </context>
 <context>
@@ -861,6 +940,10 @@ File: %2
     <message>
         <source>设置组播参数出错</source>
         <translation>Failed to set the multicast parameters</translation>
+    </message>
+    <message>
+        <source>没有到对方地址的路由!</source>
+        <translation>There is no route to the peer&apos;s address!</translation>
     </message>
 </context>
 <context>

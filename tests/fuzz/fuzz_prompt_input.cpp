@@ -1,5 +1,6 @@
 // The prompts' number and address boxes: ReadInt, ReadPort and ParseDotted against small
-// independent readers of the same rules. (Host name lookup is left out: it asks the resolver.)
+// independent readers of the same rules; ParseAddress (both families) for consistency. (Host
+// name lookup is left out: it asks the resolver.)
 #include <arpa/inet.h>
 
 #include <climits>
@@ -8,6 +9,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "engine/ip_endpoint.h"
 #include "pages/prompt_input.h"
 
 using namespace quillet::pages;
@@ -102,5 +104,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string narrow(reinterpret_cast<const char*>(data), size);
     narrow = narrow.substr(0, narrow.find('\0'));  // a box's text holds no zero character
     Check(ParseDotted(narrow) == Dotted(narrow));
+
+    // An address box of either family: a literal reads back as itself; a text with IPv6 marks
+    // is never a name; a name has no such marks.
+    const quillet::ParsedAddress parsed = quillet::ParseAddress(narrow);
+    const bool marked = narrow.find_first_of(":[]%") != std::string::npos;
+    if (parsed.form == quillet::AddressForm::kAddress) {
+        const quillet::ParsedAddress again = quillet::ParseAddress(parsed.address.AddressText());
+        Check(again.form == quillet::AddressForm::kAddress && again.address == parsed.address);
+    }
+    Check(parsed.form != quillet::AddressForm::kName || !marked);
+    Check(parsed.form != quillet::AddressForm::kMalformed || marked);
     return 0;
 }
