@@ -274,6 +274,5 @@ int main(int argc, char** argv) {
     }
     quillet::bench::PrintFigures(values);
     quillet::bench::PrintLimitFigures(values);
-    quillet::bench::PrintSendFigures(values);
     return ok ? 0 : 1;
 }

@@ -81,9 +81,16 @@ bool PartDescriptorLimit() {
     beat.Stop();
     Report("fdlimit_heartbeat_p99_ms", beat.P99Ms());
     Report("fdlimit_alive_after_minute", 1);
-    storm->Stop();  // every stormer leaves
-    RunUntil([&] { return root->childCount() == kept && page->Engine().RefusedConnections() > 0; },
-             std::chrono::seconds(1));
+    storm->Stop();  // every stormer leaves; the page gives their descriptors back as it closes
+    const auto allClosed = [&] {
+        for (int i = 0; i < root->childCount(); ++i) {
+            const int image = pages::CTreeCtrlEx::GetItemImage(root->child(i));
+            if (image != pages::kImageClosed && image != pages::kImageClosedUnread)
+                return false;
+        }
+        return true;
+    };
+    RunUntil(allClosed, kLimit);
     ChildPeers later;
     if (!later.Start(port, kLater))
         return false;
