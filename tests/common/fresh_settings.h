@@ -16,6 +16,8 @@ public:
     FreshSettings(const FreshSettings&) = delete;
     FreshSettings& operator=(const FreshSettings&) = delete;
     QString Path() const { return m_dir.filePath(QStringLiteral("quillet.conf")); }
+    // Reads the file again, as the next run of the program would.
+    void Reopen() const { pages::settings::UseFileForTest(Path()); }
 
 private:
     QTemporaryDir m_dir;

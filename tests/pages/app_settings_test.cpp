@@ -6,11 +6,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTabWidget>
-#include <QTemporaryDir>
 
 #include "pages/app_settings.h"
 #include "pages/settings_dlg.h"
 #include "skin/ui_kit.h"
+#include "tests/common/fresh_settings.h"
 #include "tests/common/qt_test_base.h"
 
 namespace quillet::pages {
@@ -18,31 +18,20 @@ namespace {
 
 class AppSettingsTest : public test::QtTestBase {
 protected:
-    void SetUp() override {
-        QtTestBase::SetUp();
-        ASSERT_TRUE(m_dir.isValid());
-        m_path = m_dir.filePath(QStringLiteral("quillet.conf"));
-        settings::UseFileForTest(m_path);
-    }
-    void TearDown() override {
-        settings::UseFileForTest({});
-        QtTestBase::TearDown();
-    }
     void WriteFile(const QByteArray& bytes) {
-        QFile f(m_path);
+        QFile f(m_settings.Path());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(bytes);
     }
 
-    QTemporaryDir m_dir;
-    QString m_path;
+    test::FreshSettings m_settings;
 };
 
 TEST_F(AppSettingsTest, ValuesLastAcrossAReopenAndBadOnesGiveTheDefault) {
     settings::SetValue(QStringLiteral("send/lineEnding"), 2);
     settings::SetValue(QStringLiteral("log/keepText"), true);
     settings::SetValue(QStringLiteral("log/limit"), QStringLiteral("lots"));
-    settings::UseFileForTest(m_path);
+    m_settings.Reopen();
     EXPECT_EQ(settings::IntValue(QStringLiteral("send/lineEnding"), 0, 0, 3), 2);
     EXPECT_TRUE(settings::BoolValue(QStringLiteral("log/keepText"), false));
     EXPECT_EQ(settings::IntValue(QStringLiteral("log/limit"), 64, 1, 4096), 64);
@@ -55,11 +44,11 @@ TEST_F(AppSettingsTest, ADamagedFileIsSetAsideAndTheDefaultsApply) {
     for (int i = 0; i < 4096; ++i)
         noise.append(static_cast<char>((i * 7919 + 13) % 256));
     WriteFile("[send]\nlineEnding=\"unterminated\n" + noise);
-    settings::UseFileForTest(m_path);
+    m_settings.Reopen();
     EXPECT_EQ(settings::IntValue(QStringLiteral("send/lineEnding"), 0, 0, 3), 0);
     // Whatever the parser made of it, the program can store and read values again.
     settings::SetValue(QStringLiteral("send/lineEnding"), 1);
-    settings::UseFileForTest(m_path);
+    m_settings.Reopen();
     EXPECT_EQ(settings::IntValue(QStringLiteral("send/lineEnding"), 0, 0, 3), 1);
 }
 

@@ -9,7 +9,6 @@
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
-#include <QTemporaryDir>
 
 #include <map>
 
@@ -21,6 +20,7 @@
 #include "pages/settings_dlg.h"
 #include "pages/wire_encoding_setting.h"
 #include "skin/ui_kit.h"
+#include "tests/common/fresh_settings.h"
 #include "tests/common/qt_test_base.h"
 
 namespace quillet::pages {
@@ -32,19 +32,15 @@ class KeptSettingsTest : public test::QtTestBase {
 protected:
     void SetUp() override {
         QtTestBase::SetUp();
-        ASSERT_TRUE(m_dir.isValid());
-        m_path = m_dir.filePath(QStringLiteral("quillet.conf"));
-        settings::UseFileForTest(m_path);
         g_adapterInfo.Set("127.0.0.1", "255.0.0.0");
     }
     void TearDown() override {
         enc::SetWireEncoding(enc::kAnsi);
         g_adapterInfo.Clear();
-        settings::UseFileForTest({});
         QtTestBase::TearDown();
     }
     // The next run: the settings read again from the file.
-    void Restart() { settings::UseFileForTest(m_path); }
+    void Restart() { m_settings.Reopen(); }
 
     // Opens the target prompt; `answer` fills boxes and presses OK (empty: Cancel). Returns
     // what the boxes offered.
@@ -64,8 +60,7 @@ protected:
         return offered;
     }
 
-    QTemporaryDir m_dir;
-    QString m_path;
+    test::FreshSettings m_settings;
 };
 
 TEST_F(KeptSettingsTest, TheChosenEncodingIsInForceAgainAfterARestart) {
@@ -172,7 +167,7 @@ TEST_F(KeptSettingsTest, AFileOfRandomBytesGivesTheDefaults) {
         noise.append(static_cast<char>(x & 0xFF));
     }
     {
-        QFile f(m_path);
+        QFile f(m_settings.Path());
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(noise);
     }
@@ -181,7 +176,7 @@ TEST_F(KeptSettingsTest, AFileOfRandomBytesGivesTheDefaults) {
     const std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find("could not be read"), std::string::npos) << err;
-    EXPECT_TRUE(QFile::exists(m_path + QStringLiteral(".damaged")));  // kept for a look
+    EXPECT_TRUE(QFile::exists(m_settings.Path() + QStringLiteral(".damaged")));  // kept for a look
     EXPECT_TRUE(RestoreWireEncoding());
     EXPECT_EQ(enc::WireEncoding(), enc::kAnsi);
     EXPECT_EQ(Prompt({}), (std::map<int, QString>{

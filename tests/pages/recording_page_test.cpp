@@ -38,12 +38,7 @@ class RecordingPageTest : public TcpPageTest<CTcpServerDlg> {
 protected:
     // Listens, connects a peer and selects its node.
     PeerSocket Connected() {
-        const int port = FreeTcpPort();
-        ScriptPrompt({{kBoxPort, QString::number(port)}});
-        Press(kCreate);
-        PeerSocket peer(TcpConnect(port));
-        EXPECT_GE(peer, 0);
-        EXPECT_TRUE(Eventually([&] { return Root()->childCount() == 1; }));
+        PeerSocket peer = AcceptedClient(ListenOnFreePort(), 0);
         ClickItem(Child(0));
         return peer;
     }

@@ -33,17 +33,10 @@ using enum pages::CSetListenDlg::ControlId;
 
 class TcpSendTest : public SendTest<CTcpServerDlg> {
 protected:
-    int Listen() {
-        const int port = FreeTcpPort();
-        ScriptPrompt({{kBoxPort, QString::number(port)}});
-        Press(kCreate);
-        return port;
-    }
+    int Listen() { return this->ListenOnFreePort(); }
     // A client of the page, its node child `index`, selected.
     PeerSocket Client(int port, int index) {
-        PeerSocket fd(TcpConnect(port));
-        EXPECT_GE(fd, 0);
-        EXPECT_TRUE(Eventually([&] { return Root()->childCount() > index; }));
+        PeerSocket fd = this->AcceptedClient(port, index);
         ClickItem(Child(index));
         return fd;
     }

@@ -10,6 +10,7 @@
 #include "engine/connect_info.h"
 #include "engine/local_address.h"
 #include "pages/dialog_p.h"
+#include "pages/prompt_dlg.h"
 #include "skin/skin_btn.h"
 #include "tests/common/loopback_peer.h"
 #include "tests/common/page_driver.h"
@@ -51,6 +52,21 @@ protected:
     void Press(int id) { PressButton(page_.get(), id); }
     void ClickItem(QTreeWidgetItem* item) { ClickTreeItem(page_.get(), item); }
     void Type(const QString& text) { page_->SendBox()->setPlainText(text); }
+
+    // A server page: Create, with a free port typed into its prompt; returns the port.
+    int ListenOnFreePort() {
+        const int port = FreeTcpPort();
+        ScriptPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
+        Press(Page::kCreate);
+        return port;
+    }
+    // A client of a server page on `port`, once its node (child `index`) is there.
+    PeerSocket AcceptedClient(int port, int index) {
+        PeerSocket fd(TcpConnect(port));
+        EXPECT_GE(fd, 0);
+        EXPECT_TRUE(Eventually([&] { return Root()->childCount() > index; }));
+        return fd;
+    }
 
     // The next prompt gets `fields` (control id -> text) and OK, or Cancel when `ok` is false;
     // what it showed is kept in seen_.

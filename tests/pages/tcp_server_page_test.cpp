@@ -24,20 +24,8 @@ using enum pages::CSetListenDlg::ControlId;
 
 class TcpServerPageTest : public TcpPageTest<CTcpServerDlg> {
 protected:
-    // Create with a free port; returns it.
-    int Listen() {
-        const int port = FreeTcpPort();
-        ScriptPrompt({{kBoxPort, QString::number(port)}});
-        Press(kCreate);
-        return port;
-    }
-    // A client of the page, once its node is there; the node is child `index`.
-    PeerSocket Accepted(int port, int index) {
-        PeerSocket fd(TcpConnect(port));
-        EXPECT_GE(fd, 0);
-        EXPECT_TRUE(Eventually([&] { return Root()->childCount() > index; }));
-        return fd;
-    }
+    int Listen() { return ListenOnFreePort(); }
+    PeerSocket Accepted(int port, int index) { return AcceptedClient(port, index); }
 };
 
 TEST_F(TcpServerPageTest, StartsWithItsControlsLaidOutAndOnlyTheAlwaysOnButtonsEnabled) {
