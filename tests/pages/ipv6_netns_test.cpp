@@ -18,76 +18,12 @@
 #include "pages/tcp_server_dlg.h"
 #include "pages/udp_client_dlg.h"
 #include "tests/common/ipv6_loopback.h"
+#include "tests/common/veth_namespaces.h"
 #include "tests/common/wait_until.h"
 #include "tests/pages/udp_page_fixture.h"
 
 namespace quillet::test {
 namespace {
-
-// Namespaces "a" and "b" with fd77::1/64 and fd77::2/64 on one veth link, removed on
-// destruction. The addresses skip duplicate detection, so they are usable at once.
-class Ipv6NamespacePair {
-public:
-    Ipv6NamespacePair() {
-        tag_ = std::to_string(getpid());
-        a_ = "ql6a" + tag_;
-        b_ = "ql6b" + tag_;
-        home_ = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
-        const std::string va = "v6a" + tag_, vb = "v6b" + tag_;
-        const std::string script =
-            "ip netns add " + a_ + " && ip netns add " + b_ + " && ip link add " + va + " netns " +
-            a_ + " type veth peer name " + vb + " netns " + b_ + " && ip -n " + a_ +
-            " -6 addr add fd77::1/64 dev " + va + " nodad && ip -n " + b_ +
-            " -6 addr add fd77::2/64 dev " + vb + " nodad && ip -n " + a_ + " link set " + va +
-            " up && ip -n " + b_ + " link set " + vb + " up && ip -n " + a_ +
-            " link set lo up && ip -n " + b_ + " link set lo up";
-        ready_ = geteuid() == 0 && home_ >= 0 &&
-                 std::system((script + " 2>/dev/null").c_str()) == 0 && LinkUp(a_, va) &&
-                 LinkUp(b_, vb);
-    }
-    ~Ipv6NamespacePair() {
-        Enter(home_);
-        if (home_ >= 0)
-            close(home_);
-        std::system(
-            ("ip netns del " + a_ + " 2>/dev/null; ip netns del " + b_ + " 2>/dev/null").c_str());
-    }
-    bool Ready() const { return ready_; }
-    std::string LinkA() const { return "v6a" + tag_; }
-    std::string LinkB() const { return "v6b" + tag_; }
-    bool EnterA() { return EnterNamed(a_); }
-    bool EnterB() { return EnterNamed(b_); }
-    bool Leave() { return Enter(home_); }
-
-private:
-    // The system drops what is sent on a new link until it has marked the link up (a moment
-    // after both ends are up): wait for that, within a bound.
-    static bool LinkUp(const std::string& ns, const std::string& link) {
-        const std::string ask = "ip -n " + ns + " -o link show dev " + link + " 2>/dev/null";
-        return WaitUntil([&] {
-            FILE* out = popen(ask.c_str(), "r");
-            if (!out)
-                return false;
-            char line[512] = {};
-            const bool got = std::fgets(line, sizeof line, out) != nullptr;
-            pclose(out);
-            return got && std::strstr(line, "state UP") != nullptr;
-        });
-    }
-
-    bool EnterNamed(const std::string& name) {
-        const int fd = open(("/run/netns/" + name).c_str(), O_RDONLY | O_CLOEXEC);
-        const bool ok = Enter(fd);
-        if (fd >= 0)
-            close(fd);
-        return ok;
-    }
-    static bool Enter(int fd) { return fd >= 0 && setns(fd, CLONE_NEWNET) == 0; }
-
-    std::string tag_, a_, b_;
-    int home_ = -1;
-    bool ready_ = false;
-};
 
 class Ipv6NamespaceTest : public UdpPageTest {
 protected:
@@ -126,7 +62,8 @@ protected:
         return Eventually([&] { return Received().contains(text); });
     }
 
-    Ipv6NamespacePair pair_;
+    // Namespace "a" (fd77::1) and "b" (fd77::2) on one veth link.
+    VethNamespaces pair_{"ql6", "fd77::1/64", "fd77::2/64"};
     int port_ = 0;
 };
 

@@ -2,11 +2,7 @@
 // datagram comes back in through lo, so neither option is visible there; these tests build two
 // network namespaces joined by a veth pair, make the page's member in one and a plain member
 // in the other, and come back to the test's own namespace before they end.
-#include <fcntl.h>
-#include <sched.h>
-
-#include <cstdlib>
-
+#include "tests/common/veth_namespaces.h"
 #include "tests/pages/multicast_fixture.h"
 
 namespace quillet::test {
@@ -16,51 +12,6 @@ using enum pages::CUdpClientDlg::ControlId;
 
 using pages::kBoxInterface;
 using pages::kBoxTtl;
-
-// Two namespaces "a" (10.77.0.1) and "b" (10.77.0.2) on one veth link, removed on destruction.
-class NamespacePair {
-public:
-    NamespacePair() {
-        const std::string tag = std::to_string(getpid());
-        a_ = "qlmca" + tag;
-        b_ = "qlmcb" + tag;
-        home_ = open("/proc/thread-self/ns/net", O_RDONLY | O_CLOEXEC);
-        const std::string script =
-            "ip netns add " + a_ + " && ip netns add " + b_ + " && ip link add va" + tag +
-            " netns " + a_ + " type veth peer name vb" + tag + " netns " + b_ + " && ip -n " + a_ +
-            " addr add 10.77.0.1/24 dev va" + tag + " && ip -n " + a_ + " link set va" + tag +
-            " up && ip -n " + b_ + " addr add 10.77.0.2/24 dev vb" + tag + " && ip -n " + b_ +
-            " link set vb" + tag + " up";
-        ready_ =
-            geteuid() == 0 && home_ >= 0 && std::system((script + " 2>/dev/null").c_str()) == 0;
-    }
-    ~NamespacePair() {
-        Enter(home_);
-        if (home_ >= 0)
-            close(home_);
-        std::system(
-            ("ip netns del " + a_ + " 2>/dev/null; ip netns del " + b_ + " 2>/dev/null").c_str());
-    }
-    bool Ready() const { return ready_; }
-    // Sockets made after this live in that namespace; sockets keep theirs for life.
-    bool EnterA() { return EnterNamed(a_); }
-    bool EnterB() { return EnterNamed(b_); }
-    bool Leave() { return Enter(home_); }
-
-private:
-    bool EnterNamed(const std::string& name) {
-        const int fd = open(("/run/netns/" + name).c_str(), O_RDONLY | O_CLOEXEC);
-        const bool ok = Enter(fd);
-        if (fd >= 0)
-            close(fd);
-        return ok;
-    }
-    static bool Enter(int fd) { return fd >= 0 && setns(fd, CLONE_NEWNET) == 0; }
-
-    std::string a_, b_;
-    int home_ = -1;
-    bool ready_ = false;
-};
 
 class MulticastWireTest : public MulticastPageTest {
 protected:
@@ -102,7 +53,8 @@ protected:
         ASSERT_TRUE(Sent().contains(text)) << messages_.size();
     }
 
-    NamespacePair pair_;
+    // Namespace "a" (10.77.0.1) and "b" (10.77.0.2) on one veth link.
+    VethNamespaces pair_{"qlmc", "10.77.0.1/24", "10.77.0.2/24"};
     int port_ = 0;
 };
 
