@@ -82,12 +82,21 @@ private:
     std::thread m_thread;
 };
 
-// `total` bytes into the selected connection; reports ingest (to the last byte counted), the
-// resident peak during the flood and the heartbeat under `key`_*.
-bool FloodSelected(size_t total, const std::string& key) {
+// The first page applies the limits of the settings; these go on top, once a page is up.
+struct Limits {
+    uint64_t perLog;
+    uint64_t total;
+};
+constexpr Limits kDefaultLimits{kDefaultLogLimitPerLog, kDefaultLogLimitTotal};
+constexpr Limits kNoLimits{kNoLimit, kNoLimit};
+
+// `total` bytes into the selected connection under `limits`; reports ingest (to the last byte
+// counted), the resident peak during the flood and the heartbeat under `key`_*.
+bool FloodSelected(size_t total, Limits limits, const std::string& key) {
     ServerWithPeer s;
     if (!s.Start())
         return false;
+    SetLogLimits(limits.perLog, limits.total);
     ClickTreeItem(&s.page, s.node);
     RunFor(std::chrono::milliseconds(50));
     ResidentPeak peak;
@@ -120,6 +129,7 @@ bool TimeHexAndSearch(uint64_t bytes, const std::string& key) {
     ServerWithPeer s;
     if (!s.Start())
         return false;
+    SetLogLimits(kNoLimits.perLog, kNoLimits.total);
     const std::string marker = "QUILLET-MARK";
     std::string chunk(10239, 'x');
     LogReceivedChunk(s.rec, marker + chunk.substr(marker.size()), nullptr, true);
@@ -166,17 +176,14 @@ uint64_t BadBytes(const std::string& path, uint64_t total) {
 }  // namespace
 
 bool PartFloodDefaultLimits() {
-    SetLogLimits(kDefaultLogLimitPerLog, kDefaultLogLimitTotal);
-    return FloodSelected(kFloodLimited, "limited");
+    return FloodSelected(kFloodLimited, kDefaultLimits, "limited");
 }
 
 bool PartFloodNoLimits() {
-    SetLogLimits(kNoLimit, kNoLimit);
-    return FloodSelected(kFloodUnlimited, "unlimited");
+    return FloodSelected(kFloodUnlimited, kNoLimits, "unlimited");
 }
 
 bool PartHexAndSearch() {
-    SetLogLimits(kNoLimit, kNoLimit);
     return TimeHexAndSearch(uint64_t{64} << 10, "small") &&
            TimeHexAndSearch(uint64_t{64} << 20, "large");
 }
