@@ -58,6 +58,7 @@ const Part kParts[] = {
     {"hex-search", PartHexAndSearch},
     {"record-page", PartRecordPage},
     {"record-plain", PartRecordPlain},
+    {"select-during-udp", PartSelectDuringUdp},
 };
 
 int RunPart(const char* name, int argc, char** argv) {
@@ -196,6 +197,14 @@ void PrintLogFigures(Values& v) {
     Figure("page_tcp_flood_512MiB_recorded_bad_bytes", v["record-page.record_bad_bytes"],
            v["record-plain.record_plain_bad_bytes"], "= 0",
            checked && v["record-page.record_bad_bytes"] == 0);
+    const double sent = v["select-during-udp.select_sent"];
+    const double logged = v["select-during-udp.select_logged"];
+    Figure("page_select_1GiB_log_during_udp_20k_lost", sent - logged,
+           v["select-during-udp.quiet_sent"] - v["select-during-udp.quiet_logged"], "= 0",
+           sent > 0 && logged == sent);
+    Figure("page_select_1GiB_log_during_udp_20k_first_paint_ms",
+           v["select-during-udp.select_first_paint_ms"], v["select-huge-log.small_first_paint_ms"],
+           "<= 100", v["select-during-udp.select_first_paint_ms"] <= 100);
 }
 
 void PrintFigures(Values& v) {

@@ -65,6 +65,9 @@ bool PartFloodNoLimits();
 bool PartHexAndSearch();
 bool PartRecordPage();
 bool PartRecordPlain();
+// Selecting a connection with a 1 GiB log while a UDP server page receives 20,000 datagrams a
+// second: sent and logged, beside the same storm with no selection.
+bool PartSelectDuringUdp();
 // Main window (or a bare window as the baseline) to its first painted frame, and idle memory.
 bool PartStartup();
 bool PartStartupPlain();
