@@ -22,6 +22,7 @@
 #include "engine/chunk_log.h"
 #include "engine/log_recorder.h"
 #include "engine/record_log.h"
+#include "pages/app_settings.h"
 #include "pages/log_find_bar.h"
 #include "pages/log_view.h"
 #include "pages/recordings.h"
@@ -184,8 +185,15 @@ bool PartFloodNoLimits() {
 }
 
 bool PartHexAndSearch() {
-    return TimeHexAndSearch(uint64_t{64} << 10, "small") &&
-           TimeHexAndSearch(uint64_t{64} << 20, "large");
+    // The view keeps its display mode in the settings: a file of this run's own, not the user's.
+    QTemporaryDir dir;
+    if (!dir.isValid())
+        return false;
+    pages::settings::UseFileForTest(dir.filePath(QStringLiteral("settings.ini")));
+    const bool ok = TimeHexAndSearch(uint64_t{64} << 10, "small") &&
+                    TimeHexAndSearch(uint64_t{64} << 20, "large");
+    pages::settings::UseFileForTest(QString());
+    return ok;
 }
 
 bool PartRecordPage() {
