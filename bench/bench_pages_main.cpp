@@ -53,6 +53,12 @@ const Part kParts[] = {
     {"echo-plain", PartEchoPlain},
     {"file-page", PartFilePage},
     {"file-plain", PartFilePlain},
+    {"flood-limits", PartFloodDefaultLimits},
+    {"flood-no-limits", PartFloodNoLimits},
+    {"hex-search", PartHexAndSearch},
+    {"record-page", PartRecordPage},
+    {"record-plain", PartRecordPlain},
+    {"select-during-udp", PartSelectDuringUdp},
 };
 
 int RunPart(const char* name, int argc, char** argv) {
@@ -165,6 +171,42 @@ void PrintSendFigures(Values& v) {
            v["file-page.file_p99_ms"] <= 50);
 }
 
+// Logs under their limits, saved and searched.
+void PrintLogFigures(Values& v) {
+    const double limited = v["flood-limits.limited_MBps"];
+    const double unlimited = v["flood-no-limits.unlimited_MBps"];
+    Figure("page_tcp_flood_2GiB_default_limits_resident_peak_MB", v["flood-limits.limited_peak_MB"],
+           v["flood-no-limits.unlimited_peak_MB"], "<= 400",
+           v["flood-limits.limited_peak_MB"] <= 400);
+    Figure("page_tcp_flood_2GiB_default_limits_MBps", limited, unlimited, ">= 60 % of baseline",
+           limited >= 0.6 * unlimited);
+    Figure("page_tcp_flood_2GiB_default_limits_heartbeat_p99_ms", v["flood-limits.limited_p99_ms"],
+           v["flood-no-limits.unlimited_p99_ms"], "<= 50", v["flood-limits.limited_p99_ms"] <= 50);
+    Figure("page_tcp_flood_2GiB_default_limits_counted_MiB",
+           v["flood-limits.limited_counted"] / 1048576, v["flood-limits.limited_sent"] / 1048576,
+           "= sent", v["flood-limits.limited_counted"] == v["flood-limits.limited_sent"]);
+    Figure("page_log_64MiB_hex_shown_ms", v["hex-search.large_hex_ms"],
+           v["hex-search.small_hex_ms"], "<= 1000", v["hex-search.large_hex_ms"] <= 1000);
+    Figure("page_log_64MiB_search_to_start_shown_ms", v["hex-search.large_search_ms"],
+           v["hex-search.small_search_ms"], "<= 1000",
+           v["hex-search.large_found"] == 1 && v["hex-search.large_search_ms"] <= 1000);
+    const double recorded = v["record-page.record_MBps"];
+    const bool checked = v.count("record-page.record_bad_bytes") > 0;
+    Figure("page_tcp_flood_512MiB_recorded_MBps", recorded, v["record-plain.record_plain_MBps"],
+           ">= 50 % of baseline", recorded >= 0.5 * v["record-plain.record_plain_MBps"]);
+    Figure("page_tcp_flood_512MiB_recorded_bad_bytes", v["record-page.record_bad_bytes"],
+           v["record-plain.record_plain_bad_bytes"], "= 0",
+           checked && v["record-page.record_bad_bytes"] == 0);
+    const double sent = v["select-during-udp.select_sent"];
+    const double logged = v["select-during-udp.select_logged"];
+    Figure("page_select_1GiB_log_during_udp_20k_lost", sent - logged,
+           v["select-during-udp.quiet_sent"] - v["select-during-udp.quiet_logged"], "= 0",
+           sent > 0 && logged == sent);
+    Figure("page_select_1GiB_log_during_udp_20k_first_paint_ms",
+           v["select-during-udp.select_first_paint_ms"], v["select-huge-log.small_first_paint_ms"],
+           "<= 100", v["select-during-udp.select_first_paint_ms"] <= 100);
+}
+
 void PrintFigures(Values& v) {
     Figure("page_startup_first_paint_ms", v["startup.first_paint_ms"],
            v["startup-plain.first_paint_ms"], "<= 500", v["startup.first_paint_ms"] <= 500);
@@ -274,5 +316,6 @@ int main(int argc, char** argv) {
     }
     quillet::bench::PrintFigures(values);
     quillet::bench::PrintLimitFigures(values);
+    quillet::bench::PrintLogFigures(values);
     return ok ? 0 : 1;
 }

@@ -57,6 +57,17 @@ bool PartEchoPage();
 bool PartEchoPlain();
 bool PartFilePage();
 bool PartFilePlain();
+// Logs under limits: 2 GiB into the selected connection with the default limits, and 512 MiB
+// with limits above it; "HEX + 文本" and a search back to the start of a 64 MiB log (and of a
+// 64 KiB one); 512 MiB recorded raw to a file, and a plain recv-to-file loop.
+bool PartFloodDefaultLimits();
+bool PartFloodNoLimits();
+bool PartHexAndSearch();
+bool PartRecordPage();
+bool PartRecordPlain();
+// Selecting a connection with a 1 GiB log while a UDP server page receives 20,000 datagrams a
+// second: sent and logged, beside the same storm with no selection.
+bool PartSelectDuringUdp();
 // Main window (or a bare window as the baseline) to its first painted frame, and idle memory.
 bool PartStartup();
 bool PartStartupPlain();

@@ -13,6 +13,7 @@
 
 #include "bench/page_parts.h"
 #include "bench/page_probes.h"
+#include "bench/server_with_peer.h"
 #include "engine/crit_sec.h"
 #include "pages/prompt_dlg.h"
 #include "pages/tcp_server_dlg.h"
@@ -24,44 +25,6 @@ namespace {
 constexpr size_t kTotal = size_t{64} << 20;
 constexpr size_t kChunk = 4096;
 constexpr auto kLimit = std::chrono::seconds(180);
-
-// A server page listening on a free port with one peer connected and shown.
-struct ServerWithPeer {
-    pages::CTcpServerDlg page;
-    int peer = -1;
-    ConnectInfo* rec = nullptr;
-    QTreeWidgetItem* node = nullptr;
-
-    bool Start() {
-        page.show();
-        const int port = quillet::test::FreeTcpPort();
-        AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
-        PressButton(&page, pages::CTcpServerDlg::kCreate);
-        peer = quillet::test::TcpConnect(port);
-        QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
-        if (peer < 0 || !RunUntil([&] { return root->childCount() == 1; }, std::chrono::seconds(5)))
-            return false;
-        node = root->child(0);
-        rec = pages::CTreeCtrlEx::ItemData<ConnectInfo>(node);
-        return rec != nullptr;
-    }
-    ~ServerWithPeer() {
-        if (peer >= 0)
-            close(peer);
-    }
-    size_t Counted() {
-        CCritSecLock lock(g_csConnect);
-        return rec->nRecvBytesAll;
-    }
-    size_t LogBytes() {
-        CCritSecLock lock(g_csConnect);
-        return rec->strRecv.HeldBytes();
-    }
-    uint64_t LogEnd() {
-        CCritSecLock lock(g_csConnect);
-        return rec->strRecv.End();
-    }
-};
 
 }  // namespace
 
