@@ -146,14 +146,17 @@ bool FileSender::FeedStream() {
             End(m_rec, tr("连接已断开"));
             return false;
         }
-        if (m_read < m_size)
-            Finish(
-                tr("文件在发送中变短了：已发送 %1 字节，原有 %2 字节。").arg(m_handed).arg(m_size));
-        else
-            Finish(tr("文件已发送：%1 字节。").arg(m_handed));
+        FinishAtEnd();
         return false;
     }
     return true;
+}
+
+void FileSender::FinishAtEnd() {
+    if (m_read < m_size)
+        Finish(tr("文件在发送中变短了：已发送 %1 字节，原有 %2 字节。").arg(m_handed).arg(m_size));
+    else
+        Finish(tr("文件已发送：%1 字节。").arg(m_handed));
 }
 
 bool FileSender::FeedDatagrams() {
@@ -175,11 +178,7 @@ bool FileSender::FeedDatagrams() {
         bytes += size;
     }
     if (m_eof) {
-        if (m_read < m_size)
-            Finish(
-                tr("文件在发送中变短了：已发送 %1 字节，原有 %2 字节。").arg(m_handed).arg(m_size));
-        else
-            Finish(tr("文件已发送：%1 字节。").arg(m_handed));
+        FinishAtEnd();
         return false;
     }
     return true;

@@ -76,6 +76,8 @@ private:
     // Reads up to `count` bytes into `out`; false on a read error.
     bool ReadPiece(size_t count, std::string* out);
     void Finish(const QString& note);
+    // The whole file was read: says how much went, or that the file shrank while it was sent.
+    void FinishAtEnd();
     void ShowProgress();
 
     Hooks m_hooks;
