@@ -54,8 +54,15 @@ void DecodeUtf8(std::string_view bytes, std::u16string& out, std::string* carry)
     while (i < n) {
         unsigned char lead = p[i];
         if (lead < 0x80) {
-            out.push_back(lead);
-            ++i;
+            // A run of ASCII widens in one tight loop: most logged text is ASCII.
+            size_t end = i + 1;
+            while (end < n && p[end] < 0x80)
+                ++end;
+            const size_t at = out.size();
+            out.resize(at + (end - i));
+            for (size_t k = i; k < end; ++k)
+                out[at + (k - i)] = p[k];
+            i = end;
             continue;
         }
         int len = SequenceLength(lead);

@@ -162,22 +162,41 @@ std::u16string FormatChunkStamp(int64_t timeNs, StampStyle style) {
     return std::u16string(stamp.begin(), stamp.end());
 }
 
+namespace {
+
+// Shown as it is: no picture, no mark and no line break.
+bool IsPlainChar(char16_t c) {
+    return c < 0x7F ? c >= 0x20 : c >= 0xA0 && !IsHiddenFormat(c);
+}
+
+}  // namespace
+
 std::u16string MakeVisible(std::u16string_view text, bool keepLineBreaks) {
     std::u16string out;
     out.reserve(text.size());
     bool indent = false;  // a line break came: the next character starts an indented line
-    for (size_t i = 0; i < text.size(); ++i) {
+    for (size_t i = 0; i < text.size();) {
         const char16_t c = text[i];
         if (keepLineBreaks && (c == u'\n' || c == u'\r')) {
             if (c == u'\r' && i + 1 < text.size() && text[i + 1] == u'\n')
                 ++i;
             out += u'\n';
             indent = true;
+            ++i;
             continue;
         }
         if (indent) {
             out.append(kContinuationIndent, u' ');
             indent = false;
+        }
+        // Runs of plain characters go over in one piece: most logs are nearly all plain.
+        size_t end = i;
+        while (end < text.size() && IsPlainChar(text[end]))
+            ++end;
+        if (end > i) {
+            out.append(text.substr(i, end - i));
+            i = end;
+            continue;
         }
         if (c < 0x20 && !(keepLineBreaks && c == u'\t'))
             out += static_cast<char16_t>(0x2400 + c);
@@ -187,6 +206,7 @@ std::u16string MakeVisible(std::u16string_view text, bool keepLineBreaks) {
             AppendCodeMark(out, c);
         else
             out += c;
+        ++i;
     }
     return out;
 }
@@ -208,6 +228,10 @@ struct ChunkTextStream::Codec {
 ChunkTextStream::ChunkTextStream() : m_codec(std::make_unique<Codec>()) {}
 
 ChunkTextStream::~ChunkTextStream() = default;
+
+void ChunkTextStream::StartAfter(const LogChunk* prev) {
+    m_carry = prev ? TailOf(m_codec->codec, *prev) : std::string();
+}
 
 std::u16string ChunkTextStream::Render(const LogChunk& chunk, const LogChunk* next) {
     std::string carryIn = chunk.joinsPrevious ? std::move(m_carry) : std::string();

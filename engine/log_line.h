@@ -60,6 +60,9 @@ class ChunkTextStream {
 public:
     ChunkTextStream();
     ~ChunkTextStream();
+    // Starts the stream after `prev` (null: at a log's start), so that a character `prev`
+    // began completes in the first chunk rendered.
+    void StartAfter(const LogChunk* prev);
     // `next` is the chunk after `chunk` in its log, null when there is none.
     std::u16string Render(const LogChunk& chunk, const LogChunk* next);
 

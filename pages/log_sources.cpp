@@ -36,6 +36,10 @@ LogViewSource::Items RecordLogSource::Fetch(uint64_t from, uint64_t to) {
     items.end = w.end;
     items.from = std::max(from, items.first);
     const uint64_t until = std::min(to, w.end);
+    // One stream for the batch: each chunk's carried character comes from the one rendered
+    // before it instead of decoding that chunk a second time.
+    ChunkTextStream stream;
+    bool started = false;
     for (uint64_t item = items.from; item < until; ++item) {
         if (item < w.first) {
             items.texts.push_back(DroppedNotice(w.droppedBytes));
@@ -44,9 +48,11 @@ LogViewSource::Items RecordLogSource::Fetch(uint64_t from, uint64_t to) {
         const size_t at = static_cast<size_t>(item - w.from);
         if (at >= w.chunks.size())
             break;
-        const LogChunk* prev = at > 0 ? &w.chunks[at - 1] : nullptr;
         const LogChunk* next = at + 1 < w.chunks.size() ? &w.chunks[at + 1] : nullptr;
-        std::u16string text = RenderChunk(w.chunks[at], prev, next);
+        if (!started)
+            stream.StartAfter(at > 0 ? &w.chunks[at - 1] : nullptr);
+        started = true;
+        std::u16string text = stream.Render(w.chunks[at], next);
         if (!text.empty() && text.back() == u'\n')
             text.pop_back();
         items.texts.push_back(QString::fromStdU16String(text));
