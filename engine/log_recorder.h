@@ -40,7 +40,9 @@ public:
         bool finished = false;   // the writer has ended and closed the file
     };
     // Bytes that may wait for the writer (including those it is writing) before recording stops.
-    static constexpr size_t kDefaultQueueBytes = size_t{32} << 20;
+    // Deep enough to ride out the pauses of a disk's write-back under a full-speed loopback
+    // flood (32 MiB was not); it costs memory only while the disk is behind.
+    static constexpr size_t kDefaultQueueBytes = size_t{256} << 20;
 
     struct Opened {
         std::unique_ptr<LogRecorder> recorder;  // null when the file could not be opened
