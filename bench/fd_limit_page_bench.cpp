@@ -27,14 +27,6 @@ constexpr int kLater = 100;
 constexpr auto kRunOn = std::chrono::seconds(60);
 constexpr auto kLimit = std::chrono::seconds(30);
 
-bool SetSoftLimit(rlim_t soft) {
-    rlimit lim{};
-    if (getrlimit(RLIMIT_NOFILE, &lim) != 0)
-        return false;
-    lim.rlim_cur = soft;
-    return setrlimit(RLIMIT_NOFILE, &lim) == 0;
-}
-
 // One client of this process sends a line and the page logs it: the server still serves.
 bool ServesANewClient(pages::CTcpServerDlg& page, int port) {
     test::PeerSocket client(test::TcpConnect(port));
@@ -59,7 +51,7 @@ bool ServesANewClient(pages::CTcpServerDlg& page, int port) {
 }  // namespace
 
 bool PartDescriptorLimit() {
-    if (!SetSoftLimit(kSoftLimit))
+    if (!SetSoftFileLimit(kSoftLimit))
         return false;
     const int port = quillet::test::FreeTcpPort();
     auto page = ListeningPage<pages::CTcpServerDlg>(port);

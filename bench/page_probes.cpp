@@ -4,9 +4,14 @@
 #include <unistd.h>
 
 #include <QTimer>
+#include <QTreeWidgetItem>
 
 #include <algorithm>
 #include <cstdio>
+
+#include "engine/connect_info.h"
+#include "engine/crit_sec.h"
+#include "pages/tree_ctrl_ex.h"
 
 namespace quillet::bench {
 
@@ -22,10 +27,25 @@ size_t ResidentBytes() {
 
 void RaiseFileLimit() {
     rlimit lim{};
-    if (getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur < lim.rlim_max) {
-        lim.rlim_cur = lim.rlim_max;
-        setrlimit(RLIMIT_NOFILE, &lim);
-    }
+    if (getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur < lim.rlim_max)
+        SetSoftFileLimit(lim.rlim_max);
+}
+
+bool SetSoftFileLimit(unsigned long soft) {
+    rlimit lim{};
+    if (getrlimit(RLIMIT_NOFILE, &lim) != 0)
+        return false;
+    lim.rlim_cur = soft;
+    return setrlimit(RLIMIT_NOFILE, &lim) == 0;
+}
+
+size_t LoggedBytes(QTreeWidgetItem* root) {
+    size_t bytes = 0;
+    CCritSecLock lock(g_csConnect);
+    for (int i = 0; i < root->childCount(); ++i)
+        if (auto* rec = pages::CTreeCtrlEx::ItemData<ConnectInfo>(root->child(i)))
+            bytes += rec->nRecvBytesAll;
+    return bytes;
 }
 
 double Percentile(std::vector<double> values, double p) {

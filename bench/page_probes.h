@@ -16,6 +16,7 @@
 #include "tests/common/page_driver.h"
 
 class QTimer;
+class QTreeWidgetItem;
 
 namespace quillet::bench {
 
@@ -29,6 +30,10 @@ using test::RunUntil;
 size_t ResidentBytes();
 // Raises the open-file limit to its hard maximum (a thousand peers need two thousand sockets).
 void RaiseFileLimit();
+// Sets the soft open-file limit, as a desktop session starts programs with; false if refused.
+bool SetSoftFileLimit(unsigned long soft);
+// The bytes every peer under a server page's root node has logged (read under g_csConnect).
+size_t LoggedBytes(QTreeWidgetItem* root);
 
 double Percentile(std::vector<double> values, double p);
 

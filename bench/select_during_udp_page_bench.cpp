@@ -33,12 +33,7 @@ constexpr auto kQuiet = std::chrono::milliseconds(300);
 constexpr auto kLimit = std::chrono::seconds(30);
 
 size_t Logged(QTreeWidgetItem* root) {
-    size_t bytes = 0;
-    CCritSecLock lock(g_csConnect);
-    for (int i = 0; i < root->childCount(); ++i)
-        if (auto* rec = pages::CTreeCtrlEx::ItemData<ConnectInfo>(root->child(i)))
-            bytes += rec->nRecvBytesAll;
-    return bytes / kSize;
+    return LoggedBytes(root) / kSize;
 }
 
 // One storm into a fresh UDP server page; when `select` is given, it is run once, kSelectAfter

@@ -76,14 +76,7 @@ double PageRound(int perSender, double rate, double* reached) {
     const int port = quillet::test::FreeUdpPort();
     auto page = ListeningPage<pages::CUdpServerDlg>(port);
     QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
-    auto logged = [&] {
-        size_t bytes = 0;
-        CCritSecLock lock(g_csConnect);
-        for (int i = 0; i < root->childCount(); ++i)
-            if (auto* rec = pages::CTreeCtrlEx::ItemData<ConnectInfo>(root->child(i)))
-                bytes += rec->nRecvBytesAll;
-        return bytes / kSize;
-    };
+    auto logged = [&] { return LoggedBytes(root) / kSize; };
     auto wait = [](const std::function<bool()>& cond) { return RunUntil(cond, kLimit); };
     return LoggedPct(port, perSender, rate, logged, wait, reached);
 }
@@ -327,15 +320,7 @@ bool PartUdpBurstPage() {
     RunFor(std::chrono::milliseconds(100));
     QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
     // Every datagram is one byte: the peers' byte counts are the datagrams logged.
-    const auto logged = [&] {
-        long total = 0;
-        CCritSecLock lock(g_csConnect);
-        for (int i = 0; i < root->childCount(); ++i) {
-            if (auto* rec = pages::CTreeCtrlEx::ItemData<ConnectInfo>(root->child(i)))
-                total += rec->nRecvBytesAll;
-        }
-        return total;
-    };
+    const auto logged = [&] { return static_cast<long>(LoggedBytes(root)); };
     Clock::time_point lastSent;
     auto sender = std::async(std::launch::async, [&] {
         return SendFromManyPeers(port, kBurstPeers, &lastSent, kBurstEach);

@@ -12,12 +12,15 @@ namespace quillet::pages {
 
 namespace {
 
-QSpinBox* MakeLimitBox(QWidget* parent, const char* name, int value, int highest) {
+// A limit in MiB, showing the value kept under `key`.
+QSpinBox* MakeLimitBox(QWidget* parent, const char* name, const char* key, int fallback,
+                       int highest) {
     auto* box = new QSpinBox(parent);
     box->setObjectName(QString::fromLatin1(name));
     box->setRange(CLogSettingsTab::kMinLimitMiB, highest);
     box->setSuffix(QStringLiteral(" MiB"));
-    box->setValue(value);
+    box->setValue(settings::IntValue(QString::fromLatin1(key), fallback,
+                                     CLogSettingsTab::kMinLimitMiB, highest));
     return box;
 }
 
@@ -33,17 +36,11 @@ CLogSettingsTab::CLogSettingsTab(QWidget* parent) : m_page(new QWidget(parent)) 
     m_stamp->setCurrentIndex(settings::IntValue(QString::fromLatin1(log_keys::kStampStyle),
                                                 kDefaultStampStyle, 0, kStampStyles - 1));
     form->addRow(tr("时间格式:"), m_stamp);
-    m_recordLimit =
-        MakeLimitBox(m_page, "logRecordLimit",
-                     settings::IntValue(QString::fromLatin1(log_keys::kRecordLimitMiB),
-                                        kDefaultRecordLimitMiB, kMinLimitMiB, kMaxRecordLimitMiB),
-                     kMaxRecordLimitMiB);
+    m_recordLimit = MakeLimitBox(m_page, "logRecordLimit", log_keys::kRecordLimitMiB,
+                                 kDefaultRecordLimitMiB, kMaxRecordLimitMiB);
     form->addRow(tr("每个连接的日志上限:"), m_recordLimit);
-    m_totalLimit =
-        MakeLimitBox(m_page, "logTotalLimit",
-                     settings::IntValue(QString::fromLatin1(log_keys::kTotalLimitMiB),
-                                        kDefaultTotalLimitMiB, kMinLimitMiB, kMaxTotalLimitMiB),
-                     kMaxTotalLimitMiB);
+    m_totalLimit = MakeLimitBox(m_page, "logTotalLimit", log_keys::kTotalLimitMiB,
+                                kDefaultTotalLimitMiB, kMaxTotalLimitMiB);
     form->addRow(tr("全部日志的上限:"), m_totalLimit);
 }
 

@@ -51,10 +51,14 @@ void CMulticastServerDlg::OnCreate() {
     const MulticastParams params{prompt.m_group, prompt.m_nGroupPort, prompt.m_interface,
                                  prompt.m_nTtl, prompt.m_bLoop};
     sock::UdpOptions member;
-    member.group = sock::GroupOptions{params.group, params.iface, params.ttl, params.loop};
-    member.group->ifindex = prompt.m_ifindex;
-    if (prompt.m_groupAddress.IsV6())
-        member.group->group6 = prompt.m_groupAddress;
+    member.group = sock::GroupOptions{
+        .group = params.group,
+        .iface = params.iface,
+        .ttl = params.ttl,
+        .loop = params.loop,
+        .group6 = prompt.m_groupAddress.IsV6() ? prompt.m_groupAddress : IpEndpoint(),
+        .ifindex = prompt.m_ifindex,
+    };
     // Bound to the group's address (with its interface where the group needs one).
     member.local = MemberAddress(prompt.m_groupAddress, prompt.m_ifindex);
     IpEndpoint target = member.local;

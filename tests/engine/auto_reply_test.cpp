@@ -34,17 +34,33 @@ size_t DoneBytes(ConnectInfo* rec) {
     return n;
 }
 
-}  // namespace
+// A TCP engine that echoes, with one connected peer.
+class EchoingTcp : public ::testing::Test {
+protected:
+    void SetUp() override {
+        engine.AutoReplies().Set({AutoReplyRule::Mode::kEcho, {}});
+        listenFd = engine.Listen(0);
+        ASSERT_GE(listenFd, 0);
+        peer = PeerSocket(TcpConnect(LocalPort(listenFd)));
+        rec = OnlyRecord(sink, engine.m_map);
+        ASSERT_NE(rec, nullptr);
+    }
+    void TearDown() override {
+        if (listenFd >= 0)
+            quillet::sock::CloseSocket(listenFd);
+        TearDownEngine(engine);
+    }
 
-TEST(AutoReplyEngine, TcpEchoAndFixedRepliesGoBackAndAreBooked) {
     RecordingSink sink;
     TcpEngine engine{&sink};
-    engine.AutoReplies().Set({AutoReplyRule::Mode::kEcho, {}});
-    const int listenFd = engine.Listen(0);
-    ASSERT_GE(listenFd, 0);
-    PeerSocket peer(TcpConnect(LocalPort(listenFd)));
-    ConnectInfo* rec = OnlyRecord(sink, engine.m_map);
-    ASSERT_NE(rec, nullptr);
+    int listenFd = -1;
+    PeerSocket peer;
+    ConnectInfo* rec = nullptr;
+};
+
+}  // namespace
+
+TEST_F(EchoingTcp, EchoAndFixedRepliesGoBackAndAreBooked) {
     ASSERT_TRUE(SendAll(peer, "ping"));
     EXPECT_EQ(RecvExactly(peer, 4), "ping");
     EXPECT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_REPLIED) >= 1; }));
@@ -53,19 +69,9 @@ TEST(AutoReplyEngine, TcpEchoAndFixedRepliesGoBackAndAreBooked) {
     engine.AutoReplies().Set({AutoReplyRule::Mode::kFixed, "ACK\n"});
     ASSERT_TRUE(SendAll(peer, "x"));
     EXPECT_EQ(RecvExactly(peer, 4), "ACK\n");
-    quillet::sock::CloseSocket(listenFd);
-    TearDownEngine(engine);
 }
 
-TEST(AutoReplyEngine, APeerThatNeverReadsDoesNotStallReceivingOrGrowTheQueuePastItsBound) {
-    RecordingSink sink;
-    TcpEngine engine{&sink};
-    engine.AutoReplies().Set({AutoReplyRule::Mode::kEcho, {}});
-    const int listenFd = engine.Listen(0);
-    ASSERT_GE(listenFd, 0);
-    PeerSocket peer(TcpConnect(LocalPort(listenFd)));
-    ConnectInfo* rec = OnlyRecord(sink, engine.m_map);
-    ASSERT_NE(rec, nullptr);
+TEST_F(EchoingTcp, APeerThatNeverReadsDoesNotStallReceivingOrGrowTheQueuePastItsBound) {
     const size_t total = SendQueue::kMaxWaitingBytes + (size_t{8} << 20);
     std::thread flood([&] {
         const std::string block(64 * 1024, 'f');
@@ -87,8 +93,6 @@ TEST(AutoReplyEngine, APeerThatNeverReadsDoesNotStallReceivingOrGrowTheQueuePast
         EXPECT_LE(rec->sendQueue.waitingBytes, SendQueue::kMaxWaitingBytes);
     }
     EXPECT_GT(engine.AutoReplies().Dropped(), 0u);
-    quillet::sock::CloseSocket(listenFd);
-    TearDownEngine(engine);
 }
 
 TEST(AutoReplyEngine, UdpRepliesGoToEachSenderFromTheReceivingSocket) {

@@ -27,6 +27,14 @@ sockaddr_in Ipv4(const char* ip, int port) {
     return Loopback(port, ip);
 }
 
+// Joined on the loopback interface, TTL 1, looped back.
+sock::GroupOptions Ipv4Group(in_addr_t group) {
+    sock::GroupOptions options;
+    options.group = group;
+    options.iface = htonl(INADDR_LOOPBACK);
+    return options;
+}
+
 }  // namespace
 
 TEST(Socket, OwnerClosesUnlessReleasedAndMovesOwnership) {
@@ -137,7 +145,7 @@ TEST(Endpoint, GroupMemberHearsTheGroupOnLoopbackAndBadGroupsFailAtTheirStep) {
     const int port = FreeUdpPort();
     sock::UdpOptions options;
     options.local = Ipv4(group.c_str(), port);
-    options.group = sock::GroupOptions{inet_addr(group.c_str()), htonl(INADDR_LOOPBACK), 1, true};
+    options.group = Ipv4Group(inet_addr(group.c_str()));
     sock::UdpEndpoint member = sock::OpenUdpEndpoint(options);
     ASSERT_TRUE(member.ok()) << member.error;
     EXPECT_EQ(member.bound.sin_addr.s_addr, inet_addr(group.c_str()));
@@ -158,7 +166,7 @@ TEST(Endpoint, GroupMemberHearsTheGroupOnLoopbackAndBadGroupsFailAtTheirStep) {
     // Not a group address: the join fails, with the system's reason.
     sock::UdpOptions notGroup;
     notGroup.local = Ipv4("127.0.0.1", 0);
-    notGroup.group = sock::GroupOptions{htonl(INADDR_LOOPBACK), htonl(INADDR_LOOPBACK), 1, true};
+    notGroup.group = Ipv4Group(htonl(INADDR_LOOPBACK));
     sock::UdpEndpoint refused = sock::OpenUdpEndpoint(notGroup);
     EXPECT_EQ(refused.failed, sock::Step::kJoinGroup);
     EXPECT_EQ(refused.error, EINVAL);
