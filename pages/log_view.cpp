@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QElapsedTimer>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -22,6 +23,7 @@
 #include "engine/log_line.h"
 #include "pages/app_settings.h"
 #include "pages/log_find_bar.h"
+#include "pages/log_search.h"
 #include "pages/log_save.h"
 #include "pages/log_sources.h"
 #include "pages/save_log_dlg.h"
@@ -76,8 +78,12 @@ CLogView::CLogView(QWidget* parent) : QAbstractScrollArea(parent) {
     m_findBar = new CLogFindBar(this);
     m_findBar->hide();
     connect(m_findBar, &CLogFindBar::FindRequested, this, [this](bool forward) { Find(forward); });
-    connect(m_findBar, &CLogFindBar::PatternChanged, viewport(), [this] { viewport()->update(); });
+    connect(m_findBar, &CLogFindBar::PatternChanged, this, [this] {
+        CancelSearch();  // it looks for what the bar no longer says
+        viewport()->update();
+    });
     connect(m_findBar, &CLogFindBar::Closed, this, [this] {
+        CancelSearch();
         setViewportMargins(0, 0, 0, 0);
         setFocus();
     });
@@ -97,6 +103,7 @@ void CLogView::RefreshAll() {
 }
 
 void CLogView::SetSource(std::unique_ptr<LogViewSource> source) {
+    CancelSearch();  // it reads the old source
     m_source = std::move(source);
     m_follow = true;
     m_hasSelection = m_selecting = false;
@@ -431,7 +438,22 @@ void CLogView::OpenFindBar() {
     PlaceFindBar();
 }
 
+namespace {
+
+// A slice of a search: long enough to finish a screenful of log at once, short enough that
+// the window stays responsive between slices.
+int g_searchSliceMs = 30;
+uint64_t g_searchBatch = kCopyBatch;
+
+}  // namespace
+
+void CLogView::SetSearchSliceForTest(int ms, uint64_t batchItems) {
+    g_searchSliceMs = ms > 0 || batchItems > 0 ? ms : 30;
+    g_searchBatch = batchItems > 0 ? batchItems : kCopyBatch;
+}
+
 bool CLogView::Find(bool forward) {
+    CancelSearch();
     const QRegularExpression pattern = m_findBar->Pattern();
     if (pattern.pattern().isEmpty() || !pattern.isValid()) {
         m_findBar->SetStatus(QString());
@@ -439,73 +461,68 @@ bool CLogView::Find(bool forward) {
     }
     EnsureLaidOut();
     const LogViewSource::Items range = m_source->Fetch(0, 0);
-    bool found = false;
-    if (range.end > range.first) {
-        Pos start;
-        if (HasSelection())
-            start = forward ? std::max(m_anchor, m_cursor) : std::min(m_anchor, m_cursor);
-        else
-            start = forward ? Pos{m_laidTop, 0}
-                            : Pos{std::max(ShownEnd(), range.first + 1) - 1, INT_MAX};
-        start.item = std::clamp(start.item, range.first, range.end - 1);
-        // To the log's end (or start), then round from the other end.
-        found = forward ? FindIn(start.item, start.offset, range.end, true) ||
-                              FindIn(range.first, 0, start.item + 1, true)
-                        : FindIn(start.item, start.offset, range.first, false) ||
-                              FindIn(range.end - 1, INT_MAX, start.item, false);
-    }
-    m_findBar->SetStatus(found ? QString() : tr("未找到"));
-    return found;
-}
-
-bool CLogView::FindIn(uint64_t from, int fromOffset, uint64_t stop, bool forward) {
-    const QRegularExpression pattern = m_findBar->Pattern();
-    const auto select = [&](uint64_t item, qsizetype start, qsizetype end) {
-        m_anchor = {item, static_cast<int>(start)};
-        m_cursor = {item, static_cast<int>(end)};
-        m_hasSelection = true;
-        Reveal(item);
-        return true;
-    };
-    if (forward) {
-        for (uint64_t item = from; item < stop;) {
-            const LogViewSource::Items items =
-                m_source->Fetch(item, std::min(stop, item + kCopyBatch));
-            if (items.texts.empty())
-                return false;
-            for (size_t i = 0; i < items.texts.size(); ++i) {
-                const uint64_t n = items.from + i;
-                const int offset = n == from ? std::min<int>(fromOffset, items.texts[i].size()) : 0;
-                const QRegularExpressionMatch m = pattern.match(items.texts[i], offset);
-                if (m.hasMatch() && m.capturedLength() > 0)
-                    return select(n, m.capturedStart(), m.capturedEnd());
-            }
-            item = items.from + items.texts.size();
-        }
+    if (range.end <= range.first) {
+        m_findBar->SetStatus(tr("未找到"));
+        m_lastSearchFound = false;
         return false;
     }
-    for (uint64_t item = from + 1; item > stop;) {
-        const uint64_t batchFrom = item - std::min<uint64_t>(item - stop, kCopyBatch);
-        const LogViewSource::Items items = m_source->Fetch(batchFrom, item);
-        if (items.texts.empty())
-            return false;
-        for (size_t i = items.texts.size(); i-- > 0;) {
-            const uint64_t n = items.from + i;
-            const int limit = n == from ? fromOffset : INT_MAX;
-            qsizetype start = -1, end = -1;
-            for (auto it = pattern.globalMatch(items.texts[i]); it.hasNext();) {
-                const QRegularExpressionMatch m = it.next();
-                if (m.capturedEnd() > limit || m.capturedLength() == 0)
-                    break;
-                start = m.capturedStart();
-                end = m.capturedEnd();
+    Pos start;
+    if (HasSelection())
+        start = forward ? std::max(m_anchor, m_cursor) : std::min(m_anchor, m_cursor);
+    else
+        start =
+            forward ? Pos{m_laidTop, 0} : Pos{std::max(ShownEnd(), range.first + 1) - 1, INT_MAX};
+    start.item = std::clamp(start.item, range.first, range.end - 1);
+    m_search = std::make_unique<LogSearch>(pattern, forward, start.item, start.offset, range.first,
+                                           range.end);
+    ++m_searchGeneration;
+    RunSearch();
+    return !m_search && m_lastSearchFound;
+}
+
+void CLogView::RunSearch() {
+    QElapsedTimer slice;
+    slice.start();
+    for (;;) {
+        switch (m_search->Next(*m_source, g_searchBatch)) {
+            case LogSearch::Step::kFound: {
+                const LogSearch::Match match = m_search->Found();
+                m_anchor = {match.item, static_cast<int>(match.start)};
+                m_cursor = {match.item, static_cast<int>(match.end)};
+                m_hasSelection = true;
+                Reveal(match.item);
+                EndSearch(true);
+                return;
             }
-            if (start >= 0)
-                return select(n, start, end);
+            case LogSearch::Step::kDone:
+                EndSearch(false);
+                return;
+            case LogSearch::Step::kMore:
+                break;
         }
-        item = items.from;
+        if (slice.elapsed() >= g_searchSliceMs)
+            break;
     }
-    return false;
+    m_findBar->SetStatus(tr("正在查找…"));
+    QTimer::singleShot(0, this, [this, generation = m_searchGeneration] {
+        if (m_search && generation == m_searchGeneration)
+            RunSearch();
+    });
+}
+
+void CLogView::EndSearch(bool found) {
+    m_search.reset();
+    m_lastSearchFound = found;
+    m_findBar->SetStatus(found ? QString() : tr("未找到"));
+    emit SearchFinished(found);
+}
+
+void CLogView::CancelSearch() {
+    if (!m_search)
+        return;
+    m_search.reset();
+    ++m_searchGeneration;
+    m_findBar->SetStatus(QString());
 }
 
 void CLogView::Reveal(uint64_t item) {

@@ -99,19 +99,29 @@ public:
     QAction* SaveAction() const { return m_save; }
 
     // Find: the bar, and a search of the whole log from the selection (or from what is in
-    // sight) for the bar's pattern; the match is selected and brought into sight. False when
-    // there is none.
+    // sight) for the bar's pattern; the match is selected and brought into sight. The search
+    // runs in slices between events (the bar says "正在查找…" meanwhile), so a huge log never
+    // freezes the window: true when the match was found within the first slice, false when
+    // there is none or the search goes on; SearchFinished tells the end either way.
     class CLogFindBar* FindBar() const {
         return m_findBar;
     }
     void OpenFindBar();
     bool Find(bool forward);
+    bool IsSearching() const { return m_search != nullptr; }
+    // Whether the last search that ended found a match.
+    bool LastSearchFound() const { return m_lastSearchFound; }
+    // Tests: how long a slice runs and how many items a step reads (0, 0: the defaults).
+    static void SetSearchSliceForTest(int ms, uint64_t batchItems);
 
     // Asks what to save and where (CSaveLogDlg), then writes the file; any failure is told.
     void SaveLog();
 
     // Every view renders again (encoding, stamp style or byte view changed).
     static void RefreshAll();
+
+signals:
+    void SearchFinished(bool found);
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -166,7 +176,9 @@ private:
     bool AskBeforeCopy(uint64_t bytes);
     void ToggleHexText(bool on);
     void PlaceFindBar();
-    bool FindIn(uint64_t from, int fromOffset, uint64_t to, bool forward);
+    void RunSearch();
+    void EndSearch(bool found);
+    void CancelSearch();
     void Reveal(uint64_t item);
     void AddMatches(QList<QTextLayout::FormatRange>* ranges, const QString& line) const;
 
@@ -197,6 +209,9 @@ private:
     QAction* m_find = nullptr;
     QAction* m_save = nullptr;
     class CLogFindBar* m_findBar = nullptr;
+    std::unique_ptr<class LogSearch> m_search;  // the search under way
+    uint64_t m_searchGeneration = 0;            // tells a stale slice from the current search
+    bool m_lastSearchFound = false;
     RecordStore* m_store = nullptr;  // of m_rec
     ChunkDir m_dir = ChunkDir::kReceived;
 };

@@ -406,6 +406,10 @@
         <source>要复制的日志约有 %1 MB，复制会占用较多内存和时间。仍要复制吗？</source>
         <translation>The log to copy holds about %1 MB; copying takes much memory and time. Copy anyway?</translation>
     </message>
+    <message>
+        <source>正在查找…</source>
+        <translation>Searching…</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CMulticastServerDlg</name>

@@ -15,6 +15,7 @@
 #include <QRegularExpression>
 #include <QScrollBar>
 #include <QTest>
+#include <QTimer>
 #include <QWheelEvent>
 
 #include <unistd.h>
@@ -380,6 +381,12 @@ TEST_F(UdpLogViewTest, ScrolledUpTheViewKeepsItsPlaceAndSaysNewDataCame) {
     EXPECT_TRUE(View()->IsFollowing());
 }
 
+// A search run to its end, however many slices it takes; whether it found a match.
+bool FindToTheEnd(pages::CLogView* view, bool forward) {
+    view->Find(forward);
+    return RunUntil([&] { return !view->IsSearching(); }) && view->LastSearchFound();
+}
+
 TEST_F(UdpLogViewTest, FindSearchesTheWholeLogBeyondWhatIsShown) {
     LogState state;
     Start();
@@ -393,31 +400,31 @@ TEST_F(UdpLogViewTest, FindSearchesTheWholeLogBeyondWhatIsShown) {
     QTest::keyClick(View(), Qt::Key_F, Qt::ControlModifier);
     pages::CLogFindBar* bar = View()->FindBar();
     ASSERT_TRUE(bar->isVisible());
-    EXPECT_FALSE(View()->Find(true));  // nothing to find yet
+    EXPECT_FALSE(FindToTheEnd(View(), true));  // nothing to find yet
     bar->TextBox()->setText(QStringLiteral("needle"));
     // From the end in sight, round to the start: the first one, brought into sight.
-    ASSERT_TRUE(View()->Find(true));
+    ASSERT_TRUE(FindToTheEnd(View(), true));
     EXPECT_EQ(View()->SelectedText(), QStringLiteral("needle"));
     EXPECT_LE(View()->TopItem(), 3u);
     EXPECT_TRUE(View()->ShownText().contains(QStringLiteral("a needle here")));
-    ASSERT_TRUE(View()->Find(true));
+    ASSERT_TRUE(FindToTheEnd(View(), true));
     EXPECT_EQ(View()->SelectedText(), QStringLiteral("NEEDLE"));
-    ASSERT_TRUE(View()->Find(false));
+    ASSERT_TRUE(FindToTheEnd(View(), false));
     EXPECT_EQ(View()->SelectedText(), QStringLiteral("needle"));
     bar->MatchCase()->setChecked(true);
-    ASSERT_TRUE(View()->Find(true));
+    ASSERT_TRUE(FindToTheEnd(View(), true));
     EXPECT_EQ(View()->SelectedText(), QStringLiteral("needle"));  // round again to the same
     bar->MatchCase()->setChecked(false);
     bar->WholeWord()->setChecked(true);
     bar->TextBox()->setText(QStringLiteral("needl"));
-    EXPECT_FALSE(View()->Find(true));
+    EXPECT_FALSE(FindToTheEnd(View(), true));
     EXPECT_EQ(bar->Status()->text(), QStringLiteral("未找到"));
     bar->WholeWord()->setChecked(false);
     bar->TextBox()->setText(QString(5000, QLatin1Char('x')));  // longer than any line
-    EXPECT_FALSE(View()->Find(true));
+    EXPECT_FALSE(FindToTheEnd(View(), true));
     bar->TextBox()->setText(QStringLiteral("line 299"));
     bar->HighlightAll()->setChecked(true);
-    EXPECT_TRUE(View()->Find(false));
+    EXPECT_TRUE(FindToTheEnd(View(), false));
     View()->repaint();  // highlighting paints without trouble
     QTest::keyClick(bar->TextBox(), Qt::Key_Escape);
     EXPECT_FALSE(bar->isVisible());
@@ -444,6 +451,55 @@ TEST_F(UdpLogViewTest, ALostChunkIsCountedAndToldOnce) {
     for (const auto& m : messages_)
         told += m.text.startsWith(QStringLiteral("内存不足"));
     EXPECT_EQ(told, 1);
+}
+
+// A search of a long log runs in slices: the window serves its events between them, a new
+// search or closing the bar ends the old one, and the match is shown when it is found.
+TEST_F(UdpLogViewTest, ASearchRunsInSlicesBetweenEventsAndCanBeCancelled) {
+    LogState state;
+    Start();
+    std::vector<std::string> datagrams;
+    for (int i = 0; i < 300; ++i)
+        datagrams.push_back(i == 3 ? "a needle here" : "line " + std::to_string(i));
+    SendAndSelect(Peer(), datagrams);
+    ASSERT_TRUE(Eventually([&] { return View()->ShownEnd() == 300; }));
+    pages::CLogView::SetSearchSliceForTest(0, 16);  // one step of 16 items a slice
+    struct Restore {
+        ~Restore() { pages::CLogView::SetSearchSliceForTest(0, 0); }
+    } restore;
+    int finished = 0;
+    QObject::connect(View(), &pages::CLogView::SearchFinished, View(), [&] { ++finished; });
+    View()->OpenFindBar();
+    pages::CLogFindBar* bar = View()->FindBar();
+    bar->TextBox()->setText(QStringLiteral("needle"));
+
+    // From the end in sight round to the start: many slices.
+    EXPECT_FALSE(View()->Find(true));
+    EXPECT_TRUE(View()->IsSearching());
+    EXPECT_EQ(bar->Status()->text(), QStringLiteral("正在查找…"));
+    bool served = false;
+    QTimer::singleShot(0, View(), [&] { served = true; });
+    ASSERT_TRUE(Eventually([&] { return !View()->IsSearching(); }));
+    EXPECT_TRUE(served);
+    EXPECT_EQ(finished, 1);
+    EXPECT_TRUE(View()->LastSearchFound());
+    EXPECT_EQ(View()->SelectedText(), QStringLiteral("needle"));
+    EXPECT_TRUE(bar->Status()->text().isEmpty());
+
+    // A second search replaces the first; closing the bar ends a search without an answer.
+    View()->ScrollToEnd();
+    EXPECT_FALSE(View()->Find(false));
+    EXPECT_FALSE(View()->Find(false));
+    ASSERT_TRUE(Eventually([&] { return !View()->IsSearching(); }));
+    EXPECT_EQ(finished, 2);
+    EXPECT_FALSE(View()->Find(true));
+    ASSERT_TRUE(View()->IsSearching());
+    QTest::keyClick(bar->TextBox(), Qt::Key_Escape);
+    EXPECT_FALSE(View()->IsSearching());
+    // The cancelled search's next slice, already posted, does nothing.
+    QCoreApplication::processEvents();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(finished, 2);
 }
 
 }  // namespace
