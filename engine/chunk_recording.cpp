@@ -37,7 +37,10 @@ void NoteLoggedChunk(RecordStore& store, ConnectInfo& rec, ChunkSide side, std::
 
 std::string FormatRecordedLine(std::chrono::system_clock::time_point when, ChunkSide side,
                                const std::string& label, std::string_view bytes) {
-    std::u16string text = FormatTimeStamp(when);
+    // The stamp style chosen for the views: a user who matches lines against a capture wants
+    // the recording's milliseconds too.
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch());
+    std::u16string text = FormatChunkStamp(ns.count(), CurrentStampStyle());
     text += side == ChunkSide::kReceived ? u"RX " : u"TX ";
     std::string line = quillet::enc::EncodeWith("UTF-8", text);
     line += label;

@@ -15,7 +15,8 @@ enum class ChunkSide { kReceived, kSent };
 
 void NoteLoggedChunk(RecordStore& store, ConnectInfo& rec, ChunkSide side, std::string_view bytes);
 
-// A chunk as one line of a text recording: time stamp, "RX" or "TX", the record's label, the
-// bytes as text in the wire encoding (UTF-8), "\n". Line breaks inside the chunk stay.
+// A chunk as one line of a text recording: time stamp (in the views' stamp style), "RX" or
+// "TX", the record's label, the bytes as text in the wire encoding (UTF-8), "\n". Line breaks
+// inside the chunk stay.
 std::string FormatRecordedLine(std::chrono::system_clock::time_point when, ChunkSide side,
                                const std::string& label, std::string_view bytes);

@@ -9,13 +9,16 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <regex>
 #include <string>
 #include <thread>
 #include <vector>
 
 #include "engine/chunk_recording.h"
+#include "engine/log_line.h"
 #include "engine/record_counters.h"
 #include "engine/tcp_engine.h"
 #include "engine/udp_engine.h"
@@ -29,9 +32,19 @@ using namespace quillet::test;
 
 namespace {
 
+// The folders TempPath made, removed when the tests end.
+struct TempFolders {
+    std::vector<std::string> made;
+    ~TempFolders() {
+        for (const std::string& dir : made)
+            std::filesystem::remove_all(dir);
+    }
+} g_tempFolders;
+
 std::string TempPath(const char* name) {
     char dir[] = "/tmp/quillet-recorder-XXXXXX";
     EXPECT_NE(mkdtemp(dir), nullptr);
+    g_tempFolders.made.emplace_back(dir);
     return std::string(dir) + "/" + name;
 }
 
@@ -208,9 +221,12 @@ TEST(ChunkRecordingTest, AConnectionsChunksAreCountedAndRecordedAsTheyArrive) {
     sent += hello;
     ASSERT_TRUE(WaitUntil([&] { return engine.m_store.Counters(rec).recvBytes == sent.size(); }));
     NoteLoggedChunk(engine.m_store, *rec, ChunkSide::kSent, "reply");
+    SetStampStyle(StampStyle::kUtcMillis);  // the text recording follows the views' style
+    NoteLoggedChunk(engine.m_store, *rec, ChunkSide::kSent, "utc");
+    SetStampStyle(StampStyle::kChinaSeconds);
     const CounterSnapshot c = engine.m_store.Counters(rec);
-    EXPECT_EQ(c.sentBytes, 5u);
-    EXPECT_EQ(c.sentMessages, 1u);
+    EXPECT_EQ(c.sentBytes, 8u);
+    EXPECT_EQ(c.sentMessages, 2u);
     EXPECT_GE(c.recvMessages, 1u);
     EXPECT_LE(c.recvPerSecond, sent.size());
 
@@ -222,6 +238,9 @@ TEST(ChunkRecordingTest, AConnectionsChunksAreCountedAndRecordedAsTheyArrive) {
     const std::string lines = ReadFile(textPath);
     EXPECT_NE(lines.find(" RX peer-label  "), std::string::npos);
     EXPECT_NE(lines.find(" TX peer-label  reply\n"), std::string::npos);
+    EXPECT_TRUE(std::regex_search(
+        lines,
+        std::regex("\n\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z  TX peer-label  utc\n")));
     EXPECT_NE(lines.find("\xe4\xbd\xa0\xe5\xa5\xbd"), std::string::npos);
     peer.Close();
     quillet::sock::CloseSocket(listenFd);
