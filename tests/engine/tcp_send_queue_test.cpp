@@ -99,14 +99,17 @@ TEST_F(TcpSendQueueTest, StalledPeerQueuesAndItsResetTellsWhatWasTaken) {
     // The queue's bound: a text that would take it past 64 MiB is refused and not queued.
     const std::string huge(SendQueue::kMaxWaitingBytes, 'y');
     EXPECT_EQ(engine.Send(rec, huge, u"huge"), Result::kFull);
-    EXPECT_EQ(Queue(&SendQueue::waitingBytes), waiting);
+    // The socket's send buffer may still grow and take a little more, never the refused text.
+    EXPECT_LE(Queue(&SendQueue::waitingBytes), waiting);
+    EXPECT_EQ(Queue(&SendQueue::pending).size(), 2u);
 
     ResetPeer();
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_SENT) == 1; }));
     const auto lost = Queue(&SendQueue::lost);
     ASSERT_EQ(lost.size(), 2u);
     EXPECT_EQ(lost[0].text, u"big");
-    EXPECT_EQ(lost[0].taken, kLarge + 4 - waiting);
+    EXPECT_GE(lost[0].taken, kLarge + 4 - waiting);  // what went before the stall, or more
+    EXPECT_LT(lost[0].taken, kLarge);
     EXPECT_GT(lost[0].taken, 0u);
     EXPECT_EQ(lost[1].taken, 0u);
     EXPECT_TRUE(Queue(&SendQueue::pending).empty());
