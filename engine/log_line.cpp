@@ -118,11 +118,6 @@ bool HexTextView() {
     return g_hexText;
 }
 
-std::u16string FormatTimeStamp(std::chrono::system_clock::time_point when) {
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch());
-    return FormatChunkStamp(ns.count(), StampStyle::kChinaSeconds);
-}
-
 std::u16string FormatChunkStamp(int64_t timeNs, StampStyle style) {
     // Floor division, so times before the epoch still show the right second.
     int64_t secs = timeNs / 1000000000;
@@ -212,13 +207,9 @@ std::u16string MakeVisible(std::u16string_view text, bool keepLineBreaks) {
 }
 
 std::u16string RenderChunk(const LogChunk& chunk, const LogChunk* prev, const LogChunk* next) {
-    const DisplayCodec codec = CurrentCodec();
-    std::string carryIn;
-    if (chunk.joinsPrevious && prev)
-        carryIn = TailOf(codec, *prev);
-    std::string carryOut;
-    const bool nextJoins = next && next->joinsPrevious;
-    return RenderWith(codec, chunk, std::move(carryIn), nextJoins ? &carryOut : nullptr);
+    ChunkTextStream stream;
+    stream.StartAfter(chunk.joinsPrevious ? prev : nullptr);
+    return stream.Render(chunk, next);
 }
 
 struct ChunkTextStream::Codec {

@@ -11,7 +11,6 @@
 //
 // Threads: any thread. The style settings are process-wide values set from the user-interface
 // thread and read at each rendering.
-#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -36,8 +35,6 @@ inline constexpr size_t kContinuationIndent = 4;
 // Bytes per row in the hex-and-text view.
 inline constexpr size_t kHexRowBytes = 16;
 
-// "YYYY-MM-DD hh:mm:ss  " for `when`, in UTC plus 8 hours whatever the machine's time zone.
-std::u16string FormatTimeStamp(std::chrono::system_clock::time_point when);
 // The stamp of a chunk logged at `timeNs` (ChunkTimeNow's clock) in `style`.
 std::u16string FormatChunkStamp(int64_t timeNs, StampStyle style);
 

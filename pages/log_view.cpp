@@ -442,13 +442,14 @@ namespace {
 
 // A slice of a search: long enough to finish a screenful of log at once, short enough that
 // the window stays responsive between slices.
-int g_searchSliceMs = 30;
+constexpr int kSearchSliceMs = 30;
+int g_searchSliceMs = kSearchSliceMs;
 uint64_t g_searchBatch = kCopyBatch;
 
 }  // namespace
 
 void CLogView::SetSearchSliceForTest(int ms, uint64_t batchItems) {
-    g_searchSliceMs = ms > 0 || batchItems > 0 ? ms : 30;
+    g_searchSliceMs = ms > 0 || batchItems > 0 ? ms : kSearchSliceMs;
     g_searchBatch = batchItems > 0 ? batchItems : kCopyBatch;
 }
 

@@ -43,9 +43,9 @@ struct Utf8 {
 TEST(LogLine, TimeStampIsUtcPlusEightAcrossTheYearEnd) {
     // 2016-12-31 20:30:05 UTC
     sys_seconds t = sys_days{year{2016} / 12 / 31} + hours(20) + minutes(30) + seconds(5);
-    EXPECT_EQ(FormatTimeStamp(t), u"2017-01-01 04:30:05  ");
+    EXPECT_EQ(FormatChunkStamp(Ns(t), StampStyle::kChinaSeconds), u"2017-01-01 04:30:05  ");
     sys_seconds leap = sys_days{year{2024} / 2 / 28} + hours(16);
-    EXPECT_EQ(FormatTimeStamp(leap), u"2024-02-29 00:00:00  ");
+    EXPECT_EQ(FormatChunkStamp(Ns(leap), StampStyle::kChinaSeconds), u"2024-02-29 00:00:00  ");
 }
 
 TEST(LogLine, StampStylesKeepTheExactTime) {
