@@ -11,6 +11,7 @@
 #include <functional>
 #include <mutex>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 
@@ -58,15 +59,27 @@ public:
         ++added;
         if (m_queue.Add(key, p))
             Post([this] { TakeBatch(); });
+        CCritSecLock lock(g_csConnect);
+        freed.erase(p);  // queued above, so a batch taken from now on holds it
     }
     void OnConnectionUpdate(ConnectInfo* p, int kind, uint64_t key) override {
         Post([this, p, kind, key] {
+            // News of a deleted record whose address a new record with the same key took
+            // before that one was queued is not the new record's news: its own comes after it
+            // was queued.
+            bool stale;
+            {
+                CCritSecLock lock(g_csConnect);
+                stale = freed.count(p) > 0;
+            }
             TakeBatch();
             CCritSecLock lock(g_csConnect);
-            if (kind == UPDATE_DATA && IsListed((*m_engine)->m_map, key, p) && !p->hItem)
+            if (kind == UPDATE_DATA && !stale && IsListed((*m_engine)->m_map, key, p) && !p->hItem)
                 ++dataBeforeNode;
         });
     }
+    // Records the page deleted, until their address is queued again (guarded by g_csConnect).
+    std::set<const ConnectInfo*> freed;
     // Runs `fn` on the sink's thread.
     void Post(std::function<void()> fn) {
         {
@@ -127,7 +140,7 @@ TEST(NewRecordQueue, UdpSendersWithDeletesRacingTheirNews) {
     std::thread deleter([&] {
         std::mt19937 rng(13);
         for (int i = 0; i < 3000 && !stop; ++i) {
-            sink.Post([&engine, pick = rng()] {
+            sink.Post([&engine, &sink, pick = rng()] {
                 CCritSecLock lock(g_csConnect);
                 if (engine.m_map.empty())
                     return;
@@ -135,6 +148,7 @@ TEST(NewRecordQueue, UdpSendersWithDeletesRacingTheirNews) {
                 std::advance(it, pick % engine.m_map.size());
                 ConnectInfo* rec = it->second;
                 engine.m_map.erase(it);
+                sink.freed.insert(rec);
                 delete rec;
             });
             std::this_thread::yield();
