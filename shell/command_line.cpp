@@ -2,6 +2,7 @@
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
+#include <QRegularExpression>
 
 namespace quillet::shell {
 namespace {
@@ -10,14 +11,6 @@ constexpr char kContext[] = "quillet::shell::CommandLine";
 
 QString Tr(const char* text) {
     return QCoreApplication::translate(kContext, text);
-}
-
-std::optional<Language> LanguageNamed(const QString& name) {
-    if (name == QLatin1String("zh"))
-        return Language::kChinese;
-    if (name == QLatin1String("en"))
-        return Language::kEnglish;
-    return std::nullopt;
 }
 
 CommandLine UsageError(const QString& program, const QString& problem,
@@ -30,6 +23,17 @@ CommandLine UsageError(const QString& program, const QString& problem,
 
 }  // namespace
 
+std::optional<Language> LanguageOfTag(const QString& tag) {
+    // The language is what comes before a territory (_ or -), a character set or a modifier.
+    const qsizetype end = tag.indexOf(QRegularExpression(QStringLiteral("[_.@-]")));
+    const QString language = end < 0 ? tag : tag.left(end);
+    if (language == QLatin1String("zh"))
+        return Language::kChinese;
+    if (language == QLatin1String("en"))
+        return Language::kEnglish;
+    return std::nullopt;
+}
+
 CommandLine ParseCommandLine(const QStringList& args) {
     QCommandLineParser parser;
     parser.setApplicationDescription(
@@ -39,8 +43,10 @@ CommandLine ParseCommandLine(const QStringList& args) {
                                   Tr("Show this help and exit."));
     const QCommandLineOption version(QStringLiteral("version"), Tr("Show the version and exit."));
     const QCommandLineOption lang(QStringLiteral("lang"),
-                                  Tr("Language of the user interface: zh (Chinese, the "
-                                     "default) or en (English)."),
+                                  Tr("Language of the user interface: zh (Chinese) or en "
+                                     "(English); zh_CN, en_US and the like work too. Without "
+                                     "it the locale decides: Chinese for Chinese locales and "
+                                     "for C or POSIX, English for every other."),
                                   QStringLiteral("zh|en"));
     parser.addOptions({help, version, lang});
 
@@ -61,7 +67,7 @@ CommandLine ParseCommandLine(const QStringList& args) {
     CommandLine cmd;
     if (parser.isSet(lang)) {
         const QString value = parser.value(lang);
-        cmd.language = LanguageNamed(value);
+        cmd.language = LanguageOfTag(value);
         if (!cmd.language) {
             return UsageError(program,
                               Tr("unknown language '%1' for --lang: choose zh or en.").arg(value),

@@ -1,6 +1,7 @@
 #pragma once
-// The program's command line: --help, --version and --lang zh|en. Parsed before any window
-// system is opened, so help, version and usage errors work without a display.
+// The program's command line: --help, --version and --lang zh|en (zh_CN, en_US and the like too).
+// Parsed before any window system is opened, so help, version and usage errors work without a
+// display.
 //
 // Threads: main thread, before the application object exists or while it runs.
 #include <QString>
@@ -27,6 +28,10 @@ struct CommandLine {
 
 inline constexpr int kUsageExitCode = 2;
 inline constexpr int kNoDisplayExitCode = 1;
+
+// The language a tag names: "zh" or "en", alone or as a locale name with a territory,
+// character set or modifier ("zh_CN", "en-US", "en_GB.UTF-8"); nullopt for any other.
+std::optional<Language> LanguageOfTag(const QString& tag);
 
 // `args` includes the program name first, as QCoreApplication::arguments() gives it.
 CommandLine ParseCommandLine(const QStringList& args);

@@ -13,8 +13,10 @@ namespace {
 std::unique_ptr<QTranslator> g_program;
 std::unique_ptr<QTranslator> g_qt;
 
-bool StartsWithEnglish(const QByteArray& value) {
-    return value.startsWith("en");
+bool IsCLocale(const QString& locale) {
+    // "C.UTF-8" is the C locale with another character set.
+    const QString name = locale.section(QLatin1Char('.'), 0, 0);
+    return name == QLatin1String("C") || name == QLatin1String("POSIX");
 }
 
 std::unique_ptr<QTranslator> Load(const QString& file) {
@@ -27,12 +29,26 @@ std::unique_ptr<QTranslator> Load(const QString& file) {
 
 }  // namespace
 
+Language LanguageOfLocale(const LocaleEnvironment& env) {
+    QString locale = QStringLiteral("C");
+    for (const QString* v : {&env.lcAll, &env.lcMessages, &env.lang}) {
+        if (!v->isEmpty()) {
+            locale = *v;
+            break;
+        }
+    }
+    if (IsCLocale(locale))
+        return Language::kChinese;  // the C library ignores LANGUAGE there too
+    // A preference the program has no texts for is passed over, as gettext does.
+    for (const QString& preference : env.language.split(QLatin1Char(':'), Qt::SkipEmptyParts))
+        if (const auto chosen = LanguageOfTag(preference))
+            return *chosen;
+    return LanguageOfTag(locale).value_or(Language::kEnglish);
+}
+
 Language LanguageFromEnvironment() {
-    // LANGUAGE is a colon-separated list of preferences and, when set, wins over LANG.
-    const QByteArray language = qgetenv("LANGUAGE").split(':').first();
-    if (!language.isEmpty())
-        return StartsWithEnglish(language) ? Language::kEnglish : Language::kChinese;
-    return StartsWithEnglish(qgetenv("LANG")) ? Language::kEnglish : Language::kChinese;
+    return LanguageOfLocale({qEnvironmentVariable("LANGUAGE"), qEnvironmentVariable("LC_ALL"),
+                             qEnvironmentVariable("LC_MESSAGES"), qEnvironmentVariable("LANG")});
 }
 
 Language ChooseLanguage(const CommandLine& cmd) {

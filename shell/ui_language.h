@@ -13,7 +13,20 @@ namespace quillet::shell {
 // The program's English texts as built into the resources.
 inline constexpr char kEnglishTranslationFile[] = ":/i18n/quillet_en.qm";
 
-// English when the first entry of LANGUAGE, or else LANG, starts with "en"; Chinese otherwise.
+// The locale variables that choose the language of messages, as the C library reads them.
+struct LocaleEnvironment {
+    QString language;    // LANGUAGE: a colon-separated list of preferences
+    QString lcAll;       // LC_ALL
+    QString lcMessages;  // LC_MESSAGES
+    QString lang;        // LANG
+};
+
+// Chinese for a Chinese locale and for C or POSIX (the program's own texts), English for every
+// other. The locale is the first set of LC_ALL, LC_MESSAGES and LANG (C when none is). Unless
+// it is C or POSIX, LANGUAGE's first entry in Chinese or English wins over it.
+Language LanguageOfLocale(const LocaleEnvironment& env);
+
+// LanguageOfLocale of this process's environment.
 Language LanguageFromEnvironment();
 
 // --lang when given, else the environment's choice.

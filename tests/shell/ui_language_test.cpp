@@ -1,6 +1,7 @@
-// The two languages: chosen by --lang or the locale, Chinese unless English is asked for; the
-// English texts cover every text of the windows and prompts; Qt's own texts are Chinese under
-// Chinese; a missing or broken English file leaves the program in Chinese.
+// The two languages: chosen by --lang or the locale (Chinese for Chinese, C and POSIX, English
+// for every other); the English texts cover every text of the windows and prompts; Qt's own
+// texts are Chinese under Chinese; a missing or broken English file leaves the program in
+// Chinese.
 #include <QAbstractButton>
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -61,31 +62,76 @@ private:
     std::optional<QByteArray> old_;
 };
 
-Language FromLocale(const char* language, const char* lang) {
-    ScopedEnv a("LANGUAGE", language), b("LANG", lang);
-    return shell::LanguageFromEnvironment();
+struct LocaleCase {
+    const char* language;
+    const char* lcAll;
+    const char* lcMessages;
+    const char* lang;
+    Language expected;
+};
+
+class UiLanguageOfLocale : public ::testing::TestWithParam<LocaleCase> {};
+
+TEST_P(UiLanguageOfLocale, FollowsTheCLibrarysPrecedence) {
+    const LocaleCase& c = GetParam();
+    EXPECT_EQ(shell::LanguageOfLocale({c.language, c.lcAll, c.lcMessages, c.lang}), c.expected)
+        << "LANGUAGE=" << c.language << " LC_ALL=" << c.lcAll << " LC_MESSAGES=" << c.lcMessages
+        << " LANG=" << c.lang;
 }
 
-TEST(UiLanguageChoice, EnglishOnlyForAnEnglishLocaleOrOption) {
-    EXPECT_EQ(FromLocale(nullptr, "en_US.UTF-8"), Language::kEnglish);
-    EXPECT_EQ(FromLocale(nullptr, "en_GB"), Language::kEnglish);
-    EXPECT_EQ(FromLocale(nullptr, "zh_CN.UTF-8"), Language::kChinese);
-    EXPECT_EQ(FromLocale(nullptr, "fr_FR.UTF-8"), Language::kChinese);
-    EXPECT_EQ(FromLocale(nullptr, "C"), Language::kChinese);
-    EXPECT_EQ(FromLocale(nullptr, nullptr), Language::kChinese);
-    // LANGUAGE's first preference wins over LANG.
-    EXPECT_EQ(FromLocale("en:zh_CN", "zh_CN.UTF-8"), Language::kEnglish);
-    EXPECT_EQ(FromLocale("de:en", "en_US.UTF-8"), Language::kChinese);
-    EXPECT_EQ(FromLocale("", "en_US.UTF-8"), Language::kEnglish);
+constexpr Language zh = Language::kChinese, en = Language::kEnglish;
+INSTANTIATE_TEST_SUITE_P(
+    Locales, UiLanguageOfLocale,
+    ::testing::Values(
+        // Chinese locales, C and POSIX speak Chinese; every other locale English.
+        LocaleCase{"", "", "", "zh_CN.UTF-8", zh}, LocaleCase{"", "", "", "zh_TW", zh},
+        LocaleCase{"", "", "", "en_US.UTF-8", en}, LocaleCase{"", "", "", "fr_FR.UTF-8", en},
+        LocaleCase{"", "", "", "de_DE@euro", en}, LocaleCase{"", "", "", "C", zh},
+        LocaleCase{"", "", "", "C.UTF-8", zh}, LocaleCase{"", "", "", "POSIX", zh},
+        LocaleCase{"", "", "", "", zh},
+        // LC_ALL over LC_MESSAGES over LANG.
+        LocaleCase{"", "en_US.UTF-8", "zh_CN.UTF-8", "zh_CN.UTF-8", en},
+        LocaleCase{"", "zh_CN.UTF-8", "en_US.UTF-8", "en_US.UTF-8", zh},
+        LocaleCase{"", "", "fr_FR.UTF-8", "zh_CN.UTF-8", en},
+        LocaleCase{"", "", "zh_CN.UTF-8", "en_GB.UTF-8", zh},
+        LocaleCase{"", "C", "", "en_US.UTF-8", zh},
+        // LANGUAGE over all of them, its first entry the program has texts for winning...
+        LocaleCase{"en:zh_CN", "", "", "zh_CN.UTF-8", en},
+        LocaleCase{"zh_CN:en", "fr_FR.UTF-8", "", "en_US.UTF-8", zh},
+        LocaleCase{"de:fr:en_GB", "", "", "zh_CN.UTF-8", en},
+        LocaleCase{"de:fr", "", "", "zh_CN.UTF-8", zh}, LocaleCase{"::", "", "", "en_US", en},
+        // ...except under the C locale, where the C library ignores it.
+        LocaleCase{"en_US", "", "", "C", zh}, LocaleCase{"en", "POSIX", "", "en_US.UTF-8", zh},
+        LocaleCase{"en", "", "", "", zh}));
 
-    ScopedEnv a("LANGUAGE", nullptr), b("LANG", "en_US.UTF-8");
-    const auto zh = shell::ParseCommandLine({"quillet", "--lang", "zh"});
-    EXPECT_EQ(shell::ChooseLanguage(zh), Language::kChinese);
-    EXPECT_EQ(shell::ChooseLanguage(shell::ParseCommandLine({"quillet"})), Language::kEnglish);
-    ScopedEnv c("LANG", "fr_FR.UTF-8");
-    EXPECT_EQ(shell::ChooseLanguage(shell::ParseCommandLine({"quillet"})), Language::kChinese);
-    const auto en = shell::ParseCommandLine({"quillet", "--lang", "en"});
-    EXPECT_EQ(shell::ChooseLanguage(en), Language::kEnglish);
+struct TagCase {
+    const char* tag;
+    std::optional<Language> expected;
+};
+
+class UiLanguageTag : public ::testing::TestWithParam<TagCase> {};
+
+TEST_P(UiLanguageTag, NamesALanguageAloneOrAsALocale) {
+    EXPECT_EQ(shell::LanguageOfTag(GetParam().tag), GetParam().expected) << GetParam().tag;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Tags, UiLanguageTag,
+    ::testing::Values(TagCase{"zh", zh}, TagCase{"zh_CN", zh}, TagCase{"zh-CN", zh},
+                      TagCase{"zh_CN.UTF-8", zh}, TagCase{"en", en}, TagCase{"en_US", en},
+                      TagCase{"en-GB", en}, TagCase{"en_US.UTF-8", en}, TagCase{"en@quot", en},
+                      TagCase{"EN", std::nullopt}, TagCase{"eng", std::nullopt},
+                      TagCase{"fr_FR", std::nullopt}, TagCase{"", std::nullopt},
+                      TagCase{"_en", std::nullopt}));
+
+TEST(UiLanguageChoice, TheOptionWinsOverTheLocale) {
+    ScopedEnv a("LANGUAGE", nullptr), b("LC_ALL", nullptr), c("LC_MESSAGES", nullptr);
+    ScopedEnv d("LANG", "en_US.UTF-8");
+    EXPECT_EQ(shell::ChooseLanguage(shell::ParseCommandLine({"quillet"})), en);
+    EXPECT_EQ(shell::ChooseLanguage(shell::ParseCommandLine({"quillet", "--lang", "zh_CN"})), zh);
+    ScopedEnv e("LC_ALL", "zh_CN.UTF-8");
+    EXPECT_EQ(shell::ChooseLanguage(shell::ParseCommandLine({"quillet"})), zh);
+    EXPECT_EQ(shell::ChooseLanguage(shell::ParseCommandLine({"quillet", "--lang=en_US"})), en);
 }
 
 // Texts of the program that are still Chinese.
