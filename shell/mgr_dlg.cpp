@@ -57,6 +57,7 @@ CMgrDlg::CMgrDlg(QWidget* parent)
     CentreOnScreen();
     setWindowTitle(QStringLiteral("Quillet"));
     CreateAndPlacePages();
+    CreateGrips();
     CreateAccelerators();
 }
 
@@ -196,6 +197,7 @@ void CMgrDlg::resizeEvent(QResizeEvent* event) {
         m_pages[i]->setGeometry(PageRect());
         m_growth[i].Apply();
     }
+    PlaceGrips();
     QWidget::resizeEvent(event);
 }
 

@@ -26,6 +26,8 @@ class CSkinTab;
 
 namespace quillet::shell {
 
+class CResizeGrip;
+
 class CMgrDlg : public QWidget {
     Q_OBJECT
 public:
@@ -66,6 +68,8 @@ public:
     ui::CSkinTab* TabStrip() const { return m_tab; }
     ui::CSkinBtn* CloseButton() const { return m_closeBtn; }
     ui::CSkinBtn* MenuButton() const { return m_menuBtn; }
+    // The resize grips, in the order of GripsOf.
+    const std::array<CResizeGrip*, kGripCount>& Grips() const { return m_grips; }
     // The zone whose drag timer runs, or 0.
     int DragZone() const { return m_dragTimer.isActive() ? m_dragZone : 0; }
     // The frame as the next paint draws it.
@@ -86,6 +90,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
     void timerEvent(QTimerEvent* event) override;
     // Ends a running drag on a left-button release anywhere in the program.
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -102,7 +107,13 @@ private:
     void CentreOnScreen();
     void ShowAboutThenQuit();
     void UpdateCursor();
+    // Starts a drag in `zone` pressed at `pt` (window coordinates): the window system's own
+    // move or resize where there is one, else the window follows the cursor itself.
+    void StartDrag(int zone, QPoint pt);
     void EndDrag();
+    // The resize grips over the pages along every edge and corner.
+    void CreateGrips();
+    void PlaceGrips();
     // Starts the window system's own move or resize for `zone`; false when it has none.
     bool HandToWindowSystem(int zone);
     // The pages' rectangle for the window's present size.
@@ -129,6 +140,7 @@ private:
     ui::CSkinBtn* m_closeBtn = nullptr;
     ui::CSkinBtn* m_menuBtn = nullptr;
     ui::CSkinTab* m_tab = nullptr;
+    std::array<CResizeGrip*, kGripCount> m_grips{};
 };
 
 }  // namespace quillet::shell

@@ -8,6 +8,8 @@
 #include <QWindow>
 
 #include "shell/mgr_dlg.h"
+#include "shell/resize_grip.h"
+#include "skin/skin_btn.h"
 
 namespace quillet::shell {
 namespace {
@@ -27,12 +29,14 @@ void CMgrDlg::mousePressEvent(QMouseEvent* event) {
         QWidget::mousePressEvent(event);
         return;
     }
-    const QPoint pt = event->position().toPoint();
-    const int zone = GripZoneOf(pt, width(), height());
-    if (zone != kZoneNone && HandToWindowSystem(zone)) {
-        event->accept();
+    StartDrag(GripZoneOf(event->position().toPoint(), width(), height()),
+              event->position().toPoint());
+    event->accept();
+}
+
+void CMgrDlg::StartDrag(int zone, QPoint pt) {
+    if (zone != kZoneNone && HandToWindowSystem(zone))
         return;
-    }
     m_buttonHeld = true;
     m_drag.anchor = pt;
     m_drag.saved = ToWinRect(geometry());
@@ -43,7 +47,41 @@ void CMgrDlg::mousePressEvent(QMouseEvent* event) {
         m_dragZone = zone;
         m_dragTimer.start(kTickMs, this);
     }
-    event->accept();
+}
+
+void CMgrDlg::CreateGrips() {
+    for (size_t i = 0; i < m_grips.size(); ++i) {
+        m_grips[i] = new CResizeGrip(this, GripsOf(width(), height())[i].zone,
+                                     [this](int zone, QPoint at) { StartDrag(zone, at); });
+        m_grips[i]->raise();  // over the pages
+    }
+    m_closeBtn->raise();  // the caption's buttons keep their own presses
+    m_menuBtn->raise();
+    PlaceGrips();
+}
+
+void CMgrDlg::PlaceGrips() {
+    const auto grips = GripsOf(width(), height());
+    for (size_t i = 0; i < m_grips.size(); ++i)
+        if (m_grips[i])
+            m_grips[i]->setGeometry(grips[i].rect);
+}
+
+void CMgrDlg::mouseDoubleClickEvent(QMouseEvent* event) {
+    // A double-click on the caption (the surface above the pages) maximises and restores, as
+    // a window system's title bar does; the laid-out size stays the smallest.
+    const QPoint pt = event->position().toPoint();
+    if (event->button() == Qt::LeftButton && event->spontaneous() && pt.y() < PageRect().top() &&
+        GripZoneOf(pt, width(), height()) == kZoneMove) {
+        EndDrag();
+        if (isMaximized())
+            showNormal();
+        else
+            showMaximized();
+        event->accept();
+        return;
+    }
+    QWidget::mouseDoubleClickEvent(event);
 }
 
 bool CMgrDlg::HandToWindowSystem(int zone) {
@@ -113,27 +151,7 @@ void CMgrDlg::OnDragTick(QPoint cursor) {
 }
 
 void CMgrDlg::UpdateCursor() {
-    switch (m_hoverZone) {
-        case kZoneTopLeft:
-        case kZoneBottomRight:
-            setCursor(Qt::SizeFDiagCursor);
-            break;
-        case kZoneTopRight:
-        case kZoneBottomLeft:
-            setCursor(Qt::SizeBDiagCursor);
-            break;
-        case kZoneLeft:
-        case kZoneRight:
-            setCursor(Qt::SizeHorCursor);
-            break;
-        case kZoneTop:
-        case kZoneBottom:
-            setCursor(Qt::SizeVerCursor);
-            break;
-        default:
-            setCursor(Qt::ArrowCursor);
-            break;
-    }
+    setCursor(CursorOfZone(m_hoverZone));
 }
 
 }  // namespace quillet::shell

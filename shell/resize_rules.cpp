@@ -107,17 +107,41 @@ int ZoneOf(QPoint pt, int w, int h) {
 }
 
 int GripZoneOf(QPoint pt, int w, int h) {
-    const int inner = ZoneOf(pt, w, h);
-    if (inner != kZoneNone || !InRect(pt, 0, 0, w, h))
-        return inner;
-    const int grip = kBorderWidth + kCornerZone;
-    const bool left = pt.x() < grip, right = pt.x() >= w - grip;
-    const bool top = pt.y() < grip, bottom = pt.y() >= h - grip;
-    if (top)
-        return left ? kZoneTopLeft : right ? kZoneTopRight : kZoneTop;
-    if (bottom)
-        return left ? kZoneBottomLeft : right ? kZoneBottomRight : kZoneBottom;
-    return left ? kZoneLeft : kZoneRight;
+    if (!InRect(pt, 0, 0, w, h))
+        return kZoneNone;
+    const int g = kGripWidth, c = kCornerGrip;
+    const bool top = pt.y() < g, bottom = pt.y() >= h - g;
+    const bool left = pt.x() < g, right = pt.x() >= w - g;
+    if (!top && !bottom && !left && !right)
+        return ZoneOf(pt, w, h);
+    const bool nearLeft = pt.x() < c, nearRight = pt.x() >= w - c;
+    const bool nearTop = pt.y() < c, nearBottom = pt.y() >= h - c;
+    if ((top || left) && nearTop && nearLeft)
+        return kZoneTopLeft;
+    if ((top || right) && nearTop && nearRight)
+        return kZoneTopRight;
+    if ((bottom || left) && nearBottom && nearLeft)
+        return kZoneBottomLeft;
+    if ((bottom || right) && nearBottom && nearRight)
+        return kZoneBottomRight;
+    return top ? kZoneTop : bottom ? kZoneBottom : left ? kZoneLeft : kZoneRight;
+}
+
+std::array<Grip, kGripCount> GripsOf(int w, int h) {
+    const int g = kGripWidth, c = kCornerGrip;
+    // Each corner is two strips: along the top or bottom edge, and down the side.
+    return {{{kZoneTopLeft, QRect(0, 0, c, g)},
+             {kZoneTopLeft, QRect(0, g, g, c - g)},
+             {kZoneTopRight, QRect(w - c, 0, c, g)},
+             {kZoneTopRight, QRect(w - g, g, g, c - g)},
+             {kZoneBottomLeft, QRect(0, h - g, c, g)},
+             {kZoneBottomLeft, QRect(0, h - c, g, c - g)},
+             {kZoneBottomRight, QRect(w - c, h - g, c, g)},
+             {kZoneBottomRight, QRect(w - g, h - c, g, c - g)},
+             {kZoneTop, QRect(c, 0, w - 2 * c, g)},
+             {kZoneBottom, QRect(c, h - g, w - 2 * c, g)},
+             {kZoneLeft, QRect(0, c, g, h - 2 * c)},
+             {kZoneRight, QRect(w - g, c, g, h - 2 * c)}}};
 }
 
 Qt::Edges EdgesOf(int zone) {

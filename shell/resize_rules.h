@@ -3,7 +3,10 @@
 // what each 20 ms tick of that drag does with the cursor position. Pure functions of their
 // arguments, so the rules can be driven with made-up cursor positions.
 #include <QPoint>
+#include <QRect>
 #include <Qt>
+
+#include <array>
 
 namespace quillet::shell {
 
@@ -17,6 +20,11 @@ struct WinRect {
 
 constexpr int kBorderWidth = 4;
 constexpr int kCornerZone = 3;
+// The resize grips along the window's edges: a band this deep inside each edge, its ends this
+// long along both edges of a corner gripping the corner. They lie over the pages, which reach
+// within 2 pixels of the edges.
+constexpr int kGripWidth = 6;
+constexpr int kCornerGrip = 20;
 // The laid-out size is also the smallest: below it a control would be cut off.
 constexpr int kMinWidth = 747;
 constexpr int kMinHeight = 606;
@@ -38,9 +46,19 @@ enum Zone {
 // The zone of a point in window coordinates of a w × h window; kZoneNone outside the interior
 // (the four border strips and the corners beyond them start nothing).
 int ZoneOf(QPoint pt, int w, int h);
-// The same, with the border strips as resize grips: an edge, or a corner where the strip meets
-// a corner zone. Points outside the window are kZoneNone.
+// The same, with the grip bands as resize grips: an edge, or a corner within kCornerGrip of it
+// along either edge. Points outside the window are kZoneNone.
 int GripZoneOf(QPoint pt, int w, int h);
+
+// One resize grip: its zone and its rectangle in window coordinates.
+struct Grip {
+    int zone = kZoneNone;
+    QRect rect;
+};
+// The grips of a w × h window: two strips for each corner and one for each edge between them.
+// Together they cover the grip bands, and GripZoneOf gives each point of a grip its zone.
+constexpr int kGripCount = 12;
+std::array<Grip, kGripCount> GripsOf(int w, int h);
 // The window edges a resize zone moves; none for kZoneMove and kZoneNone.
 Qt::Edges EdgesOf(int zone);
 

@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include "pages/dialog_p.h"
+#include "shell/resize_grip.h"
 #include "shell/resize_rules.h"
 #include "skin/skin_btn.h"
 #include "skin/skin_tab.h"
@@ -154,17 +155,20 @@ TEST_F(DragTest, AReleaseOnAChildEndsAMove) {
 }
 
 TEST_F(DragTest, CornerZonesShowTheDiagonalCursors) {
+    // The cursor shown is that of the widget under the pointer: a grip or the window itself.
+    auto cursorAt = [this](QPoint at) {
+        QTest::mouseMove(dlg_.get(), at);
+        QWidget* under = dlg_->childAt(at);
+        return (under ? under : dlg_.get())->cursor().shape();
+    };
     EXPECT_EQ(dlg_->cursor().shape(), Qt::ArrowCursor);
-    QTest::mouseMove(dlg_.get(), QPoint(5, 5));
-    EXPECT_EQ(dlg_->cursor().shape(), Qt::SizeFDiagCursor);
-    QTest::mouseMove(dlg_.get(), QPoint(741, 5));
-    EXPECT_EQ(dlg_->cursor().shape(), Qt::SizeBDiagCursor);
-    QTest::mouseMove(dlg_.get(), QPoint(300, 40));
-    EXPECT_EQ(dlg_->cursor().shape(), Qt::ArrowCursor);
-    QTest::mouseMove(dlg_.get(), QPoint(1, 300));
-    EXPECT_EQ(dlg_->cursor().shape(), Qt::SizeHorCursor);
-    QTest::mouseMove(dlg_.get(), QPoint(300, 605));
-    EXPECT_EQ(dlg_->cursor().shape(), Qt::SizeVerCursor);
+    EXPECT_EQ(cursorAt(QPoint(5, 5)), Qt::SizeFDiagCursor);
+    EXPECT_EQ(cursorAt(QPoint(741, 5)), Qt::SizeBDiagCursor);
+    EXPECT_EQ(cursorAt(QPoint(5, 600)), Qt::SizeBDiagCursor);
+    EXPECT_EQ(cursorAt(QPoint(741, 600)), Qt::SizeFDiagCursor);
+    EXPECT_EQ(cursorAt(QPoint(300, 40)), Qt::ArrowCursor);
+    EXPECT_EQ(cursorAt(QPoint(1, 300)), Qt::SizeHorCursor);
+    EXPECT_EQ(cursorAt(QPoint(300, 605)), Qt::SizeVerCursor);
 }
 
 TEST(ResizeRules, GripsOnTheBorderStrips) {
@@ -179,6 +183,95 @@ TEST(ResizeRules, GripsOnTheBorderStrips) {
     EXPECT_EQ(shell::GripZoneOf({-1, 300}, w, h), kZoneNone);
     EXPECT_EQ(shell::EdgesOf(kZoneBottomLeft), Qt::BottomEdge | Qt::LeftEdge);
     EXPECT_EQ(shell::EdgesOf(kZoneMove), Qt::Edges());
+}
+
+// A press where a hand would grip each edge and corner: delivered as the window system would,
+// to whatever widget lies there, it starts that resize.
+struct GripPress {
+    QPoint at;  // from the window's nearest corner: negative counts from the right or bottom
+    int zone;
+};
+
+class GripTest : public DragTest, public ::testing::WithParamInterface<GripPress> {};
+
+TEST_P(GripTest, APressNearTheEdgeStartsItsResize) {
+    const QPoint at((GetParam().at.x() + 747) % 747, (GetParam().at.y() + 606) % 606);
+    QWidget* hit = dlg_->childAt(at);
+    ASSERT_NE(hit, nullptr) << "nothing at " << at.x() << "," << at.y();
+    EXPECT_NE(qobject_cast<shell::CResizeGrip*>(hit), nullptr) << hit->objectName().toStdString();
+    QTest::mousePress(dlg_->windowHandle(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(dlg_->DragZone(), GetParam().zone) << at.x() << "," << at.y();
+    EXPECT_EQ(hit->cursor().shape(), shell::CursorOfZone(GetParam().zone));
+    QTest::mouseRelease(dlg_->windowHandle(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(dlg_->DragZone(), 0);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EdgesAndCorners, GripTest,
+    ::testing::Values(GripPress{{2, 2}, kZoneTopLeft}, GripPress{{15, 3}, kZoneTopLeft},
+                      GripPress{{3, 15}, kZoneTopLeft}, GripPress{{-3, 2}, kZoneTopRight},
+                      GripPress{{-3, 15}, kZoneTopRight}, GripPress{{3, -3}, kZoneBottomLeft},
+                      GripPress{{15, -2}, kZoneBottomLeft}, GripPress{{5, -15}, kZoneBottomLeft},
+                      GripPress{{-3, -3}, kZoneBottomRight}, GripPress{{-15, -2}, kZoneBottomRight},
+                      GripPress{{-5, -15}, kZoneBottomRight}, GripPress{{300, 3}, shell::kZoneTop},
+                      GripPress{{5, 300}, shell::kZoneLeft},
+                      GripPress{{-5, 300}, shell::kZoneRight},
+                      GripPress{{300, -5}, shell::kZoneBottom}));
+
+TEST(ResizeRules, GripsCoverTheBandsWithTheirOwnZones) {
+    const int w = 900, h = 700;
+    const auto grips = shell::GripsOf(w, h);
+    for (int y = 0; y < h; ++y) {
+        for (int x = 0; x < w; ++x) {
+            const bool inBand = x < shell::kGripWidth || y < shell::kGripWidth ||
+                                x >= w - shell::kGripWidth || y >= h - shell::kGripWidth;
+            int covering = 0, zone = kZoneNone;
+            for (const shell::Grip& g : grips) {
+                if (g.rect.contains(x, y)) {
+                    ++covering;
+                    zone = g.zone;
+                }
+            }
+            ASSERT_EQ(covering, inBand ? 1 : 0) << x << "," << y;
+            if (inBand)
+                ASSERT_EQ(zone, shell::GripZoneOf({x, y}, w, h)) << x << "," << y;
+        }
+    }
+}
+
+TEST_F(DragTest, GripsFollowTheSizeAndCoverNoControlOfAPage) {
+    dlg_->setGeometry(100, 100, 1047, 806);
+    ProcessEvents();
+    const auto grips = shell::GripsOf(1047, 806);
+    for (size_t i = 0; i < grips.size(); ++i)
+        EXPECT_EQ(dlg_->Grips()[i]->geometry(), grips[i].rect);
+    for (int tab = 0; tab < shell::CMgrDlg::kTabCount; ++tab) {
+        dlg_->TabStrip()->SelectItem(tab);
+        ProcessEvents();
+        for (QWidget* c : dlg_->PageOfTab(tab)->findChildren<QWidget*>()) {
+            if (!c->isVisible())
+                continue;
+            const QRect r(c->mapTo(dlg_.get(), QPoint(0, 0)), c->size());
+            for (const shell::Grip& g : grips)
+                EXPECT_FALSE(r.intersects(g.rect)) << c->objectName().toStdString();
+        }
+    }
+}
+
+TEST_F(DragTest, DoubleClickOnTheCaptionMaximisesAndRestores) {
+    QTest::mouseDClick(dlg_->windowHandle(), Qt::LeftButton, {}, QPoint(600, 12));
+    ProcessEvents();
+    EXPECT_TRUE(dlg_->isMaximized());
+    EXPECT_GE(dlg_->width(), shell::kMinWidth);
+    QTest::mouseDClick(dlg_->windowHandle(), Qt::LeftButton, {}, QPoint(600, 12));
+    ProcessEvents();
+    EXPECT_FALSE(dlg_->isMaximized());
+    EXPECT_EQ(dlg_->size(), QSize(747, 606));
+    EXPECT_EQ(dlg_->minimumSize(), QSize(shell::kMinWidth, shell::kMinHeight));
+    // A double-click on a page is the page's own.
+    QTest::mouseDClick(dlg_->windowHandle(), Qt::LeftButton, {}, QPoint(600, 300));
+    ProcessEvents();
+    EXPECT_FALSE(dlg_->isMaximized());
 }
 
 // Every control of every page, by object and rectangle.
