@@ -22,6 +22,7 @@
 #include "encoding/wire_codec.h"
 #include "engine/log_line.h"
 #include "pages/app_settings.h"
+#include "pages/control_pictures.h"
 #include "pages/log_find_bar.h"
 #include "pages/log_search.h"
 #include "pages/log_save.h"
@@ -604,6 +605,8 @@ void CLogView::PaintItem(QPainter& painter, const Laid& laid) const {
             selections.append(range);
         }
         laid.lines[i]->draw(&painter, origin, selections, clip);
+        DrawMissingControlPictures(painter, *laid.lines[i], origin,
+                                   palette().color(QPalette::Text), palette().color(QPalette::Base));
     }
 }
 
