@@ -49,6 +49,9 @@ QStringList Candidates() {
 }
 
 const QColor kHeadingGreen(0, 128, 0);
+// The heading is drawn as one line, vertically centred, from its left edge.
+const QRect kHeadingBox(QPoint(50, 20), QPoint(399, 35));
+constexpr int kHeadingFlags = Qt::AlignLeft | Qt::AlignVCenter;
 
 }  // namespace
 
@@ -157,6 +160,14 @@ void CSet::accept() {
     QDialog::accept();
 }
 
+QString CSet::HeadingText() const {
+    return tr("收发信息编码设置：");
+}
+
+QRect CSet::HeadingTextRect() const {
+    return QFontMetrics(m_headingFont).boundingRect(kHeadingBox, kHeadingFlags, HeadingText());
+}
+
 void CSet::paintEvent(QPaintEvent*) {
     // Composed off-screen and copied in one step, so the heading never flickers.
     // In device pixels, so text and outline stay sharp on scaled screens.
@@ -168,8 +179,7 @@ void CSet::paintEvent(QPaintEvent*) {
     ui::FrameRect(p, rect(), Qt::black);
     p.setFont(m_headingFont);
     p.setPen(kHeadingGreen);
-    p.drawText(QRect(QPoint(50, 20), QPoint(399, 35)), Qt::AlignLeft | Qt::AlignVCenter,
-               tr("收发信息编码设置："));
+    p.drawText(kHeadingBox, kHeadingFlags, HeadingText());
     p.end();
     QPainter(this).drawPixmap(0, 0, surface);
 }

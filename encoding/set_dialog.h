@@ -30,6 +30,8 @@ public:
     // The further encodings (HEX and what iconv offers), shown while "..." is chosen.
     QComboBox* MoreCombo() const { return m_more; }
     QPushButton* OkButton() const { return m_ok; }
+    // Where the painted heading's text lies, in the dialog's coordinates.
+    QRect HeadingTextRect() const;
 
     // The six entries of the main list, index 0 first.
     static QStringList Entries();
@@ -46,6 +48,7 @@ private:
     void ShowCurrentChoice();
     void OnEntryChanged(int index);
     std::string ChosenWireName() const;
+    QString HeadingText() const;
 
     QComboBox* m_combo;
     QComboBox* m_more;

@@ -11,6 +11,7 @@
 #include "engine/local_address.h"
 #include "engine/name_resolver.h"
 #include "pages/app_settings.h"
+#include "pages/prompt_fit.h"
 #include "pages/prompt_input.h"
 #include "skin/ui_kit.h"
 
@@ -54,6 +55,7 @@ QLineEdit* CPromptDlg::AddRow(const QString& label, int id, const QString& text,
     caption->setGeometry(DuRect(14, y + 2, 52, 10));
     auto* edit = new QLineEdit(text, this);
     ui::SetControlId(edit, id);
+    caption->setBuddy(edit);  // names the box to a screen reader
     edit->setGeometry(DuRect(68, y, width() * 2 / 3 - 68 - 14, 14));
     edit->setMaxLength(maxLength);
     // The box is painted on the prompt's colour, as every control of the prompt is.
@@ -133,6 +135,14 @@ void CPromptDlg::StoreBoxes() {
         return;
     for (const QLineEdit* box : findChildren<QLineEdit*>())
         settings::SetValue(BoxKey(m_templateId, box), box->text());
+}
+
+void CPromptDlg::showEvent(QShowEvent* event) {
+    if (!m_fitted) {
+        m_fitted = true;
+        FitTextsToControls(this);
+    }
+    QDialog::showEvent(event);
 }
 
 void CPromptDlg::reject() {

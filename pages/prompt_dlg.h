@@ -88,6 +88,8 @@ protected:
 
     void accept() override;
     void reject() override;
+    // Before the first show: longer texts (English) get the room they need.
+    void showEvent(QShowEvent* event) override;
 
 private:
     void StartLookUp(const std::string& name);
@@ -109,6 +111,7 @@ private:
     QPushButton* m_localButton = nullptr;
     QLabel* m_lookingNote = nullptr;
     int m_rows = 0;
+    bool m_fitted = false;
     QPushButton* m_ok;
     QPushButton* m_cancel;
 };

@@ -14,6 +14,7 @@
 #include "pages/settings_dlg.h"
 #include "pages/wire_encoding_setting.h"
 #include "shell/about_dlg.h"
+#include "shell/context_menu_key.h"
 #include "shell/help_dlg.h"
 #include "skin/office_xp_menu.h"
 #include "skin/skin_btn.h"
@@ -93,6 +94,7 @@ void CMgrDlg::CreateAccelerators() {
         shortcut->setObjectName(QStringLiteral("accelerator%1").arg(command));
         connect(shortcut, &QShortcut::activated, this, [this, cmd = command] { OnCommand(cmd); });
     }
+    new ContextMenuKey(this);  // Shift+F10, like the Menu key
     // F1 is where desktop programs keep their help.
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     help->setObjectName(QStringLiteral("helpKey"));

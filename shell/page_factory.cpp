@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "pages/multicast_server_dlg.h"
+#include "pages/reading_order.h"
 #include "pages/tcp_client_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "pages/udp_broad_dlg.h"
@@ -17,8 +18,10 @@ std::array<QWidget*, kPageCount> CreatePages(QWidget* parent) {
         new pages::CUdpServerDlg(parent), new pages::CUdpClientDlg(parent),
         new pages::CUdpBroadDlg(parent),  new pages::CMulticastServerDlg(parent),
     };
-    for (QWidget* page : pages)
+    for (QWidget* page : pages) {
+        pages::SetReadingTabOrder(static_cast<pages::CDialogP*>(page));
         page->hide();
+    }
     return pages;
 }
 

@@ -25,7 +25,7 @@
     </message>
     <message>
         <source>收发信息编码设置：</source>
-        <translation>Encoding of sent and received messages:</translation>
+        <translation>Encoding:</translation>
     </message>
 </context>
 <context>
