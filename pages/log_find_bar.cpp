@@ -16,6 +16,7 @@ QCheckBox* Option(QWidget* parent, const QString& name, const QString& text, con
     auto* box = new QCheckBox(text, parent);
     box->setObjectName(name);
     box->setToolTip(tip);
+    box->setAccessibleName(tip);  // the short text is a sign, the tip says what it does
     return box;
 }
 
@@ -24,6 +25,7 @@ QToolButton* Button(QWidget* parent, const QString& name, const QString& text, c
     button->setObjectName(name);
     button->setText(text);
     button->setToolTip(tip);
+    button->setAccessibleName(tip);
     button->setAutoRaise(true);
     return button;
 }
@@ -36,6 +38,8 @@ CLogFindBar::CLogFindBar(QWidget* parent) : QWidget(parent) {
     m_text = new QLineEdit(this);
     m_text->setObjectName(QStringLiteral("findText"));
     m_text->setPlaceholderText(tr("查找"));
+    m_text->setAccessibleName(tr("查找"));
+    setAccessibleName(tr("查找"));
     m_previous = Button(this, QStringLiteral("findPrevious"), QStringLiteral("▲"), tr("上一个"));
     m_next = Button(this, QStringLiteral("findNext"), QStringLiteral("▼"), tr("下一个"));
     m_case = Option(this, QStringLiteral("findMatchCase"), QStringLiteral("Aa"), tr("区分大小写"));

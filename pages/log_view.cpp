@@ -25,6 +25,7 @@
 #include "pages/control_pictures.h"
 #include "pages/log_find_bar.h"
 #include "pages/log_search.h"
+#include "pages/log_view_accessible.h"
 #include "pages/log_save.h"
 #include "pages/log_sources.h"
 #include "pages/save_log_dlg.h"
@@ -52,6 +53,7 @@ std::set<CLogView*>& Views() {
 }  // namespace
 
 CLogView::CLogView(QWidget* parent) : QAbstractScrollArea(parent) {
+    InstallLogViewAccessibility();  // a read-only text to screen readers
     Views().insert(this);
     setFocusPolicy(Qt::StrongFocus);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);

@@ -56,6 +56,8 @@ QLineEdit* CPromptDlg::AddRow(const QString& label, int id, const QString& text,
     auto* edit = new QLineEdit(text, this);
     ui::SetControlId(edit, id);
     caption->setBuddy(edit);  // names the box to a screen reader
+    if (label.isEmpty())
+        edit->setAccessibleName(windowTitle());  // the caption asks for what the box takes
     edit->setGeometry(DuRect(68, y, width() * 2 / 3 - 68 - 14, 14));
     edit->setMaxLength(maxLength);
     // The box is painted on the prompt's colour, as every control of the prompt is.

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 #include "pages/multicast_server_dlg.h"
+#include "pages/page_names.h"
 #include "pages/reading_order.h"
 #include "pages/tcp_client_dlg.h"
 #include "pages/tcp_server_dlg.h"
@@ -20,6 +21,7 @@ std::array<QWidget*, kPageCount> CreatePages(QWidget* parent) {
     };
     for (QWidget* page : pages) {
         pages::SetReadingTabOrder(static_cast<pages::CDialogP*>(page));
+        pages::NamePageControls(static_cast<pages::CDialogP*>(page));
         page->hide();
     }
     return pages;

@@ -1,15 +1,27 @@
 // The keyboard alone: Tab walks each page in reading order, and Shift+F10 opens the context
 // menu of the focused control as the Menu key does.
+#include <QAccessible>
 #include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTest>
 #include <QTimer>
 
 #include "pages/dialog_p.h"
+#include "pages/dlg_set_ip.h"
+#include "pages/log_find_bar.h"
+#include "pages/multicast_server_dlg.h"
+#include "pages/prompt_dlg.h"
+#include "pages/set_dlg_broad_ip.h"
+#include "pages/set_multicast_dlg.h"
+#include "pages/set_udp_server_ip.h"
+#include "pages/udp_client_dlg.h"
 #include "pages/log_view.h"
 #include "pages/reading_order.h"
 #include "pages/tree_ctrl_ex.h"
+#include "skin/office_xp_menu.h"
 #include "skin/skin_tab.h"
 #include "tests/shell/shell_fixture.h"
 
@@ -90,6 +102,52 @@ TEST_F(ReadingOrderTest, ShiftF10OpensTheFocusedControlsContextMenu) {
     for (QWidget* control : std::initializer_list<QWidget*>{page->Tree(), page->ReceivedView(),
                                                             page->SentView(), page->SendBox()})
         EXPECT_FALSE(MenuOpenedBy(control).isEmpty()) << control->objectName().toStdString();
+}
+
+// Every box and control a screen reader reaches has a name: the send box, the find bar's
+// controls, every prompt's edit boxes; the menus list their items.
+QString AccessibleName(QObject* o) {
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(o);
+    return a ? a->text(QAccessible::Name) : QString();
+}
+
+TEST_F(ReadingOrderTest, BoxesAndControlsHaveNamesAndMenusListTheirItems) {
+    for (int tab = 0; tab < shell::CMgrDlg::kTabCount; ++tab) {
+        pages::CDialogP* page = ShowTab(tab);
+        EXPECT_FALSE(AccessibleName(page->SendBox()).isEmpty()) << tab;
+        EXPECT_FALSE(AccessibleName(page->SentView()).isEmpty()) << tab;
+    }
+    pages::CDialogP* page = ShowTab(0);
+    page->ReceivedView()->OpenFindBar();
+    ProcessEvents();
+    for (QWidget* w : page->ReceivedView()->FindBar()->findChildren<QWidget*>())
+        if (!qobject_cast<QLabel*>(w))
+            EXPECT_FALSE(AccessibleName(w).isEmpty()) << w->objectName().toStdString();
+
+    auto* udp = qobject_cast<pages::CUdpClientDlg*>(dlg_->Page(shell::kUdpClient));
+    auto* multicast = qobject_cast<pages::CMulticastServerDlg*>(dlg_->Page(shell::kMulticast));
+    pages::CDlgSetIp setIp(QString(), Qt::white, nullptr);
+    pages::CSetListenDlg listen(Qt::white, nullptr);
+    pages::CSetUdpServerIp udpPeer(udp, u"", Qt::white);
+    pages::CSetDlgBroadIp broadcast(udp, u"", Qt::white);
+    pages::CSetMulticastDlg group(multicast, u"", "127.0.0.1", Qt::white);
+    for (QWidget* prompt :
+         std::initializer_list<QWidget*>{&setIp, &listen, &udpPeer, &broadcast, &group})
+        for (QLineEdit* box : prompt->findChildren<QLineEdit*>())
+            EXPECT_FALSE(AccessibleName(box).isEmpty())
+                << prompt->objectName().toStdString() << " " << box->objectName().toStdString();
+
+    ui::COfficeXPMenu menu;
+    ASSERT_TRUE(menu.LoadMenu(shell::CMgrDlg::kMenuResource));
+    ui::COfficeXPMenu* popup = menu.SubMenu(0);
+    ASSERT_NE(popup, nullptr);
+    QAccessibleInterface* a = QAccessible::queryAccessibleInterface(popup);
+    ASSERT_NE(a, nullptr);
+    EXPECT_EQ(a->role(), QAccessible::PopupMenu);
+    ASSERT_EQ(a->childCount(), popup->actions().size());
+    for (int i = 0; i < a->childCount(); ++i)
+        if (!popup->actions()[i]->isSeparator())
+            EXPECT_FALSE(a->child(i)->text(QAccessible::Name).isEmpty()) << i;
 }
 
 }  // namespace
