@@ -27,6 +27,7 @@
 #include "engine/tcp_engine.h"
 #include "pages/recordings.h"
 #include "pages/file_sender.h"
+#include "pages/log_save.h"
 #include "pages/repeat_sender.h"
 #include "pages/send_box.h"
 #include "pages/send_options.h"
@@ -286,10 +287,12 @@ bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
     for (int i = 0; root && i < root->childCount(); ++i)
         if (auto* rec = RecordOf(root->child(i)))
             shown.push_back(rec);
-    if (m_recvView)
-        m_recvView->clear();
-    if (m_sentView)
-        m_sentView->clear();
+    for (CLogView* view : {m_recvView, m_sentView}) {
+        if (!view)
+            continue;
+        LogSaver::ForgetAll(view);  // a save still copying a log ends: every record goes
+        view->clear();
+    }
     if (m_recordings)
         m_recordings->StopAll();  // before the records they are set on go
     store.CloseAndFreeAll(shown);

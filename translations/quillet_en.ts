@@ -391,14 +391,6 @@
         <translation>Notice</translation>
     </message>
     <message>
-        <source>保存失败：%1</source>
-        <translation>Saving failed: %1</translation>
-    </message>
-    <message>
-        <source>错误</source>
-        <translation>Error</translation>
-    </message>
-    <message>
         <source>▼ 有新数据</source>
         <translation>▼ New data</translation>
     </message>
@@ -602,6 +594,10 @@ File: %2
     <message>
         <source>提示</source>
         <translation>Notice</translation>
+    </message>
+    <message>
+        <source>文件“%1”已存在。要替换它吗？</source>
+        <translation>The file “%1” already exists. Replace it?</translation>
     </message>
 </context>
 <context>
@@ -1025,10 +1021,88 @@ File: %2
     </message>
 </context>
 <context>
+    <name>quillet::pages::LogSaver</name>
+    <message>
+        <source>正在保存日志……</source>
+        <translation>Saving the log…</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>保存日志</source>
+        <translation>Save log</translation>
+    </message>
+    <message>
+        <source>保存失败：%1</source>
+        <translation>Saving failed: %1</translation>
+    </message>
+    <message>
+        <source>连接已删除</source>
+        <translation>the connection was deleted</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::RepeatSender</name>
     <message>
         <source>连接已关闭</source>
         <translation>the connection closed</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::SystemError</name>
+    <message>
+        <source>磁盘空间不足</source>
+        <translation>no space left on the disk</translation>
+    </message>
+    <message>
+        <source>超出磁盘配额</source>
+        <translation>disk quota exceeded</translation>
+    </message>
+    <message>
+        <source>没有权限</source>
+        <translation>permission denied</translation>
+    </message>
+    <message>
+        <source>文件系统是只读的</source>
+        <translation>the file system is read-only</translation>
+    </message>
+    <message>
+        <source>文件夹不存在</source>
+        <translation>the folder does not exist</translation>
+    </message>
+    <message>
+        <source>这是一个文件夹</source>
+        <translation>it is a folder</translation>
+    </message>
+    <message>
+        <source>文件名太长</source>
+        <translation>the file name is too long</translation>
+    </message>
+    <message>
+        <source>文件太大</source>
+        <translation>the file is too large</translation>
+    </message>
+    <message>
+        <source>读写设备出错</source>
+        <translation>input/output error</translation>
+    </message>
+    <message>
+        <source>打开的文件太多</source>
+        <translation>too many open files</translation>
+    </message>
+    <message>
+        <source>系统资源不足</source>
+        <translation>not enough system resources</translation>
+    </message>
+    <message>
+        <source>系统错误 %1</source>
+        <translation>system error %1</translation>
     </message>
 </context>
 <context>
