@@ -178,8 +178,8 @@ QString ByteCount(uint64_t n) {
     constexpr uint64_t kKiB = 1024;
     if (n < kKiB)
         return QCoreApplication::translate("quillet::pages::CDialogP", "%1 字节").arg(n);
-    return QLocale::c().formattedDataSize(static_cast<qint64>(n), 1,
-                                          QLocale::DataSizeTraditionalFormat);
+    // Computed in powers of 1024, and labelled so (KiB, MiB, GiB).
+    return QLocale::c().formattedDataSize(static_cast<qint64>(n), 1, QLocale::DataSizeIecFormat);
 }
 
 }  // namespace
@@ -639,7 +639,8 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
     while (!box.empty() && box.back() == u' ')
         box.pop_back();
     bool logged = false, fromBox = false;
-    rec->nSentBytes += static_cast<uint32_t>(news.unloggedBytes);
+    if (news.unloggedBytes > 0)  // file pieces and replies sent but not logged: one count
+        CountSentChunk(rec, news.unloggedBytes);
     for (const PendingSend& item : news.done) {
         if (!item.logged) {  // a file's piece: counted, not logged
             CountSentChunk(rec, item.bytes.size());

@@ -650,6 +650,10 @@ File: %2
         <source>文件大于 65507 字节，不能作为一个数据报发送；请选择分成多个数据报发送。</source>
         <translation>The file is larger than 65507 bytes and cannot go as one datagram; tick Split into datagrams.</translation>
     </message>
+    <message>
+        <source>这是一个套接字文件，不能读取，请选择一个文件。</source>
+        <translation>That is a socket file, which cannot be read; choose a file.</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CSendSettingsTab</name>
@@ -976,10 +980,6 @@ File: %2
         <translation>The file is larger than 65507 bytes and cannot go as one datagram.</translation>
     </message>
     <message>
-        <source>无法读取文件：%1</source>
-        <translation>Cannot read the file: %1</translation>
-    </message>
-    <message>
         <source>正在发送文件……</source>
         <translation>Sending the file…</translation>
     </message>
@@ -990,18 +990,6 @@ File: %2
     <message>
         <source>发送文件</source>
         <translation>Send File</translation>
-    </message>
-    <message>
-        <source>已取消发送文件：已发送 %1 字节，共 %2 字节。</source>
-        <translation>File sending cancelled: %1 of %2 bytes sent.</translation>
-    </message>
-    <message>
-        <source>%1，文件未发完：已发送 %2 字节，共 %3 字节。</source>
-        <translation>%1; the file was not sent whole: %2 of %3 bytes sent.</translation>
-    </message>
-    <message>
-        <source>读取文件出错：已发送 %1 字节，共 %2 字节。</source>
-        <translation>Error reading the file: %1 of %2 bytes sent.</translation>
     </message>
     <message>
         <source>连接已断开</source>
@@ -1018,6 +1006,46 @@ File: %2
     <message>
         <source>发送出错</source>
         <translation>sending failed</translation>
+    </message>
+    <message>
+        <source>正在发送：已发送 %1 字节</source>
+        <translation>Sending: %1 bytes sent</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>已发送 %1 字节</source>
+        <translation>%1 bytes sent</translation>
+    </message>
+    <message>
+        <source>已发送 %1 字节，共 %2 字节</source>
+        <translation>%1 of %2 bytes sent</translation>
+    </message>
+    <message>
+        <source>已停止发送：%1。</source>
+        <translation>Sending stopped: %1.</translation>
+    </message>
+    <message>
+        <source>已取消发送文件：%1。</source>
+        <translation>File sending cancelled: %1.</translation>
+    </message>
+    <message>
+        <source>%1，文件未发完：%2。</source>
+        <translation>%1; the file was not sent whole: %2.</translation>
+    </message>
+    <message>
+        <source>无法读取文件：%1
+%2</source>
+        <translation>Cannot read the file: %1
+%2</translation>
+    </message>
+    <message>
+        <source>读取文件出错：%1。
+%2</source>
+        <translation>Error reading the file: %1.
+%2</translation>
     </message>
 </context>
 <context>
