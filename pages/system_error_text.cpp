@@ -21,7 +21,7 @@ const char* CauseOf(int error) {
             return QT_TRANSLATE_NOOP("quillet::pages::SystemError", "文件系统是只读的");
         case ENOENT:
         case ENOTDIR:
-            return QT_TRANSLATE_NOOP("quillet::pages::SystemError", "文件夹不存在");
+            return QT_TRANSLATE_NOOP("quillet::pages::SystemError", "文件或文件夹不存在");
         case EISDIR:
             return QT_TRANSLATE_NOOP("quillet::pages::SystemError", "这是一个文件夹");
         case ENAMETOOLONG:

@@ -1101,10 +1101,6 @@ File: %2
         <translation>the file system is read-only</translation>
     </message>
     <message>
-        <source>文件夹不存在</source>
-        <translation>the folder does not exist</translation>
-    </message>
-    <message>
         <source>这是一个文件夹</source>
         <translation>it is a folder</translation>
     </message>
@@ -1131,6 +1127,10 @@ File: %2
     <message>
         <source>系统错误 %1</source>
         <translation>system error %1</translation>
+    </message>
+    <message>
+        <source>文件或文件夹不存在</source>
+        <translation>no such file or folder</translation>
     </message>
 </context>
 <context>
