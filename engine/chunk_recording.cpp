@@ -1,6 +1,5 @@
 #include "engine/chunk_recording.h"
 
-#include "encoding/wire_codec.h"
 #include "engine/crit_sec.h"
 #include "engine/log_line.h"
 #include "engine/log_recorder.h"
@@ -17,7 +16,7 @@ void Record(quillet::LogRecorder* recorder, ChunkSide side, const ConnectInfo& r
         return;
     }
     if (line->empty())
-        *line = FormatRecordedLine(std::chrono::system_clock::now(), side, rec.label, bytes);
+        *line = FormatRecordedLine(ChunkTimeNow(), side, rec.label, bytes);
     recorder->Append(*line);
 }
 
@@ -33,19 +32,4 @@ void NoteLoggedChunk(RecordStore& store, ConnectInfo& rec, ChunkSide side, std::
     Record(rec.recorder, side, rec, bytes, &line);
     if (store.PageRecorder() != rec.recorder)
         Record(store.PageRecorder(), side, rec, bytes, &line);
-}
-
-std::string FormatRecordedLine(std::chrono::system_clock::time_point when, ChunkSide side,
-                               const std::string& label, std::string_view bytes) {
-    // The stamp style chosen for the views: a user who matches lines against a capture wants
-    // the recording's milliseconds too.
-    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(when.time_since_epoch());
-    std::u16string text = FormatChunkStamp(ns.count(), CurrentStampStyle());
-    text += side == ChunkSide::kReceived ? u"RX " : u"TX ";
-    std::string line = quillet::enc::EncodeWith("UTF-8", text);
-    line += label;
-    line += "  ";
-    line += quillet::enc::EncodeWith("UTF-8", quillet::enc::DecodeForDisplay(bytes));
-    line += '\n';
-    return line;
 }

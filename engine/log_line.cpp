@@ -62,11 +62,11 @@ std::string TailOf(const DisplayCodec& codec, const LogChunk& prev) {
     return carry;
 }
 
-std::u16string HexRows(const DisplayCodec& codec, const std::string& bytes, size_t indent) {
+std::u16string HexRows(const DisplayCodec& codec, std::string_view bytes, size_t indent) {
     std::u16string out;
     std::string carry;
     for (size_t at = 0; at < bytes.size(); at += kHexRowBytes) {
-        const std::string_view row = std::string_view(bytes).substr(at, kHexRowBytes);
+        const std::string_view row = bytes.substr(at, kHexRowBytes);
         if (at > 0)
             out.append(u"\n").append(indent, u' ');
         std::u16string hex = quillet::enc::FormatHexPairs(row);
@@ -86,16 +86,22 @@ std::u16string HexRows(const DisplayCodec& codec, const std::string& bytes, size
     return out;
 }
 
+// A chunk's bytes as a view shows them after its stamp; hex rows are indented by `column`, the
+// width of what comes before them on the first row.
+std::u16string RenderBody(const DisplayCodec& codec, std::string_view bytes, std::string carryIn,
+                          std::string* carryOut, size_t column) {
+    if (HexTextView()) {
+        if (carryOut)
+            carryOut->clear();
+        return HexRows(codec, bytes, column);
+    }
+    return MakeVisible(Decode(codec, bytes, std::move(carryIn), carryOut));
+}
+
 std::u16string RenderWith(const DisplayCodec& codec, const LogChunk& chunk, std::string carryIn,
                           std::string* carryOut) {
     std::u16string out = FormatChunkStamp(chunk.timeNs, CurrentStampStyle());
-    if (HexTextView()) {
-        out += HexRows(codec, chunk.bytes, out.size());
-        if (carryOut)
-            carryOut->clear();
-    } else {
-        out += MakeVisible(Decode(codec, chunk.bytes, std::move(carryIn), carryOut));
-    }
+    out += RenderBody(codec, chunk.bytes, std::move(carryIn), carryOut, out.size());
     out += u'\n';
     return out;
 }
@@ -243,4 +249,18 @@ std::u16string RenderLog(const ChunkLog& log) {
         out += RenderWith(codec, chunk, std::move(carryIn), nextJoins ? &carry : nullptr);
     }
     return out;
+}
+
+std::string FormatRecordedLine(int64_t timeNs, ChunkSide side, std::string_view label,
+                               std::string_view bytes) {
+    std::u16string text = FormatChunkStamp(timeNs, CurrentStampStyle());
+    text += side == ChunkSide::kReceived ? u"RX " : u"TX ";
+    text += MakeVisible(quillet::enc::DecodeWith("UTF-8", label), false);
+    text += u"  ";
+    text += RenderBody(CurrentCodec(), bytes, {}, nullptr, text.size());
+    // A final line break ends the record's line; it does not start an empty one.
+    if (!text.empty() && text.back() == u'\n')
+        text.pop_back();
+    text += u'\n';
+    return quillet::enc::EncodeWith("UTF-8", text);
 }

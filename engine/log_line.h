@@ -47,6 +47,13 @@ std::u16string MakeVisible(std::u16string_view text, bool keepLineBreaks = true)
 // the log (null for none): a character split between two chunks of one stream shows whole, at
 // the end of the chunk where it ends.
 std::u16string RenderChunk(const LogChunk& chunk, const LogChunk* prev, const LogChunk* next);
+// A chunk as one record of a text recording, in UTF-8: its stamp (in the views' stamp style),
+// "RX " or "TX ", `label`, two spaces, then its bytes exactly as a view shows them (every byte
+// visible, further lines indented), and one "\n". A chunk's character split with the next one
+// shows as undecodable here: a recording is written before the next chunk comes.
+enum class ChunkSide { kReceived, kSent };
+std::string FormatRecordedLine(int64_t timeNs, ChunkSide side, std::string_view label,
+                               std::string_view bytes);
 // The whole log as text, oldest first. Caller holds g_csConnect (or owns the log).
 std::u16string RenderLog(const ChunkLog& log);
 

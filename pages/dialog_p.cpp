@@ -27,6 +27,7 @@
 #include "engine/tcp_engine.h"
 #include "pages/recordings.h"
 #include "pages/file_sender.h"
+#include "pages/log_save.h"
 #include "pages/repeat_sender.h"
 #include "pages/send_box.h"
 #include "pages/send_options.h"
@@ -177,8 +178,8 @@ QString ByteCount(uint64_t n) {
     constexpr uint64_t kKiB = 1024;
     if (n < kKiB)
         return QCoreApplication::translate("quillet::pages::CDialogP", "%1 字节").arg(n);
-    return QLocale::c().formattedDataSize(static_cast<qint64>(n), 1,
-                                          QLocale::DataSizeTraditionalFormat);
+    // Computed in powers of 1024, and labelled so (KiB, MiB, GiB).
+    return QLocale::c().formattedDataSize(static_cast<qint64>(n), 1, QLocale::DataSizeIecFormat);
 }
 
 }  // namespace
@@ -286,10 +287,12 @@ bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
     for (int i = 0; root && i < root->childCount(); ++i)
         if (auto* rec = RecordOf(root->child(i)))
             shown.push_back(rec);
-    if (m_recvView)
-        m_recvView->clear();
-    if (m_sentView)
-        m_sentView->clear();
+    for (CLogView* view : {m_recvView, m_sentView}) {
+        if (!view)
+            continue;
+        LogSaver::ForgetAll(view);  // a save still copying a log ends: every record goes
+        view->clear();
+    }
     if (m_recordings)
         m_recordings->StopAll();  // before the records they are set on go
     store.CloseAndFreeAll(shown);
@@ -636,7 +639,8 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
     while (!box.empty() && box.back() == u' ')
         box.pop_back();
     bool logged = false, fromBox = false;
-    rec->nSentBytes += static_cast<uint32_t>(news.unloggedBytes);
+    if (news.unloggedBytes > 0)  // file pieces and replies sent but not logged: one count
+        CountSentChunk(rec, news.unloggedBytes);
     for (const PendingSend& item : news.done) {
         if (!item.logged) {  // a file's piece: counted, not logged
             CountSentChunk(rec, item.bytes.size());

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "engine/auto_reply.h"
+#include "engine/record_log.h"
 #include "engine/tcp_engine.h"
 #include "pages/app_settings.h"
 #include "pages/dialog_p.h"
@@ -296,8 +297,8 @@ RawSend CDialogP::SendRawTcp(TcpEngine& engine, ConnectInfo* rec, std::string by
         case TcpEngine::SendResult::kAll:
             if (logged)
                 LogSent(rec, forLog, static_cast<int>(size), false);
-            else
-                rec->nSentBytes += static_cast<uint32_t>(size);
+            else  // a file's piece: counted, not logged
+                CountSentChunk(rec, size);
             return RawSend::kSent;
         case TcpEngine::SendResult::kQueued:
             return RawSend::kWaiting;
@@ -317,8 +318,8 @@ RawSend CDialogP::BookRawDatagram(ConnectInfo* rec, const std::string& bytes, bo
         return RawSend::kGone;
     if (logged)
         LogSent(rec, bytes, sent, false);
-    else
-        rec->nSentBytes += static_cast<uint32_t>(sent);
+    else  // a file's datagram: counted, not logged
+        CountSentChunk(rec, static_cast<size_t>(sent));
     return RawSend::kSent;
 }
 

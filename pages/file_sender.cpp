@@ -1,9 +1,13 @@
 #include "pages/file_sender.h"
 
+#include <QFile>
 #include <QProgressDialog>
 #include <QTimer>
 
 #include <algorithm>
+
+#include "pages/file_source.h"
+#include "pages/system_error_text.h"
 
 namespace quillet::pages {
 
@@ -11,6 +15,8 @@ namespace {
 
 constexpr int kTickMs = 2;
 constexpr int kProgressSteps = 1000;
+// A stream's box shows the bytes sent every this many ticks.
+constexpr int kCountTicks = 50;
 
 }  // namespace
 
@@ -32,35 +38,36 @@ bool FileSender::Start(ConnectInfo* rec, const QString& path, Mode mode, size_t 
         m_hooks.tell(tr("正在发送另一个文件，请等它发完或取消。"));
         return false;
     }
-    if (mode == Mode::kWhole && QFile(path).size() > static_cast<qint64>(kMaxDatagram)) {
+    const std::string name = QFile::encodeName(path).toStdString();
+    uint64_t size = 0;
+    const FileKind kind = KindOfFile(name, &size);  // stat: never waits for a FIFO's writer
+    if (mode == Mode::kWhole && kind == FileKind::kRegular && size > kMaxDatagram) {
         m_hooks.tell(tr("文件大于 65507 字节，不能作为一个数据报发送。"));
-        return false;
-    }
-    m_file.setFileName(path);
-    if (!m_file.open(QIODevice::ReadOnly)) {
-        m_hooks.tell(tr("无法读取文件：%1").arg(path));
         return false;
     }
     m_rec = rec;
     m_mode = mode;
+    m_path = path;
     m_pieceSize =
         mode == Mode::kStream ? kStreamPiece : std::clamp<size_t>(pieceSize, 1, kMaxDatagram);
-    m_size = static_cast<uint64_t>(m_file.size());
-    m_read = m_handed = 0;
-    m_eof = false;
-    if (mode == Mode::kWhole) {
-        m_pieceSize = kMaxDatagram;
-        Tick();  // one datagram: sent at once
-        return true;
-    }
-    ShowProgress();
+    m_stream = IsStreamKind(kind);
+    m_size = m_stream ? 0 : size;
+    m_handed = 0;
+    m_ticks = 0;
+    // One datagram: one more byte than fits tells a source that is too large.
+    const size_t piece = mode == Mode::kWhole ? kMaxDatagram + 1 : m_pieceSize;
+    const size_t queue = mode == Mode::kStream ? kStreamPiece * kPiecesPerTick : kBytesPerTick;
+    m_source = std::make_unique<FileSource>(name, piece, mode != Mode::kStream, queue);
+    if (mode != Mode::kWhole)
+        ShowProgress();
     m_timer->start();
-    Tick();
     return true;
 }
 
 void FileSender::ShowProgress() {
-    auto* box = new QProgressDialog(tr("正在发送文件……"), tr("取消"), 0, kProgressSteps, m_owner);
+    auto* box = new QProgressDialog(
+        m_stream ? tr("正在发送：已发送 %1 字节").arg(0) : tr("正在发送文件……"),
+        m_stream ? tr("停止") : tr("取消"), 0, m_stream ? 0 : kProgressSteps, m_owner);
     box->setObjectName(QStringLiteral("fileProgress"));
     box->setWindowTitle(tr("发送文件"));
     box->setWindowModality(Qt::NonModal);
@@ -72,22 +79,37 @@ void FileSender::ShowProgress() {
     m_progress = box;
 }
 
+void FileSender::UpdateProgress() {
+    if (!m_progress)
+        return;
+    if (!m_stream && m_size > 0)
+        m_progress->setValue(static_cast<int>(m_handed * kProgressSteps / m_size));
+    else if (m_stream && ++m_ticks % kCountTicks == 0)
+        m_progress->setLabelText(tr("正在发送：已发送 %1 字节").arg(m_handed));
+}
+
+QString FileSender::SentSoFar() const {
+    return m_stream ? tr("已发送 %1 字节").arg(m_handed)
+                    : tr("已发送 %1 字节，共 %2 字节").arg(m_handed).arg(m_size);
+}
+
 void FileSender::Cancel() {
     if (Busy())
-        Finish(tr("已取消发送文件：已发送 %1 字节，共 %2 字节。").arg(m_handed).arg(m_size));
+        Finish(m_stream ? tr("已停止发送：%1。").arg(SentSoFar())
+                        : tr("已取消发送文件：%1。").arg(SentSoFar()));
 }
 
 void FileSender::End(const ConnectInfo* rec, const QString& why) {
     if (Busy() && rec == m_rec)
-        Finish(
-            tr("%1，文件未发完：已发送 %2 字节，共 %3 字节。").arg(why).arg(m_handed).arg(m_size));
+        Finish(tr("%1，文件未发完：%2。").arg(why, SentSoFar()));
 }
 
 void FileSender::Abort() {
     m_timer->stop();
-    m_file.close();
+    m_source.reset();  // stops its reader, which looks at least every 50 ms
     m_rec = nullptr;
     if (m_progress) {
+        m_progress->disconnect(this);  // closing it would say "canceled"
         m_progress->close();
         m_progress->deleteLater();
     }
@@ -98,36 +120,36 @@ void FileSender::Finish(const QString& note) {
     m_hooks.tell(note);
 }
 
-bool FileSender::ReadPiece(size_t count, std::string* out) {
-    out->resize(count);
-    const qint64 n = m_file.read(out->data(), static_cast<qint64>(count));
-    if (n < 0)
+bool FileSender::NextPiece(std::string* out) {
+    if (m_source->Take(out))
+        return true;
+    const FileSource::State state = m_source->GetState();
+    if (state.phase != FileSource::Phase::kFailed)
         return false;
-    out->resize(static_cast<size_t>(n));
-    m_read += static_cast<uint64_t>(n);
-    if (n == 0 || m_read >= m_size)
-        m_eof = true;
-    return true;
+    const QString cause = SystemErrorText(state.error);
+    if (state.kind == FileKind::kMissing)  // the open failed
+        Finish(tr("无法读取文件：%1\n%2").arg(m_path, cause));
+    else
+        Finish(tr("读取文件出错：%1。\n%2").arg(SentSoFar(), cause));
+    return false;
+}
+
+bool FileSender::AllTaken() const {
+    return m_source->Drained();
 }
 
 void FileSender::Tick() {
     if (!Busy())
         return;
     const bool more = m_mode == Mode::kStream ? FeedStream() : FeedDatagrams();
-    if (!more || !Busy())
-        return;
-    if (m_progress && m_size > 0)
-        m_progress->setValue(static_cast<int>(m_handed * kProgressSteps / m_size));
+    if (more && Busy())
+        UpdateProgress();
 }
 
 bool FileSender::FeedStream() {
     std::string piece;
-    for (int n = 0; n < kPiecesPerTick && !m_eof && m_hooks.waiting(m_rec) < kStreamWindow; ++n) {
-        if (!ReadPiece(m_pieceSize, &piece)) {
-            Finish(tr("读取文件出错：已发送 %1 字节，共 %2 字节。").arg(m_handed).arg(m_size));
-            return false;
-        }
-        if (piece.empty())
+    for (int n = 0; n < kPiecesPerTick && m_hooks.waiting(m_rec) < kStreamWindow; ++n) {
+        if (!NextPiece(&piece))
             break;
         const size_t size = piece.size();
         switch (m_hooks.send(m_rec, std::move(piece))) {
@@ -141,7 +163,9 @@ bool FileSender::FeedStream() {
                 return false;
         }
     }
-    if (m_eof && m_hooks.waiting(m_rec) == 0) {
+    if (!Busy())
+        return false;
+    if (AllTaken() && m_hooks.waiting(m_rec) == 0) {
         if (!m_hooks.open(m_rec)) {  // the rest was cut off with the connection
             End(m_rec, tr("连接已断开"));
             return false;
@@ -153,7 +177,7 @@ bool FileSender::FeedStream() {
 }
 
 void FileSender::FinishAtEnd() {
-    if (m_read < m_size)
+    if (!m_stream && m_source->GetState().read < m_size)
         Finish(tr("文件在发送中变短了：已发送 %1 字节，原有 %2 字节。").arg(m_handed).arg(m_size));
     else
         Finish(tr("文件已发送：%1 字节。").arg(m_handed));
@@ -162,13 +186,13 @@ void FileSender::FinishAtEnd() {
 bool FileSender::FeedDatagrams() {
     std::string piece;
     size_t bytes = 0;
-    for (int i = 0; i < kDatagramsPerTick && bytes < kBytesPerTick && !m_eof; ++i) {
-        if (!ReadPiece(m_pieceSize, &piece)) {
-            Finish(tr("读取文件出错：已发送 %1 字节，共 %2 字节。").arg(m_handed).arg(m_size));
+    for (int i = 0; i < kDatagramsPerTick && bytes < kBytesPerTick; ++i) {
+        if (!NextPiece(&piece))
+            break;
+        if (m_mode == Mode::kWhole && piece.size() > kMaxDatagram) {
+            Finish(tr("文件大于 65507 字节，不能作为一个数据报发送。"));
             return false;
         }
-        if (piece.empty())
-            break;
         const size_t size = piece.size();
         if (m_hooks.send(m_rec, std::move(piece)) != RawSend::kSent) {
             End(m_rec, tr("发送出错"));
@@ -177,7 +201,9 @@ bool FileSender::FeedDatagrams() {
         m_handed += size;
         bytes += size;
     }
-    if (m_eof) {
+    if (!Busy())
+        return false;
+    if (AllTaken()) {
         FinishAtEnd();
         return false;
     }

@@ -1,19 +1,21 @@
 #pragma once
 // Sends a file's bytes, untouched by the text encoding, to one record: over TCP streamed in
 // pieces through the connection's send queue (never more than a window of it waiting), over UDP
-// as one datagram or as datagrams of a chosen size. A timer on the user-interface thread feeds
-// it a bounded amount per tick; a progress box with Cancel shows how far it is. One file at a
-// time per page. The bytes are counted as sent; the log shows no lines for them.
+// as one datagram or as datagrams of a chosen size. A FileSource opens and reads the file on a
+// thread of its own; a timer on the user-interface thread takes what it read and sends a
+// bounded amount per tick. A regular file shows a progress box with Cancel; a FIFO or a device
+// is sent until its end, and its box counts the bytes and offers Stop. One file at a time per
+// page. The bytes are counted as sent; the log shows no lines for them.
 //
 // Threads: user-interface thread only. The page ends the sending (Forget) before it frees the
 // record and stops it (Cancel) before teardown.
-#include <QFile>
 #include <QObject>
 #include <QPointer>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "pages/raw_send.h"
@@ -24,6 +26,8 @@ struct ConnectInfo;
 
 namespace quillet::pages {
 
+class FileSource;
+
 class FileSender : public QObject {
     Q_OBJECT
 public:
@@ -31,7 +35,7 @@ public:
     static constexpr size_t kStreamPiece = size_t{1} << 20;
     // TCP: at most this much of the file waits in the connection's queue.
     static constexpr size_t kStreamWindow = size_t{8} << 20;
-    // TCP: pieces one tick reads and queues at most, so that a tick stays short.
+    // TCP: pieces one tick queues at most, so that a tick stays short.
     static constexpr int kPiecesPerTick = 2;
     // UDP: datagrams and bytes one tick sends at most.
     static constexpr int kDatagramsPerTick = 256;
@@ -56,8 +60,8 @@ public:
     FileSender(Hooks hooks, QWidget* parent);
     ~FileSender() override;
 
-    // Starts sending the file at `path` to `rec`; false, after telling the user why, when it
-    // cannot be opened or a file is being sent already.
+    // Starts sending the file at `path` to `rec`; false, after telling the user why, when a
+    // file is being sent already. A file that cannot be opened or read is told when that shows.
     bool Start(ConnectInfo* rec, const QString& path, Mode mode, size_t pieceSize);
     bool Busy() const { return m_rec != nullptr; }
     const ConnectInfo* Record() const { return m_rec; }
@@ -73,23 +77,30 @@ private:
     void Tick();
     bool FeedStream();
     bool FeedDatagrams();
-    // Reads up to `count` bytes into `out`; false on a read error.
-    bool ReadPiece(size_t count, std::string* out);
+    // Takes the next piece read; false when none waits. Ends the sending, telling why, when
+    // the file could not be opened or read.
+    bool NextPiece(std::string* out);
+    // Whether every byte of the file was taken.
+    bool AllTaken() const;
+    // "已发送 N 字节" with the total when it is known.
+    QString SentSoFar() const;
     void Finish(const QString& note);
     // The whole file was read: says how much went, or that the file shrank while it was sent.
     void FinishAtEnd();
     void ShowProgress();
+    void UpdateProgress();
 
     Hooks m_hooks;
     QWidget* m_owner;
-    QFile m_file;
+    QString m_path;
+    std::unique_ptr<FileSource> m_source;
+    bool m_stream = false;  // a FIFO or a device: no size known beforehand
     ConnectInfo* m_rec = nullptr;
     Mode m_mode = Mode::kStream;
     size_t m_pieceSize = 0;
     uint64_t m_size = 0;
-    uint64_t m_read = 0;    // taken from the file
     uint64_t m_handed = 0;  // given to the connection, whole pieces
-    bool m_eof = false;
+    int m_ticks = 0;
     QTimer* m_timer = nullptr;
     QPointer<QProgressDialog> m_progress;
 };

@@ -134,6 +134,7 @@ void CLogView::DataArrived(RecordStore* store, const ConnectInfo* rec, ChunkDir 
 }
 
 void CLogView::Forget(const ConnectInfo* rec) {
+    LogSaver::ForgetRecord(this, rec);
     if (rec && m_rec == rec)
         clear();
 }
@@ -570,9 +571,7 @@ void CLogView::SaveLog() {
     CSaveLogDlg dlg(m_dir == ChunkDir::kReceived ? SaveWhat::kReceived : SaveWhat::kSent, this);
     if (ui::ExecModal(&dlg) != QDialog::Accepted || m_rec != rec)
         return;  // cancelled, or the record went away meanwhile
-    const SaveResult result = SaveRecordLog(*m_store, rec, dlg.What(), dlg.Format(), dlg.Path());
-    if (!result.error.isEmpty())
-        ui::ShowMessage(this, tr("保存失败：%1").arg(result.error), tr("错误"));
+    LogSaver::Start(this, {m_store, rec, dlg.What(), dlg.Format(), dlg.Path()});
 }
 
 void CLogView::PaintItem(QPainter& painter, const Laid& laid) const {

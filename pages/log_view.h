@@ -66,7 +66,8 @@ public:
     // News of data for `rec`: shown at the next refresh (the view switches to rec's log if it
     // showed something else).
     void DataArrived(RecordStore* store, const ConnectInfo* rec, ChunkDir dir);
-    // The record goes away: the view empties if it showed it.
+    // The record goes away: the view empties if it showed it, and a save of its log that is
+    // still copying ends.
     void Forget(const ConnectInfo* rec);
     const ConnectInfo* ShownRecord() const { return m_rec; }
 
@@ -114,7 +115,8 @@ public:
     // Tests: how long a slice runs and how many items a step reads (0, 0: the defaults).
     static void SetSearchSliceForTest(int ms, uint64_t batchItems);
 
-    // Asks what to save and where (CSaveLogDlg), then writes the file; any failure is told.
+    // Asks what to save and where (CSaveLogDlg), then saves beside the window (LogSaver, with
+    // progress and Cancel); any failure is told.
     void SaveLog();
 
     // Every view renders again (encoding, stamp style or byte view changed).

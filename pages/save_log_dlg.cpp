@@ -5,9 +5,11 @@
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 
 #include "skin/ui_kit.h"
@@ -66,11 +68,25 @@ void CSaveLogDlg::accept() {
         ui::ShowMessage(this, tr("请输入文件名！"), tr("提示"));
         return;
     }
+    if (QFileInfo::exists(Path()) && !AskReplace())
+        return;
     QDialog::accept();
 }
 
+bool CSaveLogDlg::AskReplace() {
+    QMessageBox box(QMessageBox::Question, tr("保存日志"),
+                    tr("文件“%1”已存在。要替换它吗？").arg(QFileInfo(Path()).fileName()),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    box.setObjectName(QStringLiteral("replaceFilePrompt"));
+    box.setDefaultButton(QMessageBox::No);
+    ui::ExecModal(&box);
+    return box.clickedButton() == box.button(QMessageBox::Yes);
+}
+
 void CSaveLogDlg::Browse() {
-    const QString path = QFileDialog::getSaveFileName(this, tr("保存日志"), Path());
+    // Whether to replace a file is asked once, on OK.
+    const QString path = QFileDialog::getSaveFileName(this, tr("保存日志"), Path(), QString(),
+                                                      nullptr, QFileDialog::DontConfirmOverwrite);
     if (!path.isEmpty())
         m_path->setText(path);
 }

@@ -1,7 +1,8 @@
 #pragma once
 // "保存日志": what to save of the selected record's log (received, sent, or both merged in time
 // order), how (the text shown, or the raw bytes) and where. Opened from a log view's context
-// menu and by Ctrl+S in a view; the view then writes the file (log_save.h).
+// menu and by Ctrl+S in a view; the view then saves (log_save.h). OK on the path of an existing
+// file asks first whether to replace it.
 //
 // Threads: user-interface thread only. Run it with ui::ExecModal so tests can script it.
 #include <QDialog>
@@ -30,6 +31,8 @@ public:
 
 private:
     void Browse();
+    // An existing file at the path: asks whether to replace it (ui::ExecModal).
+    bool AskReplace();
 
     QComboBox* m_what;
     QComboBox* m_format;

@@ -2,14 +2,17 @@
 
 #include <QCheckBox>
 #include <QFileDialog>
-#include <QFileInfo>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <unistd.h>
+
 #include "encoding/hex_text.h"
 #include "encoding/wire_codec.h"
 #include "pages/file_sender.h"
+#include "pages/file_source.h"
 #include "pages/repeat_sender.h"
 #include "pages/send_options.h"
 #include "skin/ui_kit.h"
@@ -84,33 +87,40 @@ CSendFileDlg::CSendFileDlg(bool datagrams, const QColor& colour, QWidget* parent
 
 bool CSendFileDlg::OnOk() {
     const QString path = Edit(kPath)->text().trimmed();
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists()) {
+    const std::string name = QFile::encodeName(path).toStdString();
+    uint64_t size = 0;
+    // stat and access only: opening a FIFO here would wait for its writer.
+    const FileKind kind = path.isEmpty() ? FileKind::kMissing : KindOfFile(name, &size);
+    if (kind == FileKind::kMissing) {
         Message(tr("文件不存在。"), tr("提示"));
         return false;
     }
-    if (info.isDir()) {
+    if (kind == FileKind::kDirectory) {
         Message(tr("这是一个文件夹，请选择一个文件。"), tr("提示"));
         return false;
     }
-    QFile probe(path);
-    if (!probe.open(QIODevice::ReadOnly)) {
+    if (kind == FileKind::kSocket) {
+        Message(tr("这是一个套接字文件，不能读取，请选择一个文件。"), tr("提示"));
+        return false;
+    }
+    if (access(name.c_str(), R_OK) != 0) {
         Message(tr("无法读取文件。"), tr("提示"));
         return false;
     }
-    if (info.size() == 0) {
+    // A FIFO or a device has no size beforehand: it is sent until its end.
+    if (kind == FileKind::kRegular && size == 0) {
         Message(tr("文件是空的，没有可发送的内容。"), tr("提示"));
         return false;
     }
     m_split = m_splitBox && m_splitBox->isChecked();
     if (m_datagrams && m_split) {
-        const auto size = WholeNumber(Edit(kPieceSize)->text(), 1, FileSender::kMaxDatagram);
-        if (!size) {
+        const auto piece = WholeNumber(Edit(kPieceSize)->text(), 1, FileSender::kMaxDatagram);
+        if (!piece) {
             Message(tr("每个数据报的字节数须为 1 到 65507 之间的整数。"), tr("提示"));
             return false;
         }
-        m_pieceSize = static_cast<size_t>(*size);
-    } else if (m_datagrams && info.size() > static_cast<qint64>(FileSender::kMaxDatagram)) {
+        m_pieceSize = static_cast<size_t>(*piece);
+    } else if (m_datagrams && kind == FileKind::kRegular && size > FileSender::kMaxDatagram) {
         Message(tr("文件大于 65507 字节，不能作为一个数据报发送；请选择分成多个数据报发送。"),
                 tr("提示"));
         return false;

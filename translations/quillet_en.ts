@@ -391,14 +391,6 @@
         <translation>Notice</translation>
     </message>
     <message>
-        <source>保存失败：%1</source>
-        <translation>Saving failed: %1</translation>
-    </message>
-    <message>
-        <source>错误</source>
-        <translation>Error</translation>
-    </message>
-    <message>
         <source>▼ 有新数据</source>
         <translation>▼ New data</translation>
     </message>
@@ -603,6 +595,10 @@ File: %2
         <source>提示</source>
         <translation>Notice</translation>
     </message>
+    <message>
+        <source>文件“%1”已存在。要替换它吗？</source>
+        <translation>The file “%1” already exists. Replace it?</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CSendFileDlg</name>
@@ -653,6 +649,10 @@ File: %2
     <message>
         <source>文件大于 65507 字节，不能作为一个数据报发送；请选择分成多个数据报发送。</source>
         <translation>The file is larger than 65507 bytes and cannot go as one datagram; tick Split into datagrams.</translation>
+    </message>
+    <message>
+        <source>这是一个套接字文件，不能读取，请选择一个文件。</source>
+        <translation>That is a socket file, which cannot be read; choose a file.</translation>
     </message>
 </context>
 <context>
@@ -980,10 +980,6 @@ File: %2
         <translation>The file is larger than 65507 bytes and cannot go as one datagram.</translation>
     </message>
     <message>
-        <source>无法读取文件：%1</source>
-        <translation>Cannot read the file: %1</translation>
-    </message>
-    <message>
         <source>正在发送文件……</source>
         <translation>Sending the file…</translation>
     </message>
@@ -994,18 +990,6 @@ File: %2
     <message>
         <source>发送文件</source>
         <translation>Send File</translation>
-    </message>
-    <message>
-        <source>已取消发送文件：已发送 %1 字节，共 %2 字节。</source>
-        <translation>File sending cancelled: %1 of %2 bytes sent.</translation>
-    </message>
-    <message>
-        <source>%1，文件未发完：已发送 %2 字节，共 %3 字节。</source>
-        <translation>%1; the file was not sent whole: %2 of %3 bytes sent.</translation>
-    </message>
-    <message>
-        <source>读取文件出错：已发送 %1 字节，共 %2 字节。</source>
-        <translation>Error reading the file: %1 of %2 bytes sent.</translation>
     </message>
     <message>
         <source>连接已断开</source>
@@ -1023,12 +1007,130 @@ File: %2
         <source>发送出错</source>
         <translation>sending failed</translation>
     </message>
+    <message>
+        <source>正在发送：已发送 %1 字节</source>
+        <translation>Sending: %1 bytes sent</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>已发送 %1 字节</source>
+        <translation>%1 bytes sent</translation>
+    </message>
+    <message>
+        <source>已发送 %1 字节，共 %2 字节</source>
+        <translation>%1 of %2 bytes sent</translation>
+    </message>
+    <message>
+        <source>已停止发送：%1。</source>
+        <translation>Sending stopped: %1.</translation>
+    </message>
+    <message>
+        <source>已取消发送文件：%1。</source>
+        <translation>File sending cancelled: %1.</translation>
+    </message>
+    <message>
+        <source>%1，文件未发完：%2。</source>
+        <translation>%1; the file was not sent whole: %2.</translation>
+    </message>
+    <message>
+        <source>无法读取文件：%1
+%2</source>
+        <translation>Cannot read the file: %1
+%2</translation>
+    </message>
+    <message>
+        <source>读取文件出错：%1。
+%2</source>
+        <translation>Error reading the file: %1.
+%2</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::LogSaver</name>
+    <message>
+        <source>正在保存日志……</source>
+        <translation>Saving the log…</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>保存日志</source>
+        <translation>Save log</translation>
+    </message>
+    <message>
+        <source>保存失败：%1</source>
+        <translation>Saving failed: %1</translation>
+    </message>
+    <message>
+        <source>连接已删除</source>
+        <translation>the connection was deleted</translation>
+    </message>
+    <message>
+        <source>错误</source>
+        <translation>Error</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::RepeatSender</name>
     <message>
         <source>连接已关闭</source>
         <translation>the connection closed</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::SystemError</name>
+    <message>
+        <source>磁盘空间不足</source>
+        <translation>no space left on the disk</translation>
+    </message>
+    <message>
+        <source>超出磁盘配额</source>
+        <translation>disk quota exceeded</translation>
+    </message>
+    <message>
+        <source>没有权限</source>
+        <translation>permission denied</translation>
+    </message>
+    <message>
+        <source>文件系统是只读的</source>
+        <translation>the file system is read-only</translation>
+    </message>
+    <message>
+        <source>这是一个文件夹</source>
+        <translation>it is a folder</translation>
+    </message>
+    <message>
+        <source>文件名太长</source>
+        <translation>the file name is too long</translation>
+    </message>
+    <message>
+        <source>文件太大</source>
+        <translation>the file is too large</translation>
+    </message>
+    <message>
+        <source>读写设备出错</source>
+        <translation>input/output error</translation>
+    </message>
+    <message>
+        <source>打开的文件太多</source>
+        <translation>too many open files</translation>
+    </message>
+    <message>
+        <source>系统资源不足</source>
+        <translation>not enough system resources</translation>
+    </message>
+    <message>
+        <source>系统错误 %1</source>
+        <translation>system error %1</translation>
+    </message>
+    <message>
+        <source>文件或文件夹不存在</source>
+        <translation>no such file or folder</translation>
     </message>
 </context>
 <context>

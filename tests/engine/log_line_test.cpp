@@ -89,6 +89,39 @@ TEST(LogLine, EveryByteIsVisibleAndNoLineCanPassForAStampedOne) {
     EXPECT_EQ(Body(RenderChunk(Chunk("\xF0\x9F\x98\x80"), nullptr, nullptr)), u"\U0001F600\n");
 }
 
+TEST(LogLine, ARecordedLineShowsTheChunkAsTheViewDoesAndNoPeerCanForgeOne) {
+    Utf8 utf8;
+    const int64_t t = Ns(sys_days{year{2016} / 12 / 31} + hours(20) + minutes(30) + seconds(5));
+    const std::string prefix = "2017-01-01 04:30:05  RX 10.0.0.7:5000  ";
+    const struct {
+        std::string bytes;
+        std::string body;  // what follows the prefix, UTF-8
+    } cases[] = {
+        {std::string("a\0b\0", 4), "a\u2400b\u2400"},  // nothing after a zero byte is lost
+        {"\x1b[2J\x1b]0;title\x07", "\u241b[2J\u241b]0;title\u2407"},
+        {"\xE2\x80\xAEgnp.exe", "<U+202E>gnp.exe"},
+        {"one\r\n2017-01-01 04:30:05  RX 10.0.0.7:5000  forged\n",
+         "one\n    2017-01-01 04:30:05  RX 10.0.0.7:5000  forged"},
+        {"a\u2028b\xC2\x85"
+         "c",
+         "a<U+2028>b<U+0085>c"},
+    };
+    for (const auto& c : cases) {
+        const std::string line =
+            FormatRecordedLine(t, ChunkSide::kReceived, "10.0.0.7:5000", c.bytes);
+        EXPECT_EQ(line, prefix + c.body + "\n") << c.bytes;
+        // The same text as the view's, but for the view's own final line break.
+        std::u16string shown = Body(RenderChunk(Chunk(c.bytes), nullptr, nullptr));
+        while (!shown.empty() && shown.back() == u'\n')
+            shown.pop_back();
+        EXPECT_EQ(line.substr(prefix.size()), quillet::enc::EncodeWith("UTF-8", shown) + "\n");
+    }
+    // The byte view in force applies too: HEX shows every byte as a pair.
+    quillet::enc::SetWireEncoding(quillet::enc::kHex);
+    EXPECT_EQ(FormatRecordedLine(t, ChunkSide::kSent, "x", std::string("\0\xFF\n", 3)),
+              "2017-01-01 04:30:05  TX x  00 FF 0A\n");
+}
+
 TEST(LogLine, ACharacterSplitBetweenChunksOfAStreamShowsWhole) {
     Utf8 utf8;
     const LogChunk a = Chunk("x\xE4\xBD"), b = Chunk("\xA0\xE5\xA5\xBD", true);

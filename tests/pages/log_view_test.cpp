@@ -31,6 +31,7 @@
 #include "pages/app_settings.h"
 #include "pages/log_find_bar.h"
 #include "pages/log_sources.h"
+#include "pages/log_save.h"
 #include "pages/log_view.h"
 #include "pages/prompt_dlg.h"
 #include "pages/save_log_dlg.h"
@@ -207,6 +208,8 @@ TEST_F(TcpLogViewTest, SaveWritesThePeersBytesOrTheShownText) {
         QTest::keyClick(View(), Qt::Key_S, Qt::ControlModifier);
         ui::SetModalScript(nullptr);
         EXPECT_EQ(opened, QStringLiteral("saveLogDlg"));
+        // The save runs beside the window.
+        EXPECT_TRUE(Eventually([&] { return !View()->findChild<pages::LogSaver*>(); }));
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(none)");
     };

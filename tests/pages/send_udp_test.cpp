@@ -45,14 +45,16 @@ TEST_F(UdpSendTest, AFileGoesAsOneDatagramOrInPiecesAndTooBigForOneIsRefused) {
     const QString path = MakeFile("small.bin", 5000, &bytes);
     ScriptPrompt({{CSendFileDlg::kPath, path}});
     Menu("actionSendFile");
-    EXPECT_EQ(Datagram(peer), bytes);
+    // The file is read beside the window: sent once the page has taken what was read.
     EXPECT_TRUE(Eventually([&] { return MessageStarts("文件已发送：5000"); }));
+    EXPECT_EQ(Datagram(peer), bytes);
 
     AnswerNextPrompt({{{CSendFileDlg::kPath, path}, {CSendFileDlg::kPieceSize, "1500"}},
                       {{CSendFileDlg::kSplit, true}},
                       true,
                       {}});
     Menu("actionSendFile");
+    EXPECT_TRUE(Eventually([&] { return !page_->Files()->Busy(); }));
     std::string joined;
     for (size_t want : {1500u, 1500u, 1500u, 500u}) {
         const std::string piece = Datagram(peer);
@@ -60,7 +62,6 @@ TEST_F(UdpSendTest, AFileGoesAsOneDatagramOrInPiecesAndTooBigForOneIsRefused) {
         joined += piece;
     }
     EXPECT_TRUE(joined == bytes);
-    EXPECT_TRUE(Eventually([&] { return !page_->Files()->Busy(); }));
 
     std::string big;
     const QString large = MakeFile("large.bin", 65508, &big);
