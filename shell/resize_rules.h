@@ -3,6 +3,7 @@
 // what each 20 ms tick of that drag does with the cursor position. Pure functions of their
 // arguments, so the rules can be driven with made-up cursor positions.
 #include <QPoint>
+#include <QRect>
 #include <Qt>
 
 namespace quillet::shell {
@@ -20,6 +21,11 @@ constexpr int kCornerZone = 3;
 // The laid-out size is also the smallest: below it a control would be cut off.
 constexpr int kMinWidth = 747;
 constexpr int kMinHeight = 606;
+
+// The caption buttons of a window `width` pixels wide: both keep their distance from the right
+// edge, so they stay together in the caption band as the window grows.
+QRect CloseButtonRect(int width);
+QRect MenuButtonRect(int width);
 
 // Drag zones, numbered like a telephone keypad: corners 1, 3, 7, 9; 5 moves the window.
 enum Zone {
