@@ -18,10 +18,7 @@ CDlgSetIp::CDlgSetIp(const QString& defaultAddress, const QColor& colour, QWidge
     AddRow(tr("对方地址:"), kBoxAddress, address, false, kAddressBoxChars);
     AddRow(tr("对方端口:"), kBoxPort, QStringLiteral("8888"), true);
     AddRow(tr("连接数量:"), kBoxCount, QStringLiteral("1"), true);
-    if (m_strDefault.isEmpty())
-        RememberBoxes();
-    else
-        RememberBoxes({kBoxAddress});  // the page's last target in this run
+    OfferRecentValues(QStringLiteral("tcpClient"));
     // Bottom left, beside OK and Cancel.
     AddLocalChoice("tcpClient", CLocalAddressDlg::Role::kClient, QRect(14, 121 - 24, 36, 14));
 }

@@ -12,6 +12,7 @@
 #include "engine/name_resolver.h"
 #include "pages/app_settings.h"
 #include "pages/prompt_input.h"
+#include "pages/recent_values.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -94,45 +95,21 @@ void CPromptDlg::accept() {
         return;  // OK runs again once the answer is in
     if (!OnOk())
         return;
-    StoreBoxes();
+    StoreRecentValues();
     QDialog::accept();
 }
 
-namespace {
-
-QString BoxKey(int templateId, const QLineEdit* box) {
-    return QStringLiteral("addr/dialog%1/%2").arg(templateId).arg(box->objectName());
+void CPromptDlg::OfferRecentValues(const QString& page) {
+    m_recentPage = page;
+    for (QLineEdit* box : findChildren<QLineEdit*>())
+        pages::OfferRecentValues(page, box->objectName().toInt(), box);
 }
 
-// Whether `box` would take `text` as typed: within its length and its validator.
-bool BoxTakes(const QLineEdit* box, QString text) {
-    if (text.size() > box->maxLength())
-        return false;
-    int pos = 0;
-    return !box->validator() || box->validator()->validate(text, pos) == QValidator::Acceptable;
-}
-
-}  // namespace
-
-void CPromptDlg::RememberBoxes(std::initializer_list<int> pageGiven) {
-    m_remembers = true;
-    for (QLineEdit* box : findChildren<QLineEdit*>()) {
-        if (std::find(pageGiven.begin(), pageGiven.end(), box->objectName().toInt()) !=
-            pageGiven.end())
-            continue;
-        const QVariant stored = settings::Value(BoxKey(m_templateId, box));
-        if (stored.typeId() != QMetaType::QString)
-            continue;
-        if (const QString text = stored.toString(); BoxTakes(box, text))
-            box->setText(text);
-    }
-}
-
-void CPromptDlg::StoreBoxes() {
-    if (!m_remembers)
+void CPromptDlg::StoreRecentValues() {
+    if (m_recentPage.isEmpty())
         return;
     for (const QLineEdit* box : findChildren<QLineEdit*>())
-        settings::SetValue(BoxKey(m_templateId, box), box->text());
+        AddRecentValue(m_recentPage, box->objectName().toInt(), box->text());
 }
 
 void CPromptDlg::reject() {
@@ -277,9 +254,11 @@ CSetListenDlg::CSetListenDlg(const QColor& colour, QWidget* parent, const char* 
     : CPromptDlg(kTemplateId, tr("请输入端口"), 181, 121, colour, parent) {
     // The caption asks for the port; the box stands alone.
     AddRow(QString(), kBoxPort, QString(), true);
-    RememberBoxes();
-    if (page)  // bottom left, beside OK and Cancel
+    if (page) {
+        OfferRecentValues(QString::fromLatin1(page));
+        // Bottom left, beside OK and Cancel.
         AddLocalChoice(page, CLocalAddressDlg::Role::kServer, QRect(14, 121 - 24, 36, 14));
+    }
 }
 
 bool CSetListenDlg::OnOk() {

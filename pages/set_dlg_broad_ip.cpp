@@ -12,12 +12,7 @@ CSetDlgBroadIp::CSetDlgBroadIp(const CUdpClientDlg* owner, const std::u16string&
     : CSetUdpServerIp(kTemplateId, tr("请输入广播地址"), tr("广播地址:"),
                       defaultAddress.empty() ? QString::fromLatin1(GetBroadcastText())
                                              : ToQString(defaultAddress),
-                      owner, colour, parent, "broadcast") {
-    if (defaultAddress.empty())
-        RememberBoxes();
-    else
-        RememberBoxes({kBoxAddress});  // the page's last peer in this run
-}
+                      owner, colour, parent, "broadcast") {}
 
 QString CSetDlgBroadIp::WrongFamilyText(int) const {
     return tr("广播只能用 IPv4 地址!");

@@ -41,12 +41,7 @@ CSetMulticastDlg::CSetMulticastDlg(const CMulticastServerDlg* owner,
     ui::SetControlId(m_loop, kBoxLoop);
     m_loop->setChecked(true);
     m_loop->setGeometry(ui::DuRect(14, 14 + kRowCount * 22, 150, 12));
-    // The interface is the page's own address; the group, once one was joined in this run, the
-    // page's last.
-    if (defaultGroup.empty())
-        RememberBoxes({kBoxInterface});
-    else
-        RememberBoxes({kBoxInterface, kBoxGroup});
+    OfferRecentValues(QStringLiteral("multicast"));
 }
 
 std::u16string CSetMulticastDlg::Box(int id) const {

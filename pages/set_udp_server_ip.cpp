@@ -27,12 +27,7 @@ CSetUdpServerIp::CSetUdpServerIp(const CUdpClientDlg* owner, const std::u16strin
     : CSetUdpServerIp(kTemplateId, tr("请输入对方地址"), tr("对方地址:"),
                       defaultAddress.empty() ? QString::fromStdString(GetAdapterIpText())
                                              : ToQString(defaultAddress),
-                      owner, colour, parent, "udpClient") {
-    if (defaultAddress.empty())
-        RememberBoxes();
-    else
-        RememberBoxes({kBoxAddress});  // the page's last peer in this run
-}
+                      owner, colour, parent, "udpClient") {}
 
 CSetUdpServerIp::CSetUdpServerIp(int templateId, const QString& caption,
                                  const QString& addressLabel, const QString& address,
@@ -50,6 +45,7 @@ CSetUdpServerIp::CSetUdpServerIp(int templateId, const QString& caption,
     PlaceButtons(QRect(33, 100, 50, 14), QRect(99, 100, 50, 14));
     // Right of the address box, the one free place beside the fixed rows.
     AddLocalChoice(page, CLocalAddressDlg::Role::kClient, QRect(152, 14, 27, 12));
+    OfferRecentValues(QString::fromLatin1(page));
 }
 
 bool CSetUdpServerIp::OnOk() {
