@@ -126,11 +126,11 @@ bool Fits(const IpEndpoint& address, int family) {
 }  // namespace
 
 std::optional<IpEndpoint> CPromptDlg::PeerOrLookUp(const std::string& narrow, int family) {
-    const std::string text = narrow.substr(0, kAddressBoxChars);
+    const std::string& text = narrow;
     const ParsedAddress parsed = ParseAddress(text);
     if (parsed.form == AddressForm::kEmpty)
         return IpEndpoint::V4(INADDR_NONE, 0);
-    if (parsed.form == AddressForm::kMalformed) {
+    if (parsed.form == AddressForm::kMalformed || text.size() > static_cast<size_t>(kAddressBoxChars)) {
         Message(tr("Ip 地址有错!"), ui::AppTitle());
         return std::nullopt;
     }
@@ -202,7 +202,7 @@ void CPromptDlg::ChooseLocal() {
 }
 
 bool CPromptDlg::HasLookedUp(const std::string& narrow) const {
-    return m_lookedUp && m_lookedUp->first == narrow.substr(0, kAddressBoxChars);
+    return m_lookedUp && m_lookedUp->first == narrow;
 }
 
 void CPromptDlg::StartLookUp(const std::string& name) {

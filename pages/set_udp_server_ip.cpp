@@ -34,7 +34,7 @@ CSetUdpServerIp::CSetUdpServerIp(int templateId, const QString& caption,
                                  const CUdpClientDlg* owner, const QColor& colour, QWidget* parent,
                                  const char* page)
     : CPromptDlg(templateId, caption, 181, 121, colour, parent), m_owner(owner) {
-    AddRow(addressLabel, kBoxAddress, address, false, kAddressBoxChars);
+    AddRow(addressLabel, kBoxAddress, address, false);
     AddRow(tr("对方端口:"), kBoxPeerPort, QStringLiteral("8888"), true);
     AddRow(tr("本地端口:"), kBoxLocalPort, QStringLiteral("6666"), true);
     AddRow(tr("客户数量:"), kBoxCount, QStringLiteral("1"), true);
@@ -64,7 +64,7 @@ bool CSetUdpServerIp::OnOk() {
     if (!CountFits())
         return false;
 
-    const std::string text = enc::ToNarrow(BoxText(Edit(kBoxAddress)).substr(0, kAddressBoxChars));
+    const std::string text = enc::ToNarrow(BoxText(Edit(kBoxAddress)));
     const std::optional<IpEndpoint> peer = ReadPeerAddress(text);
     if (!peer)
         return false;  // a name: OK runs again with its address (or it was refused)
