@@ -22,6 +22,9 @@
 #include "engine/local_address.h"
 #include "pages/app_settings.h"
 #include "pages/dlg_set_ip.h"
+#include "engine/chunk_log.h"
+#include "engine/log_limits.h"
+#include "pages/log_settings.h"
 #include "pages/log_settings_tab.h"
 #include "pages/set_dlg_broad_ip.h"
 #include "pages/set_multicast_dlg.h"
@@ -208,7 +211,41 @@ TEST_F(KeptSettingsTest, TheLogTabShowsTheDefaultsAndStoresValidChoicesOnly) {
     CLogSettingsTab stray(&parent);
     EXPECT_EQ(stray.StampStyle()->currentIndex(), 0);
     EXPECT_EQ(stray.RecordLimit()->value(), 64);
-    EXPECT_EQ(stray.TotalLimit()->value(), 1024);
+    EXPECT_EQ(stray.TotalLimit()->value(), 1);  // brought into the range
+}
+
+// The limits stored in the file are the ones the logs keep to, after a restart; a value out of
+// range is brought into the one range the tab offers too, stored so, and told once.
+TEST_F(KeptSettingsTest, StoredLogLimitsReachTheLogsWithinTheirOneRange) {
+    const struct {
+        QVariant record, total;
+        int recordMiB, totalMiB;
+        int notices;
+    } cases[] = {
+        {3, 200, 3, 200, 0},
+        {QVariant(), QVariant(), log_limits::kDefaultRecordMiB, log_limits::kDefaultTotalMiB, 0},
+        {"lots", 0, log_limits::kDefaultRecordMiB, log_limits::kMinMiB, 1},
+        {qlonglong{1} << 40, log_limits::kMaxTotalMiB + 1, log_limits::kMaxRecordMiB,
+         log_limits::kMaxTotalMiB, 2},
+    };
+    QWidget parent;
+    for (const auto& c : cases) {
+        settings::SetValue(QString::fromLatin1(log_keys::kRecordLimitMiB), c.record);
+        settings::SetValue(QString::fromLatin1(log_keys::kTotalLimitMiB), c.total);
+        for (int run = 0; run < 2; ++run) {
+            Restart();
+            settings::TakeNotices();
+            ApplyLogSettings();
+            EXPECT_EQ(LogLimitPerLog(), uint64_t(c.recordMiB) << 20) << c.recordMiB;
+            EXPECT_EQ(LogLimitTotal(), uint64_t(c.totalMiB) << 20) << c.totalMiB;
+            EXPECT_EQ(settings::TakeNotices().size(), run == 0 ? c.notices : 0) << c.totalMiB;
+            CLogSettingsTab tab(&parent);
+            EXPECT_EQ(tab.RecordLimit()->value(), c.recordMiB);
+            EXPECT_EQ(tab.TotalLimit()->value(), c.totalMiB);
+            EXPECT_EQ(tab.TotalLimit()->maximum(), log_limits::kMaxTotalMiB);
+        }
+    }
+    SetLogLimits(kDefaultLogLimitPerLog, kDefaultLogLimitTotal);
 }
 
 TEST_F(KeptSettingsTest, TheOptionsDialogHasTheLogTab) {
@@ -239,9 +276,11 @@ TEST_F(KeptSettingsTest, AFileOfRandomBytesGivesTheDefaults) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(noise);
     }
+    settings::TakeNotices();
     testing::internal::CaptureStderr();
     Restart();
     const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(settings::TakeNotices().size(), 1);  // for the window too
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find("could not be read"), std::string::npos) << err;
     EXPECT_TRUE(QFile::exists(m_settings.Path() + QStringLiteral(".damaged")));  // kept for a look
