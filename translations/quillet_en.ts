@@ -704,10 +704,6 @@ File: %2
         <source>广播只能用 IPv4 地址!</source>
         <translation>Broadcast works with IPv4 addresses only!</translation>
     </message>
-    <message>
-        <source>Ip 地址有错!</source>
-        <translation>Invalid IP address!</translation>
-    </message>
 </context>
 <context>
     <name>quillet::pages::CSetListenDlg</name>
@@ -1025,10 +1021,24 @@ File: %2
     </message>
 </context>
 <context>
+    <name>quillet::pages::LogSettings</name>
+    <message>
+        <source>设置文件中的 %1 (%2) 超出范围 %3 到 %4, 已改为 %5。</source>
+        <translation>%1 in the settings file (%2) is outside %3 to %4; it was changed to %5.</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::RepeatSender</name>
     <message>
         <source>连接已关闭</source>
         <translation>the connection closed</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::settings</name>
+    <message>
+        <source>设置文件 %1 已损坏, 无法读取; 程序从默认设置开始 (原文件已改名为 %2)。</source>
+        <translation>The settings file %1 is damaged and cannot be read; the program starts from the defaults (the old file is now %2).</translation>
     </message>
 </context>
 <context>
