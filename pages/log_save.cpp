@@ -2,10 +2,12 @@
 
 #include <QFile>
 
+#include <cerrno>
 #include <optional>
 
 #include "engine/log_line.h"
 #include "engine/record_store.h"
+#include "pages/failure_cause.h"
 
 namespace quillet::pages {
 
@@ -58,13 +60,13 @@ class Writer {
 public:
     explicit Writer(const QString& path) : m_file(path) {
         if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            m_error = m_file.errorString();
+            Failed();
     }
     bool Write(const QByteArray& bytes) {
         if (!m_error.isEmpty())
             return false;
         if (m_file.write(bytes) != bytes.size()) {
-            m_error = m_file.errorString();
+            Failed();
             return false;
         }
         m_bytes += static_cast<uint64_t>(bytes.size());
@@ -72,14 +74,20 @@ public:
     }
     SaveResult Finish() {
         if (m_error.isEmpty() && !m_file.flush())
-            m_error = m_file.errorString();
+            Failed();
         m_file.close();
         if (m_error.isEmpty() && m_file.error() != QFileDevice::NoError)
-            m_error = m_file.errorString();
+            Failed();
         return {m_error, m_bytes};
     }
 
 private:
+    // The system's reason in the window's language; Qt's text when the system gave none.
+    void Failed() {
+        const int err = errno;
+        m_error = err != 0 ? CauseText(err) : m_file.errorString();
+    }
+
     QFile m_file;
     QString m_error;
     uint64_t m_bytes = 0;

@@ -187,7 +187,7 @@ TEST_F(Ipv6PageTest, TcpClientTriesANamesNextAddressWhenTheFirstRefuses) {
                            .arg(Record(Child(0)) ? LocalPortOf(Record(Child(0))) : -1)
                            .arg(port));
     for (const auto& m : messages_)
-        EXPECT_NE(m.text, "客户端连接失败!");
+        EXPECT_FALSE(m.text.startsWith("客户端连接失败!"));
 }
 
 TEST_F(Ipv6PageTest, UdpServerOnIpv6LoopbackListsAndAnswersIpv6Peers) {
