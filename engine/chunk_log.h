@@ -105,8 +105,10 @@ uint64_t TotalLogBytes();
 // Bytes of all chunks that any log lost because memory ran out, since the program started.
 uint64_t FailedLogBytesTotal();
 
-inline constexpr uint64_t kDefaultLogLimitPerLog = uint64_t{quillet::log_limits::kDefaultRecordMiB} << 20;
-inline constexpr uint64_t kDefaultLogLimitTotal = uint64_t{quillet::log_limits::kDefaultTotalMiB} << 20;
+inline constexpr uint64_t kDefaultLogLimitPerLog = uint64_t{quillet::log_limits::kDefaultRecordMiB}
+                                                   << 20;
+inline constexpr uint64_t kDefaultLogLimitTotal = uint64_t{quillet::log_limits::kDefaultTotalMiB}
+                                                  << 20;
 
 // Now on the clock chunks are stamped with.
 int64_t ChunkTimeNow();

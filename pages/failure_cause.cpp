@@ -66,7 +66,8 @@ QString WithCause(const QString& text, int err) {
     if (err == 0)
         return text;
     return text + QLatin1Char('\n') +
-           QCoreApplication::translate("quillet::pages::FailureCause", "原因: %1").arg(CauseText(err));
+           QCoreApplication::translate("quillet::pages::FailureCause", "原因: %1")
+               .arg(CauseText(err));
 }
 
 }  // namespace quillet::pages

@@ -31,17 +31,18 @@ int StoredLogLimitMiB(const char* key) {
     const qlonglong value = stored.toLongLong(&ok);
     if (!stored.isValid() || !ok)
         return fallback;  // missing, or not a number: the default, as for every setting
-    const int clamped = static_cast<int>(std::clamp<qlonglong>(value, log_limits::kMinMiB, highest));
+    const int clamped =
+        static_cast<int>(std::clamp<qlonglong>(value, log_limits::kMinMiB, highest));
     if (clamped != value) {
         settings::SetValue(name, clamped);
-        settings::Tell(QCoreApplication::translate(
-                           "quillet::pages::LogSettings",
-                           "设置文件中的 %1 (%2) 超出范围 %3 到 %4, 已改为 %5。")
-                           .arg(name)
-                           .arg(value)
-                           .arg(log_limits::kMinMiB)
-                           .arg(highest)
-                           .arg(clamped));
+        settings::Tell(
+            QCoreApplication::translate("quillet::pages::LogSettings",
+                                        "设置文件中的 %1 (%2) 超出范围 %3 到 %4, 已改为 %5。")
+                .arg(name)
+                .arg(value)
+                .arg(log_limits::kMinMiB)
+                .arg(highest)
+                .arg(clamped));
     }
     return clamped;
 }

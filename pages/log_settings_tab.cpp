@@ -39,8 +39,8 @@ CLogSettingsTab::CLogSettingsTab(QWidget* parent) : m_page(new QWidget(parent)) 
     m_recordLimit = MakeLimitBox(m_page, "logRecordLimit", log_keys::kRecordLimitMiB,
                                  log_limits::kMaxRecordMiB);
     form->addRow(tr("每个连接的日志上限:"), m_recordLimit);
-    m_totalLimit = MakeLimitBox(m_page, "logTotalLimit", log_keys::kTotalLimitMiB,
-                                log_limits::kMaxTotalMiB);
+    m_totalLimit =
+        MakeLimitBox(m_page, "logTotalLimit", log_keys::kTotalLimitMiB, log_limits::kMaxTotalMiB);
     form->addRow(tr("全部日志的上限:"), m_totalLimit);
 }
 

@@ -130,7 +130,8 @@ std::optional<IpEndpoint> CPromptDlg::PeerOrLookUp(const std::string& narrow, in
     const ParsedAddress parsed = ParseAddress(text);
     if (parsed.form == AddressForm::kEmpty)
         return IpEndpoint::V4(INADDR_NONE, 0);
-    if (parsed.form == AddressForm::kMalformed || text.size() > static_cast<size_t>(kAddressBoxChars)) {
+    if (parsed.form == AddressForm::kMalformed ||
+        text.size() > static_cast<size_t>(kAddressBoxChars)) {
         Message(tr("Ip 地址有错!"), ui::AppTitle());
         return std::nullopt;
     }

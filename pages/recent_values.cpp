@@ -76,8 +76,7 @@ void AddRecentValue(const QString& page, int boxId, const QString& text) {
 }
 
 void OfferRecentValues(const QString& page, int boxId, QLineEdit* box) {
-    auto* completer =
-        new QCompleter(new QStringListModel(RecentValues(page, boxId, box)), box);
+    auto* completer = new QCompleter(new QStringListModel(RecentValues(page, boxId, box)), box);
     completer->model()->setParent(completer);
     completer->setObjectName(QStringLiteral("recentValues"));
     completer->setCaseSensitivity(Qt::CaseInsensitive);

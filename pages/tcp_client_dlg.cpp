@@ -218,8 +218,7 @@ bool CTcpClientDlg::TryNextAddress(ConnectInfo* rec) {
     return true;
 }
 
-void CTcpClientDlg::EndConnect(const std::shared_ptr<ConnectBatch>& batch, bool failed,
-                              int error) {
+void CTcpClientDlg::EndConnect(const std::shared_ptr<ConnectBatch>& batch, bool failed, int error) {
     if (failed && !batch->failed)
         batch->error = error;
     batch->failed = batch->failed || failed;
