@@ -22,6 +22,8 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/log_limits.h"
+
 enum class ChunkDir : uint8_t { kReceived = 0, kSent = 1 };
 
 struct LogChunk {
@@ -103,8 +105,10 @@ uint64_t TotalLogBytes();
 // Bytes of all chunks that any log lost because memory ran out, since the program started.
 uint64_t FailedLogBytesTotal();
 
-inline constexpr uint64_t kDefaultLogLimitPerLog = uint64_t{64} << 20;
-inline constexpr uint64_t kDefaultLogLimitTotal = uint64_t{1024} << 20;
+inline constexpr uint64_t kDefaultLogLimitPerLog = uint64_t{quillet::log_limits::kDefaultRecordMiB}
+                                                   << 20;
+inline constexpr uint64_t kDefaultLogLimitTotal = uint64_t{quillet::log_limits::kDefaultTotalMiB}
+                                                  << 20;
 
 // Now on the clock chunks are stamped with.
 int64_t ChunkTimeNow();

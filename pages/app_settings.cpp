@@ -1,5 +1,6 @@
 #include "pages/app_settings.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -8,12 +9,14 @@
 #include <QStringDecoder>
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 namespace quillet::pages::settings {
 namespace {
 
 std::unique_ptr<QSettings> g_settings;
 QString g_testPath;
+QStringList g_notices;
 
 QString UserFilePath() {
     return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
@@ -34,6 +37,10 @@ void SetDamagedFileAside(const QString& path) {
     Warn(QStringLiteral("the settings file %1 could not be read; starting from the defaults "
                         "(the old file is %2)")
              .arg(path, aside));
+    g_notices << QCoreApplication::translate("quillet::pages::settings",
+                                             "设置文件 %1 已损坏, 无法读取; 程序从默认设置开始"
+                                             " (原文件已改名为 %2)。")
+                     .arg(path, aside);
 }
 
 // QSettings takes almost any bytes as a file of odd keys; a file it wrote itself is UTF-8 text
@@ -100,6 +107,15 @@ bool BoolValue(const QString& key, bool fallback) {
     if (text == QLatin1String("false") || text == QLatin1String("0"))
         return false;
     return fallback;
+}
+
+void Tell(const QString& text) {
+    Warn(text);
+    g_notices << text;
+}
+
+QStringList TakeNotices() {
+    return std::exchange(g_notices, {});
 }
 
 void UseFileForTest(const QString& path) {

@@ -6,11 +6,12 @@
 //
 // A file that cannot be read or parsed, or holds what no settings file does (zero bytes, text
 // that is not UTF-8), is moved aside (to quillet.conf.damaged) with one warning line on standard
-// error, and the program starts from the defaults.
+// error and a notice for the window (Tell), and the program starts from the defaults.
 //
 // Threads: user-interface thread only. Workers get what they need as plain values from the
 // page, never from here.
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 namespace quillet::pages::settings {
@@ -24,6 +25,12 @@ void SetValue(const QString& key, const QVariant& value);
 // Typed reads that fall back on a missing, mistyped or out-of-range value.
 int IntValue(const QString& key, int fallback, int lowest, int highest);
 bool BoolValue(const QString& key, bool fallback);
+
+// Something the user should know about the settings (a damaged file set aside, a value brought
+// into its range): written to standard error at once, and kept for the window to show.
+void Tell(const QString& text);
+// What Tell kept since the last call, oldest first.
+QStringList TakeNotices();
 
 // Test seam: keep the settings in `path` instead of the user's file (an empty path returns to
 // it). Reopens at once, so what was set before is forgotten.

@@ -9,19 +9,31 @@
 
 namespace quillet::pages {
 
+namespace {
+
+// A target no connection can ever reach: the wildcard (0.0.0.0, ::), a group, all ones, and a
+// link-local address without the interface it lies on.
+bool CanNeverConnect(const IpEndpoint& target) {
+    const IpEndpoint t = target.Unmapped();
+    if (t.IsWildcard() || t.IsMulticast())
+        return true;
+    if (t.IsV4())
+        return t.sin_addr.s_addr == INADDR_NONE;
+    return IN6_IS_ADDR_LINKLOCAL(&t.Address6()) && t.Scope() == 0;
+}
+
+}  // namespace
+
 CDlgSetIp::CDlgSetIp(const QString& defaultAddress, const QColor& colour, QWidget* parent)
     : CPromptDlg(kTemplateId, tr("请输入对方地址"), 181, 121, colour, parent),
       m_strDefault(defaultAddress) {
     const QString address = m_strDefault.isEmpty()
                                 ? QString::fromStdU16String(enc::ToWide(GetAdapterIpText()))
                                 : m_strDefault;
-    AddRow(tr("对方地址:"), kBoxAddress, address, false, kAddressBoxChars);
+    AddRow(tr("对方地址:"), kBoxAddress, address, false);
     AddRow(tr("对方端口:"), kBoxPort, QStringLiteral("8888"), true);
     AddRow(tr("连接数量:"), kBoxCount, QStringLiteral("1"), true);
-    if (m_strDefault.isEmpty())
-        RememberBoxes();
-    else
-        RememberBoxes({kBoxAddress});  // the page's last target in this run
+    OfferRecentValues(QStringLiteral("tcpClient"));
     // Bottom left, beside OK and Cancel.
     AddLocalChoice("tcpClient", CLocalAddressDlg::Role::kClient, QRect(14, 121 - 24, 36, 14));
 }
@@ -38,7 +50,7 @@ bool CDlgSetIp::OnOk() {
         Message(tr("连接数量不能超过%1！").arg(kMaxConnections), tr("提示"));
         return false;
     }
-    const QString address = Edit(kBoxAddress)->text().left(kAddressBoxChars);
+    const QString address = Edit(kBoxAddress)->text();
     const auto looked = PeerOrLookUp(enc::ToNarrow(address.toStdU16String()), PeerFamily());
     if (!looked)
         return false;  // a name: OK runs again with its address (or it was refused)
@@ -48,11 +60,11 @@ bool CDlgSetIp::OnOk() {
     const std::string name = enc::ToNarrow(address.toStdU16String());
     for (IpEndpoint other : LookedUpAddresses(name, PeerFamily())) {
         other.SetPort(m_nPort);
-        if (!(other == m_addrTarget))
+        if (!(other == m_addrTarget) && !CanNeverConnect(other))
             m_alternatives.push_back(other);
     }
-    if (m_addrTarget.IsV4() && m_addrTarget.sin_addr.s_addr == INADDR_NONE) {
-        // A node for 255.255.255.255 could never connect: let the user correct the address.
+    if (CanNeverConnect(m_addrTarget)) {
+        // A node that could never connect: let the user correct the address.
         Message(tr("Ip 地址有错!"), ui::AppTitle());
         return false;
     }

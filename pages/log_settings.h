@@ -4,12 +4,14 @@
 // 2 UTC with milliseconds), "log/recordLimitMiB" (64) and "log/totalLimitMiB" (1024), the limits
 // of what one log and all logs together hold, and "log/hexText", the "HEX + 文本" byte view.
 //
+// The limits' range and defaults are log_limits'; a stored limit outside that range is brought
+// into it, stored so, and the user is told once (settings::Tell).
+//
 // Threads: user-interface thread only.
 namespace quillet::pages {
 
-inline constexpr int kDefaultRecordLimitMiB = 64;
-inline constexpr int kDefaultTotalLimitMiB = 1024;
-inline constexpr int kMaxLimitMiB = 1 << 20;
+// The limit in MiB stored under `key` (a limit key of log_keys), brought into its range.
+int StoredLogLimitMiB(const char* key);
 
 // Reads the settings and applies them; the views render again.
 void ApplyLogSettings();

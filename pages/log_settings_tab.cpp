@@ -5,22 +5,22 @@
 #include <QSpinBox>
 #include <QWidget>
 
+#include "engine/log_limits.h"
 #include "pages/app_settings.h"
+#include "pages/log_settings.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
 
 namespace {
 
-// A limit in MiB, showing the value kept under `key`.
-QSpinBox* MakeLimitBox(QWidget* parent, const char* name, const char* key, int fallback,
-                       int highest) {
+// A limit in MiB, showing the value kept under `key`, within the logs' own range.
+QSpinBox* MakeLimitBox(QWidget* parent, const char* name, const char* key, int highest) {
     auto* box = new QSpinBox(parent);
     box->setObjectName(QString::fromLatin1(name));
-    box->setRange(CLogSettingsTab::kMinLimitMiB, highest);
+    box->setRange(log_limits::kMinMiB, highest);
     box->setSuffix(QStringLiteral(" MiB"));
-    box->setValue(settings::IntValue(QString::fromLatin1(key), fallback,
-                                     CLogSettingsTab::kMinLimitMiB, highest));
+    box->setValue(StoredLogLimitMiB(key));
     return box;
 }
 
@@ -37,10 +37,10 @@ CLogSettingsTab::CLogSettingsTab(QWidget* parent) : m_page(new QWidget(parent)) 
                                                 kDefaultStampStyle, 0, kStampStyles - 1));
     form->addRow(tr("时间格式:"), m_stamp);
     m_recordLimit = MakeLimitBox(m_page, "logRecordLimit", log_keys::kRecordLimitMiB,
-                                 kDefaultRecordLimitMiB, kMaxRecordLimitMiB);
+                                 log_limits::kMaxRecordMiB);
     form->addRow(tr("每个连接的日志上限:"), m_recordLimit);
-    m_totalLimit = MakeLimitBox(m_page, "logTotalLimit", log_keys::kTotalLimitMiB,
-                                kDefaultTotalLimitMiB, kMaxTotalLimitMiB);
+    m_totalLimit =
+        MakeLimitBox(m_page, "logTotalLimit", log_keys::kTotalLimitMiB, log_limits::kMaxTotalMiB);
     form->addRow(tr("全部日志的上限:"), m_totalLimit);
 }
 

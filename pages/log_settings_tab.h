@@ -25,11 +25,6 @@ class CLogSettingsTab : public QObject, public SettingsTab {
 public:
     static constexpr int kStampStyles = 3;
     static constexpr int kDefaultStampStyle = 0;
-    static constexpr int kDefaultRecordLimitMiB = 64;
-    static constexpr int kDefaultTotalLimitMiB = 1024;
-    static constexpr int kMinLimitMiB = 1;
-    static constexpr int kMaxRecordLimitMiB = 16 * 1024;
-    static constexpr int kMaxTotalLimitMiB = 64 * 1024;
 
     explicit CLogSettingsTab(QWidget* parent);
 

@@ -13,6 +13,7 @@
 #include "pages/app_settings.h"
 #include "pages/prompt_fit.h"
 #include "pages/prompt_input.h"
+#include "pages/recent_values.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -98,45 +99,21 @@ void CPromptDlg::accept() {
         return;  // OK runs again once the answer is in
     if (!OnOk())
         return;
-    StoreBoxes();
+    StoreRecentValues();
     QDialog::accept();
 }
 
-namespace {
-
-QString BoxKey(int templateId, const QLineEdit* box) {
-    return QStringLiteral("addr/dialog%1/%2").arg(templateId).arg(box->objectName());
+void CPromptDlg::OfferRecentValues(const QString& page) {
+    m_recentPage = page;
+    for (QLineEdit* box : findChildren<QLineEdit*>())
+        pages::OfferRecentValues(page, box->objectName().toInt(), box);
 }
 
-// Whether `box` would take `text` as typed: within its length and its validator.
-bool BoxTakes(const QLineEdit* box, QString text) {
-    if (text.size() > box->maxLength())
-        return false;
-    int pos = 0;
-    return !box->validator() || box->validator()->validate(text, pos) == QValidator::Acceptable;
-}
-
-}  // namespace
-
-void CPromptDlg::RememberBoxes(std::initializer_list<int> pageGiven) {
-    m_remembers = true;
-    for (QLineEdit* box : findChildren<QLineEdit*>()) {
-        if (std::find(pageGiven.begin(), pageGiven.end(), box->objectName().toInt()) !=
-            pageGiven.end())
-            continue;
-        const QVariant stored = settings::Value(BoxKey(m_templateId, box));
-        if (stored.typeId() != QMetaType::QString)
-            continue;
-        if (const QString text = stored.toString(); BoxTakes(box, text))
-            box->setText(text);
-    }
-}
-
-void CPromptDlg::StoreBoxes() {
-    if (!m_remembers)
+void CPromptDlg::StoreRecentValues() {
+    if (m_recentPage.isEmpty())
         return;
     for (const QLineEdit* box : findChildren<QLineEdit*>())
-        settings::SetValue(BoxKey(m_templateId, box), box->text());
+        AddRecentValue(m_recentPage, box->objectName().toInt(), box->text());
 }
 
 void CPromptDlg::showEvent(QShowEvent* event) {
@@ -161,11 +138,12 @@ bool Fits(const IpEndpoint& address, int family) {
 }  // namespace
 
 std::optional<IpEndpoint> CPromptDlg::PeerOrLookUp(const std::string& narrow, int family) {
-    const std::string text = narrow.substr(0, kAddressBoxChars);
+    const std::string& text = narrow;
     const ParsedAddress parsed = ParseAddress(text);
     if (parsed.form == AddressForm::kEmpty)
         return IpEndpoint::V4(INADDR_NONE, 0);
-    if (parsed.form == AddressForm::kMalformed) {
+    if (parsed.form == AddressForm::kMalformed ||
+        text.size() > static_cast<size_t>(kAddressBoxChars)) {
         Message(tr("Ip 地址有错!"), ui::AppTitle());
         return std::nullopt;
     }
@@ -237,7 +215,7 @@ void CPromptDlg::ChooseLocal() {
 }
 
 bool CPromptDlg::HasLookedUp(const std::string& narrow) const {
-    return m_lookedUp && m_lookedUp->first == narrow.substr(0, kAddressBoxChars);
+    return m_lookedUp && m_lookedUp->first == narrow;
 }
 
 void CPromptDlg::StartLookUp(const std::string& name) {
@@ -289,9 +267,11 @@ CSetListenDlg::CSetListenDlg(const QColor& colour, QWidget* parent, const char* 
     : CPromptDlg(kTemplateId, tr("请输入端口"), 181, 121, colour, parent) {
     // The caption asks for the port; the box stands alone.
     AddRow(QString(), kBoxPort, QString(), true);
-    RememberBoxes();
-    if (page)  // bottom left, beside OK and Cancel
+    if (page) {
+        OfferRecentValues(QString::fromLatin1(page));
+        // Bottom left, beside OK and Cancel.
         AddLocalChoice(page, CLocalAddressDlg::Role::kServer, QRect(14, 121 - 24, 36, 14));
+    }
 }
 
 bool CSetListenDlg::OnOk() {

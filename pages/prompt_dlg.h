@@ -55,12 +55,10 @@ protected:
     // `editDu` with its label just left of it, and OK and Cancel to their rectangles.
     void PlaceRow(int id, const QRect& editDu);
     void PlaceButtons(const QRect& okDu, const QRect& cancelDu);
-    // Fills the boxes with what they held when this prompt was last closed with OK, in this run
-    // or an earlier one (settings "addr/dialog<template>/<box id>"); OK stores them again. A
-    // stored value that its box would not take is passed over, and so are the boxes in
-    // `pageGiven`, whose texts the page chose (its last target in this run, its own address).
-    // Call after the last AddRow.
-    void RememberBoxes(std::initializer_list<int> pageGiven = {});
+    // Offers in each box the values it held when this prompt of `page` was last closed with OK,
+    // in this run or an earlier one (RecentValues: the Down arrow, or typing), without changing
+    // what the box starts with; OK adds the boxes' texts to them. Call after the last AddRow.
+    void OfferRecentValues(const QString& page);
     // OK pressed: return true to close with OK, false to stay open.
     virtual bool OnOk() { return true; }
     void Message(const QString& text, const QString& caption);
@@ -97,11 +95,11 @@ private:
     void ChooseLocal();
     void StopLooking();
 
-    // The lookup under way (0: none); answers of older tickets are dropped.
-    void StoreBoxes();
+    void StoreRecentValues();
 
     const int m_templateId;
-    bool m_remembers = false;
+    QString m_recentPage;  // empty: the prompt offers no recent values
+    // The lookup under way (0: none); answers of older tickets are dropped.
     uint64_t m_lookupTicket = 0;
     uint64_t m_lastTicket = 0;
     std::optional<std::pair<std::string, std::vector<IpEndpoint>>> m_lookedUp;  // the last answer
@@ -127,7 +125,7 @@ public:
     };
 
     // `page`: the settings name of the server page whose listening address the prompt also
-    // offers to change ("高级…"); null offers none.
+    // offers to change ("高级…") and whose recent ports it offers; null offers neither.
     CSetListenDlg(const QColor& colour, QWidget* parent, const char* page = nullptr);
     int32_t m_nPort = 0;
 

@@ -19,8 +19,10 @@ int32_t ReadInt(std::u16string_view text, bool* tooLarge = nullptr);
 // A port box: the value, and false when it is above 65535 or does not fit in 32 bits.
 bool ReadPort(std::u16string_view text, int32_t* port);
 
-// Only the first kAddressBoxChars characters of a peer-address box count, as it holds no more.
-inline constexpr int kAddressBoxChars = 39;
+// The longest text an address box can name something with: a host name of 253 characters, and
+// more than any address with brackets and a zone ("[ffff:...:255.255.255.255%<15 characters>]").
+// The boxes take longer texts whole; a reader refuses them rather than cut them.
+inline constexpr int kAddressBoxChars = 255;
 
 // The address a peer-address box names, in two steps so that the lookup runs elsewhere:
 // LiteralAddress gives what needs no lookup (INADDR_NONE for an empty box, a dotted address),

@@ -9,6 +9,7 @@
 
 #include "engine/connect_info.h"
 #include "engine/record_store.h"
+#include "pages/failure_cause.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -96,9 +97,7 @@ bool CRecordings::RecordPage(const QString& path, LogRecorder::Form form) {
 bool CRecordings::Start(ConnectInfo* rec, const QString& path, LogRecorder::Form form) {
     LogRecorder::Opened opened = LogRecorder::Open(path.toStdString(), form);
     if (!opened.recorder) {
-        ui::ShowMessage(m_page,
-                        tr("无法打开记录文件：%1\n%2")
-                            .arg(path, QString::fromLocal8Bit(std::strerror(opened.error))),
+        ui::ShowMessage(m_page, WithCause(tr("无法打开记录文件：%1").arg(path), opened.error),
                         tr("提示"));
         return false;
     }
@@ -210,10 +209,9 @@ void CRecordings::Watch() {
 }
 
 void CRecordings::Tell(const std::string& file, const LogRecorder::Status& st) {
-    const QString why =
-        st.state == LogRecorder::State::kQueueFull
-            ? tr("磁盘写入跟不上接收的速度")
-            : tr("写入文件失败：%1").arg(QString::fromLocal8Bit(std::strerror(st.error)));
+    const QString why = st.state == LogRecorder::State::kQueueFull
+                            ? tr("磁盘写入跟不上接收的速度")
+                            : tr("写入文件失败：%1").arg(CauseText(st.error));
     const QString path = QString::fromStdString(file);
     ui::ShowMessage(m_page,
                     tr("记录到文件已停止（%1）。\n文件：%2\n已写入 %3 字节，未写入 %4 字节。")

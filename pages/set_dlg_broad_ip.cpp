@@ -12,12 +12,7 @@ CSetDlgBroadIp::CSetDlgBroadIp(const CUdpClientDlg* owner, const std::u16string&
     : CSetUdpServerIp(kTemplateId, tr("请输入广播地址"), tr("广播地址:"),
                       defaultAddress.empty() ? QString::fromLatin1(GetBroadcastText())
                                              : ToQString(defaultAddress),
-                      owner, colour, parent, "broadcast") {
-    if (defaultAddress.empty())
-        RememberBoxes();
-    else
-        RememberBoxes({kBoxAddress});  // the page's last peer in this run
-}
+                      owner, colour, parent, "broadcast") {}
 
 QString CSetDlgBroadIp::WrongFamilyText(int) const {
     return tr("广播只能用 IPv4 地址!");
@@ -30,18 +25,21 @@ std::optional<IpEndpoint> CSetDlgBroadIp::ReadPeerAddress(const std::string& tex
         Message(tr("广播只能用 IPv4 地址!"), ui::AppTitle());
         return std::nullopt;
     }
-    if (parsed.form == AddressForm::kMalformed)
-        return PeerOrLookUp(text, AF_INET);  // says what is wrong
-    // Told once: not again when OK runs with a looked-up name's answer.
-    if (text != GetBroadcastText() && text != "255.255.255.255" && !HasLookedUp(text))
-        Message(tr("广播Ip地址可能有错!"), ui::AppTitle());
-    const std::optional<IpEndpoint> peer = PeerOrLookUp(text, AF_INET);
-    // A name that names nothing would broadcast to every host: refuse it.
-    if (peer && parsed.form == AddressForm::kName && peer->sin_addr.s_addr == INADDR_NONE) {
-        Message(tr("Ip 地址有错!"), ui::AppTitle());
+    // A malformed IPv6 text is refused; a name is looked up first (OK runs again with it).
+    if (parsed.form == AddressForm::kMalformed ||
+        (parsed.form == AddressForm::kName && !HasLookedUp(text)))
+        return PeerOrLookUp(text, AF_INET);
+    // A name with IPv6 addresses only is told just that.
+    if (parsed.form == AddressForm::kName && LookedUpAddresses(text, AF_INET).empty() &&
+        !LookedUpAddresses(text, AF_UNSPEC).empty()) {
+        Message(tr("广播只能用 IPv4 地址!"), ui::AppTitle());
         return std::nullopt;
     }
-    return peer;
+    if (text != GetBroadcastText() && text != "255.255.255.255")
+        Message(tr("广播Ip地址可能有错!"), ui::AppTitle());
+    // A name's first IPv4 address; else the text as a dotted address, which is 255.255.255.255
+    // for a name of nothing or a malformed address: a sender that broadcasts to every host.
+    return PeerOrLookUp(text, AF_INET);
 }
 
 }  // namespace quillet::pages

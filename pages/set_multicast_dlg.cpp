@@ -29,24 +29,18 @@ CSetMulticastDlg::CSetMulticastDlg(const CMulticastServerDlg* owner,
       m_owner(owner) {
     const QString group =
         defaultGroup.empty() ? QStringLiteral("239.255.0.1") : ToQString(defaultGroup);
-    AddRow(tr("组播地址:"), kBoxGroup, group, false, kAddressBoxChars);
+    AddRow(tr("组播地址:"), kBoxGroup, group, false);
     AddRow(tr("组播端口:"), kBoxGroupPort, QStringLiteral("6666"), true);
     // A member hears the group only on the group's port, so that is the default.
     AddRow(tr("本地端口:"), kBoxLocalPort, QStringLiteral("6666"), true);
     AddRow(tr("生存时间:"), kBoxTtl, QStringLiteral("1"), true);
-    AddRow(tr("本地接口:"), kBoxInterface, QString::fromStdString(defaultInterface), false,
-           kAddressBoxChars);
+    AddRow(tr("本地接口:"), kBoxInterface, QString::fromStdString(defaultInterface), false);
     AddRow(tr("客户数量:"), kBoxCount, QStringLiteral("1"), true);
     m_loop = new QCheckBox(tr("接收本机发出的组播数据"), this);
     ui::SetControlId(m_loop, kBoxLoop);
     m_loop->setChecked(true);
     m_loop->setGeometry(ui::DuRect(14, 14 + kRowCount * 22, 150, 12));
-    // The interface is the page's own address; the group, once one was joined in this run, the
-    // page's last.
-    if (defaultGroup.empty())
-        RememberBoxes({kBoxInterface});
-    else
-        RememberBoxes({kBoxInterface, kBoxGroup});
+    OfferRecentValues(QStringLiteral("multicast"));
 }
 
 std::u16string CSetMulticastDlg::Box(int id) const {

@@ -27,19 +27,14 @@ CSetUdpServerIp::CSetUdpServerIp(const CUdpClientDlg* owner, const std::u16strin
     : CSetUdpServerIp(kTemplateId, tr("请输入对方地址"), tr("对方地址:"),
                       defaultAddress.empty() ? QString::fromStdString(GetAdapterIpText())
                                              : ToQString(defaultAddress),
-                      owner, colour, parent, "udpClient") {
-    if (defaultAddress.empty())
-        RememberBoxes();
-    else
-        RememberBoxes({kBoxAddress});  // the page's last peer in this run
-}
+                      owner, colour, parent, "udpClient") {}
 
 CSetUdpServerIp::CSetUdpServerIp(int templateId, const QString& caption,
                                  const QString& addressLabel, const QString& address,
                                  const CUdpClientDlg* owner, const QColor& colour, QWidget* parent,
                                  const char* page)
     : CPromptDlg(templateId, caption, 181, 121, colour, parent), m_owner(owner) {
-    AddRow(addressLabel, kBoxAddress, address, false, kAddressBoxChars);
+    AddRow(addressLabel, kBoxAddress, address, false);
     AddRow(tr("对方端口:"), kBoxPeerPort, QStringLiteral("8888"), true);
     AddRow(tr("本地端口:"), kBoxLocalPort, QStringLiteral("6666"), true);
     AddRow(tr("客户数量:"), kBoxCount, QStringLiteral("1"), true);
@@ -50,6 +45,7 @@ CSetUdpServerIp::CSetUdpServerIp(int templateId, const QString& caption,
     PlaceButtons(QRect(33, 100, 50, 14), QRect(99, 100, 50, 14));
     // Right of the address box, the one free place beside the fixed rows.
     AddLocalChoice(page, CLocalAddressDlg::Role::kClient, QRect(152, 14, 27, 12));
+    OfferRecentValues(QString::fromLatin1(page));
 }
 
 bool CSetUdpServerIp::OnOk() {
@@ -68,7 +64,7 @@ bool CSetUdpServerIp::OnOk() {
     if (!CountFits())
         return false;
 
-    const std::string text = enc::ToNarrow(BoxText(Edit(kBoxAddress)).substr(0, kAddressBoxChars));
+    const std::string text = enc::ToNarrow(BoxText(Edit(kBoxAddress)));
     const std::optional<IpEndpoint> peer = ReadPeerAddress(text);
     if (!peer)
         return false;  // a name: OK runs again with its address (or it was refused)

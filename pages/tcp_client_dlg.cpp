@@ -5,6 +5,7 @@
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
+#include "pages/failure_cause.h"
 #include "pages/dlg_set_ip.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
@@ -142,7 +143,7 @@ void CTcpClientDlg::StartConnect(ConnectInfo* rec, const std::shared_ptr<Connect
     if (!start.ok()) {
         if (start.failed == sock::Step::kSocket)
             batch->socketError = true;
-        EndConnect(batch, true);
+        EndConnect(batch, true, start.error);
         return;
     }
     if (!start.pending) {
@@ -163,13 +164,13 @@ void CTcpClientDlg::OnConnectReady(ConnectInfo* rec) {
     m_pending.erase(it);
     pending.notifier->setEnabled(false);
     pending.notifier->deleteLater();  // we are inside its signal
-    if (sock::FinishConnect(pending.socket) != 0) {
+    if (const int error = sock::FinishConnect(pending.socket); error != 0) {
         pending.socket.reset();
         if (TryNextAddress(rec)) {
             StartConnect(rec, pending.batch);
             return;
         }
-        EndConnect(pending.batch, true);
+        EndConnect(pending.batch, true, error);
         return;
     }
     Connected(rec, std::move(pending.socket));
@@ -217,7 +218,9 @@ bool CTcpClientDlg::TryNextAddress(ConnectInfo* rec) {
     return true;
 }
 
-void CTcpClientDlg::EndConnect(const std::shared_ptr<ConnectBatch>& batch, bool failed) {
+void CTcpClientDlg::EndConnect(const std::shared_ptr<ConnectBatch>& batch, bool failed, int error) {
+    if (failed && !batch->failed)
+        batch->error = error;
     batch->failed = batch->failed || failed;
     if (--batch->remaining == 0)
         ReportBatch(*batch);
@@ -225,9 +228,9 @@ void CTcpClientDlg::EndConnect(const std::shared_ptr<ConnectBatch>& batch, bool 
 
 void CTcpClientDlg::ReportBatch(const ConnectBatch& batch) {
     if (batch.socketError)
-        Message(tr("创建套接字出错!"), ui::AppTitle());
+        Message(WithCause(tr("创建套接字出错!"), batch.error), ui::AppTitle());
     if (batch.failed)
-        Message(tr("客户端连接失败!"), ui::AppTitle());
+        Message(WithCause(tr("客户端连接失败!"), batch.error), ui::AppTitle());
 }
 
 std::shared_ptr<CTcpClientDlg::ConnectBatch> CTcpClientDlg::CancelConnect(ConnectInfo* rec) {

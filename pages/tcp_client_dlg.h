@@ -59,6 +59,7 @@ private:
         int remaining = 0;
         bool socketError = false;
         bool failed = false;
+        int error = 0;  // errno of the first failure
     };
     struct PendingConnect {
         sock::Socket socket;
@@ -77,7 +78,7 @@ private:
     void StartConnect(ConnectInfo* rec, const std::shared_ptr<ConnectBatch>& batch);
     void OnConnectReady(ConnectInfo* rec);
     void Connected(ConnectInfo* rec, sock::Socket socket);
-    void EndConnect(const std::shared_ptr<ConnectBatch>& batch, bool failed);
+    void EndConnect(const std::shared_ptr<ConnectBatch>& batch, bool failed, int error = 0);
     // After a failed connect: aims `rec` at its target name's next address, if one is left.
     bool TryNextAddress(ConnectInfo* rec);
     void ReportBatch(const ConnectBatch& batch);

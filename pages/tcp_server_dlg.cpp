@@ -3,8 +3,11 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 
+#include <cerrno>
+
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
+#include "pages/failure_cause.h"
 #include "pages/local_choice.h"
 #include "pages/prompt_dlg.h"
 #include "skin/skin_btn.h"
@@ -117,7 +120,7 @@ void CTcpServerDlg::OnListen() {
     }
     const int fd = m_engine.Listen(m_listenOn);
     if (fd == -1) {
-        Message(tr("监听启动失败"), tr("错误！"));
+        Message(WithCause(tr("监听启动失败"), errno), tr("错误！"));
         return;
     }
     SetNodeImage(Root(), kImageEndpointActive);

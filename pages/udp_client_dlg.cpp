@@ -9,6 +9,7 @@
 #include "encoding/wide_narrow.h"
 #include "engine/endpoint.h"
 #include "engine/local_address.h"
+#include "pages/failure_cause.h"
 #include "pages/prompt_input.h"
 #include "pages/set_udp_server_ip.h"
 #include "skin/ui_kit.h"
@@ -163,7 +164,7 @@ bool CUdpClientDlg::CreateEndpoint(const IpEndpoint& peer, int peerPort, int loc
     }
     sock::UdpEndpoint endpoint = sock::OpenUdpEndpoint(bindWith);
     if (!endpoint.ok()) {
-        Message(EndpointFailureText(endpoint.failed), tr("错误!"));
+        Message(WithCause(EndpointFailureText(endpoint.failed), endpoint.error), tr("错误!"));
         return false;
     }
     // The receive thread attributes datagrams by the address really bound.

@@ -2,8 +2,11 @@
 
 #include <QPlainTextEdit>
 
+#include <cerrno>
+
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
+#include "pages/failure_cause.h"
 #include "pages/local_choice.h"
 #include "pages/prompt_dlg.h"
 #include "skin/ui_kit.h"
@@ -78,7 +81,7 @@ void CUdpServerDlg::OnStartReceive() {
     }
     const int sock = m_engine.Bind(m_listenOn);
     if (sock == -1) {
-        Message(tr("监听启动失败"), tr("错误！"));
+        Message(WithCause(tr("监听启动失败"), errno), tr("错误！"));
         return;
     }
     SetNodeImage(Root(), kImageEndpointActive);

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <QApplication>
+#include <QTimer>
 #include <memory>
 
 #include "engine/descriptor_budget.h"
@@ -44,6 +45,12 @@ int CChatApp::Run(QApplication& app, void (*ready)(CMgrDlg*)) {
     QObject::connect(window.get(), &CMgrDlg::quitRequested, &app, &QApplication::exit);
     window->show();
     window->activateWindow();
+    // What the settings had to say at start-up (a damaged file, a value out of range), in the
+    // window, once it is up.
+    QTimer::singleShot(0, window.get(), [w = window.get()] {
+        for (const QString& text : pages::settings::TakeNotices())
+            ui::ShowMessage(w, text, ui::AppTitle());
+    });
     if (ready != nullptr)
         ready(window.get());
     const int code = app.exec();

@@ -76,10 +76,8 @@ void CMgrDlg::SetMenuRunner(MenuRunner runner) {
 
 void CMgrDlg::CreateCaptionButtons() {
     const int cx = width();
-    m_closeBtn = ui::CSkinBtn::Create(this, kCloseId, QRect(QPoint(cx - 21, 5), QSize(16, 16)),
-                                      {210, 209, 211, 210});
-    m_menuBtn = ui::CSkinBtn::Create(this, kMenuId, QRect(QPoint(cx - 81, 8), QSize(50, 18)),
-                                     {288, 286, 287, 288});
+    m_closeBtn = ui::CSkinBtn::Create(this, kCloseId, CloseButtonRect(cx), {210, 209, 211, 210});
+    m_menuBtn = ui::CSkinBtn::Create(this, kMenuId, MenuButtonRect(cx), {288, 286, 287, 288});
     connect(m_closeBtn, &ui::CSkinBtn::clicked, this, &CMgrDlg::OnCommand);
     connect(m_menuBtn, &ui::CSkinBtn::clicked, this, &CMgrDlg::OnCommand);
 }
@@ -190,9 +188,11 @@ void CMgrDlg::paintEvent(QPaintEvent*) {
 }
 
 void CMgrDlg::resizeEvent(QResizeEvent* event) {
-    // The close button follows the right edge; the menu button keeps its place; the pages grow.
+    // The caption buttons follow the right edge; the pages grow.
     if (m_closeBtn)
-        m_closeBtn->move(width() - 21, 5);
+        m_closeBtn->setGeometry(CloseButtonRect(width()));
+    if (m_menuBtn)
+        m_menuBtn->setGeometry(MenuButtonRect(width()));
     for (size_t i = 0; i < m_pages.size(); ++i) {
         if (m_pages[i] == nullptr)
             continue;

@@ -210,4 +210,12 @@ bool ResizeTick(int zone, QPoint cursor, const WinRect& current, DragState* drag
     }
 }
 
+QRect CloseButtonRect(int width) {
+    return QRect(QPoint(width - 21, 5), QSize(16, 16));
+}
+
+QRect MenuButtonRect(int width) {
+    return QRect(QPoint(width - 81, 8), QSize(50, 18));
+}
+
 }  // namespace quillet::shell

@@ -29,6 +29,11 @@ constexpr int kCornerGrip = 20;
 constexpr int kMinWidth = 747;
 constexpr int kMinHeight = 606;
 
+// The caption buttons of a window `width` pixels wide: both keep their distance from the right
+// edge, so they stay together in the caption band as the window grows.
+QRect CloseButtonRect(int width);
+QRect MenuButtonRect(int width);
+
 // Drag zones, numbered like a telephone keypad: corners 1, 3, 7, 9; 5 moves the window.
 enum Zone {
     kZoneNone = 0,

@@ -484,12 +484,6 @@
         <translation>Text: every chunk received and sent, with its time (*.txt)</translation>
     </message>
     <message>
-        <source>无法打开记录文件：%1
-%2</source>
-        <translation>Cannot open the recording file: %1
-%2</translation>
-    </message>
-    <message>
         <source>提示</source>
         <translation>Notice</translation>
     </message>
@@ -508,6 +502,10 @@
         <translation>Recording to a file stopped (%1).
 File: %2
 %3 bytes written, %4 bytes not written.</translation>
+    </message>
+    <message>
+        <source>无法打开记录文件：%1</source>
+        <translation>Cannot open the recording file: %1</translation>
     </message>
 </context>
 <context>
@@ -703,10 +701,6 @@ File: %2
     <message>
         <source>广播只能用 IPv4 地址!</source>
         <translation>Broadcast works with IPv4 addresses only!</translation>
-    </message>
-    <message>
-        <source>Ip 地址有错!</source>
-        <translation>Invalid IP address!</translation>
     </message>
 </context>
 <context>
@@ -970,6 +964,81 @@ File: %2
     </message>
 </context>
 <context>
+    <name>quillet::pages::FailureCause</name>
+    <message>
+        <source>地址或端口已被占用</source>
+        <translation>the address or port is already in use</translation>
+    </message>
+    <message>
+        <source>本机没有这个地址</source>
+        <translation>this host has no such address</translation>
+    </message>
+    <message>
+        <source>对方拒绝连接</source>
+        <translation>the other side refused the connection</translation>
+    </message>
+    <message>
+        <source>没有到对方的路由</source>
+        <translation>there is no route to the other side</translation>
+    </message>
+    <message>
+        <source>网络已断开</source>
+        <translation>the network is down</translation>
+    </message>
+    <message>
+        <source>权限不够</source>
+        <translation>permission denied</translation>
+    </message>
+    <message>
+        <source>磁盘已满</source>
+        <translation>the disk is full</translation>
+    </message>
+    <message>
+        <source>连接超时</source>
+        <translation>the connection timed out</translation>
+    </message>
+    <message>
+        <source>打开的文件太多</source>
+        <translation>too many open files</translation>
+    </message>
+    <message>
+        <source>文件或文件夹不存在</source>
+        <translation>no such file or folder</translation>
+    </message>
+    <message>
+        <source>路径不是文件</source>
+        <translation>the path is not a file</translation>
+    </message>
+    <message>
+        <source>文件系统只读</source>
+        <translation>the file system is read-only</translation>
+    </message>
+    <message>
+        <source>本机不支持这种地址</source>
+        <translation>this host does not support this kind of address</translation>
+    </message>
+    <message>
+        <source>系统资源不足</source>
+        <translation>not enough system resources</translation>
+    </message>
+    <message>
+        <source>输入输出错误</source>
+        <translation>input/output error</translation>
+    </message>
+    <message>
+        <source>连接被对方重置</source>
+        <translation>the connection was reset by the other side</translation>
+    </message>
+    <message>
+        <source>系统错误 %1</source>
+        <translation>system error %1</translation>
+    </message>
+    <message>
+        <source>原因: %1</source>
+        <translation>Cause: %1</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::FileSender</name>
     <message>
         <source>正在发送另一个文件，请等它发完或取消。</source>
@@ -1076,6 +1145,13 @@ File: %2
     </message>
 </context>
 <context>
+    <name>quillet::pages::LogSettings</name>
+    <message>
+        <source>设置文件中的 %1 (%2) 超出范围 %3 到 %4, 已改为 %5。</source>
+        <translation>%1 in the settings file (%2) is outside %3 to %4; it was changed to %5.</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::RepeatSender</name>
     <message>
         <source>连接已关闭</source>
@@ -1131,6 +1207,13 @@ File: %2
     <message>
         <source>文件或文件夹不存在</source>
         <translation>no such file or folder</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::settings</name>
+    <message>
+        <source>设置文件 %1 已损坏, 无法读取; 程序从默认设置开始 (原文件已改名为 %2)。</source>
+        <translation>The settings file %1 is damaged and cannot be read; the program starts from the defaults (the old file is now %2).</translation>
     </message>
 </context>
 <context>

@@ -15,6 +15,8 @@
 #include "pages/local_choice.h"
 #include "pages/multicast_server_dlg.h"
 #include "pages/set_multicast_dlg.h"
+#include "pages/dlg_set_ip.h"
+#include "pages/tcp_client_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "pages/udp_client_dlg.h"
 #include "tests/common/ipv6_loopback.h"
@@ -144,6 +146,59 @@ TEST_F(Ipv6NamespaceTest, Ipv6GroupJoinedByInterfaceNameCarriesBothWays) {
     EXPECT_EQ(UdpRecvAny(other), "to the group");
     ASSERT_TRUE(UdpSendToAny(other, "from b", Endpoint(group.c_str(), port)));
     EXPECT_TRUE(ShowsReceived(0, "from b"));
+}
+
+// Namespaces whose veth ends have link-local addresses only, on links named with the 15
+// characters an interface name may have at most.
+std::string FifteenCharacterPrefix() {
+    const std::string pid = std::to_string(getpid());
+    return std::string(13 - pid.size(), 'z');  // "v" + prefix + "a" + pid
+}
+
+class LinkLocalNamespaceTest : public UdpPageTest {
+protected:
+    void SetUp() override {
+        UdpPageTest::SetUp();
+        if (!pair_.Ready())
+            GTEST_SKIP() << "needs root, IPv6 and 'ip netns' to build a veth link in namespaces";
+        ASSERT_EQ(pair_.LinkA().size(), 15u);
+    }
+    QString Text(int child) const { return Child(child) ? Child(child)->text(0) : QString(); }
+    void TearDown() override {
+        pair_.Leave();
+        UdpPageTest::TearDown();
+    }
+    VethNamespaces pair_{FifteenCharacterPrefix(), "fe80::1/64", "fe80::ffff:ffff/64"};
+};
+
+// A link-local target typed in full, with brackets and its zone (64 characters), reaches the
+// peer through that interface: the zone goes with the address into the connect.
+TEST_F(LinkLocalNamespaceTest, ZonedLinkLocalTargetConnectsThroughItsInterface) {
+    int port = 0;
+    ASSERT_TRUE(pair_.EnterB());
+    PeerSocket server(TcpListenAny("::", &port));
+    ASSERT_TRUE(pair_.Leave());
+    ASSERT_GE(server, 0);
+    const QString target = QStringLiteral(" [fe80:0000:0000:0000:0000:0000:255.255.255.255%%1]")
+                               .arg(QString::fromStdString(pair_.LinkA()));
+    ASSERT_EQ(target.size(), 64);
+    Open<pages::CTcpClientDlg>();
+    ASSERT_TRUE(pair_.EnterA());
+    AnswerNextPrompt({{pages::CDlgSetIp::kBoxAddress, target},
+                      {pages::CDlgSetIp::kBoxPort, QString::number(port)}});
+    Click(pages::CTcpClientDlg::kCreate);
+    if (Children() == 1) {
+        ClickItem(Child(0));
+        Click(pages::CTcpClientDlg::kConnect);
+    }
+    ASSERT_TRUE(pair_.Leave());
+    ASSERT_EQ(Children(), 1);
+    EXPECT_TRUE(Eventually([&] { return Text(0).contains("<->"); })) << Text(0).toStdString();
+    // The zone is named as the window's namespace knows the interface's index.
+    EXPECT_TRUE(Text(0).contains("<->[fe80::ffff:ffff%")) << Text(0).toStdString();
+    EXPECT_TRUE(Text(0).endsWith(QStringLiteral("]:%1").arg(port))) << Text(0).toStdString();
+    for (const auto& m : messages_)
+        ADD_FAILURE() << m.text.toStdString();
 }
 
 }  // namespace

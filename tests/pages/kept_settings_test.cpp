@@ -1,22 +1,33 @@
-// What lasts between runs: the wire encoding, each prompt's last values and the log options,
-// read back from the file; values that do not fit, and a file of random bytes, give the
-// defaults without harm.
+// What lasts between runs: the wire encoding, each prompt's recent values (offered, never
+// filled in) and the log options, read back from the file; values that do not fit, and a file
+// of random bytes, give the defaults without harm.
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QApplication>
 #include <QComboBox>
+#include <QCompleter>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QTabWidget>
 
+#include <functional>
 #include <map>
+#include <memory>
 
 #include "encoding/wire_codec.h"
 #include "engine/local_address.h"
 #include "pages/app_settings.h"
 #include "pages/dlg_set_ip.h"
+#include "engine/chunk_log.h"
+#include "engine/log_limits.h"
+#include "pages/log_settings.h"
 #include "pages/log_settings_tab.h"
+#include "pages/set_dlg_broad_ip.h"
+#include "pages/set_multicast_dlg.h"
 #include "pages/settings_dlg.h"
 #include "pages/wire_encoding_setting.h"
 #include "skin/ui_kit.h"
@@ -42,22 +53,35 @@ protected:
     // The next run: the settings read again from the file.
     void Restart() { m_settings.Reopen(); }
 
-    // Opens the target prompt; `answer` fills boxes and presses OK (empty: Cancel). Returns
-    // what the boxes offered.
-    std::map<int, QString> Prompt(const std::map<int, QString>& answer) {
+    // Opens a prompt made by `open`; `answer` fills boxes and presses OK (empty: Cancel).
+    // Returns what its boxes held when it opened.
+    static std::map<int, QString> Answer(const std::function<std::unique_ptr<CPromptDlg>()>& open,
+                                         const std::map<int, QString>& answer) {
+        std::unique_ptr<CPromptDlg> dlg = open();
         std::map<int, QString> offered;
-        ui::SetModalScript([&](QDialog* d) {
-            auto* dlg = static_cast<CDlgSetIp*>(d);
-            for (int id : {kBoxAddress, kBoxPort, kBoxCount})
-                offered[id] = dlg->Edit(id)->text();
-            for (const auto& [id, text] : answer)
-                dlg->Edit(id)->setText(text);
-            (answer.empty() ? dlg->CancelButton() : dlg->OkButton())->click();
-        });
-        CDlgSetIp dlg(QString(), QColor(Qt::white), nullptr);
-        ui::ExecModal(&dlg);
-        ui::SetModalScript(nullptr);
+        for (const QLineEdit* box : dlg->findChildren<QLineEdit*>())
+            offered[box->objectName().toInt()] = box->text();
+        for (const auto& [id, text] : answer)
+            dlg->Edit(id)->setText(text);
+        (answer.empty() ? dlg->CancelButton() : dlg->OkButton())->click();
+        EXPECT_EQ(dlg->result(), answer.empty() ? QDialog::Rejected : QDialog::Accepted);
         return offered;
+    }
+    static std::unique_ptr<CPromptDlg> TargetPrompt() {
+        return std::make_unique<CDlgSetIp>(QString(), QColor(Qt::white), nullptr);
+    }
+    static std::map<int, QString> Prompt(const std::map<int, QString>& answer) {
+        return Answer(TargetPrompt, answer);
+    }
+    // What box `id` of the prompt offers on the Down arrow.
+    static QStringList Recent(CPromptDlg* dlg, int id) {
+        QCompleter* completer = dlg->Edit(id)->completer();
+        if (!completer)
+            return {};
+        QStringList values;
+        for (int row = 0; row < completer->model()->rowCount(); ++row)
+            values << completer->model()->index(row, 0).data().toString();
+        return values;
     }
 
     test::FreshSettings m_settings;
@@ -88,22 +112,90 @@ TEST_F(KeptSettingsTest, AnEncodingThisMachineLacksGivesTheDefaultAndAWarning) {
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1);
 }
 
-TEST_F(KeptSettingsTest, APromptOffersItsLastValuesAgainAfterARestart) {
-    const std::map<int, QString> defaults{
-        {kBoxAddress, "127.0.0.1"}, {kBoxPort, "8888"}, {kBoxCount, "1"}};
-    EXPECT_EQ(Prompt({{kBoxAddress, "127.0.0.9"}, {kBoxPort, "9191"}, {kBoxCount, "3"}}), defaults);
+// Each prompt of each page, over two runs on one settings file: it opens with its own values
+// every time (a count once typed never creates that many again), and offers what was confirmed
+// as that page's recent values of that box.
+TEST_F(KeptSettingsTest, PromptsOpenWithTheirOwnValuesAndOfferTheirRecentOnes) {
+    const QColor white(Qt::white);
+    struct Case {
+        const char* page;
+        std::function<std::unique_ptr<CPromptDlg>()> open;
+        std::map<int, QString> own;    // what every opening shows
+        std::map<int, QString> typed;  // confirmed in the first run
+    };
+    using Udp = CSetUdpServerIp;
+    const Case cases[] = {
+        {"tcpServer",
+         [&] { return std::make_unique<CSetListenDlg>(white, nullptr, "tcpServer"); },
+         {{CSetListenDlg::kBoxPort, ""}},
+         {{CSetListenDlg::kBoxPort, "7001"}}},
+        {"udpServer",
+         [&] { return std::make_unique<CSetListenDlg>(white, nullptr, "udpServer"); },
+         {{CSetListenDlg::kBoxPort, ""}},
+         {{CSetListenDlg::kBoxPort, "7002"}}},
+        {"tcpClient",
+         TargetPrompt,
+         {{kBoxAddress, "127.0.0.1"}, {kBoxPort, "8888"}, {kBoxCount, "1"}},
+         {{kBoxAddress, "127.0.0.9"}, {kBoxPort, "9191"}, {kBoxCount, "1000"}}},
+        {"udpClient",
+         [&] { return std::make_unique<Udp>(nullptr, u"", white); },
+         {{Udp::kBoxAddress, "127.0.0.1"},
+          {Udp::kBoxPeerPort, "8888"},
+          {Udp::kBoxLocalPort, "6666"},
+          {Udp::kBoxCount, "1"}},
+         {{Udp::kBoxAddress, "127.0.0.3"},
+          {Udp::kBoxPeerPort, "9000"},
+          {Udp::kBoxLocalPort, "7000"},
+          {Udp::kBoxCount, "3"}}},
+        {"broadcast",
+         [&] { return std::make_unique<CSetDlgBroadIp>(nullptr, u"", white); },
+         {{Udp::kBoxAddress, "127.255.255.255"},
+          {Udp::kBoxPeerPort, "8888"},
+          {Udp::kBoxLocalPort, "6666"},
+          {Udp::kBoxCount, "1"}},
+         {{Udp::kBoxAddress, "255.255.255.255"},
+          {Udp::kBoxPeerPort, "9001"},
+          {Udp::kBoxLocalPort, "7001"},
+          {Udp::kBoxCount, "2"}}},
+        {"multicast",
+         [&] { return std::make_unique<CSetMulticastDlg>(nullptr, u"", "127.0.0.1", white); },
+         {{kBoxGroup, "239.255.0.1"},
+          {kBoxGroupPort, "6666"},
+          {kBoxLocalPort, "6666"},
+          {kBoxTtl, "1"},
+          {kBoxInterface, "127.0.0.1"},
+          {kBoxCount, "1"}},
+         {{kBoxGroup, "239.255.0.7"},
+          {kBoxGroupPort, "7777"},
+          {kBoxLocalPort, "7778"},
+          {kBoxTtl, "4"},
+          {kBoxInterface, "127.0.0.1"},
+          {kBoxCount, "2"}}},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(Answer(c.open, c.typed), c.own) << c.page;
+        EXPECT_EQ(Answer(c.open, {}), c.own) << c.page;  // again in the same run
+    }
+    EXPECT_TRUE(messages_.empty());
     Restart();
-    const std::map<int, QString> last{
-        {kBoxAddress, "127.0.0.9"}, {kBoxPort, "9191"}, {kBoxCount, "3"}};
-    EXPECT_EQ(Prompt({}), last);  // Cancel stores nothing
-    EXPECT_EQ(Prompt({}), last);
-    // A value its box would not take (letters in a number box, an overlong address) is passed
-    // over for the box's own default.
-    settings::SetValue(QStringLiteral("addr/dialog139/1010"), QStringLiteral("80a"));
-    settings::SetValue(QStringLiteral("addr/dialog139/1037"), QString(5000, QLatin1Char('9')));
-    settings::SetValue(QStringLiteral("addr/dialog139/1011"), 7);  // not a text
-    Restart();
-    EXPECT_EQ(Prompt({}), defaults);
+    for (const Case& c : cases) {
+        std::unique_ptr<CPromptDlg> dlg = c.open();
+        for (const auto& [id, text] : c.own) {
+            EXPECT_EQ(dlg->Edit(id)->text(), text) << c.page << " " << id;
+            EXPECT_EQ(Recent(dlg.get(), id), QStringList{c.typed.at(id)}) << c.page << " " << id;
+        }
+    }
+    // The Down arrow lists them and leaves the box as it is.
+    std::unique_ptr<CPromptDlg> dlg = TargetPrompt();
+    dlg->show();
+    QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+    QApplication::sendEvent(dlg->Edit(kBoxCount), &down);
+    EXPECT_TRUE(dlg->Edit(kBoxCount)->completer()->popup()->isVisible());
+    EXPECT_EQ(dlg->Edit(kBoxCount)->text(), "1");
+    dlg->close();
+    // A value its box would not take (letters in a number box) is not offered.
+    settings::SetValue(QStringLiteral("recent/tcpClient/1010"), QStringList{"80a", "81"});
+    EXPECT_EQ(Recent(TargetPrompt().get(), kBoxPort), QStringList{"81"});
 }
 
 TEST_F(KeptSettingsTest, TheLogTabShowsTheDefaultsAndStoresValidChoicesOnly) {
@@ -140,7 +232,41 @@ TEST_F(KeptSettingsTest, TheLogTabShowsTheDefaultsAndStoresValidChoicesOnly) {
     CLogSettingsTab stray(&parent);
     EXPECT_EQ(stray.StampStyle()->currentIndex(), 0);
     EXPECT_EQ(stray.RecordLimit()->value(), 64);
-    EXPECT_EQ(stray.TotalLimit()->value(), 1024);
+    EXPECT_EQ(stray.TotalLimit()->value(), 1);  // brought into the range
+}
+
+// The limits stored in the file are the ones the logs keep to, after a restart; a value out of
+// range is brought into the one range the tab offers too, stored so, and told once.
+TEST_F(KeptSettingsTest, StoredLogLimitsReachTheLogsWithinTheirOneRange) {
+    const struct {
+        QVariant record, total;
+        int recordMiB, totalMiB;
+        int notices;
+    } cases[] = {
+        {3, 200, 3, 200, 0},
+        {QVariant(), QVariant(), log_limits::kDefaultRecordMiB, log_limits::kDefaultTotalMiB, 0},
+        {"lots", 0, log_limits::kDefaultRecordMiB, log_limits::kMinMiB, 1},
+        {qlonglong{1} << 40, log_limits::kMaxTotalMiB + 1, log_limits::kMaxRecordMiB,
+         log_limits::kMaxTotalMiB, 2},
+    };
+    QWidget parent;
+    for (const auto& c : cases) {
+        settings::SetValue(QString::fromLatin1(log_keys::kRecordLimitMiB), c.record);
+        settings::SetValue(QString::fromLatin1(log_keys::kTotalLimitMiB), c.total);
+        for (int run = 0; run < 2; ++run) {
+            Restart();
+            settings::TakeNotices();
+            ApplyLogSettings();
+            EXPECT_EQ(LogLimitPerLog(), uint64_t(c.recordMiB) << 20) << c.recordMiB;
+            EXPECT_EQ(LogLimitTotal(), uint64_t(c.totalMiB) << 20) << c.totalMiB;
+            EXPECT_EQ(settings::TakeNotices().size(), run == 0 ? c.notices : 0) << c.totalMiB;
+            CLogSettingsTab tab(&parent);
+            EXPECT_EQ(tab.RecordLimit()->value(), c.recordMiB);
+            EXPECT_EQ(tab.TotalLimit()->value(), c.totalMiB);
+            EXPECT_EQ(tab.TotalLimit()->maximum(), log_limits::kMaxTotalMiB);
+        }
+    }
+    SetLogLimits(kDefaultLogLimitPerLog, kDefaultLogLimitTotal);
 }
 
 TEST_F(KeptSettingsTest, TheOptionsDialogHasTheLogTab) {
@@ -171,9 +297,11 @@ TEST_F(KeptSettingsTest, AFileOfRandomBytesGivesTheDefaults) {
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write(noise);
     }
+    settings::TakeNotices();
     testing::internal::CaptureStderr();
     Restart();
     const std::string err = testing::internal::GetCapturedStderr();
+    EXPECT_EQ(settings::TakeNotices().size(), 1);  // for the window too
     EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     EXPECT_NE(err.find("could not be read"), std::string::npos) << err;
     EXPECT_TRUE(QFile::exists(m_settings.Path() + QStringLiteral(".damaged")));  // kept for a look
@@ -187,7 +315,7 @@ TEST_F(KeptSettingsTest, AFileOfRandomBytesGivesTheDefaults) {
     // The program can store and read its choices again.
     EXPECT_EQ(Prompt({{kBoxPort, "7777"}}).at(kBoxPort), "8888");
     Restart();
-    EXPECT_EQ(Prompt({}).at(kBoxPort), "7777");
+    EXPECT_EQ(Recent(TargetPrompt().get(), kBoxPort), QStringList{"7777"});
 }
 
 }  // namespace

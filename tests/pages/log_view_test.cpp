@@ -231,7 +231,7 @@ TEST_F(TcpLogViewTest, SaveWritesThePeersBytesOrTheShownText) {
     messages_.clear();
     save(0, 1, dir + QStringLiteral("/missing/raw.bin"));
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_TRUE(messages_[0].text.startsWith(QStringLiteral("保存失败：")));
+    EXPECT_EQ(messages_[0].text, QStringLiteral("保存失败：文件或文件夹不存在"));  // not 未知错误
     EXPECT_EQ(messages_[0].caption, QStringLiteral("错误"));
     QDir(dir).removeRecursively();
 }

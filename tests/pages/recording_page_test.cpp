@@ -197,7 +197,8 @@ TEST_F(RecordingPageTest, AFileThatCannotBeOpenedIsToldAndNothingStarts) {
     PeerSocket peer = Connected();
     Choose(Child(0), "recordRecord", QStringLiteral("/proc/quillet-no-such-dir/x.bin"));
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_TRUE(messages_[0].text.startsWith(QStringLiteral("无法打开记录文件")));
+    EXPECT_TRUE(messages_[0].text.startsWith(QStringLiteral("无法打开记录文件：")));
+    EXPECT_TRUE(messages_[0].text.endsWith(QStringLiteral("x.bin\n原因: 文件或文件夹不存在")));
     EXPECT_FALSE(page_->Recordings()->IsRecording(Rec(Child(0))));
 }
 

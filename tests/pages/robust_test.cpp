@@ -319,7 +319,7 @@ TEST_F(TcpClientLimitsTest, SocketsStopShortOfTheToolkitsDescriptors) {
     limit.Restore();
     ASSERT_TRUE(Eventually([&] { return page_->PendingConnects() == 0; }));
     ASSERT_FALSE(messages_.empty());
-    EXPECT_EQ(messages_[0].text, QStringLiteral("创建套接字出错!"));
+    EXPECT_EQ(messages_[0].text, QStringLiteral("创建套接字出错!\n原因: 打开的文件太多"));
     CCritSecLock lock(g_csConnect);
     EXPECT_EQ(Rec(Root(page_.get())->child(0))->sock, -1);
 }

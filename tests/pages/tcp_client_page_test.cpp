@@ -220,7 +220,7 @@ TEST_F(TcpClientPageTest, RefusedConnectTellsTheUserAndLeavesTheNodeAsItWas) {
     Press(kConnect);
     EXPECT_TRUE(Eventually([&] { return !messages_.empty(); }));
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_TRUE(HasMessage("客户端连接失败!", ui::AppTitle()));
+    EXPECT_TRUE(HasMessage("客户端连接失败!\n原因: 对方拒绝连接", ui::AppTitle()));
     EXPECT_EQ(Rec(Child(0))->sock, -1);
     EXPECT_EQ(Icon(Child(0)), 2);
     EXPECT_EQ(Child(0)->text(0), QString("127.0.0.1:%1").arg(port));
@@ -279,7 +279,7 @@ TEST_F(TcpClientPageTest, OnePromptMakesManyConnections) {
     EXPECT_TRUE(Eventually([&] { return page_->PendingConnects() == 0 && !messages_.empty(); }));
     ProcessEvents();
     EXPECT_EQ(messages_.size(), 1u);
-    EXPECT_TRUE(HasMessage("客户端连接失败!", ui::AppTitle()));
+    EXPECT_TRUE(HasMessage("客户端连接失败!\n原因: 对方拒绝连接", ui::AppTitle()));
     EXPECT_EQ(Root()->childCount(), 8);
 }
 

@@ -116,7 +116,7 @@ TEST_F(TcpServerPageTest, PortInUseLeavesTheServerStoppedWithListenOffered) {
     PeerSocket other(TcpListen(&port));
     ScriptPrompt({{kBoxPort, QString::number(port)}});
     Press(kCreate);
-    EXPECT_TRUE(HasMessage("监听启动失败", "错误！"));
+    EXPECT_TRUE(HasMessage("监听启动失败\n原因: 地址或端口已被占用", "错误！"));
     EXPECT_EQ(Root()->text(0), QString("127.0.0.1:%1").arg(port));
     EXPECT_EQ(Icon(Root()), 0);
     ClickItem(Root());

@@ -2,7 +2,9 @@
 // adapter table is pinned to 127.0.0.1/255.0.0.0), the address warning, and the layout.
 #include <sys/socket.h>
 
+#include "engine/name_resolver.h"
 #include "pages/set_udp_server_ip.h"
+#include "tests/common/ipv6_loopback.h"
 #include "pages/udp_broad_dlg.h"
 #include "tests/pages/udp_page_fixture.h"
 
@@ -93,6 +95,50 @@ TEST_F(UdpBroadPageTest, AllOnesAddressIsAcceptedWithoutWarning) {
     EXPECT_TRUE(messages_.empty());
     ASSERT_EQ(Children(), 1);
     EXPECT_EQ(Record(Child(0))->addrServer.sin_addr.s_addr, INADDR_BROADCAST);
+}
+
+// What the broadcast prompt makes of a name or a dotted text, with a resolver that knows two
+// names of loopback addresses only: a name of nothing and a malformed dotted address warn and
+// aim at 255.255.255.255; a name of both families uses its IPv4 address; a name of IPv6
+// addresses only is refused with one message. Nothing is sent.
+TEST_F(UdpBroadPageTest, NamesAndMalformedAddressesWarnAndAimAtEveryHostOrAreRefusedOnce) {
+    SetHostListLookupForTest([](const std::string& name) {
+        if (name == "both.test")
+            return std::vector<IpEndpoint>{Endpoint("::1", 0), Endpoint("127.0.0.2", 0)};
+        if (name == "six.test")
+            return std::vector<IpEndpoint>{Endpoint("::1", 0)};
+        return std::vector<IpEndpoint>{};
+    });
+    const struct {
+        const char* typed;
+        const char* message;  // the one message shown
+        const char* aimedAt;  // null: refused, the prompt stays open
+    } cases[] = {
+        {"nosuch.test", "广播Ip地址可能有错!", "255.255.255.255"},
+        {"300.1.1.1", "广播Ip地址可能有错!", "255.255.255.255"},
+        {"both.test", "广播Ip地址可能有错!", "127.0.0.2"},
+        {"six.test", "广播只能用 IPv4 地址!", nullptr},
+    };
+    for (const auto& c : cases) {
+        messages_.clear();
+        const int before = Children();
+        bool open = false;
+        AnswerPrompt({{kBoxAddress, c.typed},
+                      {kBoxPeerPort, "9"},
+                      {kBoxLocalPort, QString::number(FreeUdpPort())}},
+                     &open);
+        Click(kCreate);
+        ASSERT_EQ(messages_.size(), 1u) << c.typed;
+        EXPECT_TRUE(LastMessage(c.message, ui::AppTitle())) << c.typed;
+        EXPECT_EQ(open, c.aimedAt == nullptr) << c.typed;
+        ASSERT_EQ(Children(), before + (c.aimedAt ? 1 : 0)) << c.typed;
+        if (c.aimedAt) {
+            EXPECT_EQ(Child(before)->text(0).section("<->", 1),
+                      QStringLiteral("%1:9").arg(c.aimedAt))
+                << c.typed;
+        }
+    }
+    SetHostListLookupForTest(nullptr);
 }
 
 TEST_F(UdpBroadPageTest, DataForASenderMarksItUnread) {

@@ -132,7 +132,7 @@ TEST_F(UdpClientPageTest, LocalPortOfThisPageIsRefusedAndTheAddressRemembered) {
 TEST_F(UdpClientPageTest, PortTakenByAnotherProgramFailsAtBind) {
     const int other = Peer();
     EXPECT_FALSE(Create("127.0.0.1", 9, LocalPort(other)));
-    EXPECT_TRUE(LastMessage("绑定本地端口出错", "错误!"));
+    EXPECT_TRUE(LastMessage("绑定本地端口出错\n原因: 地址或端口已被占用", "错误!"));
     EXPECT_EQ(Children(), 0);
 }
 
@@ -236,7 +236,7 @@ TEST_F(UdpClientPageTest, BatchStopsAtATakenPortReportingItOnce) {
     // base+4 belongs to another program: a batch from base+3 keeps base+3.
     Peer(base + 4);
     EXPECT_FALSE(Create("127.0.0.1", 9, base + 3, "2"));
-    EXPECT_TRUE(LastMessage("绑定本地端口出错", "错误!"));
+    EXPECT_TRUE(LastMessage("绑定本地端口出错\n原因: 地址或端口已被占用", "错误!"));
     EXPECT_EQ(messages_.size(), 2u);
     EXPECT_EQ(Children(), 4);
 }

@@ -338,7 +338,7 @@ TEST_F(UdpServerPageTest, PortInUseLeavesTheServerStoppedUntilStartSucceeds) {
     port_ = LocalPort(blocker);
     AnswerPrompt({{kBoxPort, QString::number(port_)}});
     Click(kCreate);
-    EXPECT_TRUE(LastMessage("监听启动失败", "错误！"));
+    EXPECT_TRUE(LastMessage("监听启动失败\n原因: 地址或端口已被占用", "错误！"));
     EXPECT_EQ(Root()->text(0), QStringLiteral("127.0.0.1:%1").arg(port_));
     EXPECT_EQ(Image(Root()), 0);
     EXPECT_TRUE(Enabled(kStartReceive));

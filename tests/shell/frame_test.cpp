@@ -62,14 +62,14 @@ TEST_F(ShellTest, KeyColouredCornerPixelsAreOutsideTheWindowShape) {
     EXPECT_EQ(dlg_->mask(), shape);
 }
 
-TEST_F(ShellTest, CaptionButtonsSitAtTheRightEdgeAndOnlyCloseFollowsIt) {
+TEST_F(ShellTest, CaptionButtonsSitAtTheRightEdgeAndFollowIt) {
     EXPECT_EQ(dlg_->CloseButton()->geometry(), QRect(747 - 21, 5, 16, 16));
     EXPECT_EQ(dlg_->MenuButton()->geometry(), QRect(747 - 81, 8, 50, 18));
     EXPECT_EQ(dlg_->CloseButton()->objectName(), ui::ControlName(CMgrDlg::kCloseId));
     EXPECT_EQ(dlg_->MenuButton()->objectName(), ui::ControlName(CMgrDlg::kMenuId));
     dlg_->resize(900, 650);
     EXPECT_EQ(dlg_->CloseButton()->geometry(), QRect(900 - 21, 5, 16, 16));
-    EXPECT_EQ(dlg_->MenuButton()->geometry(), QRect(747 - 81, 8, 50, 18));
+    EXPECT_EQ(dlg_->MenuButton()->geometry(), QRect(900 - 81, 8, 50, 18));
     // The shape follows the new size: the new bottom-right corner is clipped.
     dlg_->grab();
     EXPECT_FALSE(dlg_->mask().contains(QPoint(899, 649)));
