@@ -31,6 +31,7 @@ bool AutoReply::ReplyFor(std::string_view received, std::string* out) const {
 void BookWritten(SendQueue& q, PendingSend item) {
     if (!item.logged) {
         q.unloggedBytes += item.bytes.size();
+        ++q.unloggedMessages;
         return;
     }
     if (!item.text.empty()) {
@@ -43,6 +44,7 @@ void BookWritten(SendQueue& q, PendingSend item) {
 void BookReply(SendQueue& q, std::string bytes) {
     if (q.doneBytes + bytes.size() > SendQueue::kMaxDoneBytes) {
         q.unloggedBytes += bytes.size();
+        ++q.unloggedMessages;
         return;
     }
     q.doneBytes += bytes.size();
@@ -50,4 +52,17 @@ void BookReply(SendQueue& q, std::string bytes) {
     item.taken = bytes.size();
     item.bytes = std::move(bytes);
     q.done.push_back(std::move(item));
+}
+
+void RestartSendQueue(SendQueue& q, int sock, uint64_t serial) {
+    SendQueue next;
+    next.sock = sock;
+    next.serial = serial;
+    next.done = std::move(q.done);
+    next.lost = std::move(q.lost);
+    next.noWriter = q.noWriter;
+    next.doneBytes = q.doneBytes;
+    next.unloggedBytes = q.unloggedBytes;
+    next.unloggedMessages = q.unloggedMessages;
+    q = std::move(next);
 }

@@ -46,9 +46,9 @@ struct RecordCounters {
         ++recvMessages;
         recvRate.Add(bytes, now);
     }
-    void CountSent(uint64_t bytes) {
+    void CountSent(uint64_t bytes, uint64_t messages = 1) {
         sentBytes += bytes;
-        ++sentMessages;
+        sentMessages += messages;
     }
     void ClearReceived() {
         recvBytes = recvMessages = 0;

@@ -105,7 +105,7 @@ void TcpEngine::AcceptLoop(WorkerContext ctx) {
             break;
         if (StopAccepting(ctx.sock))
             break;
-        const unsigned refusedBefore = m_refused;
+        const unsigned refusedBefore = m_refused + m_noThread;
         Drain drained = DrainQueue(ctx.sock, &batch);
         // The queue is emptied before the page hears of anyone, and again after each one it
         // took: a slow page does not make the queue overflow.
@@ -120,7 +120,7 @@ void TcpEngine::AcceptLoop(WorkerContext ctx) {
             if (drained == Drain::kEmpty)
                 drained = DrainQueue(ctx.sock, &batch);
         }
-        if (m_refused != refusedBefore)
+        if (m_refused + m_noThread != refusedBefore)
             m_pSink->OnConnectionsRefused(m_refused);
         if (drained == Drain::kBroken)
             break;
@@ -192,6 +192,7 @@ void TcpEngine::AcceptOne(int fd, const quillet::IpEndpoint& peer) {
     ctx.pSink = m_pSink;
     pthread_t handle{};
     if (!m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); }, &handle)) {
+        ++m_noThread;
         EndUnstartedReceive(fd, key);
         return;
     }
@@ -336,11 +337,8 @@ TcpEngine::SendResult TcpEngine::SendOnKey(uint64_t key, int fd, PendingSend ite
         if (!rec || rec->sock != fd || fd < 0)
             return SendResult::kFailed;
         SendQueue& q = rec->sendQueue;
-        if (q.sock != fd) {  // a new connection starts with an empty queue
-            q = SendQueue{};
-            q.sock = fd;
-            q.serial = m_nextSendSerial++;
-        }
+        if (q.sock != fd)  // a new connection starts with an empty queue
+            RestartSendQueue(q, fd, m_nextSendSerial++);
         if (!q.pending.empty()) {
             if (q.waitingBytes + item.bytes.size() > SendQueue::kMaxWaitingBytes)
                 return SendResult::kFull;
@@ -380,12 +378,28 @@ TcpEngine::SendResult TcpEngine::SendOnKey(uint64_t key, int fd, PendingSend ite
         q->writer = true;
         serial = q->serial;
     }
-    if (!m_workers.Spawn([this, key, fd, serial] { WriteLoop(key, fd, serial); })) {
-        CCritSecLock lock(g_csConnect);  // the page is going away: nothing will send it
-        if (SendQueue* q = WriterQueue(key, fd, serial))
-            q->writer = false;
-    }
+    if (!m_workers.Spawn([this, key, fd, serial] { WriteLoop(key, fd, serial); }))
+        FailWithoutWriter(key, fd, serial);
     return SendResult::kQueued;
+}
+
+void TcpEngine::FailWithoutWriter(uint64_t key, int fd, uint64_t serial) {
+    ConnectInfo* rec = nullptr;
+    {
+        CCritSecLock lock(g_csConnect);
+        SendQueue* q = WriterQueue(key, fd, serial);
+        if (!q)
+            return;  // the page is going away or dropped the queue: nobody waits for news
+        // Nothing will send what waits: the page hears what was taken and what was not.
+        for (PendingSend& p : q->pending)
+            q->lost.push_back(std::move(p));
+        q->pending.clear();
+        q->waitingBytes = 0;
+        q->writer = false;
+        q->noWriter = true;
+        rec = FindRecord(m_map, key);
+    }
+    m_pSink->OnConnectionUpdate(rec, UPDATE_SENT, key);
 }
 
 void TcpEngine::AutoReplyTo(const WorkerContext& ctx, const char* data, int n) {
@@ -416,7 +430,7 @@ void TcpEngine::AutoReplyTo(const WorkerContext& ctx, const char* data, int n) {
 
 void TcpEngine::DropSendQueue(ConnectInfo* pInfo) {
     g_csConnect.AssertLocked();
-    pInfo->sendQueue = SendQueue{};
+    RestartSendQueue(pInfo->sendQueue, -1, 0);
 }
 
 SendQueue* TcpEngine::WriterQueue(uint64_t key, int fd, uint64_t serial) {

@@ -84,6 +84,9 @@ public:
     unsigned AcceptRetries() const { return m_acceptRetries; }
     // Connections closed as soon as they were accepted, for want of descriptors.
     unsigned RefusedConnections() const { return m_refused; }
+    // Accepted connections closed because no receive thread could be made for them; reported
+    // through OnConnectionsRefused as well.
+    unsigned ConnectionsWithoutThread() const { return m_noThread; }
 
 private:
     struct Pending {
@@ -107,6 +110,9 @@ private:
     // The automatic reply to a received chunk, sent on the receive thread.
     void AutoReplyTo(const WorkerContext& ctx, const char* data, int n);
     void WriteLoop(uint64_t key, int fd, uint64_t serial);
+    // No writer thread could be made for the queue: its texts become `lost` (with what the
+    // socket took of the first) and the page is told; the connection stays.
+    void FailWithoutWriter(uint64_t key, int fd, uint64_t serial);
     // The queue of `key` if it still belongs to the writer of `fd` and `serial`; lock held.
     SendQueue* WriterQueue(uint64_t key, int fd, uint64_t serial);
     // Books what one send call took (`n` > 0) or its failure; false when the writer is done.
@@ -117,6 +123,7 @@ private:
     std::atomic<unsigned> m_acceptRetries{0};
     uint64_t m_nextSendSerial = 1;  // guarded by g_csConnect
     std::atomic<unsigned> m_refused{0};
+    std::atomic<unsigned> m_noThread{0};
     AutoReply m_autoReply;
     quillet::WorkerGroup m_workers;
 };
