@@ -636,7 +636,8 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
     while (!box.empty() && box.back() == u' ')
         box.pop_back();
     bool logged = false, fromBox = false;
-    rec->nSentBytes += static_cast<uint32_t>(news.unloggedBytes);
+    if (news.unloggedBytes > 0)
+        CountSentChunk(rec, news.unloggedBytes, news.unloggedMessages);
     for (const PendingSend& item : news.done) {
         if (!item.logged) {  // a file's piece: counted, not logged
             CountSentChunk(rec, item.bytes.size());
@@ -667,6 +668,11 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
     }
     QTreeWidgetItem* node = NodeOf(rec);
     const bool selected = node && node == m_tree->currentItem();
+    if (news.noWriter) {  // the connection is fine; only its texts could not go
+        if (selected && (logged || sent > 0))
+            RefreshSentViewSoon();
+        return tr("无法创建发送线程！\n已发送 %1 字节，未发送 %2 字节。").arg(sent).arg(unsent);
+    }
     if (news.lost.empty()) {
         // The box's text shows at once; repeats and replies a moment later, many at a time.
         if (selected && fromBox)
