@@ -17,6 +17,7 @@
 #include "engine/crit_sec.h"
 #include "engine/descriptor_budget.h"
 #include "engine/endpoint.h"
+#include "engine/own_endpoints.h"
 #include "engine/record_log.h"
 #include "engine/socket_closer.h"
 
@@ -33,6 +34,14 @@ constexpr size_t kMaxBatch = 4096;
 
 // accept() failures that say nothing about the listening socket: the process or the system is
 // short of something for a moment, or the peer gave up.
+quillet::IpEndpoint PeerOf(int fd) {
+    sockaddr_storage raw{};
+    socklen_t len = sizeof raw;
+    if (getpeername(fd, reinterpret_cast<sockaddr*>(&raw), &len) != 0)
+        return {};
+    return quillet::IpEndpoint::FromRaw(reinterpret_cast<sockaddr*>(&raw), len).Unmapped();
+}
+
 bool IsTransientAcceptError(int err) {
     return err == EMFILE || err == ENFILE || err == ENOBUFS || err == ENOMEM ||
            err == ECONNABORTED || err == EINTR || err == EPROTO || err == EAGAIN;
@@ -75,6 +84,7 @@ int TcpEngine::Listen(const quillet::IpEndpoint& local) {
         close(fd);
         return -1;
     }
+    quillet::own::Register(fd, quillet::own::Proto::kTcp);
     WorkerContext ctx;
     ctx.sock = fd;
     ctx.pTcpEngine = this;
@@ -253,19 +263,21 @@ void TcpEngine::ReceiveLoop(WorkerContext ctx) {
     // The first chunk of a connection starts its byte stream; the rest continue it, so a
     // character split between two of them shows whole.
     bool continues = false;
+    const quillet::IpEndpoint peer = PeerOf(ctx.sock);
     for (;;) {
         ssize_t n = recv(ctx.sock, buf, kRecvBufferSize - 1, 0);
         if (n < 0 && errno == EINTR && !m_stopping)
             continue;
         if (n <= 0 || m_stopping)
             break;
-        ReceiveChunk(ctx, buf, static_cast<int>(n), continues);
+        ReceiveChunk(ctx, peer, buf, static_cast<int>(n), continues);
         continues = true;
     }
     FinishReceive(ctx);
 }
 
-void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n, bool continues) {
+void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint& peer,
+                             const char* data, int n, bool continues) {
     ConnectInfo* rec;
     {
         CCritSecLock lock(g_csConnect);
@@ -277,7 +289,7 @@ void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n, 
                         std::string_view(data, static_cast<size_t>(n)));
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, ctx.nId);
-    AutoReplyTo(ctx, data, n);
+    AutoReplyTo(ctx, peer, data, n);
 }
 
 void TcpEngine::FinishReceive(const WorkerContext& ctx) {
@@ -402,10 +414,20 @@ void TcpEngine::FailWithoutWriter(uint64_t key, int fd, uint64_t serial) {
     m_pSink->OnConnectionUpdate(rec, UPDATE_SENT, key);
 }
 
-void TcpEngine::AutoReplyTo(const WorkerContext& ctx, const char* data, int n) {
+void TcpEngine::AutoReplyTo(const WorkerContext& ctx, const quillet::IpEndpoint& peer,
+                            const char* data, int n) {
     std::string reply;
     if (!m_autoReply.ReplyFor(std::string_view(data, static_cast<size_t>(n)), &reply))
         return;
+    const bool own = quillet::own::IsOwn(quillet::own::Proto::kTcp, peer);
+    {
+        CCritSecLock lock(g_csConnect);
+        ConnectInfo* rec = FindRecord(m_map, ctx.nId);
+        if (!rec ||
+            AdmitReply(rec->replyBudget, rec->counters, static_cast<size_t>(n), reply.size(), own,
+                       std::chrono::steady_clock::now()) != ReplyVerdict::kSend)
+            return;  // withheld: counted in the record, which its counters line shows
+    }
     PendingSend item;
     item.bytes = std::move(reply);
     switch (SendOnKey(ctx.nId, ctx.sock, std::move(item), true)) {

@@ -104,11 +104,14 @@ private:
     void EndUnstartedReceive(int fd, uint64_t key);
     void ReceiveLoop(WorkerContext ctx);
     void FinishReceive(const WorkerContext& ctx);
-    void ReceiveChunk(const WorkerContext& ctx, const char* data, int n, bool continues);
+    void ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint& peer, const char* data,
+                      int n, bool continues);
     // Send for the record listed under `key` while it is connected on `fd`; lock not held.
     SendResult SendOnKey(uint64_t key, int fd, PendingSend item, bool reply);
-    // The automatic reply to a received chunk, sent on the receive thread.
-    void AutoReplyTo(const WorkerContext& ctx, const char* data, int n);
+    // The automatic reply to a received chunk, sent on the receive thread unless `peer` is one
+    // of the program's own sockets or its reply budget is spent.
+    void AutoReplyTo(const WorkerContext& ctx, const quillet::IpEndpoint& peer, const char* data,
+                     int n);
     void WriteLoop(uint64_t key, int fd, uint64_t serial);
     // No writer thread could be made for the queue: its texts become `lost` (with what the
     // socket took of the first) and the page is told; the connection stays.
