@@ -193,6 +193,11 @@ QString CDialogP::CountersText(ConnectInfo* rec) {
                        .arg(c.sentMessages);
     if (m_recordings->IsRecording(rec) || m_recordings->IsRecordingPage())
         text += tr("；记录中");
+    // Said here, in the record's own view, rather than in a box per peer.
+    if (c.repliesToOwn > 0)
+        text += tr("；未自动回复本程序自己的套接字 %1 次").arg(c.repliesToOwn);
+    if (c.repliesOverBudget > 0)
+        text += tr("；超出自动回复限额，已丢弃 %1 个回复").arg(c.repliesOverBudget);
     return text;
 }
 

@@ -4,6 +4,7 @@
 #include "engine/log_line.h"
 #include "pages/app_settings.h"
 #include "pages/log_view.h"
+#include "pages/send_options.h"
 #include "pages/settings_dlg.h"
 
 namespace quillet::pages {
@@ -27,6 +28,7 @@ void WatchLogSettings() {
         return;
     watching = true;
     ApplyLogSettings();
+    ApplyReplyAllowance();
     QObject::connect(&SettingsNews::Instance(), &SettingsNews::Changed, [] { ApplyLogSettings(); });
 }
 
