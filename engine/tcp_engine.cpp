@@ -17,6 +17,7 @@
 #include "engine/crit_sec.h"
 #include "engine/descriptor_budget.h"
 #include "engine/endpoint.h"
+#include "engine/log_recorder.h"
 #include "engine/own_endpoints.h"
 #include "engine/record_log.h"
 #include "engine/socket_closer.h"
@@ -265,6 +266,7 @@ void TcpEngine::ReceiveLoop(WorkerContext ctx) {
     bool continues = false;
     const quillet::IpEndpoint peer = PeerOf(ctx.sock);
     for (;;) {
+        WaitForRecorders(ctx);
         ssize_t n = recv(ctx.sock, buf, kRecvBufferSize - 1, 0);
         if (n < 0 && errno == EINTR && !m_stopping)
             continue;
@@ -274,6 +276,24 @@ void TcpEngine::ReceiveLoop(WorkerContext ctx) {
         continues = true;
     }
     FinishReceive(ctx);
+}
+
+bool TcpEngine::RecordingBehind(const WorkerContext& ctx) {
+    CCritSecLock lock(g_csConnect);  // a recorder set in the record lives while it is set
+    const ConnectInfo* rec = FindRecord(m_map, ctx.nId);
+    if (!rec || rec->sock != ctx.sock)
+        return false;
+    auto behind = [](const quillet::LogRecorder* r) {
+        return r && r->GetForm() == quillet::LogRecorder::Form::kRaw && r->Behind();
+    };
+    return behind(rec->recorder) || behind(m_store.PageRecorder());
+}
+
+void TcpEngine::WaitForRecorders(const WorkerContext& ctx) {
+    // Bounded by the disk's pace: the recorder drains or stops (a write error), or the
+    // connection or the engine ends.
+    while (RecordingBehind(ctx) && !m_stopping && !quillet::sock::CloseRequested(ctx.sock))
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
 void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint& peer,

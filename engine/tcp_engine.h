@@ -103,6 +103,10 @@ private:
     void AcceptOne(int fd, const quillet::IpEndpoint& peer);
     void EndUnstartedReceive(int fd, uint64_t key);
     void ReceiveLoop(WorkerContext ctx);
+    // While a raw recording of the connection (its own or the page's) is behind, the receive
+    // thread reads nothing: the peer is slowed by TCP's flow control and no byte is lost.
+    bool RecordingBehind(const WorkerContext& ctx);
+    void WaitForRecorders(const WorkerContext& ctx);
     void FinishReceive(const WorkerContext& ctx);
     void ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint& peer, const char* data,
                       int n, bool continues);
