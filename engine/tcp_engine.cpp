@@ -265,14 +265,16 @@ void TcpEngine::ReceiveLoop(WorkerContext ctx) {
     // character split between two of them shows whole.
     bool continues = false;
     const quillet::IpEndpoint peer = PeerOf(ctx.sock);
+    bool behind = false;  // a raw recording of the connection fell behind at the last chunk
     for (;;) {
-        WaitForRecorders(ctx);
+        if (behind)
+            WaitForRecorders(ctx);
         ssize_t n = recv(ctx.sock, buf, kRecvBufferSize - 1, 0);
         if (n < 0 && errno == EINTR && !m_stopping)
             continue;
         if (n <= 0 || m_stopping)
             break;
-        ReceiveChunk(ctx, peer, buf, static_cast<int>(n), continues);
+        behind = ReceiveChunk(ctx, peer, buf, static_cast<int>(n), continues);
         continues = true;
     }
     FinishReceive(ctx);
@@ -281,12 +283,14 @@ void TcpEngine::ReceiveLoop(WorkerContext ctx) {
 bool TcpEngine::RecordingBehind(const WorkerContext& ctx) {
     CCritSecLock lock(g_csConnect);  // a recorder set in the record lives while it is set
     const ConnectInfo* rec = FindRecord(m_map, ctx.nId);
-    if (!rec || rec->sock != ctx.sock)
-        return false;
+    return rec && rec->sock == ctx.sock && RecordingBehindLocked(*rec);
+}
+
+bool TcpEngine::RecordingBehindLocked(const ConnectInfo& rec) const {
     auto behind = [](const quillet::LogRecorder* r) {
         return r && r->GetForm() == quillet::LogRecorder::Form::kRaw && r->Behind();
     };
-    return behind(rec->recorder) || behind(m_store.PageRecorder());
+    return behind(rec.recorder) || behind(m_store.PageRecorder());
 }
 
 void TcpEngine::WaitForRecorders(const WorkerContext& ctx) {
@@ -296,20 +300,23 @@ void TcpEngine::WaitForRecorders(const WorkerContext& ctx) {
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
-void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint& peer,
+bool TcpEngine::ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint& peer,
                              const char* data, int n, bool continues) {
     ConnectInfo* rec;
+    bool behind;
     {
         CCritSecLock lock(g_csConnect);
         rec = FindRecord(m_map, ctx.nId);
         if (!rec)
-            return;  // deleted by the page: the chunk has no home
+            return false;  // deleted by the page: the chunk has no home
         LogReceivedChunk(rec, std::string_view(data, static_cast<size_t>(n)), nullptr, continues);
         NoteLoggedChunk(m_store, *rec, ChunkSide::kReceived,
                         std::string_view(data, static_cast<size_t>(n)));
+        behind = RecordingBehindLocked(*rec);
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, ctx.nId);
     AutoReplyTo(ctx, peer, data, n);
+    return behind;
 }
 
 void TcpEngine::FinishReceive(const WorkerContext& ctx) {

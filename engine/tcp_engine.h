@@ -106,9 +106,11 @@ private:
     // While a raw recording of the connection (its own or the page's) is behind, the receive
     // thread reads nothing: the peer is slowed by TCP's flow control and no byte is lost.
     bool RecordingBehind(const WorkerContext& ctx);
+    bool RecordingBehindLocked(const ConnectInfo& rec) const;  // g_csConnect held
     void WaitForRecorders(const WorkerContext& ctx);
     void FinishReceive(const WorkerContext& ctx);
-    void ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint& peer, const char* data,
+    // Logs a received chunk; true when a raw recording of the connection is behind.
+    bool ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint& peer, const char* data,
                       int n, bool continues);
     // Send for the record listed under `key` while it is connected on `fd`; lock not held.
     SendResult SendOnKey(uint64_t key, int fd, PendingSend item, bool reply);
