@@ -59,6 +59,8 @@ const Part kParts[] = {
     {"record-page", PartRecordPage},
     {"record-plain", PartRecordPlain},
     {"select-during-udp", PartSelectDuringUdp},
+    {"tiny-datagrams", PartTinyDatagrams},
+    {"large-datagrams", PartLargeDatagrams},
 };
 
 int RunPart(const char* name, int argc, char** argv) {
@@ -172,6 +174,19 @@ void PrintSendFigures(Values& v) {
 }
 
 // Logs under their limits, saved and searched.
+// Resident memory over the idle figure at the default limits: at most 1.25 GiB whatever the
+// chunk sizes.
+void PrintChunkCostFigures(Values& v) {
+    constexpr double kBudgetMB = 1.25 * 1073741824 / 1e6;
+    for (const char* shape : {"tiny", "large"}) {
+        const std::string key = std::string(shape) + "-datagrams." + shape;
+        const double over = v[key + "_over_idle_MB"];
+        Figure((std::string("page_udp_") + shape + "_datagrams_resident_over_idle_MB").c_str(),
+               over, v[key + "_idle_MB"], "<= 1342 (1.25 GiB)",
+               v[key + "_sent"] > 0 && over <= kBudgetMB);
+    }
+}
+
 void PrintLogFigures(Values& v) {
     const double limited = v["flood-limits.limited_MBps"];
     const double unlimited = v["flood-no-limits.unlimited_MBps"];
@@ -317,5 +332,6 @@ int main(int argc, char** argv) {
     quillet::bench::PrintFigures(values);
     quillet::bench::PrintLimitFigures(values);
     quillet::bench::PrintLogFigures(values);
+    quillet::bench::PrintChunkCostFigures(values);
     return ok ? 0 : 1;
 }

@@ -65,6 +65,10 @@ bool PartFloodNoLimits();
 bool PartHexAndSearch();
 bool PartRecordPage();
 bool PartRecordPlain();
+// Resident memory of the UDP server page at the default log limits: 1-byte datagrams at the
+// sender's full rate for QUILLET_BENCH_TINY_SECONDS (300 by default), and 2 GiB of 64 KiB ones.
+bool PartTinyDatagrams();
+bool PartLargeDatagrams();
 // Selecting a connection with a 1 GiB log while a UDP server page receives 20,000 datagrams a
 // second: sent and logged, beside the same storm with no selection.
 bool PartSelectDuringUdp();

@@ -1,5 +1,41 @@
 #include "engine/auto_reply.h"
 
+namespace {
+
+std::atomic<int64_t> g_replyAllowance{kDefaultReplyAllowance};
+
+}  // namespace
+
+void SetReplyAllowance(int64_t bytes) {
+    g_replyAllowance = bytes;
+}
+
+int64_t ReplyAllowance() {
+    return g_replyAllowance;
+}
+
+ReplyVerdict AdmitReply(ReplyBudget& budget, RecordCounters& counters, size_t inBytes,
+                        size_t outBytes, bool ownPeer, std::chrono::steady_clock::time_point now) {
+    if (ownPeer) {
+        ++counters.repliesToOwn;
+        return ReplyVerdict::kOwnSocket;
+    }
+    const int64_t second =
+        std::chrono::duration_cast<std::chrono::seconds>(now.time_since_epoch()).count();
+    if (budget.second != second) {
+        budget = ReplyBudget{};
+        budget.second = second;
+    }
+    budget.in += inBytes;
+    const int64_t allowance = g_replyAllowance;
+    if (allowance >= 0 && budget.out + outBytes > budget.in + static_cast<uint64_t>(allowance)) {
+        ++counters.repliesOverBudget;
+        return ReplyVerdict::kOverBudget;
+    }
+    budget.out += outBytes;
+    return ReplyVerdict::kSend;
+}
+
 void AutoReply::Set(AutoReplyRule rule) {
     std::shared_ptr<const AutoReplyRule> next;
     if (rule.mode != AutoReplyRule::Mode::kOff)
@@ -31,6 +67,7 @@ bool AutoReply::ReplyFor(std::string_view received, std::string* out) const {
 void BookWritten(SendQueue& q, PendingSend item) {
     if (!item.logged) {
         q.unloggedBytes += item.bytes.size();
+        ++q.unloggedMessages;
         return;
     }
     if (!item.text.empty()) {
@@ -43,6 +80,7 @@ void BookWritten(SendQueue& q, PendingSend item) {
 void BookReply(SendQueue& q, std::string bytes) {
     if (q.doneBytes + bytes.size() > SendQueue::kMaxDoneBytes) {
         q.unloggedBytes += bytes.size();
+        ++q.unloggedMessages;
         return;
     }
     q.doneBytes += bytes.size();
@@ -50,4 +88,17 @@ void BookReply(SendQueue& q, std::string bytes) {
     item.taken = bytes.size();
     item.bytes = std::move(bytes);
     q.done.push_back(std::move(item));
+}
+
+void RestartSendQueue(SendQueue& q, int sock, uint64_t serial) {
+    SendQueue next;
+    next.sock = sock;
+    next.serial = serial;
+    next.done = std::move(q.done);
+    next.lost = std::move(q.lost);
+    next.noWriter = q.noWriter;
+    next.doneBytes = q.doneBytes;
+    next.unloggedBytes = q.unloggedBytes;
+    next.unloggedMessages = q.unloggedMessages;
+    q = std::move(next);
 }

@@ -6,12 +6,14 @@
 // Threads: Set from the page's (user-interface) thread; ReplyFor and CountDropped from any
 // worker. The rule is swapped whole under m_mutex, so a worker sees either the old or the new.
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <string_view>
 
+#include "engine/record_counters.h"
 #include "engine/send_queue.h"
 
 struct AutoReplyRule {
@@ -35,6 +37,28 @@ private:
     std::shared_ptr<const AutoReplyRule> m_rule;  // guarded by m_mutex; null means off
     std::atomic<uint64_t> m_dropped{0};
 };
+
+// Each peer's automatic replies may send per second at most what came in from that peer in the
+// same second plus this allowance, so that a forged request cannot make the program send
+// many times its size to someone else. Negative: no budget. Any thread.
+inline constexpr int64_t kDefaultReplyAllowance = 64 * 1024;
+void SetReplyAllowance(int64_t bytes);
+int64_t ReplyAllowance();
+
+// One peer's budget: the bytes that came in and went out as replies in the current second.
+// Guarded by g_csConnect, as the record that holds it.
+struct ReplyBudget {
+    int64_t second = -1;
+    uint64_t in = 0;
+    uint64_t out = 0;
+};
+
+enum class ReplyVerdict { kSend, kOwnSocket, kOverBudget };
+// Whether a reply of `outBytes` to a chunk of `inBytes` may go to a peer (`ownPeer`: one of the
+// program's own sockets, never answered). Counts the chunk and an admitted reply in `budget`, a
+// withheld one in `counters`. Caller holds g_csConnect.
+ReplyVerdict AdmitReply(ReplyBudget& budget, RecordCounters& counters, size_t inBytes,
+                        size_t outBytes, bool ownPeer, std::chrono::steady_clock::time_point now);
 
 // Books a reply the socket took whole, for the page to log with the other finished sends. While
 // the page is behind by more than SendQueue::kMaxDoneBytes, replies are only counted

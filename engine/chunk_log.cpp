@@ -14,9 +14,17 @@ std::atomic<uint64_t> g_totalBytes{0};
 std::atomic<int> g_failNext{0};
 std::atomic<uint64_t> g_failedBytesTotal{0};
 
-// Dropped entries are erased from the vector's front in batches: one move of the rest per this
-// many drops at least.
-constexpr size_t kCompactAfter = 1024;
+// A heap block's header and the allocator's rounding (glibc: 8 bytes, 16-byte steps, 32 at least).
+constexpr size_t kMallocHeader = 8;
+constexpr size_t kMallocAlign = 16;
+constexpr size_t kMallocMin = 32;
+// Short texts live inside std::string itself.
+constexpr size_t kInlineCapacity = 15;
+// An index entry's share of the deque's blocks: each block's header and its pointer in the map.
+constexpr size_t kIndexSlack = 8;
+// A non-empty log's deque itself: the object, its map of blocks and its first block, with heap
+// headers.
+constexpr uint64_t kLogBase = sizeof(std::deque<LogChunk>) + 16 + 64 + 16 + 512 + 16;
 // From this program-wide limit on, a trim frees a sixty-fourth of it more than it must.
 constexpr uint64_t kTrimSlackFrom = uint64_t{64} << 20;
 
@@ -46,7 +54,7 @@ public:
         if (log->m_next)
             log->m_next->m_prev = log->m_prev;
         log->m_prev = log->m_next = nullptr;
-        g_totalBytes -= log->m_bytes;
+        g_totalBytes -= log->m_cost;
     }
     // Drops the oldest chunks of all logs until the total is below `target`; `keep` keeps its
     // newest chunk. Caller holds g_csConnect.
@@ -80,9 +88,10 @@ ChunkLog::~ChunkLog() {
 
 ChunkLog::ChunkLog(const ChunkLog& other)
     : m_dir(other.m_dir),
-      m_chunks(other.m_chunks.begin() + static_cast<ptrdiff_t>(other.m_head), other.m_chunks.end()),
+      m_chunks(other.m_chunks ? std::make_unique<std::deque<LogChunk>>(*other.m_chunks) : nullptr),
       m_firstSeq(other.m_firstSeq),
       m_bytes(other.m_bytes),
+      m_cost(other.m_cost),
       m_droppedBytes(other.m_droppedBytes),
       m_droppedChunks(other.m_droppedChunks),
       m_failedBytes(other.m_failedBytes),
@@ -95,8 +104,22 @@ void ChunkLog::Register() {
     m_registered = true;
 }
 
+uint64_t ChunkLog::CostOf(size_t capacity) {
+    uint64_t heap = 0;
+    if (capacity > kInlineCapacity) {
+        const size_t block = capacity + 1 + kMallocHeader;  // the text's terminating zero too
+        heap = std::max(kMallocMin, (block + kMallocAlign - 1) / kMallocAlign * kMallocAlign);
+    }
+    return sizeof(LogChunk) + kIndexSlack + heap;
+}
+
+uint64_t ChunkLog::BaseCost() {
+    return kLogBase;
+}
+
 bool ChunkLog::Append(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
                       bool joinsPrevious) {
+    uint64_t cost = 0;
     try {
         if (g_failNext > 0 && g_failNext.fetch_sub(1) > 0)
             throw std::bad_alloc();
@@ -110,8 +133,15 @@ bool ChunkLog::Append(std::string_view bytes, int64_t timeNs, const sockaddr_in*
             chunk.peerPort = sender->sin_port;
         }
         chunk.bytes.assign(bytes);
-        m_chunks.push_back(std::move(chunk));
+        cost = CostOf(chunk.bytes.capacity());
+        if (!m_chunks)
+            m_chunks = std::make_unique<std::deque<LogChunk>>();
+        if (m_chunks->empty())
+            cost += kLogBase;
+        m_chunks->push_back(std::move(chunk));
     } catch (const std::bad_alloc&) {
+        if (m_chunks && m_chunks->empty())
+            m_chunks.reset();
         // Out of memory (or address space) in a receive thread: the chunk is lost, counted, and
         // the program goes on.
         ++m_failedChunks;
@@ -120,10 +150,11 @@ bool ChunkLog::Append(std::string_view bytes, int64_t timeNs, const sockaddr_in*
         return false;
     }
     m_bytes += bytes.size();
+    m_cost += cost;
     if (m_registered)
-        g_totalBytes += bytes.size();
+        g_totalBytes += cost;
     const uint64_t perLog = g_perLogLimit;
-    while (m_bytes > perLog && Count() > 1)
+    while (m_cost > perLog && Count() > 1)
         DropOldest();
     const uint64_t total = g_totalLimit;
     if (m_registered && g_totalBytes > total) {
@@ -136,37 +167,32 @@ bool ChunkLog::Append(std::string_view bytes, int64_t timeNs, const sockaddr_in*
 }
 
 void ChunkLog::DropOldest() {
-    LogChunk& oldest = m_chunks[m_head];
+    const LogChunk& oldest = m_chunks->front();
     const uint64_t n = oldest.bytes.size();
-    std::string().swap(oldest.bytes);  // its memory goes now, not at compaction
-    ++m_head;
+    const uint64_t cost = CostOf(oldest.bytes.capacity());
+    m_chunks->pop_front();
     ++m_firstSeq;
     m_bytes -= n;
+    m_cost -= cost;
     if (m_registered)
-        g_totalBytes -= n;
+        g_totalBytes -= cost;
     m_droppedBytes += n;
     ++m_droppedChunks;
-    Compact();
-}
-
-void ChunkLog::Compact() {
-    if (m_head >= kCompactAfter && m_head * 2 >= m_chunks.size()) {
-        m_chunks.erase(m_chunks.begin(), m_chunks.begin() + static_cast<ptrdiff_t>(m_head));
-        m_head = 0;
-    }
-    if (m_chunks.size() == m_head) {
-        std::vector<LogChunk>().swap(m_chunks);
-        m_head = 0;
+    if (m_chunks->empty()) {
+        m_chunks.reset();  // an empty log holds no memory
+        m_cost -= kLogBase;
+        if (m_registered)
+            g_totalBytes -= kLogBase;
     }
 }
 
 void ChunkLog::clear() {
     m_firstSeq = End();
     if (m_registered)
-        g_totalBytes -= m_bytes;
-    std::vector<LogChunk>().swap(m_chunks);
-    m_head = 0;
+        g_totalBytes -= m_cost;
+    m_chunks.reset();
     m_bytes = 0;
+    m_cost = 0;
     m_droppedBytes = m_droppedChunks = 0;
     m_failedBytes = m_failedChunks = 0;
 }

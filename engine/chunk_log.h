@@ -3,11 +3,14 @@
 // out: bytes, time, direction and, for UDP, the sender. Views render it in whatever encoding and
 // time stamp style is in force, so nothing decoded is stored.
 //
-// Memory: an empty log holds no heap memory. Two limits bound what logs hold: one per log and
-// one for all logs of the program together (SetLogLimits). When an append passes either, the
-// oldest chunks go (of this log for its own limit, of whichever log holds the oldest chunk for
-// the program-wide one) and DroppedBytes() counts them. An allocation that fails drops the new
-// chunk and counts it in FailedBytes(); nothing is thrown out of Append.
+// Memory: an empty log holds no heap memory. Two limits bound what logs cost: one per log and
+// one for all logs of the program together (SetLogLimits). A chunk costs what it really takes
+// (CostOf: its entry in the index, the heap block of its bytes with the allocator's header and
+// rounding), not only its bytes, so that the limits bound memory whatever the chunks' sizes: a
+// flood of 1-byte datagrams is held to the same memory as one of 64 KiB chunks. When an append
+// passes either limit, the oldest chunks go (of this log for its own limit, of whichever log holds
+// the oldest chunk for the program-wide one) and DroppedBytes() counts them. An allocation that
+// fails drops the new chunk and counts it in FailedBytes(); nothing is thrown out of Append.
 //
 // Threads: every member is called with g_csConnect held (records are guarded by it), except
 // the destructor and the copy constructor. Appends may drop chunks of other logs, which is why
@@ -19,6 +22,8 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <deque>
+#include <memory>
 #include <string_view>
 #include <vector>
 
@@ -58,12 +63,18 @@ public:
     // reaches it) for what they are.
     uint64_t First() const { return m_firstSeq; }
     uint64_t End() const { return m_firstSeq + Count(); }
-    size_t Count() const { return m_chunks.size() - m_head; }
-    const LogChunk& At(uint64_t seq) const { return m_chunks[m_head + (seq - m_firstSeq)]; }
+    size_t Count() const { return m_chunks ? m_chunks->size() : 0; }
+    const LogChunk& At(uint64_t seq) const { return (*m_chunks)[seq - m_firstSeq]; }
     // Copies of the chunks of [from, to) that are held.
     std::vector<LogChunk> Copy(uint64_t from, uint64_t to) const;
 
     uint64_t HeldBytes() const { return m_bytes; }
+    // The memory the chunks held cost, as the limits count it.
+    uint64_t Cost() const { return m_cost; }
+    // What one chunk whose bytes have heap capacity `capacity` costs (its index entry included),
+    // and what a log that holds any chunk costs besides them.
+    static uint64_t CostOf(size_t capacity);
+    static uint64_t BaseCost();
     // Bytes and chunks the limits dropped from the start since the last clear().
     uint64_t DroppedBytes() const { return m_droppedBytes; }
     uint64_t DroppedChunks() const { return m_droppedChunks; }
@@ -77,15 +88,17 @@ public:
 private:
     friend class ChunkLogRegistry;
     void DropOldest();
-    void Compact();
     void Register();
 
     ChunkDir m_dir;
     bool m_registered = false;  // counted in the program-wide total
-    std::vector<LogChunk> m_chunks;
-    size_t m_head = 0;  // m_chunks[0, m_head) were dropped and await compaction
+    // A deque: dropping from the front gives its memory back at once, and growing never holds a
+    // spare copy of the index as a vector's doubling does. Made at the first append: an empty
+    // deque holds memory already.
+    std::unique_ptr<std::deque<LogChunk>> m_chunks;
     uint64_t m_firstSeq = 0;
     uint64_t m_bytes = 0;
+    uint64_t m_cost = 0;  // CostOf each chunk held
     uint64_t m_droppedBytes = 0;
     uint64_t m_droppedChunks = 0;
     uint64_t m_failedBytes = 0;
@@ -95,12 +108,12 @@ private:
     ChunkLog* m_next = nullptr;
 };
 
-// The limits, as plain values from the settings: each log holds at most `perLogBytes`, all
+// The limits, as plain values from the settings: each log costs at most `perLogBytes`, all
 // logs together at most `totalBytes` (the newest chunk of a log always stays). Any thread.
 void SetLogLimits(uint64_t perLogBytes, uint64_t totalBytes);
 uint64_t LogLimitPerLog();
 uint64_t LogLimitTotal();
-// Bytes all counted logs hold now.
+// What all counted logs cost now (ChunkLog::Cost).
 uint64_t TotalLogBytes();
 // Bytes of all chunks that any log lost because memory ran out, since the program started.
 uint64_t FailedLogBytesTotal();

@@ -9,6 +9,7 @@
 #include <map>
 #include <string>
 
+#include "engine/auto_reply.h"
 #include "engine/chunk_log.h"
 #include "engine/ip_endpoint.h"
 #include "engine/record_counters.h"
@@ -40,6 +41,8 @@ struct ConnectInfo {
     SendQueue sendQueue;
     // Bytes and messages each way and the receive rate, counted as chunks are logged.
     RecordCounters counters;
+    // This peer's automatic replies in the current second (auto_reply.h).
+    ReplyBudget replyBudget;
     // The file this record's chunks are recorded to, or null; the page owns the recorder and
     // keeps it alive while it is set here.
     quillet::LogRecorder* recorder = nullptr;

@@ -34,7 +34,8 @@ public:
     // UPDATE_REPLIED: a receiving worker sent an automatic reply and booked it in
     // sendQueue.done; the worker does not wait for the page to look.
     virtual void OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) = 0;
-    // Connections were accepted and closed at once for want of descriptors; `total` counts them
-    // since the engine was made. Called without waiting for anything, after a drained queue.
+    // Connections were accepted and closed at once for want of descriptors (or of a receive
+    // thread); `total` counts those refused for descriptors since the engine was made. Called
+    // without waiting for anything, after a drained queue.
     virtual void OnConnectionsRefused(unsigned total) { (void)total; }
 };

@@ -6,6 +6,7 @@
 #include <cerrno>
 
 #include "engine/descriptor_budget.h"
+#include "engine/own_endpoints.h"
 #include "engine/socket_closer.h"
 
 namespace quillet::sock {
@@ -110,6 +111,7 @@ ConnectStart StartConnect(const IpEndpoint& target, const IpEndpoint* local) {
     if (::connect(socket.fd(), to.get(), to.size) == 0) {
         if (int error = MakeBlocking(socket.fd()))
             return Failed<ConnectStart>(Step::kConnect, error);
+        own::Register(socket.fd(), own::Proto::kTcp);
     } else if (errno == EINPROGRESS) {
         start.pending = true;
     } else {
@@ -124,6 +126,8 @@ int FinishConnect(const Socket& socket) {
     socklen_t len = sizeof error;
     if (getsockopt(socket.fd(), SOL_SOCKET, SO_ERROR, &error, &len) != 0)
         return errno;
+    if (error == 0)
+        own::Register(socket.fd(), own::Proto::kTcp);
     return error != 0 ? error : MakeBlocking(socket.fd());
 }
 
@@ -178,6 +182,7 @@ UdpEndpoint OpenUdpEndpoint(const UdpOptions& options) {
     // The receive thread attributes datagrams by the address really bound.
     const AddressResult bound = LocalAddress(socket.fd());
     endpoint.bound = bound.error ? options.local : bound.address;
+    own::Register(socket.fd(), own::Proto::kUdp);
     endpoint.socket = std::move(socket);
     return endpoint;
 }

@@ -78,6 +78,11 @@ bool LogRecorder::Append(std::string_view bytes) {
     return true;
 }
 
+bool LogRecorder::Behind() const {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return m_status.state == State::kRecording && m_queued + m_inFlight > m_queueBytes / 2;
+}
+
 LogRecorder::Status LogRecorder::GetStatus() const {
     std::lock_guard<std::mutex> lock(m_mutex);
     return m_status;

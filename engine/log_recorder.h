@@ -1,9 +1,11 @@
 #pragma once
 // Appends logged chunks to a file the user chose, on a writer thread of its own, so that no
-// worker and not the window ever waits for the disk. Chunks wait in a bounded queue; when the
-// disk cannot keep up (the queue is full) or a write fails (a full disk, a read-only folder),
-// recording stops for good: what still waits is written if it can be, and every byte that was
-// not written is counted. Nothing here tells the user: the page looks at Status() and does.
+// worker and not the window ever waits for the disk. Chunks wait in a bounded queue. A TCP
+// connection recorded raw stops reading while the queue is over half full (Behind), so its
+// recording never overflows; when the queue does fill (datagrams, text recordings) or a write fails
+// (a full disk, a read-only folder), recording stops for good: what still waits is written if it
+// can be, and every byte that was not written is counted. Nothing here tells the user: the page
+// looks at Status() and does.
 //
 // Threads: Append and Status from any thread (workers append while holding g_csConnect; the
 // queue's own mutex is never held for a write, and the writer never takes g_csConnect). Stop and
@@ -64,6 +66,10 @@ public:
     // it).
     bool Append(std::string_view bytes);
     Status GetStatus() const;
+    // True while more than half the queue's bound waits for the disk: a TCP connection recorded
+    // raw pauses its reading until this clears (TCP's flow control then slows its peer), so that
+    // its recording keeps every byte. A datagram cannot wait: it is counted when it finds no room.
+    bool Behind() const;
     // Stops taking chunks; the writer writes what waits and closes the file. Does not wait.
     void Stop();
 

@@ -26,6 +26,7 @@ uint64_t RateWindow::LastSecond(Clock::time_point now) const {
 }
 
 CounterSnapshot ReadCounters(const RecordCounters& c, RateWindow::Clock::time_point now) {
-    return CounterSnapshot{c.recvBytes, c.recvMessages, c.sentBytes, c.sentMessages,
-                           c.recvRate.LastSecond(now)};
+    return CounterSnapshot{
+        c.recvBytes,    c.recvMessages,     c.sentBytes, c.sentMessages, c.recvRate.LastSecond(now),
+        c.repliesToOwn, c.repliesOverBudget};
 }

@@ -40,15 +40,18 @@ struct RecordCounters {
     uint64_t sentBytes = 0;
     uint64_t sentMessages = 0;
     RateWindow recvRate;
+    // Automatic replies withheld: to one of the program's own sockets, or past the peer's budget.
+    uint64_t repliesToOwn = 0;
+    uint64_t repliesOverBudget = 0;
 
     void CountReceived(uint64_t bytes, RateWindow::Clock::time_point now) {
         recvBytes += bytes;
         ++recvMessages;
         recvRate.Add(bytes, now);
     }
-    void CountSent(uint64_t bytes) {
+    void CountSent(uint64_t bytes, uint64_t messages = 1) {
         sentBytes += bytes;
-        ++sentMessages;
+        sentMessages += messages;
     }
     void ClearReceived() {
         recvBytes = recvMessages = 0;
@@ -64,5 +67,7 @@ struct CounterSnapshot {
     uint64_t sentBytes = 0;
     uint64_t sentMessages = 0;
     uint64_t recvPerSecond = 0;
+    uint64_t repliesToOwn = 0;
+    uint64_t repliesOverBudget = 0;
 };
 CounterSnapshot ReadCounters(const RecordCounters& c, RateWindow::Clock::time_point now);

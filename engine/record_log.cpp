@@ -20,8 +20,8 @@ bool LogSentChunk(ConnectInfo* rec, std::string_view bytes) {
     return rec->strSent.Append(bytes, now);
 }
 
-void CountSentChunk(ConnectInfo* rec, size_t count) {
+void CountSentChunk(ConnectInfo* rec, size_t count, uint64_t messages) {
     CCritSecLock lock(g_csConnect);
     rec->nSentBytes += static_cast<uint32_t>(count);
-    rec->counters.CountSent(count);
+    rec->counters.CountSent(count, messages);
 }

@@ -20,5 +20,6 @@ bool LogReceivedChunk(ConnectInfo* rec, std::string_view bytes, const sockaddr_i
                       bool continuesStream);
 // The page sent `bytes` on `rec`: counts them and keeps the chunk. False as above.
 bool LogSentChunk(ConnectInfo* rec, std::string_view bytes);
-// The page sent `count` bytes on `rec` that are counted but not kept (a file's piece).
-void CountSentChunk(ConnectInfo* rec, size_t count);
+// The page sent `count` bytes on `rec` that are counted but not kept (a file's piece), in
+// `messages` sends.
+void CountSentChunk(ConnectInfo* rec, size_t count, uint64_t messages = 1);

@@ -69,11 +69,14 @@ void RecordStore::DropSends(ConnectInfo* rec) {
 RecordStore::SendNews RecordStore::TakeSendNews(ConnectInfo* rec) {
     CCritSecLock lock(g_csConnect);
     SendQueue& q = rec->sendQueue;
-    SendNews news{std::move(q.done), std::move(q.lost), q.unloggedBytes};
+    SendNews news{std::move(q.done), std::move(q.lost), q.unloggedBytes, q.unloggedMessages,
+                  q.noWriter};
     q.done.clear();
     q.lost.clear();
     q.doneBytes = 0;
     q.unloggedBytes = 0;
+    q.unloggedMessages = 0;
+    q.noWriter = false;
     return news;
 }
 

@@ -67,7 +67,12 @@ public:
     struct SendNews {
         std::vector<PendingSend> done;
         std::vector<PendingSend> lost;
-        uint64_t unloggedBytes = 0;  // automatic replies sent but too many to log
+        // Sent but not logged (automatic replies while the page was behind, a file's pieces):
+        // count them with CountSentChunk.
+        uint64_t unloggedBytes = 0;
+        uint64_t unloggedMessages = 0;
+        // `lost` was cut because no writer thread could be made: the connection is still open.
+        bool noWriter = false;
     };
     SendNews TakeSendNews(ConnectInfo* rec);
     // Gives a record a connected socket (the page connected it again); the record owns it now.

@@ -36,6 +36,14 @@ struct SendQueue {
     bool writer = false;            // a writer thread serves `pending`
     std::vector<PendingSend> done;  // wholly taken, not yet logged
     std::vector<PendingSend> lost;  // cut by a failed connection, not yet told
+    // The texts in `lost` were cut because no writer thread could be made; the connection
+    // itself is fine.
+    bool noWriter = false;
     size_t doneBytes = 0;           // of the automatic replies in `done`
     uint64_t unloggedBytes = 0;     // replies sent while `done` was full: counted, not logged
+    uint64_t unloggedMessages = 0;  // how many replies those bytes were
 };
+
+// Starts the queue of a new connection on `sock` (or of none, -1): what waits goes, while what
+// was sent or lost and not yet told stays for the page. Caller holds g_csConnect.
+void RestartSendQueue(SendQueue& q, int sock, uint64_t serial);

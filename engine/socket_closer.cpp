@@ -9,8 +9,10 @@
 #include <mutex>
 #include <thread>
 
-#include "engine/crit_sec.h"
 #include <unordered_map>
+
+#include "engine/crit_sec.h"
+#include "engine/own_endpoints.h"
 
 namespace quillet::sock {
 namespace {
@@ -36,6 +38,7 @@ int Placeholder() {
 int CloseSocket(int fd) {
     if (fd < 0)
         return 0;
+    own::Forget(fd);
     std::lock_guard<std::mutex> lock(g_mutex);
     auto it = g_adopted.find(fd);
     if (it == g_adopted.end()) {

@@ -17,6 +17,8 @@
 #include "engine/crit_sec.h"
 #include "engine/descriptor_budget.h"
 #include "engine/endpoint.h"
+#include "engine/log_recorder.h"
+#include "engine/own_endpoints.h"
 #include "engine/record_log.h"
 #include "engine/socket_closer.h"
 
@@ -33,6 +35,14 @@ constexpr size_t kMaxBatch = 4096;
 
 // accept() failures that say nothing about the listening socket: the process or the system is
 // short of something for a moment, or the peer gave up.
+quillet::IpEndpoint PeerOf(int fd) {
+    sockaddr_storage raw{};
+    socklen_t len = sizeof raw;
+    if (getpeername(fd, reinterpret_cast<sockaddr*>(&raw), &len) != 0)
+        return {};
+    return quillet::IpEndpoint::FromRaw(reinterpret_cast<sockaddr*>(&raw), len).Unmapped();
+}
+
 bool IsTransientAcceptError(int err) {
     return err == EMFILE || err == ENFILE || err == ENOBUFS || err == ENOMEM ||
            err == ECONNABORTED || err == EINTR || err == EPROTO || err == EAGAIN;
@@ -75,6 +85,7 @@ int TcpEngine::Listen(const quillet::IpEndpoint& local) {
         close(fd);
         return -1;
     }
+    quillet::own::Register(fd, quillet::own::Proto::kTcp);
     WorkerContext ctx;
     ctx.sock = fd;
     ctx.pTcpEngine = this;
@@ -105,7 +116,7 @@ void TcpEngine::AcceptLoop(WorkerContext ctx) {
             break;
         if (StopAccepting(ctx.sock))
             break;
-        const unsigned refusedBefore = m_refused;
+        const unsigned refusedBefore = m_refused + m_noThread;
         Drain drained = DrainQueue(ctx.sock, &batch);
         // The queue is emptied before the page hears of anyone, and again after each one it
         // took: a slow page does not make the queue overflow.
@@ -120,7 +131,7 @@ void TcpEngine::AcceptLoop(WorkerContext ctx) {
             if (drained == Drain::kEmpty)
                 drained = DrainQueue(ctx.sock, &batch);
         }
-        if (m_refused != refusedBefore)
+        if (m_refused + m_noThread != refusedBefore)
             m_pSink->OnConnectionsRefused(m_refused);
         if (drained == Drain::kBroken)
             break;
@@ -192,6 +203,7 @@ void TcpEngine::AcceptOne(int fd, const quillet::IpEndpoint& peer) {
     ctx.pSink = m_pSink;
     pthread_t handle{};
     if (!m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); }, &handle)) {
+        ++m_noThread;
         EndUnstartedReceive(fd, key);
         return;
     }
@@ -252,31 +264,59 @@ void TcpEngine::ReceiveLoop(WorkerContext ctx) {
     // The first chunk of a connection starts its byte stream; the rest continue it, so a
     // character split between two of them shows whole.
     bool continues = false;
+    const quillet::IpEndpoint peer = PeerOf(ctx.sock);
+    bool behind = false;  // a raw recording of the connection fell behind at the last chunk
     for (;;) {
+        if (behind)
+            WaitForRecorders(ctx);
         ssize_t n = recv(ctx.sock, buf, kRecvBufferSize - 1, 0);
         if (n < 0 && errno == EINTR && !m_stopping)
             continue;
         if (n <= 0 || m_stopping)
             break;
-        ReceiveChunk(ctx, buf, static_cast<int>(n), continues);
+        behind = ReceiveChunk(ctx, peer, buf, static_cast<int>(n), continues);
         continues = true;
     }
     FinishReceive(ctx);
 }
 
-void TcpEngine::ReceiveChunk(const WorkerContext& ctx, const char* data, int n, bool continues) {
+bool TcpEngine::RecordingBehind(const WorkerContext& ctx) {
+    CCritSecLock lock(g_csConnect);  // a recorder set in the record lives while it is set
+    const ConnectInfo* rec = FindRecord(m_map, ctx.nId);
+    return rec && rec->sock == ctx.sock && RecordingBehindLocked(*rec);
+}
+
+bool TcpEngine::RecordingBehindLocked(const ConnectInfo& rec) const {
+    auto behind = [](const quillet::LogRecorder* r) {
+        return r && r->GetForm() == quillet::LogRecorder::Form::kRaw && r->Behind();
+    };
+    return behind(rec.recorder) || behind(m_store.PageRecorder());
+}
+
+void TcpEngine::WaitForRecorders(const WorkerContext& ctx) {
+    // Bounded by the disk's pace: the recorder drains or stops (a write error), or the
+    // connection or the engine ends.
+    while (RecordingBehind(ctx) && !m_stopping && !quillet::sock::CloseRequested(ctx.sock))
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+}
+
+bool TcpEngine::ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint& peer,
+                             const char* data, int n, bool continues) {
     ConnectInfo* rec;
+    bool behind;
     {
         CCritSecLock lock(g_csConnect);
         rec = FindRecord(m_map, ctx.nId);
         if (!rec)
-            return;  // deleted by the page: the chunk has no home
+            return false;  // deleted by the page: the chunk has no home
         LogReceivedChunk(rec, std::string_view(data, static_cast<size_t>(n)), nullptr, continues);
         NoteLoggedChunk(m_store, *rec, ChunkSide::kReceived,
                         std::string_view(data, static_cast<size_t>(n)));
+        behind = RecordingBehindLocked(*rec);
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_DATA, ctx.nId);
-    AutoReplyTo(ctx, data, n);
+    AutoReplyTo(ctx, peer, data, n);
+    return behind;
 }
 
 void TcpEngine::FinishReceive(const WorkerContext& ctx) {
@@ -336,11 +376,8 @@ TcpEngine::SendResult TcpEngine::SendOnKey(uint64_t key, int fd, PendingSend ite
         if (!rec || rec->sock != fd || fd < 0)
             return SendResult::kFailed;
         SendQueue& q = rec->sendQueue;
-        if (q.sock != fd) {  // a new connection starts with an empty queue
-            q = SendQueue{};
-            q.sock = fd;
-            q.serial = m_nextSendSerial++;
-        }
+        if (q.sock != fd)  // a new connection starts with an empty queue
+            RestartSendQueue(q, fd, m_nextSendSerial++);
         if (!q.pending.empty()) {
             if (q.waitingBytes + item.bytes.size() > SendQueue::kMaxWaitingBytes)
                 return SendResult::kFull;
@@ -380,18 +417,44 @@ TcpEngine::SendResult TcpEngine::SendOnKey(uint64_t key, int fd, PendingSend ite
         q->writer = true;
         serial = q->serial;
     }
-    if (!m_workers.Spawn([this, key, fd, serial] { WriteLoop(key, fd, serial); })) {
-        CCritSecLock lock(g_csConnect);  // the page is going away: nothing will send it
-        if (SendQueue* q = WriterQueue(key, fd, serial))
-            q->writer = false;
-    }
+    if (!m_workers.Spawn([this, key, fd, serial] { WriteLoop(key, fd, serial); }))
+        FailWithoutWriter(key, fd, serial);
     return SendResult::kQueued;
 }
 
-void TcpEngine::AutoReplyTo(const WorkerContext& ctx, const char* data, int n) {
+void TcpEngine::FailWithoutWriter(uint64_t key, int fd, uint64_t serial) {
+    ConnectInfo* rec = nullptr;
+    {
+        CCritSecLock lock(g_csConnect);
+        SendQueue* q = WriterQueue(key, fd, serial);
+        if (!q)
+            return;  // the page is going away or dropped the queue: nobody waits for news
+        // Nothing will send what waits: the page hears what was taken and what was not.
+        for (PendingSend& p : q->pending)
+            q->lost.push_back(std::move(p));
+        q->pending.clear();
+        q->waitingBytes = 0;
+        q->writer = false;
+        q->noWriter = true;
+        rec = FindRecord(m_map, key);
+    }
+    m_pSink->OnConnectionUpdate(rec, UPDATE_SENT, key);
+}
+
+void TcpEngine::AutoReplyTo(const WorkerContext& ctx, const quillet::IpEndpoint& peer,
+                            const char* data, int n) {
     std::string reply;
     if (!m_autoReply.ReplyFor(std::string_view(data, static_cast<size_t>(n)), &reply))
         return;
+    const bool own = quillet::own::IsOwn(quillet::own::Proto::kTcp, peer);
+    {
+        CCritSecLock lock(g_csConnect);
+        ConnectInfo* rec = FindRecord(m_map, ctx.nId);
+        if (!rec ||
+            AdmitReply(rec->replyBudget, rec->counters, static_cast<size_t>(n), reply.size(), own,
+                       std::chrono::steady_clock::now()) != ReplyVerdict::kSend)
+            return;  // withheld: counted in the record, which its counters line shows
+    }
     PendingSend item;
     item.bytes = std::move(reply);
     switch (SendOnKey(ctx.nId, ctx.sock, std::move(item), true)) {
@@ -416,7 +479,7 @@ void TcpEngine::AutoReplyTo(const WorkerContext& ctx, const char* data, int n) {
 
 void TcpEngine::DropSendQueue(ConnectInfo* pInfo) {
     g_csConnect.AssertLocked();
-    pInfo->sendQueue = SendQueue{};
+    RestartSendQueue(pInfo->sendQueue, -1, 0);
 }
 
 SendQueue* TcpEngine::WriterQueue(uint64_t key, int fd, uint64_t serial) {

@@ -84,6 +84,9 @@ public:
     unsigned AcceptRetries() const { return m_acceptRetries; }
     // Connections closed as soon as they were accepted, for want of descriptors.
     unsigned RefusedConnections() const { return m_refused; }
+    // Accepted connections closed because no receive thread could be made for them; reported
+    // through OnConnectionsRefused as well.
+    unsigned ConnectionsWithoutThread() const { return m_noThread; }
 
 private:
     struct Pending {
@@ -100,13 +103,25 @@ private:
     void AcceptOne(int fd, const quillet::IpEndpoint& peer);
     void EndUnstartedReceive(int fd, uint64_t key);
     void ReceiveLoop(WorkerContext ctx);
+    // While a raw recording of the connection (its own or the page's) is behind, the receive
+    // thread reads nothing: the peer is slowed by TCP's flow control and no byte is lost.
+    bool RecordingBehind(const WorkerContext& ctx);
+    bool RecordingBehindLocked(const ConnectInfo& rec) const;  // g_csConnect held
+    void WaitForRecorders(const WorkerContext& ctx);
     void FinishReceive(const WorkerContext& ctx);
-    void ReceiveChunk(const WorkerContext& ctx, const char* data, int n, bool continues);
+    // Logs a received chunk; true when a raw recording of the connection is behind.
+    bool ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint& peer, const char* data,
+                      int n, bool continues);
     // Send for the record listed under `key` while it is connected on `fd`; lock not held.
     SendResult SendOnKey(uint64_t key, int fd, PendingSend item, bool reply);
-    // The automatic reply to a received chunk, sent on the receive thread.
-    void AutoReplyTo(const WorkerContext& ctx, const char* data, int n);
+    // The automatic reply to a received chunk, sent on the receive thread unless `peer` is one
+    // of the program's own sockets or its reply budget is spent.
+    void AutoReplyTo(const WorkerContext& ctx, const quillet::IpEndpoint& peer, const char* data,
+                     int n);
     void WriteLoop(uint64_t key, int fd, uint64_t serial);
+    // No writer thread could be made for the queue: its texts become `lost` (with what the
+    // socket took of the first) and the page is told; the connection stays.
+    void FailWithoutWriter(uint64_t key, int fd, uint64_t serial);
     // The queue of `key` if it still belongs to the writer of `fd` and `serial`; lock held.
     SendQueue* WriterQueue(uint64_t key, int fd, uint64_t serial);
     // Books what one send call took (`n` > 0) or its failure; false when the writer is done.
@@ -117,6 +132,7 @@ private:
     std::atomic<unsigned> m_acceptRetries{0};
     uint64_t m_nextSendSerial = 1;  // guarded by g_csConnect
     std::atomic<unsigned> m_refused{0};
+    std::atomic<unsigned> m_noThread{0};
     AutoReply m_autoReply;
     quillet::WorkerGroup m_workers;
 };

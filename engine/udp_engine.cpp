@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -12,6 +13,7 @@
 #include "engine/chunk_recording.h"
 #include "engine/crit_sec.h"
 #include "engine/endpoint.h"
+#include "engine/own_endpoints.h"
 #include "engine/record_log.h"
 #include "engine/socket_closer.h"
 
@@ -200,6 +202,17 @@ void UdpEngine::AutoReplyTo(const WorkerContext& ctx, uint64_t key, const quille
     std::string reply;
     if (!m_autoReply.ReplyFor(std::string_view(data, static_cast<size_t>(n)), &reply))
         return;
+    // A datagram from one of the program's own sockets (or forged to look so) is never answered:
+    // the answer would start an endless exchange of the program with itself.
+    const bool own = quillet::own::IsOwn(quillet::own::Proto::kUdp, from);
+    {
+        CCritSecLock lock(g_csConnect);
+        ConnectInfo* rec = FindRecord(m_map, key);
+        if (!rec ||
+            AdmitReply(rec->replyBudget, rec->counters, static_cast<size_t>(n), reply.size(), own,
+                       std::chrono::steady_clock::now()) != ReplyVerdict::kSend)
+            return;  // withheld: counted in the record, which its counters line shows
+    }
     // A datagram that finds no room in the socket's buffer is lost, as any datagram may be.
     const int sent = SendTo(ctx.sock, reply.data(), static_cast<int>(reply.size()), from);
     if (sent <= 0) {

@@ -194,6 +194,11 @@ QString CDialogP::CountersText(ConnectInfo* rec) {
                        .arg(c.sentMessages);
     if (m_recordings->IsRecording(rec) || m_recordings->IsRecordingPage())
         text += tr("；记录中");
+    // Said here, in the record's own view, rather than in a box per peer.
+    if (c.repliesToOwn > 0)
+        text += tr("；未自动回复本程序自己的套接字 %1 次").arg(c.repliesToOwn);
+    if (c.repliesOverBudget > 0)
+        text += tr("；超出自动回复限额，已丢弃 %1 个回复").arg(c.repliesOverBudget);
     return text;
 }
 
@@ -639,8 +644,8 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
     while (!box.empty() && box.back() == u' ')
         box.pop_back();
     bool logged = false, fromBox = false;
-    if (news.unloggedBytes > 0)  // file pieces and replies sent but not logged: one count
-        CountSentChunk(rec, news.unloggedBytes);
+    if (news.unloggedBytes > 0)
+        CountSentChunk(rec, news.unloggedBytes, news.unloggedMessages);
     for (const PendingSend& item : news.done) {
         if (!item.logged) {  // a file's piece: counted, not logged
             CountSentChunk(rec, item.bytes.size());
@@ -671,6 +676,11 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
     }
     QTreeWidgetItem* node = NodeOf(rec);
     const bool selected = node && node == m_tree->currentItem();
+    if (news.noWriter) {  // the connection is fine; only its texts could not go
+        if (selected && (logged || sent > 0))
+            RefreshSentViewSoon();
+        return tr("无法创建发送线程！\n已发送 %1 字节，未发送 %2 字节。").arg(sent).arg(unsent);
+    }
     if (news.lost.empty()) {
         // The box's text shows at once; repeats and replies a moment later, many at a time.
         if (selected && fromBox)

@@ -9,6 +9,7 @@
 #include "pages/app_settings.h"
 #include "pages/log_settings_tab.h"
 #include "pages/log_view.h"
+#include "pages/send_options.h"
 #include "pages/settings_dlg.h"
 
 namespace quillet::pages {
@@ -64,6 +65,7 @@ void WatchLogSettings() {
         return;
     watching = true;
     ApplyLogSettings();
+    ApplyReplyAllowance();
     QObject::connect(&SettingsNews::Instance(), &SettingsNews::Changed, [] { ApplyLogSettings(); });
 }
 

@@ -1,5 +1,6 @@
 #include "pages/send_options.h"
 
+#include "engine/auto_reply.h"
 #include "pages/app_settings.h"
 
 namespace quillet::pages {
@@ -8,6 +9,7 @@ namespace {
 
 const QString kLineEndingKey = QStringLiteral("send/lineEnding");
 const QString kKeepTextKey = QStringLiteral("send/keepText");
+const QString kReplyAllowanceKey = QStringLiteral("send/replyAllowanceKiB");
 
 }  // namespace
 
@@ -17,12 +19,22 @@ SendOptions CurrentSendOptions() {
         settings::IntValue(kLineEndingKey, static_cast<int>(LineEnding::kLf),
                            static_cast<int>(LineEnding::kLf), static_cast<int>(LineEnding::kNone)));
     options.keepText = settings::BoolValue(kKeepTextKey, false);
+    options.replyAllowanceKiB =
+        settings::IntValue(kReplyAllowanceKey, SendOptions::kDefaultReplyAllowanceKiB, -1,
+                           SendOptions::kMaxReplyAllowanceKiB);
     return options;
 }
 
 void StoreSendOptions(const SendOptions& options) {
     settings::SetValue(kLineEndingKey, static_cast<int>(options.lineEnding));
     settings::SetValue(kKeepTextKey, options.keepText);
+    settings::SetValue(kReplyAllowanceKey, options.replyAllowanceKiB);
+    ApplyReplyAllowance();
+}
+
+void ApplyReplyAllowance() {
+    const int kib = CurrentSendOptions().replyAllowanceKiB;
+    SetReplyAllowance(kib < 0 ? -1 : int64_t{kib} * 1024);
 }
 
 std::u16string ApplyLineEnding(std::u16string_view text, LineEnding ending) {

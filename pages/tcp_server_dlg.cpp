@@ -172,7 +172,12 @@ void CTcpServerDlg::OnConnectionsRefused(unsigned total) {
 }
 
 void CTcpServerDlg::ShowRefused() {
-    const QString text = tr("描述符不足，已拒绝 %1 个连接").arg(m_engine.RefusedConnections());
+    QStringList lines;
+    if (const unsigned refused = m_engine.RefusedConnections(); refused > 0)
+        lines << tr("描述符不足，已拒绝 %1 个连接").arg(refused);
+    if (const unsigned noThread = m_engine.ConnectionsWithoutThread(); noThread > 0)
+        lines << tr("无法创建接收线程，已关闭 %1 个连接").arg(noThread);
+    const QString text = lines.join(QLatin1Char('\n'));
     if (QTreeWidgetItem* root = Root())
         root->setToolTip(0, text);
     if (m_refusedNote) {

@@ -195,6 +195,20 @@
         <source>；记录中</source>
         <translation>; recording</translation>
     </message>
+    <message>
+        <source>；未自动回复本程序自己的套接字 %1 次</source>
+        <translation>; %1 automatic replies withheld from this program&apos;s own sockets</translation>
+    </message>
+    <message>
+        <source>；超出自动回复限额，已丢弃 %1 个回复</source>
+        <translation>; %1 automatic replies dropped over the reply budget</translation>
+    </message>
+    <message>
+        <source>无法创建发送线程！
+已发送 %1 字节，未发送 %2 字节。</source>
+        <translation>No sending thread could be started!
+%1 bytes sent, %2 bytes not sent.</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CDlgSetIp</name>
@@ -683,6 +697,10 @@ File: %2
         <source>发送</source>
         <translation>Sending</translation>
     </message>
+    <message>
+        <source>限制自动回复：每秒不超过对方发来的字节数加上</source>
+        <translation>Limit automatic replies: per second, no more than the peer sent plus</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CSetDlgBroadIp</name>
@@ -899,6 +917,10 @@ File: %2
     <message>
         <source>提示</source>
         <translation>Notice</translation>
+    </message>
+    <message>
+        <source>无法创建接收线程，已关闭 %1 个连接</source>
+        <translation>No receive thread could be started: %1 connections closed</translation>
     </message>
 </context>
 <context>

@@ -123,6 +123,9 @@ TEST_F(AcceptLimitsTest, NoThreadForAConnectionClosesItAndTellsThePage) {
     EXPECT_EQ(events[0].kind, -1);
     EXPECT_EQ(events[1].key, events[0].key);
     EXPECT_EQ(Snapshot(engine, events[0].key).sock, -1);
+    // Counted and reported as a shortage, as refused descriptors are.
+    EXPECT_EQ(engine.ConnectionsWithoutThread(), 1u);
+    EXPECT_TRUE(WaitUntil([&] { return sink.refusedCalls >= 1u; }));
 
     peers.push_back(TcpConnect(port));
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(-1) == 2; }));

@@ -1,6 +1,7 @@
 #include "engine/log_line.h"
 
 #include <gtest/gtest.h>
+#include <malloc.h>
 
 #include <cstdlib>
 #include <ctime>
@@ -174,7 +175,16 @@ TEST(ChunkLog, EmptyLogsHoldNoMemory) {
 
 TEST(ChunkLog, LimitsDropTheOldestChunksAndCountThem) {
     const uint64_t perLog = LogLimitPerLog(), total = LogLimitTotal();
-    SetLogLimits(1000, uint64_t{1} << 30);
+    const uint64_t base = ChunkLog::BaseCost();
+    const uint64_t each = ChunkLog::CostOf(std::string(100, 'x').capacity());
+    {
+        ChunkLog probe;  // the log's own count agrees
+        probe.Append(std::string(100, 'p'), 0);
+        probe.Append(std::string(100, 'p'), 0);
+        EXPECT_EQ(probe.Cost(), base + 2 * each);
+    }
+    EXPECT_GT(each, 100u);  // a chunk costs more than its bytes
+    SetLogLimits(base + 10 * each, uint64_t{1} << 30);
     ConnectInfo rec;
     for (int i = 0; i < 25; ++i)
         LogReceivedChunk(&rec, std::string(100, static_cast<char>('a' + i)), nullptr, false);
@@ -194,7 +204,8 @@ TEST(ChunkLog, LimitsDropTheOldestChunksAndCountThem) {
     }
 
     // The program-wide limit takes the oldest chunks of any log.
-    SetLogLimits(uint64_t{1} << 30, TotalLogBytes() + 600);
+    const uint64_t each300 = ChunkLog::CostOf(std::string(300, 'x').capacity());
+    SetLogLimits(uint64_t{1} << 30, TotalLogBytes() + base + 2 * each300 + each300 / 2);
     ConnectInfo older, newer;
     LogReceivedChunk(&older, std::string(300, 'o'), nullptr, false);
     LogSentChunk(&newer, std::string(300, 'n'));
@@ -207,6 +218,38 @@ TEST(ChunkLog, LimitsDropTheOldestChunksAndCountThem) {
     }
     SetLogLimits(perLog, total);
 }
+
+// The limits count what chunks really cost, so they bound memory whatever the chunk sizes: a flood
+// of 1-byte chunks stays within the limit as counted, and that count is no less than what the
+// heap really gave the log.
+class ChunkCostTest : public ::testing::TestWithParam<size_t> {};
+
+TEST_P(ChunkCostTest, ALogsCostStaysWithinItsLimitWhateverTheChunkSize) {
+    const size_t size = GetParam();
+    const uint64_t perLog = LogLimitPerLog(), total = LogLimitTotal();
+    constexpr uint64_t kLimit = uint64_t{1} << 20;
+    SetLogLimits(kLimit, uint64_t{1} << 40);
+    {
+        ConnectInfo rec;
+        const std::string chunk(size, 'c');
+        const uint64_t chunks = 3 * kLimit / size + 1;  // three times the limit in bytes
+        const size_t heapBefore = mallinfo2().uordblks;
+        for (uint64_t i = 0; i < chunks; ++i)
+            LogReceivedChunk(&rec, chunk, nullptr, false);
+        const size_t heapGrowth = mallinfo2().uordblks - heapBefore;
+        CCritSecLock lock(g_csConnect);
+        const ChunkLog& log = rec.strRecv;
+        EXPECT_LE(log.Cost(), std::max<uint64_t>(kLimit, ChunkLog::CostOf(chunk.capacity()) * 2));
+        EXPECT_GE(log.Cost(), log.Count() * sizeof(LogChunk) + (size > 15 ? log.HeldBytes() : 0));
+        EXPECT_EQ(log.DroppedChunks() + log.Count(), chunks);
+        // The heap agrees (a sanitizer's allocator reports nothing here).
+        if (heapGrowth > 0 && heapGrowth < (size_t{1} << 40))
+            EXPECT_LE(heapGrowth, log.Cost() + 4096) << size;
+    }
+    SetLogLimits(perLog, total);
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, ChunkCostTest, ::testing::Values(1, 15, 16, 100, 65536));
 
 TEST(ChunkLog, AnAllocationThatFailsDropsOnlyThatChunk) {
     ConnectInfo rec;

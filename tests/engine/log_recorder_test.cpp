@@ -284,3 +284,51 @@ TEST(ChunkRecordingTest, APageRecordingOfAUdpServerHoldsEveryDatagram) {
     quillet::sock::CloseSocket(serverFd);
     TearDownEngine(engine);
 }
+
+// A raw recording of a TCP connection that the disk cannot keep up with pauses the connection's
+// reading instead of losing bytes: the peer is slowed, and the file gets every byte in order.
+TEST(ChunkRecordingTest, ARawTcpRecordingThatFallsBehindPausesReadingAndKeepsEveryByte) {
+    RecordingSink sink;
+    TcpEngine engine{&sink};
+    const int listenFd = engine.Listen(0);
+    ASSERT_GE(listenFd, 0);
+    PeerSocket peer(TcpConnect(LocalPort(listenFd)));
+    ASSERT_TRUE(WaitUntil([&] { return MapSize(engine) == 1; }));
+    ConnectInfo* rec;
+    {
+        CCritSecLock lock(g_csConnect);
+        rec = engine.m_map.begin()->second;
+    }
+    // A pipe read only later is a disk that falls far behind a queue of 64 KiB.
+    int pipeFds[2];
+    ASSERT_EQ(pipe2(pipeFds, O_CLOEXEC), 0);
+    auto opened = LogRecorder::AdoptForTest(pipeFds[1], LogRecorder::Form::kRaw, 64 * 1024);
+    engine.m_store.SetRecorder(rec, opened.recorder.get());
+
+    std::string sent(size_t{4} << 20, '\0');
+    for (size_t i = 0; i < sent.size(); ++i)
+        sent[i] = static_cast<char>('a' + i % 26);
+    std::thread sender([&] { SendAll(peer, sent); });
+    ASSERT_TRUE(WaitUntil([&] { return opened.recorder->Behind(); }));
+    fcntl(pipeFds[0], F_SETFL, fcntl(pipeFds[0], F_GETFL) | O_NONBLOCK);
+    std::string read;
+    char buf[65536];
+    const bool all = WaitUntil(
+        [&] {
+            for (ssize_t n; (n = ::read(pipeFds[0], buf, sizeof buf)) > 0;)
+                read.append(buf, static_cast<size_t>(n));
+            return read.size() >= sent.size();
+        },
+        std::chrono::seconds(60));
+    sender.join();
+    EXPECT_TRUE(all);
+    EXPECT_TRUE(read == sent);
+    const LogRecorder::Status st = opened.recorder->GetStatus();
+    EXPECT_EQ(st.state, LogRecorder::State::kRecording);
+    EXPECT_EQ(st.unwritten, 0u);
+    engine.m_store.SetRecorder(rec, nullptr);
+    opened.recorder.reset();
+    close(pipeFds[0]);
+    quillet::sock::CloseSocket(listenFd);
+    TearDownEngine(engine);
+}

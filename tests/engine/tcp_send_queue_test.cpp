@@ -7,6 +7,7 @@
 #include <string>
 
 #include "engine/tcp_engine.h"
+#include "engine/worker_group.h"
 #include "tests/common/loopback_peer.h"
 #include "tests/common/wait_until.h"
 #include "tests/engine/engine_fixture.h"
@@ -148,4 +149,28 @@ TEST_F(TcpSendQueueTest, DisconnectDropsTheQueueSilently) {
     EXPECT_EQ(sink.Count(UPDATE_SENT), 0u);
     const std::string got = RecvExactly(peer, kLarge);
     EXPECT_LT(got.size(), kLarge);
+}
+
+// No writer thread can be made for what the socket could not take: the page hears at once what
+// went and what did not, the connection stays, and the peer gets exactly what was counted as
+// taken.
+TEST_F(TcpSendQueueTest, NoWriterThreadTellsWhatWasAndWasNotSent) {
+    quillet::WorkerGroup::FailNextSpawnsForTest(1);
+    ASSERT_EQ(engine.Send(rec, std::string(kLarge, 'x'), u"big"), Result::kQueued);
+    quillet::WorkerGroup::FailNextSpawnsForTest(0);
+    ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_SENT) == 1; }));
+    const RecordStore::SendNews news = engine.m_store.TakeSendNews(rec);
+    EXPECT_TRUE(news.noWriter);
+    ASSERT_EQ(news.lost.size(), 1u);
+    const size_t taken = news.lost[0].taken;
+    EXPECT_LT(taken, kLarge);
+    EXPECT_FALSE(Queue(&SendQueue::writer));
+    EXPECT_EQ(Queue(&SendQueue::waitingBytes), 0u);
+    EXPECT_NE(Snapshot(engine, key).sock, -1);  // only the text failed
+
+    // A later text goes on a writer of its own, right behind what the socket took.
+    EXPECT_NE(engine.Send(rec, "next", u"next"), Result::kFailed);
+    const std::string got = RecvExactly(peer, taken + 4);
+    ASSERT_EQ(got.size(), taken + 4);
+    EXPECT_EQ(got.substr(taken), "next");
 }

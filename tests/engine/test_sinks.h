@@ -24,13 +24,17 @@ public:
     void OnConnectionUpdate(ConnectInfo* p, int kind, uint64_t key) override {
         Add({p, kind, key});
     }
-    void OnConnectionsRefused(unsigned total) override { refused = total; }
+    void OnConnectionsRefused(unsigned total) override {
+        refused = total;
+        ++refusedCalls;
+    }
 
     std::vector<SinkEvent> Events();
     size_t Count(int kind);
     // Optional hook run on the worker thread for each new record (a page would create its node).
     std::function<void(ConnectInfo*)> onNew;
     std::atomic<unsigned> refused{0};  // the last refusal count reported
+    std::atomic<unsigned> refusedCalls{0};
 
 private:
     void Add(SinkEvent e);

@@ -286,7 +286,9 @@ TEST_F(UdpLogViewTest, ZeroControlAndBidiBytesShowAsMarks) {
 
 TEST_F(UdpLogViewTest, LimitDropsTheOldestChunksAndTheViewSaysHowMany) {
     LogState state;
-    SetLogLimits(4000, uint64_t{1} << 30);
+    // Room for four datagrams of 1,000 bytes as the limits count them.
+    SetLogLimits(ChunkLog::BaseCost() + 4 * ChunkLog::CostOf(std::string(1000, 'd').capacity()),
+                 uint64_t{1} << 30);
     Start();
     std::vector<std::string> datagrams;
     for (int i = 0; i < 10; ++i)

@@ -1,6 +1,12 @@
 // Sending on the UDP server page with peers on 127.0.0.0/8: files as one datagram or in
 // pieces, send to all, repeat, and echo.
+#include <QCheckBox>
+#include <QLabel>
+#include <QSpinBox>
+
+#include "engine/auto_reply.h"
 #include "pages/prompt_dlg.h"
+#include "pages/settings_dlg.h"
 #include "pages/udp_server_dlg.h"
 #include "tests/pages/send_fixture.h"
 
@@ -120,6 +126,41 @@ TEST_F(UdpSendTest, SendToAllRepeatAndEchoReachEachPeer) {
     AnswerNextPrompt({{}, {{CAutoReplyDlg::kEcho, false}}, true, {}});
     page_->ChooseAutoReply();
     EXPECT_EQ(pages::settings::IntValue("send/autoReply/page140/mode", -1, 0, 2), 0);
+}
+
+// The reply budget from the options dialog's sending tab: with no allowance a fixed reply larger
+// than the request is withheld, and the record's counters line says so; the budget off answers.
+TEST_F(UdpSendTest, TheReplyBudgetOptionWithholdsRepliesAndTheRecordSaysSo) {
+    Start();
+    PeerSocket a = Peer(0);
+    ui::SetModalScript([](QDialog* dlg) {
+        dlg->findChild<QCheckBox*>(QStringLiteral("sendReplyBudget"))->setChecked(true);
+        dlg->findChild<QSpinBox*>(QStringLiteral("sendReplyAllowance"))->setValue(0);
+        dlg->accept();
+    });
+    ASSERT_TRUE(pages::OpenSettings(page_.get()));
+    EXPECT_EQ(ReplyAllowance(), 0);
+    AnswerNextPrompt({{{CAutoReplyDlg::kReply, QStringLiteral("a long fixed reply")}},
+                      {{CAutoReplyDlg::kFixed, true}},
+                      true,
+                      {}});
+    page_->ChooseAutoReply();
+    ASSERT_TRUE(UdpSendTo(a, "?", port_));
+    EXPECT_TRUE(Eventually([&] {
+        page_->RefreshCountersLine();
+        return page_->CountersLine()->text().contains(QStringLiteral("已丢弃 1 个回复"));
+    })) << page_->CountersLine()->text().toStdString();
+
+    ui::SetModalScript([](QDialog* dlg) {
+        dlg->findChild<QCheckBox*>(QStringLiteral("sendReplyBudget"))->setChecked(false);
+        dlg->accept();
+    });
+    ASSERT_TRUE(pages::OpenSettings(page_.get()));
+    EXPECT_EQ(ReplyAllowance(), -1);
+    ASSERT_TRUE(UdpSendTo(a, "?", port_));
+    EXPECT_EQ(Datagram(a), "a long fixed reply");
+    pages::StoreSendOptions({});
+    EXPECT_EQ(ReplyAllowance(), kDefaultReplyAllowance);
 }
 
 }  // namespace
