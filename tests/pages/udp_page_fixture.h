@@ -142,8 +142,12 @@ protected:
         std::string data = UdpRecv(fd, &ok, from);
         return ok ? data : std::string("<nothing>");
     }
+    // A one-line `text` is the first line: a second line may give the system's cause.
     bool LastMessage(const QString& text, const QString& caption) const {
-        return !messages_.empty() && messages_.back().text == text &&
+        if (messages_.empty())
+            return false;
+        const QString& shown = messages_.back().text;
+        return (text.contains(u'\n') ? shown : shown.section(u'\n', 0, 0)) == text &&
                messages_.back().caption == caption;
     }
 
