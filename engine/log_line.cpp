@@ -96,7 +96,9 @@ std::u16string RenderWith(const DisplayCodec& codec, const LogChunk& chunk, std:
     } else {
         out += MakeVisible(Decode(codec, chunk.bytes, std::move(carryIn), carryOut));
     }
-    out += u'\n';
+    // A chunk that ends with a line break ends its row with it: no empty row follows.
+    if (out.back() != u'\n')
+        out += u'\n';
     return out;
 }
 

@@ -6,6 +6,9 @@
 #include <QObject>
 #include <QStringList>
 
+#include <string>
+#include <vector>
+
 #include "engine/chunk_log.h"
 #include "pages/log_view.h"
 
@@ -21,9 +24,22 @@ public:
     uint64_t Bytes(uint64_t from, uint64_t to) override;
 
 private:
+    // The text of a long chunk as rendered last, kept so that showing a part of it, scrolling
+    // over it or searching it again renders it once, not on every look.
+    struct Kept {
+        uint64_t item = 0;
+        bool nextJoins = false;  // rendered with a next chunk of the stream after it
+        QString text;
+        std::string carry;  // what of it the next chunk of the stream completes
+    };
+    const Kept* FindKept(uint64_t item, bool nextJoins) const;
+    void Keep(Kept kept);
+
     RecordStore* m_store;
     const ConnectInfo* m_rec;
     ChunkDir m_dir;
+    QString m_keptKey;  // the rendering the kept texts are of (RenderKey)
+    std::vector<Kept> m_kept;
 };
 
 // Each line of the text is an item.
@@ -38,6 +54,9 @@ public:
 private:
     QStringList m_lines;
 };
+
+// What the rendering of a chunk depends on besides its bytes: encoding, stamp style, byte view.
+QString RenderKey();
 
 // The line that stands for what the limits dropped from a log's start.
 QString DroppedNotice(uint64_t bytes);
