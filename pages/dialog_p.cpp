@@ -331,10 +331,8 @@ void CDialogP::FlushNewRecords() {
     for (const NewRecordQueue::Item& item : batch) {
         // A record deleted while its news waited is gone; one whose key and address came back
         // for a new record may be queued twice, but gets one node.
-        Store().WithListed(item.key, item.record, [&] {
-            if (!item.record->hItem)
-                HandleNewConnection(item.record);
-        });
+        if (!item.record->hItem && Store().IsListed(item.key, item.record))
+            HandleNewConnection(item.record);
     }
     m_nodeBatch = nullptr;
     if (!nodes.isEmpty()) {
@@ -350,7 +348,8 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
         m_notifier.Post(key, &pInfo->sendQueue, [this, pInfo, key] {
             FlushNewRecords();
             QString failure;
-            Store().WithListed(key, pInfo, [&] { failure = HandleSendNews(pInfo); });
+            if (Store().IsListed(key, pInfo))
+                failure = HandleSendNews(pInfo);
             if (!failure.isEmpty())
                 Message(failure, tr("提示"));
         });
@@ -361,18 +360,19 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
     if (kind == UPDATE_DATA) {
         m_notifier.Post(key, pInfo, [this, pInfo, key] {
             FlushNewRecords();
-            Store().WithListed(key, pInfo, [&] { ShowDataNews(pInfo); });
+            if (Store().IsListed(key, pInfo))
+                ShowDataNews(pInfo);
             TellLostChunksOnce();  // without the lock: the box waits for the user
         });
         return;
     }
     m_notifier.Call([this, pInfo, kind, key] {
         FlushNewRecords();
-        Store().WithListed(key, pInfo, [&] {
-            HandleConnectionUpdate(pInfo, kind);
-            if (kind == UPDATE_CLOSED)
-                EndSendsOf(pInfo, tr("连接已关闭"));
-        });
+        if (!Store().IsListed(key, pInfo))
+            return;
+        HandleConnectionUpdate(pInfo, kind);
+        if (kind == UPDATE_CLOSED)
+            EndSendsOf(pInfo, tr("连接已关闭"));
     });
 }
 
@@ -636,7 +636,10 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
     while (!box.empty() && box.back() == u' ')
         box.pop_back();
     bool logged = false, fromBox = false;
-    rec->nSentBytes += static_cast<uint32_t>(news.unloggedBytes);
+    {
+        CCritSecLock lock(g_csConnect);
+        rec->nSentBytes += static_cast<uint32_t>(news.unloggedBytes);
+    }
     for (const PendingSend& item : news.done) {
         if (!item.logged) {  // a file's piece: counted, not logged
             CountSentChunk(rec, item.bytes.size());

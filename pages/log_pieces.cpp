@@ -23,7 +23,8 @@ int Cut(const QString& text, int k) {
 int PieceAt(const QString& text, int offset) {
     int k = offset / kPieceChars;
     int cut = Cut(text, k);
-    if (cut > offset)
+    // A cut at the very end starts no piece: the end belongs to the piece before it.
+    if (cut > offset || (cut == offset && offset > 0 && offset == text.size()))
         cut = k > 0 ? Cut(text, k - 1) : 0;
     for (int i = offset - 1; i >= cut; --i)
         if (text[i] == QLatin1Char('\n'))
