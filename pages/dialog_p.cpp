@@ -286,10 +286,14 @@ bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
     for (int i = 0; root && i < root->childCount(); ++i)
         if (auto* rec = RecordOf(root->child(i)))
             shown.push_back(rec);
-    if (m_recvView)
+    if (m_recvView) {
+        m_recvView->Forget(nullptr);
         m_recvView->clear();
-    if (m_sentView)
+    }
+    if (m_sentView) {
+        m_sentView->Forget(nullptr);
         m_sentView->clear();
+    }
     if (m_recordings)
         m_recordings->StopAll();  // before the records they are set on go
     store.CloseAndFreeAll(shown);
@@ -583,6 +587,8 @@ void CDialogP::SendToSelected(const SendSteps& steps) {
     auto text = TakeSendText();
     if (!text)
         return;
+    m_boxRevision = m_sendBox->document()->revision();
+    m_boxTextSize = text->size();
     auto wire = EncodeSendText(*text);
     if (!wire || (steps.skipEmpty && wire->empty()))
         return;
@@ -632,9 +638,15 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
     // The box's text is looked at only for news of texts that came from it.
     const bool ofBox = std::any_of(news.done.begin(), news.done.end(),
                                    [](const PendingSend& item) { return !item.text.empty(); });
-    std::u16string box = !ofBox || CurrentSendOptions().keepText ? std::u16string() : SendBoxText();
-    while (!box.empty() && box.back() == u' ')
-        box.pop_back();
+    // Untouched since the last send from it, the box still holds that text: no need to read
+    // it back (a long text costs a copy of its whole document).
+    const bool untouched = m_sendBox->document()->revision() == m_boxRevision;
+    std::u16string box;
+    if (ofBox && !CurrentSendOptions().keepText && !untouched) {
+        box = SendBoxText();
+        while (!box.empty() && box.back() == u' ')
+            box.pop_back();
+    }
     bool logged = false, fromBox = false;
     {
         CCritSecLock lock(g_csConnect);
@@ -649,7 +661,10 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
         NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, item.bytes);
         logged = true;
         fromBox = fromBox || !item.text.empty();
-        if (!box.empty() && box == item.text) {  // not if the user has typed on since
+        if (item.text.empty() || CurrentSendOptions().keepText)
+            continue;
+        if ((untouched && item.text.size() == m_boxTextSize && !m_sendBox->document()->isEmpty()) ||
+            (!box.empty() && box == item.text)) {  // not if the user has typed on since
             m_sendBox->clear();
             box.clear();
         }

@@ -316,6 +316,9 @@ private:
     void CreateCountersAndRecordings();
 
     std::function<void()> m_onSend;  // the Send button's handler
+    // The send box's document revision and trimmed text size at its last send.
+    int m_boxRevision = -1;
+    size_t m_boxTextSize = 0;
     SendHistory m_history;
     RepeatSender* m_repeat = nullptr;  // children of the page
     FileSender* m_files = nullptr;

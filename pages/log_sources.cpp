@@ -35,6 +35,16 @@ uint64_t FirstItem(const RecordStore::LogWindow& w) {
 
 }  // namespace
 
+RecordLogSource::RecordLogSource(RecordStore* store, const ConnectInfo* rec, ChunkDir dir,
+                                 std::shared_ptr<KeptTexts> kept)
+    : m_store(store), m_rec(rec), m_dir(dir), m_kept(std::move(kept)) {
+    if (!m_kept || m_kept->rec != rec || m_kept->dir != dir) {
+        m_kept = std::make_shared<KeptTexts>();
+        m_kept->rec = rec;
+        m_kept->dir = dir;
+    }
+}
+
 LogViewSource::Items RecordLogSource::Fetch(uint64_t from, uint64_t to) {
     // One chunk more on each side: a character split between chunks shows whole.
     const uint64_t copyFrom = from > 0 ? from - 1 : 0;
@@ -49,9 +59,9 @@ LogViewSource::Items RecordLogSource::Fetch(uint64_t from, uint64_t to) {
     const uint64_t until = std::min(to, w.end);
     // One stream for the batch: each chunk's carried character comes from the one rendered
     // before it instead of decoding that chunk a second time.
-    if (const QString key = RenderKey(); key != m_keptKey) {
-        m_keptKey = key;
-        m_kept.clear();
+    if (const QString key = RenderKey(); key != m_kept->key) {
+        m_kept->key = key;
+        m_kept->kept.clear();
     }
     ChunkTextStream stream;
     bool started = false;
@@ -92,16 +102,17 @@ LogViewSource::Items RecordLogSource::Fetch(uint64_t from, uint64_t to) {
 }
 
 const RecordLogSource::Kept* RecordLogSource::FindKept(uint64_t item, bool nextJoins) const {
-    for (const Kept& kept : m_kept)
+    for (const Kept& kept : m_kept->kept)
         if (kept.item == item && kept.nextJoins == nextJoins)
             return &kept;
     return nullptr;
 }
 
 void RecordLogSource::Keep(Kept kept) {
-    if (m_kept.size() >= kKeptTexts)
-        m_kept.erase(m_kept.begin());
-    m_kept.push_back(std::move(kept));
+    std::vector<Kept>& all = m_kept->kept;
+    if (all.size() >= kKeptTexts)
+        all.erase(all.begin());
+    all.push_back(std::move(kept));
 }
 
 LogViewSource::Items RecordLogSource::FetchLast(uint64_t count) {

@@ -129,7 +129,12 @@ void CLogView::ShowRecord(RecordStore* store, const ConnectInfo* rec, ChunkDir d
     m_store = store;
     m_dir = dir;
     m_plain.clear();
-    SetSource(std::make_unique<RecordLogSource>(store, rec, dir));
+    if (!m_keptTexts || m_keptTexts->rec != rec || m_keptTexts->dir != dir) {
+        m_keptTexts = std::make_shared<KeptTexts>();
+        m_keptTexts->rec = rec;
+        m_keptTexts->dir = dir;
+    }
+    SetSource(std::make_unique<RecordLogSource>(store, rec, dir, m_keptTexts));
 }
 
 void CLogView::DataArrived(RecordStore* store, const ConnectInfo* rec, ChunkDir dir) {
@@ -140,6 +145,8 @@ void CLogView::DataArrived(RecordStore* store, const ConnectInfo* rec, ChunkDir 
 }
 
 void CLogView::Forget(const ConnectInfo* rec) {
+    if (m_keptTexts && (!rec || m_keptTexts->rec == rec))
+        m_keptTexts.reset();  // another record may come to live at its address
     if (rec && m_rec == rec)
         clear();
 }

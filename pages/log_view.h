@@ -33,6 +33,8 @@ struct ConnectInfo;
 
 namespace quillet::pages {
 
+struct KeptTexts;
+
 // What a log view shows: items numbered [first, end), each one or more lines of text.
 class LogViewSource {
 public:
@@ -66,7 +68,7 @@ public:
     // News of data for `rec`: shown at the next refresh (the view switches to rec's log if it
     // showed something else).
     void DataArrived(RecordStore* store, const ConnectInfo* rec, ChunkDir dir);
-    // The record goes away: the view empties if it showed it.
+    // The record goes away: the view empties if it showed it. Null: every record goes.
     void Forget(const ConnectInfo* rec);
     const ConnectInfo* ShownRecord() const { return m_rec; }
 
@@ -228,6 +230,9 @@ private:
     uint64_t m_searchGeneration = 0;            // tells a stale slice from the current search
     bool m_lastSearchFound = false;
     RecordStore* m_store = nullptr;  // of m_rec
+    // The rendered long chunks of the record log shown last (log_sources.h), kept while the
+    // view shows something else meanwhile (the sent view is emptied at each send).
+    std::shared_ptr<KeptTexts> m_keptTexts;
     ChunkDir m_dir = ChunkDir::kReceived;
 };
 
