@@ -14,6 +14,7 @@
 
 #include "bench/bench_support.h"
 #include "bench/page_parts.h"
+#include "engine/crit_sec.h"
 #include "engine/local_address.h"
 #include "skin/ui_kit.h"
 
@@ -53,6 +54,8 @@ const Part kParts[] = {
     {"echo-plain", PartEchoPlain},
     {"file-page", PartFilePage},
     {"file-plain", PartFilePlain},
+    {"send-box-page", PartSendBoxPage},
+    {"send-box-plain", PartSendBoxPlain},
     {"flood-limits", PartFloodDefaultLimits},
     {"flood-no-limits", PartFloodNoLimits},
     {"hex-search", PartHexAndSearch},
@@ -75,7 +78,10 @@ int RunPart(const char* name, int argc, char** argv) {
     for (const Part& part : kParts) {
         if (std::strcmp(part.name, name) != 0)
             continue;
+        g_csConnect.ResetWaitStats();
         const bool ok = part.run();
+        // Every part: how long a worker (a receive thread, most of all) waited for the lock.
+        Report("lock_wait_max_ms", static_cast<double>(g_csConnect.MaxWorkerWaitNs()) / 1e6);
         for (const auto& m : messages)
             std::fprintf(stderr, "%s: message \"%s\"\n", name, m.text.toUtf8().constData());
         return ok ? 0 : 1;
@@ -171,6 +177,27 @@ void PrintSendFigures(Values& v) {
            file >= 0.5 * v["file-plain.file_MBps"]);
     Figure("page_tcp_file_1GiB_heartbeat_p99_ms", v["file-page.file_p99_ms"], 0, "<= 50",
            v["file-page.file_p99_ms"] <= 50);
+    for (const char* size : {"100KB", "1MB", "10MB"}) {
+        const std::string key = std::string("sendbox_") + size;
+        const double rate = v["send-box-page." + key + "_MBps"];
+        const double plain = v["send-box-plain." + key + "_MBps"];
+        Figure(("page_tcp_send_box_line_" + std::string(size) + "_MBps").c_str(), rate, plain,
+               ">= 50 % of baseline", rate >= 0.5 * plain);
+        const double stall = v["send-box-page." + key + "_stall_ms"];
+        Figure(("page_tcp_send_box_line_" + std::string(size) + "_longest_stall_ms").c_str(), stall,
+               0, "<= 200", stall <= 200);
+    }
+}
+
+// Every part: the longest wait of a worker thread for the record lock.
+void PrintLockWaits(Values& v) {
+    for (const auto& part : kParts) {
+        if (std::strstr(part.name, "plain"))
+            continue;
+        const double wait = v[std::string(part.name) + ".lock_wait_max_ms"];
+        Figure(("page_" + std::string(part.name) + "_receive_lock_wait_max_ms").c_str(), wait, 0,
+               "<= 10", wait <= 10);
+    }
 }
 
 // Logs under their limits, saved and searched.
@@ -333,5 +360,6 @@ int main(int argc, char** argv) {
     quillet::bench::PrintLimitFigures(values);
     quillet::bench::PrintLogFigures(values);
     quillet::bench::PrintChunkCostFigures(values);
+    quillet::bench::PrintLockWaits(values);
     return ok ? 0 : 1;
 }

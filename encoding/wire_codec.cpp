@@ -152,7 +152,23 @@ int CodeUnitWidth(const std::string& name) {
     return UnitWidthOf(name);
 }
 
+namespace {
+// Charsets in which every ASCII character is its own one byte.
+bool KeepsAscii(const std::string& charset) {
+    std::string u = Upper(charset);
+    u.erase(std::remove(u.begin(), u.end(), '-'), u.end());
+    u.erase(std::remove(u.begin(), u.end(), '_'), u.end());
+    return u == "UTF8" || u == "ANSIX3.41968" || u == "ASCII" || u == "USASCII" || u == "GBK" ||
+           u == "GB2312" || u == "GB18030" || u == "EUCCN" || u == "CP936" || u == "BIG5" ||
+           u.rfind("ISO8859", 0) == 0 || u.rfind("CP125", 0) == 0;
+}
+}  // namespace
+
 std::string EncodeWith(const std::string& charset, std::u16string_view text) {
+    // A long text of plain ASCII (a pasted log, a generated line) needs no converter.
+    if (std::all_of(text.begin(), text.end(), [](char16_t c) { return c < 0x80; }) &&
+        KeepsAscii(charset))
+        return std::string(text.begin(), text.end());
     std::string out;
     IconvConverter& cv = ConverterFor(charset, kUtf16);
     std::string_view in = AsBytes(text);

@@ -102,7 +102,9 @@ std::u16string RenderWith(const DisplayCodec& codec, const LogChunk& chunk, std:
                           std::string* carryOut) {
     std::u16string out = FormatChunkStamp(chunk.timeNs, CurrentStampStyle());
     out += RenderBody(codec, chunk.bytes, std::move(carryIn), carryOut, out.size());
-    out += u'\n';
+    // A chunk that ends with a line break ends its row with it: no empty row follows.
+    if (out.back() != u'\n')
+        out += u'\n';
     return out;
 }
 

@@ -15,6 +15,7 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "engine/chunk_log.h"
 
@@ -43,7 +44,8 @@ std::u16string FormatChunkStamp(int64_t timeNs, StampStyle style);
 // pictures.
 std::u16string MakeVisible(std::u16string_view text, bool keepLineBreaks = true);
 
-// One chunk as it reads in a view, ending with "\n". `prev` and `next` are its neighbours in
+// One chunk as it reads in a view, ending with one "\n" (its own final line break, if it has
+// one, ends it). `prev` and `next` are its neighbours in
 // the log (null for none): a character split between two chunks of one stream shows whole, at
 // the end of the chunk where it ends.
 std::u16string RenderChunk(const LogChunk& chunk, const LogChunk* prev, const LogChunk* next);
@@ -69,6 +71,10 @@ public:
     void StartAfter(const LogChunk* prev);
     // `next` is the chunk after `chunk` in its log, null when there is none.
     std::u16string Render(const LogChunk& chunk, const LogChunk* next);
+    // What of the last chunk rendered the next one completes; set it instead of rendering a
+    // chunk whose text (and carry) a caller kept from an earlier rendering.
+    const std::string& Carry() const { return m_carry; }
+    void SetCarry(std::string carry) { m_carry = std::move(carry); }
 
 private:
     struct Codec;

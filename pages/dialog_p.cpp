@@ -295,7 +295,7 @@ bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
     for (CLogView* view : {m_recvView, m_sentView}) {
         if (!view)
             continue;
-        LogSaver::ForgetAll(view);  // a save still copying a log ends: every record goes
+        view->Forget(nullptr);  // also ends a save still copying a log: every record goes
         view->clear();
     }
     if (m_recordings)
@@ -339,10 +339,8 @@ void CDialogP::FlushNewRecords() {
     for (const NewRecordQueue::Item& item : batch) {
         // A record deleted while its news waited is gone; one whose key and address came back
         // for a new record may be queued twice, but gets one node.
-        Store().WithListed(item.key, item.record, [&] {
-            if (!item.record->hItem)
-                HandleNewConnection(item.record);
-        });
+        if (!item.record->hItem && Store().IsListed(item.key, item.record))
+            HandleNewConnection(item.record);
     }
     m_nodeBatch = nullptr;
     if (!nodes.isEmpty()) {
@@ -358,7 +356,8 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
         m_notifier.Post(key, &pInfo->sendQueue, [this, pInfo, key] {
             FlushNewRecords();
             QString failure;
-            Store().WithListed(key, pInfo, [&] { failure = HandleSendNews(pInfo); });
+            if (Store().IsListed(key, pInfo))
+                failure = HandleSendNews(pInfo);
             if (!failure.isEmpty())
                 Message(failure, tr("提示"));
         });
@@ -369,18 +368,19 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
     if (kind == UPDATE_DATA) {
         m_notifier.Post(key, pInfo, [this, pInfo, key] {
             FlushNewRecords();
-            Store().WithListed(key, pInfo, [&] { ShowDataNews(pInfo); });
+            if (Store().IsListed(key, pInfo))
+                ShowDataNews(pInfo);
             TellLostChunksOnce();  // without the lock: the box waits for the user
         });
         return;
     }
     m_notifier.Call([this, pInfo, kind, key] {
         FlushNewRecords();
-        Store().WithListed(key, pInfo, [&] {
-            HandleConnectionUpdate(pInfo, kind);
-            if (kind == UPDATE_CLOSED)
-                EndSendsOf(pInfo, tr("连接已关闭"));
-        });
+        if (!Store().IsListed(key, pInfo))
+            return;
+        HandleConnectionUpdate(pInfo, kind);
+        if (kind == UPDATE_CLOSED)
+            EndSendsOf(pInfo, tr("连接已关闭"));
     });
 }
 
@@ -591,6 +591,8 @@ void CDialogP::SendToSelected(const SendSteps& steps) {
     auto text = TakeSendText();
     if (!text)
         return;
+    m_boxRevision = m_sendBox->document()->revision();
+    m_boxTextSize = text->size();
     auto wire = EncodeSendText(*text);
     if (!wire || (steps.skipEmpty && wire->empty()))
         return;
@@ -640,9 +642,15 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
     // The box's text is looked at only for news of texts that came from it.
     const bool ofBox = std::any_of(news.done.begin(), news.done.end(),
                                    [](const PendingSend& item) { return !item.text.empty(); });
-    std::u16string box = !ofBox || CurrentSendOptions().keepText ? std::u16string() : SendBoxText();
-    while (!box.empty() && box.back() == u' ')
-        box.pop_back();
+    // Untouched since the last send from it, the box still holds that text: no need to read
+    // it back (a long text costs a copy of its whole document).
+    const bool untouched = m_sendBox->document()->revision() == m_boxRevision;
+    std::u16string box;
+    if (ofBox && !CurrentSendOptions().keepText && !untouched) {
+        box = SendBoxText();
+        while (!box.empty() && box.back() == u' ')
+            box.pop_back();
+    }
     bool logged = false, fromBox = false;
     if (news.unloggedBytes > 0)
         CountSentChunk(rec, news.unloggedBytes, news.unloggedMessages);
@@ -655,7 +663,10 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
         NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, item.bytes);
         logged = true;
         fromBox = fromBox || !item.text.empty();
-        if (!box.empty() && box == item.text) {  // not if the user has typed on since
+        if (item.text.empty() || CurrentSendOptions().keepText)
+            continue;
+        if ((untouched && item.text.size() == m_boxTextSize && !m_sendBox->document()->isEmpty()) ||
+            (!box.empty() && box == item.text)) {  // not if the user has typed on since
             m_sendBox->clear();
             box.clear();
         }

@@ -6,8 +6,11 @@
 //
 // Threads: everything runs on the user-interface thread, except OnNewConnection and
 // OnConnectionUpdate, which workers call; they hand over to the user-interface thread through
-// the page's UiNotifier, where the page's Handle* operations run with g_csConnect held (inside
-// RecordStore::WithListed) and only for records that are still listed. The page reaches its
+// the page's UiNotifier, where the page's Handle* operations run only for records that are
+// still listed, and without g_csConnect: only this thread frees records, so a record found
+// listed stays valid while its handler runs, and what a handler needs of the fields workers
+// write it reads through the store (each read a short take of the lock). No window work ever
+// runs under the lock, so a receive thread never waits for the window. The page reaches its
 // records only through its RecordStore. New records are queued without waiting and handled in
 // batches (m_newRecords).
 #include <QColor>
@@ -152,8 +155,9 @@ protected:
     RawSend SendRawTcp(TcpEngine& engine, ConnectInfo* rec, std::string bytes, bool logged);
     // SendRaw of the UDP pages, after a send call that returned `sent`.
     RawSend BookRawDatagram(ConnectInfo* rec, const std::string& bytes, bool logged, int sent);
-    // Notification handlers: user-interface thread, g_csConnect held, record listed. News of
-    // data goes straight to ShowDataNews; the pages handle new and closed connections.
+    // Notification handlers: user-interface thread, record listed, g_csConnect not held (read
+    // worker-written fields through Store()). News of data goes straight to ShowDataNews; the
+    // pages handle new and closed connections.
     virtual void HandleNewConnection(ConnectInfo* pInfo) { (void)pInfo; }
     virtual void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) { (void)pInfo, (void)kind; }
     // A mouse click in the tree: the item under the cursor (null on empty space).
@@ -295,8 +299,9 @@ private:
     void RefreshSentViewSoon();
     void LoadAutoReply();
     void SetBoxText(const std::u16string& text);
-    // News from a connection's writer (UPDATE_SENT), g_csConnect held, record listed: logs what
-    // was wholly sent; returns the message for a failed connection, else an empty string.
+    // News from a connection's writer (UPDATE_SENT), record listed, g_csConnect not held: logs
+    // what was wholly sent (the store and the log take the lock for that), then updates the
+    // box and the view; returns the message for a failed connection, else an empty string.
     QString HandleSendNews(ConnectInfo* rec);
     // Tells the user, once per run, that memory ran out and received chunks were not logged.
     void TellLostChunksOnce();
@@ -311,6 +316,9 @@ private:
     void CreateCountersAndRecordings();
 
     std::function<void()> m_onSend;  // the Send button's handler
+    // The send box's document revision and trimmed text size at its last send.
+    int m_boxRevision = -1;
+    size_t m_boxTextSize = 0;
     SendHistory m_history;
     RepeatSender* m_repeat = nullptr;  // children of the page
     FileSender* m_files = nullptr;

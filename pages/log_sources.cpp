@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "encoding/wire_codec.h"
 #include "engine/log_line.h"
 #include "engine/record_store.h"
 
@@ -15,7 +16,17 @@ QString DroppedNotice(uint64_t bytes) {
         .arg(bytes);
 }
 
+QString RenderKey() {
+    return QString::fromStdString(enc::WireEncoding()) + QLatin1Char('|') +
+           QString::number(static_cast<int>(CurrentStampStyle())) +
+           (HexTextView() ? QStringLiteral("|hex") : QStringLiteral("|text"));
+}
+
 namespace {
+
+// Chunks at least this long keep their rendered text (a few of them per source).
+constexpr size_t kKeepBytes = 64 * 1024;
+constexpr size_t kKeptTexts = 4;
 
 // The item before the first chunk, when the limits dropped some: the notice line.
 uint64_t FirstItem(const RecordStore::LogWindow& w) {
@@ -23,6 +34,16 @@ uint64_t FirstItem(const RecordStore::LogWindow& w) {
 }
 
 }  // namespace
+
+RecordLogSource::RecordLogSource(RecordStore* store, const ConnectInfo* rec, ChunkDir dir,
+                                 std::shared_ptr<KeptTexts> kept)
+    : m_store(store), m_rec(rec), m_dir(dir), m_kept(std::move(kept)) {
+    if (!m_kept || m_kept->rec != rec || m_kept->dir != dir) {
+        m_kept = std::make_shared<KeptTexts>();
+        m_kept->rec = rec;
+        m_kept->dir = dir;
+    }
+}
 
 LogViewSource::Items RecordLogSource::Fetch(uint64_t from, uint64_t to) {
     // One chunk more on each side: a character split between chunks shows whole.
@@ -38,6 +59,10 @@ LogViewSource::Items RecordLogSource::Fetch(uint64_t from, uint64_t to) {
     const uint64_t until = std::min(to, w.end);
     // One stream for the batch: each chunk's carried character comes from the one rendered
     // before it instead of decoding that chunk a second time.
+    if (const QString key = RenderKey(); key != m_kept->key) {
+        m_kept->key = key;
+        m_kept->kept.clear();
+    }
     ChunkTextStream stream;
     bool started = false;
     for (uint64_t item = items.from; item < until; ++item) {
@@ -48,16 +73,46 @@ LogViewSource::Items RecordLogSource::Fetch(uint64_t from, uint64_t to) {
         const size_t at = static_cast<size_t>(item - w.from);
         if (at >= w.chunks.size())
             break;
+        const LogChunk& chunk = w.chunks[at];
         const LogChunk* next = at + 1 < w.chunks.size() ? &w.chunks[at + 1] : nullptr;
-        if (!started)
-            stream.StartAfter(at > 0 ? &w.chunks[at - 1] : nullptr);
+        const bool nextJoins = next && next->joinsPrevious;
+        const bool keep = chunk.bytes.size() >= kKeepBytes;
+        if (const Kept* kept = keep ? FindKept(item, nextJoins) : nullptr) {
+            items.texts.push_back(kept->text);
+            stream.SetCarry(kept->carry);
+            started = true;
+            continue;
+        }
+        if (!started) {
+            const LogChunk* prev = at > 0 ? &w.chunks[at - 1] : nullptr;
+            if (const Kept* kept = prev ? FindKept(item - 1, true) : nullptr)
+                stream.SetCarry(kept->carry);
+            else
+                stream.StartAfter(prev);
+        }
         started = true;
-        std::u16string text = stream.Render(w.chunks[at], next);
+        std::u16string text = stream.Render(chunk, next);
         if (!text.empty() && text.back() == u'\n')
             text.pop_back();
         items.texts.push_back(QString::fromStdU16String(text));
+        if (keep)
+            Keep({item, nextJoins, items.texts.back(), stream.Carry()});
     }
     return items;
+}
+
+const RecordLogSource::Kept* RecordLogSource::FindKept(uint64_t item, bool nextJoins) const {
+    for (const Kept& kept : m_kept->kept)
+        if (kept.item == item && kept.nextJoins == nextJoins)
+            return &kept;
+    return nullptr;
+}
+
+void RecordLogSource::Keep(Kept kept) {
+    std::vector<Kept>& all = m_kept->kept;
+    if (all.size() >= kKeptTexts)
+        all.erase(all.begin());
+    all.push_back(std::move(kept));
 }
 
 LogViewSource::Items RecordLogSource::FetchLast(uint64_t count) {

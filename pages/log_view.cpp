@@ -16,6 +16,7 @@
 #include <QWheelEvent>
 
 #include <algorithm>
+#include <atomic>
 #include <climits>
 #include <set>
 
@@ -24,6 +25,7 @@
 #include "pages/app_settings.h"
 #include "pages/control_pictures.h"
 #include "pages/log_find_bar.h"
+#include "pages/log_pieces.h"
 #include "pages/log_search.h"
 #include "pages/log_view_accessible.h"
 #include "pages/log_save.h"
@@ -44,6 +46,8 @@ constexpr int kWheelNotch = 120;
 constexpr uint64_t kCopyBatch = 2048;
 // Rows remembered of items laid out before, at most.
 constexpr size_t kRowCacheLimit = 100000;
+
+std::atomic<uint64_t> g_laidOutChars{0};
 
 std::set<CLogView*>& Views() {
     static std::set<CLogView*> views;
@@ -105,12 +109,17 @@ void CLogView::RefreshAll() {
     }
 }
 
+uint64_t CLogView::LaidOutChars() {
+    return g_laidOutChars;
+}
+
 void CLogView::SetSource(std::unique_ptr<LogViewSource> source) {
     CancelSearch();  // it reads the old source
     m_source = std::move(source);
     m_follow = true;
     m_hasSelection = m_selecting = false;
     m_topItem = 0;
+    m_topPiece = 0;
     m_topRow = 0;
     m_rowCache.clear();
     m_endWhenLeft = 0;
@@ -123,7 +132,12 @@ void CLogView::ShowRecord(RecordStore* store, const ConnectInfo* rec, ChunkDir d
     m_store = store;
     m_dir = dir;
     m_plain.clear();
-    SetSource(std::make_unique<RecordLogSource>(store, rec, dir));
+    if (!m_keptTexts || m_keptTexts->rec != rec || m_keptTexts->dir != dir) {
+        m_keptTexts = std::make_shared<KeptTexts>();
+        m_keptTexts->rec = rec;
+        m_keptTexts->dir = dir;
+    }
+    SetSource(std::make_unique<RecordLogSource>(store, rec, dir, m_keptTexts));
 }
 
 void CLogView::DataArrived(RecordStore* store, const ConnectInfo* rec, ChunkDir dir) {
@@ -134,7 +148,12 @@ void CLogView::DataArrived(RecordStore* store, const ConnectInfo* rec, ChunkDir 
 }
 
 void CLogView::Forget(const ConnectInfo* rec) {
-    LogSaver::ForgetRecord(this, rec);
+    if (rec)
+        LogSaver::ForgetRecord(this, rec);
+    else
+        LogSaver::ForgetAll(this);
+    if (m_keptTexts && (!rec || m_keptTexts->rec == rec))
+        m_keptTexts.reset();  // another record may come to live at its address
     if (rec && m_rec == rec)
         clear();
 }
@@ -190,68 +209,64 @@ int CLogView::RowsInSight() const {
 }
 
 void CLogView::CheckRenderKey() {
-    const QString key = QString::fromStdString(enc::WireEncoding()) + QLatin1Char('|') +
-                        QString::number(static_cast<int>(CurrentStampStyle())) +
-                        (HexTextView() ? QStringLiteral("|hex") : QStringLiteral("|text"));
+    const QString key = RenderKey();
     if (key != m_renderKey) {
         m_renderKey = key;
         m_rowCache.clear();
     }
 }
 
-std::unique_ptr<CLogView::Laid> CLogView::LayOutItem(uint64_t item, const QString& text) const {
-    auto laid = std::make_unique<Laid>();
-    laid->item = item;
-    laid->text = text;
+CLogView::Piece CLogView::LayOutPiece(const QString& text, int start) const {
+    const int end = PieceEnd(text, start);
+    g_laidOutChars += static_cast<uint64_t>(end - start);
+    Piece piece;
+    piece.start = start;
+    piece.layout = std::make_unique<QTextLayout>(text.mid(start, end - start), font());
     const int rh = RowHeight();
     const qreal width = std::max(40, viewport()->width() - 2 * kMargin);
     // Rows that wrap are indented like the further lines of a chunk: no row but the first of
     // a chunk starts at the left edge, so none can pass for a stamped line.
     const qreal indent =
         fontMetrics().horizontalAdvance(QLatin1Char(' ')) * static_cast<int>(kContinuationIndent);
+    const bool continues = ContinuesLine(text, start);
     QTextOption option;
     option.setWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
-    int start = 0;
-    int row = 0;
-    for (;;) {
-        const int nl = static_cast<int>(text.indexOf(QLatin1Char('\n'), start));
-        auto layout =
-            std::make_unique<QTextLayout>(text.mid(start, nl < 0 ? -1 : nl - start), font());
-        layout->setTextOption(option);
-        layout->setCacheEnabled(true);
-        layout->beginLayout();
-        int rows = 0;
-        for (QTextLine line = layout->createLine(); line.isValid(); line = layout->createLine()) {
-            const qreal x = rows == 0 ? 0 : indent;
-            line.setLineWidth(std::max<qreal>(20, width - x));
-            line.setPosition(QPointF(x, rows * rh));
-            ++rows;
-        }
-        layout->endLayout();
-        laid->lineStart.push_back(start);
-        laid->lineRow.push_back(row);
-        laid->lines.push_back(std::move(layout));
-        row += std::max(rows, 1);
-        if (nl < 0)
-            break;
-        start = nl + 1;
+    piece.layout->setTextOption(option);
+    piece.layout->setCacheEnabled(true);
+    piece.layout->beginLayout();
+    int rows = 0;
+    for (QTextLine line = piece.layout->createLine(); line.isValid();
+         line = piece.layout->createLine()) {
+        const qreal x = rows == 0 && !continues ? 0 : indent;
+        line.setLineWidth(std::max<qreal>(20, width - x));
+        line.setPosition(QPointF(x, rows * rh));
+        ++rows;
     }
-    laid->rows = row;
-    return laid;
+    piece.layout->endLayout();
+    piece.rows = std::max(rows, 1);
+    return piece;
 }
 
-int CLogView::RowsOf(uint64_t item) {
-    if (auto it = m_rowCache.find(item); it != m_rowCache.end())
+bool CLogView::TextOf(uint64_t item, QString* text) {
+    const LogViewSource::Items items = m_source->Fetch(item, item + 1);
+    if (items.texts.empty() || items.from != item)
+        return false;
+    *text = items.texts.front();
+    return true;
+}
+
+int CLogView::RowsOf(uint64_t item, int piece) {
+    if (auto it = m_rowCache.find({item, piece}); it != m_rowCache.end())
         return it->second;
     const LogViewSource::Items items = m_source->Fetch(item, item + 1);
     if (items.texts.empty() || items.from != item)
         return 0;
-    const int rows = LayOutItem(item, items.texts.front())->rows;
+    const int rows = LayOutPiece(items.texts.front(), piece).rows;
     if (m_rowCache.size() >= kRowCacheLimit)
         m_rowCache.clear();
     // The last item may still change (a character it ends with may be completed later).
     if (item + 1 < items.end)
-        m_rowCache[item] = rows;
+        m_rowCache[{item, piece}] = rows;
     return rows;
 }
 
@@ -264,10 +279,17 @@ void CLogView::LayOut() {
     const int rh = RowHeight();
     if (m_laid.empty()) {
         m_laidTop = m_knownFirst;
+        m_laidTopPiece = 0;
         m_laidTopRow = 0;
     } else {
-        m_laidTop = m_laid.front()->item;
-        m_laidTopRow = std::max(0, -m_laid.front()->y / rh);
+        const Laid& top = *m_laid.front();
+        m_laidTop = top.item;
+        // The first piece that reaches into sight, and its first row in sight.
+        size_t i = 0;
+        while (i + 1 < top.pieces.size() && top.y + top.pieces[i + 1].row * rh <= 0)
+            ++i;
+        m_laidTopPiece = top.pieces[i].start;
+        m_laidTopRow = std::max(0, -(top.y + top.pieces[i].row * rh) / rh);
     }
 }
 
@@ -282,20 +304,39 @@ bool CLogView::LayOutFromTop() {
         return false;
     if (items.from != m_topItem) {  // the limits dropped it meanwhile
         m_topItem = items.from;
+        m_topPiece = 0;
         m_topRow = 0;
     }
     int y = 0;
+    bool lastWhole = false;  // the last item laid out was laid out to its end
     for (size_t i = 0; i < items.texts.size() && y < h; ++i) {
-        auto laid = LayOutItem(items.from + i, items.texts[i]);
-        if (i == 0) {
-            m_topRow = std::clamp(m_topRow, 0, laid->rows - 1);
-            y = -m_topRow * rh;
+        const QString& text = items.texts[i];
+        auto laid = std::make_unique<Laid>();
+        laid->item = items.from + i;
+        laid->text = text;
+        int start = i == 0 ? PieceAt(text, std::clamp<int>(m_topPiece, 0, text.size())) : 0;
+        if (i == 0)
+            m_topPiece = start;
+        for (; start >= 0 && y < h; start = NextPiece(text, start)) {
+            Piece piece = LayOutPiece(text, start);
+            if (i == 0 && laid->pieces.empty()) {
+                m_topRow = std::clamp(m_topRow, 0, piece.rows - 1);
+                y = -m_topRow * rh;
+            }
+            if (laid->pieces.empty())
+                laid->y = y;
+            piece.row = laid->rows;
+            laid->rows += piece.rows;
+            y += piece.rows * rh;
+            laid->pieces.push_back(std::move(piece));
         }
-        laid->y = y;
-        y += laid->rows * rh;
-        m_laid.push_back(std::move(laid));
+        lastWhole = start < 0;
+        if (!laid->pieces.empty())
+            m_laid.push_back(std::move(laid));
     }
-    const bool reachedEnd = m_laid.back()->item + 1 >= items.end;
+    if (m_laid.empty())
+        return false;
+    const bool reachedEnd = m_laid.back()->item + 1 >= items.end && lastWhole;
     if (reachedEnd && y <= h) {
         // Scrolled down to the end: follow it again.
         m_follow = true;
@@ -314,15 +355,31 @@ void CLogView::LayOutFromEnd() {
         m_source->FetchLast(static_cast<uint64_t>(RowsInSight()) + 1);
     m_knownFirst = items.first;
     m_knownEnd = items.end;
-    // From the newest item back until the screen is full.
+    // From the newest piece back until the screen is full.
     int total = 0;
+    bool firstWhole = true;  // the first item laid out was laid out from its start
     std::vector<std::unique_ptr<Laid>> laid;
     for (size_t i = items.texts.size(); i-- > 0 && total < h;) {
-        laid.push_back(LayOutItem(items.from + i, items.texts[i]));
-        total += laid.back()->rows * rh;
+        const QString& text = items.texts[i];
+        auto one = std::make_unique<Laid>();
+        one->item = items.from + i;
+        one->text = text;
+        int start = LastPiece(text);
+        for (; start >= 0 && total < h; start = PrevPiece(text, start)) {
+            one->pieces.push_back(LayOutPiece(text, start));
+            total += one->pieces.back().rows * rh;
+        }
+        firstWhole = start < 0;
+        std::reverse(one->pieces.begin(), one->pieces.end());
+        for (Piece& piece : one->pieces) {
+            piece.row = one->rows;
+            one->rows += piece.rows;
+        }
+        laid.push_back(std::move(one));
     }
     std::reverse(laid.begin(), laid.end());
-    const bool allFits = total <= h && (laid.empty() || laid.front()->item == items.first);
+    const bool allFits =
+        total <= h && (laid.empty() || (laid.front()->item == items.first && firstWhole));
     int y = allFits ? 0 : h - total;
     for (auto& item : laid) {
         item->y = y;
@@ -357,6 +414,7 @@ void CLogView::scrollContentsBy(int, int) {
             m_endWhenLeft = m_knownEnd;
         m_follow = false;
         m_topItem = m_knownFirst + static_cast<uint64_t>(bar->value());
+        m_topPiece = 0;
         m_topRow = 0;
     }
     m_dirty = true;
@@ -373,25 +431,41 @@ void CLogView::ScrollRows(int rows) {
         m_follow = false;
         m_endWhenLeft = m_knownEnd;
         m_topItem = m_laidTop;
+        m_topPiece = m_laidTopPiece;
         m_topRow = m_laidTopRow;
     }
+    // Piece by piece: only the pieces passed over are laid out.
     m_topRow += rows;
+    QString text;
     if (rows < 0) {
         while (m_topRow < 0) {
-            if (m_topItem <= m_knownFirst) {
+            const int prev = TextOf(m_topItem, &text) ? PrevPiece(text, m_topPiece) : -1;
+            if (prev >= 0) {
+                m_topPiece = prev;
+            } else if (m_topItem > m_knownFirst && TextOf(m_topItem - 1, &text)) {
+                --m_topItem;
+                m_topPiece = LastPiece(text);
+            } else {
                 m_topRow = 0;
                 break;
             }
-            --m_topItem;
-            m_topRow += std::max(1, RowsOf(m_topItem));
+            m_topRow += std::max(1, RowsOf(m_topItem, m_topPiece));
         }
     } else {
         for (;;) {
-            const int r = RowsOf(m_topItem);
+            const int r = RowsOf(m_topItem, m_topPiece);
             if (r <= 0 || m_topRow < r)
                 break;
+            const int next = TextOf(m_topItem, &text) ? NextPiece(text, m_topPiece) : -1;
+            if (next >= 0) {
+                m_topPiece = next;
+            } else if (m_topItem + 1 < m_knownEnd) {
+                ++m_topItem;
+                m_topPiece = 0;
+            } else {
+                break;
+            }
             m_topRow -= r;
-            ++m_topItem;
         }
     }
     LayOut();
@@ -410,6 +484,7 @@ void CLogView::ScrollToStart() {
         m_endWhenLeft = m_knownEnd;
     m_follow = false;
     m_topItem = m_knownFirst;
+    m_topPiece = 0;
     m_topRow = 0;
     LayOut();
     viewport()->update();
@@ -475,8 +550,9 @@ bool CLogView::Find(bool forward) {
     if (HasSelection())
         start = forward ? std::max(m_anchor, m_cursor) : std::min(m_anchor, m_cursor);
     else
-        start =
-            forward ? Pos{m_laidTop, 0} : Pos{std::max(ShownEnd(), range.first + 1) - 1, INT_MAX};
+        start = forward || m_laid.empty()
+                    ? Pos{m_laidTop, forward ? m_laidTopPiece : INT_MAX}
+                    : Pos{m_laid.back()->item, m_laid.back()->pieces.back().End()};
     start.item = std::clamp(start.item, range.first, range.end - 1);
     m_search = std::make_unique<LogSearch>(pattern, forward, start.item, start.offset, range.first,
                                            range.end);
@@ -495,7 +571,7 @@ void CLogView::RunSearch() {
                 m_anchor = {match.item, static_cast<int>(match.start)};
                 m_cursor = {match.item, static_cast<int>(match.end)};
                 m_hasSelection = true;
-                Reveal(match.item);
+                Reveal(match.item, static_cast<int>(match.start));
                 EndSearch(true);
                 return;
             }
@@ -530,17 +606,26 @@ void CLogView::CancelSearch() {
     m_findBar->SetStatus(QString());
 }
 
-void CLogView::Reveal(uint64_t item) {
+void CLogView::Reveal(uint64_t item, int offset) {
     const int h = viewport()->height();
-    for (const auto& laid : m_laid)
-        if (laid->item == item && laid->y >= 0 && laid->y < h) {
-            viewport()->update();
-            return;
+    const int rh = RowHeight();
+    for (const auto& laid : m_laid) {
+        if (laid->item != item)
+            continue;
+        for (const Piece& piece : laid->pieces) {
+            const int y = laid->y + piece.row * rh;
+            if (offset >= piece.start && offset <= piece.End() && y >= 0 && y < h) {
+                viewport()->update();
+                return;
+            }
         }
+    }
     if (m_follow)
         m_endWhenLeft = m_knownEnd;
     m_follow = false;
     m_topItem = item;
+    QString text;
+    m_topPiece = TextOf(item, &text) ? PieceAt(text, std::clamp<int>(offset, 0, text.size())) : 0;
     m_topRow = 0;
     LayOut();
     viewport()->update();
@@ -585,18 +670,16 @@ void CLogView::PaintItem(QPainter& painter, const Laid& laid) const {
         }
     }
     const QRect clip = viewport()->rect();
-    for (size_t i = 0; i < laid.lines.size(); ++i) {
-        const QPointF origin(kMargin, laid.y + laid.lineRow[i] * rh);
-        const int lineRows =
-            (i + 1 < laid.lines.size() ? laid.lineRow[i + 1] : laid.rows) - laid.lineRow[i];
-        if (origin.y() > clip.bottom() || origin.y() + lineRows * rh < 0)
+    for (const Piece& piece : laid.pieces) {
+        const QPointF origin(kMargin, laid.y + piece.row * rh);
+        if (origin.y() > clip.bottom() || origin.y() + piece.rows * rh < 0)
             continue;
+        const QString& text = piece.layout->text();
         QList<QTextLayout::FormatRange> selections;
-        AddMatches(&selections, laid.lines[i]->text());
-        const int start = laid.lineStart[i];
-        const int length = static_cast<int>(laid.lines[i]->text().size());
-        const int from = std::max(selFrom - start, 0);
-        const int to = selTo == INT_MAX ? length : std::min(selTo - start, length);
+        AddMatches(&selections, text);
+        const int length = static_cast<int>(text.size());
+        const int from = std::max(selFrom - piece.start, 0);
+        const int to = selTo == INT_MAX ? length : std::min(selTo - piece.start, length);
         if (to > from) {
             QTextLayout::FormatRange range;
             range.start = from;
@@ -605,8 +688,8 @@ void CLogView::PaintItem(QPainter& painter, const Laid& laid) const {
             range.format.setForeground(palette().highlightedText());
             selections.append(range);
         }
-        laid.lines[i]->draw(&painter, origin, selections, clip);
-        DrawMissingControlPictures(painter, *laid.lines[i], origin,
+        piece.layout->draw(&painter, origin, selections, clip);
+        DrawMissingControlPictures(painter, *piece.layout, origin,
                                    palette().color(QPalette::Text), palette().color(QPalette::Base));
     }
 }
@@ -641,13 +724,14 @@ CLogView::Pos CLogView::HitTest(const QPoint& point) const {
             continue;
         const int row = std::clamp((point.y() - laid->y) / rh, 0, laid->rows - 1);
         size_t i = 0;
-        while (i + 1 < laid->lines.size() && laid->lineRow[i + 1] <= row)
+        while (i + 1 < laid->pieces.size() && laid->pieces[i + 1].row <= row)
             ++i;
-        const QTextLine line = laid->lines[i]->lineAt(row - laid->lineRow[i]);
+        const Piece& piece = laid->pieces[i];
+        const QTextLine line = piece.layout->lineAt(row - piece.row);
         const int offset = line.isValid() ? line.xToCursor(point.x() - kMargin) : 0;
-        return {laid->item, laid->lineStart[i] + offset};
+        return {laid->item, piece.start + offset};
     }
-    return {m_laid.back()->item, static_cast<int>(m_laid.back()->text.size())};
+    return {m_laid.back()->item, m_laid.back()->pieces.back().End()};
 }
 
 void CLogView::mousePressEvent(QMouseEvent* event) {

@@ -33,6 +33,8 @@ struct ConnectInfo;
 
 namespace quillet::pages {
 
+struct KeptTexts;
+
 // What a log view shows: items numbered [first, end), each one or more lines of text.
 class LogViewSource {
 public:
@@ -67,7 +69,7 @@ public:
     // showed something else).
     void DataArrived(RecordStore* store, const ConnectInfo* rec, ChunkDir dir);
     // The record goes away: the view empties if it showed it, and a save of its log that is
-    // still copying ends.
+    // still copying ends. Null: every record goes.
     void Forget(const ConnectInfo* rec);
     const ConnectInfo* ShownRecord() const { return m_rec; }
 
@@ -121,6 +123,9 @@ public:
 
     // Every view renders again (encoding, stamp style or byte view changed).
     static void RefreshAll();
+    // Characters laid out by every view since the program started (tests: what a view lays
+    // out stays bounded by what is in sight).
+    static uint64_t LaidOutChars();
 
 signals:
     void SearchFinished(bool found);
@@ -145,15 +150,21 @@ private:
         }
         bool operator==(const Pos& o) const { return item == o.item && offset == o.offset; }
     };
-    // One item laid out for the width of the view: one layout per line of its text.
+    // One piece of an item's text laid out for the width of the view (log_pieces.h).
+    struct Piece {
+        int start = 0;  // in the item's text
+        int row = 0;    // first row within the Laid
+        int rows = 1;
+        std::unique_ptr<QTextLayout> layout;
+        int End() const { return start + static_cast<int>(layout->text().size()); }
+    };
+    // The pieces of one item that are in sight, in order.
     struct Laid {
         uint64_t item = 0;
-        QString text;
-        std::vector<std::unique_ptr<QTextLayout>> lines;
-        std::vector<int> lineStart;  // offset of each line in text
-        std::vector<int> lineRow;    // first row of each line within the item
-        int rows = 0;
-        int y = 0;  // top in the viewport, as laid out last
+        QString text;  // the whole item (shared, not copied)
+        std::vector<Piece> pieces;
+        int rows = 0;  // of the pieces laid out
+        int y = 0;     // top of the first piece in the viewport, as laid out last
     };
 
     void SetSource(std::unique_ptr<LogViewSource> source);
@@ -164,8 +175,9 @@ private:
     void LayOut();
     bool LayOutFromTop();
     void LayOutFromEnd();
-    std::unique_ptr<Laid> LayOutItem(uint64_t item, const QString& text) const;
-    int RowsOf(uint64_t item);
+    Piece LayOutPiece(const QString& text, int start) const;
+    bool TextOf(uint64_t item, QString* text);
+    int RowsOf(uint64_t item, int piece);
     int RowHeight() const;
     int RowsInSight() const;
     void SyncScrollBar(uint64_t first, uint64_t end, bool allFits);
@@ -181,14 +193,17 @@ private:
     void RunSearch();
     void EndSearch(bool found);
     void CancelSearch();
-    void Reveal(uint64_t item);
+    void Reveal(uint64_t item, int offset);
     void AddMatches(QList<QTextLayout::FormatRange>* ranges, const QString& line) const;
 
     std::unique_ptr<LogViewSource> m_source;
     const ConnectInfo* m_rec = nullptr;
     QString m_plain;  // the text when there is no record
     bool m_follow = true;
-    uint64_t m_topItem = 0;  // when not following: the first item in sight and its first row
+    // When not following: the first item in sight, the piece of it at the top and the first
+    // row of that piece in sight.
+    uint64_t m_topItem = 0;
+    int m_topPiece = 0;
     int m_topRow = 0;
     uint64_t m_endWhenLeft = 0;  // the end of the log when the view stopped following
     uint64_t m_knownFirst = 0;   // the items as last seen
@@ -196,8 +211,10 @@ private:
     bool m_dirty = true;  // the layout is out of date
     std::vector<std::unique_ptr<Laid>> m_laid;
     uint64_t m_laidTop = 0;
+    int m_laidTopPiece = 0;
     int m_laidTopRow = 0;
-    std::map<uint64_t, int> m_rowCache;  // rows of items laid out before, for this width
+    // Rows of pieces laid out before, for this width, by item and piece start.
+    std::map<std::pair<uint64_t, int>, int> m_rowCache;
     QString m_renderKey;
     bool m_syncingBar = false;
     bool m_refreshScheduled = false;
@@ -215,6 +232,9 @@ private:
     uint64_t m_searchGeneration = 0;            // tells a stale slice from the current search
     bool m_lastSearchFound = false;
     RecordStore* m_store = nullptr;  // of m_rec
+    // The rendered long chunks of the record log shown last (log_sources.h), kept while the
+    // view shows something else meanwhile (the sent view is emptied at each send).
+    std::shared_ptr<KeptTexts> m_keptTexts;
     ChunkDir m_dir = ChunkDir::kReceived;
 };
 

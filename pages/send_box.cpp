@@ -35,6 +35,7 @@ bool HasLongLine(const QString& text, qsizetype limit) {
 // The text between document positions `from` and `to`, soft breaks left out.
 QString TextBetween(const QTextDocument* doc, int from, int to) {
     QString text;
+    text.reserve(std::max(to - from, 0));
     for (QTextBlock b = doc->findBlock(from); b.isValid() && b.position() <= to; b = b.next()) {
         if (b.position() > from && !IsSoft(b))
             text += QLatin1Char('\n');

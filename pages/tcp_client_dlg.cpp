@@ -277,9 +277,9 @@ void CTcpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
     const bool selected = node && node == m_tree->currentItem();
     if (kind == UPDATE_CLOSED) {
         // The end of an earlier connection of a record that has been connected again since.
-        if (pInfo->sock != -1)
+        if (Store().IsOpen(pInfo))
             return;
-        if (pInfo->bUnread)
+        if (Store().IsUnread(pInfo))
             SetNodeImage(node, selected ? kImageClosed : kImageClosedUnread);
         else
             SetNodeImage(node, kImageClosed);

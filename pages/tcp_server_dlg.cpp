@@ -161,7 +161,7 @@ void CTcpServerDlg::HandleNewConnection(ConnectInfo* pInfo) {
 void CTcpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
     QTreeWidgetItem* node = NodeOf(pInfo);
     if (kind == UPDATE_CLOSED) {
-        SetNodeImage(node, pInfo->bUnread ? kImageClosedUnread : kImageClosed);
+        SetNodeImage(node, Store().IsUnread(pInfo) ? kImageClosedUnread : kImageClosed);
         EnableButton(kDisconnect, false);
     }
 }

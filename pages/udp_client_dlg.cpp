@@ -206,7 +206,7 @@ void CUdpClientDlg::Refresh(QTreeWidgetItem* item) {
 void CUdpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
     QTreeWidgetItem* node = NodeOf(pInfo);
     if (kind == UPDATE_CLOSED) {
-        SetNodeImage(node, pInfo->bUnread ? kImageClosedUnread : kImageClosed);
+        SetNodeImage(node, Store().IsUnread(pInfo) ? kImageClosedUnread : kImageClosed);
         EnableButton(kDelete, false);
     }
 }

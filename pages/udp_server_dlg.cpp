@@ -158,7 +158,7 @@ void CUdpServerDlg::HandleNewConnection(ConnectInfo* pInfo) {
 void CUdpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
     QTreeWidgetItem* node = NodeOf(pInfo);
     if (kind == UPDATE_CLOSED) {
-        SetNodeImage(node, pInfo->bUnread ? kImageClosedUnread : kImageClosed);
+        SetNodeImage(node, Store().IsUnread(pInfo) ? kImageClosedUnread : kImageClosed);
     }
 }
 

@@ -85,7 +85,7 @@ TEST(LogLine, EveryByteIsVisibleAndNoLineCanPassForAStampedOne) {
     // Further lines are indented; a final line break adds no indented line; tabs stay.
     EXPECT_EQ(
         Body(RenderChunk(Chunk("one\r\n2017-01-01 04:30:05  forged\n\tx\rz\n"), nullptr, nullptr)),
-        u"one\n    2017-01-01 04:30:05  forged\n    \tx\n    z\n\n");
+        u"one\n    2017-01-01 04:30:05  forged\n    \tx\n    z\n");
     // Characters outside the Basic Multilingual Plane pass whole.
     EXPECT_EQ(Body(RenderChunk(Chunk("\xF0\x9F\x98\x80"), nullptr, nullptr)), u"\U0001F600\n");
 }
@@ -149,7 +149,7 @@ TEST(LogLine, EncodingAndByteViewApplyToOldChunks) {
     const LogChunk c = Chunk(
         "\xE4\xBD\xA0"
         "A\n");
-    EXPECT_EQ(Body(RenderChunk(c, nullptr, nullptr)), u"你A\n\n");
+    EXPECT_EQ(Body(RenderChunk(c, nullptr, nullptr)), u"你A\n");
     quillet::enc::SetWireEncoding(quillet::enc::kHex);
     EXPECT_EQ(Body(RenderChunk(c, nullptr, nullptr)), u"E4 BD A0 41 0A\n");
     quillet::enc::SetWireEncoding("UTF-8");

@@ -14,6 +14,7 @@
 #include <cstring>
 #include <memory>
 #include <mutex>
+#include <thread>
 
 #include "engine/tcp_engine.h"
 #include "engine/udp_engine.h"
@@ -238,4 +239,23 @@ TEST(RecordStoreCloseRules, OldReceiveThreadLeavesAReconnectedRecordsSocketAlone
     store.CloseAndFreeAll({});
     for (int fd : {first, second, listener})
         CloseFd(fd);
+}
+
+TEST(CritSec, AWorkerThatFindsTheLockTakenHasItsWaitMeasured) {
+    g_csConnect.ResetWaitStats();
+    {
+        CCritSecLock lock(g_csConnect);  // the main thread's own takes are not counted
+    }
+    EXPECT_EQ(g_csConnect.ContendedLocks(), 0u);
+    std::thread worker;
+    {
+        CCritSecLock lock(g_csConnect);
+        worker = std::thread([] { CCritSecLock inner(g_csConnect); });
+        // Held until the worker has found it taken.
+        EXPECT_TRUE(WaitUntil([] { return g_csConnect.ContendedLocks() >= 1; }));
+    }
+    worker.join();
+    EXPECT_GT(g_csConnect.MaxWorkerWaitNs(), 0u);
+    g_csConnect.ResetWaitStats();
+    EXPECT_EQ(g_csConnect.MaxWorkerWaitNs(), 0u);
 }

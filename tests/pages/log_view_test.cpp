@@ -30,6 +30,7 @@
 #include "engine/record_store.h"
 #include "pages/app_settings.h"
 #include "pages/log_find_bar.h"
+#include "pages/log_pieces.h"
 #include "pages/log_sources.h"
 #include "pages/log_save.h"
 #include "pages/log_view.h"
@@ -505,6 +506,101 @@ TEST_F(UdpLogViewTest, ASearchRunsInSlicesBetweenEventsAndCanBeCancelled) {
     QCoreApplication::processEvents();
     QCoreApplication::processEvents();
     EXPECT_EQ(finished, 2);
+}
+
+TEST_F(TcpLogViewTest, AOneLineChunkOfTenMegabytesLaysOutOnlyWhatIsInSight) {
+    LogState state;
+    PeerSocket fd = Client();
+    ConnectInfo* rec = Rec(Child(0));
+    std::string line(10'000'000, 'a');
+    line.replace(5'000'000, 6, "needle");
+    LogSentChunk(rec, line);
+    pages::CLogView* view = page_->SentView();
+    const uint64_t before = pages::CLogView::LaidOutChars();
+    page_->ShowSentLog(rec);
+    EXPECT_TRUE(view->ShownText().endsWith(QStringLiteral("aaaa")));
+    // A screenful is a few pieces, whatever the length of the line.
+    const uint64_t bound = 4 * pages::kPieceChars;
+    EXPECT_LT(pages::CLogView::LaidOutChars() - before, bound);
+    uint64_t mark = pages::CLogView::LaidOutChars();
+    view->ScrollRows(-200);
+    view->ScrollToStart();
+    view->ScrollRows(100);
+    EXPECT_FALSE(view->IsFollowing());
+    EXPECT_LT(pages::CLogView::LaidOutChars() - mark, 64 * pages::kPieceChars);
+
+    // The find bar finds a match in the middle of the line and brings its piece into sight.
+    mark = pages::CLogView::LaidOutChars();
+    QTest::keyClick(view, Qt::Key_F, Qt::ControlModifier);
+    view->FindBar()->TextBox()->setText(QStringLiteral("needle"));
+    ASSERT_TRUE(FindToTheEnd(view, true));
+    EXPECT_EQ(view->SelectedText(), QStringLiteral("needle"));
+    EXPECT_LT(pages::CLogView::LaidOutChars() - mark, bound);
+    view->repaint();
+    QTest::keyClick(view->FindBar()->TextBox(), Qt::Key_Escape);
+
+    // A selection spans every piece.
+    view->SelectAll();
+    const QString all = view->SelectedText();
+    EXPECT_EQ(all.size(), static_cast<qsizetype>(line.size()) + all.indexOf(QLatin1Char('a')) + 1);
+    EXPECT_TRUE(all.contains(QStringLiteral("aneedlea")));
+}
+
+TEST_F(TcpLogViewTest, AMessageThatEndsWithALineBreakTakesOneRow) {
+    LogState state;
+    PeerSocket fd = Client();
+    ASSERT_TRUE(SendAll(fd, std::string("first\n")));
+    ConnectInfo* rec = Rec(Child(0));
+    ASSERT_TRUE(Eventually([&] { return LogEnd(rec) == 1; }));
+    ASSERT_TRUE(SendAll(fd, std::string("two\nlines\n")));
+    ASSERT_TRUE(Eventually([&] { return LogEnd(rec) == 2; }));
+    pages::RecordLogSource source(&page_->Engine().m_store, rec, ChunkDir::kReceived);
+    const auto items = source.Fetch(0, 2);
+    ASSERT_EQ(items.texts.size(), 2u);
+    // One piece (one row) for the first, two for the second: no empty row after either.
+    EXPECT_TRUE(items.texts[0].endsWith(QStringLiteral("  first")));
+    EXPECT_EQ(pages::NextPiece(items.texts[0], 0), -1);
+    EXPECT_TRUE(items.texts[1].endsWith(QStringLiteral("two\n    lines")));
+    EXPECT_EQ(pages::LastPiece(items.texts[1]), items.texts[1].indexOf(QLatin1Char('\n')) + 1);
+}
+
+// A server page that notes whether its handlers run with the record lock held.
+class WatchedServerPage : public pages::CTcpServerDlg {
+public:
+    int handled = 0;
+    bool heldInHandler = false;
+
+protected:
+    void HandleNewConnection(ConnectInfo* pInfo) override {
+        Note();
+        CTcpServerDlg::HandleNewConnection(pInfo);
+    }
+    void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override {
+        Note();
+        CTcpServerDlg::HandleConnectionUpdate(pInfo, kind);
+    }
+
+private:
+    void Note() {
+        ++handled;
+        heldInHandler = heldInHandler || g_csConnect.IsLockedByThisThread();
+    }
+};
+
+class HandOverTest : public TcpPageTest<WatchedServerPage> {};
+
+TEST_F(HandOverTest, HandlersUpdateTheWindowWithoutTheRecordLock) {
+    const int port = ListenOnFreePort();
+    PeerSocket fd(TcpConnect(port));
+    ASSERT_GE(fd, 0);
+    ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 1; }));
+    ClickItem(Child(0));
+    ASSERT_TRUE(SendAll(fd, std::string("data")));
+    ASSERT_TRUE(Eventually([&] { return Received().contains(QStringLiteral("data")); }));
+    fd.Close();
+    ASSERT_TRUE(Eventually([&] { return page_->handled >= 2; }));  // new, then closed
+    EXPECT_FALSE(page_->heldInHandler);
+    EXPECT_FALSE(g_csConnect.IsLockedByThisThread());
 }
 
 }  // namespace
