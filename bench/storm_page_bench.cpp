@@ -5,7 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QTreeWidgetItem>
+#include "pages/tree_ctrl_ex.h"
 
 #include <atomic>
 #include <memory>
@@ -43,7 +43,7 @@ long ConnectAndReset(int port, const std::atomic<bool>& stop) {
 
 // The user deletes the first peer now and then, as the storm goes on.
 void DeleteSomePeers(pages::CDialogP& page, int deleteId, const std::function<bool()>& done) {
-    QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
+    pages::TreeNode* root = page.Tree()->topLevelItem(0);
     RunUntil(
         [&] {
             if (root->childCount() > 0 && ClickTreeItem(&page, root->child(0)))

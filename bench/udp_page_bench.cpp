@@ -4,7 +4,7 @@
 #include <sys/time.h>
 #include <unistd.h>
 
-#include <QTreeWidgetItem>
+#include "pages/tree_ctrl_ex.h"
 
 #include <arpa/inet.h>
 
@@ -75,7 +75,7 @@ double LoggedPct(int port, int perSender, double rate, const std::function<size_
 double PageRound(int perSender, double rate, double* reached) {
     const int port = quillet::test::FreeUdpPort();
     auto page = ListeningPage<pages::CUdpServerDlg>(port);
-    QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
+    pages::TreeNode* root = page->Tree()->topLevelItem(0);
     auto logged = [&] { return LoggedBytes(root) / kSize; };
     auto wait = [](const std::function<bool()>& cond) { return RunUntil(cond, kLimit); };
     return LoggedPct(port, perSender, rate, logged, wait, reached);
@@ -173,7 +173,7 @@ bool PeersPage(int count) {
     const int port = quillet::test::FreeUdpPort();
     auto page = ListeningPage<pages::CUdpServerDlg>(port);
     RunFor(std::chrono::milliseconds(100));
-    QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
+    pages::TreeNode* root = page->Tree()->topLevelItem(0);
     const size_t rss0 = ResidentBytes();
     Clock::time_point lastSent;
     auto sender =
@@ -318,7 +318,7 @@ bool PartUdpBurstPage() {
     const int port = quillet::test::FreeUdpPort();
     auto page = ListeningPage<pages::CUdpServerDlg>(port);
     RunFor(std::chrono::milliseconds(100));
-    QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
+    pages::TreeNode* root = page->Tree()->topLevelItem(0);
     // Every datagram is one byte: the peers' byte counts are the datagrams logged.
     const auto logged = [&] { return static_cast<long>(LoggedBytes(root)); };
     Clock::time_point lastSent;

@@ -51,7 +51,7 @@ void CTcpServerDlg::CreateButtons() {
         [this] { OnDisconnect(); },
         [this] {
             DeleteSelected([](const ConnectInfo& r) { return uint64_t{r.nId}; },
-                           [this](QTreeWidgetItem* i) { RefreshItem(i); });
+                           [this](TreeNode* i) { RefreshItem(i); });
         },
     };
     int x = 14;
@@ -60,11 +60,11 @@ void CTcpServerDlg::CreateButtons() {
         x += 51 + gap;
     }
     AddViewButtons(kSend, kClearReceived, kClearSent, [this] {
-        SendOnSelectedTcp(m_engine, [this](QTreeWidgetItem* i) { RefreshItem(i); });
+        SendOnSelectedTcp(m_engine, [this](TreeNode* i) { RefreshItem(i); });
     });
 }
 
-void CTcpServerDlg::RefreshItem(QTreeWidgetItem* item) {
+void CTcpServerDlg::RefreshItem(TreeNode* item) {
     if (!item)
         return;
     for (int id : {kDisconnect, kDelete, kListen, kStopListen})
@@ -140,7 +140,7 @@ void CTcpServerDlg::OnStopListen() {
 }
 
 void CTcpServerDlg::OnDisconnect() {
-    QTreeWidgetItem* item = SelectedConnection();
+    TreeNode* item = SelectedConnection();
     if (!item)
         return;
     ConnectInfo* rec = RecordOf(item);
@@ -156,7 +156,7 @@ void CTcpServerDlg::HandleNewConnection(ConnectInfo* pInfo) {
 }
 
 void CTcpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
-    QTreeWidgetItem* node = NodeOf(pInfo);
+    TreeNode* node = NodeOf(pInfo);
     if (kind == UPDATE_CLOSED) {
         SetNodeImage(node, pInfo->bUnread ? kImageClosedUnread : kImageClosed);
         EnableButton(kDisconnect, false);
@@ -170,7 +170,7 @@ void CTcpServerDlg::OnConnectionsRefused(unsigned total) {
 
 void CTcpServerDlg::ShowRefused() {
     const QString text = tr("描述符不足，已拒绝 %1 个连接").arg(m_engine.RefusedConnections());
-    if (QTreeWidgetItem* root = Root())
+    if (TreeNode* root = Root())
         root->setToolTip(0, text);
     if (m_refusedNote) {
         m_refusedNote->setText(text);

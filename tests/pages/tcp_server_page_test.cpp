@@ -131,7 +131,7 @@ TEST_F(TcpServerPageTest, PortInUseLeavesTheServerStoppedWithListenOffered) {
 TEST_F(TcpServerPageTest, ExchangesMessagesWithTheClickedClient) {
     const int port = Listen();
     PeerSocket peer(Accepted(port, 0));
-    QTreeWidgetItem* node = Child(0);
+    pages::TreeNode* node = Child(0);
     EXPECT_EQ(node->text(0), QString("127.0.0.1:%1").arg(LocalPort(peer)));
     EXPECT_EQ(Icon(node), 3);
     EXPECT_EQ(Tree()->currentItem(), nullptr);  // a new client does not take the selection
@@ -400,7 +400,7 @@ TEST_F(TcpServerPageTest, DeleteAndClosingEndStalledSendsAtOnce) {
     PeerSocket second(StalledClient(port));
     ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 2; }));
     const QString text = QString(1023, QChar('x')).append(QChar('\n')).repeated(8 * 1024);
-    for (QTreeWidgetItem* node : {Child(0), Child(1)}) {
+    for (pages::TreeNode* node : {Child(0), Child(1)}) {
         ClickItem(node);
         Type(text);
         Press(kSend);
