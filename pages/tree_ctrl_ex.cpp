@@ -1,7 +1,9 @@
 #include "pages/tree_ctrl_ex.h"
 
+#include "pages/tree_accessible.h"
 #include "pages/tree_model.h"
 
+#include <QAccessible>
 #include <QHash>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -93,8 +95,10 @@ void ExpandButton(QPainter* p, int x, int y, const QColor& fill, bool expanded) 
 }  // namespace
 
 CTreeCtrlEx::CTreeCtrlEx(QWidget* parent) : QTreeView(parent) {
+    InstallTreeAccessibility();
     m_model = new TreeModel(this);
     setModel(m_model);
+    setAccessibleName(tr("连接树"));
     setHeaderHidden(true);
     setRootIsDecorated(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
@@ -143,6 +147,18 @@ void CTreeCtrlEx::mouseDoubleClickEvent(QMouseEvent* event) {
         return;
     }
     QTreeView::mouseDoubleClickEvent(event);
+}
+
+void CTreeCtrlEx::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (!current.isValid() && !previous.isValid())
+        return;
+    // The view's own step, without the tree view's focus news for any new current node.
+    QAbstractItemView::currentChanged(current, previous);
+    if (QAccessible::isActive() && current.isValid() && hasFocus()) {
+        QAccessibleEvent news(this, QAccessible::Focus);
+        news.setChild(FlatRow(NodeAt(current)) + 1);  // child 0 is the hidden header
+        QAccessible::updateAccessibility(&news);
+    }
 }
 
 void CTreeCtrlEx::drawBranches(QPainter* p, const QRect& rect, const QModelIndex& index) const {
@@ -326,6 +342,8 @@ TreeNode* CTreeCtrlEx::NodeAt(const QModelIndex& index) {
 }
 
 int CTreeCtrlEx::FlatRow(const TreeNode* node) const {
+    if (!node)
+        return -1;
     int flat = 0;
     const TreeNode* top = m_model->Top();
     for (int i = 0; i < top->childCount(); ++i) {
@@ -338,6 +356,30 @@ int CTreeCtrlEx::FlatRow(const TreeNode* node) const {
         flat += 1 + (open ? t->childCount() : 0);
     }
     return -1;
+}
+
+TreeNode* CTreeCtrlEx::NodeAtFlatRow(int row) const {
+    const TreeNode* top = m_model->Top();
+    for (int i = 0; i < top->childCount() && row >= 0; ++i) {
+        TreeNode* t = top->child(i);
+        if (row == 0)
+            return t;
+        const int shown = t->childCount() > 0 && isExpanded(IndexOf(t)) ? t->childCount() : 0;
+        if (row <= shown)
+            return t->child(row - 1);
+        row -= 1 + shown;
+    }
+    return nullptr;
+}
+
+int CTreeCtrlEx::FlatRowCount() const {
+    int count = 0;
+    const TreeNode* top = m_model->Top();
+    for (int i = 0; i < top->childCount(); ++i) {
+        const TreeNode* t = top->child(i);
+        count += 1 + (t->childCount() > 0 && isExpanded(IndexOf(t)) ? t->childCount() : 0);
+    }
+    return count;
 }
 
 std::optional<std::pair<int, int>> CTreeCtrlEx::RowsInSight(const TreeNode* parent, int first,

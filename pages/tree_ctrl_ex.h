@@ -101,6 +101,11 @@ public:
     // that cannot be told cheaply); nullopt when none is.
     std::optional<std::pair<int, int>> RowsInSight(const TreeNode* parent, int first,
                                                    int last) const;
+    // The rows of the tree as shown, top-level nodes and the children of expanded ones (the
+    // pages' two levels): a node's row, -1 when it is not shown; the node at a row; how many.
+    int FlatRow(const TreeNode* node) const;
+    TreeNode* NodeAtFlatRow(int row) const;
+    int FlatRowCount() const;
 
 protected:
     // Dotted lines from each item to its parent's line and on to its next sibling, lines at the
@@ -116,12 +121,12 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // A new current node is told to screen readers only while the tree has the focus: a node
+    // chosen by the program in a tree the user is not in is no focus news.
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
     void HideStyleSelection();
-
-    // The node's row counted from the top of the flattened tree, -1 when hidden or deeper.
-    int FlatRow(const TreeNode* node) const;
 
     TreeModel* m_model = nullptr;
     QColor m_background;
