@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <QTimer>
-#include "pages/tree_ctrl_ex.h"
 
 #include <algorithm>
 #include <cstdio>

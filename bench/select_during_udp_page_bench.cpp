@@ -1,7 +1,6 @@
 // Selecting a connection whose log holds 1 GiB on the TCP server page while a UDP server page
 // receives 20,000 datagrams a second: datagrams sent and logged, beside the same storm with no
 // selection in the middle.
-#include "pages/tree_ctrl_ex.h"
 
 #include <chrono>
 #include <future>
