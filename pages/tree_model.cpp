@@ -2,6 +2,8 @@
 
 #include <QTimer>
 
+#include <algorithm>
+
 #include "pages/tree_ctrl_ex.h"
 
 namespace quillet::pages {
@@ -85,6 +87,9 @@ void TreeModel::Append(TreeNode* parent, const std::vector<TreeNode*>& nodes) {
         return;
     if (!parent)
         parent = &m_top;
+    m_deep = m_deep || (parent != &m_top && parent->m_parent != &m_top);
+    for (const TreeNode* node : nodes)
+        m_deep = m_deep || (parent != &m_top && !node->m_children.empty());
     const int first = parent->childCount();
     beginInsertRows(IndexOf(parent), first, first + static_cast<int>(nodes.size()) - 1);
     parent->m_children.reserve(parent->m_children.size() + nodes.size());
@@ -160,8 +165,15 @@ QModelIndex TreeModel::parent(const QModelIndex& child) const {
     return node ? IndexOf(node->m_parent) : QModelIndex();
 }
 
+bool TreeModel::IsLeafBelowTop(const QModelIndex& index) const {
+    if (m_deep || !index.isValid())
+        return false;
+    const auto& top = m_top.m_children;
+    return std::find(top.begin(), top.end(), index.internalPointer()) == top.end();
+}
+
 int TreeModel::rowCount(const QModelIndex& parent) const {
-    if (parent.column() > 0)
+    if (parent.column() > 0 || IsLeafBelowTop(parent))
         return 0;
     return NodeOrTop(parent)->childCount();
 }
@@ -199,12 +211,11 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
 }
 
 Qt::ItemFlags TreeModel::flags(const QModelIndex& index) const {
-    const TreeNode* node = NodeAt(index);
-    if (!node)
+    if (!index.isValid())
         return Qt::NoItemFlags;
     Qt::ItemFlags f = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
     // A connection's node never has children: the view skips looking for them.
-    if (node->parent() && node->m_children.empty())
+    if (IsLeafBelowTop(index))
         f |= Qt::ItemNeverHasChildren;
     return f;
 }

@@ -49,6 +49,9 @@ public:
 
 private:
     TreeNode* NodeOrTop(const QModelIndex& index) const;
+    // True for a node below the top level while no such node has children (the pages' trees):
+    // told from the index alone, so a layout over every row reads no node.
+    bool IsLeafBelowTop(const QModelIndex& index) const;
     void Adopt(TreeNode* node, TreeNode* parent, int row);
 
     CTreeCtrlEx* m_view;
@@ -56,6 +59,7 @@ private:
     // Changed rows per parent (first, last) waiting for FlushChanges.
     QHash<TreeNode*, std::pair<int, int>> m_dirty;
     bool m_flushPosted = false;
+    bool m_deep = false;  // some node below the top level has had children
 };
 
 }  // namespace quillet::pages

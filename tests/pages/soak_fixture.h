@@ -3,7 +3,6 @@
 // prompts through the modal seam, real mouse clicks on buttons and tree items), nodes found by
 // their labels, record counters read under the lock, and bounded waits that keep the event
 // loop running.
-#include "pages/tree_ctrl_ex.h"
 
 #include <map>
 

@@ -440,6 +440,44 @@ TEST_F(TcpServerPageTest, TextThatWaitsIsLoggedWhenAllOfItIsTaken) {
     peer.Close();
 }
 
+// The tree's rows as the view reads them from its model: each client's node, text and icon,
+// through batches of connects and deletes in the middle, the first and the last.
+TEST_F(TcpServerPageTest, TreeRowsFollowTheRecordsThroughConnectsAndDeletes) {
+    const int port = Listen();
+    std::vector<PeerSocket> peers;
+    QStringList expected;
+    const auto connectSome = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            peers.emplace_back(TcpConnect(port));
+            expected << QStringLiteral("127.0.0.1:%1").arg(LocalPort(peers.back()));
+        }
+        ASSERT_TRUE(Eventually([&] { return Root()->childCount() == expected.size(); }));
+    };
+    const auto rowsMatch = [&] {
+        const QAbstractItemModel* model = Tree()->model();
+        const QModelIndex root = model->index(0, 0);
+        ASSERT_EQ(model->rowCount(root), expected.size());
+        for (int i = 0; i < expected.size(); ++i) {
+            const QModelIndex row = model->index(i, 0, root);
+            ASSERT_EQ(row.data(Qt::DisplayRole).toString(), expected[i]) << i;
+            ASSERT_EQ(Child(i)->text(0), expected[i]);
+            ASSERT_NE(Rec(Child(i)), nullptr);
+            ASSERT_EQ(Rec(Child(i))->hItem, Child(i));  // the record knows its node
+            ASSERT_EQ(Icon(Child(i)), pages::kImageOpen);
+        }
+    };
+    connectSome(40);
+    rowsMatch();
+    for (int row : {17, 0, 37}) {  // the middle, the first, the last
+        ClickItem(Child(row));
+        Press(kDelete);
+        expected.removeAt(row);
+        rowsMatch();
+    }
+    connectSome(25);
+    rowsMatch();
+}
+
 // Hundreds of clients that connect before the page looks: one node each, in accept order, open;
 // clients that leave at once are shown closed, never before their nodes exist.
 TEST_F(TcpServerPageTest, ABatchOfClientsArrivesInAcceptOrder) {

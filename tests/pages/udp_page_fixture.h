@@ -4,7 +4,6 @@
 // buttons and tree items, bounded waits that run the event loop).
 #include <QDialog>
 #include <QPlainTextEdit>
-#include "pages/tree_ctrl_ex.h"
 
 #include <map>
 #include <memory>
