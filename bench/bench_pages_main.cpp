@@ -42,11 +42,13 @@ const Part kParts[] = {
     {"udp-plain", PartUdpPlain},
     {"udp-peers-page", PartUdpPeersPage},
     {"udp-peers-plain", PartUdpPeersPlain},
+    {"udp-peers-a11y", PartUdpPeersAccessible},
     {"udp-burst-page", PartUdpBurstPage},
     {"udp-burst-plain", PartUdpBurstPlain},
     {"fd-limit", PartDescriptorLimit},
     {"reset-storm", PartResetStorm},
     {"udp-deleting", PartUdpSendersWhileDeleting},
+    {"reset-storm-tree", PartResetStormTree},
     {"select-huge-log", PartSelectHugeLog},
     {"repeat-page", PartRepeatPage},
     {"repeat-plain", PartRepeatPlain},
@@ -150,6 +152,11 @@ void PrintLimitFigures(Values& v) {
            v["reset-storm.reset_storm_per_second"], 0, "-", true);
     Figure("page_tcp_reset_storm_heartbeat_p99_ms", v["reset-storm.reset_storm_heartbeat_p99_ms"],
            v["ingest-plain.plain_p99_ms"], "-", true);
+    Figure("page_tcp_reset_storm_150000_nodes_listed", v["reset-storm-tree.tree_storm_nodes"],
+           150000, "= 150000", v["reset-storm-tree.tree_storm_nodes"] >= 150000);
+    Figure("page_tcp_reset_storm_150000_nodes_heartbeat_p99_ms",
+           v["reset-storm-tree.tree_storm_heartbeat_p99_ms"], v["ingest-plain.plain_p99_ms"],
+           "<= 50", v["reset-storm-tree.tree_storm_heartbeat_p99_ms"] <= 50);
     Figure("page_tcp_reset_storm_closed_mid_storm_survived", v["reset-storm.reset_storm_survived"],
            1, "= 1", v["reset-storm.reset_storm_survived"] == 1);
     Figure("page_udp_65000_senders_while_deleting_survived",
@@ -318,6 +325,12 @@ void PrintFigures(Values& v) {
         Figure((name + "KiB_per_peer").c_str(), v[page + "kib_per_peer"], v[plain + "kib_per_peer"],
                "<= 2", v[page + "kib_per_peer"] <= 2);
     }
+    const std::string a11y = "udp-peers-a11y.a11y_100000_";
+    Figure("page_udp_100000_peers_accessibility_on_listed", v[a11y + "listed"], v[a11y + "sent"],
+           "= sent", v[a11y + "sent"] > 0 && v[a11y + "listed"] == v[a11y + "sent"]);
+    Figure("page_udp_100000_peers_accessibility_on_listed_from_first_datagram_ms",
+           v[a11y + "listed_from_first_ms"], v["udp-peers-plain.plain_100000_listed_ms"],
+           "<= 10000", v[a11y + "listed_from_first_ms"] <= 10000);
     PrintSendFigures(v);
     for (const char* side : {"page", "plain"}) {
         const std::string key = std::string("udp-") + side + "." + side;

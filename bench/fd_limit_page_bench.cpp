@@ -5,7 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QTreeWidgetItem>
+#include "pages/tree_ctrl_ex.h"
 
 #include <cstdio>
 #include <memory>
@@ -35,10 +35,10 @@ bool ServesANewClient(pages::CTcpServerDlg& page, int port) {
     const char line[] = "still here";
     if (send(client.fd(), line, sizeof line - 1, MSG_NOSIGNAL) != sizeof line - 1)
         return false;
-    QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
+    pages::TreeNode* root = page.Tree()->topLevelItem(0);
     return RunUntil(
         [&] {
-            QTreeWidgetItem* last =
+            pages::TreeNode* last =
                 root->childCount() ? root->child(root->childCount() - 1) : nullptr;
             return last &&
                    last->text(0).endsWith(
@@ -55,7 +55,7 @@ bool PartDescriptorLimit() {
         return false;
     const int port = quillet::test::FreeTcpPort();
     auto page = ListeningPage<pages::CTcpServerDlg>(port);
-    QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
+    pages::TreeNode* root = page->Tree()->topLevelItem(0);
     auto storm = std::make_unique<ChildPeers>();
     if (!storm->Start(port, kStorm))
         return false;

@@ -34,6 +34,8 @@ bool PartUdpPlain();
 // lists, how long after the last datagram, resident KiB per peer; a plain loop beside it.
 bool PartUdpPeersPage();
 bool PartUdpPeersPlain();
+// 100,000 senders with accessibility on, read as a screen reader's bridge reads it.
+bool PartUdpPeersAccessible();
 // A burst of 5,000 new senders of 3 datagrams each: datagrams logged by the UDP server page and
 // by a plain loop.
 bool PartUdpBurstPage();
@@ -45,6 +47,8 @@ bool PartDescriptorLimit();
 // peers that connect and reset at once; 65,000 UDP senders on one port.
 bool PartResetStorm();
 bool PartUdpSendersWhileDeleting();
+// The same TCP storm until the tree holds 150,000 nodes (closed ones stay): the heartbeat.
+bool PartResetStormTree();
 // Selecting a connection whose log holds 1 GiB (and, as the baseline, 64 KiB): the time from
 // the click to the received view's first paint.
 bool PartSelectHugeLog();

@@ -4,7 +4,6 @@
 #include <unistd.h>
 
 #include <QTimer>
-#include <QTreeWidgetItem>
 
 #include <algorithm>
 #include <cstdio>
@@ -39,7 +38,7 @@ bool SetSoftFileLimit(unsigned long soft) {
     return setrlimit(RLIMIT_NOFILE, &lim) == 0;
 }
 
-size_t LoggedBytes(QTreeWidgetItem* root) {
+size_t LoggedBytes(pages::TreeNode* root) {
     size_t bytes = 0;
     CCritSecLock lock(g_csConnect);
     for (int i = 0; i < root->childCount(); ++i)

@@ -16,7 +16,7 @@
 #include "tests/common/page_driver.h"
 
 class QTimer;
-class QTreeWidgetItem;
+#include "pages/tree_node.h"
 
 namespace quillet::bench {
 
@@ -33,7 +33,7 @@ void RaiseFileLimit();
 // Sets the soft open-file limit, as a desktop session starts programs with; false if refused.
 bool SetSoftFileLimit(unsigned long soft);
 // The bytes every peer under a server page's root node has logged (read under g_csConnect).
-size_t LoggedBytes(QTreeWidgetItem* root);
+size_t LoggedBytes(pages::TreeNode* root);
 
 double Percentile(std::vector<double> values, double p);
 

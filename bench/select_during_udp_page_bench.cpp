@@ -1,7 +1,6 @@
 // Selecting a connection whose log holds 1 GiB on the TCP server page while a UDP server page
 // receives 20,000 datagrams a second: datagrams sent and logged, beside the same storm with no
 // selection in the middle.
-#include <QTreeWidgetItem>
 
 #include <chrono>
 #include <future>
@@ -32,7 +31,7 @@ constexpr auto kSelectAfter = std::chrono::milliseconds(500);
 constexpr auto kQuiet = std::chrono::milliseconds(300);
 constexpr auto kLimit = std::chrono::seconds(30);
 
-size_t Logged(QTreeWidgetItem* root) {
+size_t Logged(pages::TreeNode* root) {
     return LoggedBytes(root) / kSize;
 }
 
@@ -41,7 +40,7 @@ size_t Logged(QTreeWidgetItem* root) {
 bool Storm(const std::string& key, const std::function<void()>& select) {
     const int port = quillet::test::FreeUdpPort();
     auto page = ListeningPage<pages::CUdpServerDlg>(port);
-    QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
+    pages::TreeNode* root = page->Tree()->topLevelItem(0);
     const auto start = Clock::now();
     auto sender = std::async(
         std::launch::async, [=] { return SendUdpStorm(port, kSenders, kPerSender, kSize, kRate); });

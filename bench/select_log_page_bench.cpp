@@ -2,7 +2,7 @@
 // to the received view's first paint, beside the same for a log of 64 KiB.
 #include <unistd.h>
 
-#include <QTreeWidgetItem>
+#include "pages/tree_ctrl_ex.h"
 
 #include <chrono>
 #include <string>
@@ -31,12 +31,12 @@ bool TimeSelection(uint64_t bytes, const std::string& key) {
     AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
     PressButton(&page, pages::CTcpServerDlg::kCreate);
     const int peer = quillet::test::TcpConnect(port);
-    QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
+    pages::TreeNode* root = page.Tree()->topLevelItem(0);
     if (peer < 0 || !RunUntil([&] { return root->childCount() == 1; }, std::chrono::seconds(5)))
         return false;
     // The first page applied the settings' limits; the whole log is to stay.
     SetLogLimits(uint64_t{2} << 30, uint64_t{2} << 30);
-    QTreeWidgetItem* node = root->child(0);
+    pages::TreeNode* node = root->child(0);
     auto* rec = pages::CTreeCtrlEx::ItemData<ConnectInfo>(node);
     const std::string chunk(kChunk, 'x');
     for (uint64_t logged = 0; logged < bytes; logged += kChunk)

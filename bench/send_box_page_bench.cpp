@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <QPlainTextEdit>
-#include <QTreeWidgetItem>
 
 #include <atomic>
 #include <string>
@@ -15,6 +14,7 @@
 
 #include "bench/page_parts.h"
 #include "bench/page_probes.h"
+#include "pages/tree_node.h"
 #include "pages/prompt_dlg.h"
 #include "pages/send_box.h"
 #include "pages/tcp_server_dlg.h"
@@ -54,7 +54,7 @@ bool PartSendBoxPage() {
     AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
     PressButton(&page, pages::CTcpServerDlg::kCreate);
     const int peer = quillet::test::TcpConnect(port);
-    QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
+    pages::TreeNode* root = page.Tree()->topLevelItem(0);
     if (peer < 0 || !RunUntil([&] { return root->childCount() == 1; }, std::chrono::seconds(20)))
         return false;
     ClickTreeItem(&page, root->child(0));

@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeWidgetItem>
+#include "pages/tree_ctrl_ex.h"
 
 #include <atomic>
 #include <cstdio>
@@ -48,9 +48,9 @@ struct Server {
         PressButton(&page, pages::CTcpServerDlg::kCreate);
         return port > 0;
     }
-    QTreeWidgetItem* Node(int i) { return page.Tree()->topLevelItem(0)->child(i); }
+    pages::TreeNode* Node(int i) { return page.Tree()->topLevelItem(0)->child(i); }
     bool WaitClients(int n) {
-        QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
+        pages::TreeNode* root = page.Tree()->topLevelItem(0);
         return RunUntil([&] { return root->childCount() >= n; }, std::chrono::seconds(20));
     }
 };

@@ -3,7 +3,7 @@
 // setting of the page parts that flood one connection. User-interface thread only.
 #include <unistd.h>
 
-#include <QTreeWidgetItem>
+#include "pages/tree_ctrl_ex.h"
 
 #include "bench/page_probes.h"
 #include "engine/crit_sec.h"
@@ -18,7 +18,7 @@ struct ServerWithPeer {
     pages::CTcpServerDlg page;
     int peer = -1;
     ConnectInfo* rec = nullptr;
-    QTreeWidgetItem* node = nullptr;
+    pages::TreeNode* node = nullptr;
 
     bool Start() {
         page.show();
@@ -26,7 +26,7 @@ struct ServerWithPeer {
         AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
         PressButton(&page, pages::CTcpServerDlg::kCreate);
         peer = quillet::test::TcpConnect(port);
-        QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
+        pages::TreeNode* root = page.Tree()->topLevelItem(0);
         if (peer < 0 || !RunUntil([&] { return root->childCount() == 1; }, std::chrono::seconds(5)))
             return false;
         node = root->child(0);

@@ -5,7 +5,7 @@
 
 #include <QPlainTextEdit>
 #include <QTextDocument>
-#include <QTreeWidgetItem>
+#include "pages/tree_ctrl_ex.h"
 
 #include <cstdio>
 #include <future>

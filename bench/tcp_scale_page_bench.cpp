@@ -4,7 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QTreeWidgetItem>
+#include "pages/tree_ctrl_ex.h"
 
 #include <atomic>
 #include <cerrno>
@@ -44,7 +44,7 @@ bool ClientsPage(int count) {
     auto page = ListeningPage<pages::CTcpServerDlg>(port);
     RunFor(std::chrono::milliseconds(100));
     const size_t rss0 = ResidentBytes();
-    QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
+    pages::TreeNode* root = page->Tree()->topLevelItem(0);
     ChildPeers peers;
     if (!peers.Start(port, count))
         return false;
@@ -175,7 +175,7 @@ bool PartClientPrompt() {
                           {pages::CDlgSetIp::kBoxCount, QString::number(kClients)}});
         const auto t0 = Clock::now();
         PressButton(&page, pages::CTcpClientDlg::kCreate);
-        QTreeWidgetItem* root = page.Tree()->topLevelItem(0);
+        pages::TreeNode* root = page.Tree()->topLevelItem(0);
         auto allConnected = [&] {
             if (root->childCount() != kClients || page.PendingConnects() != 0)
                 return false;

@@ -5,7 +5,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include <QTreeWidgetItem>
 
 #include <algorithm>
 #include <atomic>
@@ -15,6 +14,7 @@
 
 #include "bench/page_parts.h"
 #include "bench/page_probes.h"
+#include "pages/tree_node.h"
 #include "engine/chunk_log.h"
 #include "pages/udp_server_dlg.h"
 #include "tests/common/loopback_peer.h"
@@ -55,7 +55,7 @@ size_t Flood(int port, size_t size, size_t total, std::chrono::seconds span) {
 bool FloodPage(size_t size, size_t total, std::chrono::seconds span, const std::string& key) {
     const int port = quillet::test::FreeUdpPort();
     auto page = ListeningPage<pages::CUdpServerDlg>(port);
-    QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
+    pages::TreeNode* root = page->Tree()->topLevelItem(0);
     SetLogLimits(kDefaultLogLimitPerLog, kDefaultLogLimitTotal);
     RunFor(std::chrono::milliseconds(200));
     const size_t idle = ResidentBytes();

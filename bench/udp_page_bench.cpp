@@ -4,9 +4,9 @@
 #include <sys/time.h>
 #include <unistd.h>
 
-#include <QTreeWidgetItem>
-
 #include <arpa/inet.h>
+
+#include <QAccessible>
 
 #include <algorithm>
 #include <map>
@@ -25,6 +25,7 @@
 #include "pages/tree_ctrl_ex.h"
 #include "pages/udp_server_dlg.h"
 #include "tests/common/loopback_peer.h"
+#include "tests/common/screen_reader.h"
 
 namespace quillet::bench {
 namespace {
@@ -75,7 +76,7 @@ double LoggedPct(int port, int perSender, double rate, const std::function<size_
 double PageRound(int perSender, double rate, double* reached) {
     const int port = quillet::test::FreeUdpPort();
     auto page = ListeningPage<pages::CUdpServerDlg>(port);
-    QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
+    pages::TreeNode* root = page->Tree()->topLevelItem(0);
     auto logged = [&] { return LoggedBytes(root) / kSize; };
     auto wait = [](const std::function<bool()>& cond) { return RunUntil(cond, kLimit); };
     return LoggedPct(port, perSender, rate, logged, wait, reached);
@@ -169,13 +170,30 @@ int SendFromManyPeers(int port, int count, Clock::time_point* lastSent, int perP
     return sent;
 }
 
-bool PeersPage(int count) {
+// Reads every notice as a screen reader's bridge does: the object it names, with its role,
+// name and states; news of changed rows also reads the tree's row count and its last row.
+void ReadLikeAScreenReader(QAccessibleEvent* event) {
+    QAccessibleInterface* iface = event->accessibleInterface();
+    if (!iface)
+        return;
+    static volatile size_t read = 0;
+    read = read + static_cast<size_t>(iface->role()) + iface->text(QAccessible::Name).size() +
+           iface->state().focused;
+    if (event->type() == QAccessible::TableModelChanged) {
+        const int rows = iface->childCount();
+        if (QAccessibleInterface* last = rows > 0 ? iface->child(rows - 1) : nullptr)
+            read = read + last->text(QAccessible::Name).size() + last->state().selected;
+    }
+}
+
+bool PeersPage(int count, const std::string& tag = "page_") {
     const int port = quillet::test::FreeUdpPort();
     auto page = ListeningPage<pages::CUdpServerDlg>(port);
     RunFor(std::chrono::milliseconds(100));
-    QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
+    pages::TreeNode* root = page->Tree()->topLevelItem(0);
     const size_t rss0 = ResidentBytes();
     Clock::time_point lastSent;
+    const auto firstSent = Clock::now();
     auto sender =
         std::async(std::launch::async, [&] { return SendFromManyPeers(port, count, &lastSent); });
     int sent = -1, seen = 0;
@@ -195,10 +213,11 @@ bool PeersPage(int count) {
     const auto listedAt = Clock::now();
     if (sent < 0)
         sent = sender.get();
-    const std::string prefix = "page_" + std::to_string(count) + "_";
+    const std::string prefix = tag + std::to_string(count) + "_";
     Report(prefix + "sent", sent);
     Report(prefix + "listed", root->childCount());
     Report(prefix + "listed_ms", Seconds(listedAt - lastSent) * 1e3);
+    Report(prefix + "listed_from_first_ms", Seconds(listedAt - firstSent) * 1e3);
     Report(prefix + "kib_per_peer",
            root->childCount() ? (ResidentBytes() - rss0) / 1024.0 / root->childCount() : 0);
     return true;
@@ -274,6 +293,7 @@ bool PeersPlain(int count) {
     if (!reader.Ok())
         return false;
     Clock::time_point lastSent;
+    const auto firstSent = Clock::now();
     const int sent = SendFromManyPeers(reader.Port(), count, &lastSent);
     reader.WaitFor([&] { return reader.Senders(); }, sent, std::chrono::seconds(5));
     const auto listedAt = Clock::now();
@@ -282,6 +302,7 @@ bool PeersPlain(int count) {
     Report(prefix + "sent", sent);
     Report(prefix + "listed", static_cast<double>(seen));
     Report(prefix + "listed_ms", Seconds(listedAt - lastSent) * 1e3);
+    Report(prefix + "listed_from_first_ms", Seconds(listedAt - firstSent) * 1e3);
     Report(prefix + "kib_per_peer", seen ? (ResidentBytes() - rss0) / 1024.0 / seen : 0);
     return true;
 }
@@ -292,6 +313,18 @@ bool PartUdpPeersPage() {
     bool ok = true;
     for (int count : {1000, 10000, 100000})
         ok = PeersPage(count) && ok;
+    return ok;
+}
+
+bool PartUdpPeersAccessible() {
+    QAccessible::installUpdateHandler(ReadLikeAScreenReader);
+    if (!test::SetScreenReaderActive(true)) {
+        std::fprintf(stderr, "udp-peers-a11y: no accessibility on this platform\n");
+        return false;
+    }
+    const bool ok = PeersPage(100000, "a11y_");
+    test::SetScreenReaderActive(false);
+    QAccessible::installUpdateHandler(nullptr);
     return ok;
 }
 
@@ -318,7 +351,7 @@ bool PartUdpBurstPage() {
     const int port = quillet::test::FreeUdpPort();
     auto page = ListeningPage<pages::CUdpServerDlg>(port);
     RunFor(std::chrono::milliseconds(100));
-    QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
+    pages::TreeNode* root = page->Tree()->topLevelItem(0);
     // Every datagram is one byte: the peers' byte counts are the datagrams logged.
     const auto logged = [&] { return static_cast<long>(LoggedBytes(root)); };
     Clock::time_point lastSent;

@@ -155,14 +155,14 @@ void CDialogP::CreateCountersAndRecordings() {
     m_recordings = new CRecordings([this]() -> RecordStore& { return Store(); }, this);
     m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        QTreeWidgetItem* item = m_tree->itemAt(at);
+        TreeNode* item = m_tree->itemAt(at);
         QMenu* menu = MakeTreeMenu(item ? item : m_tree->currentItem());
         menu->setAttribute(Qt::WA_DeleteOnClose);
         menu->popup(m_tree->viewport()->mapToGlobal(at));
     });
 }
 
-QMenu* CDialogP::MakeTreeMenu(QTreeWidgetItem* item) {
+QMenu* CDialogP::MakeTreeMenu(TreeNode* item) {
     // Sending acts on the selected connection, recording on the node under the cursor.
     QMenu* menu = MakeTreeMenu();
     menu->addSeparator();
@@ -203,7 +203,7 @@ QString CDialogP::CountersText(ConnectInfo* rec) {
 }
 
 void CDialogP::RefreshCountersLine() {
-    QTreeWidgetItem* item = SelectedConnection();
+    TreeNode* item = SelectedConnection();
     ConnectInfo* rec = RecordOf(item);
     const QString text = rec ? CountersText(rec) : QString();
     if (m_countersLine->text() != text)
@@ -247,7 +247,7 @@ QRect CDialogP::ButtonAbove(const QWidget* view, int leftInset, int top) {
 
 void CDialogP::InitConnectionTree(CTreeCtrlEx* tree) {
     const std::string host = GetLocalHostAddress();
-    QTreeWidgetItem* root = tree->InsertItem(ToQString(enc::ToWide(host)));
+    TreeNode* root = tree->InsertItem(ToQString(enc::ToWide(host)));
     tree->setRootIsDecorated(true);
     tree->setHeaderHidden(true);
     tree->SetImageList(CTreeCtrlEx::StandardImageList());
@@ -287,7 +287,7 @@ bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
         m_repeat->StopAll();
     if (m_files)
         m_files->Abort();
-    QTreeWidgetItem* root = tree ? tree->topLevelItem(0) : nullptr;
+    TreeNode* root = tree ? tree->topLevelItem(0) : nullptr;
     std::vector<ConnectInfo*> shown;
     for (int i = 0; root && i < root->childCount(); ++i)
         if (auto* rec = RecordOf(root->child(i)))
@@ -330,11 +330,11 @@ void CDialogP::OnNewConnection(ConnectInfo* pInfo, uint64_t key) {
 
 void CDialogP::FlushNewRecords() {
     std::vector<NewRecordQueue::Item> batch = m_newRecords.Take();
-    QTreeWidgetItem* root = Root();
+    TreeNode* root = Root();
     if (batch.empty() || !root)
         return;
-    QList<QTreeWidgetItem*> nodes;
-    nodes.reserve(static_cast<qsizetype>(batch.size()));
+    std::vector<TreeNode*> nodes;
+    nodes.reserve(batch.size());
     m_nodeBatch = &nodes;
     for (const NewRecordQueue::Item& item : batch) {
         // A record deleted while its news waited is gone; one whose key and address came back
@@ -343,8 +343,8 @@ void CDialogP::FlushNewRecords() {
             HandleNewConnection(item.record);
     }
     m_nodeBatch = nullptr;
-    if (!nodes.isEmpty()) {
-        root->addChildren(nodes);  // the tree lays out once for the whole batch
+    if (!nodes.empty()) {
+        m_tree->AppendItems(root, nodes);  // one notice: the tree lays out once for the batch
         root->setExpanded(true);
     }
 }
@@ -393,26 +393,26 @@ void CDialogP::TellLostChunksOnce() {
             tr("提示"));
 }
 
-QTreeWidgetItem* CDialogP::Root() const {
+TreeNode* CDialogP::Root() const {
     return m_tree ? m_tree->topLevelItem(0) : nullptr;
 }
 
 ServerState* CDialogP::RootState() const {
-    QTreeWidgetItem* root = Root();
+    TreeNode* root = Root();
     return root ? CTreeCtrlEx::ItemData<ServerState>(root) : nullptr;
 }
 
-ConnectInfo* CDialogP::RecordOf(const QTreeWidgetItem* item) {
+ConnectInfo* CDialogP::RecordOf(const TreeNode* item) {
     if (!item || !item->parent())
         return nullptr;  // the root carries a ServerState
     return CTreeCtrlEx::ItemData<ConnectInfo>(item);
 }
 
-QTreeWidgetItem* CDialogP::NodeOf(const ConnectInfo* rec) {
-    return rec ? static_cast<QTreeWidgetItem*>(rec->hItem) : nullptr;
+TreeNode* CDialogP::NodeOf(const ConnectInfo* rec) {
+    return rec ? static_cast<TreeNode*>(rec->hItem) : nullptr;
 }
 
-void CDialogP::SetNodeImage(QTreeWidgetItem* item, int image) {
+void CDialogP::SetNodeImage(TreeNode* item, int image) {
     if (item && CTreeCtrlEx::GetItemImage(item) != image)
         m_tree->SetItemImage(item, image);
 }
@@ -421,23 +421,22 @@ void CDialogP::SetNodeImage(ConnectInfo* rec, int image) {
     SetNodeImage(NodeOf(rec), image);
 }
 
-QTreeWidgetItem* CDialogP::AddRecordNode(ConnectInfo* rec, const QString& text, int image) {
+TreeNode* CDialogP::AddRecordNode(ConnectInfo* rec, const QString& text, int image) {
     // In a batch the node is made whole first and joins the root with the rest of the batch.
-    QTreeWidgetItem* node =
-        m_nodeBatch ? new QTreeWidgetItem(QStringList{text}) : m_tree->InsertItem(text, Root());
+    TreeNode* node = m_nodeBatch ? new TreeNode(text) : m_tree->InsertItem(text, Root());
     rec->hItem = node;
     Store().SetLabel(rec, text.toStdString());
     CTreeCtrlEx::SetItemData(node, rec);
     m_tree->SetItemImage(node, image);
     if (m_nodeBatch)
-        m_nodeBatch->append(node);
+        m_nodeBatch->push_back(node);
     else if (Root())
         Root()->setExpanded(true);
     return node;
 }
 
-QTreeWidgetItem* CDialogP::SelectedConnection() const {
-    QTreeWidgetItem* item = m_tree ? m_tree->currentItem() : nullptr;
+TreeNode* CDialogP::SelectedConnection() const {
+    TreeNode* item = m_tree ? m_tree->currentItem() : nullptr;
     return item && item->parent() ? item : nullptr;
 }
 
@@ -455,7 +454,7 @@ void CDialogP::FreeRecord(uint64_t key, ConnectInfo* rec) {
 }
 
 void CDialogP::ShowDataNews(ConnectInfo* rec) {
-    QTreeWidgetItem* node = NodeOf(rec);
+    TreeNode* node = NodeOf(rec);
     if (node && node == m_tree->currentItem()) {
         if (m_liveViewReads)
             Store().MarkRead(rec);
@@ -544,17 +543,17 @@ void CDialogP::AddViewButtons(int sendId, int clearReceivedId, int clearSentId,
 }
 
 void CDialogP::DeleteSelected(const std::function<uint64_t(const ConnectInfo&)>& keyOf,
-                              const std::function<void(QTreeWidgetItem*)>& refresh) {
-    if (QTreeWidgetItem* item = SelectedConnection()) {
+                              const std::function<void(TreeNode*)>& refresh) {
+    if (TreeNode* item = SelectedConnection()) {
         if (ConnectInfo* rec = RecordOf(item))
             FreeRecord(keyOf(*rec), rec);
-        delete item;
+        m_tree->DeleteItem(item);
     }
     refresh(m_tree->currentItem());
 }
 
 void CDialogP::ClearSelectedReceived() {
-    QTreeWidgetItem* item = SelectedConnection();
+    TreeNode* item = SelectedConnection();
     if (!item) {
         Message(tr("未选择要清除的连接"), tr("提示"));
         return;
@@ -566,7 +565,7 @@ void CDialogP::ClearSelectedReceived() {
 }
 
 void CDialogP::ClearSelectedSent() {
-    QTreeWidgetItem* item = SelectedConnection();
+    TreeNode* item = SelectedConnection();
     if (!item) {
         Message(tr("未选择要清除的连接"), tr("提示"));
         return;
@@ -578,7 +577,7 @@ void CDialogP::ClearSelectedSent() {
 }
 
 void CDialogP::SendToSelected(const SendSteps& steps) {
-    QTreeWidgetItem* item = SelectedConnection();
+    TreeNode* item = SelectedConnection();
     if (!item) {
         Message(tr("请选择接收端！"), tr("提示!"));
         return;
@@ -601,8 +600,7 @@ void CDialogP::SendToSelected(const SendSteps& steps) {
         LogSent(rec, *wire, sent);
 }
 
-void CDialogP::SendOnSelectedTcp(TcpEngine& engine,
-                                 const std::function<void(QTreeWidgetItem*)>& refresh) {
+void CDialogP::SendOnSelectedTcp(TcpEngine& engine, const std::function<void(TreeNode*)>& refresh) {
     SendSteps steps;
     steps.recordReady = [this](ConnectInfo* rec) {
         if (Store().IsOpen(rec))
@@ -613,7 +611,7 @@ void CDialogP::SendOnSelectedTcp(TcpEngine& engine,
     // A text that encodes to no bytes has nothing to send; a send of 0 bytes is no sign of a
     // lost peer.
     steps.skipEmpty = true;
-    steps.send = [this, &engine, &refresh](QTreeWidgetItem* item, ConnectInfo* rec,
+    steps.send = [this, &engine, &refresh](TreeNode* item, ConnectInfo* rec,
                                            const std::string& wire, const std::u16string& text) {
         m_sendRefresh = refresh;
         switch (engine.Send(rec, wire, text)) {
@@ -685,7 +683,7 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
             }
         }
     }
-    QTreeWidgetItem* node = NodeOf(rec);
+    TreeNode* node = NodeOf(rec);
     const bool selected = node && node == m_tree->currentItem();
     if (news.noWriter) {  // the connection is fine; only its texts could not go
         if (selected && (logged || sent > 0))
@@ -713,8 +711,7 @@ bool CDialogP::RootStateForSend() {
     return false;
 }
 
-int CDialogP::SentOrTold(int sent, QTreeWidgetItem* item,
-                         const std::function<void(QTreeWidgetItem*)>& refresh) {
+int CDialogP::SentOrTold(int sent, TreeNode* item, const std::function<void(TreeNode*)>& refresh) {
     if (sent > 0)
         return sent;
     refresh(item);

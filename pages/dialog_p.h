@@ -21,6 +21,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
@@ -38,7 +39,6 @@ class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QTimer;
-class QTreeWidgetItem;
 class TcpEngine;
 
 namespace quillet::ui {
@@ -94,7 +94,7 @@ public:
     QLabel* CountersLine() const { return m_countersLine; }
     // The page's recordings to files, and the tree's menu for a node that starts and stops them.
     CRecordings* Recordings() const { return m_recordings; }
-    QMenu* MakeTreeMenu(QTreeWidgetItem* item);
+    QMenu* MakeTreeMenu(TreeNode* item);
     // A record's counters as the line and the node's tooltip show them.
     QString CountersText(ConnectInfo* rec);
     // Shows the selected record's counters in the line now (a timer does it a few times a
@@ -161,7 +161,7 @@ protected:
     virtual void HandleNewConnection(ConnectInfo* pInfo) { (void)pInfo; }
     virtual void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) { (void)pInfo, (void)kind; }
     // A mouse click in the tree: the item under the cursor (null on empty space).
-    virtual void OnItemClick(QTreeWidgetItem* item) { (void)item; }
+    virtual void OnItemClick(TreeNode* item) { (void)item; }
 
     // Creates the tree (id), views, send box and group boxes in `layout`.
     void CreateCommonControls(int treeId, PageLayout layout);
@@ -185,16 +185,16 @@ protected:
     }
 
     // Tree helpers.
-    QTreeWidgetItem* Root() const;
+    TreeNode* Root() const;
     ServerState* RootState() const;
-    static ConnectInfo* RecordOf(const QTreeWidgetItem* item);
-    static QTreeWidgetItem* NodeOf(const ConnectInfo* rec);
-    void SetNodeImage(QTreeWidgetItem* item, int image);
+    static ConnectInfo* RecordOf(const TreeNode* item);
+    static TreeNode* NodeOf(const ConnectInfo* rec);
+    void SetNodeImage(TreeNode* item, int image);
     void SetNodeImage(ConnectInfo* rec, int image);
     // Appends a child of the root with `text` and `rec` as its data, and links rec->hItem.
-    QTreeWidgetItem* AddRecordNode(ConnectInfo* rec, const QString& text, int image);
+    TreeNode* AddRecordNode(ConnectInfo* rec, const QString& text, int image);
     // The selected node when it is a connection (not the root), else null.
-    QTreeWidgetItem* SelectedConnection() const;
+    TreeNode* SelectedConnection() const;
     // Deletes a record through the store (RecordStore::Delete under `key`), forgetting what the
     // views showed of it and unlinking its node.
     void FreeRecord(uint64_t key, ConnectInfo* rec);
@@ -224,7 +224,7 @@ protected:
         bool skipEmpty = false;
         // Sends the wire bytes of `text`: the byte count to log now, or 0 when the outcome has
         // been dealt with (a failure told, or a text that is logged later).
-        std::function<int(QTreeWidgetItem* item, ConnectInfo* rec, const std::string& wire,
+        std::function<int(TreeNode* item, ConnectInfo* rec, const std::string& wire,
                           const std::u16string& text)>
             send;
     };
@@ -251,7 +251,7 @@ protected:
     // the map under keyOf(record) and freed (RecordStore::Delete), its node removed; `refresh`
     // then runs for the node the tree selects next.
     void DeleteSelected(const std::function<uint64_t(const ConnectInfo&)>& keyOf,
-                        const std::function<void(QTreeWidgetItem*)>& refresh);
+                        const std::function<void(TreeNode*)>& refresh);
     // The clear commands of every page: the selected connection's received (or sent) log, its
     // counters and its view.
     void ClearSelectedReceived();
@@ -261,13 +261,12 @@ protected:
     // peer has gone. A text that waits for the peer is logged (and the box emptied, if it still
     // holds it) once all of it is taken; if the connection fails first, the user is told what
     // was sent and what was not.
-    void SendOnSelectedTcp(TcpEngine& engine, const std::function<void(QTreeWidgetItem*)>& refresh);
+    void SendOnSelectedTcp(TcpEngine& engine, const std::function<void(TreeNode*)>& refresh);
     // The UDP pages' steps: a root state to send from ("发送出错了！" when there is none), and a
     // datagram that did not go out ("发送出错！" after `refresh` for its node). SentOrTold
     // returns `sent` when it is positive, else 0.
     bool RootStateForSend();
-    int SentOrTold(int sent, QTreeWidgetItem* item,
-                   const std::function<void(QTreeWidgetItem*)>& refresh);
+    int SentOrTold(int sent, TreeNode* item, const std::function<void(TreeNode*)>& refresh);
 
     void Message(const QString& text, const QString& caption);
 
@@ -324,14 +323,14 @@ private:
     FileSender* m_files = nullptr;
     QTimer* m_sentRefresh = nullptr;
     // How a TCP page refreshes a node whose connection a failed send closed.
-    std::function<void(QTreeWidgetItem*)> m_sendRefresh;
+    std::function<void(TreeNode*)> m_sendRefresh;
     QColor m_colour;
     QLabel* m_countersLine = nullptr;
     QTimer* m_countersTimer = nullptr;
     CRecordings* m_recordings = nullptr;  // a child of the page
     NewRecordQueue m_newRecords;          // from the workers, taken by FlushNewRecords
     // While a batch of new records goes in: their nodes, appended to the root at its end.
-    QList<QTreeWidgetItem*>* m_nodeBatch = nullptr;
+    std::vector<TreeNode*>* m_nodeBatch = nullptr;
 };
 
 // Text conversions between display text and Qt.

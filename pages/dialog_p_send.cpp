@@ -182,7 +182,7 @@ std::optional<std::pair<std::u16string, std::string>> CDialogP::BoxTextAndWire()
 }
 
 void CDialogP::RepeatToSelected() {
-    QTreeWidgetItem* item = SelectedConnection();
+    TreeNode* item = SelectedConnection();
     ConnectInfo* rec = RecordOf(item);
     if (!rec) {
         Message(tr("请选择接收端！"), tr("提示!"));
@@ -235,7 +235,7 @@ void CDialogP::SendFileToSelected() {
 }
 
 void CDialogP::SendToAll() {
-    QTreeWidgetItem* root = Root();
+    TreeNode* root = Root();
     if (!root)
         return;
     auto box = BoxTextAndWire();

@@ -60,11 +60,11 @@ void CTcpClientDlg::CreateButtons() {
         x += 51 + gap;
     }
     AddViewButtons(kSend, kClearReceived, kClearSent, [this] {
-        SendOnSelectedTcp(m_engine, [this](QTreeWidgetItem* i) { RefreshItem(i); });
+        SendOnSelectedTcp(m_engine, [this](TreeNode* i) { RefreshItem(i); });
     });
 }
 
-void CTcpClientDlg::RefreshItem(QTreeWidgetItem* item) {
+void CTcpClientDlg::RefreshItem(TreeNode* item) {
     if (!item)
         return;
     for (int id : {kConnect, kDisconnect, kDelete})
@@ -93,7 +93,7 @@ void CTcpClientDlg::OnCreate() {
     const std::string dotted = enc::DottedAddress(dlg.m_addrTarget);
     const QString text = Wide(enc::FormatEndpoint(dotted, dlg.m_nPort));
     std::vector<ConnectInfo*> created;
-    QTreeWidgetItem* node = nullptr;
+    TreeNode* node = nullptr;
     for (int i = 0; i < count; ++i) {
         std::unique_ptr<ConnectInfo> made(new (std::nothrow) ConnectInfo);
         if (!made) {
@@ -180,7 +180,7 @@ void CTcpClientDlg::OnConnectReady(ConnectInfo* rec) {
 void CTcpClientDlg::Connected(ConnectInfo* rec, sock::Socket socket) {
     const IpEndpoint local = sock::LocalAddress(socket.fd()).address;
     Store().AttachSocket(rec, std::move(socket));
-    QTreeWidgetItem* node = NodeOf(rec);
+    TreeNode* node = NodeOf(rec);
     const bool selected = node && node == m_tree->currentItem();
     if (selected)
         m_recvView->setPlainText(tr("客户端连接成功!"));
@@ -213,7 +213,7 @@ bool CTcpClientDlg::TryNextAddress(ConnectInfo* rec) {
         return false;
     rec->addrServer = it->second.front();
     it->second.erase(it->second.begin());
-    if (QTreeWidgetItem* node = NodeOf(rec))
+    if (TreeNode* node = NodeOf(rec))
         node->setText(0, Wide(enc::FormatEndpoint(rec->addrServer)));
     return true;
 }
@@ -246,7 +246,7 @@ std::shared_ptr<CTcpClientDlg::ConnectBatch> CTcpClientDlg::CancelConnect(Connec
 }
 
 void CTcpClientDlg::OnDisconnect() {
-    QTreeWidgetItem* item = SelectedConnection();
+    TreeNode* item = SelectedConnection();
     ConnectInfo* rec = RecordOf(item);
     if (!rec)
         return;
@@ -258,13 +258,13 @@ void CTcpClientDlg::OnDisconnect() {
 
 void CTcpClientDlg::OnDelete() {
     std::shared_ptr<ConnectBatch> ended;
-    if (QTreeWidgetItem* item = SelectedConnection()) {
+    if (TreeNode* item = SelectedConnection()) {
         if (ConnectInfo* rec = RecordOf(item)) {
             ended = CancelConnect(rec);
             m_nextAddresses.erase(rec->nId);
             FreeRecord(rec->nId, rec);
         }
-        delete item;
+        m_tree->DeleteItem(item);
     }
     RefreshItem(m_tree->currentItem());
     // Failures of the rest of a batch are told once the record is gone.
@@ -273,7 +273,7 @@ void CTcpClientDlg::OnDelete() {
 }
 
 void CTcpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
-    QTreeWidgetItem* node = NodeOf(pInfo);
+    TreeNode* node = NodeOf(pInfo);
     const bool selected = node && node == m_tree->currentItem();
     if (kind == UPDATE_CLOSED) {
         // The end of an earlier connection of a record that has been connected again since.

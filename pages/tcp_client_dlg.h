@@ -51,7 +51,7 @@ protected:
     AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
     bool StreamsFiles() const override { return true; }
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
-    void OnItemClick(QTreeWidgetItem* item) override { RefreshItem(item); }
+    void OnItemClick(TreeNode* item) override { RefreshItem(item); }
 
 private:
     // The connects started by one command; it reports their failures once, when all have ended.
@@ -68,7 +68,7 @@ private:
     };
 
     void CreateButtons();
-    void RefreshItem(QTreeWidgetItem* item);
+    void RefreshItem(TreeNode* item);
     void OnCreate();
     void OnConnect();
     void OnDisconnect();

@@ -54,7 +54,7 @@ void CTcpServerDlg::CreateButtons() {
         [this] { OnDisconnect(); },
         [this] {
             DeleteSelected([](const ConnectInfo& r) { return uint64_t{r.nId}; },
-                           [this](QTreeWidgetItem* i) { RefreshItem(i); });
+                           [this](TreeNode* i) { RefreshItem(i); });
         },
     };
     int x = 14;
@@ -63,11 +63,11 @@ void CTcpServerDlg::CreateButtons() {
         x += 51 + gap;
     }
     AddViewButtons(kSend, kClearReceived, kClearSent, [this] {
-        SendOnSelectedTcp(m_engine, [this](QTreeWidgetItem* i) { RefreshItem(i); });
+        SendOnSelectedTcp(m_engine, [this](TreeNode* i) { RefreshItem(i); });
     });
 }
 
-void CTcpServerDlg::RefreshItem(QTreeWidgetItem* item) {
+void CTcpServerDlg::RefreshItem(TreeNode* item) {
     if (!item)
         return;
     for (int id : {kDisconnect, kDelete, kListen, kStopListen})
@@ -143,7 +143,7 @@ void CTcpServerDlg::OnStopListen() {
 }
 
 void CTcpServerDlg::OnDisconnect() {
-    QTreeWidgetItem* item = SelectedConnection();
+    TreeNode* item = SelectedConnection();
     if (!item)
         return;
     ConnectInfo* rec = RecordOf(item);
@@ -159,7 +159,7 @@ void CTcpServerDlg::HandleNewConnection(ConnectInfo* pInfo) {
 }
 
 void CTcpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
-    QTreeWidgetItem* node = NodeOf(pInfo);
+    TreeNode* node = NodeOf(pInfo);
     if (kind == UPDATE_CLOSED) {
         SetNodeImage(node, Store().IsUnread(pInfo) ? kImageClosedUnread : kImageClosed);
         EnableButton(kDisconnect, false);
@@ -178,7 +178,7 @@ void CTcpServerDlg::ShowRefused() {
     if (const unsigned noThread = m_engine.ConnectionsWithoutThread(); noThread > 0)
         lines << tr("无法创建接收线程，已关闭 %1 个连接").arg(noThread);
     const QString text = lines.join(QLatin1Char('\n'));
-    if (QTreeWidgetItem* root = Root())
+    if (TreeNode* root = Root())
         root->setToolTip(0, text);
     if (m_refusedNote) {
         m_refusedNote->setText(text);

@@ -45,11 +45,11 @@ protected:
     bool HasSendToAll() const override { return true; }
     void HandleNewConnection(ConnectInfo* pInfo) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
-    void OnItemClick(QTreeWidgetItem* item) override { RefreshItem(item); }
+    void OnItemClick(TreeNode* item) override { RefreshItem(item); }
 
 private:
     void CreateButtons();
-    void RefreshItem(QTreeWidgetItem* item);
+    void RefreshItem(TreeNode* item);
     void OnCreate();
     void OnListen();
     void OnStopListen();

@@ -1,5 +1,9 @@
 #include "pages/tree_ctrl_ex.h"
 
+#include "pages/tree_accessible.h"
+#include "pages/tree_model.h"
+
+#include <QAccessible>
 #include <QHash>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -12,34 +16,19 @@
 namespace quillet::pages {
 namespace {
 
-// Item pointers can be reused after a delete, so the store keys on a serial number that an
-// item receives the first time it is stored: a new item never inherits an old entry.
-constexpr int kStoreKeyRole = Qt::UserRole + 0x7F0;
-constexpr int kDataRole = Qt::UserRole;
-constexpr int kImageRole = Qt::UserRole + 0x7F1;
-
 QHash<quint64, Color_Font>& Store() {
     static QHash<quint64, Color_Font> store;
     return store;
 }
 
-quint64 StoreKey(QTreeWidgetItem* item) {
+// Node pointers can be reused after a delete, so the store keys on a serial number that a node
+// receives the first time it is stored: a new node never inherits an old entry.
+quint64 StoreKey(TreeNode* item, quint64* key) {
     static quint64 next = 1;
-    QVariant key = item->data(0, kStoreKeyRole);
-    if (!key.isValid()) {
-        key = QVariant::fromValue<quint64>(next++);
-        item->setData(0, kStoreKeyRole, key);
-    }
-    return key.value<quint64>();
-}
-
-const Color_Font* Find(const QTreeWidgetItem* item) {
-    const QVariant key = item ? item->data(0, kStoreKeyRole) : QVariant();
-    if (!key.isValid()) {
-        return nullptr;
-    }
-    auto it = Store().constFind(key.value<quint64>());
-    return it == Store().constEnd() ? nullptr : &*it;
+    if (*key == 0)
+        *key = next++;
+    (void)item;
+    return *key;
 }
 
 // Paints the tree's selected item itself: its text rectangle filled blue, the text white,
@@ -50,10 +39,10 @@ public:
 
     void paint(QPainter* p, const QStyleOptionViewItem& option,
                const QModelIndex& index) const override {
-        auto* tree = static_cast<const QTreeWidget*>(parent());
+        auto* tree = static_cast<const QTreeView*>(parent());
         QStyleOptionViewItem opt = option;
         initStyleOption(&opt, index);
-        const bool isSelected = tree->currentItem() != nullptr && tree->currentIndex() == index &&
+        const bool isSelected = tree->currentIndex().isValid() && tree->currentIndex() == index &&
                                 tree->selectionModel()->isSelected(index);
         opt.state &= ~(QStyle::State_Selected | QStyle::State_HasFocus);
         if (!isSelected) {
@@ -105,9 +94,12 @@ void ExpandButton(QPainter* p, int x, int y, const QColor& fill, bool expanded) 
 
 }  // namespace
 
-CTreeCtrlEx::CTreeCtrlEx(QWidget* parent) : QTreeWidget(parent) {
+CTreeCtrlEx::CTreeCtrlEx(QWidget* parent) : QTreeView(parent) {
+    InstallTreeAccessibility();
+    m_model = new TreeModel(this);
+    setModel(m_model);
+    setAccessibleName(tr("连接树"));
     setHeaderHidden(true);
-    setColumnCount(1);
     setRootIsDecorated(true);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setIconSize(QSize(16, 16));
@@ -127,7 +119,7 @@ QItemSelectionModel::SelectionFlags CTreeCtrlEx::selectionCommand(const QModelIn
                                                                   const QEvent* event) const {
     if (!index.isValid())
         return QItemSelectionModel::NoUpdate;
-    QItemSelectionModel::SelectionFlags flags = QTreeWidget::selectionCommand(index, event);
+    QItemSelectionModel::SelectionFlags flags = QTreeView::selectionCommand(index, event);
     if (flags & QItemSelectionModel::Deselect)
         return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
     return flags;
@@ -138,7 +130,7 @@ void CTreeCtrlEx::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
-    QTreeWidget::mousePressEvent(event);
+    QTreeView::mousePressEvent(event);
 }
 
 void CTreeCtrlEx::mouseReleaseEvent(QMouseEvent* event) {
@@ -146,7 +138,7 @@ void CTreeCtrlEx::mouseReleaseEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
-    QTreeWidget::mouseReleaseEvent(event);
+    QTreeView::mouseReleaseEvent(event);
 }
 
 void CTreeCtrlEx::mouseDoubleClickEvent(QMouseEvent* event) {
@@ -154,7 +146,19 @@ void CTreeCtrlEx::mouseDoubleClickEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
-    QTreeWidget::mouseDoubleClickEvent(event);
+    QTreeView::mouseDoubleClickEvent(event);
+}
+
+void CTreeCtrlEx::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    if (!current.isValid() && !previous.isValid())
+        return;
+    // The view's own step, without the tree view's focus news for any new current node.
+    QAbstractItemView::currentChanged(current, previous);
+    if (QAccessible::isActive() && current.isValid() && hasFocus()) {
+        QAccessibleEvent news(this, QAccessible::Focus);
+        news.setChild(FlatRow(NodeAt(current)) + 1);  // child 0 is the hidden header
+        QAccessible::updateAccessibility(&news);
+    }
 }
 
 void CTreeCtrlEx::drawBranches(QPainter* p, const QRect& rect, const QModelIndex& index) const {
@@ -190,61 +194,49 @@ void CTreeCtrlEx::drawBranches(QPainter* p, const QRect& rect, const QModelIndex
     p->restore();
 }
 
-void CTreeCtrlEx::SetItemColor(QTreeWidgetItem* item, const QColor& color) {
-    if (item == nullptr) {
-        return;
-    }
-    Store()[StoreKey(item)].color = color;
+void CTreeCtrlEx::SetItemColor(TreeNode* item, const QColor& color) {
+    if (item)
+        Store()[StoreKey(item, &item->m_storeKey)].color = color;
 }
 
-QColor CTreeCtrlEx::GetItemColor(const QTreeWidgetItem* item) {
-    const Color_Font* cf = Find(item);
-    return cf ? cf->color : QColor();
+QColor CTreeCtrlEx::GetItemColor(const TreeNode* item) {
+    const auto it = item ? Store().constFind(item->m_storeKey) : Store().constEnd();
+    return it != Store().constEnd() ? it->color : QColor();
 }
 
-void CTreeCtrlEx::SetItemFont(QTreeWidgetItem* item, const QFont& font) {
-    if (item == nullptr) {
-        return;
-    }
-    Store()[StoreKey(item)].font = font;
+void CTreeCtrlEx::SetItemFont(TreeNode* item, const QFont& font) {
+    if (item)
+        Store()[StoreKey(item, &item->m_storeKey)].font = font;
 }
 
-bool CTreeCtrlEx::GetItemFont(const QTreeWidgetItem* item, QFont* font) {
-    const Color_Font* cf = Find(item);
-    if (cf == nullptr || !cf->font || cf->font->family().isEmpty()) {
+bool CTreeCtrlEx::GetItemFont(const TreeNode* item, QFont* font) {
+    const auto it = item ? Store().constFind(item->m_storeKey) : Store().constEnd();
+    if (it == Store().constEnd() || !it->font || it->font->family().isEmpty())
         return false;
-    }
-    if (font != nullptr) {
-        *font = *cf->font;
-    }
+    if (font)
+        *font = *it->font;
     return true;
 }
 
-void CTreeCtrlEx::SetItemBold(QTreeWidgetItem* item, bool bold) {
-    if (item == nullptr) {
+void CTreeCtrlEx::SetItemBold(TreeNode* item, bool bold) {
+    if (!item || item->m_bold == bold)
         return;
-    }
-    QFont f = item->font(0);
-    f.setBold(bold);
-    item->setFont(0, f);
+    item->m_bold = bold;
+    if (item->m_model)
+        item->m_model->Changed(item);
 }
 
-bool CTreeCtrlEx::GetItemBold(const QTreeWidgetItem* item) {
-    return item != nullptr && item->font(0).bold();
+bool CTreeCtrlEx::GetItemBold(const TreeNode* item) {
+    return item && item->m_bold;
 }
 
-void CTreeCtrlEx::SetItemData(QTreeWidgetItem* item, void* data) {
-    if (item != nullptr) {
-        item->setData(0, kDataRole,
-                      QVariant::fromValue<quintptr>(reinterpret_cast<quintptr>(data)));
-    }
+void CTreeCtrlEx::SetItemData(TreeNode* item, void* data) {
+    if (item)
+        item->m_data = data;
 }
 
-void* CTreeCtrlEx::GetItemData(const QTreeWidgetItem* item) {
-    if (item == nullptr) {
-        return nullptr;
-    }
-    return reinterpret_cast<void*>(item->data(0, kDataRole).value<quintptr>());
+void* CTreeCtrlEx::GetItemData(const TreeNode* item) {
+    return item ? item->m_data : nullptr;
 }
 
 QList<QIcon> CTreeCtrlEx::StandardImageList() {
@@ -255,17 +247,16 @@ QList<QIcon> CTreeCtrlEx::StandardImageList() {
     return icons;
 }
 
-void CTreeCtrlEx::SetItemImage(QTreeWidgetItem* item, int index) {
-    if (item == nullptr) {
+void CTreeCtrlEx::SetItemImage(TreeNode* item, int index) {
+    if (!item || item->m_image == index)
         return;
-    }
-    item->setData(0, kImageRole, index);
-    item->setIcon(0, index >= 0 && index < m_images.size() ? m_images[index] : QIcon());
+    item->m_image = index;
+    if (item->m_model)
+        item->m_model->Changed(item);
 }
 
-int CTreeCtrlEx::GetItemImage(const QTreeWidgetItem* item) {
-    const QVariant v = item ? item->data(0, kImageRole) : QVariant();
-    return v.isValid() ? v.toInt() : -1;
+int CTreeCtrlEx::GetItemImage(const TreeNode* item) {
+    return item ? item->m_image : -1;
 }
 
 void CTreeCtrlEx::HideStyleSelection() {
@@ -289,14 +280,125 @@ QColor CTreeCtrlEx::BkColor() const {
     return palette().color(QPalette::Base);
 }
 
-QTreeWidgetItem* CTreeCtrlEx::InsertItem(const QString& text, QTreeWidgetItem* parent) {
-    auto* item = new QTreeWidgetItem(QStringList{text});
-    if (parent != nullptr) {
-        parent->addChild(item);
-    } else {
-        addTopLevelItem(item);
+TreeNode* CTreeCtrlEx::InsertItem(const QString& text, TreeNode* parent) {
+    auto* node = new TreeNode(text);
+    m_model->Append(parent, {node});
+    return node;
+}
+
+void CTreeCtrlEx::AppendItems(TreeNode* parent, const std::vector<TreeNode*>& nodes) {
+    m_model->Append(parent, nodes);
+}
+
+void CTreeCtrlEx::DeleteItem(TreeNode* node) {
+    m_model->Remove(node);
+}
+
+void CTreeCtrlEx::clear() {
+    m_model->Clear();
+}
+
+TreeNode* CTreeCtrlEx::topLevelItem(int i) const {
+    return m_model->Top()->child(i);
+}
+
+int CTreeCtrlEx::topLevelItemCount() const {
+    return m_model->Top()->childCount();
+}
+
+TreeNode* CTreeCtrlEx::currentItem() const {
+    return NodeAt(currentIndex());
+}
+
+void CTreeCtrlEx::setCurrentItem(TreeNode* node) {
+    setCurrentIndex(IndexOf(node));
+}
+
+TreeNode* CTreeCtrlEx::itemAt(const QPoint& pos) const {
+    return NodeAt(indexAt(pos));
+}
+
+QRect CTreeCtrlEx::visualItemRect(const TreeNode* node) const {
+    return visualRect(IndexOf(node));
+}
+
+void CTreeCtrlEx::scrollToItem(const TreeNode* node) {
+    scrollTo(IndexOf(node));
+}
+
+QList<TreeNode*> CTreeCtrlEx::selectedItems() const {
+    QList<TreeNode*> nodes;
+    for (const QModelIndex& index : selectionModel()->selectedIndexes())
+        nodes.append(NodeAt(index));
+    return nodes;
+}
+
+QModelIndex CTreeCtrlEx::IndexOf(const TreeNode* node) const {
+    return m_model->IndexOf(node);
+}
+
+TreeNode* CTreeCtrlEx::NodeAt(const QModelIndex& index) {
+    return TreeModel::NodeAt(index);
+}
+
+int CTreeCtrlEx::FlatRow(const TreeNode* node) const {
+    if (!node)
+        return -1;
+    int flat = 0;
+    const TreeNode* top = m_model->Top();
+    for (int i = 0; i < top->childCount(); ++i) {
+        const TreeNode* t = top->child(i);
+        const bool open = t->childCount() > 0 && isExpanded(IndexOf(t));
+        if (t == node)
+            return flat;
+        if (node->parent() == t)
+            return open ? flat + 1 + node->Row() : -1;
+        flat += 1 + (open ? t->childCount() : 0);
     }
-    return item;
+    return -1;
+}
+
+TreeNode* CTreeCtrlEx::NodeAtFlatRow(int row) const {
+    const TreeNode* top = m_model->Top();
+    for (int i = 0; i < top->childCount() && row >= 0; ++i) {
+        TreeNode* t = top->child(i);
+        if (row == 0)
+            return t;
+        const int shown = t->childCount() > 0 && isExpanded(IndexOf(t)) ? t->childCount() : 0;
+        if (row <= shown)
+            return t->child(row - 1);
+        row -= 1 + shown;
+    }
+    return nullptr;
+}
+
+int CTreeCtrlEx::FlatRowCount() const {
+    int count = 0;
+    const TreeNode* top = m_model->Top();
+    for (int i = 0; i < top->childCount(); ++i) {
+        const TreeNode* t = top->child(i);
+        count += 1 + (t->childCount() > 0 && isExpanded(IndexOf(t)) ? t->childCount() : 0);
+    }
+    return count;
+}
+
+std::optional<std::pair<int, int>> CTreeCtrlEx::RowsInSight(const TreeNode* parent, int first,
+                                                            int last) const {
+    const TreeNode* firstShown = NodeAt(indexAt(QPoint(0, 0)));
+    const TreeNode* probe = parent->child(first);
+    const int topFlat = firstShown ? FlatRow(firstShown) : -1;
+    const int firstFlat = probe ? FlatRow(probe) : -1;
+    if (!isVisible())
+        return std::nullopt;  // painted afresh when shown
+    if (topFlat < 0 || firstFlat < 0)
+        return std::pair{first, last};  // not told cheaply: all of them
+    // Rows are at least as high as the icons.
+    const int shown = viewport()->height() / std::max(1, iconSize().height()) + 2;
+    const int from = std::max(first, first + topFlat - firstFlat);
+    const int to = std::min(last, first + topFlat + shown - firstFlat);
+    if (from > to)
+        return std::nullopt;
+    return std::pair{from, to};
 }
 
 }  // namespace quillet::pages

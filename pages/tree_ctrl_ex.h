@@ -1,14 +1,19 @@
 #pragma once
-// The connection tree of every page: a QTreeWidget with a process-wide colour-and-font store
-// per item, a bold flag per item, the six state icons, and its own look for the selected item
-// (white text on RGB(49,106,197)).
+// The connection tree of every page: a tree view over a model of its own nodes (TreeNode),
+// with a process-wide colour-and-font store per node, a bold flag per node, the six state
+// icons, and its own look for the selected node (white text on RGB(49,106,197)). Its
+// operations mirror the framework tree's that the pages use. User-interface thread only.
 #include <QColor>
 #include <QFont>
 #include <QIcon>
 #include <QList>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <optional>
+#include <utility>
+#include <vector>
+
+#include "pages/tree_node.h"
 
 namespace quillet::pages {
 
@@ -18,7 +23,9 @@ struct Color_Font {
     std::optional<QFont> font;
 };
 
-class CTreeCtrlEx : public QTreeWidget {
+class TreeModel;
+
+class CTreeCtrlEx : public QTreeView {
     Q_OBJECT
 public:
     // Icon indexes of the node convention.
@@ -38,27 +45,27 @@ public:
     CTreeCtrlEx(const QColor& background, QWidget* parent = nullptr);
 
     // The colour-and-font store, shared by every tree of the process.
-    static void SetItemColor(QTreeWidgetItem* item, const QColor& color);
-    static QColor GetItemColor(const QTreeWidgetItem* item);  // invalid when none
-    static void SetItemFont(QTreeWidgetItem* item, const QFont& font);
+    static void SetItemColor(TreeNode* item, const QColor& color);
+    static QColor GetItemColor(const TreeNode* item);  // invalid when none
+    static void SetItemFont(TreeNode* item, const QFont& font);
     // True and `font` filled when a font with a family is stored for the item.
-    static bool GetItemFont(const QTreeWidgetItem* item, QFont* font);
-    static void SetItemBold(QTreeWidgetItem* item, bool bold);
-    static bool GetItemBold(const QTreeWidgetItem* item);
+    static bool GetItemFont(const TreeNode* item, QFont* font);
+    static void SetItemBold(TreeNode* item, bool bold);
+    static bool GetItemBold(const TreeNode* item);
 
     // Item data: one pointer per item (the page's record behind the node).
-    static void SetItemData(QTreeWidgetItem* item, void* data);
-    static void* GetItemData(const QTreeWidgetItem* item);
+    static void SetItemData(TreeNode* item, void* data);
+    static void* GetItemData(const TreeNode* item);
     template <typename T>
-    static T* ItemData(const QTreeWidgetItem* item) {
+    static T* ItemData(const TreeNode* item) {
         return static_cast<T*>(GetItemData(item));
     }
 
     // The six icons in index order 0..5: 136, 137, 140, 142, 144, 143.
     static QList<QIcon> StandardImageList();
     // Sets the item's icon from this tree's image list and remembers the index.
-    void SetItemImage(QTreeWidgetItem* item, int index);
-    static int GetItemImage(const QTreeWidgetItem* item);  // -1 when none was set
+    void SetItemImage(TreeNode* item, int index);
+    static int GetItemImage(const TreeNode* item);  // -1 when none was set
     void SetImageList(const QList<QIcon>& icons) { m_images = icons; }
     const QList<QIcon>& ImageList() const { return m_images; }
 
@@ -68,8 +75,37 @@ public:
     QColor ConstructedBackground() const { return m_background; }
 
     // Inserts a child with `text` as the last child of `parent` (top level when null).
-    QTreeWidgetItem* InsertItem(const QString& text, QTreeWidgetItem* parent = nullptr);
-    QTreeWidgetItem* SelectedItem() const { return currentItem(); }
+    TreeNode* InsertItem(const QString& text, TreeNode* parent = nullptr);
+    // Appends nodes made with `new TreeNode(text)` as the last children of `parent`, with one
+    // insert notice for all of them; the tree owns them from now on.
+    void AppendItems(TreeNode* parent, const std::vector<TreeNode*>& nodes);
+    // Removes the node (and its children) and deletes it.
+    void DeleteItem(TreeNode* node);
+    // Deletes every node.
+    void clear();
+    TreeNode* SelectedItem() const { return currentItem(); }
+
+    // The framework tree's operations that the pages and their tests use.
+    TreeModel* Model() const { return m_model; }
+    TreeNode* topLevelItem(int i) const;
+    int topLevelItemCount() const;
+    TreeNode* currentItem() const;
+    void setCurrentItem(TreeNode* node);
+    TreeNode* itemAt(const QPoint& pos) const;
+    QRect visualItemRect(const TreeNode* node) const;
+    void scrollToItem(const TreeNode* node);
+    QList<TreeNode*> selectedItems() const;
+    QModelIndex IndexOf(const TreeNode* node) const;
+    static TreeNode* NodeAt(const QModelIndex& index);
+    // Of rows first..last of `parent`'s children, those that may be in sight (all of them when
+    // that cannot be told cheaply); nullopt when none is.
+    std::optional<std::pair<int, int>> RowsInSight(const TreeNode* parent, int first,
+                                                   int last) const;
+    // The rows of the tree as shown, top-level nodes and the children of expanded ones (the
+    // pages' two levels): a node's row, -1 when it is not shown; the node at a row; how many.
+    int FlatRow(const TreeNode* node) const;
+    TreeNode* NodeAtFlatRow(int row) const;
+    int FlatRowCount() const;
 
 protected:
     // Dotted lines from each item to its parent's line and on to its next sibling, lines at the
@@ -85,10 +121,14 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
+    // A new current node is told to screen readers only while the tree has the focus: a node
+    // chosen by the program in a tree the user is not in is no focus news.
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
     void HideStyleSelection();
 
+    TreeModel* m_model = nullptr;
     QColor m_background;
     QList<QIcon> m_images;
 };

@@ -177,7 +177,7 @@ bool CUdpClientDlg::CreateEndpoint(const IpEndpoint& peer, int peerPort, int loc
     m_strLastPeer = enc::ToWide(peerText);
     const std::string label = enc::JoinPair(enc::FormatEndpoint(localHost, localPort),
                                             enc::FormatEndpoint(peerText, peerPort));
-    QTreeWidgetItem* node = AddRecordNode(rec, ToQString(enc::ToWide(label)), kImageClosed);
+    TreeNode* node = AddRecordNode(rec, ToQString(enc::ToWide(label)), kImageClosed);
     if (!m_engine.StartClientReceive(rec))  // it can still send
         Message(tr("创建接收线程失败!"), ui::AppTitle());
     m_tree->setCurrentItem(node);
@@ -185,7 +185,7 @@ bool CUdpClientDlg::CreateEndpoint(const IpEndpoint& peer, int peerPort, int loc
     return true;
 }
 
-void CUdpClientDlg::Refresh(QTreeWidgetItem* item) {
+void CUdpClientDlg::Refresh(TreeNode* item) {
     if (!item)
         return;
     if (!item->parent()) {
@@ -204,7 +204,7 @@ void CUdpClientDlg::Refresh(QTreeWidgetItem* item) {
 }
 
 void CUdpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
-    QTreeWidgetItem* node = NodeOf(pInfo);
+    TreeNode* node = NodeOf(pInfo);
     if (kind == UPDATE_CLOSED) {
         SetNodeImage(node, Store().IsUnread(pInfo) ? kImageClosedUnread : kImageClosed);
         EnableButton(kDelete, false);
@@ -220,11 +220,11 @@ RawSend CUdpClientDlg::SendRaw(ConnectInfo* rec, std::string bytes, bool logged)
 void CUdpClientDlg::OnSend() {
     SendSteps steps;
     steps.pageReady = [this] { return RootStateForSend(); };
-    steps.send = [this](QTreeWidgetItem* item, ConnectInfo* rec, const std::string& wire,
+    steps.send = [this](TreeNode* item, ConnectInfo* rec, const std::string& wire,
                         const std::u16string&) {
         const int sent = UdpEngine::SendOnRecord(rec, wire.data(), static_cast<int>(wire.size()),
                                                  rec->addrServer);
-        return SentOrTold(sent, item, [this](QTreeWidgetItem* i) { Refresh(i); });
+        return SentOrTold(sent, item, [this](TreeNode* i) { Refresh(i); });
     };
     SendToSelected(steps);
 }
@@ -239,7 +239,7 @@ void CUdpClientDlg::OnClearSent() {
 
 void CUdpClientDlg::OnDelete() {
     DeleteSelected([](const ConnectInfo& r) { return UdpKey(r.addrClient); },
-                   [this](QTreeWidgetItem* i) { Refresh(i); });
+                   [this](TreeNode* i) { Refresh(i); });
 }
 
 }  // namespace quillet::pages

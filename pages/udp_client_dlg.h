@@ -48,14 +48,14 @@ protected:
     RawSend SendRaw(ConnectInfo* rec, std::string bytes, bool logged) override;
     AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
-    void OnItemClick(QTreeWidgetItem* item) override { Refresh(item); }
+    void OnItemClick(TreeNode* item) override { Refresh(item); }
 
     virtual void OnCreate();
     virtual void OnDelete();
     virtual void OnSend();
     virtual void OnClearReceived();
     virtual void OnClearSent();
-    void Refresh(QTreeWidgetItem* item);
+    void Refresh(TreeNode* item);
 
     // Creates `count` endpoints (at least one) on the local ports from `localPort` up, aimed at
     // `peer`; the node text shows `peerPort`. Stops at the first that fails, keeping those made.

@@ -51,7 +51,7 @@ void CUdpServerDlg::OnCreate() {
     CSetListenDlg prompt(PageColour(), nullptr, "udpServer");
     if (ui::ExecModal(&prompt) != QDialog::Accepted || prompt.m_nPort <= 0)
         return;
-    QTreeWidgetItem* root = Root();
+    TreeNode* root = Root();
     if (!root)
         return;
     ServerState* state = RootState();
@@ -116,7 +116,7 @@ int CUdpServerDlg::PeerImage(bool unread) const {
 }
 
 void CUdpServerDlg::RefreshPeerIcons() {
-    QTreeWidgetItem* root = Root();
+    TreeNode* root = Root();
     if (!root)
         return;
     for (int i = 0; i < root->childCount(); ++i)
@@ -124,7 +124,7 @@ void CUdpServerDlg::RefreshPeerIcons() {
             SetNodeImage(root->child(i), PeerImage(Store().IsUnread(rec)));
 }
 
-void CUdpServerDlg::Refresh(QTreeWidgetItem* item) {
+void CUdpServerDlg::Refresh(TreeNode* item) {
     if (!item)
         return;
     if (!item->parent()) {
@@ -156,7 +156,7 @@ void CUdpServerDlg::HandleNewConnection(ConnectInfo* pInfo) {
 }
 
 void CUdpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
-    QTreeWidgetItem* node = NodeOf(pInfo);
+    TreeNode* node = NodeOf(pInfo);
     if (kind == UPDATE_CLOSED) {
         SetNodeImage(node, Store().IsUnread(pInfo) ? kImageClosedUnread : kImageClosed);
     }
@@ -173,19 +173,19 @@ RawSend CUdpServerDlg::SendRaw(ConnectInfo* rec, std::string bytes, bool logged)
 void CUdpServerDlg::OnSend() {
     SendSteps steps;
     steps.pageReady = [this] { return RootStateForSend(); };
-    steps.send = [this](QTreeWidgetItem* item, ConnectInfo* rec, const std::string& wire,
+    steps.send = [this](TreeNode* item, ConnectInfo* rec, const std::string& wire,
                         const std::u16string&) {
         // A stopped server has no socket (-1), so the send fails as it should.
         const int sent = UdpEngine::SendTo(RootState()->sock, wire.data(),
                                            static_cast<int>(wire.size()), rec->addrClient);
-        return SentOrTold(sent, item, [this](QTreeWidgetItem* i) { Refresh(i); });
+        return SentOrTold(sent, item, [this](TreeNode* i) { Refresh(i); });
     };
     SendToSelected(steps);
 }
 
 void CUdpServerDlg::OnDelete() {
     DeleteSelected([](const ConnectInfo& r) { return UdpKey(r.addrClient); },
-                   [this](QTreeWidgetItem* i) { Refresh(i); });
+                   [this](TreeNode* i) { Refresh(i); });
 }
 
 }  // namespace quillet::pages

@@ -36,7 +36,7 @@ protected:
     bool HasSendToAll() const override { return true; }
     void HandleNewConnection(ConnectInfo* pInfo) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
-    void OnItemClick(QTreeWidgetItem* item) override { Refresh(item); }
+    void OnItemClick(TreeNode* item) override { Refresh(item); }
 
     virtual void OnCreate();
     virtual void OnStartReceive();
@@ -44,7 +44,7 @@ protected:
     virtual void OnDelete();
     virtual void OnSend();
 
-    void Refresh(QTreeWidgetItem* item);
+    void Refresh(TreeNode* item);
     // Every peer's icon from the server's running state and the peer's unread mark.
     void RefreshPeerIcons();
 

@@ -924,6 +924,13 @@ File: %2
     </message>
 </context>
 <context>
+    <name>quillet::pages::CTreeCtrlEx</name>
+    <message>
+        <source>连接树</source>
+        <translation>Connection tree</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::CUdpClientDlg</name>
     <message>
         <source>本地端口已经被占用!</source>

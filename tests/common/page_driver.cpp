@@ -10,7 +10,7 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include "pages/tree_ctrl_ex.h"
 
 #include "pages/dialog_p.h"
 #include "pages/prompt_dlg.h"
@@ -90,8 +90,8 @@ void PressButton(pages::CDialogP* page, int id) {
     ProcessEvents();
 }
 
-bool ClickTreeItem(pages::CDialogP* page, QTreeWidgetItem* item) {
-    QTreeWidget* tree = page->Tree();
+bool ClickTreeItem(pages::CDialogP* page, pages::TreeNode* item) {
+    pages::CTreeCtrlEx* tree = page->Tree();
     tree->scrollToItem(item);
     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, tree->visualItemRect(item).center());
     ProcessEvents();

@@ -13,7 +13,7 @@
 #include <functional>
 #include <map>
 
-class QTreeWidgetItem;
+#include "pages/tree_node.h"
 
 namespace quillet::pages {
 class CDialogP;
@@ -50,7 +50,7 @@ void AnswerNextPrompt(std::map<int, QString> fields);
 void PressButton(pages::CDialogP* page, int id);
 // A left click on a tree item (scrolled into view first), then the events it posted. Returns
 // whether the item is now the tree's current item.
-bool ClickTreeItem(pages::CDialogP* page, QTreeWidgetItem* item);
+bool ClickTreeItem(pages::CDialogP* page, pages::TreeNode* item);
 
 // Runs the event loop (notifications arrive through it) until `cond` holds or `timeout`
 // passes; returns the last value of `cond`.

@@ -17,7 +17,7 @@ TEST_F(MulticastMemberTest, MemberIsBoundToTheGroupWithTheOptionsAsked) {
     const int port = FreeUdpPort();
     Join(page, port, port, {{kBoxTtl, "7"}}, /*loop=*/false);
     ASSERT_EQ(Children(), 1) << (messages_.empty() ? "" : messages_.back().text.toStdString());
-    QTreeWidgetItem* node = Child(0);
+    pages::TreeNode* node = Child(0);
     const QString endpoint = QString::fromStdString(group_) + ":" + QString::number(port);
     EXPECT_EQ(node->text(0), "127.0.0.1:" + QString::number(port) + "<->" + endpoint);
     EXPECT_EQ(Image(node), 2);

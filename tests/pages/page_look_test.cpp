@@ -74,7 +74,7 @@ QImage Shown(QWidget* w) {
 }
 
 // The part of the tree's picture that shows `item`'s row, from x = `left` to `right`.
-QRect RowIn(const CTreeCtrlEx* tree, QTreeWidgetItem* item, int left, int right) {
+QRect RowIn(const CTreeCtrlEx* tree, pages::TreeNode* item, int left, int right) {
     const QRect row = tree->visualItemRect(item).translated(tree->viewport()->pos());
     return QRect(QPoint(left, row.top()), QPoint(right, row.bottom()));
 }
@@ -108,7 +108,7 @@ TEST_F(PageLookTest, RootIsBoldInTheNormalTextColour) {
     for (const PageKind& kind : kPages) {
         pages::CDialogP* page = kind.open(this);
         CTreeCtrlEx* tree = page->Tree();
-        QTreeWidgetItem* root = tree->topLevelItem(0);
+        pages::TreeNode* root = tree->topLevelItem(0);
         ASSERT_NE(root, nullptr) << kind.name;
         tree->clearSelection();
         tree->setCurrentItem(nullptr);
@@ -133,8 +133,8 @@ TEST_F(PageLookTest, TreeLinesJoinTheRootToItsChildrenAndTheSiblings) {
     CTreeCtrlEx tree(QColor(232, 243, 250));
     tree.resize(240, 160);
     tree.SetBkColor(QColor(232, 243, 250));
-    QTreeWidgetItem* root = tree.InsertItem("127.0.0.1:6000");
-    QTreeWidgetItem* kids[3];
+    pages::TreeNode* root = tree.InsertItem("127.0.0.1:6000");
+    pages::TreeNode* kids[3];
     for (int i = 0; i < 3; ++i) {
         kids[i] = tree.InsertItem(QStringLiteral("127.0.0.1:4000%1").arg(i), root);
         tree.SetItemImage(kids[i], CTreeCtrlEx::kOpen);

@@ -44,7 +44,7 @@ protected:
     }
     // Picks a menu entry of the node's menu; the file prompt, if it comes, gets `path` in the
     // form named by `filterIndex` (0 raw, 1 text).
-    void Choose(QTreeWidgetItem* node, const char* action, const QString& path = {},
+    void Choose(pages::TreeNode* node, const char* action, const QString& path = {},
                 int filterIndex = 0) {
         ui::SetModalScript([path, filterIndex](QDialog* d) {
             auto* files = qobject_cast<QFileDialog*>(d);

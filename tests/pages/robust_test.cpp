@@ -62,7 +62,7 @@ protected:
         PageDriverTest::TearDown();
     }
     // A client of the page, once its node is shown; `window` sets its receive buffer.
-    QTreeWidgetItem* Client(int* fd, int window = 0) {
+    pages::TreeNode* Client(int* fd, int window = 0) {
         *fd = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         if (window > 0)
             setsockopt(*fd, SOL_SOCKET, SO_RCVBUF, &window, sizeof window);
@@ -74,7 +74,7 @@ protected:
         EXPECT_GE(*fd, 0);
         peers_.push_back(*fd);
         const QString label = At(LocalPort(*fd));
-        QTreeWidgetItem* node = nullptr;
+        pages::TreeNode* node = nullptr;
         EXPECT_TRUE(Eventually([&] { return (node = NodeStarting(page_.get(), label)); }));
         return node;
     }
@@ -86,8 +86,8 @@ protected:
 
 TEST_F(TcpServerAbuseTest, SilentClientHoldsNothingUp) {
     int silent = -1, talker = -1;
-    QTreeWidgetItem* quiet = Client(&silent);
-    QTreeWidgetItem* chatty = Client(&talker);
+    pages::TreeNode* quiet = Client(&silent);
+    pages::TreeNode* chatty = Client(&talker);
     ASSERT_TRUE(quiet && chatty);
     ASSERT_TRUE(SendAll(talker, "hello"));
     EXPECT_TRUE(Eventually([&] { return Counted(chatty) == 5; }));
@@ -103,7 +103,7 @@ TEST_F(TcpServerAbuseTest, SilentClientHoldsNothingUp) {
 
 TEST_F(TcpServerAbuseTest, ResetDuringALongSendEndsOnlyThatConnection) {
     int victim = -1;
-    QTreeWidgetItem* node = Client(&victim, 4096);
+    pages::TreeNode* node = Client(&victim, 4096);
     ASSERT_NE(node, nullptr);
     Select(page_.get(), node);
     // The peer reads nothing, so the page's send fills both buffers and blocks; the peer then
@@ -134,7 +134,7 @@ TEST_F(TcpServerAbuseTest, ResetDuringALongSendEndsOnlyThatConnection) {
     EXPECT_LE(messages_.size(), 1u);
     // The page goes on serving others.
     int next = -1;
-    QTreeWidgetItem* other = Client(&next);
+    pages::TreeNode* other = Client(&next);
     ASSERT_NE(other, nullptr);
     ASSERT_TRUE(SendAll(next, "still here"));
     EXPECT_TRUE(Eventually([&] { return Counted(other) == 10; }));
@@ -192,12 +192,12 @@ TEST_F(TcpServerAbuseTest, OutOfDescriptorsTheServerRefusesTheExcessAndAcceptsAg
     const sockaddr_in to = Loopback(port_);
     for (int fd : clients)
         ASSERT_EQ(connect(fd, reinterpret_cast<const sockaddr*>(&to), sizeof to), 0);
-    QTreeWidgetItem* root = Root(page_.get());
+    pages::TreeNode* root = Root(page_.get());
     // Each client is either shown or closed at once: none waits in the queue.
     std::vector<int> refused;
     for (int fd : clients) {
         const QString label = At(LocalPort(fd));
-        QTreeWidgetItem* node = nullptr;
+        pages::TreeNode* node = nullptr;
         const bool shown =
             Eventually([&] {
                 return (node = NodeStarting(page_.get(), label)) ||
@@ -258,7 +258,7 @@ TEST_F(TcpServerAbuseTest, OutOfDescriptorsTheServerRefusesTheExcessAndAcceptsAg
         return room;
     }));
     int late = -1;
-    QTreeWidgetItem* lateNode = Client(&late);
+    pages::TreeNode* lateNode = Client(&late);
     ASSERT_NE(lateNode, nullptr);
     ASSERT_TRUE(SendAll(late, "in"));
     EXPECT_TRUE(Eventually([&] { return Counted(lateNode) == 2; }));
@@ -294,7 +294,7 @@ protected:
 TEST_F(TcpClientLimitsTest, NoReceiveThreadClosesTheConnectionWithAMessage) {
     WorkerGroup::FailNextSpawnsForTest(1);
     Create(2);
-    QTreeWidgetItem* root = Root(page_.get());
+    pages::TreeNode* root = Root(page_.get());
     ASSERT_EQ(root->childCount(), 2);
     ASSERT_TRUE(Eventually([&] { return page_->PendingConnects() == 0; }));
     int open = 0;
@@ -381,7 +381,7 @@ TEST_F(UdpServerAbuseTest, DatagramsFromEmptyToLargestAreLoggedWhole) {
     ASSERT_TRUE(SendSized(0));
     ASSERT_TRUE(SendSized(1));
     const QString label = At(LocalPort(peer_));
-    QTreeWidgetItem* node = nullptr;
+    pages::TreeNode* node = nullptr;
     ASSERT_TRUE(Eventually([&] { return (node = NodeStarting(page_.get(), label)); }));
     EXPECT_TRUE(Eventually([&] { return Counted(node) == 1; }));
     EXPECT_EQ(Root(page_.get())->childCount(), 1);
@@ -406,7 +406,7 @@ TEST_F(UdpServerAbuseTest, DatagramsFromEmptyToLargestAreLoggedWhole) {
     }));
     PeerSocket other(UdpBind(0));
     ASSERT_TRUE(UdpSendTo(other, "after", port_));
-    QTreeWidgetItem* next = nullptr;
+    pages::TreeNode* next = nullptr;
     EXPECT_TRUE(Eventually([&] {
         return (next = NodeStarting(page_.get(), At(LocalPort(other)))) && Counted(next) == 5;
     }));

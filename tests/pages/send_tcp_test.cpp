@@ -316,7 +316,7 @@ TEST_F(TcpSendTest, TwoEchoingPagesOfTheProgramDoNotAnswerEachOther) {
                       {pages::CDlgSetIp::kBoxPort, QString::number(port)},
                       {pages::CDlgSetIp::kBoxCount, "1"}});
     PressButton(&client, pages::CTcpClientDlg::kCreate);
-    QTreeWidgetItem* node = client.Tree()->topLevelItem(0)->child(0);
+    pages::TreeNode* node = client.Tree()->topLevelItem(0)->child(0);
     ASSERT_NE(node, nullptr);
     ClickTreeItem(&client, node);
     PressButton(&client, pages::CTcpClientDlg::kConnect);

@@ -3,7 +3,6 @@
 // prompts through the modal seam, real mouse clicks on buttons and tree items), nodes found by
 // their labels, record counters read under the lock, and bounded waits that keep the event
 // loop running.
-#include <QTreeWidget>
 
 #include <map>
 
@@ -38,22 +37,22 @@ protected:
     static void AnswerPrompt(std::map<int, QString> fields) { AnswerNextPrompt(std::move(fields)); }
     // A real click: a disabled button ignores it.
     static void Press(pages::CDialogP* page, int id) { PressButton(page, id); }
-    static void Select(pages::CDialogP* page, QTreeWidgetItem* item) {
+    static void Select(pages::CDialogP* page, pages::TreeNode* item) {
         ASSERT_TRUE(ClickTreeItem(page, item)) << "the click missed the node";
     }
-    static QTreeWidgetItem* Root(pages::CDialogP* page) { return page->Tree()->topLevelItem(0); }
+    static pages::TreeNode* Root(pages::CDialogP* page) { return page->Tree()->topLevelItem(0); }
     // The first connection node whose label starts with `prefix`, or null.
-    static QTreeWidgetItem* NodeStarting(pages::CDialogP* page, const QString& prefix) {
-        QTreeWidgetItem* root = Root(page);
+    static pages::TreeNode* NodeStarting(pages::CDialogP* page, const QString& prefix) {
+        pages::TreeNode* root = Root(page);
         for (int i = 0; root && i < root->childCount(); ++i)
             if (root->child(i)->text(0).startsWith(prefix))
                 return root->child(i);
         return nullptr;
     }
-    static ConnectInfo* Rec(const QTreeWidgetItem* item) {
+    static ConnectInfo* Rec(const pages::TreeNode* item) {
         return item ? pages::CTreeCtrlEx::ItemData<ConnectInfo>(item) : nullptr;
     }
-    static uint32_t Counted(const QTreeWidgetItem* item) {
+    static uint32_t Counted(const pages::TreeNode* item) {
         CCritSecLock lock(g_csConnect);
         ConnectInfo* rec = Rec(item);
         return rec ? rec->nRecvBytesAll : 0;

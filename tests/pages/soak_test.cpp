@@ -90,8 +90,8 @@ protected:
     }
     int Pick(int n) { return std::uniform_int_distribution<int>(0, n - 1)(rng_); }
     std::string Bytes() { return std::string(1 + Pick(3000), static_cast<char>('a' + Pick(26))); }
-    QTreeWidgetItem* AnyNode(pages::CDialogP* page) {
-        QTreeWidgetItem* root = Root(page);
+    pages::TreeNode* AnyNode(pages::CDialogP* page) {
+        pages::TreeNode* root = Root(page);
         return root->childCount() ? root->child(Pick(root->childCount())) : nullptr;
     }
     // Closes a peer's TCP socket with a FIN, not a reset: a socket closed with unread bytes
@@ -108,7 +108,7 @@ protected:
     }
 
     // Before a record goes: its peers' bytes must all have arrived in it.
-    void ExpectAccounted(QTreeWidgetItem* node, const Expected& want) {
+    void ExpectAccounted(pages::TreeNode* node, const Expected& want) {
         if (!want.exact)
             return;
         checkedBytes_ += want.bytes;
@@ -117,15 +117,15 @@ protected:
             << ": counted " << Counted(node) << " of " << want.bytes;
     }
     // The node labelled exactly `label` (the server pages' peers), or null.
-    static QTreeWidgetItem* NodeLabelled(pages::CDialogP* page, const QString& label) {
-        QTreeWidgetItem* root = Root(page);
+    static pages::TreeNode* NodeLabelled(pages::CDialogP* page, const QString& label) {
+        pages::TreeNode* root = Root(page);
         for (int i = 0; root && i < root->childCount(); ++i)
             if (root->child(i)->text(0) == label)
                 return root->child(i);
         return nullptr;
     }
-    QTreeWidgetItem* NodeOfRecord(pages::CDialogP* page, const ConnectInfo* rec) {
-        QTreeWidgetItem* root = Root(page);
+    pages::TreeNode* NodeOfRecord(pages::CDialogP* page, const ConnectInfo* rec) {
+        pages::TreeNode* root = Root(page);
         for (int i = 0; root && i < root->childCount(); ++i)
             if (Rec(root->child(i)) == rec)
                 return root->child(i);
@@ -133,8 +133,8 @@ protected:
     }
     // The client page's node whose open socket has local port `port` (labels can repeat: a
     // closed record keeps its label while the system hands its port to a new connection).
-    QTreeWidgetItem* ClientNodeOnPort(int port) {
-        QTreeWidgetItem* root = Root(client_.get());
+    pages::TreeNode* ClientNodeOnPort(int port) {
+        pages::TreeNode* root = Root(client_.get());
         CCritSecLock lock(g_csConnect);
         for (int i = 0; i < root->childCount(); ++i) {
             const ConnectInfo* rec = Rec(root->child(i));
@@ -176,7 +176,7 @@ protected:
 };
 
 void SoakTest::PageSend(pages::CDialogP* page, int sendId) {
-    if (QTreeWidgetItem* node = AnyNode(page)) {
+    if (pages::TreeNode* node = AnyNode(page)) {
         Select(page, node);
         page->SendBox()->setPlainText(QStringLiteral("soak %1").arg(Pick(1000)));
         Press(page, sendId);
@@ -214,7 +214,7 @@ void SoakTest::ServerStep() {
             PageSend(server_.get(), TcpServer::kSend);
             break;
         case 5:
-            if (QTreeWidgetItem* node = AnyNode(server_.get())) {
+            if (pages::TreeNode* node = AnyNode(server_.get())) {
                 Select(server_.get(), node);
                 if (Pick(2)) {
                     expected[node->text(0)].exact = false;
@@ -256,7 +256,7 @@ void SoakTest::ClientStep() {
             Press(client_.get(), TcpClient::kCreate);
             break;
         case 1:
-            if (QTreeWidgetItem* node = AnyNode(client_.get())) {
+            if (pages::TreeNode* node = AnyNode(client_.get())) {
                 Select(client_.get(), node);
                 Press(client_.get(), TcpClient::kConnect);  // connect (ignored while connected)
             }
@@ -264,7 +264,7 @@ void SoakTest::ClientStep() {
         case 2:  // the listener's side sends on a connection the page still shows
             if (!accepted_.empty()) {
                 auto it = std::next(accepted_.begin(), Pick(static_cast<int>(accepted_.size())));
-                QTreeWidgetItem* node = ClientNodeOnPort(it->first);
+                pages::TreeNode* node = ClientNodeOnPort(it->first);
                 const std::string bytes = Bytes();
                 if (node && SendSome(it->second, bytes))
                     expected[Rec(node)].bytes += bytes.size();
@@ -282,7 +282,7 @@ void SoakTest::ClientStep() {
             break;
         case 5:
         case 6:
-            if (QTreeWidgetItem* node = AnyNode(client_.get())) {
+            if (pages::TreeNode* node = AnyNode(client_.get())) {
                 Select(client_.get(), node);
                 const ConnectInfo* rec = Rec(node);
                 if (Pick(2)) {
@@ -314,7 +314,7 @@ void SoakTest::UdpServerStep() {
             PageSend(udpServer_.get(), UdpServer::kSend);
             break;
         case 3:
-            if (QTreeWidgetItem* node = AnyNode(udpServer_.get())) {
+            if (pages::TreeNode* node = AnyNode(udpServer_.get())) {
                 Select(udpServer_.get(), node);
                 ExpectAccounted(node, expected[node->text(0)]);
                 expected.erase(node->text(0));
@@ -364,7 +364,7 @@ void SoakTest::UdpClientStep() {
             PageSend(udpClient_.get(), UdpClient::kSend);
             break;
         case 3:
-            if (QTreeWidgetItem* node = AnyNode(udpClient_.get())) {
+            if (pages::TreeNode* node = AnyNode(udpClient_.get())) {
                 Select(udpClient_.get(), node);
                 const QString key = node->text(0).section(QStringLiteral("<->"), 0, 0);
                 ExpectAccounted(node, expected[key]);
@@ -398,13 +398,13 @@ TEST_F(SoakTest, RandomCommandsAndPeersKeepEveryReceivedByte) {
     // What is still listed at the end is accounted for too, before the pages go.
     for (int p : {0, 2})
         for (auto& [label, want] : expected_[p])
-            if (QTreeWidgetItem* node = NodeLabelled(Pages()[p], label))
+            if (pages::TreeNode* node = NodeLabelled(Pages()[p], label))
                 ExpectAccounted(node, want);
     for (auto& [rec, want] : clientExpected_)
-        if (QTreeWidgetItem* node = NodeOfRecord(client_.get(), rec))
+        if (pages::TreeNode* node = NodeOfRecord(client_.get(), rec))
             ExpectAccounted(node, want);
     for (auto& [label, want] : expected_[3])
-        if (QTreeWidgetItem* node = NodeStarting(udpClient_.get(), label + "<->"))
+        if (pages::TreeNode* node = NodeStarting(udpClient_.get(), label + "<->"))
             ExpectAccounted(node, want);
     // The walk must have had something to account for.
     EXPECT_GT(checkedBytes_, 10000u);

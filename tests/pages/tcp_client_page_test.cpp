@@ -44,7 +44,7 @@ protected:
                       {kBoxCount, QString::number(count)}});
         Press(kCreate);
     }
-    bool Connected(QTreeWidgetItem* node) {
+    bool Connected(pages::TreeNode* node) {
         return Eventually([&] { return Rec(node)->sock != -1 && Icon(node) % 2 == 1; });
     }
     QString Target() const { return QString("127.0.0.1:%1").arg(port_); }
@@ -145,7 +145,7 @@ TEST_F(TcpClientPageTest, BadAddressesKeepThePromptOpenAndCreateNothing) {
 
 TEST_F(TcpClientPageTest, ConnectsExchangesDisconnectsAndConnectsAgain) {
     Create("127.0.0.1", Serve());
-    QTreeWidgetItem* node = Child(0);
+    pages::TreeNode* node = Child(0);
     EXPECT_EQ(node->text(0), Target());
     EXPECT_EQ(Tree()->currentItem(), node);
     EXPECT_EQ(Icon(node), 2);

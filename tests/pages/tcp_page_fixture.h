@@ -38,19 +38,19 @@ protected:
     }
 
     pages::CTreeCtrlEx* Tree() const { return page_->Tree(); }
-    QTreeWidgetItem* Root() const { return Tree()->topLevelItem(0); }
-    QTreeWidgetItem* Child(int i) const { return Root()->child(i); }
-    static ConnectInfo* Rec(QTreeWidgetItem* item) {
+    pages::TreeNode* Root() const { return Tree()->topLevelItem(0); }
+    pages::TreeNode* Child(int i) const { return Root()->child(i); }
+    static ConnectInfo* Rec(pages::TreeNode* item) {
         return pages::CTreeCtrlEx::ItemData<ConnectInfo>(item);
     }
-    static int Icon(QTreeWidgetItem* item) { return pages::CTreeCtrlEx::GetItemImage(item); }
+    static int Icon(pages::TreeNode* item) { return pages::CTreeCtrlEx::GetItemImage(item); }
     QString Received() const { return page_->ReceivedView()->toPlainText(); }
     QString Sent() const { return page_->SentView()->toPlainText(); }
     bool Enabled(int id) const { return page_->Button(id)->isEnabled(); }
 
     // A real click: a disabled button ignores it.
     void Press(int id) { PressButton(page_.get(), id); }
-    void ClickItem(QTreeWidgetItem* item) { ClickTreeItem(page_.get(), item); }
+    void ClickItem(pages::TreeNode* item) { ClickTreeItem(page_.get(), item); }
     void Type(const QString& text) { page_->SendBox()->setPlainText(text); }
 
     // A server page: Create, with a free port typed into its prompt; returns the port.

@@ -131,7 +131,7 @@ TEST_F(TcpServerPageTest, PortInUseLeavesTheServerStoppedWithListenOffered) {
 TEST_F(TcpServerPageTest, ExchangesMessagesWithTheClickedClient) {
     const int port = Listen();
     PeerSocket peer(Accepted(port, 0));
-    QTreeWidgetItem* node = Child(0);
+    pages::TreeNode* node = Child(0);
     EXPECT_EQ(node->text(0), QString("127.0.0.1:%1").arg(LocalPort(peer)));
     EXPECT_EQ(Icon(node), 3);
     EXPECT_EQ(Tree()->currentItem(), nullptr);  // a new client does not take the selection
@@ -400,7 +400,7 @@ TEST_F(TcpServerPageTest, DeleteAndClosingEndStalledSendsAtOnce) {
     PeerSocket second(StalledClient(port));
     ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 2; }));
     const QString text = QString(1023, QChar('x')).append(QChar('\n')).repeated(8 * 1024);
-    for (QTreeWidgetItem* node : {Child(0), Child(1)}) {
+    for (pages::TreeNode* node : {Child(0), Child(1)}) {
         ClickItem(node);
         Type(text);
         Press(kSend);
@@ -438,6 +438,44 @@ TEST_F(TcpServerPageTest, TextThatWaitsIsLoggedWhenAllOfItIsTaken) {
     EXPECT_TRUE(Sent().endsWith(QStringLiteral("end\n")) || Sent().endsWith(QStringLiteral("end")));
     EXPECT_TRUE(messages_.empty());
     peer.Close();
+}
+
+// The tree's rows as the view reads them from its model: each client's node, text and icon,
+// through batches of connects and deletes in the middle, the first and the last.
+TEST_F(TcpServerPageTest, TreeRowsFollowTheRecordsThroughConnectsAndDeletes) {
+    const int port = Listen();
+    std::vector<PeerSocket> peers;
+    QStringList expected;
+    const auto connectSome = [&](int count) {
+        for (int i = 0; i < count; ++i) {
+            peers.emplace_back(TcpConnect(port));
+            expected << QStringLiteral("127.0.0.1:%1").arg(LocalPort(peers.back()));
+        }
+        ASSERT_TRUE(Eventually([&] { return Root()->childCount() == expected.size(); }));
+    };
+    const auto rowsMatch = [&] {
+        const QAbstractItemModel* model = Tree()->model();
+        const QModelIndex root = model->index(0, 0);
+        ASSERT_EQ(model->rowCount(root), expected.size());
+        for (int i = 0; i < expected.size(); ++i) {
+            const QModelIndex row = model->index(i, 0, root);
+            ASSERT_EQ(row.data(Qt::DisplayRole).toString(), expected[i]) << i;
+            ASSERT_EQ(Child(i)->text(0), expected[i]);
+            ASSERT_NE(Rec(Child(i)), nullptr);
+            ASSERT_EQ(Rec(Child(i))->hItem, Child(i));  // the record knows its node
+            ASSERT_EQ(Icon(Child(i)), pages::kImageOpen);
+        }
+    };
+    connectSome(40);
+    rowsMatch();
+    for (int row : {17, 0, 37}) {  // the middle, the first, the last
+        ClickItem(Child(row));
+        Press(kDelete);
+        expected.removeAt(row);
+        rowsMatch();
+    }
+    connectSome(25);
+    rowsMatch();
 }
 
 // Hundreds of clients that connect before the page looks: one node each, in accept order, open;

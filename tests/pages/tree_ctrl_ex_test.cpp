@@ -37,7 +37,7 @@ protected:
         QtTestBase::TearDown();
     }
     // Counts pixels of `rgb` inside the row of `item`.
-    int CountInRow(const QImage& img, QTreeWidgetItem* item, QRgb rgb) const {
+    int CountInRow(const QImage& img, pages::TreeNode* item, QRgb rgb) const {
         const QRect row = tree_->visualItemRect(item).translated(tree_->viewport()->pos());
         int n = 0;
         for (int y = row.top(); y <= row.bottom(); ++y) {
@@ -50,9 +50,9 @@ protected:
     QImage Shown() const { return tree_->grab().toImage().convertToFormat(QImage::Format_RGB32); }
 
     std::unique_ptr<CTreeCtrlEx> tree_;
-    QTreeWidgetItem* root_ = nullptr;
-    QTreeWidgetItem* a_ = nullptr;
-    QTreeWidgetItem* b_ = nullptr;
+    pages::TreeNode* root_ = nullptr;
+    pages::TreeNode* a_ = nullptr;
+    pages::TreeNode* b_ = nullptr;
 };
 
 TEST_F(TreeCtrlExTest, ColourAndFontAreStoredIndependently) {
@@ -88,7 +88,7 @@ TEST_F(TreeCtrlExTest, ColourAndFontAreStoredIndependently) {
 
 TEST_F(TreeCtrlExTest, StoreIsSharedByTreesWithoutMixingTheirItems) {
     CTreeCtrlEx other;
-    QTreeWidgetItem* o = other.InsertItem("10.0.0.1");
+    pages::TreeNode* o = other.InsertItem("10.0.0.1");
     CTreeCtrlEx::SetItemColor(o, Qt::blue);
     CTreeCtrlEx::SetItemColor(root_, QColor(136, 0, 21));
     EXPECT_EQ(CTreeCtrlEx::GetItemColor(o), QColor(Qt::blue));
@@ -96,10 +96,10 @@ TEST_F(TreeCtrlExTest, StoreIsSharedByTreesWithoutMixingTheirItems) {
 
     // A new item never inherits the entry of a deleted one, even at the same address.
     CTreeCtrlEx::SetItemColor(b_, Qt::red);
-    delete b_;
+    tree_->DeleteItem(b_);
     b_ = nullptr;
     for (int i = 0; i < 50; ++i) {
-        QTreeWidgetItem* fresh = tree_->InsertItem(QString::number(i), root_);
+        pages::TreeNode* fresh = tree_->InsertItem(QString::number(i), root_);
         EXPECT_FALSE(CTreeCtrlEx::GetItemColor(fresh).isValid());
     }
 }
@@ -175,7 +175,7 @@ TEST_F(TreeCtrlExTest, SelectionSurvivesClicksOnEmptySpaceAndCtrlClicks) {
     EXPECT_GT(CountInRow(Shown(), a_, kBlue), 100);
 
     QTest::mouseClick(tree_->viewport(), Qt::LeftButton, {}, tree_->visualItemRect(b_).center());
-    EXPECT_EQ(tree_->selectedItems(), QList<QTreeWidgetItem*>{b_});
+    EXPECT_EQ(tree_->selectedItems(), QList<pages::TreeNode*>{b_});
     tree_->hide();
 }
 

@@ -77,7 +77,7 @@ TEST_F(UdpClientPageTest, ExchangesDatagramsWithAPlainPeer) {
     EXPECT_EQ(offered[kBoxLocalPort], "6666");
     EXPECT_EQ(offered[kBoxCount], "1");
     ASSERT_EQ(Children(), 1);
-    QTreeWidgetItem* client = Child(0);
+    pages::TreeNode* client = Child(0);
     EXPECT_EQ(client->text(0), Label(local, "127.0.0.1", peerPort));
     EXPECT_EQ(Image(client), 2);
     EXPECT_EQ(Tree()->currentItem(), client);

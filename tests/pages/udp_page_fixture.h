@@ -4,7 +4,6 @@
 // buttons and tree items, bounded waits that run the event loop).
 #include <QDialog>
 #include <QPlainTextEdit>
-#include <QTreeWidget>
 
 #include <map>
 #include <memory>
@@ -121,15 +120,15 @@ protected:
     bool Enabled(int id) const { return page_->Button(id) && page_->Button(id)->isEnabled(); }
 
     pages::CTreeCtrlEx* Tree() const { return page_->Tree(); }
-    QTreeWidgetItem* Root() const { return Tree()->topLevelItem(0); }
+    pages::TreeNode* Root() const { return Tree()->topLevelItem(0); }
     int Children() const { return Root() ? Root()->childCount() : -1; }
-    QTreeWidgetItem* Child(int i) const { return Root() ? Root()->child(i) : nullptr; }
-    static int Image(const QTreeWidgetItem* item) { return pages::CTreeCtrlEx::GetItemImage(item); }
-    static ConnectInfo* Record(const QTreeWidgetItem* item) {
+    pages::TreeNode* Child(int i) const { return Root() ? Root()->child(i) : nullptr; }
+    static int Image(const pages::TreeNode* item) { return pages::CTreeCtrlEx::GetItemImage(item); }
+    static ConnectInfo* Record(const pages::TreeNode* item) {
         return pages::CTreeCtrlEx::ItemData<ConnectInfo>(item);
     }
     // A left click on the item, as the user makes it.
-    void ClickItem(QTreeWidgetItem* item) { ClickTreeItem(page_.get(), item); }
+    void ClickItem(pages::TreeNode* item) { ClickTreeItem(page_.get(), item); }
 
     QString Received() const { return page_->ReceivedView()->toPlainText(); }
     QString Sent() const { return page_->SentView()->toPlainText(); }

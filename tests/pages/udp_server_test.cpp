@@ -27,7 +27,7 @@ protected:
         ASSERT_EQ(Root()->text(0), QStringLiteral("127.0.0.1:%1").arg(port_));
         ASSERT_EQ(Image(Root()), 1);
     }
-    QTreeWidgetItem* PeerNode(int fd, const char* ip) const {
+    pages::TreeNode* PeerNode(int fd, const char* ip) const {
         const QString label = QStringLiteral("%1:%2").arg(ip).arg(LocalPort(fd));
         for (int i = 0; i < Children(); ++i)
             if (Child(i)->text(0) == label)
@@ -73,8 +73,8 @@ TEST_F(UdpServerPageTest, TwoPeersGetOneRecordEachAndRepliesReachTheRightOne) {
         return PeerNode(b, "127.0.0.2") && Record(PeerNode(a, "127.0.0.1"))->nRecvBytes == 13;
     }));
     EXPECT_EQ(Children(), 2);
-    QTreeWidgetItem* nodeA = PeerNode(a, "127.0.0.1");
-    QTreeWidgetItem* nodeB = PeerNode(b, "127.0.0.2");
+    pages::TreeNode* nodeA = PeerNode(a, "127.0.0.1");
+    pages::TreeNode* nodeB = PeerNode(b, "127.0.0.2");
     EXPECT_TRUE(Eventually([&] { return Image(nodeA) == 5 && Image(nodeB) == 5; }));
 
     ClickItem(nodeB);
@@ -108,8 +108,8 @@ TEST_F(UdpServerPageTest, StopAndStartTurnPeerIcons) {
     ASSERT_TRUE(UdpSendTo(b, "b", port_));
     ASSERT_TRUE(
         Eventually([&] { return Children() == 2 && Image(PeerNode(b, "127.0.0.2")) == 5; }));
-    QTreeWidgetItem* nodeA = PeerNode(a, "127.0.0.1");
-    QTreeWidgetItem* nodeB = PeerNode(b, "127.0.0.2");
+    pages::TreeNode* nodeA = PeerNode(a, "127.0.0.1");
+    pages::TreeNode* nodeB = PeerNode(b, "127.0.0.2");
     ASSERT_TRUE(Eventually([&] { return Image(nodeA) == 5; }));
     ClickItem(nodeB);  // read: b has nothing unread, a has
 
@@ -150,8 +150,8 @@ TEST_F(UdpServerPageTest, OnlyALeftClickSelectsAPeer) {
     ASSERT_TRUE(UdpSendTo(a, "from a", port_));
     ASSERT_TRUE(UdpSendTo(b, "from b", port_));
     ASSERT_TRUE(Eventually([&] { return PeerNode(a, "127.0.0.1") && PeerNode(b, "127.0.0.2"); }));
-    QTreeWidgetItem* nodeA = PeerNode(a, "127.0.0.1");
-    QTreeWidgetItem* nodeB = PeerNode(b, "127.0.0.2");
+    pages::TreeNode* nodeA = PeerNode(a, "127.0.0.1");
+    pages::TreeNode* nodeB = PeerNode(b, "127.0.0.2");
     // The data news follows each new peer's node: wait until both are marked unread.
     ASSERT_TRUE(Eventually([&] { return Image(nodeA) == 5 && Image(nodeB) == 5; }));
     ClickItem(nodeA);
@@ -160,13 +160,13 @@ TEST_F(UdpServerPageTest, OnlyALeftClickSelectsAPeer) {
     // Right and middle clicks, single and double, on the other peer and on the root: what is
     // shown and what Send acts on stay with a.
     for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
-        for (QTreeWidgetItem* item : {nodeB, Root()}) {
+        for (pages::TreeNode* item : {nodeB, Root()}) {
             const QPoint at = Tree()->visualItemRect(item).center();
             QTest::mouseClick(Tree()->viewport(), button, {}, at);
             QTest::mouseDClick(Tree()->viewport(), button, {}, at);
             ProcessEvents();
             EXPECT_EQ(Tree()->currentItem(), nodeA) << button;
-            EXPECT_TRUE(Tree()->selectedItems() == QList<QTreeWidgetItem*>{nodeA}) << button;
+            EXPECT_TRUE(Tree()->selectedItems() == QList<pages::TreeNode*>{nodeA}) << button;
         }
     }
     EXPECT_TRUE(Received().contains("from a"));
@@ -186,7 +186,7 @@ TEST_F(UdpServerPageTest, DataShownLiveInTheSelectedViewCountsAsRead) {
     const int b = Peer(0, "127.0.0.2");
     ASSERT_TRUE(UdpSendTo(a, "first", port_));
     ASSERT_TRUE(Eventually([&] { return Children() == 1; }));
-    QTreeWidgetItem* nodeA = PeerNode(a, "127.0.0.1");
+    pages::TreeNode* nodeA = PeerNode(a, "127.0.0.1");
     ClickItem(nodeA);
     ASSERT_TRUE(UdpSendTo(a, "live", port_));
     ASSERT_TRUE(Eventually([&] { return Received().contains("live"); }));

@@ -10,7 +10,7 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
-#include <QTreeWidget>
+#include "pages/tree_ctrl_ex.h"
 
 #include <vector>
 
@@ -62,13 +62,13 @@ void Drive(shell::CMgrDlg* dlg) {
 
     for (int i = 0; i < kPeers; ++i)
         s.peers.push_back(TcpConnect(s.port));
-    QTreeWidgetItem* root = page->Tree()->topLevelItem(0);
+    pages::TreeNode* root = page->Tree()->topLevelItem(0);
     if (!RunUntil([&] { return root->childCount() == kPeers; }))
         return;
 
     // The first client says hello; the page shows it and answers.
     SendAll(s.peers[0], "hello");
-    QTreeWidgetItem* first = root->child(0);
+    pages::TreeNode* first = root->child(0);
     ClickTreeItem(page, first);
     RunUntil([&] { return page->ReceivedView()->toPlainText().contains("  hello"); });
     s.receivedView = page->ReceivedView()->toPlainText();

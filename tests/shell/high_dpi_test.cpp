@@ -222,8 +222,8 @@ TEST_F(HighDpiTest, TreeLinesAndExpandBoxStayWhole) {
     pages::CTreeCtrlEx tree(QColor(232, 243, 250));
     tree.resize(240, 160);
     tree.SetBkColor(QColor(232, 243, 250));
-    QTreeWidgetItem* root = tree.InsertItem("127.0.0.1:6000");
-    QTreeWidgetItem* first = tree.InsertItem("127.0.0.1:40000", root);
+    pages::TreeNode* root = tree.InsertItem("127.0.0.1:6000");
+    pages::TreeNode* first = tree.InsertItem("127.0.0.1:40000", root);
     tree.InsertItem("127.0.0.1:40001", root);
     root->setExpanded(true);
     tree.show();

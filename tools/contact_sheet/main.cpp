@@ -165,7 +165,7 @@ void Tree(Sheet& sheet) {
     pages::CTreeCtrlEx tree;
     tree.resize(300, 130);
     tree.SetBkColor(QColor(232, 243, 250));
-    QTreeWidgetItem* root = tree.InsertItem("192.168.1.10:6000");
+    pages::TreeNode* root = tree.InsertItem("192.168.1.10:6000");
     pages::CTreeCtrlEx::SetItemBold(root, true);
     tree.SetItemImage(root, 1);
     const char* peers[] = {"127.0.0.1:40001", "127.0.0.1:40002", "127.0.0.1:40003",
@@ -173,7 +173,7 @@ void Tree(Sheet& sheet) {
     for (int i = 0; i < 4; ++i) {
         tree.SetItemImage(tree.InsertItem(peers[i], root), 2 + i);
     }
-    QTreeWidgetItem* idle = tree.InsertItem("10.0.0.1");
+    pages::TreeNode* idle = tree.InsertItem("10.0.0.1");
     tree.SetItemImage(idle, 0);
     tree.expandAll();
     sheet.Cell("none", Grab(&tree), false);
