@@ -250,9 +250,10 @@ void CTcpClientDlg::OnDisconnect() {
     ConnectInfo* rec = RecordOf(item);
     if (!rec)
         return;
+    // Dropped before the close, so a writer that the close wakes tells of no loss.
+    Store().DropSends(rec);
     if (Store().Disconnect(rec))
         SetNodeImage(item, kImageClosed);
-    Store().DropSends(rec);  // what waits for the peer goes with the connection
     RefreshItem(item);
 }
 

@@ -147,10 +147,12 @@ void CTcpServerDlg::OnDisconnect() {
     if (!item)
         return;
     ConnectInfo* rec = RecordOf(item);
+    // What waits for the peer goes with the connection: dropped before the close, so a writer
+    // that the close wakes finds no queue and tells of no loss.
+    if (rec)
+        Store().DropSends(rec);
     if (rec && Store().Disconnect(rec))
         SetNodeImage(item, kImageClosed);
-    if (rec)
-        Store().DropSends(rec);  // what waits for the peer goes with the connection
     RefreshItem(item);
 }
 
