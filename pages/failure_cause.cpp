@@ -40,6 +40,11 @@ const char* CauseSource(int err) {
             return QT_TRANSLATE_NOOP("quillet::pages::FailureCause", "文件系统只读");
         case EAFNOSUPPORT:
             return QT_TRANSLATE_NOOP("quillet::pages::FailureCause", "本机不支持这种地址");
+        case ENAMETOOLONG:
+            return QT_TRANSLATE_NOOP("quillet::pages::FailureCause", "文件名太长");
+        case EFBIG:
+            return QT_TRANSLATE_NOOP("quillet::pages::FailureCause", "文件太大");
+        case EAGAIN:
         case ENOBUFS:
         case ENOMEM:
             return QT_TRANSLATE_NOOP("quillet::pages::FailureCause", "系统资源不足");

@@ -4,7 +4,7 @@
 // general text with the number for the rest. A failure message keeps its own text on its first
 // line and gets the cause as its second.
 //
-// Threads: user-interface thread (the texts are translated).
+// Threads: any thread (translations are only read once the window is up).
 #include <QString>
 
 namespace quillet::pages {

@@ -7,7 +7,7 @@
 #include <algorithm>
 
 #include "pages/file_source.h"
-#include "pages/system_error_text.h"
+#include "pages/failure_cause.h"
 
 namespace quillet::pages {
 
@@ -126,7 +126,7 @@ bool FileSender::NextPiece(std::string* out) {
     const FileSource::State state = m_source->GetState();
     if (state.phase != FileSource::Phase::kFailed)
         return false;
-    const QString cause = SystemErrorText(state.error);
+    const QString cause = CauseText(state.error);
     if (state.kind == FileKind::kMissing)  // the open failed
         Finish(tr("无法读取文件：%1\n%2").arg(m_path, cause));
     else

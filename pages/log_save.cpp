@@ -8,7 +8,7 @@
 
 #include "engine/record_store.h"
 #include "pages/log_save_writer.h"
-#include "pages/system_error_text.h"
+#include "pages/failure_cause.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -150,7 +150,7 @@ void LogSaver::Pump() {
     }
     if (!m_stopping && !result.ok) {
         const QString cause = result.error != 0 || result.errorText.isEmpty()
-                                  ? SystemErrorText(result.error)
+                                  ? CauseText(result.error)
                                   : result.errorText;
         m_failure = tr("保存失败：%1").arg(cause);
     }

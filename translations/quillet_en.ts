@@ -1066,6 +1066,14 @@ File: %2
         <source>原因: %1</source>
         <translation>Cause: %1</translation>
     </message>
+    <message>
+        <source>文件名太长</source>
+        <translation>the file name is too long</translation>
+    </message>
+    <message>
+        <source>文件太大</source>
+        <translation>the file is too large</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::FileSender</name>
@@ -1185,57 +1193,6 @@ File: %2
     <message>
         <source>连接已关闭</source>
         <translation>the connection closed</translation>
-    </message>
-</context>
-<context>
-    <name>quillet::pages::SystemError</name>
-    <message>
-        <source>磁盘空间不足</source>
-        <translation>no space left on the disk</translation>
-    </message>
-    <message>
-        <source>超出磁盘配额</source>
-        <translation>disk quota exceeded</translation>
-    </message>
-    <message>
-        <source>没有权限</source>
-        <translation>permission denied</translation>
-    </message>
-    <message>
-        <source>文件系统是只读的</source>
-        <translation>the file system is read-only</translation>
-    </message>
-    <message>
-        <source>这是一个文件夹</source>
-        <translation>it is a folder</translation>
-    </message>
-    <message>
-        <source>文件名太长</source>
-        <translation>the file name is too long</translation>
-    </message>
-    <message>
-        <source>文件太大</source>
-        <translation>the file is too large</translation>
-    </message>
-    <message>
-        <source>读写设备出错</source>
-        <translation>input/output error</translation>
-    </message>
-    <message>
-        <source>打开的文件太多</source>
-        <translation>too many open files</translation>
-    </message>
-    <message>
-        <source>系统资源不足</source>
-        <translation>not enough system resources</translation>
-    </message>
-    <message>
-        <source>系统错误 %1</source>
-        <translation>system error %1</translation>
-    </message>
-    <message>
-        <source>文件或文件夹不存在</source>
-        <translation>no such file or folder</translation>
     </message>
 </context>
 <context>

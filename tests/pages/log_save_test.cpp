@@ -159,7 +159,7 @@ TEST_F(LogSaveTest, ASaveThatFailsHalfWayLeavesTheOldFileAndSaysWhy) {
     Save(path, true);
     ASSERT_TRUE(Saved());
     ASSERT_EQ(messages_.size(), 1u);
-    EXPECT_EQ(messages_[0].text, QStringLiteral("保存失败：磁盘空间不足"));
+    EXPECT_EQ(messages_[0].text, QStringLiteral("保存失败：磁盘已满"));
     EXPECT_EQ(messages_[0].caption, QStringLiteral("错误"));
     EXPECT_EQ(FileBytes(path), QByteArray(8 * 1024, 'o'));
     EXPECT_EQ(Entries(mountPoint), QStringList{QStringLiteral("log.bin")});
