@@ -2,24 +2,15 @@
 
 namespace quillet::enc {
 
-std::string DottedAddress(const IpEndpoint& addr) {
-    return addr.AddressText();
-}
-
 std::string FormatEndpoint(const std::string& host, int port) {
-    return JoinHostPort(host, port);
-}
-
-std::string FormatEndpoint(const IpEndpoint& addr) {
-    return addr.Label();
+    // A colon in the host is an IPv6 address: brackets keep the port apart from it.
+    if (host.find(':') != std::string::npos)
+        return "[" + host + "]:" + std::to_string(port);
+    return host + ":" + std::to_string(port);
 }
 
 std::string JoinPair(const std::string& localLabel, const std::string& peerLabel) {
     return localLabel + "<->" + peerLabel;
-}
-
-std::string FormatEndpointPair(const IpEndpoint& local, const IpEndpoint& peer) {
-    return JoinPair(FormatEndpoint(local), FormatEndpoint(peer));
 }
 
 }  // namespace quillet::enc

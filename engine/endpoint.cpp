@@ -111,7 +111,7 @@ ConnectStart StartConnect(const IpEndpoint& target, const IpEndpoint* local) {
     if (::connect(socket.fd(), to.get(), to.size) == 0) {
         if (int error = MakeBlocking(socket.fd()))
             return Failed<ConnectStart>(Step::kConnect, error);
-        own::Register(socket.fd(), own::Proto::kTcp);
+        NoteOwnEndpoint(socket.fd(), own::Proto::kTcp);
     } else if (errno == EINPROGRESS) {
         start.pending = true;
     } else {
@@ -127,8 +127,14 @@ int FinishConnect(const Socket& socket) {
     if (getsockopt(socket.fd(), SOL_SOCKET, SO_ERROR, &error, &len) != 0)
         return errno;
     if (error == 0)
-        own::Register(socket.fd(), own::Proto::kTcp);
+        NoteOwnEndpoint(socket.fd(), own::Proto::kTcp);
     return error != 0 ? error : MakeBlocking(socket.fd());
+}
+
+void NoteOwnEndpoint(int fd, own::Proto proto) {
+    const AddressResult local = LocalAddress(fd);
+    if (local.error == 0)
+        own::Register(fd, proto, local.address);
 }
 
 AddressResult LocalAddress(int fd) {
@@ -182,7 +188,7 @@ UdpEndpoint OpenUdpEndpoint(const UdpOptions& options) {
     // The receive thread attributes datagrams by the address really bound.
     const AddressResult bound = LocalAddress(socket.fd());
     endpoint.bound = bound.error ? options.local : bound.address;
-    own::Register(socket.fd(), own::Proto::kUdp);
+    NoteOwnEndpoint(socket.fd(), own::Proto::kUdp);
     endpoint.socket = std::move(socket);
     return endpoint;
 }

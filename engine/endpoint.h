@@ -12,6 +12,7 @@
 #include <utility>
 
 #include "engine/ip_endpoint.h"
+#include "engine/own_endpoints.h"
 
 namespace quillet::sock {
 
@@ -77,6 +78,9 @@ struct AddressResult {
     int error = 0;
 };
 AddressResult LocalAddress(int fd);
+// Notes the socket's local endpoint as one of the program's own (automatic replies never
+// answer it). Call once the socket is bound or connected.
+void NoteOwnEndpoint(int fd, own::Proto proto);
 
 // A multicast member's group options (addresses in network order).
 struct GroupOptions {

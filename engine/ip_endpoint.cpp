@@ -6,6 +6,8 @@
 #include <cstring>
 #include <tuple>
 
+#include "encoding/labels.h"
+
 namespace quillet {
 
 IpEndpoint::IpEndpoint(const sockaddr_in6& v6) : sockaddr_in{} {
@@ -113,7 +115,7 @@ std::string IpEndpoint::AddressText() const {
 }
 
 std::string IpEndpoint::Label() const {
-    return JoinHostPort(AddressText(), Port());
+    return enc::FormatEndpoint(AddressText(), Port());
 }
 
 namespace {
@@ -199,12 +201,6 @@ ParsedAddress ParseAddress(std::string_view text) {
     }
     text = Trimmed(text);
     return ParseV6(text);
-}
-
-std::string JoinHostPort(const std::string& host, int port) {
-    if (host.find(':') != std::string::npos)
-        return "[" + host + "]:" + std::to_string(port);
-    return host + ":" + std::to_string(port);
 }
 
 }  // namespace quillet

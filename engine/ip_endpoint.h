@@ -80,7 +80,4 @@ struct ParsedAddress {
 // texts with ':', '[', ']' or '%' are addresses or malformed, never names.
 ParsedAddress ParseAddress(std::string_view text);
 
-// host ":" port, with an IPv6 host in brackets ("[::1]:80").
-std::string JoinHostPort(const std::string& host, int port);
-
 }  // namespace quillet

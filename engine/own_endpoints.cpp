@@ -4,7 +4,6 @@
 #include <mutex>
 #include <unordered_map>
 
-#include "engine/endpoint.h"
 #include "engine/local_address.h"
 
 namespace quillet::own {
@@ -85,11 +84,10 @@ bool IsHostAddress(const IpEndpoint& address) {
 
 }  // namespace
 
-void Register(int fd, Proto proto) {
-    const sock::AddressResult local = sock::LocalAddress(fd);
-    if (local.error != 0 || local.address.Empty() || local.address.Port() == 0)
+void Register(int fd, Proto proto, const IpEndpoint& local) {
+    if (local.Empty() || local.Port() == 0)
         return;
-    TheTable().Register(fd, proto, local.address.Unmapped());
+    TheTable().Register(fd, proto, local.Unmapped());
 }
 
 void Forget(int fd) {

@@ -11,9 +11,9 @@ namespace quillet::own {
 
 enum class Proto { kTcp, kUdp };
 
-// Notes the local endpoint of `fd` (getsockname) as one of the program's own, replacing what
-// was noted for that descriptor before. Call once the socket is bound or connected.
-void Register(int fd, Proto proto);
+// Notes `local`, the local endpoint of `fd`, as one of the program's own, replacing what was
+// noted for that descriptor before. An empty endpoint or port 0 notes nothing.
+void Register(int fd, Proto proto, const IpEndpoint& local);
 // `fd` is being closed.
 void Forget(int fd);
 // True when `source` is one of the noted endpoints of `proto`: the same address and port, or the

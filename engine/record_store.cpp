@@ -5,7 +5,7 @@
 #include <utility>
 
 #include "engine/socket_closer.h"
-#include "engine/tcp_engine.h"
+#include "engine/send_queue.h"
 
 RecordStore::~RecordStore() {
     CCritSecLock lock(g_csConnect);
@@ -63,7 +63,8 @@ void RecordStore::CloseAndFreeAll(const std::vector<ConnectInfo*>& alsoOwned) {
 
 void RecordStore::DropSends(ConnectInfo* rec) {
     CCritSecLock lock(g_csConnect);
-    TcpEngine::DropSendQueue(rec);
+    // What waits goes with the connection; the writer finds its queue restarted and ends.
+    RestartSendQueue(rec->sendQueue, -1, 0);
 }
 
 RecordStore::SendNews RecordStore::TakeSendNews(ConnectInfo* rec) {

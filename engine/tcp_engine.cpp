@@ -85,7 +85,7 @@ int TcpEngine::Listen(const quillet::IpEndpoint& local) {
         close(fd);
         return -1;
     }
-    quillet::own::Register(fd, quillet::own::Proto::kTcp);
+    quillet::sock::NoteOwnEndpoint(fd, quillet::own::Proto::kTcp);
     WorkerContext ctx;
     ctx.sock = fd;
     ctx.pTcpEngine = this;
@@ -475,11 +475,6 @@ void TcpEngine::AutoReplyTo(const WorkerContext& ctx, const quillet::IpEndpoint&
         case SendResult::kFailed:  // the connection is ending; this thread sees it next
             break;
     }
-}
-
-void TcpEngine::DropSendQueue(ConnectInfo* pInfo) {
-    g_csConnect.AssertLocked();
-    RestartSendQueue(pInfo->sendQueue, -1, 0);
 }
 
 SendQueue* TcpEngine::WriterQueue(uint64_t key, int fd, uint64_t serial) {

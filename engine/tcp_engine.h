@@ -72,9 +72,6 @@ public:
     SendResult Send(ConnectInfo* pInfo, std::string bytes, std::u16string text, bool logged = true);
     // What the receive threads answer each chunk with (off unless the page sets a rule).
     AutoReply& AutoReplies() { return m_autoReply; }
-    // Forgets every text waiting on the record's connection (Disconnect); its writer ends
-    // silently. The caller holds g_csConnect.
-    static void DropSendQueue(ConnectInfo* pInfo);
 
     // Stops entering new records, wakes and joins every worker. Idempotent.
     void Shutdown();

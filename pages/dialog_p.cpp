@@ -471,7 +471,7 @@ void CDialogP::AddPeerNode(ConnectInfo* pInfo) {
         Message(QStringLiteral("pConnectInfo is null"), QStringLiteral("error!"));
         return;
     }
-    AddRecordNode(pInfo, ToQString(enc::ToWide(enc::FormatEndpoint(pInfo->addrClient))),
+    AddRecordNode(pInfo, ToQString(enc::ToWide(pInfo->addrClient.Label())),
                   kImageOpen);
 }
 

@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include "encoding/labels.h"
 #include "engine/local_address.h"
 #include "pages/app_settings.h"
 
@@ -67,7 +68,7 @@ IpEndpoint ServerEndpoint(const LocalChoice& choice, int port) {
 
 std::string ServerRootText(const LocalChoice& choice, const std::string& host, int port) {
     if (choice.kind != LocalChoice::Kind::kDualStack && choice.kind != LocalChoice::Kind::kAddress)
-        return JoinHostPort(host, port);
+        return enc::FormatEndpoint(host, port);
     return ServerEndpoint(choice, port).Label();
 }
 

@@ -90,7 +90,7 @@ void CTcpClientDlg::OnCreate() {
         return;
     // One connection unless the prompt asks for more; then each of them is connected at once.
     const int count = std::max(1, dlg.m_nCount);
-    const std::string dotted = enc::DottedAddress(dlg.m_addrTarget);
+    const std::string dotted = dlg.m_addrTarget.AddressText();
     const QString text = Wide(enc::FormatEndpoint(dotted, dlg.m_nPort));
     std::vector<ConnectInfo*> created;
     TreeNode* node = nullptr;
@@ -189,7 +189,7 @@ void CTcpClientDlg::Connected(ConnectInfo* rec, sock::Socket socket) {
         const int mark = target.indexOf(kLinkMark);
         if (mark >= 0)
             target = target.mid(mark + kLinkMark.size());
-        node->setText(0, Wide(enc::FormatEndpoint(local)) + kLinkMark + target);
+        node->setText(0, Wide(local.Label()) + kLinkMark + target);
     }
     if (m_engine.StartReceive(rec) != 0) {
         // No thread to receive on it: the engine has closed it again.
@@ -214,7 +214,7 @@ bool CTcpClientDlg::TryNextAddress(ConnectInfo* rec) {
     rec->addrServer = it->second.front();
     it->second.erase(it->second.begin());
     if (TreeNode* node = NodeOf(rec))
-        node->setText(0, Wide(enc::FormatEndpoint(rec->addrServer)));
+        node->setText(0, Wide(rec->addrServer.Label()));
     return true;
 }
 

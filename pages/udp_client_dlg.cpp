@@ -173,7 +173,7 @@ bool CUdpClientDlg::CreateEndpoint(const IpEndpoint& peer, int peerPort, int loc
     made->sock = endpoint.socket.release();
     const uint64_t key = UdpKey(made->addrClient);
     ConnectInfo* rec = Store().Add(key, std::move(made));
-    const std::string peerText = enc::DottedAddress(peer);
+    const std::string peerText = peer.AddressText();
     m_strLastPeer = enc::ToWide(peerText);
     const std::string label = enc::JoinPair(enc::FormatEndpoint(localHost, localPort),
                                             enc::FormatEndpoint(peerText, peerPort));

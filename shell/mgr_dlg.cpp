@@ -9,7 +9,7 @@
 #include <QScreen>
 #include <QShortcut>
 
-#include "encoding/set_dialog.h"
+#include "pages/set_dialog.h"
 #include "pages/log_view.h"
 #include "pages/settings_dlg.h"
 #include "pages/wire_encoding_setting.h"
@@ -119,7 +119,7 @@ void CMgrDlg::OnCommand(int id) {
             PopUpMenu();
             break;
         case kSettings: {
-            enc::CSet dlg(this);
+            pages::CSet dlg(this);
             if (ui::ExecModal(&dlg) == QDialog::Accepted) {
                 pages::StoreWireEncoding();
                 pages::CLogView::RefreshAll();  // old lines read in the new encoding

@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
-    <name>quillet::enc::CSet</name>
+    <name>quillet::pages::CSet</name>
     <message>
         <source>收发信息编码设置</source>
         <translation>Message Encoding Settings</translation>

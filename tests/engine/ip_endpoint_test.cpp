@@ -1,6 +1,7 @@
 // Endpoints of both families: what the address boxes accept and refuse, how endpoints are
 // labelled and keyed, and the engines serving IPv4 and IPv6 peers on one dual-stack socket
 // over ::1 and 127.0.0.1 (skipped where this host has no IPv6 loopback).
+#include "encoding/labels.h"
 #include "engine/ip_endpoint.h"
 
 #include <arpa/inet.h>
@@ -74,8 +75,8 @@ TEST(IpEndpointLabel, Ipv6InBracketsIpv4AsBefore) {
     EXPECT_EQ(Endpoint("fe80::1%lo", 7).Label(), "[fe80::1%lo]:7");
     EXPECT_EQ(Endpoint("10.0.0.1", 8888).Label(), "10.0.0.1:8888");
     EXPECT_EQ(IpEndpoint().Label(), "0.0.0.0:0");  // an unset endpoint reads as it always did
-    EXPECT_EQ(JoinHostPort("::", 5), "[::]:5");
-    EXPECT_EQ(JoinHostPort("myhost", 5), "myhost:5");
+    EXPECT_EQ(enc::FormatEndpoint("::", 5), "[::]:5");
+    EXPECT_EQ(enc::FormatEndpoint("myhost", 5), "myhost:5");
     // The IPv4 fields of an IPv6 endpoint: family and port, as for IPv4.
     const IpEndpoint v6 = Endpoint("::1", 6000);
     EXPECT_EQ(v6.sin_family, AF_INET6);

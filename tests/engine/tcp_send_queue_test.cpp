@@ -141,7 +141,7 @@ TEST_F(TcpSendQueueTest, DisconnectDropsTheQueueSilently) {
     WaitUntilStalled();
     {
         CCritSecLock lock(g_csConnect);
-        TcpEngine::DropSendQueue(rec);
+        RestartSendQueue(rec->sendQueue, -1, 0);
     }
     DisconnectRecord(engine, key);
     EXPECT_TRUE(Queue(&SendQueue::pending).empty());

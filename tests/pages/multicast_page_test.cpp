@@ -26,8 +26,8 @@ TEST_F(MulticastMemberTest, MemberIsBoundToTheGroupWithTheOptionsAsked) {
 
     ConnectInfo* rec = Record(node);
     ASSERT_NE(rec, nullptr);
-    EXPECT_EQ(QString::fromStdString(enc::FormatEndpoint(rec->addrClient)), endpoint);
-    EXPECT_EQ(QString::fromStdString(enc::FormatEndpoint(rec->addrServer)), endpoint);
+    EXPECT_EQ(QString::fromStdString(rec->addrClient.Label()), endpoint);
+    EXPECT_EQ(QString::fromStdString(rec->addrServer.Label()), endpoint);
     EXPECT_EQ(rec->nId, static_cast<uint32_t>(port));
     EXPECT_EQ(IntOption(rec->sock, IP_MULTICAST_TTL), 7);
     EXPECT_EQ(IntOption(rec->sock, IP_MULTICAST_LOOP), 0);

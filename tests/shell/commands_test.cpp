@@ -9,7 +9,7 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "encoding/set_dialog.h"
+#include "pages/set_dialog.h"
 #include "encoding/wire_codec.h"
 #include "pages/app_settings.h"
 #include "pages/wire_encoding_setting.h"
@@ -76,7 +76,7 @@ TEST_F(CommandTest, EachMenuItemOpensItsDialog) {
 TEST_F(CommandTest, TheEncodingChosenFromTheMenuIsKeptForTheNextRun) {
     auto choose = [this](const char* entry, bool ok) {
         ui::SetModalScript([entry, ok](QDialog* d) {
-            auto& set = *static_cast<enc::CSet*>(d);
+            auto& set = *static_cast<pages::CSet*>(d);
             set.Combo()->setCurrentText(entry);
             ok ? set.OkButton()->click() : set.reject();
         });

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "encoding/set_dialog.h"
+#include "pages/set_dialog.h"
 #include "encoding/wire_codec.h"
 #include "shell/about_dlg.h"
 #include "shell/help_dlg.h"
@@ -15,7 +15,7 @@
 namespace quillet::test {
 namespace {
 
-using enc::CSet;
+using pages::CSet;
 
 class DialogTest : public QtTestBase {
 protected:

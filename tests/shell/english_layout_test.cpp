@@ -7,7 +7,7 @@
 
 #include <memory>
 
-#include "encoding/set_dialog.h"
+#include "pages/set_dialog.h"
 #include "pages/multicast_server_dlg.h"
 #include "pages/set_dlg_broad_ip.h"
 #include "pages/set_multicast_dlg.h"
@@ -86,7 +86,7 @@ TEST_F(EnglishLayout, PromptsShowWholeLabelsWithTheirButtonsInside) {
 }
 
 TEST_F(EnglishLayout, TheEncodingHeadingEndsBeforeItsComboBox) {
-    enc::CSet set;
+    pages::CSet set;
     EXPECT_EQ(Check(&set).join("; ").toStdString(), "");
     const QRect heading = set.HeadingTextRect();
     for (QWidget* c : set.findChildren<QWidget*>())

@@ -19,7 +19,7 @@
 #include <memory>
 #include <optional>
 
-#include "encoding/set_dialog.h"
+#include "pages/set_dialog.h"
 #include "pages/dlg_set_ip.h"
 #include "pages/multicast_server_dlg.h"
 #include "pages/prompt_dlg.h"
@@ -200,7 +200,7 @@ TEST_F(UiLanguageTest, EnglishWindowPromptsAndDialogsHaveNoChineseLeft) {
 
     shell::CAbout about;
     shell::CHelp help;
-    enc::CSet set;
+    pages::CSet set;
     ui::COfficeXPMenu menu;
     ASSERT_TRUE(menu.LoadMenu(132));
     auto* udp = qobject_cast<pages::CUdpClientDlg*>(dlg_->Page(shell::kUdpClient));

@@ -14,7 +14,7 @@
 class QComboBox;
 class QPushButton;
 
-namespace quillet::enc {
+namespace quillet::pages {
 
 class CSet : public QDialog {
     Q_OBJECT
@@ -56,4 +56,4 @@ private:
     QFont m_headingFont;
 };
 
-}  // namespace quillet::enc
+}  // namespace quillet::pages

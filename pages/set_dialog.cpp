@@ -1,4 +1,4 @@
-#include "encoding/set_dialog.h"
+#include "pages/set_dialog.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -10,7 +10,9 @@
 #include "skin/crisp_lines.h"
 #include "skin/ui_kit.h"
 
-namespace quillet::enc {
+namespace quillet::pages {
+
+using namespace quillet::enc;
 namespace {
 
 // The main list's entries and the wire encodings they stand for. "UFT16" is the list's own
@@ -184,4 +186,4 @@ void CSet::paintEvent(QPaintEvent*) {
     QPainter(this).drawPixmap(0, 0, surface);
 }
 
-}  // namespace quillet::enc
+}  // namespace quillet::pages
