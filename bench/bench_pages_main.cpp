@@ -63,6 +63,8 @@ const Part kParts[] = {
     {"hex-search", PartHexAndSearch},
     {"record-page", PartRecordPage},
     {"record-plain", PartRecordPlain},
+    {"record-busy-page", PartRecordBusyPage},
+    {"record-busy-plain", PartRecordBusyPlain},
     {"select-during-udp", PartSelectDuringUdp},
     {"tiny-datagrams", PartTinyDatagrams},
     {"large-datagrams", PartLargeDatagrams},
