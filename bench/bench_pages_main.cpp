@@ -63,6 +63,8 @@ const Part kParts[] = {
     {"hex-search", PartHexAndSearch},
     {"record-page", PartRecordPage},
     {"record-plain", PartRecordPlain},
+    {"record-busy-page", PartRecordBusyPage},
+    {"record-busy-plain", PartRecordBusyPlain},
     {"select-during-udp", PartSelectDuringUdp},
     {"tiny-datagrams", PartTinyDatagrams},
     {"large-datagrams", PartLargeDatagrams},
@@ -246,6 +248,15 @@ void PrintLogFigures(Values& v) {
     Figure("page_tcp_flood_512MiB_recorded_bad_bytes", v["record-page.record_bad_bytes"],
            v["record-plain.record_plain_bad_bytes"], "= 0",
            checked && v["record-page.record_bad_bytes"] == 0);
+    // The same with another writer on the disk, beside the plain loop under that writer too.
+    const double busy = v["record-busy-page.record_busy_MBps"];
+    const double busyPlain = v["record-busy-plain.record_busy_plain_MBps"];
+    Figure("page_tcp_flood_512MiB_recorded_busy_disk_MBps", busy, busyPlain, "-", true);
+    Figure("page_tcp_flood_512MiB_recorded_busy_disk_bad_bytes",
+           v["record-busy-page.record_busy_bad_bytes"],
+           v["record-busy-plain.record_busy_plain_bad_bytes"], "= 0",
+           v.count("record-busy-page.record_busy_bad_bytes") > 0 &&
+               v["record-busy-page.record_busy_bad_bytes"] == 0);
     const double sent = v["select-during-udp.select_sent"];
     const double logged = v["select-during-udp.select_logged"];
     Figure("page_select_1GiB_log_during_udp_20k_lost", sent - logged,

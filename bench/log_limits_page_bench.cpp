@@ -1,9 +1,12 @@
 // Logs under their limits on the TCP server page: a 2 GiB flood into the selected connection
 // with the default limits (resident peak, ingest, heartbeat) beside a 512 MiB flood with limits
 // above it; a 64 MiB log switched to "HEX + 文本" and searched back to its start, beside a 64 KiB
-// one; a 512 MiB flood recorded raw to a file, beside a plain recv-to-file loop.
+// one; a 512 MiB flood recorded raw to a file, beside a plain recv-to-file loop, on an idle disk
+// and with another writer on the same disk.
 #include <sys/socket.h>
 #include <unistd.h>
+
+#include <QDir>
 
 #include <QAction>
 #include <QLineEdit>
@@ -13,6 +16,7 @@
 #include <atomic>
 #include <cstdio>
 #include <future>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -177,6 +181,111 @@ uint64_t BadBytes(const std::string& path, uint64_t total) {
     return bad + (offset > total ? offset - total : total - offset);
 }
 
+// Another writer on the disk for the span of a run: 1 MiB blocks to a file beside the recording,
+// synced every 16 MiB, the file deleted and begun again every 256 MiB; until stopped, or
+// kFloodTime at most.
+class BusyDisk {
+public:
+    explicit BusyDisk(const QString& dir)
+        : m_path(QDir(dir).filePath(QStringLiteral("busy.bin")).toStdString()),
+          m_thread([this] { Run(); }) {}
+    ~BusyDisk() { Stop(); }
+    // Stops the writer; returns what it wrote.
+    uint64_t Stop() {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_written;
+    }
+
+private:
+    void Run() {
+        const std::string block(size_t{1} << 20, 'b');
+        const auto end = Clock::now() + kFloodTime;
+        auto going = [&] { return !m_stop && Clock::now() < end; };
+        while (going()) {
+            FILE* f = std::fopen(m_path.c_str(), "wb");
+            if (!f)
+                return;
+            for (int i = 0; i < 256 && going(); ++i) {
+                if (std::fwrite(block.data(), 1, block.size(), f) != block.size())
+                    break;
+                m_written += block.size();
+                if (i % 16 == 15 && std::fflush(f) == 0)
+                    fdatasync(fileno(f));
+            }
+            std::fclose(f);
+            std::remove(m_path.c_str());
+        }
+    }
+
+    std::string m_path;
+    std::atomic<bool> m_stop{false};
+    std::atomic<uint64_t> m_written{0};
+    std::thread m_thread;  // last: it starts once the members above are made
+};
+
+// The raw recording of a 512 MiB flood into the page, with another writer on the disk when
+// `busy`; reports under `key`_*.
+bool RecordPage(const std::string& key, bool busy) {
+    QTemporaryDir dir;
+    ServerWithPeer s;
+    if (!dir.isValid() || !s.Start())
+        return false;
+    const std::string path = dir.filePath(QStringLiteral("flood.bin")).toStdString();
+    if (!s.page.Recordings()->Record(s.rec, QString::fromStdString(path), LogRecorder::Form::kRaw))
+        return false;
+    std::unique_ptr<BusyDisk> other = busy ? std::make_unique<BusyDisk>(dir.path()) : nullptr;
+    const auto start = Clock::now();
+    auto sender = std::async(std::launch::async, SendPattern, s.peer, kFloodRecorded);
+    const bool counted = RunUntil([&] { return s.Counted() == kFloodRecorded; }, kFloodTime);
+    s.page.Recordings()->Stop(s.rec);
+    s.page.Recordings()->StopAll();  // waits for the writer: the file is whole after it
+    const auto end = Clock::now();
+    const uint64_t otherBytes = other ? other->Stop() : 0;
+    const size_t sent = sender.get();
+    const uint64_t bad = BadBytes(path, kFloodRecorded);
+    Report(key + "_MBps", counted ? kFloodRecorded / Seconds(end - start) / 1e6 : 0);
+    Report(key + "_bad_bytes", static_cast<double>(bad));
+    if (busy)
+        Report(key + "_other_writer_MB", otherBytes / 1e6);
+    return counted && sent == kFloodRecorded;
+}
+
+// The same flood into a plain recv-to-file loop.
+bool RecordPlain(const std::string& key, bool busy) {
+    QTemporaryDir dir;
+    int port = 0;
+    const int listenFd = quillet::test::TcpListen(&port);
+    const int peer = listenFd < 0 ? -1 : quillet::test::TcpConnect(port);
+    const int conn = peer < 0 ? -1 : quillet::test::TcpAccept(listenFd);
+    const std::string path = dir.filePath(QStringLiteral("flood.bin")).toStdString();
+    FILE* out = dir.isValid() ? std::fopen(path.c_str(), "wb") : nullptr;
+    if (conn < 0 || !out)
+        return false;
+    std::unique_ptr<BusyDisk> other = busy ? std::make_unique<BusyDisk>(dir.path()) : nullptr;
+    const auto start = Clock::now();
+    auto sender = std::async(std::launch::async, SendPattern, peer, kFloodRecorded);
+    // Bounded: the sender shuts its side down at the end, or gives up on a stalled receiver.
+    char buf[10240];
+    size_t total = 0;
+    for (ssize_t n; (n = recv(conn, buf, sizeof buf, 0)) > 0; total += static_cast<size_t>(n))
+        if (std::fwrite(buf, 1, static_cast<size_t>(n), out) != static_cast<size_t>(n))
+            break;
+    std::fclose(out);
+    const auto end = Clock::now();
+    const uint64_t otherBytes = other ? other->Stop() : 0;
+    sender.get();
+    close(peer);
+    close(conn);
+    close(listenFd);
+    Report(key + "_MBps", kFloodRecorded / Seconds(end - start) / 1e6);
+    Report(key + "_bad_bytes", static_cast<double>(BadBytes(path, kFloodRecorded)));
+    if (busy)
+        Report(key + "_other_writer_MB", otherBytes / 1e6);
+    return total == kFloodRecorded;
+}
+
 }  // namespace
 
 bool PartFloodDefaultLimits() {
@@ -200,53 +309,19 @@ bool PartHexAndSearch() {
 }
 
 bool PartRecordPage() {
-    QTemporaryDir dir;
-    ServerWithPeer s;
-    if (!dir.isValid() || !s.Start())
-        return false;
-    const std::string path = dir.filePath(QStringLiteral("flood.bin")).toStdString();
-    if (!s.page.Recordings()->Record(s.rec, QString::fromStdString(path), LogRecorder::Form::kRaw))
-        return false;
-    const auto start = Clock::now();
-    auto sender = std::async(std::launch::async, SendPattern, s.peer, kFloodRecorded);
-    const bool counted = RunUntil([&] { return s.Counted() == kFloodRecorded; }, kFloodTime);
-    s.page.Recordings()->Stop(s.rec);
-    s.page.Recordings()->StopAll();  // waits for the writer: the file is whole after it
-    const auto end = Clock::now();
-    const size_t sent = sender.get();
-    const uint64_t bad = BadBytes(path, kFloodRecorded);
-    Report("record_MBps", counted ? kFloodRecorded / Seconds(end - start) / 1e6 : 0);
-    Report("record_bad_bytes", static_cast<double>(bad));
-    return counted && sent == kFloodRecorded;
+    return RecordPage("record", false);
 }
 
 bool PartRecordPlain() {
-    QTemporaryDir dir;
-    int port = 0;
-    const int listenFd = quillet::test::TcpListen(&port);
-    const int peer = listenFd < 0 ? -1 : quillet::test::TcpConnect(port);
-    const int conn = peer < 0 ? -1 : quillet::test::TcpAccept(listenFd);
-    const std::string path = dir.filePath(QStringLiteral("flood.bin")).toStdString();
-    FILE* out = dir.isValid() ? std::fopen(path.c_str(), "wb") : nullptr;
-    if (conn < 0 || !out)
-        return false;
-    const auto start = Clock::now();
-    auto sender = std::async(std::launch::async, SendPattern, peer, kFloodRecorded);
-    // Bounded: the sender shuts its side down at the end, or gives up on a stalled receiver.
-    char buf[10240];
-    size_t total = 0;
-    for (ssize_t n; (n = recv(conn, buf, sizeof buf, 0)) > 0; total += static_cast<size_t>(n))
-        if (std::fwrite(buf, 1, static_cast<size_t>(n), out) != static_cast<size_t>(n))
-            break;
-    std::fclose(out);
-    const auto end = Clock::now();
-    sender.get();
-    close(peer);
-    close(conn);
-    close(listenFd);
-    Report("record_plain_MBps", kFloodRecorded / Seconds(end - start) / 1e6);
-    Report("record_plain_bad_bytes", static_cast<double>(BadBytes(path, kFloodRecorded)));
-    return total == kFloodRecorded;
+    return RecordPlain("record_plain", false);
+}
+
+bool PartRecordBusyPage() {
+    return RecordPage("record_busy", true);
+}
+
+bool PartRecordBusyPlain() {
+    return RecordPlain("record_busy_plain", true);
 }
 
 }  // namespace quillet::bench

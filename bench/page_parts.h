@@ -73,6 +73,9 @@ bool PartFloodNoLimits();
 bool PartHexAndSearch();
 bool PartRecordPage();
 bool PartRecordPlain();
+// The same with another writer on the disk during the run.
+bool PartRecordBusyPage();
+bool PartRecordBusyPlain();
 // Resident memory of the UDP server page at the default log limits: 1-byte datagrams at the
 // sender's full rate for QUILLET_BENCH_TINY_SECONDS (300 by default), and 2 GiB of 64 KiB ones.
 bool PartTinyDatagrams();

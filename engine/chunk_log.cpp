@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstring>
+#include <limits>
 #include <mutex>
 #include <new>
 #include <queue>
@@ -25,6 +27,17 @@ constexpr size_t kIndexSlack = 8;
 // A non-empty log's deque itself: the object, its map of blocks and its first block, with heap
 // headers.
 constexpr uint64_t kLogBase = sizeof(std::deque<LogChunk>) + 16 + 64 + 16 + 512 + 16;
+// Chunks up to this size are packed; a packed chunk's header: ns after the block's first, size.
+constexpr size_t kPackedMax = 64;
+constexpr size_t kPieceHeader = 5;
+constexpr uint8_t kPieceJoins = 0x80;
+// A packed block grows along capacities whose heap blocks the allocator fills exactly, up to
+// this one; then a new block starts.
+constexpr size_t kPackedCapacityMax = 3063;
+
+size_t NextPackedCapacity(size_t capacity) {
+    return 2 * (capacity + 1 + kMallocHeader) - 1 - kMallocHeader;
+}
 // From this program-wide limit on, a trim frees a sixty-fourth of it more than it must.
 constexpr uint64_t kTrimSlackFrom = uint64_t{64} << 20;
 
@@ -61,7 +74,7 @@ public:
     void TrimTo(uint64_t target, const ChunkLog* keep) {
         std::lock_guard<std::mutex> lock(m_mutex);
         auto older = [](const ChunkLog* a, const ChunkLog* b) {
-            return a->At(a->First()).timeNs > b->At(b->First()).timeNs;
+            return a->FrontTime() > b->FrontTime();
         };
         std::priority_queue<ChunkLog*, std::vector<ChunkLog*>, decltype(older)> fronts(older);
         for (ChunkLog* log = m_head; log; log = log->m_next)
@@ -88,14 +101,21 @@ ChunkLog::~ChunkLog() {
 
 ChunkLog::ChunkLog(const ChunkLog& other)
     : m_dir(other.m_dir),
-      m_chunks(other.m_chunks ? std::make_unique<std::deque<LogChunk>>(*other.m_chunks) : nullptr),
+      m_chunks(other.m_chunks ? std::make_unique<std::deque<Entry>>(*other.m_chunks) : nullptr),
       m_firstSeq(other.m_firstSeq),
+      m_count(other.m_count),
       m_bytes(other.m_bytes),
-      m_cost(other.m_cost),
       m_droppedBytes(other.m_droppedBytes),
       m_droppedChunks(other.m_droppedChunks),
       m_failedBytes(other.m_failedBytes),
-      m_failedChunks(other.m_failedChunks) {}
+      m_failedChunks(other.m_failedChunks) {
+    // A copied block may have another capacity than its original.
+    if (m_chunks && !m_chunks->empty()) {
+        m_cost = kLogBase;
+        for (const Entry& entry : *m_chunks)
+            m_cost += CostOf(entry.bytes.capacity());
+    }
+}
 
 void ChunkLog::Register() {
     if (m_registered)
@@ -110,11 +130,62 @@ uint64_t ChunkLog::CostOf(size_t capacity) {
         const size_t block = capacity + 1 + kMallocHeader;  // the text's terminating zero too
         heap = std::max(kMallocMin, (block + kMallocAlign - 1) / kMallocAlign * kMallocAlign);
     }
-    return sizeof(LogChunk) + kIndexSlack + heap;
+    return sizeof(Entry) + kIndexSlack + heap;
 }
 
 uint64_t ChunkLog::BaseCost() {
     return kLogBase;
+}
+
+bool ChunkLog::AppendPacked(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
+                            bool joinsPrevious, uint64_t& cost) {
+    if (bytes.size() > kPackedMax)
+        return false;
+    const uint32_t addr = sender ? sender->sin_addr.s_addr : 0;
+    const uint16_t port = sender ? sender->sin_port : 0;
+    const size_t need = kPieceHeader + bytes.size();
+    Entry* block = m_chunks->empty() ? nullptr : &m_chunks->back();
+    bool fits =
+        block && block->packed && block->peerAddr == addr && block->peerPort == port &&
+        timeNs >= block->timeNs &&
+        static_cast<uint64_t>(timeNs - block->timeNs) <= std::numeric_limits<uint32_t>::max();
+    if (fits && block->bytes.size() + need > block->bytes.capacity()) {
+        const size_t capacity = block->bytes.capacity();
+        if (capacity >= kPackedCapacityMax) {
+            fits = false;
+        } else {
+            size_t next = capacity;
+            while (next < block->bytes.size() + need)
+                next = NextPackedCapacity(next);
+            block->bytes.reserve(next);  // throws before anything changed
+            cost += CostOf(block->bytes.capacity()) - CostOf(capacity);
+        }
+    }
+    if (!fits) {
+        Entry fresh;
+        fresh.packed = true;
+        fresh.timeNs = timeNs;
+        fresh.peerAddr = addr;
+        fresh.peerPort = port;
+        fresh.endSeq = End();
+        size_t capacity = fresh.bytes.capacity();
+        while (capacity < need)
+            capacity = NextPackedCapacity(capacity);
+        fresh.bytes.reserve(capacity);
+        cost += CostOf(fresh.bytes.capacity());
+        m_chunks->push_back(std::move(fresh));
+        block = &m_chunks->back();
+    }
+    // Nothing below allocates: the block has room.
+    const uint32_t after = static_cast<uint32_t>(timeNs - block->timeNs);
+    char header[kPieceHeader];
+    std::memcpy(header, &after, sizeof after);
+    header[4] = static_cast<char>(bytes.size() | (joinsPrevious ? kPieceJoins : 0));
+    block->bytes.append(header, sizeof header);
+    block->bytes.append(bytes);
+    ++block->count;
+    ++block->endSeq;
+    return true;
 }
 
 bool ChunkLog::Append(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
@@ -124,21 +195,24 @@ bool ChunkLog::Append(std::string_view bytes, int64_t timeNs, const sockaddr_in*
         if (g_failNext > 0 && g_failNext.fetch_sub(1) > 0)
             throw std::bad_alloc();
         Register();
-        LogChunk chunk;
-        chunk.timeNs = timeNs;
-        chunk.dir = m_dir;
-        chunk.joinsPrevious = joinsPrevious;
-        if (sender) {
-            chunk.peerAddr = sender->sin_addr.s_addr;
-            chunk.peerPort = sender->sin_port;
-        }
-        chunk.bytes.assign(bytes);
-        cost = CostOf(chunk.bytes.capacity());
         if (!m_chunks)
-            m_chunks = std::make_unique<std::deque<LogChunk>>();
+            m_chunks = std::make_unique<std::deque<Entry>>();
         if (m_chunks->empty())
             cost += kLogBase;
-        m_chunks->push_back(std::move(chunk));
+        if (!AppendPacked(bytes, timeNs, sender, joinsPrevious, cost)) {
+            Entry entry;
+            entry.timeNs = timeNs;
+            entry.joinsPrevious = joinsPrevious;
+            if (sender) {
+                entry.peerAddr = sender->sin_addr.s_addr;
+                entry.peerPort = sender->sin_port;
+            }
+            entry.bytes.assign(bytes);
+            entry.count = 1;
+            entry.endSeq = End() + 1;
+            cost += CostOf(entry.bytes.capacity());
+            m_chunks->push_back(std::move(entry));
+        }
     } catch (const std::bad_alloc&) {
         if (m_chunks && m_chunks->empty())
             m_chunks.reset();
@@ -149,6 +223,7 @@ bool ChunkLog::Append(std::string_view bytes, int64_t timeNs, const sockaddr_in*
         g_failedBytesTotal += bytes.size();
         return false;
     }
+    ++m_count;
     m_bytes += bytes.size();
     m_cost += cost;
     if (m_registered)
@@ -166,18 +241,98 @@ bool ChunkLog::Append(std::string_view bytes, int64_t timeNs, const sockaddr_in*
     return true;
 }
 
+ChunkLog::Piece ChunkLog::PieceAt(const Entry& entry, size_t at) {
+    uint32_t after = 0;
+    std::memcpy(&after, entry.bytes.data() + at, sizeof after);
+    const auto head = static_cast<uint8_t>(entry.bytes[at + 4]);
+    const size_t size = head & ~kPieceJoins;
+    return {entry.timeNs + after, (head & kPieceJoins) != 0,
+            std::string_view(entry.bytes.data() + at + kPieceHeader, size),
+            at + kPieceHeader + size};
+}
+
+LogChunk ChunkLog::ChunkOf(const Entry& entry, const Piece* piece, ChunkDir dir) {
+    LogChunk chunk;
+    chunk.timeNs = piece ? piece->timeNs : entry.timeNs;
+    chunk.peerAddr = entry.peerAddr;
+    chunk.peerPort = entry.peerPort;
+    chunk.dir = dir;
+    chunk.joinsPrevious = piece ? piece->joinsPrevious : entry.joinsPrevious;
+    chunk.bytes = piece ? std::string(piece->bytes) : entry.bytes;
+    return chunk;
+}
+
+template <typename Fn>
+void ChunkLog::Visit(uint64_t from, uint64_t to, Fn&& fn) const {
+    from = std::max(from, First());
+    to = std::min(to, End());
+    if (from >= to)
+        return;
+    // The first entry whose chunks reach past `from`.
+    auto it = std::upper_bound(m_chunks->begin(), m_chunks->end(), from,
+                               [](uint64_t seq, const Entry& e) { return seq < e.endSeq; });
+    for (uint64_t seq = from; seq < to; ++it) {
+        const Entry& entry = *it;
+        if (!entry.packed) {
+            fn(entry, nullptr);
+            ++seq;
+            continue;
+        }
+        size_t at = entry.offset;
+        for (uint64_t own = entry.endSeq - entry.count; own < entry.endSeq && seq < to; ++own) {
+            const Piece piece = PieceAt(entry, at);
+            at = piece.next;
+            if (own == seq) {
+                fn(entry, &piece);
+                ++seq;
+            }
+        }
+    }
+}
+
+LogChunk ChunkLog::At(uint64_t seq) const {
+    LogChunk chunk;
+    Visit(seq, seq + 1,
+          [&](const Entry& entry, const Piece* piece) { chunk = ChunkOf(entry, piece, m_dir); });
+    return chunk;
+}
+
+uint64_t ChunkLog::BytesIn(uint64_t from, uint64_t to) const {
+    if (from <= First() && to >= End())
+        return m_bytes;
+    uint64_t bytes = 0;
+    Visit(from, to, [&](const Entry& entry, const Piece* piece) {
+        bytes += piece ? piece->bytes.size() : entry.bytes.size();
+    });
+    return bytes;
+}
+
+int64_t ChunkLog::FrontTime() const {
+    const Entry& front = m_chunks->front();
+    return front.packed ? PieceAt(front, front.offset).timeNs : front.timeNs;
+}
+
 void ChunkLog::DropOldest() {
-    const LogChunk& oldest = m_chunks->front();
-    const uint64_t n = oldest.bytes.size();
-    const uint64_t cost = CostOf(oldest.bytes.capacity());
-    m_chunks->pop_front();
+    Entry& oldest = m_chunks->front();
+    uint64_t n = oldest.bytes.size();
+    if (oldest.packed) {
+        const Piece piece = PieceAt(oldest, oldest.offset);
+        n = piece.bytes.size();
+        oldest.offset = static_cast<uint32_t>(piece.next);
+    }
+    --oldest.count;
+    --m_count;
     ++m_firstSeq;
     m_bytes -= n;
+    m_droppedBytes += n;
+    ++m_droppedChunks;
+    if (oldest.count > 0)
+        return;  // a packed block's memory goes with its last chunk
+    const uint64_t cost = CostOf(oldest.bytes.capacity());
+    m_chunks->pop_front();
     m_cost -= cost;
     if (m_registered)
         g_totalBytes -= cost;
-    m_droppedBytes += n;
-    ++m_droppedChunks;
     if (m_chunks->empty()) {
         m_chunks.reset();  // an empty log holds no memory
         m_cost -= kLogBase;
@@ -191,6 +346,7 @@ void ChunkLog::clear() {
     if (m_registered)
         g_totalBytes -= m_cost;
     m_chunks.reset();
+    m_count = 0;
     m_bytes = 0;
     m_cost = 0;
     m_droppedBytes = m_droppedChunks = 0;
@@ -198,14 +354,13 @@ void ChunkLog::clear() {
 }
 
 std::vector<LogChunk> ChunkLog::Copy(uint64_t from, uint64_t to) const {
-    from = std::max(from, First());
-    to = std::min(to, End());
     std::vector<LogChunk> out;
-    if (from >= to)
-        return out;
-    out.reserve(to - from);
-    for (uint64_t seq = from; seq < to; ++seq)
-        out.push_back(At(seq));
+    const uint64_t first = std::max(from, First()), end = std::min(to, End());
+    if (first < end)
+        out.reserve(end - first);
+    Visit(from, to, [&](const Entry& entry, const Piece* piece) {
+        out.push_back(ChunkOf(entry, piece, m_dir));
+    });
     return out;
 }
 

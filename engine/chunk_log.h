@@ -12,6 +12,11 @@
 // the oldest chunk for the program-wide one) and DroppedBytes() counts them. An allocation that
 // fails drops the new chunk and counts it in FailedBytes(); nothing is thrown out of Append.
 //
+// Packing: consecutive small chunks of one sender are kept packed in one shared block (each
+// with its own time, size and stream flag), so a flood of tiny datagrams costs a few bytes per
+// chunk instead of a whole index entry each. Readers see every chunk on its own (At, Copy);
+// numbering, drops and counts are per chunk as for any other.
+//
 // Threads: every member is called with g_csConnect held (records are guarded by it), except
 // the destructor and the copy constructor. Appends may drop chunks of other logs, which is why
 // all logs share that one lock. The program-wide list of logs has its own mutex (taken after
@@ -63,16 +68,20 @@ public:
     // reaches it) for what they are.
     uint64_t First() const { return m_firstSeq; }
     uint64_t End() const { return m_firstSeq + Count(); }
-    size_t Count() const { return m_chunks ? m_chunks->size() : 0; }
-    const LogChunk& At(uint64_t seq) const { return (*m_chunks)[seq - m_firstSeq]; }
+    size_t Count() const { return m_count; }
+    // A copy of chunk `seq` (held: First() <= seq < End()).
+    LogChunk At(uint64_t seq) const;
     // Copies of the chunks of [from, to) that are held.
     std::vector<LogChunk> Copy(uint64_t from, uint64_t to) const;
+    // The bytes that the held chunks of [from, to) hold.
+    uint64_t BytesIn(uint64_t from, uint64_t to) const;
 
     uint64_t HeldBytes() const { return m_bytes; }
     // The memory the chunks held cost, as the limits count it.
     uint64_t Cost() const { return m_cost; }
-    // What one chunk whose bytes have heap capacity `capacity` costs (its index entry included),
-    // and what a log that holds any chunk costs besides them.
+    // What one index entry whose block has capacity `capacity` costs (the entry included; a
+    // chunk kept on its own has an entry of its own), and what a log that holds any chunk costs
+    // besides them.
     static uint64_t CostOf(size_t capacity);
     static uint64_t BaseCost();
     // Bytes and chunks the limits dropped from the start since the last clear().
@@ -87,6 +96,35 @@ public:
 
 private:
     friend class ChunkLogRegistry;
+    // One index entry: a chunk kept on its own, or consecutive small chunks of one sender packed
+    // into `bytes` as [ns after timeNs: 4][size | stream flag: 1][bytes] each.
+    struct Entry {
+        std::string bytes;
+        int64_t timeNs = 0;   // the chunk's, or the first packed chunk's
+        uint64_t endSeq = 0;  // the number after its last chunk
+        uint32_t peerAddr = 0;
+        uint32_t count = 0;   // chunks held
+        uint32_t offset = 0;  // packed: where the first held chunk starts
+        uint16_t peerPort = 0;
+        bool joinsPrevious = false;  // on its own
+        bool packed = false;
+    };
+    // Where a packed chunk starts in its block and what it holds.
+    struct Piece {
+        int64_t timeNs;
+        bool joinsPrevious;
+        std::string_view bytes;
+        size_t next;  // where the next one starts
+    };
+    static Piece PieceAt(const Entry& entry, size_t at);
+    static LogChunk ChunkOf(const Entry& entry, const Piece* piece, ChunkDir dir);
+    bool AppendPacked(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
+                      bool joinsPrevious, uint64_t& cost);
+    // Calls `fn(entry, piece)` for each held chunk of [from, to), in order (piece null for a
+    // chunk on its own).
+    template <typename Fn>
+    void Visit(uint64_t from, uint64_t to, Fn&& fn) const;
+    int64_t FrontTime() const;
     void DropOldest();
     void Register();
 
@@ -95,8 +133,9 @@ private:
     // A deque: dropping from the front gives its memory back at once, and growing never holds a
     // spare copy of the index as a vector's doubling does. Made at the first append: an empty
     // deque holds memory already.
-    std::unique_ptr<std::deque<LogChunk>> m_chunks;
+    std::unique_ptr<std::deque<Entry>> m_chunks;
     uint64_t m_firstSeq = 0;
+    size_t m_count = 0;  // chunks held, packed ones each
     uint64_t m_bytes = 0;
     uint64_t m_cost = 0;  // CostOf each chunk held
     uint64_t m_droppedBytes = 0;

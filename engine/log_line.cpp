@@ -243,9 +243,10 @@ std::u16string RenderLog(const ChunkLog& log) {
     const DisplayCodec codec = CurrentCodec();
     std::u16string out;
     std::string carry;
-    for (uint64_t seq = log.First(); seq < log.End(); ++seq) {
-        const LogChunk& chunk = log.At(seq);
-        const bool nextJoins = seq + 1 < log.End() && log.At(seq + 1).joinsPrevious;
+    const std::vector<LogChunk> chunks = log.Copy(log.First(), log.End());
+    for (size_t at = 0; at < chunks.size(); ++at) {
+        const LogChunk& chunk = chunks[at];
+        const bool nextJoins = at + 1 < chunks.size() && chunks[at + 1].joinsPrevious;
         std::string carryIn = chunk.joinsPrevious ? std::move(carry) : std::string();
         carry.clear();
         out += RenderWith(codec, chunk, std::move(carryIn), nextJoins ? &carry : nullptr);

@@ -173,14 +173,7 @@ uint64_t RecordStore::LogBytes(const ConnectInfo* rec, ChunkDir dir, uint64_t fr
                                uint64_t to) const {
     CCritSecLock lock(g_csConnect);
     const ChunkLog& log = LogOf(rec, dir);
-    from = std::max(from, log.First());
-    to = std::min(to, log.End());
-    if (from == log.First() && to == log.End())
-        return log.HeldBytes();
-    uint64_t bytes = 0;
-    for (uint64_t seq = from; seq < to; ++seq)
-        bytes += log.At(seq).bytes.size();
-    return bytes;
+    return log.BytesIn(from, to);
 }
 
 uint64_t RecordStore::CopiedChunks() {
