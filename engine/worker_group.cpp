@@ -109,7 +109,6 @@ bool WorkerGroup::Spawn(std::function<void()> body, pthread_t* handle) {
     pthread_attr_init(&attr);
     pthread_attr_setstacksize(&attr, kStackBytes);
     w->group = this;
-    // The thread takes the lock before it reads anything of `w`, so it starts once Spawn returns.
     const int made = pthread_create(&w->handle, &attr, ThreadMain, w);
     pthread_attr_destroy(&attr);
     if (made != 0) {
@@ -130,19 +129,20 @@ void* WorkerGroup::ThreadMain(void* arg) {
 }
 
 void WorkerGroup::Serve(Worker* w) {
-    std::unique_lock<std::mutex> lock(m_mutex);
+    // The first body was handed over before the thread was made: taking it needs no lock, so a
+    // new thread does not wait for the Spawn that made it.
+    std::function<void()> body = std::move(w->body);
+    w->body = nullptr;
     for (;;) {
-        std::function<void()> body = std::move(w->body);
-        w->body = nullptr;
-        lock.unlock();
         body();
         body = nullptr;  // its captures go before the thread is offered again
-        lock.lock();
+        std::unique_lock<std::mutex> lock(m_mutex);
         --m_busy;
         if (m_closed || m_parked.size() >= kMaxParked || !Park(w, lock))
             break;
+        body = std::move(w->body);
+        w->body = nullptr;
     }
-    lock.unlock();
     if (g_measureStacks)
         NoteStackDepth();
     Leave(w);
