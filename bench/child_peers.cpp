@@ -38,9 +38,10 @@ bool ChildPeers::Start(int port, int count) {
     }
     m_reader = std::thread([this, fd = out[0]] {
         FILE* from = fdopen(fd, "r");
-        long long ns = 0;
+        long long first = 0, ns = 0;
         int connected = 0;
-        if (from && std::fscanf(from, "@connected %lld %d", &ns, &connected) == 2) {
+        if (from && std::fscanf(from, "@connected %lld %lld %d", &first, &ns, &connected) == 3) {
+            m_firstNs = first;
             m_lastNs = ns;
             m_connected = connected;
         }

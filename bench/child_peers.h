@@ -1,7 +1,8 @@
 #pragma once
 // Peers in a child process of the benchmark (`bench_pages --connect PORT COUNT`), so that each
-// side has an open-file limit of its own. The child reports when its last connect returned and
-// holds every connection until its standard input closes (the destructor, or Stop).
+// side has an open-file limit of its own. The child reports when its first connect began and its
+// last returned, and holds every connection until its standard input closes (the destructor, or
+// Stop).
 //
 // Threads: the owner's thread; a reader thread of its own waits for the child's report.
 #include <sys/types.h>
@@ -18,6 +19,7 @@ public:
     bool Start(int port, int count);
     bool Done() const { return m_done; }
     int Connected() const { return m_connected; }
+    Clock::time_point FirstConnect() const { return Clock::time_point(Clock::duration(m_firstNs)); }
     Clock::time_point LastConnect() const { return Clock::time_point(Clock::duration(m_lastNs)); }
     // Closes every connection of the child and waits for it to end.
     void Stop();
@@ -29,6 +31,7 @@ private:
     std::thread m_reader;
     std::atomic<bool> m_done{false};
     std::atomic<int> m_connected{0};
+    std::atomic<Clock::rep> m_firstNs{0};
     std::atomic<Clock::rep> m_lastNs{0};
 };
 

@@ -17,13 +17,16 @@ bool PartIngestSelected();
 bool PartIngestUnselected();
 bool PartIngestPlain();
 // A thousand (and ten thousand) concurrent clients against the server page, and against a plain
-// thread-per-client server. The clients connect from a child process: RunConnector.
+// accept loop that starts a default std::thread per client: all accepted (each with its receive
+// thread) and, for the page, all shown in the tree, timed from the first connect and after the
+// last. The clients connect from a child process: RunConnector.
 bool PartClientsPage();
 bool PartClientsPlain();
 bool PartClientsPage10k();
 bool PartClientsPlain10k();
 // `bench_pages --connect PORT COUNT`: connects COUNT clients to 127.0.0.1:PORT, prints
-// "@connected <steady-clock ticks> <connected>", holds them until standard input closes.
+// "@connected <first connect's start> <last connect's end> <connected>" (steady-clock ticks),
+// holds them until standard input closes.
 int RunConnector(int port, int count);
 // A thousand connections from one TCP client prompt, and from a plain connect loop.
 bool PartClientPrompt();

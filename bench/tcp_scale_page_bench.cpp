@@ -10,7 +10,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <string>
+#include <functional>
 #include <memory>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -38,6 +40,41 @@ std::string Prefixed(const char* side, int count, const char* what) {
     return std::string(side) + "_" + std::to_string(count) + "_" + what;
 }
 
+// Stamps the moment `cond` first holds, polled every 200 µs on a thread of its own, so that the
+// window's thread is not what times it.
+class Stamp {
+public:
+    explicit Stamp(std::function<bool()> cond)
+        : m_thread([this, cond = std::move(cond)] {
+              if (PollUntil([&] { return m_stop || cond(); }, kLimit) && !m_stop)
+                  m_at = Clock::now();
+          }) {}
+    ~Stamp() { Stop(); }
+    // The moment, or nothing when it did not hold within kLimit.
+    std::optional<Clock::time_point> At() {
+        if (m_thread.joinable())
+            m_thread.join();
+        return m_at;
+    }
+
+private:
+    void Stop() {
+        m_stop = true;
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+    std::atomic<bool> m_stop{false};
+    std::optional<Clock::time_point> m_at;
+    std::thread m_thread;
+};
+
+void ReportTimes(const char* side, int count, const char* what, Clock::time_point at,
+                 const ChildPeers& peers) {
+    const std::string key = std::string(what) + "_";
+    Report(Prefixed(side, count, (key + "from_first_ms").c_str()), Ms(at - peers.FirstConnect()));
+    Report(Prefixed(side, count, (key + "after_last_ms").c_str()), Ms(at - peers.LastConnect()));
+}
+
 bool ClientsPage(int count) {
     RaiseFileLimit();
     const int port = quillet::test::FreeTcpPort();
@@ -45,18 +82,27 @@ bool ClientsPage(int count) {
     RunFor(std::chrono::milliseconds(100));
     const size_t rss0 = ResidentBytes();
     pages::TreeNode* root = page->Tree()->topLevelItem(0);
+    TcpEngine& engine = page->Engine();
+    const size_t madeBefore = engine.ThreadsMade();
+    // Accepted: listed, and its receive thread running (beside the accept thread).
+    Stamp accepted([&] { return engine.LiveWorkers() == static_cast<size_t>(count) + 1; });
     ChildPeers peers;
     if (!peers.Start(port, count))
         return false;
     const bool shown =
         RunUntil([&] { return peers.Done() && root->childCount() == count; }, kLimit);
     const auto shownAt = Clock::now();
-    if (!shown || peers.Connected() != count) {
-        std::fprintf(stderr, "clients-page %d: %d connected, %d shown\n", count, peers.Connected(),
-                     root->childCount());
+    const auto acceptedAt = accepted.At();
+    if (!shown || !acceptedAt || peers.Connected() != count) {
+        std::fprintf(stderr, "clients-page %d: %d connected, %d shown, all accepted: %d\n", count,
+                     peers.Connected(), root->childCount(), acceptedAt.has_value());
         return false;
     }
+    ReportTimes("page", count, "accepted", *acceptedAt, peers);
+    ReportTimes("page", count, "shown", shownAt, peers);
     Report(Prefixed("page", count, "shown_ms"), Ms(shownAt - peers.LastConnect()));
+    Report(Prefixed("page", count, "threads_made"),
+           static_cast<double>(engine.ThreadsMade() - madeBefore));
     RunFor(std::chrono::milliseconds(300));  // idle: every receive thread waits in recv
     Report(Prefixed("page", count, "kib_per_conn"), (ResidentBytes() - rss0) / 1024.0 / count);
     Report(Prefixed("page", count, "refused"), page->Engine().RefusedConnections());
@@ -79,6 +125,7 @@ bool ClientsPlain(int count) {
     std::vector<int> conns;
     std::vector<std::thread> readers;
     std::atomic<int> accepted{0};
+    Clock::time_point acceptedAt{};
     std::thread acceptor([&] {
         for (int i = 0; i < count; ++i) {
             const int fd = accept(listenFd, nullptr, nullptr);
@@ -95,14 +142,15 @@ bool ClientsPlain(int count) {
             });
             ++accepted;
         }
+        acceptedAt = Clock::now();
     });
     ChildPeers peers;
     bool all = peers.Start(port, count);
     all = all && PollUntil([&] { return peers.Done() && accepted == count; }, kLimit);
-    const auto acceptedAt = Clock::now();
     acceptor.join();
     if (!all || peers.Connected() != count)
         return false;
+    ReportTimes("plain", count, "accepted", acceptedAt, peers);
     Report(Prefixed("plain", count, "shown_ms"), Ms(acceptedAt - peers.LastConnect()));
     std::this_thread::sleep_for(std::chrono::milliseconds(300));
     Report(Prefixed("plain", count, "kib_per_conn"), (ResidentBytes() - rss0) / 1024.0 / count);
@@ -124,11 +172,13 @@ int RunConnector(int port, int count) {
     RaiseFileLimit();
     std::vector<int> fds;
     int connected = 0;
+    const auto first = Clock::now();
     for (int i = 0; i < count; ++i) {
         fds.push_back(quillet::test::TcpConnect(port));
         connected += fds.back() >= 0;
     }
-    std::printf("@connected %lld %d\n",
+    std::printf("@connected %lld %lld %d\n",
+                static_cast<long long>(first.time_since_epoch().count()),
                 static_cast<long long>(Clock::now().time_since_epoch().count()), connected);
     std::fflush(stdout);
     char buf[64];

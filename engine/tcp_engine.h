@@ -9,6 +9,8 @@
 // g_csConnect for every map lookup and record update and call the sink without it
 // (connection_sink.h). A receive thread also sends the automatic reply to each chunk it logged
 // (AutoReplies), through the connection's send queue as Send does, and never waits for the peer.
+// A worker thread serves one connection (or listening socket, or queue) at a time; when that ends
+// it waits parked for the next one (worker_group.h).
 // The page closes sockets with CloseSocket (socket_closer.h), never close().
 //
 // Teardown: the page first stops its sink from waiting for it, then calls Shutdown(), then frees
@@ -77,6 +79,10 @@ public:
     void Shutdown();
     // Worker threads still running (diagnostics and tests).
     size_t LiveWorkers() { return m_workers.LiveCount(); }
+    // Threads waiting, parked, to serve the next connection.
+    size_t ParkedWorkers() { return m_workers.ParkedCount(); }
+    // Threads made for the engine so far (parked ones serve again without a new one).
+    size_t ThreadsMade() { return m_workers.ThreadsMade(); }
     // How often accept failed for want of descriptors or memory.
     unsigned AcceptRetries() const { return m_acceptRetries; }
     // Connections closed as soon as they were accepted, for want of descriptors.

@@ -14,6 +14,7 @@ size_t RecordingSink::Count(int kind) {
 }
 
 void RecordingSink::Add(SinkEvent e) {
+    e.thread = std::this_thread::get_id();
     if (e.kind == -1 && onNew)
         onNew(e.record);
     std::lock_guard<std::mutex> lock(m_mutex);

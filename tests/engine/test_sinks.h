@@ -15,6 +15,7 @@ struct SinkEvent {
     ConnectInfo* record;
     int kind;  // -1 new record, else UPDATE_DATA / UPDATE_CLOSED
     uint64_t key;
+    std::thread::id thread{};  // the worker that told it (RecordingSink)
 };
 
 // Records every event as it arrives on the worker thread.
