@@ -60,7 +60,6 @@ const Part kParts[] = {
     {"file-page", PartFilePage},
     {"file-plain", PartFilePlain},
     {"send-box-page", PartSendBoxPage},
-    {"send-box-plain", PartSendBoxPlain},
     {"flood-limits", PartFloodDefaultLimits},
     {"flood-no-limits", PartFloodNoLimits},
     {"hex-search", PartHexAndSearch},
@@ -234,12 +233,15 @@ void PrintSendFigures(Values& v) {
     for (const char* size : {"100KB", "1MB", "10MB"}) {
         const std::string key = std::string("sendbox_") + size;
         const double rate = v["send-box-page." + key + "_MBps"];
-        const double plain = v["send-box-plain." + key + "_MBps"];
+        const double plain = v["send-box-page." + key + "_plain_MBps"];
         Figure(("page_tcp_send_box_line_" + std::string(size) + "_MBps").c_str(), rate, plain,
                ">= 50 % of baseline", rate >= 0.5 * plain);
         const double stall = v["send-box-page." + key + "_stall_ms"];
         Figure(("page_tcp_send_box_line_" + std::string(size) + "_longest_stall_ms").c_str(), stall,
                0, "<= 200", stall <= 200);
+        const double p99 = v["send-box-page." + key + "_heartbeat_p99_ms"];
+        Figure(("page_tcp_send_box_line_" + std::string(size) + "_heartbeat_p99_ms").c_str(), p99,
+               0, "<= 50", p99 <= 50);
     }
 }
 

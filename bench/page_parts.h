@@ -67,7 +67,6 @@ bool PartFilePlain();
 // Lines of 100 KB, 1 MB and 10 MB from the send box to a reading peer: rate until the page
 // has logged each and the window's longest stall; a plain blocking send loop beside it.
 bool PartSendBoxPage();
-bool PartSendBoxPlain();
 // Logs under limits: 2 GiB into the selected connection with the default limits, and 512 MiB
 // with limits above it; "HEX + 文本" and a search back to the start of a 64 MiB log (and of a
 // 64 KiB one); 512 MiB recorded raw to a file, and a plain recv-to-file loop.

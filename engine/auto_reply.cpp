@@ -70,7 +70,7 @@ void BookWritten(SendQueue& q, PendingSend item) {
         ++q.unloggedMessages;
         return;
     }
-    if (!item.text.empty()) {
+    if (item.FromBox()) {
         q.done.push_back(std::move(item));
         return;
     }

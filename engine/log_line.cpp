@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <atomic>
 #include <cstdio>
 #include <ctime>
@@ -88,6 +89,8 @@ std::u16string HexRows(const DisplayCodec& codec, std::string_view bytes, size_t
 
 // A chunk's bytes as a view shows them after its stamp; hex rows are indented by `column`, the
 // width of what comes before them on the first row.
+bool IsPlainChar(char16_t c);
+
 std::u16string RenderBody(const DisplayCodec& codec, std::string_view bytes, std::string carryIn,
                           std::string* carryOut, size_t column) {
     if (HexTextView()) {
@@ -95,13 +98,20 @@ std::u16string RenderBody(const DisplayCodec& codec, std::string_view bytes, std
             carryOut->clear();
         return HexRows(codec, bytes, column);
     }
-    return MakeVisible(Decode(codec, bytes, std::move(carryIn), carryOut));
+    std::u16string text = Decode(codec, bytes, std::move(carryIn), carryOut);
+    // Most chunks show as they are: no second copy of a long one.
+    if (std::all_of(text.begin(), text.end(), IsPlainChar))
+        return text;
+    return MakeVisible(text);
 }
 
 std::u16string RenderWith(const DisplayCodec& codec, const LogChunk& chunk, std::string carryIn,
                           std::string* carryOut) {
     std::u16string out = FormatChunkStamp(chunk.timeNs, CurrentStampStyle());
-    out += RenderBody(codec, chunk.bytes, std::move(carryIn), carryOut, out.size());
+    const std::u16string body =
+        RenderBody(codec, chunk.bytes, std::move(carryIn), carryOut, out.size());
+    out.reserve(out.size() + body.size() + 1);  // one copy of the body, not one per growth
+    out += body;
     // A chunk that ends with a line break ends its row with it: no empty row follows.
     if (out.back() != u'\n')
         out += u'\n';

@@ -9,14 +9,16 @@
 #include <cstddef>
 #include <cstdint>
 #include <list>
+#include <memory>
 #include <string>
 #include <vector>
 
-// One text given to Send: its wire bytes, the box text it came from, and how much the socket
-// has taken.
+// One text given to Send: its wire bytes, the box text it came from (shared with the page's
+// history rather than copied: it may be megabytes), and how much the socket has taken.
 struct PendingSend {
     std::string bytes;
-    std::u16string text;
+    std::shared_ptr<const std::u16string> text;
+    bool FromBox() const { return text && !text->empty(); }
     size_t taken = 0;
     // False for the pieces of a file: counted when taken, never written to the log.
     bool logged = true;

@@ -353,6 +353,12 @@ int TcpEngine::CloseSocket(int sock) {
 
 TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string bytes, std::u16string text,
                                       bool logged) {
+    auto shared = text.empty() ? nullptr : std::make_shared<const std::u16string>(std::move(text));
+    return Send(pInfo, &bytes, std::move(shared), logged);
+}
+
+TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string* bytes,
+                                      std::shared_ptr<const std::u16string> text, bool logged) {
     uint64_t key;
     int fd;
     {
@@ -363,13 +369,16 @@ TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string bytes, std
     if (fd < 0)
         return SendResult::kFailed;
     PendingSend item;
-    item.bytes = std::move(bytes);
+    item.bytes = std::move(*bytes);
     item.text = std::move(text);
     item.logged = logged;
-    return SendOnKey(key, fd, std::move(item), false);
+    const SendResult result = SendOnKey(key, fd, item, false);
+    if (result != SendResult::kQueued)
+        *bytes = std::move(item.bytes);
+    return result;
 }
 
-TcpEngine::SendResult TcpEngine::SendOnKey(uint64_t key, int fd, PendingSend item, bool reply) {
+TcpEngine::SendResult TcpEngine::SendOnKey(uint64_t key, int fd, PendingSend& item, bool reply) {
     {
         CCritSecLock lock(g_csConnect);
         ConnectInfo* rec = FindRecord(m_map, key);
@@ -457,7 +466,7 @@ void TcpEngine::AutoReplyTo(const WorkerContext& ctx, const quillet::IpEndpoint&
     }
     PendingSend item;
     item.bytes = std::move(reply);
-    switch (SendOnKey(ctx.nId, ctx.sock, std::move(item), true)) {
+    switch (SendOnKey(ctx.nId, ctx.sock, item, true)) {
         case SendResult::kAll: {
             ConnectInfo* rec;
             {
@@ -487,8 +496,9 @@ SendQueue* TcpEngine::WriterQueue(uint64_t key, int fd, uint64_t serial) {
 }
 
 void TcpEngine::WriteLoop(uint64_t key, int fd, uint64_t serial) {
+    std::string chunk;  // one buffer for every call: no fresh pages to fault in each time
+    chunk.reserve(kWriteChunk);
     for (;;) {
-        std::string chunk;
         bool pinned = false;
         {
             CCritSecLock lock(g_csConnect);

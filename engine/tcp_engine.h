@@ -72,6 +72,10 @@ public:
     // one only while the waiting bytes stay within SendQueue::kMaxWaitingBytes. A text that is
     // not `logged` (a file's piece) is only counted when the writer reports it.
     SendResult Send(ConnectInfo* pInfo, std::string bytes, std::u16string text, bool logged = true);
+    // The same without a copy: `*bytes` is moved into the queue when the result is kQueued and
+    // left as it was otherwise (to log what the socket took at once).
+    SendResult Send(ConnectInfo* pInfo, std::string* bytes,
+                    std::shared_ptr<const std::u16string> text, bool logged = true);
     // What the receive threads answer each chunk with (off unless the page sets a rule).
     AutoReply& AutoReplies() { return m_autoReply; }
 
@@ -116,7 +120,8 @@ private:
     bool ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint& peer, const char* data,
                       int n, bool continues);
     // Send for the record listed under `key` while it is connected on `fd`; lock not held.
-    SendResult SendOnKey(uint64_t key, int fd, PendingSend item, bool reply);
+    // `item` is moved from only when it is queued or booked as a reply.
+    SendResult SendOnKey(uint64_t key, int fd, PendingSend& item, bool reply);
     // The automatic reply to a received chunk, sent on the receive thread unless `peer` is one
     // of the program's own sockets or its reply budget is spent.
     void AutoReplyTo(const WorkerContext& ctx, const quillet::IpEndpoint& peer, const char* data,

@@ -507,10 +507,13 @@ std::optional<std::u16string> CDialogP::TakeSendText() {
 }
 
 std::optional<std::string> CDialogP::EncodeSendText(const std::u16string& text) {
-    // A line break goes out as the user chose; hex text has no line breaks to send.
-    auto wire = enc::WireEncoding() == enc::kHex
-                    ? enc::TryEncodeForWire(text)
-                    : enc::TryEncodeForWire(ApplyLineEnding(text, CurrentSendOptions().lineEnding));
+    // A line break goes out as the user chose; hex text has no line breaks to send. A text
+    // that needs no change is encoded as it is, without a copy.
+    const LineEnding ending = CurrentSendOptions().lineEnding;
+    const bool asIs = enc::WireEncoding() == enc::kHex || ending == LineEnding::kLf ||
+                      text.find(u'\n') == std::u16string::npos;
+    auto wire =
+        asIs ? enc::TryEncodeForWire(text) : enc::TryEncodeForWire(ApplyLineEnding(text, ending));
     if (!wire) {
         Message(tr("发送内容不是有效的十六进制数据！"), tr("提示"));
         return std::nullopt;
@@ -595,8 +598,10 @@ void CDialogP::SendToSelected(const SendSteps& steps) {
     auto wire = EncodeSendText(*text);
     if (!wire || (steps.skipEmpty && wire->empty()))
         return;
-    m_history.Add(*text);
-    if (const int sent = steps.send(item, rec, *wire, *text); sent > 0)
+    // One text for the history and the send queue: a long one is not copied.
+    const auto shared = std::make_shared<const std::u16string>(std::move(*text));
+    m_history.Add(shared);
+    if (const int sent = steps.send(item, rec, *wire, shared); sent > 0)
         LogSent(rec, *wire, sent);
 }
 
@@ -611,10 +616,10 @@ void CDialogP::SendOnSelectedTcp(TcpEngine& engine, const std::function<void(Tre
     // A text that encodes to no bytes has nothing to send; a send of 0 bytes is no sign of a
     // lost peer.
     steps.skipEmpty = true;
-    steps.send = [this, &engine, &refresh](TreeNode* item, ConnectInfo* rec,
-                                           const std::string& wire, const std::u16string& text) {
+    steps.send = [this, &engine, &refresh](TreeNode* item, ConnectInfo* rec, std::string& wire,
+                                           const std::shared_ptr<const std::u16string>& text) {
         m_sendRefresh = refresh;
-        switch (engine.Send(rec, wire, text)) {
+        switch (engine.Send(rec, &wire, text)) {
             case TcpEngine::SendResult::kAll:
                 return static_cast<int>(wire.size());
             case TcpEngine::SendResult::kQueued:
@@ -639,7 +644,7 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
     const RecordStore::SendNews news = Store().TakeSendNews(rec);
     // The box's text is looked at only for news of texts that came from it.
     const bool ofBox = std::any_of(news.done.begin(), news.done.end(),
-                                   [](const PendingSend& item) { return !item.text.empty(); });
+                                   [](const PendingSend& item) { return item.FromBox(); });
     // Untouched since the last send from it, the box still holds that text: no need to read
     // it back (a long text costs a copy of its whole document).
     const bool untouched = m_sendBox->document()->revision() == m_boxRevision;
@@ -660,11 +665,12 @@ QString CDialogP::HandleSendNews(ConnectInfo* rec) {
         LogSentChunk(rec, item.bytes);
         NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, item.bytes);
         logged = true;
-        fromBox = fromBox || !item.text.empty();
-        if (item.text.empty() || CurrentSendOptions().keepText)
+        fromBox = fromBox || item.FromBox();
+        if (!item.FromBox() || CurrentSendOptions().keepText)
             continue;
-        if ((untouched && item.text.size() == m_boxTextSize && !m_sendBox->document()->isEmpty()) ||
-            (!box.empty() && box == item.text)) {  // not if the user has typed on since
+        if ((untouched && item.text->size() == m_boxTextSize &&
+             !m_sendBox->document()->isEmpty()) ||
+            (!box.empty() && box == *item.text)) {  // not if the user has typed on since
             m_sendBox->clear();
             box.clear();
         }

@@ -224,8 +224,9 @@ protected:
         bool skipEmpty = false;
         // Sends the wire bytes of `text`: the byte count to log now, or 0 when the outcome has
         // been dealt with (a failure told, or a text that is logged later).
-        std::function<int(TreeNode* item, ConnectInfo* rec, const std::string& wire,
-                          const std::u16string& text)>
+        // It may take `wire` when it returns 0 (a queued text keeps it).
+        std::function<int(TreeNode* item, ConnectInfo* rec, std::string& wire,
+                          const std::shared_ptr<const std::u16string>& text)>
             send;
     };
     // The one send routine of every page: the selected connection ("请选择接收端！" when

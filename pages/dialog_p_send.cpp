@@ -106,10 +106,10 @@ QMenu* CDialogP::MakeSendBoxMenu() {
     QMenu* history = menu->addMenu(tr("历史记录"));
     history->setObjectName(QStringLiteral("historyMenu"));
     history->setEnabled(!m_history.Entries().empty());
-    for (const std::u16string& text : m_history.Entries()) {
-        QAction* item = history->addAction(HistoryItemText(text));
+    for (const auto& entry : m_history.Entries()) {
+        QAction* item = history->addAction(HistoryItemText(*entry));
         item->setObjectName(QStringLiteral("historyItem"));
-        connect(item, &QAction::triggered, this, [this, text] { SetBoxText(text); });
+        connect(item, &QAction::triggered, this, [this, entry] { SetBoxText(*entry); });
     }
     menu->addSeparator();
     QMenu* tree = MakeTreeMenu();
@@ -292,11 +292,10 @@ void CDialogP::LoadAutoReply() {
 
 RawSend CDialogP::SendRawTcp(TcpEngine& engine, ConnectInfo* rec, std::string bytes, bool logged) {
     const size_t size = bytes.size();
-    std::string forLog = logged ? bytes : std::string();  // a file's pieces go without a copy
-    switch (engine.Send(rec, std::move(bytes), {}, logged)) {
-        case TcpEngine::SendResult::kAll:
+    switch (engine.Send(rec, &bytes, {}, logged)) {
+        case TcpEngine::SendResult::kAll:  // the bytes are still here to log
             if (logged)
-                LogSent(rec, forLog, static_cast<int>(size), false);
+                LogSent(rec, bytes, static_cast<int>(size), false);
             else  // a file's piece: counted, not logged
                 CountSentChunk(rec, size);
             return RawSend::kSent;

@@ -351,32 +351,19 @@ void CLogView::LayOutFromEnd() {
     m_follow = true;
     const int h = viewport()->height();
     const int rh = RowHeight();
-    const LogViewSource::Items items =
-        m_source->FetchLast(static_cast<uint64_t>(RowsInSight()) + 1);
+    // The newest item first: a long one fills the screen alone, and the items before it are
+    // then neither copied nor rendered.
+    LogViewSource::Items items = m_source->FetchLast(1);
+    std::vector<std::unique_ptr<Laid>> laid;
+    bool firstWhole = true;  // the first item laid out was laid out from its start
+    int total = LayOutBackwards(items, &laid, &firstWhole);
+    if (total < h && !items.texts.empty() && items.from > items.first) {
+        items = m_source->FetchLast(static_cast<uint64_t>(RowsInSight()) + 1);
+        laid.clear();
+        total = LayOutBackwards(items, &laid, &firstWhole);
+    }
     m_knownFirst = items.first;
     m_knownEnd = items.end;
-    // From the newest piece back until the screen is full.
-    int total = 0;
-    bool firstWhole = true;  // the first item laid out was laid out from its start
-    std::vector<std::unique_ptr<Laid>> laid;
-    for (size_t i = items.texts.size(); i-- > 0 && total < h;) {
-        const QString& text = items.texts[i];
-        auto one = std::make_unique<Laid>();
-        one->item = items.from + i;
-        one->text = text;
-        int start = LastPiece(text);
-        for (; start >= 0 && total < h; start = PrevPiece(text, start)) {
-            one->pieces.push_back(LayOutPiece(text, start));
-            total += one->pieces.back().rows * rh;
-        }
-        firstWhole = start < 0;
-        std::reverse(one->pieces.begin(), one->pieces.end());
-        for (Piece& piece : one->pieces) {
-            piece.row = one->rows;
-            one->rows += piece.rows;
-        }
-        laid.push_back(std::move(one));
-    }
     std::reverse(laid.begin(), laid.end());
     const bool allFits =
         total <= h && (laid.empty() || (laid.front()->item == items.first && firstWhole));
@@ -387,6 +374,33 @@ void CLogView::LayOutFromEnd() {
     }
     m_laid = std::move(laid);
     SyncScrollBar(items.first, items.end, allFits);
+}
+
+int CLogView::LayOutBackwards(const LogViewSource::Items& items,
+                              std::vector<std::unique_ptr<Laid>>* laid, bool* firstWhole) {
+    // From the newest piece back until the screen is full; `laid` ends up newest first.
+    const int h = viewport()->height();
+    const int rh = RowHeight();
+    int total = 0;
+    for (size_t i = items.texts.size(); i-- > 0 && total < h;) {
+        const QString& text = items.texts[i];
+        auto one = std::make_unique<Laid>();
+        one->item = items.from + i;
+        one->text = text;
+        int start = LastPiece(text);
+        for (; start >= 0 && total < h; start = PrevPiece(text, start)) {
+            one->pieces.push_back(LayOutPiece(text, start));
+            total += one->pieces.back().rows * rh;
+        }
+        *firstWhole = start < 0;
+        std::reverse(one->pieces.begin(), one->pieces.end());
+        for (Piece& piece : one->pieces) {
+            piece.row = one->rows;
+            one->rows += piece.rows;
+        }
+        laid->push_back(std::move(one));
+    }
+    return total;
 }
 
 void CLogView::SyncScrollBar(uint64_t first, uint64_t end, bool allFits) {
@@ -689,8 +703,8 @@ void CLogView::PaintItem(QPainter& painter, const Laid& laid) const {
             selections.append(range);
         }
         piece.layout->draw(&painter, origin, selections, clip);
-        DrawMissingControlPictures(painter, *piece.layout, origin,
-                                   palette().color(QPalette::Text), palette().color(QPalette::Base));
+        DrawMissingControlPictures(painter, *piece.layout, origin, palette().color(QPalette::Text),
+                                   palette().color(QPalette::Base));
     }
 }
 

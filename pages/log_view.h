@@ -175,6 +175,10 @@ private:
     void LayOut();
     bool LayOutFromTop();
     void LayOutFromEnd();
+    // Lays out `items` from the newest piece back until the screen is full, into `laid`
+    // (newest first); the rows' height in pixels.
+    int LayOutBackwards(const LogViewSource::Items& items, std::vector<std::unique_ptr<Laid>>* laid,
+                        bool* firstWhole);
     Piece LayOutPiece(const QString& text, int start) const;
     bool TextOf(uint64_t item, QString* text);
     int RowsOf(uint64_t item, int piece);

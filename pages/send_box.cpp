@@ -47,9 +47,22 @@ QString TextBetween(const QTextDocument* doc, int from, int to) {
     return text;
 }
 
+// Whether the box keeps `text` as it is: a cursor turns these into paragraph breaks.
+bool KeptAsIs(const QString& text) {
+    return std::none_of(text.begin(), text.end(), [](QChar c) {
+        return c == QLatin1Char('\r') || c == QChar::ParagraphSeparator || c.unicode() == 0xFDD0 ||
+               c.unicode() == 0xFDD1;  // frame marks
+    });
+}
+
 }  // namespace
 
-CSendBox::CSendBox(QWidget* parent) : QPlainTextEdit(parent) {}
+CSendBox::CSendBox(QWidget* parent) : QPlainTextEdit(parent) {
+    connect(document(), &QTextDocument::contentsChanged, this, [this] {
+        m_wholeValid = false;
+        m_whole.clear();
+    });
+}
 
 void CSendBox::SetText(const QString& text) {
     if (!HasLongLine(text, kLongLine)) {
@@ -61,6 +74,8 @@ void CSendBox::SetText(const QString& text) {
 }
 
 QString CSendBox::Text() const {
+    if (m_wholeValid)
+        return m_whole;
     return TextBetween(document(), 0, document()->characterCount());
 }
 
@@ -93,6 +108,7 @@ void CSendBox::keyPressEvent(QKeyEvent* event) {
 }
 
 void CSendBox::InsertText(const QString& text) {
+    const bool whole = document()->isEmpty() && KeptAsIs(text);
     QTextBlockFormat soft;
     soft.setProperty(kSoftBreakProperty, true);
     QTextCursor c = textCursor();
@@ -120,6 +136,10 @@ void CSendBox::InsertText(const QString& text) {
     }
     c.endEditBlock();
     setTextCursor(c);
+    if (whole) {  // after the edit's change notices, which drop what was kept before
+        m_whole = text;
+        m_wholeValid = true;
+    }
 }
 
 }  // namespace quillet::pages

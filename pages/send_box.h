@@ -31,6 +31,12 @@ protected:
 private:
     // Inserts `text` at the cursor, long lines in soft pieces, as one edit.
     void InsertText(const QString& text);
+
+    // The whole text while the document holds just what SetText or a paste into an empty box
+    // put there (shared, not copied): reading a long text back from its paragraphs costs a
+    // walk and a copy of every one. Any later change of the document drops it.
+    QString m_whole;
+    bool m_wholeValid = false;
 };
 
 }  // namespace quillet::pages

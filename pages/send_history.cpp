@@ -5,13 +5,18 @@
 namespace quillet::pages {
 
 void SendHistory::Add(const std::u16string& text) {
+    Add(std::make_shared<const std::u16string>(text));
+}
+
+void SendHistory::Add(std::shared_ptr<const std::u16string> text) {
     m_pos = -1;
-    if (text.empty())
+    if (!text || text->empty())
         return;
-    auto same = std::find(m_entries.begin(), m_entries.end(), text);
+    auto same = std::find_if(m_entries.begin(), m_entries.end(),
+                             [&](const auto& entry) { return *entry == *text; });
     if (same != m_entries.end())
         m_entries.erase(same);
-    m_entries.push_front(text);
+    m_entries.push_front(std::move(text));
     if (m_entries.size() > kMaxEntries)
         m_entries.pop_back();
 }
@@ -22,7 +27,7 @@ std::optional<std::u16string> SendHistory::Older(const std::u16string& box) {
     if (m_pos < 0)
         m_draft = box;
     ++m_pos;
-    return m_entries[static_cast<size_t>(m_pos)];
+    return *m_entries[static_cast<size_t>(m_pos)];
 }
 
 std::optional<std::u16string> SendHistory::Newer() {
@@ -31,7 +36,7 @@ std::optional<std::u16string> SendHistory::Newer() {
     --m_pos;
     if (m_pos < 0)
         return m_draft;
-    return m_entries[static_cast<size_t>(m_pos)];
+    return *m_entries[static_cast<size_t>(m_pos)];
 }
 
 }  // namespace quillet::pages

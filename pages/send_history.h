@@ -6,6 +6,7 @@
 // Threads: user-interface thread only (one per page).
 #include <cstddef>
 #include <deque>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -17,7 +18,9 @@ public:
 
     // A sent text becomes the newest entry (an equal older one is dropped); browsing restarts.
     void Add(const std::u16string& text);
-    const std::deque<std::u16string>& Entries() const { return m_entries; }
+    // The same, keeping a text shared with its sender (no copy of a long one).
+    void Add(std::shared_ptr<const std::u16string> text);
+    const std::deque<std::shared_ptr<const std::u16string>>& Entries() const { return m_entries; }
 
     // One step back (older) or forward (newer) from where browsing stands, given the box's text
     // now; the text to put in the box, or nullopt when there is no step to take.
@@ -27,8 +30,8 @@ public:
     void StopBrowsing() { m_pos = -1; }
 
 private:
-    std::deque<std::u16string> m_entries;  // newest first
-    int m_pos = -1;                        // the entry shown, -1: the draft
+    std::deque<std::shared_ptr<const std::u16string>> m_entries;  // newest first, none empty
+    int m_pos = -1;                                               // the entry shown, -1: the draft
     std::u16string m_draft;
 };
 

@@ -220,8 +220,8 @@ RawSend CUdpClientDlg::SendRaw(ConnectInfo* rec, std::string bytes, bool logged)
 void CUdpClientDlg::OnSend() {
     SendSteps steps;
     steps.pageReady = [this] { return RootStateForSend(); };
-    steps.send = [this](TreeNode* item, ConnectInfo* rec, const std::string& wire,
-                        const std::u16string&) {
+    steps.send = [this](TreeNode* item, ConnectInfo* rec, std::string& wire,
+                        const std::shared_ptr<const std::u16string>&) {
         const int sent = UdpEngine::SendOnRecord(rec, wire.data(), static_cast<int>(wire.size()),
                                                  rec->addrServer);
         return SentOrTold(sent, item, [this](TreeNode* i) { Refresh(i); });

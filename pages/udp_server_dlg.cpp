@@ -173,8 +173,8 @@ RawSend CUdpServerDlg::SendRaw(ConnectInfo* rec, std::string bytes, bool logged)
 void CUdpServerDlg::OnSend() {
     SendSteps steps;
     steps.pageReady = [this] { return RootStateForSend(); };
-    steps.send = [this](TreeNode* item, ConnectInfo* rec, const std::string& wire,
-                        const std::u16string&) {
+    steps.send = [this](TreeNode* item, ConnectInfo* rec, std::string& wire,
+                        const std::shared_ptr<const std::u16string>&) {
         // A stopped server has no socket (-1), so the send fails as it should.
         const int sent = UdpEngine::SendTo(RootState()->sock, wire.data(),
                                            static_cast<int>(wire.size()), rec->addrClient);

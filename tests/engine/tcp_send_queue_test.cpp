@@ -108,7 +108,7 @@ TEST_F(TcpSendQueueTest, StalledPeerQueuesAndItsResetTellsWhatWasTaken) {
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_SENT) == 1; }));
     const auto lost = Queue(&SendQueue::lost);
     ASSERT_EQ(lost.size(), 2u);
-    EXPECT_EQ(lost[0].text, u"big");
+    EXPECT_EQ(*lost[0].text, u"big");
     EXPECT_GE(lost[0].taken, kLarge + 4 - waiting);  // what went before the stall, or more
     EXPECT_LT(lost[0].taken, kLarge);
     EXPECT_GT(lost[0].taken, 0u);

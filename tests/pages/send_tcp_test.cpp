@@ -131,8 +131,8 @@ TEST_F(TcpSendTest, HistoryKeepsTheLastFiftyDistinctTextsNewestFirst) {
     for (int i = 0; i < 60; ++i)
         SendBox(QString::number(i));
     EXPECT_EQ(page_->History().Entries().size(), pages::SendHistory::kMaxEntries);
-    EXPECT_EQ(page_->History().Entries().front(), u"59");
-    EXPECT_EQ(page_->History().Entries().back(), u"10");
+    EXPECT_EQ(*page_->History().Entries().front(), u"59");
+    EXPECT_EQ(*page_->History().Entries().back(), u"10");
 }
 
 TEST_F(TcpSendTest, RepeatSendsTheCountLogsEachAndRefusesBadIntervals) {
@@ -368,6 +368,28 @@ TEST_F(TcpSendTest, ATenMegabyteLineIsPastedAndTheBoxStaysResponsive) {
     box->SetText(QString(100000, QLatin1Char('z')) + QStringLiteral("\n"));
     EXPECT_EQ(box->Text().size(), 100001);
     ClickItem(Root());
+}
+
+TEST_F(TcpSendTest, AMultiMegabyteLineFromTheBoxArrivesWholeIsLoggedWholeAndEmptiesTheBox) {
+    PeerSocket peer = Client(Listen(), 0);
+    // More than the socket takes at once: the rest goes out on the connection's writer.
+    QString line(6 << 20, QLatin1Char('w'));
+    for (qsizetype i = 0; i < line.size(); i += 4099)
+        line[i] = QLatin1Char(static_cast<char>('a' + i % 26));
+    auto* box = static_cast<pages::CSendBox*>(page_->SendBox());
+    box->SetText(line);
+    Press(kSend);
+    EXPECT_EQ(RecvExactly(peer, static_cast<size_t>(line.size())), line.toStdString());
+    EXPECT_TRUE(Eventually([&] { return box->document()->isEmpty(); }));
+    EXPECT_TRUE(Eventually([&] { return Sent().count(line) == 1; }));
+    ASSERT_FALSE(page_->History().Entries().empty());
+    EXPECT_EQ(*page_->History().Entries().front(), line.toStdU16String());
+    // Typed on after a paste, the box sends what it shows now.
+    box->SetText(QString(100000, QLatin1Char('y')));
+    box->moveCursor(QTextCursor::End);
+    QTest::keyClicks(box, "z");
+    Press(kSend);
+    EXPECT_EQ(RecvExactly(peer, 100001), std::string(100000, 'y') + "z");
 }
 
 }  // namespace
