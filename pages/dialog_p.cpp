@@ -507,10 +507,18 @@ std::optional<std::u16string> CDialogP::TakeSendText() {
 }
 
 std::optional<std::string> CDialogP::EncodeSendText(const std::u16string& text) {
+    const LineEnding ending = m_oneSend.ending.value_or(CurrentSendOptions().lineEnding);
+    if (m_oneSend.form != SendForm::kText || m_oneSend.text) {
+        enc::ReadBytes read = WireBytesIn(text, m_oneSend.form, ending);
+        if (!read.fault)
+            return std::move(read.bytes);
+        Message(FaultMessage(text, *read.fault), tr("提示"));
+        return std::nullopt;
+    }
     // A line break goes out as the user chose; hex text has no line breaks to send.
     auto wire = enc::WireEncoding() == enc::kHex
                     ? enc::TryEncodeForWire(text)
-                    : enc::TryEncodeForWire(ApplyLineEnding(text, CurrentSendOptions().lineEnding));
+                    : enc::TryEncodeForWire(ApplyLineEnding(text, ending));
     if (!wire) {
         Message(tr("发送内容不是有效的十六进制数据！"), tr("提示"));
         return std::nullopt;
@@ -587,17 +595,23 @@ void CDialogP::SendToSelected(const SendSteps& steps) {
     ConnectInfo* rec = RecordOf(item);
     if (!rec || (steps.recordReady && !steps.recordReady(rec)))
         return;
-    auto text = TakeSendText();
+    const bool fromBox = !m_oneSend.text;
+    auto text = fromBox ? TakeSendText() : std::optional(*m_oneSend.text);
     if (!text)
         return;
-    m_boxRevision = m_sendBox->document()->revision();
-    m_boxTextSize = text->size();
+    if (fromBox) {
+        m_boxRevision = m_sendBox->document()->revision();
+        m_boxTextSize = text->size();
+    }
     auto wire = EncodeSendText(*text);
     if (!wire || (steps.skipEmpty && wire->empty()))
         return;
-    m_history.Add(*text);
-    if (const int sent = steps.send(item, rec, *wire, *text); sent > 0)
-        LogSent(rec, *wire, sent);
+    if (fromBox)
+        m_history.Add(*text);
+    // An empty text tells the writer the bytes are not the box's.
+    const std::u16string& boxText = fromBox ? *text : std::u16string();
+    if (const int sent = steps.send(item, rec, *wire, boxText); sent > 0)
+        LogSent(rec, *wire, sent, fromBox);
 }
 
 void CDialogP::SendOnSelectedTcp(TcpEngine& engine, const std::function<void(TreeNode*)>& refresh) {
