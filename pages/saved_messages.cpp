@@ -13,10 +13,6 @@
 namespace quillet::pages {
 namespace {
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("quillet::pages::SavedMessages", text);
-}
-
 constexpr std::array<const char*, 3> kForms = {"text", "hex", "escapes"};
 constexpr std::array<const char*, 4> kEndings = {"lf", "crlf", "cr", "none"};
 
@@ -41,24 +37,26 @@ QString Unsendable(const SavedMessage& message) {
 
 std::variant<SavedMessage, QString> Entry(const QJsonValue& value) {
     if (!value.isObject())
-        return Tr("不是对象");
+        return QCoreApplication::translate("quillet::pages::SavedMessages", "不是对象");
     const QJsonObject o = value.toObject();
     SavedMessage m;
     if (!o.value(QLatin1String("name")).isString() ||
         o.value(QLatin1String("name")).toString().isEmpty())
-        return Tr("name 须为非空的文本");
+        return QCoreApplication::translate("quillet::pages::SavedMessages", "name 须为非空的文本");
     m.name = o.value(QLatin1String("name")).toString();
     const auto form = IndexOf(kForms, o.value(QLatin1String("form")));
     if (!form)
-        return Tr("form 须为 text、hex 或 escapes");
+        return QCoreApplication::translate("quillet::pages::SavedMessages",
+                                           "form 须为 text、hex 或 escapes");
     m.form = static_cast<SendForm>(*form);
     if (!o.value(QLatin1String("text")).isString() ||
         o.value(QLatin1String("text")).toString().isEmpty())
-        return Tr("text 须为非空的文本");
+        return QCoreApplication::translate("quillet::pages::SavedMessages", "text 须为非空的文本");
     m.text = o.value(QLatin1String("text")).toString();
     const auto ending = IndexOf(kEndings, o.value(QLatin1String("lineEnding")));
     if (!ending)
-        return Tr("lineEnding 须为 lf、crlf、cr 或 none");
+        return QCoreApplication::translate("quillet::pages::SavedMessages",
+                                           "lineEnding 须为 lf、crlf、cr 或 none");
     m.lineEnding = static_cast<LineEnding>(*ending);
     if (QString why = Unsendable(m); !why.isEmpty())
         return why;
@@ -92,21 +90,32 @@ QByteArray SavedToBytes(const SavedMessages& messages) {
 std::variant<SavedMessages, SavedFault> SavedFromJson(const QJsonObject& document) {
     const QJsonValue version = document.value(QLatin1String("version"));
     if (!version.isDouble() || version.toDouble() != kSavedMessagesVersion)
-        return SavedFault{Tr("版本未知（只认得版本 %1）").arg(kSavedMessagesVersion)};
+        return SavedFault{QCoreApplication::translate("quillet::pages::SavedMessages",
+                                                      "版本未知（只认得版本 %1）")
+                              .arg(kSavedMessagesVersion)};
     const QJsonValue list = document.value(QLatin1String("messages"));
     if (!list.isArray())
-        return SavedFault{Tr("没有 messages 列表")};
+        return SavedFault{
+            QCoreApplication::translate("quillet::pages::SavedMessages", "没有 messages 列表")};
     const QJsonArray entries = list.toArray();
     if (entries.size() > kMaxSavedMessages)
-        return SavedFault{Tr("消息多于 %1 条").arg(kMaxSavedMessages)};
+        return SavedFault{
+            QCoreApplication::translate("quillet::pages::SavedMessages", "消息多于 %1 条")
+                .arg(kMaxSavedMessages)};
     SavedMessages messages;
     for (qsizetype i = 0; i < entries.size(); ++i) {
         auto entry = Entry(entries[i]);
         if (auto* why = std::get_if<QString>(&entry)) {
             const QString name = entries[i].toObject().value(QLatin1String("name")).toString();
             return SavedFault{name.isEmpty()
-                                  ? Tr("第 %1 条消息：%2").arg(i + 1).arg(*why)
-                                  : Tr("第 %1 条消息（%2）：%3").arg(i + 1).arg(name, *why)};
+                                  ? QCoreApplication::translate("quillet::pages::SavedMessages",
+                                                                "第 %1 条消息：%2")
+                                        .arg(i + 1)
+                                        .arg(*why)
+                                  : QCoreApplication::translate("quillet::pages::SavedMessages",
+                                                                "第 %1 条消息（%2）：%3")
+                                        .arg(i + 1)
+                                        .arg(name, *why)};
         }
         messages.push_back(std::get<SavedMessage>(std::move(entry)));
     }
@@ -117,10 +126,13 @@ std::variant<SavedMessages, SavedFault> SavedFromBytes(const QByteArray& bytes) 
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError)
-        return SavedFault{
-            Tr("不是有效的 JSON（第 %1 字节：%2）").arg(error.offset).arg(error.errorString())};
+        return SavedFault{QCoreApplication::translate("quillet::pages::SavedMessages",
+                                                      "不是有效的 JSON（第 %1 字节：%2）")
+                              .arg(error.offset)
+                              .arg(error.errorString())};
     if (!document.isObject())
-        return SavedFault{Tr("不是 JSON 对象")};
+        return SavedFault{
+            QCoreApplication::translate("quillet::pages::SavedMessages", "不是 JSON 对象")};
     return SavedFromJson(document.object());
 }
 

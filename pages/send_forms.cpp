@@ -7,10 +7,6 @@
 namespace quillet::pages {
 namespace {
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("quillet::pages::SendForms", text);
-}
-
 // The text run between escapes in the page's encoding.
 enc::ReadBytes PageRun(std::u16string_view run, LineEnding ending, bool hexPage) {
     if (hexPage)
@@ -23,20 +19,24 @@ QString Why(std::u16string_view text, const enc::TextFault& fault) {
     const QString at = fault.at < text.size() ? QString(QChar(text[fault.at])) : QString();
     switch (fault.kind) {
         case Kind::kNotHex:
-            return Tr("“%1”不是十六进制数字").arg(at);
+            return QCoreApplication::translate("quillet::pages::SendForms", "“%1”不是十六进制数字")
+                .arg(at);
         case Kind::kOddDigits:
-            return Tr("十六进制数字须两个一组");
+            return QCoreApplication::translate("quillet::pages::SendForms",
+                                               "十六进制数字须两个一组");
         case Kind::kNoBytes:
-            return Tr("没有要发送的字节");
+            return QCoreApplication::translate("quillet::pages::SendForms", "没有要发送的字节");
         case Kind::kUnknownEscape: {
             const size_t next = fault.at + 1;
-            return Tr("未知的转义“\\%1”")
+            return QCoreApplication::translate("quillet::pages::SendForms", "未知的转义“\\%1”")
                 .arg(next < text.size() ? QString(QChar(text[next])) : QString());
         }
         case Kind::kShortHexEscape:
-            return Tr("\\x 后须有两位十六进制数字");
+            return QCoreApplication::translate("quillet::pages::SendForms",
+                                               "\\x 后须有两位十六进制数字");
         case Kind::kLoneBackslash:
-            return Tr("末尾的反斜杠后没有转义字符");
+            return QCoreApplication::translate("quillet::pages::SendForms",
+                                               "末尾的反斜杠后没有转义字符");
     }
     return {};
 }
@@ -62,9 +62,12 @@ enc::ReadBytes WireBytesIn(std::u16string_view text, SendForm form, LineEnding e
 
 QString FaultMessage(std::u16string_view text, const enc::TextFault& fault) {
     if (fault.kind == enc::TextFault::Kind::kNoBytes)
-        return Tr("发送内容有错，未发送：%1。").arg(Why(text, fault));
+        return QCoreApplication::translate("quillet::pages::SendForms",
+                                           "发送内容有错，未发送：%1。")
+            .arg(Why(text, fault));
     const enc::TextPlace place = enc::PlaceOf(text, fault.at);
-    return Tr("发送内容有错，未发送：第 %1 行第 %2 列，%3。")
+    return QCoreApplication::translate("quillet::pages::SendForms",
+                                       "发送内容有错，未发送：第 %1 行第 %2 列，%3。")
         .arg(place.line)
         .arg(place.column)
         .arg(Why(text, fault));
