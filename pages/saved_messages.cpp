@@ -32,7 +32,7 @@ QString Unsendable(const SavedMessage& message) {
         fault = enc::ReadHexPairs(text).fault;
     else if (message.form == SendForm::kEscapes)
         fault = enc::ReadEscapes(text, [](std::u16string_view) { return enc::ReadBytes{}; }).fault;
-    return fault ? FaultMessage(text, *fault) : QString();
+    return fault ? FaultPlace(text, *fault) : QString();
 }
 
 std::variant<SavedMessage, QString> Entry(const QJsonValue& value) {

@@ -60,17 +60,19 @@ enc::ReadBytes WireBytesIn(std::u16string_view text, SendForm form, LineEnding e
     return read;
 }
 
-QString FaultMessage(std::u16string_view text, const enc::TextFault& fault) {
+QString FaultPlace(std::u16string_view text, const enc::TextFault& fault) {
     if (fault.kind == enc::TextFault::Kind::kNoBytes)
-        return QCoreApplication::translate("quillet::pages::SendForms",
-                                           "发送内容有错，未发送：%1。")
-            .arg(Why(text, fault));
+        return Why(text, fault);
     const enc::TextPlace place = enc::PlaceOf(text, fault.at);
-    return QCoreApplication::translate("quillet::pages::SendForms",
-                                       "发送内容有错，未发送：第 %1 行第 %2 列，%3。")
+    return QCoreApplication::translate("quillet::pages::SendForms", "第 %1 行第 %2 列，%3")
         .arg(place.line)
         .arg(place.column)
         .arg(Why(text, fault));
+}
+
+QString FaultMessage(std::u16string_view text, const enc::TextFault& fault) {
+    return QCoreApplication::translate("quillet::pages::SendForms", "发送内容有错，未发送：%1。")
+        .arg(FaultPlace(text, fault));
 }
 
 }  // namespace quillet::pages

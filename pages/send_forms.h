@@ -26,7 +26,9 @@ enum class SendForm {
 // between escapes as hex pairs too.
 enc::ReadBytes WireBytesIn(std::u16string_view text, SendForm form, LineEnding ending);
 
-// "第 2 行第 5 列：…", for a message box: where `text` goes wrong and why.
+// Where `text` goes wrong and why ("第 2 行第 5 列，…"), and the same as a message that says
+// nothing was sent.
+QString FaultPlace(std::u16string_view text, const enc::TextFault& fault);
 QString FaultMessage(std::u16string_view text, const enc::TextFault& fault);
 
 }  // namespace quillet::pages

@@ -1392,8 +1392,8 @@ File: %2
         <translation>The text to send is wrong and was not sent: %1.</translation>
     </message>
     <message>
-        <source>发送内容有错，未发送：第 %1 行第 %2 列，%3。</source>
-        <translation>The text to send is wrong and was not sent: line %1, column %2: %3.</translation>
+        <source>第 %1 行第 %2 列，%3</source>
+        <translation>line %1, column %2: %3</translation>
     </message>
 </context>
 <context>

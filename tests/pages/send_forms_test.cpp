@@ -212,7 +212,7 @@ TEST_F(SendFormsTest, ADamagedFileIsRefusedByNameAndEntryWithNothingImported) {
         {R"({"version":2,"messages":[]})", "版本未知（只认得版本 1）"},
         {R"({"version":1,"messages":[)" + good +
              R"(,{"name":"bad","form":"hex","text":"4G","lineEnding":"lf"}]})",
-         "第 2 条消息（bad）：发送内容有错，未发送：第 1 行第 2 列，“G”不是十六进制数字。"},
+         "第 2 条消息（bad）：第 1 行第 2 列，“G”不是十六进制数字"},
         {R"({"version":1,"messages":[)" + good +
              R"(,{"name":"b","form":"text","text":"b","lineEnding":"lr"}]})",
          "第 2 条消息（b）：lineEnding 须为 lf、crlf、cr 或 none"},
