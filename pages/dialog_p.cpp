@@ -507,9 +507,16 @@ std::optional<std::u16string> CDialogP::TakeSendText() {
 }
 
 std::optional<std::string> CDialogP::EncodeSendText(const std::u16string& text) {
+    const LineEnding ending = m_oneSend.ending.value_or(CurrentSendOptions().lineEnding);
+    if (m_oneSend.form != SendForm::kText || m_oneSend.text) {
+        enc::ReadBytes read = WireBytesIn(text, m_oneSend.form, ending);
+        if (!read.fault)
+            return std::move(read.bytes);
+        Message(FaultMessage(text, *read.fault), tr("提示"));
+        return std::nullopt;
+    }
     // A line break goes out as the user chose; hex text has no line breaks to send. A text
     // that needs no change is encoded as it is, without a copy.
-    const LineEnding ending = CurrentSendOptions().lineEnding;
     const bool asIs = enc::WireEncoding() == enc::kHex || ending == LineEnding::kLf ||
                       text.find(u'\n') == std::u16string::npos;
     auto wire =
@@ -590,19 +597,26 @@ void CDialogP::SendToSelected(const SendSteps& steps) {
     ConnectInfo* rec = RecordOf(item);
     if (!rec || (steps.recordReady && !steps.recordReady(rec)))
         return;
-    auto text = TakeSendText();
+    const bool fromBox = !m_oneSend.text;
+    auto text = fromBox ? TakeSendText() : std::optional(*m_oneSend.text);
     if (!text)
         return;
-    m_boxRevision = m_sendBox->document()->revision();
-    m_boxTextSize = text->size();
+    if (fromBox) {
+        m_boxRevision = m_sendBox->document()->revision();
+        m_boxTextSize = text->size();
+    }
     auto wire = EncodeSendText(*text);
     if (!wire || (steps.skipEmpty && wire->empty()))
         return;
-    // One text for the history and the send queue: a long one is not copied.
-    const auto shared = std::make_shared<const std::u16string>(std::move(*text));
-    m_history.Add(shared);
+    // One text for the history and the send queue: a long one is not copied. A saved or
+    // one-off text is not the box's, and no text tells the writer so.
+    std::shared_ptr<const std::u16string> shared;
+    if (fromBox) {
+        shared = std::make_shared<const std::u16string>(std::move(*text));
+        m_history.Add(shared);
+    }
     if (const int sent = steps.send(item, rec, *wire, shared); sent > 0)
-        LogSent(rec, *wire, sent);
+        LogSent(rec, *wire, sent, fromBox);
 }
 
 void CDialogP::SendOnSelectedTcp(TcpEngine& engine, const std::function<void(TreeNode*)>& refresh) {

@@ -29,6 +29,7 @@
 #include "engine/record_store.h"
 #include "pages/log_view.h"
 #include "pages/raw_send.h"
+#include "pages/send_forms.h"
 #include "pages/send_history.h"
 #include "pages/tree_ctrl_ex.h"
 #include "pages/ui_notifier.h"
@@ -48,6 +49,7 @@ class CSkinBtn;
 namespace quillet::pages {
 
 class CRecordings;
+class CSavedMessagesDlg;
 class FileSender;
 class RepeatSender;
 
@@ -116,6 +118,18 @@ public:
     QMenu* MakeTreeMenu();
     // What the Send button does (Ctrl+Enter in the send box).
     void SendFromBox();
+    // The same, once, with the box's text read in `form` (hex pairs, escapes); the page's
+    // encoding stays as it is.
+    void SendFromBoxAs(SendForm form);
+    // A text not in the box (a saved message) in `form`, its line breaks as `ending`: to the
+    // selected connection through the Send button's path, or to every connection through
+    // SendToAll's; the box is left as it is. A text that cannot be read is told and not sent.
+    void SendTextToSelected(const std::u16string& text, SendForm form, LineEnding ending);
+    void SendTextToAll(const std::u16string& text, SendForm form, LineEnding ending);
+    // The page's saved messages (their window, made on first use and kept hidden), shown with
+    // Ctrl+M; Ctrl+Shift+M adds the box's text to them.
+    CSavedMessagesDlg* SavedMessagesDialog();
+    void OpenSavedMessages();
     // Ctrl+Up / Ctrl+Down: an older or newer sent text into the send box.
     void RecallOlder();
     void RecallNewer();
@@ -289,6 +303,8 @@ private:
     // The box's text without trailing blanks, and its wire bytes; nullopt when there is nothing
     // to send (told when it cannot be encoded). The sent view stays.
     std::optional<std::pair<std::u16string, std::string>> BoxTextAndWire();
+    // Sends `wire` to every open connection or peer and says how many took it; returns that.
+    int SendWireToAll(const std::string& wire);
     // Sets up the send box's keys, menu and the page's sending helpers.
     void SetUpSending();
     // Ends what repeats or streams to a record whose connection closed or that goes away.
@@ -316,6 +332,15 @@ private:
     void CreateCountersAndRecordings();
 
     std::function<void()> m_onSend;  // the Send button's handler
+    // What the send under way sends, when not the box's text as typed: set around one run of
+    // m_onSend (SendFromBoxAs, SendTextToSelected).
+    struct OneSend {
+        SendForm form = SendForm::kText;
+        const std::u16string* text = nullptr;  // null: the box's text
+        std::optional<LineEnding> ending;      // none: the send options' line ending
+    };
+    OneSend m_oneSend;
+    CSavedMessagesDlg* m_saved = nullptr;  // a child of the page
     // The send box's document revision and trimmed text size at its last send.
     int m_boxRevision = -1;
     size_t m_boxTextSize = 0;

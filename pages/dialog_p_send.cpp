@@ -16,6 +16,7 @@
 #include "pages/dialog_p.h"
 #include "pages/file_sender.h"
 #include "pages/repeat_sender.h"
+#include "pages/saved_messages_dlg.h"
 #include "pages/send_box.h"
 #include "pages/send_box_shortcuts.h"
 #include "pages/send_options.h"
@@ -57,8 +58,15 @@ QString AutoReplyKey(const QObject* page, const char* field) {
 }  // namespace
 
 void CDialogP::SetUpSending() {
-    UseSendBoxShortcuts(m_sendBox, {[this] { SendFromBox(); }, [this] { RecallOlder(); },
-                                    [this] { RecallNewer(); }});
+    SendBoxActions keys;
+    keys.send = [this] { SendFromBox(); };
+    keys.older = [this] { RecallOlder(); };
+    keys.newer = [this] { RecallNewer(); };
+    keys.sendAsHex = [this] { SendFromBoxAs(SendForm::kHex); };
+    keys.sendWithEscapes = [this] { SendFromBoxAs(SendForm::kEscapes); };
+    keys.savedMessages = [this] { OpenSavedMessages(); };
+    keys.saveText = [this] { SavedMessagesDialog()->AddFromBox(); };
+    UseSendBoxShortcuts(m_sendBox, std::move(keys));
     m_sendBox->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_sendBox, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         std::unique_ptr<QMenu> menu(MakeSendBoxMenu());
@@ -103,6 +111,14 @@ QMenu* CDialogP::MakeSendBoxMenu() {
     menu->setObjectName(QStringLiteral("sendBoxMenu"));
     menu->addSeparator();
     AddAction(menu, "actionSend", tr("发送\tCtrl+Enter"), [this] { SendFromBox(); });
+    AddAction(menu, "actionSendAsHex", tr("按十六进制发送一次\tCtrl+Shift+H"),
+              [this] { SendFromBoxAs(SendForm::kHex); });
+    AddAction(menu, "actionSendWithEscapes", tr("按转义字符发送一次\tCtrl+Shift+E"),
+              [this] { SendFromBoxAs(SendForm::kEscapes); });
+    AddAction(menu, "actionSavedMessages", tr("常用消息...\tCtrl+M"),
+              [this] { OpenSavedMessages(); });
+    AddAction(menu, "actionSaveMessage", tr("存为常用消息\tCtrl+Shift+M"),
+              [this] { SavedMessagesDialog()->AddFromBox(); });
     QMenu* history = menu->addMenu(tr("历史记录"));
     history->setObjectName(QStringLiteral("historyMenu"));
     history->setEnabled(!m_history.Entries().empty());
@@ -146,6 +162,32 @@ void CDialogP::SendFromBox() {
     m_history.StopBrowsing();
     if (m_onSend)
         m_onSend();
+}
+
+void CDialogP::SendFromBoxAs(SendForm form) {
+    m_oneSend = {form, nullptr, std::nullopt};
+    SendFromBox();
+    m_oneSend = {};
+}
+
+void CDialogP::SendTextToSelected(const std::u16string& text, SendForm form, LineEnding ending) {
+    m_oneSend = {form, &text, ending};
+    if (m_onSend)
+        m_onSend();
+    m_oneSend = {};
+}
+
+CSavedMessagesDlg* CDialogP::SavedMessagesDialog() {
+    if (!m_saved)
+        m_saved = new CSavedMessagesDlg(this);
+    return m_saved;
+}
+
+void CDialogP::OpenSavedMessages() {
+    CSavedMessagesDlg* dlg = SavedMessagesDialog();
+    dlg->show();
+    dlg->raise();
+    dlg->activateWindow();
 }
 
 void CDialogP::SetBoxText(const std::u16string& text) {
@@ -235,27 +277,43 @@ void CDialogP::SendFileToSelected() {
 }
 
 void CDialogP::SendToAll() {
-    TreeNode* root = Root();
-    if (!root)
+    if (!Root())
         return;
     auto box = BoxTextAndWire();
     if (!box)
         return;
+    const int received = SendWireToAll(box->second);
+    m_history.Add(box->first);
+    if (received > 0 && !CurrentSendOptions().keepText)
+        m_sendBox->clear();
+}
+
+void CDialogP::SendTextToAll(const std::u16string& text, SendForm form, LineEnding ending) {
+    if (!Root())
+        return;
+    enc::ReadBytes read = WireBytesIn(text, form, ending);
+    if (read.fault) {
+        Message(FaultMessage(text, *read.fault), tr("提示"));
+        return;
+    }
+    SendWireToAll(read.bytes);
+}
+
+int CDialogP::SendWireToAll(const std::string& wire) {
+    TreeNode* root = Root();
     int received = 0, failed = 0;
     for (int i = 0; i < root->childCount(); ++i) {
         ConnectInfo* rec = RecordOf(root->child(i));
         if (!rec || (StreamsFiles() && !Store().IsOpen(rec)))
             continue;  // a closed connection is no client any more
-        const RawSend result = SendRaw(rec, box->second, true);
+        const RawSend result = SendRaw(rec, wire, true);
         if (result == RawSend::kSent || result == RawSend::kWaiting)
             ++received;
         else
             ++failed;
     }
-    m_history.Add(box->first);
-    if (received > 0 && !CurrentSendOptions().keepText)
-        m_sendBox->clear();
     Message(tr("已发送给 %1 个连接，%2 个失败。").arg(received).arg(failed), tr("提示"));
+    return received;
 }
 
 void CDialogP::ChooseAutoReply() {

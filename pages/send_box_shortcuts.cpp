@@ -34,9 +34,23 @@ protected:
 private:
     const std::function<void()>* ActionFor(const QKeyEvent& key) const {
         const Qt::KeyboardModifiers mods = key.modifiers() & ~Qt::KeypadModifier;
+        if (mods == (Qt::ControlModifier | Qt::ShiftModifier)) {
+            switch (key.key()) {
+                case Qt::Key_H:
+                    return &m_actions.sendAsHex;
+                case Qt::Key_E:
+                    return &m_actions.sendWithEscapes;
+                case Qt::Key_M:
+                    return &m_actions.saveText;
+                default:
+                    return nullptr;
+            }
+        }
         if (mods != Qt::ControlModifier)
             return nullptr;
         switch (key.key()) {
+            case Qt::Key_M:
+                return &m_actions.savedMessages;
             case Qt::Key_Return:
             case Qt::Key_Enter:
                 return &m_actions.send;

@@ -1,7 +1,9 @@
 #pragma once
 // The send box's own keys: Ctrl+Enter sends (Enter still breaks the line), Ctrl+Up and
-// Ctrl+Down recall older and newer texts from the page's history. The box takes these keys
-// before any window shortcut.
+// Ctrl+Down recall older and newer texts from the page's history, Ctrl+Shift+H and
+// Ctrl+Shift+E send the text once as hex pairs or with escapes, Ctrl+M opens the saved
+// messages and Ctrl+Shift+M saves the box's text among them. The box takes these keys before
+// any window shortcut; an action left empty leaves its key to the box.
 //
 // Threads: user-interface thread only.
 #include <functional>
@@ -14,6 +16,10 @@ struct SendBoxActions {
     std::function<void()> send;
     std::function<void()> older;
     std::function<void()> newer;
+    std::function<void()> sendAsHex;
+    std::function<void()> sendWithEscapes;
+    std::function<void()> savedMessages;
+    std::function<void()> saveText;
 };
 
 // Installs the keys on `box`; the filter is a child of `box`.

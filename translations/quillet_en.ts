@@ -209,6 +209,22 @@
         <translation>No sending thread could be started!
 %1 bytes sent, %2 bytes not sent.</translation>
     </message>
+    <message>
+        <source>按十六进制发送一次	Ctrl+Shift+H</source>
+        <translation>Send Once as Hex	Ctrl+Shift+H</translation>
+    </message>
+    <message>
+        <source>按转义字符发送一次	Ctrl+Shift+E</source>
+        <translation>Send Once with Escapes	Ctrl+Shift+E</translation>
+    </message>
+    <message>
+        <source>常用消息...	Ctrl+M</source>
+        <translation>Saved Messages...	Ctrl+M</translation>
+    </message>
+    <message>
+        <source>存为常用消息	Ctrl+Shift+M</source>
+        <translation>Save as a Message	Ctrl+Shift+M</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CDlgSetIp</name>
@@ -610,6 +626,105 @@ File: %2
     <message>
         <source>文件“%1”已存在。要替换它吗？</source>
         <translation>The file “%1” already exists. Replace it?</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::CSavedMessagesDlg</name>
+    <message>
+        <source>十六进制</source>
+        <translation>hex</translation>
+    </message>
+    <message>
+        <source>转义</source>
+        <translation>escapes</translation>
+    </message>
+    <message>
+        <source>文本</source>
+        <translation>text</translation>
+    </message>
+    <message>
+        <source>不是可读的普通文件</source>
+        <translation>not a readable regular file</translation>
+    </message>
+    <message>
+        <source>文件大于 16 MB</source>
+        <translation>the file is larger than 16 MB</translation>
+    </message>
+    <message>
+        <source>常用消息</source>
+        <translation>Saved Messages</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>发送给所有连接</source>
+        <translation>Send to all</translation>
+    </message>
+    <message>
+        <source>添加发送框内容 (Ins)</source>
+        <translation>Add the send box&apos;s text (Ins)</translation>
+    </message>
+    <message>
+        <source>删除 (Del)</source>
+        <translation>Delete (Del)</translation>
+    </message>
+    <message>
+        <source>导入...</source>
+        <translation>Import...</translation>
+    </message>
+    <message>
+        <source>导出...</source>
+        <translation>Export...</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>发送窗口没有内容。</source>
+        <translation>The send box is empty.</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>消息 %1</source>
+        <translation>Message %1</translation>
+    </message>
+    <message>
+        <source>导入常用消息</source>
+        <translation>Import Saved Messages</translation>
+    </message>
+    <message>
+        <source>JSON 文件 (*.json);;所有文件 (*)</source>
+        <translation>JSON files (*.json);;All files (*)</translation>
+    </message>
+    <message>
+        <source>导出常用消息</source>
+        <translation>Export Saved Messages</translation>
+    </message>
+    <message>
+        <source>无法导入 %1：消息多于 %2 条。</source>
+        <translation>Cannot import %1: more than %2 messages.</translation>
+    </message>
+    <message>
+        <source>已导入 %1 条消息。</source>
+        <translation>%1 messages imported.</translation>
+    </message>
+    <message>
+        <source>无法导入 %1：%2</source>
+        <translation>Cannot import %1: %2</translation>
+    </message>
+    <message>
+        <source>已导出 %1 条消息到 %2。</source>
+        <translation>%1 messages exported to %2.</translation>
+    </message>
+    <message>
+        <source>无法导出 %1：%2</source>
+        <translation>Cannot export %1: %2</translation>
     </message>
 </context>
 <context>
@@ -1193,6 +1308,92 @@ File: %2
     <message>
         <source>连接已关闭</source>
         <translation>the connection closed</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::SavedMessages</name>
+    <message>
+        <source>不是对象</source>
+        <translation>not an object</translation>
+    </message>
+    <message>
+        <source>name 须为非空的文本</source>
+        <translation>name must be a non-empty text</translation>
+    </message>
+    <message>
+        <source>form 须为 text、hex 或 escapes</source>
+        <translation>form must be text, hex or escapes</translation>
+    </message>
+    <message>
+        <source>text 须为非空的文本</source>
+        <translation>text must be a non-empty text</translation>
+    </message>
+    <message>
+        <source>lineEnding 须为 lf、crlf、cr 或 none</source>
+        <translation>lineEnding must be lf, crlf, cr or none</translation>
+    </message>
+    <message>
+        <source>版本未知（只认得版本 %1）</source>
+        <translation>unknown version (only version %1 is known)</translation>
+    </message>
+    <message>
+        <source>没有 messages 列表</source>
+        <translation>no messages list</translation>
+    </message>
+    <message>
+        <source>消息多于 %1 条</source>
+        <translation>more than %1 messages</translation>
+    </message>
+    <message>
+        <source>第 %1 条消息：%2</source>
+        <translation>message %1: %2</translation>
+    </message>
+    <message>
+        <source>第 %1 条消息（%2）：%3</source>
+        <translation>message %1 (%2): %3</translation>
+    </message>
+    <message>
+        <source>不是有效的 JSON（第 %1 字节：%2）</source>
+        <translation>not valid JSON (at byte %1: %2)</translation>
+    </message>
+    <message>
+        <source>不是 JSON 对象</source>
+        <translation>not a JSON object</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::SendForms</name>
+    <message>
+        <source>“%1”不是十六进制数字</source>
+        <translation>“%1” is not a hex digit</translation>
+    </message>
+    <message>
+        <source>十六进制数字须两个一组</source>
+        <translation>hex digits must come in pairs</translation>
+    </message>
+    <message>
+        <source>没有要发送的字节</source>
+        <translation>there are no bytes to send</translation>
+    </message>
+    <message>
+        <source>未知的转义“\%1”</source>
+        <translation>unknown escape “\%1”</translation>
+    </message>
+    <message>
+        <source>\x 后须有两位十六进制数字</source>
+        <translation>\x must be followed by two hex digits</translation>
+    </message>
+    <message>
+        <source>末尾的反斜杠后没有转义字符</source>
+        <translation>the backslash at the end escapes nothing</translation>
+    </message>
+    <message>
+        <source>发送内容有错，未发送：%1。</source>
+        <translation>The text to send is wrong and was not sent: %1.</translation>
+    </message>
+    <message>
+        <source>第 %1 行第 %2 列，%3</source>
+        <translation>line %1, column %2: %3</translation>
     </message>
 </context>
 <context>
