@@ -31,13 +31,6 @@ int64_t NowNs() {
         .count();
 }
 
-size_t BytesOf(const std::vector<LogChunk>& chunks) {
-    size_t bytes = 0;
-    for (const LogChunk& chunk : chunks)
-        bytes += chunk.bytes.size();
-    return bytes;
-}
-
 }  // namespace
 
 LogSaver* LogSaver::Start(QWidget* view, const Job& job) {

@@ -19,14 +19,14 @@ constexpr size_t kWriteBytes = size_t{1} << 20;
 
 std::atomic<bool> g_holdForTest{false};
 
+}  // namespace
+
 size_t BytesOf(const std::vector<LogChunk>& chunks) {
     size_t bytes = 0;
     for (const LogChunk& chunk : chunks)
         bytes += chunk.bytes.size();
     return bytes;
 }
-
-}  // namespace
 
 void LogSaveWriter::HoldForTest(bool hold) {
     g_holdForTest = hold;

@@ -28,6 +28,9 @@ class ChunkTextStream;
 
 namespace quillet::pages {
 
+// The payload bytes of `chunks`. Any thread.
+size_t BytesOf(const std::vector<LogChunk>& chunks);
+
 class LogSaveWriter {
 public:
     // Bytes of chunks that may wait for the writer in one queue.
