@@ -190,6 +190,15 @@ bool ChunkLog::AppendPacked(std::string_view bytes, int64_t timeNs, const sockad
 
 bool ChunkLog::Append(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
                       bool joinsPrevious) {
+    return AppendEntry(bytes, timeNs, sender, joinsPrevious, false);
+}
+
+bool ChunkLog::AppendNote(std::string_view utf8Text, int64_t timeNs) {
+    return AppendEntry(utf8Text, timeNs, nullptr, false, true);
+}
+
+bool ChunkLog::AppendEntry(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
+                           bool joinsPrevious, bool note) {
     uint64_t cost = 0;
     try {
         if (g_failNext > 0 && g_failNext.fetch_sub(1) > 0)
@@ -199,10 +208,12 @@ bool ChunkLog::Append(std::string_view bytes, int64_t timeNs, const sockaddr_in*
             m_chunks = std::make_unique<std::deque<Entry>>();
         if (m_chunks->empty())
             cost += kLogBase;
-        if (!AppendPacked(bytes, timeNs, sender, joinsPrevious, cost)) {
+        // A note keeps its flag in an entry of its own; a packed block after it starts afresh.
+        if (note || !AppendPacked(bytes, timeNs, sender, joinsPrevious, cost)) {
             Entry entry;
             entry.timeNs = timeNs;
             entry.joinsPrevious = joinsPrevious;
+            entry.note = note;
             if (sender) {
                 entry.peerAddr = sender->sin_addr.s_addr;
                 entry.peerPort = sender->sin_port;
@@ -258,6 +269,7 @@ LogChunk ChunkLog::ChunkOf(const Entry& entry, const Piece* piece, ChunkDir dir)
     chunk.peerPort = entry.peerPort;
     chunk.dir = dir;
     chunk.joinsPrevious = piece ? piece->joinsPrevious : entry.joinsPrevious;
+    chunk.note = !piece && entry.note;
     chunk.bytes = piece ? std::string(piece->bytes) : entry.bytes;
     return chunk;
 }

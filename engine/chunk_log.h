@@ -42,6 +42,9 @@ struct LogChunk {
     uint16_t peerPort = 0;  // network order
     ChunkDir dir = ChunkDir::kReceived;
     bool joinsPrevious = false;  // continues the byte stream of the chunk before it (TCP)
+    // A line of the program's own (UTF-8 text in `bytes`), not data: set only by AppendNote,
+    // never by anything a peer sends. It counts in no byte or message counter.
+    bool note = false;
     std::string bytes;
 };
 
@@ -59,6 +62,9 @@ public:
     // chunk is dropped and counted in FailedBytes().
     bool Append(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender = nullptr,
                 bool joinsPrevious = false);
+    // Keeps a note (LogChunk::note) stamped `timeNs`, in time order with the data chunks. It is
+    // never packed and costs what a chunk of its size costs; HeldBytes() counts it too (memory).
+    bool AppendNote(std::string_view utf8Text, int64_t timeNs);
     // Forgets every chunk and the drop counts; numbering goes on where it was.
     void clear();
     bool empty() const { return Count() == 0; }
@@ -108,6 +114,7 @@ private:
         uint16_t peerPort = 0;
         bool joinsPrevious = false;  // on its own
         bool packed = false;
+        bool note = false;  // on its own, a line of the program's (LogChunk::note)
     };
     // Where a packed chunk starts in its block and what it holds.
     struct Piece {
@@ -120,6 +127,8 @@ private:
     static LogChunk ChunkOf(const Entry& entry, const Piece* piece, ChunkDir dir);
     bool AppendPacked(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
                       bool joinsPrevious, uint64_t& cost);
+    bool AppendEntry(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
+                     bool joinsPrevious, bool note);
     // Calls `fn(entry, piece)` for each held chunk of [from, to), in order (piece null for a
     // chunk on its own).
     template <typename Fn>

@@ -3,6 +3,7 @@
 #include "engine/crit_sec.h"
 #include "engine/log_line.h"
 #include "engine/log_recorder.h"
+#include "engine/record_log.h"
 
 namespace {
 
@@ -32,4 +33,12 @@ void NoteLoggedChunk(RecordStore& store, ConnectInfo& rec, ChunkSide side, std::
     Record(rec.recorder, side, rec, bytes, &line);
     if (store.PageRecorder() != rec.recorder)
         Record(store.PageRecorder(), side, rec, bytes, &line);
+}
+
+void LogPageNote(RecordStore& store, ConnectInfo& rec, ChunkDir dir, std::string_view utf8Text) {
+    CCritSecLock lock(g_csConnect);
+    LogNoteChunk(&rec, dir, utf8Text);
+    quillet::LogRecorder* page = store.PageRecorder();
+    if (page && page != rec.recorder && page->GetForm() == quillet::LogRecorder::Form::kText)
+        page->Append(FormatRecordedNote(ChunkTimeNow(), SideOf(dir), rec.label, utf8Text));
 }

@@ -56,7 +56,7 @@ std::u16string Decode(const DisplayCodec& codec, std::string_view bytes, std::st
 
 // What of `prev`'s end the chunk after it completes.
 std::string TailOf(const DisplayCodec& codec, const LogChunk& prev) {
-    if (codec.hex)
+    if (codec.hex || prev.note)
         return {};
     std::string carry;
     quillet::enc::DecodeWith(codec.charset, prev.bytes, &carry);
@@ -105,8 +105,23 @@ std::u16string RenderBody(const DisplayCodec& codec, std::string_view bytes, std
     return MakeVisible(text);
 }
 
+// A note's line: its mark, its stamp and its UTF-8 text, every character visible.
+std::u16string RenderNote(const LogChunk& chunk) {
+    std::u16string out(kNoteMark);
+    out += FormatChunkStamp(chunk.timeNs, CurrentStampStyle());
+    out += MakeVisible(quillet::enc::DecodeWith("UTF-8", chunk.bytes));
+    if (out.back() != u'\n')
+        out += u'\n';
+    return out;
+}
+
 std::u16string RenderWith(const DisplayCodec& codec, const LogChunk& chunk, std::string carryIn,
                           std::string* carryOut) {
+    if (chunk.note) {
+        if (carryOut)
+            carryOut->clear();
+        return RenderNote(chunk);
+    }
     std::u16string out = FormatChunkStamp(chunk.timeNs, CurrentStampStyle());
     const std::u16string body =
         RenderBody(codec, chunk.bytes, std::move(carryIn), carryOut, out.size());
@@ -272,6 +287,20 @@ std::string FormatRecordedLine(int64_t timeNs, ChunkSide side, std::string_view 
     text += u"  ";
     text += RenderBody(CurrentCodec(), bytes, {}, nullptr, text.size());
     // A final line break ends the record's line; it does not start an empty one.
+    if (!text.empty() && text.back() == u'\n')
+        text.pop_back();
+    text += u'\n';
+    return quillet::enc::EncodeWith("UTF-8", text);
+}
+
+std::string FormatRecordedNote(int64_t timeNs, ChunkSide side, std::string_view label,
+                               std::string_view utf8Text) {
+    std::u16string text(kNoteMark);
+    text += FormatChunkStamp(timeNs, CurrentStampStyle());
+    text += side == ChunkSide::kReceived ? u"RX " : u"TX ";
+    text += MakeVisible(quillet::enc::DecodeWith("UTF-8", label), false);
+    text += u"  ";
+    text += MakeVisible(quillet::enc::DecodeWith("UTF-8", utf8Text));
     if (!text.empty() && text.back() == u'\n')
         text.pop_back();
     text += u'\n';

@@ -36,6 +36,10 @@ inline constexpr size_t kContinuationIndent = 4;
 // Bytes per row in the hex-and-text view.
 inline constexpr size_t kHexRowBytes = 16;
 
+// What starts the line of a note (LogChunk::note), before its stamp: a data line starts with its
+// stamp's digits and its further lines with blanks, so nothing a peer sends reads as a note.
+inline constexpr std::u16string_view kNoteMark = u"\u25C6 ";
+
 // The stamp of a chunk logged at `timeNs` (ChunkTimeNow's clock) in `style`.
 std::u16string FormatChunkStamp(int64_t timeNs, StampStyle style);
 
@@ -56,6 +60,13 @@ std::u16string RenderChunk(const LogChunk& chunk, const LogChunk* prev, const Lo
 enum class ChunkSide { kReceived, kSent };
 std::string FormatRecordedLine(int64_t timeNs, ChunkSide side, std::string_view label,
                                std::string_view bytes);
+// A note as one record of a text recording: the note's mark, then as FormatRecordedLine with
+// the note's UTF-8 text for the bytes.
+std::string FormatRecordedNote(int64_t timeNs, ChunkSide side, std::string_view label,
+                               std::string_view utf8Text);
+inline ChunkSide SideOf(ChunkDir dir) {
+    return dir == ChunkDir::kReceived ? ChunkSide::kReceived : ChunkSide::kSent;
+}
 // The whole log as text, oldest first. Caller holds g_csConnect (or owns the log).
 std::u16string RenderLog(const ChunkLog& log);
 

@@ -2,6 +2,8 @@
 
 #include "engine/connect_info.h"
 #include "engine/crit_sec.h"
+#include "engine/log_line.h"
+#include "engine/log_recorder.h"
 
 bool LogReceivedChunk(ConnectInfo* rec, std::string_view bytes, const sockaddr_in* sender,
                       bool continuesStream) {
@@ -24,4 +26,14 @@ void CountSentChunk(ConnectInfo* rec, size_t count, uint64_t messages) {
     CCritSecLock lock(g_csConnect);
     rec->nSentBytes += static_cast<uint32_t>(count);
     rec->counters.CountSent(count, messages);
+}
+
+bool LogNoteChunk(ConnectInfo* rec, ChunkDir dir, std::string_view utf8Text) {
+    const int64_t now = ChunkTimeNow();
+    CCritSecLock lock(g_csConnect);
+    ChunkLog& log = dir == ChunkDir::kReceived ? rec->strRecv : rec->strSent;
+    const bool kept = log.AppendNote(utf8Text, now);
+    if (rec->recorder && rec->recorder->GetForm() == quillet::LogRecorder::Form::kText)
+        rec->recorder->Append(FormatRecordedNote(now, SideOf(dir), rec->label, utf8Text));
+    return kept;
 }

@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "engine/chunk_log.h"
+
 struct ConnectInfo;
 
 // A worker received `bytes` for `rec`: marks it unread, counts the bytes, keeps the chunk with
@@ -20,6 +22,12 @@ bool LogReceivedChunk(ConnectInfo* rec, std::string_view bytes, const sockaddr_i
                       bool continuesStream);
 // The page sent `bytes` on `rec`: counts them and keeps the chunk. False as above.
 bool LogSentChunk(ConnectInfo* rec, std::string_view bytes);
+// A note of the program's own (a step's outcome, a handshake's) in `rec`'s received or sent
+// log, in time order with its data: flagged in the log, not in its bytes, so no peer byte can
+// pass for one. It is counted in no counter and does not mark the record unread; the record's
+// own text recording gets it as the views render it, a raw recording never. Threads and lock
+// as LogReceivedChunk. False when memory ran out (the note is dropped).
+bool LogNoteChunk(ConnectInfo* rec, ChunkDir dir, std::string_view utf8Text);
 // The page sent `count` bytes on `rec` that are counted but not kept (a file's piece), in
 // `messages` sends.
 void CountSentChunk(ConnectInfo* rec, size_t count, uint64_t messages = 1);

@@ -118,7 +118,8 @@ LogSaveWriter::Side* LogSaveWriter::Next() {
 void LogSaveWriter::Render(Side& side, std::string* out) {
     const LogChunk& chunk = side.local.front();
     if (m_format == SaveFormat::kRaw) {
-        out->append(chunk.bytes);
+        if (!chunk.note)  // the program's notes are no bytes of the connection
+            out->append(chunk.bytes);
     } else {
         if (m_tagged)
             out->append(&side == &m_sides[0] ? "<< " : ">> ");

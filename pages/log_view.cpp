@@ -673,6 +673,23 @@ void CLogView::SaveLog() {
     LogSaver::Start(this, {m_store, rec, dlg.What(), dlg.Format(), dlg.Path()});
 }
 
+namespace {
+
+// A note of the program's (log_line.h): only a note's rendering starts with its mark.
+bool IsNoteItem(const QString& text) {
+    return text.startsWith(QString::fromStdU16String(std::u16string(kNoteMark)));
+}
+
+QTextLayout::FormatRange NoteFormat(qsizetype length) {
+    QTextLayout::FormatRange range;
+    range.start = 0;
+    range.length = static_cast<int>(length);
+    range.format.setForeground(QColor(0x1F, 0x6F, 0xB2));
+    return range;
+}
+
+}  // namespace
+
 void CLogView::PaintItem(QPainter& painter, const Laid& laid) const {
     const int rh = RowHeight();
     int selFrom = 0, selTo = -1;
@@ -690,6 +707,8 @@ void CLogView::PaintItem(QPainter& painter, const Laid& laid) const {
             continue;
         const QString& text = piece.layout->text();
         QList<QTextLayout::FormatRange> selections;
+        if (IsNoteItem(laid.text))
+            selections.append(NoteFormat(text.size()));
         AddMatches(&selections, text);
         const int length = static_cast<int>(text.size());
         const int from = std::max(selFrom - piece.start, 0);
