@@ -1,4 +1,5 @@
 #include "pages/dialog_p.h"
+#include "pages/sequence_runner.h"
 
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -285,6 +286,8 @@ bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
     m_newRecords.Clear();  // their records are listed and go with the store's
     if (m_repeat)
         m_repeat->StopAll();
+    if (m_sequenceRunner)
+        m_sequenceRunner->End(nullptr, tr("连接已关闭"));
     if (m_files)
         m_files->Abort();
     TreeNode* root = tree ? tree->topLevelItem(0) : nullptr;
@@ -462,6 +465,8 @@ void CDialogP::ShowDataNews(ConnectInfo* rec) {
     } else {
         SetNodeImage(node, kImageOpenUnread);
     }
+    if (m_sequenceRunner)
+        m_sequenceRunner->DataArrived(rec);
 }
 
 void CDialogP::AddPeerNode(ConnectInfo* pInfo) {

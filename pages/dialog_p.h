@@ -50,6 +50,9 @@ namespace quillet::pages {
 
 class CRecordings;
 class CSavedMessagesDlg;
+class CSequencesDlg;
+class SequenceRunner;
+struct Sequence;
 class FileSender;
 class RepeatSender;
 
@@ -130,6 +133,14 @@ public:
     // Ctrl+M; Ctrl+Shift+M adds the box's text to them.
     CSavedMessagesDlg* SavedMessagesDialog();
     void OpenSavedMessages();
+    // The page's sequences (their window, made on first use and kept hidden), shown with
+    // Ctrl+Shift+Q; one run at a time, on the connection selected when it starts.
+    CSequencesDlg* SequencesDialog();
+    void OpenSequences();
+    SequenceRunner* Sequencer() const { return m_sequenceRunner; }
+    // Runs `sequence` on the selected connection; false (after telling the user) when none is
+    // selected, it is closed, or a run is under way.
+    bool RunSequence(const Sequence& sequence);
     // Ctrl+Up / Ctrl+Down: an older or newer sent text into the send box.
     void RecallOlder();
     void RecallNewer();
@@ -307,6 +318,8 @@ private:
     int SendWireToAll(const std::string& wire);
     // Sets up the send box's keys, menu and the page's sending helpers.
     void SetUpSending();
+    // A sequence's note in the record's received log, shown at once when it is selected.
+    void SequenceNote(ConnectInfo* rec, const QString& text);
     // Ends what repeats or streams to a record whose connection closed or that goes away.
     void EndSendsOf(ConnectInfo* rec, const QString& why);
     // Tells the user later, outside any lock or handler.
@@ -341,6 +354,8 @@ private:
     };
     OneSend m_oneSend;
     CSavedMessagesDlg* m_saved = nullptr;  // a child of the page
+    CSequencesDlg* m_sequences = nullptr;  // children of the page
+    SequenceRunner* m_sequenceRunner = nullptr;
     // The send box's document revision and trimmed text size at its last send.
     int m_boxRevision = -1;
     size_t m_boxTextSize = 0;

@@ -2,6 +2,7 @@
 // files, send to all and the automatic reply.
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QTimer>
 
@@ -10,6 +11,7 @@
 #include <memory>
 
 #include "engine/auto_reply.h"
+#include "engine/chunk_recording.h"
 #include "engine/record_log.h"
 #include "engine/tcp_engine.h"
 #include "pages/app_settings.h"
@@ -21,6 +23,8 @@
 #include "pages/send_box_shortcuts.h"
 #include "pages/send_options.h"
 #include "pages/send_prompts.h"
+#include "pages/sequence_runner.h"
+#include "pages/sequences_dlg.h"
 #include "pages/settings_dlg.h"
 #include "skin/ui_kit.h"
 
@@ -66,6 +70,7 @@ void CDialogP::SetUpSending() {
     keys.sendWithEscapes = [this] { SendFromBoxAs(SendForm::kEscapes); };
     keys.savedMessages = [this] { OpenSavedMessages(); };
     keys.saveText = [this] { SavedMessagesDialog()->AddFromBox(); };
+    keys.sequences = [this] { OpenSequences(); };
     UseSendBoxShortcuts(m_sendBox, std::move(keys));
     m_sendBox->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_sendBox, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -86,6 +91,25 @@ void CDialogP::SetUpSending() {
     hooks.open = [this](ConnectInfo* rec) { return Store().IsOpen(rec); };
     hooks.tell = [this](const QString& text) { TellLater(text); };
     m_files = new FileSender(std::move(hooks), this);
+    SequenceRunner::Hooks steps;
+    steps.send = [this](ConnectInfo* rec, const std::string& bytes) {
+        return SendRaw(rec, bytes, true);
+    };
+    steps.copy = [this](ConnectInfo* rec, uint64_t from, uint64_t to) {
+        return Store().CopyLogWindow(rec, ChunkDir::kReceived, from, to);
+    };
+    steps.note = [this](ConnectInfo* rec, const QString& text) { SequenceNote(rec, text); };
+    steps.saved = [this](const QString& name) -> std::optional<SavedMessage> {
+        for (const SavedMessage& message : SavedMessagesDialog()->Messages())
+            if (message.name == name)
+                return message;
+        return std::nullopt;
+    };
+    m_sequenceRunner = new SequenceRunner(std::move(steps), this);
+    auto* treeKey = new QShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Q), m_tree);
+    treeKey->setObjectName(QStringLiteral("sequencesShortcut"));
+    treeKey->setContext(Qt::WidgetShortcut);
+    connect(treeKey, &QShortcut::activated, this, [this] { OpenSequences(); });
     m_sentRefresh = new QTimer(this);
     m_sentRefresh->setObjectName(QStringLiteral("sentViewRefresh"));
     m_sentRefresh->setSingleShot(true);
@@ -151,6 +175,7 @@ QMenu* CDialogP::MakeTreeMenu() {
     })->setEnabled(rec && !m_files->Busy());
     if (HasSendToAll())
         AddAction(menu, "actionSendToAll", tr("发送给所有连接"), [this] { SendToAll(); });
+    AddAction(menu, "actionSequences", tr("序列...\tCtrl+Shift+Q"), [this] { OpenSequences(); });
     menu->addSeparator();
     if (PageAutoReply())
         AddAction(menu, "actionAutoReply", tr("自动回复..."), [this] { ChooseAutoReply(); });
@@ -188,6 +213,43 @@ void CDialogP::OpenSavedMessages() {
     dlg->show();
     dlg->raise();
     dlg->activateWindow();
+}
+
+CSequencesDlg* CDialogP::SequencesDialog() {
+    if (!m_sequences)
+        m_sequences = new CSequencesDlg(this, m_sequenceRunner);
+    return m_sequences;
+}
+
+void CDialogP::OpenSequences() {
+    CSequencesDlg* dlg = SequencesDialog();
+    dlg->show();
+    dlg->raise();
+    dlg->activateWindow();
+}
+
+bool CDialogP::RunSequence(const Sequence& sequence) {
+    ConnectInfo* rec = RecordOf(SelectedConnection());
+    if (!rec) {
+        Message(tr("请选择接收端！"), tr("提示!"));
+        return false;
+    }
+    if (m_sequenceRunner->Running()) {
+        Message(tr("已有序列在运行，请先停止。"), tr("提示"));
+        return false;
+    }
+    if (StreamsFiles() && !Store().IsOpen(rec)) {
+        Message(tr("未建立链接！"), tr("提示!"));
+        return false;
+    }
+    return m_sequenceRunner->Start(rec, sequence);
+}
+
+void CDialogP::SequenceNote(ConnectInfo* rec, const QString& text) {
+    LogPageNote(Store(), *rec, ChunkDir::kReceived, text.toStdString());
+    TreeNode* node = NodeOf(rec);
+    if (node && node == m_tree->currentItem())
+        m_recvView->DataArrived(&Store(), rec, ChunkDir::kReceived);
 }
 
 void CDialogP::SetBoxText(const std::u16string& text) {
@@ -385,6 +447,8 @@ void CDialogP::EndSendsOf(ConnectInfo* rec, const QString& why) {
         m_repeat->End(rec, why);
     if (m_files)
         m_files->End(rec, why);
+    if (m_sequenceRunner)
+        m_sequenceRunner->End(rec, why);
 }
 
 void CDialogP::TellLater(const QString& text) {

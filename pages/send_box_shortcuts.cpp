@@ -42,6 +42,8 @@ private:
                     return &m_actions.sendWithEscapes;
                 case Qt::Key_M:
                     return &m_actions.saveText;
+                case Qt::Key_Q:
+                    return &m_actions.sequences;
                 default:
                     return nullptr;
             }
