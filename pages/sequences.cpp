@@ -20,10 +20,6 @@ constexpr std::array<const char*, 3> kMatches = {"contains", "regex", "hex"};
 constexpr std::array<const char*, 3> kForms = {"text", "hex", "escapes"};
 constexpr std::array<const char*, 4> kEndings = {"lf", "crlf", "cr", "none"};
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("quillet::pages::Sequences", text);
-}
-
 template <size_t N>
 std::optional<int> IndexOf(const std::array<const char*, N>& names, const QJsonValue& value) {
     for (size_t i = 0; i < N; ++i)
@@ -61,32 +57,36 @@ std::variant<SequenceStep, QString> SendStep(const QJsonObject& o, SequenceStep 
     if (o.contains(QLatin1String("saved"))) {
         if (!o.value(QLatin1String("saved")).isString() ||
             o.value(QLatin1String("saved")).toString().isEmpty())
-            return Tr("saved 须为常用消息的名称");
+            return QCoreApplication::translate("quillet::pages::Sequences",
+                                               "saved 须为常用消息的名称");
         step.saved = o.value(QLatin1String("saved")).toString();
         return step;
     }
     const auto form = IndexOf(kForms, o.value(QLatin1String("form")));
     if (!form)
-        return Tr("form 须为 text、hex 或 escapes");
+        return QCoreApplication::translate("quillet::pages::Sequences",
+                                           "form 须为 text、hex 或 escapes");
     step.form = static_cast<SendForm>(*form);
     if (!o.value(QLatin1String("text")).isString())
-        return Tr("text 须为文本");
+        return QCoreApplication::translate("quillet::pages::Sequences", "text 须为文本");
     step.text = o.value(QLatin1String("text")).toString();
     const auto ending = IndexOf(kEndings, o.value(QLatin1String("lineEnding")));
     if (!ending)
-        return Tr("lineEnding 须为 lf、crlf、cr 或 none");
+        return QCoreApplication::translate("quillet::pages::Sequences",
+                                           "lineEnding 须为 lf、crlf、cr 或 none");
     step.lineEnding = static_cast<LineEnding>(*ending);
     return step;
 }
 
 std::variant<SequenceStep, QString> StepOf(const QJsonValue& value, int index) {
     if (!value.isObject())
-        return Tr("不是对象");
+        return QCoreApplication::translate("quillet::pages::Sequences", "不是对象");
     const QJsonObject o = value.toObject();
     SequenceStep step;
     const auto kind = IndexOf(kKinds, o.value(QLatin1String("kind")));
     if (!kind)
-        return Tr("kind 须为 send、wait、expect 或 repeat");
+        return QCoreApplication::translate("quillet::pages::Sequences",
+                                           "kind 须为 send、wait、expect 或 repeat");
     step.kind = static_cast<StepKind>(*kind);
     if (step.kind == StepKind::kSend) {
         auto send = SendStep(o, step);
@@ -98,13 +98,15 @@ std::variant<SequenceStep, QString> StepOf(const QJsonValue& value, int index) {
         const auto ms =
             IntIn(o.value(QLatin1String("ms")), step.kind == StepKind::kWait ? 0 : 1, kMaxStepMs);
         if (!ms)
-            return Tr("ms 须为 0 到 86400000 之间的整数");
+            return QCoreApplication::translate("quillet::pages::Sequences",
+                                               "ms 须为 0 到 86400000 之间的整数");
         step.ms = *ms;
     }
     if (step.kind == StepKind::kExpect) {
         const auto match = IndexOf(kMatches, o.value(QLatin1String("match")));
         if (!match)
-            return Tr("match 须为 contains、regex 或 hex");
+            return QCoreApplication::translate("quillet::pages::Sequences",
+                                               "match 须为 contains、regex 或 hex");
         step.match = static_cast<MatchKind>(*match);
         step.pattern = o.value(QLatin1String("pattern")).toString();
     }
@@ -112,7 +114,8 @@ std::variant<SequenceStep, QString> StepOf(const QJsonValue& value, int index) {
         const auto from = IntIn(o.value(QLatin1String("from")), 1, index + 1);
         const auto count = IntIn(o.value(QLatin1String("count")), 0, kMaxRepeatCount);
         if (!from || !count)
-            return Tr("from 须为此步之前的一步，count 须为 0 或正整数");
+            return QCoreApplication::translate("quillet::pages::Sequences",
+                                               "from 须为此步之前的一步，count 须为 0 或正整数");
         step.from = *from;
         step.count = *count;
     }
@@ -123,20 +126,22 @@ std::variant<SequenceStep, QString> StepOf(const QJsonValue& value, int index) {
 
 std::variant<Sequence, QString> SequenceOf(const QJsonValue& value, QString* where) {
     if (!value.isObject())
-        return Tr("不是对象");
+        return QCoreApplication::translate("quillet::pages::Sequences", "不是对象");
     const QJsonObject o = value.toObject();
     Sequence sequence;
     sequence.name = o.value(QLatin1String("name")).toString();
     if (sequence.name.isEmpty())
-        return Tr("name 须为非空的文本");
+        return QCoreApplication::translate("quillet::pages::Sequences", "name 须为非空的文本");
     const QJsonValue steps = o.value(QLatin1String("steps"));
     if (!steps.isArray() || steps.toArray().size() > kMaxSteps)
-        return Tr("steps 须为不多于 100000 步的列表");
+        return QCoreApplication::translate("quillet::pages::Sequences",
+                                           "steps 须为不多于 100000 步的列表");
     const QJsonArray list = steps.toArray();
     for (qsizetype i = 0; i < list.size(); ++i) {
         auto step = StepOf(list[i], static_cast<int>(i));
         if (auto* why = std::get_if<QString>(&step)) {
-            *where = Tr("第 %1 步").arg(i + 1);
+            *where =
+                QCoreApplication::translate("quillet::pages::Sequences", "第 %1 步").arg(i + 1);
             return *why;
         }
         sequence.steps.push_back(std::get<SequenceStep>(std::move(step)));
@@ -185,27 +190,35 @@ QString StepFault(const SequenceStep& step, int index) {
             if (!step.saved.isEmpty())
                 return {};
             if (step.text.isEmpty())
-                return Tr("要发送的内容为空");
+                return QCoreApplication::translate("quillet::pages::Sequences", "要发送的内容为空");
             return TextFaultOf(step.text, step.form);
         case StepKind::kWait:
-            return step.ms < 0 || step.ms > kMaxStepMs ? Tr("等待时间超出范围") : QString();
+            return step.ms < 0 || step.ms > kMaxStepMs
+                       ? QCoreApplication::translate("quillet::pages::Sequences",
+                                                     "等待时间超出范围")
+                       : QString();
         case StepKind::kExpect:
             if (step.ms < 1 || step.ms > kMaxStepMs)
-                return Tr("等待时间超出范围");
+                return QCoreApplication::translate("quillet::pages::Sequences", "等待时间超出范围");
             if (step.pattern.isEmpty())
-                return Tr("要等待的内容为空");
+                return QCoreApplication::translate("quillet::pages::Sequences", "要等待的内容为空");
             if (step.match == MatchKind::kRegex) {
                 const QRegularExpression re(step.pattern);
                 if (!re.isValid())
-                    return Tr("正则表达式无效：%1").arg(re.errorString());
+                    return QCoreApplication::translate("quillet::pages::Sequences",
+                                                       "正则表达式无效：%1")
+                        .arg(re.errorString());
             }
             return step.match == MatchKind::kHex ? TextFaultOf(step.pattern, SendForm::kHex)
                                                  : QString();
         case StepKind::kRepeat:
             if (step.from < 1 || step.from > index)
-                return Tr("重复的起始步须在此步之前");
-            return step.count < 0 || step.count > kMaxRepeatCount ? Tr("重复次数超出范围")
-                                                                  : QString();
+                return QCoreApplication::translate("quillet::pages::Sequences",
+                                                   "重复的起始步须在此步之前");
+            return step.count < 0 || step.count > kMaxRepeatCount
+                       ? QCoreApplication::translate("quillet::pages::Sequences",
+                                                     "重复次数超出范围")
+                       : QString();
     }
     return {};
 }
@@ -218,23 +231,38 @@ QString DescribeStep(const SequenceStep& step) {
     switch (step.kind) {
         case StepKind::kSend:
             if (!step.saved.isEmpty())
-                return Tr("发送常用消息“%1”").arg(shown(step.saved));
-            return (step.form == SendForm::kHex       ? Tr("发送十六进制 %1")
-                    : step.form == SendForm::kEscapes ? Tr("发送（转义字符）“%1”")
-                                                      : Tr("发送“%1”"))
+                return QCoreApplication::translate("quillet::pages::Sequences", "发送常用消息“%1”")
+                    .arg(shown(step.saved));
+            return (step.form == SendForm::kHex
+                        ? QCoreApplication::translate("quillet::pages::Sequences",
+                                                      "发送十六进制 %1")
+                    : step.form == SendForm::kEscapes
+                        ? QCoreApplication::translate("quillet::pages::Sequences",
+                                                      "发送（转义字符）“%1”")
+                        : QCoreApplication::translate("quillet::pages::Sequences", "发送“%1”"))
                 .arg(shown(step.text));
         case StepKind::kWait:
-            return Tr("等待 %1 毫秒").arg(step.ms);
+            return QCoreApplication::translate("quillet::pages::Sequences", "等待 %1 毫秒")
+                .arg(step.ms);
         case StepKind::kExpect:
-            return (step.match == MatchKind::kHex ? Tr("%1 毫秒内等待收到十六进制 %2")
-                    : step.match == MatchKind::kRegex ? Tr("%1 毫秒内等待收到匹配 /%2/ 的数据")
-                                                      : Tr("%1 毫秒内等待收到含“%2”的数据"))
+            return (step.match == MatchKind::kHex
+                        ? QCoreApplication::translate("quillet::pages::Sequences",
+                                                      "%1 毫秒内等待收到十六进制 %2")
+                    : step.match == MatchKind::kRegex
+                        ? QCoreApplication::translate("quillet::pages::Sequences",
+                                                      "%1 毫秒内等待收到匹配 /%2/ 的数据")
+                        : QCoreApplication::translate("quillet::pages::Sequences",
+                                                      "%1 毫秒内等待收到含“%2”的数据"))
                 .arg(step.ms)
                 .arg(shown(step.pattern));
         case StepKind::kRepeat:
-            return step.count == 0
-                       ? Tr("从第 %1 步起重复，直到停止").arg(step.from)
-                       : Tr("从第 %1 步起重复，共 %2 遍").arg(step.from).arg(step.count);
+            return step.count == 0 ? QCoreApplication::translate("quillet::pages::Sequences",
+                                                                 "从第 %1 步起重复，直到停止")
+                                         .arg(step.from)
+                                   : QCoreApplication::translate("quillet::pages::Sequences",
+                                                                 "从第 %1 步起重复，共 %2 遍")
+                                         .arg(step.from)
+                                         .arg(step.count);
     }
     return {};
 }
@@ -254,28 +282,40 @@ QJsonValue SequencesToJson(const Sequences& sequences) {
 
 std::variant<Sequences, SequenceFault> SequencesFromJson(const QJsonValue& value) {
     if (!value.isObject())
-        return SequenceFault{Tr("不是 JSON 对象")};
+        return SequenceFault{
+            QCoreApplication::translate("quillet::pages::Sequences", "不是 JSON 对象")};
     const QJsonObject document = value.toObject();
     const QJsonValue version = document.value(QLatin1String("version"));
     if (!version.isDouble() || version.toDouble() != kSequencesVersion)
-        return SequenceFault{Tr("版本未知（只认得版本 %1）").arg(kSequencesVersion)};
+        return SequenceFault{
+            QCoreApplication::translate("quillet::pages::Sequences", "版本未知（只认得版本 %1）")
+                .arg(kSequencesVersion)};
     const QJsonValue list = document.value(QLatin1String("sequences"));
     if (!list.isArray())
-        return SequenceFault{Tr("没有 sequences 列表")};
+        return SequenceFault{
+            QCoreApplication::translate("quillet::pages::Sequences", "没有 sequences 列表")};
     const QJsonArray entries = list.toArray();
     if (entries.size() > kMaxSequences)
-        return SequenceFault{Tr("序列多于 %1 个").arg(kMaxSequences)};
+        return SequenceFault{
+            QCoreApplication::translate("quillet::pages::Sequences", "序列多于 %1 个")
+                .arg(kMaxSequences)};
     Sequences sequences;
     for (qsizetype i = 0; i < entries.size(); ++i) {
         QString where;
         auto entry = SequenceOf(entries[i], &where);
         if (auto* why = std::get_if<QString>(&entry)) {
             const QString name = entries[i].toObject().value(QLatin1String("name")).toString();
-            QString place = name.isEmpty() ? Tr("第 %1 个序列").arg(i + 1)
-                                           : Tr("第 %1 个序列（%2）").arg(i + 1).arg(name);
+            QString place =
+                name.isEmpty()
+                    ? QCoreApplication::translate("quillet::pages::Sequences", "第 %1 个序列")
+                          .arg(i + 1)
+                    : QCoreApplication::translate("quillet::pages::Sequences", "第 %1 个序列（%2）")
+                          .arg(i + 1)
+                          .arg(name);
             if (!where.isEmpty())
                 place += QLatin1Char(' ') + where;
-            return SequenceFault{Tr("%1：%2").arg(place, *why)};
+            return SequenceFault{QCoreApplication::translate("quillet::pages::Sequences", "%1：%2")
+                                     .arg(place, *why)};
         }
         sequences.push_back(std::get<Sequence>(std::move(entry)));
     }
@@ -290,10 +330,13 @@ std::variant<Sequences, SequenceFault> SequencesFromBytes(const QByteArray& byte
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError)
-        return SequenceFault{
-            Tr("不是有效的 JSON（第 %1 字节：%2）").arg(error.offset).arg(error.errorString())};
+        return SequenceFault{QCoreApplication::translate("quillet::pages::Sequences",
+                                                         "不是有效的 JSON（第 %1 字节：%2）")
+                                 .arg(error.offset)
+                                 .arg(error.errorString())};
     if (!document.isObject())
-        return SequenceFault{Tr("不是 JSON 对象")};
+        return SequenceFault{
+            QCoreApplication::translate("quillet::pages::Sequences", "不是 JSON 对象")};
     return SequencesFromJson(document.object());
 }
 

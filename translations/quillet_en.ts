@@ -2,33 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
-    <name>quillet::pages::CSet</name>
-    <message>
-        <source>收发信息编码设置</source>
-        <translation>Message Encoding Settings</translation>
-    </message>
-    <message>
-        <source>确定</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>取消</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>不支持的编码：</source>
-        <translation>Unsupported encoding: </translation>
-    </message>
-    <message>
-        <source>提示</source>
-        <translation>Notice</translation>
-    </message>
-    <message>
-        <source>收发信息编码设置：</source>
-        <translation>Encoding:</translation>
-    </message>
-</context>
-<context>
     <name>quillet::pages::CAutoReplyDlg</name>
     <message>
         <source>自动回复</source>
@@ -224,6 +197,14 @@
     <message>
         <source>存为常用消息	Ctrl+Shift+M</source>
         <translation>Save as a Message	Ctrl+Shift+M</translation>
+    </message>
+    <message>
+        <source>序列...	Ctrl+Shift+Q</source>
+        <translation>Sequences...	Ctrl+Shift+Q</translation>
+    </message>
+    <message>
+        <source>已有序列在运行，请先停止。</source>
+        <translation>A sequence is running; stop it first.</translation>
     </message>
 </context>
 <context>
@@ -818,6 +799,244 @@ File: %2
     </message>
 </context>
 <context>
+    <name>quillet::pages::CSequencesDlg</name>
+    <message>
+        <source>不是可读的普通文件</source>
+        <translation>not a readable regular file</translation>
+    </message>
+    <message>
+        <source>文件大于 16 MB</source>
+        <translation>the file is larger than 16 MB</translation>
+    </message>
+    <message>
+        <source>序列</source>
+        <translation>Sequences</translation>
+    </message>
+    <message>
+        <source>序列名称</source>
+        <translation>Sequence name</translation>
+    </message>
+    <message>
+        <source>新建</source>
+        <translation>New</translation>
+    </message>
+    <message>
+        <source>删除序列</source>
+        <translation>Delete sequence</translation>
+    </message>
+    <message>
+        <source>发送</source>
+        <translation>Send</translation>
+    </message>
+    <message>
+        <source>等待</source>
+        <translation>Wait</translation>
+    </message>
+    <message>
+        <source>等待收到数据</source>
+        <translation>Wait for data</translation>
+    </message>
+    <message>
+        <source>重复</source>
+        <translation>Repeat</translation>
+    </message>
+    <message>
+        <source>步骤</source>
+        <translation>Step</translation>
+    </message>
+    <message>
+        <source>文本</source>
+        <translation>Text</translation>
+    </message>
+    <message>
+        <source>十六进制</source>
+        <translation>Hex</translation>
+    </message>
+    <message>
+        <source>转义字符</source>
+        <translation>Escapes</translation>
+    </message>
+    <message>
+        <source>常用消息</source>
+        <translation>Saved message</translation>
+    </message>
+    <message>
+        <source>含有文本</source>
+        <translation>Contains text</translation>
+    </message>
+    <message>
+        <source>匹配正则表达式</source>
+        <translation>Matches regular expression</translation>
+    </message>
+    <message>
+        <source>等于十六进制</source>
+        <translation>Equals hex bytes</translation>
+    </message>
+    <message>
+        <source>无换行</source>
+        <translation>No line ending</translation>
+    </message>
+    <message>
+        <source>形式</source>
+        <translation>Form</translation>
+    </message>
+    <message>
+        <source>内容</source>
+        <translation>Content</translation>
+    </message>
+    <message>
+        <source> 毫秒</source>
+        <translation> ms</translation>
+    </message>
+    <message>
+        <source>从第 </source>
+        <translation>from step </translation>
+    </message>
+    <message>
+        <source> 步起</source>
+        <translation> on</translation>
+    </message>
+    <message>
+        <source> 遍（0：直到停止）</source>
+        <translation> runs (0: until stopped)</translation>
+    </message>
+    <message>
+        <source>时间与次数</source>
+        <translation>Time and count</translation>
+    </message>
+    <message>
+        <source>添加步骤</source>
+        <translation>Add step</translation>
+    </message>
+    <message>
+        <source>修改步骤</source>
+        <translation>Change step</translation>
+    </message>
+    <message>
+        <source>删除步骤</source>
+        <translation>Delete step</translation>
+    </message>
+    <message>
+        <source>上移</source>
+        <translation>Move up</translation>
+    </message>
+    <message>
+        <source>下移</source>
+        <translation>Move down</translation>
+    </message>
+    <message>
+        <source>运行</source>
+        <translation>Run</translation>
+    </message>
+    <message>
+        <source>停止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>导入...</source>
+        <translation>Import...</translation>
+    </message>
+    <message>
+        <source>导出...</source>
+        <translation>Export...</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+    <message>
+        <source>序列 %1</source>
+        <translation>Sequence %1</translation>
+    </message>
+    <message>
+        <source>无法添加此步：%1</source>
+        <translation>Cannot add this step: %1</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>无法修改此步：%1</source>
+        <translation>Cannot change this step: %1</translation>
+    </message>
+    <message>
+        <source>所选序列没有步骤。</source>
+        <translation>The chosen sequence has no steps.</translation>
+    </message>
+    <message>
+        <source>第 %1 步无法运行：%2</source>
+        <translation>Step %1 cannot run: %2</translation>
+    </message>
+    <message>
+        <source>第 %1 / %2 步，第 %3 遍</source>
+        <translation>Step %1 of %2, run %3</translation>
+    </message>
+    <message>
+        <source>第 %1 / %2 步</source>
+        <translation>Step %1 of %2</translation>
+    </message>
+    <message>
+        <source>导入序列</source>
+        <translation>Import Sequences</translation>
+    </message>
+    <message>
+        <source>JSON 文件 (*.json);;所有文件 (*)</source>
+        <translation>JSON files (*.json);;All files (*)</translation>
+    </message>
+    <message>
+        <source>导出序列</source>
+        <translation>Export Sequences</translation>
+    </message>
+    <message>
+        <source>无法导入 %1：序列多于 %2 个。</source>
+        <translation>Cannot import %1: more than %2 sequences.</translation>
+    </message>
+    <message>
+        <source>已导入 %1 个序列。</source>
+        <translation>Imported %1 sequences.</translation>
+    </message>
+    <message>
+        <source>无法导入 %1：%2</source>
+        <translation>Cannot import %1: %2</translation>
+    </message>
+    <message>
+        <source>已导出 %1 个序列到 %2。</source>
+        <translation>Exported %1 sequences to %2.</translation>
+    </message>
+    <message>
+        <source>无法导出 %1：%2</source>
+        <translation>Cannot export %1: %2</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::CSet</name>
+    <message>
+        <source>收发信息编码设置</source>
+        <translation>Message Encoding Settings</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>不支持的编码：</source>
+        <translation>Unsupported encoding: </translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>收发信息编码设置：</source>
+        <translation>Encoding:</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::CSetDlgBroadIp</name>
     <message>
         <source>请输入广播地址</source>
@@ -1394,6 +1613,204 @@ File: %2
     <message>
         <source>第 %1 行第 %2 列，%3</source>
         <translation>line %1, column %2: %3</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::SequenceRunner</name>
+    <message>
+        <source>%1 失败：%2 毫秒内未收到所等的数据（%3）</source>
+        <translation>%1 failed: the awaited data did not come within %2 ms (%3)</translation>
+    </message>
+    <message>
+        <source>序列“%1”开始，共 %2 步</source>
+        <translation>Sequence “%1” started, %2 steps</translation>
+    </message>
+    <message>
+        <source>已停止，停在%1</source>
+        <translation>stopped at %1</translation>
+    </message>
+    <message>
+        <source>%1，停在%2</source>
+        <translation>%1, stopped at %2</translation>
+    </message>
+    <message>
+        <source>第 %1 步</source>
+        <translation>step %1</translation>
+    </message>
+    <message>
+        <source>序列“%1”完成</source>
+        <translation>Sequence “%1” done</translation>
+    </message>
+    <message>
+        <source>%1 失败：没有名为“%2”的常用消息</source>
+        <translation>%1 failed: no saved message named “%2”</translation>
+    </message>
+    <message>
+        <source>%1 失败：%2</source>
+        <translation>%1 failed: %2</translation>
+    </message>
+    <message>
+        <source>%1 失败：待发送的数据已达上限</source>
+        <translation>%1 failed: the data waiting to be sent reached its limit</translation>
+    </message>
+    <message>
+        <source>%1 失败：连接已断开</source>
+        <translation>%1 failed: the connection is gone</translation>
+    </message>
+    <message>
+        <source>%1 通过：%2</source>
+        <translation>%1 passed: %2</translation>
+    </message>
+    <message>
+        <source>序列“%1”%2</source>
+        <translation>Sequence “%1”: %2</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::Sequences</name>
+    <message>
+        <source>saved 须为常用消息的名称</source>
+        <translation>saved must be the name of a saved message</translation>
+    </message>
+    <message>
+        <source>form 须为 text、hex 或 escapes</source>
+        <translation>form must be text, hex or escapes</translation>
+    </message>
+    <message>
+        <source>text 须为文本</source>
+        <translation>text must be a text</translation>
+    </message>
+    <message>
+        <source>lineEnding 须为 lf、crlf、cr 或 none</source>
+        <translation>lineEnding must be lf, crlf, cr or none</translation>
+    </message>
+    <message>
+        <source>不是对象</source>
+        <translation>not an object</translation>
+    </message>
+    <message>
+        <source>kind 须为 send、wait、expect 或 repeat</source>
+        <translation>kind must be send, wait, expect or repeat</translation>
+    </message>
+    <message>
+        <source>ms 须为 0 到 86400000 之间的整数</source>
+        <translation>ms must be a whole number from 0 to 86400000</translation>
+    </message>
+    <message>
+        <source>match 须为 contains、regex 或 hex</source>
+        <translation>match must be contains, regex or hex</translation>
+    </message>
+    <message>
+        <source>from 须为此步之前的一步，count 须为 0 或正整数</source>
+        <translation>from must be a step before this one and count 0 or a positive whole number</translation>
+    </message>
+    <message>
+        <source>name 须为非空的文本</source>
+        <translation>name must be a non-empty text</translation>
+    </message>
+    <message>
+        <source>steps 须为不多于 100000 步的列表</source>
+        <translation>steps must be a list of at most 100000 steps</translation>
+    </message>
+    <message>
+        <source>第 %1 步</source>
+        <translation>step %1</translation>
+    </message>
+    <message>
+        <source>要发送的内容为空</source>
+        <translation>nothing to send</translation>
+    </message>
+    <message>
+        <source>等待时间超出范围</source>
+        <translation>the time is out of range</translation>
+    </message>
+    <message>
+        <source>要等待的内容为空</source>
+        <translation>nothing to wait for</translation>
+    </message>
+    <message>
+        <source>正则表达式无效：%1</source>
+        <translation>invalid regular expression: %1</translation>
+    </message>
+    <message>
+        <source>重复的起始步须在此步之前</source>
+        <translation>the repeated block must start before this step</translation>
+    </message>
+    <message>
+        <source>重复次数超出范围</source>
+        <translation>the count is out of range</translation>
+    </message>
+    <message>
+        <source>发送常用消息“%1”</source>
+        <translation>send saved message “%1”</translation>
+    </message>
+    <message>
+        <source>发送十六进制 %1</source>
+        <translation>send hex %1</translation>
+    </message>
+    <message>
+        <source>发送（转义字符）“%1”</source>
+        <translation>send (escapes) “%1”</translation>
+    </message>
+    <message>
+        <source>发送“%1”</source>
+        <translation>send “%1”</translation>
+    </message>
+    <message>
+        <source>等待 %1 毫秒</source>
+        <translation>wait %1 ms</translation>
+    </message>
+    <message>
+        <source>%1 毫秒内等待收到十六进制 %2</source>
+        <translation>wait up to %1 ms for hex %2</translation>
+    </message>
+    <message>
+        <source>%1 毫秒内等待收到匹配 /%2/ 的数据</source>
+        <translation>wait up to %1 ms for data matching /%2/</translation>
+    </message>
+    <message>
+        <source>%1 毫秒内等待收到含“%2”的数据</source>
+        <translation>wait up to %1 ms for data containing “%2”</translation>
+    </message>
+    <message>
+        <source>从第 %1 步起重复，直到停止</source>
+        <translation>repeat from step %1 until stopped</translation>
+    </message>
+    <message>
+        <source>从第 %1 步起重复，共 %2 遍</source>
+        <translation>repeat from step %1, %2 runs in all</translation>
+    </message>
+    <message>
+        <source>不是 JSON 对象</source>
+        <translation>not a JSON object</translation>
+    </message>
+    <message>
+        <source>版本未知（只认得版本 %1）</source>
+        <translation>unknown version (only version %1 is known)</translation>
+    </message>
+    <message>
+        <source>没有 sequences 列表</source>
+        <translation>no sequences list</translation>
+    </message>
+    <message>
+        <source>序列多于 %1 个</source>
+        <translation>more than %1 sequences</translation>
+    </message>
+    <message>
+        <source>第 %1 个序列</source>
+        <translation>sequence %1</translation>
+    </message>
+    <message>
+        <source>第 %1 个序列（%2）</source>
+        <translation>sequence %1 (%2)</translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>不是有效的 JSON（第 %1 字节：%2）</source>
+        <translation>not valid JSON (byte %1: %2)</translation>
     </message>
 </context>
 <context>
