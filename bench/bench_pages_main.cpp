@@ -70,6 +70,8 @@ const Part kParts[] = {
     {"select-during-udp", PartSelectDuringUdp},
     {"tiny-datagrams", PartTinyDatagrams},
     {"large-datagrams", PartLargeDatagrams},
+    {"sequence-plain", PartSequencePlain},
+    {"sequence-page", PartSequencePage},
 };
 
 // Parts timed against a baseline that the machine's other work sways: each round runs the
@@ -78,7 +80,8 @@ struct Interleaved {
     const char* baseline;
     const char* page;
 };
-const Interleaved kInterleaved[] = {{"clients-plain-10k", "clients-page-10k"}};
+const Interleaved kInterleaved[] = {{"clients-plain-10k", "clients-page-10k"},
+                                    {"sequence-plain", "sequence-page"}};
 constexpr int kRounds = 3;
 
 bool IsInterleaved(const char* name) {
@@ -148,9 +151,11 @@ bool Collect(const char* self, const char* part, Values& values) {
 
 // The interleaved parts, kRounds turns each: every round's values as "part#round.key" and their
 // medians as "part.key".
-bool CollectInterleaved(const char* self, Values& values) {
+bool CollectInterleaved(const char* self, Values& values, const char* only = nullptr) {
     bool ok = true;
     for (const Interleaved& pair : kInterleaved) {
+        if (only && std::strcmp(pair.page, only) != 0)
+            continue;
         std::map<std::string, std::vector<double>> rounds;
         for (int r = 1; r <= kRounds; ++r) {
             for (const char* part : {pair.baseline, pair.page}) {
@@ -371,6 +376,21 @@ void PrintClientFigures(Values& v) {
     std::fflush(stdout);
 }
 
+// Sequences: 10,000 send-and-wait exchanges, each round beside its own baseline (medians).
+void PrintSequenceFigures(Values& v) {
+    Figure("page_tcp_sequence_10000_send_and_wait_per_s",
+           v["sequence-page.sequence_exchanges_per_s"],
+           v["sequence-plain.sequence_exchanges_per_s"], "-",
+           v["sequence-page.sequence_exchanges_per_s"] > 0);
+    std::printf("page_tcp_sequence_10000_send_and_wait_per_s_rounds");
+    for (int r = 1; r <= kRounds; ++r) {
+        const std::string round = "#" + std::to_string(r) + ".sequence_exchanges_per_s";
+        std::printf("  %.1f/%.1f", v["sequence-page" + round], v["sequence-plain" + round]);
+    }
+    std::printf("  (page/baseline)\n");
+    std::fflush(stdout);
+}
+
 void PrintFigures(Values& v) {
     Figure("page_startup_first_paint_ms", v["startup.first_paint_ms"],
            v["startup-plain.first_paint_ms"], "<= 500", v["startup.first_paint_ms"] <= 500);
@@ -407,6 +427,7 @@ void PrintFigures(Values& v) {
     Figure("page_tcp_unselected_us_per_chunk_late_vs_early", late, early, "ratio <= 1.5",
            late <= 1.5 * early);
     PrintClientFigures(v);
+    PrintSequenceFigures(v);
     Figure("page_tcp_client_prompt_1000_connected_ms", v["client-prompt.prompt_ms"],
            v["client-prompt.plain_connect_ms"], "<= 3000", v["client-prompt.prompt_ms"] <= 3000);
     Figure("page_udp_paced50k_logged_pct", v["udp-page.page_paced_pct"],
@@ -465,8 +486,14 @@ int main(int argc, char** argv) {
     quillet::bench::Values values;
     // `bench_pages --clients`: only the interleaved client parts and their figures.
     if (argc == 2 && std::strcmp(argv[1], "--clients") == 0) {
-        const bool ok = quillet::bench::CollectInterleaved(self, values);
+        const bool ok = quillet::bench::CollectInterleaved(self, values, "clients-page-10k");
         quillet::bench::PrintClientFigures(values);
+        return ok ? 0 : 1;
+    }
+    // `bench_pages --sequences`: only the interleaved sequence parts and their figure.
+    if (argc == 2 && std::strcmp(argv[1], "--sequences") == 0) {
+        const bool ok = quillet::bench::CollectInterleaved(self, values, "sequence-page");
+        quillet::bench::PrintSequenceFigures(values);
         return ok ? 0 : 1;
     }
     bool ok = quillet::bench::CollectInterleaved(self, values);

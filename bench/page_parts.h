@@ -78,6 +78,10 @@ bool PartRecordPlain();
 // The same with another writer on the disk during the run.
 bool PartRecordBusyPage();
 bool PartRecordBusyPlain();
+// A sequence of 10,000 send-and-wait exchanges against a Python peer that echoes, and a plain
+// blocking Python loop doing the same exchanges against the same peer: exchanges per second.
+bool PartSequencePage();
+bool PartSequencePlain();
 // Resident memory of the UDP server page at the default log limits: 1-byte datagrams at the
 // sender's full rate for QUILLET_BENCH_TINY_SECONDS (300 by default), and 2 GiB of 64 KiB ones.
 bool PartTinyDatagrams();
