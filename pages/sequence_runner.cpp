@@ -91,10 +91,27 @@ QString SequenceRunner::StepName() const {
 
 void SequenceRunner::ScheduleStep() {
     emit ProgressChanged();
-    m_next->start();
+    if (m_inTurn)
+        m_again = true;  // RunStep goes on with it
+    else
+        m_next->start();
 }
 
 void SequenceRunner::RunStep() {
+    // Steps that end at once (a send, a repeat) follow each other in one turn of the event loop,
+    // a bounded number of them, so a quick peer is not slowed by a turn per step.
+    m_inTurn = true;
+    int steps = 0;
+    do {
+        m_again = false;
+        RunOneStep();
+    } while (m_again && m_rec && ++steps < kStepsPerTurn);
+    m_inTurn = false;
+    if (m_again && m_rec)
+        m_next->start();
+}
+
+void SequenceRunner::RunOneStep() {
     if (!m_rec)
         return;
     if (m_index >= m_sequence.steps.size()) {

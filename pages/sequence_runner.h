@@ -36,6 +36,8 @@ class SequenceRunner : public QObject {
     Q_OBJECT
 public:
     static constexpr size_t kMaxWatchedBytes = size_t{1} << 20;
+    // Steps that end at once run at most this many in one turn of the event loop.
+    static constexpr int kStepsPerTurn = 32;
 
     struct Hooks {
         // Sends and logs bytes on the record (the page's raw send path).
@@ -76,6 +78,7 @@ signals:
 
 private:
     void RunStep();
+    void RunOneStep();
     void ScheduleStep();
     void Send(const SequenceStep& step);
     void StartExpect();
@@ -93,6 +96,8 @@ private:
     std::vector<size_t> m_repeats;        // the repeat steps under way, innermost last
     QTimer* m_timer = nullptr;            // wait and time-out
     QTimer* m_next = nullptr;             // the next step, from the event loop
+    bool m_inTurn = false;                // RunStep is under way
+    bool m_again = false;                 // a step ended at once during it: the next one is due
     bool m_expecting = false;
     uint64_t m_mark = 0;    // the received log's next chunk to look at
     std::string m_watched;  // what came since the expect step began
