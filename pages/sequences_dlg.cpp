@@ -91,8 +91,10 @@ CSequencesDlg::CSequencesDlg(CDialogP* page, SequenceRunner* runner)
     connect(m_name, &QLineEdit::editingFinished, this, [this] { Rename(); });
     connect(m_steps, &QListWidget::currentRowChanged, this, [this](int row) { StepChosen(row); });
     connect(m_runner, &SequenceRunner::ProgressChanged, this, [this] { ShowProgress(); });
-    connect(m_runner, &SequenceRunner::Finished, this,
-            [this](bool, const QString& why) { m_progress->setText(why); });
+    connect(m_runner, &SequenceRunner::Finished, this, [this](bool, const QString& why) {
+        m_progress->setText(why);
+        m_progress->setToolTip(why);
+    });
     RebuildChoice(0);
     KindChanged();
     ShowProgress();
@@ -165,6 +167,8 @@ void CSequencesDlg::BuildButtons(QVBoxLayout* layout) {
     m_stop = AddButton(runs, "sequenceStop", tr("停止"));
     connect(m_stop, &QPushButton::clicked, this, [this] { StopRun(); });
     m_progress = Named(new QLabel(this), "sequenceProgress");
+    // A long closing note must not widen the window: it is cut, whole in the tooltip.
+    m_progress->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     runs->addWidget(m_progress, 1);
     m_import = AddButton(runs, "sequenceImport", tr("导入..."));
     connect(m_import, &QPushButton::clicked, this, [this] { AskImport(); });

@@ -251,6 +251,8 @@ TEST_F(SequencesTest, NotesCannotBeForgedAndShowInSearchAndTextSavesOnly) {
 }
 
 TEST_F(SequencesTest, TheEditorAddsMovesAndRemovesStepsAndKeepsThemForTheNextStart) {
+    std::unique_ptr<QMenu> treeMenu(page_->MakeTreeMenu(Child(0)));
+    EXPECT_NE(treeMenu->findChild<QAction*>(QStringLiteral("actionSequences")), nullptr);
     CSequencesDlg* dlg = Dialog();
     Click(dlg, "sequenceNew");
     dlg->EditStep(Send("one"));
