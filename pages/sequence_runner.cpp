@@ -193,6 +193,10 @@ void SequenceRunner::StartExpect() {
 }
 
 void SequenceRunner::Take() {
+    // Far behind (a flood): only the newest chunks can matter, as only the newest bytes are kept.
+    const uint64_t end = m_hooks.copy(m_rec, 0, 0).end;
+    if (end - std::min(m_mark, end) > kMaxWatchedChunks)
+        m_mark = end - kMaxWatchedChunks;
     for (;;) {
         const RecordStore::LogWindow w = m_hooks.copy(m_rec, m_mark, UINT64_MAX);
         for (const LogChunk& chunk : w.chunks)

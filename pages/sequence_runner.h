@@ -36,6 +36,8 @@ class SequenceRunner : public QObject {
     Q_OBJECT
 public:
     static constexpr size_t kMaxWatchedBytes = size_t{1} << 20;
+    // At most this many of the newest chunks are looked at for one piece of news.
+    static constexpr uint64_t kMaxWatchedChunks = 16384;
     // Steps that end at once run at most this many in one turn of the event loop.
     static constexpr int kStepsPerTurn = 32;
 
