@@ -275,5 +275,32 @@ TEST_F(SequencesTest, TheEditorAddsMovesAndRemovesStepsAndKeepsThemForTheNextSta
     EXPECT_EQ(dlg->All()[0].steps.size(), 1u);
 }
 
+TEST_F(SequencesTest, FilesAreExportedWholeAndADamagedOneIsRefusedNamingFileAndEntry) {
+    CSequencesDlg* dlg = Dialog();
+    const pages::Sequences all = {Sequence{QStringLiteral("a"), {Send("x"), Wait(1)}}};
+    dlg->SetAll(all);
+    const QString good = dir_.filePath(QStringLiteral("good.json"));
+    dlg->ExportTo(good);
+    ASSERT_TRUE(Eventually([&] { return !dlg->IoBusy(); }));
+    dlg->SetAll({});
+    dlg->ImportFrom(good);
+    ASSERT_TRUE(Eventually([&] { return !dlg->IoBusy(); }));
+    EXPECT_EQ(dlg->All(), all);
+    const QString bad = dir_.filePath(QStringLiteral("bad.json"));
+    QFile file(bad);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"version":1,"sequences":[{"name":"ok","steps":[]},)"
+               R"({"name":"b","steps":[{"kind":"wait","ms":-5}]}]})");
+    file.close();
+    messages_.clear();
+    dlg->ImportFrom(bad);
+    ASSERT_TRUE(Eventually([&] { return !dlg->IoBusy(); }));
+    EXPECT_EQ(dlg->All(), all);  // nothing of it taken
+    ASSERT_FALSE(messages_.empty());
+    EXPECT_TRUE(messages_.back().text.contains(bad));
+    EXPECT_TRUE(messages_.back().text.contains(QStringLiteral("第 2 个序列（b） 第 1 步")))
+        << messages_.back().text.toStdString();
+}
+
 }  // namespace
 }  // namespace quillet::test
