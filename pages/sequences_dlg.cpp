@@ -111,7 +111,7 @@ void CSequencesDlg::BuildEditor(QVBoxLayout* layout) {
     layout->addLayout(form);
     m_kind = Named(new QComboBox(this), "stepKind");
     m_kind->addItems({tr("发送"), tr("等待"), tr("等待收到数据"), tr("重复")});
-    form->addRow(tr("步骤"), m_kind);
+    form->addRow(Named(new QLabel(tr("步骤"), this), "stepKindLabel"), m_kind);
     auto* row = new QHBoxLayout;
     m_form = Named(new QComboBox(this), "stepForm");
     m_form->addItems({tr("文本"), tr("十六进制"), tr("转义字符"), tr("常用消息")});
@@ -123,9 +123,9 @@ void CSequencesDlg::BuildEditor(QVBoxLayout* layout) {
     row->addWidget(m_form);
     row->addWidget(m_match);
     row->addWidget(m_ending);
-    form->addRow(tr("形式"), row);
+    form->addRow(Named(new QLabel(tr("形式"), this), "stepFormLabel"), row);
     m_text = Named(new QLineEdit(this), "stepText");
-    form->addRow(tr("内容"), m_text);
+    form->addRow(Named(new QLabel(tr("内容"), this), "stepTextLabel"), m_text);
     auto* numbers = new QHBoxLayout;
     m_ms = Named(new QSpinBox(this), "stepMs");
     m_ms->setRange(0, kMaxStepMs);
@@ -142,7 +142,7 @@ void CSequencesDlg::BuildEditor(QVBoxLayout* layout) {
     numbers->addWidget(m_ms);
     numbers->addWidget(m_from);
     numbers->addWidget(m_count);
-    form->addRow(tr("时间与次数"), numbers);
+    form->addRow(Named(new QLabel(tr("时间与次数"), this), "stepNumbersLabel"), numbers);
     connect(m_kind, &QComboBox::currentIndexChanged, this, [this] { KindChanged(); });
     connect(m_form, &QComboBox::currentIndexChanged, this, [this] { KindChanged(); });
 }
