@@ -102,8 +102,8 @@ ConnectStart StartConnect(const IpEndpoint& target, const IpEndpoint* local,
     Socket socket = std::move(made.socket);
     if (fd::InHeadroom(socket.fd()))  // the last descriptors stay with the window system
         return Failed<ConnectStart>(Step::kSocket, EMFILE);
-    if (const OptionsResult set = options ? ApplyClientOptions(socket.fd(), *options)
-                                          : OptionsResult{};
+    if (const OptionsResult set =
+            options ? ApplyClientOptions(socket.fd(), *options) : OptionsResult{};
         !set.ok())
         return Failed<ConnectStart>(Step::kOptions, set.error);
     if (local) {

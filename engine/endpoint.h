@@ -52,7 +52,16 @@ private:
 };
 
 // A socket that was made, or the step that failed and its errno.
-enum class Step { kNone, kSocket, kBind, kConnect, kBroadcast, kJoinGroup, kGroupOptions, kOptions };
+enum class Step {
+    kNone,
+    kSocket,
+    kBind,
+    kConnect,
+    kBroadcast,
+    kJoinGroup,
+    kGroupOptions,
+    kOptions
+};
 struct SocketResult {
     Socket socket;
     Step failed = Step::kNone;
