@@ -80,9 +80,7 @@ protected:
         ConnectInfo* rec = FindRecord(engine.m_map, sink.Events().back().key);
         return rec ? rec->sock : -1;
     }
-    IpEndpoint AcceptedPeer() {
-        return Snapshot(engine, sink.Events().back().key).addrClient;
-    }
+    IpEndpoint AcceptedPeer() { return Snapshot(engine, sink.Events().back().key).addrClient; }
 
     RecordingSink sink;
     TcpEngine engine{&sink};
@@ -134,8 +132,7 @@ TEST_P(OptionsReadBack, OnListeningAcceptedAndClientSockets) {
     for (int fd : {listenFd, accepted, client.fd()}) {
         SCOPED_TRACE(fd == listenFd ? "listening" : fd == accepted ? "accepted" : "client");
         EXPECT_EQ(Get(fd, IPPROTO_TCP, TCP_NODELAY) != 0, want(c.noDelay, plain.noDelay) != 0);
-        EXPECT_EQ(Get(fd, SOL_SOCKET, SO_KEEPALIVE) != 0,
-                  want(c.keepAlive, plain.keepAlive) != 0);
+        EXPECT_EQ(Get(fd, SOL_SOCKET, SO_KEEPALIVE) != 0, want(c.keepAlive, plain.keepAlive) != 0);
         EXPECT_EQ(Get(fd, IPPROTO_TCP, TCP_KEEPIDLE), want(c.idle, plain.idle));
         EXPECT_EQ(Get(fd, IPPROTO_TCP, TCP_KEEPINTVL), want(c.interval, plain.interval));
         EXPECT_EQ(Get(fd, IPPROTO_TCP, TCP_KEEPCNT), want(c.count, plain.count));
