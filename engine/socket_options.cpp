@@ -42,7 +42,7 @@ std::vector<std::string_view> Split(std::string_view text, char separator) {
 
 void ReadKeepAlive(std::string_view timings, SocketOptions* options) {
     options->keepAlive = true;
-    const std::vector<std::string_view> t = Split(timings, ',');
+    const std::vector<std::string_view> t = Split(timings, '/');
     if (t.size() > 0)
         options->keepIdle = Number(t[0], 1, kMaxKeepIdle);
     if (t.size() > 1)
@@ -76,8 +76,8 @@ std::string SocketOptions::ToText() const {
     if (noDelay)
         parts.push_back("nodelay");
     if (keepAlive) {
-        parts.push_back("keepalive=" + std::to_string(keepIdle) + "," +
-                        std::to_string(keepInterval) + "," + std::to_string(keepCount));
+        parts.push_back("keepalive=" + std::to_string(keepIdle) + "/" +
+                        std::to_string(keepInterval) + "/" + std::to_string(keepCount));
     }
     if (connectTimeout > 0)
         parts.push_back("timeout=" + std::to_string(connectTimeout));
