@@ -89,13 +89,13 @@ std::string SocketOptions::ToText() const {
         parts.push_back(reuseAddr == Reuse::kOn ? "reuse=1" : "reuse=0");
     std::string text;
     for (const std::string& part : parts)
-        text += (text.empty() ? "" : ";") + part;
+        text += (text.empty() ? "" : " ") + part;
     return text;
 }
 
 SocketOptions SocketOptions::FromText(const std::string& text) {
     SocketOptions options;
-    for (std::string_view part : Split(text, ';'))
+    for (std::string_view part : Split(text, ' '))
         ReadPart(part, &options);
     return options;
 }

@@ -37,8 +37,8 @@ struct SocketOptions {
     bool HasConnectionOptions() const { return noDelay || keepAlive; }
     bool operator==(const SocketOptions&) const = default;
 
-    // Stored form: ';'-separated "nodelay", "keepalive=idle/interval/count" (no commas: the
-    // settings file would read a list), "timeout=s",
+    // Stored form: blank-separated "nodelay", "keepalive=idle/interval/count" (no ';' or ',',
+    // which a settings file written by hand reads as a comment or a list), "timeout=s",
     // "sport=n", "v6only", "reuse=1|0"; "" for the defaults. Unknown or out-of-range parts read
     // as not chosen.
     std::string ToText() const;

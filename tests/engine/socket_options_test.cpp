@@ -228,7 +228,7 @@ TEST(SocketOptionsText, KeepsWhatWasChosenAndDropsWhatCannotBe) {
     all.connectTimeout = 30;
     all.sourcePort = 40000;
     all.v6Only = true;
-    EXPECT_EQ(all.ToText(), "nodelay;keepalive=60/10/5;timeout=30;sport=40000;v6only;reuse=0");
+    EXPECT_EQ(all.ToText(), "nodelay keepalive=60/10/5 timeout=30 sport=40000 v6only reuse=0");
     EXPECT_EQ(SocketOptions::FromText(all.ToText()), all);
     EXPECT_EQ(SocketOptions().ToText(), "");
     EXPECT_TRUE(SocketOptions::FromText("").IsDefault());
@@ -240,7 +240,7 @@ TEST(SocketOptionsText, KeepsWhatWasChosenAndDropsWhatCannotBe) {
         {"keepalive=0/10/5", Make(false, true, 0, 10, 5)},
         {"keepalive=32768/x/128", Make(false, true, 0, 0, 0)},
         {"keepalive", Make(false, true, 0, 0, 0)},
-        {"timeout=601;sport=65536;reuse=2;mystery", {}},
+        {"timeout=601 sport=65536 reuse=2 mystery", {}},
         {"reuse=1", Make(false, false, 0, 0, 0, SocketOptions::Reuse::kOn)},
     };
     for (const auto& c : cases)

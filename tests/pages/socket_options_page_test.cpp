@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFile>
 #include <QHelpEvent>
 #include <QLineEdit>
 #include <QPushButton>
@@ -111,9 +112,9 @@ TEST_P(ServerOptions, ReachTheAcceptedConnectionsAndTheirTooltips) {
 
 const ServerCase kServerCases[] = {
     {"", "", "收 ", 0, 0},
-    {"nodelay;keepalive=60/10/5", "TCP_NODELAY, 保活 60/10/5", "TCP_NODELAY, 保活 60/10/5\n收 ", 1,
+    {"nodelay keepalive=60/10/5", "TCP_NODELAY, 保活 60/10/5", "TCP_NODELAY, 保活 60/10/5\n收 ", 1,
      1},
-    {"keepalive;reuse=0", "保活, 无 SO_REUSEADDR", "保活\n收 ", 0, 1},
+    {"keepalive reuse=0", "保活, 无 SO_REUSEADDR", "保活\n收 ", 0, 1},
 };
 INSTANTIATE_TEST_SUITE_P(Stored, ServerOptions, ::testing::ValuesIn(kServerCases));
 
@@ -134,7 +135,7 @@ TEST_F(SocketOptionsClientTest, ConnectsFromTheSourcePortWithItsOptionsAndNamesT
     ASSERT_GE(listener, 0);
     const int source = FreeTcpPort();
     pages::settings::SetValue("addr/tcpClient/options",
-                              QString("nodelay;keepalive=0/10/0;timeout=30;sport=%1").arg(source));
+                              QString("nodelay keepalive=0/10/0 timeout=30 sport=%1").arg(source));
     Create(port);
     ASSERT_EQ(Root()->childCount(), 1);
     PeerSocket accepted(TcpAccept(listener));
@@ -229,7 +230,7 @@ TEST_F(SocketOptionsDialogTest, KeepsGoodValuesAcrossRunsAndOnlyTcpPromptsOfferT
             dlg->accept();
         });
         EXPECT_EQ(prompt.Options().ToText(),
-                  "nodelay;keepalive=60/0/0;timeout=600;sport=40000;reuse=1");
+                  "nodelay keepalive=60/0/0 timeout=600 sport=40000 reuse=1");
     }
     {
         CSetListenDlg prompt(Qt::white, nullptr, "tcpServer");
@@ -247,7 +248,7 @@ TEST_F(SocketOptionsDialogTest, KeepsGoodValuesAcrossRunsAndOnlyTcpPromptsOfferT
     }
     settings_.Reopen();  // the next run
     EXPECT_EQ(CDlgSetIp(QString("127.0.0.1"), Qt::white, nullptr).Options().ToText(),
-              "nodelay;keepalive=60/0/0;timeout=600;sport=40000;reuse=1");
+              "nodelay keepalive=60/0/0 timeout=600 sport=40000 reuse=1");
     CSetListenDlg server(Qt::white, nullptr, "tcpServer");
     EXPECT_EQ(server.Options().ToText(), "v6only");
     // Opened again, the box shows what was kept.
@@ -262,6 +263,15 @@ TEST_F(SocketOptionsDialogTest, KeepsGoodValuesAcrossRunsAndOnlyTcpPromptsOfferT
         dlg->accept();
     });
     EXPECT_TRUE(udp.Options().IsDefault());
+}
+
+TEST_F(SocketOptionsDialogTest, ReadsWhatWasWrittenByHandIntoTheSettingsFile) {
+    QFile file(settings_.Path());
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("[addr]\ntcpServer\\options=nodelay keepalive=60/10/5\n");
+    file.close();
+    settings_.Reopen();
+    EXPECT_EQ(pages::LoadSocketOptions("tcpServer").ToText(), "nodelay keepalive=60/10/5");
 }
 
 }  // namespace
