@@ -94,13 +94,18 @@ void Socket::reset(int fd) {
     m_fd = fd;
 }
 
-ConnectStart StartConnect(const IpEndpoint& target, const IpEndpoint* local) {
+ConnectStart StartConnect(const IpEndpoint& target, const IpEndpoint* local,
+                          const SocketOptions* options) {
     SocketResult made = OpenSocket(target, SOCK_STREAM | SOCK_NONBLOCK);
     if (!made.ok())
         return Failed<ConnectStart>(Step::kSocket, made.error);
     Socket socket = std::move(made.socket);
     if (fd::InHeadroom(socket.fd()))  // the last descriptors stay with the window system
         return Failed<ConnectStart>(Step::kSocket, EMFILE);
+    if (const OptionsResult set =
+            options ? ApplyClientOptions(socket.fd(), *options) : OptionsResult{};
+        !set.ok())
+        return Failed<ConnectStart>(Step::kOptions, set.error);
     if (local) {
         const RawSockaddr from = local->Raw();
         if (::bind(socket.fd(), from.get(), from.size) != 0)

@@ -13,6 +13,7 @@
 
 #include "engine/ip_endpoint.h"
 #include "engine/own_endpoints.h"
+#include "engine/socket_options.h"
 
 namespace quillet::sock {
 
@@ -51,7 +52,16 @@ private:
 };
 
 // A socket that was made, or the step that failed and its errno.
-enum class Step { kNone, kSocket, kBind, kConnect, kBroadcast, kJoinGroup, kGroupOptions };
+enum class Step {
+    kNone,
+    kSocket,
+    kBind,
+    kConnect,
+    kBroadcast,
+    kJoinGroup,
+    kGroupOptions,
+    kOptions
+};
 struct SocketResult {
     Socket socket;
     Step failed = Step::kNone;
@@ -66,8 +76,10 @@ struct SocketResult {
 struct ConnectStart : SocketResult {
     bool pending = false;
 };
-// With `local`, the socket is bound there first (port 0: any port).
-ConnectStart StartConnect(const IpEndpoint& target, const IpEndpoint* local = nullptr);
+// With `local`, the socket is bound there first (port 0: any port); with `options`, they are
+// set before (ApplyClientOptions; Step::kOptions when one is refused).
+ConnectStart StartConnect(const IpEndpoint& target, const IpEndpoint* local = nullptr,
+                          const SocketOptions* options = nullptr);
 // The outcome of a pending connect: 0 when connected (the socket blocks again), else the
 // connect's error.
 int FinishConnect(const Socket& socket);

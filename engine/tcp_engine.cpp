@@ -72,13 +72,20 @@ int TcpEngine::Listen(int port) {
 }
 
 int TcpEngine::Listen(const quillet::IpEndpoint& local) {
+    return Listen(local, quillet::sock::SocketOptions{});
+}
+
+int TcpEngine::Listen(const quillet::IpEndpoint& local,
+                      const quillet::sock::SocketOptions& options) {
     quillet::fd::KeepSpares();
     int fd = quillet::sock::OpenSocket(local, SOCK_STREAM).socket.release();
     if (fd < 0)
         return -1;
-    // Listening again right after a stop must not wait for old connections' TIME_WAIT.
-    int one = 1;
-    setsockopt(fd, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+    if (const auto set = quillet::sock::ApplyListenOptions(fd, local, options); !set.ok()) {
+        close(fd);
+        errno = set.error;
+        return -1;
+    }
     const quillet::RawSockaddr addr = local.Raw();
     if (bind(fd, addr.get(), addr.size) != 0 || listen(fd, kBacklog) != 0 ||
         fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) {
@@ -95,7 +102,7 @@ int TcpEngine::Listen(const quillet::IpEndpoint& local) {
         ctx.nId = m_nNextId;
     }
     quillet::sock::AdoptForWorker(fd, this);
-    if (!m_workers.Spawn([this, ctx] { AcceptLoop(ctx); })) {
+    if (!m_workers.Spawn([this, ctx, options] { AcceptLoop(ctx, options); })) {
         quillet::sock::ReleaseFromWorker(fd);
         close(fd);
         return -1;
@@ -107,7 +114,7 @@ bool TcpEngine::StopAccepting(int listenFd) const {
     return m_stopping || quillet::sock::CloseRequested(listenFd);
 }
 
-void TcpEngine::AcceptLoop(WorkerContext ctx) {
+void TcpEngine::AcceptLoop(WorkerContext ctx, const quillet::sock::SocketOptions& options) {
     std::deque<Pending> batch;
     while (!StopAccepting(ctx.sock)) {
         // shutdown() of the listening socket (stop, teardown) wakes the poll with POLLHUP.
@@ -127,6 +134,10 @@ void TcpEngine::AcceptLoop(WorkerContext ctx) {
                 close(next.fd);
                 continue;
             }
+            // Set on each one rather than trusting the system to copy the listener's; a refusal
+            // leaves the connection as the system made it.
+            if (options.HasConnectionOptions())
+                quillet::sock::ApplyConnectionOptions(next.fd, options);
             AcceptOne(next.fd, next.peer);
             if (drained == Drain::kEmpty)
                 drained = DrainQueue(ctx.sock, &batch);

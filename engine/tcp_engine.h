@@ -25,6 +25,7 @@
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
 #include "engine/record_store.h"
+#include "engine/socket_options.h"
 #include "engine/worker_group.h"
 
 class TcpEngine {
@@ -46,6 +47,9 @@ public:
     // The same on `local` (its port's low 16 bits): one address, or a wildcard; the IPv6
     // wildcard accepts IPv4 clients too. Accepted IPv4 clients are recorded as IPv4 endpoints.
     int Listen(const quillet::IpEndpoint& local);
+    // The same with the user's socket options (ApplyListenOptions); each accepted connection
+    // gets their per-connection options. -1 and errno when the system refuses one.
+    int Listen(const quillet::IpEndpoint& local, const quillet::sock::SocketOptions& options);
     // Lists a page-made record under the next id; returns the new m_nNextId.
     uint32_t AddClient(ConnectInfo* pInfo);
     // The same for a record the page has just made; the page owns it from now on.
@@ -102,7 +106,7 @@ private:
     };
     enum class Drain { kEmpty, kShort, kBroken };
 
-    void AcceptLoop(WorkerContext ctx);
+    void AcceptLoop(WorkerContext ctx, const quillet::sock::SocketOptions& options);
     bool StopAccepting(int listenFd) const;
     // Accepts every connection queued on `listenFd` into `batch` (up to a bound), closing those
     // it has no descriptor for. kShort: out of descriptors or memory even for that; wait a moment.

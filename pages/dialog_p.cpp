@@ -763,7 +763,10 @@ bool CDialogP::eventFilter(QObject* watched, QEvent* event) {
         // Read when asked, so that thousands of nodes cost nothing until one is pointed at.
         auto* help = static_cast<QHelpEvent*>(event);
         if (ConnectInfo* rec = RecordOf(m_tree->itemAt(help->pos()))) {
-            QToolTip::showText(help->globalPos(), CountersText(rec), m_tree->viewport());
+            QString tip = CountersText(rec);
+            if (const QString note = NodeNote(rec); !note.isEmpty())
+                tip = note + QLatin1Char('\n') + tip;
+            QToolTip::showText(help->globalPos(), tip, m_tree->viewport());
             return true;
         }
     }

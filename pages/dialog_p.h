@@ -187,6 +187,11 @@ protected:
     virtual void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) { (void)pInfo, (void)kind; }
     // A mouse click in the tree: the item under the cursor (null on empty space).
     virtual void OnItemClick(TreeNode* item) { (void)item; }
+    // What a record's tooltip says above its counters (its socket options ...); empty: nothing.
+    virtual QString NodeNote(ConnectInfo* rec) {
+        (void)rec;
+        return {};
+    }
 
     // Creates the tree (id), views, send box and group boxes in `layout`.
     void CreateCommonControls(int treeId, PageLayout layout);

@@ -128,6 +128,20 @@ CLocalAddressDlg::CLocalAddressDlg(Role role, const LocalChoice& current,
     layout->addWidget(buttons);
 }
 
+void CLocalAddressDlg::AddBox(QWidget* box, std::function<bool()> check) {
+    auto* column = static_cast<QVBoxLayout*>(layout());
+    column->insertWidget(column->count() - 1, box);  // above OK and Cancel
+    m_checks.push_back(std::move(check));
+}
+
+void CLocalAddressDlg::accept() {
+    for (const auto& check : m_checks) {
+        if (!check())
+            return;
+    }
+    QDialog::accept();
+}
+
 LocalChoice CLocalAddressDlg::Choice() const {
     return LocalChoice::FromText(m_list->currentData().toString().toStdString());
 }

@@ -8,7 +8,9 @@
 // Threads: user-interface thread only (settings, dialog). Run the dialog with ui::ExecModal.
 #include <QDialog>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "engine/ip_endpoint.h"
 
@@ -45,9 +47,15 @@ public:
     // The entry picked when OK closed the dialog.
     LocalChoice Choice() const;
     QComboBox* List() const { return m_list; }
+    // Shows `box` (a child of the dialog) below the list; OK closes only once `check` agrees.
+    void AddBox(QWidget* box, std::function<bool()> check);
+
+protected:
+    void accept() override;
 
 private:
     QComboBox* m_list;
+    std::vector<std::function<bool()>> m_checks;
 };
 
 // Where a server page listens on `port` for `choice`: 0.0.0.0, [::] (dual stack) or the address.

@@ -14,6 +14,7 @@
 #include "pages/prompt_fit.h"
 #include "pages/prompt_input.h"
 #include "pages/recent_values.h"
+#include "pages/socket_options_box.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -192,26 +193,43 @@ void CPromptDlg::AddLocalChoice(const char* page, CLocalAddressDlg::Role role, c
     m_localPage = page;
     m_localRole = role;
     m_local = LocalChoice::Load(page);
+    if (OffersSocketOptions(page))
+        m_options = LoadSocketOptions(page);
     m_localButton = new QPushButton(tr("高级…"), this);
     m_localButton->setObjectName(QStringLiteral("localAddressButton"));
     m_localButton->setGeometry(DuRect(du.x(), du.y(), du.width(), du.height()));
     m_localButton->setAutoDefault(false);
-    m_localButton->setToolTip(
-        tr("本地地址: %1").arg(DescribeChoice(m_local, role == CLocalAddressDlg::Role::kServer)));
+    ShowLocalTip();
     connect(m_localButton, &QPushButton::clicked, this, &CPromptDlg::ChooseLocal);
 }
 
 void CPromptDlg::ChooseLocal() {
     std::string host;
     TryGetLocalHostAddress(&host);
+    const bool server = m_localRole == CLocalAddressDlg::Role::kServer;
     CLocalAddressDlg dlg(m_localRole, m_local, QString::fromStdString(host), this);
+    SocketOptionsBox* options = nullptr;
+    if (OffersSocketOptions(m_localPage)) {
+        options = new SocketOptionsBox(server, m_options, dlg.List(), &dlg);
+        dlg.AddBox(options, [options] { return options->Check(); });
+    }
     if (ui::ExecModal(&dlg) != QDialog::Accepted)
         return;
     m_local = dlg.Choice();
     m_local.Store(m_localPage);
-    m_localButton->setToolTip(
-        tr("本地地址: %1")
-            .arg(DescribeChoice(m_local, m_localRole == CLocalAddressDlg::Role::kServer)));
+    if (options) {
+        m_options = options->Options();
+        StoreSocketOptions(m_localPage, m_options);
+    }
+    ShowLocalTip();
+}
+
+void CPromptDlg::ShowLocalTip() {
+    const bool server = m_localRole == CLocalAddressDlg::Role::kServer;
+    QString tip = tr("本地地址: %1").arg(DescribeChoice(m_local, server));
+    if (const QString options = DescribeOptions(m_options, server); !options.isEmpty())
+        tip += QLatin1Char('\n') + options;
+    m_localButton->setToolTip(tip);
 }
 
 bool CPromptDlg::HasLookedUp(const std::string& narrow) const {

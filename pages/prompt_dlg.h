@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "engine/ip_endpoint.h"
+#include "engine/socket_options.h"
 #include "pages/local_choice.h"
 
 class QLabel;
@@ -45,6 +46,8 @@ public:
     QLineEdit* Edit(int id) const;
     // The local address chosen with "高级…" (the default when the prompt has no such button).
     const LocalChoice& Local() const { return m_local; }
+    // The socket options chosen with "高级…" on a TCP page (the defaults elsewhere).
+    const sock::SocketOptions& Options() const { return m_options; }
 
 protected:
     // Adds "label" and an edit box (control `id`) as the next row; digitsOnly limits it to
@@ -93,6 +96,7 @@ private:
     void StartLookUp(const std::string& name);
     void EndLookUp(uint64_t ticket, const std::string& name, std::vector<IpEndpoint> looked);
     void ChooseLocal();
+    void ShowLocalTip();
     void StopLooking();
 
     void StoreRecentValues();
@@ -104,6 +108,7 @@ private:
     uint64_t m_lastTicket = 0;
     std::optional<std::pair<std::string, std::vector<IpEndpoint>>> m_lookedUp;  // the last answer
     LocalChoice m_local;
+    sock::SocketOptions m_options;
     const char* m_localPage = nullptr;  // settings name of the page; null: no choice offered
     CLocalAddressDlg::Role m_localRole = CLocalAddressDlg::Role::kClient;
     QPushButton* m_localButton = nullptr;

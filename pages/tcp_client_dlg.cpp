@@ -2,11 +2,15 @@
 
 #include <QPlainTextEdit>
 #include <QSocketNotifier>
+#include <QTimer>
+
+#include <cerrno>
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
 #include "pages/failure_cause.h"
 #include "pages/dlg_set_ip.h"
+#include "pages/socket_options_box.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
 
@@ -107,6 +111,8 @@ void CTcpClientDlg::OnCreate() {
         ConnectInfo* rec = m_engine.AddClient(std::move(made));
         if (!dlg.m_alternatives.empty())
             m_nextAddresses[rec->nId] = dlg.m_alternatives;
+        if (!dlg.Options().IsDefault())
+            m_options[rec->nId] = dlg.Options();
         m_strLastTarget = Wide(dotted);
         node = AddRecordNode(rec, text, kImageClosed);
         created.push_back(rec);
@@ -134,8 +140,10 @@ void CTcpClientDlg::StartConnects(const std::vector<ConnectInfo*>& records) {
 }
 
 void CTcpClientDlg::StartConnect(ConnectInfo* rec, const std::shared_ptr<ConnectBatch>& batch) {
-    const IpEndpoint from = rec->addrClient;
-    sock::ConnectStart start = sock::StartConnect(rec->addrServer, from.Empty() ? nullptr : &from);
+    const sock::SocketOptions& options = OptionsOf(rec);
+    const IpEndpoint from = sock::SourceEndpoint(rec->addrServer, rec->addrClient, options);
+    sock::ConnectStart start = sock::StartConnect(rec->addrServer, from.Empty() ? nullptr : &from,
+                                                  options.IsDefault() ? nullptr : &options);
     if (!start.ok() && start.failed != sock::Step::kSocket && TryNextAddress(rec)) {
         StartConnect(rec, batch);
         return;
@@ -153,7 +161,25 @@ void CTcpClientDlg::StartConnect(ConnectInfo* rec, const std::shared_ptr<Connect
     }
     auto* notifier = new QSocketNotifier(start.socket.fd(), QSocketNotifier::Write, this);
     connect(notifier, &QSocketNotifier::activated, this, [this, rec] { OnConnectReady(rec); });
-    m_pending[rec] = PendingConnect{std::move(start.socket), notifier, batch};
+    QTimer* timer = nullptr;
+    if (options.connectTimeout > 0) {
+        timer = new QTimer(this);
+        timer->setObjectName(QStringLiteral("connectTimeout"));
+        timer->setSingleShot(true);
+        connect(timer, &QTimer::timeout, this, [this, rec] { OnConnectTimeout(rec); });
+        timer->start(options.connectTimeout * 1000);
+    }
+    m_pending[rec] = PendingConnect{std::move(start.socket), notifier, batch, timer};
+}
+
+const sock::SocketOptions& CTcpClientDlg::OptionsOf(const ConnectInfo* rec) const {
+    static const sock::SocketOptions kNone;
+    const auto it = m_options.find(rec->nId);
+    return it == m_options.end() ? kNone : it->second;
+}
+
+QString CTcpClientDlg::NodeNote(ConnectInfo* rec) {
+    return DescribeOptions(OptionsOf(rec), false);
 }
 
 void CTcpClientDlg::OnConnectReady(ConnectInfo* rec) {
@@ -164,17 +190,35 @@ void CTcpClientDlg::OnConnectReady(ConnectInfo* rec) {
     m_pending.erase(it);
     pending.notifier->setEnabled(false);
     pending.notifier->deleteLater();  // we are inside its signal
+    delete pending.timer;
+    pending.timer = nullptr;
     if (const int error = sock::FinishConnect(pending.socket); error != 0) {
-        pending.socket.reset();
-        if (TryNextAddress(rec)) {
-            StartConnect(rec, pending.batch);
-            return;
-        }
-        EndConnect(pending.batch, true, error);
+        ConnectFailed(rec, std::move(pending), error);
         return;
     }
     Connected(rec, std::move(pending.socket));
     EndConnect(pending.batch, false);
+}
+
+void CTcpClientDlg::OnConnectTimeout(ConnectInfo* rec) {
+    auto it = m_pending.find(rec);
+    if (it == m_pending.end())
+        return;
+    PendingConnect pending = std::move(it->second);
+    m_pending.erase(it);
+    delete pending.notifier;
+    pending.notifier = nullptr;
+    pending.timer->deleteLater();  // we are inside its signal
+    ConnectFailed(rec, std::move(pending), ETIMEDOUT);
+}
+
+void CTcpClientDlg::ConnectFailed(ConnectInfo* rec, PendingConnect pending, int error) {
+    pending.socket.reset();
+    if (TryNextAddress(rec)) {
+        StartConnect(rec, pending.batch);
+        return;
+    }
+    EndConnect(pending.batch, true, error);
 }
 
 void CTcpClientDlg::Connected(ConnectInfo* rec, sock::Socket socket) {
@@ -240,6 +284,7 @@ std::shared_ptr<CTcpClientDlg::ConnectBatch> CTcpClientDlg::CancelConnect(Connec
     PendingConnect pending = std::move(it->second);
     m_pending.erase(it);
     delete pending.notifier;
+    delete pending.timer;
     pending.socket.reset();
     // A cancelled connect neither failed nor succeeded; the rest of its batch still reports.
     return --pending.batch->remaining == 0 ? pending.batch : nullptr;
@@ -263,6 +308,7 @@ void CTcpClientDlg::OnDelete() {
         if (ConnectInfo* rec = RecordOf(item)) {
             ended = CancelConnect(rec);
             m_nextAddresses.erase(rec->nId);
+            m_options.erase(rec->nId);
             FreeRecord(rec->nId, rec);
         }
         m_tree->DeleteItem(item);

@@ -17,6 +17,7 @@
 #include "pages/dialog_p.h"
 
 class QSocketNotifier;
+class QTimer;
 
 namespace quillet::pages {
 
@@ -52,6 +53,7 @@ protected:
     bool StreamsFiles() const override { return true; }
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
     void OnItemClick(TreeNode* item) override { RefreshItem(item); }
+    QString NodeNote(ConnectInfo* rec) override;
 
 private:
     // The connects started by one command; it reports their failures once, when all have ended.
@@ -65,6 +67,7 @@ private:
         sock::Socket socket;
         QSocketNotifier* notifier = nullptr;
         std::shared_ptr<ConnectBatch> batch;
+        QTimer* timer = nullptr;  // the connect time-out, when one was chosen
     };
 
     void CreateButtons();
@@ -77,6 +80,11 @@ private:
     void StartConnects(const std::vector<ConnectInfo*>& records);
     void StartConnect(ConnectInfo* rec, const std::shared_ptr<ConnectBatch>& batch);
     void OnConnectReady(ConnectInfo* rec);
+    // The chosen connect time-out passed: the connect fails as if the system had given up.
+    void OnConnectTimeout(ConnectInfo* rec);
+    void ConnectFailed(ConnectInfo* rec, PendingConnect pending, int error);
+    // The socket options of a record (the defaults unless its prompt chose some).
+    const sock::SocketOptions& OptionsOf(const ConnectInfo* rec) const;
     void Connected(ConnectInfo* rec, sock::Socket socket);
     void EndConnect(const std::shared_ptr<ConnectBatch>& batch, bool failed, int error = 0);
     // After a failed connect: aims `rec` at its target name's next address, if one is left.
@@ -89,6 +97,8 @@ private:
     std::map<ConnectInfo*, PendingConnect> m_pending;
     // By record id: the further addresses of the name a record was created for.
     std::map<uint32_t, std::vector<IpEndpoint>> m_nextAddresses;
+    // By record id: the socket options its prompt chose, when not the defaults.
+    std::map<uint32_t, sock::SocketOptions> m_options;
     TcpEngine m_engine{this};
 };
 

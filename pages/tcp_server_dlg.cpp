@@ -10,6 +10,7 @@
 #include "pages/failure_cause.h"
 #include "pages/local_choice.h"
 #include "pages/prompt_dlg.h"
+#include "pages/socket_options_box.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
 
@@ -104,8 +105,10 @@ void CTcpServerDlg::OnCreate() {
         return;
     state->nPort = dlg.m_nPort;
     m_listenOn = ServerEndpoint(dlg.Local(), state->nPort);
+    m_options = dlg.Options();
     Root()->setText(
         0, ToQString(enc::ToWide(ServerRootText(dlg.Local(), state->strHost, state->nPort))));
+    Root()->setToolTip(0, DescribeOptions(m_options, true));
     OnListen();
     RefreshItem(Root());
 }
@@ -118,7 +121,7 @@ void CTcpServerDlg::OnListen() {
         Message(tr("监听端口不正确"), tr("错误！"));
         return;
     }
-    const int fd = m_engine.Listen(m_listenOn);
+    const int fd = m_engine.Listen(m_listenOn, m_options);
     if (fd == -1) {
         Message(WithCause(tr("监听启动失败"), errno), tr("错误！"));
         return;
@@ -168,6 +171,11 @@ void CTcpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
     }
 }
 
+QString CTcpServerDlg::NodeNote(ConnectInfo* rec) {
+    (void)rec;  // every connection has the server's
+    return DescribeOptions(m_options, true, true);
+}
+
 void CTcpServerDlg::OnConnectionsRefused(unsigned total) {
     (void)total;  // the handler reads the latest count
     m_notifier.Post(kRefusedNewsKey, &m_engine, [this] { ShowRefused(); });
@@ -180,8 +188,10 @@ void CTcpServerDlg::ShowRefused() {
     if (const unsigned noThread = m_engine.ConnectionsWithoutThread(); noThread > 0)
         lines << tr("无法创建接收线程，已关闭 %1 个连接").arg(noThread);
     const QString text = lines.join(QLatin1Char('\n'));
-    if (TreeNode* root = Root())
-        root->setToolTip(0, text);
+    if (TreeNode* root = Root()) {
+        const QString options = DescribeOptions(m_options, true);
+        root->setToolTip(0, options.isEmpty() ? text : options + QLatin1Char('\n') + text);
+    }
     if (m_refusedNote) {
         m_refusedNote->setText(text);
         return;

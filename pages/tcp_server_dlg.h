@@ -46,6 +46,7 @@ protected:
     void HandleNewConnection(ConnectInfo* pInfo) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
     void OnItemClick(TreeNode* item) override { RefreshItem(item); }
+    QString NodeNote(ConnectInfo* rec) override;
 
 private:
     void CreateButtons();
@@ -61,6 +62,8 @@ private:
     QMessageBox* m_refusedNote = nullptr;  // child of the page
     // Where the server listens (the prompt's local address choice and the port).
     IpEndpoint m_listenOn;
+    // The socket options it listens with, and that its connections get.
+    sock::SocketOptions m_options;
     TcpEngine m_engine{this};
 };
 

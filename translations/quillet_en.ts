@@ -1814,6 +1814,81 @@ File: %2
     </message>
 </context>
 <context>
+    <name>quillet::pages::SocketOptionsBox</name>
+    <message>
+        <source>保活</source>
+        <translation>keep-alive</translation>
+    </message>
+    <message>
+        <source>保活 %1/%2/%3</source>
+        <translation>keep-alive %1/%2/%3</translation>
+    </message>
+    <message>
+        <source>连接超时 %1 秒</source>
+        <translation>connect time-out %1 s</translation>
+    </message>
+    <message>
+        <source>源端口 %1</source>
+        <translation>source port %1</translation>
+    </message>
+    <message>
+        <source>仅 IPv6</source>
+        <translation>IPv6 only</translation>
+    </message>
+    <message>
+        <source>无 SO_REUSEADDR</source>
+        <translation>no SO_REUSEADDR</translation>
+    </message>
+    <message>
+        <source>套接字选项</source>
+        <translation>Socket options</translation>
+    </message>
+    <message>
+        <source>保活 (SO_KEEPALIVE)</source>
+        <translation>Keep-alive (SO_KEEPALIVE)</translation>
+    </message>
+    <message>
+        <source>空闲时间 (秒):</source>
+        <translation>Idle time (s):</translation>
+    </message>
+    <message>
+        <source>探测间隔 (秒):</source>
+        <translation>Probe interval (s):</translation>
+    </message>
+    <message>
+        <source>探测次数:</source>
+        <translation>Probe count:</translation>
+    </message>
+    <message>
+        <source>连接超时 (秒):</source>
+        <translation>Connect time-out (s):</translation>
+    </message>
+    <message>
+        <source>源端口:</source>
+        <translation>Source port:</translation>
+    </message>
+    <message>
+        <source>系统默认</source>
+        <translation>system default</translation>
+    </message>
+    <message>
+        <source>任意</source>
+        <translation>any</translation>
+    </message>
+    <message>
+        <source>仅 IPv6 (监听 [::] 时)</source>
+        <translation>IPv6 only (when listening on [::])</translation>
+    </message>
+    <message>
+        <source>“%1”应为 %2 到 %3 的整数！</source>
+        <translation>"%1" must be a whole number from %2 to %3!</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::settings</name>
     <message>
         <source>设置文件 %1 已损坏, 无法读取; 程序从默认设置开始 (原文件已改名为 %2)。</source>
