@@ -740,7 +740,22 @@ int CDialogP::SentOrTold(int sent, TreeNode* item, const std::function<void(Tree
 }
 
 void CDialogP::Message(const QString& text, const QString& caption) {
-    ui::ShowMessage(this, text, caption);
+    if (m_tell)
+        m_tell(text);
+    else
+        ui::ShowMessage(this, text, caption);
+}
+
+std::vector<EndpointSpec> CDialogP::WorkspaceEndpoints() {
+    const ServerState* state = RootState();
+    return m_made.List([this](uint64_t key) { return Store().Contains(key); },
+                       state && state->nPort > 0);
+}
+
+QJsonObject CDialogP::OptionsWith(const QJsonObject& kept, const LocalChoice& local) {
+    QJsonObject options = kept;
+    options.insert(QStringLiteral("local"), QString::fromStdString(local.ToText()));
+    return options;
 }
 
 void CDialogP::keyPressEvent(QKeyEvent* event) {
