@@ -31,6 +31,7 @@
 #include "pages/repeat_sender.h"
 #include "pages/send_box.h"
 #include "pages/send_options.h"
+#include "pages/workspace.h"
 #include "skin/send_box_keys.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
@@ -169,6 +170,7 @@ QMenu* CDialogP::MakeTreeMenu(TreeNode* item) {
     QMenu* records = m_recordings->MakeMenu(RecordOf(item), menu);
     for (QAction* action : records->actions())
         menu->addAction(action);
+    CWorkspace::AddActions(menu);
     return menu;
 }
 

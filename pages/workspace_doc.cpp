@@ -189,9 +189,11 @@ public:
         return Options(o.value(QLatin1String("options")), kind, at, out);
     }
 
-    bool AutoReply(const QJsonValue& value, const QString& at, AutoReplySpec* out) {
+    bool AutoReply(const QJsonValue& value, const QString& at,
+                   std::optional<AutoReplySpec>* result) {
         if (value.isUndefined())
             return true;
+        AutoReplySpec* out = &result->emplace();
         if (!value.isObject())
             return Fail(at, Tr("应为对象"));
         const QJsonObject o = value.toObject();
@@ -313,14 +315,15 @@ QJsonObject WorkspaceToJson(const WorkspaceDoc& doc) {
         QJsonObject o{
             {QStringLiteral("page"), PageKindName(page.kind)},
             {QStringLiteral("endpoints"), endpoints},
-            {QStringLiteral("autoReply"),
-             QJsonObject{
-                 {QStringLiteral("mode"),
-                  QLatin1String(kModes[static_cast<size_t>(page.autoReply.mode)])},
-                 {QStringLiteral("text"), page.autoReply.text},
-                 {QStringLiteral("hex"), page.autoReply.hex}}},
             {QStringLiteral("savedMessages"), SavedToJson(page.saved)},
         };
+        if (const auto& reply = page.autoReply) {
+            o.insert(QStringLiteral("autoReply"),
+                     QJsonObject{{QStringLiteral("mode"),
+                                  QLatin1String(kModes[static_cast<size_t>(reply->mode)])},
+                                 {QStringLiteral("text"), reply->text},
+                                 {QStringLiteral("hex"), reply->hex}});
+        }
         if (!page.sequences.isUndefined())
             o.insert(QStringLiteral("sequences"), page.sequences);
         pages.append(o);

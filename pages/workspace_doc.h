@@ -66,7 +66,7 @@ struct AutoReplySpec {
 struct PageSpec {
     PageKind kind = PageKind::kTcpServer;
     std::vector<EndpointSpec> endpoints;
-    AutoReplySpec autoReply;
+    std::optional<AutoReplySpec> autoReply;  // none: the page's stays as it is
     SavedMessages saved;
     QJsonValue sequences;  // undefined: the page has none
 };
