@@ -29,9 +29,10 @@ constexpr std::array<const char*, kPageKinds> kPageNames = {
 constexpr std::array<const char*, 4> kEndings = {"lf", "crlf", "cr", "none"};
 constexpr std::array<const char*, 3> kModes = {"off", "echo", "fixed"};
 
-QString Tr(const char* text) {
-    return QCoreApplication::translate("quillet::pages::Workspace", text);
-}
+// The texts of this file, for the translations.
+class Texts {
+    Q_DECLARE_TR_FUNCTIONS(quillet::pages::Workspace)
+};
 
 template <size_t N>
 int IndexOf(const std::array<const char*, N>& names, const QJsonValue& value) {
@@ -103,10 +104,10 @@ public:
         const QJsonValue v = o.value(QLatin1String(key));
         const QString where = at + QLatin1Char('.') + QLatin1String(key);
         if (v.isUndefined())
-            return Fail(where, Tr("缺少此项"));
+            return Fail(where, Texts::tr("缺少此项"));
         const double d = v.toDouble(std::nan(""));
         if (!v.isDouble() || d != std::floor(d) || d < lowest || d > highest)
-            return Fail(where, Tr("应为 %1 到 %2 之间的整数").arg(lowest).arg(highest));
+            return Fail(where, Texts::tr("应为 %1 到 %2 之间的整数").arg(lowest).arg(highest));
         *out = static_cast<int>(d);
         return true;
     }
@@ -116,7 +117,7 @@ public:
         const QString where = at + QLatin1Char('.') + QLatin1String(key);
         if (!v.isString() || (!mayBeEmpty && v.toString().isEmpty()) ||
             v.toString().size() > 255)
-            return Fail(where, mayBeEmpty ? Tr("应为文本") : Tr("应为非空的文本（至多 255 个字符）"));
+            return Fail(where, mayBeEmpty ? Texts::tr("应为文本") : Texts::tr("应为非空的文本（至多 255 个字符）"));
         *out = v.toString();
         return true;
     }
@@ -125,7 +126,7 @@ public:
         if (v.isUndefined())
             return true;  // the prompt's default stays
         if (!v.isBool())
-            return Fail(at + QLatin1Char('.') + QLatin1String(key), Tr("应为 true 或 false"));
+            return Fail(at + QLatin1Char('.') + QLatin1String(key), Texts::tr("应为 true 或 false"));
         *out = v.toBool();
         return true;
     }
@@ -135,7 +136,7 @@ public:
         if (v.isUndefined())
             return true;
         if (!v.isObject())
-            return Fail(where, Tr("应为对象"));
+            return Fail(where, Texts::tr("应为对象"));
         out->options = v.toObject();
         const QJsonValue local = out->options.value(QLatin1String("local"));
         if (local.isUndefined())
@@ -145,20 +146,20 @@ public:
                              text == QLatin1String(IsServer(kind) ? "dual" : "auto");
         if (!local.isString() || (!special && !Literal(text)))
             return Fail(where + QStringLiteral(".local"),
-                        IsServer(kind) ? Tr("应为空、dual 或本机的一个地址")
-                                       : Tr("应为空、auto 或本机的一个地址"));
+                        IsServer(kind) ? Texts::tr("应为空、dual 或本机的一个地址")
+                                       : Texts::tr("应为空、auto 或本机的一个地址"));
         return true;
     }
 
     bool Endpoint(const QJsonValue& value, PageKind kind, const QString& at, EndpointSpec* out) {
         if (!value.isObject())
-            return Fail(at, Tr("应为对象"));
+            return Fail(at, Texts::tr("应为对象"));
         const QJsonObject o = value.toObject();
         const auto keys = EndpointKeys(kind);
         for (const QString& key : o.keys()) {
             if (key != QLatin1String("options") &&
                 std::none_of(keys.begin(), keys.end(), [&](const char* k) { return key == QLatin1String(k); }))
-                return Fail(at + QLatin1Char('.') + key, Tr("此页的端点没有这一项"));
+                return Fail(at + QLatin1Char('.') + key, Texts::tr("此页的端点没有这一项"));
         }
         if (!Int(o, "port", at, 1, 65535, &out->port))
             return false;
@@ -174,14 +175,14 @@ public:
                 !Int(o, "count", at, 1, kMaxUdpCount, &out->count))
                 return false;
             if (out->localPort + out->count - 1 > 65535)
-                return Fail(at + QStringLiteral(".count"), Tr("本地端口将超过 65535"));
+                return Fail(at + QStringLiteral(".count"), Texts::tr("本地端口将超过 65535"));
         }
         if (kind == PageKind::kMulticast) {
             if (!Text(o, "group", at, &out->group))
                 return false;
             if (!IsGroup(out->group))
                 return Fail(at + QStringLiteral(".group"),
-                            Tr("不是组播地址（224.0.0.0 到 239.255.255.255，或 ff00::/8）"));
+                            Texts::tr("不是组播地址（224.0.0.0 到 239.255.255.255，或 ff00::/8）"));
             if (!Int(o, "ttl", at, 0, 255, &out->ttl) ||
                 !Text(o, "interface", at, &out->iface) || !Bool(o, "loop", at, &out->loop))
                 return false;
@@ -195,34 +196,34 @@ public:
             return true;
         AutoReplySpec* out = &result->emplace();
         if (!value.isObject())
-            return Fail(at, Tr("应为对象"));
+            return Fail(at, Texts::tr("应为对象"));
         const QJsonObject o = value.toObject();
         const int mode = IndexOf(kModes, o.value(QLatin1String("mode")));
         if (mode < 0)
-            return Fail(at + QStringLiteral(".mode"), Tr("应为 off、echo 或 fixed"));
+            return Fail(at + QStringLiteral(".mode"), Texts::tr("应为 off、echo 或 fixed"));
         out->mode = static_cast<AutoReplySpec::Mode>(mode);
         if (!o.value(QLatin1String("text")).isUndefined() && !Text(o, "text", at, &out->text, true))
             return false;
         if (out->mode == AutoReplySpec::Mode::kFixed && out->text.isEmpty())
-            return Fail(at + QStringLiteral(".text"), Tr("固定回复不能为空"));
+            return Fail(at + QStringLiteral(".text"), Texts::tr("固定回复不能为空"));
         return Bool(o, "hex", at, &out->hex);
     }
 
     bool Page(const QJsonValue& value, const QString& at, PageSpec* out) {
         if (!value.isObject())
-            return Fail(at, Tr("应为对象"));
+            return Fail(at, Texts::tr("应为对象"));
         const QJsonObject o = value.toObject();
         const int kind = IndexOf(kPageNames, o.value(QLatin1String("page")));
         if (kind < 0)
-            return Fail(at + QStringLiteral(".page"), Tr("未知的页面"));
+            return Fail(at + QStringLiteral(".page"), Texts::tr("未知的页面"));
         out->kind = static_cast<PageKind>(kind);
         const QJsonValue list = o.value(QLatin1String("endpoints"));
         if (!list.isUndefined() && !list.isArray())
-            return Fail(at + QStringLiteral(".endpoints"), Tr("应为列表"));
+            return Fail(at + QStringLiteral(".endpoints"), Texts::tr("应为列表"));
         const QJsonArray endpoints = list.toArray();
         if (endpoints.size() > (IsServer(out->kind) ? 1 : kMaxEndpoints))
             return Fail(at + QStringLiteral(".endpoints"),
-                        IsServer(out->kind) ? Tr("服务器页至多有一个端点") : Tr("端点太多"));
+                        IsServer(out->kind) ? Texts::tr("服务器页至多有一个端点") : Texts::tr("端点太多"));
         for (qsizetype i = 0; i < endpoints.size(); ++i) {
             EndpointSpec spec;
             if (!Endpoint(endpoints[i], out->kind,
@@ -236,7 +237,7 @@ public:
         if (const QJsonValue saved = o.value(QLatin1String("savedMessages")); !saved.isUndefined()) {
             auto read = saved.isObject() ? SavedFromJson(saved.toObject())
                                          : std::variant<SavedMessages, SavedFault>(
-                                               SavedFault{Tr("应为对象")});
+                                               SavedFault{Texts::tr("应为对象")});
             if (auto* why = std::get_if<SavedFault>(&read))
                 return Fail(at + QStringLiteral(".savedMessages"), why->what);
             out->saved = std::get<SavedMessages>(std::move(read));
@@ -250,12 +251,12 @@ public:
         if (value.isUndefined())
             return true;
         if (!value.isObject())
-            return Fail(at, Tr("应为对象"));
+            return Fail(at, Texts::tr("应为对象"));
         const QJsonObject o = value.toObject();
         SendOptions options;
         const int ending = IndexOf(kEndings, o.value(QLatin1String("lineEnding")));
         if (ending < 0)
-            return Fail(at + QStringLiteral(".lineEnding"), Tr("应为 lf、crlf、cr 或 none"));
+            return Fail(at + QStringLiteral(".lineEnding"), Texts::tr("应为 lf、crlf、cr 或 none"));
         options.lineEnding = static_cast<LineEnding>(ending);
         if (!Bool(o, "keepText", at, &options.keepText))
             return false;
@@ -340,12 +341,12 @@ std::variant<WorkspaceDoc, WorkspaceFault> WorkspaceFromJson(const QJsonObject& 
     const QJsonValue version = document.value(QLatin1String("version"));
     if (!version.isDouble() || version.toDouble() != kWorkspaceVersion)
         return WorkspaceFault{QStringLiteral("version"),
-                              Tr("版本未知（只认得版本 %1）").arg(kWorkspaceVersion)};
+                              Texts::tr("版本未知（只认得版本 %1）").arg(kWorkspaceVersion)};
     Reader reader;
     WorkspaceDoc doc;
     const QJsonValue pages = document.value(QLatin1String("pages"));
     if (!pages.isArray())
-        return WorkspaceFault{QStringLiteral("pages"), Tr("应为列表")};
+        return WorkspaceFault{QStringLiteral("pages"), Texts::tr("应为列表")};
     std::set<PageKind> seen;
     const QJsonArray list = pages.toArray();
     for (qsizetype i = 0; i < list.size() && !reader.fault; ++i) {
@@ -354,7 +355,7 @@ std::variant<WorkspaceDoc, WorkspaceFault> WorkspaceFromJson(const QJsonObject& 
         if (!reader.Page(list[i], at, &page))
             break;
         if (!seen.insert(page.kind).second) {
-            reader.Fail(at + QStringLiteral(".page"), Tr("此页已在前面出现"));
+            reader.Fail(at + QStringLiteral(".page"), Texts::tr("此页已在前面出现"));
             break;
         }
         doc.pages.push_back(std::move(page));
@@ -371,22 +372,22 @@ std::variant<WorkspaceDoc, WorkspaceFault> WorkspaceFromBytes(const QByteArray& 
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError)
         return WorkspaceFault{{},
-                              Tr("不是有效的 JSON（第 %1 字节：%2）")
+                              Texts::tr("不是有效的 JSON（第 %1 字节：%2）")
                                   .arg(error.offset)
                                   .arg(error.errorString())};
     if (!document.isObject())
-        return WorkspaceFault{{}, Tr("不是 JSON 对象")};
+        return WorkspaceFault{{}, Texts::tr("不是 JSON 对象")};
     return WorkspaceFromJson(document.object());
 }
 
 std::variant<WorkspaceDoc, QString> ReadWorkspaceFile(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists())
-        return Tr("文件不存在");
+        return Texts::tr("文件不存在");
     if (!info.isFile())
-        return Tr("不是普通文件");
+        return Texts::tr("不是普通文件");
     if (info.size() > kMaxFileBytes)
-        return Tr("文件大于 16 MB");
+        return Texts::tr("文件大于 16 MB");
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return file.errorString();

@@ -2,33 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
-    <name>quillet::pages::CSet</name>
-    <message>
-        <source>收发信息编码设置</source>
-        <translation>Message Encoding Settings</translation>
-    </message>
-    <message>
-        <source>确定</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>取消</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>不支持的编码：</source>
-        <translation>Unsupported encoding: </translation>
-    </message>
-    <message>
-        <source>提示</source>
-        <translation>Notice</translation>
-    </message>
-    <message>
-        <source>收发信息编码设置：</source>
-        <translation>Encoding:</translation>
-    </message>
-</context>
-<context>
     <name>quillet::pages::CAutoReplyDlg</name>
     <message>
         <source>自动回复</source>
@@ -224,6 +197,10 @@
     <message>
         <source>存为常用消息	Ctrl+Shift+M</source>
         <translation>Save as a Message	Ctrl+Shift+M</translation>
+    </message>
+    <message>
+        <source>自动回复的内容无法按当前编码发送，自动回复未改变。</source>
+        <translation>The automatic reply cannot be sent in the current encoding; the automatic reply was not changed.</translation>
     </message>
 </context>
 <context>
@@ -818,6 +795,33 @@ File: %2
     </message>
 </context>
 <context>
+    <name>quillet::pages::CSet</name>
+    <message>
+        <source>收发信息编码设置</source>
+        <translation>Message Encoding Settings</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>不支持的编码：</source>
+        <translation>Unsupported encoding: </translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>收发信息编码设置：</source>
+        <translation>Encoding:</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::CSetDlgBroadIp</name>
     <message>
         <source>请输入广播地址</source>
@@ -1037,6 +1041,10 @@ File: %2
         <source>无法创建接收线程，已关闭 %1 个连接</source>
         <translation>No receive thread could be started: %1 connections closed</translation>
     </message>
+    <message>
+        <source>本页已有服务器（端口 %1）</source>
+        <translation>This page already has a server (port %1)</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CTreeCtrlEx</name>
@@ -1105,6 +1113,98 @@ File: %2
     <message>
         <source>监听启动失败</source>
         <translation>Failed to start listening</translation>
+    </message>
+    <message>
+        <source>本页已有服务器（端口 %1）</source>
+        <translation>This page already has a server (port %1)</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::CWorkspace</name>
+    <message>
+        <source>TCP 服务器</source>
+        <translation>TCP Server</translation>
+    </message>
+    <message>
+        <source>TCP 客户端</source>
+        <translation>TCP Client</translation>
+    </message>
+    <message>
+        <source>UDP 服务器</source>
+        <translation>UDP Server</translation>
+    </message>
+    <message>
+        <source>UDP 客户端</source>
+        <translation>UDP Client</translation>
+    </message>
+    <message>
+        <source>UDP 广播</source>
+        <translation>UDP Broadcast</translation>
+    </message>
+    <message>
+        <source>组播</source>
+        <translation>Multicast</translation>
+    </message>
+    <message>
+        <source>保存工作区...	Ctrl+Shift+S</source>
+        <translation>Save Workspace...	Ctrl+Shift+S</translation>
+    </message>
+    <message>
+        <source>打开工作区...	Ctrl+Shift+O</source>
+        <translation>Open Workspace...	Ctrl+Shift+O</translation>
+    </message>
+    <message>
+        <source>保存工作区</source>
+        <translation>Save Workspace</translation>
+    </message>
+    <message>
+        <source>工作区 (*.json);;所有文件 (*)</source>
+        <translation>Workspaces (*.json);;All files (*)</translation>
+    </message>
+    <message>
+        <source>打开工作区</source>
+        <translation>Open Workspace</translation>
+    </message>
+    <message>
+        <source>无法保存工作区 %1：%2</source>
+        <translation>Cannot save the workspace %1: %2</translation>
+    </message>
+    <message>
+        <source>无法打开工作区 %1：%2</source>
+        <translation>Cannot open the workspace %1: %2</translation>
+    </message>
+    <message>
+        <source>常用消息将多于 %1 条，未加入</source>
+        <translation>saved messages would exceed %1; none were added</translation>
+    </message>
+    <message>
+        <source>只创建了 %1 个（共 %2 个）</source>
+        <translation>only %1 of %2 were made</translation>
+    </message>
+    <message>
+        <source>未能创建</source>
+        <translation>could not be made</translation>
+    </message>
+    <message>
+        <source>已打开工作区 %1，以下 %2 项未能完成：
+%3</source>
+        <translation>Opened the workspace %1; these %2 items could not be completed:
+%3</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::CWorkspaceSettingsTab</name>
+    <message>
+        <source>启动时打开上次保存或打开的工作区</source>
+        <translation>Open the workspace last saved or opened at start</translation>
+    </message>
+    <message>
+        <source>工作区</source>
+        <translation>Workspace</translation>
     </message>
 </context>
 <context>
@@ -1394,6 +1494,109 @@ File: %2
     <message>
         <source>第 %1 行第 %2 列，%3</source>
         <translation>line %1, column %2: %3</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::Workspace</name>
+    <message>
+        <source>缺少此项</source>
+        <translation>missing</translation>
+    </message>
+    <message>
+        <source>应为 %1 到 %2 之间的整数</source>
+        <translation>should be a whole number from %1 to %2</translation>
+    </message>
+    <message>
+        <source>应为文本</source>
+        <translation>should be text</translation>
+    </message>
+    <message>
+        <source>应为非空的文本（至多 255 个字符）</source>
+        <translation>should be non-empty text (at most 255 characters)</translation>
+    </message>
+    <message>
+        <source>应为 true 或 false</source>
+        <translation>should be true or false</translation>
+    </message>
+    <message>
+        <source>应为对象</source>
+        <translation>should be an object</translation>
+    </message>
+    <message>
+        <source>应为空、dual 或本机的一个地址</source>
+        <translation>should be empty, dual or one of this host&apos;s addresses</translation>
+    </message>
+    <message>
+        <source>应为空、auto 或本机的一个地址</source>
+        <translation>should be empty, auto or one of this host&apos;s addresses</translation>
+    </message>
+    <message>
+        <source>此页的端点没有这一项</source>
+        <translation>endpoints of this page have no such entry</translation>
+    </message>
+    <message>
+        <source>本地端口将超过 65535</source>
+        <translation>the local ports would go beyond 65535</translation>
+    </message>
+    <message>
+        <source>不是组播地址（224.0.0.0 到 239.255.255.255，或 ff00::/8）</source>
+        <translation>not a multicast address (224.0.0.0 to 239.255.255.255, or ff00::/8)</translation>
+    </message>
+    <message>
+        <source>应为 off、echo 或 fixed</source>
+        <translation>should be off, echo or fixed</translation>
+    </message>
+    <message>
+        <source>固定回复不能为空</source>
+        <translation>a fixed reply cannot be empty</translation>
+    </message>
+    <message>
+        <source>未知的页面</source>
+        <translation>unknown page</translation>
+    </message>
+    <message>
+        <source>应为列表</source>
+        <translation>should be a list</translation>
+    </message>
+    <message>
+        <source>服务器页至多有一个端点</source>
+        <translation>a server page has at most one endpoint</translation>
+    </message>
+    <message>
+        <source>端点太多</source>
+        <translation>too many endpoints</translation>
+    </message>
+    <message>
+        <source>应为 lf、crlf、cr 或 none</source>
+        <translation>should be lf, crlf, cr or none</translation>
+    </message>
+    <message>
+        <source>版本未知（只认得版本 %1）</source>
+        <translation>unknown version (only version %1 is known)</translation>
+    </message>
+    <message>
+        <source>此页已在前面出现</source>
+        <translation>this page came earlier already</translation>
+    </message>
+    <message>
+        <source>不是有效的 JSON（第 %1 字节：%2）</source>
+        <translation>not valid JSON (at byte %1: %2)</translation>
+    </message>
+    <message>
+        <source>不是 JSON 对象</source>
+        <translation>not a JSON object</translation>
+    </message>
+    <message>
+        <source>文件不存在</source>
+        <translation>no such file</translation>
+    </message>
+    <message>
+        <source>不是普通文件</source>
+        <translation>not a regular file</translation>
+    </message>
+    <message>
+        <source>文件大于 16 MB</source>
+        <translation>the file is larger than 16 MB</translation>
     </message>
 </context>
 <context>
