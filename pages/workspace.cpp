@@ -294,11 +294,10 @@ void CWorkspace::Decided(bool accepted) {
         if (made < step.spec.count) {
             if (made > 0)
                 m_notes.prepend(tr("只创建了 %1 个（共 %2 个）").arg(made).arg(step.spec.count));
-            Fail(step.where + QStringLiteral("（%1）").arg(Describe(step.kind, step.spec)),
-                 m_notes);
+            Fail(tr("%1（%2）").arg(step.where, Describe(step.kind, step.spec)), m_notes);
         }
     } else {
-        Fail(step.where + QStringLiteral("（%1）").arg(Describe(step.kind, step.spec)), m_notes);
+        Fail(tr("%1（%2）").arg(step.where, Describe(step.kind, step.spec)), m_notes);
     }
     // We are inside the prompt's OK: it goes once that has returned.
     m_prompt->deleteLater();
@@ -311,9 +310,8 @@ void CWorkspace::Decided(bool accepted) {
 void CWorkspace::Fail(const QString& where, const QStringList& why) {
     QStringList lines;
     for (const QString& text : why)
-        lines << text.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(QStringLiteral("，"));
-    m_failures << QStringLiteral("%1：%2").arg(
-        where, lines.isEmpty() ? tr("未能创建") : lines.join(QStringLiteral("；")));
+        lines << text.split(QLatin1Char('\n'), Qt::SkipEmptyParts).join(tr("，"));
+    m_failures << tr("%1：%2").arg(where, lines.isEmpty() ? tr("未能创建") : lines.join(tr("；")));
 }
 
 void CWorkspace::FinishOpen() {

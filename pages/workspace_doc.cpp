@@ -169,7 +169,9 @@ public:
             return false;
         if (kind == PageKind::kUdpClient || kind == PageKind::kBroadcast ||
             kind == PageKind::kMulticast) {
-            if (kind != PageKind::kMulticast && !Text(o, "address", at, &out->address))
+            // An empty broadcast address is the prompt's 255.255.255.255.
+            if (kind != PageKind::kMulticast &&
+                !Text(o, "address", at, &out->address, kind == PageKind::kBroadcast))
                 return false;
             if (!Int(o, "localPort", at, 1, 65535, &out->localPort) ||
                 !Int(o, "count", at, 1, kMaxUdpCount, &out->count))

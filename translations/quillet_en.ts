@@ -1195,6 +1195,22 @@ File: %2
         <translation>Opened the workspace %1; these %2 items could not be completed:
 %3</translation>
     </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CWorkspaceSettingsTab</name>
