@@ -362,7 +362,7 @@ private:
     // The counters line at the page's foot, its timer, the recordings and the tree's menu.
     void CreateCountersAndRecordings();
 
-    std::function<void()> m_onSend;  // the Send button's handler
+    std::function<void()> m_onSend;              // the Send button's handler
     std::function<void(const QString&)> m_tell;  // TellTo's
     // What the send under way sends, when not the box's text as typed: set around one run of
     // m_onSend (SendFromBoxAs, SendTextToSelected).

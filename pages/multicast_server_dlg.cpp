@@ -52,8 +52,8 @@ void CMulticastServerDlg::OnCreate() {
 }
 
 std::unique_ptr<CPromptDlg> CMulticastServerDlg::WorkspacePrompt(const EndpointSpec& spec) {
-    auto prompt = std::make_unique<CSetMulticastDlg>(this, m_strLastPeer, std::string(),
-                                                     kPromptColour, this);
+    auto prompt =
+        std::make_unique<CSetMulticastDlg>(this, m_strLastPeer, std::string(), kPromptColour, this);
     prompt->Edit(kBoxGroup)->setText(spec.group);
     prompt->Edit(kBoxGroupPort)->setText(QString::number(spec.port));
     prompt->Edit(kBoxLocalPort)->setText(QString::number(spec.localPort));

@@ -179,8 +179,8 @@ IpEndpoint CUdpClientDlg::EndpointLocal(const IpEndpoint& peer, int localPort, s
 }
 
 bool CUdpClientDlg::CreateEndpoint(const IpEndpoint& peer, int peerPort, int localPort,
-                                   const sock::UdpOptions& options,
-                                   const std::string& memberLabel, uint64_t* key) {
+                                   const sock::UdpOptions& options, const std::string& memberLabel,
+                                   uint64_t* key) {
     std::unique_ptr<ConnectInfo> made(new (std::nothrow) ConnectInfo);
     if (!made) {
         Message(QStringLiteral("pConnectInfo is null"), QStringLiteral("error!"));

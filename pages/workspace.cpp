@@ -288,11 +288,14 @@ void CWorkspace::Decided(bool accepted) {
     const Step& step = m_steps[m_next];
     if (accepted) {
         CDialogP* page = m_pages[static_cast<int>(step.kind)];
+        // What the prompt said of an endpoint it accepted was a warning; what the page says
+        // while making it is a failure (a bind, a thread, a connect that failed at once).
+        m_notes.clear();
         page->TellTo([this](const QString& text) { Note(text); });
         const int made = page->CreateFromPrompt(*m_prompt, KeptOptions(step.spec));
         page->TellTo({});
-        if (made < step.spec.count) {
-            if (made > 0)
+        if (made < step.spec.count || !m_notes.isEmpty()) {
+            if (made > 0 && made < step.spec.count)
                 m_notes.prepend(tr("只创建了 %1 个（共 %2 个）").arg(made).arg(step.spec.count));
             Fail(tr("%1（%2）").arg(step.where, Describe(step.kind, step.spec)), m_notes);
         }

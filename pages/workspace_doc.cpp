@@ -24,8 +24,8 @@ constexpr int kMaxTcpConnections = 5000;  // the TCP client prompt's limit
 constexpr int kMaxUdpCount = 1000;        // the UDP client and multicast prompts' limit
 constexpr qsizetype kMaxEndpoints = 10000;
 
-constexpr std::array<const char*, kPageKinds> kPageNames = {
-    "tcpServer", "tcpClient", "udpServer", "udpClient", "broadcast", "multicast"};
+constexpr std::array<const char*, kPageKinds> kPageNames = {"tcpServer", "tcpClient", "udpServer",
+                                                            "udpClient", "broadcast", "multicast"};
 constexpr std::array<const char*, 4> kEndings = {"lf", "crlf", "cr", "none"};
 constexpr std::array<const char*, 3> kModes = {"off", "echo", "fixed"};
 
@@ -74,7 +74,8 @@ std::optional<std::pair<int, std::array<unsigned char, 16>>> Literal(QString tex
         std::memcpy(bytes.data(), &v4, sizeof v4);
         return std::pair{AF_INET, bytes};
     }
-    const QByteArray bare = narrow.left(narrow.indexOf('%') < 0 ? narrow.size() : narrow.indexOf('%'));
+    const QByteArray bare =
+        narrow.left(narrow.indexOf('%') < 0 ? narrow.size() : narrow.indexOf('%'));
     if (inet_pton(AF_INET6, bare.constData(), bytes.data()) == 1)
         return std::pair{AF_INET6, bytes};
     return std::nullopt;
@@ -115,9 +116,9 @@ public:
               bool mayBeEmpty = false) {
         const QJsonValue v = o.value(QLatin1String(key));
         const QString where = at + QLatin1Char('.') + QLatin1String(key);
-        if (!v.isString() || (!mayBeEmpty && v.toString().isEmpty()) ||
-            v.toString().size() > 255)
-            return Fail(where, mayBeEmpty ? Texts::tr("应为文本") : Texts::tr("应为非空的文本（至多 255 个字符）"));
+        if (!v.isString() || (!mayBeEmpty && v.toString().isEmpty()) || v.toString().size() > 255)
+            return Fail(where, mayBeEmpty ? Texts::tr("应为文本")
+                                          : Texts::tr("应为非空的文本（至多 255 个字符）"));
         *out = v.toString();
         return true;
     }
@@ -126,7 +127,8 @@ public:
         if (v.isUndefined())
             return true;  // the prompt's default stays
         if (!v.isBool())
-            return Fail(at + QLatin1Char('.') + QLatin1String(key), Texts::tr("应为 true 或 false"));
+            return Fail(at + QLatin1Char('.') + QLatin1String(key),
+                        Texts::tr("应为 true 或 false"));
         *out = v.toBool();
         return true;
     }
@@ -142,8 +144,8 @@ public:
         if (local.isUndefined())
             return true;
         const QString text = local.toString();
-        const bool special = text.isEmpty() ||
-                             text == QLatin1String(IsServer(kind) ? "dual" : "auto");
+        const bool special =
+            text.isEmpty() || text == QLatin1String(IsServer(kind) ? "dual" : "auto");
         if (!local.isString() || (!special && !Literal(text)))
             return Fail(where + QStringLiteral(".local"),
                         IsServer(kind) ? Texts::tr("应为空、dual 或本机的一个地址")
@@ -158,7 +160,8 @@ public:
         const auto keys = EndpointKeys(kind);
         for (const QString& key : o.keys()) {
             if (key != QLatin1String("options") &&
-                std::none_of(keys.begin(), keys.end(), [&](const char* k) { return key == QLatin1String(k); }))
+                std::none_of(keys.begin(), keys.end(),
+                             [&](const char* k) { return key == QLatin1String(k); }))
                 return Fail(at + QLatin1Char('.') + key, Texts::tr("此页的端点没有这一项"));
         }
         if (!Int(o, "port", at, 1, 65535, &out->port))
@@ -185,8 +188,8 @@ public:
             if (!IsGroup(out->group))
                 return Fail(at + QStringLiteral(".group"),
                             Texts::tr("不是组播地址（224.0.0.0 到 239.255.255.255，或 ff00::/8）"));
-            if (!Int(o, "ttl", at, 0, 255, &out->ttl) ||
-                !Text(o, "interface", at, &out->iface) || !Bool(o, "loop", at, &out->loop))
+            if (!Int(o, "ttl", at, 0, 255, &out->ttl) || !Text(o, "interface", at, &out->iface) ||
+                !Bool(o, "loop", at, &out->loop))
                 return false;
         }
         return Options(o.value(QLatin1String("options")), kind, at, out);
@@ -224,22 +227,25 @@ public:
             return Fail(at + QStringLiteral(".endpoints"), Texts::tr("应为列表"));
         const QJsonArray endpoints = list.toArray();
         if (endpoints.size() > (IsServer(out->kind) ? 1 : kMaxEndpoints))
-            return Fail(at + QStringLiteral(".endpoints"),
-                        IsServer(out->kind) ? Texts::tr("服务器页至多有一个端点") : Texts::tr("端点太多"));
+            return Fail(at + QStringLiteral(".endpoints"), IsServer(out->kind)
+                                                               ? Texts::tr("服务器页至多有一个端点")
+                                                               : Texts::tr("端点太多"));
         for (qsizetype i = 0; i < endpoints.size(); ++i) {
             EndpointSpec spec;
-            if (!Endpoint(endpoints[i], out->kind,
-                          at + QStringLiteral(".endpoints[%1]").arg(i), &spec))
+            if (!Endpoint(endpoints[i], out->kind, at + QStringLiteral(".endpoints[%1]").arg(i),
+                          &spec))
                 return false;
             out->endpoints.push_back(std::move(spec));
         }
         if (!AutoReply(o.value(QLatin1String("autoReply")), at + QStringLiteral(".autoReply"),
                        &out->autoReply))
             return false;
-        if (const QJsonValue saved = o.value(QLatin1String("savedMessages")); !saved.isUndefined()) {
-            auto read = saved.isObject() ? SavedFromJson(saved.toObject())
-                                         : std::variant<SavedMessages, SavedFault>(
-                                               SavedFault{Texts::tr("应为对象")});
+        if (const QJsonValue saved = o.value(QLatin1String("savedMessages"));
+            !saved.isUndefined()) {
+            auto read =
+                saved.isObject()
+                    ? SavedFromJson(saved.toObject())
+                    : std::variant<SavedMessages, SavedFault>(SavedFault{Texts::tr("应为对象")});
             if (auto* why = std::get_if<SavedFault>(&read))
                 return Fail(at + QStringLiteral(".savedMessages"), why->what);
             out->saved = std::get<SavedMessages>(std::move(read));
@@ -305,10 +311,9 @@ QJsonObject WorkspaceToJson(const WorkspaceDoc& doc) {
     if (doc.sendOptions) {
         root.insert(
             QStringLiteral("sendOptions"),
-            QJsonObject{
-                {QStringLiteral("lineEnding"),
-                 QLatin1String(kEndings[static_cast<size_t>(doc.sendOptions->lineEnding)])},
-                {QStringLiteral("keepText"), doc.sendOptions->keepText}});
+            QJsonObject{{QStringLiteral("lineEnding"),
+                         QLatin1String(kEndings[static_cast<size_t>(doc.sendOptions->lineEnding)])},
+                        {QStringLiteral("keepText"), doc.sendOptions->keepText}});
     }
     QJsonArray pages;
     for (const PageSpec& page : doc.pages) {

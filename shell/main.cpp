@@ -37,8 +37,8 @@ Start ParseArguments(int argc, char** argv) {
     quillet::shell::RemoveTranslators();
     if (auto* fault = std::get_if<QString>(&read)) {
         cmd.action = CommandLine::Action::kUsageError;
-        cmd.text = quillet::shell::WorkspaceFaultLine(
-            QByteArray(argv[0]).split('/').last(), cmd.workspace, *fault);
+        cmd.text = quillet::shell::WorkspaceFaultLine(QByteArray(argv[0]).split('/').last(),
+                                                      cmd.workspace, *fault);
         return start;
     }
     start.workspace = std::get<quillet::pages::WorkspaceDoc>(std::move(read));

@@ -128,7 +128,7 @@ private:
     bool FocusInPage() const;
 
     std::array<QWidget*, kPageCount> m_pages{};
-    pages::CWorkspace* m_workspace = nullptr;  // a child, deleted before the pages
+    pages::CWorkspace* m_workspace = nullptr;         // a child, deleted before the pages
     std::array<ui::PageGrowth, kPageCount> m_growth;  // the pages' controls as laid out
     int m_curTab = 0;
     FramePictures m_pics;

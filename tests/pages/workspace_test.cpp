@@ -45,10 +45,10 @@ protected:
 
     void MakePages() {
         window_ = std::make_unique<QWidget>();
-        list_ = {new pages::CTcpServerDlg(window_.get()), new pages::CTcpClientDlg(window_.get()),
-                 new pages::CUdpServerDlg(window_.get()), new pages::CUdpClientDlg(window_.get()),
-                 new pages::CUdpBroadDlg(window_.get()),
-                 new pages::CMulticastServerDlg(window_.get())};
+        list_ = {
+            new pages::CTcpServerDlg(window_.get()), new pages::CTcpClientDlg(window_.get()),
+            new pages::CUdpServerDlg(window_.get()), new pages::CUdpClientDlg(window_.get()),
+            new pages::CUdpBroadDlg(window_.get()),  new pages::CMulticastServerDlg(window_.get())};
         workspace_ = std::make_unique<CWorkspace>(list_, window_.get());
     }
     void ClosePages() {
