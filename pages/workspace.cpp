@@ -321,10 +321,15 @@ void CWorkspace::FinishOpen() {
     m_busy = false;
     settings::SetValue(kLastKey, m_path);
     if (!m_failures.isEmpty()) {
+        // One box that fits a screen, however many failed.
+        constexpr qsizetype kShownLines = 30;
+        QStringList shown = m_failures.mid(0, kShownLines);
+        if (m_failures.size() > kShownLines)
+            shown << tr("……另有 %1 项").arg(m_failures.size() - kShownLines);
         Tell(tr("已打开工作区 %1，以下 %2 项未能完成：\n%3")
                  .arg(m_path)
                  .arg(m_failures.size())
-                 .arg(m_failures.join(QLatin1Char('\n'))));
+                 .arg(shown.join(QLatin1Char('\n'))));
     }
     m_steps.clear();
     emit opened();

@@ -1211,6 +1211,10 @@ File: %2
         <source>；</source>
         <translation>; </translation>
     </message>
+    <message>
+        <source>……另有 %1 项</source>
+        <translation>… and %1 more</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CWorkspaceSettingsTab</name>

@@ -6,6 +6,7 @@
 #include <QTemporaryDir>
 
 #include "engine/crit_sec.h"
+#include "engine/name_resolver.h"
 #include "pages/dlg_set_ip.h"
 #include "pages/local_choice.h"
 #include "pages/multicast_server_dlg.h"
@@ -17,6 +18,7 @@
 #include "pages/udp_broad_dlg.h"
 #include "pages/udp_server_dlg.h"
 #include "pages/workspace.h"
+#include "tests/common/ipv6_loopback.h"
 #include "tests/pages/multicast_fixture.h"
 
 namespace quillet::test {
@@ -206,6 +208,40 @@ TEST_F(WorkspaceTest, PortsInUseAreToldInOneSummaryAndTheRestIsMade) {
     EXPECT_TRUE(summary.contains("pages[1].endpoints[0]")) << summary.toStdString();
     EXPECT_FALSE(summary.contains("pages[2]")) << summary.toStdString();
     EXPECT_EQ(Nodes(PageKind::kUdpClient), 2);
+}
+
+// A host name is looked up beside the window, as its prompt does; the endpoints after it wait
+// for it, in order, and a name of nothing is told in the summary with the rest made.
+TEST_F(WorkspaceTest, HostNamesAreLookedUpInTheBackgroundAndOrderIsKept) {
+    SetHostListLookupForTest([](const std::string& name) {
+        return name == "peer.test" ? std::vector<IpEndpoint>{Endpoint("127.0.0.1", 0)}
+                                   : std::vector<IpEndpoint>{};
+    });
+    int tcpPort = 0;
+    PeerSocket listener(TcpListen(&tcpPort));
+    const int udpPort = FreeUdpPort();
+    const QByteArray doc = QStringLiteral(R"({"version": 1, "pages": [
+        {"page": "tcpClient", "endpoints": [
+            {"address": "nosuch.test", "port": %1, "count": 1},
+            {"address": "peer.test", "port": %1, "count": 1}]},
+        {"page": "udpServer", "endpoints": [{"port": %2, "options": {"local": "127.0.0.1"}}]}]})")
+                               .arg(tcpPort)
+                               .arg(udpPort)
+                               .toUtf8();
+    Write(File("names.json"), doc);
+    OpenFile(File("names.json"));
+    SetHostListLookupForTest(nullptr);
+    ASSERT_EQ(messages_.size(), 1u);
+    EXPECT_TRUE(messages_.front().text.contains("pages[0].endpoints[0]"))
+        << messages_.front().text.toStdString();
+    EXPECT_FALSE(messages_.front().text.contains("endpoints[1]"));
+    ASSERT_EQ(Nodes(PageKind::kTcpClient), 1);
+    EXPECT_TRUE(Page(PageKind::kTcpClient)->Tree()->topLevelItem(0)->child(0)->text(0).contains(
+        QStringLiteral("127.0.0.1:%1").arg(tcpPort)));
+    const WorkspaceDoc now = workspace_->Snapshot();
+    ASSERT_EQ(now.pages[1].endpoints.size(), 1u);
+    EXPECT_EQ(now.pages[1].endpoints[0].address, "peer.test");
+    EXPECT_EQ(now.pages[2].endpoints.size(), 1u);
 }
 
 struct Damaged {
