@@ -1,6 +1,9 @@
 // Workspaces over the six real pages: endpoints made through their prompts on loopback, saved,
 // the pages closed, opened into new pages; a workspace whose ports are taken; damaged files.
 #include <QFile>
+#include <QFileDialog>
+#include <QMenu>
+#include <QShortcut>
 #include <QJsonArray>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -18,6 +21,7 @@
 #include "pages/udp_broad_dlg.h"
 #include "pages/udp_server_dlg.h"
 #include "pages/workspace.h"
+#include "pages/workspace_settings_tab.h"
 #include "tests/common/ipv6_loopback.h"
 #include "tests/pages/multicast_fixture.h"
 
@@ -236,12 +240,53 @@ TEST_F(WorkspaceTest, HostNamesAreLookedUpInTheBackgroundAndOrderIsKept) {
         << messages_.front().text.toStdString();
     EXPECT_FALSE(messages_.front().text.contains("endpoints[1]"));
     ASSERT_EQ(Nodes(PageKind::kTcpClient), 1);
-    EXPECT_TRUE(Page(PageKind::kTcpClient)->Tree()->topLevelItem(0)->child(0)->text(0).contains(
-        QStringLiteral("127.0.0.1:%1").arg(tcpPort)));
+    EXPECT_TRUE(Page(PageKind::kTcpClient)
+                    ->Tree()
+                    ->topLevelItem(0)
+                    ->child(0)
+                    ->text(0)
+                    .contains(QStringLiteral("127.0.0.1:%1").arg(tcpPort)));
     const WorkspaceDoc now = workspace_->Snapshot();
     ASSERT_EQ(now.pages[1].endpoints.size(), 1u);
     EXPECT_EQ(now.pages[1].endpoints[0].address, "peer.test");
     EXPECT_EQ(now.pages[2].endpoints.size(), 1u);
+}
+
+// The tree's menu has both commands; Ctrl+Shift+S asks for a file and saves there; the option
+// to reopen the last workspace is off until the settings tab ticks it.
+TEST_F(WorkspaceTest, MenusKeysAndTheStartOption) {
+    std::unique_ptr<QMenu> menu(Page(PageKind::kTcpServer)->MakeTreeMenu(nullptr));
+    QStringList names;
+    for (const QAction* action : menu->actions())
+        names << action->objectName();
+    EXPECT_TRUE(names.contains("actionSaveWorkspace")) << names.join(' ').toStdString();
+    EXPECT_TRUE(names.contains("actionOpenWorkspace"));
+
+    const QString path = File("by_key.json");
+    ui::SetModalScript([&](QDialog* dlg) {
+        auto* files = qobject_cast<QFileDialog*>(dlg);
+        ASSERT_NE(files, nullptr);
+        EXPECT_EQ(files->objectName(), "saveWorkspaceFile");
+        files->selectFile(path);
+        QMetaObject::invokeMethod(files, "accept");
+    });
+    QSignalSpy saved(workspace_.get(), &CWorkspace::saved);
+    auto* key = window_->findChild<QShortcut*>("saveWorkspaceKey");
+    ASSERT_NE(key, nullptr);
+    EXPECT_EQ(key->key(), QKeySequence("Ctrl+Shift+S"));
+    emit key->activated();
+    ui::SetModalScript(nullptr);
+    ASSERT_TRUE(RunUntil([&] { return !saved.isEmpty(); }));
+    EXPECT_TRUE(QFile::exists(path));
+    ASSERT_NE(window_->findChild<QShortcut*>("openWorkspaceKey"), nullptr);
+
+    EXPECT_FALSE(CWorkspace::RestoresAtStart());
+    auto tab = pages::MakeWorkspaceSettingsTab(nullptr);
+    std::unique_ptr<QWidget> widget(tab->Widget());
+    widget->findChild<QCheckBox*>("workspaceRestoreAtStart")->setChecked(true);
+    EXPECT_TRUE(tab->Apply());
+    EXPECT_TRUE(CWorkspace::RestoresAtStart());
+    CWorkspace::SetRestoresAtStart(false);
 }
 
 struct Damaged {
