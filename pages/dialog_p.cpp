@@ -32,6 +32,7 @@
 #include "pages/repeat_sender.h"
 #include "pages/send_box.h"
 #include "pages/send_options.h"
+#include "pages/workspace.h"
 #include "skin/send_box_keys.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
@@ -170,6 +171,7 @@ QMenu* CDialogP::MakeTreeMenu(TreeNode* item) {
     QMenu* records = m_recordings->MakeMenu(RecordOf(item), menu);
     for (QAction* action : records->actions())
         menu->addAction(action);
+    CWorkspace::AddActions(menu);
     return menu;
 }
 
@@ -745,7 +747,22 @@ int CDialogP::SentOrTold(int sent, TreeNode* item, const std::function<void(Tree
 }
 
 void CDialogP::Message(const QString& text, const QString& caption) {
-    ui::ShowMessage(this, text, caption);
+    if (m_tell)
+        m_tell(text);
+    else
+        ui::ShowMessage(this, text, caption);
+}
+
+std::vector<EndpointSpec> CDialogP::WorkspaceEndpoints() {
+    const ServerState* state = RootState();
+    return m_made.List([this](uint64_t key) { return Store().Contains(key); },
+                       state && state->nPort > 0);
+}
+
+QJsonObject CDialogP::OptionsWith(const QJsonObject& kept, const LocalChoice& local) {
+    QJsonObject options = kept;
+    options.insert(QStringLiteral("local"), QString::fromStdString(local.ToText()));
+    return options;
 }
 
 void CDialogP::keyPressEvent(QKeyEvent* event) {

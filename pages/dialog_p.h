@@ -19,6 +19,7 @@
 #include <array>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -27,7 +28,10 @@
 #include "engine/connection_sink.h"
 #include "engine/new_record_queue.h"
 #include "engine/record_store.h"
+#include "pages/local_choice.h"
 #include "pages/log_view.h"
+#include "pages/made_endpoints.h"
+#include "pages/prompt_dlg.h"
 #include "pages/raw_send.h"
 #include "pages/send_forms.h"
 #include "pages/send_history.h"
@@ -158,6 +162,28 @@ public:
     virtual bool HasSendToAll() const { return false; }
     // Prompts for the page's automatic reply (pages whose engine has one).
     void ChooseAutoReply();
+
+    // Workspaces (workspace.h). The prompt that makes this page's endpoints, filled in from
+    // `spec` and never shown; null on a page that makes none.
+    virtual std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) {
+        (void)spec;
+        return nullptr;
+    }
+    // What the page's Create does once its prompt accepted: makes the endpoints and remembers
+    // them with the prompt's values and `keptOptions` (option keys to write back as they are).
+    // Returns how many were made.
+    virtual int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {}) {
+        (void)prompt, (void)keptOptions;
+        return 0;
+    }
+    // The endpoints the page's prompts made that are still there, in the order they were made.
+    std::vector<EndpointSpec> WorkspaceEndpoints();
+    // The page's automatic reply as the settings keep it, and a new one (stored and in force;
+    // false, after telling, when a fixed reply does not encode).
+    AutoReplySpec CurrentAutoReply() const;
+    bool ApplyAutoReply(const AutoReplySpec& reply);
+    // While set, the page's messages go to `tell` instead of a box.
+    void TellTo(std::function<void(const QString&)> tell) { m_tell = std::move(tell); }
 
     // Worker side of the notifications (connection_sink.h).
     void OnNewConnection(ConnectInfo* pInfo, uint64_t key) final;
@@ -300,6 +326,11 @@ protected:
     int SentOrTold(int sent, TreeNode* item, const std::function<void(TreeNode*)>& refresh);
 
     void Message(const QString& text, const QString& caption);
+    bool Telling() const { return static_cast<bool>(m_tell); }
+    // A spec's "options": `kept` with the local address choice.
+    static QJsonObject OptionsWith(const QJsonObject& kept, const LocalChoice& local);
+
+    MadeEndpoints m_made;
 
     void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -349,7 +380,8 @@ private:
     // The counters line at the page's foot, its timer, the recordings and the tree's menu.
     void CreateCountersAndRecordings();
 
-    std::function<void()> m_onSend;  // the Send button's handler
+    std::function<void()> m_onSend;              // the Send button's handler
+    std::function<void(const QString&)> m_tell;  // TellTo's
     // What the send under way sends, when not the box's text as typed: set around one run of
     // m_onSend (SendFromBoxAs, SendTextToSelected).
     struct OneSend {

@@ -59,6 +59,12 @@ QString AutoReplyKey(const QObject* page, const char* field) {
     return QStringLiteral("send/autoReply/%1/%2").arg(page->objectName(), QLatin1String(field));
 }
 
+void StoreAutoReply(const QObject* page, int mode, const QString& text, bool hex) {
+    settings::SetValue(AutoReplyKey(page, "mode"), mode);
+    settings::SetValue(AutoReplyKey(page, "text"), text);
+    settings::SetValue(AutoReplyKey(page, "hex"), hex);
+}
+
 }  // namespace
 
 void CDialogP::SetUpSending() {
@@ -388,9 +394,35 @@ void CDialogP::ChooseAutoReply() {
     if (ui::ExecModal(&dlg) != QDialog::Accepted)
         return;
     reply->Set(dlg.m_rule);
-    settings::SetValue(AutoReplyKey(this, "mode"), static_cast<int>(dlg.m_rule.mode));
-    settings::SetValue(AutoReplyKey(this, "text"), dlg.m_text);
-    settings::SetValue(AutoReplyKey(this, "hex"), dlg.m_hex);
+    StoreAutoReply(this, static_cast<int>(dlg.m_rule.mode), dlg.m_text, dlg.m_hex);
+}
+
+AutoReplySpec CDialogP::CurrentAutoReply() const {
+    AutoReplySpec spec;
+    spec.mode = static_cast<AutoReplySpec::Mode>(settings::IntValue(
+        AutoReplyKey(this, "mode"), 0, 0, static_cast<int>(AutoReplyRule::Mode::kFixed)));
+    spec.text = settings::Value(AutoReplyKey(this, "text")).toString();
+    spec.hex = settings::BoolValue(AutoReplyKey(this, "hex"), false);
+    return spec;
+}
+
+bool CDialogP::ApplyAutoReply(const AutoReplySpec& spec) {
+    AutoReply* reply = PageAutoReply();
+    if (!reply)
+        return true;
+    AutoReplyRule rule;
+    rule.mode = static_cast<AutoReplyRule::Mode>(spec.mode);
+    if (rule.mode == AutoReplyRule::Mode::kFixed) {
+        const auto bytes = FixedReplyBytes(spec.text, spec.hex);
+        if (!bytes) {
+            Message(tr("自动回复的内容无法按当前编码发送，自动回复未改变。"), tr("提示"));
+            return false;
+        }
+        rule.bytes = *bytes;
+    }
+    reply->Set(std::move(rule));
+    StoreAutoReply(this, static_cast<int>(spec.mode), spec.text, spec.hex);
+    return true;
 }
 
 void CDialogP::LoadAutoReply() {

@@ -31,6 +31,7 @@
 #include "pages/log_save.h"
 #include "pages/log_sources.h"
 #include "pages/save_log_dlg.h"
+#include "pages/workspace.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -864,6 +865,7 @@ void CLogView::contextMenuEvent(QContextMenuEvent* event) {
     menu.addAction(m_save);
     menu.addSeparator();
     menu.addAction(m_hexText);
+    CWorkspace::AddActions(&menu);
     menu.exec(event->globalPos());
 }
 

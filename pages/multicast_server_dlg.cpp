@@ -1,5 +1,8 @@
 #include "pages/multicast_server_dlg.h"
 
+#include <QCheckBox>
+#include <QLineEdit>
+
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
 #include "engine/endpoint.h"
@@ -44,10 +47,27 @@ void CMulticastServerDlg::OnCreate() {
     const ServerState* state = RootState();
     CSetMulticastDlg prompt(this, m_strLastPeer, state ? state->strHost : std::string(),
                             kPromptColour, this);
-    if (ui::ExecModal(&prompt) != QDialog::Accepted)
-        return;
+    if (ui::ExecModal(&prompt) == QDialog::Accepted)
+        CreateFromPrompt(prompt);
+}
+
+std::unique_ptr<CPromptDlg> CMulticastServerDlg::WorkspacePrompt(const EndpointSpec& spec) {
+    auto prompt =
+        std::make_unique<CSetMulticastDlg>(this, m_strLastPeer, std::string(), kPromptColour, this);
+    prompt->Edit(kBoxGroup)->setText(spec.group);
+    prompt->Edit(kBoxGroupPort)->setText(QString::number(spec.port));
+    prompt->Edit(kBoxLocalPort)->setText(QString::number(spec.localPort));
+    prompt->Edit(kBoxTtl)->setText(QString::number(spec.ttl));
+    prompt->Edit(kBoxInterface)->setText(spec.iface);
+    prompt->Edit(kBoxCount)->setText(QString::number(spec.count));
+    prompt->findChild<QCheckBox*>(ui::ControlName(kBoxLoop))->setChecked(spec.loop);
+    return prompt;
+}
+
+int CMulticastServerDlg::CreateFromPrompt(CPromptDlg& dlg, const QJsonObject& keptOptions) {
+    const auto& prompt = static_cast<const CSetMulticastDlg&>(dlg);
     if (prompt.m_nGroupPort <= 0 || prompt.m_nLocalPort <= 0 || !Root())
-        return;
+        return 0;
     const MulticastParams params{prompt.m_group, prompt.m_nGroupPort, prompt.m_interface,
                                  prompt.m_nTtl, prompt.m_bLoop};
     sock::UdpOptions member;
@@ -64,16 +84,33 @@ void CMulticastServerDlg::OnCreate() {
     IpEndpoint target = member.local;
     target.SetPort(params.groupPort);
     // The prompt checked the first port; later ones may be this page's already.
+    std::vector<MadeEndpoints::Record> made;
     for (int i = 0; i < std::max(prompt.m_nCount, 1); ++i) {
         if (i > 0 &&
             IsMemberTaken(prompt.m_groupAddress, prompt.m_ifindex, prompt.m_nLocalPort + i)) {
             Message(tr("本地端口已经被占用!"), ui::AppTitle());
-            return;
+            break;
         }
+        uint64_t key = 0;
         if (!CreateEndpoint(target, params.groupPort, prompt.m_nLocalPort + i, member,
-                            prompt.m_interfaceLabel))
-            return;
+                            prompt.m_interfaceLabel, &key))
+            break;
+        made.push_back({key, prompt.m_nLocalPort + i});
     }
+    const int count = static_cast<int>(made.size());
+    if (count > 0) {
+        EndpointSpec spec;
+        spec.group = prompt.Edit(kBoxGroup)->text();
+        spec.port = prompt.m_nGroupPort;
+        spec.localPort = prompt.m_nLocalPort;
+        spec.count = count;
+        spec.ttl = prompt.m_nTtl;
+        spec.iface = prompt.Edit(kBoxInterface)->text();
+        spec.loop = prompt.m_bLoop;
+        spec.options = keptOptions;
+        m_made.Add(spec, std::move(made));
+    }
+    return count;
 }
 
 }  // namespace quillet::pages

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <algorithm>
+#include <utility>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -92,16 +93,36 @@ void CPromptDlg::PlaceButtons(const QRect& okDu, const QRect& cancelDu) {
 }
 
 void CPromptDlg::Message(const QString& text, const QString& caption) {
-    ui::ShowMessage(this, text, caption);
+    if (m_tell)
+        m_tell(text);
+    else
+        ui::ShowMessage(this, text, caption);
 }
 
 void CPromptDlg::accept() {
     if (IsLookingUp())
         return;  // OK runs again once the answer is in
-    if (!OnOk())
+    if (!OnOk()) {
+        if (!IsLookingUp())
+            Decided(false);
         return;
-    StoreRecentValues();
+    }
+    if (!m_decided)
+        StoreRecentValues();
     QDialog::accept();
+    Decided(true);
+}
+
+void CPromptDlg::SubmitUnseen(std::function<void(const QString&)> tell,
+                              std::function<void(bool)> decided) {
+    m_tell = std::move(tell);
+    m_decided = std::move(decided);
+    accept();
+}
+
+void CPromptDlg::Decided(bool accepted) {
+    if (auto decided = std::exchange(m_decided, {}))
+        decided(accepted);
 }
 
 void CPromptDlg::OfferRecentValues(const QString& page) {

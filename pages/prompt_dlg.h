@@ -12,6 +12,7 @@
 #include <netinet/in.h>
 
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
 #include <optional>
 #include <string>
@@ -48,6 +49,12 @@ public:
     const LocalChoice& Local() const { return m_local; }
     // The socket options chosen with "高级…" on a TCP page (the defaults elsewhere).
     const sock::SocketOptions& Options() const { return m_options; }
+    // For a prompt filled in by the program (a workspace): the choice to use, not stored.
+    void SetLocal(const LocalChoice& choice) { m_local = choice; }
+    // Runs OK as the user's click would, with the prompt never shown: messages go to `tell`,
+    // the recent values stay as they were, and `decided` runs once OK has ended (at once, or
+    // when a name's lookup has answered) with whether the prompt accepted.
+    void SubmitUnseen(std::function<void(const QString&)> tell, std::function<void(bool)> decided);
 
 protected:
     // Adds "label" and an edit box (control `id`) as the next row; digitsOnly limits it to
@@ -100,8 +107,11 @@ private:
     void StopLooking();
 
     void StoreRecentValues();
+    void Decided(bool accepted);
 
     const int m_templateId;
+    std::function<void(const QString&)> m_tell;  // SubmitUnseen's
+    std::function<void(bool)> m_decided;
     QString m_recentPage;  // empty: the prompt offers no recent values
     // The lookup under way (0: none); answers of older tickets are dropped.
     uint64_t m_lookupTicket = 0;

@@ -1,5 +1,6 @@
 #include "pages/saved_messages_dlg.h"
 
+#include <algorithm>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
@@ -113,6 +114,23 @@ void CSavedMessagesDlg::Add(SavedMessage message) {
     m_messages.push_back(std::move(message));
     Store();
     Rebuild(static_cast<int>(m_messages.size()) - 1);
+}
+
+bool CSavedMessagesDlg::AddAll(const SavedMessages& messages) {
+    SavedMessages fresh;
+    for (const SavedMessage& m : messages)
+        if (std::find(m_messages.begin(), m_messages.end(), m) == m_messages.end() &&
+            std::find(fresh.begin(), fresh.end(), m) == fresh.end())
+            fresh.push_back(m);
+    if (m_messages.size() + fresh.size() > static_cast<size_t>(kMaxSavedMessages))
+        return false;
+    if (fresh.empty())
+        return true;
+    const int first = static_cast<int>(m_messages.size());
+    m_messages.insert(m_messages.end(), fresh.begin(), fresh.end());
+    Store();
+    Rebuild(first);
+    return true;
 }
 
 void CSavedMessagesDlg::AddFromBox() {

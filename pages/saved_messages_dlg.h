@@ -33,6 +33,9 @@ public:
     QListWidget* List() const { return m_list; }
     // Adds a message and selects it.
     void Add(SavedMessage message);
+    // Adds those of `messages` the list does not have yet; false, adding none, when the list
+    // would grow beyond kMaxSavedMessages.
+    bool AddAll(const SavedMessages& messages);
     // The chosen message to the selected connection / to all.
     void SendChosen();
     void SendChosenToAll();

@@ -2,6 +2,7 @@
 #include "pages/log_settings_tab.h"
 #include "pages/settings_dlg.h"
 #include "pages/send_settings_tab.h"
+#include "pages/workspace_settings_tab.h"
 
 namespace quillet::pages {
 
@@ -9,6 +10,7 @@ std::vector<SettingsTabFactory> SettingsTabFactories() {
     return {
         &CLogSettingsTab::Make,
         MakeSendSettingsTab,
+        MakeWorkspaceSettingsTab,
     };
 }
 

@@ -1,5 +1,6 @@
 #include "pages/tcp_client_dlg.h"
 
+#include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QSocketNotifier>
 #include <QTimer>
@@ -90,8 +91,23 @@ void CTcpClientDlg::RefreshItem(TreeNode* item) {
 
 void CTcpClientDlg::OnCreate() {
     CDlgSetIp dlg(m_strLastTarget, kPromptColour, this);
-    if (ui::ExecModal(&dlg) != QDialog::Accepted || dlg.m_nPort <= 0 || !Root())
-        return;
+    if (ui::ExecModal(&dlg) == QDialog::Accepted)
+        CreateFromPrompt(dlg);
+}
+
+std::unique_ptr<CPromptDlg> CTcpClientDlg::WorkspacePrompt(const EndpointSpec& spec) {
+    auto dlg = std::make_unique<CDlgSetIp>(spec.address, kPromptColour, this);
+    dlg->Edit(CDlgSetIp::kBoxAddress)->setText(spec.address);
+    dlg->Edit(CDlgSetIp::kBoxPort)->setText(QString::number(spec.port));
+    dlg->Edit(CDlgSetIp::kBoxCount)->setText(QString::number(spec.count));
+    dlg->SetLocal(LocalChoice::FromText(spec.Local().toStdString()));
+    return dlg;
+}
+
+int CTcpClientDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions) {
+    const auto& dlg = static_cast<const CDlgSetIp&>(prompt);
+    if (dlg.m_nPort <= 0 || !Root())
+        return 0;
     // One connection unless the prompt asks for more; then each of them is connected at once.
     const int count = std::max(1, dlg.m_nCount);
     const std::string dotted = dlg.m_addrTarget.AddressText();
@@ -118,11 +134,21 @@ void CTcpClientDlg::OnCreate() {
         created.push_back(rec);
     }
     if (!node)
-        return;
+        return 0;
+    EndpointSpec spec;
+    spec.address = dlg.Edit(CDlgSetIp::kBoxAddress)->text();
+    spec.port = dlg.m_nPort;
+    spec.count = count;
+    spec.options = OptionsWith(keptOptions, dlg.Local());
+    std::vector<MadeEndpoints::Record> records;
+    for (const ConnectInfo* rec : created)
+        records.push_back({rec->nId, 0});
+    m_made.Add(spec, std::move(records));
     m_tree->setCurrentItem(node);
     RefreshItem(node);
     if (count > 1)
         StartConnects(created);
+    return static_cast<int>(created.size());
 }
 
 void CTcpClientDlg::OnConnect() {

@@ -43,6 +43,8 @@ public:
     TcpEngine& Engine() { return m_engine; }
     const QString& LastTarget() const { return m_strLastTarget; }
     size_t PendingConnects() const { return m_pending.size(); }
+    std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) override;
+    int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {}) override;
 
 protected:
     RecordStore& Store() override { return m_engine.m_store; }

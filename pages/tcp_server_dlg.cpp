@@ -1,5 +1,6 @@
 #include "pages/tcp_server_dlg.h"
 
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 
@@ -94,23 +95,44 @@ void CTcpServerDlg::RefreshItem(TreeNode* item) {
 
 void CTcpServerDlg::OnCreate() {
     CSetListenDlg dlg(kPromptColour, this, "tcpServer");
-    if (ui::ExecModal(&dlg) != QDialog::Accepted || dlg.m_nPort <= 0 || !Root())
-        return;
+    if (ui::ExecModal(&dlg) == QDialog::Accepted)
+        CreateFromPrompt(dlg);
+}
+
+std::unique_ptr<CPromptDlg> CTcpServerDlg::WorkspacePrompt(const EndpointSpec& spec) {
+    auto dlg = std::make_unique<CSetListenDlg>(kPromptColour, this, "tcpServer");
+    dlg->Edit(CSetListenDlg::kBoxPort)->setText(QString::number(spec.port));
+    dlg->SetLocal(LocalChoice::FromText(spec.Local().toStdString()));
+    return dlg;
+}
+
+int CTcpServerDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions) {
+    const auto& dlg = static_cast<const CSetListenDlg&>(prompt);
+    if (dlg.m_nPort <= 0 || !Root())
+        return 0;
     ServerState* state = RootState();
     if (!state) {
         Message(tr("获取节点数据错误"), tr("获取节点数据错误"));
-        return;
+        return 0;
     }
-    if (state->nPort > 0)
-        return;
+    if (state->nPort > 0) {
+        if (Telling())  // a workspace's server, on a page that has one
+            Message(tr("本页已有服务器（端口 %1）").arg(state->nPort), tr("提示"));
+        return 0;
+    }
     state->nPort = dlg.m_nPort;
     m_listenOn = ServerEndpoint(dlg.Local(), state->nPort);
     m_options = dlg.Options();
     Root()->setText(
         0, ToQString(enc::ToWide(ServerRootText(dlg.Local(), state->strHost, state->nPort))));
     Root()->setToolTip(0, DescribeOptions(m_options, true));
+    EndpointSpec spec;
+    spec.port = dlg.m_nPort;
+    spec.options = OptionsWith(keptOptions, dlg.Local());
+    m_made.Add(spec, {});
     OnListen();
     RefreshItem(Root());
+    return state->bActive ? 1 : 0;
 }
 
 void CTcpServerDlg::OnListen() {

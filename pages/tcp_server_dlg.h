@@ -32,6 +32,8 @@ public:
     ~CTcpServerDlg() override;
 
     TcpEngine& Engine() { return m_engine; }
+    std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) override;
+    int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {}) override;
     // Worker side: connections were closed at once for want of descriptors.
     void OnConnectionsRefused(unsigned total) override;
 

@@ -12,15 +12,28 @@ CUdpBroadDlg::CUdpBroadDlg(QWidget* parent)
 
 void CUdpBroadDlg::OnCreate() {
     CSetDlgBroadIp prompt(this, m_strLastPeer, kPromptColour, this);
-    if (ui::ExecModal(&prompt) != QDialog::Accepted)
-        return;
+    if (ui::ExecModal(&prompt) == QDialog::Accepted)
+        CreateFromPrompt(prompt);
+}
+
+std::unique_ptr<CPromptDlg> CUdpBroadDlg::WorkspacePrompt(const EndpointSpec& spec) {
+    auto prompt = std::make_unique<CSetDlgBroadIp>(this, m_strLastPeer, kPromptColour, this);
+    FillPeerPrompt(prompt.get(), spec);
+    return prompt;
+}
+
+int CUdpBroadDlg::CreateFromPrompt(CPromptDlg& dlg, const QJsonObject& keptOptions) {
+    const auto& prompt = static_cast<const CSetDlgBroadIp&>(dlg);
     if (prompt.m_nPeerPort <= 0 || prompt.m_nLocalPort <= 0)
-        return;
+        return 0;
     m_createFrom = prompt.Local();
     sock::UdpOptions senders;
     senders.broadcast = true;
-    CreateEndpoints(prompt.m_addrPeer, prompt.m_nPeerPort, prompt.m_nLocalPort,
-                    prompt.m_nClientCount, senders);
+    auto made = CreateEndpoints(prompt.m_addrPeer, prompt.m_nPeerPort, prompt.m_nLocalPort,
+                                prompt.m_nClientCount, senders);
+    const int count = static_cast<int>(made.size());
+    RememberMade(prompt, keptOptions, std::move(made));
+    return count;
 }
 
 }  // namespace quillet::pages

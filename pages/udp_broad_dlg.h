@@ -10,6 +10,8 @@ class CUdpBroadDlg : public CUdpClientDlg {
 public:
     static constexpr int kTemplateId = 296;
     explicit CUdpBroadDlg(QWidget* parent = nullptr);
+    std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) override;
+    int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {}) override;
 
 protected:
     void OnCreate() override;

@@ -1,6 +1,7 @@
 #include "pages/udp_client_dlg.h"
 
 #include <QCoreApplication>
+#include <QLineEdit>
 #include <QPlainTextEdit>
 
 #include <memory>
@@ -89,28 +90,68 @@ bool CUdpClientDlg::IsLocalPortTaken(int port) const {
 
 void CUdpClientDlg::OnCreate() {
     CSetUdpServerIp prompt(this, m_strLastPeer, kPromptColour, this);
-    if (ui::ExecModal(&prompt) != QDialog::Accepted)
-        return;
-    if (prompt.m_nPeerPort <= 0 || prompt.m_nLocalPort <= 0)
-        return;
-    m_createFrom = prompt.Local();
-    CreateEndpoints(prompt.m_addrPeer, prompt.m_nPeerPort, prompt.m_nLocalPort,
-                    prompt.m_nClientCount);
+    if (ui::ExecModal(&prompt) == QDialog::Accepted)
+        CreateFromPrompt(prompt);
 }
 
-void CUdpClientDlg::CreateEndpoints(const IpEndpoint& peer, int peerPort, int localPort, int count,
-                                    const sock::UdpOptions& options) {
-    if (!Root())
+std::unique_ptr<CPromptDlg> CUdpClientDlg::WorkspacePrompt(const EndpointSpec& spec) {
+    auto prompt = std::make_unique<CSetUdpServerIp>(this, m_strLastPeer, kPromptColour, this);
+    FillPeerPrompt(prompt.get(), spec);
+    return prompt;
+}
+
+void CUdpClientDlg::FillPeerPrompt(CSetUdpServerIp* prompt, const EndpointSpec& spec) {
+    prompt->Edit(CSetUdpServerIp::kBoxAddress)->setText(spec.address);
+    prompt->Edit(CSetUdpServerIp::kBoxPeerPort)->setText(QString::number(spec.port));
+    prompt->Edit(CSetUdpServerIp::kBoxLocalPort)->setText(QString::number(spec.localPort));
+    prompt->Edit(CSetUdpServerIp::kBoxCount)->setText(QString::number(spec.count));
+    prompt->SetLocal(LocalChoice::FromText(spec.Local().toStdString()));
+}
+
+int CUdpClientDlg::CreateFromPrompt(CPromptDlg& dlg, const QJsonObject& keptOptions) {
+    const auto& prompt = static_cast<const CSetUdpServerIp&>(dlg);
+    if (prompt.m_nPeerPort <= 0 || prompt.m_nLocalPort <= 0)
+        return 0;
+    m_createFrom = prompt.Local();
+    auto made = CreateEndpoints(prompt.m_addrPeer, prompt.m_nPeerPort, prompt.m_nLocalPort,
+                                prompt.m_nClientCount);
+    const int count = static_cast<int>(made.size());
+    RememberMade(prompt, keptOptions, std::move(made));
+    return count;
+}
+
+void CUdpClientDlg::RememberMade(const CSetUdpServerIp& prompt, const QJsonObject& keptOptions,
+                                 std::vector<MadeEndpoints::Record> records) {
+    if (records.empty())
         return;
+    EndpointSpec spec;
+    spec.address = prompt.Edit(CSetUdpServerIp::kBoxAddress)->text();
+    spec.port = prompt.m_nPeerPort;
+    spec.localPort = prompt.m_nLocalPort;
+    spec.count = static_cast<int>(records.size());
+    spec.options = OptionsWith(keptOptions, prompt.Local());
+    m_made.Add(spec, std::move(records));
+}
+
+std::vector<MadeEndpoints::Record> CUdpClientDlg::CreateEndpoints(const IpEndpoint& peer,
+                                                                  int peerPort, int localPort,
+                                                                  int count,
+                                                                  const sock::UdpOptions& options) {
+    std::vector<MadeEndpoints::Record> made;
+    if (!Root())
+        return made;
     // The prompt checked the first port; later ones may be this page's already.
     for (int i = 0; i < std::max(count, 1); ++i) {
         if (i > 0 && IsLocalPortTaken(localPort + i)) {
             Message(tr("本地端口已经被占用!"), ui::AppTitle());
-            return;
+            return made;
         }
-        if (!CreateEndpoint(peer, peerPort, localPort + i, options))
-            return;
+        uint64_t key = 0;
+        if (!CreateEndpoint(peer, peerPort, localPort + i, options, {}, &key))
+            return made;
+        made.push_back({key, localPort + i});
     }
+    return made;
 }
 
 IpEndpoint CUdpClientDlg::EndpointLocal(const IpEndpoint& peer, int localPort, std::string* label) {
@@ -138,8 +179,8 @@ IpEndpoint CUdpClientDlg::EndpointLocal(const IpEndpoint& peer, int localPort, s
 }
 
 bool CUdpClientDlg::CreateEndpoint(const IpEndpoint& peer, int peerPort, int localPort,
-                                   const sock::UdpOptions& options,
-                                   const std::string& memberLabel) {
+                                   const sock::UdpOptions& options, const std::string& memberLabel,
+                                   uint64_t* key) {
     std::unique_ptr<ConnectInfo> made(new (std::nothrow) ConnectInfo);
     if (!made) {
         Message(QStringLiteral("pConnectInfo is null"), QStringLiteral("error!"));
@@ -171,8 +212,10 @@ bool CUdpClientDlg::CreateEndpoint(const IpEndpoint& peer, int peerPort, int loc
     made->addrClient = endpoint.bound;
     made->nId = static_cast<uint32_t>(localPort);
     made->sock = endpoint.socket.release();
-    const uint64_t key = UdpKey(made->addrClient);
-    ConnectInfo* rec = Store().Add(key, std::move(made));
+    const uint64_t recordKey = UdpKey(made->addrClient);
+    if (key)
+        *key = recordKey;
+    ConnectInfo* rec = Store().Add(recordKey, std::move(made));
     const std::string peerText = peer.AddressText();
     m_strLastPeer = enc::ToWide(peerText);
     const std::string label = enc::JoinPair(enc::FormatEndpoint(localHost, localPort),

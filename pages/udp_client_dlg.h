@@ -15,6 +15,8 @@
 
 namespace quillet::pages {
 
+class CSetUdpServerIp;
+
 class CUdpClientDlg : public CDialogP {
     Q_OBJECT
 public:
@@ -35,6 +37,8 @@ public:
 
     // True when an endpoint of this page is bound to `port` on the host's address.
     bool IsLocalPortTaken(int port) const;
+    std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) override;
+    int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {}) override;
 
 protected:
     // For the derived pages: their template, layout and colour; they call CreatePageButtons.
@@ -60,18 +64,29 @@ protected:
     // Creates `count` endpoints (at least one) on the local ports from `localPort` up, aimed at
     // `peer`; the node text shows `peerPort`. Stops at the first that fails, keeping those made.
     // `options` adds broadcast or group options (its local address is set per endpoint).
-    void CreateEndpoints(const IpEndpoint& peer, int peerPort, int localPort, int count,
-                         const sock::UdpOptions& options = {});
+    // Returns the records made.
+    std::vector<MadeEndpoints::Record> CreateEndpoints(const IpEndpoint& peer, int peerPort,
+                                                       int localPort, int count,
+                                                       const sock::UdpOptions& options = {});
     // One endpoint: its socket bound with `options` (sock::OpenUdpEndpoint), its record listed,
     // its node, receive thread and selection. It binds to the local address of m_createFrom
     // (by default the host's address, or for an IPv6 peer the one the routing table picks) and
     // `localPort`, or, as a group member, to the group's address and `localPort` and is
-    // labelled with `memberLabel` (its interface). False (after a message) when nothing was made.
+    // labelled with `memberLabel` (its interface). False (after a message) when nothing was made;
+    // else the record's key in *key when given.
     bool CreateEndpoint(const IpEndpoint& peer, int peerPort, int localPort,
-                        const sock::UdpOptions& options, const std::string& memberLabel = {});
+                        const sock::UdpOptions& options, const std::string& memberLabel = {},
+                        uint64_t* key = nullptr);
+    // The spec of endpoints made from a peer-address prompt (UDP client, broadcast), and their
+    // records kept for a workspace.
+    void RememberMade(const CSetUdpServerIp& prompt, const QJsonObject& keptOptions,
+                      std::vector<MadeEndpoints::Record> records);
     // Where a plain endpoint aimed at `peer` binds (port `localPort`); empty, after a message,
     // when there is no such address.
     IpEndpoint EndpointLocal(const IpEndpoint& peer, int localPort, std::string* label);
+
+    // Fills a peer-address prompt from a workspace's endpoint.
+    static void FillPeerPrompt(CSetUdpServerIp* prompt, const EndpointSpec& spec);
 
     // The local address choice of the prompt that is creating endpoints.
     LocalChoice m_createFrom;

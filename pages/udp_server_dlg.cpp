@@ -1,5 +1,6 @@
 #include "pages/udp_server_dlg.h"
 
+#include <QLineEdit>
 #include <QPlainTextEdit>
 
 #include <cerrno>
@@ -49,26 +50,45 @@ void CUdpServerDlg::CreateButtons() {
 
 void CUdpServerDlg::OnCreate() {
     CSetListenDlg prompt(PageColour(), nullptr, "udpServer");
-    if (ui::ExecModal(&prompt) != QDialog::Accepted || prompt.m_nPort <= 0)
-        return;
+    if (ui::ExecModal(&prompt) == QDialog::Accepted)
+        CreateFromPrompt(prompt);
+}
+
+std::unique_ptr<CPromptDlg> CUdpServerDlg::WorkspacePrompt(const EndpointSpec& spec) {
+    auto prompt = std::make_unique<CSetListenDlg>(PageColour(), nullptr, "udpServer");
+    prompt->Edit(CSetListenDlg::kBoxPort)->setText(QString::number(spec.port));
+    prompt->SetLocal(LocalChoice::FromText(spec.Local().toStdString()));
+    return prompt;
+}
+
+int CUdpServerDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions) {
+    const auto& dlg = static_cast<const CSetListenDlg&>(prompt);
     TreeNode* root = Root();
-    if (!root)
-        return;
+    if (dlg.m_nPort <= 0 || !root)
+        return 0;
     ServerState* state = RootState();
     if (!state) {
         Message(tr("获取节点数据错误"), tr("获取节点数据错误"));
-        return;
+        return 0;
     }
     // The port never changes once set.
-    if (state->nPort >= 1)
-        return;
-    state->nPort = prompt.m_nPort;
-    m_listenOn = ServerEndpoint(prompt.Local(), state->nPort);
+    if (state->nPort >= 1) {
+        if (Telling())  // a workspace's server, on a page that has one
+            Message(tr("本页已有服务器（端口 %1）").arg(state->nPort), tr("提示"));
+        return 0;
+    }
+    state->nPort = dlg.m_nPort;
+    m_listenOn = ServerEndpoint(dlg.Local(), state->nPort);
     root->setText(
-        0, ToQString(enc::ToWide(ServerRootText(prompt.Local(), state->strHost, state->nPort))));
+        0, ToQString(enc::ToWide(ServerRootText(dlg.Local(), state->strHost, state->nPort))));
+    EndpointSpec spec;
+    spec.port = dlg.m_nPort;
+    spec.options = OptionsWith(keptOptions, dlg.Local());
+    m_made.Add(spec, {});
     OnStartReceive();
     m_tree->setCurrentItem(root);
     Refresh(root);
+    return state->bActive ? 1 : 0;
 }
 
 void CUdpServerDlg::OnStartReceive() {

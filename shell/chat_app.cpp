@@ -11,6 +11,7 @@
 #include "engine/local_address.h"
 #include "pages/app_settings.h"
 #include "pages/wire_encoding_setting.h"
+#include "pages/workspace.h"
 #include "shell/mgr_dlg.h"
 #include "skin/ui_kit.h"
 
@@ -51,12 +52,27 @@ int CChatApp::Run(QApplication& app, void (*ready)(CMgrDlg*)) {
         for (const QString& text : pages::settings::TakeNotices())
             ui::ShowMessage(w, text, ui::AppTitle());
     });
+    OpenStartWorkspace(window.get());
     if (ready != nullptr)
         ready(window.get());
     const int code = app.exec();
     // Destroying the window destroys the pages, which close their sockets and join workers.
     window.reset();
     return code;
+}
+
+void CChatApp::OpenStartWorkspace(CMgrDlg* window) {
+    pages::CWorkspace* workspace = window->Workspace();
+    if (m_startWorkspace) {
+        QTimer::singleShot(0, workspace, [this, workspace] {
+            workspace->Open(*m_startWorkspace, m_startPath);
+            m_startWorkspace.reset();
+        });
+        return;
+    }
+    const QString last = pages::CWorkspace::LastFile();
+    if (pages::CWorkspace::RestoresAtStart() && !last.isEmpty())
+        QTimer::singleShot(0, workspace, [workspace, last] { workspace->OpenFrom(last); });
 }
 
 }  // namespace quillet::shell

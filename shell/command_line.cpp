@@ -48,7 +48,11 @@ CommandLine ParseCommandLine(const QStringList& args) {
                                      "it the locale decides: Chinese for Chinese locales and "
                                      "for C or POSIX, English for every other."),
                                   QStringLiteral("zh|en"));
-    parser.addOptions({help, version, lang});
+    const QCommandLineOption workspace(QStringLiteral("workspace"),
+                                       Tr("Open the workspace FILE (saved with the views' menu) "
+                                          "at start."),
+                                       QStringLiteral("FILE"));
+    parser.addOptions({help, version, lang, workspace});
 
     const QString program =
         args.isEmpty() ? QStringLiteral("quillet") : args.first().section('/', -1);
@@ -65,6 +69,11 @@ CommandLine ParseCommandLine(const QStringList& args) {
             program, Tr("unexpected argument '%1'.").arg(parser.positionalArguments()[0]), parser);
     }
     CommandLine cmd;
+    if (parser.isSet(workspace)) {
+        cmd.workspace = parser.value(workspace);
+        if (cmd.workspace.isEmpty())
+            return UsageError(program, Tr("--workspace needs a file name."), parser);
+    }
     if (parser.isSet(lang)) {
         const QString value = parser.value(lang);
         cmd.language = LanguageOfTag(value);
@@ -75,6 +84,12 @@ CommandLine ParseCommandLine(const QStringList& args) {
         }
     }
     return cmd;
+}
+
+QString WorkspaceFaultLine(const QString& program, const QString& file, const QString& fault) {
+    QString line = QStringLiteral("%1: %2: %3").arg(program, file, fault);
+    line.replace(QLatin1Char('\n'), QLatin1Char(' '));
+    return line + QLatin1Char('\n');
 }
 
 Language UiLanguage(const CommandLine& cmd) {

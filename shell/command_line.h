@@ -1,5 +1,6 @@
 #pragma once
-// The program's command line: --help, --version and --lang zh|en (zh_CN, en_US and the like too).
+// The program's command line: --help, --version, --lang zh|en (zh_CN, en_US and the like too)
+// and --workspace FILE.
 // Parsed before any window system is opened, so help, version and usage errors work without a
 // display.
 //
@@ -24,10 +25,15 @@ struct CommandLine {
     // Chosen with --lang; unset lets the locale decide (Chinese unless told otherwise).
     std::optional<Language> language;
     QString text;
+    // --workspace: a workspace file to open at start (empty: none).
+    QString workspace;
 };
 
 inline constexpr int kUsageExitCode = 2;
 inline constexpr int kNoDisplayExitCode = 1;
+
+// The one line a --workspace file that cannot be opened gives on stderr (ending in a newline).
+QString WorkspaceFaultLine(const QString& program, const QString& file, const QString& fault);
 
 // The language a tag names: "zh" or "en", alone or as a locale name with a territory,
 // character set or modifier ("zh_CN", "en-US", "en_GB.UTF-8"); nullopt for any other.

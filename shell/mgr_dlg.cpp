@@ -64,6 +64,8 @@ CMgrDlg::CMgrDlg(QWidget* parent)
 
 CMgrDlg::~CMgrDlg() {
     EndDrag();
+    delete m_workspace;  // it works on the pages
+    m_workspace = nullptr;
     for (auto it = m_pages.rbegin(); it != m_pages.rend(); ++it) {
         delete *it;
         *it = nullptr;

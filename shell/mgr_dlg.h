@@ -24,6 +24,10 @@ class CSkinBtn;
 class CSkinTab;
 }  // namespace quillet::ui
 
+namespace quillet::pages {
+class CWorkspace;
+}
+
 namespace quillet::shell {
 
 class CResizeGrip;
@@ -66,6 +70,8 @@ public:
     // The page a tab shows (both multicast tabs show the one multicast page), or null.
     QWidget* PageOfTab(int tab) const;
     ui::CSkinTab* TabStrip() const { return m_tab; }
+    // Saving and opening workspaces over the six pages.
+    pages::CWorkspace* Workspace() const { return m_workspace; }
     ui::CSkinBtn* CloseButton() const { return m_closeBtn; }
     ui::CSkinBtn* MenuButton() const { return m_menuBtn; }
     // The resize grips, in the order of GripsOf.
@@ -122,6 +128,7 @@ private:
     bool FocusInPage() const;
 
     std::array<QWidget*, kPageCount> m_pages{};
+    pages::CWorkspace* m_workspace = nullptr;         // a child, deleted before the pages
     std::array<ui::PageGrowth, kPageCount> m_growth;  // the pages' controls as laid out
     int m_curTab = 0;
     FramePictures m_pics;

@@ -2,6 +2,8 @@
 #include <QCoreApplication>
 #include <QShortcut>
 
+#include "pages/dialog_p.h"
+#include "pages/workspace.h"
 #include "shell/mgr_dlg.h"
 #include "skin/skin_tab.h"
 
@@ -75,6 +77,10 @@ void CMgrDlg::CreateAndPlacePages() {
         m_growth[i].Capture(m_pages[i]);
     }
     m_pages[kTcpServer]->show();
+    pages::CWorkspace::Pages list;
+    for (size_t i = 0; i < m_pages.size(); ++i)
+        list[i] = static_cast<pages::CDialogP*>(m_pages[i]);
+    m_workspace = new pages::CWorkspace(list, this);
 }
 
 QRect CMgrDlg::PageRect() const {

@@ -4,7 +4,9 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QProcess>
+#include <QTemporaryDir>
 
 namespace {
 
@@ -104,6 +106,54 @@ TEST(CommandLine, APlatformThatCannotOpenIsOneLineAndExitCodeOne) {
                               "cannot open the display (platform xcb): could not connect");
     ExpectOneLineDisplayError(RunQuillet({}, {"QT_QPA_PLATFORM=nosuchplatform"}),
                               "cannot open the display (platform nosuchplatform)");
+}
+
+// A workspace file that cannot be opened is a usage error: one line naming the file and the
+// fault, status 2, before any display is looked for.
+TEST(CommandLine, AWorkspaceThatCannotBeOpenedIsOneLineAndExitCodeTwo) {
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    struct Case {
+        const char* file;
+        const char* json;  // null: no such file; "/": a folder
+        const char* names;
+    } cases[] = {
+        {"missing.json", nullptr, ""},
+        {"folder.json", "/", ""},
+        {"invalid.json", R"({"version": 1, "pages": [)", "JSON"},
+        {"v2.json", R"({"version": 2, "pages": []})", "version"},
+        {"port.json",
+         R"({"version": 1, "pages": [{"page": "tcpServer", "endpoints": [{"port": 70000}]}]})",
+         "pages[0].endpoints[0].port"},
+        {"group.json",
+         R"({"version": 1, "pages": [{"page": "udpServer"}, {"page": "multicast", "endpoints": [{"group": "10.1.1.1", "port": 1, "localPort": 1, "count": 1, "ttl": 1, "interface": "lo"}]}]})",
+         "pages[1].endpoints[0].group"},
+        {"page.json", R"({"version": 1, "pages": [{"page": "serial"}]})", "pages[0].page"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.file);
+        const QString path = dir.filePath(QLatin1String(c.file));
+        if (c.json && QByteArray(c.json) == "/") {
+            ASSERT_TRUE(QDir().mkdir(path));
+        } else if (c.json) {
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(c.json);
+        }
+        const Outcome o = RunQuillet({"--workspace", path});
+        ExpectExit(o, 2);
+        EXPECT_EQ(o.err.count('\n'), 1) << o.err.toStdString();
+        EXPECT_TRUE(o.err.contains(path + ": ")) << o.err.toStdString();
+        EXPECT_TRUE(o.err.contains(QLatin1String(c.names))) << o.err.toStdString();
+        EXPECT_TRUE(o.out.isEmpty());
+    }
+    // A good file gets as far as the display.
+    const QString good = dir.filePath("good.json");
+    QFile file(good);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(R"({"version": 1, "pages": []})");
+    file.close();
+    ExpectOneLineDisplayError(RunQuillet({"--workspace", good}), "no display");
 }
 
 }  // namespace
