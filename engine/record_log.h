@@ -10,6 +10,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "engine/chunk_log.h"
+
 struct ConnectInfo;
 
 // A worker received `bytes` for `rec`: marks it unread, counts the bytes, keeps the chunk with
@@ -23,3 +25,6 @@ bool LogSentChunk(ConnectInfo* rec, std::string_view bytes);
 // The page sent `count` bytes on `rec` that are counted but not kept (a file's piece), in
 // `messages` sends.
 void CountSentChunk(ConnectInfo* rec, size_t count, uint64_t messages = 1);
+// A note of the program's own (not the peer's bytes) shown as a marked line of its own in the
+// `dir` log of `rec`. False when memory ran out.
+bool LogNoteChunk(ConnectInfo* rec, ChunkDir dir, std::string_view utf8Text);

@@ -27,6 +27,11 @@
 #include "engine/record_store.h"
 #include "engine/worker_group.h"
 
+namespace quillet::tls {
+class Context;
+class Session;
+}  // namespace quillet::tls
+
 class TcpEngine {
 public:
     explicit TcpEngine(IConnectionSink* sink);
@@ -76,6 +81,8 @@ public:
     // left as it was otherwise (to log what the socket took at once).
     SendResult Send(ConnectInfo* pInfo, std::string* bytes,
                     std::shared_ptr<const std::u16string> text, bool logged = true);
+    // The TLS configuration of connections accepted from now on, or null for plain TCP.
+    void SetServerTls(std::shared_ptr<const quillet::tls::Context> ctx);
     // What the receive threads answer each chunk with (off unless the page sets a rule).
     AutoReply& AutoReplies() { return m_autoReply; }
 
@@ -127,6 +134,24 @@ private:
     void AutoReplyTo(const WorkerContext& ctx, const quillet::IpEndpoint& peer, const char* data,
                      int n);
     void WriteLoop(uint64_t key, int fd, uint64_t serial);
+
+    // TLS connections (tcp_engine_tls.cpp): the handshake, then received records decrypted;
+    // sends encrypted by the direct path when nobody else is sending, else by the writer.
+    void TlsReceiveLoop(const WorkerContext& ctx);
+    void NoteHandshakeFailure(const WorkerContext& ctx);
+    SendResult SendTls(uint64_t key, int fd, PendingSend& item, bool reply,
+                       const std::shared_ptr<quillet::tls::Session>& session);
+    SendResult SendTlsNow(uint64_t key, int fd, PendingSend& item, bool reply,
+                          const std::shared_ptr<quillet::tls::Session>& session);
+    // Queues `item` (lock held); true when the caller must start a writer for `serial`.
+    bool QueueTls(SendQueue& q, PendingSend& item, bool established, uint64_t* serial);
+    // Starts the writer of a TLS connection whose handshake has just finished, if texts wait.
+    void StartTlsWriter(const WorkerContext& ctx);
+    void SpawnTlsWriter(uint64_t key, int fd, uint64_t serial,
+                        std::shared_ptr<quillet::tls::Session> session);
+    void TlsWriteLoop(uint64_t key, int fd, uint64_t serial,
+                      const std::shared_ptr<quillet::tls::Session>& session);
+    bool AfterTlsWrite(uint64_t key, int fd, uint64_t serial, bool ok, size_t took);
     // No writer thread could be made for the queue: its texts become `lost` (with what the
     // socket took of the first) and the page is told; the connection stays.
     void FailWithoutWriter(uint64_t key, int fd, uint64_t serial);
@@ -142,5 +167,6 @@ private:
     std::atomic<unsigned> m_refused{0};
     std::atomic<unsigned> m_noThread{0};
     AutoReply m_autoReply;
+    std::shared_ptr<const quillet::tls::Context> m_serverTls;  // guarded by g_csConnect
     quillet::WorkerGroup m_workers;
 };
