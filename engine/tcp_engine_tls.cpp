@@ -42,7 +42,9 @@ void TcpEngine::TlsReceiveLoop(const WorkerContext& ctx) {
     };
     const Failure failed = ctx.tls->Handshake(ctx.sock, stop);
     if (failed != Failure::kNone) {
-        if (!stop())
+        if (stop())
+            ctx.tls->ForgetFailure();
+        else
             NoteHandshakeFailure(ctx);
         FinishReceive(ctx);
         return;

@@ -374,6 +374,11 @@ Session::Flush Session::SendNow(int fd, std::string_view plain) {
     return r;
 }
 
+void Session::ForgetFailure() {
+    std::lock_guard lock(m_mu);
+    m_state.failure = Failure::kNone;
+}
+
 State Session::Snapshot() const {
     std::lock_guard lock(m_mu);
     return m_state;

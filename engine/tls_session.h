@@ -76,6 +76,8 @@ public:
     bool HasOutput();
 
     State Snapshot() const;
+    // The handshake ended because the connection was closed here: no failure to tell.
+    void ForgetFailure();
     const Config& Settings() const { return m_ctx->Settings(); }
 
 private:

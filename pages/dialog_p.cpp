@@ -31,6 +31,7 @@
 #include "pages/repeat_sender.h"
 #include "pages/send_box.h"
 #include "pages/send_options.h"
+#include "pages/tls_cert_dlg.h"
 #include "skin/send_box_keys.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
@@ -165,6 +166,7 @@ void CDialogP::CreateCountersAndRecordings() {
 QMenu* CDialogP::MakeTreeMenu(TreeNode* item) {
     // Sending acts on the selected connection, recording on the node under the cursor.
     QMenu* menu = MakeTreeMenu();
+    AddTlsActions(menu, item);
     menu->addSeparator();
     QMenu* records = m_recordings->MakeMenu(RecordOf(item), menu);
     for (QAction* action : records->actions())
@@ -758,7 +760,8 @@ bool CDialogP::eventFilter(QObject* watched, QEvent* event) {
         // Read when asked, so that thousands of nodes cost nothing until one is pointed at.
         auto* help = static_cast<QHelpEvent*>(event);
         if (ConnectInfo* rec = RecordOf(m_tree->itemAt(help->pos()))) {
-            QToolTip::showText(help->globalPos(), CountersText(rec), m_tree->viewport());
+            QToolTip::showText(help->globalPos(), CountersText(rec) + TlsTooltipText(rec),
+                               m_tree->viewport());
             return true;
         }
     }

@@ -97,6 +97,8 @@ public:
     // The page's recordings to files, and the tree's menu for a node that starts and stops them.
     CRecordings* Recordings() const { return m_recordings; }
     QMenu* MakeTreeMenu(TreeNode* item);
+    // The TLS items of a TCP node's menu (dialog_p_tls.cpp): "证书..." for a TLS connection.
+    void AddTlsActions(QMenu* menu, TreeNode* item);
     // A record's counters as the line and the node's tooltip show them.
     QString CountersText(ConnectInfo* rec);
     // Shows the selected record's counters in the line now (a timer does it a few times a

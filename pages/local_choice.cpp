@@ -128,6 +128,11 @@ CLocalAddressDlg::CLocalAddressDlg(Role role, const LocalChoice& current,
     layout->addWidget(buttons);
 }
 
+void CLocalAddressDlg::AddSection(QWidget* section) {
+    auto* box = static_cast<QVBoxLayout*>(layout());
+    box->insertWidget(box->count() - 1, section);
+}
+
 LocalChoice CLocalAddressDlg::Choice() const {
     return LocalChoice::FromText(m_list->currentData().toString().toStdString());
 }

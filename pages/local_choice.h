@@ -45,6 +45,8 @@ public:
     // The entry picked when OK closed the dialog.
     LocalChoice Choice() const;
     QComboBox* List() const { return m_list; }
+    // A further group of options below the list (the dialog owns it from now on).
+    void AddSection(QWidget* section);
 
 private:
     QComboBox* m_list;

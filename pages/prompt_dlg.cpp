@@ -14,6 +14,7 @@
 #include "pages/prompt_fit.h"
 #include "pages/prompt_input.h"
 #include "pages/recent_values.h"
+#include "pages/tls_options_box.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -197,7 +198,8 @@ void CPromptDlg::AddLocalChoice(const char* page, CLocalAddressDlg::Role role, c
     m_localButton->setGeometry(DuRect(du.x(), du.y(), du.width(), du.height()));
     m_localButton->setAutoDefault(false);
     m_localButton->setToolTip(
-        tr("本地地址: %1").arg(DescribeChoice(m_local, role == CLocalAddressDlg::Role::kServer)));
+        tr("本地地址: %1").arg(DescribeChoice(m_local, role == CLocalAddressDlg::Role::kServer)) +
+        TlsNote(page));
     connect(m_localButton, &QPushButton::clicked, this, &CPromptDlg::ChooseLocal);
 }
 
@@ -205,13 +207,17 @@ void CPromptDlg::ChooseLocal() {
     std::string host;
     TryGetLocalHostAddress(&host);
     CLocalAddressDlg dlg(m_localRole, m_local, QString::fromStdString(host), this);
+    CTlsOptionsBox* tls = AddTlsOptions(m_localPage, &dlg);
     if (ui::ExecModal(&dlg) != QDialog::Accepted)
         return;
     m_local = dlg.Choice();
     m_local.Store(m_localPage);
+    if (tls)
+        tls->Choice().Store(m_localPage);
     m_localButton->setToolTip(
         tr("本地地址: %1")
-            .arg(DescribeChoice(m_local, m_localRole == CLocalAddressDlg::Role::kServer)));
+            .arg(DescribeChoice(m_local, m_localRole == CLocalAddressDlg::Role::kServer)) +
+        TlsNote(m_localPage));
 }
 
 bool CPromptDlg::HasLookedUp(const std::string& narrow) const {

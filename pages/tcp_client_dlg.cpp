@@ -7,6 +7,8 @@
 #include "encoding/wide_narrow.h"
 #include "pages/failure_cause.h"
 #include "pages/dlg_set_ip.h"
+#include "pages/tls_cert_dlg.h"
+#include "pages/tls_choice.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
 
@@ -88,6 +90,16 @@ void CTcpClientDlg::OnCreate() {
     CDlgSetIp dlg(m_strLastTarget, kPromptColour, this);
     if (ui::ExecModal(&dlg) != QDialog::Accepted || dlg.m_nPort <= 0 || !Root())
         return;
+    std::shared_ptr<const tls::Context> tlsContext;
+    if (const TlsChoice choice = TlsChoice::Load("tcpClient", false); choice.enabled) {
+        QString error;
+        tlsContext = MakeTlsContext(choice, dlg.m_strTyped, this, &error);
+        if (!tlsContext) {
+            if (!error.isEmpty())
+                Message(tr("TLS 设置有误: %1").arg(error), ui::AppTitle());
+            return;
+        }
+    }
     // One connection unless the prompt asks for more; then each of them is connected at once.
     const int count = std::max(1, dlg.m_nCount);
     const std::string dotted = dlg.m_addrTarget.AddressText();
@@ -101,6 +113,7 @@ void CTcpClientDlg::OnCreate() {
             break;
         }
         made->addrServer = dlg.m_addrTarget;
+        made->tlsContext = tlsContext;
         // A chosen local address is where each connection is made from (port: any).
         if (dlg.Local().kind == LocalChoice::Kind::kAddress)
             made->addrClient = dlg.Local().address;
@@ -273,6 +286,17 @@ void CTcpClientDlg::OnDelete() {
         ReportBatch(*ended);
 }
 
+void CTcpClientDlg::TellHandshakeFailure(ConnectInfo* rec) {
+    const std::shared_ptr<tls::Session> session = SessionOf(rec);
+    if (!session)
+        return;
+    const tls::State state = session->Snapshot();
+    if (state.established || state.failure == tls::Failure::kNone)
+        return;
+    session->ForgetFailure();  // told once
+    Message(tr("TLS 握手失败: %1").arg(TlsFailureText(state.failure)), ui::AppTitle());
+}
+
 void CTcpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
     TreeNode* node = NodeOf(pInfo);
     const bool selected = node && node == m_tree->currentItem();
@@ -287,6 +311,7 @@ void CTcpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
         EnableButton(kDisconnect, false);
         EnableButton(kConnect, true);
         EnableButton(kDelete, true);
+        TellHandshakeFailure(pInfo);
     }
 }
 

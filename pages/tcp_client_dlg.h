@@ -82,6 +82,8 @@ private:
     // After a failed connect: aims `rec` at its target name's next address, if one is left.
     bool TryNextAddress(ConnectInfo* rec);
     void ReportBatch(const ConnectBatch& batch);
+    // A connection closed during its TLS handshake: the message says why.
+    void TellHandshakeFailure(ConnectInfo* rec);
     // Stops a pending connect; returns its batch when that was the batch's last connect.
     std::shared_ptr<ConnectBatch> CancelConnect(ConnectInfo* rec);
 

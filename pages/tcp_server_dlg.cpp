@@ -10,6 +10,7 @@
 #include "pages/failure_cause.h"
 #include "pages/local_choice.h"
 #include "pages/prompt_dlg.h"
+#include "pages/tls_choice.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
 
@@ -102,12 +103,30 @@ void CTcpServerDlg::OnCreate() {
     }
     if (state->nPort > 0)
         return;
+    if (!ConfigureTls())
+        return;
     state->nPort = dlg.m_nPort;
     m_listenOn = ServerEndpoint(dlg.Local(), state->nPort);
     Root()->setText(
         0, ToQString(enc::ToWide(ServerRootText(dlg.Local(), state->strHost, state->nPort))));
     OnListen();
     RefreshItem(Root());
+}
+
+bool CTcpServerDlg::ConfigureTls() {
+    const TlsChoice choice = TlsChoice::Load("tcpServer", true);
+    std::shared_ptr<const tls::Context> ctx;
+    if (choice.enabled) {
+        QString error;
+        ctx = MakeTlsContext(choice, QString(), this, &error);
+        if (!ctx) {
+            if (!error.isEmpty())
+                Message(tr("TLS 设置有误: %1").arg(error), tr("错误！"));
+            return false;
+        }
+    }
+    m_engine.SetServerTls(std::move(ctx));
+    return true;
 }
 
 void CTcpServerDlg::OnListen() {

@@ -54,6 +54,9 @@ private:
     void OnListen();
     void OnStopListen();
     void OnDisconnect();
+    // Makes the TLS configuration the prompt's "高级…" chose (none: plain TCP); false when
+    // it cannot be made (told) or its key's password was not given.
+    bool ConfigureTls();
     // Says how many connections were refused: in the root's tooltip, and in a note that opens
     // once, without blocking, the first time.
     void ShowRefused();
