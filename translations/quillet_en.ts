@@ -2,33 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="en" sourcelanguage="zh_CN">
 <context>
-    <name>quillet::pages::CSet</name>
-    <message>
-        <source>收发信息编码设置</source>
-        <translation>Message Encoding Settings</translation>
-    </message>
-    <message>
-        <source>确定</source>
-        <translation>OK</translation>
-    </message>
-    <message>
-        <source>取消</source>
-        <translation>Cancel</translation>
-    </message>
-    <message>
-        <source>不支持的编码：</source>
-        <translation>Unsupported encoding: </translation>
-    </message>
-    <message>
-        <source>提示</source>
-        <translation>Notice</translation>
-    </message>
-    <message>
-        <source>收发信息编码设置：</source>
-        <translation>Encoding:</translation>
-    </message>
-</context>
-<context>
     <name>quillet::pages::CAutoReplyDlg</name>
     <message>
         <source>自动回复</source>
@@ -224,6 +197,10 @@
     <message>
         <source>存为常用消息	Ctrl+Shift+M</source>
         <translation>Save as a Message	Ctrl+Shift+M</translation>
+    </message>
+    <message>
+        <source>证书...</source>
+        <translation>Certificate...</translation>
     </message>
 </context>
 <context>
@@ -818,6 +795,33 @@ File: %2
     </message>
 </context>
 <context>
+    <name>quillet::pages::CSet</name>
+    <message>
+        <source>收发信息编码设置</source>
+        <translation>Message Encoding Settings</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>不支持的编码：</source>
+        <translation>Unsupported encoding: </translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>收发信息编码设置：</source>
+        <translation>Encoding:</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::CSetDlgBroadIp</name>
     <message>
         <source>请输入广播地址</source>
@@ -1006,6 +1010,14 @@ File: %2
         <source>客户端连接失败!</source>
         <translation>The client failed to connect!</translation>
     </message>
+    <message>
+        <source>TLS 设置有误: %1</source>
+        <translation>TLS settings are wrong: %1</translation>
+    </message>
+    <message>
+        <source>TLS 握手失败: %1</source>
+        <translation>TLS handshake failed: %1</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CTcpServerDlg</name>
@@ -1036,6 +1048,164 @@ File: %2
     <message>
         <source>无法创建接收线程，已关闭 %1 个连接</source>
         <translation>No receive thread could be started: %1 connections closed</translation>
+    </message>
+    <message>
+        <source>TLS 设置有误: %1</source>
+        <translation>TLS settings are wrong: %1</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::CTlsCertDlg</name>
+    <message>
+        <source>已验证</source>
+        <translation>Verified</translation>
+    </message>
+    <message>
+        <source>未验证: %1</source>
+        <translation>Not verified: %1</translation>
+    </message>
+    <message>
+        <source> (警告: 未验证服务器)</source>
+        <translation> (warning: the server is not verified)</translation>
+    </message>
+    <message>
+        <source>警告: 未验证服务器的证书</source>
+        <translation>Warning: the server&apos;s certificate is not verified</translation>
+    </message>
+    <message>
+        <source>TLS 握手中</source>
+        <translation>TLS handshake under way</translation>
+    </message>
+    <message>
+        <source>协议: %1</source>
+        <translation>Protocol: %1</translation>
+    </message>
+    <message>
+        <source>加密套件: %1</source>
+        <translation>Cipher: %1</translation>
+    </message>
+    <message>
+        <source>ALPN: %1</source>
+        <translation>ALPN: %1</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>对方没有出示证书</source>
+        <translation>The peer showed no certificate</translation>
+    </message>
+    <message>
+        <source>证书 %1</source>
+        <translation>Certificate %1</translation>
+    </message>
+    <message>
+        <source>主题: %1</source>
+        <translation>Subject: %1</translation>
+    </message>
+    <message>
+        <source>颁发者: %1</source>
+        <translation>Issuer: %1</translation>
+    </message>
+    <message>
+        <source>有效期: %1 至 %2</source>
+        <translation>Valid from %1 to %2</translation>
+    </message>
+    <message>
+        <source>证书</source>
+        <translation>Certificate</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::CTlsOptionsBox</name>
+    <message>
+        <source>最低版本</source>
+        <translation>Minimum version</translation>
+    </message>
+    <message>
+        <source>最低版本:</source>
+        <translation>Minimum version:</translation>
+    </message>
+    <message>
+        <source>浏览…</source>
+        <translation>Browse…</translation>
+    </message>
+    <message>
+        <source>选择文件</source>
+        <translation>Choose a file</translation>
+    </message>
+    <message>
+        <source>PEM 文件 (*.pem *.crt *.key)</source>
+        <translation>PEM files (*.pem *.crt *.key)</translation>
+    </message>
+    <message>
+        <source>所有文件 (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>自签名</source>
+        <translation>Self-signed</translation>
+    </message>
+    <message>
+        <source>证书文件:</source>
+        <translation>Certificate file:</translation>
+    </message>
+    <message>
+        <source>私钥文件:</source>
+        <translation>Key file:</translation>
+    </message>
+    <message>
+        <source>不要求</source>
+        <translation>Not asked for</translation>
+    </message>
+    <message>
+        <source>请求</source>
+        <translation>Requested</translation>
+    </message>
+    <message>
+        <source>必须</source>
+        <translation>Required</translation>
+    </message>
+    <message>
+        <source>客户端证书</source>
+        <translation>Client certificate</translation>
+    </message>
+    <message>
+        <source>客户端证书:</source>
+        <translation>Client certificate:</translation>
+    </message>
+    <message>
+        <source>CA 文件:</source>
+        <translation>CA file:</translation>
+    </message>
+    <message>
+        <source>验证服务器</source>
+        <translation>Verify the server</translation>
+    </message>
+    <message>
+        <source>CA 文件 (空: 系统):</source>
+        <translation>CA file (empty: the system&apos;s):</translation>
+    </message>
+    <message>
+        <source>服务器名称 (SNI):</source>
+        <translation>Server name (SNI):</translation>
+    </message>
+    <message>
+        <source>输入的名称</source>
+        <translation>the typed name</translation>
+    </message>
+    <message>
+        <source>客户端私钥:</source>
+        <translation>Client key:</translation>
+    </message>
+    <message>
+        <source>ALPN (逗号分隔):</source>
+        <translation>ALPN (comma-separated):</translation>
     </message>
 </context>
 <context>
@@ -1394,6 +1564,73 @@ File: %2
     <message>
         <source>第 %1 行第 %2 列，%3</source>
         <translation>line %1, column %2: %3</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::TlsChoice</name>
+    <message>
+        <source>私钥密码</source>
+        <translation>Key password</translation>
+    </message>
+    <message>
+        <source>私钥 %1 需要密码:</source>
+        <translation>The key %1 needs a password:</translation>
+    </message>
+    <message>
+        <source>密码</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>证书不是受信任的机构签发的 (未知 CA)</source>
+        <translation>the certificate was not issued by a trusted authority (unknown CA)</translation>
+    </message>
+    <message>
+        <source>证书与服务器名称不符</source>
+        <translation>the certificate does not match the server&apos;s name</translation>
+    </message>
+    <message>
+        <source>证书已过期或尚未生效</source>
+        <translation>the certificate has expired or is not valid yet</translation>
+    </message>
+    <message>
+        <source>双方没有共同支持的协议版本</source>
+        <translation>no protocol version both sides support</translation>
+    </message>
+    <message>
+        <source>对方不是在说 TLS</source>
+        <translation>the peer is not speaking TLS</translation>
+    </message>
+    <message>
+        <source>TLS 握手超时</source>
+        <translation>the TLS handshake timed out</translation>
+    </message>
+    <message>
+        <source>对方在握手中关闭了连接</source>
+        <translation>the peer closed the connection during the handshake</translation>
+    </message>
+    <message>
+        <source>TLS 握手失败</source>
+        <translation>the TLS handshake failed</translation>
+    </message>
+    <message>
+        <source>TLS 1.3</source>
+        <translation>TLS 1.3</translation>
+    </message>
+    <message>
+        <source>TLS 1.2+</source>
+        <translation>TLS 1.2+</translation>
+    </message>
+    <message>
+        <source>, 不验证服务器</source>
+        <translation>, server not verified</translation>
     </message>
 </context>
 <context>
