@@ -293,7 +293,11 @@ void TcpEngine::ReceiveLoop(WorkerContext ctx) {
             continue;
         if (n <= 0 || m_stopping)
             break;
-        behind = ReceiveChunk(ctx, peer, buf, static_cast<int>(n), continues);
+        behind = ReceiveChunk(ctx, peer, buf, static_cast<int>(n), continues, &ctx.tls);
+        if (ctx.tls) {
+            TlsReceiveLoop(ctx, std::string_view(buf, static_cast<size_t>(n)));
+            return;
+        }
         continues = true;
     }
     FinishReceive(ctx);
@@ -320,7 +324,8 @@ void TcpEngine::WaitForRecorders(const WorkerContext& ctx) {
 }
 
 bool TcpEngine::ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint& peer,
-                             const char* data, int n, bool continues) {
+                             const char* data, int n, bool continues,
+                             std::shared_ptr<quillet::tls::Session>* switchTo) {
     ConnectInfo* rec;
     bool behind;
     {
@@ -328,6 +333,10 @@ bool TcpEngine::ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint
         rec = FindRecord(m_map, ctx.nId);
         if (!rec)
             return false;  // deleted by the page: the chunk has no home
+        if (switchTo && rec->tls) {
+            *switchTo = rec->tls;
+            return false;
+        }
         LogReceivedChunk(rec, std::string_view(data, static_cast<size_t>(n)), nullptr, continues);
         NoteLoggedChunk(m_store, *rec, ChunkSide::kReceived,
                         std::string_view(data, static_cast<size_t>(n)));
@@ -405,6 +414,8 @@ TcpEngine::SendResult TcpEngine::SendOnKey(uint64_t key, int fd, PendingSend& it
         if (!rec || rec->sock != fd || fd < 0)
             return SendResult::kFailed;
         session = rec->tls;
+        if (session && !session->Started())
+            session = nullptr;  // switched to TLS, but the peer has not begun it yet
         if (!session) {
             SendQueue& q = rec->sendQueue;
             if (q.sock != fd)  // a new connection starts with an empty queue

@@ -81,6 +81,10 @@ public:
     // left as it was otherwise (to log what the socket took at once).
     SendResult Send(ConnectInfo* pInfo, std::string* bytes,
                     std::shared_ptr<const std::u16string> text, bool logged = true);
+    // Switches the open plain connection of `pInfo` to TLS in the role of `ctx` (STARTTLS): a
+    // client's first message goes out on a worker; the receive thread runs the handshake with
+    // the next bytes the peer sends. False when the record has no open connection or has TLS.
+    bool StartTls(ConnectInfo* pInfo, std::shared_ptr<const quillet::tls::Context> ctx);
     // The TLS configuration of connections accepted from now on, or null for plain TCP.
     void SetServerTls(std::shared_ptr<const quillet::tls::Context> ctx);
     // What the receive threads answer each chunk with (off unless the page sets a rule).
@@ -124,8 +128,11 @@ private:
     void WaitForRecorders(const WorkerContext& ctx);
     void FinishReceive(const WorkerContext& ctx);
     // Logs a received chunk; true when a raw recording of the connection is behind.
+    // `*switchTo` gets the session of a connection switched to TLS (STARTTLS): the chunk is then
+    // the handshake's and is not logged.
     bool ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint& peer, const char* data,
-                      int n, bool continues);
+                      int n, bool continues,
+                      std::shared_ptr<quillet::tls::Session>* switchTo = nullptr);
     // Send for the record listed under `key` while it is connected on `fd`; lock not held.
     // `item` is moved from only when it is queued or booked as a reply.
     SendResult SendOnKey(uint64_t key, int fd, PendingSend& item, bool reply);
@@ -137,7 +144,7 @@ private:
 
     // TLS connections (tcp_engine_tls.cpp): the handshake, then received records decrypted;
     // sends encrypted by the direct path when nobody else is sending, else by the writer.
-    void TlsReceiveLoop(const WorkerContext& ctx);
+    void TlsReceiveLoop(const WorkerContext& ctx, std::string_view already = {});
     void NoteHandshakeFailure(const WorkerContext& ctx);
     SendResult SendTls(uint64_t key, int fd, PendingSend& item, bool reply,
                        const std::shared_ptr<quillet::tls::Session>& session);

@@ -34,13 +34,39 @@ void TcpEngine::SetServerTls(std::shared_ptr<const quillet::tls::Context> ctx) {
     m_serverTls = std::move(ctx);
 }
 
-void TcpEngine::TlsReceiveLoop(const WorkerContext& ctx) {
+bool TcpEngine::StartTls(ConnectInfo* pInfo, std::shared_ptr<const quillet::tls::Context> ctx) {
+    const bool client = ctx->Settings().role == quillet::tls::Role::kClient;
+    std::shared_ptr<quillet::tls::Session> session;
+    int fd;
+    {
+        CCritSecLock lock(g_csConnect);
+        fd = pInfo->sock;
+        // What waits in plain text would follow the handshake's first bytes.
+        if (fd < 0 || pInfo->tls || !pInfo->sendQueue.pending.empty())
+            return false;
+        if (client && !quillet::sock::Pin(fd))
+            return false;
+        session = std::make_shared<quillet::tls::Session>(std::move(ctx),
+                                                          pInfo->addrServer.AddressText());
+        if (!client)
+            session->WaitForPeer();
+        pInfo->tls = session;
+    }
+    if (client && !m_workers.Spawn([fd, session] {
+            session->Begin(fd);
+            quillet::sock::Unpin(fd);
+        }))
+        quillet::sock::Unpin(fd);
+    return true;
+}
+
+void TcpEngine::TlsReceiveLoop(const WorkerContext& ctx, std::string_view already) {
     using quillet::tls::Failure;
     using quillet::tls::Session;
     const auto stop = [this, &ctx] {
         return m_stopping.load() || quillet::sock::CloseRequested(ctx.sock);
     };
-    const Failure failed = ctx.tls->Handshake(ctx.sock, stop);
+    const Failure failed = ctx.tls->Handshake(ctx.sock, stop, already);
     if (failed != Failure::kNone) {
         if (stop())
             ctx.tls->ForgetFailure();

@@ -172,10 +172,27 @@ void Session::MoveOutput() {
     }
 }
 
-Failure Session::Handshake(int fd, const std::function<bool()>& stop) {
+void Session::Begin(int fd) {
+    {
+        std::lock_guard lock(m_mu);
+        ERR_clear_error();
+        SSL_do_handshake(m_ssl);
+        MoveOutput();
+    }
+    FlushOut(fd, false);
+}
+
+Failure Session::Handshake(int fd, const std::function<bool()>& stop, std::string_view already) {
     const auto deadline = Clock::now() + std::chrono::milliseconds(Settings().handshakeMs);
-    std::string first;  // the peer's first bytes, to tell plain text from TLS
+    std::string first(already.substr(0, 5));  // the peer's first bytes: plain text or TLS?
     char buf[16384];
+    m_started = true;
+    if (!already.empty()) {
+        std::lock_guard lock(m_mu);
+        if (!LooksLikeTls(first))
+            return m_state.failure = Failure::kNotTls;
+        BIO_write(m_in, already.data(), static_cast<int>(already.size()));
+    }
     for (;;) {
         int r, err;
         {

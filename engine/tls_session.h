@@ -55,8 +55,16 @@ public:
 
     // Runs the handshake on the blocking socket `fd` within the configuration's time limit;
     // `stop` is asked between waits (a close of the socket also wakes them).
-    Failure Handshake(int fd, const std::function<bool()>& stop);
+    // `already`: bytes the socket gave before the switch to TLS (STARTTLS), the handshake's start.
+    Failure Handshake(int fd, const std::function<bool()>& stop, std::string_view already = {});
+    // A client's first handshake message, made and handed to the socket without waiting, for
+    // a connection whose receive thread is waiting for the peer (STARTTLS).
+    void Begin(int fd);
     bool Established() const { return m_established; }
+    // A server switched to TLS on a plain connection waits for the peer's first TLS bytes;
+    // until they come, what the page sends still goes in plain text (the "go ahead" reply).
+    void WaitForPeer() { m_started = false; }
+    bool Started() const { return m_started; }
 
     enum class Read { kMore, kEnd, kError };
     // Takes ciphertext the socket gave; appends the application data to `*plain`.
@@ -95,6 +103,7 @@ private:
     std::string m_pending;    // ciphertext not yet taken by the socket
     State m_state;
     std::atomic<bool> m_established{false};
+    std::atomic<bool> m_started{true};
 };
 
 }  // namespace quillet::tls

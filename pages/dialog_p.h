@@ -147,6 +147,13 @@ public:
     // The box's text to every open connection or peer (pages with HasSendToAll).
     void SendToAll();
     virtual bool HasSendToAll() const { return false; }
+    // The TCP pages: switches the open plain connection of `rec` to TLS with the page's TLS
+    // options ("开始 TLS"). False when it could not (told to the user).
+    virtual bool OffersStartTls() const { return false; }
+    virtual bool StartTlsOn(ConnectInfo* rec) {
+        (void)rec;
+        return false;
+    }
     // Prompts for the page's automatic reply (pages whose engine has one).
     void ChooseAutoReply();
 

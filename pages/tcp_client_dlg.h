@@ -50,6 +50,8 @@ protected:
     }
     AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
     bool StreamsFiles() const override { return true; }
+    bool OffersStartTls() const override { return true; }
+    bool StartTlsOn(ConnectInfo* rec) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
     void OnItemClick(TreeNode* item) override { RefreshItem(item); }
 

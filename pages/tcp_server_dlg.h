@@ -42,6 +42,8 @@ protected:
     }
     AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
     bool StreamsFiles() const override { return true; }
+    bool OffersStartTls() const override { return true; }
+    bool StartTlsOn(ConnectInfo* rec) override;
     bool HasSendToAll() const override { return true; }
     void HandleNewConnection(ConnectInfo* pInfo) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;

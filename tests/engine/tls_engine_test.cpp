@@ -247,4 +247,61 @@ TEST_F(TlsEngineTest, QueuedSendsArriveInOrder) {
     EXPECT_EQ(got, all);
 }
 
+// STARTTLS on a server: s_client speaks SMTP in plain text, asks for STARTTLS, and the
+// connection goes on in TLS; the "go ahead" reply sent after the switch still goes in plain.
+TEST_F(TlsEngineTest, ServerStartsTlsAfterPlainSmtp) {
+    const int port = quillet::test::FreeTcpPort();
+    ASSERT_GE(engine.Listen(LoopbackAt(port)), 0);
+    ChildProcess client(quillet::test::SClientArgs(
+        port, {"-starttls", "smtp", "-CAfile", pki.caCert, "-verify_return_error"}));
+    ASSERT_TRUE(WaitUntil([&] { return MapSize(engine) == 1; }));
+    ConnectInfo* rec = sink.Events().front().record;
+    const auto got = [&](const char16_t* text) {
+        return WaitUntil([&] { return Received(rec->nId).find(text) != std::u16string::npos; });
+    };
+    engine.Send(rec, "220 quillet ESMTP\r\n", u"");
+    ASSERT_TRUE(got(u"EHLO"));
+    engine.Send(rec, "250-quillet\r\n250 STARTTLS\r\n", u"");
+    ASSERT_TRUE(got(u"STARTTLS"));
+    ASSERT_TRUE(engine.StartTls(rec, MakeContext(ServerConfig())));
+    EXPECT_EQ(engine.Send(rec, "220 go ahead\r\n", u""), TcpEngine::SendResult::kAll);
+    ASSERT_TRUE(WaitUntil([&] { return StateOf(rec).established; }));
+    ASSERT_TRUE(client.Write("inside tls\n"));
+    EXPECT_TRUE(got(u"inside tls"));
+    engine.Send(rec, "secure reply\n", u"");
+    EXPECT_TRUE(client.WaitOutput("secure reply"));
+}
+
+// STARTTLS on a client: after a plain exchange both ends of a loopback connection switch, and
+// what follows is encrypted and arrives whole.
+TEST_F(TlsEngineTest, ClientStartsTlsAfterPlainExchange) {
+    const int port = quillet::test::FreeTcpPort();
+    ASSERT_GE(engine.Listen(LoopbackAt(port)), 0);
+    ConnectInfo* client = Connect(port, nullptr);
+    ASSERT_TRUE(WaitUntil([&] { return MapSize(engine) == 2; }));
+    ConnectInfo* server = nullptr;
+    {
+        CCritSecLock lock(g_csConnect);
+        for (auto& [k, r] : engine.m_map)
+            if (r != client)
+                server = r;
+    }
+    engine.Send(client, "STARTTLS\r\n", u"");
+    ASSERT_TRUE(
+        WaitUntil([&] { return Received(server->nId).find(u"STARTTLS") != std::u16string::npos; }));
+    ASSERT_TRUE(engine.StartTls(server, MakeContext(ServerConfig())));
+    engine.Send(server, "220 go ahead\r\n", u"");
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Received(client->nId).find(u"220 go ahead") != std::u16string::npos; }));
+    tls::Config config = ClientConfig();
+    config.serverName = "localhost";
+    ASSERT_TRUE(engine.StartTls(client, MakeContext(config)));
+    EXPECT_FALSE(engine.StartTls(client, MakeContext(config)));  // once
+    engine.Send(client, "encrypted hello", u"");
+    ASSERT_TRUE(WaitUntil(
+        [&] { return Received(server->nId).find(u"encrypted hello") != std::u16string::npos; }));
+    EXPECT_TRUE(StateOf(client).established);
+    EXPECT_TRUE(StateOf(client).verified) << StateOf(client).verifyResult;
+}
+
 }  // namespace

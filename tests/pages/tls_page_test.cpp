@@ -139,6 +139,45 @@ TEST_F(TlsServerPageTest, PlainTextClientIsNotedAndClosed) {
     }));
 }
 
+// 开始 TLS on a plain server page: s_client's SMTP exchange in plain text, then TLS.
+TEST_F(TlsServerPageTest, StartTlsSwitchesTheSelectedConnection) {
+    TestPki pki;
+    TlsChoice choice;  // TLS off for new clients; its options serve 开始 TLS
+    choice.selfSigned = false;
+    choice.certFile = QString::fromStdString(pki.serverCert);
+    choice.keyFile = QString::fromStdString(pki.serverKey);
+    choice.Store("tcpServer");
+    const int port = ListenOnFreePort();
+    ChildProcess client(SClientArgs(port, {"-starttls", "smtp", "-CAfile", pki.caCert}));
+    ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 1; }));
+    ClickItem(Child(0));
+    std::unique_ptr<QMenu> menu;
+    const auto startTls = [&] {
+        menu.reset(page_->MakeTreeMenu(Child(0)));
+        return menu->findChild<QAction*>("actionStartTls");
+    };
+    Type("220 quillet\r\n");
+    Menu("actionSendWithEscapes");
+    ASSERT_TRUE(Eventually([&] { return Received().contains("EHLO"); }));
+    Type("250 STARTTLS\r\n");
+    Menu("actionSendWithEscapes");
+    ASSERT_TRUE(Eventually([&] { return Received().contains("STARTTLS"); }));
+    QAction* start = startTls();
+    ASSERT_TRUE(start->isEnabled());
+    start->trigger();
+    EXPECT_FALSE(startTls()->isEnabled());  // once per connection
+    EXPECT_TRUE(messages_.empty());
+    Type("220 go ahead\r\n");
+    Menu("actionSendWithEscapes");
+    ConnectInfo* rec = Rec(Child(0));
+    ASSERT_TRUE(Eventually([&] {
+        auto s = pages::SessionOf(rec);
+        return s && s->Established();
+    }));
+    ASSERT_TRUE(client.Write("secret\n"));
+    EXPECT_TRUE(Eventually([&] { return Received().contains("secret"); }));
+}
+
 class TlsClientPageTest : public SendTest<pages::CTcpClientDlg> {
 protected:
     void Create(int port) {
