@@ -172,8 +172,12 @@ bool ChildProcess::ReadSome(int waitMs) {
         return false;
     char buf[65536];
     const ssize_t n = read(m_out, buf, sizeof buf);
-    if (n > 0)
+    if (n > 0) {
         m_output.append(buf, static_cast<size_t>(n));
+        m_outputBytes += static_cast<size_t>(n);
+        if (m_tailOnly && m_output.size() > (256 << 10))
+            m_output.erase(0, m_output.size() - (64 << 10));
+    }
     return n > 0;
 }
 

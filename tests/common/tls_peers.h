@@ -41,6 +41,9 @@ public:
     bool WaitOutputSize(size_t count,
                         std::chrono::milliseconds timeout = std::chrono::milliseconds(5000));
     const std::string& Output() const { return m_output; }
+    // Benchmarks: keeps only the last bytes of the output and counts the rest.
+    void KeepOnlyTail() { m_tailOnly = true; }
+    size_t OutputBytes() const { return m_outputBytes; }
     void Kill();
 
 private:
@@ -49,6 +52,8 @@ private:
     int m_in = -1;
     int m_out = -1;
     std::string m_output;
+    size_t m_outputBytes = 0;
+    bool m_tailOnly = false;
 };
 
 // `openssl s_server` on 127.0.0.1:`port` with `cert`/`key` and the extra arguments
