@@ -211,23 +211,23 @@ Failure Session::Handshake(int fd, const std::function<bool()>& stop, std::strin
             if (!WaitFor(fd, POLLOUT, deadline, stop, &timedOut))
                 break;
         }
-        std::lock_guard lock(m_mu);
-        if (m_state.failure != Failure::kNone)
-            return m_state.failure;
-        if (r == 1) {
-            RecordEstablished();
-            return Failure::kNone;
+        {
+            std::lock_guard lock(m_mu);
+            if (m_state.failure != Failure::kNone)
+                return m_state.failure;
+            if (r == 1) {
+                RecordEstablished();
+                return Failure::kNone;
+            }
+            if (timedOut)
+                return m_state.failure = Failure::kTimeout;
         }
-        if (timedOut)
-            return m_state.failure = Failure::kTimeout;
-        m_mu.unlock();
+        // The wait for the peer holds no lock: the page may read the state meanwhile.
         const bool ready = WaitFor(fd, POLLIN, deadline, stop, &timedOut);
-        ssize_t n = ready ? recv(fd, buf, sizeof buf, MSG_DONTWAIT) : -1;
-        if (n < 0 && ready && (errno == EAGAIN || errno == EINTR)) {
-            m_mu.lock();
+        const ssize_t n = ready ? recv(fd, buf, sizeof buf, MSG_DONTWAIT) : -1;
+        if (n < 0 && ready && (errno == EAGAIN || errno == EINTR))
             continue;
-        }
-        m_mu.lock();
+        std::lock_guard lock(m_mu);
         if (n <= 0) {
             m_state.failure = timedOut               ? Failure::kTimeout
                               : !LooksLikeTls(first) ? Failure::kNotTls

@@ -20,6 +20,8 @@ QString U(const std::string& s) {
 QString VerifiedLine(const tls::State& s) {
     if (s.verified)
         return CTlsCertDlg::tr("已验证");
+    if (s.chain.empty())
+        return CTlsCertDlg::tr("对方没有出示证书");
     QString text = CTlsCertDlg::tr("未验证: %1").arg(U(s.verifyResult));
     if (s.verifyOff)
         text += CTlsCertDlg::tr(" (警告: 未验证服务器)");
@@ -65,8 +67,6 @@ QString TlsDetailsText(const tls::State& s) {
     lines << CTlsCertDlg::tr("加密套件: %1").arg(U(s.cipher));
     lines << CTlsCertDlg::tr("ALPN: %1").arg(s.alpn.empty() ? CTlsCertDlg::tr("无") : U(s.alpn));
     lines << VerifiedLine(s);
-    if (s.chain.empty())
-        lines << CTlsCertDlg::tr("对方没有出示证书");
     for (size_t i = 0; i < s.chain.size(); ++i) {
         const tls::PeerCert& c = s.chain[i];
         lines << QString();
