@@ -4,6 +4,7 @@
 #include <QCheckBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QLineEdit>
 #include <QMenu>
 #include <QToolTip>
 
@@ -55,6 +56,38 @@ TEST(TlsOptionsBoxTest, OnlyTcpPagesOfferTheTlsBox) {
         EXPECT_TRUE(TlsChoice::Load(page, box->Choice().server).enabled);
         EXPECT_TRUE(TlsChoice::Load(page, true).verify);  // verification stays on by default
     }
+}
+
+// An encrypted key asks for its password through the prompt seam; a wrong one or a cancel makes
+// no context, and the password is never written to the settings.
+TEST(TlsChoiceTest, EncryptedKeyAsksForItsPassword) {
+    FreshSettings settings;
+    TestPki pki;
+    TlsChoice choice;
+    choice.enabled = true;
+    choice.selfSigned = false;
+    choice.certFile = QString::fromStdString(pki.serverCert);
+    choice.keyFile = QString::fromStdString(pki.encryptedKey);
+    choice.Store("tcpServer");
+    for (const char* typed : std::initializer_list<const char*>{"secret", "wrong", nullptr}) {
+        QString asked;
+        ui::SetModalScript([&](QDialog* dlg) {
+            asked = dlg->objectName();
+            if (!typed)
+                return;  // left open: cancelled
+            dlg->findChild<QLineEdit*>("tlsPasswordEdit")->setText(typed);
+            dlg->accept();
+        });
+        QString error;
+        auto ctx = pages::MakeTlsContext(choice, QString(), nullptr, &error);
+        ui::SetModalScript(nullptr);
+        EXPECT_EQ(asked, "tlsPasswordDlg");
+        EXPECT_EQ(ctx != nullptr, typed && std::string(typed) == "secret") << error.toStdString();
+        EXPECT_EQ(error.isEmpty(), !typed || std::string(typed) == "secret");
+    }
+    QFile file(settings.Path());
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_FALSE(file.readAll().contains("secret"));
 }
 
 class TlsServerPageTest : public SendTest<CTcpServerDlg> {
