@@ -72,6 +72,10 @@ const Part kParts[] = {
     {"large-datagrams", PartLargeDatagrams},
     {"sequence-plain", PartSequencePlain},
     {"sequence-page", PartSequencePage},
+    {"tls-flood-page", PartTlsFloodPage},
+    {"tls-flood-sserver", PartTlsFloodSServer},
+    {"tls-handshakes-page", PartTlsHandshakesPage},
+    {"tls-handshakes-plain", PartTlsHandshakesPlain},
 };
 
 // Parts timed against a baseline that the machine's other work sways: each round runs the
@@ -391,6 +395,21 @@ void PrintSequenceFigures(Values& v) {
     std::fflush(stdout);
 }
 
+// TLS: the page beside openssl s_server and a plain OpenSSL accept loop.
+void PrintTlsFigures(Values& v) {
+    Figure("page_tls_flood_64MiB_selected_MBps", v["tls-flood-page.tls_flood_page_MBps"],
+           v["tls-flood-sserver.tls_flood_sserver_MBps"], "-", true);
+    Figure("page_tls_flood_64MiB_heartbeat_p99_ms", v["tls-flood-page.tls_flood_page_p99_ms"], 0,
+           "<= 50", v["tls-flood-page.tls_flood_page_p99_ms"] <= 50);
+    Figure("page_tls_1000_handshakes_per_s", v["tls-handshakes-page.tls_handshakes_page_per_s"],
+           v["tls-handshakes-plain.tls_handshakes_plain_per_s"], "-", true);
+    Figure("page_tls_1000_handshakes_done", v["tls-handshakes-page.tls_handshakes_page_done"],
+           1000, "= 1000", v["tls-handshakes-page.tls_handshakes_page_done"] == 1000);
+    // Informative: a thousand nodes come and go in about two seconds.
+    Figure("page_tls_1000_handshakes_heartbeat_p99_ms",
+           v["tls-handshakes-page.tls_handshakes_page_p99_ms"], 0, "-", true);
+}
+
 void PrintFigures(Values& v) {
     Figure("page_startup_first_paint_ms", v["startup.first_paint_ms"],
            v["startup-plain.first_paint_ms"], "<= 500", v["startup.first_paint_ms"] <= 500);
@@ -496,6 +515,20 @@ int main(int argc, char** argv) {
         quillet::bench::PrintSequenceFigures(values);
         return ok ? 0 : 1;
     }
+    // `bench_pages --tls`: only the TLS parts and their figures.
+    if (argc == 2 && std::strcmp(argv[1], "--tls") == 0) {
+        bool ok = true;
+        for (const auto& part : quillet::bench::kParts) {
+            if (std::strncmp(part.name, "tls-", 4) != 0)
+                continue;
+            quillet::bench::Values one;
+            ok = quillet::bench::Collect(self, part.name, one) && ok;
+            for (auto& [key, value] : one)
+                values[std::string(part.name) + "." + key] = value;
+        }
+        quillet::bench::PrintTlsFigures(values);
+        return ok ? 0 : 1;
+    }
     bool ok = quillet::bench::CollectInterleaved(self, values);
     for (const auto& part : quillet::bench::kParts) {
         if (quillet::bench::IsInterleaved(part.name))
@@ -509,6 +542,7 @@ int main(int argc, char** argv) {
     quillet::bench::PrintLimitFigures(values);
     quillet::bench::PrintLogFigures(values);
     quillet::bench::PrintChunkCostFigures(values);
+    quillet::bench::PrintTlsFigures(values);
     quillet::bench::PrintLockWaits(values);
     quillet::bench::PrintStackUse(values);
     return ok ? 0 : 1;

@@ -14,6 +14,13 @@ void Report(const std::string& key, double value);
 // TCP server page: 64 MiB into the selected connection (view live), then the same into an
 // unselected one; the plain recv loop beside it.
 bool PartIngestSelected();
+// TLS server page: 64 MiB of TLS from one client into the selected connection, beside
+// `openssl s_server` taking the same flood; 1,000 TLS handshakes from four client threads,
+// beside a plain OpenSSL accept loop on one thread.
+bool PartTlsFloodPage();
+bool PartTlsFloodSServer();
+bool PartTlsHandshakesPage();
+bool PartTlsHandshakesPlain();
 bool PartIngestUnselected();
 bool PartIngestPlain();
 // A thousand (and ten thousand) concurrent clients against the server page, and against a plain

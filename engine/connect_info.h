@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
 
 #include "engine/auto_reply.h"
@@ -20,7 +21,11 @@ class UdpEngine;
 class IConnectionSink;
 namespace quillet {
 class LogRecorder;
-}
+namespace tls {
+class Context;
+class Session;
+}  // namespace tls
+}  // namespace quillet
 
 // One TCP connection, one UDP peer of a server socket, or one UDP client endpoint.
 struct ConnectInfo {
@@ -48,6 +53,12 @@ struct ConnectInfo {
     quillet::LogRecorder* recorder = nullptr;
     // The record's name in the page's tree (UTF-8), for recorded text lines.
     std::string label;
+    // TCP client: the TLS configuration each connection of the record starts with, or null
+    // for plain TCP.
+    std::shared_ptr<const quillet::tls::Context> tlsContext;
+    // The TLS state of the current connection, or null (plain TCP). Set before the
+    // connection's receive thread starts; the session object guards itself (tls_session.h).
+    std::shared_ptr<quillet::tls::Session> tls;
 };
 
 // The record behind the root node of every page's tree.
@@ -67,6 +78,7 @@ struct WorkerContext {
     IConnectionSink* pSink = nullptr;
     quillet::IpEndpoint addr;
     bool bServer = false;
+    std::shared_ptr<quillet::tls::Session> tls;  // a TLS connection's session
 };
 
 // A page's records by key: TCP key = nId, UDP key = UdpKey(addrClient).

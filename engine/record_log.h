@@ -31,3 +31,6 @@ bool LogNoteChunk(ConnectInfo* rec, ChunkDir dir, std::string_view utf8Text);
 // The page sent `count` bytes on `rec` that are counted but not kept (a file's piece), in
 // `messages` sends.
 void CountSentChunk(ConnectInfo* rec, size_t count, uint64_t messages = 1);
+// A note of the program's own (not the peer's bytes) shown as a marked line of its own in the
+// `dir` log of `rec`. False when memory ran out.
+bool LogNoteChunk(ConnectInfo* rec, ChunkDir dir, std::string_view utf8Text);

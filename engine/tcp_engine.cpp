@@ -21,6 +21,7 @@
 #include "engine/own_endpoints.h"
 #include "engine/record_log.h"
 #include "engine/socket_closer.h"
+#include "engine/tls_session.h"
 
 namespace {
 
@@ -193,6 +194,7 @@ void TcpEngine::AcceptOne(int fd, const quillet::IpEndpoint& peer) {
     rec->sock = fd;
     rec->addrClient = peer;
     uint64_t key;
+    std::shared_ptr<quillet::tls::Session> tls;
     {
         CCritSecLock lock(g_csConnect);
         if (m_stopping) {
@@ -202,6 +204,9 @@ void TcpEngine::AcceptOne(int fd, const quillet::IpEndpoint& peer) {
         }
         rec->nId = m_nNextId;
         key = rec->nId;
+        if (m_serverTls)
+            rec->tls = std::make_shared<quillet::tls::Session>(m_serverTls, std::string());
+        tls = rec->tls;
         InsertRecord(m_map, key, made.release());  // the page owns it from now on
         ++m_nNextId;
     }
@@ -212,6 +217,8 @@ void TcpEngine::AcceptOne(int fd, const quillet::IpEndpoint& peer) {
     ctx.nId = static_cast<uint32_t>(key);
     ctx.pTcpEngine = this;
     ctx.pSink = m_pSink;
+    ctx.bServer = true;
+    ctx.tls = std::move(tls);
     pthread_t handle{};
     if (!m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); }, &handle)) {
         ++m_noThread;
@@ -259,6 +266,14 @@ int TcpEngine::StartReceive(ConnectInfo* pInfo) {
     ctx.nId = pInfo->nId;
     ctx.pTcpEngine = this;
     ctx.pSink = m_pSink;
+    {
+        CCritSecLock lock(g_csConnect);
+        pInfo->tls.reset();
+        if (pInfo->tlsContext)
+            pInfo->tls = std::make_shared<quillet::tls::Session>(pInfo->tlsContext,
+                                                                 pInfo->addrServer.AddressText());
+        ctx.tls = pInfo->tls;
+    }
     quillet::sock::AdoptForWorker(ctx.sock, this);
     if (m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); }))
         return 0;
@@ -271,6 +286,10 @@ int TcpEngine::StartReceive(ConnectInfo* pInfo) {
 }
 
 void TcpEngine::ReceiveLoop(WorkerContext ctx) {
+    if (ctx.tls) {
+        TlsReceiveLoop(ctx);
+        return;
+    }
     char buf[kRecvBufferSize];
     // The first chunk of a connection starts its byte stream; the rest continue it, so a
     // character split between two of them shows whole.
@@ -285,7 +304,11 @@ void TcpEngine::ReceiveLoop(WorkerContext ctx) {
             continue;
         if (n <= 0 || m_stopping)
             break;
-        behind = ReceiveChunk(ctx, peer, buf, static_cast<int>(n), continues);
+        behind = ReceiveChunk(ctx, peer, buf, static_cast<int>(n), continues, &ctx.tls);
+        if (ctx.tls) {
+            TlsReceiveLoop(ctx, std::string_view(buf, static_cast<size_t>(n)));
+            return;
+        }
         continues = true;
     }
     FinishReceive(ctx);
@@ -312,7 +335,8 @@ void TcpEngine::WaitForRecorders(const WorkerContext& ctx) {
 }
 
 bool TcpEngine::ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint& peer,
-                             const char* data, int n, bool continues) {
+                             const char* data, int n, bool continues,
+                             std::shared_ptr<quillet::tls::Session>* switchTo) {
     ConnectInfo* rec;
     bool behind;
     {
@@ -320,6 +344,10 @@ bool TcpEngine::ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint
         rec = FindRecord(m_map, ctx.nId);
         if (!rec)
             return false;  // deleted by the page: the chunk has no home
+        if (switchTo && rec->tls) {
+            *switchTo = rec->tls;
+            return false;
+        }
         LogReceivedChunk(rec, std::string_view(data, static_cast<size_t>(n)), nullptr, continues);
         NoteLoggedChunk(m_store, *rec, ChunkSide::kReceived,
                         std::string_view(data, static_cast<size_t>(n)));
@@ -390,24 +418,32 @@ TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string* bytes,
 }
 
 TcpEngine::SendResult TcpEngine::SendOnKey(uint64_t key, int fd, PendingSend& item, bool reply) {
+    std::shared_ptr<quillet::tls::Session> session;
     {
         CCritSecLock lock(g_csConnect);
         ConnectInfo* rec = FindRecord(m_map, key);
         if (!rec || rec->sock != fd || fd < 0)
             return SendResult::kFailed;
-        SendQueue& q = rec->sendQueue;
-        if (q.sock != fd)  // a new connection starts with an empty queue
-            RestartSendQueue(q, fd, m_nextSendSerial++);
-        if (!q.pending.empty()) {
-            if (q.waitingBytes + item.bytes.size() > SendQueue::kMaxWaitingBytes)
-                return SendResult::kFull;
-            q.waitingBytes += item.bytes.size();
-            q.pending.push_back(std::move(item));
-            return SendResult::kQueued;
+        session = rec->tls;
+        if (session && !session->Started())
+            session = nullptr;  // switched to TLS, but the peer has not begun it yet
+        if (!session) {
+            SendQueue& q = rec->sendQueue;
+            if (q.sock != fd)  // a new connection starts with an empty queue
+                RestartSendQueue(q, fd, m_nextSendSerial++);
+            if (!q.pending.empty()) {
+                if (q.waitingBytes + item.bytes.size() > SendQueue::kMaxWaitingBytes)
+                    return SendResult::kFull;
+                q.waitingBytes += item.bytes.size();
+                q.pending.push_back(std::move(item));
+                return SendResult::kQueued;
+            }
+            if (!quillet::sock::Pin(fd))
+                return SendResult::kFailed;
         }
-        if (!quillet::sock::Pin(fd))
-            return SendResult::kFailed;
     }
+    if (session)
+        return SendTls(key, fd, item, reply, session);
     const std::string& bytes = item.bytes;
     const ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     const int err = errno;

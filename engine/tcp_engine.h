@@ -28,6 +28,11 @@
 #include "engine/socket_options.h"
 #include "engine/worker_group.h"
 
+namespace quillet::tls {
+class Context;
+class Session;
+}  // namespace quillet::tls
+
 class TcpEngine {
 public:
     explicit TcpEngine(IConnectionSink* sink);
@@ -80,6 +85,12 @@ public:
     // left as it was otherwise (to log what the socket took at once).
     SendResult Send(ConnectInfo* pInfo, std::string* bytes,
                     std::shared_ptr<const std::u16string> text, bool logged = true);
+    // Switches the open plain connection of `pInfo` to TLS in the role of `ctx` (STARTTLS): a
+    // client's first message goes out on a worker; the receive thread runs the handshake with
+    // the next bytes the peer sends. False when the record has no open connection or has TLS.
+    bool StartTls(ConnectInfo* pInfo, std::shared_ptr<const quillet::tls::Context> ctx);
+    // The TLS configuration of connections accepted from now on, or null for plain TCP.
+    void SetServerTls(std::shared_ptr<const quillet::tls::Context> ctx);
     // What the receive threads answer each chunk with (off unless the page sets a rule).
     AutoReply& AutoReplies() { return m_autoReply; }
 
@@ -121,8 +132,11 @@ private:
     void WaitForRecorders(const WorkerContext& ctx);
     void FinishReceive(const WorkerContext& ctx);
     // Logs a received chunk; true when a raw recording of the connection is behind.
+    // `*switchTo` gets the session of a connection switched to TLS (STARTTLS): the chunk is then
+    // the handshake's and is not logged.
     bool ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint& peer, const char* data,
-                      int n, bool continues);
+                      int n, bool continues,
+                      std::shared_ptr<quillet::tls::Session>* switchTo = nullptr);
     // Send for the record listed under `key` while it is connected on `fd`; lock not held.
     // `item` is moved from only when it is queued or booked as a reply.
     SendResult SendOnKey(uint64_t key, int fd, PendingSend& item, bool reply);
@@ -131,6 +145,24 @@ private:
     void AutoReplyTo(const WorkerContext& ctx, const quillet::IpEndpoint& peer, const char* data,
                      int n);
     void WriteLoop(uint64_t key, int fd, uint64_t serial);
+
+    // TLS connections (tcp_engine_tls.cpp): the handshake, then received records decrypted;
+    // sends encrypted by the direct path when nobody else is sending, else by the writer.
+    void TlsReceiveLoop(const WorkerContext& ctx, std::string_view already = {});
+    void NoteHandshakeFailure(const WorkerContext& ctx);
+    SendResult SendTls(uint64_t key, int fd, PendingSend& item, bool reply,
+                       const std::shared_ptr<quillet::tls::Session>& session);
+    SendResult SendTlsNow(uint64_t key, int fd, PendingSend& item, bool reply,
+                          const std::shared_ptr<quillet::tls::Session>& session);
+    // Queues `item` (lock held); true when the caller must start a writer for `serial`.
+    bool QueueTls(SendQueue& q, PendingSend& item, bool established, uint64_t* serial);
+    // Starts the writer of a TLS connection whose handshake has just finished, if texts wait.
+    void StartTlsWriter(const WorkerContext& ctx);
+    void SpawnTlsWriter(uint64_t key, int fd, uint64_t serial,
+                        std::shared_ptr<quillet::tls::Session> session);
+    void TlsWriteLoop(uint64_t key, int fd, uint64_t serial,
+                      const std::shared_ptr<quillet::tls::Session>& session);
+    bool AfterTlsWrite(uint64_t key, int fd, uint64_t serial, bool ok, size_t took);
     // No writer thread could be made for the queue: its texts become `lost` (with what the
     // socket took of the first) and the page is told; the connection stays.
     void FailWithoutWriter(uint64_t key, int fd, uint64_t serial);
@@ -146,5 +178,6 @@ private:
     std::atomic<unsigned> m_refused{0};
     std::atomic<unsigned> m_noThread{0};
     AutoReply m_autoReply;
+    std::shared_ptr<const quillet::tls::Context> m_serverTls;  // guarded by g_csConnect
     quillet::WorkerGroup m_workers;
 };

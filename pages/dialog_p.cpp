@@ -32,6 +32,7 @@
 #include "pages/repeat_sender.h"
 #include "pages/send_box.h"
 #include "pages/send_options.h"
+#include "pages/tls_cert_dlg.h"
 #include "pages/workspace.h"
 #include "skin/send_box_keys.h"
 #include "skin/skin_btn.h"
@@ -167,6 +168,7 @@ void CDialogP::CreateCountersAndRecordings() {
 QMenu* CDialogP::MakeTreeMenu(TreeNode* item) {
     // Sending acts on the selected connection, recording on the node under the cursor.
     QMenu* menu = MakeTreeMenu();
+    AddTlsActions(menu, item);
     menu->addSeparator();
     QMenu* records = m_recordings->MakeMenu(RecordOf(item), menu);
     for (QAction* action : records->actions())
@@ -780,7 +782,7 @@ bool CDialogP::eventFilter(QObject* watched, QEvent* event) {
         // Read when asked, so that thousands of nodes cost nothing until one is pointed at.
         auto* help = static_cast<QHelpEvent*>(event);
         if (ConnectInfo* rec = RecordOf(m_tree->itemAt(help->pos()))) {
-            QString tip = CountersText(rec);
+            QString tip = CountersText(rec) + TlsTooltipText(rec);
             if (const QString note = NodeNote(rec); !note.isEmpty())
                 tip = note + QLatin1Char('\n') + tip;
             QToolTip::showText(help->globalPos(), tip, m_tree->viewport());

@@ -104,6 +104,8 @@ public:
     // The page's recordings to files, and the tree's menu for a node that starts and stops them.
     CRecordings* Recordings() const { return m_recordings; }
     QMenu* MakeTreeMenu(TreeNode* item);
+    // The TLS items of a TCP node's menu (dialog_p_tls.cpp): "证书..." for a TLS connection.
+    void AddTlsActions(QMenu* menu, TreeNode* item);
     // A record's counters as the line and the node's tooltip show them.
     QString CountersText(ConnectInfo* rec);
     // Shows the selected record's counters in the line now (a timer does it a few times a
@@ -160,6 +162,13 @@ public:
     // The box's text to every open connection or peer (pages with HasSendToAll).
     void SendToAll();
     virtual bool HasSendToAll() const { return false; }
+    // The TCP pages: switches the open plain connection of `rec` to TLS with the page's TLS
+    // options ("开始 TLS"). False when it could not (told to the user).
+    virtual bool OffersStartTls() const { return false; }
+    virtual bool StartTlsOn(ConnectInfo* rec) {
+        (void)rec;
+        return false;
+    }
     // Prompts for the page's automatic reply (pages whose engine has one).
     void ChooseAutoReply();
 

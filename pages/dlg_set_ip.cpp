@@ -55,6 +55,7 @@ bool CDlgSetIp::OnOk() {
     if (!looked)
         return false;  // a name: OK runs again with its address (or it was refused)
     m_addrTarget = *looked;
+    m_strTyped = address.trimmed();
     m_addrTarget.SetPort(m_nPort);
     m_alternatives.clear();
     const std::string name = enc::ToNarrow(address.toStdU16String());

@@ -32,6 +32,7 @@ public:
     int32_t m_nPort = 0;
     int32_t m_nCount = 0;
     IpEndpoint m_addrTarget;  // either family
+    QString m_strTyped;       // the target as typed (a name or an address)
     // A name's further addresses (same port), tried in turn while connects to it fail.
     std::vector<IpEndpoint> m_alternatives;
     QString m_strDefault;

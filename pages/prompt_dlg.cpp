@@ -16,6 +16,7 @@
 #include "pages/prompt_input.h"
 #include "pages/recent_values.h"
 #include "pages/socket_options_box.h"
+#include "pages/tls_options_box.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -234,6 +235,7 @@ void CPromptDlg::ChooseLocal() {
         options = new SocketOptionsBox(server, m_options, dlg.List(), &dlg);
         dlg.AddBox(options, [options] { return options->Check(); });
     }
+    CTlsOptionsBox* tls = AddTlsOptions(m_localPage, &dlg);
     if (ui::ExecModal(&dlg) != QDialog::Accepted)
         return;
     m_local = dlg.Choice();
@@ -242,6 +244,8 @@ void CPromptDlg::ChooseLocal() {
         m_options = options->Options();
         StoreSocketOptions(m_localPage, m_options);
     }
+    if (tls)
+        tls->Choice().Store(m_localPage);
     ShowLocalTip();
 }
 
@@ -250,7 +254,7 @@ void CPromptDlg::ShowLocalTip() {
     QString tip = tr("本地地址: %1").arg(DescribeChoice(m_local, server));
     if (const QString options = DescribeOptions(m_options, server); !options.isEmpty())
         tip += QLatin1Char('\n') + options;
-    m_localButton->setToolTip(tip);
+    m_localButton->setToolTip(tip + TlsNote(m_localPage));
 }
 
 bool CPromptDlg::HasLookedUp(const std::string& narrow) const {

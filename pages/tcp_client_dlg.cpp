@@ -12,6 +12,8 @@
 #include "pages/failure_cause.h"
 #include "pages/dlg_set_ip.h"
 #include "pages/socket_options_box.h"
+#include "pages/tls_cert_dlg.h"
+#include "pages/tls_choice.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
 
@@ -108,6 +110,16 @@ int CTcpClientDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptO
     const auto& dlg = static_cast<const CDlgSetIp&>(prompt);
     if (dlg.m_nPort <= 0 || !Root())
         return 0;
+    std::shared_ptr<const tls::Context> tlsContext;
+    if (const TlsChoice choice = TlsChoice::Load("tcpClient", false); choice.enabled) {
+        QString error;
+        tlsContext = MakeTlsContext(choice, dlg.m_strTyped, this, &error);
+        if (!tlsContext) {
+            if (!error.isEmpty())
+                Message(tr("TLS 设置有误: %1").arg(error), ui::AppTitle());
+            return 0;
+        }
+    }
     // One connection unless the prompt asks for more; then each of them is connected at once.
     const int count = std::max(1, dlg.m_nCount);
     const std::string dotted = dlg.m_addrTarget.AddressText();
@@ -121,6 +133,7 @@ int CTcpClientDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptO
             break;
         }
         made->addrServer = dlg.m_addrTarget;
+        made->tlsContext = tlsContext;
         // A chosen local address is where each connection is made from (port: any).
         if (dlg.Local().kind == LocalChoice::Kind::kAddress)
             made->addrClient = dlg.Local().address;
@@ -345,6 +358,17 @@ void CTcpClientDlg::OnDelete() {
         ReportBatch(*ended);
 }
 
+void CTcpClientDlg::TellHandshakeFailure(ConnectInfo* rec) {
+    const std::shared_ptr<tls::Session> session = SessionOf(rec);
+    if (!session)
+        return;
+    const tls::State state = session->Snapshot();
+    if (state.established || state.failure == tls::Failure::kNone)
+        return;
+    session->ForgetFailure();  // told once
+    Message(tr("TLS 握手失败: %1").arg(TlsFailureText(state.failure)), ui::AppTitle());
+}
+
 void CTcpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
     TreeNode* node = NodeOf(pInfo);
     const bool selected = node && node == m_tree->currentItem();
@@ -359,7 +383,22 @@ void CTcpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
         EnableButton(kDisconnect, false);
         EnableButton(kConnect, true);
         EnableButton(kDelete, true);
+        TellHandshakeFailure(pInfo);
     }
+}
+
+bool CTcpClientDlg::StartTlsOn(ConnectInfo* rec) {
+    // The page's TLS options, whether or not new connections use them.
+    TlsChoice choice = TlsChoice::Load("tcpClient", false);
+    choice.enabled = true;
+    QString error;
+    std::shared_ptr<const tls::Context> ctx = MakeTlsContext(choice, QString(), this, &error);
+    if (ctx && m_engine.StartTls(rec, std::move(ctx)))
+        return true;
+    if (ctx || !error.isEmpty())
+        Message(tr("开始 TLS 失败: %1").arg(ctx ? tr("连接已关闭或已在使用 TLS") : error),
+                ui::AppTitle());
+    return false;
 }
 
 }  // namespace quillet::pages

@@ -53,6 +53,8 @@ protected:
     }
     AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
     bool StreamsFiles() const override { return true; }
+    bool OffersStartTls() const override { return true; }
+    bool StartTlsOn(ConnectInfo* rec) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
     void OnItemClick(TreeNode* item) override { RefreshItem(item); }
     QString NodeNote(ConnectInfo* rec) override;
@@ -92,6 +94,8 @@ private:
     // After a failed connect: aims `rec` at its target name's next address, if one is left.
     bool TryNextAddress(ConnectInfo* rec);
     void ReportBatch(const ConnectBatch& batch);
+    // A connection closed during its TLS handshake: the message says why.
+    void TellHandshakeFailure(ConnectInfo* rec);
     // Stops a pending connect; returns its batch when that was the batch's last connect.
     std::shared_ptr<ConnectBatch> CancelConnect(ConnectInfo* rec);
 

@@ -12,6 +12,7 @@
 #include "pages/local_choice.h"
 #include "pages/prompt_dlg.h"
 #include "pages/socket_options_box.h"
+#include "pages/tls_choice.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
 
@@ -120,6 +121,8 @@ int CTcpServerDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptO
             Message(tr("本页已有服务器（端口 %1）").arg(state->nPort), tr("提示"));
         return 0;
     }
+    if (!ConfigureTls())
+        return 0;
     state->nPort = dlg.m_nPort;
     m_listenOn = ServerEndpoint(dlg.Local(), state->nPort);
     m_options = dlg.Options();
@@ -133,6 +136,22 @@ int CTcpServerDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptO
     OnListen();
     RefreshItem(Root());
     return state->bActive ? 1 : 0;
+}
+
+bool CTcpServerDlg::ConfigureTls() {
+    const TlsChoice choice = TlsChoice::Load("tcpServer", true);
+    std::shared_ptr<const tls::Context> ctx;
+    if (choice.enabled) {
+        QString error;
+        ctx = MakeTlsContext(choice, QString(), this, &error);
+        if (!ctx) {
+            if (!error.isEmpty())
+                Message(tr("TLS 设置有误: %1").arg(error), tr("错误！"));
+            return false;
+        }
+    }
+    m_engine.SetServerTls(std::move(ctx));
+    return true;
 }
 
 void CTcpServerDlg::OnListen() {
@@ -222,6 +241,20 @@ void CTcpServerDlg::ShowRefused() {
     m_refusedNote->setObjectName(QStringLiteral("refusedNote"));
     m_refusedNote->setWindowModality(Qt::NonModal);
     m_refusedNote->show();
+}
+
+bool CTcpServerDlg::StartTlsOn(ConnectInfo* rec) {
+    // The page's TLS options, whether or not new clients use them.
+    TlsChoice choice = TlsChoice::Load("tcpServer", true);
+    choice.enabled = true;
+    QString error;
+    std::shared_ptr<const tls::Context> ctx = MakeTlsContext(choice, QString(), this, &error);
+    if (ctx && m_engine.StartTls(rec, std::move(ctx)))
+        return true;
+    if (ctx || !error.isEmpty())
+        Message(tr("开始 TLS 失败: %1").arg(ctx ? tr("连接已关闭或已在使用 TLS") : error),
+                ui::AppTitle());
+    return false;
 }
 
 }  // namespace quillet::pages

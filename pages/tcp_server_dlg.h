@@ -44,6 +44,8 @@ protected:
     }
     AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
     bool StreamsFiles() const override { return true; }
+    bool OffersStartTls() const override { return true; }
+    bool StartTlsOn(ConnectInfo* rec) override;
     bool HasSendToAll() const override { return true; }
     void HandleNewConnection(ConnectInfo* pInfo) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
@@ -57,6 +59,9 @@ private:
     void OnListen();
     void OnStopListen();
     void OnDisconnect();
+    // Makes the TLS configuration the prompt's "高级…" chose (none: plain TCP); false when
+    // it cannot be made (told) or its key's password was not given.
+    bool ConfigureTls();
     // Says how many connections were refused: in the root's tooltip, and in a note that opens
     // once, without blocking, the first time.
     void ShowRefused();

@@ -3,12 +3,12 @@
 
 QUILLET_BUILD_PACKAGES=(cmake make g++ pkg-config googletest libgtest-dev libbenchmark-dev
     qt6-base-dev qt6-base-dev-tools qt6-tools-dev qt6-l10n-tools qt6-translations-l10n libgl-dev
-    fonts-wqy-microhei fonts-symbola)
-QUILLET_TEST_PACKAGES=(clang libclang-rt-14-dev xvfb xauth iproute2 dpkg-dev
+    fonts-wqy-microhei fonts-symbola libssl-dev)
+QUILLET_TEST_PACKAGES=(clang libclang-rt-14-dev xvfb xauth iproute2 dpkg-dev openssl
     desktop-file-utils appstream lintian)
 # scripts/run without a display: a virtual display, its authority cookie, a VNC server.
 QUILLET_HEADLESS_PACKAGES=(xvfb xauth x11vnc util-linux iproute2)
-QUILLET_BENCH_PACKAGES=(ncat valgrind xvfb)
+QUILLET_BENCH_PACKAGES=(ncat valgrind xvfb openssl)
 
 quillet_missing_packages() {
     # One dpkg-query for all: a start with everything installed stays quick.
