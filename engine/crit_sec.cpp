@@ -1,6 +1,7 @@
 #include "engine/crit_sec.h"
 
-#include <cassert>
+#include "engine/thread_check.h"
+
 #include <chrono>
 
 CCritSec g_csConnect;
@@ -41,5 +42,5 @@ bool CCritSec::IsLockedByThisThread() const {
 }
 
 void CCritSec::AssertLocked() const {
-    assert(IsLockedByThisThread());
+    QUILLET_ASSERT_LOCKED();
 }

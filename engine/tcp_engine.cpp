@@ -21,6 +21,7 @@
 #include "engine/own_endpoints.h"
 #include "engine/record_log.h"
 #include "engine/socket_closer.h"
+#include "engine/thread_check.h"
 
 namespace {
 
@@ -59,6 +60,7 @@ TcpEngine::~TcpEngine() {
 }
 
 void TcpEngine::Shutdown() {
+    QUILLET_ASSERT_UI_THREAD();
     {
         CCritSecLock lock(g_csConnect);
         m_stopping = true;
@@ -68,10 +70,12 @@ void TcpEngine::Shutdown() {
 }
 
 int TcpEngine::Listen(int port) {
+    QUILLET_ASSERT_UI_THREAD();
     return Listen(quillet::IpEndpoint::AnyV4(port));
 }
 
 int TcpEngine::Listen(const quillet::IpEndpoint& local) {
+    QUILLET_ASSERT_UI_THREAD();
     quillet::fd::KeepSpares();
     int fd = quillet::sock::OpenSocket(local, SOCK_STREAM).socket.release();
     if (fd < 0)
@@ -230,6 +234,7 @@ void TcpEngine::EndUnstartedReceive(int fd, uint64_t key) {
 }
 
 uint32_t TcpEngine::AddClient(ConnectInfo* pInfo) {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     pInfo->nId = m_nNextId;
     InsertRecord(m_map, pInfo->nId, pInfo);
@@ -237,12 +242,14 @@ uint32_t TcpEngine::AddClient(ConnectInfo* pInfo) {
 }
 
 ConnectInfo* TcpEngine::AddClient(std::unique_ptr<ConnectInfo> pInfo) {
+    QUILLET_ASSERT_UI_THREAD();
     ConnectInfo* listed = pInfo.release();
     AddClient(listed);
     return listed;
 }
 
 int TcpEngine::StartReceive(ConnectInfo* pInfo) {
+    QUILLET_ASSERT_UI_THREAD();
     WorkerContext ctx;
     ctx.sock = pInfo->sock;
     ctx.nId = pInfo->nId;
@@ -353,12 +360,14 @@ int TcpEngine::CloseSocket(int sock) {
 
 TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string bytes, std::u16string text,
                                       bool logged) {
+    QUILLET_ASSERT_UI_THREAD();
     auto shared = text.empty() ? nullptr : std::make_shared<const std::u16string>(std::move(text));
     return Send(pInfo, &bytes, std::move(shared), logged);
 }
 
 TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string* bytes,
                                       std::shared_ptr<const std::u16string> text, bool logged) {
+    QUILLET_ASSERT_UI_THREAD();
     uint64_t key;
     int fd;
     {
