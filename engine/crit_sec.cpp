@@ -1,7 +1,5 @@
 #include "engine/crit_sec.h"
 
-#include "engine/thread_check.h"
-
 #include <chrono>
 
 CCritSec g_csConnect;
@@ -39,8 +37,4 @@ void CCritSec::ResetWaitStats() {
 
 bool CCritSec::IsLockedByThisThread() const {
     return m_owner.load(std::memory_order_relaxed) == std::this_thread::get_id();
-}
-
-void CCritSec::AssertLocked() const {
-    QUILLET_ASSERT_LOCKED();
 }
