@@ -1,19 +1,14 @@
 // Selecting a connection whose log holds 1 GiB on the TCP server page: the time from the click
 // to the received view's first paint, beside the same for a log of 64 KiB.
-#include <unistd.h>
-
-#include "pages/tree_ctrl_ex.h"
-
 #include <chrono>
 #include <string>
 
 #include "bench/page_parts.h"
 #include "bench/page_probes.h"
+#include "bench/server_with_peer.h"
 #include "engine/chunk_log.h"
 #include "engine/record_log.h"
-#include "pages/prompt_dlg.h"
 #include "pages/tcp_server_dlg.h"
-#include "tests/common/loopback_peer.h"
 
 namespace quillet::bench {
 namespace {
@@ -25,19 +20,14 @@ constexpr size_t kChunk = 10239;
 // Fills the log of a connection with `bytes` as a receive thread would, selects it and
 // reports the time to the view's first paint under `key`.
 bool TimeSelection(uint64_t bytes, const std::string& key) {
-    pages::CTcpServerDlg page;
-    page.show();
-    const int port = quillet::test::FreeTcpPort();
-    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
-    PressButton(&page, pages::CTcpServerDlg::kCreate);
-    const int peer = quillet::test::TcpConnect(port);
-    pages::TreeNode* root = page.Tree()->topLevelItem(0);
-    if (peer < 0 || !RunUntil([&] { return root->childCount() == 1; }, std::chrono::seconds(5)))
+    ServerWithPeer server;
+    if (!server.Start())
         return false;
     // The first page applied the settings' limits; the whole log is to stay.
     SetLogLimits(uint64_t{2} << 30, uint64_t{2} << 30);
-    pages::TreeNode* node = root->child(0);
-    auto* rec = pages::CTreeCtrlEx::ItemData<ConnectInfo>(node);
+    pages::CTcpServerDlg& page = server.page;
+    pages::TreeNode* node = server.node;
+    ConnectInfo* rec = server.rec;
     const std::string chunk(kChunk, 'x');
     for (uint64_t logged = 0; logged < bytes; logged += kChunk)
         LogReceivedChunk(rec, chunk, nullptr, true);
@@ -47,7 +37,6 @@ bool TimeSelection(uint64_t bytes, const std::string& key) {
     page.ReceivedView()->repaint();
     const auto painted = Clock::now();
     Report(key, std::chrono::duration<double, std::milli>(painted - start).count());
-    close(peer);
     return true;
 }
 

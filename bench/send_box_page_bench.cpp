@@ -17,8 +17,8 @@
 
 #include "bench/page_parts.h"
 #include "bench/page_probes.h"
+#include "bench/server_with_peer.h"
 #include "pages/tree_node.h"
-#include "pages/prompt_dlg.h"
 #include "pages/send_box.h"
 #include "pages/tcp_server_dlg.h"
 #include "tests/common/loopback_peer.h"
@@ -91,16 +91,12 @@ private:
 }  // namespace
 
 bool PartSendBoxPage() {
-    pages::CTcpServerDlg page;
-    page.show();
-    const int port = quillet::test::FreeTcpPort();
-    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
-    PressButton(&page, pages::CTcpServerDlg::kCreate);
-    const int peer = quillet::test::TcpConnect(port);
-    pages::TreeNode* root = page.Tree()->topLevelItem(0);
-    if (peer < 0 || !RunUntil([&] { return root->childCount() == 1; }, std::chrono::seconds(20)))
+    ServerWithPeer server;
+    if (!server.Start(std::chrono::seconds(20)))
         return false;
-    ClickTreeItem(&page, root->child(0));
+    pages::CTcpServerDlg& page = server.page;
+    const int peer = server.peer;
+    ClickTreeItem(&page, server.node);
     std::atomic<size_t> got{0};
     std::atomic<bool> stop{false};
     std::thread reader(Drain, peer, &got, &stop);
@@ -142,7 +138,6 @@ bool PartSendBoxPage() {
     }
     stop = true;
     reader.join();
-    close(peer);
     return ok;
 }
 

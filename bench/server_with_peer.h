@@ -3,6 +3,8 @@
 // setting of the page parts that flood one connection. User-interface thread only.
 #include <unistd.h>
 
+#include <chrono>
+
 #include "pages/tree_ctrl_ex.h"
 
 #include "bench/page_probes.h"
@@ -20,14 +22,15 @@ struct ServerWithPeer {
     ConnectInfo* rec = nullptr;
     pages::TreeNode* node = nullptr;
 
-    bool Start() {
+    // False when the peer is not listed within `bound`.
+    bool Start(std::chrono::milliseconds bound = std::chrono::seconds(5)) {
         page.show();
         const int port = quillet::test::FreeTcpPort();
         AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
         PressButton(&page, pages::CTcpServerDlg::kCreate);
         peer = quillet::test::TcpConnect(port);
         pages::TreeNode* root = page.Tree()->topLevelItem(0);
-        if (peer < 0 || !RunUntil([&] { return root->childCount() == 1; }, std::chrono::seconds(5)))
+        if (peer < 0 || !RunUntil([&] { return root->childCount() == 1; }, bound))
             return false;
         node = root->child(0);
         rec = pages::CTreeCtrlEx::ItemData<ConnectInfo>(node);

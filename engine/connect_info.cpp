@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "engine/crit_sec.h"
+#include "engine/thread_check.h"
 
 namespace {
 
@@ -27,18 +28,18 @@ uint64_t UdpKey(const quillet::IpEndpoint& addr) {
 }
 
 ConnectInfo* FindRecord(const ConnectMap& map, uint64_t key) {
-    g_csConnect.AssertLocked();
+    QUILLET_ASSERT_LOCKED();
     auto it = map.find(key);
     return it == map.end() ? nullptr : it->second;
 }
 
 void InsertRecord(ConnectMap& map, uint64_t key, ConnectInfo* record) {
-    g_csConnect.AssertLocked();
+    QUILLET_ASSERT_LOCKED();
     map[key] = record;
 }
 
 bool EraseRecord(ConnectMap& map, uint64_t key) {
-    g_csConnect.AssertLocked();
+    QUILLET_ASSERT_LOCKED();
     return map.erase(key) > 0;
 }
 

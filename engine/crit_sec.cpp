@@ -1,6 +1,5 @@
 #include "engine/crit_sec.h"
 
-#include <cassert>
 #include <chrono>
 
 CCritSec g_csConnect;
@@ -38,8 +37,4 @@ void CCritSec::ResetWaitStats() {
 
 bool CCritSec::IsLockedByThisThread() const {
     return m_owner.load(std::memory_order_relaxed) == std::this_thread::get_id();
-}
-
-void CCritSec::AssertLocked() const {
-    assert(IsLockedByThisThread());
 }

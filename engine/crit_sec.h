@@ -24,9 +24,10 @@ public:
 
     void Lock();
     void Unlock();
-    // True when the calling thread holds the lock (for assertions).
+    // True when the calling thread holds the lock (thread_check.h asserts it).
     bool IsLockedByThisThread() const;
-    void AssertLocked() const;
+    // True on the thread that made the lock: the program's main thread.
+    bool OnMakerThread() const { return std::this_thread::get_id() == m_maker; }
 
     // The longest wait of a worker (any thread but the one that made the lock) to take it, in
     // nanoseconds, and how many Locks found it taken, since the last reset. Any thread.

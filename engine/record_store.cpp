@@ -6,6 +6,7 @@
 
 #include "engine/socket_closer.h"
 #include "engine/send_queue.h"
+#include "engine/thread_check.h"
 
 RecordStore::~RecordStore() {
     CCritSecLock lock(g_csConnect);
@@ -13,6 +14,7 @@ RecordStore::~RecordStore() {
 }
 
 ConnectInfo* RecordStore::Add(uint64_t key, std::unique_ptr<ConnectInfo> rec) {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     ConnectInfo* listed = rec.release();
     InsertRecord(m_map, key, listed);
@@ -20,16 +22,19 @@ ConnectInfo* RecordStore::Add(uint64_t key, std::unique_ptr<ConnectInfo> rec) {
 }
 
 bool RecordStore::Contains(uint64_t key) const {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     return FindRecord(m_map, key) != nullptr;
 }
 
 bool RecordStore::IsListed(uint64_t key, const ConnectInfo* rec) const {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     return ::IsListed(m_map, key, rec);
 }
 
 bool RecordStore::Disconnect(ConnectInfo* rec) {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     if (rec->sock == -1)
         return false;
@@ -39,6 +44,7 @@ bool RecordStore::Disconnect(ConnectInfo* rec) {
 }
 
 void RecordStore::Delete(uint64_t key, ConnectInfo* rec) {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     // The receive thread wakes at the close, finds nothing and ends.
     Disconnect(rec);
@@ -47,6 +53,7 @@ void RecordStore::Delete(uint64_t key, ConnectInfo* rec) {
 }
 
 void RecordStore::CloseAndFreeAll(const std::vector<ConnectInfo*>& alsoOwned) {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     // Records listed but not yet shown (their page went away while a worker announced them)
     // are freed as well as those the page shows.
@@ -62,12 +69,14 @@ void RecordStore::CloseAndFreeAll(const std::vector<ConnectInfo*>& alsoOwned) {
 }
 
 void RecordStore::DropSends(ConnectInfo* rec) {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     // What waits goes with the connection; the writer finds its queue restarted and ends.
     RestartSendQueue(rec->sendQueue, -1, 0);
 }
 
 RecordStore::SendNews RecordStore::TakeSendNews(ConnectInfo* rec) {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     SendQueue& q = rec->sendQueue;
     SendNews news{std::move(q.done), std::move(q.lost), q.unloggedBytes, q.unloggedMessages,
@@ -82,32 +91,38 @@ RecordStore::SendNews RecordStore::TakeSendNews(ConnectInfo* rec) {
 }
 
 size_t RecordStore::WaitingSendBytes(const ConnectInfo* rec) const {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     return rec->sendQueue.waitingBytes;
 }
 
 void RecordStore::AttachSocket(ConnectInfo* rec, quillet::sock::Socket socket) {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     rec->sock = socket.release();
 }
 
 bool RecordStore::IsOpen(const ConnectInfo* rec) const {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     return rec->sock != -1;
 }
 
 bool RecordStore::IsUnread(const ConnectInfo* rec) const {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     return rec->bUnread;
 }
 
 bool RecordStore::MarkRead(ConnectInfo* rec) {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     rec->bUnread = false;
     return rec->sock != -1;
 }
 
 void RecordStore::ClearReceived(ConnectInfo* rec) {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     rec->bUnread = false;
     rec->nRecvBytes = 0;
@@ -117,6 +132,7 @@ void RecordStore::ClearReceived(ConnectInfo* rec) {
 }
 
 void RecordStore::ClearSent(ConnectInfo* rec) {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     rec->nSentBytes = 0;
     rec->strSent.clear();
@@ -124,21 +140,25 @@ void RecordStore::ClearSent(ConnectInfo* rec) {
 }
 
 void RecordStore::SetLabel(ConnectInfo* rec, std::string label) {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     rec->label = std::move(label);
 }
 
 CounterSnapshot RecordStore::Counters(const ConnectInfo* rec) const {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     return ReadCounters(rec->counters, RateWindow::Clock::now());
 }
 
 void RecordStore::SetRecorder(ConnectInfo* rec, quillet::LogRecorder* recorder) {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     rec->recorder = recorder;
 }
 
 void RecordStore::SetPageRecorder(quillet::LogRecorder* recorder) {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     m_pageRecorder = recorder;
 }
@@ -156,6 +176,7 @@ const ChunkLog& LogOf(const ConnectInfo* rec, ChunkDir dir) {
 RecordStore::LogWindow RecordStore::CopyLogWindow(const ConnectInfo* rec, ChunkDir dir,
                                                   uint64_t from, uint64_t to,
                                                   size_t maxChunks) const {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     const ChunkLog& log = LogOf(rec, dir);
     LogWindow window;
@@ -171,6 +192,7 @@ RecordStore::LogWindow RecordStore::CopyLogWindow(const ConnectInfo* rec, ChunkD
 
 uint64_t RecordStore::LogBytes(const ConnectInfo* rec, ChunkDir dir, uint64_t from,
                                uint64_t to) const {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     const ChunkLog& log = LogOf(rec, dir);
     return log.BytesIn(from, to);

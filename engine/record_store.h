@@ -3,8 +3,9 @@
 // g_csConnect. The page owns the records; it lists, disconnects, erases and frees them here,
 // and never takes the lock or walks the map itself.
 //
-// Threads: every member is for the owning page's (user-interface) thread, which is also the only
-// thread that frees records, so a record pointer that the page holds stays valid between calls.
+// Threads: every member is for the owning page's (user-interface) thread (checked:
+// thread_check.h), which is also the only thread that frees records, so a record pointer that
+// the page holds stays valid between calls.
 // Each member takes g_csConnect for its whole run (the lock is recursive, so a member may be
 // called from code that WithListed runs). The engine's workers use Map() directly, under
 // g_csConnect, to find and update records (tcp_engine.h, udp_engine.h).

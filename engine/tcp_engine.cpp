@@ -21,6 +21,7 @@
 #include "engine/own_endpoints.h"
 #include "engine/record_log.h"
 #include "engine/socket_closer.h"
+#include "engine/thread_check.h"
 #include "engine/tls_session.h"
 
 namespace {
@@ -60,6 +61,7 @@ TcpEngine::~TcpEngine() {
 }
 
 void TcpEngine::Shutdown() {
+    QUILLET_ASSERT_UI_THREAD();
     {
         CCritSecLock lock(g_csConnect);
         m_stopping = true;
@@ -69,15 +71,18 @@ void TcpEngine::Shutdown() {
 }
 
 int TcpEngine::Listen(int port) {
+    QUILLET_ASSERT_UI_THREAD();
     return Listen(quillet::IpEndpoint::AnyV4(port));
 }
 
 int TcpEngine::Listen(const quillet::IpEndpoint& local) {
+    QUILLET_ASSERT_UI_THREAD();
     return Listen(local, quillet::sock::SocketOptions{});
 }
 
 int TcpEngine::Listen(const quillet::IpEndpoint& local,
                       const quillet::sock::SocketOptions& options) {
+    QUILLET_ASSERT_UI_THREAD();
     quillet::fd::KeepSpares();
     int fd = quillet::sock::OpenSocket(local, SOCK_STREAM).socket.release();
     if (fd < 0)
@@ -248,6 +253,7 @@ void TcpEngine::EndUnstartedReceive(int fd, uint64_t key) {
 }
 
 uint32_t TcpEngine::AddClient(ConnectInfo* pInfo) {
+    QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     pInfo->nId = m_nNextId;
     InsertRecord(m_map, pInfo->nId, pInfo);
@@ -255,12 +261,14 @@ uint32_t TcpEngine::AddClient(ConnectInfo* pInfo) {
 }
 
 ConnectInfo* TcpEngine::AddClient(std::unique_ptr<ConnectInfo> pInfo) {
+    QUILLET_ASSERT_UI_THREAD();
     ConnectInfo* listed = pInfo.release();
     AddClient(listed);
     return listed;
 }
 
 int TcpEngine::StartReceive(ConnectInfo* pInfo) {
+    QUILLET_ASSERT_UI_THREAD();
     WorkerContext ctx;
     ctx.sock = pInfo->sock;
     ctx.nId = pInfo->nId;
@@ -392,12 +400,14 @@ int TcpEngine::CloseSocket(int sock) {
 
 TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string bytes, std::u16string text,
                                       bool logged) {
+    QUILLET_ASSERT_UI_THREAD();
     auto shared = text.empty() ? nullptr : std::make_shared<const std::u16string>(std::move(text));
     return Send(pInfo, &bytes, std::move(shared), logged);
 }
 
 TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string* bytes,
                                       std::shared_ptr<const std::u16string> text, bool logged) {
+    QUILLET_ASSERT_UI_THREAD();
     uint64_t key;
     int fd;
     {

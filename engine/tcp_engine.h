@@ -2,7 +2,8 @@
 // Listening TCP sockets, their accept threads, one receive thread per connection, and the
 // page's connection map keyed by nId.
 //
-// Threads: every public operation is for the owning page's (user-interface) thread. Workers:
+// Threads: every public operation is for the owning page's (user-interface) thread (checked:
+// thread_check.h). Workers:
 // one accept thread per listening socket, one receive thread per connection, and a writer
 // thread per connection while texts wait in its sendQueue (blocked in send until the peer reads
 // or a close shuts the socket); they take

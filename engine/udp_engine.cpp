@@ -16,6 +16,7 @@
 #include "engine/own_endpoints.h"
 #include "engine/record_log.h"
 #include "engine/socket_closer.h"
+#include "engine/thread_check.h"
 
 namespace {
 
@@ -60,6 +61,7 @@ UdpEngine::~UdpEngine() {
 }
 
 void UdpEngine::Shutdown() {
+    QUILLET_ASSERT_UI_THREAD();
     {
         CCritSecLock lock(g_csConnect);
         m_stopping = true;
@@ -69,10 +71,12 @@ void UdpEngine::Shutdown() {
 }
 
 int UdpEngine::Bind(int port) {
+    QUILLET_ASSERT_UI_THREAD();
     return Bind(quillet::IpEndpoint::AnyV4(port));
 }
 
 int UdpEngine::Bind(const quillet::IpEndpoint& local) {
+    QUILLET_ASSERT_UI_THREAD();
     quillet::IpEndpoint at = local;
     at.SetPort(local.Port());  // the low 16 bits
     int fd = BindOnce(at);
@@ -103,6 +107,7 @@ int UdpEngine::Bind(const quillet::IpEndpoint& local) {
 }
 
 bool UdpEngine::StartClientReceive(ConnectInfo* pInfo) {
+    QUILLET_ASSERT_UI_THREAD();
     WorkerContext ctx;
     ctx.sock = pInfo->sock;
     ctx.nId = pInfo->addrClient.sin_port;  // network order, as it always was

@@ -23,6 +23,7 @@
 #include "engine/chunk_recording.h"
 #include "engine/local_address.h"
 #include "engine/record_log.h"
+#include "engine/thread_check.h"
 #include "pages/log_settings.h"
 #include "engine/socket_closer.h"
 #include "engine/tcp_engine.h"
@@ -325,6 +326,8 @@ bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
 }
 
 void CDialogP::ShowSentLog(ConnectInfo* rec) {
+    QUILLET_ASSERT_UI_THREAD();
+    QUILLET_ASSERT_UNLOCKED();
     m_sentView->ShowRecord(&Store(), rec, ChunkDir::kSent);
 }
 
@@ -336,6 +339,8 @@ void CDialogP::OnNewConnection(ConnectInfo* pInfo, uint64_t key) {
 }
 
 void CDialogP::FlushNewRecords() {
+    QUILLET_ASSERT_UI_THREAD();
+    QUILLET_ASSERT_UNLOCKED();
     std::vector<NewRecordQueue::Item> batch = m_newRecords.Take();
     TreeNode* root = Root();
     if (batch.empty() || !root)
@@ -461,6 +466,8 @@ void CDialogP::FreeRecord(uint64_t key, ConnectInfo* rec) {
 }
 
 void CDialogP::ShowDataNews(ConnectInfo* rec) {
+    QUILLET_ASSERT_UI_THREAD();
+    QUILLET_ASSERT_UNLOCKED();
     TreeNode* node = NodeOf(rec);
     if (node && node == m_tree->currentItem()) {
         if (m_liveViewReads)
@@ -664,6 +671,8 @@ void CDialogP::SendOnSelectedTcp(TcpEngine& engine, const std::function<void(Tre
 }
 
 QString CDialogP::HandleSendNews(ConnectInfo* rec) {
+    QUILLET_ASSERT_UI_THREAD();
+    QUILLET_ASSERT_UNLOCKED();
     const RecordStore::SendNews news = Store().TakeSendNews(rec);
     // The box's text is looked at only for news of texts that came from it.
     const bool ofBox = std::any_of(news.done.begin(), news.done.end(),

@@ -10,7 +10,8 @@
 // still listed, and without g_csConnect: only this thread frees records, so a record found
 // listed stays valid while its handler runs, and what a handler needs of the fields workers
 // write it reads through the store (each read a short take of the lock). No window work ever
-// runs under the lock, so a receive thread never waits for the window. The page reaches its
+// runs under the lock, so a receive thread never waits for the window (both checked where the
+// news is handled: thread_check.h). The page reaches its
 // records only through its RecordStore. New records are queued without waiting and handled in
 // batches (m_newRecords).
 #include <QColor>

@@ -19,6 +19,7 @@
 #include <memory>
 
 #include "engine/chunk_log.h"
+#include "pages/log_save_writer.h"
 
 class QProgressDialog;
 class QTimer;
@@ -27,11 +28,6 @@ class RecordStore;
 struct ConnectInfo;
 
 namespace quillet::pages {
-
-enum class SaveWhat { kReceived = 0, kSent = 1, kBoth = 2 };
-enum class SaveFormat { kText = 0, kRaw = 1 };
-
-class LogSaveWriter;
 
 class LogSaver : public QObject {
     Q_OBJECT

@@ -22,11 +22,15 @@
 #include <vector>
 
 #include "engine/chunk_log.h"
-#include "pages/log_save.h"
 
 class ChunkTextStream;
 
 namespace quillet::pages {
+
+// What a save holds: the received log, the sent one, or both in time order.
+enum class SaveWhat { kReceived = 0, kSent = 1, kBoth = 2 };
+// Text renders the lines as the views show them; raw holds the bytes alone.
+enum class SaveFormat { kText = 0, kRaw = 1 };
 
 // The payload bytes of `chunks`. Any thread.
 size_t BytesOf(const std::vector<LogChunk>& chunks);

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <climits>
 
-#include "pages/log_view.h"
+#include "pages/log_view_source.h"
 
 namespace quillet::pages {
 

@@ -7,7 +7,6 @@
 #include "engine/log_limits.h"
 #include "engine/log_line.h"
 #include "pages/app_settings.h"
-#include "pages/log_settings_tab.h"
 #include "pages/log_view.h"
 #include "pages/send_options.h"
 #include "pages/settings_dlg.h"

@@ -10,6 +10,14 @@
 // Threads: user-interface thread only.
 namespace quillet::pages {
 
+namespace log_keys {
+// 0: UTC+8 to the second (the default), 1: local time to the millisecond, 2: UTC to the
+// millisecond.
+inline const char* const kStampStyle = "log/stampStyle";
+inline const char* const kRecordLimitMiB = "log/recordLimitMiB";
+inline const char* const kTotalLimitMiB = "log/totalLimitMiB";
+}  // namespace log_keys
+
 // The limit in MiB stored under `key` (a limit key of log_keys), brought into its range.
 int StoredLogLimitMiB(const char* key);
 

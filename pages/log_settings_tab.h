@@ -12,14 +12,6 @@ class QSpinBox;
 
 namespace quillet::pages {
 
-namespace log_keys {
-// 0: UTC+8 to the second (the default), 1: local time to the millisecond, 2: UTC to the
-// millisecond.
-inline const char* const kStampStyle = "log/stampStyle";
-inline const char* const kRecordLimitMiB = "log/recordLimitMiB";
-inline const char* const kTotalLimitMiB = "log/totalLimitMiB";
-}  // namespace log_keys
-
 class CLogSettingsTab : public QObject, public SettingsTab {
     Q_OBJECT
 public:

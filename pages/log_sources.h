@@ -11,7 +11,10 @@
 #include <vector>
 
 #include "engine/chunk_log.h"
-#include "pages/log_view.h"
+#include "pages/log_view_source.h"
+
+class RecordStore;
+struct ConnectInfo;
 
 namespace quillet::pages {
 

@@ -22,6 +22,7 @@
 
 #include "encoding/wire_codec.h"
 #include "engine/log_line.h"
+#include "engine/thread_check.h"
 #include "pages/app_settings.h"
 #include "pages/control_pictures.h"
 #include "pages/log_find_bar.h"
@@ -103,6 +104,8 @@ CLogView::~CLogView() {
 }
 
 void CLogView::RefreshAll() {
+    QUILLET_ASSERT_UI_THREAD();
+    QUILLET_ASSERT_UNLOCKED();
     for (CLogView* view : Views()) {
         view->m_hexText->setChecked(HexTextView());
         view->m_dirty = true;
@@ -129,6 +132,8 @@ void CLogView::SetSource(std::unique_ptr<LogViewSource> source) {
 }
 
 void CLogView::ShowRecord(RecordStore* store, const ConnectInfo* rec, ChunkDir dir) {
+    QUILLET_ASSERT_UI_THREAD();
+    QUILLET_ASSERT_UNLOCKED();
     m_rec = rec;
     m_store = store;
     m_dir = dir;

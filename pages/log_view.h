@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "engine/chunk_log.h"
+#include "pages/log_view_source.h"
 
 class QAction;
 class RecordStore;
@@ -34,24 +35,6 @@ struct ConnectInfo;
 namespace quillet::pages {
 
 struct KeptTexts;
-
-// What a log view shows: items numbered [first, end), each one or more lines of text.
-class LogViewSource {
-public:
-    virtual ~LogViewSource() = default;
-    struct Items {
-        uint64_t first = 0;
-        uint64_t end = 0;
-        uint64_t from = 0;           // the number of texts[0]
-        std::vector<QString> texts;  // without their final line break
-    };
-    // The items of [from, to) that there are, and the range.
-    virtual Items Fetch(uint64_t from, uint64_t to) = 0;
-    // The last `count` items.
-    virtual Items FetchLast(uint64_t count) = 0;
-    // Roughly how many bytes of log the items of [from, to) stand for.
-    virtual uint64_t Bytes(uint64_t from, uint64_t to) = 0;
-};
 
 class CLogView : public QAbstractScrollArea {
     Q_OBJECT

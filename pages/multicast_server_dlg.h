@@ -9,6 +9,7 @@
 // Threads: user-interface thread only, as the UDP client page.
 #include <netinet/in.h>
 
+#include "pages/set_multicast_dlg.h"
 #include "pages/udp_client_dlg.h"
 
 namespace quillet::pages {
@@ -26,7 +27,7 @@ struct MulticastParams {
 // zone for a link- or interface-local IPv6 group (port: the group's).
 IpEndpoint MemberAddress(const IpEndpoint& group, unsigned ifindex);
 
-class CMulticastServerDlg : public CUdpClientDlg {
+class CMulticastServerDlg : public CUdpClientDlg, public MembershipsInUse {
     Q_OBJECT
 public:
     static constexpr int kTemplateId = 299;
@@ -37,7 +38,7 @@ public:
     // True when a member of this page is bound to `group` and `port`.
     bool IsMemberTaken(in_addr_t group, int port) const;
     // The same for a group of either family joined on interface `ifindex`.
-    bool IsMemberTaken(const IpEndpoint& group, unsigned ifindex, int port) const;
+    bool IsMemberTaken(const IpEndpoint& group, unsigned ifindex, int port) const override;
 
 protected:
     void OnCreate() override;

@@ -4,8 +4,6 @@
 #include <QGroupBox>
 #include <QPlainTextEdit>
 
-#include "pages/dialog_p.h"
-
 namespace quillet::pages {
 
 QString FrameTitle(const QWidget* control) {
@@ -22,12 +20,10 @@ QString FrameTitle(const QWidget* control) {
     return QString();
 }
 
-void NamePageControls(CDialogP* page) {
-    QWidget* box = page->SendBox();
+void NamePageControls(QWidget* box, QWidget* sent) {
     if (box && box->accessibleName().isEmpty())
         box->setAccessibleName(FrameTitle(box));
     // The TCP server page's sent view has no frame: it is named as the others' frames are.
-    QWidget* sent = page->SentView();
     if (sent && sent->accessibleName().isEmpty() && FrameTitle(sent).isEmpty())
         sent->setAccessibleName(
             QCoreApplication::translate("quillet::pages::CDialogP", "已发送的信息"));

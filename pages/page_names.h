@@ -9,13 +9,11 @@ class QWidget;
 
 namespace quillet::pages {
 
-class CDialogP;
-
 // The title of the group box that frames `control` on its parent, or empty.
 QString FrameTitle(const QWidget* control);
 
-// Gives the page's send box its frame's title as its accessible name, and a sent view without
-// a frame the title the other pages' frames have.
-void NamePageControls(CDialogP* page);
+// Gives a page's send box its frame's title as its accessible name, and a sent view without
+// a frame the title the other pages' frames have. Either may be null.
+void NamePageControls(QWidget* sendBox, QWidget* sentView);
 
 }  // namespace quillet::pages

@@ -7,7 +7,7 @@
 
 namespace quillet::pages {
 
-CSetDlgBroadIp::CSetDlgBroadIp(const CUdpClientDlg* owner, const std::u16string& defaultAddress,
+CSetDlgBroadIp::CSetDlgBroadIp(const LocalPortsInUse* owner, const std::u16string& defaultAddress,
                                const QColor& colour, QWidget* parent)
     : CSetUdpServerIp(kTemplateId, tr("请输入广播地址"), tr("广播地址:"),
                       defaultAddress.empty() ? QString::fromLatin1(GetBroadcastText())

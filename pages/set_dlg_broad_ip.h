@@ -10,7 +10,7 @@ class CSetDlgBroadIp : public CSetUdpServerIp {
 public:
     static constexpr int kTemplateId = 297;
     // `defaultAddress` empty: the first adapter's directed broadcast address is offered.
-    CSetDlgBroadIp(const CUdpClientDlg* owner, const std::u16string& defaultAddress,
+    CSetDlgBroadIp(const LocalPortsInUse* owner, const std::u16string& defaultAddress,
                    const QColor& colour, QWidget* parent = nullptr);
 
 protected:

@@ -5,7 +5,7 @@
 
 #include "encoding/wide_narrow.h"
 #include "engine/local_address.h"
-#include "pages/multicast_server_dlg.h"
+#include "pages/dialog_p.h"
 #include "pages/prompt_input.h"
 #include "skin/ui_kit.h"
 
@@ -21,7 +21,7 @@ bool IsMulticastAddress(in_addr_t address) {
     return (ntohl(address) & 0xF0000000u) == 0xE0000000u;
 }
 
-CSetMulticastDlg::CSetMulticastDlg(const CMulticastServerDlg* owner,
+CSetMulticastDlg::CSetMulticastDlg(const MembershipsInUse* owner,
                                    const std::u16string& defaultGroup,
                                    const std::string& defaultInterface, const QColor& colour,
                                    QWidget* parent)

@@ -18,7 +18,15 @@ class QCheckBox;
 
 namespace quillet::pages {
 
-class CMulticastServerDlg;
+// What the prompt asks of its page: whether one of its members has joined `group` on
+// interface `ifindex` with local port `port`.
+class MembershipsInUse {
+public:
+    virtual bool IsMemberTaken(const IpEndpoint& group, unsigned ifindex, int port) const = 0;
+
+protected:
+    ~MembershipsInUse() = default;
+};
 
 // Control ids of the prompt's boxes.
 enum MulticastBox {
@@ -39,7 +47,7 @@ class CSetMulticastDlg : public CPromptDlg {
 public:
     static constexpr int kTemplateId = 301;
     // `defaultGroup` empty: 239.255.0.1; `defaultInterface`: the address to join on.
-    CSetMulticastDlg(const CMulticastServerDlg* owner, const std::u16string& defaultGroup,
+    CSetMulticastDlg(const MembershipsInUse* owner, const std::u16string& defaultGroup,
                      const std::string& defaultInterface, const QColor& colour,
                      QWidget* parent = nullptr);
 
@@ -67,7 +75,7 @@ private:
     bool ReadCount();
     std::u16string Box(int id) const;
 
-    const CMulticastServerDlg* m_owner;
+    const MembershipsInUse* m_owner;
     QCheckBox* m_loop;
 };
 

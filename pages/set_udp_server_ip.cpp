@@ -6,8 +6,8 @@
 #include "encoding/wide_narrow.h"
 #include "engine/endpoint.h"
 #include "engine/local_address.h"
+#include "pages/dialog_p.h"
 #include "pages/prompt_input.h"
-#include "pages/udp_client_dlg.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -22,7 +22,7 @@ using sock::Ipv4;
 
 }  // namespace
 
-CSetUdpServerIp::CSetUdpServerIp(const CUdpClientDlg* owner, const std::u16string& defaultAddress,
+CSetUdpServerIp::CSetUdpServerIp(const LocalPortsInUse* owner, const std::u16string& defaultAddress,
                                  const QColor& colour, QWidget* parent)
     : CSetUdpServerIp(kTemplateId, tr("请输入对方地址"), tr("对方地址:"),
                       defaultAddress.empty() ? QString::fromStdString(GetAdapterIpText())
@@ -31,7 +31,7 @@ CSetUdpServerIp::CSetUdpServerIp(const CUdpClientDlg* owner, const std::u16strin
 
 CSetUdpServerIp::CSetUdpServerIp(int templateId, const QString& caption,
                                  const QString& addressLabel, const QString& address,
-                                 const CUdpClientDlg* owner, const QColor& colour, QWidget* parent,
+                                 const LocalPortsInUse* owner, const QColor& colour, QWidget* parent,
                                  const char* page)
     : CPromptDlg(templateId, caption, 181, 121, colour, parent), m_owner(owner) {
     AddRow(addressLabel, kBoxAddress, address, false);

@@ -13,7 +13,14 @@
 
 namespace quillet::pages {
 
-class CUdpClientDlg;
+// What the prompt asks of its page: whether one of the page's endpoints uses a local port.
+class LocalPortsInUse {
+public:
+    virtual bool IsLocalPortTaken(int port) const = 0;
+
+protected:
+    ~LocalPortsInUse() = default;
+};
 
 // The most clients (or senders) one confirmation may create.
 inline constexpr int kMaxClientCount = 1000;
@@ -32,7 +39,7 @@ public:
 
     // `defaultAddress` empty: the first adapter's address is offered.
     // "高级…" chooses the local address of the endpoints (LocalChoice, settings `page`).
-    CSetUdpServerIp(const CUdpClientDlg* owner, const std::u16string& defaultAddress,
+    CSetUdpServerIp(const LocalPortsInUse* owner, const std::u16string& defaultAddress,
                     const QColor& colour, QWidget* parent = nullptr);
 
     int32_t m_nPeerPort = 0;
@@ -44,7 +51,7 @@ public:
 protected:
     // For prompts of the same form with another caption and address row.
     CSetUdpServerIp(int templateId, const QString& caption, const QString& addressLabel,
-                    const QString& address, const CUdpClientDlg* owner, const QColor& colour,
+                    const QString& address, const LocalPortsInUse* owner, const QColor& colour,
                     QWidget* parent, const char* page);
 
     bool OnOk() override;
@@ -57,7 +64,7 @@ protected:
 private:
     bool CountFits();
 
-    const CUdpClientDlg* m_owner;
+    const LocalPortsInUse* m_owner;
 };
 
 }  // namespace quillet::pages

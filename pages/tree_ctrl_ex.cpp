@@ -1,5 +1,6 @@
 #include "pages/tree_ctrl_ex.h"
 
+#include "engine/thread_check.h"
 #include "pages/tree_accessible.h"
 #include "pages/tree_model.h"
 
@@ -287,6 +288,8 @@ TreeNode* CTreeCtrlEx::InsertItem(const QString& text, TreeNode* parent) {
 }
 
 void CTreeCtrlEx::AppendItems(TreeNode* parent, const std::vector<TreeNode*>& nodes) {
+    QUILLET_ASSERT_UI_THREAD();
+    QUILLET_ASSERT_UNLOCKED();
     m_model->Append(parent, nodes);
 }
 

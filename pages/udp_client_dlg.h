@@ -12,12 +12,11 @@
 #include "engine/udp_engine.h"
 #include "pages/dialog_p.h"
 #include "pages/local_choice.h"
+#include "pages/set_udp_server_ip.h"
 
 namespace quillet::pages {
 
-class CSetUdpServerIp;
-
-class CUdpClientDlg : public CDialogP {
+class CUdpClientDlg : public CDialogP, public LocalPortsInUse {
     Q_OBJECT
 public:
     static constexpr int kTemplateId = 141;
@@ -36,7 +35,7 @@ public:
     ~CUdpClientDlg() override;
 
     // True when an endpoint of this page is bound to `port` on the host's address.
-    bool IsLocalPortTaken(int port) const;
+    bool IsLocalPortTaken(int port) const override;
     std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) override;
     int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {}) override;
 

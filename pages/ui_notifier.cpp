@@ -1,5 +1,7 @@
 #include "pages/ui_notifier.h"
 
+#include "engine/thread_check.h"
+
 #include <QThread>
 
 namespace quillet::pages {
@@ -9,6 +11,7 @@ UiNotifier::UiNotifier(QObject* parent) : QObject(parent) {
 }
 
 bool UiNotifier::Call(std::function<void()> fn) {
+    QUILLET_ASSERT_UNLOCKED();
     if (QThread::currentThread() == thread()) {
         if (IsClosed())
             return false;
@@ -34,6 +37,7 @@ bool UiNotifier::Call(std::function<void()> fn) {
 }
 
 void UiNotifier::Post(uint64_t key, const void* record, std::function<void()> fn) {
+    QUILLET_ASSERT_UNLOCKED();
     const std::pair<uint64_t, const void*> id(key, record);
     {
         std::lock_guard<std::mutex> lock(m_mutex);

@@ -1,5 +1,6 @@
 #include "shell/page_factory.h"
 
+#include <QPlainTextEdit>
 #include <QWidget>
 
 #include "pages/multicast_server_dlg.h"
@@ -20,8 +21,9 @@ std::array<QWidget*, kPageCount> CreatePages(QWidget* parent) {
         new pages::CUdpBroadDlg(parent),  new pages::CMulticastServerDlg(parent),
     };
     for (QWidget* page : pages) {
-        pages::SetReadingTabOrder(static_cast<pages::CDialogP*>(page));
-        pages::NamePageControls(static_cast<pages::CDialogP*>(page));
+        auto* dialog = static_cast<pages::CDialogP*>(page);
+        pages::SetReadingTabOrder(dialog);
+        pages::NamePageControls(dialog->SendBox(), dialog->SentView());
         page->hide();
     }
     return pages;

@@ -1,20 +1,16 @@
 #include "skin/office_xp_menu.h"
 
-#include <QApplication>
 #include <QFile>
-#include <QFontMetrics>
 #include <QTextStream>
 
 #include <algorithm>
 
+#include "skin/office_xp_metrics.h"
 #include "skin/office_xp_style.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::ui {
 namespace {
-
-int g_styleWhenFaceIsMenu = 1;
-int g_styleOtherwise = 1;
 
 std::vector<const QMenu*>& Registry() {
     static std::vector<const QMenu*> registry;
@@ -101,38 +97,27 @@ void COfficeXPMenu::Destroy() {
 }
 
 QFont COfficeXPMenu::MenuFont() {
-    return SongFont(9);
+    return xp::MenuFont();
 }
 
 int COfficeXPMenu::MenuBarHeight() {
-    // A menu bar holds one line of the menu font with two pixels above and below.
-    return QFontMetrics(MenuFont()).height() + 4;
+    return xp::MenuBarHeight();
 }
 
 QSize COfficeXPMenu::MeasureItem(const QString& text, bool separator) {
-    if (separator) {
-        return QSize(0, MenuBarHeight() / 2);
-    }
-    const int textWidth = QFontMetrics(MenuFont()).horizontalAdvance(text);
-    return QSize(textWidth + 2 * kImageWidth + 1, std::max(MenuBarHeight(), kImageHeight + 4));
+    return xp::MeasureItem(text, separator);
 }
 
 QColor COfficeXPMenu::Lighten(const QColor& c, double f) {
-    auto channel = [f](int v) { return static_cast<int>(v + f * (255 - v)); };
-    return QColor(channel(c.red()), channel(c.green()), channel(c.blue()));
+    return xp::Lighten(c, f);
 }
 
 void COfficeXPMenu::SetDrawStyle(int whenFaceIsMenu, int otherwise) {
-    g_styleWhenFaceIsMenu = whenFaceIsMenu;
-    g_styleOtherwise = otherwise;
+    xp::SetDrawStyle(whenFaceIsMenu, otherwise);
 }
 
 int COfficeXPMenu::DrawStyle() {
-    // Qt draws buttons and menus from one palette, so the face equals the menu colour when
-    // the palette's Button and Window roles agree.
-    const QPalette pal = QApplication::palette("QMenu");
-    return pal.color(QPalette::Button) == pal.color(QPalette::Window) ? g_styleWhenFaceIsMenu
-                                                                      : g_styleOtherwise;
+    return xp::DrawStyle();
 }
 
 const std::vector<const QMenu*>& COfficeXPMenu::PopupRegistry() {

@@ -8,17 +8,19 @@
 
 #include <vector>
 
+#include "skin/office_xp_metrics.h"
+
 namespace quillet::ui {
 
 class COfficeXPMenu : public QMenu {
     Q_OBJECT
 public:
     // Layout constants of the image column; text items use them too.
-    static constexpr int kImageWidth = 16;
-    static constexpr int kImageHeight = 15;
-    static inline const QColor kBarColor{99, 190, 255};
-    static inline const QColor kFrameColor{132, 166, 198};
-    static inline const QColor kFillColor{206, 231, 255};
+    static constexpr int kImageWidth = xp::kImageWidth;
+    static constexpr int kImageHeight = xp::kImageHeight;
+    static inline const QColor kBarColor = xp::kBarColor;
+    static inline const QColor kFrameColor = xp::kFrameColor;
+    static inline const QColor kFillColor = xp::kFillColor;
 
     explicit COfficeXPMenu(QWidget* parent = nullptr);
     ~COfficeXPMenu() override;

@@ -6,12 +6,12 @@
 #include <QStyleOptionMenuItem>
 
 #include "skin/crisp_lines.h"
-#include "skin/office_xp_menu.h"
+#include "skin/office_xp_metrics.h"
 
 namespace quillet::ui {
 namespace {
 
-using M = COfficeXPMenu;
+namespace M = xp;
 
 struct Colors {
     QColor bar = M::kBarColor;

@@ -11,8 +11,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-#include <sys/mount.h>
-
 #include <cerrno>
 #include <cstring>
 #include <string>
@@ -25,6 +23,7 @@
 #include "pages/save_log_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "skin/ui_kit.h"
+#include "tests/common/tiny_disk.h"
 #include "tests/pages/tcp_page_fixture.h"
 
 namespace quillet::test {
@@ -145,14 +144,10 @@ TEST_F(LogSaveTest, CancelLeavesTheOldFileAndNoTemporaryFile) {
 }
 
 TEST_F(LogSaveTest, ASaveThatFailsHalfWayLeavesTheOldFileAndSaysWhy) {
-    const QString mountPoint = dir_.filePath(QStringLiteral("tiny"));
-    ASSERT_TRUE(QDir().mkpath(mountPoint));
-    if (mount("tmpfs", mountPoint.toLocal8Bit().constData(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "cannot mount a tmpfs here (needs root): " << std::strerror(errno);
-    struct Unmount {
-        QString at;
-        ~Unmount() { umount2(at.toLocal8Bit().constData(), MNT_DETACH); }
-    } unmount{mountPoint};
+    quillet::test::TinyDisk disk(dir_.path(), QStringLiteral("tiny"));
+    if (const int error = disk.Mount(); error != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here (needs root): " << std::strerror(error);
+    const QString mountPoint = disk.Path();
     const QString path = mountPoint + QStringLiteral("/log.bin");
     WriteFile(path, QByteArray(8 * 1024, 'o'));
     Log(4, 64 * 1024);  // four times the disk

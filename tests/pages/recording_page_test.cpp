@@ -6,6 +6,7 @@
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QHelpEvent>
@@ -15,9 +16,6 @@
 #include <QTemporaryDir>
 #include <QToolTip>
 
-#include <sys/mount.h>
-
-#include <QDir>
 #include <cerrno>
 #include <cstring>
 
@@ -25,6 +23,7 @@
 #include "pages/prompt_dlg.h"
 #include "pages/recordings.h"
 #include "pages/tcp_server_dlg.h"
+#include "tests/common/tiny_disk.h"
 #include "tests/pages/tcp_page_fixture.h"
 
 namespace quillet::test {
@@ -132,14 +131,10 @@ TEST_F(RecordingPageTest, ATextRecordingOfThePageHasEveryChunkBothWays) {
 }
 
 TEST_F(RecordingPageTest, AFullDiskStopsTheRecordingWithAMessageAndThePageGoesOn) {
-    const QString mountPoint = dir_.filePath(QStringLiteral("tiny"));
-    ASSERT_TRUE(QDir().mkpath(mountPoint));
-    if (mount("tmpfs", mountPoint.toLocal8Bit().constData(), "tmpfs", 0, "size=64k") != 0)
-        GTEST_SKIP() << "cannot mount a tmpfs here (needs root): " << std::strerror(errno);
-    struct Unmount {
-        QString at;
-        ~Unmount() { umount2(at.toLocal8Bit().constData(), MNT_DETACH); }
-    } unmount{mountPoint};
+    quillet::test::TinyDisk disk(dir_.path(), QStringLiteral("tiny"));
+    if (const int error = disk.Mount(); error != 0)
+        GTEST_SKIP() << "cannot mount a tmpfs here (needs root): " << std::strerror(error);
+    const QString mountPoint = disk.Path();
 
     PeerSocket peer = Connected();
     ConnectInfo* rec = Rec(Child(0));
