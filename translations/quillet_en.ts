@@ -206,6 +206,18 @@
         <source>已有序列在运行，请先停止。</source>
         <translation>A sequence is running; stop it first.</translation>
     </message>
+    <message>
+        <source>自动回复的内容无法按当前编码发送，自动回复未改变。</source>
+        <translation>The automatic reply cannot be sent in the current encoding; the automatic reply was not changed.</translation>
+    </message>
+    <message>
+        <source>开始 TLS</source>
+        <translation>Start TLS</translation>
+    </message>
+    <message>
+        <source>证书...</source>
+        <translation>Certificate...</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CDlgSetIp</name>
@@ -1225,6 +1237,22 @@ File: %2
         <source>客户端连接失败!</source>
         <translation>The client failed to connect!</translation>
     </message>
+    <message>
+        <source>TLS 设置有误: %1</source>
+        <translation>TLS settings are wrong: %1</translation>
+    </message>
+    <message>
+        <source>TLS 握手失败: %1</source>
+        <translation>TLS handshake failed: %1</translation>
+    </message>
+    <message>
+        <source>开始 TLS 失败: %1</source>
+        <translation>Starting TLS failed: %1</translation>
+    </message>
+    <message>
+        <source>连接已关闭或已在使用 TLS</source>
+        <translation>the connection is closed or uses TLS already</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CTcpServerDlg</name>
@@ -1255,6 +1283,176 @@ File: %2
     <message>
         <source>无法创建接收线程，已关闭 %1 个连接</source>
         <translation>No receive thread could be started: %1 connections closed</translation>
+    </message>
+    <message>
+        <source>本页已有服务器（端口 %1）</source>
+        <translation>This page already has a server (port %1)</translation>
+    </message>
+    <message>
+        <source>TLS 设置有误: %1</source>
+        <translation>TLS settings are wrong: %1</translation>
+    </message>
+    <message>
+        <source>开始 TLS 失败: %1</source>
+        <translation>Starting TLS failed: %1</translation>
+    </message>
+    <message>
+        <source>连接已关闭或已在使用 TLS</source>
+        <translation>the connection is closed or uses TLS already</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::CTlsCertDlg</name>
+    <message>
+        <source>已验证</source>
+        <translation>Verified</translation>
+    </message>
+    <message>
+        <source>对方没有出示证书</source>
+        <translation>The peer showed no certificate</translation>
+    </message>
+    <message>
+        <source>未验证: %1</source>
+        <translation>Not verified: %1</translation>
+    </message>
+    <message>
+        <source> (警告: 未验证服务器)</source>
+        <translation> (warning: the server is not verified)</translation>
+    </message>
+    <message>
+        <source>警告: 未验证服务器的证书</source>
+        <translation>Warning: the server&apos;s certificate is not verified</translation>
+    </message>
+    <message>
+        <source>TLS 握手中</source>
+        <translation>TLS handshake under way</translation>
+    </message>
+    <message>
+        <source>协议: %1</source>
+        <translation>Protocol: %1</translation>
+    </message>
+    <message>
+        <source>加密套件: %1</source>
+        <translation>Cipher: %1</translation>
+    </message>
+    <message>
+        <source>ALPN: %1</source>
+        <translation>ALPN: %1</translation>
+    </message>
+    <message>
+        <source>无</source>
+        <translation>none</translation>
+    </message>
+    <message>
+        <source>证书 %1</source>
+        <translation>Certificate %1</translation>
+    </message>
+    <message>
+        <source>主题: %1</source>
+        <translation>Subject: %1</translation>
+    </message>
+    <message>
+        <source>颁发者: %1</source>
+        <translation>Issuer: %1</translation>
+    </message>
+    <message>
+        <source>有效期: %1 至 %2</source>
+        <translation>Valid from %1 to %2</translation>
+    </message>
+    <message>
+        <source>证书</source>
+        <translation>Certificate</translation>
+    </message>
+    <message>
+        <source>关闭</source>
+        <translation>Close</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::CTlsOptionsBox</name>
+    <message>
+        <source>最低版本</source>
+        <translation>Minimum version</translation>
+    </message>
+    <message>
+        <source>最低版本:</source>
+        <translation>Minimum version:</translation>
+    </message>
+    <message>
+        <source>浏览…</source>
+        <translation>Browse…</translation>
+    </message>
+    <message>
+        <source>选择文件</source>
+        <translation>Choose a file</translation>
+    </message>
+    <message>
+        <source>PEM 文件 (*.pem *.crt *.key)</source>
+        <translation>PEM files (*.pem *.crt *.key)</translation>
+    </message>
+    <message>
+        <source>所有文件 (*)</source>
+        <translation>All files (*)</translation>
+    </message>
+    <message>
+        <source>自签名</source>
+        <translation>Self-signed</translation>
+    </message>
+    <message>
+        <source>证书文件:</source>
+        <translation>Certificate file:</translation>
+    </message>
+    <message>
+        <source>私钥文件:</source>
+        <translation>Key file:</translation>
+    </message>
+    <message>
+        <source>不要求</source>
+        <translation>Not asked for</translation>
+    </message>
+    <message>
+        <source>请求</source>
+        <translation>Requested</translation>
+    </message>
+    <message>
+        <source>必须</source>
+        <translation>Required</translation>
+    </message>
+    <message>
+        <source>客户端证书</source>
+        <translation>Client certificate</translation>
+    </message>
+    <message>
+        <source>客户端证书:</source>
+        <translation>Client certificate:</translation>
+    </message>
+    <message>
+        <source>CA 文件:</source>
+        <translation>CA file:</translation>
+    </message>
+    <message>
+        <source>验证服务器</source>
+        <translation>Verify the server</translation>
+    </message>
+    <message>
+        <source>CA 文件 (空: 系统):</source>
+        <translation>CA file (empty: the system&apos;s):</translation>
+    </message>
+    <message>
+        <source>服务器名称 (SNI):</source>
+        <translation>Server name (SNI):</translation>
+    </message>
+    <message>
+        <source>输入的名称</source>
+        <translation>the typed name</translation>
+    </message>
+    <message>
+        <source>客户端私钥:</source>
+        <translation>Client key:</translation>
+    </message>
+    <message>
+        <source>ALPN (逗号分隔):</source>
+        <translation>ALPN (comma-separated):</translation>
     </message>
 </context>
 <context>
@@ -1324,6 +1522,118 @@ File: %2
     <message>
         <source>监听启动失败</source>
         <translation>Failed to start listening</translation>
+    </message>
+    <message>
+        <source>本页已有服务器（端口 %1）</source>
+        <translation>This page already has a server (port %1)</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::CWorkspace</name>
+    <message>
+        <source>TCP 服务器</source>
+        <translation>TCP Server</translation>
+    </message>
+    <message>
+        <source>TCP 客户端</source>
+        <translation>TCP Client</translation>
+    </message>
+    <message>
+        <source>UDP 服务器</source>
+        <translation>UDP Server</translation>
+    </message>
+    <message>
+        <source>UDP 客户端</source>
+        <translation>UDP Client</translation>
+    </message>
+    <message>
+        <source>UDP 广播</source>
+        <translation>UDP Broadcast</translation>
+    </message>
+    <message>
+        <source>组播</source>
+        <translation>Multicast</translation>
+    </message>
+    <message>
+        <source>保存工作区...	Ctrl+Shift+S</source>
+        <translation>Save Workspace...	Ctrl+Shift+S</translation>
+    </message>
+    <message>
+        <source>打开工作区...	Ctrl+Shift+O</source>
+        <translation>Open Workspace...	Ctrl+Shift+O</translation>
+    </message>
+    <message>
+        <source>保存工作区</source>
+        <translation>Save Workspace</translation>
+    </message>
+    <message>
+        <source>工作区 (*.json);;所有文件 (*)</source>
+        <translation>Workspaces (*.json);;All files (*)</translation>
+    </message>
+    <message>
+        <source>打开工作区</source>
+        <translation>Open Workspace</translation>
+    </message>
+    <message>
+        <source>无法保存工作区 %1：%2</source>
+        <translation>Cannot save the workspace %1: %2</translation>
+    </message>
+    <message>
+        <source>无法打开工作区 %1：%2</source>
+        <translation>Cannot open the workspace %1: %2</translation>
+    </message>
+    <message>
+        <source>常用消息将多于 %1 条，未加入</source>
+        <translation>saved messages would exceed %1; none were added</translation>
+    </message>
+    <message>
+        <source>只创建了 %1 个（共 %2 个）</source>
+        <translation>only %1 of %2 were made</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>，</source>
+        <translation>, </translation>
+    </message>
+    <message>
+        <source>%1：%2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>未能创建</source>
+        <translation>could not be made</translation>
+    </message>
+    <message>
+        <source>；</source>
+        <translation>; </translation>
+    </message>
+    <message>
+        <source>……另有 %1 项</source>
+        <translation>… and %1 more</translation>
+    </message>
+    <message>
+        <source>已打开工作区 %1，以下 %2 项未能完成：
+%3</source>
+        <translation>Opened the workspace %1; these %2 items could not be completed:
+%3</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::CWorkspaceSettingsTab</name>
+    <message>
+        <source>启动时打开上次保存或打开的工作区</source>
+        <translation>Open the workspace last saved or opened at start</translation>
+    </message>
+    <message>
+        <source>工作区</source>
+        <translation>Workspace</translation>
     </message>
 </context>
 <context>
@@ -1881,11 +2191,181 @@ File: %2
     </message>
     <message>
         <source>“%1”应为 %2 到 %3 的整数！</source>
-        <translation>"%1" must be a whole number from %2 to %3!</translation>
+        <translation>&quot;%1&quot; must be a whole number from %2 to %3!</translation>
     </message>
     <message>
         <source>提示</source>
         <translation>Notice</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::TlsChoice</name>
+    <message>
+        <source>私钥密码</source>
+        <translation>Key password</translation>
+    </message>
+    <message>
+        <source>私钥 %1 需要密码:</source>
+        <translation>The key %1 needs a password:</translation>
+    </message>
+    <message>
+        <source>密码</source>
+        <translation>Password</translation>
+    </message>
+    <message>
+        <source>确定</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>取消</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>证书不是受信任的机构签发的 (未知 CA)</source>
+        <translation>the certificate was not issued by a trusted authority (unknown CA)</translation>
+    </message>
+    <message>
+        <source>证书与服务器名称不符</source>
+        <translation>the certificate does not match the server&apos;s name</translation>
+    </message>
+    <message>
+        <source>证书已过期或尚未生效</source>
+        <translation>the certificate has expired or is not valid yet</translation>
+    </message>
+    <message>
+        <source>双方没有共同支持的协议版本</source>
+        <translation>no protocol version both sides support</translation>
+    </message>
+    <message>
+        <source>对方不是在说 TLS</source>
+        <translation>the peer is not speaking TLS</translation>
+    </message>
+    <message>
+        <source>TLS 握手超时</source>
+        <translation>the TLS handshake timed out</translation>
+    </message>
+    <message>
+        <source>对方在握手中关闭了连接</source>
+        <translation>the peer closed the connection during the handshake</translation>
+    </message>
+    <message>
+        <source>TLS 握手失败</source>
+        <translation>the TLS handshake failed</translation>
+    </message>
+    <message>
+        <source>TLS 1.3</source>
+        <translation>TLS 1.3</translation>
+    </message>
+    <message>
+        <source>TLS 1.2+</source>
+        <translation>TLS 1.2+</translation>
+    </message>
+    <message>
+        <source>, 不验证服务器</source>
+        <translation>, server not verified</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::Workspace</name>
+    <message>
+        <source>缺少此项</source>
+        <translation>missing</translation>
+    </message>
+    <message>
+        <source>应为 %1 到 %2 之间的整数</source>
+        <translation>should be a whole number from %1 to %2</translation>
+    </message>
+    <message>
+        <source>应为文本</source>
+        <translation>should be text</translation>
+    </message>
+    <message>
+        <source>应为非空的文本（至多 255 个字符）</source>
+        <translation>should be non-empty text (at most 255 characters)</translation>
+    </message>
+    <message>
+        <source>应为 true 或 false</source>
+        <translation>should be true or false</translation>
+    </message>
+    <message>
+        <source>应为对象</source>
+        <translation>should be an object</translation>
+    </message>
+    <message>
+        <source>应为空、dual 或本机的一个地址</source>
+        <translation>should be empty, dual or one of this host&apos;s addresses</translation>
+    </message>
+    <message>
+        <source>应为空、auto 或本机的一个地址</source>
+        <translation>should be empty, auto or one of this host&apos;s addresses</translation>
+    </message>
+    <message>
+        <source>此页的端点没有这一项</source>
+        <translation>endpoints of this page have no such entry</translation>
+    </message>
+    <message>
+        <source>本地端口将超过 65535</source>
+        <translation>the local ports would go beyond 65535</translation>
+    </message>
+    <message>
+        <source>不是组播地址（224.0.0.0 到 239.255.255.255，或 ff00::/8）</source>
+        <translation>not a multicast address (224.0.0.0 to 239.255.255.255, or ff00::/8)</translation>
+    </message>
+    <message>
+        <source>应为 off、echo 或 fixed</source>
+        <translation>should be off, echo or fixed</translation>
+    </message>
+    <message>
+        <source>固定回复不能为空</source>
+        <translation>a fixed reply cannot be empty</translation>
+    </message>
+    <message>
+        <source>未知的页面</source>
+        <translation>unknown page</translation>
+    </message>
+    <message>
+        <source>应为列表</source>
+        <translation>should be a list</translation>
+    </message>
+    <message>
+        <source>服务器页至多有一个端点</source>
+        <translation>a server page has at most one endpoint</translation>
+    </message>
+    <message>
+        <source>端点太多</source>
+        <translation>too many endpoints</translation>
+    </message>
+    <message>
+        <source>应为 lf、crlf、cr 或 none</source>
+        <translation>should be lf, crlf, cr or none</translation>
+    </message>
+    <message>
+        <source>版本未知（只认得版本 %1）</source>
+        <translation>unknown version (only version %1 is known)</translation>
+    </message>
+    <message>
+        <source>此页已在前面出现</source>
+        <translation>this page came earlier already</translation>
+    </message>
+    <message>
+        <source>不是有效的 JSON（第 %1 字节：%2）</source>
+        <translation>not valid JSON (at byte %1: %2)</translation>
+    </message>
+    <message>
+        <source>不是 JSON 对象</source>
+        <translation>not a JSON object</translation>
+    </message>
+    <message>
+        <source>文件不存在</source>
+        <translation>no such file</translation>
+    </message>
+    <message>
+        <source>不是普通文件</source>
+        <translation>not a regular file</translation>
+    </message>
+    <message>
+        <source>文件大于 16 MB</source>
+        <translation>the file is larger than 16 MB</translation>
     </message>
 </context>
 <context>
