@@ -22,19 +22,19 @@ bool OnUiThread();
 
 #ifdef QUILLET_CHECK_THREADS
 // The caller is the user-interface thread.
-#define QUILLET_ASSERT_UI_THREAD()                                                             \
-    (quillet::threads::OnUiThread()                                                            \
-         ? (void)0                                                                             \
+#define QUILLET_ASSERT_UI_THREAD()  \
+    (quillet::threads::OnUiThread() \
+         ? (void)0                  \
          : quillet::threads::Broken("called on the user-interface thread", __FILE__, __LINE__))
 // The caller holds g_csConnect.
-#define QUILLET_ASSERT_LOCKED()                                                                \
-    (g_csConnect.IsLockedByThisThread()                                                        \
-         ? (void)0                                                                             \
+#define QUILLET_ASSERT_LOCKED()         \
+    (g_csConnect.IsLockedByThisThread() \
+         ? (void)0                      \
          : quillet::threads::Broken("called with the record lock held", __FILE__, __LINE__))
 // The caller does not hold g_csConnect: window work, or a wait for another thread, follows.
-#define QUILLET_ASSERT_UNLOCKED()                                                              \
-    (!g_csConnect.IsLockedByThisThread()                                                       \
-         ? (void)0                                                                             \
+#define QUILLET_ASSERT_UNLOCKED()        \
+    (!g_csConnect.IsLockedByThisThread() \
+         ? (void)0                       \
          : quillet::threads::Broken("called without the record lock", __FILE__, __LINE__))
 #else
 #define QUILLET_ASSERT_UI_THREAD() ((void)0)

@@ -1,5 +1,4 @@
 #include "pages/dialog_p.h"
-#include "pages/sequence_runner.h"
 
 #include <QCoreApplication>
 #include <QGroupBox>
@@ -33,8 +32,9 @@
 #include "pages/repeat_sender.h"
 #include "pages/send_box.h"
 #include "pages/send_options.h"
+#include "pages/sequence_runner.h"
+#include "pages/shared_menu_items.h"
 #include "pages/tls_cert_dlg.h"
-#include "pages/workspace.h"
 #include "skin/send_box_keys.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
@@ -174,7 +174,7 @@ QMenu* CDialogP::MakeTreeMenu(TreeNode* item) {
     QMenu* records = m_recordings->MakeMenu(RecordOf(item), menu);
     for (QAction* action : records->actions())
         menu->addAction(action);
-    CWorkspace::AddActions(menu);
+    AddSharedMenuItems(menu);
     return menu;
 }
 

@@ -29,10 +29,10 @@
 #include "pages/log_pieces.h"
 #include "pages/log_search.h"
 #include "pages/log_view_accessible.h"
+#include "pages/shared_menu_items.h"
 #include "pages/log_save.h"
 #include "pages/log_sources.h"
 #include "pages/save_log_dlg.h"
-#include "pages/workspace.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -870,7 +870,7 @@ void CLogView::contextMenuEvent(QContextMenuEvent* event) {
     menu.addAction(m_save);
     menu.addSeparator();
     menu.addAction(m_hexText);
-    CWorkspace::AddActions(&menu);
+    AddSharedMenuItems(&menu);
     menu.exec(event->globalPos());
 }
 

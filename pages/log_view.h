@@ -26,6 +26,7 @@
 #include <vector>
 
 #include "engine/chunk_log.h"
+#include "pages/log_view_accessible.h"
 #include "pages/log_view_source.h"
 
 class QAction;
@@ -36,7 +37,7 @@ namespace quillet::pages {
 
 struct KeptTexts;
 
-class CLogView : public QAbstractScrollArea {
+class CLogView : public QAbstractScrollArea, public ReadableLog {
     Q_OBJECT
 public:
     // A copy larger than this asks first.
@@ -60,9 +61,9 @@ public:
     void setPlainText(const QString& text);
     void clear() { setPlainText(QString()); }
     // Everything the view would show if it were tall enough: the whole log, rendered.
-    QString toPlainText();
+    QString toPlainText() override;
     // The text of the items laid out for the screen now.
-    QString ShownText();
+    QString ShownText() override;
 
     bool IsFollowing() const { return m_follow; }
     // New data arrived while the view was scrolled up.

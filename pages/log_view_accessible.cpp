@@ -1,31 +1,28 @@
 #include "pages/log_view_accessible.h"
 
+#include <QWidget>
+
 #include <algorithm>
 
-#include "pages/log_view.h"
 #include "pages/page_names.h"
 
 namespace quillet::pages {
 namespace {
 
 QAccessibleInterface* LogViewFactory(const QString& key, QObject* object) {
-    if (key == QLatin1String(CLogView::staticMetaObject.className()))
-        if (auto* view = qobject_cast<CLogView*>(object))
-            return new LogViewAccessible(view);
-    return nullptr;
+    (void)key;
+    auto* view = qobject_cast<QWidget*>(object);
+    auto* log = dynamic_cast<ReadableLog*>(object);
+    return view && log ? new LogViewAccessible(view, log) : nullptr;
 }
 
 }  // namespace
 
-LogViewAccessible::LogViewAccessible(CLogView* view)
-    : QAccessibleWidget(view, QAccessible::EditableText) {}
-
-CLogView* LogViewAccessible::View() const {
-    return static_cast<CLogView*>(widget());
-}
+LogViewAccessible::LogViewAccessible(QWidget* view, ReadableLog* log)
+    : QAccessibleWidget(view, QAccessible::EditableText), m_log(log) {}
 
 QString LogViewAccessible::Shown() const {
-    return View()->ShownText();
+    return m_log->ShownText();
 }
 
 QAccessible::State LogViewAccessible::state() const {
@@ -42,7 +39,7 @@ QString LogViewAccessible::text(QAccessible::Text t) const {
             return widget()->accessibleName().isEmpty() ? FrameTitle(widget())
                                                         : widget()->accessibleName();
         case QAccessible::Value:
-            return View()->toPlainText();  // the whole log: only on request
+            return m_log->toPlainText();  // the whole log: only on request
         default:
             return QAccessibleWidget::text(t);
     }

@@ -8,11 +8,20 @@
 
 namespace quillet::pages {
 
-class CLogView;
+// What the view lets a screen reader read: the rows in sight, and the whole log on request.
+class ReadableLog {
+public:
+    virtual QString ShownText() = 0;
+    virtual QString toPlainText() = 0;
+
+protected:
+    ~ReadableLog() = default;
+};
 
 class LogViewAccessible : public QAccessibleWidget, public QAccessibleTextInterface {
 public:
-    explicit LogViewAccessible(CLogView* view);
+    // `view` is the widget that is also `log`.
+    LogViewAccessible(QWidget* view, ReadableLog* log);
 
     QAccessible::State state() const override;
     QString text(QAccessible::Text t) const override;
@@ -34,11 +43,13 @@ public:
     QString attributes(int offset, int* startOffset, int* endOffset) const override;
 
 private:
-    CLogView* View() const;
     QString Shown() const;
+
+    ReadableLog* m_log;
 };
 
-// Registers the factory that gives every CLogView its LogViewAccessible; once is enough.
+// Registers the factory that gives every widget that is a ReadableLog its LogViewAccessible;
+// once is enough.
 void InstallLogViewAccessibility();
 
 }  // namespace quillet::pages

@@ -13,6 +13,7 @@
 #include "pages/dialog_p.h"
 #include "pages/prompt_dlg.h"
 #include "pages/saved_messages_dlg.h"
+#include "pages/shared_menu_items.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -70,6 +71,7 @@ QJsonObject KeptOptions(const EndpointSpec& spec) {
 CWorkspace::CWorkspace(const Pages& pages, QWidget* window) : m_pages(pages), m_window(window) {
     setObjectName(QStringLiteral("workspace"));
     g_current = this;
+    SetSharedMenuItems(&CWorkspace::AddActions);
     m_hooks.save = [this](PageKind kind, CDialogP*) {
         auto it = m_keptSequences.find(kind);
         return it == m_keptSequences.end() ? QJsonValue(QJsonValue::Undefined) : it->second;
@@ -89,8 +91,10 @@ CWorkspace::CWorkspace(const Pages& pages, QWidget* window) : m_pages(pages), m_
 }
 
 CWorkspace::~CWorkspace() {
-    if (g_current == this)
+    if (g_current == this) {
         g_current = nullptr;
+        SetSharedMenuItems({});
+    }
     delete m_prompt;
     if (m_io.joinable())
         m_io.join();

@@ -9,9 +9,11 @@
 
 #include <vector>
 
+#include "skin/skin_tab_accessible.h"
+
 namespace quillet::ui {
 
-class CSkinTab : public QWidget {
+class CSkinTab : public QWidget, public PictureTabs {
     Q_OBJECT
 public:
     // The page-select message keeps its Windows number (WM_USER + 100), so the strip and the
@@ -32,16 +34,16 @@ public:
     void SetItemText(int i, const QString& name, const QString& toolTip);
     // Selects item i as a click on it does: nothing for the selected item or an index out of
     // range, otherwise a repaint and a queued pageSelected.
-    void SelectItem(int i);
+    void SelectItem(int i) override;
 
-    int itemCount() const { return static_cast<int>(m_items.size()); }
-    QRect itemRect(int i) const;
-    QString itemName(int i) const;
-    QString itemToolTip(int i) const;
-    int selectedIndex() const { return m_selected; }
-    int hoverIndex() const { return m_hover; }
+    int itemCount() const override { return static_cast<int>(m_items.size()); }
+    QRect itemRect(int i) const override;
+    QString itemName(int i) const override;
+    QString itemToolTip(int i) const override;
+    int selectedIndex() const override { return m_selected; }
+    int hoverIndex() const override { return m_hover; }
     // The first item (in index order) containing `pt`, or -1.
-    int HitTest(const QPoint& pt) const;
+    int HitTest(const QPoint& pt) const override;
 
 signals:
     // Queued: arrives after the click handling has returned, and only for a new selection.

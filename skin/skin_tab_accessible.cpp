@@ -3,17 +3,17 @@
 #include <QAccessibleWidget>
 #include <QHash>
 #include <QPointer>
-
-#include "skin/skin_tab.h"
+#include <QWidget>
 
 namespace quillet::ui {
 namespace {
 
 class CSkinTabItemAccessible : public QAccessibleInterface, public QAccessibleActionInterface {
 public:
-    CSkinTabItemAccessible(CSkinTab* strip, int index) : m_strip(strip), m_index(index) {}
+    CSkinTabItemAccessible(QWidget* strip, PictureTabs* tabs, int index)
+        : m_strip(strip), m_tabs(tabs), m_index(index) {}
 
-    bool isValid() const override { return m_strip && m_index < m_strip->itemCount(); }
+    bool isValid() const override { return m_strip && m_index < m_tabs->itemCount(); }
     QObject* object() const override { return nullptr; }
     QWindow* window() const override {
         return m_strip ? m_strip->window()->windowHandle() : nullptr;
@@ -30,16 +30,16 @@ public:
         if (!isValid())
             return {};
         if (t == QAccessible::Name)
-            return m_strip->itemName(m_index);
+            return m_tabs->itemName(m_index);
         if (t == QAccessible::Description)
-            return m_strip->itemToolTip(m_index);
+            return m_tabs->itemToolTip(m_index);
         return {};
     }
     void setText(QAccessible::Text, const QString&) override {}
     QRect rect() const override {
         if (!isValid())
             return {};
-        const QRect r = m_strip->itemRect(m_index);
+        const QRect r = m_tabs->itemRect(m_index);
         return QRect(m_strip->mapToGlobal(r.topLeft()), r.size());
     }
     QAccessible::Role role() const override { return QAccessible::PageTab; }
@@ -50,8 +50,8 @@ public:
             return s;
         }
         s.selectable = true;
-        s.selected = m_strip->selectedIndex() == m_index;
-        s.hotTracked = m_strip->hoverIndex() == m_index;
+        s.selected = m_tabs->selectedIndex() == m_index;
+        s.hotTracked = m_tabs->hoverIndex() == m_index;
         s.invisible = !m_strip->isVisible();
         return s;
     }
@@ -63,31 +63,32 @@ public:
     QStringList actionNames() const override { return {pressAction()}; }
     void doAction(const QString& name) override {
         if (isValid() && name == pressAction())
-            m_strip->SelectItem(m_index);
+            m_tabs->SelectItem(m_index);
     }
     QStringList keyBindingsForAction(const QString&) const override { return {}; }
 
 private:
-    QPointer<CSkinTab> m_strip;
+    QPointer<QWidget> m_strip;
+    PictureTabs* m_tabs;  // the strip itself, valid while m_strip is
     int m_index;
 };
 
 class CSkinTabAccessible : public QAccessibleWidget {
 public:
-    explicit CSkinTabAccessible(CSkinTab* strip)
-        : QAccessibleWidget(strip, QAccessible::PageTabList) {}
+    CSkinTabAccessible(QWidget* strip, PictureTabs* tabs)
+        : QAccessibleWidget(strip, QAccessible::PageTabList), m_tabs(tabs) {}
     ~CSkinTabAccessible() override {
         for (QAccessible::Id id : std::as_const(m_children))
             QAccessible::deleteAccessibleInterface(id);
     }
 
-    int childCount() const override { return Strip()->itemCount(); }
+    int childCount() const override { return m_tabs->itemCount(); }
     QAccessibleInterface* child(int index) const override {
         if (index < 0 || index >= childCount())
             return nullptr;
         if (const auto it = m_children.constFind(index); it != m_children.cend())
             return QAccessible::accessibleInterface(*it);
-        auto* item = new CSkinTabItemAccessible(Strip(), index);
+        auto* item = new CSkinTabItemAccessible(widget(), m_tabs, index);
         m_children.insert(index, QAccessible::registerAccessibleInterface(item));
         return item;
     }
@@ -99,21 +100,20 @@ public:
         return -1;
     }
     QAccessibleInterface* childAt(int x, int y) const override {
-        return child(Strip()->HitTest(Strip()->mapFromGlobal(QPoint(x, y))));
+        return child(m_tabs->HitTest(widget()->mapFromGlobal(QPoint(x, y))));
     }
 
 private:
-    CSkinTab* Strip() const { return static_cast<CSkinTab*>(widget()); }
+    PictureTabs* m_tabs;  // the widget itself
 
     mutable QHash<int, QAccessible::Id> m_children;  // item index -> registered interface
 };
 
 QAccessibleInterface* SkinTabFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String(CSkinTab::staticMetaObject.className()) && object != nullptr &&
-        object->isWidgetType()) {
-        return new CSkinTabAccessible(static_cast<CSkinTab*>(object));
-    }
-    return nullptr;
+    (void)className;
+    auto* strip = qobject_cast<QWidget*>(object);
+    auto* tabs = dynamic_cast<PictureTabs*>(object);
+    return strip && tabs ? new CSkinTabAccessible(strip, tabs) : nullptr;
 }
 
 }  // namespace

@@ -35,34 +35,35 @@ TEST_P(ThreadContractTest, BreakingItStopsTheProgram) {
     EXPECT_DEATH(GetParam().breakIt(), GetParam().says);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Contracts, ThreadContractTest,
-    ::testing::Values(
-        Contract{"TcpListenOnAWorker",
-                 [] {
-                     TcpEngine engine(nullptr);
-                     OnWorker([&] { engine.Listen(0); });
-                 },
-                 "user-interface thread"},
-        Contract{"UdpBindOnAWorker",
-                 [] {
-                     UdpEngine engine(nullptr);
-                     OnWorker([&] { engine.Bind(0); });
-                 },
-                 "user-interface thread"},
-        Contract{"StoreChangeOnAWorker",
-                 [] {
-                     RecordStore store;
-                     OnWorker([&] { store.Add(1, std::make_unique<ConnectInfo>()); });
-                 },
-                 "user-interface thread"},
-        Contract{"MapChangeWithoutTheLock",
-                 [] {
-                     ConnectMap map;
-                     ConnectInfo rec;
-                     InsertRecord(map, 1, &rec);
-                 },
-                 "record lock held"}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Contracts, ThreadContractTest,
+                         ::testing::Values(Contract{"TcpListenOnAWorker",
+                                                    [] {
+                                                        TcpEngine engine(nullptr);
+                                                        OnWorker([&] { engine.Listen(0); });
+                                                    },
+                                                    "user-interface thread"},
+                                           Contract{"UdpBindOnAWorker",
+                                                    [] {
+                                                        UdpEngine engine(nullptr);
+                                                        OnWorker([&] { engine.Bind(0); });
+                                                    },
+                                                    "user-interface thread"},
+                                           Contract{"StoreChangeOnAWorker",
+                                                    [] {
+                                                        RecordStore store;
+                                                        OnWorker([&] {
+                                                            store.Add(
+                                                                1, std::make_unique<ConnectInfo>());
+                                                        });
+                                                    },
+                                                    "user-interface thread"},
+                                           Contract{"MapChangeWithoutTheLock",
+                                                    [] {
+                                                        ConnectMap map;
+                                                        ConnectInfo rec;
+                                                        InsertRecord(map, 1, &rec);
+                                                    },
+                                                    "record lock held"}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
