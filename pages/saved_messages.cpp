@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "pages/app_settings.h"
+#include "pages/list_file.h"
 
 namespace quillet::pages {
 namespace {
@@ -123,17 +124,10 @@ std::variant<SavedMessages, SavedFault> SavedFromJson(const QJsonObject& documen
 }
 
 std::variant<SavedMessages, SavedFault> SavedFromBytes(const QByteArray& bytes) {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError)
-        return SavedFault{QCoreApplication::translate("quillet::pages::SavedMessages",
-                                                      "不是有效的 JSON（第 %1 字节：%2）")
-                              .arg(error.offset)
-                              .arg(error.errorString())};
-    if (!document.isObject())
-        return SavedFault{
-            QCoreApplication::translate("quillet::pages::SavedMessages", "不是 JSON 对象")};
-    return SavedFromJson(document.object());
+    auto document = ParseListDocument(bytes);
+    if (auto* why = std::get_if<QString>(&document))
+        return SavedFault{*why};
+    return SavedFromJson(std::get<QJsonObject>(document));
 }
 
 SavedMessages LoadSaved(const QString& page) {

@@ -1,26 +1,24 @@
 #include "pages/saved_messages_dlg.h"
 
 #include <algorithm>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QVBoxLayout>
 
 #include <memory>
 
 #include "encoding/wire_codec.h"
 #include "pages/dialog_p.h"
+#include "pages/list_file.h"
+#include "pages/list_file_dialog.h"
 #include "pages/send_box.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
 namespace {
 
-constexpr qint64 kMaxFileBytes = 16 << 20;
 constexpr int kNameChars = 32;
 
 QPushButton* AddButton(QBoxLayout* row, const char* name, const QString& text) {
@@ -45,25 +43,13 @@ QString FormName(SendForm form) {
 
 // The file's messages, or why not (read beside the window).
 QString ReadFile(const QString& path, SavedMessages* out) {
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return CSavedMessagesDlg::tr("不是可读的普通文件");
-    if (info.size() > kMaxFileBytes)
-        return CSavedMessagesDlg::tr("文件大于 16 MB");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
-    auto read = SavedFromBytes(file.read(kMaxFileBytes + 1));
+    auto bytes = ReadListFile(path);
+    if (auto* why = std::get_if<QString>(&bytes))
+        return *why;
+    auto read = SavedFromBytes(std::get<QByteArray>(bytes));
     if (auto* fault = std::get_if<SavedFault>(&read))
         return fault->what;
     *out = std::get<SavedMessages>(std::move(read));
-    return {};
-}
-
-QString WriteFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return file.errorString();
     return {};
 }
 
@@ -105,10 +91,7 @@ CSavedMessagesDlg::CSavedMessagesDlg(CDialogP* page)
     resize(420, 320);
 }
 
-CSavedMessagesDlg::~CSavedMessagesDlg() {
-    if (m_io.joinable())
-        m_io.join();  // a regular file of at most 16 MB: bounded
-}
+CSavedMessagesDlg::~CSavedMessagesDlg() = default;
 
 void CSavedMessagesDlg::Add(SavedMessage message) {
     m_messages.push_back(std::move(message));
@@ -189,22 +172,17 @@ void CSavedMessagesDlg::Renamed(int row) {
 }
 
 void CSavedMessagesDlg::AskImport() {
-    QFileDialog dlg(this, tr("导入常用消息"), QString(), tr("JSON 文件 (*.json);;所有文件 (*)"));
-    dlg.setObjectName(QStringLiteral("savedImportFile"));
-    dlg.setOption(QFileDialog::DontUseNativeDialog);
-    dlg.setFileMode(QFileDialog::ExistingFile);
-    if (ui::ExecModal(&dlg) == QDialog::Accepted && !dlg.selectedFiles().isEmpty())
-        ImportFrom(dlg.selectedFiles().first());
+    if (const QString path =
+            AskListFile(this, tr("导入常用消息"), QStringLiteral("savedImportFile"), false);
+        !path.isEmpty())
+        ImportFrom(path);
 }
 
 void CSavedMessagesDlg::AskExport() {
-    QFileDialog dlg(this, tr("导出常用消息"), QString(), tr("JSON 文件 (*.json);;所有文件 (*)"));
-    dlg.setObjectName(QStringLiteral("savedExportFile"));
-    dlg.setOption(QFileDialog::DontUseNativeDialog);
-    dlg.setAcceptMode(QFileDialog::AcceptSave);
-    dlg.setDefaultSuffix(QStringLiteral("json"));
-    if (ui::ExecModal(&dlg) == QDialog::Accepted && !dlg.selectedFiles().isEmpty())
-        ExportTo(dlg.selectedFiles().first());
+    if (const QString path =
+            AskListFile(this, tr("导出常用消息"), QStringLiteral("savedExportFile"), true);
+        !path.isEmpty())
+        ExportTo(path);
 }
 
 void CSavedMessagesDlg::ImportFrom(const QString& path) {
@@ -229,7 +207,7 @@ void CSavedMessagesDlg::ImportFrom(const QString& path) {
 void CSavedMessagesDlg::ExportTo(const QString& path) {
     const QByteArray bytes = SavedToBytes(m_messages);
     const size_t count = m_messages.size();
-    StartIo([path, bytes] { return WriteFile(path, bytes); },
+    StartIo([path, bytes] { return WriteListFile(path, bytes); },
             [this, path, count] {
                 ui::ShowMessage(this, tr("已导出 %1 条消息到 %2。").arg(count).arg(path),
                                 tr("提示"));
@@ -239,28 +217,19 @@ void CSavedMessagesDlg::ExportTo(const QString& path) {
 
 void CSavedMessagesDlg::StartIo(std::function<QString()> work, std::function<void()> done,
                                 const QString& failureText, const QString& path) {
-    if (m_busy)
-        return;
-    if (m_io.joinable())
-        m_io.join();  // the last job has ended: its result is in
-    m_busy = true;
-    m_import->setEnabled(false);
-    m_export->setEnabled(false);
-    m_io = std::thread([this, work = std::move(work), done = std::move(done), failureText, path] {
-        const QString failure = work();
-        QMetaObject::invokeMethod(
-            this,
-            [this, failure, done, failureText, path] {
-                m_busy = false;
-                m_import->setEnabled(true);
-                m_export->setEnabled(true);
-                if (failure.isEmpty())
-                    done();
-                else
-                    ui::ShowMessage(this, failureText.arg(path, failure), tr("提示"));
-            },
-            Qt::QueuedConnection);
-    });
+    const bool started =
+        m_jobs->Start(std::move(work), [this, done, failureText, path](const QString& failure) {
+            m_import->setEnabled(true);
+            m_export->setEnabled(true);
+            if (failure.isEmpty())
+                done();
+            else
+                ui::ShowMessage(this, failureText.arg(path, failure), tr("提示"));
+        });
+    if (started) {
+        m_import->setEnabled(false);
+        m_export->setEnabled(false);
+    }
 }
 
 bool CSavedMessagesDlg::eventFilter(QObject* watched, QEvent* event) {

@@ -6,13 +6,13 @@
 // kept in the settings at once. Files are read and written on a thread of their own; the
 // export replaces its file only once the whole of it is written (QSaveFile).
 //
-// Threads: user-interface thread, except the file work (m_io), which touches no member and
-// hands its result back through the event queue.
+// Threads: user-interface thread, except the file work (ListFileJobs), which touches no member
+// and hands its result back through the event queue.
 #include <QDialog>
 
 #include <functional>
-#include <thread>
 
+#include "pages/list_file_dialog.h"
 #include "pages/saved_messages.h"
 
 class QListWidget;
@@ -45,7 +45,7 @@ public:
     // The same with a chosen file; the outcome comes later (IoBusy() turns false).
     void ImportFrom(const QString& path);
     void ExportTo(const QString& path);
-    bool IoBusy() const { return m_busy; }
+    bool IoBusy() const { return m_jobs->Busy(); }
     // The send box's text as a new message: in hex when the page's encoding is HEX, with the
     // send options' line ending, named after its first line.
     void AddFromBox();
@@ -58,8 +58,8 @@ private:
     void Store();
     void RemoveChosen();
     void Renamed(int row);
-    // Runs `work` (a file's reading or writing, returning why it failed) on m_io, then `done`
-    // here, or tells `failureText` with the file and the reason.
+    // Runs `work` (a file's reading or writing, returning why it failed) on a thread of its own,
+    // then `done` here, or tells `failureText` with the file and the reason.
     void StartIo(std::function<QString()> work, std::function<void()> done,
                  const QString& failureText, const QString& path);
 
@@ -69,8 +69,7 @@ private:
     QPushButton* m_toAll;
     QPushButton* m_import;
     QPushButton* m_export;
-    std::thread m_io;
-    bool m_busy = false;
+    ListFileJobs* m_jobs = new ListFileJobs(this);
 };
 
 }  // namespace quillet::pages

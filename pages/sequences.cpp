@@ -11,6 +11,7 @@
 #include <optional>
 
 #include "pages/app_settings.h"
+#include "pages/list_file.h"
 
 namespace quillet::pages {
 namespace {
@@ -327,17 +328,10 @@ QByteArray SequencesToBytes(const Sequences& sequences) {
 }
 
 std::variant<Sequences, SequenceFault> SequencesFromBytes(const QByteArray& bytes) {
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
-    if (error.error != QJsonParseError::NoError)
-        return SequenceFault{QCoreApplication::translate("quillet::pages::Sequences",
-                                                         "不是有效的 JSON（第 %1 字节：%2）")
-                                 .arg(error.offset)
-                                 .arg(error.errorString())};
-    if (!document.isObject())
-        return SequenceFault{
-            QCoreApplication::translate("quillet::pages::Sequences", "不是 JSON 对象")};
-    return SequencesFromJson(document.object());
+    auto document = ParseListDocument(bytes);
+    if (auto* why = std::get_if<QString>(&document))
+        return SequenceFault{*why};
+    return SequencesFromJson(std::get<QJsonObject>(document));
 }
 
 Sequences LoadSequences(const QString& page) {

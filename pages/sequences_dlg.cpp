@@ -1,28 +1,26 @@
 #include "pages/sequences_dlg.h"
 
 #include <QComboBox>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QSpinBox>
 #include <QVBoxLayout>
 
 #include <memory>
 
 #include "pages/dialog_p.h"
+#include "pages/list_file.h"
+#include "pages/list_file_dialog.h"
 #include "pages/sequence_runner.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
 namespace {
 
-constexpr qint64 kMaxFileBytes = 16 << 20;
 constexpr int kSavedForm = 3;  // the form box's entry for a saved message
 
 QPushButton* AddButton(QBoxLayout* row, const char* name, const QString& text) {
@@ -40,25 +38,13 @@ W* Named(W* widget, const char* name) {
 }
 
 QString ReadFile(const QString& path, Sequences* out) {
-    const QFileInfo info(path);
-    if (!info.isFile())
-        return CSequencesDlg::tr("不是可读的普通文件");
-    if (info.size() > kMaxFileBytes)
-        return CSequencesDlg::tr("文件大于 16 MB");
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        return file.errorString();
-    auto read = SequencesFromBytes(file.read(kMaxFileBytes + 1));
+    auto bytes = ReadListFile(path);
+    if (auto* why = std::get_if<QString>(&bytes))
+        return *why;
+    auto read = SequencesFromBytes(std::get<QByteArray>(bytes));
     if (auto* fault = std::get_if<SequenceFault>(&read))
         return fault->what;
     *out = std::get<Sequences>(std::move(read));
-    return {};
-}
-
-QString WriteFile(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        return file.errorString();
     return {};
 }
 
@@ -101,10 +87,7 @@ CSequencesDlg::CSequencesDlg(CDialogP* page, SequenceRunner* runner)
     resize(560, 460);
 }
 
-CSequencesDlg::~CSequencesDlg() {
-    if (m_io.joinable())
-        m_io.join();  // a regular file of at most 16 MB: bounded
-}
+CSequencesDlg::~CSequencesDlg() = default;
 
 void CSequencesDlg::BuildEditor(QVBoxLayout* layout) {
     auto* form = new QFormLayout;
@@ -365,22 +348,17 @@ void CSequencesDlg::ShowProgress() {
 }
 
 void CSequencesDlg::AskImport() {
-    QFileDialog dlg(this, tr("导入序列"), QString(), tr("JSON 文件 (*.json);;所有文件 (*)"));
-    dlg.setObjectName(QStringLiteral("sequenceImportFile"));
-    dlg.setOption(QFileDialog::DontUseNativeDialog);
-    dlg.setFileMode(QFileDialog::ExistingFile);
-    if (ui::ExecModal(&dlg) == QDialog::Accepted && !dlg.selectedFiles().isEmpty())
-        ImportFrom(dlg.selectedFiles().first());
+    if (const QString path =
+            AskListFile(this, tr("导入序列"), QStringLiteral("sequenceImportFile"), false);
+        !path.isEmpty())
+        ImportFrom(path);
 }
 
 void CSequencesDlg::AskExport() {
-    QFileDialog dlg(this, tr("导出序列"), QString(), tr("JSON 文件 (*.json);;所有文件 (*)"));
-    dlg.setObjectName(QStringLiteral("sequenceExportFile"));
-    dlg.setOption(QFileDialog::DontUseNativeDialog);
-    dlg.setAcceptMode(QFileDialog::AcceptSave);
-    dlg.setDefaultSuffix(QStringLiteral("json"));
-    if (ui::ExecModal(&dlg) == QDialog::Accepted && !dlg.selectedFiles().isEmpty())
-        ExportTo(dlg.selectedFiles().first());
+    if (const QString path =
+            AskListFile(this, tr("导出序列"), QStringLiteral("sequenceExportFile"), true);
+        !path.isEmpty())
+        ExportTo(path);
 }
 
 void CSequencesDlg::ImportFrom(const QString& path) {
@@ -405,7 +383,7 @@ void CSequencesDlg::ImportFrom(const QString& path) {
 void CSequencesDlg::ExportTo(const QString& path) {
     const QByteArray bytes = SequencesToBytes(m_sequences);
     const size_t count = m_sequences.size();
-    StartIo([path, bytes] { return WriteFile(path, bytes); },
+    StartIo([path, bytes] { return WriteListFile(path, bytes); },
             [this, path, count] {
                 ui::ShowMessage(this, tr("已导出 %1 个序列到 %2。").arg(count).arg(path),
                                 tr("提示"));
@@ -415,28 +393,19 @@ void CSequencesDlg::ExportTo(const QString& path) {
 
 void CSequencesDlg::StartIo(std::function<QString()> work, std::function<void()> done,
                             const QString& failureText, const QString& path) {
-    if (m_busy)
-        return;
-    if (m_io.joinable())
-        m_io.join();  // the last job has ended: its result is in
-    m_busy = true;
-    m_import->setEnabled(false);
-    m_export->setEnabled(false);
-    m_io = std::thread([this, work = std::move(work), done = std::move(done), failureText, path] {
-        const QString failure = work();
-        QMetaObject::invokeMethod(
-            this,
-            [this, failure, done, failureText, path] {
-                m_busy = false;
-                m_import->setEnabled(true);
-                m_export->setEnabled(true);
-                if (failure.isEmpty())
-                    done();
-                else
-                    ui::ShowMessage(this, failureText.arg(path, failure), tr("提示"));
-            },
-            Qt::QueuedConnection);
-    });
+    const bool started =
+        m_jobs->Start(std::move(work), [this, done, failureText, path](const QString& failure) {
+            m_import->setEnabled(true);
+            m_export->setEnabled(true);
+            if (failure.isEmpty())
+                done();
+            else
+                ui::ShowMessage(this, failureText.arg(path, failure), tr("提示"));
+        });
+    if (started) {
+        m_import->setEnabled(false);
+        m_export->setEnabled(false);
+    }
 }
 
 void CSequencesDlg::RebuildChoice(int current) {

@@ -6,13 +6,13 @@
 // once. Files are read and written on a thread of their own; an export replaces its file only
 // once the whole of it is written (QSaveFile).
 //
-// Threads: user-interface thread, except the file work (m_io), which touches no member and
-// hands its result back through the event queue.
+// Threads: user-interface thread, except the file work (ListFileJobs), which touches no member
+// and hands its result back through the event queue.
 #include <QDialog>
 
 #include <functional>
-#include <thread>
 
+#include "pages/list_file_dialog.h"
 #include "pages/sequences.h"
 
 class QComboBox;
@@ -52,7 +52,7 @@ public:
     void AskExport();
     void ImportFrom(const QString& path);
     void ExportTo(const QString& path);
-    bool IoBusy() const { return m_busy; }
+    bool IoBusy() const { return m_jobs->Busy(); }
 
 private:
     void BuildEditor(QVBoxLayout* layout);
@@ -93,8 +93,7 @@ private:
     QPushButton* m_import;
     QPushButton* m_export;
     QLabel* m_progress;
-    std::thread m_io;
-    bool m_busy = false;
+    ListFileJobs* m_jobs = new ListFileJobs(this);
 };
 
 }  // namespace quillet::pages

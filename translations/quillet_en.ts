@@ -636,14 +636,6 @@ File: %2
         <translation>text</translation>
     </message>
     <message>
-        <source>不是可读的普通文件</source>
-        <translation>not a readable regular file</translation>
-    </message>
-    <message>
-        <source>文件大于 16 MB</source>
-        <translation>the file is larger than 16 MB</translation>
-    </message>
-    <message>
         <source>常用消息</source>
         <translation>Saved Messages</translation>
     </message>
@@ -690,10 +682,6 @@ File: %2
     <message>
         <source>导入常用消息</source>
         <translation>Import Saved Messages</translation>
-    </message>
-    <message>
-        <source>JSON 文件 (*.json);;所有文件 (*)</source>
-        <translation>JSON files (*.json);;All files (*)</translation>
     </message>
     <message>
         <source>导出常用消息</source>
@@ -812,14 +800,6 @@ File: %2
 </context>
 <context>
     <name>quillet::pages::CSequencesDlg</name>
-    <message>
-        <source>不是可读的普通文件</source>
-        <translation>not a readable regular file</translation>
-    </message>
-    <message>
-        <source>文件大于 16 MB</source>
-        <translation>the file is larger than 16 MB</translation>
-    </message>
     <message>
         <source>序列</source>
         <translation>Sequences</translation>
@@ -991,10 +971,6 @@ File: %2
     <message>
         <source>导入序列</source>
         <translation>Import Sequences</translation>
-    </message>
-    <message>
-        <source>JSON 文件 (*.json);;所有文件 (*)</source>
-        <translation>JSON files (*.json);;All files (*)</translation>
     </message>
     <message>
         <source>导出序列</source>
@@ -1799,6 +1775,13 @@ File: %2
     </message>
 </context>
 <context>
+    <name>quillet::pages::ListFile</name>
+    <message>
+        <source>JSON 文件 (*.json);;所有文件 (*)</source>
+        <translation>JSON files (*.json);;All files (*)</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::LogSaver</name>
     <message>
         <source>正在保存日志……</source>
@@ -1880,14 +1863,6 @@ File: %2
     <message>
         <source>第 %1 条消息（%2）：%3</source>
         <translation>message %1 (%2): %3</translation>
-    </message>
-    <message>
-        <source>不是有效的 JSON（第 %1 字节：%2）</source>
-        <translation>not valid JSON (at byte %1: %2)</translation>
-    </message>
-    <message>
-        <source>不是 JSON 对象</source>
-        <translation>not a JSON object</translation>
     </message>
 </context>
 <context>
@@ -2117,10 +2092,6 @@ File: %2
     <message>
         <source>%1：%2</source>
         <translation>%1: %2</translation>
-    </message>
-    <message>
-        <source>不是有效的 JSON（第 %1 字节：%2）</source>
-        <translation>not valid JSON (byte %1: %2)</translation>
     </message>
 </context>
 <context>
