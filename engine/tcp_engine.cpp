@@ -583,12 +583,12 @@ void TcpEngine::WriteLoop(uint64_t key, int fd, uint64_t serial) {
         }
         if (n < 0 && err == EINTR)
             continue;
-        if (!AfterWrite(key, fd, serial, n))
+        if (!AfterWrite(key, fd, serial, n > 0, n > 0 ? static_cast<size_t>(n) : 0))
             return;
     }
 }
 
-bool TcpEngine::AfterWrite(uint64_t key, int fd, uint64_t serial, ssize_t n) {
+bool TcpEngine::AfterWrite(uint64_t key, int fd, uint64_t serial, bool ok, size_t took) {
     ConnectInfo* rec;
     bool news = false, more = true;
     {
@@ -597,10 +597,10 @@ bool TcpEngine::AfterWrite(uint64_t key, int fd, uint64_t serial, ssize_t n) {
         if (!q)
             return false;
         rec = FindRecord(m_map, key);
-        if (n > 0) {
+        if (ok) {
             PendingSend& front = q->pending.front();
-            front.taken += static_cast<size_t>(n);
-            q->waitingBytes -= static_cast<size_t>(n);
+            front.taken += took;
+            q->waitingBytes -= took;
             if (front.taken == front.bytes.size()) {
                 BookWritten(*q, std::move(front));
                 q->pending.pop_front();

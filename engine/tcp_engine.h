@@ -163,14 +163,14 @@ private:
                         std::shared_ptr<quillet::tls::Session> session);
     void TlsWriteLoop(uint64_t key, int fd, uint64_t serial,
                       const std::shared_ptr<quillet::tls::Session>& session);
-    bool AfterTlsWrite(uint64_t key, int fd, uint64_t serial, bool ok, size_t took);
     // No writer thread could be made for the queue: its texts become `lost` (with what the
     // socket took of the first) and the page is told; the connection stays.
     void FailWithoutWriter(uint64_t key, int fd, uint64_t serial);
     // The queue of `key` if it still belongs to the writer of `fd` and `serial`; lock held.
     SendQueue* WriterQueue(uint64_t key, int fd, uint64_t serial);
-    // Books what one send call took (`n` > 0) or its failure; false when the writer is done.
-    bool AfterWrite(uint64_t key, int fd, uint64_t serial, ssize_t n);
+    // Books what one write took of the front text (`took` bytes, may be 0 for TLS bytes of an
+    // earlier text) or, when not `ok`, the connection's failure; false when the writer is done.
+    bool AfterWrite(uint64_t key, int fd, uint64_t serial, bool ok, size_t took);
 
     IConnectionSink* m_pSink;
     std::atomic<bool> m_stopping{false};

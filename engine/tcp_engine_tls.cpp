@@ -246,42 +246,7 @@ void TcpEngine::TlsWriteLoop(uint64_t key, int fd, uint64_t serial,
                  session->FlushOut(fd, true) == Flush::kDone;
             quillet::sock::Unpin(fd);
         }
-        if (!AfterTlsWrite(key, fd, serial, ok, took))
+        if (!AfterWrite(key, fd, serial, ok, took))
             return;
     }
-}
-
-bool TcpEngine::AfterTlsWrite(uint64_t key, int fd, uint64_t serial, bool ok, size_t took) {
-    ConnectInfo* rec;
-    bool news = false, more = true;
-    {
-        CCritSecLock lock(g_csConnect);
-        SendQueue* q = WriterQueue(key, fd, serial);
-        if (!q)
-            return false;
-        rec = FindRecord(m_map, key);
-        if (ok) {
-            PendingSend& front = q->pending.front();
-            front.taken += took;
-            q->waitingBytes -= took;
-            if (front.taken == front.bytes.size()) {
-                BookWritten(*q, std::move(front));
-                q->pending.pop_front();
-                news = true;
-            }
-        } else {
-            for (PendingSend& p : q->pending)
-                q->lost.push_back(std::move(p));
-            q->pending.clear();
-            q->waitingBytes = 0;
-            news = true;
-        }
-        if (q->pending.empty()) {
-            q->writer = false;
-            more = false;
-        }
-    }
-    if (news)
-        m_pSink->OnConnectionUpdate(rec, UPDATE_SENT, key);
-    return more;
 }

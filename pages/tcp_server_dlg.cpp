@@ -244,17 +244,8 @@ void CTcpServerDlg::ShowRefused() {
 }
 
 bool CTcpServerDlg::StartTlsOn(ConnectInfo* rec) {
-    // The page's TLS options, whether or not new clients use them.
-    TlsChoice choice = TlsChoice::Load("tcpServer", true);
-    choice.enabled = true;
-    QString error;
-    std::shared_ptr<const tls::Context> ctx = MakeTlsContext(choice, QString(), this, &error);
-    if (ctx && m_engine.StartTls(rec, std::move(ctx)))
-        return true;
-    if (ctx || !error.isEmpty())
-        Message(tr("开始 TLS 失败: %1").arg(ctx ? tr("连接已关闭或已在使用 TLS") : error),
-                ui::AppTitle());
-    return false;
+    return StartTlsWithPageOptions(m_engine, rec, "tcpServer", true, this,
+                                   [this](const QString& why) { Message(why, ui::AppTitle()); });
 }
 
 }  // namespace quillet::pages

@@ -15,6 +15,7 @@
 #include <algorithm>
 
 #include "engine/local_address.h"
+#include "engine/tcp_engine.h"
 #include "pages/app_settings.h"
 #include "skin/ui_kit.h"
 
@@ -185,6 +186,23 @@ std::shared_ptr<const tls::Context> MakeTlsContext(const TlsChoice& choice,
     if (!made)
         *error = QString::fromStdString(why);
     return made;
+}
+
+bool StartTlsWithPageOptions(TcpEngine& engine, ConnectInfo* rec, const char* page, bool server,
+                             QWidget* parent, const std::function<void(const QString&)>& tell) {
+    TlsChoice choice = TlsChoice::Load(page, server);
+    choice.enabled = true;
+    QString error;
+    std::shared_ptr<const tls::Context> ctx = MakeTlsContext(choice, QString(), parent, &error);
+    if (ctx && engine.StartTls(rec, std::move(ctx)))
+        return true;
+    if (ctx || !error.isEmpty()) {
+        const char* context = "quillet::pages::TlsChoice";
+        tell(QCoreApplication::translate(context, "开始 TLS 失败: %1")
+                 .arg(ctx ? QCoreApplication::translate(context, "连接已关闭或已在使用 TLS")
+                          : error));
+    }
+    return false;
 }
 
 QString DescribeTls(const TlsChoice& choice) {

@@ -6,11 +6,14 @@
 // Threads: user-interface thread only.
 #include <QString>
 
+#include <functional>
 #include <memory>
 
 #include "engine/tls_context.h"
 
 class QWidget;
+class TcpEngine;
+struct ConnectInfo;
 
 namespace quillet::pages {
 
@@ -44,6 +47,12 @@ QString TlsFailureText(tls::Failure failure);
 std::shared_ptr<const tls::Context> MakeTlsContext(const TlsChoice& choice,
                                                    const QString& typedName, QWidget* parent,
                                                    QString* error);
+
+// Switches the open connection `rec` of `engine` to TLS with the options of the page named
+// `page` (whether or not new connections use them). False, after telling `tell` why (nothing
+// when the user cancelled a key's password), when it cannot.
+bool StartTlsWithPageOptions(TcpEngine& engine, ConnectInfo* rec, const char* page, bool server,
+                             QWidget* parent, const std::function<void(const QString&)>& tell);
 
 // Says for a tooltip that TLS is on ("" when off).
 QString DescribeTls(const TlsChoice& choice);
