@@ -107,7 +107,8 @@ std::unique_ptr<CPromptDlg> CTcpClientDlg::WorkspacePrompt(const EndpointSpec& s
     return dlg;
 }
 
-int CTcpClientDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions, const TlsChoice* tls) {
+int CTcpClientDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions,
+                                    const TlsChoice* tls) {
     const auto& dlg = static_cast<const CDlgSetIp&>(prompt);
     if (dlg.m_nPort <= 0 || !Root())
         return 0;

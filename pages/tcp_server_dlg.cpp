@@ -108,7 +108,8 @@ std::unique_ptr<CPromptDlg> CTcpServerDlg::WorkspacePrompt(const EndpointSpec& s
     return dlg;
 }
 
-int CTcpServerDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions, const TlsChoice* tls) {
+int CTcpServerDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions,
+                                    const TlsChoice* tls) {
     const auto& dlg = static_cast<const CSetListenDlg&>(prompt);
     if (dlg.m_nPort <= 0 || !Root())
         return 0;

@@ -97,7 +97,8 @@ void AddSequences(CDialogP* page, const Sequences& added) {
     Sequences all = PageSequences(page);
     const size_t before = all.size();
     for (const Sequence& s : added)
-        if (std::none_of(all.begin(), all.end(), [&](const Sequence& o) { return o.name == s.name; }))
+        if (std::none_of(all.begin(), all.end(),
+                         [&](const Sequence& o) { return o.name == s.name; }))
             all.push_back(s);
     if (all.size() != before)
         page->SequencesDialog()->SetAll(std::move(all));

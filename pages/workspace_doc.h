@@ -16,7 +16,8 @@
 // open: its keys besides "local" are kept and written back, for choices this version does not
 // know. On the TCP pages "options" also holds what the endpoint was made with: "socket", the
 // socket options' text (engine/socket_options.h; absent for the defaults), and "tls", the TLS
-// choice (tls_choice_json.h; absent when TLS is off); other pages refuse both. Reading checks the whole document and names the first bad entry by its path
+// choice (tls_choice_json.h; absent when TLS is off); other pages refuse both. Reading checks the
+// whole document and names the first bad entry by its path
 // ("pages[2].endpoints[0].port"); a document with a fault gives nothing.
 //
 // Threads: any (QtCore only, no shared state).
