@@ -92,16 +92,20 @@ Sequences PageSequences(CDialogP* page) {
     return LoadSequences(page->objectName());
 }
 
-// Adds `added` to the page's list; those whose name it has already are left out.
-void AddSequences(CDialogP* page, const Sequences& added) {
+// Adds `added` to the page's list; those whose name it has already are left out. False, with
+// nothing added, when the list would grow beyond what it may hold.
+bool AddSequences(CDialogP* page, const Sequences& added) {
     Sequences all = PageSequences(page);
     const size_t before = all.size();
     for (const Sequence& s : added)
         if (std::none_of(all.begin(), all.end(),
                          [&](const Sequence& o) { return o.name == s.name; }))
             all.push_back(s);
+    if (all.size() > static_cast<size_t>(kMaxSequences))
+        return false;
     if (all.size() != before)
         page->SequencesDialog()->SetAll(std::move(all));
+    return true;
 }
 
 }  // namespace
@@ -115,8 +119,8 @@ CWorkspace::CWorkspace(const Pages& pages, QWidget* window) : m_pages(pages), m_
     };
     m_hooks.open = [](PageKind, CDialogP* page, const QJsonValue& value) {
         const auto read = SequencesFromJson(value);
-        if (const auto* list = std::get_if<Sequences>(&read))
-            AddSequences(page, *list);
+        const auto* list = std::get_if<Sequences>(&read);
+        return !list || AddSequences(page, *list);
     };
     const std::pair<QKeySequence, const char*> keys[] = {
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), "saveWorkspaceKey"},
@@ -302,8 +306,10 @@ void CWorkspace::ApplyPage(const PageSpec& page, const QString& where) {
     if (!page.saved.empty() && !target->SavedMessagesDialog()->AddAll(page.saved))
         Fail(where + QStringLiteral(".savedMessages"),
              {tr("常用消息将多于 %1 条，未加入").arg(kMaxSavedMessages)});
-    if (m_hooks.open && !page.sequences.isUndefined())
-        m_hooks.open(page.kind, target, page.sequences);
+    if (m_hooks.open && !page.sequences.isUndefined() &&
+        !m_hooks.open(page.kind, target, page.sequences))
+        Fail(where + QStringLiteral(".sequences"),
+             {tr("序列将多于 %1 个，未加入").arg(kMaxSequences)});
 }
 
 void CWorkspace::NextEndpoint() {

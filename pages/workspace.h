@@ -65,7 +65,8 @@ public:
     // to it, leaving out those whose name it has.
     struct SequenceHooks {
         std::function<QJsonValue(PageKind, CDialogP*)> save;
-        std::function<void(PageKind, CDialogP*, const QJsonValue&)> open;
+        // False when the value was not taken (told in the summary).
+        std::function<bool(PageKind, CDialogP*, const QJsonValue&)> open;
     };
     void SetSequenceHooks(SequenceHooks hooks);
 
