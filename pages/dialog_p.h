@@ -58,6 +58,7 @@ class CSavedMessagesDlg;
 class CSequencesDlg;
 class SequenceRunner;
 struct Sequence;
+struct TlsChoice;
 class FileSender;
 class RepeatSender;
 
@@ -181,9 +182,11 @@ public:
     }
     // What the page's Create does once its prompt accepted: makes the endpoints and remembers
     // them with the prompt's values and `keptOptions` (option keys to write back as they are).
-    // Returns how many were made.
-    virtual int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {}) {
-        (void)prompt, (void)keptOptions;
+    // Returns how many were made. `tls` (TCP pages): the TLS choice to use instead of the
+    // page's setting, which it leaves as it is.
+    virtual int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {},
+                                 const TlsChoice* tls = nullptr) {
+        (void)prompt, (void)keptOptions, (void)tls;
         return 0;
     }
     // The endpoints the page's prompts made that are still there, in the order they were made.
@@ -339,6 +342,9 @@ protected:
     bool Telling() const { return static_cast<bool>(m_tell); }
     // A spec's "options": `kept` with the local address choice.
     static QJsonObject OptionsWith(const QJsonObject& kept, const LocalChoice& local);
+    // A TCP page's: also the socket options and the TLS choice the endpoint was made with.
+    static QJsonObject TcpOptionsWith(const QJsonObject& kept, const LocalChoice& local,
+                                      const sock::SocketOptions& socket, const TlsChoice& tls);
 
     MadeEndpoints m_made;
 

@@ -1,9 +1,11 @@
-// The TLS items of the tree's menu on the TCP pages.
+// The TLS items of the tree's menu on the TCP pages, and the TLS choice in what a TCP page
+// remembers of an endpoint for a workspace.
 #include <QMenu>
 
 #include "engine/record_store.h"
 #include "pages/dialog_p.h"
 #include "pages/tls_cert_dlg.h"
+#include "pages/tls_choice_json.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -30,6 +32,18 @@ void CDialogP::AddTlsActions(QMenu* menu, TreeNode* item) {
         CTlsCertDlg dlg(session->Snapshot(), this);
         ui::ExecModal(&dlg);
     });
+}
+
+QJsonObject CDialogP::TcpOptionsWith(const QJsonObject& kept, const LocalChoice& local,
+                                     const sock::SocketOptions& socket, const TlsChoice& tls) {
+    QJsonObject options = OptionsWith(kept, local);
+    options.remove(QStringLiteral("socket"));
+    options.remove(QStringLiteral("tls"));
+    if (!socket.IsDefault())
+        options.insert(QStringLiteral("socket"), QString::fromStdString(socket.ToText()));
+    if (tls.enabled)
+        options.insert(QStringLiteral("tls"), TlsChoiceToJson(tls));
+    return options;
 }
 
 }  // namespace quillet::pages

@@ -64,7 +64,8 @@ std::unique_ptr<CPromptDlg> CMulticastServerDlg::WorkspacePrompt(const EndpointS
     return prompt;
 }
 
-int CMulticastServerDlg::CreateFromPrompt(CPromptDlg& dlg, const QJsonObject& keptOptions) {
+int CMulticastServerDlg::CreateFromPrompt(CPromptDlg& dlg, const QJsonObject& keptOptions,
+                                          const TlsChoice*) {
     const auto& prompt = static_cast<const CSetMulticastDlg&>(dlg);
     if (prompt.m_nGroupPort <= 0 || prompt.m_nLocalPort <= 0 || !Root())
         return 0;

@@ -33,7 +33,8 @@ public:
     static constexpr int kTemplateId = 299;
     explicit CMulticastServerDlg(QWidget* parent = nullptr);
     std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) override;
-    int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {}) override;
+    int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {},
+                         const TlsChoice* tls = nullptr) override;
 
     // True when a member of this page is bound to `group` and `port`.
     bool IsMemberTaken(in_addr_t group, int port) const;

@@ -49,8 +49,9 @@ public:
     const LocalChoice& Local() const { return m_local; }
     // The socket options chosen with "高级…" on a TCP page (the defaults elsewhere).
     const sock::SocketOptions& Options() const { return m_options; }
-    // For a prompt filled in by the program (a workspace): the choice to use, not stored.
+    // For a prompt filled in by the program (a workspace): the choices to use, not stored.
     void SetLocal(const LocalChoice& choice) { m_local = choice; }
+    void SetOptions(const sock::SocketOptions& options) { m_options = options; }
     // Runs OK as the user's click would, with the prompt never shown: messages go to `tell`,
     // the recent values stay as they were, and `decided` runs once OK has ended (at once, or
     // when a name's lookup has answered) with whether the prompt accepted.

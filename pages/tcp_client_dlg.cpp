@@ -103,15 +103,18 @@ std::unique_ptr<CPromptDlg> CTcpClientDlg::WorkspacePrompt(const EndpointSpec& s
     dlg->Edit(CDlgSetIp::kBoxPort)->setText(QString::number(spec.port));
     dlg->Edit(CDlgSetIp::kBoxCount)->setText(QString::number(spec.count));
     dlg->SetLocal(LocalChoice::FromText(spec.Local().toStdString()));
+    dlg->SetOptions(sock::SocketOptions::FromText(spec.SocketOptions().toStdString()));
     return dlg;
 }
 
-int CTcpClientDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions) {
+int CTcpClientDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions,
+                                    const TlsChoice* tls) {
     const auto& dlg = static_cast<const CDlgSetIp&>(prompt);
     if (dlg.m_nPort <= 0 || !Root())
         return 0;
     std::shared_ptr<const tls::Context> tlsContext;
-    if (const TlsChoice choice = TlsChoice::Load("tcpClient", false); choice.enabled) {
+    const TlsChoice choice = tls ? *tls : TlsChoice::Load("tcpClient", false);
+    if (choice.enabled) {
         QString error;
         tlsContext = MakeTlsContext(choice, dlg.m_strTyped, this, &error);
         if (!tlsContext) {
@@ -152,7 +155,7 @@ int CTcpClientDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptO
     spec.address = dlg.Edit(CDlgSetIp::kBoxAddress)->text();
     spec.port = dlg.m_nPort;
     spec.count = count;
-    spec.options = OptionsWith(keptOptions, dlg.Local());
+    spec.options = TcpOptionsWith(keptOptions, dlg.Local(), dlg.Options(), choice);
     std::vector<MadeEndpoints::Record> records;
     for (const ConnectInfo* rec : created)
         records.push_back({rec->nId, 0});

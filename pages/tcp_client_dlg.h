@@ -44,7 +44,8 @@ public:
     const QString& LastTarget() const { return m_strLastTarget; }
     size_t PendingConnects() const { return m_pending.size(); }
     std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) override;
-    int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {}) override;
+    int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {},
+                         const TlsChoice* tls = nullptr) override;
 
 protected:
     RecordStore& Store() override { return m_engine.m_store; }

@@ -104,10 +104,12 @@ std::unique_ptr<CPromptDlg> CTcpServerDlg::WorkspacePrompt(const EndpointSpec& s
     auto dlg = std::make_unique<CSetListenDlg>(kPromptColour, this, "tcpServer");
     dlg->Edit(CSetListenDlg::kBoxPort)->setText(QString::number(spec.port));
     dlg->SetLocal(LocalChoice::FromText(spec.Local().toStdString()));
+    dlg->SetOptions(sock::SocketOptions::FromText(spec.SocketOptions().toStdString()));
     return dlg;
 }
 
-int CTcpServerDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions) {
+int CTcpServerDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions,
+                                    const TlsChoice* tls) {
     const auto& dlg = static_cast<const CSetListenDlg&>(prompt);
     if (dlg.m_nPort <= 0 || !Root())
         return 0;
@@ -121,7 +123,8 @@ int CTcpServerDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptO
             Message(tr("本页已有服务器（端口 %1）").arg(state->nPort), tr("提示"));
         return 0;
     }
-    if (!ConfigureTls())
+    const TlsChoice choice = tls ? *tls : TlsChoice::Load("tcpServer", true);
+    if (!ConfigureTls(choice))
         return 0;
     state->nPort = dlg.m_nPort;
     m_listenOn = ServerEndpoint(dlg.Local(), state->nPort);
@@ -131,15 +134,14 @@ int CTcpServerDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptO
     Root()->setToolTip(0, DescribeOptions(m_options, true));
     EndpointSpec spec;
     spec.port = dlg.m_nPort;
-    spec.options = OptionsWith(keptOptions, dlg.Local());
+    spec.options = TcpOptionsWith(keptOptions, dlg.Local(), m_options, choice);
     m_made.Add(spec, {});
     OnListen();
     RefreshItem(Root());
     return state->bActive ? 1 : 0;
 }
 
-bool CTcpServerDlg::ConfigureTls() {
-    const TlsChoice choice = TlsChoice::Load("tcpServer", true);
+bool CTcpServerDlg::ConfigureTls(const TlsChoice& choice) {
     std::shared_ptr<const tls::Context> ctx;
     if (choice.enabled) {
         QString error;

@@ -33,7 +33,8 @@ public:
 
     TcpEngine& Engine() { return m_engine; }
     std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) override;
-    int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {}) override;
+    int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {},
+                         const TlsChoice* tls = nullptr) override;
     // Worker side: connections were closed at once for want of descriptors.
     void OnConnectionsRefused(unsigned total) override;
 
@@ -59,9 +60,9 @@ private:
     void OnListen();
     void OnStopListen();
     void OnDisconnect();
-    // Makes the TLS configuration the prompt's "高级…" chose (none: plain TCP); false when
-    // it cannot be made (told) or its key's password was not given.
-    bool ConfigureTls();
+    // Makes the TLS configuration of `choice` (off: plain TCP); false when it cannot be made
+    // (told) or its key's password was not given.
+    bool ConfigureTls(const TlsChoice& choice);
     // Says how many connections were refused: in the root's tooltip, and in a note that opens
     // once, without blocking, the first time.
     void ShowRefused();

@@ -176,6 +176,14 @@ std::shared_ptr<const tls::Context> MakeTlsContext(const TlsChoice& choice,
         config.certFile = Narrow(choice.clientCertFile);
         config.keyFile = Narrow(choice.clientKeyFile);
     }
+    // Named so the user (or a workspace's summary) knows which file is gone.
+    for (const std::string* file : {&config.certFile, &config.keyFile, &config.caFile}) {
+        if (!file->empty() && access(file->c_str(), F_OK) != 0) {
+            *error = QCoreApplication::translate("quillet::pages::TlsChoice", "找不到文件 %1")
+                         .arg(QFile::decodeName(file->c_str()));
+            return nullptr;
+        }
+    }
     if (!config.keyFile.empty() && tls::KeyNeedsPassword(config.keyFile) &&
         !AskPassword(QString::fromStdString(config.keyFile), parent, &config.keyPassword)) {
         error->clear();

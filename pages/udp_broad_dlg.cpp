@@ -22,7 +22,8 @@ std::unique_ptr<CPromptDlg> CUdpBroadDlg::WorkspacePrompt(const EndpointSpec& sp
     return prompt;
 }
 
-int CUdpBroadDlg::CreateFromPrompt(CPromptDlg& dlg, const QJsonObject& keptOptions) {
+int CUdpBroadDlg::CreateFromPrompt(CPromptDlg& dlg, const QJsonObject& keptOptions,
+                                   const TlsChoice*) {
     const auto& prompt = static_cast<const CSetDlgBroadIp&>(dlg);
     if (prompt.m_nPeerPort <= 0 || prompt.m_nLocalPort <= 0)
         return 0;

@@ -11,7 +11,8 @@ public:
     static constexpr int kTemplateId = 296;
     explicit CUdpBroadDlg(QWidget* parent = nullptr);
     std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) override;
-    int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {}) override;
+    int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {},
+                         const TlsChoice* tls = nullptr) override;
 
 protected:
     void OnCreate() override;

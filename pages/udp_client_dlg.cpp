@@ -108,7 +108,8 @@ void CUdpClientDlg::FillPeerPrompt(CSetUdpServerIp* prompt, const EndpointSpec& 
     prompt->SetLocal(LocalChoice::FromText(spec.Local().toStdString()));
 }
 
-int CUdpClientDlg::CreateFromPrompt(CPromptDlg& dlg, const QJsonObject& keptOptions) {
+int CUdpClientDlg::CreateFromPrompt(CPromptDlg& dlg, const QJsonObject& keptOptions,
+                                    const TlsChoice*) {
     const auto& prompt = static_cast<const CSetUdpServerIp&>(dlg);
     if (prompt.m_nPeerPort <= 0 || prompt.m_nLocalPort <= 0)
         return 0;

@@ -37,7 +37,8 @@ public:
     // True when an endpoint of this page is bound to `port` on the host's address.
     bool IsLocalPortTaken(int port) const override;
     std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) override;
-    int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {}) override;
+    int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {},
+                         const TlsChoice* tls = nullptr) override;
 
 protected:
     // For the derived pages: their template, layout and colour; they call CreatePageButtons.

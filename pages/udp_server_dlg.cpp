@@ -61,7 +61,8 @@ std::unique_ptr<CPromptDlg> CUdpServerDlg::WorkspacePrompt(const EndpointSpec& s
     return prompt;
 }
 
-int CUdpServerDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions) {
+int CUdpServerDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions,
+                                    const TlsChoice*) {
     const auto& dlg = static_cast<const CSetListenDlg&>(prompt);
     TreeNode* root = Root();
     if (dlg.m_nPort <= 0 || !root)

@@ -29,7 +29,8 @@ public:
     explicit CUdpServerDlg(QWidget* parent = nullptr);
     ~CUdpServerDlg() override;
     std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) override;
-    int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {}) override;
+    int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {},
+                         const TlsChoice* tls = nullptr) override;
 
 protected:
     RecordStore& Store() override { return m_engine.m_store; }

@@ -7,13 +7,18 @@
 #include <QShortcut>
 #include <QWidget>
 
+#include <algorithm>
+#include <optional>
 #include <utility>
 
 #include "pages/app_settings.h"
 #include "pages/dialog_p.h"
 #include "pages/prompt_dlg.h"
 #include "pages/saved_messages_dlg.h"
+#include "pages/sequences.h"
+#include "pages/sequences_dlg.h"
 #include "pages/shared_menu_items.h"
+#include "pages/tls_choice_json.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -62,8 +67,46 @@ QString Describe(PageKind kind, const EndpointSpec& e) {
 // The option keys a page's endpoint keeps as read (all but those the prompt sets).
 QJsonObject KeptOptions(const EndpointSpec& spec) {
     QJsonObject kept = spec.options;
-    kept.remove(QStringLiteral("local"));
+    for (const char* key : {"local", "socket", "tls"})
+        kept.remove(QLatin1String(key));
     return kept;
+}
+
+// The TLS choice a TCP page's endpoint is made with: its own, off when it has none. Null on
+// the other pages. The document was checked when it was read.
+std::optional<TlsChoice> EndpointTls(PageKind kind, const EndpointSpec& spec) {
+    if (kind != PageKind::kTcpServer && kind != PageKind::kTcpClient)
+        return std::nullopt;
+    const bool server = kind == PageKind::kTcpServer;
+    if (spec.HasTls()) {
+        const auto read = TlsChoiceFromJson(spec.Tls(), server);
+        if (const auto* choice = std::get_if<TlsChoice>(&read))
+            return *choice;
+    }
+    TlsChoice off;
+    off.server = server;
+    return off;
+}
+
+// A page's list; its window keeps every change in the settings at once.
+Sequences PageSequences(CDialogP* page) {
+    return LoadSequences(page->objectName());
+}
+
+// Adds `added` to the page's list; those whose name it has already are left out. False, with
+// nothing added, when the list would grow beyond what it may hold.
+bool AddSequences(CDialogP* page, const Sequences& added) {
+    Sequences all = PageSequences(page);
+    const size_t before = all.size();
+    for (const Sequence& s : added)
+        if (std::none_of(all.begin(), all.end(),
+                         [&](const Sequence& o) { return o.name == s.name; }))
+            all.push_back(s);
+    if (all.size() > static_cast<size_t>(kMaxSequences))
+        return false;
+    if (all.size() != before)
+        page->SequencesDialog()->SetAll(std::move(all));
+    return true;
 }
 
 }  // namespace
@@ -72,12 +115,14 @@ CWorkspace::CWorkspace(const Pages& pages, QWidget* window) : m_pages(pages), m_
     setObjectName(QStringLiteral("workspace"));
     g_current = this;
     SetSharedMenuItems(&CWorkspace::AddActions);
-    m_hooks.save = [this](PageKind kind, CDialogP*) {
-        auto it = m_keptSequences.find(kind);
-        return it == m_keptSequences.end() ? QJsonValue(QJsonValue::Undefined) : it->second;
+    m_hooks.save = [](PageKind, CDialogP* page) {
+        const Sequences list = PageSequences(page);
+        return list.empty() ? QJsonValue(QJsonValue::Undefined) : SequencesToJson(list);
     };
-    m_hooks.open = [this](PageKind kind, CDialogP*, const QJsonValue& value) {
-        m_keptSequences[kind] = value;
+    m_hooks.open = [](PageKind, CDialogP* page, const QJsonValue& value) {
+        const auto read = SequencesFromJson(value);
+        const auto* list = std::get_if<Sequences>(&read);
+        return !list || AddSequences(page, *list);
     };
     const std::pair<QKeySequence, const char*> keys[] = {
         {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S), "saveWorkspaceKey"},
@@ -265,8 +310,10 @@ void CWorkspace::ApplyPage(const PageSpec& page, const QString& where) {
     if (!page.saved.empty() && !target->SavedMessagesDialog()->AddAll(page.saved))
         Fail(where + QStringLiteral(".savedMessages"),
              {tr("常用消息将多于 %1 条，未加入").arg(kMaxSavedMessages)});
-    if (m_hooks.open && !page.sequences.isUndefined())
-        m_hooks.open(page.kind, target, page.sequences);
+    if (m_hooks.open && !page.sequences.isUndefined() &&
+        !m_hooks.open(page.kind, target, page.sequences))
+        Fail(where + QStringLiteral(".sequences"),
+             {tr("序列将多于 %1 个，未加入").arg(kMaxSequences)});
 }
 
 void CWorkspace::NextEndpoint() {
@@ -296,7 +343,9 @@ void CWorkspace::Decided(bool accepted) {
         // while making it is a failure (a bind, a thread, a connect that failed at once).
         m_notes.clear();
         page->TellTo([this](const QString& text) { Note(text); });
-        const int made = page->CreateFromPrompt(*m_prompt, KeptOptions(step.spec));
+        const std::optional<TlsChoice> tls = EndpointTls(step.kind, step.spec);
+        const int made =
+            page->CreateFromPrompt(*m_prompt, KeptOptions(step.spec), tls ? &*tls : nullptr);
         page->TellTo({});
         if (made < step.spec.count || !m_notes.isEmpty()) {
             if (made > 0 && made < step.spec.count)

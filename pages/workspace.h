@@ -61,10 +61,12 @@ public:
     WorkspaceDoc Snapshot();
 
     // Sequences of a page, written under "sequences" and given back when a workspace is
-    // opened. By default a page's value is kept as read and written back as it was.
+    // opened. By default the page's list (sequences.h) is written, and an opened one is added
+    // to it, leaving out those whose name it has.
     struct SequenceHooks {
         std::function<QJsonValue(PageKind, CDialogP*)> save;
-        std::function<void(PageKind, CDialogP*, const QJsonValue&)> open;
+        // False when the value was not taken (told in the summary).
+        std::function<bool(PageKind, CDialogP*, const QJsonValue&)> open;
     };
     void SetSequenceHooks(SequenceHooks hooks);
 
@@ -95,7 +97,6 @@ private:
     Pages m_pages;
     QWidget* m_window;
     SequenceHooks m_hooks;
-    std::map<PageKind, QJsonValue> m_keptSequences;
     bool m_busy = false;
     std::thread m_io;
 

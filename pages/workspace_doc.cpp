@@ -16,6 +16,10 @@
 #include <cstring>
 #include <set>
 
+#include "engine/socket_options.h"
+#include "pages/sequences.h"
+#include "pages/tls_choice_json.h"
+
 namespace quillet::pages {
 namespace {
 
@@ -44,6 +48,21 @@ int IndexOf(const std::array<const char*, N>& names, const QJsonValue& value) {
 
 bool IsServer(PageKind kind) {
     return kind == PageKind::kTcpServer || kind == PageKind::kUdpServer;
+}
+
+bool IsTcp(PageKind kind) {
+    return kind == PageKind::kTcpServer || kind == PageKind::kTcpClient;
+}
+
+// True when every part of a socket-options text reads back as written: a part the reader
+// would drop (unknown, out of range) is a damaged file, not a choice to forget.
+bool ReadableSocketOptions(const QString& text) {
+    for (const QString& part : text.split(QLatin1Char(' '), Qt::SkipEmptyParts)) {
+        const std::string narrow = part.toStdString();
+        if (sock::SocketOptions::FromText(narrow).ToText() != narrow)
+            return false;
+    }
+    return true;
 }
 
 // The keys an endpoint of each page has besides "options".
@@ -133,6 +152,27 @@ public:
         return true;
     }
 
+    // "socket" and "tls" of a TCP page's endpoint options (`where`: "...options").
+    bool SocketAndTls(PageKind kind, const QString& where, const QJsonObject& options) {
+        const QJsonValue socket = options.value(QLatin1String("socket"));
+        const QJsonValue tls = options.value(QLatin1String("tls"));
+        for (const auto& [key, value] : {std::pair{"socket", socket}, std::pair{"tls", tls}})
+            if (!value.isUndefined() && !IsTcp(kind))
+                return Fail(where + QLatin1Char('.') + QLatin1String(key),
+                            Texts::tr("此页的端点没有这一项"));
+        if (!socket.isUndefined() &&
+            (!socket.isString() || !ReadableSocketOptions(socket.toString())))
+            return Fail(where + QStringLiteral(".socket"), Texts::tr("不是可读的套接字选项"));
+        if (tls.isUndefined())
+            return true;
+        if (!tls.isObject())
+            return Fail(where + QStringLiteral(".tls"), Texts::tr("应为对象"));
+        const auto read = TlsChoiceFromJson(tls.toObject(), kind == PageKind::kTcpServer);
+        if (const auto* why = std::get_if<TlsChoiceFault>(&read))
+            return Fail(where + QStringLiteral(".tls.") + why->key, why->what);
+        return true;
+    }
+
     bool Options(const QJsonValue& v, PageKind kind, const QString& at, EndpointSpec* out) {
         const QString where = at + QStringLiteral(".options");
         if (v.isUndefined())
@@ -140,6 +180,8 @@ public:
         if (!v.isObject())
             return Fail(where, Texts::tr("应为对象"));
         out->options = v.toObject();
+        if (!SocketAndTls(kind, where, out->options))
+            return false;
         const QJsonValue local = out->options.value(QLatin1String("local"));
         if (local.isUndefined())
             return true;
@@ -251,6 +293,11 @@ public:
             out->saved = std::get<SavedMessages>(std::move(read));
         }
         out->sequences = o.value(QLatin1String("sequences"));
+        if (!out->sequences.isUndefined()) {
+            const auto read = SequencesFromJson(out->sequences);
+            if (const auto* why = std::get_if<SequenceFault>(&read))
+                return Fail(at + QStringLiteral(".sequences"), why->what);
+        }
         return true;
     }
 

@@ -8,13 +8,16 @@
 //               "endpoints": [{<the prompt's values>, "options": {"local": "..."}}],
 //               "autoReply": {"mode": "off" | "echo" | "fixed", "text": "...", "hex": false},
 //               "savedMessages": {<saved_messages.h's document>},
-//               "sequences": <any value, kept as it is>}]}
+//               "sequences": {<sequences.h's document>}}]}
 // An endpoint holds what its page's prompt asks for: "port" (every page; the peer's or group's
 // port on client pages), "address" (TCP and UDP client, broadcast), "localPort" and "count"
 // (UDP client, broadcast, multicast; "count" on the TCP client too), and on the multicast page
 // "group", "ttl", "interface" and "loop". Other keys of an endpoint are refused; "options" is
 // open: its keys besides "local" are kept and written back, for choices this version does not
-// know. Reading checks the whole document and names the first bad entry by its path
+// know. On the TCP pages "options" also holds what the endpoint was made with: "socket", the
+// socket options' text (engine/socket_options.h; absent for the defaults), and "tls", the TLS
+// choice (tls_choice_json.h; absent when TLS is off); other pages refuse both. Reading checks the
+// whole document and names the first bad entry by its path
 // ("pages[2].endpoints[0].port"); a document with a fault gives nothing.
 //
 // Threads: any (QtCore only, no shared state).
@@ -52,6 +55,10 @@ struct EndpointSpec {
     QJsonObject options;
 
     QString Local() const { return options.value(QLatin1String("local")).toString(); }
+    QString SocketOptions() const { return options.value(QLatin1String("socket")).toString(); }
+    // The TLS choice's object, there when TLS is on.
+    bool HasTls() const { return options.value(QLatin1String("tls")).isObject(); }
+    QJsonObject Tls() const { return options.value(QLatin1String("tls")).toObject(); }
     bool operator==(const EndpointSpec&) const = default;
 };
 

@@ -13,6 +13,7 @@
 #include "pages/log_view.h"
 #include "pages/settings_dlg.h"
 #include "pages/wire_encoding_setting.h"
+#include "pages/workspace.h"
 #include "shell/about_dlg.h"
 #include "shell/context_menu_key.h"
 #include "shell/help_dlg.h"

@@ -1600,6 +1600,10 @@ File: %2
         <translation>Opened the workspace %1; these %2 items could not be completed:
 %3</translation>
     </message>
+    <message>
+        <source>序列将多于 %1 个，未加入</source>
+        <translation>there would be more than %1 sequences; not added</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::CWorkspaceSettingsTab</name>
@@ -2235,6 +2239,10 @@ File: %2
         <source>, 不验证服务器</source>
         <translation>, server not verified</translation>
     </message>
+    <message>
+        <source>找不到文件 %1</source>
+        <translation>file %1 not found</translation>
+    </message>
 </context>
 <context>
     <name>quillet::pages::Workspace</name>
@@ -2337,6 +2345,22 @@ File: %2
     <message>
         <source>文件大于 16 MB</source>
         <translation>the file is larger than 16 MB</translation>
+    </message>
+    <message>
+        <source>TLS 选择没有这一项</source>
+        <translation>a TLS choice has no such entry</translation>
+    </message>
+    <message>
+        <source>应为 none、request 或 require</source>
+        <translation>should be none, request or require</translation>
+    </message>
+    <message>
+        <source>应为 1.2 或 1.3</source>
+        <translation>should be 1.2 or 1.3</translation>
+    </message>
+    <message>
+        <source>不是可读的套接字选项</source>
+        <translation>not socket options that can be read</translation>
     </message>
 </context>
 <context>

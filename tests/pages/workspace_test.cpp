@@ -1,5 +1,6 @@
 // Workspaces over the six real pages: endpoints made through their prompts on loopback, saved,
-// the pages closed, opened into new pages; a workspace whose ports are taken; damaged files.
+// the pages closed, opened into new pages; TCP endpoints with their socket options and TLS
+// choices; the pages' sequences; a workspace whose ports are taken; damaged files.
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
@@ -8,6 +9,9 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include "engine/crit_sec.h"
 #include "engine/name_resolver.h"
 #include "pages/dlg_set_ip.h"
@@ -15,9 +19,14 @@
 #include "pages/multicast_server_dlg.h"
 #include "pages/prompt_dlg.h"
 #include "pages/saved_messages_dlg.h"
+#include "pages/sequences.h"
+#include "pages/sequences_dlg.h"
 #include "pages/set_multicast_dlg.h"
+#include "pages/socket_options_box.h"
 #include "pages/tcp_client_dlg.h"
 #include "pages/tcp_server_dlg.h"
+#include "pages/tls_cert_dlg.h"
+#include "pages/tls_choice.h"
 #include "pages/udp_broad_dlg.h"
 #include "pages/udp_server_dlg.h"
 #include "pages/workspace.h"
@@ -115,6 +124,29 @@ protected:
              {{pages::kBoxTtl, "3"}, {pages::kBoxInterface, "127.0.0.1"}}, false);
     }
 
+    // The records under the root of a TCP page.
+    std::vector<ConnectInfo*> Records(PageKind kind) const {
+        std::vector<ConnectInfo*> out;
+        pages::TreeNode* root = Page(kind)->Tree()->topLevelItem(0);
+        for (int i = 0; root && i < root->childCount(); ++i)
+            out.push_back(pages::CTreeCtrlEx::ItemData<ConnectInfo>(root->child(i)));
+        return out;
+    }
+    static int SocketOf(ConnectInfo* rec) {
+        CCritSecLock lock(g_csConnect);
+        return rec->sock;
+    }
+    static int Get(int fd, int level, int name) {
+        int value = -1;
+        socklen_t len = sizeof value;
+        EXPECT_EQ(getsockopt(fd, level, name, &value, &len), 0);
+        return value;
+    }
+    static bool Established(ConnectInfo* rec) {
+        auto session = pages::SessionOf(rec);
+        return session && session->Established();
+    }
+
     QTemporaryDir dir_;
     std::unique_ptr<QWidget> window_;
     CWorkspace::Pages list_{};
@@ -163,10 +195,129 @@ TEST_F(WorkspaceTest, RoundTripOverEveryPageKind) {
     EXPECT_EQ(CWorkspace::LastFile(), path);
 }
 
+// A self-signed TLS server and TLS clients, each with socket options, come back with the same
+// choices although the pages' settings have changed in between, and leave those settings be.
+TEST_F(WorkspaceTest, TcpEndpointsComeBackWithTheirSocketOptionsAndTlsChoices) {
+    pages::StoreSocketOptions("tcpServer",
+                              sock::SocketOptions::FromText("nodelay keepalive=60/10/5"));
+    pages::StoreSocketOptions("tcpClient",
+                              sock::SocketOptions::FromText("keepalive=30/5/3 timeout=7"));
+    pages::TlsChoice server;
+    server.enabled = true;
+    server.Store("tcpServer");
+    pages::TlsChoice client;
+    client.enabled = true;
+    client.server = false;
+    client.verify = false;
+    client.alpn = "echo";
+    client.minVersion = tls::MinVersion::kTls13;
+    client.Store("tcpClient");
+    const int port = FreeTcpPort();
+    AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
+    PressButton(Page(PageKind::kTcpServer), pages::CTcpServerDlg::kCreate);
+    AnswerNextPrompt({{pages::CDlgSetIp::kBoxAddress, "127.0.0.1"},
+                      {pages::CDlgSetIp::kBoxPort, QString::number(port)},
+                      {pages::CDlgSetIp::kBoxCount, "2"}});
+    PressButton(Page(PageKind::kTcpClient), pages::CTcpClientDlg::kCreate);
+    const WorkspaceDoc before = workspace_->Snapshot();
+    ASSERT_EQ(before.pages[1].endpoints.size(), 1u);
+    EXPECT_EQ(before.pages[0].endpoints[0].SocketOptions(), "nodelay keepalive=60/10/5");
+    EXPECT_EQ(before.pages[1].endpoints[0].Tls().value("minVersion"), "1.3");
+    EXPECT_FALSE(before.pages[1].endpoints[0].Tls().value("verify").toBool());
+    Save(File("tls.json"));
+    ClosePages();
+    pages::StoreSocketOptions("tcpServer", {});
+    pages::StoreSocketOptions("tcpClient", sock::SocketOptions::FromText("nodelay"));
+    pages::TlsChoice{}.Store("tcpServer");
+    pages::TlsChoice{}.Store("tcpClient");
+    MakePages();
+
+    OpenFile(File("tls.json"));
+    EXPECT_TRUE(messages_.empty()) << messages_.front().text.toStdString();
+    const WorkspaceDoc after = workspace_->Snapshot();
+    EXPECT_EQ(after.pages[0].endpoints, before.pages[0].endpoints);
+    EXPECT_EQ(after.pages[1].endpoints, before.pages[1].endpoints);
+    const auto* state = pages::CTreeCtrlEx::ItemData<ServerState>(
+        Page(PageKind::kTcpServer)->Tree()->topLevelItem(0));
+    ASSERT_TRUE(state && state->sock >= 0);
+    EXPECT_NE(Get(state->sock, IPPROTO_TCP, TCP_NODELAY), 0);
+    EXPECT_EQ(Get(state->sock, IPPROTO_TCP, TCP_KEEPIDLE), 60);
+    ASSERT_TRUE(RunUntil([&] { return Nodes(PageKind::kTcpServer) == 2; }));
+    for (ConnectInfo* rec : Records(PageKind::kTcpClient)) {
+        ASSERT_TRUE(RunUntil([&] { return Established(rec); }));
+        const int fd = SocketOf(rec);
+        EXPECT_EQ(Get(fd, IPPROTO_TCP, TCP_NODELAY), 0) << "the page's setting is not used";
+        EXPECT_EQ(Get(fd, IPPROTO_TCP, TCP_KEEPIDLE), 30);
+        EXPECT_EQ(Get(fd, IPPROTO_TCP, TCP_KEEPCNT), 3);
+        const tls::State tlsState = pages::SessionOf(rec)->Snapshot();
+        EXPECT_EQ(tlsState.protocol, "TLSv1.3");
+        EXPECT_TRUE(tlsState.verifyOff);
+    }
+    for (ConnectInfo* rec : Records(PageKind::kTcpServer))
+        EXPECT_EQ(Get(SocketOf(rec), IPPROTO_TCP, TCP_KEEPINTVL), 10);
+    EXPECT_FALSE(pages::TlsChoice::Load("tcpServer", true).enabled);
+    EXPECT_FALSE(pages::TlsChoice::Load("tcpClient", false).enabled);
+    EXPECT_EQ(pages::LoadSocketOptions("tcpClient").ToText(), "nodelay");
+}
+
+// A TLS file the workspace names that is gone by the time it is opened is told in the summary
+// with the endpoint named, and the rest is made.
+TEST_F(WorkspaceTest, MissingTlsFileIsToldInTheSummary) {
+    const int port = FreeTcpPort(), udpPort = FreeUdpPort();
+    const QByteArray doc = QStringLiteral(R"({"version": 1, "pages": [
+        {"page": "tcpServer", "endpoints": [{"port": %1, "options": {"local": "127.0.0.1",
+            "tls": {"selfSigned": false, "certFile": "%3", "keyFile": "%3"}}}]},
+        {"page": "udpServer", "endpoints": [{"port": %2, "options": {"local": "127.0.0.1"}}]}]})")
+                               .arg(port)
+                               .arg(udpPort)
+                               .arg(File("gone.crt"))
+                               .toUtf8();
+    Write(File("gone.json"), doc);
+    OpenFile(File("gone.json"));
+    ASSERT_EQ(messages_.size(), 1u);
+    const QString summary = messages_.front().text;
+    EXPECT_TRUE(summary.contains("pages[0].endpoints[0]")) << summary.toStdString();
+    EXPECT_TRUE(summary.contains("gone.crt")) << summary.toStdString();
+    EXPECT_FALSE(summary.contains("pages[1]")) << summary.toStdString();
+    EXPECT_TRUE(workspace_->Snapshot().pages[0].endpoints.empty());
+    EXPECT_EQ(workspace_->Snapshot().pages[2].endpoints.size(), 1u);
+}
+
+// A page's sequences are saved with the workspace; opening adds them to a page's list, leaving
+// out those whose name the list has.
+TEST_F(WorkspaceTest, SequencesRoundTripWithoutDoubling) {
+    pages::SequenceStep send;
+    send.text = "ping";
+    pages::SequenceStep expect;
+    expect.kind = pages::StepKind::kExpect;
+    expect.match = pages::MatchKind::kRegex;
+    expect.pattern = "po+ng";
+    pages::SequenceStep wait;
+    wait.kind = pages::StepKind::kWait;
+    const pages::Sequences saved = {{"ping", {send, expect}}, {"wait", {wait}}};
+    const QString name = Page(PageKind::kTcpClient)->objectName();
+    Page(PageKind::kTcpClient)->SequencesDialog()->SetAll(saved);
+    Save(File("seq.json"));
+    ClosePages();
+    pages::StoreSequences(name, {});
+    MakePages();
+    pages::SequenceStep other;
+    other.text = "mine";
+    Page(PageKind::kTcpClient)->SequencesDialog()->SetAll({{"wait", {other}}});
+
+    OpenFile(File("seq.json"));
+    EXPECT_TRUE(messages_.empty()) << messages_.front().text.toStdString();
+    const pages::Sequences want = {{"wait", {other}}, saved[0]};
+    EXPECT_EQ(Page(PageKind::kTcpClient)->SequencesDialog()->All(), want);
+    EXPECT_EQ(pages::LoadSequences(name), want);
+    EXPECT_TRUE(workspace_->Snapshot().pages[0].sequences.isUndefined());
+}
+
 TEST_F(WorkspaceTest, DeletedRecordsSplitTheirPromptsRunAndOptionsAndSequencesAreKept) {
     const int ports = FreeUdpPorts(3), peer = FreeUdpPort();
     const QByteArray doc = QStringLiteral(R"({"version": 1, "pages": [
-        {"page": "udpClient", "sequences": {"steps": [1, 2]},
+        {"page": "udpClient", "sequences": {"version": 1, "sequences": [{"name": "w",
+            "steps": [{"kind": "wait", "ms": 5}, {"kind": "wait", "ms": 6}]}]},
          "endpoints": [{"address": "127.0.0.1", "port": %1, "localPort": %2, "count": 3,
                         "options": {"local": "auto", "later": {"x": 1}}}]}]})")
                                .arg(peer)
@@ -185,7 +336,9 @@ TEST_F(WorkspaceTest, DeletedRecordsSplitTheirPromptsRunAndOptionsAndSequencesAr
     EXPECT_EQ(endpoints[1].localPort, ports + 2);
     EXPECT_EQ(endpoints[1].count, 1);
     EXPECT_EQ(endpoints[0].options.value("later").toObject().value("x").toInt(), 1);
-    EXPECT_EQ(now.pages[3].sequences.toObject().value("steps").toArray().size(), 2);
+    const auto read = pages::SequencesFromJson(now.pages[3].sequences);
+    ASSERT_TRUE(std::holds_alternative<pages::Sequences>(read));
+    EXPECT_EQ(std::get<pages::Sequences>(read).at(0).steps.size(), 2u);
 }
 
 TEST_F(WorkspaceTest, PortsInUseAreToldInOneSummaryAndTheRestIsMade) {
@@ -319,6 +472,41 @@ const Damaged kDamaged[] = {
         {"page": "tcpClient", "endpoints": [{"address": "127.0.0.1", "port": 1,
          "count": 5001}]}]})",
      "pages[1].endpoints[0].count"},
+    {"socket_options_unreadable",
+     R"({"version": 1, "pages": [{"page": "udpServer", "endpoints": [{"port": %1}]},
+        {"page": "tcpServer", "endpoints": [{"port": 1,
+         "options": {"socket": "nodelay keepalive=60/10/999"}}]}]})",
+     "pages[1].endpoints[0].options.socket"},
+    {"socket_options_on_a_udp_page",
+     R"({"version": 1, "pages": [{"page": "udpServer", "endpoints": [{"port": %1,
+         "options": {"socket": "nodelay"}}]}]})",
+     "pages[0].endpoints[0].options.socket"},
+    {"tls_unknown_key",
+     R"({"version": 1, "pages": [{"page": "udpServer", "endpoints": [{"port": %1}]},
+        {"page": "tcpClient", "endpoints": [{"address": "127.0.0.1", "port": 1, "count": 1,
+         "options": {"tls": {"verify": false, "password": "x"}}}]}]})",
+     "pages[1].endpoints[0].options.tls.password"},
+    {"tls_min_version",
+     R"({"version": 1, "pages": [{"page": "udpServer", "endpoints": [{"port": %1}]},
+        {"page": "tcpServer", "endpoints": [{"port": 1, "options": {"tls": {"minVersion": "1.1"}}}]}]})",
+     "pages[1].endpoints[0].options.tls.minVersion"},
+    {"tls_client_cert_mode",
+     R"({"version": 1, "pages": [{"page": "udpServer", "endpoints": [{"port": %1}]},
+        {"page": "tcpServer", "endpoints": [{"port": 1, "options": {"tls": {"clientCert": 3}}}]}]})",
+     "pages[1].endpoints[0].options.tls.clientCert"},
+    {"tls_not_an_object",
+     R"({"version": 1, "pages": [{"page": "udpServer", "endpoints": [{"port": %1}]},
+        {"page": "tcpServer", "endpoints": [{"port": 1, "options": {"tls": true}}]}]})",
+     "pages[1].endpoints[0].options.tls"},
+    {"sequence_step_damaged",
+     R"({"version": 1, "pages": [{"page": "udpServer", "endpoints": [{"port": %1}]},
+        {"page": "tcpClient", "sequences": {"version": 1, "sequences": [{"name": "s",
+         "steps": [{"kind": "wait", "ms": -1}]}]}}]})",
+     "pages[1].sequences"},
+    {"sequences_version",
+     R"({"version": 1, "pages": [{"page": "udpServer", "endpoints": [{"port": %1}],
+        "sequences": {"version": 9, "sequences": []}}]})",
+     "pages[0].sequences"},
 };
 
 TEST_P(DamagedWorkspaceTest, IsRefusedWithTheFileAndFirstBadEntryAndNothingMade) {
