@@ -369,7 +369,7 @@ void CTcpClientDlg::TellHandshakeFailure(ConnectInfo* rec) {
     Message(tr("TLS 握手失败: %1").arg(TlsFailureText(state.failure)), ui::AppTitle());
 }
 
-void CTcpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
+void CTcpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) {
     TreeNode* node = NodeOf(pInfo);
     const bool selected = node && node == m_tree->currentItem();
     if (kind == UPDATE_CLOSED) {

@@ -204,7 +204,7 @@ void CTcpServerDlg::HandleNewConnection(ConnectInfo* pInfo) {
     AddPeerNode(pInfo);
 }
 
-void CTcpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
+void CTcpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) {
     TreeNode* node = NodeOf(pInfo);
     if (kind == UPDATE_CLOSED) {
         SetNodeImage(node, Store().IsUnread(pInfo) ? kImageClosedUnread : kImageClosed);

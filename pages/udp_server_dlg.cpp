@@ -175,7 +175,7 @@ void CUdpServerDlg::HandleNewConnection(ConnectInfo* pInfo) {
     AddPeerNode(pInfo);
 }
 
-void CUdpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
+void CUdpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) {
     TreeNode* node = NodeOf(pInfo);
     if (kind == UPDATE_CLOSED) {
         SetNodeImage(node, Store().IsUnread(pInfo) ? kImageClosedUnread : kImageClosed);

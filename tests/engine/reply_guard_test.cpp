@@ -96,7 +96,7 @@ TEST(OwnSockets, ASelfAddressedDatagramIsNotAnswered) {
     const quillet::IpEndpoint self = quillet::IpEndpoint::V4(htonl(INADDR_LOOPBACK), port);
     EXPECT_TRUE(quillet::own::IsOwn(quillet::own::Proto::kUdp, self));
     ASSERT_EQ(UdpEngine::SendTo(fd, "loop", 4, self), 4);
-    ASSERT_TRUE(WaitUntil([&] { return sink.Count(-1) == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return sink.CountNew() == 1; }));
     ConnectInfo* own = RecordAt(engine.m_map, UdpKey(self));
     ASSERT_NE(own, nullptr);
     EXPECT_TRUE(WaitUntil([&] { return CountersOf(own).repliesToOwn == 1; }));
@@ -135,7 +135,7 @@ TEST(OwnSockets, OwnTcpClientAndServerDoNotEchoEachOther) {
     made->sock = start.socket.release();
     ConnectInfo* mine = client.AddClient(std::move(made));
     ASSERT_EQ(client.StartReceive(mine), 0);
-    ASSERT_TRUE(WaitUntil([&] { return serverSink.Count(-1) == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return serverSink.CountNew() == 1; }));
     ConnectInfo* accepted = RecordAt(server.m_map, serverSink.Events()[0].key);
 
     ASSERT_EQ(client.Send(mine, "ping", u"ping"), TcpEngine::SendResult::kAll);
@@ -161,7 +161,7 @@ TEST(ReplyBudget, ForgedRequestsGetNoMoreThanTheirBudget) {
         constexpr int kRequests = 20;
         for (int i = 0; i < kRequests; ++i)
             ASSERT_TRUE(UdpSendTo(victim, "?", LocalPort(fd)));
-        ASSERT_TRUE(WaitUntil([&] { return sink.Count(-1) == 1; }));
+        ASSERT_TRUE(WaitUntil([&] { return sink.CountNew() == 1; }));
         ConnectInfo* rec = RecordAt(engine.m_map, sink.Events()[0].key);
         ASSERT_TRUE(WaitUntil([&] {
             const CounterSnapshot c = CountersOf(rec);
@@ -191,7 +191,7 @@ TEST(ReplyCounting, EchoToAPeerThatReadsLateIsBookedExactly) {
     const int listenFd = engine.Listen(0);
     ASSERT_GE(listenFd, 0);
     PeerSocket peer(TcpConnect(LocalPort(listenFd)));
-    ASSERT_TRUE(WaitUntil([&] { return sink.Count(-1) == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return sink.CountNew() == 1; }));
     ConnectInfo* rec = RecordAt(engine.m_map, sink.Events()[0].key);
     const size_t total = SendQueue::kMaxWaitingBytes + (size_t{16} << 20);
     std::thread flood([&] {

@@ -75,7 +75,7 @@ protected:
     }
     // The socket of the connection accepted last, once it is listed.
     int Accepted(size_t count) {
-        EXPECT_TRUE(WaitUntil([&] { return sink.Count(-1) >= count; }));
+        EXPECT_TRUE(WaitUntil([&] { return sink.CountNew() >= count; }));
         CCritSecLock lock(g_csConnect);
         ConnectInfo* rec = FindRecord(engine.m_map, sink.Events().back().key);
         return rec ? rec->sock : -1;

@@ -206,7 +206,7 @@ TEST_F(TlsEngineTest, ServerNotesPlainTextAndStalledPeers) {
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_CLOSED) == 2; }));
     std::u16string notes;
     for (const SinkEvent& e : sink.Events())
-        if (e.kind == -1)
+        if (!e.kind)
             notes += Received(e.key);
     EXPECT_NE(notes.find(u"not TLS"), std::u16string::npos);
     EXPECT_NE(notes.find(u"timed out"), std::u16string::npos);
