@@ -274,7 +274,7 @@ void CTcpClientDlg::Connected(ConnectInfo* rec, sock::Socket socket) {
             target = target.mid(mark + kLinkMark.size());
         node->setText(0, Wide(local.Label()) + kLinkMark + target);
     }
-    if (m_engine.StartReceive(rec) != 0) {
+    if (!m_engine.StartReceive(rec).ok()) {
         // No thread to receive on it: the engine has closed it again.
         SetNodeImage(node, kImageClosed);
         if (selected)

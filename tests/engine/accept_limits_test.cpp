@@ -147,7 +147,7 @@ TEST_F(AcceptLimitsTest, NoThreadForAClientConnectionClosesItsSocket) {
     ASSERT_GE(accepted, 0);
     peers.push_back(accepted);
     quillet::WorkerGroup::FailNextSpawnsForTest(1);
-    EXPECT_EQ(engine.StartReceive(rec), -1);
+    EXPECT_EQ(engine.StartReceive(rec).failed, quillet::sock::Step::kThread);
     EXPECT_EQ(Snapshot(engine, rec->nId).sock, -1);
     EXPECT_TRUE(WaitPeerClosed(accepted));
     // Listening needs a thread too: without one nothing is left open.

@@ -133,7 +133,7 @@ TEST(DualStack, TcpServerOnTheIpv6WildcardAcceptsBothFamiliesAsThemselves) {
     SKIP_WITHOUT_IPV6();
     RecordingSink sink;
     TcpEngine engine{&sink};
-    const int listenFd = engine.Listen(IpEndpoint::AnyV6(0));
+    const int listenFd = engine.Listen(IpEndpoint::AnyV6(0)).fd;
     ASSERT_GE(listenFd, 0);
     const int port = BoundPort(listenFd);
     PeerSocket v4(TcpConnectAny("127.0.0.1", port));
@@ -159,7 +159,7 @@ TEST(DualStack, UdpServerOnTheIpv6WildcardKeysAndAnswersBothFamilies) {
     SKIP_WITHOUT_IPV6();
     RecordingSink sink;
     UdpEngine engine{&sink};
-    const int fd = engine.Bind(IpEndpoint::AnyV6(0));
+    const int fd = engine.Bind(IpEndpoint::AnyV6(0)).fd;
     ASSERT_GE(fd, 0);
     const int port = BoundPort(fd);
     PeerSocket v4(UdpBindAny("127.0.0.1"));
