@@ -220,7 +220,9 @@ protected:
     // worker-written fields through Store()). News of data goes straight to ShowDataNews; the
     // pages handle new and closed connections.
     virtual void HandleNewConnection(ConnectInfo* pInfo) { (void)pInfo; }
-    virtual void HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) { (void)pInfo, (void)kind; }
+    virtual void HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) {
+        (void)pInfo, (void)kind;
+    }
     // A mouse click in the tree: the item under the cursor (null on empty space).
     virtual void OnItemClick(TreeNode* item) { (void)item; }
     // What a record's tooltip says above its counters (its socket options ...); empty: nothing.
