@@ -24,7 +24,7 @@ constexpr auto kFloodLimit = std::chrono::seconds(120);
 class IdleSink : public IConnectionSink {
 public:
     void OnNewConnection(ConnectInfo*, uint64_t) override { ++accepted; }
-    void OnConnectionUpdate(ConnectInfo*, int kind, uint64_t) override {
+    void OnConnectionUpdate(ConnectInfo*, UpdateKind kind, uint64_t) override {
         if (kind != UPDATE_CLOSED)
             return;
         closedAt = Clock::now();

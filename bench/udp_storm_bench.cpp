@@ -36,7 +36,7 @@ struct Round {
 class CountingSink : public IConnectionSink {
 public:
     void OnNewConnection(ConnectInfo*, uint64_t) override {}
-    void OnConnectionUpdate(ConnectInfo*, int kind, uint64_t) override {
+    void OnConnectionUpdate(ConnectInfo*, UpdateKind kind, uint64_t) override {
         if (kind != UPDATE_DATA)
             return;
         lastNs = Clock::now().time_since_epoch().count();

@@ -18,10 +18,15 @@ struct ConnectInfo;
 
 inline constexpr unsigned WM_CONNECTINFO_NEW = 0x52C;     // WM_USER + 300
 inline constexpr unsigned WM_CONNECTINFO_UPDATE = 0x52D;  // WM_USER + 301
-inline constexpr int UPDATE_DATA = 0;
-inline constexpr int UPDATE_CLOSED = 1;
-inline constexpr int UPDATE_SENT = 2;
-inline constexpr int UPDATE_REPLIED = 3;
+// What became of a listed record (OnConnectionUpdate). A switch over it names every kind, so a
+// new kind is a compile warning wherever it is not handled yet.
+enum class UpdateKind : int {
+    UPDATE_DATA = 0,
+    UPDATE_CLOSED = 1,
+    UPDATE_SENT = 2,
+    UPDATE_REPLIED = 3,
+};
+using enum UpdateKind;
 
 class IConnectionSink {
 public:
@@ -33,7 +38,7 @@ public:
     // finished a queued text or found the connection gone (sendQueue.done, sendQueue.lost).
     // UPDATE_REPLIED: a receiving worker sent an automatic reply and booked it in
     // sendQueue.done; the worker does not wait for the page to look.
-    virtual void OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) = 0;
+    virtual void OnConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind, uint64_t key) = 0;
     // Connections were accepted and closed at once for want of descriptors (or of a receive
     // thread); `total` counts those refused for descriptors since the engine was made. Called
     // without waiting for anything, after a drained queue.

@@ -178,8 +178,8 @@ UdpEndpoint OpenUdpEndpoint(const UdpOptions& options) {
     // Several members of one group and port may live on this host (other pages, programs).
     if (options.group)
         SetIntOption(socket.fd(), SOL_SOCKET, SO_REUSEADDR, 1);
-    if (BindAfterRelease(socket.fd(), options.local) != 0)
-        return Failed<UdpEndpoint>(Step::kBind, errno);
+    if (int error = BindAfterRelease(socket.fd(), options.local))
+        return Failed<UdpEndpoint>(Step::kBind, error);
     if (options.broadcast) {
         if (int error = AllowBroadcast(socket.fd()))
             return Failed<UdpEndpoint>(Step::kBroadcast, error);

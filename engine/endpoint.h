@@ -8,6 +8,7 @@
 // Threads: any thread; nothing here is shared. A Socket belongs to one owner at a time.
 #include <netinet/in.h>
 
+#include <cerrno>
 #include <optional>
 #include <utility>
 
@@ -60,8 +61,34 @@ enum class Step {
     kBroadcast,
     kJoinGroup,
     kGroupOptions,
-    kOptions
+    kOptions,
+    kListen,  // listen or the switch to non-blocking
+    kThread   // no worker thread for the socket (no errno: error is 0)
 };
+// What failed, if anything: the step and its errno.
+struct Outcome {
+    Step failed = Step::kNone;
+    int error = 0;  // errno of the failed step; 0 when it worked
+    bool ok() const { return failed == Step::kNone; }
+};
+// A descriptor an engine's worker now serves (its listener or receiver), or what failed
+// (fd -1). The engine owns the descriptor: the page closes it with the engine's CloseSocket.
+struct Started : Outcome {
+    int fd = -1;
+};
+inline Started StartFailed(Step step, int error) {
+    Started failed;
+    failed.failed = step;
+    failed.error = error;
+    return failed;
+}
+// A send that failed with `err`: sets errno and `*error` (when given) to it; returns -1.
+inline int SendFailed(int err, int* error) {
+    errno = err;
+    if (error)
+        *error = err;
+    return -1;
+}
 struct SocketResult {
     Socket socket;
     Step failed = Step::kNone;

@@ -35,15 +35,15 @@ int Placeholder() {
 
 }  // namespace
 
-int CloseSocket(int fd) {
+void CloseSocket(int fd) {
     if (fd < 0)
-        return 0;
+        return;
     own::Forget(fd);
     std::lock_guard<std::mutex> lock(g_mutex);
     auto it = g_adopted.find(fd);
     if (it == g_adopted.end()) {
         close(fd);
-        return 0;
+        return;
     }
     if (!it->second.closeRequested) {
         it->second.closeRequested = true;
@@ -53,7 +53,6 @@ int CloseSocket(int fd) {
             // Without a placeholder the number stays held by the shut-down socket itself.
         }
     }
-    return 0;
 }
 
 void AdoptForWorker(int fd, const void* owner) {
@@ -122,7 +121,7 @@ int BindAfterRelease(int fd, const IpEndpoint& addr) {
         if (bind(fd, raw.get(), raw.size) == 0)
             return 0;
         if (errno != EADDRINUSE || attempt == 20)
-            return -1;
+            return errno;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
 }

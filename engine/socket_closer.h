@@ -17,8 +17,9 @@
 
 namespace quillet::sock {
 
-// Closes `fd` as described above. Returns 0.
-int CloseSocket(int fd);
+// Closes `fd` as described above; nothing for -1. It cannot fail: a socket a worker serves is
+// shut down (the worker closes it), any other is closed.
+void CloseSocket(int fd);
 
 // Worker side. Adopt before the descriptor is published to anyone who might close it; an owner
 // tag identifies the engine so that it can wake all of its workers at teardown.
@@ -31,7 +32,8 @@ void ReleaseFromWorker(int fd);
 void WakeWorkers(const void* owner);
 
 // bind(), tried again for up to 100 ms while the address is in use: a socket closed a moment
-// ago is released only once its worker has left its blocking call. Returns bind's result.
+// ago is released only once its worker has left its blocking call. Returns 0, or the errno of
+// the last bind.
 int BindAfterRelease(int fd, const IpEndpoint& addr);
 
 // The user-interface thread sends on sockets that a worker may close at the same moment (the

@@ -50,6 +50,17 @@ bool IsTransientAcceptError(int err) {
            err == ECONNABORTED || err == EINTR || err == EPROTO || err == EAGAIN;
 }
 
+// Binds, listens and makes the socket non-blocking (its accept thread polls).
+quillet::sock::Outcome BindAndListen(int fd, const quillet::IpEndpoint& local) {
+    using quillet::sock::Step;
+    const quillet::RawSockaddr addr = local.Raw();
+    if (bind(fd, addr.get(), addr.size) != 0)
+        return {Step::kBind, errno};
+    if (listen(fd, kBacklog) != 0 || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK) != 0)
+        return {Step::kListen, errno};
+    return {};
+}
+
 }  // namespace
 
 TcpEngine::TcpEngine(IConnectionSink* sink) : m_pSink(sink) {}
@@ -72,32 +83,30 @@ void TcpEngine::Shutdown() {
 
 int TcpEngine::Listen(int port) {
     QUILLET_ASSERT_UI_THREAD();
-    return Listen(quillet::IpEndpoint::AnyV4(port));
+    const quillet::sock::Started started = Listen(quillet::IpEndpoint::AnyV4(port));
+    if (!started.ok())
+        errno = started.error;
+    return started.fd;
 }
 
-int TcpEngine::Listen(const quillet::IpEndpoint& local) {
+quillet::sock::Started TcpEngine::Listen(const quillet::IpEndpoint& local) {
     QUILLET_ASSERT_UI_THREAD();
     return Listen(local, quillet::sock::SocketOptions{});
 }
 
-int TcpEngine::Listen(const quillet::IpEndpoint& local,
-                      const quillet::sock::SocketOptions& options) {
+quillet::sock::Started TcpEngine::Listen(const quillet::IpEndpoint& local,
+                                         const quillet::sock::SocketOptions& options) {
     QUILLET_ASSERT_UI_THREAD();
     quillet::fd::KeepSpares();
-    int fd = quillet::sock::OpenSocket(local, SOCK_STREAM).socket.release();
-    if (fd < 0)
-        return -1;
-    if (const auto set = quillet::sock::ApplyListenOptions(fd, local, options); !set.ok()) {
-        close(fd);
-        errno = set.error;
-        return -1;
-    }
-    const quillet::RawSockaddr addr = local.Raw();
-    if (bind(fd, addr.get(), addr.size) != 0 || listen(fd, kBacklog) != 0 ||
-        fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK) != 0) {
-        close(fd);
-        return -1;
-    }
+    quillet::sock::SocketResult made = quillet::sock::OpenSocket(local, SOCK_STREAM);
+    if (!made.ok())
+        return quillet::sock::StartFailed(quillet::sock::Step::kSocket, made.error);
+    if (const auto set = quillet::sock::ApplyListenOptions(made.socket.fd(), local, options);
+        !set.ok())
+        return quillet::sock::StartFailed(quillet::sock::Step::kOptions, set.error);
+    if (const quillet::sock::Outcome bound = BindAndListen(made.socket.fd(), local); !bound.ok())
+        return quillet::sock::StartFailed(bound.failed, bound.error);
+    const int fd = made.socket.release();
     quillet::sock::NoteOwnEndpoint(fd, quillet::own::Proto::kTcp);
     WorkerContext ctx;
     ctx.sock = fd;
@@ -111,9 +120,11 @@ int TcpEngine::Listen(const quillet::IpEndpoint& local,
     if (!m_workers.Spawn([this, ctx, options] { AcceptLoop(ctx, options); })) {
         quillet::sock::ReleaseFromWorker(fd);
         close(fd);
-        return -1;
+        return quillet::sock::StartFailed(quillet::sock::Step::kThread, 0);
     }
-    return fd;
+    quillet::sock::Started started;
+    started.fd = fd;
+    return started;
 }
 
 bool TcpEngine::StopAccepting(int listenFd) const {
@@ -267,7 +278,7 @@ ConnectInfo* TcpEngine::AddClient(std::unique_ptr<ConnectInfo> pInfo) {
     return listed;
 }
 
-int TcpEngine::StartReceive(ConnectInfo* pInfo) {
+quillet::sock::Outcome TcpEngine::StartReceive(ConnectInfo* pInfo) {
     QUILLET_ASSERT_UI_THREAD();
     WorkerContext ctx;
     ctx.sock = pInfo->sock;
@@ -284,13 +295,13 @@ int TcpEngine::StartReceive(ConnectInfo* pInfo) {
     }
     quillet::sock::AdoptForWorker(ctx.sock, this);
     if (m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); }))
-        return 0;
+        return {};
     CCritSecLock lock(g_csConnect);
     if (pInfo->sock == ctx.sock)
         pInfo->sock = -1;
     quillet::sock::CloseSocket(ctx.sock);
     quillet::sock::ReleaseFromWorker(ctx.sock);
-    return -1;
+    return {quillet::sock::Step::kThread, 0};
 }
 
 void TcpEngine::ReceiveLoop(WorkerContext ctx) {
@@ -385,17 +396,22 @@ void TcpEngine::FinishReceive(const WorkerContext& ctx) {
     quillet::sock::ReleaseFromWorker(ctx.sock);
 }
 
-int TcpEngine::SendOnRecord(ConnectInfo* pInfo, const char* data, int len) {
+int TcpEngine::SendOnRecord(ConnectInfo* pInfo, const char* data, int len, int* error) {
     int fd = quillet::sock::PinField(&pInfo->sock);
     if (fd < 0)
-        return -1;
-    int n = len < 0 ? -1 : static_cast<int>(send(fd, data, static_cast<size_t>(len), MSG_NOSIGNAL));
+        return quillet::sock::SendFailed(EBADF, error);
+    if (len < 0) {
+        quillet::sock::Unpin(fd);
+        return quillet::sock::SendFailed(EINVAL, error);
+    }
+    const int n = static_cast<int>(send(fd, data, static_cast<size_t>(len), MSG_NOSIGNAL));
+    const int sendError = errno;
     quillet::sock::Unpin(fd);
-    return n;
+    return n < 0 ? quillet::sock::SendFailed(sendError, error) : n;
 }
 
-int TcpEngine::CloseSocket(int sock) {
-    return quillet::sock::CloseSocket(sock);
+void TcpEngine::CloseSocket(int sock) {
+    quillet::sock::CloseSocket(sock);
 }
 
 TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string bytes, std::u16string text,

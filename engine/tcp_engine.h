@@ -25,6 +25,7 @@
 #include "engine/auto_reply.h"
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
+#include "engine/endpoint.h"
 #include "engine/record_store.h"
 #include "engine/socket_options.h"
 #include "engine/worker_group.h"
@@ -46,29 +47,31 @@ public:
     ConnectMap& m_map = m_store.Map();
     uint32_t m_nNextId = 0;  // guarded by g_csConnect
 
-    // A listening socket on 0.0.0.0 and the port's low 16 bits with its accept thread, or -1.
-    // The thread takes every queued connection before it tells the page of any; a connection
-    // it has no descriptor for is closed at once and counted (RefusedConnections).
+    // A listening socket on 0.0.0.0 and the port's low 16 bits with its accept thread, or -1
+    // and errno. The thread takes every queued connection before it tells the page of any; a
+    // connection it has no descriptor for is closed at once and counted (RefusedConnections).
     int Listen(int port);
     // The same on `local` (its port's low 16 bits): one address, or a wildcard; the IPv6
     // wildcard accepts IPv4 clients too. Accepted IPv4 clients are recorded as IPv4 endpoints.
-    int Listen(const quillet::IpEndpoint& local);
-    // The same with the user's socket options (ApplyListenOptions); each accepted connection
-    // gets their per-connection options. -1 and errno when the system refuses one.
-    int Listen(const quillet::IpEndpoint& local, const quillet::sock::SocketOptions& options);
+    // The listening socket, or the step that failed and its errno.
+    quillet::sock::Started Listen(const quillet::IpEndpoint& local);
+    // The same with the user's socket options (ApplyListenOptions; Step::kOptions when the
+    // system refuses one); each accepted connection gets their per-connection options.
+    quillet::sock::Started Listen(const quillet::IpEndpoint& local,
+                                  const quillet::sock::SocketOptions& options);
     // Lists a page-made record under the next id; returns the new m_nNextId.
     uint32_t AddClient(ConnectInfo* pInfo);
     // The same for a record the page has just made; the page owns it from now on.
     ConnectInfo* AddClient(std::unique_ptr<ConnectInfo> pInfo);
-    // Starts the receive thread of a record whose sock is connected. Returns 0, or -1 when no
+    // Starts the receive thread of a record whose sock is connected. Step::kThread when no
     // thread could be made: the socket is then closed and sock is -1.
-    int StartReceive(ConnectInfo* pInfo);
+    quillet::sock::Outcome StartReceive(ConnectInfo* pInfo);
     // One send call on the record's socket (bytes sent, or -1; never raises SIGPIPE). The socket
     // is read under g_csConnect and held for the call, so that a worker closing it at the same
-    // moment cannot hand its number to another socket meanwhile. -1 when the record has no open
-    // socket.
-    static int SendOnRecord(ConnectInfo* pInfo, const char* data, int len);
-    static int CloseSocket(int sock);
+    // moment cannot hand its number to another socket meanwhile. On -1, `*error` (when given)
+    // is send's errno, EBADF when the record has no open socket, EINVAL for a negative length.
+    static int SendOnRecord(ConnectInfo* pInfo, const char* data, int len, int* error = nullptr);
+    static void CloseSocket(int sock);
 
     enum class SendResult {
         kAll,     // the socket took every byte at once

@@ -25,10 +25,10 @@ namespace {
 constexpr size_t kMaxDatagram = 65507;
 constexpr size_t kRecvBufferSize = kMaxDatagram + 1;
 
-int BindOnce(const quillet::IpEndpoint& local) {
+quillet::sock::UdpEndpoint BindOnce(const quillet::IpEndpoint& local) {
     quillet::sock::UdpOptions options;
     options.local = local;
-    return quillet::sock::OpenUdpEndpoint(options).socket.release();  // -1 when it failed
+    return quillet::sock::OpenUdpEndpoint(options);
 }
 
 // One sendto; an IPv4 peer that an IPv6 socket refuses is tried again through its mapped
@@ -44,6 +44,14 @@ ssize_t SendDatagram(int fd, const char* data, int len, const quillet::IpEndpoin
         n = sendto(fd, data, static_cast<size_t>(len), MSG_NOSIGNAL, six.get(), six.size);
     }
     return n;
+}
+
+// SendDatagram on a pinned socket, unpinned after; errno survives the unpin.
+int SendPinned(int fd, const char* data, int len, const quillet::IpEndpoint& to, int* error) {
+    const int n = static_cast<int>(SendDatagram(fd, data, len, to));
+    const int sendError = errno;
+    quillet::sock::Unpin(fd);
+    return n < 0 ? quillet::sock::SendFailed(sendError, error) : n;
 }
 
 quillet::IpEndpoint ReadAddress(const sockaddr_storage& raw, socklen_t len) {
@@ -72,16 +80,20 @@ void UdpEngine::Shutdown() {
 
 int UdpEngine::Bind(int port) {
     QUILLET_ASSERT_UI_THREAD();
-    return Bind(quillet::IpEndpoint::AnyV4(port));
+    const quillet::sock::Started started = Bind(quillet::IpEndpoint::AnyV4(port));
+    if (!started.ok())
+        errno = started.error;
+    return started.fd;
 }
 
-int UdpEngine::Bind(const quillet::IpEndpoint& local) {
+quillet::sock::Started UdpEngine::Bind(const quillet::IpEndpoint& local) {
     QUILLET_ASSERT_UI_THREAD();
     quillet::IpEndpoint at = local;
     at.SetPort(local.Port());  // the low 16 bits
-    int fd = BindOnce(at);
-    if (fd < 0)
-        return -1;
+    quillet::sock::UdpEndpoint made = BindOnce(at);
+    if (!made.ok())
+        return quillet::sock::StartFailed(made.failed, made.error);
+    const int fd = made.socket.release();
     // A server socket takes storms from many senders at once, and its one thread also logs
     // each datagram: a deep queue rides out the bursts instead of dropping them. Best effort:
     // the system caps it (net.core.rmem_max).
@@ -101,9 +113,11 @@ int UdpEngine::Bind(const quillet::IpEndpoint& local) {
     if (!m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); })) {
         quillet::sock::ReleaseFromWorker(fd);
         close(fd);
-        return -1;
+        return quillet::sock::StartFailed(quillet::sock::Step::kThread, 0);
     }
-    return fd;
+    quillet::sock::Started started;
+    started.fd = fd;
+    return started;
 }
 
 bool UdpEngine::StartClientReceive(ConnectInfo* pInfo) {
@@ -256,24 +270,27 @@ ConnectInfo* UdpEngine::AddPeer(const quillet::IpEndpoint& from, const WorkerCon
     return rec;
 }
 
-int UdpEngine::SendTo(int sock, const char* data, int len, const quillet::IpEndpoint& to) {
-    if (sock < 0 || len < 0 || !quillet::sock::Pin(sock))
-        return -1;
-    int n = static_cast<int>(SendDatagram(sock, data, len, to));
-    quillet::sock::Unpin(sock);
-    return n;
+int UdpEngine::SendTo(int sock, const char* data, int len, const quillet::IpEndpoint& to,
+                      int* error) {
+    if (len < 0)
+        return quillet::sock::SendFailed(EINVAL, error);
+    if (sock < 0 || !quillet::sock::Pin(sock))
+        return quillet::sock::SendFailed(EBADF, error);
+    return SendPinned(sock, data, len, to, error);
 }
 
 int UdpEngine::SendOnRecord(ConnectInfo* pInfo, const char* data, int len,
-                            const quillet::IpEndpoint& to) {
+                            const quillet::IpEndpoint& to, int* error) {
     int fd = quillet::sock::PinField(&pInfo->sock);
     if (fd < 0)
-        return -1;
-    int n = len < 0 ? -1 : static_cast<int>(SendDatagram(fd, data, len, to));
-    quillet::sock::Unpin(fd);
-    return n;
+        return quillet::sock::SendFailed(EBADF, error);
+    if (len < 0) {
+        quillet::sock::Unpin(fd);
+        return quillet::sock::SendFailed(EINVAL, error);
+    }
+    return SendPinned(fd, data, len, to, error);
 }
 
-int UdpEngine::CloseSocket(int sock) {
-    return quillet::sock::CloseSocket(sock);
+void UdpEngine::CloseSocket(int sock) {
+    quillet::sock::CloseSocket(sock);
 }

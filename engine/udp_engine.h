@@ -9,6 +9,7 @@
 #include "engine/auto_reply.h"
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
+#include "engine/endpoint.h"
 #include "engine/record_store.h"
 #include "engine/worker_group.h"
 
@@ -28,21 +29,23 @@ public:
     ConnectMap& m_map = m_store.Map();
     uint32_t m_nLastPort = 0;  // guarded by g_csConnect
 
-    // A socket bound to 0.0.0.0 and the port's low 16 bits, receiving as a server, or -1.
+    // A socket bound to 0.0.0.0 and the port's low 16 bits, receiving as a server, or -1 and
+    // errno.
     int Bind(int port);
     // The same on `local` (its port's low 16 bits); the IPv6 wildcard hears IPv4 senders too,
-    // recorded as IPv4 endpoints.
-    int Bind(const quillet::IpEndpoint& local);
+    // recorded as IPv4 endpoints. The bound socket, or the step that failed and its errno.
+    quillet::sock::Started Bind(const quillet::IpEndpoint& local);
     // Starts the receive thread of a page-made endpoint whose sock is bound. Returns true, or
     // false when no thread could be made (the endpoint then receives nothing).
     bool StartClientReceive(ConnectInfo* pInfo);
     // `to` of either family; an IPv4 peer of a dual-stack socket is reached through its mapped
-    // IPv6 address.
-    static int SendTo(int sock, const char* data, int len, const quillet::IpEndpoint& to);
+    // IPv6 address. Bytes sent, or -1 and `*error` (when given) as TcpEngine::SendOnRecord.
+    static int SendTo(int sock, const char* data, int len, const quillet::IpEndpoint& to,
+                      int* error = nullptr);
     // SendTo through a client endpoint's own socket, held as TcpEngine::SendOnRecord holds it.
     static int SendOnRecord(ConnectInfo* pInfo, const char* data, int len,
-                            const quillet::IpEndpoint& to);
-    static int CloseSocket(int sock);
+                            const quillet::IpEndpoint& to, int* error = nullptr);
+    static void CloseSocket(int sock);
 
     // What the receive threads answer each datagram with, sent back to its sender from the
     // socket that received it (off unless the page sets a rule).

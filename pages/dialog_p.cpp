@@ -361,39 +361,42 @@ void CDialogP::FlushNewRecords() {
     }
 }
 
-void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) {
-    if (kind == UPDATE_REPLIED || kind == UPDATE_SENT) {
-        // What a writer finished or a receive thread replied is booked in the record: the
-        // worker goes on, and one look logs everything booked before it.
-        m_notifier.Post(key, &pInfo->sendQueue, [this, pInfo, key] {
-            FlushNewRecords();
-            QString failure;
-            if (Store().IsListed(key, pInfo))
-                failure = HandleSendNews(pInfo);
-            if (!failure.isEmpty())
-                Message(failure, tr("提示"));
-        });
-        return;
-    }
-    // New data is already in the record: the worker need not wait for the page to look, and
-    // one look sees every chunk that came before it. The page checks the record again there.
-    if (kind == UPDATE_DATA) {
-        m_notifier.Post(key, pInfo, [this, pInfo, key] {
-            FlushNewRecords();
-            if (Store().IsListed(key, pInfo))
-                ShowDataNews(pInfo);
-            TellLostChunksOnce();  // without the lock: the box waits for the user
-        });
-        return;
-    }
-    m_notifier.Call([this, pInfo, kind, key] {
-        FlushNewRecords();
-        if (!Store().IsListed(key, pInfo))
+void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind, uint64_t key) {
+    switch (kind) {
+        case UPDATE_REPLIED:
+        case UPDATE_SENT:
+            // What a writer finished or a receive thread replied is booked in the record: the
+            // worker goes on, and one look logs everything booked before it.
+            m_notifier.Post(key, &pInfo->sendQueue, [this, pInfo, key] {
+                FlushNewRecords();
+                QString failure;
+                if (Store().IsListed(key, pInfo))
+                    failure = HandleSendNews(pInfo);
+                if (!failure.isEmpty())
+                    Message(failure, tr("提示"));
+            });
             return;
-        HandleConnectionUpdate(pInfo, kind);
-        if (kind == UPDATE_CLOSED)
-            EndSendsOf(pInfo, tr("连接已关闭"));
-    });
+        case UPDATE_DATA:
+            // New data is already in the record: the worker need not wait for the page to look,
+            // and one look sees every chunk that came before it. The page checks the record again
+            // there.
+            m_notifier.Post(key, pInfo, [this, pInfo, key] {
+                FlushNewRecords();
+                if (Store().IsListed(key, pInfo))
+                    ShowDataNews(pInfo);
+                TellLostChunksOnce();  // without the lock: the box waits for the user
+            });
+            return;
+        case UPDATE_CLOSED:
+            m_notifier.Call([this, pInfo, kind, key] {
+                FlushNewRecords();
+                if (!Store().IsListed(key, pInfo))
+                    return;
+                HandleConnectionUpdate(pInfo, kind);
+                EndSendsOf(pInfo, tr("连接已关闭"));
+            });
+            return;
+    }
 }
 
 void CDialogP::TellLostChunksOnce() {

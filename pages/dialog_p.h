@@ -200,7 +200,7 @@ public:
 
     // Worker side of the notifications (connection_sink.h).
     void OnNewConnection(ConnectInfo* pInfo, uint64_t key) final;
-    void OnConnectionUpdate(ConnectInfo* pInfo, int kind, uint64_t key) final;
+    void OnConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind, uint64_t key) final;
 
 protected:
     // The page's records (its engine's store, whose map is the engine's m_map).
@@ -223,7 +223,9 @@ protected:
     // worker-written fields through Store()). News of data goes straight to ShowDataNews; the
     // pages handle new and closed connections.
     virtual void HandleNewConnection(ConnectInfo* pInfo) { (void)pInfo; }
-    virtual void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) { (void)pInfo, (void)kind; }
+    virtual void HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) {
+        (void)pInfo, (void)kind;
+    }
     // A mouse click in the tree: the item under the cursor (null on empty space).
     virtual void OnItemClick(TreeNode* item) { (void)item; }
     // What a record's tooltip says above its counters (its socket options ...); empty: nothing.

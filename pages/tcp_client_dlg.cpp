@@ -277,7 +277,7 @@ void CTcpClientDlg::Connected(ConnectInfo* rec, sock::Socket socket) {
             target = target.mid(mark + kLinkMark.size());
         node->setText(0, Wide(local.Label()) + kLinkMark + target);
     }
-    if (m_engine.StartReceive(rec) != 0) {
+    if (!m_engine.StartReceive(rec).ok()) {
         // No thread to receive on it: the engine has closed it again.
         SetNodeImage(node, kImageClosed);
         if (selected)
@@ -372,7 +372,7 @@ void CTcpClientDlg::TellHandshakeFailure(ConnectInfo* rec) {
     Message(tr("TLS 握手失败: %1").arg(TlsFailureText(state.failure)), ui::AppTitle());
 }
 
-void CTcpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
+void CTcpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) {
     TreeNode* node = NodeOf(pInfo);
     const bool selected = node && node == m_tree->currentItem();
     if (kind == UPDATE_CLOSED) {

@@ -56,7 +56,7 @@ protected:
     bool StreamsFiles() const override { return true; }
     bool OffersStartTls() const override { return true; }
     bool StartTlsOn(ConnectInfo* rec) override;
-    void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
+    void HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) override;
     void OnItemClick(TreeNode* item) override { RefreshItem(item); }
     QString NodeNote(ConnectInfo* rec) override;
 

@@ -164,14 +164,14 @@ void CTcpServerDlg::OnListen() {
         Message(tr("监听端口不正确"), tr("错误！"));
         return;
     }
-    const int fd = m_engine.Listen(m_listenOn, m_options);
-    if (fd == -1) {
-        Message(WithCause(tr("监听启动失败"), errno), tr("错误！"));
+    const sock::Started listening = m_engine.Listen(m_listenOn, m_options);
+    if (!listening.ok()) {
+        Message(WithCause(tr("监听启动失败"), listening.error), tr("错误！"));
         return;
     }
     SetNodeImage(Root(), kImageEndpointActive);
     state->bActive = true;
-    state->sock = fd;
+    state->sock = listening.fd;
     EnableButton(kListen, false);
     EnableButton(kStopListen, true);
 }
@@ -206,7 +206,7 @@ void CTcpServerDlg::HandleNewConnection(ConnectInfo* pInfo) {
     AddPeerNode(pInfo);
 }
 
-void CTcpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
+void CTcpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) {
     TreeNode* node = NodeOf(pInfo);
     if (kind == UPDATE_CLOSED) {
         SetNodeImage(node, Store().IsUnread(pInfo) ? kImageClosedUnread : kImageClosed);

@@ -49,7 +49,7 @@ protected:
     bool StartTlsOn(ConnectInfo* rec) override;
     bool HasSendToAll() const override { return true; }
     void HandleNewConnection(ConnectInfo* pInfo) override;
-    void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
+    void HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) override;
     void OnItemClick(TreeNode* item) override { RefreshItem(item); }
     QString NodeNote(ConnectInfo* rec) override;
 

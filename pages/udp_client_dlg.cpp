@@ -247,7 +247,7 @@ void CUdpClientDlg::Refresh(TreeNode* item) {
     ShowRecordLogs(rec);
 }
 
-void CUdpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
+void CUdpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) {
     TreeNode* node = NodeOf(pInfo);
     if (kind == UPDATE_CLOSED) {
         SetNodeImage(node, Store().IsUnread(pInfo) ? kImageClosedUnread : kImageClosed);

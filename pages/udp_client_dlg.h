@@ -51,7 +51,7 @@ protected:
     RecordStore& Store() override { return m_engine.m_store; }
     RawSend SendRaw(ConnectInfo* rec, std::string bytes, bool logged) override;
     AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
-    void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
+    void HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) override;
     void OnItemClick(TreeNode* item) override { Refresh(item); }
 
     virtual void OnCreate();

@@ -100,14 +100,14 @@ void CUdpServerDlg::OnStartReceive() {
         Message(tr("监听端口不正确"), tr("错误！"));
         return;
     }
-    const int sock = m_engine.Bind(m_listenOn);
-    if (sock == -1) {
-        Message(WithCause(tr("监听启动失败"), errno), tr("错误！"));
+    const sock::Started bound = m_engine.Bind(m_listenOn);
+    if (!bound.ok()) {
+        Message(WithCause(tr("监听启动失败"), bound.error), tr("错误！"));
         return;
     }
     SetNodeImage(Root(), kImageEndpointActive);
     state->bActive = true;
-    state->sock = sock;
+    state->sock = bound.fd;
     EnableButton(kStartReceive, false);
     EnableButton(kStopReceive, true);
     RefreshPeerIcons();
@@ -176,7 +176,7 @@ void CUdpServerDlg::HandleNewConnection(ConnectInfo* pInfo) {
     AddPeerNode(pInfo);
 }
 
-void CUdpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, int kind) {
+void CUdpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) {
     TreeNode* node = NodeOf(pInfo);
     if (kind == UPDATE_CLOSED) {
         SetNodeImage(node, Store().IsUnread(pInfo) ? kImageClosedUnread : kImageClosed);

@@ -38,7 +38,7 @@ protected:
     AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
     bool HasSendToAll() const override { return true; }
     void HandleNewConnection(ConnectInfo* pInfo) override;
-    void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override;
+    void HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) override;
     void OnItemClick(TreeNode* item) override { Refresh(item); }
 
     virtual void OnCreate();

@@ -106,7 +106,7 @@ TEST_F(AcceptLimitsTest, PeersBeyondTheBudgetSeeACleanCloseAndAcceptingResumes) 
     limit.Restore();
     const int next = TcpConnect(port);
     peers.push_back(next);
-    ASSERT_TRUE(WaitUntil([&] { return sink.Count(-1) == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return sink.CountNew() == 1; }));
     ASSERT_TRUE(SendAll(next, "in"));
     EXPECT_TRUE(WaitUntil([&] { return Snapshot(engine, sink.Events()[0].key).nRecvBytes == 2; }));
 }
@@ -120,7 +120,7 @@ TEST_F(AcceptLimitsTest, NoThreadForAConnectionClosesItAndTellsThePage) {
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_CLOSED) == 1; }));
     const std::vector<SinkEvent> events = sink.Events();
     ASSERT_EQ(events.size(), 2u);
-    EXPECT_EQ(events[0].kind, -1);
+    EXPECT_FALSE(events[0].kind.has_value());
     EXPECT_EQ(events[1].key, events[0].key);
     EXPECT_EQ(Snapshot(engine, events[0].key).sock, -1);
     // Counted and reported as a shortage, as refused descriptors are.
@@ -128,7 +128,7 @@ TEST_F(AcceptLimitsTest, NoThreadForAConnectionClosesItAndTellsThePage) {
     EXPECT_TRUE(WaitUntil([&] { return sink.refusedCalls >= 1u; }));
 
     peers.push_back(TcpConnect(port));
-    ASSERT_TRUE(WaitUntil([&] { return sink.Count(-1) == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return sink.CountNew() == 2; }));
     ASSERT_TRUE(SendAll(peers.back(), "ok"));
     EXPECT_TRUE(
         WaitUntil([&] { return Snapshot(engine, sink.Events().back().key).nRecvBytes == 2; }));
@@ -147,7 +147,7 @@ TEST_F(AcceptLimitsTest, NoThreadForAClientConnectionClosesItsSocket) {
     ASSERT_GE(accepted, 0);
     peers.push_back(accepted);
     quillet::WorkerGroup::FailNextSpawnsForTest(1);
-    EXPECT_EQ(engine.StartReceive(rec), -1);
+    EXPECT_EQ(engine.StartReceive(rec).failed, quillet::sock::Step::kThread);
     EXPECT_EQ(Snapshot(engine, rec->nId).sock, -1);
     EXPECT_TRUE(WaitPeerClosed(accepted));
     // Listening needs a thread too: without one nothing is left open.
@@ -176,7 +176,7 @@ TEST_F(AcceptLimitsTest, ManyClientsAtOnceAreAllAcceptedWhileThePageIsBusy) {
         ASSERT_GE(peers.back(), 0) << i;
     }
     pageBusy = false;
-    EXPECT_TRUE(WaitUntil([&] { return sink.Count(-1) == static_cast<size_t>(kClients); },
+    EXPECT_TRUE(WaitUntil([&] { return sink.CountNew() == static_cast<size_t>(kClients); },
                           std::chrono::seconds(20)));
     EXPECT_EQ(engine.RefusedConnections(), 0u);
     // Nothing is left in the queue.

@@ -20,7 +20,7 @@ using namespace quillet::test;
 namespace {
 
 ConnectInfo* OnlyRecord(RecordingSink& sink, ConnectMap& map) {
-    if (!WaitUntil([&] { return sink.Count(-1) == 1; }))
+    if (!WaitUntil([&] { return sink.CountNew() == 1; }))
         return nullptr;
     CCritSecLock lock(g_csConnect);
     return FindRecord(map, sink.Events().front().key);

@@ -133,13 +133,13 @@ TEST(DualStack, TcpServerOnTheIpv6WildcardAcceptsBothFamiliesAsThemselves) {
     SKIP_WITHOUT_IPV6();
     RecordingSink sink;
     TcpEngine engine{&sink};
-    const int listenFd = engine.Listen(IpEndpoint::AnyV6(0));
+    const int listenFd = engine.Listen(IpEndpoint::AnyV6(0)).fd;
     ASSERT_GE(listenFd, 0);
     const int port = BoundPort(listenFd);
     PeerSocket v4(TcpConnectAny("127.0.0.1", port));
-    ASSERT_TRUE(WaitUntil([&] { return sink.Count(-1) == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return sink.CountNew() == 1; }));
     PeerSocket v6(TcpConnectAny("::1", port));
-    ASSERT_TRUE(WaitUntil([&] { return sink.Count(-1) == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return sink.CountNew() == 2; }));
     std::vector<std::string> labels;
     {
         CCritSecLock lock(g_csConnect);
@@ -159,7 +159,7 @@ TEST(DualStack, UdpServerOnTheIpv6WildcardKeysAndAnswersBothFamilies) {
     SKIP_WITHOUT_IPV6();
     RecordingSink sink;
     UdpEngine engine{&sink};
-    const int fd = engine.Bind(IpEndpoint::AnyV6(0));
+    const int fd = engine.Bind(IpEndpoint::AnyV6(0)).fd;
     ASSERT_GE(fd, 0);
     const int port = BoundPort(fd);
     PeerSocket v4(UdpBindAny("127.0.0.1"));
@@ -168,7 +168,7 @@ TEST(DualStack, UdpServerOnTheIpv6WildcardKeysAndAnswersBothFamilies) {
     ASSERT_TRUE(UdpSendToAny(v6, "six", Endpoint("::1", port)));
     ASSERT_TRUE(UdpSendToAny(v4, "again", Endpoint("127.0.0.1", port)));
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == 3; }));
-    EXPECT_EQ(sink.Count(-1), 2u);  // it hears the IPv4 sender as ::ffff:127.0.0.1: one peer
+    EXPECT_EQ(sink.CountNew(), 2u);  // it hears the IPv4 sender as ::ffff:127.0.0.1: one peer
     IpEndpoint peer4 = Endpoint("127.0.0.1", BoundPort(v4));
     IpEndpoint peer6 = Endpoint("::1", BoundPort(v6));
     {

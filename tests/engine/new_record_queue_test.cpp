@@ -62,7 +62,7 @@ public:
         CCritSecLock lock(g_csConnect);
         freed.erase(p);  // queued above, so a batch taken from now on holds it
     }
-    void OnConnectionUpdate(ConnectInfo* p, int kind, uint64_t key) override {
+    void OnConnectionUpdate(ConnectInfo* p, UpdateKind kind, uint64_t key) override {
         Post([this, p, kind, key] {
             // News of a deleted record whose address a new record with the same key took
             // before that one was queued is not the new record's news: its own comes after it

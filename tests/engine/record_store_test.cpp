@@ -48,7 +48,7 @@ std::unique_ptr<ConnectInfo> EndpointRecord() {
 class HoldingSink : public IConnectionSink {
 public:
     void OnNewConnection(ConnectInfo*, uint64_t) override {}
-    void OnConnectionUpdate(ConnectInfo*, int kind, uint64_t) override {
+    void OnConnectionUpdate(ConnectInfo*, UpdateKind kind, uint64_t) override {
         std::unique_lock<std::mutex> lock(m_mutex);
         if (kind == UPDATE_CLOSED) {
             ++m_closed;

@@ -70,12 +70,12 @@ protected:
         TearDownEngine(engine);
     }
     int Listen(const IpEndpoint& at, const SocketOptions& options) {
-        listenFd = engine.Listen(at, options);
+        listenFd = engine.Listen(at, options).fd;
         return listenFd;
     }
     // The socket of the connection accepted last, once it is listed.
     int Accepted(size_t count) {
-        EXPECT_TRUE(WaitUntil([&] { return sink.Count(-1) >= count; }));
+        EXPECT_TRUE(WaitUntil([&] { return sink.CountNew() >= count; }));
         CCritSecLock lock(g_csConnect);
         ConnectInfo* rec = FindRecord(engine.m_map, sink.Events().back().key);
         return rec ? rec->sock : -1;
@@ -152,7 +152,7 @@ TEST_F(SocketOptionsTest, Ipv6OnlyOnTheWildcardRefusesIpv4ClientsWhereDualStackT
         SocketOptions options;
         options.v6Only = v6Only;
         TcpEngine server{&sink};
-        const int fd = server.Listen(IpEndpoint::AnyV6(0), options);
+        const int fd = server.Listen(IpEndpoint::AnyV6(0), options).fd;
         ASSERT_GE(fd, 0);
         EXPECT_EQ(Get(fd, IPPROTO_IPV6, IPV6_V6ONLY), v6Only ? 1 : 0);
         const int port = BoundPort(fd);
@@ -217,9 +217,10 @@ TEST_F(SocketOptionsTest, ReuseAddressListensAgainOverTimeWaitAndOffRefuses) {
 
     SocketOptions off;
     off.reuseAddr = SocketOptions::Reuse::kOff;
-    errno = 0;
-    EXPECT_EQ(engine.Listen(at, off), -1);
-    EXPECT_EQ(errno, EADDRINUSE);
+    const sock::Started refused = engine.Listen(at, off);
+    EXPECT_EQ(refused.fd, -1);
+    EXPECT_EQ(refused.failed, sock::Step::kBind);
+    EXPECT_EQ(refused.error, EADDRINUSE);
     EXPECT_GE(Listen(at, {}), 0);  // as always: SO_REUSEADDR
 }
 

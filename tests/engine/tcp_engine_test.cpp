@@ -30,13 +30,13 @@ protected:
     }
     // Connects a peer and waits for the engine to list it; returns the peer socket.
     PeerSocket ConnectPeer(uint64_t* key) {
-        size_t before = sink.Count(-1);
+        size_t before = sink.CountNew();
         PeerSocket fd(TcpConnect(port));
         EXPECT_GE(fd, 0);
-        EXPECT_TRUE(WaitUntil([&] { return sink.Count(-1) > before; }));
+        EXPECT_TRUE(WaitUntil([&] { return sink.CountNew() > before; }));
         *key = sink.Events().back().key;
         for (auto& e : sink.Events())
-            if (e.kind == -1)
+            if (!e.kind)
                 *key = e.key;
         return fd;
     }
@@ -198,7 +198,7 @@ TEST_F(TcpEngineTest, AcceptSurvivesDescriptorExhaustion) {
     EXPECT_TRUE(WaitPeerClosed(peer));
     EXPECT_TRUE(WaitUntil([&] { return sink.refused >= 1u; }));
     EXPECT_GT(engine.AcceptRetries(), 0u);
-    EXPECT_EQ(sink.Count(-1), 0u);
+    EXPECT_EQ(sink.CountNew(), 0u);
     for (int fd : hog)
         close(fd);
     setrlimit(RLIMIT_NOFILE, &saved);
@@ -219,7 +219,7 @@ TEST(TcpEngineTeardown, ManyLiveSendingConnectionsTearDownCleanly) {
     std::vector<PeerSocket> peers;
     for (int i = 0; i < 200; ++i)
         peers.emplace_back(TcpConnect(port));
-    ASSERT_TRUE(WaitUntil([&] { return sink.Count(-1) == 200; }));
+    ASSERT_TRUE(WaitUntil([&] { return sink.CountNew() == 200; }));
     std::atomic<bool> stop{false};
     std::thread sender([&] {
         std::string data(512, 's');

@@ -34,7 +34,7 @@ protected:
         setsockopt(peer, SOL_SOCKET, SO_RCVTIMEO, &bound, sizeof bound);
         sockaddr_in to = Loopback(LocalPort(listenFd));
         ASSERT_EQ(connect(peer, reinterpret_cast<sockaddr*>(&to), sizeof to), 0);
-        ASSERT_TRUE(WaitUntil([&] { return sink.Count(-1) == 1; }));
+        ASSERT_TRUE(WaitUntil([&] { return sink.CountNew() == 1; }));
         key = sink.Events().front().key;
         CCritSecLock lock(g_csConnect);
         rec = FindRecord(engine.m_map, key);

@@ -7,15 +7,21 @@ std::vector<SinkEvent> RecordingSink::Events() {
     return m_events;
 }
 
-size_t RecordingSink::Count(int kind) {
+size_t RecordingSink::Count(UpdateKind kind) {
     std::lock_guard<std::mutex> lock(m_mutex);
     return static_cast<size_t>(std::count_if(
         m_events.begin(), m_events.end(), [kind](const SinkEvent& e) { return e.kind == kind; }));
 }
 
+size_t RecordingSink::CountNew() {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    return static_cast<size_t>(std::count_if(m_events.begin(), m_events.end(),
+                                             [](const SinkEvent& e) { return !e.kind; }));
+}
+
 void RecordingSink::Add(SinkEvent e) {
     e.thread = std::this_thread::get_id();
-    if (e.kind == -1 && onNew)
+    if (!e.kind && onNew)
         onNew(e.record);
     std::lock_guard<std::mutex> lock(m_mutex);
     m_events.push_back(e);

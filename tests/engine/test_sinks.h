@@ -5,6 +5,7 @@
 #include <deque>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
 
@@ -13,7 +14,7 @@
 
 struct SinkEvent {
     ConnectInfo* record;
-    int kind;  // -1 new record, else UPDATE_DATA / UPDATE_CLOSED
+    std::optional<UpdateKind> kind;  // empty: a new record
     uint64_t key;
     std::thread::id thread{};  // the worker that told it (RecordingSink)
 };
@@ -21,8 +22,8 @@ struct SinkEvent {
 // Records every event as it arrives on the worker thread.
 class RecordingSink : public IConnectionSink {
 public:
-    void OnNewConnection(ConnectInfo* p, uint64_t key) override { Add({p, -1, key}); }
-    void OnConnectionUpdate(ConnectInfo* p, int kind, uint64_t key) override {
+    void OnNewConnection(ConnectInfo* p, uint64_t key) override { Add({p, std::nullopt, key}); }
+    void OnConnectionUpdate(ConnectInfo* p, UpdateKind kind, uint64_t key) override {
         Add({p, kind, key});
     }
     void OnConnectionsRefused(unsigned total) override {
@@ -31,7 +32,8 @@ public:
     }
 
     std::vector<SinkEvent> Events();
-    size_t Count(int kind);
+    size_t Count(UpdateKind kind);
+    size_t CountNew();  // new records
     // Optional hook run on the worker thread for each new record (a page would create its node).
     std::function<void(ConnectInfo*)> onNew;
     std::atomic<unsigned> refused{0};  // the last refusal count reported
@@ -50,8 +52,8 @@ class UiThreadSink : public IConnectionSink {
 public:
     explicit UiThreadSink(std::function<void(const SinkEvent&)> handler);
     ~UiThreadSink() override;
-    void OnNewConnection(ConnectInfo* p, uint64_t key) override { Deliver({p, -1, key}); }
-    void OnConnectionUpdate(ConnectInfo* p, int kind, uint64_t key) override {
+    void OnNewConnection(ConnectInfo* p, uint64_t key) override { Deliver({p, std::nullopt, key}); }
+    void OnConnectionUpdate(ConnectInfo* p, UpdateKind kind, uint64_t key) override {
         Deliver({p, kind, key});
     }
     // Runs `fn` on the simulated user-interface thread and waits for it.

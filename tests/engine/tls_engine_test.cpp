@@ -65,7 +65,7 @@ protected:
             CCritSecLock lock(g_csConnect);
             rec->sock = s.release();
         }
-        EXPECT_EQ(engine.StartReceive(rec), 0);
+        EXPECT_TRUE(engine.StartReceive(rec).ok());
         return rec;
     }
     tls::State StateOf(ConnectInfo* rec) {
@@ -120,7 +120,7 @@ TEST_P(TlsVersionTest, ClientTalksToSServer) {
 TEST_P(TlsVersionTest, ServerTalksToSClient) {
     const int port = quillet::test::FreeTcpPort();
     engine.SetServerTls(MakeContext(ServerConfig()));
-    ASSERT_GE(engine.Listen(LoopbackAt(port)), 0);
+    ASSERT_TRUE(engine.Listen(LoopbackAt(port)).ok());
     ChildProcess client(quillet::test::SClientArgs(
         port, {GetParam(), "-CAfile", pki.caCert, "-verify_return_error"}));
     ASSERT_TRUE(WaitUntil([&] { return MapSize(engine) == 1; }));
@@ -199,14 +199,14 @@ TEST_F(TlsEngineTest, ServerNotesPlainTextAndStalledPeers) {
     tls::Config config = ServerConfig();
     config.handshakeMs = 300;  // the stalled peer below waits this long, not 10 s
     engine.SetServerTls(MakeContext(config));
-    ASSERT_GE(engine.Listen(LoopbackAt(port)), 0);
+    ASSERT_TRUE(engine.Listen(LoopbackAt(port)).ok());
     quillet::test::PeerSocket plain(quillet::test::TcpConnect(port));
     ASSERT_TRUE(quillet::test::SendAll(plain, "GET / HTTP/1.0\r\n\r\n"));
     quillet::test::PeerSocket stalled(quillet::test::TcpConnect(port));
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_CLOSED) == 2; }));
     std::u16string notes;
     for (const SinkEvent& e : sink.Events())
-        if (e.kind == -1)
+        if (!e.kind)
             notes += Received(e.key);
     EXPECT_NE(notes.find(u"not TLS"), std::u16string::npos);
     EXPECT_NE(notes.find(u"timed out"), std::u16string::npos);
@@ -219,7 +219,7 @@ TEST_F(TlsEngineTest, ServerNotesPlainTextAndStalledPeers) {
 TEST_F(TlsEngineTest, QueuedSendsArriveInOrder) {
     const int port = quillet::test::FreeTcpPort();
     engine.SetServerTls(MakeContext(ServerConfig()));
-    ASSERT_GE(engine.Listen(LoopbackAt(port)), 0);
+    ASSERT_TRUE(engine.Listen(LoopbackAt(port)).ok());
     ConnectInfo* client = Connect(port, MakeContext(ClientConfig()));
     ASSERT_TRUE(WaitUntil([&] { return StateOf(client).established; }));
     std::string all;
@@ -251,7 +251,7 @@ TEST_F(TlsEngineTest, QueuedSendsArriveInOrder) {
 // connection goes on in TLS; the "go ahead" reply sent after the switch still goes in plain.
 TEST_F(TlsEngineTest, ServerStartsTlsAfterPlainSmtp) {
     const int port = quillet::test::FreeTcpPort();
-    ASSERT_GE(engine.Listen(LoopbackAt(port)), 0);
+    ASSERT_TRUE(engine.Listen(LoopbackAt(port)).ok());
     ChildProcess client(quillet::test::SClientArgs(
         port, {"-starttls", "smtp", "-CAfile", pki.caCert, "-verify_return_error"}));
     ASSERT_TRUE(WaitUntil([&] { return MapSize(engine) == 1; }));
@@ -276,7 +276,7 @@ TEST_F(TlsEngineTest, ServerStartsTlsAfterPlainSmtp) {
 // what follows is encrypted and arrives whole.
 TEST_F(TlsEngineTest, ClientStartsTlsAfterPlainExchange) {
     const int port = quillet::test::FreeTcpPort();
-    ASSERT_GE(engine.Listen(LoopbackAt(port)), 0);
+    ASSERT_TRUE(engine.Listen(LoopbackAt(port)).ok());
     ConnectInfo* client = Connect(port, nullptr);
     ASSERT_TRUE(WaitUntil([&] { return MapSize(engine) == 2; }));
     ConnectInfo* server = nullptr;

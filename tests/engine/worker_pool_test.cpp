@@ -49,7 +49,7 @@ protected:
     uint64_t LastNewKey() {
         uint64_t key = 0;
         for (const SinkEvent& e : sink.Events())
-            if (e.kind == -1)
+            if (!e.kind)
                 key = e.key;
         return key;
     }
@@ -66,9 +66,9 @@ protected:
     // A connection that sends `text` and leaves: its text logged, its close told, its receive
     // thread parked again. Returns the thread that served it.
     std::thread::id ServeOne(const std::string& text) {
-        const size_t before = sink.Count(-1);
+        const size_t before = sink.CountNew();
         PeerSocket peer(TcpConnect(port));
-        EXPECT_TRUE(WaitUntil([&] { return sink.Count(-1) > before; }));
+        EXPECT_TRUE(WaitUntil([&] { return sink.CountNew() > before; }));
         const uint64_t key = LastNewKey();
         EXPECT_TRUE(SendAll(peer, text));
         EXPECT_TRUE(WaitUntil([&] { return Snapshot(*engine, key).nRecvBytes == text.size(); }));
@@ -82,7 +82,7 @@ protected:
                   std::vector<std::u16string>{std::u16string(text.begin(), text.end())});
         // One thread served the connection from its first chunk to its close.
         for (const SinkEvent& e : sink.Events()) {
-            if (e.key == key && e.kind != -1) {
+            if (e.key == key && e.kind) {
                 EXPECT_EQ(e.thread, thread);
             }
         }
@@ -162,7 +162,7 @@ TEST_F(WorkerPoolTest, TeardownEndsParkedAndLiveThreads) {
     uint64_t liveKey = 0;
     for (const SinkEvent& e : sink.Events()) {
         std::thread::id unused;
-        if (e.kind == -1 && !ClosedBy(e.key, &unused))
+        if (!e.kind && !ClosedBy(e.key, &unused))
             liveKey = e.key;
     }
     ConnectInfo* rec;

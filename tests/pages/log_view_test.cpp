@@ -575,7 +575,7 @@ protected:
         Note();
         CTcpServerDlg::HandleNewConnection(pInfo);
     }
-    void HandleConnectionUpdate(ConnectInfo* pInfo, int kind) override {
+    void HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) override {
         Note();
         CTcpServerDlg::HandleConnectionUpdate(pInfo, kind);
     }
