@@ -1221,14 +1221,6 @@ File: %2
         <source>TLS 握手失败: %1</source>
         <translation>TLS handshake failed: %1</translation>
     </message>
-    <message>
-        <source>开始 TLS 失败: %1</source>
-        <translation>Starting TLS failed: %1</translation>
-    </message>
-    <message>
-        <source>连接已关闭或已在使用 TLS</source>
-        <translation>the connection is closed or uses TLS already</translation>
-    </message>
 </context>
 <context>
     <name>quillet::pages::CTcpServerDlg</name>
@@ -1267,14 +1259,6 @@ File: %2
     <message>
         <source>TLS 设置有误: %1</source>
         <translation>TLS settings are wrong: %1</translation>
-    </message>
-    <message>
-        <source>开始 TLS 失败: %1</source>
-        <translation>Starting TLS failed: %1</translation>
-    </message>
-    <message>
-        <source>连接已关闭或已在使用 TLS</source>
-        <translation>the connection is closed or uses TLS already</translation>
     </message>
 </context>
 <context>
