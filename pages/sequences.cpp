@@ -8,6 +8,7 @@
 #include <QRegularExpression>
 
 #include <array>
+#include <cmath>
 #include <optional>
 
 #include "pages/app_settings.h"
@@ -38,8 +39,9 @@ QLatin1String NameOf(const std::array<const char*, N>& names, int index) {
 std::optional<int> IntIn(const QJsonValue& value, int lowest, int highest) {
     if (!value.isDouble())
         return std::nullopt;
+    // Range first: a huge number must never reach an integer cast.
     const double d = value.toDouble();
-    if (d != static_cast<double>(static_cast<int64_t>(d)) || d < lowest || d > highest)
+    if (!(d >= lowest && d <= highest) || d != std::floor(d))
         return std::nullopt;
     return static_cast<int>(d);
 }

@@ -65,6 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
         Damaged{SEQ("{\"kind\":\"jump\"}"), "第 1 步"},
         Damaged{SEQ("{\"kind\":\"wait\",\"ms\":5},{\"kind\":\"wait\",\"ms\":-1}"), "第 2 步"},
         Damaged{SEQ("{\"kind\":\"wait\",\"ms\":1.5}"), "ms"},
+        Damaged{SEQ("{\"kind\":\"wait\",\"ms\":1e300}"), "ms"},
+        Damaged{SEQ("{\"kind\":\"wait\",\"ms\":-1e300}"), "ms"},
         Damaged{SEQ("{\"kind\":\"send\",\"form\":\"hex\",\"text\":\"0g\",\"lineEnding\":\"lf\"}"),
                 "第 1 步"},
         Damaged{SEQ("{\"kind\":\"send\",\"form\":\"text\",\"text\":\"a\",\"lineEnding\":\"x\"}"),
