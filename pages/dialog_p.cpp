@@ -44,13 +44,6 @@ namespace quillet::pages {
 using ui::Du;
 using ui::DuRect;
 
-QString ToQString(const std::u16string& text) {
-    return QString::fromStdU16String(text);
-}
-std::u16string FromQString(const QString& text) {
-    return text.toStdU16String();
-}
-
 namespace {
 
 // The colour every tree's root is given in the store. Painting keeps the normal text colour.
@@ -490,8 +483,7 @@ void CDialogP::AddPeerNode(ConnectInfo* pInfo) {
         Message(QStringLiteral("pConnectInfo is null"), QStringLiteral("error!"));
         return;
     }
-    AddRecordNode(pInfo, ToQString(enc::ToWide(pInfo->addrClient.Label())),
-                  kImageOpen);
+    AddRecordNode(pInfo, ToQString(enc::ToWide(pInfo->addrClient.Label())), kImageOpen);
 }
 
 void CDialogP::ShowRecordLogs(ConnectInfo* rec) {

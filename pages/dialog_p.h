@@ -33,6 +33,7 @@
 #include "pages/log_view.h"
 #include "pages/made_endpoints.h"
 #include "pages/prompt_dlg.h"
+#include "pages/qt_text.h"
 #include "pages/raw_send.h"
 #include "pages/send_forms.h"
 #include "pages/send_history.h"
@@ -428,9 +429,5 @@ private:
     // While a batch of new records goes in: their nodes, appended to the root at its end.
     std::vector<TreeNode*>* m_nodeBatch = nullptr;
 };
-
-// Text conversions between display text and Qt.
-QString ToQString(const std::u16string& text);
-std::u16string FromQString(const QString& text);
 
 }  // namespace quillet::pages

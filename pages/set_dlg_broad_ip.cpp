@@ -1,7 +1,7 @@
 #include "pages/set_dlg_broad_ip.h"
 
 #include "engine/local_address.h"
-#include "pages/dialog_p.h"
+#include "pages/qt_text.h"
 #include "pages/prompt_input.h"
 #include "skin/ui_kit.h"
 

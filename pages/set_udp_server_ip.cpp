@@ -6,7 +6,7 @@
 #include "encoding/wide_narrow.h"
 #include "engine/endpoint.h"
 #include "engine/local_address.h"
-#include "pages/dialog_p.h"
+#include "pages/qt_text.h"
 #include "pages/prompt_input.h"
 #include "skin/ui_kit.h"
 
@@ -31,8 +31,8 @@ CSetUdpServerIp::CSetUdpServerIp(const LocalPortsInUse* owner, const std::u16str
 
 CSetUdpServerIp::CSetUdpServerIp(int templateId, const QString& caption,
                                  const QString& addressLabel, const QString& address,
-                                 const LocalPortsInUse* owner, const QColor& colour, QWidget* parent,
-                                 const char* page)
+                                 const LocalPortsInUse* owner, const QColor& colour,
+                                 QWidget* parent, const char* page)
     : CPromptDlg(templateId, caption, 181, 121, colour, parent), m_owner(owner) {
     AddRow(addressLabel, kBoxAddress, address, false);
     AddRow(tr("对方端口:"), kBoxPeerPort, QStringLiteral("8888"), true);
