@@ -9,7 +9,7 @@
 #include "pages/app_settings.h"
 #include "pages/log_view.h"
 #include "pages/send_options.h"
-#include "pages/settings_dlg.h"
+#include "pages/settings_tab.h"
 
 namespace quillet::pages {
 

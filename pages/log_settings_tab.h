@@ -5,7 +5,7 @@
 // Threads: user-interface thread only.
 #include <memory>
 
-#include "pages/settings_dlg.h"
+#include "pages/settings_tab.h"
 
 class QComboBox;
 class QSpinBox;

@@ -9,11 +9,6 @@
 
 namespace quillet::pages {
 
-SettingsNews& SettingsNews::Instance() {
-    static SettingsNews news;
-    return news;
-}
-
 CSettingsDlg::CSettingsDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("settingsDialog"));
     setWindowTitle(tr("选项"));

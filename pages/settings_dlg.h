@@ -6,38 +6,18 @@
 //
 // Threads: user-interface thread only. Runs through ui::ExecModal so tests can script it.
 #include <QDialog>
-#include <QObject>
 
 #include <memory>
 #include <vector>
+
+#include "pages/settings_tab.h"
 
 class QTabWidget;
 
 namespace quillet::pages {
 
-class SettingsTab {
-public:
-    virtual ~SettingsTab() = default;
-    virtual QString Title() const = 0;
-    // The tab's page; owned by the dialog once added.
-    virtual QWidget* Widget() = 0;
-    // Stores the tab's choices (settings::SetValue); false, after telling the user, when a
-    // choice is not valid, which keeps the dialog open.
-    virtual bool Apply() = 0;
-};
-using SettingsTabFactory = std::unique_ptr<SettingsTab> (*)(QWidget* parent);
-
 // The tabs in the order they appear (settings_tabs.cpp).
 std::vector<SettingsTabFactory> SettingsTabFactories();
-
-// Emits Changed after the settings dialog stored new choices.
-class SettingsNews : public QObject {
-    Q_OBJECT
-public:
-    static SettingsNews& Instance();
-signals:
-    void Changed();
-};
 
 class CSettingsDlg : public QDialog {
     Q_OBJECT

@@ -27,7 +27,6 @@ namespace {
 CWorkspace* g_current = nullptr;
 
 const QString kLastKey = QStringLiteral("workspace/last");
-const QString kRestoreKey = QStringLiteral("workspace/restoreAtStart");
 
 constexpr const char* kPageTitles[kPageKinds] = {
     QT_TRANSLATE_NOOP("quillet::pages::CWorkspace", "TCP 服务器"),
@@ -173,14 +172,6 @@ void CWorkspace::AddActions(QMenu* menu) {
 
 QString CWorkspace::LastFile() {
     return settings::Value(kLastKey).toString();
-}
-
-bool CWorkspace::RestoresAtStart() {
-    return settings::BoolValue(kRestoreKey, false);
-}
-
-void CWorkspace::SetRestoresAtStart(bool on) {
-    settings::SetValue(kRestoreKey, on);
 }
 
 void CWorkspace::SetSequenceHooks(SequenceHooks hooks) {

@@ -71,8 +71,6 @@ public:
     void SetSequenceHooks(SequenceHooks hooks);
 
     static QString LastFile();
-    static bool RestoresAtStart();
-    static void SetRestoresAtStart(bool on);
 
 signals:
     // After a save (`fault` empty when it worked) and after an open ended (its summary told).

@@ -5,7 +5,7 @@
 #include <QVBoxLayout>
 #include <QWidget>
 
-#include "pages/workspace.h"
+#include "pages/workspace_start.h"
 
 namespace quillet::pages {
 
@@ -20,7 +20,7 @@ public:
         auto* layout = new QVBoxLayout(m_page);
         m_restore = new QCheckBox(tr("启动时打开上次保存或打开的工作区"), m_page);
         m_restore->setObjectName(QStringLiteral("workspaceRestoreAtStart"));
-        m_restore->setChecked(CWorkspace::RestoresAtStart());
+        m_restore->setChecked(WorkspaceRestoresAtStart());
         layout->addWidget(m_restore);
         layout->addStretch();
     }
@@ -28,7 +28,7 @@ public:
     QString Title() const override { return tr("工作区"); }
     QWidget* Widget() override { return m_page; }
     bool Apply() override {
-        CWorkspace::SetRestoresAtStart(m_restore->isChecked());
+        SetWorkspaceRestoresAtStart(m_restore->isChecked());
         return true;
     }
 

@@ -12,6 +12,7 @@
 #include "pages/app_settings.h"
 #include "pages/wire_encoding_setting.h"
 #include "pages/workspace.h"
+#include "pages/workspace_start.h"
 #include "shell/mgr_dlg.h"
 #include "skin/ui_kit.h"
 
@@ -71,7 +72,7 @@ void CChatApp::OpenStartWorkspace(CMgrDlg* window) {
         return;
     }
     const QString last = pages::CWorkspace::LastFile();
-    if (pages::CWorkspace::RestoresAtStart() && !last.isEmpty())
+    if (pages::WorkspaceRestoresAtStart() && !last.isEmpty())
         QTimer::singleShot(0, workspace, [workspace, last] { workspace->OpenFrom(last); });
 }
 

@@ -21,7 +21,7 @@ public:
     Language UiLanguage() const { return m_language; }
 
     // A workspace (read from `path`) the window opens once it is up; without one, the last
-    // workspace is opened when the user asked for that (CWorkspace::RestoresAtStart).
+    // workspace is opened when the user asked for that (WorkspaceRestoresAtStart).
     void OpenAtStart(const QString& path, pages::WorkspaceDoc doc) {
         m_startPath = path;
         m_startWorkspace = std::move(doc);

@@ -30,6 +30,7 @@
 #include "pages/udp_broad_dlg.h"
 #include "pages/udp_server_dlg.h"
 #include "pages/workspace.h"
+#include "pages/workspace_start.h"
 #include "pages/workspace_settings_tab.h"
 #include "tests/common/ipv6_loopback.h"
 #include "tests/pages/multicast_fixture.h"
@@ -433,13 +434,13 @@ TEST_F(WorkspaceTest, MenusKeysAndTheStartOption) {
     EXPECT_TRUE(QFile::exists(path));
     ASSERT_NE(window_->findChild<QShortcut*>("openWorkspaceKey"), nullptr);
 
-    EXPECT_FALSE(CWorkspace::RestoresAtStart());
+    EXPECT_FALSE(pages::WorkspaceRestoresAtStart());
     auto tab = pages::MakeWorkspaceSettingsTab(nullptr);
     std::unique_ptr<QWidget> widget(tab->Widget());
     widget->findChild<QCheckBox*>("workspaceRestoreAtStart")->setChecked(true);
     EXPECT_TRUE(tab->Apply());
-    EXPECT_TRUE(CWorkspace::RestoresAtStart());
-    CWorkspace::SetRestoresAtStart(false);
+    EXPECT_TRUE(pages::WorkspaceRestoresAtStart());
+    pages::SetWorkspaceRestoresAtStart(false);
 }
 
 struct Damaged {

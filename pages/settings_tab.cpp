@@ -1,0 +1,10 @@
+#include "pages/settings_tab.h"
+
+namespace quillet::pages {
+
+SettingsNews& SettingsNews::Instance() {
+    static SettingsNews news;
+    return news;
+}
+
+}  // namespace quillet::pages
