@@ -38,6 +38,11 @@ constexpr size_t kPackedCapacityMax = 3063;
 size_t NextPackedCapacity(size_t capacity) {
     return 2 * (capacity + 1 + kMallocHeader) - 1 - kMallocHeader;
 }
+// A shared buffer's own heap block (the std::string and the count of its shares, with the heap
+// header) and its place in the list of shared buffers, beside the block of its bytes.
+constexpr uint64_t kSharedHeader = 64 + 32;
+// The list of shared buffers itself, as kLogBase counts the index.
+constexpr uint64_t kSharedBase = kLogBase;
 // From this program-wide limit on, a trim frees a sixty-fourth of it more than it must.
 constexpr uint64_t kTrimSlackFrom = uint64_t{64} << 20;
 
@@ -102,6 +107,8 @@ ChunkLog::~ChunkLog() {
 ChunkLog::ChunkLog(const ChunkLog& other)
     : m_dir(other.m_dir),
       m_chunks(other.m_chunks ? std::make_unique<std::deque<Entry>>(*other.m_chunks) : nullptr),
+      m_shared(other.m_shared ? std::make_unique<std::deque<SharedBuffer>>(*other.m_shared)
+                              : nullptr),
       m_firstSeq(other.m_firstSeq),
       m_count(other.m_count),
       m_bytes(other.m_bytes),
@@ -113,7 +120,9 @@ ChunkLog::ChunkLog(const ChunkLog& other)
     if (m_chunks && !m_chunks->empty()) {
         m_cost = kLogBase;
         for (const Entry& entry : *m_chunks)
-            m_cost += CostOf(entry.bytes.capacity());
+            m_cost += EntryCost(entry);
+        if (m_shared && !m_shared->empty())
+            m_cost += kSharedBase;
     }
 }
 
@@ -131,6 +140,18 @@ uint64_t ChunkLog::CostOf(size_t capacity) {
         heap = std::max(kMallocMin, (block + kMallocAlign - 1) / kMallocAlign * kMallocAlign);
     }
     return sizeof(Entry) + kIndexSlack + heap;
+}
+
+const std::shared_ptr<const std::string>& ChunkLog::SharedOf(const Entry& entry) const {
+    const uint64_t seq = entry.endSeq - 1;
+    const auto it = std::lower_bound(m_shared->begin(), m_shared->end(), seq,
+                                     [](const SharedBuffer& b, uint64_t s) { return b.seq < s; });
+    return it->bytes;
+}
+
+uint64_t ChunkLog::EntryCost(const Entry& entry) const {
+    return entry.shared ? CostOf(SharedOf(entry)->capacity()) + kSharedHeader
+                        : CostOf(entry.bytes.capacity());
 }
 
 uint64_t ChunkLog::BaseCost() {
@@ -197,8 +218,25 @@ bool ChunkLog::AppendNote(std::string_view utf8Text, int64_t timeNs) {
     return AppendEntry(utf8Text, timeNs, nullptr, false, true);
 }
 
+std::shared_ptr<const std::string> ChunkLog::Share(std::string_view bytes) {
+    if (bytes.size() < kSharedFrom)
+        return nullptr;
+    try {
+        return std::make_shared<const std::string>(bytes);
+    } catch (const std::bad_alloc&) {
+        return nullptr;  // Append tries again and counts the loss
+    }
+}
+
+bool ChunkLog::AppendShared(std::shared_ptr<const std::string> bytes, int64_t timeNs,
+                            const sockaddr_in* sender, bool joinsPrevious) {
+    const std::string_view view = *bytes;
+    return AppendEntry(view, timeNs, sender, joinsPrevious, false, std::move(bytes));
+}
+
 bool ChunkLog::AppendEntry(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
-                           bool joinsPrevious, bool note) {
+                           bool joinsPrevious, bool note,
+                           std::shared_ptr<const std::string> shared) {
     uint64_t cost = 0;
     try {
         if (g_failNext > 0 && g_failNext.fetch_sub(1) > 0)
@@ -218,11 +256,31 @@ bool ChunkLog::AppendEntry(std::string_view bytes, int64_t timeNs, const sockadd
                 entry.peerAddr = sender->sin_addr.s_addr;
                 entry.peerPort = sender->sin_port;
             }
-            entry.bytes.assign(bytes);
+            if (!shared && bytes.size() >= kSharedFrom)
+                shared = std::make_shared<const std::string>(bytes);
             entry.count = 1;
             entry.endSeq = End() + 1;
-            cost += CostOf(entry.bytes.capacity());
-            m_chunks->push_back(std::move(entry));
+            if (shared) {
+                if (!m_shared) {
+                    m_shared = std::make_unique<std::deque<SharedBuffer>>();
+                    cost += kSharedBase;
+                }
+                entry.shared = true;
+                cost += CostOf(shared->capacity()) + kSharedHeader;
+                m_shared->push_back({End(), std::move(shared)});
+                try {
+                    m_chunks->push_back(std::move(entry));
+                } catch (const std::bad_alloc&) {
+                    m_shared->pop_back();
+                    if (m_shared->empty())
+                        m_shared.reset();
+                    throw;
+                }
+            } else {
+                entry.bytes.assign(bytes);
+                cost += CostOf(entry.bytes.capacity());
+                m_chunks->push_back(std::move(entry));
+            }
         }
     } catch (const std::bad_alloc&) {
         if (m_chunks && m_chunks->empty())
@@ -262,15 +320,20 @@ ChunkLog::Piece ChunkLog::PieceAt(const Entry& entry, size_t at) {
             at + kPieceHeader + size};
 }
 
-LogChunk ChunkLog::ChunkOf(const Entry& entry, const Piece* piece, ChunkDir dir) {
+LogChunk ChunkLog::ChunkOf(const Entry& entry, const Piece* piece) const {
     LogChunk chunk;
     chunk.timeNs = piece ? piece->timeNs : entry.timeNs;
     chunk.peerAddr = entry.peerAddr;
     chunk.peerPort = entry.peerPort;
-    chunk.dir = dir;
+    chunk.dir = m_dir;
     chunk.joinsPrevious = piece ? piece->joinsPrevious : entry.joinsPrevious;
     chunk.note = !piece && entry.note;
-    chunk.bytes = piece ? std::string(piece->bytes) : entry.bytes;
+    if (piece)
+        chunk.bytes = ChunkBytes(piece->bytes);
+    else if (entry.shared)
+        chunk.bytes = ChunkBytes(SharedOf(entry));  // a pointer copy, whatever its size
+    else
+        chunk.bytes = ChunkBytes(entry.bytes);
     return chunk;
 }
 
@@ -305,7 +368,7 @@ void ChunkLog::Visit(uint64_t from, uint64_t to, Fn&& fn) const {
 LogChunk ChunkLog::At(uint64_t seq) const {
     LogChunk chunk;
     Visit(seq, seq + 1,
-          [&](const Entry& entry, const Piece* piece) { chunk = ChunkOf(entry, piece, m_dir); });
+          [&](const Entry& entry, const Piece* piece) { chunk = ChunkOf(entry, piece); });
     return chunk;
 }
 
@@ -314,7 +377,7 @@ uint64_t ChunkLog::BytesIn(uint64_t from, uint64_t to) const {
         return m_bytes;
     uint64_t bytes = 0;
     Visit(from, to, [&](const Entry& entry, const Piece* piece) {
-        bytes += piece ? piece->bytes.size() : entry.bytes.size();
+        bytes += piece ? piece->bytes.size() : BytesOf(entry).size();
     });
     return bytes;
 }
@@ -326,7 +389,7 @@ int64_t ChunkLog::FrontTime() const {
 
 void ChunkLog::DropOldest() {
     Entry& oldest = m_chunks->front();
-    uint64_t n = oldest.bytes.size();
+    uint64_t n = BytesOf(oldest).size();
     if (oldest.packed) {
         const Piece piece = PieceAt(oldest, oldest.offset);
         n = piece.bytes.size();
@@ -340,11 +403,21 @@ void ChunkLog::DropOldest() {
     ++m_droppedChunks;
     if (oldest.count > 0)
         return;  // a packed block's memory goes with its last chunk
-    const uint64_t cost = CostOf(oldest.bytes.capacity());
+    const uint64_t cost = EntryCost(oldest);
+    const bool oldestShared = oldest.shared;
     m_chunks->pop_front();
     m_cost -= cost;
     if (m_registered)
         g_totalBytes -= cost;
+    if (oldestShared) {
+        m_shared->pop_front();  // the oldest shared buffer is this one's
+        if (m_shared->empty()) {
+            m_shared.reset();
+            m_cost -= kSharedBase;
+            if (m_registered)
+                g_totalBytes -= kSharedBase;
+        }
+    }
     if (m_chunks->empty()) {
         m_chunks.reset();  // an empty log holds no memory
         m_cost -= kLogBase;
@@ -358,6 +431,7 @@ void ChunkLog::clear() {
     if (m_registered)
         g_totalBytes -= m_cost;
     m_chunks.reset();
+    m_shared.reset();
     m_count = 0;
     m_bytes = 0;
     m_cost = 0;
@@ -370,9 +444,8 @@ std::vector<LogChunk> ChunkLog::Copy(uint64_t from, uint64_t to) const {
     const uint64_t first = std::max(from, First()), end = std::min(to, End());
     if (first < end)
         out.reserve(end - first);
-    Visit(from, to, [&](const Entry& entry, const Piece* piece) {
-        out.push_back(ChunkOf(entry, piece, m_dir));
-    });
+    Visit(from, to,
+          [&](const Entry& entry, const Piece* piece) { out.push_back(ChunkOf(entry, piece)); });
     return out;
 }
 

@@ -12,6 +12,10 @@
 // the oldest chunk for the program-wide one) and DroppedBytes() counts them. An allocation that
 // fails drops the new chunk and counts it in FailedBytes(); nothing is thrown out of Append.
 //
+// Sharing: a chunk of kSharedFrom bytes or more is kept in an immutable buffer of its own that
+// readers share (ChunkBytes), so At and Copy hand it out without copying its bytes, and a share
+// stays valid after the log drops the chunk (its memory goes with the last share).
+//
 // Packing: consecutive small chunks of one sender are kept packed in one shared block (each
 // with its own time, size and stream flag), so a flood of tiny datagrams costs a few bytes per
 // chunk instead of a whole index entry each. Readers see every chunk on its own (At, Copy);
@@ -32,6 +36,7 @@
 #include <string_view>
 #include <vector>
 
+#include "engine/chunk_bytes.h"
 #include "engine/log_limits.h"
 
 enum class ChunkDir : uint8_t { kReceived = 0, kSent = 1 };
@@ -45,11 +50,14 @@ struct LogChunk {
     // A line of the program's own (UTF-8 text in `bytes`), not data: set only by AppendNote,
     // never by anything a peer sends. It counts in no byte or message counter.
     bool note = false;
-    std::string bytes;
+    ChunkBytes bytes;  // a share of the log's buffer for a large chunk
 };
 
 class ChunkLog {
 public:
+    // Chunks of this many bytes or more are shared, not copied, by readers.
+    static constexpr size_t kSharedFrom = 4096;
+
     explicit ChunkLog(ChunkDir dir = ChunkDir::kReceived) : m_dir(dir) {}
     ~ChunkLog();
     // A snapshot (tests, diagnostics): not counted against the program-wide limit.
@@ -65,6 +73,12 @@ public:
     // Keeps a note (LogChunk::note) stamped `timeNs`, in time order with the data chunks. It is
     // never packed and costs what a chunk of its size costs; HeldBytes() counts it too (memory).
     bool AppendNote(std::string_view utf8Text, int64_t timeNs);
+    // A large chunk's buffer made before the lock is taken (Share), so an append under the lock
+    // copies no bytes. Null when `bytes` is small enough to be kept by Append (or no memory).
+    static std::shared_ptr<const std::string> Share(std::string_view bytes);
+    // Appends a buffer from Share, as Append does its bytes.
+    bool AppendShared(std::shared_ptr<const std::string> bytes, int64_t timeNs,
+                      const sockaddr_in* sender = nullptr, bool joinsPrevious = false);
     // Forgets every chunk and the drop counts; numbering goes on where it was.
     void clear();
     bool empty() const { return Count() == 0; }
@@ -105,7 +119,7 @@ private:
     // One index entry: a chunk kept on its own, or consecutive small chunks of one sender packed
     // into `bytes` as [ns after timeNs: 4][size | stream flag: 1][bytes] each.
     struct Entry {
-        std::string bytes;
+        std::string bytes;    // empty for a shared chunk: its buffer is in m_shared
         int64_t timeNs = 0;   // the chunk's, or the first packed chunk's
         uint64_t endSeq = 0;  // the number after its last chunk
         uint32_t peerAddr = 0;
@@ -114,7 +128,14 @@ private:
         uint16_t peerPort = 0;
         bool joinsPrevious = false;  // on its own
         bool packed = false;
-        bool note = false;  // on its own, a line of the program's (LogChunk::note)
+        bool note = false;    // on its own, a line of the program's (LogChunk::note)
+        bool shared = false;  // on its own, a large chunk whose buffer readers share
+    };
+    // The buffer of a shared chunk, kept beside the index so that an entry stays as small as
+    // the packing of tiny chunks needs it.
+    struct SharedBuffer {
+        uint64_t seq;
+        std::shared_ptr<const std::string> bytes;
     };
     // Where a packed chunk starts in its block and what it holds.
     struct Piece {
@@ -124,11 +145,18 @@ private:
         size_t next;  // where the next one starts
     };
     static Piece PieceAt(const Entry& entry, size_t at);
-    static LogChunk ChunkOf(const Entry& entry, const Piece* piece, ChunkDir dir);
+    const std::shared_ptr<const std::string>& SharedOf(const Entry& entry) const;
+    std::string_view BytesOf(const Entry& entry) const {
+        return entry.shared ? std::string_view(*SharedOf(entry)) : std::string_view(entry.bytes);
+    }
+    // What an entry costs (CostOf its block; a shared one's buffer header and place beside).
+    uint64_t EntryCost(const Entry& entry) const;
+    LogChunk ChunkOf(const Entry& entry, const Piece* piece) const;
     bool AppendPacked(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
                       bool joinsPrevious, uint64_t& cost);
     bool AppendEntry(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
-                     bool joinsPrevious, bool note);
+                     bool joinsPrevious, bool note,
+                     std::shared_ptr<const std::string> shared = nullptr);
     // Calls `fn(entry, piece)` for each held chunk of [from, to), in order (piece null for a
     // chunk on its own).
     template <typename Fn>
@@ -143,6 +171,8 @@ private:
     // spare copy of the index as a vector's doubling does. Made at the first append: an empty
     // deque holds memory already.
     std::unique_ptr<std::deque<Entry>> m_chunks;
+    // The buffers of the shared entries, in order; made at the first one.
+    std::unique_ptr<std::deque<SharedBuffer>> m_shared;
     uint64_t m_firstSeq = 0;
     size_t m_count = 0;  // chunks held, packed ones each
     uint64_t m_bytes = 0;

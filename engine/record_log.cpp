@@ -8,17 +8,23 @@
 bool LogReceivedChunk(ConnectInfo* rec, std::string_view bytes, const sockaddr_in* sender,
                       bool continuesStream) {
     const int64_t now = ChunkTimeNow();
+    auto shared = ChunkLog::Share(bytes);  // a large chunk is copied before the lock, not under it
     CCritSecLock lock(g_csConnect);
     rec->bUnread = true;
     rec->nRecvBytesAll += static_cast<uint32_t>(bytes.size());
     rec->nRecvBytes += static_cast<uint32_t>(bytes.size());
+    if (shared)
+        return rec->strRecv.AppendShared(std::move(shared), now, sender, continuesStream);
     return rec->strRecv.Append(bytes, now, sender, continuesStream);
 }
 
 bool LogSentChunk(ConnectInfo* rec, std::string_view bytes) {
     const int64_t now = ChunkTimeNow();
+    auto shared = ChunkLog::Share(bytes);  // as above
     CCritSecLock lock(g_csConnect);
     rec->nSentBytes += static_cast<uint32_t>(bytes.size());
+    if (shared)
+        return rec->strSent.AppendShared(std::move(shared), now);
     return rec->strSent.Append(bytes, now);
 }
 

@@ -4,24 +4,27 @@
 #include <QHash>
 #include <QPointer>
 
-#include "pages/tree_ctrl_ex.h"
-#include "pages/tree_model.h"
-
 namespace quillet::pages {
 namespace {
 
-QAccessibleInterface* TreeInterface(CTreeCtrlEx* tree) {
-    return tree ? QAccessible::queryAccessibleInterface(tree) : nullptr;
+QAccessibleInterface* TreeInterface(QTreeView* view) {
+    return view ? QAccessible::queryAccessibleInterface(view) : nullptr;
 }
+
+// A tree view and what it tells of its nodes (the same object).
+struct TreeRef {
+    QTreeView* view;
+    AccessibleTree* tree;
+};
 
 // The leaf interfaces share what a child of the tree answers.
 class TreeChildAccessible : public QAccessibleInterface {
 public:
-    explicit TreeChildAccessible(CTreeCtrlEx* tree) : m_tree(tree) {}
+    explicit TreeChildAccessible(TreeRef tree) : m_view(tree.view), m_tree(tree.tree) {}
 
     QObject* object() const override { return nullptr; }
-    QWindow* window() const override { return m_tree ? m_tree->window()->windowHandle() : nullptr; }
-    QAccessibleInterface* parent() const override { return TreeInterface(m_tree.data()); }
+    QWindow* window() const override { return m_view ? m_view->window()->windowHandle() : nullptr; }
+    QAccessibleInterface* parent() const override { return TreeInterface(m_view.data()); }
     QAccessibleInterface* child(int) const override { return nullptr; }
     int childCount() const override { return 0; }
     int indexOfChild(const QAccessibleInterface*) const override { return -1; }
@@ -29,14 +32,15 @@ public:
     void setText(QAccessible::Text, const QString&) override {}
 
 protected:
-    QPointer<CTreeCtrlEx> m_tree;
+    QPointer<QTreeView> m_view;
+    AccessibleTree* m_tree;  // m_view's, valid while m_view is
 };
 
 // The column header the view keeps hidden.
 class TreeHeaderAccessible : public TreeChildAccessible {
 public:
     using TreeChildAccessible::TreeChildAccessible;
-    bool isValid() const override { return !m_tree.isNull(); }
+    bool isValid() const override { return !m_view.isNull(); }
     QString text(QAccessible::Text) const override { return {}; }
     QRect rect() const override { return {}; }
     QAccessible::Role role() const override { return QAccessible::ColumnHeader; }
@@ -49,11 +53,11 @@ public:
 
 class TreeRowAccessible : public TreeChildAccessible {
 public:
-    TreeRowAccessible(CTreeCtrlEx* tree, const TreeNode* node)
+    TreeRowAccessible(TreeRef tree, const TreeNode* node)
         : TreeChildAccessible(tree), m_node(node) {}
 
     // The tree drops a row's interface before its node goes.
-    bool isValid() const override { return !m_tree.isNull(); }
+    bool isValid() const override { return !m_view.isNull(); }
     QString text(QAccessible::Text t) const override {
         if (!isValid())
             return {};
@@ -67,7 +71,7 @@ public:
         if (!isValid())
             return {};
         const QRect r = m_tree->visualItemRect(m_node);
-        return QRect(m_tree->viewport()->mapToGlobal(r.topLeft()), r.size());
+        return QRect(m_view->viewport()->mapToGlobal(r.topLeft()), r.size());
     }
     QAccessible::Role role() const override { return QAccessible::TreeItem; }
     QAccessible::State state() const override {
@@ -76,15 +80,15 @@ public:
             s.invalid = true;
             return s;
         }
-        const QModelIndex index = m_tree->IndexOf(m_node);
+        const QModelIndex index = m_tree->Model()->IndexOf(m_node);
         s.selectable = true;
         s.focusable = true;
-        s.selected = m_tree->selectionModel()->isSelected(index);
-        s.focused = m_tree->hasFocus() && m_tree->currentIndex() == index;
+        s.selected = m_view->selectionModel()->isSelected(index);
+        s.focused = m_view->hasFocus() && m_view->currentIndex() == index;
         s.expandable = m_node->childCount() > 0;
-        s.expanded = s.expandable && m_tree->isExpanded(index);
+        s.expanded = s.expandable && m_view->isExpanded(index);
         const QRect r = m_tree->visualItemRect(m_node);
-        s.invisible = !m_tree->isVisible() || !m_tree->viewport()->rect().intersects(r);
+        s.invisible = !m_view->isVisible() || !m_view->viewport()->rect().intersects(r);
         s.offscreen = s.invisible;
         return s;
     }
@@ -96,15 +100,17 @@ private:
 
 class TreeAccessible : public QAccessibleWidget {
 public:
-    explicit TreeAccessible(CTreeCtrlEx* tree) : QAccessibleWidget(tree, QAccessible::Tree) {
-        TreeModel* model = tree->Model();
-        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, tree,
-                         [tree](const QModelIndex& parent, int first, int last) {
-                             if (auto* self = Of(tree))
+    explicit TreeAccessible(TreeRef tree)
+        : QAccessibleWidget(tree.view, QAccessible::Tree), m_tree(tree.tree) {
+        QTreeView* view = tree.view;
+        TreeModel* model = m_tree->Model();
+        QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, view,
+                         [view](const QModelIndex& parent, int first, int last) {
+                             if (auto* self = Of(view))
                                  self->DropRows(parent, first, last);
                          });
-        QObject::connect(model, &QAbstractItemModel::modelAboutToBeReset, tree, [tree] {
-            if (auto* self = Of(tree))
+        QObject::connect(model, &QAbstractItemModel::modelAboutToBeReset, view, [view] {
+            if (auto* self = Of(view))
                 self->DropAll();
         });
     }
@@ -126,31 +132,33 @@ public:
         return row < 0 ? -1 : row + 1;
     }
     QAccessibleInterface* childAt(int x, int y) const override {
-        const QPoint at = Tree()->viewport()->mapFromGlobal(QPoint(x, y));
+        const QPoint at = View()->viewport()->mapFromGlobal(QPoint(x, y));
         const TreeNode* node = Tree()->itemAt(at);
         return node ? Row(node) : nullptr;
     }
     QAccessibleInterface* focusChild() const override {
         const TreeNode* current = Tree()->currentItem();
-        return Tree()->hasFocus() && current ? Row(current) : nullptr;
+        return View()->hasFocus() && current ? Row(current) : nullptr;
     }
 
 private:
-    static TreeAccessible* Of(CTreeCtrlEx* tree) {
+    static TreeAccessible* Of(QTreeView* view) {
         // Only an interface that already exists has rows to drop.
-        return static_cast<TreeAccessible*>(QAccessible::queryAccessibleInterface(tree));
+        return static_cast<TreeAccessible*>(QAccessible::queryAccessibleInterface(view));
     }
-    CTreeCtrlEx* Tree() const { return static_cast<CTreeCtrlEx*>(widget()); }
+    QTreeView* View() const { return static_cast<QTreeView*>(widget()); }
+    AccessibleTree* Tree() const { return m_tree; }
+    TreeRef Ref() const { return {View(), m_tree}; }
 
     QAccessibleInterface* Header() const {
         if (!m_header)
-            m_header = QAccessible::registerAccessibleInterface(new TreeHeaderAccessible(Tree()));
+            m_header = QAccessible::registerAccessibleInterface(new TreeHeaderAccessible(Ref()));
         return QAccessible::accessibleInterface(m_header);
     }
     QAccessibleInterface* Row(const TreeNode* node) const {
         if (const auto it = m_rows.constFind(node); it != m_rows.cend())
             return QAccessible::accessibleInterface(*it);
-        auto* row = new TreeRowAccessible(Tree(), node);
+        auto* row = new TreeRowAccessible(Ref(), node);
         m_rows.insert(node, QAccessible::registerAccessibleInterface(row));
         return row;
     }
@@ -161,7 +169,7 @@ private:
             QAccessible::deleteAccessibleInterface(id);
     }
     void DropRows(const QModelIndex& parent, int first, int last) {
-        const TreeNode* p = parent.isValid() ? CTreeCtrlEx::NodeAt(parent) : Tree()->Model()->Top();
+        const TreeNode* p = parent.isValid() ? TreeModel::NodeAt(parent) : Tree()->Model()->Top();
         for (int row = first; row <= last; ++row)
             if (const TreeNode* node = p->child(row))
                 Drop(node);
@@ -174,15 +182,18 @@ private:
             QAccessible::deleteAccessibleInterface(std::exchange(m_header, 0));
     }
 
+    AccessibleTree* m_tree;
     mutable QHash<const TreeNode*, QAccessible::Id> m_rows;  // node -> registered interface
     mutable QAccessible::Id m_header = 0;
 };
 
 QAccessibleInterface* TreeFactory(const QString& className, QObject* object) {
-    if (className == QLatin1String(CTreeCtrlEx::staticMetaObject.className()) && object &&
-        object->isWidgetType())
-        return new TreeAccessible(static_cast<CTreeCtrlEx*>(object));
-    return nullptr;
+    // Asked once per class of the object's chain: answer for its own class only.
+    auto* view = qobject_cast<QTreeView*>(object);
+    if (!view || className != QLatin1String(object->metaObject()->className()))
+        return nullptr;
+    auto* tree = dynamic_cast<AccessibleTree*>(view);
+    return tree ? new TreeAccessible({view, tree}) : nullptr;
 }
 
 }  // namespace

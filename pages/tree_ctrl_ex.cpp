@@ -1,10 +1,9 @@
 #include "pages/tree_ctrl_ex.h"
 
 #include "engine/thread_check.h"
-#include "pages/tree_accessible.h"
-#include "pages/tree_model.h"
 
 #include <QAccessible>
+#include <QElapsedTimer>
 #include <QHash>
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -95,9 +94,16 @@ void ExpandButton(QPainter* p, int x, int y, const QColor& fill, bool expanded) 
 
 }  // namespace
 
+CTreeCtrlEx* TreeNode::treeWidget() const {
+    return m_model ? static_cast<CTreeCtrlEx*>(m_model->View()) : nullptr;
+}
+
 CTreeCtrlEx::CTreeCtrlEx(QWidget* parent) : QTreeView(parent) {
     InstallTreeAccessibility();
-    m_model = new TreeModel(this);
+    m_model = new TreeModel(this, this);
+    m_layoutTimer = new QTimer(this);
+    m_layoutTimer->setSingleShot(true);
+    connect(m_layoutTimer, &QTimer::timeout, this, &CTreeCtrlEx::SettleLayout);
     setModel(m_model);
     setAccessibleName(tr("连接树"));
     setHeaderHidden(true);
@@ -314,6 +320,7 @@ TreeNode* CTreeCtrlEx::currentItem() const {
 }
 
 void CTreeCtrlEx::setCurrentItem(TreeNode* node) {
+    SettleLayout();
     setCurrentIndex(IndexOf(node));
 }
 
@@ -322,11 +329,57 @@ TreeNode* CTreeCtrlEx::itemAt(const QPoint& pos) const {
 }
 
 QRect CTreeCtrlEx::visualItemRect(const TreeNode* node) const {
+    if (m_layoutOwed)
+        const_cast<CTreeCtrlEx*>(this)->SettleLayout();  // its place is asked for: lay it out
     return visualRect(IndexOf(node));
 }
 
 void CTreeCtrlEx::scrollToItem(const TreeNode* node) {
+    SettleLayout();
     scrollTo(IndexOf(node));
+}
+
+namespace {
+// Below this many children an append is laid out at once, as the view does by itself.
+constexpr int kPutOffFrom = 4096;
+// The wait before a put-off layout, in multiples of what the last layout took, and its bounds.
+constexpr double kLayoutSpacing = 20;
+constexpr int kLayoutWaitMaxMs = 1000;
+}  // namespace
+
+bool CTreeCtrlEx::PutsOffLayout(const QModelIndex& parent, int start, int end) const {
+    // Only appends to an expanded list that had rows: the rows above them keep their places.
+    const int rows = m_model->rowCount(parent);
+    return parent.isValid() && end == rows - 1 && start > 0 && rows >= kPutOffFrom &&
+           isExpanded(parent);
+}
+
+void CTreeCtrlEx::rowsInserted(const QModelIndex& parent, int start, int end) {
+    if (!PutsOffLayout(parent, start, end)) {
+        QTreeView::rowsInserted(parent, start, end);
+        return;
+    }
+    // The base of QTreeView's own handler: everything but the layout of every shown row.
+    QAbstractItemView::rowsInserted(parent, start, end);
+    if (m_layoutOwed)
+        return;  // the layout on its way takes these too
+    m_layoutOwed = true;
+    m_layoutTimer->start(
+        std::min(kLayoutWaitMaxMs, static_cast<int>(m_lastLayoutMs * kLayoutSpacing)));
+}
+
+void CTreeCtrlEx::doItemsLayout() {
+    QElapsedTimer took;
+    took.start();
+    m_layoutOwed = false;
+    m_layoutTimer->stop();
+    QTreeView::doItemsLayout();
+    m_lastLayoutMs = static_cast<double>(took.nsecsElapsed()) / 1e6;
+}
+
+void CTreeCtrlEx::SettleLayout() {
+    if (m_layoutOwed)
+        doItemsLayout();
 }
 
 QList<TreeNode*> CTreeCtrlEx::selectedItems() const {

@@ -7,12 +7,15 @@
 #include <QFont>
 #include <QIcon>
 #include <QList>
+#include <QTimer>
 #include <QTreeView>
 
 #include <optional>
 #include <utility>
 #include <vector>
 
+#include "pages/tree_accessible.h"
+#include "pages/tree_model.h"
 #include "pages/tree_node.h"
 
 namespace quillet::pages {
@@ -23,9 +26,7 @@ struct Color_Font {
     std::optional<QFont> font;
 };
 
-class TreeModel;
-
-class CTreeCtrlEx : public QTreeView {
+class CTreeCtrlEx : public QTreeView, public TreeShown, public AccessibleTree {
     Q_OBJECT
 public:
     // Icon indexes of the node convention.
@@ -67,7 +68,7 @@ public:
     void SetItemImage(TreeNode* item, int index);
     static int GetItemImage(const TreeNode* item);  // -1 when none was set
     void SetImageList(const QList<QIcon>& icons) { m_images = icons; }
-    const QList<QIcon>& ImageList() const { return m_images; }
+    const QList<QIcon>& ImageList() const override { return m_images; }
 
     // The tree's visible background.
     void SetBkColor(const QColor& color);
@@ -86,13 +87,13 @@ public:
     TreeNode* SelectedItem() const { return currentItem(); }
 
     // The framework tree's operations that the pages and their tests use.
-    TreeModel* Model() const { return m_model; }
+    TreeModel* Model() const override { return m_model; }
     TreeNode* topLevelItem(int i) const;
     int topLevelItemCount() const;
-    TreeNode* currentItem() const;
+    TreeNode* currentItem() const override;
     void setCurrentItem(TreeNode* node);
-    TreeNode* itemAt(const QPoint& pos) const;
-    QRect visualItemRect(const TreeNode* node) const;
+    TreeNode* itemAt(const QPoint& pos) const override;
+    QRect visualItemRect(const TreeNode* node) const override;
     void scrollToItem(const TreeNode* node);
     QList<TreeNode*> selectedItems() const;
     QModelIndex IndexOf(const TreeNode* node) const;
@@ -100,12 +101,22 @@ public:
     // Of rows first..last of `parent`'s children, those that may be in sight (all of them when
     // that cannot be told cheaply); nullopt when none is.
     std::optional<std::pair<int, int>> RowsInSight(const TreeNode* parent, int first,
-                                                   int last) const;
+                                                   int last) const override;
     // The rows of the tree as shown, top-level nodes and the children of expanded ones (the
     // pages' two levels): a node's row, -1 when it is not shown; the node at a row; how many.
-    int FlatRow(const TreeNode* node) const;
-    TreeNode* NodeAtFlatRow(int row) const;
-    int FlatRowCount() const;
+    int FlatRow(const TreeNode* node) const override;
+    TreeNode* NodeAtFlatRow(int row) const override;
+    int FlatRowCount() const override;
+
+    // TreeShown: what the model and its nodes ask of the view.
+    bool IsShownExpanded(const QModelIndex& index) const override { return isExpanded(index); }
+    void SetShownExpanded(const QModelIndex& index, bool expanded) override {
+        setExpanded(index, expanded);
+    }
+    bool IsShownSelected(const QModelIndex& index) const override {
+        return selectionModel()->isSelected(index);
+    }
+    QFont ShownFont() const override { return font(); }
 
 protected:
     // Dotted lines from each item to its parent's line and on to its next sibling, lines at the
@@ -124,11 +135,26 @@ protected:
     // A new current node is told to screen readers only while the tree has the focus: a node
     // chosen by the program in a tree the user is not in is no focus news.
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
+    // Rows appended to a long expanded list are laid out together a little later: the view
+    // lays out every shown row whenever rows come, so the wait grows with what the last layout
+    // cost and the window's share spent on layouts stays bounded however long the list grows.
+    void rowsInserted(const QModelIndex& parent, int start, int end) override;
+
+public:
+    void doItemsLayout() override;
+    // Lays out rows whose layout was put off (any operation that needs their place calls it).
+    void SettleLayout();
+    // True while appended rows wait for their layout (they are in the model, not yet painted).
+    bool LayoutOwed() const { return m_layoutOwed; }
 
 private:
     void HideStyleSelection();
+    bool PutsOffLayout(const QModelIndex& parent, int start, int end) const;
 
     TreeModel* m_model = nullptr;
+    QTimer* m_layoutTimer = nullptr;
+    bool m_layoutOwed = false;
+    double m_lastLayoutMs = 0;  // what the last full layout took
     QColor m_background;
     QList<QIcon> m_images;
 };

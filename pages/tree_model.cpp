@@ -4,8 +4,6 @@
 
 #include <algorithm>
 
-#include "pages/tree_ctrl_ex.h"
-
 namespace quillet::pages {
 
 TreeNode::~TreeNode() {
@@ -23,16 +21,16 @@ void TreeNode::setText(int column, const QString& text) {
 }
 
 bool TreeNode::isExpanded() const {
-    return m_model && m_model->View()->isExpanded(m_model->IndexOf(this));
+    return m_model && m_model->View()->IsShownExpanded(m_model->IndexOf(this));
 }
 
 void TreeNode::setExpanded(bool expanded) {
     if (m_model)
-        m_model->View()->setExpanded(m_model->IndexOf(this), expanded);
+        m_model->View()->SetShownExpanded(m_model->IndexOf(this), expanded);
 }
 
 bool TreeNode::isSelected() const {
-    return m_model && m_model->View()->selectionModel()->isSelected(m_model->IndexOf(this));
+    return m_model && m_model->View()->IsShownSelected(m_model->IndexOf(this));
 }
 
 QIcon TreeNode::icon(int column) const {
@@ -45,16 +43,12 @@ QIcon TreeNode::icon(int column) const {
 
 QFont TreeNode::font(int column) const {
     (void)column;
-    QFont f = m_model ? m_model->View()->font() : QFont();
+    QFont f = m_model ? m_model->View()->ShownFont() : QFont();
     f.setBold(m_bold);
     return f;
 }
 
-CTreeCtrlEx* TreeNode::treeWidget() const {
-    return m_model ? m_model->View() : nullptr;
-}
-
-TreeModel::TreeModel(CTreeCtrlEx* view) : QAbstractItemModel(view), m_view(view) {
+TreeModel::TreeModel(QObject* owner, TreeShown* view) : QAbstractItemModel(owner), m_view(view) {
     m_top.m_model = this;
 }
 

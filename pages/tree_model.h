@@ -4,8 +4,12 @@
 // or boldness are gathered and announced once per pass of the event loop, only for the rows in
 // sight (what is out of sight is read afresh when it scrolls in). User-interface thread only.
 #include <QAbstractItemModel>
+#include <QFont>
 #include <QHash>
+#include <QIcon>
+#include <QList>
 
+#include <optional>
 #include <utility>
 #include <vector>
 
@@ -13,15 +17,31 @@
 
 namespace quillet::pages {
 
-class CTreeCtrlEx;
+// What the model and its nodes ask of the view that shows them. The view implements it, so the
+// model knows no view class and the includes go from the view to the model only.
+class TreeShown {
+public:
+    virtual bool IsShownExpanded(const QModelIndex& index) const = 0;
+    virtual void SetShownExpanded(const QModelIndex& index, bool expanded) = 0;
+    virtual bool IsShownSelected(const QModelIndex& index) const = 0;
+    virtual const QList<QIcon>& ImageList() const = 0;
+    virtual QFont ShownFont() const = 0;
+    // Of rows first..last of `parent`'s children, those that may be in sight; nullopt when none.
+    virtual std::optional<std::pair<int, int>> RowsInSight(const TreeNode* parent, int first,
+                                                           int last) const = 0;
+
+protected:
+    ~TreeShown() = default;
+};
 
 class TreeModel : public QAbstractItemModel {
     Q_OBJECT
 public:
-    explicit TreeModel(CTreeCtrlEx* view);
+    // `owner` owns the model; `view` shows it and outlives it.
+    TreeModel(QObject* owner, TreeShown* view);
     ~TreeModel() override;
 
-    CTreeCtrlEx* View() const { return m_view; }
+    TreeShown* View() const { return m_view; }
     // The hidden node whose children are the top-level nodes.
     TreeNode* Top() { return &m_top; }
     QModelIndex IndexOf(const TreeNode* node) const;
@@ -54,7 +74,7 @@ private:
     bool IsLeafBelowTop(const QModelIndex& index) const;
     void Adopt(TreeNode* node, TreeNode* parent, int row);
 
-    CTreeCtrlEx* m_view;
+    TreeShown* m_view;
     TreeNode m_top;
     // Changed rows per parent (first, last) waiting for FlushChanges.
     QHash<TreeNode*, std::pair<int, int>> m_dirty;

@@ -92,6 +92,32 @@ TEST_F(TreeModelTest, RowsFollowBatchesOfInsertsAndDeletesWithOneNoticePerBatch)
     EXPECT_EQ(tree_->model()->rowCount(), 0);
 }
 
+// Rows appended to a long expanded list are in the model at once; the view lays them out
+// together a little later, and at once when something asks for a new row's place.
+TEST_F(TreeModelTest, BatchesAppendedToALongListShowEveryRow) {
+    tree_->show();
+    AppendBatch(5000);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !tree_->LayoutOwed(); }));
+    for (int batch = 0; batch < 3; ++batch) {
+        AppendBatch(300);
+        ASSERT_EQ(Rows(), Nodes());
+        ASSERT_EQ(tree_->FlatRowCount(), 1 + root_->childCount());
+        ASSERT_EQ(tree_->NodeAtFlatRow(root_->childCount())->text(0),
+                  QStringLiteral("peer %1").arg(next_ - 1));
+    }
+    ASSERT_TRUE(QTest::qWaitFor([&] { return !tree_->LayoutOwed(); }));
+    QTest::keyClick(tree_.get(), Qt::Key_End);  // the view's own rows reach the last node
+    EXPECT_EQ(tree_->currentItem(), root_->child(root_->childCount() - 1));
+    // A fresh row asked for by place is laid out on the spot, before the put-off layout.
+    AppendBatch(10);
+    TreeNode* newest = root_->child(root_->childCount() - 1);
+    tree_->scrollToItem(newest);
+    const QRect r = tree_->visualItemRect(newest);
+    ASSERT_TRUE(r.isValid());
+    EXPECT_EQ(tree_->itemAt(r.center()), newest);
+    EXPECT_FALSE(tree_->LayoutOwed());
+}
+
 TEST_F(TreeModelTest, RowsShowTheNodesTextIconAndBoldness) {
     AppendBatch(2);
     tree_->SetItemImage(root_->child(1), CTreeCtrlEx::kClosedUnread);
