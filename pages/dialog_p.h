@@ -37,6 +37,8 @@
 #include "pages/raw_send.h"
 #include "pages/send_forms.h"
 #include "pages/send_history.h"
+#include "pages/tls_choice.h"
+#include "pages/tls_loader.h"
 #include "pages/tree_ctrl_ex.h"
 #include "pages/ui_notifier.h"
 
@@ -59,7 +61,6 @@ class CSavedMessagesDlg;
 class CSequencesDlg;
 class SequenceRunner;
 struct Sequence;
-struct TlsChoice;
 class FileSender;
 class RepeatSender;
 
@@ -166,12 +167,9 @@ public:
     void SendToAll();
     virtual bool HasSendToAll() const { return false; }
     // The TCP pages: switches the open plain connection of `rec` to TLS with the page's TLS
-    // options ("开始 TLS"). False when it could not (told to the user).
+    // options ("开始 TLS") once their files are read; tells the user when it cannot.
     virtual bool OffersStartTls() const { return false; }
-    virtual bool StartTlsOn(ConnectInfo* rec) {
-        (void)rec;
-        return false;
-    }
+    virtual void StartTlsOn(ConnectInfo* rec) { (void)rec; }
     // Prompts for the page's automatic reply (pages whose engine has one).
     void ChooseAutoReply();
 
@@ -184,11 +182,24 @@ public:
     // What the page's Create does once its prompt accepted: makes the endpoints and remembers
     // them with the prompt's values and `keptOptions` (option keys to write back as they are).
     // Returns how many were made. `tls` (TCP pages): the TLS choice to use instead of the
-    // page's setting, which it leaves as it is.
+    // page's setting, which it leaves as it is; with TLS on, `made` is the context made from it
+    // (or why none was), and nothing is made without one.
     virtual int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {},
-                                 const TlsChoice* tls = nullptr) {
-        (void)prompt, (void)keptOptions, (void)tls;
+                                 const TlsChoice* tls = nullptr, const TlsMade* made = nullptr) {
+        (void)prompt, (void)keptOptions, (void)tls, (void)made;
         return 0;
+    }
+    // CreateFromPrompt, once the TLS files (when TLS is on) are read off the window's thread.
+    // `done` gets how many were made, on the window's thread, at once when TLS is off; never
+    // when the page goes first. `prompt` must live until then (or until the page goes).
+    void CreateWhenReady(CPromptDlg& prompt, QJsonObject keptOptions, std::optional<TlsChoice> tls,
+                         std::function<void(int)> done);
+    // The TLS choice the endpoints of `prompt` would be made with (TCP pages; none elsewhere)
+    // and, for a client, the typed name a server name defaults to.
+    virtual std::optional<TlsChoice> PromptTls(const CPromptDlg& prompt, const TlsChoice* tls,
+                                               QString* typedName) const {
+        (void)prompt, (void)tls, (void)typedName;
+        return std::nullopt;
     }
     // The endpoints the page's prompts made that are still there, in the order they were made.
     std::vector<EndpointSpec> WorkspaceEndpoints();

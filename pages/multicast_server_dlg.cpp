@@ -65,7 +65,7 @@ std::unique_ptr<CPromptDlg> CMulticastServerDlg::WorkspacePrompt(const EndpointS
 }
 
 int CMulticastServerDlg::CreateFromPrompt(CPromptDlg& dlg, const QJsonObject& keptOptions,
-                                          const TlsChoice*) {
+                                          const TlsChoice*, const TlsMade*) {
     const auto& prompt = static_cast<const CSetMulticastDlg&>(dlg);
     if (prompt.m_nGroupPort <= 0 || prompt.m_nLocalPort <= 0 || !Root())
         return 0;

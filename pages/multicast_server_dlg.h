@@ -34,7 +34,7 @@ public:
     explicit CMulticastServerDlg(QWidget* parent = nullptr);
     std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) override;
     int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {},
-                         const TlsChoice* tls = nullptr) override;
+                         const TlsChoice* tls = nullptr, const TlsMade* made = nullptr) override;
 
     // True when a member of this page is bound to `group` and `port`.
     bool IsMemberTaken(in_addr_t group, int port) const;

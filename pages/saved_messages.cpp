@@ -9,6 +9,7 @@
 #include <optional>
 
 #include "pages/app_settings.h"
+#include "pages/json_names.h"
 #include "pages/list_file.h"
 
 namespace quillet::pages {
@@ -16,14 +17,6 @@ namespace {
 
 constexpr std::array<const char*, 3> kForms = {"text", "hex", "escapes"};
 constexpr std::array<const char*, 4> kEndings = {"lf", "crlf", "cr", "none"};
-
-template <size_t N>
-std::optional<int> IndexOf(const std::array<const char*, N>& names, const QJsonValue& value) {
-    for (size_t i = 0; i < N; ++i)
-        if (value.isString() && value.toString() == QLatin1String(names[i]))
-            return static_cast<int>(i);
-    return std::nullopt;
-}
 
 // Empty when `message` can be sent as it stands, else why not.
 QString Unsendable(const SavedMessage& message) {

@@ -12,6 +12,7 @@
 #include <optional>
 
 #include "pages/app_settings.h"
+#include "pages/json_names.h"
 #include "pages/list_file.h"
 
 namespace quillet::pages {
@@ -21,19 +22,6 @@ constexpr std::array<const char*, 4> kKinds = {"send", "wait", "expect", "repeat
 constexpr std::array<const char*, 3> kMatches = {"contains", "regex", "hex"};
 constexpr std::array<const char*, 3> kForms = {"text", "hex", "escapes"};
 constexpr std::array<const char*, 4> kEndings = {"lf", "crlf", "cr", "none"};
-
-template <size_t N>
-std::optional<int> IndexOf(const std::array<const char*, N>& names, const QJsonValue& value) {
-    for (size_t i = 0; i < N; ++i)
-        if (value.isString() && value.toString() == QLatin1String(names[i]))
-            return static_cast<int>(i);
-    return std::nullopt;
-}
-
-template <size_t N>
-QLatin1String NameOf(const std::array<const char*, N>& names, int index) {
-    return QLatin1String(names.at(static_cast<size_t>(index)));
-}
 
 // A whole number in [lowest, highest], or nullopt.
 std::optional<int> IntIn(const QJsonValue& value, int lowest, int highest) {

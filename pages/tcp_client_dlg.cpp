@@ -92,9 +92,18 @@ void CTcpClientDlg::RefreshItem(TreeNode* item) {
 }
 
 void CTcpClientDlg::OnCreate() {
-    CDlgSetIp dlg(m_strLastTarget, kPromptColour, this);
-    if (ui::ExecModal(&dlg) == QDialog::Accepted)
-        CreateFromPrompt(dlg);
+    // Kept until the TLS files are read; a child, so it goes with the page if that goes first.
+    auto* dlg = new CDlgSetIp(m_strLastTarget, kPromptColour, this);
+    if (ui::ExecModal(dlg) == QDialog::Accepted)
+        CreateWhenReady(*dlg, {}, std::nullopt, [dlg](int) { dlg->deleteLater(); });
+    else
+        delete dlg;
+}
+
+std::optional<TlsChoice> CTcpClientDlg::PromptTls(const CPromptDlg& prompt, const TlsChoice* tls,
+                                                  QString* typedName) const {
+    *typedName = static_cast<const CDlgSetIp&>(prompt).m_strTyped;
+    return tls ? *tls : TlsChoice::Load("tcpClient", false);
 }
 
 std::unique_ptr<CPromptDlg> CTcpClientDlg::WorkspacePrompt(const EndpointSpec& spec) {
@@ -108,20 +117,19 @@ std::unique_ptr<CPromptDlg> CTcpClientDlg::WorkspacePrompt(const EndpointSpec& s
 }
 
 int CTcpClientDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions,
-                                    const TlsChoice* tls) {
+                                    const TlsChoice* tls, const TlsMade* made) {
     const auto& dlg = static_cast<const CDlgSetIp&>(prompt);
     if (dlg.m_nPort <= 0 || !Root())
         return 0;
     std::shared_ptr<const tls::Context> tlsContext;
     const TlsChoice choice = tls ? *tls : TlsChoice::Load("tcpClient", false);
     if (choice.enabled) {
-        QString error;
-        tlsContext = MakeTlsContext(choice, dlg.m_strTyped, this, &error);
-        if (!tlsContext) {
-            if (!error.isEmpty())
-                Message(tr("TLS 设置有误: %1").arg(error), ui::AppTitle());
+        if (!made || !made->context) {
+            if (made && !made->error.isEmpty())
+                Message(tr("TLS 设置有误: %1").arg(made->error), ui::AppTitle());
             return 0;
         }
+        tlsContext = made->context;
     }
     // One connection unless the prompt asks for more; then each of them is connected at once.
     const int count = std::max(1, dlg.m_nCount);
@@ -390,9 +398,14 @@ void CTcpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) 
     }
 }
 
-bool CTcpClientDlg::StartTlsOn(ConnectInfo* rec) {
-    return StartTlsWithPageOptions(m_engine, rec, "tcpClient", false, this,
-                                   [this](const QString& why) { Message(why, ui::AppTitle()); });
+void CTcpClientDlg::StartTlsOn(ConnectInfo* rec) {
+    const uint64_t key = rec->nId;  // TCP records are keyed by id
+    StartTlsWithPageOptions(
+        "tcpClient", false, this,
+        [this, rec, key](std::shared_ptr<const tls::Context> ctx) {
+            return Store().IsListed(key, rec) && m_engine.StartTls(rec, std::move(ctx));
+        },
+        [this](const QString& why) { Message(why, ui::AppTitle()); });
 }
 
 }  // namespace quillet::pages

@@ -45,7 +45,9 @@ public:
     size_t PendingConnects() const { return m_pending.size(); }
     std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) override;
     int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {},
-                         const TlsChoice* tls = nullptr) override;
+                         const TlsChoice* tls = nullptr, const TlsMade* made = nullptr) override;
+    std::optional<TlsChoice> PromptTls(const CPromptDlg& prompt, const TlsChoice* tls,
+                                       QString* typedName) const override;
 
 protected:
     RecordStore& Store() override { return m_engine.m_store; }
@@ -55,7 +57,7 @@ protected:
     AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
     bool StreamsFiles() const override { return true; }
     bool OffersStartTls() const override { return true; }
-    bool StartTlsOn(ConnectInfo* rec) override;
+    void StartTlsOn(ConnectInfo* rec) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) override;
     void OnItemClick(TreeNode* item) override { RefreshItem(item); }
     QString NodeNote(ConnectInfo* rec) override;

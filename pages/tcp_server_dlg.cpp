@@ -95,9 +95,18 @@ void CTcpServerDlg::RefreshItem(TreeNode* item) {
 }
 
 void CTcpServerDlg::OnCreate() {
-    CSetListenDlg dlg(kPromptColour, this, "tcpServer");
-    if (ui::ExecModal(&dlg) == QDialog::Accepted)
-        CreateFromPrompt(dlg);
+    // Kept until the TLS files are read; a child, so it goes with the page if that goes first.
+    auto* dlg = new CSetListenDlg(kPromptColour, this, "tcpServer");
+    if (ui::ExecModal(dlg) == QDialog::Accepted)
+        CreateWhenReady(*dlg, {}, std::nullopt, [dlg](int) { dlg->deleteLater(); });
+    else
+        delete dlg;
+}
+
+std::optional<TlsChoice> CTcpServerDlg::PromptTls(const CPromptDlg& prompt, const TlsChoice* tls,
+                                                  QString* typedName) const {
+    (void)prompt, (void)typedName;
+    return tls ? *tls : TlsChoice::Load("tcpServer", true);
 }
 
 std::unique_ptr<CPromptDlg> CTcpServerDlg::WorkspacePrompt(const EndpointSpec& spec) {
@@ -109,7 +118,7 @@ std::unique_ptr<CPromptDlg> CTcpServerDlg::WorkspacePrompt(const EndpointSpec& s
 }
 
 int CTcpServerDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions,
-                                    const TlsChoice* tls) {
+                                    const TlsChoice* tls, const TlsMade* made) {
     const auto& dlg = static_cast<const CSetListenDlg&>(prompt);
     if (dlg.m_nPort <= 0 || !Root())
         return 0;
@@ -124,7 +133,7 @@ int CTcpServerDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptO
         return 0;
     }
     const TlsChoice choice = tls ? *tls : TlsChoice::Load("tcpServer", true);
-    if (!ConfigureTls(choice))
+    if (!ConfigureTls(choice, made))
         return 0;
     state->nPort = dlg.m_nPort;
     m_listenOn = ServerEndpoint(dlg.Local(), state->nPort);
@@ -141,16 +150,15 @@ int CTcpServerDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptO
     return state->bActive ? 1 : 0;
 }
 
-bool CTcpServerDlg::ConfigureTls(const TlsChoice& choice) {
+bool CTcpServerDlg::ConfigureTls(const TlsChoice& choice, const TlsMade* made) {
     std::shared_ptr<const tls::Context> ctx;
     if (choice.enabled) {
-        QString error;
-        ctx = MakeTlsContext(choice, QString(), this, &error);
-        if (!ctx) {
-            if (!error.isEmpty())
-                Message(tr("TLS 设置有误: %1").arg(error), tr("错误！"));
+        if (!made || !made->context) {
+            if (made && !made->error.isEmpty())
+                Message(tr("TLS 设置有误: %1").arg(made->error), tr("错误！"));
             return false;
         }
+        ctx = made->context;
     }
     m_engine.SetServerTls(std::move(ctx));
     return true;
@@ -245,9 +253,14 @@ void CTcpServerDlg::ShowRefused() {
     m_refusedNote->show();
 }
 
-bool CTcpServerDlg::StartTlsOn(ConnectInfo* rec) {
-    return StartTlsWithPageOptions(m_engine, rec, "tcpServer", true, this,
-                                   [this](const QString& why) { Message(why, ui::AppTitle()); });
+void CTcpServerDlg::StartTlsOn(ConnectInfo* rec) {
+    const uint64_t key = rec->nId;  // TCP records are keyed by id
+    StartTlsWithPageOptions(
+        "tcpServer", true, this,
+        [this, rec, key](std::shared_ptr<const tls::Context> ctx) {
+            return Store().IsListed(key, rec) && m_engine.StartTls(rec, std::move(ctx));
+        },
+        [this](const QString& why) { Message(why, ui::AppTitle()); });
 }
 
 }  // namespace quillet::pages

@@ -34,7 +34,9 @@ public:
     TcpEngine& Engine() { return m_engine; }
     std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) override;
     int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {},
-                         const TlsChoice* tls = nullptr) override;
+                         const TlsChoice* tls = nullptr, const TlsMade* made = nullptr) override;
+    std::optional<TlsChoice> PromptTls(const CPromptDlg& prompt, const TlsChoice* tls,
+                                       QString* typedName) const override;
     // Worker side: connections were closed at once for want of descriptors.
     void OnConnectionsRefused(unsigned total) override;
 
@@ -46,7 +48,7 @@ protected:
     AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
     bool StreamsFiles() const override { return true; }
     bool OffersStartTls() const override { return true; }
-    bool StartTlsOn(ConnectInfo* rec) override;
+    void StartTlsOn(ConnectInfo* rec) override;
     bool HasSendToAll() const override { return true; }
     void HandleNewConnection(ConnectInfo* pInfo) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) override;
@@ -60,9 +62,9 @@ private:
     void OnListen();
     void OnStopListen();
     void OnDisconnect();
-    // Makes the TLS configuration of `choice` (off: plain TCP); false when it cannot be made
-    // (told) or its key's password was not given.
-    bool ConfigureTls(const TlsChoice& choice);
+    // Puts the TLS configuration of `choice` (off: plain TCP) in force, with `made` its context;
+    // false when that could not be made (told) or its key's password was not given.
+    bool ConfigureTls(const TlsChoice& choice, const TlsMade* made);
     // Says how many connections were refused: in the root's tooltip, and in a note that opens
     // once, without blocking, the first time.
     void ShowRefused();

@@ -12,8 +12,6 @@
 #include "engine/tls_context.h"
 
 class QWidget;
-class TcpEngine;
-struct ConnectInfo;
 
 namespace quillet::pages {
 
@@ -41,18 +39,13 @@ struct TlsChoice {
 // The failure's cause in the window's language.
 QString TlsFailureText(tls::Failure failure);
 
-// Makes the context of `choice` (`typedName`: the client's default server name). Reads the
-// files, makes the self-signed pair once, asks for a key's password through the prompt seam.
-// Null when it cannot: `*error` says why (empty when the user cancelled the password).
-std::shared_ptr<const tls::Context> MakeTlsContext(const TlsChoice& choice,
-                                                   const QString& typedName, QWidget* parent,
-                                                   QString* error);
-
-// Switches the open connection `rec` of `engine` to TLS with the options of the page named
-// `page` (whether or not new connections use them). False, after telling `tell` why (nothing
-// when the user cancelled a key's password), when it cannot.
-bool StartTlsWithPageOptions(TcpEngine& engine, ConnectInfo* rec, const char* page, bool server,
-                             QWidget* parent, const std::function<void(const QString&)>& tell);
+// Switches an open connection to TLS with the options of the page named `page` (whether or not
+// new connections use them): once the context is made (off the window's thread, see
+// tls_loader.h), `start` installs it, false when the connection is closed or already uses TLS.
+// `tell` is told why when it fails (nothing when the user cancelled a key's password).
+void StartTlsWithPageOptions(const char* page, bool server, QWidget* owner,
+                             std::function<bool(std::shared_ptr<const tls::Context>)> start,
+                             std::function<void(const QString&)> tell);
 
 // Says for a tooltip that TLS is on ("" when off).
 QString DescribeTls(const TlsChoice& choice);

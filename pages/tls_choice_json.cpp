@@ -1,27 +1,14 @@
 #include "pages/tls_choice_json.h"
 
-#include <QCoreApplication>
-
 #include <array>
+
+#include "pages/json_names.h"
 
 namespace quillet::pages {
 namespace {
 
 constexpr std::array<const char*, 3> kClientCertNames = {"none", "request", "require"};
 constexpr std::array<const char*, 2> kMinVersionNames = {"1.2", "1.3"};
-
-// The texts of this file, beside the workspace reader's.
-class Texts {
-    Q_DECLARE_TR_FUNCTIONS(quillet::pages::Workspace)
-};
-
-template <size_t N>
-int IndexOf(const std::array<const char*, N>& names, const QJsonValue& value) {
-    for (size_t i = 0; i < N; ++i)
-        if (value.isString() && value.toString() == QLatin1String(names[i]))
-            return static_cast<int>(i);
-    return -1;
-}
 
 // The text fields, by key.
 struct TextField {
@@ -75,13 +62,13 @@ std::variant<TlsChoice, TlsChoiceFault> TlsChoiceFromJson(const QJsonObject& o, 
     choice.server = server;
     for (const QString& key : o.keys())
         if (!Known(key))
-            return TlsChoiceFault{key, Texts::tr("TLS 选择没有这一项")};
+            return TlsChoiceFault{key, WorkspaceTexts::tr("TLS 选择没有这一项")};
     for (const TextField& t : kTexts) {
         const QJsonValue v = o.value(QLatin1String(t.key));
         if (v.isUndefined())
             continue;
         if (!v.isString() || v.toString().size() > 4096)
-            return TlsChoiceFault{QLatin1String(t.key), Texts::tr("应为文本")};
+            return TlsChoiceFault{QLatin1String(t.key), WorkspaceTexts::tr("应为文本")};
         choice.*t.field = v.toString();
     }
     for (const BoolField& b : kBools) {
@@ -89,21 +76,22 @@ std::variant<TlsChoice, TlsChoiceFault> TlsChoiceFromJson(const QJsonObject& o, 
         if (v.isUndefined())
             continue;
         if (!v.isBool())
-            return TlsChoiceFault{QLatin1String(b.key), Texts::tr("应为 true 或 false")};
+            return TlsChoiceFault{QLatin1String(b.key), WorkspaceTexts::tr("应为 true 或 false")};
         choice.*b.field = v.toBool();
     }
     if (const QJsonValue v = o.value(QLatin1String("clientCert")); !v.isUndefined()) {
-        const int mode = IndexOf(kClientCertNames, v);
-        if (mode < 0)
+        const auto mode = IndexOf(kClientCertNames, v);
+        if (!mode)
             return TlsChoiceFault{QStringLiteral("clientCert"),
-                                  Texts::tr("应为 none、request 或 require")};
-        choice.clientCert = static_cast<tls::ClientCertMode>(mode);
+                                  WorkspaceTexts::tr("应为 none、request 或 require")};
+        choice.clientCert = static_cast<tls::ClientCertMode>(*mode);
     }
     if (const QJsonValue v = o.value(QLatin1String("minVersion")); !v.isUndefined()) {
-        const int version = IndexOf(kMinVersionNames, v);
-        if (version < 0)
-            return TlsChoiceFault{QStringLiteral("minVersion"), Texts::tr("应为 1.2 或 1.3")};
-        choice.minVersion = static_cast<tls::MinVersion>(version);
+        const auto version = IndexOf(kMinVersionNames, v);
+        if (!version)
+            return TlsChoiceFault{QStringLiteral("minVersion"),
+                                  WorkspaceTexts::tr("应为 1.2 或 1.3")};
+        choice.minVersion = static_cast<tls::MinVersion>(*version);
     }
     return choice;
 }

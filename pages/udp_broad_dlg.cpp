@@ -23,7 +23,7 @@ std::unique_ptr<CPromptDlg> CUdpBroadDlg::WorkspacePrompt(const EndpointSpec& sp
 }
 
 int CUdpBroadDlg::CreateFromPrompt(CPromptDlg& dlg, const QJsonObject& keptOptions,
-                                   const TlsChoice*) {
+                                   const TlsChoice*, const TlsMade*) {
     const auto& prompt = static_cast<const CSetDlgBroadIp&>(dlg);
     if (prompt.m_nPeerPort <= 0 || prompt.m_nLocalPort <= 0)
         return 0;

@@ -12,7 +12,7 @@ public:
     explicit CUdpBroadDlg(QWidget* parent = nullptr);
     std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) override;
     int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {},
-                         const TlsChoice* tls = nullptr) override;
+                         const TlsChoice* tls = nullptr, const TlsMade* made = nullptr) override;
 
 protected:
     void OnCreate() override;

@@ -109,7 +109,7 @@ void CUdpClientDlg::FillPeerPrompt(CSetUdpServerIp* prompt, const EndpointSpec& 
 }
 
 int CUdpClientDlg::CreateFromPrompt(CPromptDlg& dlg, const QJsonObject& keptOptions,
-                                    const TlsChoice*) {
+                                    const TlsChoice*, const TlsMade*) {
     const auto& prompt = static_cast<const CSetUdpServerIp&>(dlg);
     if (prompt.m_nPeerPort <= 0 || prompt.m_nLocalPort <= 0)
         return 0;

@@ -38,7 +38,7 @@ public:
     bool IsLocalPortTaken(int port) const override;
     std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) override;
     int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {},
-                         const TlsChoice* tls = nullptr) override;
+                         const TlsChoice* tls = nullptr, const TlsMade* made = nullptr) override;
 
 protected:
     // For the derived pages: their template, layout and colour; they call CreatePageButtons.

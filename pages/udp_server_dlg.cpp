@@ -62,7 +62,7 @@ std::unique_ptr<CPromptDlg> CUdpServerDlg::WorkspacePrompt(const EndpointSpec& s
 }
 
 int CUdpServerDlg::CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions,
-                                    const TlsChoice*) {
+                                    const TlsChoice*, const TlsMade*) {
     const auto& dlg = static_cast<const CSetListenDlg&>(prompt);
     TreeNode* root = Root();
     if (dlg.m_nPort <= 0 || !root)

@@ -30,7 +30,7 @@ public:
     ~CUdpServerDlg() override;
     std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) override;
     int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {},
-                         const TlsChoice* tls = nullptr) override;
+                         const TlsChoice* tls = nullptr, const TlsMade* made = nullptr) override;
 
 protected:
     RecordStore& Store() override { return m_engine.m_store; }

@@ -328,25 +328,36 @@ void CWorkspace::NextEndpoint() {
 
 void CWorkspace::Decided(bool accepted) {
     const Step& step = m_steps[m_next];
-    if (accepted) {
-        CDialogP* page = m_pages[static_cast<int>(step.kind)];
-        // What the prompt said of an endpoint it accepted was a warning; what the page says
-        // while making it is a failure (a bind, a thread, a connect that failed at once).
-        m_notes.clear();
-        page->TellTo([this](const QString& text) { Note(text); });
-        const std::optional<TlsChoice> tls = EndpointTls(step.kind, step.spec);
-        const int made =
-            page->CreateFromPrompt(*m_prompt, KeptOptions(step.spec), tls ? &*tls : nullptr);
-        page->TellTo({});
-        if (made < step.spec.count || !m_notes.isEmpty()) {
-            if (made > 0 && made < step.spec.count)
-                m_notes.prepend(tr("只创建了 %1 个（共 %2 个）").arg(made).arg(step.spec.count));
-            Fail(tr("%1（%2）").arg(step.where, Describe(step.kind, step.spec)), m_notes);
-        }
-    } else {
+    if (!accepted) {
+        Fail(tr("%1（%2）").arg(step.where, Describe(step.kind, step.spec)), m_notes);
+        NextStep();
+        return;
+    }
+    CDialogP* page = m_pages[static_cast<int>(step.kind)];
+    // What the prompt said of an endpoint it accepted was a warning; what the page says while
+    // making it is a failure (a bind, a thread, a connect that failed at once, TLS files).
+    m_notes.clear();
+    page->TellTo([this](const QString& text) { Note(text); });
+    // At once, or once the endpoint's TLS files are read; the prompt stays until then.
+    page->CreateWhenReady(*m_prompt, KeptOptions(step.spec), EndpointTls(step.kind, step.spec),
+                          [this, page](int made) {
+                              page->TellTo({});
+                              Made(made);
+                          });
+}
+
+void CWorkspace::Made(int made) {
+    const Step& step = m_steps[m_next];
+    if (made < step.spec.count || !m_notes.isEmpty()) {
+        if (made > 0 && made < step.spec.count)
+            m_notes.prepend(tr("只创建了 %1 个（共 %2 个）").arg(made).arg(step.spec.count));
         Fail(tr("%1（%2）").arg(step.where, Describe(step.kind, step.spec)), m_notes);
     }
-    // We are inside the prompt's OK: it goes once that has returned.
+    NextStep();
+}
+
+void CWorkspace::NextStep() {
+    // We may be inside the prompt's OK: it goes once that has returned.
     m_prompt->deleteLater();
     m_prompt = nullptr;
     ++m_next;

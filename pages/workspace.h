@@ -86,6 +86,9 @@ private:
     void StartIo(std::function<void()> work);
     void NextEndpoint();
     void Decided(bool accepted);
+    // The current step's endpoints are made (`made` of them); on to the next step.
+    void Made(int made);
+    void NextStep();
     void FinishOpen();
     void ApplyPage(const PageSpec& page, const QString& where);
     void Fail(const QString& where, const QStringList& why);

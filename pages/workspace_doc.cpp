@@ -17,6 +17,7 @@
 #include <set>
 
 #include "engine/socket_options.h"
+#include "pages/json_names.h"
 #include "pages/sequences.h"
 #include "pages/tls_choice_json.h"
 
@@ -32,19 +33,6 @@ constexpr std::array<const char*, kPageKinds> kPageNames = {"tcpServer", "tcpCli
                                                             "udpClient", "broadcast", "multicast"};
 constexpr std::array<const char*, 4> kEndings = {"lf", "crlf", "cr", "none"};
 constexpr std::array<const char*, 3> kModes = {"off", "echo", "fixed"};
-
-// The texts of this file, for the translations.
-class Texts {
-    Q_DECLARE_TR_FUNCTIONS(quillet::pages::Workspace)
-};
-
-template <size_t N>
-int IndexOf(const std::array<const char*, N>& names, const QJsonValue& value) {
-    for (size_t i = 0; i < N; ++i)
-        if (value.isString() && value.toString() == QLatin1String(names[i]))
-            return static_cast<int>(i);
-    return -1;
-}
 
 bool IsServer(PageKind kind) {
     return kind == PageKind::kTcpServer || kind == PageKind::kUdpServer;
@@ -124,10 +112,11 @@ public:
         const QJsonValue v = o.value(QLatin1String(key));
         const QString where = at + QLatin1Char('.') + QLatin1String(key);
         if (v.isUndefined())
-            return Fail(where, Texts::tr("缺少此项"));
+            return Fail(where, WorkspaceTexts::tr("缺少此项"));
         const double d = v.toDouble(std::nan(""));
         if (!v.isDouble() || d != std::floor(d) || d < lowest || d > highest)
-            return Fail(where, Texts::tr("应为 %1 到 %2 之间的整数").arg(lowest).arg(highest));
+            return Fail(where,
+                        WorkspaceTexts::tr("应为 %1 到 %2 之间的整数").arg(lowest).arg(highest));
         *out = static_cast<int>(d);
         return true;
     }
@@ -136,8 +125,9 @@ public:
         const QJsonValue v = o.value(QLatin1String(key));
         const QString where = at + QLatin1Char('.') + QLatin1String(key);
         if (!v.isString() || (!mayBeEmpty && v.toString().isEmpty()) || v.toString().size() > 255)
-            return Fail(where, mayBeEmpty ? Texts::tr("应为文本")
-                                          : Texts::tr("应为非空的文本（至多 255 个字符）"));
+            return Fail(where, mayBeEmpty
+                                   ? WorkspaceTexts::tr("应为文本")
+                                   : WorkspaceTexts::tr("应为非空的文本（至多 255 个字符）"));
         *out = v.toString();
         return true;
     }
@@ -147,7 +137,7 @@ public:
             return true;  // the prompt's default stays
         if (!v.isBool())
             return Fail(at + QLatin1Char('.') + QLatin1String(key),
-                        Texts::tr("应为 true 或 false"));
+                        WorkspaceTexts::tr("应为 true 或 false"));
         *out = v.toBool();
         return true;
     }
@@ -159,14 +149,15 @@ public:
         for (const auto& [key, value] : {std::pair{"socket", socket}, std::pair{"tls", tls}})
             if (!value.isUndefined() && !IsTcp(kind))
                 return Fail(where + QLatin1Char('.') + QLatin1String(key),
-                            Texts::tr("此页的端点没有这一项"));
+                            WorkspaceTexts::tr("此页的端点没有这一项"));
         if (!socket.isUndefined() &&
             (!socket.isString() || !ReadableSocketOptions(socket.toString())))
-            return Fail(where + QStringLiteral(".socket"), Texts::tr("不是可读的套接字选项"));
+            return Fail(where + QStringLiteral(".socket"),
+                        WorkspaceTexts::tr("不是可读的套接字选项"));
         if (tls.isUndefined())
             return true;
         if (!tls.isObject())
-            return Fail(where + QStringLiteral(".tls"), Texts::tr("应为对象"));
+            return Fail(where + QStringLiteral(".tls"), WorkspaceTexts::tr("应为对象"));
         const auto read = TlsChoiceFromJson(tls.toObject(), kind == PageKind::kTcpServer);
         if (const auto* why = std::get_if<TlsChoiceFault>(&read))
             return Fail(where + QStringLiteral(".tls.") + why->key, why->what);
@@ -178,7 +169,7 @@ public:
         if (v.isUndefined())
             return true;
         if (!v.isObject())
-            return Fail(where, Texts::tr("应为对象"));
+            return Fail(where, WorkspaceTexts::tr("应为对象"));
         out->options = v.toObject();
         if (!SocketAndTls(kind, where, out->options))
             return false;
@@ -190,21 +181,22 @@ public:
             text.isEmpty() || text == QLatin1String(IsServer(kind) ? "dual" : "auto");
         if (!local.isString() || (!special && !Literal(text)))
             return Fail(where + QStringLiteral(".local"),
-                        IsServer(kind) ? Texts::tr("应为空、dual 或本机的一个地址")
-                                       : Texts::tr("应为空、auto 或本机的一个地址"));
+                        IsServer(kind) ? WorkspaceTexts::tr("应为空、dual 或本机的一个地址")
+                                       : WorkspaceTexts::tr("应为空、auto 或本机的一个地址"));
         return true;
     }
 
     bool Endpoint(const QJsonValue& value, PageKind kind, const QString& at, EndpointSpec* out) {
         if (!value.isObject())
-            return Fail(at, Texts::tr("应为对象"));
+            return Fail(at, WorkspaceTexts::tr("应为对象"));
         const QJsonObject o = value.toObject();
         const auto keys = EndpointKeys(kind);
         for (const QString& key : o.keys()) {
             if (key != QLatin1String("options") &&
                 std::none_of(keys.begin(), keys.end(),
                              [&](const char* k) { return key == QLatin1String(k); }))
-                return Fail(at + QLatin1Char('.') + key, Texts::tr("此页的端点没有这一项"));
+                return Fail(at + QLatin1Char('.') + key,
+                            WorkspaceTexts::tr("此页的端点没有这一项"));
         }
         if (!Int(o, "port", at, 1, 65535, &out->port))
             return false;
@@ -222,14 +214,16 @@ public:
                 !Int(o, "count", at, 1, kMaxUdpCount, &out->count))
                 return false;
             if (out->localPort + out->count - 1 > 65535)
-                return Fail(at + QStringLiteral(".count"), Texts::tr("本地端口将超过 65535"));
+                return Fail(at + QStringLiteral(".count"),
+                            WorkspaceTexts::tr("本地端口将超过 65535"));
         }
         if (kind == PageKind::kMulticast) {
             if (!Text(o, "group", at, &out->group))
                 return false;
             if (!IsGroup(out->group))
                 return Fail(at + QStringLiteral(".group"),
-                            Texts::tr("不是组播地址（224.0.0.0 到 239.255.255.255，或 ff00::/8）"));
+                            WorkspaceTexts::tr(
+                                "不是组播地址（224.0.0.0 到 239.255.255.255，或 ff00::/8）"));
             if (!Int(o, "ttl", at, 0, 255, &out->ttl) || !Text(o, "interface", at, &out->iface) ||
                 !Bool(o, "loop", at, &out->loop))
                 return false;
@@ -243,35 +237,36 @@ public:
             return true;
         AutoReplySpec* out = &result->emplace();
         if (!value.isObject())
-            return Fail(at, Texts::tr("应为对象"));
+            return Fail(at, WorkspaceTexts::tr("应为对象"));
         const QJsonObject o = value.toObject();
-        const int mode = IndexOf(kModes, o.value(QLatin1String("mode")));
-        if (mode < 0)
-            return Fail(at + QStringLiteral(".mode"), Texts::tr("应为 off、echo 或 fixed"));
-        out->mode = static_cast<AutoReplySpec::Mode>(mode);
+        const auto mode = IndexOf(kModes, o.value(QLatin1String("mode")));
+        if (!mode)
+            return Fail(at + QStringLiteral(".mode"),
+                        WorkspaceTexts::tr("应为 off、echo 或 fixed"));
+        out->mode = static_cast<AutoReplySpec::Mode>(*mode);
         if (!o.value(QLatin1String("text")).isUndefined() && !Text(o, "text", at, &out->text, true))
             return false;
         if (out->mode == AutoReplySpec::Mode::kFixed && out->text.isEmpty())
-            return Fail(at + QStringLiteral(".text"), Texts::tr("固定回复不能为空"));
+            return Fail(at + QStringLiteral(".text"), WorkspaceTexts::tr("固定回复不能为空"));
         return Bool(o, "hex", at, &out->hex);
     }
 
     bool Page(const QJsonValue& value, const QString& at, PageSpec* out) {
         if (!value.isObject())
-            return Fail(at, Texts::tr("应为对象"));
+            return Fail(at, WorkspaceTexts::tr("应为对象"));
         const QJsonObject o = value.toObject();
-        const int kind = IndexOf(kPageNames, o.value(QLatin1String("page")));
-        if (kind < 0)
-            return Fail(at + QStringLiteral(".page"), Texts::tr("未知的页面"));
-        out->kind = static_cast<PageKind>(kind);
+        const auto kind = IndexOf(kPageNames, o.value(QLatin1String("page")));
+        if (!kind)
+            return Fail(at + QStringLiteral(".page"), WorkspaceTexts::tr("未知的页面"));
+        out->kind = static_cast<PageKind>(*kind);
         const QJsonValue list = o.value(QLatin1String("endpoints"));
         if (!list.isUndefined() && !list.isArray())
-            return Fail(at + QStringLiteral(".endpoints"), Texts::tr("应为列表"));
+            return Fail(at + QStringLiteral(".endpoints"), WorkspaceTexts::tr("应为列表"));
         const QJsonArray endpoints = list.toArray();
         if (endpoints.size() > (IsServer(out->kind) ? 1 : kMaxEndpoints))
-            return Fail(at + QStringLiteral(".endpoints"), IsServer(out->kind)
-                                                               ? Texts::tr("服务器页至多有一个端点")
-                                                               : Texts::tr("端点太多"));
+            return Fail(at + QStringLiteral(".endpoints"),
+                        IsServer(out->kind) ? WorkspaceTexts::tr("服务器页至多有一个端点")
+                                            : WorkspaceTexts::tr("端点太多"));
         for (qsizetype i = 0; i < endpoints.size(); ++i) {
             EndpointSpec spec;
             if (!Endpoint(endpoints[i], out->kind, at + QStringLiteral(".endpoints[%1]").arg(i),
@@ -284,10 +279,9 @@ public:
             return false;
         if (const QJsonValue saved = o.value(QLatin1String("savedMessages"));
             !saved.isUndefined()) {
-            auto read =
-                saved.isObject()
-                    ? SavedFromJson(saved.toObject())
-                    : std::variant<SavedMessages, SavedFault>(SavedFault{Texts::tr("应为对象")});
+            auto read = saved.isObject() ? SavedFromJson(saved.toObject())
+                                         : std::variant<SavedMessages, SavedFault>(
+                                               SavedFault{WorkspaceTexts::tr("应为对象")});
             if (auto* why = std::get_if<SavedFault>(&read))
                 return Fail(at + QStringLiteral(".savedMessages"), why->what);
             out->saved = std::get<SavedMessages>(std::move(read));
@@ -306,13 +300,14 @@ public:
         if (value.isUndefined())
             return true;
         if (!value.isObject())
-            return Fail(at, Texts::tr("应为对象"));
+            return Fail(at, WorkspaceTexts::tr("应为对象"));
         const QJsonObject o = value.toObject();
         SendOptions options;
-        const int ending = IndexOf(kEndings, o.value(QLatin1String("lineEnding")));
-        if (ending < 0)
-            return Fail(at + QStringLiteral(".lineEnding"), Texts::tr("应为 lf、crlf、cr 或 none"));
-        options.lineEnding = static_cast<LineEnding>(ending);
+        const auto ending = IndexOf(kEndings, o.value(QLatin1String("lineEnding")));
+        if (!ending)
+            return Fail(at + QStringLiteral(".lineEnding"),
+                        WorkspaceTexts::tr("应为 lf、crlf、cr 或 none"));
+        options.lineEnding = static_cast<LineEnding>(*ending);
         if (!Bool(o, "keepText", at, &options.keepText))
             return false;
         *out = options;
@@ -346,7 +341,7 @@ QJsonObject EndpointToJson(PageKind kind, const EndpointSpec& e) {
 }  // namespace
 
 QString PageKindName(PageKind kind) {
-    return QLatin1String(kPageNames[static_cast<size_t>(kind)]);
+    return NameOf(kPageNames, static_cast<int>(kind));
 }
 
 QString WorkspaceFault::Text() const {
@@ -394,13 +389,14 @@ QByteArray WorkspaceToBytes(const WorkspaceDoc& doc) {
 std::variant<WorkspaceDoc, WorkspaceFault> WorkspaceFromJson(const QJsonObject& document) {
     const QJsonValue version = document.value(QLatin1String("version"));
     if (!version.isDouble() || version.toDouble() != kWorkspaceVersion)
-        return WorkspaceFault{QStringLiteral("version"),
-                              Texts::tr("版本未知（只认得版本 %1）").arg(kWorkspaceVersion)};
+        return WorkspaceFault{
+            QStringLiteral("version"),
+            WorkspaceTexts::tr("版本未知（只认得版本 %1）").arg(kWorkspaceVersion)};
     Reader reader;
     WorkspaceDoc doc;
     const QJsonValue pages = document.value(QLatin1String("pages"));
     if (!pages.isArray())
-        return WorkspaceFault{QStringLiteral("pages"), Texts::tr("应为列表")};
+        return WorkspaceFault{QStringLiteral("pages"), WorkspaceTexts::tr("应为列表")};
     std::set<PageKind> seen;
     const QJsonArray list = pages.toArray();
     for (qsizetype i = 0; i < list.size() && !reader.fault; ++i) {
@@ -409,7 +405,7 @@ std::variant<WorkspaceDoc, WorkspaceFault> WorkspaceFromJson(const QJsonObject& 
         if (!reader.Page(list[i], at, &page))
             break;
         if (!seen.insert(page.kind).second) {
-            reader.Fail(at + QStringLiteral(".page"), Texts::tr("此页已在前面出现"));
+            reader.Fail(at + QStringLiteral(".page"), WorkspaceTexts::tr("此页已在前面出现"));
             break;
         }
         doc.pages.push_back(std::move(page));
@@ -426,22 +422,22 @@ std::variant<WorkspaceDoc, WorkspaceFault> WorkspaceFromBytes(const QByteArray& 
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError)
         return WorkspaceFault{{},
-                              Texts::tr("不是有效的 JSON（第 %1 字节：%2）")
+                              WorkspaceTexts::tr("不是有效的 JSON（第 %1 字节：%2）")
                                   .arg(error.offset)
                                   .arg(error.errorString())};
     if (!document.isObject())
-        return WorkspaceFault{{}, Texts::tr("不是 JSON 对象")};
+        return WorkspaceFault{{}, WorkspaceTexts::tr("不是 JSON 对象")};
     return WorkspaceFromJson(document.object());
 }
 
 std::variant<WorkspaceDoc, QString> ReadWorkspaceFile(const QString& path) {
     const QFileInfo info(path);
     if (!info.exists())
-        return Texts::tr("文件不存在");
+        return WorkspaceTexts::tr("文件不存在");
     if (!info.isFile())
-        return Texts::tr("不是普通文件");
+        return WorkspaceTexts::tr("不是普通文件");
     if (info.size() > kMaxFileBytes)
-        return Texts::tr("文件大于 16 MB");
+        return WorkspaceTexts::tr("文件大于 16 MB");
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return file.errorString();

@@ -6,9 +6,17 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QMenu>
+#include <QTemporaryDir>
+#include <QTimer>
 #include <QToolTip>
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <iterator>
+#include <optional>
 
 #include "pages/dlg_set_ip.h"
 #include "pages/local_choice.h"
@@ -16,6 +24,7 @@
 #include "pages/tcp_server_dlg.h"
 #include "pages/tls_cert_dlg.h"
 #include "pages/tls_choice.h"
+#include "pages/tls_loader.h"
 #include "pages/tls_options_box.h"
 #include "skin/ui_kit.h"
 #include "tests/common/tls_peers.h"
@@ -78,13 +87,20 @@ TEST(TlsChoiceTest, EncryptedKeyAsksForItsPassword) {
             dlg->findChild<QLineEdit*>("tlsPasswordEdit")->setText(typed);
             dlg->accept();
         });
-        QString error;
-        auto ctx = pages::MakeTlsContext(choice, QString(), nullptr, &error);
+        QWidget owner;
+        std::optional<pages::TlsMade> made;
+        pages::LoadTlsContext(choice, QString(), &owner,
+                              [&](std::shared_ptr<const tls::Context> ctx, QString error) {
+                                  made = pages::TlsMade{std::move(ctx), std::move(error)};
+                              });
+        ASSERT_TRUE(RunUntil([&] { return made.has_value(); }));
         ui::SetModalScript(nullptr);
         EXPECT_EQ(asked, "tlsPasswordDlg");
-        EXPECT_EQ(ctx != nullptr, typed && std::string(typed) == "secret") << error.toStdString();
-        EXPECT_EQ(error.isEmpty(), !typed || std::string(typed) == "secret");
+        EXPECT_EQ(made->context != nullptr, typed && std::string(typed) == "secret")
+            << made->error.toStdString();
+        EXPECT_EQ(made->error.isEmpty(), !typed || std::string(typed) == "secret");
     }
+    EXPECT_TRUE(RunUntil([] { return pages::TlsLoadsRunning() == 0; }));
     QFile file(settings.Path());
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     EXPECT_FALSE(file.readAll().contains("secret"));
@@ -98,9 +114,14 @@ protected:
         choice.selfSigned = true;
         choice.Store("tcpServer");
         const int port = ListenOnFreePort();
+        EXPECT_TRUE(Listening());
         for (auto& m : messages_)
             ADD_FAILURE() << m.text.toStdString();
         return port;
+    }
+    // Waits until the server listens (its TLS files are read first).
+    bool Listening() {
+        return Eventually([&] { return Icon(Root()) == pages::kImageEndpointActive; });
     }
     static QString ConfigFile(const char* name) {
         return QFileInfo(pages::settings::FilePath()).absoluteDir().filePath(name);
@@ -198,7 +219,8 @@ TEST_F(TlsServerPageTest, StartTlsSwitchesTheSelectedConnection) {
     QAction* start = startTls();
     ASSERT_TRUE(start->isEnabled());
     start->trigger();
-    EXPECT_FALSE(startTls()->isEnabled());  // once per connection
+    // Once the files are read, and once per connection.
+    ASSERT_TRUE(Eventually([&] { return !startTls()->isEnabled(); }));
     EXPECT_TRUE(messages_.empty());
     Type("220 go ahead\r\n");
     Menu("actionSendWithEscapes");
@@ -211,6 +233,44 @@ TEST_F(TlsServerPageTest, StartTlsSwitchesTheSelectedConnection) {
     EXPECT_TRUE(Eventually([&] { return Received().contains("secret"); }));
 }
 
+// A key file that is a FIFO nobody writes to leaves the window's events running; the server
+// listens once the key comes through it, and the thread that read it ends.
+TEST_F(TlsServerPageTest, KeyOnAFifoDoesNotHoldUpTheWindow) {
+    TestPki pki;
+    QTemporaryDir dir;
+    const std::string fifo = dir.filePath("key.fifo").toStdString();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    TlsChoice choice;
+    choice.enabled = true;
+    choice.selfSigned = false;
+    choice.certFile = QString::fromStdString(pki.serverCert);
+    choice.keyFile = QString::fromStdString(fifo);
+    choice.Store("tcpServer");
+    ListenOnFreePort();
+
+    int ticks = 0;
+    QTimer timer;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    timer.start(1);
+    EXPECT_TRUE(Eventually([&] { return ticks >= 20; }));
+    EXPECT_EQ(pages::TlsLoadsRunning(), 1);
+    EXPECT_NE(Icon(Root()), pages::kImageEndpointActive);
+
+    // The key is read more than once (is it encrypted? then the context): feed every reader.
+    std::ifstream in(pki.serverKey, std::ios::binary);
+    const std::string key{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    EXPECT_TRUE(Eventually([&] {
+        const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK);  // ENXIO while none reads
+        if (fd >= 0) {
+            EXPECT_EQ(write(fd, key.data(), key.size()), static_cast<ssize_t>(key.size()));
+            close(fd);
+        }
+        return Icon(Root()) == pages::kImageEndpointActive;
+    }));
+    EXPECT_TRUE(messages_.empty());
+    EXPECT_TRUE(Eventually([] { return pages::TlsLoadsRunning() == 0; }));
+}
+
 class TlsClientPageTest : public SendTest<pages::CTcpClientDlg> {
 protected:
     void Create(int port) {
@@ -218,6 +278,7 @@ protected:
                           {pages::CDlgSetIp::kBoxPort, QString::number(port)},
                           {pages::CDlgSetIp::kBoxCount, "1"}});
         Press(pages::CTcpClientDlg::kCreate);
+        ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 1; }));  // TLS files read
         ClickItem(Child(0));
         Press(pages::CTcpClientDlg::kConnect);
     }

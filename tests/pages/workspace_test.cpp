@@ -216,10 +216,13 @@ TEST_F(WorkspaceTest, TcpEndpointsComeBackWithTheirSocketOptionsAndTlsChoices) {
     const int port = FreeTcpPort();
     AnswerNextPrompt({{pages::CSetListenDlg::kBoxPort, QString::number(port)}});
     PressButton(Page(PageKind::kTcpServer), pages::CTcpServerDlg::kCreate);
+    // Each is made once its TLS files are read.
+    ASSERT_TRUE(RunUntil([&] { return workspace_->Snapshot().pages[0].endpoints.size() == 1; }));
     AnswerNextPrompt({{pages::CDlgSetIp::kBoxAddress, "127.0.0.1"},
                       {pages::CDlgSetIp::kBoxPort, QString::number(port)},
                       {pages::CDlgSetIp::kBoxCount, "2"}});
     PressButton(Page(PageKind::kTcpClient), pages::CTcpClientDlg::kCreate);
+    ASSERT_TRUE(RunUntil([&] { return Nodes(PageKind::kTcpClient) == 2; }));
     const WorkspaceDoc before = workspace_->Snapshot();
     ASSERT_EQ(before.pages[1].endpoints.size(), 1u);
     EXPECT_EQ(before.pages[0].endpoints[0].SocketOptions(), "nodelay keepalive=60/10/5");
