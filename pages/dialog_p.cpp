@@ -106,6 +106,7 @@ CDialogP::~CDialogP() {
     // Pages tear down in their own destructors (they own the engines); this is the backstop
     // that keeps late queued notifications from running on a half-destroyed page.
     m_notifier.Close();
+    delete m_sending;  // before the windows and views it works on
 }
 
 QGroupBox* CDialogP::AddGroup(const QString& title, const QRect& rect, int framedId) {
@@ -140,7 +141,21 @@ void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
     ui::UseTabForFocus(m_sendBox);
     AddGroup(tr("发送窗口"), DuRect(252, 150, 239, 141), kSendBox);
     CreateCountersAndRecordings();
-    SetUpSending();
+}
+
+SendSurface CDialogP::SendingSurface() {
+    SendSurface surface;
+    surface.page = this;
+    surface.colour = m_colour;
+    surface.box = m_sendBox;
+    surface.tree = m_tree;
+    surface.receivedView = m_recvView;
+    surface.sentView = m_sentView;
+    surface.store = [this]() -> RecordStore& { return Store(); };
+    surface.message = [this](const QString& text, const QString& caption) {
+        Message(text, caption);
+    };
+    return surface;
 }
 
 void CDialogP::CreateCountersAndRecordings() {
@@ -168,7 +183,7 @@ void CDialogP::CreateCountersAndRecordings() {
 
 QMenu* CDialogP::MakeTreeMenu(TreeNode* item) {
     // Sending acts on the selected connection, recording on the node under the cursor.
-    QMenu* menu = MakeTreeMenu();
+    QMenu* menu = m_sending->MakeTreeMenu();
     AddTlsActions(menu, item);
     menu->addSeparator();
     QMenu* records = m_recordings->MakeMenu(RecordOf(item), menu);
@@ -289,12 +304,8 @@ void CDialogP::WatchHostAddress() {
 
 bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
     m_newRecords.Clear();  // their records are listed and go with the store's
-    if (m_repeat)
-        m_repeat->StopAll();
-    if (m_sequenceRunner)
-        m_sequenceRunner->End(nullptr, tr("连接已关闭"));
-    if (m_files)
-        m_files->Abort();
+    if (m_sending)
+        m_sending->EndSendsOf(nullptr, tr("连接已关闭"));
     TreeNode* root = tree ? tree->topLevelItem(0) : nullptr;
     std::vector<ConnectInfo*> shown;
     for (int i = 0; root && i < root->childCount(); ++i)
@@ -371,7 +382,7 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind, uint64_t 
                 FlushNewRecords();
                 QString failure;
                 if (Store().IsListed(key, pInfo))
-                    failure = HandleSendNews(pInfo);
+                    failure = m_sending->HandleSendNews(pInfo);
                 if (!failure.isEmpty())
                     Message(failure, tr("提示"));
             });
@@ -393,7 +404,7 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind, uint64_t 
                 if (!Store().IsListed(key, pInfo))
                     return;
                 HandleConnectionUpdate(pInfo, kind);
-                EndSendsOf(pInfo, tr("连接已关闭"));
+                m_sending->EndSendsOf(pInfo, tr("连接已关闭"));
             });
             return;
     }
@@ -458,7 +469,7 @@ TreeNode* CDialogP::SelectedConnection() const {
 void CDialogP::FreeRecord(uint64_t key, ConnectInfo* rec) {
     if (!rec)
         return;
-    EndSendsOf(rec, tr("连接已删除"));
+    m_sending->EndSendsOf(rec, tr("连接已删除"));
     m_recvView->Forget(rec);
     m_sentView->Forget(rec);
     if (m_recordings)
@@ -479,8 +490,7 @@ void CDialogP::ShowDataNews(ConnectInfo* rec) {
     } else {
         SetNodeImage(node, kImageOpenUnread);
     }
-    if (m_sequenceRunner)
-        m_sequenceRunner->DataArrived(rec);
+    m_sending->DataArrived(rec);
 }
 
 void CDialogP::AddPeerNode(ConnectInfo* pInfo) {
@@ -490,8 +500,7 @@ void CDialogP::AddPeerNode(ConnectInfo* pInfo) {
         Message(QStringLiteral("pConnectInfo is null"), QStringLiteral("error!"));
         return;
     }
-    AddRecordNode(pInfo, ToQString(enc::ToWide(pInfo->addrClient.Label())),
-                  kImageOpen);
+    AddRecordNode(pInfo, ToQString(enc::ToWide(pInfo->addrClient.Label())), kImageOpen);
 }
 
 void CDialogP::ShowRecordLogs(ConnectInfo* rec) {
@@ -507,64 +516,9 @@ void CDialogP::ClearSentView() {
     m_sentView->clear();
 }
 
-std::u16string CDialogP::SendBoxText() const {
-    // The raw text: toPlainText() would turn no-break spaces into blanks and line separators
-    // into line breaks. Only the box's own line breaks count (CSendBox::Text).
-    return FromQString(static_cast<const CSendBox*>(m_sendBox)->Text());
-}
-
-std::optional<std::u16string> CDialogP::TakeSendText() {
-    std::u16string text = SendBoxText();
-    if (text.empty())
-        return std::nullopt;
-    while (!text.empty() && text.back() == u' ')
-        text.pop_back();
-    ClearSentView();
-    if (text.empty())
-        return std::nullopt;
-    return text;
-}
-
-std::optional<std::string> CDialogP::EncodeSendText(const std::u16string& text) {
-    const LineEnding ending = m_oneSend.ending.value_or(CurrentSendOptions().lineEnding);
-    if (m_oneSend.form != SendForm::kText || m_oneSend.text) {
-        enc::ReadBytes read = WireBytesIn(text, m_oneSend.form, ending);
-        if (!read.fault)
-            return std::move(read.bytes);
-        Message(FaultMessage(text, *read.fault), tr("提示"));
-        return std::nullopt;
-    }
-    // A line break goes out as the user chose; hex text has no line breaks to send. A text
-    // that needs no change is encoded as it is, without a copy.
-    const bool asIs = enc::WireEncoding() == enc::kHex || ending == LineEnding::kLf ||
-                      text.find(u'\n') == std::u16string::npos;
-    auto wire =
-        asIs ? enc::TryEncodeForWire(text) : enc::TryEncodeForWire(ApplyLineEnding(text, ending));
-    if (!wire) {
-        Message(tr("发送内容不是有效的十六进制数据！"), tr("提示"));
-        return std::nullopt;
-    }
-    return wire;
-}
-
-void CDialogP::LogSent(ConnectInfo* rec, const std::string& wire, int sent, bool fromBox) {
-    const std::string_view taken = std::string_view(wire).substr(0, static_cast<size_t>(sent));
-    LogSentChunk(rec, taken);
-    NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, taken);
-    if (!fromBox) {
-        RefreshSentViewSoon();
-        return;
-    }
-    ShowSentLog(rec);
-    if (!CurrentSendOptions().keepText)
-        m_sendBox->clear();
-}
-
-void CDialogP::AddViewButtons(int sendId, int clearReceivedId, int clearSentId,
-                              std::function<void()> onSend) {
-    m_onSend = onSend;
+void CDialogP::AddViewButtons(int sendId, int clearReceivedId, int clearSentId) {
     AddButton(sendId, ButtonAbove(m_sendBox, 61, m_sendBox->y() - 26), {257, 254, 255, 256},
-              std::move(onSend));
+              [this] { m_sending->Send(); });
     AddButton(clearReceivedId, ButtonAbove(m_recvView, 101, 5), {253, 250, 251, 252},
               [this] { ClearSelectedReceived(); });
     AddButton(clearSentId, ButtonAbove(m_sentView, 101, m_sentView->y() - 26), {249, 246, 247, 248},
@@ -603,161 +557,6 @@ void CDialogP::ClearSelectedSent() {
         ClearSentLog(rec);
         ClearSentView();
     }
-}
-
-void CDialogP::SendToSelected(const SendSteps& steps) {
-    TreeNode* item = SelectedConnection();
-    if (!item) {
-        Message(tr("请选择接收端！"), tr("提示!"));
-        return;
-    }
-    if (steps.pageReady && !steps.pageReady())
-        return;
-    ConnectInfo* rec = RecordOf(item);
-    if (!rec || (steps.recordReady && !steps.recordReady(rec)))
-        return;
-    const bool fromBox = !m_oneSend.text;
-    auto text = fromBox ? TakeSendText() : std::optional(*m_oneSend.text);
-    if (!text)
-        return;
-    if (fromBox) {
-        m_boxRevision = m_sendBox->document()->revision();
-        m_boxTextSize = text->size();
-    }
-    auto wire = EncodeSendText(*text);
-    if (!wire || (steps.skipEmpty && wire->empty()))
-        return;
-    // One text for the history and the send queue: a long one is not copied. A saved or
-    // one-off text is not the box's, and no text tells the writer so.
-    std::shared_ptr<const std::u16string> shared;
-    if (fromBox) {
-        shared = std::make_shared<const std::u16string>(std::move(*text));
-        m_history.Add(shared);
-    }
-    if (const int sent = steps.send(item, rec, *wire, shared); sent > 0)
-        LogSent(rec, *wire, sent, fromBox);
-}
-
-void CDialogP::SendOnSelectedTcp(TcpEngine& engine, const std::function<void(TreeNode*)>& refresh) {
-    SendSteps steps;
-    steps.recordReady = [this](ConnectInfo* rec) {
-        if (Store().IsOpen(rec))
-            return true;
-        Message(tr("未建立链接！"), tr("提示!"));
-        return false;
-    };
-    // A text that encodes to no bytes has nothing to send; a send of 0 bytes is no sign of a
-    // lost peer.
-    steps.skipEmpty = true;
-    steps.send = [this, &engine, &refresh](TreeNode* item, ConnectInfo* rec, std::string& wire,
-                                           const std::shared_ptr<const std::u16string>& text) {
-        m_sendRefresh = refresh;
-        switch (engine.Send(rec, &wire, text)) {
-            case TcpEngine::SendResult::kAll:
-                return static_cast<int>(wire.size());
-            case TcpEngine::SendResult::kQueued:
-                ShowSentLog(rec);  // the line follows once the peer has taken it all
-                return 0;
-            case TcpEngine::SendResult::kFull:
-                ShowSentLog(rec);
-                Message(tr("待发送的数据已达 64 MB，本次内容未发送！"), tr("提示"));
-                return 0;
-            case TcpEngine::SendResult::kFailed:
-                break;
-        }
-        Store().Disconnect(rec);
-        refresh(item);
-        Message(tr("对方已经断开！"), tr("提示"));
-        return 0;
-    };
-    SendToSelected(steps);
-}
-
-QString CDialogP::HandleSendNews(ConnectInfo* rec) {
-    QUILLET_ASSERT_UI_THREAD();
-    QUILLET_ASSERT_UNLOCKED();
-    const RecordStore::SendNews news = Store().TakeSendNews(rec);
-    // The box's text is looked at only for news of texts that came from it.
-    const bool ofBox = std::any_of(news.done.begin(), news.done.end(),
-                                   [](const PendingSend& item) { return item.FromBox(); });
-    // Untouched since the last send from it, the box still holds that text: no need to read
-    // it back (a long text costs a copy of its whole document).
-    const bool untouched = m_sendBox->document()->revision() == m_boxRevision;
-    std::u16string box;
-    if (ofBox && !CurrentSendOptions().keepText && !untouched) {
-        box = SendBoxText();
-        while (!box.empty() && box.back() == u' ')
-            box.pop_back();
-    }
-    bool logged = false, fromBox = false;
-    if (news.unloggedBytes > 0)
-        CountSentChunk(rec, news.unloggedBytes, news.unloggedMessages);
-    for (const PendingSend& item : news.done) {
-        if (!item.logged) {  // a file's piece: counted, not logged
-            CountSentChunk(rec, item.bytes.size());
-            continue;
-        }
-        LogSentChunk(rec, item.bytes);
-        NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, item.bytes);
-        logged = true;
-        fromBox = fromBox || item.FromBox();
-        if (!item.FromBox() || CurrentSendOptions().keepText)
-            continue;
-        if ((untouched && item.text->size() == m_boxTextSize &&
-             !m_sendBox->document()->isEmpty()) ||
-            (!box.empty() && box == *item.text)) {  // not if the user has typed on since
-            m_sendBox->clear();
-            box.clear();
-        }
-    }
-    size_t sent = 0, unsent = 0;
-    for (const PendingSend& item : news.lost) {
-        sent += item.taken;
-        unsent += item.bytes.size() - item.taken;
-        if (item.taken > 0) {  // the log holds what the socket really took
-            const std::string_view taken = std::string_view(item.bytes).substr(0, item.taken);
-            if (item.logged) {
-                LogSentChunk(rec, taken);
-                NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, taken);
-            } else {
-                CountSentChunk(rec, taken.size());
-            }
-        }
-    }
-    TreeNode* node = NodeOf(rec);
-    const bool selected = node && node == m_tree->currentItem();
-    if (news.noWriter) {  // the connection is fine; only its texts could not go
-        if (selected && (logged || sent > 0))
-            RefreshSentViewSoon();
-        return tr("无法创建发送线程！\n已发送 %1 字节，未发送 %2 字节。").arg(sent).arg(unsent);
-    }
-    if (news.lost.empty()) {
-        // The box's text shows at once; repeats and replies a moment later, many at a time.
-        if (selected && fromBox)
-            ShowSentLog(rec);
-        else if (selected && logged)
-            RefreshSentViewSoon();
-        return {};
-    }
-    Store().Disconnect(rec);
-    if (selected && m_sendRefresh)
-        m_sendRefresh(node);
-    return tr("对方已经断开！\n已发送 %1 字节，未发送 %2 字节。").arg(sent).arg(unsent);
-}
-
-bool CDialogP::RootStateForSend() {
-    if (RootState())
-        return true;
-    Message(tr("发送出错了！"), tr("提示"));
-    return false;
-}
-
-int CDialogP::SentOrTold(int sent, TreeNode* item, const std::function<void(TreeNode*)>& refresh) {
-    if (sent > 0)
-        return sent;
-    refresh(item);
-    Message(tr("发送出错！"), tr("提示"));
-    return 0;
 }
 
 void CDialogP::Message(const QString& text, const QString& caption) {

@@ -13,6 +13,7 @@
 #include "pages/dlg_set_ip.h"
 #include "pages/socket_options_box.h"
 #include "pages/tls_cert_dlg.h"
+#include "pages/tcp_send_controller.h"
 #include "pages/tls_choice.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
@@ -35,6 +36,8 @@ CTcpClientDlg::CTcpClientDlg(QWidget* parent) : CDialogP(kTemplateId, kPageColou
     CreateCommonControls(kTree, PageLayout::kStandard);
     m_tree->SetBkColor(kPageColour);
     InitConnectionTree(m_tree);
+    UseSending(new TcpSendController(
+        SendingSurface(), m_engine, [this](TreeNode* i) { RefreshItem(i); }, /*sendsToAll=*/false));
     CreateButtons();
     for (int id : {kConnect, kDisconnect, kDelete})
         EnableButton(id, false);
@@ -66,9 +69,7 @@ void CTcpClientDlg::CreateButtons() {
         AddButton(top[i].first, QRect(x, 5, 51, 24), top[i].second, handlers[i]);
         x += 51 + gap;
     }
-    AddViewButtons(kSend, kClearReceived, kClearSent, [this] {
-        SendOnSelectedTcp(m_engine, [this](TreeNode* i) { RefreshItem(i); });
-    });
+    AddViewButtons(kSend, kClearReceived, kClearSent);
 }
 
 void CTcpClientDlg::RefreshItem(TreeNode* item) {

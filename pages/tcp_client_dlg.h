@@ -49,11 +49,6 @@ public:
 
 protected:
     RecordStore& Store() override { return m_engine.m_store; }
-    RawSend SendRaw(ConnectInfo* rec, std::string bytes, bool logged) override {
-        return SendRawTcp(m_engine, rec, std::move(bytes), logged);
-    }
-    AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
-    bool StreamsFiles() const override { return true; }
     bool OffersStartTls() const override { return true; }
     bool StartTlsOn(ConnectInfo* rec) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) override;

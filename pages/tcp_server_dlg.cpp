@@ -12,6 +12,7 @@
 #include "pages/local_choice.h"
 #include "pages/prompt_dlg.h"
 #include "pages/socket_options_box.h"
+#include "pages/tcp_send_controller.h"
 #include "pages/tls_choice.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
@@ -32,6 +33,8 @@ CTcpServerDlg::CTcpServerDlg(QWidget* parent) : CDialogP(kTemplateId, kPageColou
     CreateCommonControls(kTree, PageLayout::kTcpServer);
     m_tree->SetBkColor(kPageColour);
     InitConnectionTree(m_tree);
+    UseSending(new TcpSendController(
+        SendingSurface(), m_engine, [this](TreeNode* i) { RefreshItem(i); }, /*sendsToAll=*/true));
     m_sendBox->setFocus();
     CreateButtons();
     for (int id : {kListen, kStopListen, kDisconnect, kDelete})
@@ -65,9 +68,7 @@ void CTcpServerDlg::CreateButtons() {
         AddButton(top[i].first, QRect(x, 5, 51, 24), top[i].second, handlers[i]);
         x += 51 + gap;
     }
-    AddViewButtons(kSend, kClearReceived, kClearSent, [this] {
-        SendOnSelectedTcp(m_engine, [this](TreeNode* i) { RefreshItem(i); });
-    });
+    AddViewButtons(kSend, kClearReceived, kClearSent);
 }
 
 void CTcpServerDlg::RefreshItem(TreeNode* item) {
