@@ -1,11 +1,8 @@
 #include "pages/dialog_p.h"
 
-#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHelpEvent>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -26,6 +23,7 @@
 #include "pages/log_settings.h"
 #include "engine/socket_closer.h"
 #include "engine/tcp_engine.h"
+#include "pages/counters_line.h"
 #include "pages/recordings.h"
 #include "pages/file_sender.h"
 #include "pages/log_save.h"
@@ -57,10 +55,6 @@ namespace {
 const QColor kRootText(136, 0, 21);
 // How often a page whose tree was built before the host's address was known looks for it.
 constexpr int kHostWatchMs = 250;
-// How often the counters line reads the selected record's counters.
-constexpr int kCountersMs = 250;
-// The counters line: under the left column's lowest box, down to the page's foot.
-constexpr int kCountersTopDu = 292;
 
 QSize TemplateSize(int templateId) {
     if (templateId == 129 || templateId == 130)
@@ -159,19 +153,10 @@ SendSurface CDialogP::SendingSurface() {
 }
 
 void CDialogP::CreateCountersAndRecordings() {
-    m_countersLine = new QLabel(this);
-    m_countersLine->setObjectName(QStringLiteral("countersLine"));
-    const int top = Du(kCountersTopDu);
-    m_countersLine->setGeometry(Du(6), top, Du(236), std::max(1, height() - top));
-    m_countersLine->setFont(ui::SansFont(std::clamp(height() - top, 8, 12)));
-    m_countersTimer = new QTimer(this);
-    m_countersTimer->setObjectName(QStringLiteral("countersTimer"));
-    connect(m_countersTimer, &QTimer::timeout, this, [this] {
-        if (isVisible())
-            RefreshCountersLine();
-    });
-    m_countersTimer->start(kCountersMs);
     m_recordings = new CRecordings([this]() -> RecordStore& { return Store(); }, this);
+    m_countersLine = new CCountersLine(
+        this, [this]() -> RecordStore& { return Store(); }, m_recordings,
+        [this] { return RecordOf(SelectedConnection()); });
     m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         TreeNode* item = m_tree->itemAt(at);
@@ -184,51 +169,13 @@ void CDialogP::CreateCountersAndRecordings() {
 QMenu* CDialogP::MakeTreeMenu(TreeNode* item) {
     // Sending acts on the selected connection, recording on the node under the cursor.
     QMenu* menu = m_sending->MakeTreeMenu();
-    AddTlsActions(menu, item);
+    AddNodeItems(menu, item);
     menu->addSeparator();
     QMenu* records = m_recordings->MakeMenu(RecordOf(item), menu);
     for (QAction* action : records->actions())
         menu->addAction(action);
     AddSharedMenuItems(menu);
     return menu;
-}
-
-namespace {
-
-QString ByteCount(uint64_t n) {
-    constexpr uint64_t kKiB = 1024;
-    if (n < kKiB)
-        return QCoreApplication::translate("quillet::pages::CDialogP", "%1 字节").arg(n);
-    // Computed in powers of 1024, and labelled so (KiB, MiB, GiB).
-    return QLocale::c().formattedDataSize(static_cast<qint64>(n), 1, QLocale::DataSizeIecFormat);
-}
-
-}  // namespace
-
-QString CDialogP::CountersText(ConnectInfo* rec) {
-    const CounterSnapshot c = Store().Counters(rec);
-    QString text = tr("收 %1 / %2 条，%3/秒；发 %4 / %5 条")
-                       .arg(ByteCount(c.recvBytes))
-                       .arg(c.recvMessages)
-                       .arg(ByteCount(c.recvPerSecond))
-                       .arg(ByteCount(c.sentBytes))
-                       .arg(c.sentMessages);
-    if (m_recordings->IsRecording(rec) || m_recordings->IsRecordingPage())
-        text += tr("；记录中");
-    // Said here, in the record's own view, rather than in a box per peer.
-    if (c.repliesToOwn > 0)
-        text += tr("；未自动回复本程序自己的套接字 %1 次").arg(c.repliesToOwn);
-    if (c.repliesOverBudget > 0)
-        text += tr("；超出自动回复限额，已丢弃 %1 个回复").arg(c.repliesOverBudget);
-    return text;
-}
-
-void CDialogP::RefreshCountersLine() {
-    TreeNode* item = SelectedConnection();
-    ConnectInfo* rec = RecordOf(item);
-    const QString text = rec ? CountersText(rec) : QString();
-    if (m_countersLine->text() != text)
-        m_countersLine->setText(text);
 }
 
 ui::CSkinBtn* CDialogP::AddButton(int id, const QRect& rect, const std::array<int, 4>& bitmaps,
@@ -572,12 +519,6 @@ std::vector<EndpointSpec> CDialogP::WorkspaceEndpoints() {
                        state && state->nPort > 0);
 }
 
-QJsonObject CDialogP::OptionsWith(const QJsonObject& kept, const LocalChoice& local) {
-    QJsonObject options = kept;
-    options.insert(QStringLiteral("local"), QString::fromStdString(local.ToText()));
-    return options;
-}
-
 void CDialogP::keyPressEvent(QKeyEvent* event) {
     // Escape never closes or hides a page; Enter is no default button here either.
     if (event->key() == Qt::Key_Escape || event->key() == Qt::Key_Return ||
@@ -593,7 +534,7 @@ bool CDialogP::eventFilter(QObject* watched, QEvent* event) {
         // Read when asked, so that thousands of nodes cost nothing until one is pointed at.
         auto* help = static_cast<QHelpEvent*>(event);
         if (ConnectInfo* rec = RecordOf(m_tree->itemAt(help->pos()))) {
-            QString tip = CountersText(rec) + TlsTooltipText(rec);
+            QString tip = m_countersLine->Text(rec) + TlsTooltipText(rec);
             if (const QString note = NodeNote(rec); !note.isEmpty())
                 tip = note + QLatin1Char('\n') + tip;
             QToolTip::showText(help->globalPos(), tip, m_tree->viewport());

@@ -29,6 +29,7 @@
 #include "engine/connection_sink.h"
 #include "engine/new_record_queue.h"
 #include "engine/record_store.h"
+#include "pages/counters_line.h"
 #include "pages/local_choice.h"
 #include "pages/log_view.h"
 #include "pages/made_endpoints.h"
@@ -39,7 +40,6 @@
 #include "pages/ui_notifier.h"
 
 class QGroupBox;
-class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QTimer;
@@ -82,18 +82,11 @@ public:
     CLogView* SentView() const { return m_sentView; }
     QPlainTextEdit* SendBox() const { return m_sendBox; }
     ui::CSkinBtn* Button(int id) const;
-    // The line under the views with the selected record's counters.
-    QLabel* CountersLine() const { return m_countersLine; }
+    // The line under the views with the selected record's counters (also its tooltip's start).
+    CCountersLine* CountersLine() const { return m_countersLine; }
     // The page's recordings to files, and the tree's menu for a node that starts and stops them.
     CRecordings* Recordings() const { return m_recordings; }
     QMenu* MakeTreeMenu(TreeNode* item);
-    // The TLS items of a TCP node's menu (dialog_p_tls.cpp): "证书..." for a TLS connection.
-    void AddTlsActions(QMenu* menu, TreeNode* item);
-    // A record's counters as the line and the node's tooltip show them.
-    QString CountersText(ConnectInfo* rec);
-    // Shows the selected record's counters in the line now (a timer does it a few times a
-    // second while the page is visible).
-    void RefreshCountersLine();
 
     // Builds the root node: host address text, icons, ServerState, bold; its dark red goes to
     // the tree's store only.
@@ -106,13 +99,6 @@ public:
 
     // The page's sending (send_controller.h): every kind of send, its menus and windows.
     SendController* Sending() const { return m_sending; }
-    // The TCP pages: switches the open plain connection of `rec` to TLS with the page's TLS
-    // options ("开始 TLS"). False when it could not (told to the user).
-    virtual bool OffersStartTls() const { return false; }
-    virtual bool StartTlsOn(ConnectInfo* rec) {
-        (void)rec;
-        return false;
-    }
     // Workspaces (workspace.h). The prompt that makes this page's endpoints, filled in from
     // `spec` and never shown; null on a page that makes none.
     virtual std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) {
@@ -147,6 +133,8 @@ protected:
     virtual void HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) {
         (void)pInfo, (void)kind;
     }
+    // The page's own items of the tree's menu for `item`, after the sending items.
+    virtual void AddNodeItems(QMenu* menu, TreeNode* item) { (void)menu, (void)item; }
     // A mouse click in the tree: the item under the cursor (null on empty space).
     virtual void OnItemClick(TreeNode* item) { (void)item; }
     // What a record's tooltip says above its counters (its socket options ...); empty: nothing.
@@ -223,11 +211,6 @@ protected:
     void ClearSelectedSent();
     void Message(const QString& text, const QString& caption);
     bool Telling() const { return static_cast<bool>(m_tell); }
-    // A spec's "options": `kept` with the local address choice.
-    static QJsonObject OptionsWith(const QJsonObject& kept, const LocalChoice& local);
-    // A TCP page's: also the socket options and the TLS choice the endpoint was made with.
-    static QJsonObject TcpOptionsWith(const QJsonObject& kept, const LocalChoice& local,
-                                      const sock::SocketOptions& socket, const TlsChoice& tls);
 
     MadeEndpoints m_made;
 
@@ -259,10 +242,9 @@ private:
     std::function<void(const QString&)> m_tell;  // TellTo's
     SendController* m_sending = nullptr;         // a child of the page, deleted first
     QColor m_colour;
-    QLabel* m_countersLine = nullptr;
-    QTimer* m_countersTimer = nullptr;
-    CRecordings* m_recordings = nullptr;  // a child of the page
-    NewRecordQueue m_newRecords;          // from the workers, taken by FlushNewRecords
+    CCountersLine* m_countersLine = nullptr;  // a child of the page
+    CRecordings* m_recordings = nullptr;      // a child of the page
+    NewRecordQueue m_newRecords;              // from the workers, taken by FlushNewRecords
     // While a batch of new records goes in: their nodes, appended to the root at its end.
     std::vector<TreeNode*>* m_nodeBatch = nullptr;
 };

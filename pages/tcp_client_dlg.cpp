@@ -9,12 +9,14 @@
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
+#include "pages/endpoint_options.h"
 #include "pages/failure_cause.h"
 #include "pages/dlg_set_ip.h"
 #include "pages/socket_options_box.h"
 #include "pages/tls_cert_dlg.h"
 #include "pages/tcp_send_controller.h"
 #include "pages/tls_choice.h"
+#include "pages/tls_menu_items.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
 
@@ -391,9 +393,13 @@ void CTcpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) 
     }
 }
 
-bool CTcpClientDlg::StartTlsOn(ConnectInfo* rec) {
-    return StartTlsWithPageOptions(m_engine, rec, "tcpClient", false, this,
-                                   [this](const QString& why) { Message(why, ui::AppTitle()); });
+void CTcpClientDlg::AddNodeItems(QMenu* menu, TreeNode* item) {
+    AddTlsMenuItems(menu, this, Store(), RecordOf(SelectedConnection()), RecordOf(item),
+                    [this](ConnectInfo* rec) {
+                        StartTlsWithPageOptions(
+                            m_engine, rec, "tcpClient", false, this,
+                            [this](const QString& why) { Message(why, ui::AppTitle()); });
+                    });
 }
 
 }  // namespace quillet::pages

@@ -8,12 +8,14 @@
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
+#include "pages/endpoint_options.h"
 #include "pages/failure_cause.h"
 #include "pages/local_choice.h"
 #include "pages/prompt_dlg.h"
 #include "pages/socket_options_box.h"
 #include "pages/tcp_send_controller.h"
 #include "pages/tls_choice.h"
+#include "pages/tls_menu_items.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
 
@@ -246,9 +248,13 @@ void CTcpServerDlg::ShowRefused() {
     m_refusedNote->show();
 }
 
-bool CTcpServerDlg::StartTlsOn(ConnectInfo* rec) {
-    return StartTlsWithPageOptions(m_engine, rec, "tcpServer", true, this,
-                                   [this](const QString& why) { Message(why, ui::AppTitle()); });
+void CTcpServerDlg::AddNodeItems(QMenu* menu, TreeNode* item) {
+    AddTlsMenuItems(menu, this, Store(), RecordOf(SelectedConnection()), RecordOf(item),
+                    [this](ConnectInfo* rec) {
+                        StartTlsWithPageOptions(
+                            m_engine, rec, "tcpServer", true, this,
+                            [this](const QString& why) { Message(why, ui::AppTitle()); });
+                    });
 }
 
 }  // namespace quillet::pages

@@ -40,8 +40,7 @@ public:
 
 protected:
     RecordStore& Store() override { return m_engine.m_store; }
-    bool OffersStartTls() const override { return true; }
-    bool StartTlsOn(ConnectInfo* rec) override;
+    void AddNodeItems(QMenu* menu, TreeNode* item) override;
     void HandleNewConnection(ConnectInfo* pInfo) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) override;
     void OnItemClick(TreeNode* item) override { RefreshItem(item); }

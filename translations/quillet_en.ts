@@ -33,6 +33,29 @@
     </message>
 </context>
 <context>
+    <name>quillet::pages::CCountersLine</name>
+    <message>
+        <source>%1 字节</source>
+        <translation>%1 bytes</translation>
+    </message>
+    <message>
+        <source>收 %1 / %2 条，%3/秒；发 %4 / %5 条</source>
+        <translation>Received %1 in %2 messages, %3/s; sent %4 in %5 messages</translation>
+    </message>
+    <message>
+        <source>；记录中</source>
+        <translation>; recording</translation>
+    </message>
+    <message>
+        <source>；未自动回复本程序自己的套接字 %1 次</source>
+        <translation>; %1 automatic replies withheld from this program&apos;s own sockets</translation>
+    </message>
+    <message>
+        <source>；超出自动回复限额，已丢弃 %1 个回复</source>
+        <translation>; %1 automatic replies dropped over the reply budget</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::CDialogP</name>
     <message>
         <source>已发送的信息</source>
@@ -55,16 +78,8 @@
         <translation>No connection selected to clear</translation>
     </message>
     <message>
-        <source>收 %1 / %2 条，%3/秒；发 %4 / %5 条</source>
-        <translation>Received %1 in %2 messages, %3/s; sent %4 in %5 messages</translation>
-    </message>
-    <message>
         <source>内存不足：收到的部分数据未能记入日志（收到的字节数仍已计入）。程序继续运行。</source>
         <translation>Out of memory: some received data could not be logged (the received byte counts include it). The program goes on.</translation>
-    </message>
-    <message>
-        <source>%1 字节</source>
-        <translation>%1 bytes</translation>
     </message>
     <message>
         <source>连接已关闭</source>
@@ -73,26 +88,6 @@
     <message>
         <source>连接已删除</source>
         <translation>the record was deleted</translation>
-    </message>
-    <message>
-        <source>；记录中</source>
-        <translation>; recording</translation>
-    </message>
-    <message>
-        <source>；未自动回复本程序自己的套接字 %1 次</source>
-        <translation>; %1 automatic replies withheld from this program&apos;s own sockets</translation>
-    </message>
-    <message>
-        <source>；超出自动回复限额，已丢弃 %1 个回复</source>
-        <translation>; %1 automatic replies dropped over the reply budget</translation>
-    </message>
-    <message>
-        <source>开始 TLS</source>
-        <translation>Start TLS</translation>
-    </message>
-    <message>
-        <source>证书...</source>
-        <translation>Certificate...</translation>
     </message>
 </context>
 <context>
@@ -2240,6 +2235,17 @@ File: %2
     <message>
         <source>找不到文件 %1</source>
         <translation>file %1 not found</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::TlsMenuItems</name>
+    <message>
+        <source>开始 TLS</source>
+        <translation>Start TLS</translation>
+    </message>
+    <message>
+        <source>证书...</source>
+        <translation>Certificate...</translation>
     </message>
 </context>
 <context>

@@ -142,8 +142,8 @@ TEST_F(TcpFileStreamTest, ADeviceIsStreamedUntilTheUserStopsIt) {
     EXPECT_EQ(rec->nSentBytes, handed);
     // Sizes of 1024-based units are labelled so.
     const QString mib = QString::number(static_cast<double>(handed) / (1 << 20), 'f', 1);
-    EXPECT_TRUE(page_->CountersText(rec).contains(QStringLiteral("发 %1 MiB / ").arg(mib)))
-        << page_->CountersText(rec).toStdString();
+    EXPECT_TRUE(page_->CountersLine()->Text(rec).contains(QStringLiteral("发 %1 MiB / ").arg(mib)))
+        << page_->CountersLine()->Text(rec).toStdString();
 }
 
 TEST_F(TcpFileStreamTest, ASocketFileIsRefusedByName) {

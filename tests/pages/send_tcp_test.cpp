@@ -331,7 +331,7 @@ TEST_F(TcpSendTest, TwoEchoingPagesOfTheProgramDoNotAnswerEachOther) {
     ConnectInfo* rec = Rec(Child(0));
     ClickItem(Child(0));
     ASSERT_TRUE(Eventually([&] {
-        page_->RefreshCountersLine();
+        page_->CountersLine()->Refresh();
         return page_->CountersLine()->text().contains(QStringLiteral("本程序自己的套接字 1 次"));
     })) << page_->CountersLine()->text().toStdString();
     {

@@ -147,7 +147,7 @@ TEST_F(UdpSendTest, TheReplyBudgetOptionWithholdsRepliesAndTheRecordSaysSo) {
     page_->Sending()->ChooseAutoReply();
     ASSERT_TRUE(UdpSendTo(a, "?", port_));
     EXPECT_TRUE(Eventually([&] {
-        page_->RefreshCountersLine();
+        page_->CountersLine()->Refresh();
         return page_->CountersLine()->text().contains(QStringLiteral("已丢弃 1 个回复"));
     })) << page_->CountersLine()->text().toStdString();
 
