@@ -13,7 +13,7 @@
 #include "pages/list_file.h"
 #include "pages/list_file_dialog.h"
 #include "pages/send_box.h"
-#include "pages/send_controller.h"
+#include "pages/text_sender.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -55,7 +55,7 @@ QString ReadFile(const QString& path, SavedMessages* out) {
 
 }  // namespace
 
-CSavedMessagesDlg::CSavedMessagesDlg(SendController* sending)
+CSavedMessagesDlg::CSavedMessagesDlg(TextSender* sending)
     : QDialog(sending->Page()),
       m_sending(sending),
       m_messages(LoadSaved(sending->Page()->objectName())) {

@@ -21,6 +21,7 @@
 #include "pages/raw_send.h"
 #include "pages/send_forms.h"
 #include "pages/send_history.h"
+#include "pages/text_sender.h"
 #include "pages/tree_ctrl_ex.h"
 #include "pages/workspace_doc.h"
 
@@ -53,7 +54,7 @@ struct SendSurface {
     std::function<void(const QString& text, const QString& caption)> message;
 };
 
-class SendController : public QObject {
+class SendController : public QObject, public TextSender {
     Q_OBJECT
 public:
     // `autoReply`: the engine's, or null on a page without one. `sendsToAll`: the page offers
@@ -70,11 +71,11 @@ public:
     // A text not in the box (a saved message) in `form`, its line breaks as `ending`: to the
     // selected connection through the Send button's path, or to every connection; the box is
     // left as it is. A text that cannot be read is told and not sent.
-    void SendTextToSelected(const std::u16string& text, SendForm form, LineEnding ending);
-    void SendTextToAll(const std::u16string& text, SendForm form, LineEnding ending);
+    void SendTextToSelected(const std::u16string& text, SendForm form, LineEnding ending) override;
+    void SendTextToAll(const std::u16string& text, SendForm form, LineEnding ending) override;
     // The box's text to every open connection or peer (when SendsToAll).
     void SendToAll();
-    bool SendsToAll() const { return m_sendsToAll; }
+    bool SendsToAll() const override { return m_sendsToAll; }
     // Prompts for an interval and a count, then repeats the box's text to the selected
     // connection; stops the selected connection's repeat.
     void RepeatToSelected();
@@ -83,7 +84,7 @@ public:
     void SendFileToSelected();
     // Runs `sequence` on the selected connection; false (after telling the user) when none is
     // selected, it is closed, or a run is under way.
-    bool RunSequence(const Sequence& sequence);
+    bool RunSequence(const Sequence& sequence) override;
     // Prompts for the automatic reply (pages whose engine has one).
     void ChooseAutoReply();
     // The automatic reply as the settings keep it, and a new one (stored and in force; false,
@@ -103,8 +104,8 @@ public:
     QMenu* MakeSendBoxMenu();
     QMenu* MakeTreeMenu();
 
-    QWidget* Page() const { return m_surface.page; }
-    QPlainTextEdit* Box() const { return m_surface.box; }
+    QWidget* Page() const override { return m_surface.page; }
+    QPlainTextEdit* Box() const override { return m_surface.box; }
     const SendHistory& History() const { return m_history; }
     RepeatSender* Repeats() const { return m_repeat; }
     FileSender* Files() const { return m_files; }

@@ -14,7 +14,7 @@
 
 #include "pages/list_file.h"
 #include "pages/list_file_dialog.h"
-#include "pages/send_controller.h"
+#include "pages/text_sender.h"
 #include "pages/sequence_runner.h"
 #include "skin/ui_kit.h"
 
@@ -50,7 +50,7 @@ QString ReadFile(const QString& path, Sequences* out) {
 
 }  // namespace
 
-CSequencesDlg::CSequencesDlg(SendController* sending, SequenceRunner* runner)
+CSequencesDlg::CSequencesDlg(TextSender* sending, SequenceRunner* runner)
     : QDialog(sending->Page()),
       m_sending(sending),
       m_runner(runner),

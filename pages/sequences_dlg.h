@@ -25,14 +25,14 @@ class QVBoxLayout;
 
 namespace quillet::pages {
 
-class SendController;
+class TextSender;
 class SequenceRunner;
 
 class CSequencesDlg : public QDialog {
     Q_OBJECT
 public:
     // `sending` runs the sequences; its page's objectName names the list in the settings.
-    CSequencesDlg(SendController* sending, SequenceRunner* runner);
+    CSequencesDlg(TextSender* sending, SequenceRunner* runner);
     ~CSequencesDlg() override;
 
     const Sequences& All() const { return m_sequences; }
@@ -75,7 +75,7 @@ private:
     void StartIo(std::function<QString()> work, std::function<void()> done,
                  const QString& failureText, const QString& path);
 
-    SendController* m_sending;
+    TextSender* m_sending;
     SequenceRunner* m_runner;
     Sequences m_sequences;
     QComboBox* m_choice;
