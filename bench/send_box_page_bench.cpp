@@ -116,7 +116,7 @@ bool PartSendBoxPage() {
             Heartbeat beat;
             beat.Start();
             const auto start = Clock::now();
-            page.SendFromBox();
+            page.Sending()->SendFromBox();
             const bool arrived = RunUntil([&] { return got >= want; }, kLimit);
             const double seconds = Seconds(Clock::now() - start);
             // The page logs the line once the writer has sent it all, and empties the box.

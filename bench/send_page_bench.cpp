@@ -122,10 +122,10 @@ bool PartRepeatPage() {
     beat.Start();
     AnswerNextPrompt({{pages::CRepeatDlg::kInterval, "1"}, {pages::CRepeatDlg::kTimes, "0"}});
     const auto start = Clock::now();
-    s.page.RepeatToSelected();
+    s.page.Sending()->RepeatToSelected();
     RunFor(kRepeatRun);
     const double seconds = Seconds(Clock::now() - start);
-    s.page.StopRepeatOfSelected();
+    s.page.Sending()->StopRepeatOfSelected();
     beat.Stop();
     RunFor(std::chrono::milliseconds(100));
     stop = true;
@@ -173,7 +173,7 @@ bool PartEchoPage() {
     if (!s.Start())
         return false;
     AnswerNextPrompt({{}, {{pages::CAutoReplyDlg::kEcho, true}}, true, {}});
-    s.page.ChooseAutoReply();
+    s.page.Sending()->ChooseAutoReply();
     const auto start = Clock::now();
     auto clients = std::async(std::launch::async, RunEchoClients, s.port);
     while (clients.wait_for(std::chrono::milliseconds(0)) != std::future_status::ready &&
@@ -184,7 +184,7 @@ bool PartEchoPage() {
     Report("echo_msgs_per_s", echoed / kEchoMessage / seconds);
     Report("echo_pct", echoed * 100.0 / (kEchoMessage * kEchoMessages * kEchoClients));
     AnswerNextPrompt({{}, {{pages::CAutoReplyDlg::kEcho, false}}, true, {}});
-    s.page.ChooseAutoReply();  // off again: kept with the settings
+    s.page.Sending()->ChooseAutoReply();  // off again: kept with the settings
     return echoed == kEchoMessage * kEchoMessages * kEchoClients;
 }
 
@@ -253,7 +253,7 @@ bool PartFilePage() {
     beat.Start();
     AnswerNextPrompt({{pages::CSendFileDlg::kPath, path}});
     const auto start = Clock::now();
-    s.page.SendFileToSelected();
+    s.page.Sending()->SendFileToSelected();
     const bool done = RunUntil([&] { return got == kFileBytes; }, kLimit);
     const double seconds = Seconds(Clock::now() - start);
     beat.Stop();

@@ -99,14 +99,14 @@ bool PartSequencePage() {
         return false;
     ClickTreeItem(&page, root->child(0));  // the view follows the notes as the user sees them
     bool finished = false, ok = false;
-    QObject::connect(page.Sequencer(), &pages::SequenceRunner::Finished, &page,
+    QObject::connect(page.Sending()->Sequencer(), &pages::SequenceRunner::Finished, &page,
                      [&](bool passed, const QString&) { finished = true, ok = passed; });
     const auto start = Clock::now();
-    if (!page.RunSequence(Exchanges()))
+    if (!page.Sending()->RunSequence(Exchanges()))
         return false;
     RunUntil([&] { return finished; }, kLimit);
     const double seconds = Seconds(Clock::now() - start);
-    page.Sequencer()->Stop();
+    page.Sending()->Sequencer()->Stop();
     peer.kill();
     peer.waitForFinished(10000);
     Report("sequence_exchanges_per_s", ok ? kExchanges / seconds : 0);

@@ -1,11 +1,8 @@
 #include "pages/dialog_p.h"
 
-#include <QCoreApplication>
 #include <QGroupBox>
 #include <QHelpEvent>
 #include <QKeyEvent>
-#include <QLabel>
-#include <QLocale>
 #include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -26,6 +23,7 @@
 #include "pages/log_settings.h"
 #include "engine/socket_closer.h"
 #include "engine/tcp_engine.h"
+#include "pages/counters_line.h"
 #include "pages/recordings.h"
 #include "pages/file_sender.h"
 #include "pages/log_save.h"
@@ -50,10 +48,6 @@ namespace {
 const QColor kRootText(136, 0, 21);
 // How often a page whose tree was built before the host's address was known looks for it.
 constexpr int kHostWatchMs = 250;
-// How often the counters line reads the selected record's counters.
-constexpr int kCountersMs = 250;
-// The counters line: under the left column's lowest box, down to the page's foot.
-constexpr int kCountersTopDu = 292;
 
 QSize TemplateSize(int templateId) {
     if (templateId == 129 || templateId == 130)
@@ -99,6 +93,7 @@ CDialogP::~CDialogP() {
     // Pages tear down in their own destructors (they own the engines); this is the backstop
     // that keeps late queued notifications from running on a half-destroyed page.
     m_notifier.Close();
+    delete m_sending;  // before the windows and views it works on
 }
 
 QGroupBox* CDialogP::AddGroup(const QString& title, const QRect& rect, int framedId) {
@@ -133,23 +128,28 @@ void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
     ui::UseTabForFocus(m_sendBox);
     AddGroup(tr("发送窗口"), DuRect(252, 150, 239, 141), kSendBox);
     CreateCountersAndRecordings();
-    SetUpSending();
+}
+
+SendSurface CDialogP::SendingSurface() {
+    SendSurface surface;
+    surface.page = this;
+    surface.colour = m_colour;
+    surface.box = m_sendBox;
+    surface.tree = m_tree;
+    surface.receivedView = m_recvView;
+    surface.sentView = m_sentView;
+    surface.store = [this]() -> RecordStore& { return Store(); };
+    surface.message = [this](const QString& text, const QString& caption) {
+        Message(text, caption);
+    };
+    return surface;
 }
 
 void CDialogP::CreateCountersAndRecordings() {
-    m_countersLine = new QLabel(this);
-    m_countersLine->setObjectName(QStringLiteral("countersLine"));
-    const int top = Du(kCountersTopDu);
-    m_countersLine->setGeometry(Du(6), top, Du(236), std::max(1, height() - top));
-    m_countersLine->setFont(ui::SansFont(std::clamp(height() - top, 8, 12)));
-    m_countersTimer = new QTimer(this);
-    m_countersTimer->setObjectName(QStringLiteral("countersTimer"));
-    connect(m_countersTimer, &QTimer::timeout, this, [this] {
-        if (isVisible())
-            RefreshCountersLine();
-    });
-    m_countersTimer->start(kCountersMs);
     m_recordings = new CRecordings([this]() -> RecordStore& { return Store(); }, this);
+    m_countersLine = new CCountersLine(
+        this, [this]() -> RecordStore& { return Store(); }, m_recordings,
+        [this] { return RecordOf(SelectedConnection()); });
     m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         TreeNode* item = m_tree->itemAt(at);
@@ -161,52 +161,14 @@ void CDialogP::CreateCountersAndRecordings() {
 
 QMenu* CDialogP::MakeTreeMenu(TreeNode* item) {
     // Sending acts on the selected connection, recording on the node under the cursor.
-    QMenu* menu = MakeTreeMenu();
-    AddTlsActions(menu, item);
+    QMenu* menu = m_sending->MakeTreeMenu();
+    AddNodeItems(menu, item);
     menu->addSeparator();
     QMenu* records = m_recordings->MakeMenu(RecordOf(item), menu);
     for (QAction* action : records->actions())
         menu->addAction(action);
     AddSharedMenuItems(menu);
     return menu;
-}
-
-namespace {
-
-QString ByteCount(uint64_t n) {
-    constexpr uint64_t kKiB = 1024;
-    if (n < kKiB)
-        return QCoreApplication::translate("quillet::pages::CDialogP", "%1 字节").arg(n);
-    // Computed in powers of 1024, and labelled so (KiB, MiB, GiB).
-    return QLocale::c().formattedDataSize(static_cast<qint64>(n), 1, QLocale::DataSizeIecFormat);
-}
-
-}  // namespace
-
-QString CDialogP::CountersText(ConnectInfo* rec) {
-    const CounterSnapshot c = Store().Counters(rec);
-    QString text = tr("收 %1 / %2 条，%3/秒；发 %4 / %5 条")
-                       .arg(ByteCount(c.recvBytes))
-                       .arg(c.recvMessages)
-                       .arg(ByteCount(c.recvPerSecond))
-                       .arg(ByteCount(c.sentBytes))
-                       .arg(c.sentMessages);
-    if (m_recordings->IsRecording(rec) || m_recordings->IsRecordingPage())
-        text += tr("；记录中");
-    // Said here, in the record's own view, rather than in a box per peer.
-    if (c.repliesToOwn > 0)
-        text += tr("；未自动回复本程序自己的套接字 %1 次").arg(c.repliesToOwn);
-    if (c.repliesOverBudget > 0)
-        text += tr("；超出自动回复限额，已丢弃 %1 个回复").arg(c.repliesOverBudget);
-    return text;
-}
-
-void CDialogP::RefreshCountersLine() {
-    TreeNode* item = SelectedConnection();
-    ConnectInfo* rec = RecordOf(item);
-    const QString text = rec ? CountersText(rec) : QString();
-    if (m_countersLine->text() != text)
-        m_countersLine->setText(text);
 }
 
 ui::CSkinBtn* CDialogP::AddButton(int id, const QRect& rect, const std::array<int, 4>& bitmaps,
@@ -282,12 +244,8 @@ void CDialogP::WatchHostAddress() {
 
 bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
     m_newRecords.Clear();  // their records are listed and go with the store's
-    if (m_repeat)
-        m_repeat->StopAll();
-    if (m_sequenceRunner)
-        m_sequenceRunner->End(nullptr, tr("连接已关闭"));
-    if (m_files)
-        m_files->Abort();
+    if (m_sending)
+        m_sending->EndSendsOf(nullptr, tr("连接已关闭"));
     TreeNode* root = tree ? tree->topLevelItem(0) : nullptr;
     std::vector<ConnectInfo*> shown;
     for (int i = 0; root && i < root->childCount(); ++i)
@@ -364,7 +322,7 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind, uint64_t 
                 FlushNewRecords();
                 QString failure;
                 if (Store().IsListed(key, pInfo))
-                    failure = HandleSendNews(pInfo);
+                    failure = m_sending->HandleSendNews(pInfo);
                 if (!failure.isEmpty())
                     Message(failure, tr("提示"));
             });
@@ -386,7 +344,7 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind, uint64_t 
                 if (!Store().IsListed(key, pInfo))
                     return;
                 HandleConnectionUpdate(pInfo, kind);
-                EndSendsOf(pInfo, tr("连接已关闭"));
+                m_sending->EndSendsOf(pInfo, tr("连接已关闭"));
             });
             return;
     }
@@ -451,7 +409,7 @@ TreeNode* CDialogP::SelectedConnection() const {
 void CDialogP::FreeRecord(uint64_t key, ConnectInfo* rec) {
     if (!rec)
         return;
-    EndSendsOf(rec, tr("连接已删除"));
+    m_sending->EndSendsOf(rec, tr("连接已删除"));
     m_recvView->Forget(rec);
     m_sentView->Forget(rec);
     if (m_recordings)
@@ -472,8 +430,7 @@ void CDialogP::ShowDataNews(ConnectInfo* rec) {
     } else {
         SetNodeImage(node, kImageOpenUnread);
     }
-    if (m_sequenceRunner)
-        m_sequenceRunner->DataArrived(rec);
+    m_sending->DataArrived(rec);
 }
 
 void CDialogP::AddPeerNode(ConnectInfo* pInfo) {
@@ -499,64 +456,9 @@ void CDialogP::ClearSentView() {
     m_sentView->clear();
 }
 
-std::u16string CDialogP::SendBoxText() const {
-    // The raw text: toPlainText() would turn no-break spaces into blanks and line separators
-    // into line breaks. Only the box's own line breaks count (CSendBox::Text).
-    return FromQString(static_cast<const CSendBox*>(m_sendBox)->Text());
-}
-
-std::optional<std::u16string> CDialogP::TakeSendText() {
-    std::u16string text = SendBoxText();
-    if (text.empty())
-        return std::nullopt;
-    while (!text.empty() && text.back() == u' ')
-        text.pop_back();
-    ClearSentView();
-    if (text.empty())
-        return std::nullopt;
-    return text;
-}
-
-std::optional<std::string> CDialogP::EncodeSendText(const std::u16string& text) {
-    const LineEnding ending = m_oneSend.ending.value_or(CurrentSendOptions().lineEnding);
-    if (m_oneSend.form != SendForm::kText || m_oneSend.text) {
-        enc::ReadBytes read = WireBytesIn(text, m_oneSend.form, ending);
-        if (!read.fault)
-            return std::move(read.bytes);
-        Message(FaultMessage(text, *read.fault), tr("提示"));
-        return std::nullopt;
-    }
-    // A line break goes out as the user chose; hex text has no line breaks to send. A text
-    // that needs no change is encoded as it is, without a copy.
-    const bool asIs = enc::WireEncoding() == enc::kHex || ending == LineEnding::kLf ||
-                      text.find(u'\n') == std::u16string::npos;
-    auto wire =
-        asIs ? enc::TryEncodeForWire(text) : enc::TryEncodeForWire(ApplyLineEnding(text, ending));
-    if (!wire) {
-        Message(tr("发送内容不是有效的十六进制数据！"), tr("提示"));
-        return std::nullopt;
-    }
-    return wire;
-}
-
-void CDialogP::LogSent(ConnectInfo* rec, const std::string& wire, int sent, bool fromBox) {
-    const std::string_view taken = std::string_view(wire).substr(0, static_cast<size_t>(sent));
-    LogSentChunk(rec, taken);
-    NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, taken);
-    if (!fromBox) {
-        RefreshSentViewSoon();
-        return;
-    }
-    ShowSentLog(rec);
-    if (!CurrentSendOptions().keepText)
-        m_sendBox->clear();
-}
-
-void CDialogP::AddViewButtons(int sendId, int clearReceivedId, int clearSentId,
-                              std::function<void()> onSend) {
-    m_onSend = onSend;
+void CDialogP::AddViewButtons(int sendId, int clearReceivedId, int clearSentId) {
     AddButton(sendId, ButtonAbove(m_sendBox, 61, m_sendBox->y() - 26), {257, 254, 255, 256},
-              std::move(onSend));
+              [this] { m_sending->Send(); });
     AddButton(clearReceivedId, ButtonAbove(m_recvView, 101, 5), {253, 250, 251, 252},
               [this] { ClearSelectedReceived(); });
     AddButton(clearSentId, ButtonAbove(m_sentView, 101, m_sentView->y() - 26), {249, 246, 247, 248},
@@ -597,161 +499,6 @@ void CDialogP::ClearSelectedSent() {
     }
 }
 
-void CDialogP::SendToSelected(const SendSteps& steps) {
-    TreeNode* item = SelectedConnection();
-    if (!item) {
-        Message(tr("请选择接收端！"), tr("提示!"));
-        return;
-    }
-    if (steps.pageReady && !steps.pageReady())
-        return;
-    ConnectInfo* rec = RecordOf(item);
-    if (!rec || (steps.recordReady && !steps.recordReady(rec)))
-        return;
-    const bool fromBox = !m_oneSend.text;
-    auto text = fromBox ? TakeSendText() : std::optional(*m_oneSend.text);
-    if (!text)
-        return;
-    if (fromBox) {
-        m_boxRevision = m_sendBox->document()->revision();
-        m_boxTextSize = text->size();
-    }
-    auto wire = EncodeSendText(*text);
-    if (!wire || (steps.skipEmpty && wire->empty()))
-        return;
-    // One text for the history and the send queue: a long one is not copied. A saved or
-    // one-off text is not the box's, and no text tells the writer so.
-    std::shared_ptr<const std::u16string> shared;
-    if (fromBox) {
-        shared = std::make_shared<const std::u16string>(std::move(*text));
-        m_history.Add(shared);
-    }
-    if (const int sent = steps.send(item, rec, *wire, shared); sent > 0)
-        LogSent(rec, *wire, sent, fromBox);
-}
-
-void CDialogP::SendOnSelectedTcp(TcpEngine& engine, const std::function<void(TreeNode*)>& refresh) {
-    SendSteps steps;
-    steps.recordReady = [this](ConnectInfo* rec) {
-        if (Store().IsOpen(rec))
-            return true;
-        Message(tr("未建立链接！"), tr("提示!"));
-        return false;
-    };
-    // A text that encodes to no bytes has nothing to send; a send of 0 bytes is no sign of a
-    // lost peer.
-    steps.skipEmpty = true;
-    steps.send = [this, &engine, &refresh](TreeNode* item, ConnectInfo* rec, std::string& wire,
-                                           const std::shared_ptr<const std::u16string>& text) {
-        m_sendRefresh = refresh;
-        switch (engine.Send(rec, &wire, text)) {
-            case TcpEngine::SendResult::kAll:
-                return static_cast<int>(wire.size());
-            case TcpEngine::SendResult::kQueued:
-                ShowSentLog(rec);  // the line follows once the peer has taken it all
-                return 0;
-            case TcpEngine::SendResult::kFull:
-                ShowSentLog(rec);
-                Message(tr("待发送的数据已达 64 MB，本次内容未发送！"), tr("提示"));
-                return 0;
-            case TcpEngine::SendResult::kFailed:
-                break;
-        }
-        Store().Disconnect(rec);
-        refresh(item);
-        Message(tr("对方已经断开！"), tr("提示"));
-        return 0;
-    };
-    SendToSelected(steps);
-}
-
-QString CDialogP::HandleSendNews(ConnectInfo* rec) {
-    QUILLET_ASSERT_UI_THREAD();
-    QUILLET_ASSERT_UNLOCKED();
-    const RecordStore::SendNews news = Store().TakeSendNews(rec);
-    // The box's text is looked at only for news of texts that came from it.
-    const bool ofBox = std::any_of(news.done.begin(), news.done.end(),
-                                   [](const PendingSend& item) { return item.FromBox(); });
-    // Untouched since the last send from it, the box still holds that text: no need to read
-    // it back (a long text costs a copy of its whole document).
-    const bool untouched = m_sendBox->document()->revision() == m_boxRevision;
-    std::u16string box;
-    if (ofBox && !CurrentSendOptions().keepText && !untouched) {
-        box = SendBoxText();
-        while (!box.empty() && box.back() == u' ')
-            box.pop_back();
-    }
-    bool logged = false, fromBox = false;
-    if (news.unloggedBytes > 0)
-        CountSentChunk(rec, news.unloggedBytes, news.unloggedMessages);
-    for (const PendingSend& item : news.done) {
-        if (!item.logged) {  // a file's piece: counted, not logged
-            CountSentChunk(rec, item.bytes.size());
-            continue;
-        }
-        LogSentChunk(rec, item.bytes);
-        NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, item.bytes);
-        logged = true;
-        fromBox = fromBox || item.FromBox();
-        if (!item.FromBox() || CurrentSendOptions().keepText)
-            continue;
-        if ((untouched && item.text->size() == m_boxTextSize &&
-             !m_sendBox->document()->isEmpty()) ||
-            (!box.empty() && box == *item.text)) {  // not if the user has typed on since
-            m_sendBox->clear();
-            box.clear();
-        }
-    }
-    size_t sent = 0, unsent = 0;
-    for (const PendingSend& item : news.lost) {
-        sent += item.taken;
-        unsent += item.bytes.size() - item.taken;
-        if (item.taken > 0) {  // the log holds what the socket really took
-            const std::string_view taken = std::string_view(item.bytes).substr(0, item.taken);
-            if (item.logged) {
-                LogSentChunk(rec, taken);
-                NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, taken);
-            } else {
-                CountSentChunk(rec, taken.size());
-            }
-        }
-    }
-    TreeNode* node = NodeOf(rec);
-    const bool selected = node && node == m_tree->currentItem();
-    if (news.noWriter) {  // the connection is fine; only its texts could not go
-        if (selected && (logged || sent > 0))
-            RefreshSentViewSoon();
-        return tr("无法创建发送线程！\n已发送 %1 字节，未发送 %2 字节。").arg(sent).arg(unsent);
-    }
-    if (news.lost.empty()) {
-        // The box's text shows at once; repeats and replies a moment later, many at a time.
-        if (selected && fromBox)
-            ShowSentLog(rec);
-        else if (selected && logged)
-            RefreshSentViewSoon();
-        return {};
-    }
-    Store().Disconnect(rec);
-    if (selected && m_sendRefresh)
-        m_sendRefresh(node);
-    return tr("对方已经断开！\n已发送 %1 字节，未发送 %2 字节。").arg(sent).arg(unsent);
-}
-
-bool CDialogP::RootStateForSend() {
-    if (RootState())
-        return true;
-    Message(tr("发送出错了！"), tr("提示"));
-    return false;
-}
-
-int CDialogP::SentOrTold(int sent, TreeNode* item, const std::function<void(TreeNode*)>& refresh) {
-    if (sent > 0)
-        return sent;
-    refresh(item);
-    Message(tr("发送出错！"), tr("提示"));
-    return 0;
-}
-
 void CDialogP::Message(const QString& text, const QString& caption) {
     if (m_tell)
         m_tell(text);
@@ -763,12 +510,6 @@ std::vector<EndpointSpec> CDialogP::WorkspaceEndpoints() {
     const ServerState* state = RootState();
     return m_made.List([this](uint64_t key) { return Store().Contains(key); },
                        state && state->nPort > 0);
-}
-
-QJsonObject CDialogP::OptionsWith(const QJsonObject& kept, const LocalChoice& local) {
-    QJsonObject options = kept;
-    options.insert(QStringLiteral("local"), QString::fromStdString(local.ToText()));
-    return options;
 }
 
 void CDialogP::keyPressEvent(QKeyEvent* event) {
@@ -786,7 +527,7 @@ bool CDialogP::eventFilter(QObject* watched, QEvent* event) {
         // Read when asked, so that thousands of nodes cost nothing until one is pointed at.
         auto* help = static_cast<QHelpEvent*>(event);
         if (ConnectInfo* rec = RecordOf(m_tree->itemAt(help->pos()))) {
-            QString tip = CountersText(rec) + TlsTooltipText(rec);
+            QString tip = m_countersLine->Text(rec) + TlsTooltipText(rec);
             if (const QString note = NodeNote(rec); !note.isEmpty())
                 tip = note + QLatin1Char('\n') + tip;
             QToolTip::showText(help->globalPos(), tip, m_tree->viewport());

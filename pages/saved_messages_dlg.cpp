@@ -10,10 +10,10 @@
 #include <memory>
 
 #include "encoding/wire_codec.h"
-#include "pages/dialog_p.h"
 #include "pages/list_file.h"
 #include "pages/list_file_dialog.h"
 #include "pages/send_box.h"
+#include "pages/text_sender.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -55,8 +55,10 @@ QString ReadFile(const QString& path, SavedMessages* out) {
 
 }  // namespace
 
-CSavedMessagesDlg::CSavedMessagesDlg(CDialogP* page)
-    : QDialog(page), m_page(page), m_messages(LoadSaved(page->objectName())) {
+CSavedMessagesDlg::CSavedMessagesDlg(TextSender* sending)
+    : QDialog(sending->Page()),
+      m_sending(sending),
+      m_messages(LoadSaved(sending->Page()->objectName())) {
     setObjectName(QStringLiteral("savedMessagesDialog"));
     setWindowTitle(tr("常用消息"));
     auto* layout = new QVBoxLayout(this);
@@ -72,7 +74,7 @@ CSavedMessagesDlg::CSavedMessagesDlg(CDialogP* page)
     connect(AddButton(sends, "savedSend", tr("发送")), &QPushButton::clicked, this,
             [this] { SendChosen(); });
     m_toAll = AddButton(sends, "savedSendToAll", tr("发送给所有连接"));
-    m_toAll->setEnabled(page->HasSendToAll());
+    m_toAll->setEnabled(sending->SendsToAll());
     connect(m_toAll, &QPushButton::clicked, this, [this] { SendChosenToAll(); });
     connect(AddButton(sends, "savedAdd", tr("添加发送框内容 (Ins)")), &QPushButton::clicked, this,
             [this] { AddFromBox(); });
@@ -117,7 +119,7 @@ bool CSavedMessagesDlg::AddAll(const SavedMessages& messages) {
 }
 
 void CSavedMessagesDlg::AddFromBox() {
-    QString text = static_cast<CSendBox*>(m_page->SendBox())->Text();
+    QString text = static_cast<CSendBox*>(m_sending->Box())->Text();
     while (text.endsWith(QLatin1Char(' ')))
         text.chop(1);
     if (text.isEmpty()) {
@@ -139,15 +141,15 @@ void CSavedMessagesDlg::SendChosen() {
     if (row < 0 || row >= static_cast<int>(m_messages.size()))
         return;
     const SavedMessage message = m_messages[static_cast<size_t>(row)];  // a send may show a box
-    m_page->SendTextToSelected(message.text.toStdU16String(), message.form, message.lineEnding);
+    m_sending->SendTextToSelected(message.text.toStdU16String(), message.form, message.lineEnding);
 }
 
 void CSavedMessagesDlg::SendChosenToAll() {
     const int row = m_list->currentRow();
-    if (row < 0 || row >= static_cast<int>(m_messages.size()) || !m_page->HasSendToAll())
+    if (row < 0 || row >= static_cast<int>(m_messages.size()) || !m_sending->SendsToAll())
         return;
     const SavedMessage message = m_messages[static_cast<size_t>(row)];
-    m_page->SendTextToAll(message.text.toStdU16String(), message.form, message.lineEnding);
+    m_sending->SendTextToAll(message.text.toStdU16String(), message.form, message.lineEnding);
 }
 
 void CSavedMessagesDlg::RemoveChosen() {
@@ -265,7 +267,7 @@ void CSavedMessagesDlg::Rebuild(int current) {
 }
 
 void CSavedMessagesDlg::Store() {
-    StoreSaved(m_page->objectName(), m_messages);
+    StoreSaved(m_sending->Page()->objectName(), m_messages);
 }
 
 }  // namespace quillet::pages

@@ -20,13 +20,13 @@ class QPushButton;
 
 namespace quillet::pages {
 
-class CDialogP;
+class TextSender;
 
 class CSavedMessagesDlg : public QDialog {
     Q_OBJECT
 public:
-    // `page` sends the messages; its objectName names the list in the settings.
-    explicit CSavedMessagesDlg(CDialogP* page);
+    // `sending` sends the messages; its page's objectName names the list in the settings.
+    explicit CSavedMessagesDlg(TextSender* sending);
     ~CSavedMessagesDlg() override;
 
     const SavedMessages& Messages() const { return m_messages; }
@@ -63,7 +63,7 @@ private:
     void StartIo(std::function<QString()> work, std::function<void()> done,
                  const QString& failureText, const QString& path);
 
-    CDialogP* m_page;
+    TextSender* m_sending;
     SavedMessages m_messages;
     QListWidget* m_list;
     QPushButton* m_toAll;

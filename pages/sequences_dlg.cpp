@@ -12,9 +12,9 @@
 
 #include <memory>
 
-#include "pages/dialog_p.h"
 #include "pages/list_file.h"
 #include "pages/list_file_dialog.h"
+#include "pages/text_sender.h"
 #include "pages/sequence_runner.h"
 #include "skin/ui_kit.h"
 
@@ -50,11 +50,11 @@ QString ReadFile(const QString& path, Sequences* out) {
 
 }  // namespace
 
-CSequencesDlg::CSequencesDlg(CDialogP* page, SequenceRunner* runner)
-    : QDialog(page),
-      m_page(page),
+CSequencesDlg::CSequencesDlg(TextSender* sending, SequenceRunner* runner)
+    : QDialog(sending->Page()),
+      m_sending(sending),
       m_runner(runner),
-      m_sequences(LoadSequences(page->objectName())) {
+      m_sequences(LoadSequences(sending->Page()->objectName())) {
     setObjectName(QStringLiteral("sequencesDialog"));
     setWindowTitle(tr("序列"));
     auto* layout = new QVBoxLayout(this);
@@ -324,7 +324,7 @@ void CSequencesDlg::Run() {
             return;
         }
     }
-    m_page->RunSequence(*sequence);
+    m_sending->RunSequence(*sequence);
 }
 
 void CSequencesDlg::StopRun() {
@@ -434,7 +434,7 @@ void CSequencesDlg::RebuildSteps(int current) {
 }
 
 void CSequencesDlg::Keep() {
-    StoreSequences(m_page->objectName(), m_sequences);
+    StoreSequences(m_sending->Page()->objectName(), m_sequences);
 }
 
 }  // namespace quillet::pages

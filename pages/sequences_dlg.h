@@ -25,13 +25,14 @@ class QVBoxLayout;
 
 namespace quillet::pages {
 
-class CDialogP;
+class TextSender;
 class SequenceRunner;
 
 class CSequencesDlg : public QDialog {
     Q_OBJECT
 public:
-    CSequencesDlg(CDialogP* page, SequenceRunner* runner);
+    // `sending` runs the sequences; its page's objectName names the list in the settings.
+    CSequencesDlg(TextSender* sending, SequenceRunner* runner);
     ~CSequencesDlg() override;
 
     const Sequences& All() const { return m_sequences; }
@@ -74,7 +75,7 @@ private:
     void StartIo(std::function<QString()> work, std::function<void()> done,
                  const QString& failureText, const QString& path);
 
-    CDialogP* m_page;
+    TextSender* m_sending;
     SequenceRunner* m_runner;
     Sequences m_sequences;
     QComboBox* m_choice;

@@ -9,11 +9,14 @@
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
+#include "pages/endpoint_options.h"
 #include "pages/failure_cause.h"
 #include "pages/dlg_set_ip.h"
 #include "pages/socket_options_box.h"
 #include "pages/tls_cert_dlg.h"
+#include "pages/tcp_send_controller.h"
 #include "pages/tls_choice.h"
+#include "pages/tls_menu_items.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
 
@@ -35,6 +38,8 @@ CTcpClientDlg::CTcpClientDlg(QWidget* parent) : CDialogP(kTemplateId, kPageColou
     CreateCommonControls(kTree, PageLayout::kStandard);
     m_tree->SetBkColor(kPageColour);
     InitConnectionTree(m_tree);
+    UseSending(new TcpSendController(
+        SendingSurface(), m_engine, [this](TreeNode* i) { RefreshItem(i); }, /*sendsToAll=*/false));
     CreateButtons();
     for (int id : {kConnect, kDisconnect, kDelete})
         EnableButton(id, false);
@@ -66,9 +71,7 @@ void CTcpClientDlg::CreateButtons() {
         AddButton(top[i].first, QRect(x, 5, 51, 24), top[i].second, handlers[i]);
         x += 51 + gap;
     }
-    AddViewButtons(kSend, kClearReceived, kClearSent, [this] {
-        SendOnSelectedTcp(m_engine, [this](TreeNode* i) { RefreshItem(i); });
-    });
+    AddViewButtons(kSend, kClearReceived, kClearSent);
 }
 
 void CTcpClientDlg::RefreshItem(TreeNode* item) {
@@ -396,6 +399,11 @@ void CTcpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) 
         EnableButton(kDelete, true);
         TellHandshakeFailure(pInfo);
     }
+}
+
+void CTcpClientDlg::AddNodeItems(QMenu* menu, TreeNode* item) {
+    AddTlsMenuItems(menu, this, Store(), RecordOf(SelectedConnection()), RecordOf(item),
+                    [this](ConnectInfo* rec) { StartTlsOn(rec); });
 }
 
 void CTcpClientDlg::StartTlsOn(ConnectInfo* rec) {

@@ -51,18 +51,14 @@ public:
 
 protected:
     RecordStore& Store() override { return m_engine.m_store; }
-    RawSend SendRaw(ConnectInfo* rec, std::string bytes, bool logged) override {
-        return SendRawTcp(m_engine, rec, std::move(bytes), logged);
-    }
-    AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
-    bool StreamsFiles() const override { return true; }
-    bool OffersStartTls() const override { return true; }
-    void StartTlsOn(ConnectInfo* rec) override;
+    void AddNodeItems(QMenu* menu, TreeNode* item) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) override;
     void OnItemClick(TreeNode* item) override { RefreshItem(item); }
     QString NodeNote(ConnectInfo* rec) override;
 
 private:
+    // 开始 TLS on `rec` with the page's TLS options, once they are read.
+    void StartTlsOn(ConnectInfo* rec);
     // The connects started by one command; it reports their failures once, when all have ended.
     struct ConnectBatch {
         int remaining = 0;

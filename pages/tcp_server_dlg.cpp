@@ -8,11 +8,14 @@
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
+#include "pages/endpoint_options.h"
 #include "pages/failure_cause.h"
 #include "pages/local_choice.h"
 #include "pages/prompt_dlg.h"
 #include "pages/socket_options_box.h"
+#include "pages/tcp_send_controller.h"
 #include "pages/tls_choice.h"
+#include "pages/tls_menu_items.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
 
@@ -32,6 +35,8 @@ CTcpServerDlg::CTcpServerDlg(QWidget* parent) : CDialogP(kTemplateId, kPageColou
     CreateCommonControls(kTree, PageLayout::kTcpServer);
     m_tree->SetBkColor(kPageColour);
     InitConnectionTree(m_tree);
+    UseSending(new TcpSendController(
+        SendingSurface(), m_engine, [this](TreeNode* i) { RefreshItem(i); }, /*sendsToAll=*/true));
     m_sendBox->setFocus();
     CreateButtons();
     for (int id : {kListen, kStopListen, kDisconnect, kDelete})
@@ -65,9 +70,7 @@ void CTcpServerDlg::CreateButtons() {
         AddButton(top[i].first, QRect(x, 5, 51, 24), top[i].second, handlers[i]);
         x += 51 + gap;
     }
-    AddViewButtons(kSend, kClearReceived, kClearSent, [this] {
-        SendOnSelectedTcp(m_engine, [this](TreeNode* i) { RefreshItem(i); });
-    });
+    AddViewButtons(kSend, kClearReceived, kClearSent);
 }
 
 void CTcpServerDlg::RefreshItem(TreeNode* item) {
@@ -251,6 +254,11 @@ void CTcpServerDlg::ShowRefused() {
     m_refusedNote->setObjectName(QStringLiteral("refusedNote"));
     m_refusedNote->setWindowModality(Qt::NonModal);
     m_refusedNote->show();
+}
+
+void CTcpServerDlg::AddNodeItems(QMenu* menu, TreeNode* item) {
+    AddTlsMenuItems(menu, this, Store(), RecordOf(SelectedConnection()), RecordOf(item),
+                    [this](ConnectInfo* rec) { StartTlsOn(rec); });
 }
 
 void CTcpServerDlg::StartTlsOn(ConnectInfo* rec) {

@@ -42,20 +42,15 @@ public:
 
 protected:
     RecordStore& Store() override { return m_engine.m_store; }
-    RawSend SendRaw(ConnectInfo* rec, std::string bytes, bool logged) override {
-        return SendRawTcp(m_engine, rec, std::move(bytes), logged);
-    }
-    AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
-    bool StreamsFiles() const override { return true; }
-    bool OffersStartTls() const override { return true; }
-    void StartTlsOn(ConnectInfo* rec) override;
-    bool HasSendToAll() const override { return true; }
+    void AddNodeItems(QMenu* menu, TreeNode* item) override;
     void HandleNewConnection(ConnectInfo* pInfo) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) override;
     void OnItemClick(TreeNode* item) override { RefreshItem(item); }
     QString NodeNote(ConnectInfo* rec) override;
 
 private:
+    // 开始 TLS on `rec` with the page's TLS options, once they are read.
+    void StartTlsOn(ConnectInfo* rec);
     void CreateButtons();
     void RefreshItem(TreeNode* item);
     void OnCreate();

@@ -10,9 +10,11 @@
 #include "encoding/wide_narrow.h"
 #include "engine/endpoint.h"
 #include "engine/local_address.h"
+#include "pages/endpoint_options.h"
 #include "pages/failure_cause.h"
 #include "pages/prompt_input.h"
 #include "pages/set_udp_server_ip.h"
+#include "pages/udp_send_controller.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -58,6 +60,12 @@ CUdpClientDlg::CUdpClientDlg(int templateId, PageLayout layout, QWidget* parent)
     m_liveViewReads = true;
     m_tree->SetBkColor(kPageColour);
     InitConnectionTree(m_tree);
+    auto datagram = [](ConnectInfo* rec, const char* data, int len) {
+        return UdpEngine::SendOnRecord(rec, data, len, rec->addrServer);
+    };
+    UseSending(new UdpSendController(
+        SendingSurface(), &m_engine.AutoReplies(), datagram, [this](TreeNode* i) { Refresh(i); },
+        /*sendsToAll=*/false));
 }
 
 CUdpClientDlg::~CUdpClientDlg() {
@@ -69,7 +77,7 @@ int CUdpClientDlg::CreatePageButtons(int sendOnly) {
     const int gap = TreeClientWidth() / 2 / 2 + 155;
     AddButton(kDelete, QRect(65 + gap, 5, 51, 24), {261, 258, 259, 260}, [this] { OnDelete(); });
     AddButton(kSend, ButtonAbove(m_sendBox, 61, m_sendBox->y() - 26), {257, 254, 255, 256},
-              [this] { OnSend(); });
+              [this] { Sending()->Send(); });
     if (!sendOnly) {
         AddButton(kClearReceived, ButtonAbove(m_recvView, 101, 5), {253, 250, 251, 252},
                   [this] { OnClearReceived(); });
@@ -253,24 +261,6 @@ void CUdpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) 
         SetNodeImage(node, Store().IsUnread(pInfo) ? kImageClosedUnread : kImageClosed);
         EnableButton(kDelete, false);
     }
-}
-
-RawSend CUdpClientDlg::SendRaw(ConnectInfo* rec, std::string bytes, bool logged) {
-    const int sent =
-        UdpEngine::SendOnRecord(rec, bytes.data(), static_cast<int>(bytes.size()), rec->addrServer);
-    return BookRawDatagram(rec, bytes, logged, sent);
-}
-
-void CUdpClientDlg::OnSend() {
-    SendSteps steps;
-    steps.pageReady = [this] { return RootStateForSend(); };
-    steps.send = [this](TreeNode* item, ConnectInfo* rec, std::string& wire,
-                        const std::shared_ptr<const std::u16string>&) {
-        const int sent = UdpEngine::SendOnRecord(rec, wire.data(), static_cast<int>(wire.size()),
-                                                 rec->addrServer);
-        return SentOrTold(sent, item, [this](TreeNode* i) { Refresh(i); });
-    };
-    SendToSelected(steps);
 }
 
 void CUdpClientDlg::OnClearReceived() {

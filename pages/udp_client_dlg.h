@@ -49,14 +49,11 @@ protected:
     virtual int CreatePageButtons(int sendOnly);
 
     RecordStore& Store() override { return m_engine.m_store; }
-    RawSend SendRaw(ConnectInfo* rec, std::string bytes, bool logged) override;
-    AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
     void HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) override;
     void OnItemClick(TreeNode* item) override { Refresh(item); }
 
     virtual void OnCreate();
     virtual void OnDelete();
-    virtual void OnSend();
     virtual void OnClearReceived();
     virtual void OnClearSent();
     void Refresh(TreeNode* item);

@@ -7,9 +7,11 @@
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
+#include "pages/endpoint_options.h"
 #include "pages/failure_cause.h"
 #include "pages/local_choice.h"
 #include "pages/prompt_dlg.h"
+#include "pages/udp_send_controller.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -23,6 +25,14 @@ CUdpServerDlg::CUdpServerDlg(QWidget* parent) : CDialogP(kTemplateId, kPageColou
     m_liveViewReads = true;
     m_tree->SetBkColor(kPageColour);
     InitConnectionTree(m_tree);
+    // A stopped server has no socket (-1), so a send fails as it should.
+    auto datagram = [this](ConnectInfo* rec, const char* data, int len) {
+        const ServerState* state = RootState();
+        return state ? UdpEngine::SendTo(state->sock, data, len, rec->addrClient) : -1;
+    };
+    UseSending(new UdpSendController(
+        SendingSurface(), &m_engine.AutoReplies(), datagram, [this](TreeNode* i) { Refresh(i); },
+        /*sendsToAll=*/true));
     CreateButtons();
 }
 
@@ -42,7 +52,7 @@ void CUdpServerDlg::CreateButtons() {
     topRow(kStartReceive, {281, 278, 279, 280}, [this] { OnStartReceive(); });
     topRow(kStopReceive, {277, 274, 275, 276}, [this] { OnStopReceive(); });
     topRow(kDelete, {261, 258, 259, 260}, [this] { OnDelete(); });
-    AddViewButtons(kSend, kClearReceived, kClearSent, [this] { OnSend(); });
+    AddViewButtons(kSend, kClearReceived, kClearSent);
     EnableButton(kStartReceive, false);
     EnableButton(kStopReceive, false);
     EnableButton(kDelete, false);
@@ -181,27 +191,6 @@ void CUdpServerDlg::HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) 
     if (kind == UPDATE_CLOSED) {
         SetNodeImage(node, Store().IsUnread(pInfo) ? kImageClosedUnread : kImageClosed);
     }
-}
-
-RawSend CUdpServerDlg::SendRaw(ConnectInfo* rec, std::string bytes, bool logged) {
-    const ServerState* state = RootState();
-    const int sent = state ? UdpEngine::SendTo(state->sock, bytes.data(),
-                                               static_cast<int>(bytes.size()), rec->addrClient)
-                           : -1;
-    return BookRawDatagram(rec, bytes, logged, sent);
-}
-
-void CUdpServerDlg::OnSend() {
-    SendSteps steps;
-    steps.pageReady = [this] { return RootStateForSend(); };
-    steps.send = [this](TreeNode* item, ConnectInfo* rec, std::string& wire,
-                        const std::shared_ptr<const std::u16string>&) {
-        // A stopped server has no socket (-1), so the send fails as it should.
-        const int sent = UdpEngine::SendTo(RootState()->sock, wire.data(),
-                                           static_cast<int>(wire.size()), rec->addrClient);
-        return SentOrTold(sent, item, [this](TreeNode* i) { Refresh(i); });
-    };
-    SendToSelected(steps);
 }
 
 void CUdpServerDlg::OnDelete() {

@@ -34,9 +34,6 @@ public:
 
 protected:
     RecordStore& Store() override { return m_engine.m_store; }
-    RawSend SendRaw(ConnectInfo* rec, std::string bytes, bool logged) override;
-    AutoReply* PageAutoReply() override { return &m_engine.AutoReplies(); }
-    bool HasSendToAll() const override { return true; }
     void HandleNewConnection(ConnectInfo* pInfo) override;
     void HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) override;
     void OnItemClick(TreeNode* item) override { Refresh(item); }
@@ -45,7 +42,6 @@ protected:
     virtual void OnStartReceive();
     virtual void OnStopReceive();
     virtual void OnDelete();
-    virtual void OnSend();
 
     void Refresh(TreeNode* item);
     // Every peer's icon from the server's running state and the peer's unread mark.

@@ -104,7 +104,7 @@ bool AddSequences(CDialogP* page, const Sequences& added) {
     if (all.size() > static_cast<size_t>(kMaxSequences))
         return false;
     if (all.size() != before)
-        page->SequencesDialog()->SetAll(std::move(all));
+        page->Sending()->SequencesDialog()->SetAll(std::move(all));
     return true;
 }
 
@@ -210,7 +210,7 @@ WorkspaceDoc CWorkspace::Snapshot() {
         PageSpec spec;
         spec.kind = static_cast<PageKind>(i);
         spec.endpoints = page->WorkspaceEndpoints();
-        spec.autoReply = page->CurrentAutoReply();
+        spec.autoReply = page->Sending()->CurrentAutoReply();
         spec.saved = LoadSaved(page->objectName());
         if (m_hooks.save)
             spec.sequences = m_hooks.save(spec.kind, page);
@@ -295,10 +295,10 @@ void CWorkspace::ApplyPage(const PageSpec& page, const QString& where) {
     CDialogP* target = m_pages[static_cast<int>(page.kind)];
     m_notes.clear();
     target->TellTo([this](const QString& text) { Note(text); });
-    if (page.autoReply && !target->ApplyAutoReply(*page.autoReply))
+    if (page.autoReply && !target->Sending()->ApplyAutoReply(*page.autoReply))
         Fail(where + QStringLiteral(".autoReply"), m_notes);
     target->TellTo({});
-    if (!page.saved.empty() && !target->SavedMessagesDialog()->AddAll(page.saved))
+    if (!page.saved.empty() && !target->Sending()->SavedMessagesDialog()->AddAll(page.saved))
         Fail(where + QStringLiteral(".savedMessages"),
              {tr("常用消息将多于 %1 条，未加入").arg(kMaxSavedMessages)});
     if (m_hooks.open && !page.sequences.isUndefined() &&

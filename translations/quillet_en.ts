@@ -33,6 +33,29 @@
     </message>
 </context>
 <context>
+    <name>quillet::pages::CCountersLine</name>
+    <message>
+        <source>%1 字节</source>
+        <translation>%1 bytes</translation>
+    </message>
+    <message>
+        <source>收 %1 / %2 条，%3/秒；发 %4 / %5 条</source>
+        <translation>Received %1 in %2 messages, %3/s; sent %4 in %5 messages</translation>
+    </message>
+    <message>
+        <source>；记录中</source>
+        <translation>; recording</translation>
+    </message>
+    <message>
+        <source>；未自动回复本程序自己的套接字 %1 次</source>
+        <translation>; %1 automatic replies withheld from this program&apos;s own sockets</translation>
+    </message>
+    <message>
+        <source>；超出自动回复限额，已丢弃 %1 个回复</source>
+        <translation>; %1 automatic replies dropped over the reply budget</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::CDialogP</name>
     <message>
         <source>已发送的信息</source>
@@ -51,58 +74,12 @@
         <translation>Notice</translation>
     </message>
     <message>
-        <source>发送内容不是有效的十六进制数据！</source>
-        <translation>The text to send is not valid hexadecimal data!</translation>
-    </message>
-    <message>
         <source>未选择要清除的连接</source>
         <translation>No connection selected to clear</translation>
     </message>
     <message>
-        <source>请选择接收端！</source>
-        <translation>Please select a receiver!</translation>
-    </message>
-    <message>
-        <source>提示!</source>
-        <translation>Notice!</translation>
-    </message>
-    <message>
-        <source>未建立链接！</source>
-        <translation>No connection established!</translation>
-    </message>
-    <message>
-        <source>待发送的数据已达 64 MB，本次内容未发送！</source>
-        <translation>The data waiting to be sent has reached 64 MB; this text was not sent!</translation>
-    </message>
-    <message>
-        <source>对方已经断开！</source>
-        <translation>The peer has disconnected!</translation>
-    </message>
-    <message>
-        <source>对方已经断开！
-已发送 %1 字节，未发送 %2 字节。</source>
-        <translation>The peer has disconnected!
-%1 bytes sent, %2 bytes not sent.</translation>
-    </message>
-    <message>
-        <source>发送出错了！</source>
-        <translation>Sending failed!</translation>
-    </message>
-    <message>
-        <source>发送出错！</source>
-        <translation>Sending failed!</translation>
-    </message>
-    <message>
-        <source>收 %1 / %2 条，%3/秒；发 %4 / %5 条</source>
-        <translation>Received %1 in %2 messages, %3/s; sent %4 in %5 messages</translation>
-    </message>
-    <message>
         <source>内存不足：收到的部分数据未能记入日志（收到的字节数仍已计入）。程序继续运行。</source>
         <translation>Out of memory: some received data could not be logged (the received byte counts include it). The program goes on.</translation>
-    </message>
-    <message>
-        <source>%1 字节</source>
-        <translation>%1 bytes</translation>
     </message>
     <message>
         <source>连接已关闭</source>
@@ -111,112 +88,6 @@
     <message>
         <source>连接已删除</source>
         <translation>the record was deleted</translation>
-    </message>
-    <message>
-        <source>重复发送已停止：%1。已发送 %2 次。</source>
-        <translation>Repeat stopped: %1. Sent %2 times.</translation>
-    </message>
-    <message>
-        <source>发送	Ctrl+Enter</source>
-        <translation>Send	Ctrl+Enter</translation>
-    </message>
-    <message>
-        <source>历史记录</source>
-        <translation>History</translation>
-    </message>
-    <message>
-        <source>重复发送...</source>
-        <translation>Repeat...</translation>
-    </message>
-    <message>
-        <source>停止重复发送</source>
-        <translation>Stop repeating</translation>
-    </message>
-    <message>
-        <source>发送文件...</source>
-        <translation>Send file...</translation>
-    </message>
-    <message>
-        <source>发送给所有连接</source>
-        <translation>Send to all</translation>
-    </message>
-    <message>
-        <source>自动回复...</source>
-        <translation>Auto-reply...</translation>
-    </message>
-    <message>
-        <source>发送选项...</source>
-        <translation>Sending options...</translation>
-    </message>
-    <message>
-        <source>发送窗口没有内容。</source>
-        <translation>The send box is empty.</translation>
-    </message>
-    <message>
-        <source>该连接正在重复发送，请先停止。</source>
-        <translation>This connection is repeating already; stop it first.</translation>
-    </message>
-    <message>
-        <source>正在发送另一个文件，请等它发完或取消。</source>
-        <translation>Another file is being sent; wait for it to finish or cancel it.</translation>
-    </message>
-    <message>
-        <source>已发送给 %1 个连接，%2 个失败。</source>
-        <translation>Sent to %1 connections, %2 failed.</translation>
-    </message>
-    <message>
-        <source>；记录中</source>
-        <translation>; recording</translation>
-    </message>
-    <message>
-        <source>；未自动回复本程序自己的套接字 %1 次</source>
-        <translation>; %1 automatic replies withheld from this program&apos;s own sockets</translation>
-    </message>
-    <message>
-        <source>；超出自动回复限额，已丢弃 %1 个回复</source>
-        <translation>; %1 automatic replies dropped over the reply budget</translation>
-    </message>
-    <message>
-        <source>无法创建发送线程！
-已发送 %1 字节，未发送 %2 字节。</source>
-        <translation>No sending thread could be started!
-%1 bytes sent, %2 bytes not sent.</translation>
-    </message>
-    <message>
-        <source>按十六进制发送一次	Ctrl+Shift+H</source>
-        <translation>Send Once as Hex	Ctrl+Shift+H</translation>
-    </message>
-    <message>
-        <source>按转义字符发送一次	Ctrl+Shift+E</source>
-        <translation>Send Once with Escapes	Ctrl+Shift+E</translation>
-    </message>
-    <message>
-        <source>常用消息...	Ctrl+M</source>
-        <translation>Saved Messages...	Ctrl+M</translation>
-    </message>
-    <message>
-        <source>存为常用消息	Ctrl+Shift+M</source>
-        <translation>Save as a Message	Ctrl+Shift+M</translation>
-    </message>
-    <message>
-        <source>序列...	Ctrl+Shift+Q</source>
-        <translation>Sequences...	Ctrl+Shift+Q</translation>
-    </message>
-    <message>
-        <source>已有序列在运行，请先停止。</source>
-        <translation>A sequence is running; stop it first.</translation>
-    </message>
-    <message>
-        <source>自动回复的内容无法按当前编码发送，自动回复未改变。</source>
-        <translation>The automatic reply cannot be sent in the current encoding; the automatic reply was not changed.</translation>
-    </message>
-    <message>
-        <source>开始 TLS</source>
-        <translation>Start TLS</translation>
-    </message>
-    <message>
-        <source>证书...</source>
-        <translation>Certificate...</translation>
     </message>
 </context>
 <context>
@@ -1854,6 +1725,121 @@ File: %2
     </message>
 </context>
 <context>
+    <name>quillet::pages::SendController</name>
+    <message>
+        <source>重复发送已停止：%1。已发送 %2 次。</source>
+        <translation>Repeat stopped: %1. Sent %2 times.</translation>
+    </message>
+    <message>
+        <source>请选择接收端！</source>
+        <translation>Please select a receiver!</translation>
+    </message>
+    <message>
+        <source>提示!</source>
+        <translation>Notice!</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>发送内容不是有效的十六进制数据！</source>
+        <translation>The text to send is not valid hexadecimal data!</translation>
+    </message>
+    <message>
+        <source>发送窗口没有内容。</source>
+        <translation>The send box is empty.</translation>
+    </message>
+    <message>
+        <source>无法创建发送线程！
+已发送 %1 字节，未发送 %2 字节。</source>
+        <translation>No sending thread could be started!
+%1 bytes sent, %2 bytes not sent.</translation>
+    </message>
+    <message>
+        <source>对方已经断开！
+已发送 %1 字节，未发送 %2 字节。</source>
+        <translation>The peer has disconnected!
+%1 bytes sent, %2 bytes not sent.</translation>
+    </message>
+    <message>
+        <source>发送	Ctrl+Enter</source>
+        <translation>Send	Ctrl+Enter</translation>
+    </message>
+    <message>
+        <source>按十六进制发送一次	Ctrl+Shift+H</source>
+        <translation>Send Once as Hex	Ctrl+Shift+H</translation>
+    </message>
+    <message>
+        <source>按转义字符发送一次	Ctrl+Shift+E</source>
+        <translation>Send Once with Escapes	Ctrl+Shift+E</translation>
+    </message>
+    <message>
+        <source>常用消息...	Ctrl+M</source>
+        <translation>Saved Messages...	Ctrl+M</translation>
+    </message>
+    <message>
+        <source>存为常用消息	Ctrl+Shift+M</source>
+        <translation>Save as a Message	Ctrl+Shift+M</translation>
+    </message>
+    <message>
+        <source>历史记录</source>
+        <translation>History</translation>
+    </message>
+    <message>
+        <source>重复发送...</source>
+        <translation>Repeat...</translation>
+    </message>
+    <message>
+        <source>停止重复发送</source>
+        <translation>Stop repeating</translation>
+    </message>
+    <message>
+        <source>发送文件...</source>
+        <translation>Send file...</translation>
+    </message>
+    <message>
+        <source>发送给所有连接</source>
+        <translation>Send to all</translation>
+    </message>
+    <message>
+        <source>序列...	Ctrl+Shift+Q</source>
+        <translation>Sequences...	Ctrl+Shift+Q</translation>
+    </message>
+    <message>
+        <source>自动回复...</source>
+        <translation>Auto-reply...</translation>
+    </message>
+    <message>
+        <source>发送选项...</source>
+        <translation>Sending options...</translation>
+    </message>
+    <message>
+        <source>未建立链接！</source>
+        <translation>No connection established!</translation>
+    </message>
+    <message>
+        <source>已有序列在运行，请先停止。</source>
+        <translation>A sequence is running; stop it first.</translation>
+    </message>
+    <message>
+        <source>该连接正在重复发送，请先停止。</source>
+        <translation>This connection is repeating already; stop it first.</translation>
+    </message>
+    <message>
+        <source>正在发送另一个文件，请等它发完或取消。</source>
+        <translation>Another file is being sent; wait for it to finish or cancel it.</translation>
+    </message>
+    <message>
+        <source>已发送给 %1 个连接，%2 个失败。</source>
+        <translation>Sent to %1 connections, %2 failed.</translation>
+    </message>
+    <message>
+        <source>自动回复的内容无法按当前编码发送，自动回复未改变。</source>
+        <translation>The automatic reply cannot be sent in the current encoding; the automatic reply was not changed.</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::SendForms</name>
     <message>
         <source>“%1”不是十六进制数字</source>
@@ -2158,6 +2144,29 @@ File: %2
     </message>
 </context>
 <context>
+    <name>quillet::pages::TcpSendController</name>
+    <message>
+        <source>未建立链接！</source>
+        <translation>No connection established!</translation>
+    </message>
+    <message>
+        <source>提示!</source>
+        <translation>Notice!</translation>
+    </message>
+    <message>
+        <source>待发送的数据已达 64 MB，本次内容未发送！</source>
+        <translation>The data waiting to be sent has reached 64 MB; this text was not sent!</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>对方已经断开！</source>
+        <translation>The peer has disconnected!</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::TlsChoice</name>
     <message>
         <source>私钥密码</source>
@@ -2226,6 +2235,32 @@ File: %2
     <message>
         <source>找不到文件 %1</source>
         <translation>file %1 not found</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::TlsMenuItems</name>
+    <message>
+        <source>开始 TLS</source>
+        <translation>Start TLS</translation>
+    </message>
+    <message>
+        <source>证书...</source>
+        <translation>Certificate...</translation>
+    </message>
+</context>
+<context>
+    <name>quillet::pages::UdpSendController</name>
+    <message>
+        <source>发送出错了！</source>
+        <translation>Sending failed!</translation>
+    </message>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+    <message>
+        <source>发送出错！</source>
+        <translation>Sending failed!</translation>
     </message>
 </context>
 <context>

@@ -224,12 +224,12 @@ TEST_F(RecordingPageTest, TheCountersLineAndTooltipShowAKnownExchange) {
     const QRect at = Tree()->visualItemRect(Child(0));
     QHelpEvent help(QEvent::ToolTip, at.center(), Tree()->viewport()->mapToGlobal(at.center()));
     QCoreApplication::sendEvent(Tree()->viewport(), &help);
-    EXPECT_EQ(QToolTip::text(), page_->CountersText(rec));
+    EXPECT_EQ(QToolTip::text(), page_->CountersLine()->Text(rec));
     QToolTip::hideText();
 
     // Clearing the received side forgets its counts.
     Press(kClearReceived);
-    EXPECT_TRUE(page_->CountersText(rec).startsWith(QStringLiteral("收 0 字节 / 0 条，")));
+    EXPECT_TRUE(page_->CountersLine()->Text(rec).startsWith(QStringLiteral("收 0 字节 / 0 条，")));
 }
 
 }  // namespace

@@ -57,7 +57,7 @@ protected:
         this->ScriptPrompt({{CSendFileDlg::kPath, path}});
         this->Menu("actionSendFile");
     }
-    bool Busy() const { return this->page_->Files()->Busy(); }
+    bool Busy() const { return this->page_->Sending()->Files()->Busy(); }
     QProgressDialog* Progress() const {
         return this->page_->template findChild<QProgressDialog*>(QStringLiteral("fileProgress"));
     }
@@ -130,7 +130,7 @@ TEST_F(TcpFileStreamTest, ADeviceIsStreamedUntilTheUserStopsIt) {
     EXPECT_FALSE(Busy());
     ASSERT_TRUE(Eventually([&] { return MessageStarts("已停止发送：已发送 "); }));
     ConnectInfo* rec = Rec(Child(0));
-    const uint64_t handed = page_->Files()->Handed();
+    const uint64_t handed = page_->Sending()->Files()->Handed();
     EXPECT_GE(handed, got);
     EXPECT_TRUE(HasMessage(QStringLiteral("已停止发送：已发送 %1 字节。").arg(handed), "提示"));
     // What was handed over and reached the socket is counted once, whatever piece it was in.
@@ -142,8 +142,8 @@ TEST_F(TcpFileStreamTest, ADeviceIsStreamedUntilTheUserStopsIt) {
     EXPECT_EQ(rec->nSentBytes, handed);
     // Sizes of 1024-based units are labelled so.
     const QString mib = QString::number(static_cast<double>(handed) / (1 << 20), 'f', 1);
-    EXPECT_TRUE(page_->CountersText(rec).contains(QStringLiteral("发 %1 MiB / ").arg(mib)))
-        << page_->CountersText(rec).toStdString();
+    EXPECT_TRUE(page_->CountersLine()->Text(rec).contains(QStringLiteral("发 %1 MiB / ").arg(mib)))
+        << page_->CountersLine()->Text(rec).toStdString();
 }
 
 TEST_F(TcpFileStreamTest, ASocketFileIsRefusedByName) {

@@ -41,7 +41,7 @@ protected:
     }
     // Runs the action `name` of the send box's context menu, as a click on it does.
     void Menu(const char* name) {
-        std::unique_ptr<QMenu> menu(this->page_->MakeSendBoxMenu());
+        std::unique_ptr<QMenu> menu(this->page_->Sending()->MakeSendBoxMenu());
         auto* action = menu->findChild<QAction*>(QString::fromLatin1(name));
         ASSERT_NE(action, nullptr) << name;
         ASSERT_TRUE(action->isEnabled()) << name;

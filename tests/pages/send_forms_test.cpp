@@ -165,7 +165,7 @@ TEST_F(SendFormsTest, ASavedMessageGoesToTheSelectedClientOrToAllAndIsKept) {
     dlg->close();
     page_ = std::make_unique<CTcpServerDlg>();
     page_->show();
-    EXPECT_EQ(page_->SavedMessagesDialog()->Messages(), kept);
+    EXPECT_EQ(page_->Sending()->SavedMessagesDialog()->Messages(), kept);
 }
 
 TEST_F(SendFormsTest, ExportThenImportGivesTheSameMessages) {

@@ -48,7 +48,7 @@ protected:
     void AutoReply(std::map<int, bool> checks, std::map<int, QString> fields = {}) {
         AnswerNextPrompt(
             {std::move(fields), std::move(checks), true, [](const PromptSeen& s) { seen_ = s; }});
-        page_->ChooseAutoReply();
+        page_->Sending()->ChooseAutoReply();
     }
     void AutoReplyOff() {
         AutoReply({{CAutoReplyDlg::kEcho, false}, {CAutoReplyDlg::kFixed, false}});
@@ -109,7 +109,7 @@ TEST_F(TcpSendTest, HistoryKeepsTheLastFiftyDistinctTextsNewestFirst) {
     for (const char* text : {"one", "two", "one"})
         SendBox(text);
     EXPECT_EQ(RecvExactly(peer, 9), "onetwoone");
-    ASSERT_EQ(page_->History().Entries().size(), 2u);
+    ASSERT_EQ(page_->Sending()->History().Entries().size(), 2u);
     Type("draft");
     Key(Qt::Key_Up);
     EXPECT_EQ(Box(), "one");
@@ -122,7 +122,7 @@ TEST_F(TcpSendTest, HistoryKeepsTheLastFiftyDistinctTextsNewestFirst) {
     Key(Qt::Key_Down);
     EXPECT_EQ(Box(), "draft");
 
-    std::unique_ptr<QMenu> menu(page_->MakeSendBoxMenu());
+    std::unique_ptr<QMenu> menu(page_->Sending()->MakeSendBoxMenu());
     auto items = menu->findChild<QMenu*>(QStringLiteral("historyMenu"))->actions();
     ASSERT_EQ(items.size(), 2);
     items[1]->trigger();
@@ -130,9 +130,9 @@ TEST_F(TcpSendTest, HistoryKeepsTheLastFiftyDistinctTextsNewestFirst) {
 
     for (int i = 0; i < 60; ++i)
         SendBox(QString::number(i));
-    EXPECT_EQ(page_->History().Entries().size(), pages::SendHistory::kMaxEntries);
-    EXPECT_EQ(*page_->History().Entries().front(), u"59");
-    EXPECT_EQ(*page_->History().Entries().back(), u"10");
+    EXPECT_EQ(page_->Sending()->History().Entries().size(), pages::SendHistory::kMaxEntries);
+    EXPECT_EQ(*page_->Sending()->History().Entries().front(), u"59");
+    EXPECT_EQ(*page_->Sending()->History().Entries().back(), u"10");
 }
 
 TEST_F(TcpSendTest, RepeatSendsTheCountLogsEachAndRefusesBadIntervals) {
@@ -144,7 +144,7 @@ TEST_F(TcpSendTest, RepeatSendsTheCountLogsEachAndRefusesBadIntervals) {
         Menu("actionRepeat");
         EXPECT_TRUE(stayedOpen_) << bad;
         EXPECT_TRUE(MessageStarts("间隔须为")) << bad;
-        EXPECT_FALSE(page_->Repeats()->IsRunning(rec));
+        EXPECT_FALSE(page_->Sending()->Repeats()->IsRunning(rec));
     }
     ScriptPrompt({{CRepeatDlg::kInterval, "2"}, {CRepeatDlg::kTimes, "25"}});
     Menu("actionRepeat");
@@ -159,7 +159,7 @@ TEST_F(TcpSendTest, RepeatSendsTheCountLogsEachAndRefusesBadIntervals) {
             s += "ping";
         return s;
     }());
-    EXPECT_TRUE(Eventually([&] { return !page_->Repeats()->IsRunning(rec); }));
+    EXPECT_TRUE(Eventually([&] { return !page_->Sending()->Repeats()->IsRunning(rec); }));
     EXPECT_EQ(rec->nSentBytes, 100u);
     EXPECT_TRUE(Eventually([&] { return Sent().count(LogLine("ping")) == 25; }));
     EXPECT_EQ(Box(), "ping");  // the box keeps the repeated text
@@ -177,16 +177,18 @@ TEST_F(TcpSendTest, RepeatsOfSeveralClientsStopWhenTheirConnectionClosesOrRecord
         ScriptPrompt({{CRepeatDlg::kInterval, "1"}, {CRepeatDlg::kTimes, "0"}});
         Menu("actionRepeat");
     }
-    EXPECT_TRUE(page_->Repeats()->IsRunning(ra) && page_->Repeats()->IsRunning(rb));
-    EXPECT_FALSE(page_->MakeTreeMenu()->findChild<QAction*>("actionRepeat")->isEnabled());
-    ASSERT_TRUE(Eventually([&] { return page_->Repeats()->SentCount(ra) > 20; }));
+    EXPECT_TRUE(page_->Sending()->Repeats()->IsRunning(ra) &&
+                page_->Sending()->Repeats()->IsRunning(rb));
+    EXPECT_FALSE(
+        page_->Sending()->MakeTreeMenu()->findChild<QAction*>("actionRepeat")->isEnabled());
+    ASSERT_TRUE(Eventually([&] { return page_->Sending()->Repeats()->SentCount(ra) > 20; }));
     a.Close();
-    ASSERT_TRUE(Eventually([&] { return !page_->Repeats()->IsRunning(ra); }));
+    ASSERT_TRUE(Eventually([&] { return !page_->Sending()->Repeats()->IsRunning(ra); }));
     EXPECT_TRUE(Eventually([&] { return MessageStarts("重复发送已停止：连接已关闭"); }));
-    EXPECT_TRUE(page_->Repeats()->IsRunning(rb));
+    EXPECT_TRUE(page_->Sending()->Repeats()->IsRunning(rb));
     ClickItem(Child(1));
     Press(kDelete);
-    EXPECT_EQ(page_->Repeats()->Running(), 0u);
+    EXPECT_EQ(page_->Sending()->Repeats()->Running(), 0u);
     EXPECT_TRUE(Eventually([&] { return MessageStarts("重复发送已停止：连接已删除"); }));
 }
 
@@ -203,7 +205,7 @@ TEST_F(TcpSendTest, AFileArrivesByteForByteAndBadFilesAreRefused) {
     ASSERT_TRUE(done);
     EXPECT_TRUE(got == bytes);
     EXPECT_EQ(Rec(Child(0))->nSentBytes, bytes.size());
-    EXPECT_FALSE(page_->Files()->Busy());
+    EXPECT_FALSE(page_->Sending()->Files()->Busy());
     EXPECT_EQ(page_->findChild<QWidget*>("fileProgress"), nullptr);
 
     std::string none;
@@ -227,10 +229,10 @@ TEST_F(TcpSendTest, AFileCutByThePeerSaysHowFarItGot) {
     const QString path = MakeFile("big.bin", 64u << 20, &bytes);
     ScriptPrompt({{CSendFileDlg::kPath, path}});
     Menu("actionSendFile");
-    ASSERT_TRUE(page_->Files()->Busy());
+    ASSERT_TRUE(page_->Sending()->Files()->Busy());
     RecvExactly(peer, 1 << 20);
     peer.Close();  // unread data makes this a reset
-    EXPECT_TRUE(Eventually([&] { return !page_->Files()->Busy(); }));
+    EXPECT_TRUE(Eventually([&] { return !page_->Sending()->Files()->Busy(); }));
     EXPECT_TRUE(Eventually([&] {
         return MessageStarts("连接已关闭，文件未发完") || MessageStarts("连接已断开，文件未发完");
     }));
@@ -251,13 +253,13 @@ TEST_F(TcpSendTest, AFileThatShrinksWhileSentSaysHowMuchWent) {
     });
     ScriptPrompt({{CSendFileDlg::kPath, path}});
     Menu("actionSendFile");
-    ASSERT_TRUE(page_->Files()->Busy());
+    ASSERT_TRUE(page_->Sending()->Files()->Busy());
     QFile(path).resize(1 << 20);
     const bool told = Eventually([&] { return MessageStarts("文件在发送中变短了"); });
     stop = true;
     reader.join();
     EXPECT_TRUE(told);
-    EXPECT_FALSE(page_->Files()->Busy());
+    EXPECT_FALSE(page_->Sending()->Files()->Busy());
 }
 
 TEST_F(TcpSendTest, SendToAllReachesEveryOpenClientOnce) {
@@ -268,7 +270,7 @@ TEST_F(TcpSendTest, SendToAllReachesEveryOpenClientOnce) {
         return Icon(Child(2)) == pages::kImageClosed || Icon(Child(2)) == pages::kImageClosedUnread;
     }));
     Type("all");
-    std::unique_ptr<QMenu> menu(page_->MakeTreeMenu());
+    std::unique_ptr<QMenu> menu(page_->Sending()->MakeTreeMenu());
     menu->findChild<QAction*>("actionSendToAll")->trigger();
     EXPECT_EQ(RecvExactly(a, 3), "all");
     EXPECT_EQ(RecvExactly(b, 3), "all");
@@ -322,14 +324,14 @@ TEST_F(TcpSendTest, TwoEchoingPagesOfTheProgramDoNotAnswerEachOther) {
     PressButton(&client, pages::CTcpClientDlg::kConnect);
     ASSERT_TRUE(Eventually([&] { return Root()->childCount() == 1; }));
     AnswerNextPrompt({{}, {{CAutoReplyDlg::kEcho, true}}, true, {}});
-    client.ChooseAutoReply();
+    client.Sending()->ChooseAutoReply();
     ClickTreeItem(&client, node);
     client.SendBox()->setPlainText("ball");
     PressButton(&client, pages::CTcpClientDlg::kSend);
     ConnectInfo* rec = Rec(Child(0));
     ClickItem(Child(0));
     ASSERT_TRUE(Eventually([&] {
-        page_->RefreshCountersLine();
+        page_->CountersLine()->Refresh();
         return page_->CountersLine()->text().contains(QStringLiteral("本程序自己的套接字 1 次"));
     })) << page_->CountersLine()->text().toStdString();
     {
@@ -382,8 +384,8 @@ TEST_F(TcpSendTest, AMultiMegabyteLineFromTheBoxArrivesWholeIsLoggedWholeAndEmpt
     EXPECT_EQ(RecvExactly(peer, static_cast<size_t>(line.size())), line.toStdString());
     EXPECT_TRUE(Eventually([&] { return box->document()->isEmpty(); }));
     EXPECT_TRUE(Eventually([&] { return Sent().count(line) == 1; }));
-    ASSERT_FALSE(page_->History().Entries().empty());
-    EXPECT_EQ(*page_->History().Entries().front(), line.toStdU16String());
+    ASSERT_FALSE(page_->Sending()->History().Entries().empty());
+    EXPECT_EQ(*page_->Sending()->History().Entries().front(), line.toStdU16String());
     // Typed on after a paste, the box sends what it shows now.
     box->SetText(QString(100000, QLatin1Char('y')));
     box->moveCursor(QTextCursor::End);

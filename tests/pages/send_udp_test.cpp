@@ -60,7 +60,7 @@ TEST_F(UdpSendTest, AFileGoesAsOneDatagramOrInPiecesAndTooBigForOneIsRefused) {
                       true,
                       {}});
     Menu("actionSendFile");
-    EXPECT_TRUE(Eventually([&] { return !page_->Files()->Busy(); }));
+    EXPECT_TRUE(Eventually([&] { return !page_->Sending()->Files()->Busy(); }));
     std::string joined;
     for (size_t want : {1500u, 1500u, 1500u, 500u}) {
         const std::string piece = Datagram(peer);
@@ -89,7 +89,7 @@ TEST_F(UdpSendTest, SendToAllRepeatAndEchoReachEachPeer) {
     PeerSocket a = Peer(0, "127.0.0.1");
     PeerSocket b = Peer(1, "127.0.0.2");
     Type("to all");
-    std::unique_ptr<QMenu> menu(page_->MakeTreeMenu());
+    std::unique_ptr<QMenu> menu(page_->Sending()->MakeTreeMenu());
     menu->findChild<QAction*>("actionSendToAll")->trigger();
     EXPECT_EQ(Datagram(a), "to all");
     EXPECT_EQ(Datagram(b), "to all");
@@ -109,7 +109,7 @@ TEST_F(UdpSendTest, SendToAllRepeatAndEchoReachEachPeer) {
     EXPECT_TRUE(Eventually([&] { return Sent().count(LogLine("tick")) == 5; }));
 
     AnswerNextPrompt({{}, {{CAutoReplyDlg::kEcho, true}}, true, {}});
-    page_->ChooseAutoReply();
+    page_->Sending()->ChooseAutoReply();
     ASSERT_TRUE(UdpSendTo(a, "echo me", port_));
     std::string echoed;
     EXPECT_TRUE(Eventually([&] { return (echoed += ReadAvailable(a)) == "echo me"; }));
@@ -121,10 +121,10 @@ TEST_F(UdpSendTest, SendToAllRepeatAndEchoReachEachPeer) {
     Menu("actionRepeat");
     ClickItem(Root());
     Press(kStopReceive);
-    EXPECT_TRUE(Eventually([&] { return page_->Repeats()->Running() == 0; }));
+    EXPECT_TRUE(Eventually([&] { return page_->Sending()->Repeats()->Running() == 0; }));
     EXPECT_TRUE(Eventually([&] { return MessageStarts("重复发送已停止"); }));
     AnswerNextPrompt({{}, {{CAutoReplyDlg::kEcho, false}}, true, {}});
-    page_->ChooseAutoReply();
+    page_->Sending()->ChooseAutoReply();
     EXPECT_EQ(pages::settings::IntValue("send/autoReply/page140/mode", -1, 0, 2), 0);
 }
 
@@ -144,10 +144,10 @@ TEST_F(UdpSendTest, TheReplyBudgetOptionWithholdsRepliesAndTheRecordSaysSo) {
                       {{CAutoReplyDlg::kFixed, true}},
                       true,
                       {}});
-    page_->ChooseAutoReply();
+    page_->Sending()->ChooseAutoReply();
     ASSERT_TRUE(UdpSendTo(a, "?", port_));
     EXPECT_TRUE(Eventually([&] {
-        page_->RefreshCountersLine();
+        page_->CountersLine()->Refresh();
         return page_->CountersLine()->text().contains(QStringLiteral("已丢弃 1 个回复"));
     })) << page_->CountersLine()->text().toStdString();
 

@@ -106,7 +106,7 @@ protected:
         peer_.waitForFinished(10000);
         SendTest::TearDown();
     }
-    pages::SequenceRunner* Runner() const { return page_->Sequencer(); }
+    pages::SequenceRunner* Runner() const { return page_->Sending()->Sequencer(); }
     CSequencesDlg* Dialog() {
         Key(Qt::Key_Q, Qt::ControlModifier | Qt::ShiftModifier);
         auto* dlg = page_->findChild<CSequencesDlg*>(QStringLiteral("sequencesDialog"));
@@ -269,7 +269,7 @@ TEST_F(SequencesTest, TheEditorAddsMovesAndRemovesStepsAndKeepsThemForTheNextSta
     EXPECT_EQ(dlg->All()[0].steps[1].text, QStringLiteral("one"));
     EXPECT_EQ(dlg->Steps()->count(), 2);
     const pages::Sequences kept = dlg->All();
-    pages::CSequencesDlg again(page_.get(), Runner());
+    pages::CSequencesDlg again(page_->Sending(), Runner());
     EXPECT_EQ(again.All(), kept);
     Click(dlg, "stepRemove");
     EXPECT_EQ(dlg->All()[0].steps.size(), 1u);

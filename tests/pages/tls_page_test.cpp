@@ -164,12 +164,12 @@ TEST_F(TlsServerPageTest, EverySendPathGoesOutOverTls) {
     EXPECT_TRUE(Shows(client, bytes));
 
     Type("to-all");
-    std::unique_ptr<QMenu> menu(page_->MakeTreeMenu());
+    std::unique_ptr<QMenu> menu(page_->Sending()->MakeTreeMenu());
     menu->findChild<QAction*>("actionSendToAll")->trigger();
     EXPECT_TRUE(Shows(client, "to-all"));
 
     AnswerNextPrompt({{}, {{CAutoReplyDlg::kEcho, true}}, true, {}});
-    page_->ChooseAutoReply();
+    page_->Sending()->ChooseAutoReply();
     ASSERT_TRUE(client.Write("echo-me\n"));
     EXPECT_TRUE(Eventually([&] { return Received().contains("echo-me"); }));
     EXPECT_TRUE(Shows(client, "echo-me\n"));

@@ -3,6 +3,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <arpa/inet.h>
@@ -102,6 +103,25 @@ TEST_F(UdpClientPageTest, ExchangesDatagramsWithAPlainPeer) {
     ClickItem(client);
     EXPECT_EQ(Image(client), 2);
     EXPECT_TRUE(Received().contains("pong") && Received().contains("unseen"));
+    EXPECT_TRUE(messages_.empty());
+}
+
+// Ctrl+Enter, a one-off hex send and a saved message take the Send button's path here too.
+TEST_F(UdpClientPageTest, KeysAndSavedMessagesSendLikeTheSendButton) {
+    const int peer = Peer();
+    const int local = FreeUdpPort();
+    EXPECT_FALSE(Create("127.0.0.1", LocalPort(peer), local));
+    ASSERT_EQ(Tree()->currentItem(), Child(0));
+    Type("ping");
+    QTest::keyClick(page_->SendBox(), Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(Recv(peer), "ping");
+    Type("70 6F");
+    QTest::keyClick(page_->SendBox(), Qt::Key_H, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(Recv(peer), "po");
+    page_->Sending()->SendTextToSelected(u"6E 67", pages::SendForm::kHex,
+                                         pages::LineEnding::kNone);
+    EXPECT_EQ(Recv(peer), "ng");
+    EXPECT_TRUE(Sent().contains("ping"));
     EXPECT_TRUE(messages_.empty());
 }
 

@@ -159,8 +159,11 @@ TEST_F(WorkspaceTest, RoundTripOverEveryPageKind) {
     const int groupPort = FreeUdpPort();
     MakeEveryKind(tcpPort, udpPort, clientPorts, groupPort);
     ASSERT_TRUE(RunUntil([&] { return Nodes(PageKind::kTcpServer) == 2; }));
-    Page(PageKind::kTcpServer)->ApplyAutoReply({pages::AutoReplySpec::Mode::kEcho, {}, false});
+    Page(PageKind::kTcpServer)
+        ->Sending()
+        ->ApplyAutoReply({pages::AutoReplySpec::Mode::kEcho, {}, false});
     Page(PageKind::kUdpClient)
+        ->Sending()
         ->SavedMessagesDialog()
         ->Add({"hello", pages::SendForm::kHex, "68 69", pages::LineEnding::kNone});
     const WorkspaceDoc before = workspace_->Snapshot();
@@ -172,7 +175,7 @@ TEST_F(WorkspaceTest, RoundTripOverEveryPageKind) {
 
     ClosePages();
     MakePages();
-    Page(PageKind::kTcpServer)->ApplyAutoReply({});
+    Page(PageKind::kTcpServer)->Sending()->ApplyAutoReply({});
     pages::StoreSaved(Page(PageKind::kUdpClient)->objectName(), {});
     OpenFile(path);
     EXPECT_TRUE(messages_.empty()) << messages_.front().text.toStdString();
@@ -300,19 +303,19 @@ TEST_F(WorkspaceTest, SequencesRoundTripWithoutDoubling) {
     wait.kind = pages::StepKind::kWait;
     const pages::Sequences saved = {{"ping", {send, expect}}, {"wait", {wait}}};
     const QString name = Page(PageKind::kTcpClient)->objectName();
-    Page(PageKind::kTcpClient)->SequencesDialog()->SetAll(saved);
+    Page(PageKind::kTcpClient)->Sending()->SequencesDialog()->SetAll(saved);
     Save(File("seq.json"));
     ClosePages();
     pages::StoreSequences(name, {});
     MakePages();
     pages::SequenceStep other;
     other.text = "mine";
-    Page(PageKind::kTcpClient)->SequencesDialog()->SetAll({{"wait", {other}}});
+    Page(PageKind::kTcpClient)->Sending()->SequencesDialog()->SetAll({{"wait", {other}}});
 
     OpenFile(File("seq.json"));
     EXPECT_TRUE(messages_.empty()) << messages_.front().text.toStdString();
     const pages::Sequences want = {{"wait", {other}}, saved[0]};
-    EXPECT_EQ(Page(PageKind::kTcpClient)->SequencesDialog()->All(), want);
+    EXPECT_EQ(Page(PageKind::kTcpClient)->Sending()->SequencesDialog()->All(), want);
     EXPECT_EQ(pages::LoadSequences(name), want);
     EXPECT_TRUE(workspace_->Snapshot().pages[0].sequences.isUndefined());
 }

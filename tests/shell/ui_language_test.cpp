@@ -194,7 +194,7 @@ protected:
 TEST_F(UiLanguageTest, EnglishWindowPromptsAndDialogsHaveNoChineseLeft) {
     OpenWindow(Language::kEnglish);
     EXPECT_EQ(SendBoxTitle(), "Send window");
-    EXPECT_EQ(QCoreApplication::translate("quillet::pages::CDialogP", "对方已经断开！"),
+    EXPECT_EQ(QCoreApplication::translate("quillet::pages::TcpSendController", "对方已经断开！"),
               "The peer has disconnected!");
     EXPECT_EQ(ChineseTexts(dlg_.get()), QStringList());
 
