@@ -573,22 +573,8 @@ void TcpEngine::WriteLoop(uint64_t key, int fd, uint64_t serial) {
     chunk.reserve(kWriteChunk);
     for (;;) {
         bool pinned = false;
-        {
-            CCritSecLock lock(g_csConnect);
-            SendQueue* q = WriterQueue(key, fd, serial);
-            if (!q)
-                return;  // deleted, dropped, or the page is going away
-            if (q->pending.empty()) {
-                q->writer = false;
-                return;
-            }
-            // A connection that ended under the queue fails it; the send below is skipped.
-            pinned = FindRecord(m_map, key)->sock == fd && quillet::sock::Pin(fd);
-            if (pinned) {
-                const PendingSend& front = q->pending.front();
-                chunk.assign(front.bytes, front.taken, kWriteChunk);
-            }
-        }
+        if (!TakeFrontPiece(key, fd, serial, kWriteChunk, chunk, &pinned))
+            return;
         ssize_t n = -1;
         int err = 0;
         if (pinned) {
@@ -602,6 +588,26 @@ void TcpEngine::WriteLoop(uint64_t key, int fd, uint64_t serial) {
         if (!AfterWrite(key, fd, serial, n > 0, n > 0 ? static_cast<size_t>(n) : 0))
             return;
     }
+}
+
+bool TcpEngine::TakeFrontPiece(uint64_t key, int fd, uint64_t serial, size_t most,
+                               std::string& piece, bool* pinned) {
+    CCritSecLock lock(g_csConnect);
+    SendQueue* q = WriterQueue(key, fd, serial);
+    if (!q)
+        return false;  // deleted, dropped, or the page is going away
+    if (q->pending.empty()) {
+        q->writer = false;
+        return false;
+    }
+    piece.clear();
+    // A connection that ended under the queue fails it; the write is skipped.
+    *pinned = FindRecord(m_map, key)->sock == fd && quillet::sock::Pin(fd);
+    if (*pinned) {
+        const PendingSend& front = q->pending.front();
+        piece.assign(front.bytes, front.taken, most);
+    }
+    return true;
 }
 
 bool TcpEngine::AfterWrite(uint64_t key, int fd, uint64_t serial, bool ok, size_t took) {

@@ -169,6 +169,11 @@ private:
     // No writer thread could be made for the queue: its texts become `lost` (with what the
     // socket took of the first) and the page is told; the connection stays.
     void FailWithoutWriter(uint64_t key, int fd, uint64_t serial);
+    // Under the lock, the next piece (at most `most` bytes) of the front text into `piece`, with
+    // `*pinned` saying whether `fd` is pinned for writing it (a connection that ended is not;
+    // `piece` is then empty). False when the writer is done: its queue is gone or empty.
+    bool TakeFrontPiece(uint64_t key, int fd, uint64_t serial, size_t most, std::string& piece,
+                        bool* pinned);
     // The queue of `key` if it still belongs to the writer of `fd` and `serial`; lock held.
     SendQueue* WriterQueue(uint64_t key, int fd, uint64_t serial);
     // Books what one write took of the front text (`took` bytes, may be 0 for TLS bytes of an

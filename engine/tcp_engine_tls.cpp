@@ -222,23 +222,9 @@ void TcpEngine::TlsWriteLoop(uint64_t key, int fd, uint64_t serial,
     std::string chunk;
     for (;;) {
         bool pinned = false;
-        size_t took = 0;
-        {
-            CCritSecLock lock(g_csConnect);
-            SendQueue* q = WriterQueue(key, fd, serial);
-            if (!q)
-                return;
-            if (q->pending.empty()) {
-                q->writer = false;
-                return;
-            }
-            pinned = FindRecord(m_map, key)->sock == fd && quillet::sock::Pin(fd);
-            if (pinned) {
-                const PendingSend& front = q->pending.front();
-                took = std::min(kTlsWriteChunk, front.bytes.size() - front.taken);
-                chunk.assign(front.bytes, front.taken, took);
-            }
-        }
+        if (!TakeFrontPiece(key, fd, serial, kTlsWriteChunk, chunk, &pinned))
+            return;
+        const size_t took = chunk.size();
         bool ok = false;
         if (pinned) {
             // Blocks until the peer reads, or until a close shuts the socket.
