@@ -137,17 +137,14 @@ uint64_t ChunkLog::BaseCost() {
     return kLogBase;
 }
 
-bool ChunkLog::AppendPacked(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
-                            bool joinsPrevious, uint64_t& cost) {
+bool ChunkLog::AppendPacked(std::string_view bytes, int64_t timeNs, bool joinsPrevious,
+                            uint64_t& cost) {
     if (bytes.size() > kPackedMax)
         return false;
-    const uint32_t addr = sender ? sender->sin_addr.s_addr : 0;
-    const uint16_t port = sender ? sender->sin_port : 0;
     const size_t need = kPieceHeader + bytes.size();
     Entry* block = m_chunks->empty() ? nullptr : &m_chunks->back();
     bool fits =
-        block && block->packed && block->peerAddr == addr && block->peerPort == port &&
-        timeNs >= block->timeNs &&
+        block && block->packed && timeNs >= block->timeNs &&
         static_cast<uint64_t>(timeNs - block->timeNs) <= std::numeric_limits<uint32_t>::max();
     if (fits && block->bytes.size() + need > block->bytes.capacity()) {
         const size_t capacity = block->bytes.capacity();
@@ -165,8 +162,6 @@ bool ChunkLog::AppendPacked(std::string_view bytes, int64_t timeNs, const sockad
         Entry fresh;
         fresh.packed = true;
         fresh.timeNs = timeNs;
-        fresh.peerAddr = addr;
-        fresh.peerPort = port;
         fresh.endSeq = End();
         size_t capacity = fresh.bytes.capacity();
         while (capacity < need)
@@ -188,17 +183,15 @@ bool ChunkLog::AppendPacked(std::string_view bytes, int64_t timeNs, const sockad
     return true;
 }
 
-bool ChunkLog::Append(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
-                      bool joinsPrevious) {
-    return AppendEntry(bytes, timeNs, sender, joinsPrevious, false);
+bool ChunkLog::Append(std::string_view bytes, int64_t timeNs, bool joinsPrevious) {
+    return AppendEntry(bytes, timeNs, joinsPrevious, false);
 }
 
 bool ChunkLog::AppendNote(std::string_view utf8Text, int64_t timeNs) {
-    return AppendEntry(utf8Text, timeNs, nullptr, false, true);
+    return AppendEntry(utf8Text, timeNs, false, true);
 }
 
-bool ChunkLog::AppendEntry(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
-                           bool joinsPrevious, bool note) {
+bool ChunkLog::AppendEntry(std::string_view bytes, int64_t timeNs, bool joinsPrevious, bool note) {
     uint64_t cost = 0;
     try {
         if (g_failNext > 0 && g_failNext.fetch_sub(1) > 0)
@@ -209,15 +202,11 @@ bool ChunkLog::AppendEntry(std::string_view bytes, int64_t timeNs, const sockadd
         if (m_chunks->empty())
             cost += kLogBase;
         // A note keeps its flag in an entry of its own; a packed block after it starts afresh.
-        if (note || !AppendPacked(bytes, timeNs, sender, joinsPrevious, cost)) {
+        if (note || !AppendPacked(bytes, timeNs, joinsPrevious, cost)) {
             Entry entry;
             entry.timeNs = timeNs;
             entry.joinsPrevious = joinsPrevious;
             entry.note = note;
-            if (sender) {
-                entry.peerAddr = sender->sin_addr.s_addr;
-                entry.peerPort = sender->sin_port;
-            }
             entry.bytes.assign(bytes);
             entry.count = 1;
             entry.endSeq = End() + 1;
@@ -265,8 +254,6 @@ ChunkLog::Piece ChunkLog::PieceAt(const Entry& entry, size_t at) {
 LogChunk ChunkLog::ChunkOf(const Entry& entry, const Piece* piece, ChunkDir dir) {
     LogChunk chunk;
     chunk.timeNs = piece ? piece->timeNs : entry.timeNs;
-    chunk.peerAddr = entry.peerAddr;
-    chunk.peerPort = entry.peerPort;
     chunk.dir = dir;
     chunk.joinsPrevious = piece ? piece->joinsPrevious : entry.joinsPrevious;
     chunk.note = !piece && entry.note;

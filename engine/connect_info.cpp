@@ -18,8 +18,8 @@ std::map<quillet::IpEndpoint, uint64_t> g_ipv6Keys;  // guarded by g_ipv6KeyMute
 uint64_t UdpKey(const quillet::IpEndpoint& addr) {
     const quillet::IpEndpoint endpoint = addr.Unmapped();
     if (!endpoint.IsV6()) {
-        return (static_cast<uint64_t>(ntohl(endpoint.sin_addr.s_addr)) << 16) |
-               ntohs(endpoint.sin_port);
+        return (static_cast<uint64_t>(ntohl(endpoint.Address4())) << 16) |
+               static_cast<uint64_t>(endpoint.Port());
     }
     // One entry per IPv6 endpoint ever seen: as many as records were ever made for them.
     std::lock_guard<std::mutex> lock(g_ipv6KeyMutex);

@@ -40,7 +40,7 @@ struct ConnectInfo {
     pthread_t hThread{};
     int sock = -1;
     void* hItem = nullptr;
-    quillet::IpEndpoint addrClient;  // either family; the IPv4 fields read as they always did
+    quillet::IpEndpoint addrClient;  // either family
     quillet::IpEndpoint addrServer;
     // TCP: what waits to be sent on the connection (send_queue.h).
     SendQueue sendQueue;

@@ -75,7 +75,7 @@ void AdapterInfo::Query() {
     Set(Dotted(a), Dotted(m));
     std::string name;
     for (const HostAddress& h : ListHostAddresses()) {
-        if (h.address.IsV4() && h.address.sin_addr.s_addr == a.s_addr)
+        if (h.address.IsV4() && h.address.Address4() == a.s_addr)
             name = h.iface;
     }
     for (const HostAddress& h : ListHostAddresses()) {

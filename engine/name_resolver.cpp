@@ -56,7 +56,7 @@ in_addr_t LookUpHost(const std::string& name) {
     if (listLookup) {
         for (const IpEndpoint& address : listLookup(name)) {
             if (address.IsV4())
-                return address.sin_addr.s_addr;
+                return address.Address4();
         }
         return INADDR_NONE;
     }

@@ -5,14 +5,13 @@
 #include "engine/log_line.h"
 #include "engine/log_recorder.h"
 
-bool LogReceivedChunk(ConnectInfo* rec, std::string_view bytes, const sockaddr_in* sender,
-                      bool continuesStream) {
+bool LogReceivedChunk(ConnectInfo* rec, std::string_view bytes, bool continuesStream) {
     const int64_t now = ChunkTimeNow();
     CCritSecLock lock(g_csConnect);
     rec->bUnread = true;
     rec->nRecvBytesAll += static_cast<uint32_t>(bytes.size());
     rec->nRecvBytes += static_cast<uint32_t>(bytes.size());
-    return rec->strRecv.Append(bytes, now, sender, continuesStream);
+    return rec->strRecv.Append(bytes, now, continuesStream);
 }
 
 bool LogSentChunk(ConnectInfo* rec, std::string_view bytes) {

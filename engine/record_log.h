@@ -5,8 +5,6 @@
 //
 // Threads: any thread. Both take g_csConnect (recursive: a worker that holds it already may
 // call them) and must only be given a record that is listed or owned by the caller.
-#include <netinet/in.h>
-
 #include <cstddef>
 #include <string_view>
 
@@ -15,11 +13,10 @@
 struct ConnectInfo;
 
 // A worker received `bytes` for `rec`: marks it unread, counts the bytes, keeps the chunk with
-// its arrival time. `sender` (may be null) is the datagram's sender; `continuesStream` says the
-// chunk follows the previous one in one TCP byte stream (a character may span them). Returns
-// false when memory ran out and the chunk was dropped (it is still counted as received).
-bool LogReceivedChunk(ConnectInfo* rec, std::string_view bytes, const sockaddr_in* sender,
-                      bool continuesStream);
+// its arrival time. `continuesStream` says the chunk follows the previous one in one TCP byte
+// stream (a character may span them). Returns false when memory ran out and the chunk was dropped
+// (it is still counted as received).
+bool LogReceivedChunk(ConnectInfo* rec, std::string_view bytes, bool continuesStream);
 // The page sent `bytes` on `rec`: counts them and keeps the chunk. False as above.
 bool LogSentChunk(ConnectInfo* rec, std::string_view bytes);
 // A note of the program's own (a step's outcome, a handshake's) in `rec`'s received or sent

@@ -367,7 +367,7 @@ bool TcpEngine::ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint
             *switchTo = rec->tls;
             return false;
         }
-        LogReceivedChunk(rec, std::string_view(data, static_cast<size_t>(n)), nullptr, continues);
+        LogReceivedChunk(rec, std::string_view(data, static_cast<size_t>(n)), continues);
         NoteLoggedChunk(m_store, *rec, ChunkSide::kReceived,
                         std::string_view(data, static_cast<size_t>(n)));
         behind = RecordingBehindLocked(*rec);

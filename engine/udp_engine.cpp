@@ -39,7 +39,8 @@ ssize_t SendDatagram(int fd, const char* data, int len, const quillet::IpEndpoin
     if (n < 0 && to.IsV4() && (errno == EAFNOSUPPORT || errno == EINVAL)) {
         in6_addr mapped{};
         mapped.s6_addr[10] = mapped.s6_addr[11] = 0xFF;
-        std::memcpy(&mapped.s6_addr[12], &to.sin_addr.s_addr, 4);
+        const in_addr_t v4 = to.Address4();
+        std::memcpy(&mapped.s6_addr[12], &v4, 4);
         const quillet::RawSockaddr six = quillet::IpEndpoint::V6(mapped, to.Port()).Raw();
         n = sendto(fd, data, static_cast<size_t>(len), MSG_NOSIGNAL, six.get(), six.size);
     }
@@ -124,7 +125,7 @@ bool UdpEngine::StartClientReceive(ConnectInfo* pInfo) {
     QUILLET_ASSERT_UI_THREAD();
     WorkerContext ctx;
     ctx.sock = pInfo->sock;
-    ctx.nId = pInfo->addrClient.sin_port;  // network order, as it always was
+    ctx.nId = pInfo->addrClient.NetworkPort();  // network order, as it always was
     ctx.pUdpEngine = this;
     ctx.pSink = m_pSink;
     ctx.addr = pInfo->addrServer;
@@ -208,7 +209,7 @@ void UdpEngine::OnDatagram(const WorkerContext& ctx, uint64_t key, const quillet
         if (FindRecord(m_map, key) != rec)
             return;
         // Each datagram stands alone: an incomplete character at its end shows as U+FFFD.
-        LogReceivedChunk(rec, std::string_view(data, static_cast<size_t>(n)), &from, false);
+        LogReceivedChunk(rec, std::string_view(data, static_cast<size_t>(n)), false);
         NoteLoggedChunk(m_store, *rec, ChunkSide::kReceived,
                         std::string_view(data, static_cast<size_t>(n)));
     }
@@ -258,7 +259,7 @@ ConnectInfo* UdpEngine::AddPeer(const quillet::IpEndpoint& from, const WorkerCon
         CCritSecLock lock(g_csConnect);
         if (m_stopping)
             return nullptr;
-        m_nLastPort = ntohs(from.sin_port);
+        m_nLastPort = from.Port();
         rec->nId = m_nLastPort;
         rec->addrClient = from;
         rec->addrServer = ctx.addr;

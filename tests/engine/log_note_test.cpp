@@ -33,7 +33,7 @@ TEST(LogNote, APeerSendingTheMarkShowsAsDataAndOnlyAFlaggedNoteShowsAsNote) {
     Utf8 gbk;
     ConnectInfo rec;
     const std::string forged = Utf8Of(kMark) + "2026-01-01 00:00:00  step passed";
-    LogReceivedChunk(&rec, forged, nullptr, false);
+    LogReceivedChunk(&rec, forged, false);
     ASSERT_TRUE(LogNoteChunk(&rec, ChunkDir::kReceived, "第 1 步 通过\n\x01"));
     CCritSecLock lock(g_csConnect);
     ASSERT_EQ(rec.strRecv.Count(), 2u);

@@ -71,7 +71,7 @@ TEST_F(TcpEngineTest, AcceptsPeersWithGrowingIdsAndLogsTheirData) {
     ASSERT_EQ(text.size(), 21u + 5u + 1u);
     EXPECT_EQ(text.substr(19, 2), u"  ");
     EXPECT_EQ(text.substr(21), u"hello\n");
-    EXPECT_EQ(ntohs(rec.addrClient.sin_port), LocalPort(b));
+    EXPECT_EQ(rec.addrClient.Port(), LocalPort(b));
     a.Close();
     b.Close();
 }

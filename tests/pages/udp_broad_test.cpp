@@ -94,7 +94,7 @@ TEST_F(UdpBroadPageTest, AllOnesAddressIsAcceptedWithoutWarning) {
     Create("255.255.255.255", 9, FreeUdpPort());
     EXPECT_TRUE(messages_.empty());
     ASSERT_EQ(Children(), 1);
-    EXPECT_EQ(Record(Child(0))->addrServer.sin_addr.s_addr, INADDR_BROADCAST);
+    EXPECT_EQ(Record(Child(0))->addrServer.Address4(), INADDR_BROADCAST);
 }
 
 // What the broadcast prompt makes of a name or a dotted text, with a resolver that knows two
