@@ -31,6 +31,8 @@
 #include "pages/log_view.h"
 #include "pages/recordings.h"
 
+using namespace quillet::engine;
+
 namespace quillet::bench {
 namespace {
 

@@ -16,6 +16,8 @@
 #include "pages/tree_ctrl_ex.h"
 #include "pages/udp_server_dlg.h"
 
+using namespace quillet::engine;
+
 namespace quillet::bench {
 namespace {
 

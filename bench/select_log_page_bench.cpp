@@ -10,6 +10,8 @@
 #include "engine/record_log.h"
 #include "pages/tcp_server_dlg.h"
 
+using namespace quillet::engine;
+
 namespace quillet::bench {
 namespace {
 

@@ -8,6 +8,8 @@
 #include <new>
 #include <queue>
 
+namespace quillet::engine {
+
 namespace {
 
 std::atomic<uint64_t> g_perLogLimit{kDefaultLogLimitPerLog};
@@ -393,3 +395,5 @@ int64_t ChunkTimeNow() {
                std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
+
+}  // namespace quillet::engine

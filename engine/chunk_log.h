@@ -32,6 +32,8 @@
 
 #include "engine/log_limits.h"
 
+namespace quillet::engine {
+
 enum class ChunkDir : uint8_t { kReceived = 0, kSent = 1 };
 
 struct LogChunk {
@@ -157,10 +159,10 @@ uint64_t TotalLogBytes();
 // Bytes of all chunks that any log lost because memory ran out, since the program started.
 uint64_t FailedLogBytesTotal();
 
-inline constexpr uint64_t kDefaultLogLimitPerLog = uint64_t{quillet::log_limits::kDefaultRecordMiB}
-                                                   << 20;
-inline constexpr uint64_t kDefaultLogLimitTotal = uint64_t{quillet::log_limits::kDefaultTotalMiB}
-                                                  << 20;
+inline constexpr uint64_t kDefaultLogLimitPerLog = uint64_t{log_limits::kDefaultRecordMiB} << 20;
+inline constexpr uint64_t kDefaultLogLimitTotal = uint64_t{log_limits::kDefaultTotalMiB} << 20;
 
 // Now on the clock chunks are stamped with.
 int64_t ChunkTimeNow();
+
+}  // namespace quillet::engine

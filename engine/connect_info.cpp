@@ -6,17 +6,19 @@
 #include "engine/crit_sec.h"
 #include "engine/thread_check.h"
 
+namespace quillet::engine {
+
 namespace {
 
 constexpr uint64_t kIpv6KeyBase = uint64_t{1} << 63;
 
 std::mutex g_ipv6KeyMutex;
-std::map<quillet::IpEndpoint, uint64_t> g_ipv6Keys;  // guarded by g_ipv6KeyMutex
+std::map<IpEndpoint, uint64_t> g_ipv6Keys;  // guarded by g_ipv6KeyMutex
 
 }  // namespace
 
-uint64_t UdpKey(const quillet::IpEndpoint& addr) {
-    const quillet::IpEndpoint endpoint = addr.Unmapped();
+uint64_t UdpKey(const IpEndpoint& addr) {
+    const IpEndpoint endpoint = addr.Unmapped();
     if (!endpoint.IsV6()) {
         return (static_cast<uint64_t>(ntohl(endpoint.Address4())) << 16) |
                static_cast<uint64_t>(endpoint.Port());
@@ -46,3 +48,5 @@ bool EraseRecord(ConnectMap& map, uint64_t key) {
 bool IsListed(const ConnectMap& map, uint64_t key, const ConnectInfo* record) {
     return record && FindRecord(map, key) == record;
 }
+
+}  // namespace quillet::engine

@@ -8,7 +8,7 @@
 
 #include "encoding/labels.h"
 
-namespace quillet {
+namespace quillet::engine {
 
 IpEndpoint::IpEndpoint(const sockaddr_in& v4) {
     m_addr.v4 = v4;
@@ -218,4 +218,4 @@ ParsedAddress ParseAddress(std::string_view text) {
     return ParseV6(text);
 }
 
-}  // namespace quillet
+}  // namespace quillet::engine

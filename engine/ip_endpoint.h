@@ -11,7 +11,7 @@
 #include <string>
 #include <string_view>
 
-namespace quillet {
+namespace quillet::engine {
 
 // The system's view of an endpoint: what bind, connect and sendto take.
 struct RawSockaddr {
@@ -93,4 +93,4 @@ struct ParsedAddress {
 // texts with ':', '[', ']' or '%' are addresses or malformed, never names.
 ParsedAddress ParseAddress(std::string_view text);
 
-}  // namespace quillet
+}  // namespace quillet::engine

@@ -6,7 +6,7 @@
 #include <system_error>
 #include <thread>
 
-namespace quillet {
+namespace quillet::engine {
 
 namespace {
 
@@ -115,4 +115,4 @@ void SetHostLookupForTest(HostLookup lookup) {
     g_lookupForTest = std::move(lookup);
 }
 
-}  // namespace quillet
+}  // namespace quillet::engine

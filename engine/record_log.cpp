@@ -5,6 +5,8 @@
 #include "engine/log_line.h"
 #include "engine/log_recorder.h"
 
+namespace quillet::engine {
+
 bool LogReceivedChunk(ConnectInfo* rec, std::string_view bytes, bool continuesStream) {
     const int64_t now = ChunkTimeNow();
     CCritSecLock lock(g_csConnect);
@@ -32,7 +34,9 @@ bool LogNoteChunk(ConnectInfo* rec, ChunkDir dir, std::string_view utf8Text) {
     CCritSecLock lock(g_csConnect);
     ChunkLog& log = dir == ChunkDir::kReceived ? rec->strRecv : rec->strSent;
     const bool kept = log.AppendNote(utf8Text, now);
-    if (rec->recorder && rec->recorder->GetForm() == quillet::LogRecorder::Form::kText)
+    if (rec->recorder && rec->recorder->GetForm() == LogRecorder::Form::kText)
         rec->recorder->Append(FormatRecordedNote(now, SideOf(dir), rec->label, utf8Text));
     return kept;
 }
+
+}  // namespace quillet::engine

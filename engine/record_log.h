@@ -10,6 +10,8 @@
 
 #include "engine/chunk_log.h"
 
+namespace quillet::engine {
+
 struct ConnectInfo;
 
 // A worker received `bytes` for `rec`: marks it unread, counts the bytes, keeps the chunk with
@@ -31,3 +33,5 @@ void CountSentChunk(ConnectInfo* rec, size_t count, uint64_t messages = 1);
 // A note of the program's own (not the peer's bytes) shown as a marked line of its own in the
 // `dir` log of `rec`. False when memory ran out.
 bool LogNoteChunk(ConnectInfo* rec, ChunkDir dir, std::string_view utf8Text);
+
+}  // namespace quillet::engine

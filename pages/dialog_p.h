@@ -29,6 +29,7 @@
 #include "engine/connection_sink.h"
 #include "engine/new_record_queue.h"
 #include "engine/record_store.h"
+#include "pages/engine_names.h"
 #include "pages/local_choice.h"
 #include "pages/log_view.h"
 #include "pages/made_endpoints.h"
@@ -39,13 +40,16 @@
 #include "pages/tree_ctrl_ex.h"
 #include "pages/ui_notifier.h"
 
-class AutoReply;
 class QGroupBox;
 class QLabel;
 class QMenu;
 class QPlainTextEdit;
 class QTimer;
+
+namespace quillet::engine {
+class AutoReply;
 class TcpEngine;
+}  // namespace quillet::engine
 
 namespace quillet::ui {
 class CSkinBtn;

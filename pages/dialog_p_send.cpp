@@ -16,6 +16,7 @@
 #include "engine/tcp_engine.h"
 #include "pages/app_settings.h"
 #include "pages/dialog_p.h"
+#include "pages/engine_names.h"
 #include "pages/file_sender.h"
 #include "pages/repeat_sender.h"
 #include "pages/saved_messages_dlg.h"

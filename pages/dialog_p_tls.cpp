@@ -4,6 +4,7 @@
 
 #include "engine/record_store.h"
 #include "pages/dialog_p.h"
+#include "pages/engine_names.h"
 #include "pages/tls_cert_dlg.h"
 #include "pages/tls_choice_json.h"
 #include "skin/ui_kit.h"

@@ -7,6 +7,7 @@
 #include "engine/endpoint.h"
 #include "engine/local_address.h"
 #include "pages/dialog_p.h"
+#include "pages/engine_names.h"
 #include "pages/prompt_input.h"
 #include "skin/ui_kit.h"
 

@@ -17,6 +17,7 @@
 #include "engine/local_address.h"
 #include "engine/tcp_engine.h"
 #include "pages/app_settings.h"
+#include "pages/engine_names.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {

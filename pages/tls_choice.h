@@ -10,10 +10,14 @@
 #include <memory>
 
 #include "engine/tls_context.h"
+#include "pages/engine_names.h"
 
 class QWidget;
+
+namespace quillet::engine {
 class TcpEngine;
 struct ConnectInfo;
+}  // namespace quillet::engine
 
 namespace quillet::pages {
 

@@ -10,6 +10,7 @@
 #include "encoding/wide_narrow.h"
 #include "engine/endpoint.h"
 #include "engine/local_address.h"
+#include "pages/engine_names.h"
 #include "pages/failure_cause.h"
 #include "pages/prompt_input.h"
 #include "pages/set_udp_server_ip.h"

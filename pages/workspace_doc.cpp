@@ -17,6 +17,7 @@
 #include <set>
 
 #include "engine/socket_options.h"
+#include "pages/engine_names.h"
 #include "pages/sequences.h"
 #include "pages/tls_choice_json.h"
 

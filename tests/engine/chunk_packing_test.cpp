@@ -9,6 +9,8 @@
 #include "engine/chunk_log.h"
 #include "engine/crit_sec.h"
 
+using namespace quillet::engine;
+
 namespace {
 
 struct Sent {

@@ -14,8 +14,10 @@
 #include "tests/common/loopback_peer.h"
 #include "tests/engine/connect_loopback.h"
 
+using namespace quillet::engine;
+
 using namespace quillet::test;
-namespace sock = quillet::sock;
+namespace sock = quillet::engine::sock;
 
 namespace {
 

@@ -21,6 +21,8 @@
 #include "tests/engine/engine_fixture.h"
 #include "tests/engine/test_sinks.h"
 
+using namespace quillet::engine;
+
 using namespace quillet;
 using namespace quillet::test;
 
@@ -150,7 +152,7 @@ TEST(DualStack, TcpServerOnTheIpv6WildcardAcceptsBothFamiliesAsThemselves) {
     EXPECT_EQ(labels[1], "[::1]:" + std::to_string(BoundPort(v6)));
     ASSERT_TRUE(SendAll(v6, "six"));
     EXPECT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == 1; }));
-    quillet::sock::CloseSocket(listenFd);
+    quillet::engine::sock::CloseSocket(listenFd);
     TearDownEngine(engine);
 }
 
@@ -184,7 +186,7 @@ TEST(DualStack, UdpServerOnTheIpv6WildcardKeysAndAnswersBothFamilies) {
     EXPECT_EQ(UdpEngine::SendTo(fd, "to6", 3, peer6), 3);
     EXPECT_EQ(UdpRecvAny(v4), "to4");
     EXPECT_EQ(UdpRecvAny(v6), "to6");
-    quillet::sock::CloseSocket(fd);
+    quillet::engine::sock::CloseSocket(fd);
     TearDownEngine(engine);
 }
 
@@ -302,7 +304,7 @@ TEST_P(SenderOfFamily, UdpPeerRecordKeepsTheSenderAndIsAnsweredThere) {
     ExpectPeer(sender, peer);
     EXPECT_EQ(UdpEngine::SendTo(fd, "back", 4, sender), 4);
     EXPECT_EQ(UdpRecvAny(peer), "back");
-    quillet::sock::CloseSocket(fd);
+    quillet::engine::sock::CloseSocket(fd);
     TearDownEngine(engine);
 }
 
@@ -320,7 +322,7 @@ TEST_P(SenderOfFamily, AcceptedTcpPeerKeepsItsAddress) {
         accepted = engine.m_map.begin()->second->addrClient;
     }
     ExpectPeer(accepted, peer);
-    quillet::sock::CloseSocket(listenFd);
+    quillet::engine::sock::CloseSocket(listenFd);
     TearDownEngine(engine);
 }
 

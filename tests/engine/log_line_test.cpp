@@ -11,6 +11,8 @@
 #include "engine/crit_sec.h"
 #include "engine/record_log.h"
 
+using namespace quillet::engine;
+
 using namespace std::chrono;
 
 namespace {

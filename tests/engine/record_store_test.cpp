@@ -22,8 +22,10 @@
 #include "tests/common/wait_until.h"
 #include "tests/engine/connect_loopback.h"
 
+using namespace quillet::engine;
+
 using namespace quillet::test;
-namespace sock = quillet::sock;
+namespace sock = quillet::engine::sock;
 
 namespace {
 

@@ -9,6 +9,8 @@
 #include "tests/engine/engine_fixture.h"
 #include "tests/engine/test_sinks.h"
 
+using namespace quillet::engine;
+
 using namespace quillet::test;
 
 namespace {
@@ -21,7 +23,7 @@ protected:
         port = LocalPort(serverFd);
     }
     void TearDown() override {
-        quillet::sock::CloseSocket(serverFd);
+        quillet::engine::sock::CloseSocket(serverFd);
         TearDownEngine(engine);
     }
     uint64_t KeyOf(int peerFd, const char* ip = "127.0.0.1") {
@@ -109,7 +111,7 @@ TEST_F(UdpServerTest, StopByPageEndsThreadWithoutNotice) {
     PeerSocket a(UdpBind());
     ASSERT_TRUE(UdpSendTo(a, "x", port));
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == 1; }));
-    quillet::sock::CloseSocket(serverFd);
+    quillet::engine::sock::CloseSocket(serverFd);
     // The port is free again at once, and the old thread reported nothing.
     int again = -1;
     for (int i = 0; i < 50 && again < 0; ++i)
@@ -192,7 +194,7 @@ TEST(UdpClientTest, UnattributableDatagramMakesNoRecord) {
     TearDownEngine(engine);
     EXPECT_EQ(sink.CountNew(), 0u);
     EXPECT_EQ(sink.Count(UPDATE_DATA), 0u);
-    quillet::sock::CloseSocket(ep->sock);
+    quillet::engine::sock::CloseSocket(ep->sock);
     delete ep;
     a.Close();
 }
@@ -222,7 +224,7 @@ TEST(UdpDatagramText, IncompleteCharacterEndsItsDatagram) {
     const ConnectInfo peer = Snapshot(engine, UdpKey(Loopback(LocalPort(a))));
     EXPECT_EQ(LinesOf(peer.strRecv), (std::vector<std::u16string>{u"\uFFFD", u"\uFFFD"}));
     EXPECT_EQ(peer.nRecvBytes, 3u);
-    quillet::sock::CloseSocket(server);
+    quillet::engine::sock::CloseSocket(server);
     TearDownEngine(engine);
     a.Close();
     b.Close();

@@ -43,6 +43,8 @@
 #include "tests/pages/tcp_page_fixture.h"
 #include "tests/pages/udp_page_fixture.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 

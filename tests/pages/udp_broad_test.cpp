@@ -8,6 +8,8 @@
 #include "pages/udp_broad_dlg.h"
 #include "tests/pages/udp_page_fixture.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 

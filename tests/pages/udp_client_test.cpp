@@ -15,6 +15,8 @@
 #include "pages/udp_client_dlg.h"
 #include "tests/pages/udp_page_fixture.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 
