@@ -50,7 +50,7 @@ int main(int argc, char** argv) {
                                                     : quillet::shell::Language::kChinese);
     quillet::ui::SetPictureLanguage(lang);
     quillet::engine::SetLocalHostAddressForTest("127.0.0.1");
-    g_adapterInfo.Set("127.0.0.1", "255.0.0.0");
+    quillet::engine::g_adapterInfo.Set("127.0.0.1", "255.0.0.0");
 
     quillet::shell::CMgrDlg window;
     window.show();
