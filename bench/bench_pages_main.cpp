@@ -21,6 +21,8 @@
 #include "engine/worker_group.h"
 #include "skin/ui_kit.h"
 
+using namespace quillet::engine;
+
 namespace quillet::bench {
 namespace {
 

@@ -11,6 +11,8 @@
 #include "engine/udp_engine.h"
 #include "tests/common/loopback_peer.h"
 
+using namespace quillet::engine;
+
 namespace quillet::bench {
 
 double Seconds(Clock::duration d) {

@@ -13,6 +13,8 @@
 
 namespace quillet::bench {
 
+using namespace quillet::engine;
+
 using Clock = std::chrono::steady_clock;
 
 double Seconds(Clock::duration d);
@@ -64,7 +66,7 @@ void FreeRecords(Engine& engine) {
     engine.m_map.clear();
     for (ConnectInfo* rec : records) {
         if (rec->sock != -1)
-            quillet::sock::CloseSocket(rec->sock);
+            quillet::engine::sock::CloseSocket(rec->sock);
         delete rec;
     }
 }

@@ -31,6 +31,8 @@
 #include "pages/log_view.h"
 #include "pages/recordings.h"
 
+using namespace quillet::engine;
+
 namespace quillet::bench {
 namespace {
 
@@ -137,9 +139,9 @@ bool TimeHexAndSearch(uint64_t bytes, const std::string& key) {
     SetLogLimits(kNoLimits.perLog, kNoLimits.total);
     const std::string marker = "QUILLET-MARK";
     std::string chunk(10239, 'x');
-    LogReceivedChunk(s.rec, marker + chunk.substr(marker.size()), nullptr, true);
+    LogReceivedChunk(s.rec, marker + chunk.substr(marker.size()), true);
     for (uint64_t logged = chunk.size(); logged < bytes; logged += chunk.size())
-        LogReceivedChunk(s.rec, chunk, nullptr, true);
+        LogReceivedChunk(s.rec, chunk, true);
     ClickTreeItem(&s.page, s.node);
     pages::CLogView* view = s.page.ReceivedView();
     view->repaint();

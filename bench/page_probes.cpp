@@ -12,6 +12,8 @@
 #include "engine/crit_sec.h"
 #include "pages/tree_ctrl_ex.h"
 
+using namespace quillet::engine;
+
 namespace quillet::bench {
 
 size_t ResidentBytes() {

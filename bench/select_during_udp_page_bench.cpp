@@ -16,6 +16,8 @@
 #include "pages/tree_ctrl_ex.h"
 #include "pages/udp_server_dlg.h"
 
+using namespace quillet::engine;
+
 namespace quillet::bench {
 namespace {
 
@@ -79,7 +81,7 @@ bool PartSelectDuringUdp() {
     SetLogLimits(kNoLimit, kNoLimit);  // after the first page applied the settings' limits
     const std::string chunk(10239, 'x');
     for (uint64_t logged = 0; logged < kHugeLog; logged += chunk.size())
-        LogReceivedChunk(s.rec, chunk, nullptr, true);
+        LogReceivedChunk(s.rec, chunk, true);
     if (!Storm("quiet", nullptr))
         return false;
     double paintMs = 0;

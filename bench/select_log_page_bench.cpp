@@ -10,6 +10,8 @@
 #include "engine/record_log.h"
 #include "pages/tcp_server_dlg.h"
 
+using namespace quillet::engine;
+
 namespace quillet::bench {
 namespace {
 
@@ -30,7 +32,7 @@ bool TimeSelection(uint64_t bytes, const std::string& key) {
     ConnectInfo* rec = server.rec;
     const std::string chunk(kChunk, 'x');
     for (uint64_t logged = 0; logged < bytes; logged += kChunk)
-        LogReceivedChunk(rec, chunk, nullptr, true);
+        LogReceivedChunk(rec, chunk, true);
     RunFor(std::chrono::milliseconds(50));
     const auto start = Clock::now();
     ClickTreeItem(&page, node);

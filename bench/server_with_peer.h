@@ -15,6 +15,8 @@
 
 namespace quillet::bench {
 
+using namespace quillet::engine;
+
 // A server page listening on a free port with one peer connected and shown.
 struct ServerWithPeer {
     pages::CTcpServerDlg page;

@@ -12,6 +12,8 @@
 #include "engine/tcp_engine.h"
 #include "tests/common/loopback_peer.h"
 
+using namespace quillet::engine;
+
 namespace quillet::bench {
 namespace {
 
@@ -67,7 +69,7 @@ double EngineRound() {
         close(peer);
     }
     if (listenFd >= 0)
-        quillet::sock::CloseSocket(listenFd);
+        quillet::engine::sock::CloseSocket(listenFd);
     FreeRecords(engine);
     return result;
 }

@@ -19,6 +19,8 @@
 #include "pages/udp_server_dlg.h"
 #include "tests/common/loopback_peer.h"
 
+using namespace quillet::engine;
+
 namespace quillet::bench {
 namespace {
 

@@ -21,6 +21,8 @@
 #include "tests/common/fresh_settings.h"
 #include "tests/common/tls_peers.h"
 
+using namespace quillet::engine;
+
 namespace quillet::bench {
 namespace {
 

@@ -27,6 +27,8 @@
 #include "tests/common/loopback_peer.h"
 #include "tests/common/screen_reader.h"
 
+using namespace quillet::engine;
+
 namespace quillet::bench {
 namespace {
 

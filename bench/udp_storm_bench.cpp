@@ -13,6 +13,8 @@
 #include "engine/udp_engine.h"
 #include "tests/common/loopback_peer.h"
 
+using namespace quillet::engine;
+
 namespace quillet::bench {
 namespace {
 
@@ -108,7 +110,7 @@ Round EngineRound(double rate) {
                 logged += entry.second->nRecvBytesAll / kSize;
         }
         r = Finish(start, sink.lastNs, logged, sent, sentAt);
-        quillet::sock::CloseSocket(fd);
+        quillet::engine::sock::CloseSocket(fd);
     }
     FreeRecords(engine);
     return r;

@@ -1,5 +1,7 @@
 #include "engine/auto_reply.h"
 
+namespace quillet::engine {
+
 namespace {
 
 std::atomic<int64_t> g_replyAllowance{kDefaultReplyAllowance};
@@ -89,3 +91,5 @@ void BookReply(SendQueue& q, std::string bytes) {
     item.bytes = std::move(bytes);
     q.done.push_back(std::move(item));
 }
+
+}  // namespace quillet::engine

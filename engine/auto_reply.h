@@ -16,6 +16,8 @@
 #include "engine/record_counters.h"
 #include "engine/send_queue.h"
 
+namespace quillet::engine {
+
 struct AutoReplyRule {
     enum class Mode { kOff, kEcho, kFixed };
     Mode mode = Mode::kOff;
@@ -68,3 +70,5 @@ void BookReply(SendQueue& q, std::string bytes);
 // file's piece is only counted, and so is a reply while the page is behind (as above), so that
 // finished sends waiting for the page stay bounded. Caller holds g_csConnect.
 void BookWritten(SendQueue& q, PendingSend item);
+
+}  // namespace quillet::engine

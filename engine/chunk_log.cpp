@@ -8,6 +8,8 @@
 #include <new>
 #include <queue>
 
+namespace quillet::engine {
+
 namespace {
 
 std::atomic<uint64_t> g_perLogLimit{kDefaultLogLimitPerLog};
@@ -158,17 +160,14 @@ uint64_t ChunkLog::BaseCost() {
     return kLogBase;
 }
 
-bool ChunkLog::AppendPacked(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
-                            bool joinsPrevious, uint64_t& cost) {
+bool ChunkLog::AppendPacked(std::string_view bytes, int64_t timeNs, bool joinsPrevious,
+                            uint64_t& cost) {
     if (bytes.size() > kPackedMax)
         return false;
-    const uint32_t addr = sender ? sender->sin_addr.s_addr : 0;
-    const uint16_t port = sender ? sender->sin_port : 0;
     const size_t need = kPieceHeader + bytes.size();
     Entry* block = m_chunks->empty() ? nullptr : &m_chunks->back();
     bool fits =
-        block && block->packed && block->peerAddr == addr && block->peerPort == port &&
-        timeNs >= block->timeNs &&
+        block && block->packed && timeNs >= block->timeNs &&
         static_cast<uint64_t>(timeNs - block->timeNs) <= std::numeric_limits<uint32_t>::max();
     if (fits && block->bytes.size() + need > block->bytes.capacity()) {
         const size_t capacity = block->bytes.capacity();
@@ -186,8 +185,6 @@ bool ChunkLog::AppendPacked(std::string_view bytes, int64_t timeNs, const sockad
         Entry fresh;
         fresh.packed = true;
         fresh.timeNs = timeNs;
-        fresh.peerAddr = addr;
-        fresh.peerPort = port;
         fresh.endSeq = End();
         size_t capacity = fresh.bytes.capacity();
         while (capacity < need)
@@ -209,13 +206,12 @@ bool ChunkLog::AppendPacked(std::string_view bytes, int64_t timeNs, const sockad
     return true;
 }
 
-bool ChunkLog::Append(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
-                      bool joinsPrevious) {
-    return AppendEntry(bytes, timeNs, sender, joinsPrevious, false);
+bool ChunkLog::Append(std::string_view bytes, int64_t timeNs, bool joinsPrevious) {
+    return AppendEntry(bytes, timeNs, joinsPrevious, false);
 }
 
 bool ChunkLog::AppendNote(std::string_view utf8Text, int64_t timeNs) {
-    return AppendEntry(utf8Text, timeNs, nullptr, false, true);
+    return AppendEntry(utf8Text, timeNs, false, true);
 }
 
 std::shared_ptr<const std::string> ChunkLog::Share(std::string_view bytes) {
@@ -229,13 +225,12 @@ std::shared_ptr<const std::string> ChunkLog::Share(std::string_view bytes) {
 }
 
 bool ChunkLog::AppendShared(std::shared_ptr<const std::string> bytes, int64_t timeNs,
-                            const sockaddr_in* sender, bool joinsPrevious) {
+                            bool joinsPrevious) {
     const std::string_view view = *bytes;
-    return AppendEntry(view, timeNs, sender, joinsPrevious, false, std::move(bytes));
+    return AppendEntry(view, timeNs, joinsPrevious, false, std::move(bytes));
 }
 
-bool ChunkLog::AppendEntry(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
-                           bool joinsPrevious, bool note,
+bool ChunkLog::AppendEntry(std::string_view bytes, int64_t timeNs, bool joinsPrevious, bool note,
                            std::shared_ptr<const std::string> shared) {
     uint64_t cost = 0;
     try {
@@ -247,15 +242,11 @@ bool ChunkLog::AppendEntry(std::string_view bytes, int64_t timeNs, const sockadd
         if (m_chunks->empty())
             cost += kLogBase;
         // A note keeps its flag in an entry of its own; a packed block after it starts afresh.
-        if (note || !AppendPacked(bytes, timeNs, sender, joinsPrevious, cost)) {
+        if (note || !AppendPacked(bytes, timeNs, joinsPrevious, cost)) {
             Entry entry;
             entry.timeNs = timeNs;
             entry.joinsPrevious = joinsPrevious;
             entry.note = note;
-            if (sender) {
-                entry.peerAddr = sender->sin_addr.s_addr;
-                entry.peerPort = sender->sin_port;
-            }
             if (!shared && bytes.size() >= kSharedFrom)
                 shared = std::make_shared<const std::string>(bytes);
             entry.count = 1;
@@ -323,8 +314,6 @@ ChunkLog::Piece ChunkLog::PieceAt(const Entry& entry, size_t at) {
 LogChunk ChunkLog::ChunkOf(const Entry& entry, const Piece* piece) const {
     LogChunk chunk;
     chunk.timeNs = piece ? piece->timeNs : entry.timeNs;
-    chunk.peerAddr = entry.peerAddr;
-    chunk.peerPort = entry.peerPort;
     chunk.dir = m_dir;
     chunk.joinsPrevious = piece ? piece->joinsPrevious : entry.joinsPrevious;
     chunk.note = !piece && entry.note;
@@ -479,3 +468,5 @@ int64_t ChunkTimeNow() {
                std::chrono::system_clock::now().time_since_epoch())
         .count();
 }
+
+}  // namespace quillet::engine

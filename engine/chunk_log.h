@@ -1,6 +1,6 @@
 #pragma once
 // One side (received or sent) of a record's log, kept as the raw chunks that arrived or went
-// out: bytes, time, direction and, for UDP, the sender. Views render it in whatever encoding and
+// out: bytes, time and direction. Views render it in whatever encoding and
 // time stamp style is in force, so nothing decoded is stored.
 //
 // Memory: an empty log holds no heap memory. Two limits bound what logs cost: one per log and
@@ -16,7 +16,7 @@
 // readers share (ChunkBytes), so At and Copy hand it out without copying its bytes, and a share
 // stays valid after the log drops the chunk (its memory goes with the last share).
 //
-// Packing: consecutive small chunks of one sender are kept packed in one shared block (each
+// Packing: consecutive small chunks are kept packed in one shared block (each
 // with its own time, size and stream flag), so a flood of tiny datagrams costs a few bytes per
 // chunk instead of a whole index entry each. Readers see every chunk on its own (At, Copy);
 // numbering, drops and counts are per chunk as for any other.
@@ -25,8 +25,6 @@
 // the destructor and the copy constructor. Appends may drop chunks of other logs, which is why
 // all logs share that one lock. The program-wide list of logs has its own mutex (taken after
 // g_csConnect, never before it).
-#include <netinet/in.h>
-
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
@@ -39,12 +37,12 @@
 #include "engine/chunk_bytes.h"
 #include "engine/log_limits.h"
 
+namespace quillet::engine {
+
 enum class ChunkDir : uint8_t { kReceived = 0, kSent = 1 };
 
 struct LogChunk {
-    int64_t timeNs = 0;     // when it arrived or went out: system clock, ns since the epoch
-    uint32_t peerAddr = 0;  // UDP: the datagram's sender (network order); else 0
-    uint16_t peerPort = 0;  // network order
+    int64_t timeNs = 0;  // when it arrived or went out: system clock, ns since the epoch
     ChunkDir dir = ChunkDir::kReceived;
     bool joinsPrevious = false;  // continues the byte stream of the chunk before it (TCP)
     // A line of the program's own (UTF-8 text in `bytes`), not data: set only by AppendNote,
@@ -66,10 +64,9 @@ public:
 
     ChunkDir Dir() const { return m_dir; }
 
-    // Keeps one chunk stamped `timeNs`; `sender` may be null. False when memory ran out: the
-    // chunk is dropped and counted in FailedBytes().
-    bool Append(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender = nullptr,
-                bool joinsPrevious = false);
+    // Keeps one chunk stamped `timeNs`. False when memory ran out: the chunk is dropped and
+    // counted in FailedBytes().
+    bool Append(std::string_view bytes, int64_t timeNs, bool joinsPrevious = false);
     // Keeps a note (LogChunk::note) stamped `timeNs`, in time order with the data chunks. It is
     // never packed and costs what a chunk of its size costs; HeldBytes() counts it too (memory).
     bool AppendNote(std::string_view utf8Text, int64_t timeNs);
@@ -78,7 +75,7 @@ public:
     static std::shared_ptr<const std::string> Share(std::string_view bytes);
     // Appends a buffer from Share, as Append does its bytes.
     bool AppendShared(std::shared_ptr<const std::string> bytes, int64_t timeNs,
-                      const sockaddr_in* sender = nullptr, bool joinsPrevious = false);
+                      bool joinsPrevious = false);
     // Forgets every chunk and the drop counts; numbering goes on where it was.
     void clear();
     bool empty() const { return Count() == 0; }
@@ -116,16 +113,14 @@ public:
 
 private:
     friend class ChunkLogRegistry;
-    // One index entry: a chunk kept on its own, or consecutive small chunks of one sender packed
+    // One index entry: a chunk kept on its own, or consecutive small chunks packed
     // into `bytes` as [ns after timeNs: 4][size | stream flag: 1][bytes] each.
     struct Entry {
-        std::string bytes;    // empty for a shared chunk: its buffer is in m_shared
-        int64_t timeNs = 0;   // the chunk's, or the first packed chunk's
-        uint64_t endSeq = 0;  // the number after its last chunk
-        uint32_t peerAddr = 0;
-        uint32_t count = 0;   // chunks held
-        uint32_t offset = 0;  // packed: where the first held chunk starts
-        uint16_t peerPort = 0;
+        std::string bytes;           // empty for a shared chunk: its buffer is in m_shared
+        int64_t timeNs = 0;          // the chunk's, or the first packed chunk's
+        uint64_t endSeq = 0;         // the number after its last chunk
+        uint32_t count = 0;          // chunks held
+        uint32_t offset = 0;         // packed: where the first held chunk starts
         bool joinsPrevious = false;  // on its own
         bool packed = false;
         bool note = false;    // on its own, a line of the program's (LogChunk::note)
@@ -152,10 +147,8 @@ private:
     // What an entry costs (CostOf its block; a shared one's buffer header and place beside).
     uint64_t EntryCost(const Entry& entry) const;
     LogChunk ChunkOf(const Entry& entry, const Piece* piece) const;
-    bool AppendPacked(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
-                      bool joinsPrevious, uint64_t& cost);
-    bool AppendEntry(std::string_view bytes, int64_t timeNs, const sockaddr_in* sender,
-                     bool joinsPrevious, bool note,
+    bool AppendPacked(std::string_view bytes, int64_t timeNs, bool joinsPrevious, uint64_t& cost);
+    bool AppendEntry(std::string_view bytes, int64_t timeNs, bool joinsPrevious, bool note,
                      std::shared_ptr<const std::string> shared = nullptr);
     // Calls `fn(entry, piece)` for each held chunk of [from, to), in order (piece null for a
     // chunk on its own).
@@ -196,10 +189,10 @@ uint64_t TotalLogBytes();
 // Bytes of all chunks that any log lost because memory ran out, since the program started.
 uint64_t FailedLogBytesTotal();
 
-inline constexpr uint64_t kDefaultLogLimitPerLog = uint64_t{quillet::log_limits::kDefaultRecordMiB}
-                                                   << 20;
-inline constexpr uint64_t kDefaultLogLimitTotal = uint64_t{quillet::log_limits::kDefaultTotalMiB}
-                                                  << 20;
+inline constexpr uint64_t kDefaultLogLimitPerLog = uint64_t{log_limits::kDefaultRecordMiB} << 20;
+inline constexpr uint64_t kDefaultLogLimitTotal = uint64_t{log_limits::kDefaultTotalMiB} << 20;
 
 // Now on the clock chunks are stamped with.
 int64_t ChunkTimeNow();
+
+}  // namespace quillet::engine

@@ -5,13 +5,15 @@
 #include "engine/log_recorder.h"
 #include "engine/record_log.h"
 
+namespace quillet::engine {
+
 namespace {
 
-void Record(quillet::LogRecorder* recorder, ChunkSide side, const ConnectInfo& rec,
-            std::string_view bytes, std::string* line) {
+void Record(LogRecorder* recorder, ChunkSide side, const ConnectInfo& rec, std::string_view bytes,
+            std::string* line) {
     if (!recorder)
         return;
-    if (recorder->GetForm() == quillet::LogRecorder::Form::kRaw) {
+    if (recorder->GetForm() == LogRecorder::Form::kRaw) {
         if (side == ChunkSide::kReceived)  // the raw form holds the peer's bytes only
             recorder->Append(bytes);
         return;
@@ -38,7 +40,9 @@ void NoteLoggedChunk(RecordStore& store, ConnectInfo& rec, ChunkSide side, std::
 void LogPageNote(RecordStore& store, ConnectInfo& rec, ChunkDir dir, std::string_view utf8Text) {
     CCritSecLock lock(g_csConnect);
     LogNoteChunk(&rec, dir, utf8Text);
-    quillet::LogRecorder* page = store.PageRecorder();
-    if (page && page != rec.recorder && page->GetForm() == quillet::LogRecorder::Form::kText)
+    LogRecorder* page = store.PageRecorder();
+    if (page && page != rec.recorder && page->GetForm() == LogRecorder::Form::kText)
         page->Append(FormatRecordedNote(ChunkTimeNow(), SideOf(dir), rec.label, utf8Text));
 }
+
+}  // namespace quillet::engine

@@ -11,6 +11,10 @@
 #include "engine/log_line.h"
 #include "engine/record_store.h"
 
+namespace quillet::engine {
+
 void NoteLoggedChunk(RecordStore& store, ConnectInfo& rec, ChunkSide side, std::string_view bytes);
 // A note of the page's (LogNoteChunk, record_log.h), also into the page's text recording.
 void LogPageNote(RecordStore& store, ConnectInfo& rec, ChunkDir dir, std::string_view utf8Text);
+
+}  // namespace quillet::engine

@@ -6,20 +6,22 @@
 #include "engine/crit_sec.h"
 #include "engine/thread_check.h"
 
+namespace quillet::engine {
+
 namespace {
 
 constexpr uint64_t kIpv6KeyBase = uint64_t{1} << 63;
 
 std::mutex g_ipv6KeyMutex;
-std::map<quillet::IpEndpoint, uint64_t> g_ipv6Keys;  // guarded by g_ipv6KeyMutex
+std::map<IpEndpoint, uint64_t> g_ipv6Keys;  // guarded by g_ipv6KeyMutex
 
 }  // namespace
 
-uint64_t UdpKey(const quillet::IpEndpoint& addr) {
-    const quillet::IpEndpoint endpoint = addr.Unmapped();
+uint64_t UdpKey(const IpEndpoint& addr) {
+    const IpEndpoint endpoint = addr.Unmapped();
     if (!endpoint.IsV6()) {
-        return (static_cast<uint64_t>(ntohl(endpoint.sin_addr.s_addr)) << 16) |
-               ntohs(endpoint.sin_port);
+        return (static_cast<uint64_t>(ntohl(endpoint.Address4())) << 16) |
+               static_cast<uint64_t>(endpoint.Port());
     }
     // One entry per IPv6 endpoint ever seen: as many as records were ever made for them.
     std::lock_guard<std::mutex> lock(g_ipv6KeyMutex);
@@ -46,3 +48,5 @@ bool EraseRecord(ConnectMap& map, uint64_t key) {
 bool IsListed(const ConnectMap& map, uint64_t key, const ConnectInfo* record) {
     return record && FindRecord(map, key) == record;
 }
+
+}  // namespace quillet::engine

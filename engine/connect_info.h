@@ -16,16 +16,16 @@
 #include "engine/record_counters.h"
 #include "engine/send_queue.h"
 
+namespace quillet::engine {
+
 class TcpEngine;
 class UdpEngine;
 class IConnectionSink;
-namespace quillet {
 class LogRecorder;
 namespace tls {
 class Context;
 class Session;
 }  // namespace tls
-}  // namespace quillet
 
 // One TCP connection, one UDP peer of a server socket, or one UDP client endpoint.
 struct ConnectInfo {
@@ -40,8 +40,8 @@ struct ConnectInfo {
     pthread_t hThread{};
     int sock = -1;
     void* hItem = nullptr;
-    quillet::IpEndpoint addrClient;  // either family; the IPv4 fields read as they always did
-    quillet::IpEndpoint addrServer;
+    IpEndpoint addrClient;  // either family
+    IpEndpoint addrServer;
     // TCP: what waits to be sent on the connection (send_queue.h).
     SendQueue sendQueue;
     // Bytes and messages each way and the receive rate, counted as chunks are logged.
@@ -50,15 +50,15 @@ struct ConnectInfo {
     ReplyBudget replyBudget;
     // The file this record's chunks are recorded to, or null; the page owns the recorder and
     // keeps it alive while it is set here.
-    quillet::LogRecorder* recorder = nullptr;
+    LogRecorder* recorder = nullptr;
     // The record's name in the page's tree (UTF-8), for recorded text lines.
     std::string label;
     // TCP client: the TLS configuration each connection of the record starts with, or null
     // for plain TCP.
-    std::shared_ptr<const quillet::tls::Context> tlsContext;
+    std::shared_ptr<const tls::Context> tlsContext;
     // The TLS state of the current connection, or null (plain TCP). Set before the
     // connection's receive thread starts; the session object guards itself (tls_session.h).
-    std::shared_ptr<quillet::tls::Session> tls;
+    std::shared_ptr<tls::Session> tls;
 };
 
 // The record behind the root node of every page's tree.
@@ -76,9 +76,9 @@ struct WorkerContext {
     TcpEngine* pTcpEngine = nullptr;
     UdpEngine* pUdpEngine = nullptr;
     IConnectionSink* pSink = nullptr;
-    quillet::IpEndpoint addr;
+    IpEndpoint addr;
     bool bServer = false;
-    std::shared_ptr<quillet::tls::Session> tls;  // a TLS connection's session
+    std::shared_ptr<tls::Session> tls;  // a TLS connection's session
 };
 
 // A page's records by key: TCP key = nId, UDP key = UdpKey(addrClient).
@@ -88,7 +88,7 @@ using ConnectMap = std::map<uint64_t, ConnectInfo*>;
 // address) packs address and port without overlap, below 2^48; an IPv6 endpoint gets a number
 // of its own from 2^63 up, the same for the whole run. So distinct endpoints never share a key.
 // Any thread (the IPv6 numbers are kept under a lock of their own).
-uint64_t UdpKey(const quillet::IpEndpoint& addr);
+uint64_t UdpKey(const IpEndpoint& addr);
 
 // Map operations; the caller holds g_csConnect.
 ConnectInfo* FindRecord(const ConnectMap& map, uint64_t key);
@@ -96,3 +96,5 @@ void InsertRecord(ConnectMap& map, uint64_t key, ConnectInfo* record);  // repla
 bool EraseRecord(ConnectMap& map, uint64_t key);
 // True when `record` is listed under `key`: a notified pointer is only used after this check.
 bool IsListed(const ConnectMap& map, uint64_t key, const ConnectInfo* record);
+
+}  // namespace quillet::engine

@@ -14,6 +14,8 @@
 // IsListed(map, key, record) holds.
 #include <cstdint>
 
+namespace quillet::engine {
+
 struct ConnectInfo;
 
 inline constexpr unsigned WM_CONNECTINFO_NEW = 0x52C;     // WM_USER + 300
@@ -44,3 +46,5 @@ public:
     // without waiting for anything, after a drained queue.
     virtual void OnConnectionsRefused(unsigned total) { (void)total; }
 };
+
+}  // namespace quillet::engine

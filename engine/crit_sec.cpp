@@ -2,6 +2,8 @@
 
 #include <chrono>
 
+namespace quillet::engine {
+
 CCritSec g_csConnect;
 
 void CCritSec::Lock() {
@@ -38,3 +40,5 @@ void CCritSec::ResetWaitStats() {
 bool CCritSec::IsLockedByThisThread() const {
     return m_owner.load(std::memory_order_relaxed) == std::this_thread::get_id();
 }
+
+}  // namespace quillet::engine

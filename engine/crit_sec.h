@@ -15,6 +15,8 @@
 #include <mutex>
 #include <thread>
 
+namespace quillet::engine {
+
 class CCritSec {
 public:
     CCritSec() = default;
@@ -56,3 +58,5 @@ private:
 };
 
 extern CCritSec g_csConnect;
+
+}  // namespace quillet::engine

@@ -8,7 +8,7 @@
 #include <mutex>
 #include <vector>
 
-namespace quillet::fd {
+namespace quillet::engine::fd {
 namespace {
 
 constexpr size_t kSpares = 2;
@@ -84,4 +84,4 @@ bool RefuseWithSpare(int listenFd) {
     return fd >= 0;
 }
 
-}  // namespace quillet::fd
+}  // namespace quillet::engine::fd

@@ -11,7 +11,7 @@
 // mutex.
 #include <sys/resource.h>
 
-namespace quillet::fd {
+namespace quillet::engine::fd {
 
 // Raises the soft open-file limit to the hard limit. Returns the soft limit now in force.
 rlim_t RaiseOpenFileLimit();
@@ -28,4 +28,4 @@ void KeepSpares();
 // was taken off the queue and closed.
 bool RefuseWithSpare(int listenFd);
 
-}  // namespace quillet::fd
+}  // namespace quillet::engine::fd

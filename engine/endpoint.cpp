@@ -9,7 +9,7 @@
 #include "engine/own_endpoints.h"
 #include "engine/socket_closer.h"
 
-namespace quillet::sock {
+namespace quillet::engine::sock {
 
 namespace {
 
@@ -198,4 +198,4 @@ UdpEndpoint OpenUdpEndpoint(const UdpOptions& options) {
     return endpoint;
 }
 
-}  // namespace quillet::sock
+}  // namespace quillet::engine::sock

@@ -16,7 +16,7 @@
 #include "engine/own_endpoints.h"
 #include "engine/socket_options.h"
 
-namespace quillet::sock {
+namespace quillet::engine::sock {
 
 // An IPv4 endpoint from an address in network order and a port.
 inline sockaddr_in Ipv4(in_addr_t address, int port) {
@@ -155,4 +155,4 @@ SocketResult OpenSocket(const IpEndpoint& local, int type);
 // kGroupOptions) when it fails.
 int JoinGroup(int fd, const GroupOptions& group, Step* failed);
 
-}  // namespace quillet::sock
+}  // namespace quillet::engine::sock

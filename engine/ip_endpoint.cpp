@@ -8,13 +8,16 @@
 
 #include "encoding/labels.h"
 
-namespace quillet {
+namespace quillet::engine {
 
-IpEndpoint::IpEndpoint(const sockaddr_in6& v6) : sockaddr_in{} {
-    sin_family = AF_INET6;
-    sin_port = v6.sin6_port;
-    m_address6 = v6.sin6_addr;
-    m_scope = v6.sin6_scope_id;
+IpEndpoint::IpEndpoint(const sockaddr_in& v4) {
+    m_addr.v4 = v4;
+}
+
+IpEndpoint::IpEndpoint(const sockaddr_in6& v6) {
+    m_addr.v6 = v6;
+    m_addr.v6.sin6_family = AF_INET6;
+    m_addr.v6.sin6_flowinfo = 0;  // not part of where an endpoint is
 }
 
 IpEndpoint IpEndpoint::FromRaw(const sockaddr* address, socklen_t size) {
@@ -50,66 +53,77 @@ IpEndpoint IpEndpoint::V6(const in6_addr& address, int port, uint32_t scope) {
     return e;
 }
 
-sockaddr_in6 IpEndpoint::V6Sockaddr() const {
-    sockaddr_in6 v6{};
-    v6.sin6_family = AF_INET6;
-    v6.sin6_port = sin_port;
-    v6.sin6_addr = m_address6;
-    v6.sin6_scope_id = m_scope;
-    return v6;
+void IpEndpoint::SetPort(int port) {
+    const auto network = htons(static_cast<uint16_t>(port & 0xFFFF));
+    if (IsV6())
+        m_addr.v6.sin6_port = network;
+    else
+        m_addr.v4.sin_port = network;
+}
+
+const in6_addr& IpEndpoint::Address6() const {
+    static const in6_addr kNone{};
+    return IsV6() ? m_addr.v6.sin6_addr : kNone;
+}
+
+sockaddr_in IpEndpoint::AsV4() const {
+    return IsV6() ? sockaddr_in{} : m_addr.v4;
+}
+
+sockaddr_in6 IpEndpoint::AsV6() const {
+    return IsV6() ? m_addr.v6 : sockaddr_in6{};
 }
 
 RawSockaddr IpEndpoint::Raw() const {
     RawSockaddr raw;
     if (IsV6()) {
-        const sockaddr_in6 v6 = V6Sockaddr();
-        std::memcpy(&raw.storage, &v6, sizeof v6);
-        raw.size = sizeof v6;
+        std::memcpy(&raw.storage, &m_addr.v6, sizeof m_addr.v6);
+        raw.size = sizeof m_addr.v6;
     } else {
-        std::memcpy(&raw.storage, static_cast<const sockaddr_in*>(this), sizeof(sockaddr_in));
-        raw.size = sizeof(sockaddr_in);
+        std::memcpy(&raw.storage, &m_addr.v4, sizeof m_addr.v4);
+        raw.size = sizeof m_addr.v4;
     }
     return raw;
 }
 
 IpEndpoint IpEndpoint::Unmapped() const {
-    if (!IsV6() || !IN6_IS_ADDR_V4MAPPED(&m_address6))
+    if (!IsV6() || !IN6_IS_ADDR_V4MAPPED(&m_addr.v6.sin6_addr))
         return *this;
     in_addr_t v4;
-    std::memcpy(&v4, &m_address6.s6_addr[12], sizeof v4);
+    std::memcpy(&v4, &m_addr.v6.sin6_addr.s6_addr[12], sizeof v4);
     return V4(v4, Port());
 }
 
 bool IpEndpoint::IsWildcard() const {
     if (IsV6())
-        return IN6_IS_ADDR_UNSPECIFIED(&m_address6);
-    return IsV4() && sin_addr.s_addr == htonl(INADDR_ANY);
+        return IN6_IS_ADDR_UNSPECIFIED(&m_addr.v6.sin6_addr);
+    return IsV4() && Address4() == htonl(INADDR_ANY);
 }
 
 bool IpEndpoint::IsMulticast() const {
     if (IsV6())
-        return IN6_IS_ADDR_MULTICAST(&m_address6);
-    return IsV4() && (ntohl(sin_addr.s_addr) & 0xF0000000u) == 0xE0000000u;
+        return IN6_IS_ADDR_MULTICAST(&m_addr.v6.sin6_addr);
+    return IsV4() && (ntohl(Address4()) & 0xF0000000u) == 0xE0000000u;
 }
 
 bool IpEndpoint::IsLoopback() const {
     if (IsV6())
-        return IN6_IS_ADDR_LOOPBACK(&m_address6);
-    return IsV4() && (ntohl(sin_addr.s_addr) >> 24) == 127;
+        return IN6_IS_ADDR_LOOPBACK(&m_addr.v6.sin6_addr);
+    return IsV4() && (ntohl(Address4()) >> 24) == 127;
 }
 
 std::string IpEndpoint::AddressText() const {
     char text[INET6_ADDRSTRLEN] = {};
     if (!IsV6()) {  // an empty endpoint reads as the IPv4 zero address, as it always did
-        inet_ntop(AF_INET, &sin_addr, text, sizeof text);
+        inet_ntop(AF_INET, &m_addr.v4.sin_addr, text, sizeof text);
         return text;
     }
-    inet_ntop(AF_INET6, &m_address6, text, sizeof text);
+    inet_ntop(AF_INET6, &m_addr.v6.sin6_addr, text, sizeof text);
     std::string out = text;
-    if (m_scope != 0) {
+    if (const uint32_t scope = Scope(); scope != 0) {
         char name[IF_NAMESIZE] = {};
         out += '%';
-        out += if_indextoname(m_scope, name) ? std::string(name) : std::to_string(m_scope);
+        out += if_indextoname(scope, name) ? std::string(name) : std::to_string(scope);
     }
     return out;
 }
@@ -122,11 +136,12 @@ namespace {
 
 auto Identity(const IpEndpoint& e) {
     const IpEndpoint u = e.Unmapped();
+    const in_addr_t v4 = u.Address4();
     std::string bytes;
     if (u.IsV6())
         bytes.assign(reinterpret_cast<const char*>(u.Address6().s6_addr), 16);
     else if (u.IsV4())
-        bytes.assign(reinterpret_cast<const char*>(&u.sin_addr.s_addr), 4);
+        bytes.assign(reinterpret_cast<const char*>(&v4), 4);
     return std::make_tuple(u.Family(), bytes, u.IsV6() ? u.Scope() : 0u, u.Port());
 }
 
@@ -203,4 +218,4 @@ ParsedAddress ParseAddress(std::string_view text) {
     return ParseV6(text);
 }
 
-}  // namespace quillet
+}  // namespace quillet::engine

@@ -16,6 +16,8 @@
 
 #include "engine/name_resolver.h"
 
+namespace quillet::engine {
+
 AdapterInfo g_adapterInfo;
 
 namespace {
@@ -75,7 +77,7 @@ void AdapterInfo::Query() {
     Set(Dotted(a), Dotted(m));
     std::string name;
     for (const HostAddress& h : ListHostAddresses()) {
-        if (h.address.IsV4() && h.address.sin_addr.s_addr == a.s_addr)
+        if (h.address.IsV4() && h.address.Address4() == a.s_addr)
             name = h.iface;
     }
     for (const HostAddress& h : ListHostAddresses()) {
@@ -108,7 +110,7 @@ std::string LookUpLocalHost() {
     char name[128] = {};
     if (gethostname(name, sizeof name - 1) != 0)
         return {};
-    const in_addr_t found = quillet::LookUpHost(name);
+    const in_addr_t found = LookUpHost(name);
     if (found == INADDR_NONE)
         return {};
     in_addr first{};
@@ -213,7 +215,7 @@ std::vector<HostAddress> ReadInterfaces() {
         HostAddress h;
         h.iface = it->ifa_name;
         h.index = if_nametoindex(it->ifa_name);
-        h.address = quillet::IpEndpoint::FromRaw(it->ifa_addr, size);
+        h.address = IpEndpoint::FromRaw(it->ifa_addr, size);
         found.push_back(h);
     }
     freeifaddrs(list);
@@ -237,9 +239,9 @@ void SetHostAddressesForTest(std::optional<std::vector<HostAddress>> addresses) 
 }
 
 unsigned InterfaceIndexOf(const std::string& nameOrAddress) {
-    const quillet::ParsedAddress parsed = quillet::ParseAddress(nameOrAddress);
+    const ParsedAddress parsed = ParseAddress(nameOrAddress);
     for (const HostAddress& h : ReadInterfaces()) {
-        if (parsed.form == quillet::AddressForm::kAddress
+        if (parsed.form == AddressForm::kAddress
                 ? h.address.AddressText() == parsed.address.AddressText() ||
                       (h.address == parsed.address)
                 : h.iface == nameOrAddress)
@@ -248,25 +250,27 @@ unsigned InterfaceIndexOf(const std::string& nameOrAddress) {
     return 0;
 }
 
-quillet::IpEndpoint RouteSourceFor(const quillet::IpEndpoint& target) {
+IpEndpoint RouteSourceFor(const IpEndpoint& target) {
     // A connected UDP socket only asks the routing table; nothing leaves the host.
     const int fd = socket(target.IsV6() ? AF_INET6 : AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     if (fd < 0)
         return {};
     const int on = 1;  // a broadcast target is routed too
     setsockopt(fd, SOL_SOCKET, SO_BROADCAST, &on, sizeof on);
-    quillet::IpEndpoint to = target;
+    IpEndpoint to = target;
     if (to.Port() == 0)
         to.SetPort(9);  // connect needs a port; the discard port is as good as any
-    const quillet::RawSockaddr raw = to.Raw();
-    quillet::IpEndpoint source;
+    const RawSockaddr raw = to.Raw();
+    IpEndpoint source;
     sockaddr_storage local{};
     socklen_t len = sizeof local;
     if (connect(fd, raw.get(), raw.size) == 0 &&
         getsockname(fd, reinterpret_cast<sockaddr*>(&local), &len) == 0) {
-        source = quillet::IpEndpoint::FromRaw(reinterpret_cast<sockaddr*>(&local), len);
+        source = IpEndpoint::FromRaw(reinterpret_cast<sockaddr*>(&local), len);
         source.SetPort(0);
     }
     close(fd);
     return source;
 }
+
+}  // namespace quillet::engine

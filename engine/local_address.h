@@ -13,6 +13,8 @@
 
 #include "engine/ip_endpoint.h"
 
+namespace quillet::engine {
+
 struct AdapterInfo {
     AdapterInfo();
     bool bHaveAdapter = false;
@@ -51,9 +53,9 @@ void SetLocalHostAddressForTest(std::optional<std::string> address);
 
 // One address of one of the host's interfaces.
 struct HostAddress {
-    std::string iface;            // "lo", "eth0"
-    unsigned index = 0;           // the interface's index
-    quillet::IpEndpoint address;  // port 0; an IPv6 link-local address carries its zone
+    std::string iface;   // "lo", "eth0"
+    unsigned index = 0;  // the interface's index
+    IpEndpoint address;  // port 0; an IPv6 link-local address carries its zone
 };
 // Every address of every interface that is up, IPv4 and IPv6, in the system's order.
 std::vector<HostAddress> ListHostAddresses();
@@ -64,4 +66,6 @@ void SetHostAddressesForTest(std::optional<std::vector<HostAddress>> addresses);
 unsigned InterfaceIndexOf(const std::string& nameOrAddress);
 // The local address the routing table picks for talking to `target` (port 0), or an empty
 // endpoint when there is no route. Sends nothing.
-quillet::IpEndpoint RouteSourceFor(const quillet::IpEndpoint& target);
+IpEndpoint RouteSourceFor(const IpEndpoint& target);
+
+}  // namespace quillet::engine

@@ -3,7 +3,7 @@
 // together may hold. The settings file, the options tab and the logs all use these.
 //
 // Threads: any (constants only).
-namespace quillet::log_limits {
+namespace quillet::engine::log_limits {
 
 inline constexpr int kMinMiB = 1;
 inline constexpr int kMaxRecordMiB = 16 * 1024;
@@ -11,4 +11,4 @@ inline constexpr int kMaxTotalMiB = 64 * 1024;
 inline constexpr int kDefaultRecordMiB = 64;
 inline constexpr int kDefaultTotalMiB = 1024;
 
-}  // namespace quillet::log_limits
+}  // namespace quillet::engine::log_limits

@@ -7,6 +7,8 @@
 #include "encoding/wire_codec.h"
 #include "engine/log_line.h"
 
+namespace quillet::engine {
+
 namespace {
 
 std::atomic<int> g_stampStyle{static_cast<int>(StampStyle::kChinaSeconds)};
@@ -306,3 +308,5 @@ std::string FormatRecordedNote(int64_t timeNs, ChunkSide side, std::string_view 
     text += u'\n';
     return quillet::enc::EncodeWith("UTF-8", text);
 }
+
+}  // namespace quillet::engine

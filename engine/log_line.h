@@ -19,6 +19,8 @@
 
 #include "engine/chunk_log.h"
 
+namespace quillet::engine {
+
 enum class StampStyle : int {
     kChinaSeconds = 0,  // "YYYY-MM-DD hh:mm:ss  " in UTC+8 whatever the machine's zone
     kLocalMillis = 1,   // "YYYY-MM-DD hh:mm:ss.mmm  " in the machine's time zone
@@ -92,3 +94,5 @@ private:
     std::unique_ptr<Codec> m_codec;
     std::string m_carry;
 };
+
+}  // namespace quillet::engine

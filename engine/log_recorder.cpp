@@ -6,7 +6,7 @@
 #include <cerrno>
 #include <system_error>
 
-namespace quillet {
+namespace quillet::engine {
 namespace {
 
 // Small chunks are joined into pieces of about this size: fewer allocations and write calls.
@@ -150,4 +150,4 @@ size_t LogRecorder::WriteAll(const std::vector<std::string>& pieces, int* error)
     return total;
 }
 
-}  // namespace quillet
+}  // namespace quillet::engine

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-namespace quillet {
+namespace quillet::engine {
 
 class LogRecorder {
 public:
@@ -93,4 +93,4 @@ private:
     std::thread m_writer;
 };
 
-}  // namespace quillet
+}  // namespace quillet::engine

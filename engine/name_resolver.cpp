@@ -6,7 +6,7 @@
 #include <system_error>
 #include <thread>
 
-namespace quillet {
+namespace quillet::engine {
 
 namespace {
 
@@ -56,7 +56,7 @@ in_addr_t LookUpHost(const std::string& name) {
     if (listLookup) {
         for (const IpEndpoint& address : listLookup(name)) {
             if (address.IsV4())
-                return address.sin_addr.s_addr;
+                return address.Address4();
         }
         return INADDR_NONE;
     }
@@ -115,4 +115,4 @@ void SetHostLookupForTest(HostLookup lookup) {
     g_lookupForTest = std::move(lookup);
 }
 
-}  // namespace quillet
+}  // namespace quillet::engine

@@ -11,7 +11,7 @@
 
 #include "engine/ip_endpoint.h"
 
-namespace quillet {
+namespace quillet::engine {
 
 // What a lookup gives: the name's first IPv4 address (network order), or INADDR_NONE.
 using HostLookup = std::function<in_addr_t(const std::string& name)>;
@@ -36,4 +36,4 @@ bool LookUpHostAllInBackground(std::string name, std::function<void(std::vector<
 // LookUpHostAll asks the IPv4 seam above when that is set.
 void SetHostListLookupForTest(HostListLookup lookup);
 
-}  // namespace quillet
+}  // namespace quillet::engine

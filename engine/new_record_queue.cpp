@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace quillet::engine {
+
 bool NewRecordQueue::Add(uint64_t key, ConnectInfo* record) {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_items.push_back({key, record});
@@ -19,3 +21,5 @@ void NewRecordQueue::Clear() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_items.clear();
 }
+
+}  // namespace quillet::engine

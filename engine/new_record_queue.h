@@ -10,6 +10,8 @@
 #include <mutex>
 #include <vector>
 
+namespace quillet::engine {
+
 struct ConnectInfo;
 
 class NewRecordQueue {
@@ -30,3 +32,5 @@ private:
     std::mutex m_mutex;
     std::vector<Item> m_items;  // guarded by m_mutex
 };
+
+}  // namespace quillet::engine

@@ -6,7 +6,7 @@
 
 #include "engine/local_address.h"
 
-namespace quillet::own {
+namespace quillet::engine::own {
 namespace {
 
 struct Entry {
@@ -104,4 +104,4 @@ bool IsOwn(Proto proto, const IpEndpoint& source) {
     return wildcard && IsHostAddress(from);
 }
 
-}  // namespace quillet::own
+}  // namespace quillet::engine::own

@@ -7,7 +7,7 @@
 // host's interfaces only when a port matches a socket bound to a wildcard address.
 #include "engine/ip_endpoint.h"
 
-namespace quillet::own {
+namespace quillet::engine::own {
 
 enum class Proto { kTcp, kUdp };
 
@@ -20,4 +20,4 @@ void Forget(int fd);
 // port of a socket bound to a wildcard address and an address of this host (loopback included).
 bool IsOwn(Proto proto, const IpEndpoint& source);
 
-}  // namespace quillet::own
+}  // namespace quillet::engine::own

@@ -1,5 +1,7 @@
 #include "engine/record_counters.h"
 
+namespace quillet::engine {
+
 uint32_t RateWindow::SliceOf(Clock::time_point t) {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(t.time_since_epoch());
     return static_cast<uint32_t>(static_cast<uint64_t>(ms.count() / kSliceMs));
@@ -30,3 +32,5 @@ CounterSnapshot ReadCounters(const RecordCounters& c, RateWindow::Clock::time_po
         c.recvBytes,    c.recvMessages,     c.sentBytes, c.sentMessages, c.recvRate.LastSecond(now),
         c.repliesToOwn, c.repliesOverBudget};
 }
+
+}  // namespace quillet::engine

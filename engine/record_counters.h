@@ -9,6 +9,8 @@
 #include <chrono>
 #include <cstdint>
 
+namespace quillet::engine {
+
 // Bytes per slice of time over the last second: ten slices of 100 ms, each forgotten as the
 // clock comes round to it again.
 class RateWindow {
@@ -71,3 +73,5 @@ struct CounterSnapshot {
     uint64_t repliesOverBudget = 0;
 };
 CounterSnapshot ReadCounters(const RecordCounters& c, RateWindow::Clock::time_point now);
+
+}  // namespace quillet::engine

@@ -5,8 +5,9 @@
 #include "engine/log_line.h"
 #include "engine/log_recorder.h"
 
-bool LogReceivedChunk(ConnectInfo* rec, std::string_view bytes, const sockaddr_in* sender,
-                      bool continuesStream) {
+namespace quillet::engine {
+
+bool LogReceivedChunk(ConnectInfo* rec, std::string_view bytes, bool continuesStream) {
     const int64_t now = ChunkTimeNow();
     auto shared = ChunkLog::Share(bytes);  // a large chunk is copied before the lock, not under it
     CCritSecLock lock(g_csConnect);
@@ -14,8 +15,8 @@ bool LogReceivedChunk(ConnectInfo* rec, std::string_view bytes, const sockaddr_i
     rec->nRecvBytesAll += static_cast<uint32_t>(bytes.size());
     rec->nRecvBytes += static_cast<uint32_t>(bytes.size());
     if (shared)
-        return rec->strRecv.AppendShared(std::move(shared), now, sender, continuesStream);
-    return rec->strRecv.Append(bytes, now, sender, continuesStream);
+        return rec->strRecv.AppendShared(std::move(shared), now, continuesStream);
+    return rec->strRecv.Append(bytes, now, continuesStream);
 }
 
 bool LogSentChunk(ConnectInfo* rec, std::string_view bytes) {
@@ -39,7 +40,9 @@ bool LogNoteChunk(ConnectInfo* rec, ChunkDir dir, std::string_view utf8Text) {
     CCritSecLock lock(g_csConnect);
     ChunkLog& log = dir == ChunkDir::kReceived ? rec->strRecv : rec->strSent;
     const bool kept = log.AppendNote(utf8Text, now);
-    if (rec->recorder && rec->recorder->GetForm() == quillet::LogRecorder::Form::kText)
+    if (rec->recorder && rec->recorder->GetForm() == LogRecorder::Form::kText)
         rec->recorder->Append(FormatRecordedNote(now, SideOf(dir), rec->label, utf8Text));
     return kept;
 }
+
+}  // namespace quillet::engine

@@ -5,21 +5,20 @@
 //
 // Threads: any thread. Both take g_csConnect (recursive: a worker that holds it already may
 // call them) and must only be given a record that is listed or owned by the caller.
-#include <netinet/in.h>
-
 #include <cstddef>
 #include <string_view>
 
 #include "engine/chunk_log.h"
 
+namespace quillet::engine {
+
 struct ConnectInfo;
 
 // A worker received `bytes` for `rec`: marks it unread, counts the bytes, keeps the chunk with
-// its arrival time. `sender` (may be null) is the datagram's sender; `continuesStream` says the
-// chunk follows the previous one in one TCP byte stream (a character may span them). Returns
-// false when memory ran out and the chunk was dropped (it is still counted as received).
-bool LogReceivedChunk(ConnectInfo* rec, std::string_view bytes, const sockaddr_in* sender,
-                      bool continuesStream);
+// its arrival time. `continuesStream` says the chunk follows the previous one in one TCP byte
+// stream (a character may span them). Returns false when memory ran out and the chunk was dropped
+// (it is still counted as received).
+bool LogReceivedChunk(ConnectInfo* rec, std::string_view bytes, bool continuesStream);
 // The page sent `bytes` on `rec`: counts them and keeps the chunk. False as above.
 bool LogSentChunk(ConnectInfo* rec, std::string_view bytes);
 // A note of the program's own (a step's outcome, a handshake's) in `rec`'s received or sent
@@ -34,3 +33,5 @@ void CountSentChunk(ConnectInfo* rec, size_t count, uint64_t messages = 1);
 // A note of the program's own (not the peer's bytes) shown as a marked line of its own in the
 // `dir` log of `rec`. False when memory ran out.
 bool LogNoteChunk(ConnectInfo* rec, ChunkDir dir, std::string_view utf8Text);
+
+}  // namespace quillet::engine

@@ -8,6 +8,8 @@
 #include "engine/send_queue.h"
 #include "engine/thread_check.h"
 
+namespace quillet::engine {
+
 RecordStore::~RecordStore() {
     CCritSecLock lock(g_csConnect);
     m_map.clear();
@@ -30,7 +32,7 @@ bool RecordStore::Contains(uint64_t key) const {
 bool RecordStore::IsListed(uint64_t key, const ConnectInfo* rec) const {
     QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
-    return ::IsListed(m_map, key, rec);
+    return engine::IsListed(m_map, key, rec);
 }
 
 bool RecordStore::Disconnect(ConnectInfo* rec) {
@@ -38,7 +40,7 @@ bool RecordStore::Disconnect(ConnectInfo* rec) {
     CCritSecLock lock(g_csConnect);
     if (rec->sock == -1)
         return false;
-    quillet::sock::CloseSocket(rec->sock);
+    sock::CloseSocket(rec->sock);
     rec->sock = -1;
     return true;
 }
@@ -63,7 +65,7 @@ void RecordStore::CloseAndFreeAll(const std::vector<ConnectInfo*>& alsoOwned) {
     m_map.clear();
     for (ConnectInfo* rec : records) {
         if (rec->sock != -1)
-            quillet::sock::CloseSocket(rec->sock);
+            sock::CloseSocket(rec->sock);
         delete rec;
     }
 }
@@ -96,7 +98,7 @@ size_t RecordStore::WaitingSendBytes(const ConnectInfo* rec) const {
     return rec->sendQueue.waitingBytes;
 }
 
-void RecordStore::AttachSocket(ConnectInfo* rec, quillet::sock::Socket socket) {
+void RecordStore::AttachSocket(ConnectInfo* rec, sock::Socket socket) {
     QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     rec->sock = socket.release();
@@ -151,13 +153,13 @@ CounterSnapshot RecordStore::Counters(const ConnectInfo* rec) const {
     return ReadCounters(rec->counters, RateWindow::Clock::now());
 }
 
-void RecordStore::SetRecorder(ConnectInfo* rec, quillet::LogRecorder* recorder) {
+void RecordStore::SetRecorder(ConnectInfo* rec, LogRecorder* recorder) {
     QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     rec->recorder = recorder;
 }
 
-void RecordStore::SetPageRecorder(quillet::LogRecorder* recorder) {
+void RecordStore::SetPageRecorder(LogRecorder* recorder) {
     QUILLET_ASSERT_UI_THREAD();
     CCritSecLock lock(g_csConnect);
     m_pageRecorder = recorder;
@@ -201,3 +203,5 @@ uint64_t RecordStore::LogBytes(const ConnectInfo* rec, ChunkDir dir, uint64_t fr
 uint64_t RecordStore::CopiedChunks() {
     return g_copiedChunks;
 }
+
+}  // namespace quillet::engine

@@ -25,6 +25,8 @@
 #include "engine/crit_sec.h"
 #include "engine/endpoint.h"
 
+namespace quillet::engine {
+
 class RecordStore {
 public:
     RecordStore() = default;
@@ -79,7 +81,7 @@ public:
     // Gives a record a connected socket (the page connected it again); the record owns it now.
     // Bytes given to Send that the connection's writer has not yet passed to the socket.
     size_t WaitingSendBytes(const ConnectInfo* rec) const;
-    void AttachSocket(ConnectInfo* rec, quillet::sock::Socket socket);
+    void AttachSocket(ConnectInfo* rec, sock::Socket socket);
     bool IsOpen(const ConnectInfo* rec) const;
     bool IsUnread(const ConnectInfo* rec) const;
     // The user looked at the record: clears its unread mark. Returns whether it is open.
@@ -110,14 +112,16 @@ public:
     CounterSnapshot Counters(const ConnectInfo* rec) const;
     // Where the chunks of one record, or of every record of the page, are recorded (null: not
     // recorded). The page owns the recorders and keeps each alive while it is set here.
-    void SetRecorder(ConnectInfo* rec, quillet::LogRecorder* recorder);
+    void SetRecorder(ConnectInfo* rec, LogRecorder* recorder);
     // The record's label as its node shows it (workers put it into recorded text lines).
     void SetLabel(ConnectInfo* rec, std::string label);
-    void SetPageRecorder(quillet::LogRecorder* recorder);
+    void SetPageRecorder(LogRecorder* recorder);
     // The page's recorder; the caller holds g_csConnect.
-    quillet::LogRecorder* PageRecorder() const { return m_pageRecorder; }
+    LogRecorder* PageRecorder() const { return m_pageRecorder; }
 
 private:
-    ConnectMap m_map;                                // guarded by g_csConnect
-    quillet::LogRecorder* m_pageRecorder = nullptr;  // guarded by g_csConnect
+    ConnectMap m_map;                       // guarded by g_csConnect
+    LogRecorder* m_pageRecorder = nullptr;  // guarded by g_csConnect
 };
+
+}  // namespace quillet::engine

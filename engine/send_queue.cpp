@@ -2,6 +2,8 @@
 
 #include <utility>
 
+namespace quillet::engine {
+
 void RestartSendQueue(SendQueue& q, int sock, uint64_t serial) {
     SendQueue next;
     next.sock = sock;
@@ -14,3 +16,5 @@ void RestartSendQueue(SendQueue& q, int sock, uint64_t serial) {
     next.unloggedMessages = q.unloggedMessages;
     q = std::move(next);
 }
+
+}  // namespace quillet::engine

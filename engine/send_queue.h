@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+namespace quillet::engine {
+
 // One text given to Send: its wire bytes, the box text it came from (shared with the page's
 // history rather than copied: it may be megabytes), and how much the socket has taken.
 struct PendingSend {
@@ -49,3 +51,5 @@ struct SendQueue {
 // Starts the queue of a new connection on `sock` (or of none, -1): what waits goes, while what
 // was sent or lost and not yet told stays for the page. Caller holds g_csConnect.
 void RestartSendQueue(SendQueue& q, int sock, uint64_t serial);
+
+}  // namespace quillet::engine

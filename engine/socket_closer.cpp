@@ -14,7 +14,7 @@
 #include "engine/crit_sec.h"
 #include "engine/own_endpoints.h"
 
-namespace quillet::sock {
+namespace quillet::engine::sock {
 namespace {
 
 struct Adopted {
@@ -111,9 +111,9 @@ void WakeWorkers(const void* owner) {
     }
 }
 
-}  // namespace quillet::sock
+}  // namespace quillet::engine::sock
 
-namespace quillet::sock {
+namespace quillet::engine::sock {
 
 int BindAfterRelease(int fd, const IpEndpoint& addr) {
     const RawSockaddr raw = addr.Raw();
@@ -132,4 +132,4 @@ int PinField(const int* sockField) {
     return fd >= 0 && Pin(fd) ? fd : -1;
 }
 
-}  // namespace quillet::sock
+}  // namespace quillet::engine::sock

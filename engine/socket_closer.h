@@ -15,7 +15,7 @@
 
 #include "engine/ip_endpoint.h"
 
-namespace quillet::sock {
+namespace quillet::engine::sock {
 
 // Closes `fd` as described above; nothing for -1. It cannot fail: a socket a worker serves is
 // shut down (the worker closes it), any other is closed.
@@ -44,4 +44,4 @@ void Unpin(int fd);
 // Reads `*sockField` under g_csConnect and pins it; -1 when it is -1 or already closed.
 int PinField(const int* sockField);
 
-}  // namespace quillet::sock
+}  // namespace quillet::engine::sock

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace quillet::sock {
+namespace quillet::engine::sock {
 
 namespace {
 
@@ -144,4 +144,4 @@ IpEndpoint SourceEndpoint(const IpEndpoint& target, const IpEndpoint& chosen,
     return from;
 }
 
-}  // namespace quillet::sock
+}  // namespace quillet::engine::sock

@@ -10,7 +10,7 @@
 
 #include "engine/ip_endpoint.h"
 
-namespace quillet::sock {
+namespace quillet::engine::sock {
 
 // The largest values the kernel takes (MAX_TCP_KEEPIDLE, MAX_TCP_KEEPINTVL, MAX_TCP_KEEPCNT),
 // and the longest connect time-out offered.
@@ -65,4 +65,4 @@ OptionsResult ApplyClientOptions(int fd, const SocketOptions& options);
 IpEndpoint SourceEndpoint(const IpEndpoint& target, const IpEndpoint& chosen,
                           const SocketOptions& options);
 
-}  // namespace quillet::sock
+}  // namespace quillet::engine::sock

@@ -24,6 +24,8 @@
 #include "engine/thread_check.h"
 #include "engine/tls_session.h"
 
+namespace quillet::engine {
+
 namespace {
 
 constexpr int kRecvBufferSize = 10240;
@@ -37,12 +39,12 @@ constexpr size_t kMaxBatch = 4096;
 
 // accept() failures that say nothing about the listening socket: the process or the system is
 // short of something for a moment, or the peer gave up.
-quillet::IpEndpoint PeerOf(int fd) {
+IpEndpoint PeerOf(int fd) {
     sockaddr_storage raw{};
     socklen_t len = sizeof raw;
     if (getpeername(fd, reinterpret_cast<sockaddr*>(&raw), &len) != 0)
         return {};
-    return quillet::IpEndpoint::FromRaw(reinterpret_cast<sockaddr*>(&raw), len).Unmapped();
+    return IpEndpoint::FromRaw(reinterpret_cast<sockaddr*>(&raw), len).Unmapped();
 }
 
 bool IsTransientAcceptError(int err) {
@@ -51,9 +53,9 @@ bool IsTransientAcceptError(int err) {
 }
 
 // Binds, listens and makes the socket non-blocking (its accept thread polls).
-quillet::sock::Outcome BindAndListen(int fd, const quillet::IpEndpoint& local) {
-    using quillet::sock::Step;
-    const quillet::RawSockaddr addr = local.Raw();
+sock::Outcome BindAndListen(int fd, const IpEndpoint& local) {
+    using sock::Step;
+    const RawSockaddr addr = local.Raw();
     if (bind(fd, addr.get(), addr.size) != 0)
         return {Step::kBind, errno};
     if (listen(fd, kBacklog) != 0 || fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) | O_NONBLOCK) != 0)
@@ -77,37 +79,35 @@ void TcpEngine::Shutdown() {
         CCritSecLock lock(g_csConnect);
         m_stopping = true;
     }
-    quillet::sock::WakeWorkers(this);
+    sock::WakeWorkers(this);
     m_workers.JoinAll();
 }
 
 int TcpEngine::Listen(int port) {
     QUILLET_ASSERT_UI_THREAD();
-    const quillet::sock::Started started = Listen(quillet::IpEndpoint::AnyV4(port));
+    const sock::Started started = Listen(IpEndpoint::AnyV4(port));
     if (!started.ok())
         errno = started.error;
     return started.fd;
 }
 
-quillet::sock::Started TcpEngine::Listen(const quillet::IpEndpoint& local) {
+sock::Started TcpEngine::Listen(const IpEndpoint& local) {
     QUILLET_ASSERT_UI_THREAD();
-    return Listen(local, quillet::sock::SocketOptions{});
+    return Listen(local, sock::SocketOptions{});
 }
 
-quillet::sock::Started TcpEngine::Listen(const quillet::IpEndpoint& local,
-                                         const quillet::sock::SocketOptions& options) {
+sock::Started TcpEngine::Listen(const IpEndpoint& local, const sock::SocketOptions& options) {
     QUILLET_ASSERT_UI_THREAD();
-    quillet::fd::KeepSpares();
-    quillet::sock::SocketResult made = quillet::sock::OpenSocket(local, SOCK_STREAM);
+    fd::KeepSpares();
+    sock::SocketResult made = sock::OpenSocket(local, SOCK_STREAM);
     if (!made.ok())
-        return quillet::sock::StartFailed(quillet::sock::Step::kSocket, made.error);
-    if (const auto set = quillet::sock::ApplyListenOptions(made.socket.fd(), local, options);
-        !set.ok())
-        return quillet::sock::StartFailed(quillet::sock::Step::kOptions, set.error);
-    if (const quillet::sock::Outcome bound = BindAndListen(made.socket.fd(), local); !bound.ok())
-        return quillet::sock::StartFailed(bound.failed, bound.error);
+        return sock::StartFailed(sock::Step::kSocket, made.error);
+    if (const auto set = sock::ApplyListenOptions(made.socket.fd(), local, options); !set.ok())
+        return sock::StartFailed(sock::Step::kOptions, set.error);
+    if (const sock::Outcome bound = BindAndListen(made.socket.fd(), local); !bound.ok())
+        return sock::StartFailed(bound.failed, bound.error);
     const int fd = made.socket.release();
-    quillet::sock::NoteOwnEndpoint(fd, quillet::own::Proto::kTcp);
+    sock::NoteOwnEndpoint(fd, own::Proto::kTcp);
     WorkerContext ctx;
     ctx.sock = fd;
     ctx.pTcpEngine = this;
@@ -116,22 +116,22 @@ quillet::sock::Started TcpEngine::Listen(const quillet::IpEndpoint& local,
         CCritSecLock lock(g_csConnect);
         ctx.nId = m_nNextId;
     }
-    quillet::sock::AdoptForWorker(fd, this);
+    sock::AdoptForWorker(fd, this);
     if (!m_workers.Spawn([this, ctx, options] { AcceptLoop(ctx, options); })) {
-        quillet::sock::ReleaseFromWorker(fd);
+        sock::ReleaseFromWorker(fd);
         close(fd);
-        return quillet::sock::StartFailed(quillet::sock::Step::kThread, 0);
+        return sock::StartFailed(sock::Step::kThread, 0);
     }
-    quillet::sock::Started started;
+    sock::Started started;
     started.fd = fd;
     return started;
 }
 
 bool TcpEngine::StopAccepting(int listenFd) const {
-    return m_stopping || quillet::sock::CloseRequested(listenFd);
+    return m_stopping || sock::CloseRequested(listenFd);
 }
 
-void TcpEngine::AcceptLoop(WorkerContext ctx, const quillet::sock::SocketOptions& options) {
+void TcpEngine::AcceptLoop(WorkerContext ctx, const sock::SocketOptions& options) {
     std::deque<Pending> batch;
     while (!StopAccepting(ctx.sock)) {
         // shutdown() of the listening socket (stop, teardown) wakes the poll with POLLHUP.
@@ -154,7 +154,7 @@ void TcpEngine::AcceptLoop(WorkerContext ctx, const quillet::sock::SocketOptions
             // Set on each one rather than trusting the system to copy the listener's; a refusal
             // leaves the connection as the system made it.
             if (options.HasConnectionOptions())
-                quillet::sock::ApplyConnectionOptions(next.fd, options);
+                sock::ApplyConnectionOptions(next.fd, options);
             AcceptOne(next.fd, next.peer);
             if (drained == Drain::kEmpty)
                 drained = DrainQueue(ctx.sock, &batch);
@@ -168,7 +168,7 @@ void TcpEngine::AcceptLoop(WorkerContext ctx, const quillet::sock::SocketOptions
                 std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
-    quillet::sock::ReleaseFromWorker(ctx.sock);
+    sock::ReleaseFromWorker(ctx.sock);
 }
 
 TcpEngine::Drain TcpEngine::DrainQueue(int listenFd, std::deque<Pending>* batch) {
@@ -178,9 +178,8 @@ TcpEngine::Drain TcpEngine::DrainQueue(int listenFd, std::deque<Pending>* batch)
         socklen_t len = sizeof peer;
         next.fd = accept4(listenFd, reinterpret_cast<sockaddr*>(&peer), &len, SOCK_CLOEXEC);
         // An IPv4 client of a dual-stack socket arrives as ::ffff:a.b.c.d; it is that IPv4 peer.
-        next.peer =
-            quillet::IpEndpoint::FromRaw(reinterpret_cast<sockaddr*>(&peer), len).Unmapped();
-        if (next.fd >= 0 && quillet::fd::InHeadroom(next.fd)) {
+        next.peer = IpEndpoint::FromRaw(reinterpret_cast<sockaddr*>(&peer), len).Unmapped();
+        if (next.fd >= 0 && fd::InHeadroom(next.fd)) {
             close(next.fd);  // the last descriptors are the window system's
             ++m_refused;
         } else if (next.fd >= 0) {
@@ -189,7 +188,7 @@ TcpEngine::Drain TcpEngine::DrainQueue(int listenFd, std::deque<Pending>* batch)
             return Drain::kEmpty;
         } else if (errno == EMFILE || errno == ENFILE) {
             ++m_acceptRetries;
-            if (!quillet::fd::RefuseWithSpare(listenFd))
+            if (!fd::RefuseWithSpare(listenFd))
                 return Drain::kShort;
             ++m_refused;
         } else if (errno == ENOBUFS || errno == ENOMEM) {
@@ -202,26 +201,26 @@ TcpEngine::Drain TcpEngine::DrainQueue(int listenFd, std::deque<Pending>* batch)
     return Drain::kEmpty;  // the batch is full; the rest waits in the queue
 }
 
-void TcpEngine::AcceptOne(int fd, const quillet::IpEndpoint& peer) {
+void TcpEngine::AcceptOne(int fd, const IpEndpoint& peer) {
     // Adopted before it is listed: whoever closes the record's socket from now on only wakes us.
-    quillet::sock::AdoptForWorker(fd, this);
+    sock::AdoptForWorker(fd, this);
     auto made = std::make_unique<ConnectInfo>();
     ConnectInfo* rec = made.get();
     rec->sock = fd;
     rec->addrClient = peer;
     uint64_t key;
-    std::shared_ptr<quillet::tls::Session> tls;
+    std::shared_ptr<tls::Session> tls;
     {
         CCritSecLock lock(g_csConnect);
         if (m_stopping) {
-            quillet::sock::CloseSocket(fd);
-            quillet::sock::ReleaseFromWorker(fd);
+            sock::CloseSocket(fd);
+            sock::ReleaseFromWorker(fd);
             return;
         }
         rec->nId = m_nNextId;
         key = rec->nId;
         if (m_serverTls)
-            rec->tls = std::make_shared<quillet::tls::Session>(m_serverTls, std::string());
+            rec->tls = std::make_shared<tls::Session>(m_serverTls, std::string());
         tls = rec->tls;
         InsertRecord(m_map, key, made.release());  // the page owns it from now on
         ++m_nNextId;
@@ -256,9 +255,9 @@ void TcpEngine::EndUnstartedReceive(int fd, uint64_t key) {
             r->sock = -1;
             closed = r;
         }
-        quillet::sock::CloseSocket(fd);
+        sock::CloseSocket(fd);
     }
-    quillet::sock::ReleaseFromWorker(fd);
+    sock::ReleaseFromWorker(fd);
     if (closed && !m_stopping)
         m_pSink->OnConnectionUpdate(closed, UPDATE_CLOSED, key);
 }
@@ -278,7 +277,7 @@ ConnectInfo* TcpEngine::AddClient(std::unique_ptr<ConnectInfo> pInfo) {
     return listed;
 }
 
-quillet::sock::Outcome TcpEngine::StartReceive(ConnectInfo* pInfo) {
+sock::Outcome TcpEngine::StartReceive(ConnectInfo* pInfo) {
     QUILLET_ASSERT_UI_THREAD();
     WorkerContext ctx;
     ctx.sock = pInfo->sock;
@@ -289,19 +288,19 @@ quillet::sock::Outcome TcpEngine::StartReceive(ConnectInfo* pInfo) {
         CCritSecLock lock(g_csConnect);
         pInfo->tls.reset();
         if (pInfo->tlsContext)
-            pInfo->tls = std::make_shared<quillet::tls::Session>(pInfo->tlsContext,
-                                                                 pInfo->addrServer.AddressText());
+            pInfo->tls =
+                std::make_shared<tls::Session>(pInfo->tlsContext, pInfo->addrServer.AddressText());
         ctx.tls = pInfo->tls;
     }
-    quillet::sock::AdoptForWorker(ctx.sock, this);
+    sock::AdoptForWorker(ctx.sock, this);
     if (m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); }))
         return {};
     CCritSecLock lock(g_csConnect);
     if (pInfo->sock == ctx.sock)
         pInfo->sock = -1;
-    quillet::sock::CloseSocket(ctx.sock);
-    quillet::sock::ReleaseFromWorker(ctx.sock);
-    return {quillet::sock::Step::kThread, 0};
+    sock::CloseSocket(ctx.sock);
+    sock::ReleaseFromWorker(ctx.sock);
+    return {sock::Step::kThread, 0};
 }
 
 void TcpEngine::ReceiveLoop(WorkerContext ctx) {
@@ -313,7 +312,7 @@ void TcpEngine::ReceiveLoop(WorkerContext ctx) {
     // The first chunk of a connection starts its byte stream; the rest continue it, so a
     // character split between two of them shows whole.
     bool continues = false;
-    const quillet::IpEndpoint peer = PeerOf(ctx.sock);
+    const IpEndpoint peer = PeerOf(ctx.sock);
     bool behind = false;  // a raw recording of the connection fell behind at the last chunk
     for (;;) {
         if (behind)
@@ -340,8 +339,8 @@ bool TcpEngine::RecordingBehind(const WorkerContext& ctx) {
 }
 
 bool TcpEngine::RecordingBehindLocked(const ConnectInfo& rec) const {
-    auto behind = [](const quillet::LogRecorder* r) {
-        return r && r->GetForm() == quillet::LogRecorder::Form::kRaw && r->Behind();
+    auto behind = [](const LogRecorder* r) {
+        return r && r->GetForm() == LogRecorder::Form::kRaw && r->Behind();
     };
     return behind(rec.recorder) || behind(m_store.PageRecorder());
 }
@@ -349,13 +348,12 @@ bool TcpEngine::RecordingBehindLocked(const ConnectInfo& rec) const {
 void TcpEngine::WaitForRecorders(const WorkerContext& ctx) {
     // Bounded by the disk's pace: the recorder drains or stops (a write error), or the
     // connection or the engine ends.
-    while (RecordingBehind(ctx) && !m_stopping && !quillet::sock::CloseRequested(ctx.sock))
+    while (RecordingBehind(ctx) && !m_stopping && !sock::CloseRequested(ctx.sock))
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
 }
 
-bool TcpEngine::ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint& peer,
-                             const char* data, int n, bool continues,
-                             std::shared_ptr<quillet::tls::Session>* switchTo) {
+bool TcpEngine::ReceiveChunk(const WorkerContext& ctx, const IpEndpoint& peer, const char* data,
+                             int n, bool continues, std::shared_ptr<tls::Session>* switchTo) {
     ConnectInfo* rec;
     bool behind;
     {
@@ -367,7 +365,7 @@ bool TcpEngine::ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint
             *switchTo = rec->tls;
             return false;
         }
-        LogReceivedChunk(rec, std::string_view(data, static_cast<size_t>(n)), nullptr, continues);
+        LogReceivedChunk(rec, std::string_view(data, static_cast<size_t>(n)), continues);
         NoteLoggedChunk(m_store, *rec, ChunkSide::kReceived,
                         std::string_view(data, static_cast<size_t>(n)));
         behind = RecordingBehindLocked(*rec);
@@ -387,31 +385,31 @@ void TcpEngine::FinishReceive(const WorkerContext& ctx) {
         if (rec && rec->sock != -1 && rec->sock != ctx.sock)
             rec = nullptr;
         if (rec && rec->sock != -1) {
-            quillet::sock::CloseSocket(rec->sock);
+            sock::CloseSocket(rec->sock);
             rec->sock = -1;
         }
     }
     if (rec)
         m_pSink->OnConnectionUpdate(rec, UPDATE_CLOSED, ctx.nId);
-    quillet::sock::ReleaseFromWorker(ctx.sock);
+    sock::ReleaseFromWorker(ctx.sock);
 }
 
 int TcpEngine::SendOnRecord(ConnectInfo* pInfo, const char* data, int len, int* error) {
-    int fd = quillet::sock::PinField(&pInfo->sock);
+    int fd = sock::PinField(&pInfo->sock);
     if (fd < 0)
-        return quillet::sock::SendFailed(EBADF, error);
+        return sock::SendFailed(EBADF, error);
     if (len < 0) {
-        quillet::sock::Unpin(fd);
-        return quillet::sock::SendFailed(EINVAL, error);
+        sock::Unpin(fd);
+        return sock::SendFailed(EINVAL, error);
     }
     const int n = static_cast<int>(send(fd, data, static_cast<size_t>(len), MSG_NOSIGNAL));
     const int sendError = errno;
-    quillet::sock::Unpin(fd);
-    return n < 0 ? quillet::sock::SendFailed(sendError, error) : n;
+    sock::Unpin(fd);
+    return n < 0 ? sock::SendFailed(sendError, error) : n;
 }
 
 void TcpEngine::CloseSocket(int sock) {
-    quillet::sock::CloseSocket(sock);
+    sock::CloseSocket(sock);
 }
 
 TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string bytes, std::u16string text,
@@ -444,7 +442,7 @@ TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string* bytes,
 }
 
 TcpEngine::SendResult TcpEngine::SendOnKey(uint64_t key, int fd, PendingSend& item, bool reply) {
-    std::shared_ptr<quillet::tls::Session> session;
+    std::shared_ptr<tls::Session> session;
     {
         CCritSecLock lock(g_csConnect);
         ConnectInfo* rec = FindRecord(m_map, key);
@@ -464,7 +462,7 @@ TcpEngine::SendResult TcpEngine::SendOnKey(uint64_t key, int fd, PendingSend& it
                 q.pending.push_back(std::move(item));
                 return SendResult::kQueued;
             }
-            if (!quillet::sock::Pin(fd))
+            if (!sock::Pin(fd))
                 return SendResult::kFailed;
         }
     }
@@ -473,7 +471,7 @@ TcpEngine::SendResult TcpEngine::SendOnKey(uint64_t key, int fd, PendingSend& it
     const std::string& bytes = item.bytes;
     const ssize_t n = send(fd, bytes.data(), bytes.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     const int err = errno;
-    quillet::sock::Unpin(fd);
+    sock::Unpin(fd);
     if (n == static_cast<ssize_t>(bytes.size())) {
         if (reply) {
             CCritSecLock lock(g_csConnect);
@@ -523,12 +521,12 @@ void TcpEngine::FailWithoutWriter(uint64_t key, int fd, uint64_t serial) {
     m_pSink->OnConnectionUpdate(rec, UPDATE_SENT, key);
 }
 
-void TcpEngine::AutoReplyTo(const WorkerContext& ctx, const quillet::IpEndpoint& peer,
-                            const char* data, int n) {
+void TcpEngine::AutoReplyTo(const WorkerContext& ctx, const IpEndpoint& peer, const char* data,
+                            int n) {
     std::string reply;
     if (!m_autoReply.ReplyFor(std::string_view(data, static_cast<size_t>(n)), &reply))
         return;
-    const bool own = quillet::own::IsOwn(quillet::own::Proto::kTcp, peer);
+    const bool own = own::IsOwn(own::Proto::kTcp, peer);
     {
         CCritSecLock lock(g_csConnect);
         ConnectInfo* rec = FindRecord(m_map, ctx.nId);
@@ -573,35 +571,41 @@ void TcpEngine::WriteLoop(uint64_t key, int fd, uint64_t serial) {
     chunk.reserve(kWriteChunk);
     for (;;) {
         bool pinned = false;
-        {
-            CCritSecLock lock(g_csConnect);
-            SendQueue* q = WriterQueue(key, fd, serial);
-            if (!q)
-                return;  // deleted, dropped, or the page is going away
-            if (q->pending.empty()) {
-                q->writer = false;
-                return;
-            }
-            // A connection that ended under the queue fails it; the send below is skipped.
-            pinned = FindRecord(m_map, key)->sock == fd && quillet::sock::Pin(fd);
-            if (pinned) {
-                const PendingSend& front = q->pending.front();
-                chunk.assign(front.bytes, front.taken, kWriteChunk);
-            }
-        }
+        if (!TakeFrontPiece(key, fd, serial, kWriteChunk, chunk, &pinned))
+            return;
         ssize_t n = -1;
         int err = 0;
         if (pinned) {
             // Blocks until the peer reads, or until a close (page or peer) shuts the socket.
             n = send(fd, chunk.data(), chunk.size(), MSG_NOSIGNAL);
             err = errno;
-            quillet::sock::Unpin(fd);
+            sock::Unpin(fd);
         }
         if (n < 0 && err == EINTR)
             continue;
         if (!AfterWrite(key, fd, serial, n > 0, n > 0 ? static_cast<size_t>(n) : 0))
             return;
     }
+}
+
+bool TcpEngine::TakeFrontPiece(uint64_t key, int fd, uint64_t serial, size_t most,
+                               std::string& piece, bool* pinned) {
+    CCritSecLock lock(g_csConnect);
+    SendQueue* q = WriterQueue(key, fd, serial);
+    if (!q)
+        return false;  // deleted, dropped, or the page is going away
+    if (q->pending.empty()) {
+        q->writer = false;
+        return false;
+    }
+    piece.clear();
+    // A connection that ended under the queue fails it; the write is skipped.
+    *pinned = FindRecord(m_map, key)->sock == fd && sock::Pin(fd);
+    if (*pinned) {
+        const PendingSend& front = q->pending.front();
+        piece.assign(front.bytes, front.taken, most);
+    }
+    return true;
 }
 
 bool TcpEngine::AfterWrite(uint64_t key, int fd, uint64_t serial, bool ok, size_t took) {
@@ -638,3 +642,5 @@ bool TcpEngine::AfterWrite(uint64_t key, int fd, uint64_t serial, bool ok, size_
         m_pSink->OnConnectionUpdate(rec, UPDATE_SENT, key);
     return more;
 }
+
+}  // namespace quillet::engine

@@ -30,10 +30,12 @@
 #include "engine/socket_options.h"
 #include "engine/worker_group.h"
 
-namespace quillet::tls {
+namespace quillet::engine {
+
+namespace tls {
 class Context;
 class Session;
-}  // namespace quillet::tls
+}  // namespace tls
 
 class TcpEngine {
 public:
@@ -54,18 +56,17 @@ public:
     // The same on `local` (its port's low 16 bits): one address, or a wildcard; the IPv6
     // wildcard accepts IPv4 clients too. Accepted IPv4 clients are recorded as IPv4 endpoints.
     // The listening socket, or the step that failed and its errno.
-    quillet::sock::Started Listen(const quillet::IpEndpoint& local);
+    sock::Started Listen(const IpEndpoint& local);
     // The same with the user's socket options (ApplyListenOptions; Step::kOptions when the
     // system refuses one); each accepted connection gets their per-connection options.
-    quillet::sock::Started Listen(const quillet::IpEndpoint& local,
-                                  const quillet::sock::SocketOptions& options);
+    sock::Started Listen(const IpEndpoint& local, const sock::SocketOptions& options);
     // Lists a page-made record under the next id; returns the new m_nNextId.
     uint32_t AddClient(ConnectInfo* pInfo);
     // The same for a record the page has just made; the page owns it from now on.
     ConnectInfo* AddClient(std::unique_ptr<ConnectInfo> pInfo);
     // Starts the receive thread of a record whose sock is connected. Step::kThread when no
     // thread could be made: the socket is then closed and sock is -1.
-    quillet::sock::Outcome StartReceive(ConnectInfo* pInfo);
+    sock::Outcome StartReceive(ConnectInfo* pInfo);
     // One send call on the record's socket (bytes sent, or -1; never raises SIGPIPE). The socket
     // is read under g_csConnect and held for the call, so that a worker closing it at the same
     // moment cannot hand its number to another socket meanwhile. On -1, `*error` (when given)
@@ -92,9 +93,9 @@ public:
     // Switches the open plain connection of `pInfo` to TLS in the role of `ctx` (STARTTLS): a
     // client's first message goes out on a worker; the receive thread runs the handshake with
     // the next bytes the peer sends. False when the record has no open connection or has TLS.
-    bool StartTls(ConnectInfo* pInfo, std::shared_ptr<const quillet::tls::Context> ctx);
+    bool StartTls(ConnectInfo* pInfo, std::shared_ptr<const tls::Context> ctx);
     // The TLS configuration of connections accepted from now on, or null for plain TCP.
-    void SetServerTls(std::shared_ptr<const quillet::tls::Context> ctx);
+    void SetServerTls(std::shared_ptr<const tls::Context> ctx);
     // What the receive threads answer each chunk with (off unless the page sets a rule).
     AutoReply& AutoReplies() { return m_autoReply; }
 
@@ -117,16 +118,16 @@ public:
 private:
     struct Pending {
         int fd;
-        quillet::IpEndpoint peer;
+        IpEndpoint peer;
     };
     enum class Drain { kEmpty, kShort, kBroken };
 
-    void AcceptLoop(WorkerContext ctx, const quillet::sock::SocketOptions& options);
+    void AcceptLoop(WorkerContext ctx, const sock::SocketOptions& options);
     bool StopAccepting(int listenFd) const;
     // Accepts every connection queued on `listenFd` into `batch` (up to a bound), closing those
     // it has no descriptor for. kShort: out of descriptors or memory even for that; wait a moment.
     Drain DrainQueue(int listenFd, std::deque<Pending>* batch);
-    void AcceptOne(int fd, const quillet::IpEndpoint& peer);
+    void AcceptOne(int fd, const IpEndpoint& peer);
     void EndUnstartedReceive(int fd, uint64_t key);
     void ReceiveLoop(WorkerContext ctx);
     // While a raw recording of the connection (its own or the page's) is behind, the receive
@@ -138,16 +139,14 @@ private:
     // Logs a received chunk; true when a raw recording of the connection is behind.
     // `*switchTo` gets the session of a connection switched to TLS (STARTTLS): the chunk is then
     // the handshake's and is not logged.
-    bool ReceiveChunk(const WorkerContext& ctx, const quillet::IpEndpoint& peer, const char* data,
-                      int n, bool continues,
-                      std::shared_ptr<quillet::tls::Session>* switchTo = nullptr);
+    bool ReceiveChunk(const WorkerContext& ctx, const IpEndpoint& peer, const char* data, int n,
+                      bool continues, std::shared_ptr<tls::Session>* switchTo = nullptr);
     // Send for the record listed under `key` while it is connected on `fd`; lock not held.
     // `item` is moved from only when it is queued or booked as a reply.
     SendResult SendOnKey(uint64_t key, int fd, PendingSend& item, bool reply);
     // The automatic reply to a received chunk, sent on the receive thread unless `peer` is one
     // of the program's own sockets or its reply budget is spent.
-    void AutoReplyTo(const WorkerContext& ctx, const quillet::IpEndpoint& peer, const char* data,
-                     int n);
+    void AutoReplyTo(const WorkerContext& ctx, const IpEndpoint& peer, const char* data, int n);
     void WriteLoop(uint64_t key, int fd, uint64_t serial);
 
     // TLS connections (tcp_engine_tls.cpp): the handshake, then received records decrypted;
@@ -155,20 +154,25 @@ private:
     void TlsReceiveLoop(const WorkerContext& ctx, std::string_view already = {});
     void NoteHandshakeFailure(const WorkerContext& ctx);
     SendResult SendTls(uint64_t key, int fd, PendingSend& item, bool reply,
-                       const std::shared_ptr<quillet::tls::Session>& session);
+                       const std::shared_ptr<tls::Session>& session);
     SendResult SendTlsNow(uint64_t key, int fd, PendingSend& item, bool reply,
-                          const std::shared_ptr<quillet::tls::Session>& session);
+                          const std::shared_ptr<tls::Session>& session);
     // Queues `item` (lock held); true when the caller must start a writer for `serial`.
     bool QueueTls(SendQueue& q, PendingSend& item, bool established, uint64_t* serial);
     // Starts the writer of a TLS connection whose handshake has just finished, if texts wait.
     void StartTlsWriter(const WorkerContext& ctx);
     void SpawnTlsWriter(uint64_t key, int fd, uint64_t serial,
-                        std::shared_ptr<quillet::tls::Session> session);
+                        std::shared_ptr<tls::Session> session);
     void TlsWriteLoop(uint64_t key, int fd, uint64_t serial,
-                      const std::shared_ptr<quillet::tls::Session>& session);
+                      const std::shared_ptr<tls::Session>& session);
     // No writer thread could be made for the queue: its texts become `lost` (with what the
     // socket took of the first) and the page is told; the connection stays.
     void FailWithoutWriter(uint64_t key, int fd, uint64_t serial);
+    // Under the lock, the next piece (at most `most` bytes) of the front text into `piece`, with
+    // `*pinned` saying whether `fd` is pinned for writing it (a connection that ended is not;
+    // `piece` is then empty). False when the writer is done: its queue is gone or empty.
+    bool TakeFrontPiece(uint64_t key, int fd, uint64_t serial, size_t most, std::string& piece,
+                        bool* pinned);
     // The queue of `key` if it still belongs to the writer of `fd` and `serial`; lock held.
     SendQueue* WriterQueue(uint64_t key, int fd, uint64_t serial);
     // Books what one write took of the front text (`took` bytes, may be 0 for TLS bytes of an
@@ -182,6 +186,8 @@ private:
     std::atomic<unsigned> m_refused{0};
     std::atomic<unsigned> m_noThread{0};
     AutoReply m_autoReply;
-    std::shared_ptr<const quillet::tls::Context> m_serverTls;  // guarded by g_csConnect
-    quillet::WorkerGroup m_workers;
+    std::shared_ptr<const tls::Context> m_serverTls;  // guarded by g_csConnect
+    WorkerGroup m_workers;
 };
+
+}  // namespace quillet::engine

@@ -13,30 +13,32 @@
 #include "engine/tcp_engine.h"
 #include "engine/tls_session.h"
 
+namespace quillet::engine {
+
 namespace {
 
 constexpr size_t kTlsRecvBuffer = 16 * 1024;
 // The writer encrypts at most this much plain text per turn, so each turn is booked soon.
 constexpr size_t kTlsWriteChunk = 64 * 1024;
 
-quillet::IpEndpoint PeerOfSocket(int fd) {
+IpEndpoint PeerOfSocket(int fd) {
     sockaddr_storage raw{};
     socklen_t len = sizeof raw;
     if (getpeername(fd, reinterpret_cast<sockaddr*>(&raw), &len) != 0)
         return {};
-    return quillet::IpEndpoint::FromRaw(reinterpret_cast<sockaddr*>(&raw), len).Unmapped();
+    return IpEndpoint::FromRaw(reinterpret_cast<sockaddr*>(&raw), len).Unmapped();
 }
 
 }  // namespace
 
-void TcpEngine::SetServerTls(std::shared_ptr<const quillet::tls::Context> ctx) {
+void TcpEngine::SetServerTls(std::shared_ptr<const tls::Context> ctx) {
     CCritSecLock lock(g_csConnect);
     m_serverTls = std::move(ctx);
 }
 
-bool TcpEngine::StartTls(ConnectInfo* pInfo, std::shared_ptr<const quillet::tls::Context> ctx) {
-    const bool client = ctx->Settings().role == quillet::tls::Role::kClient;
-    std::shared_ptr<quillet::tls::Session> session;
+bool TcpEngine::StartTls(ConnectInfo* pInfo, std::shared_ptr<const tls::Context> ctx) {
+    const bool client = ctx->Settings().role == tls::Role::kClient;
+    std::shared_ptr<tls::Session> session;
     int fd;
     {
         CCritSecLock lock(g_csConnect);
@@ -44,28 +46,25 @@ bool TcpEngine::StartTls(ConnectInfo* pInfo, std::shared_ptr<const quillet::tls:
         // What waits in plain text would follow the handshake's first bytes.
         if (fd < 0 || pInfo->tls || !pInfo->sendQueue.pending.empty())
             return false;
-        if (client && !quillet::sock::Pin(fd))
+        if (client && !sock::Pin(fd))
             return false;
-        session = std::make_shared<quillet::tls::Session>(std::move(ctx),
-                                                          pInfo->addrServer.AddressText());
+        session = std::make_shared<tls::Session>(std::move(ctx), pInfo->addrServer.AddressText());
         if (!client)
             session->WaitForPeer();
         pInfo->tls = session;
     }
     if (client && !m_workers.Spawn([fd, session] {
             session->Begin(fd);
-            quillet::sock::Unpin(fd);
+            sock::Unpin(fd);
         }))
-        quillet::sock::Unpin(fd);
+        sock::Unpin(fd);
     return true;
 }
 
 void TcpEngine::TlsReceiveLoop(const WorkerContext& ctx, std::string_view already) {
-    using quillet::tls::Failure;
-    using quillet::tls::Session;
-    const auto stop = [this, &ctx] {
-        return m_stopping.load() || quillet::sock::CloseRequested(ctx.sock);
-    };
+    using tls::Failure;
+    using tls::Session;
+    const auto stop = [this, &ctx] { return m_stopping.load() || sock::CloseRequested(ctx.sock); };
     const Failure failed = ctx.tls->Handshake(ctx.sock, stop, already);
     if (failed != Failure::kNone) {
         if (stop())
@@ -76,7 +75,7 @@ void TcpEngine::TlsReceiveLoop(const WorkerContext& ctx, std::string_view alread
         return;
     }
     StartTlsWriter(ctx);
-    const quillet::IpEndpoint peer = PeerOfSocket(ctx.sock);
+    const IpEndpoint peer = PeerOfSocket(ctx.sock);
     std::string cipher(kTlsRecvBuffer, '\0');
     std::string plain;
     bool continues = false;
@@ -108,7 +107,7 @@ void TcpEngine::TlsReceiveLoop(const WorkerContext& ctx, std::string_view alread
 void TcpEngine::NoteHandshakeFailure(const WorkerContext& ctx) {
     if (!ctx.bServer)
         return;  // a client page tells it in its failure message
-    const quillet::tls::State state = ctx.tls->Snapshot();
+    const tls::State state = ctx.tls->Snapshot();
     std::string text = ctx.tls->Settings().failureTexts[static_cast<size_t>(state.failure)];
     if (text.empty())
         text = "TLS handshake failed";
@@ -137,7 +136,7 @@ bool TcpEngine::QueueTls(SendQueue& q, PendingSend& item, bool established, uint
 }
 
 TcpEngine::SendResult TcpEngine::SendTls(uint64_t key, int fd, PendingSend& item, bool reply,
-                                         const std::shared_ptr<quillet::tls::Session>& session) {
+                                         const std::shared_ptr<tls::Session>& session) {
     uint64_t serial = 0;
     bool queued = false, spawn = false;
     {
@@ -155,7 +154,7 @@ TcpEngine::SendResult TcpEngine::SendTls(uint64_t key, int fd, PendingSend& item
                 return SendResult::kFull;
             spawn = QueueTls(q, item, established, &serial);
             queued = true;
-        } else if (!quillet::sock::Pin(fd)) {
+        } else if (!sock::Pin(fd)) {
             return SendResult::kFailed;
         }
     }
@@ -167,10 +166,10 @@ TcpEngine::SendResult TcpEngine::SendTls(uint64_t key, int fd, PendingSend& item
 }
 
 TcpEngine::SendResult TcpEngine::SendTlsNow(uint64_t key, int fd, PendingSend& item, bool reply,
-                                            const std::shared_ptr<quillet::tls::Session>& session) {
-    using Flush = quillet::tls::Session::Flush;
+                                            const std::shared_ptr<tls::Session>& session) {
+    using Flush = tls::Session::Flush;
     const Flush sent = session->SendNow(fd, item.bytes);
-    quillet::sock::Unpin(fd);
+    sock::Unpin(fd);
     if (sent == Flush::kFailed)
         return SendResult::kFailed;
     uint64_t serial = 0;
@@ -209,7 +208,7 @@ void TcpEngine::StartTlsWriter(const WorkerContext& ctx) {
 }
 
 void TcpEngine::SpawnTlsWriter(uint64_t key, int fd, uint64_t serial,
-                               std::shared_ptr<quillet::tls::Session> session) {
+                               std::shared_ptr<tls::Session> session) {
     // Called with or without g_csConnect held: Spawn only hands the task to a thread.
     if (!m_workers.Spawn(
             [this, key, fd, serial, session] { TlsWriteLoop(key, fd, serial, session); }))
@@ -217,36 +216,24 @@ void TcpEngine::SpawnTlsWriter(uint64_t key, int fd, uint64_t serial,
 }
 
 void TcpEngine::TlsWriteLoop(uint64_t key, int fd, uint64_t serial,
-                             const std::shared_ptr<quillet::tls::Session>& session) {
-    using Flush = quillet::tls::Session::Flush;
+                             const std::shared_ptr<tls::Session>& session) {
+    using Flush = tls::Session::Flush;
     std::string chunk;
     for (;;) {
         bool pinned = false;
-        size_t took = 0;
-        {
-            CCritSecLock lock(g_csConnect);
-            SendQueue* q = WriterQueue(key, fd, serial);
-            if (!q)
-                return;
-            if (q->pending.empty()) {
-                q->writer = false;
-                return;
-            }
-            pinned = FindRecord(m_map, key)->sock == fd && quillet::sock::Pin(fd);
-            if (pinned) {
-                const PendingSend& front = q->pending.front();
-                took = std::min(kTlsWriteChunk, front.bytes.size() - front.taken);
-                chunk.assign(front.bytes, front.taken, took);
-            }
-        }
+        if (!TakeFrontPiece(key, fd, serial, kTlsWriteChunk, chunk, &pinned))
+            return;
+        const size_t took = chunk.size();
         bool ok = false;
         if (pinned) {
             // Blocks until the peer reads, or until a close shuts the socket.
             ok = (took == 0 || session->Encrypt(chunk)) &&
                  session->FlushOut(fd, true) == Flush::kDone;
-            quillet::sock::Unpin(fd);
+            sock::Unpin(fd);
         }
         if (!AfterWrite(key, fd, serial, ok, took))
             return;
     }
 }
+
+}  // namespace quillet::engine

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace quillet::threads {
+namespace quillet::engine::threads {
 
 bool Checked() {
 #ifdef QUILLET_CHECK_THREADS
@@ -22,4 +22,4 @@ void Broken(const char* contract, const char* file, int line) {
     std::abort();
 }
 
-}  // namespace quillet::threads
+}  // namespace quillet::engine::threads

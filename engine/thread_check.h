@@ -9,7 +9,7 @@
 // Threads: any.
 #include "engine/crit_sec.h"
 
-namespace quillet::threads {
+namespace quillet::engine::threads {
 
 // True when this build checks the contracts.
 bool Checked();
@@ -18,24 +18,27 @@ bool OnUiThread();
 // Prints the broken contract and where, then aborts.
 [[noreturn]] void Broken(const char* contract, const char* file, int line);
 
-}  // namespace quillet::threads
+}  // namespace quillet::engine::threads
 
 #ifdef QUILLET_CHECK_THREADS
 // The caller is the user-interface thread.
-#define QUILLET_ASSERT_UI_THREAD()  \
-    (quillet::threads::OnUiThread() \
-         ? (void)0                  \
-         : quillet::threads::Broken("called on the user-interface thread", __FILE__, __LINE__))
+#define QUILLET_ASSERT_UI_THREAD()                                                             \
+    (::quillet::engine::threads::OnUiThread()                                                  \
+         ? (void)0                                                                             \
+         : ::quillet::engine::threads::Broken("called on the user-interface thread", __FILE__, \
+                                              __LINE__))
 // The caller holds g_csConnect.
-#define QUILLET_ASSERT_LOCKED()         \
-    (g_csConnect.IsLockedByThisThread() \
-         ? (void)0                      \
-         : quillet::threads::Broken("called with the record lock held", __FILE__, __LINE__))
+#define QUILLET_ASSERT_LOCKED()                                                             \
+    (::quillet::engine::g_csConnect.IsLockedByThisThread()                                  \
+         ? (void)0                                                                          \
+         : ::quillet::engine::threads::Broken("called with the record lock held", __FILE__, \
+                                              __LINE__))
 // The caller does not hold g_csConnect: window work, or a wait for another thread, follows.
-#define QUILLET_ASSERT_UNLOCKED()        \
-    (!g_csConnect.IsLockedByThisThread() \
-         ? (void)0                       \
-         : quillet::threads::Broken("called without the record lock", __FILE__, __LINE__))
+#define QUILLET_ASSERT_UNLOCKED()                                                         \
+    (!::quillet::engine::g_csConnect.IsLockedByThisThread()                               \
+         ? (void)0                                                                        \
+         : ::quillet::engine::threads::Broken("called without the record lock", __FILE__, \
+                                              __LINE__))
 #else
 #define QUILLET_ASSERT_UI_THREAD() ((void)0)
 #define QUILLET_ASSERT_LOCKED() ((void)0)

@@ -14,7 +14,7 @@
 #include <fstream>
 #include <sstream>
 
-namespace quillet::tls {
+namespace quillet::engine::tls {
 
 namespace {
 
@@ -241,4 +241,4 @@ bool EnsureSelfSigned(const std::string& dir, const std::vector<std::string>& na
     return false;
 }
 
-}  // namespace quillet::tls
+}  // namespace quillet::engine::tls

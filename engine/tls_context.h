@@ -9,7 +9,7 @@
 
 struct ssl_ctx_st;
 
-namespace quillet::tls {
+namespace quillet::engine::tls {
 
 enum class Role { kServer, kClient };
 enum class ClientCertMode { kNone, kRequest, kRequire };
@@ -78,4 +78,4 @@ bool EnsureSelfSigned(const std::string& dir, const std::vector<std::string>& na
                       const std::vector<std::string>& addresses, std::string* certFile,
                       std::string* keyFile, std::string* error);
 
-}  // namespace quillet::tls
+}  // namespace quillet::engine::tls

@@ -12,7 +12,7 @@
 #include <chrono>
 #include <cstring>
 
-namespace quillet::tls {
+namespace quillet::engine::tls {
 
 namespace {
 
@@ -402,4 +402,4 @@ State Session::Snapshot() const {
     return m_state;
 }
 
-}  // namespace quillet::tls
+}  // namespace quillet::engine::tls

@@ -21,7 +21,7 @@
 struct ssl_st;
 struct bio_st;
 
-namespace quillet::tls {
+namespace quillet::engine::tls {
 
 struct PeerCert {
     std::string subject;
@@ -106,4 +106,4 @@ private:
     std::atomic<bool> m_started{true};
 };
 
-}  // namespace quillet::tls
+}  // namespace quillet::engine::tls

@@ -18,6 +18,8 @@
 #include "engine/socket_closer.h"
 #include "engine/thread_check.h"
 
+namespace quillet::engine {
+
 namespace {
 
 // The largest datagram IPv4 carries (65,535 less the IP and UDP headers), and a byte more, so
@@ -25,37 +27,38 @@ namespace {
 constexpr size_t kMaxDatagram = 65507;
 constexpr size_t kRecvBufferSize = kMaxDatagram + 1;
 
-quillet::sock::UdpEndpoint BindOnce(const quillet::IpEndpoint& local) {
-    quillet::sock::UdpOptions options;
+sock::UdpEndpoint BindOnce(const IpEndpoint& local) {
+    sock::UdpOptions options;
     options.local = local;
-    return quillet::sock::OpenUdpEndpoint(options);
+    return sock::OpenUdpEndpoint(options);
 }
 
 // One sendto; an IPv4 peer that an IPv6 socket refuses is tried again through its mapped
 // address (::ffff:a.b.c.d), as a dual-stack socket knows its IPv4 peers.
-ssize_t SendDatagram(int fd, const char* data, int len, const quillet::IpEndpoint& to) {
-    const quillet::RawSockaddr dest = to.Raw();
+ssize_t SendDatagram(int fd, const char* data, int len, const IpEndpoint& to) {
+    const RawSockaddr dest = to.Raw();
     ssize_t n = sendto(fd, data, static_cast<size_t>(len), MSG_NOSIGNAL, dest.get(), dest.size);
     if (n < 0 && to.IsV4() && (errno == EAFNOSUPPORT || errno == EINVAL)) {
         in6_addr mapped{};
         mapped.s6_addr[10] = mapped.s6_addr[11] = 0xFF;
-        std::memcpy(&mapped.s6_addr[12], &to.sin_addr.s_addr, 4);
-        const quillet::RawSockaddr six = quillet::IpEndpoint::V6(mapped, to.Port()).Raw();
+        const in_addr_t v4 = to.Address4();
+        std::memcpy(&mapped.s6_addr[12], &v4, 4);
+        const RawSockaddr six = IpEndpoint::V6(mapped, to.Port()).Raw();
         n = sendto(fd, data, static_cast<size_t>(len), MSG_NOSIGNAL, six.get(), six.size);
     }
     return n;
 }
 
 // SendDatagram on a pinned socket, unpinned after; errno survives the unpin.
-int SendPinned(int fd, const char* data, int len, const quillet::IpEndpoint& to, int* error) {
+int SendPinned(int fd, const char* data, int len, const IpEndpoint& to, int* error) {
     const int n = static_cast<int>(SendDatagram(fd, data, len, to));
     const int sendError = errno;
-    quillet::sock::Unpin(fd);
-    return n < 0 ? quillet::sock::SendFailed(sendError, error) : n;
+    sock::Unpin(fd);
+    return n < 0 ? sock::SendFailed(sendError, error) : n;
 }
 
-quillet::IpEndpoint ReadAddress(const sockaddr_storage& raw, socklen_t len) {
-    return quillet::IpEndpoint::FromRaw(reinterpret_cast<const sockaddr*>(&raw), len);
+IpEndpoint ReadAddress(const sockaddr_storage& raw, socklen_t len) {
+    return IpEndpoint::FromRaw(reinterpret_cast<const sockaddr*>(&raw), len);
 }
 
 }  // namespace
@@ -74,25 +77,25 @@ void UdpEngine::Shutdown() {
         CCritSecLock lock(g_csConnect);
         m_stopping = true;
     }
-    quillet::sock::WakeWorkers(this);
+    sock::WakeWorkers(this);
     m_workers.JoinAll();
 }
 
 int UdpEngine::Bind(int port) {
     QUILLET_ASSERT_UI_THREAD();
-    const quillet::sock::Started started = Bind(quillet::IpEndpoint::AnyV4(port));
+    const sock::Started started = Bind(IpEndpoint::AnyV4(port));
     if (!started.ok())
         errno = started.error;
     return started.fd;
 }
 
-quillet::sock::Started UdpEngine::Bind(const quillet::IpEndpoint& local) {
+sock::Started UdpEngine::Bind(const IpEndpoint& local) {
     QUILLET_ASSERT_UI_THREAD();
-    quillet::IpEndpoint at = local;
+    IpEndpoint at = local;
     at.SetPort(local.Port());  // the low 16 bits
-    quillet::sock::UdpEndpoint made = BindOnce(at);
+    sock::UdpEndpoint made = BindOnce(at);
     if (!made.ok())
-        return quillet::sock::StartFailed(made.failed, made.error);
+        return sock::StartFailed(made.failed, made.error);
     const int fd = made.socket.release();
     // A server socket takes storms from many senders at once, and its one thread also logs
     // each datagram: a deep queue rides out the bursts instead of dropping them. Best effort:
@@ -103,19 +106,19 @@ quillet::sock::Started UdpEngine::Bind(const quillet::IpEndpoint& local) {
     ctx.sock = fd;
     ctx.pUdpEngine = this;
     ctx.pSink = m_pSink;
-    ctx.addr = quillet::sock::LocalAddress(fd).address;  // the port really bound
+    ctx.addr = sock::LocalAddress(fd).address;  // the port really bound
     ctx.bServer = true;
     {
         CCritSecLock lock(g_csConnect);
         ctx.nId = m_nLastPort;
     }
-    quillet::sock::AdoptForWorker(fd, this);
+    sock::AdoptForWorker(fd, this);
     if (!m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); })) {
-        quillet::sock::ReleaseFromWorker(fd);
+        sock::ReleaseFromWorker(fd);
         close(fd);
-        return quillet::sock::StartFailed(quillet::sock::Step::kThread, 0);
+        return sock::StartFailed(sock::Step::kThread, 0);
     }
-    quillet::sock::Started started;
+    sock::Started started;
     started.fd = fd;
     return started;
 }
@@ -124,20 +127,20 @@ bool UdpEngine::StartClientReceive(ConnectInfo* pInfo) {
     QUILLET_ASSERT_UI_THREAD();
     WorkerContext ctx;
     ctx.sock = pInfo->sock;
-    ctx.nId = pInfo->addrClient.sin_port;  // network order, as it always was
+    ctx.nId = pInfo->addrClient.NetworkPort();  // network order, as it always was
     ctx.pUdpEngine = this;
     ctx.pSink = m_pSink;
     ctx.addr = pInfo->addrServer;
     ctx.bServer = false;
-    quillet::sock::AdoptForWorker(ctx.sock, this);
+    sock::AdoptForWorker(ctx.sock, this);
     if (m_workers.Spawn([this, ctx] { ReceiveLoop(ctx); }))
         return true;
-    quillet::sock::ReleaseFromWorker(ctx.sock);
+    sock::ReleaseFromWorker(ctx.sock);
     return false;
 }
 
 void UdpEngine::ReceiveLoop(WorkerContext ctx) {
-    const uint64_t ownKey = UdpKey(quillet::sock::LocalAddress(ctx.sock).address);
+    const uint64_t ownKey = UdpKey(sock::LocalAddress(ctx.sock).address);
     // On the heap: a whole datagram is more than a thread's stack should carry.
     std::vector<char> buffer(kRecvBufferSize);
     char* buf = buffer.data();
@@ -147,10 +150,9 @@ void UdpEngine::ReceiveLoop(WorkerContext ctx) {
         ssize_t n =
             recvfrom(ctx.sock, buf, kRecvBufferSize, 0, reinterpret_cast<sockaddr*>(&raw), &len);
         // An IPv4 sender to a dual-stack socket comes as ::ffff:a.b.c.d: it is that IPv4 peer.
-        const quillet::IpEndpoint from =
-            n >= 0 ? ReadAddress(raw, len).Unmapped() : quillet::IpEndpoint();
+        const IpEndpoint from = n >= 0 ? ReadAddress(raw, len).Unmapped() : IpEndpoint();
         // A wake-up by the page's close looks like an empty datagram: tell them apart first.
-        if (m_stopping || quillet::sock::CloseRequested(ctx.sock))
+        if (m_stopping || sock::CloseRequested(ctx.sock))
             break;
         if (n < 0) {
             if (errno == EINTR)
@@ -167,7 +169,7 @@ void UdpEngine::ReceiveLoop(WorkerContext ctx) {
         }
         OnDatagram(ctx, key, from, buf, static_cast<int>(n));
     }
-    quillet::sock::ReleaseFromWorker(ctx.sock);
+    sock::ReleaseFromWorker(ctx.sock);
 }
 
 void UdpEngine::OnEmptyDatagram(uint64_t key) {
@@ -178,14 +180,14 @@ void UdpEngine::OnEmptyDatagram(uint64_t key) {
         if (!rec)
             return;
         if (rec->sock != -1) {
-            quillet::sock::CloseSocket(rec->sock);
+            sock::CloseSocket(rec->sock);
             rec->sock = -1;
         }
     }
     m_pSink->OnConnectionUpdate(rec, UPDATE_CLOSED, key);
 }
 
-void UdpEngine::OnDatagram(const WorkerContext& ctx, uint64_t key, const quillet::IpEndpoint& from,
+void UdpEngine::OnDatagram(const WorkerContext& ctx, uint64_t key, const IpEndpoint& from,
                            const char* data, int n) {
     ConnectInfo* rec;
     {
@@ -208,7 +210,7 @@ void UdpEngine::OnDatagram(const WorkerContext& ctx, uint64_t key, const quillet
         if (FindRecord(m_map, key) != rec)
             return;
         // Each datagram stands alone: an incomplete character at its end shows as U+FFFD.
-        LogReceivedChunk(rec, std::string_view(data, static_cast<size_t>(n)), &from, false);
+        LogReceivedChunk(rec, std::string_view(data, static_cast<size_t>(n)), false);
         NoteLoggedChunk(m_store, *rec, ChunkSide::kReceived,
                         std::string_view(data, static_cast<size_t>(n)));
     }
@@ -216,14 +218,14 @@ void UdpEngine::OnDatagram(const WorkerContext& ctx, uint64_t key, const quillet
     AutoReplyTo(ctx, key, from, data, n);
 }
 
-void UdpEngine::AutoReplyTo(const WorkerContext& ctx, uint64_t key, const quillet::IpEndpoint& from,
+void UdpEngine::AutoReplyTo(const WorkerContext& ctx, uint64_t key, const IpEndpoint& from,
                             const char* data, int n) {
     std::string reply;
     if (!m_autoReply.ReplyFor(std::string_view(data, static_cast<size_t>(n)), &reply))
         return;
     // A datagram from one of the program's own sockets (or forged to look so) is never answered:
     // the answer would start an endless exchange of the program with itself.
-    const bool own = quillet::own::IsOwn(quillet::own::Proto::kUdp, from);
+    const bool own = own::IsOwn(own::Proto::kUdp, from);
     {
         CCritSecLock lock(g_csConnect);
         ConnectInfo* rec = FindRecord(m_map, key);
@@ -250,15 +252,14 @@ void UdpEngine::AutoReplyTo(const WorkerContext& ctx, uint64_t key, const quille
     m_pSink->OnConnectionUpdate(rec, UPDATE_REPLIED, key);
 }
 
-ConnectInfo* UdpEngine::AddPeer(const quillet::IpEndpoint& from, const WorkerContext& ctx,
-                                uint64_t key) {
+ConnectInfo* UdpEngine::AddPeer(const IpEndpoint& from, const WorkerContext& ctx, uint64_t key) {
     auto made = std::make_unique<ConnectInfo>();
     ConnectInfo* rec = made.get();
     {
         CCritSecLock lock(g_csConnect);
         if (m_stopping)
             return nullptr;
-        m_nLastPort = ntohs(from.sin_port);
+        m_nLastPort = from.Port();
         rec->nId = m_nLastPort;
         rec->addrClient = from;
         rec->addrServer = ctx.addr;
@@ -270,27 +271,28 @@ ConnectInfo* UdpEngine::AddPeer(const quillet::IpEndpoint& from, const WorkerCon
     return rec;
 }
 
-int UdpEngine::SendTo(int sock, const char* data, int len, const quillet::IpEndpoint& to,
-                      int* error) {
+int UdpEngine::SendTo(int sock, const char* data, int len, const IpEndpoint& to, int* error) {
     if (len < 0)
-        return quillet::sock::SendFailed(EINVAL, error);
-    if (sock < 0 || !quillet::sock::Pin(sock))
-        return quillet::sock::SendFailed(EBADF, error);
+        return sock::SendFailed(EINVAL, error);
+    if (sock < 0 || !sock::Pin(sock))
+        return sock::SendFailed(EBADF, error);
     return SendPinned(sock, data, len, to, error);
 }
 
-int UdpEngine::SendOnRecord(ConnectInfo* pInfo, const char* data, int len,
-                            const quillet::IpEndpoint& to, int* error) {
-    int fd = quillet::sock::PinField(&pInfo->sock);
+int UdpEngine::SendOnRecord(ConnectInfo* pInfo, const char* data, int len, const IpEndpoint& to,
+                            int* error) {
+    int fd = sock::PinField(&pInfo->sock);
     if (fd < 0)
-        return quillet::sock::SendFailed(EBADF, error);
+        return sock::SendFailed(EBADF, error);
     if (len < 0) {
-        quillet::sock::Unpin(fd);
-        return quillet::sock::SendFailed(EINVAL, error);
+        sock::Unpin(fd);
+        return sock::SendFailed(EINVAL, error);
     }
     return SendPinned(fd, data, len, to, error);
 }
 
 void UdpEngine::CloseSocket(int sock) {
-    quillet::sock::CloseSocket(sock);
+    sock::CloseSocket(sock);
 }
+
+}  // namespace quillet::engine

@@ -13,6 +13,8 @@
 #include "engine/record_store.h"
 #include "engine/worker_group.h"
 
+namespace quillet::engine {
+
 class UdpEngine {
 public:
     explicit UdpEngine(IConnectionSink* sink);
@@ -34,17 +36,17 @@ public:
     int Bind(int port);
     // The same on `local` (its port's low 16 bits); the IPv6 wildcard hears IPv4 senders too,
     // recorded as IPv4 endpoints. The bound socket, or the step that failed and its errno.
-    quillet::sock::Started Bind(const quillet::IpEndpoint& local);
+    sock::Started Bind(const IpEndpoint& local);
     // Starts the receive thread of a page-made endpoint whose sock is bound. Returns true, or
     // false when no thread could be made (the endpoint then receives nothing).
     bool StartClientReceive(ConnectInfo* pInfo);
     // `to` of either family; an IPv4 peer of a dual-stack socket is reached through its mapped
     // IPv6 address. Bytes sent, or -1 and `*error` (when given) as TcpEngine::SendOnRecord.
-    static int SendTo(int sock, const char* data, int len, const quillet::IpEndpoint& to,
+    static int SendTo(int sock, const char* data, int len, const IpEndpoint& to,
                       int* error = nullptr);
     // SendTo through a client endpoint's own socket, held as TcpEngine::SendOnRecord holds it.
-    static int SendOnRecord(ConnectInfo* pInfo, const char* data, int len,
-                            const quillet::IpEndpoint& to, int* error = nullptr);
+    static int SendOnRecord(ConnectInfo* pInfo, const char* data, int len, const IpEndpoint& to,
+                            int* error = nullptr);
     static void CloseSocket(int sock);
 
     // What the receive threads answer each datagram with, sent back to its sender from the
@@ -58,14 +60,16 @@ public:
 private:
     void ReceiveLoop(WorkerContext ctx);
     void OnEmptyDatagram(uint64_t key);
-    void OnDatagram(const WorkerContext& ctx, uint64_t key, const quillet::IpEndpoint& from,
+    void OnDatagram(const WorkerContext& ctx, uint64_t key, const IpEndpoint& from,
                     const char* data, int n);
-    void AutoReplyTo(const WorkerContext& ctx, uint64_t key, const quillet::IpEndpoint& from,
+    void AutoReplyTo(const WorkerContext& ctx, uint64_t key, const IpEndpoint& from,
                      const char* data, int n);
-    ConnectInfo* AddPeer(const quillet::IpEndpoint& from, const WorkerContext& ctx, uint64_t key);
+    ConnectInfo* AddPeer(const IpEndpoint& from, const WorkerContext& ctx, uint64_t key);
 
     IConnectionSink* m_pSink;
     std::atomic<bool> m_stopping{false};
     AutoReply m_autoReply;
-    quillet::WorkerGroup m_workers;
+    WorkerGroup m_workers;
 };
+
+}  // namespace quillet::engine

@@ -6,7 +6,7 @@
 #include <algorithm>
 #include <atomic>
 
-namespace quillet {
+namespace quillet::engine {
 namespace {
 
 std::atomic<int> g_failSpawns{0};
@@ -196,4 +196,4 @@ size_t WorkerGroup::ThreadsMade() {
     return m_made;
 }
 
-}  // namespace quillet
+}  // namespace quillet::engine

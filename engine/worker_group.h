@@ -22,7 +22,7 @@
 #include <mutex>
 #include <vector>
 
-namespace quillet {
+namespace quillet::engine {
 
 class WorkerGroup {
 public:
@@ -93,4 +93,4 @@ private:
     static std::chrono::milliseconds ParkedIdle();
 };
 
-}  // namespace quillet
+}  // namespace quillet::engine

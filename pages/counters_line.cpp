@@ -7,6 +7,7 @@
 
 #include "pages/recordings.h"
 #include "skin/ui_kit.h"
+#include "pages/engine_names.h"
 
 namespace quillet::pages {
 

@@ -9,6 +9,7 @@
 #include <functional>
 
 #include "engine/record_store.h"
+#include "pages/engine_names.h"
 
 namespace quillet::pages {
 

@@ -20,6 +20,7 @@
 #include "engine/local_address.h"
 #include "engine/record_log.h"
 #include "engine/thread_check.h"
+#include "pages/engine_names.h"
 #include "pages/log_settings.h"
 #include "engine/socket_closer.h"
 #include "engine/tcp_engine.h"

@@ -30,6 +30,7 @@
 #include "engine/new_record_queue.h"
 #include "engine/record_store.h"
 #include "pages/counters_line.h"
+#include "pages/engine_names.h"
 #include "pages/local_choice.h"
 #include "pages/log_view.h"
 #include "pages/made_endpoints.h"
@@ -46,6 +47,11 @@ class QGroupBox;
 class QMenu;
 class QPlainTextEdit;
 class QTimer;
+
+namespace quillet::engine {
+class AutoReply;
+class TcpEngine;
+}  // namespace quillet::engine
 
 namespace quillet::ui {
 class CSkinBtn;

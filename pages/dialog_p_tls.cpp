@@ -1,6 +1,7 @@
 // Creating a page's endpoints once the TLS material its prompt asks for is ready: the files are
 // read (and a self-signed pair made) off the window's thread.
 #include "pages/dialog_p.h"
+#include "pages/engine_names.h"
 
 namespace quillet::pages {
 

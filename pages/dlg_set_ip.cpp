@@ -4,6 +4,7 @@
 
 #include "encoding/wide_narrow.h"
 #include "engine/local_address.h"
+#include "pages/engine_names.h"
 #include "pages/prompt_input.h"
 #include "skin/ui_kit.h"
 
@@ -18,7 +19,7 @@ bool CanNeverConnect(const IpEndpoint& target) {
     if (t.IsWildcard() || t.IsMulticast())
         return true;
     if (t.IsV4())
-        return t.sin_addr.s_addr == INADDR_NONE;
+        return t.Address4() == INADDR_NONE;
     return IN6_IS_ADDR_LINKLOCAL(&t.Address6()) && t.Scope() == 0;
 }
 

@@ -1,6 +1,7 @@
 #include "pages/endpoint_options.h"
 
 #include "pages/tls_choice_json.h"
+#include "pages/engine_names.h"
 
 namespace quillet::pages {
 

@@ -5,6 +5,7 @@
 #include <QJsonObject>
 
 #include "engine/socket_options.h"
+#include "pages/engine_names.h"
 #include "pages/local_choice.h"
 #include "pages/tls_choice.h"
 

@@ -18,11 +18,15 @@
 #include <memory>
 #include <string>
 
+#include "pages/engine_names.h"
 #include "pages/raw_send.h"
 
 class QProgressDialog;
 class QTimer;
+
+namespace quillet::engine {
 struct ConnectInfo;
+}  // namespace quillet::engine
 
 namespace quillet::pages {
 

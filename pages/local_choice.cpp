@@ -9,6 +9,7 @@
 #include "encoding/labels.h"
 #include "engine/local_address.h"
 #include "pages/app_settings.h"
+#include "pages/engine_names.h"
 
 namespace quillet::pages {
 

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "engine/ip_endpoint.h"
+#include "pages/engine_names.h"
 
 class QComboBox;
 

@@ -7,6 +7,7 @@
 #include <chrono>
 
 #include "engine/record_store.h"
+#include "pages/engine_names.h"
 #include "pages/log_save_writer.h"
 #include "pages/failure_cause.h"
 #include "skin/ui_kit.h"

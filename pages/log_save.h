@@ -19,13 +19,17 @@
 #include <memory>
 
 #include "engine/chunk_log.h"
+#include "pages/engine_names.h"
 #include "pages/log_save_writer.h"
 
 class QProgressDialog;
 class QTimer;
 class QWidget;
+
+namespace quillet::engine {
 class RecordStore;
 struct ConnectInfo;
+}  // namespace quillet::engine
 
 namespace quillet::pages {
 

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "engine/log_line.h"
+#include "pages/engine_names.h"
 
 namespace quillet::pages {
 

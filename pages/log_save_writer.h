@@ -22,8 +22,11 @@
 #include <vector>
 
 #include "engine/chunk_log.h"
+#include "pages/engine_names.h"
 
+namespace quillet::engine {
 class ChunkTextStream;
+}  // namespace quillet::engine
 
 namespace quillet::pages {
 

@@ -7,6 +7,7 @@
 #include "engine/log_limits.h"
 #include "engine/log_line.h"
 #include "pages/app_settings.h"
+#include "pages/engine_names.h"
 #include "pages/log_view.h"
 #include "pages/send_options.h"
 #include "pages/settings_tab.h"

@@ -7,6 +7,7 @@
 
 #include "engine/log_limits.h"
 #include "pages/app_settings.h"
+#include "pages/engine_names.h"
 #include "pages/log_settings.h"
 #include "skin/ui_kit.h"
 

@@ -7,6 +7,7 @@
 #include "encoding/wire_codec.h"
 #include "engine/log_line.h"
 #include "engine/record_store.h"
+#include "pages/engine_names.h"
 
 namespace quillet::pages {
 

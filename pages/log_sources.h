@@ -11,10 +11,13 @@
 #include <vector>
 
 #include "engine/chunk_log.h"
+#include "pages/engine_names.h"
 #include "pages/log_view_source.h"
 
+namespace quillet::engine {
 class RecordStore;
 struct ConnectInfo;
+}  // namespace quillet::engine
 
 namespace quillet::pages {
 

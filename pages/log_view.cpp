@@ -25,6 +25,7 @@
 #include "engine/thread_check.h"
 #include "pages/app_settings.h"
 #include "pages/control_pictures.h"
+#include "pages/engine_names.h"
 #include "pages/log_find_bar.h"
 #include "pages/log_pieces.h"
 #include "pages/log_search.h"

@@ -26,12 +26,16 @@
 #include <vector>
 
 #include "engine/chunk_log.h"
+#include "pages/engine_names.h"
 #include "pages/log_view_accessible.h"
 #include "pages/log_view_source.h"
 
 class QAction;
+
+namespace quillet::engine {
 class RecordStore;
 struct ConnectInfo;
+}  // namespace quillet::engine
 
 namespace quillet::pages {
 

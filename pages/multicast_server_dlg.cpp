@@ -6,6 +6,7 @@
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
 #include "engine/endpoint.h"
+#include "pages/engine_names.h"
 #include "pages/prompt_input.h"
 #include "pages/set_multicast_dlg.h"
 #include "skin/ui_kit.h"

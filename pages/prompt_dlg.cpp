@@ -12,6 +12,7 @@
 #include "engine/local_address.h"
 #include "engine/name_resolver.h"
 #include "pages/app_settings.h"
+#include "pages/engine_names.h"
 #include "pages/prompt_fit.h"
 #include "pages/prompt_input.h"
 #include "pages/recent_values.h"

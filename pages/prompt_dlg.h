@@ -20,6 +20,7 @@
 
 #include "engine/ip_endpoint.h"
 #include "engine/socket_options.h"
+#include "pages/engine_names.h"
 #include "pages/local_choice.h"
 
 class QLabel;

@@ -9,6 +9,7 @@
 
 #include "engine/connect_info.h"
 #include "engine/record_store.h"
+#include "pages/engine_names.h"
 #include "pages/failure_cause.h"
 #include "skin/ui_kit.h"
 

@@ -17,12 +17,16 @@
 #include <vector>
 
 #include "engine/log_recorder.h"
+#include "pages/engine_names.h"
 
 class QMenu;
 class QTimer;
 class QWidget;
+
+namespace quillet::engine {
 class RecordStore;
 struct ConnectInfo;
+}  // namespace quillet::engine
 
 namespace quillet::pages {
 

@@ -16,10 +16,14 @@
 #include <memory>
 #include <string>
 
+#include "pages/engine_names.h"
 #include "pages/raw_send.h"
 
 class QTimer;
+
+namespace quillet::engine {
 struct ConnectInfo;
+}  // namespace quillet::engine
 
 namespace quillet::pages {
 

@@ -14,6 +14,7 @@
 #include "engine/chunk_recording.h"
 #include "engine/record_log.h"
 #include "engine/thread_check.h"
+#include "pages/engine_names.h"
 #include "pages/file_sender.h"
 #include "pages/log_view.h"
 #include "pages/repeat_sender.h"

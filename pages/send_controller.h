@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "engine/record_store.h"
+#include "pages/engine_names.h"
 #include "pages/raw_send.h"
 #include "pages/send_forms.h"
 #include "pages/send_history.h"
@@ -25,11 +26,14 @@
 #include "pages/tree_ctrl_ex.h"
 #include "pages/workspace_doc.h"
 
-class AutoReply;
 class QMenu;
 class QPlainTextEdit;
 class QTimer;
 class QWidget;
+
+namespace quillet::engine {
+class AutoReply;
+}  // namespace quillet::engine
 
 namespace quillet::pages {
 

@@ -7,6 +7,7 @@
 #include "engine/auto_reply.h"
 #include "engine/chunk_recording.h"
 #include "engine/record_log.h"
+#include "pages/engine_names.h"
 #include "pages/app_settings.h"
 #include "pages/file_sender.h"
 #include "pages/log_view.h"

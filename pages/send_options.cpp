@@ -2,6 +2,7 @@
 
 #include "engine/auto_reply.h"
 #include "pages/app_settings.h"
+#include "pages/engine_names.h"
 
 namespace quillet::pages {
 

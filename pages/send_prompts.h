@@ -10,6 +10,7 @@
 #include <string>
 
 #include "engine/auto_reply.h"
+#include "pages/engine_names.h"
 #include "pages/prompt_dlg.h"
 
 class QCheckBox;

@@ -23,12 +23,16 @@
 #include <vector>
 
 #include "engine/record_store.h"
+#include "pages/engine_names.h"
 #include "pages/raw_send.h"
 #include "pages/saved_messages.h"
 #include "pages/sequences.h"
 
 class QTimer;
+
+namespace quillet::engine {
 struct ConnectInfo;
+}  // namespace quillet::engine
 
 namespace quillet::pages {
 

@@ -2,6 +2,7 @@
 
 #include "engine/local_address.h"
 #include "pages/qt_text.h"
+#include "pages/engine_names.h"
 #include "pages/prompt_input.h"
 #include "skin/ui_kit.h"
 

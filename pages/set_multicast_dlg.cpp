@@ -6,6 +6,7 @@
 #include "encoding/wide_narrow.h"
 #include "engine/local_address.h"
 #include "pages/qt_text.h"
+#include "pages/engine_names.h"
 #include "pages/prompt_input.h"
 #include "skin/ui_kit.h"
 

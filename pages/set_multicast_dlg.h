@@ -12,6 +12,7 @@
 #include <string>
 
 #include "engine/ip_endpoint.h"
+#include "pages/engine_names.h"
 #include "pages/prompt_dlg.h"
 
 class QCheckBox;

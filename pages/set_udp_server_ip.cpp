@@ -7,6 +7,7 @@
 #include "engine/endpoint.h"
 #include "engine/local_address.h"
 #include "pages/qt_text.h"
+#include "pages/engine_names.h"
 #include "pages/prompt_input.h"
 #include "skin/ui_kit.h"
 
@@ -70,7 +71,7 @@ bool CSetUdpServerIp::OnOk() {
         return false;  // a name: OK runs again with its address (or it was refused)
     m_addrPeer = *peer;
     m_addrPeer.SetPort(m_nPeerPort);
-    if (RefusesNoneAddress() && m_addrPeer.IsV4() && m_addrPeer.sin_addr.s_addr == INADDR_NONE) {
+    if (RefusesNoneAddress() && m_addrPeer.IsV4() && m_addrPeer.Address4() == INADDR_NONE) {
         // Every send to 255.255.255.255 would fail: let the user correct the address.
         Message(tr("Ip 地址有错!"), ui::AppTitle());
         return false;

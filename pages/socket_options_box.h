@@ -8,6 +8,7 @@
 #include <QGroupBox>
 
 #include "engine/socket_options.h"
+#include "pages/engine_names.h"
 
 class QCheckBox;
 class QComboBox;

@@ -15,6 +15,7 @@
 #include "engine/endpoint.h"
 #include "engine/tcp_engine.h"
 #include "pages/dialog_p.h"
+#include "pages/engine_names.h"
 
 class QSocketNotifier;
 class QTimer;

@@ -2,6 +2,7 @@
 
 #include "engine/record_log.h"
 #include "engine/tcp_engine.h"
+#include "pages/engine_names.h"
 #include "pages/tree_images.h"
 
 namespace quillet::pages {

@@ -8,8 +8,11 @@
 #include <functional>
 
 #include "pages/send_controller.h"
+#include "pages/engine_names.h"
 
+namespace quillet::engine {
 class TcpEngine;
+}  // namespace quillet::engine
 
 namespace quillet::pages {
 

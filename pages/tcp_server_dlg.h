@@ -6,6 +6,7 @@
 // notification hand-over of CDialogP.
 #include "engine/tcp_engine.h"
 #include "pages/dialog_p.h"
+#include "pages/engine_names.h"
 
 class QMessageBox;
 

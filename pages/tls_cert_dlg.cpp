@@ -7,6 +7,7 @@
 
 #include "engine/connect_info.h"
 #include "engine/crit_sec.h"
+#include "pages/engine_names.h"
 #include "pages/tls_choice.h"
 
 namespace quillet::pages {

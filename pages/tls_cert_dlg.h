@@ -9,8 +9,11 @@
 #include <memory>
 
 #include "engine/tls_session.h"
+#include "pages/engine_names.h"
 
+namespace quillet::engine {
 struct ConnectInfo;
+}  // namespace quillet::engine
 
 namespace quillet::pages {
 

@@ -4,6 +4,8 @@
 
 #include "pages/app_settings.h"
 #include "pages/tls_loader.h"
+#include "pages/engine_names.h"
+#include "skin/ui_kit.h"
 
 namespace quillet::pages {
 

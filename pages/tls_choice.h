@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "engine/tls_context.h"
+#include "pages/engine_names.h"
 
 class QWidget;
 

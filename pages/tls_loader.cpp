@@ -21,6 +21,7 @@
 #include <thread>
 
 #include "engine/local_address.h"
+#include "pages/engine_names.h"
 #include "pages/app_settings.h"
 #include "pages/tls_choice.h"
 #include "skin/ui_kit.h"

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "engine/tls_context.h"
+#include "pages/engine_names.h"
 
 class QWidget;
 

@@ -5,6 +5,7 @@
 
 #include "pages/tls_cert_dlg.h"
 #include "skin/ui_kit.h"
+#include "pages/engine_names.h"
 
 namespace quillet::pages {
 

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "engine/record_store.h"
+#include "pages/engine_names.h"
 
 class QMenu;
 class QWidget;

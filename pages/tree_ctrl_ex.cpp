@@ -1,6 +1,9 @@
 #include "pages/tree_ctrl_ex.h"
 
 #include "engine/thread_check.h"
+#include "pages/engine_names.h"
+#include "pages/tree_accessible.h"
+#include "pages/tree_model.h"
 
 #include <QAccessible>
 #include <QElapsedTimer>

@@ -11,6 +11,7 @@
 #include "engine/endpoint.h"
 #include "engine/local_address.h"
 #include "pages/endpoint_options.h"
+#include "pages/engine_names.h"
 #include "pages/failure_cause.h"
 #include "pages/prompt_input.h"
 #include "pages/set_udp_server_ip.h"

@@ -11,6 +11,7 @@
 #include "engine/endpoint.h"
 #include "engine/udp_engine.h"
 #include "pages/dialog_p.h"
+#include "pages/engine_names.h"
 #include "pages/local_choice.h"
 #include "pages/set_udp_server_ip.h"
 

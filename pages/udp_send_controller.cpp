@@ -1,6 +1,7 @@
 #include "pages/udp_send_controller.h"
 
 #include "engine/record_log.h"
+#include "pages/engine_names.h"
 
 namespace quillet::pages {
 

@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "pages/send_controller.h"
+#include "pages/engine_names.h"
 
 namespace quillet::pages {
 

@@ -7,6 +7,7 @@
 // notification hand-over of CDialogP.
 #include "engine/udp_engine.h"
 #include "pages/dialog_p.h"
+#include "pages/engine_names.h"
 
 namespace quillet::pages {
 

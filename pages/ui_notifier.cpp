@@ -1,6 +1,7 @@
 #include "pages/ui_notifier.h"
 
 #include "engine/thread_check.h"
+#include "pages/engine_names.h"
 
 #include <QThread>
 

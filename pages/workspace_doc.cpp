@@ -18,6 +18,7 @@
 
 #include "engine/socket_options.h"
 #include "pages/json_names.h"
+#include "pages/engine_names.h"
 #include "pages/sequences.h"
 #include "pages/tls_choice_json.h"
 

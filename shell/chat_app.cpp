@@ -28,9 +28,9 @@ bool CChatApp::SocketsUsable() {
 
 int CChatApp::Run(QApplication& app, void (*ready)(CMgrDlg*)) {
     // Thousands of peers need thousands of descriptors; the usual soft limit is 1024.
-    fd::RaiseOpenFileLimit();
+    engine::fd::RaiseOpenFileLimit();
     // The host's address is looked up while the window is being built.
-    StartLocalHostLookup();
+    engine::StartLocalHostLookup();
     if (!SocketsUsable()) {
         const QString text = QStringLiteral("WSAStartup Error !");
         ui::ShowMessage(nullptr, text, text);

@@ -10,6 +10,8 @@
 
 namespace quillet::test {
 
+using namespace quillet::engine;
+
 // True when a socket can be bound to ::1 here.
 bool HaveIpv6Loopback();
 // `ip` (either family) and `port` as an endpoint.

@@ -7,6 +7,8 @@
 #include "engine/name_resolver.h"
 #include "tests/common/loopback_peer.h"
 
+using namespace quillet::engine;
+
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -16,7 +18,7 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     QApplication app(argc, argv);
     // Host names never reach a name server: tests stay on this machine.
-    quillet::SetHostLookupForTest(quillet::test::LoopbackHostLookup);
+    quillet::engine::SetHostLookupForTest(quillet::test::LoopbackHostLookup);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

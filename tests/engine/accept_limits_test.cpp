@@ -19,6 +19,8 @@
 #include "tests/engine/engine_fixture.h"
 #include "tests/engine/test_sinks.h"
 
+using namespace quillet::engine;
+
 using namespace quillet::test;
 
 namespace {
@@ -49,8 +51,8 @@ protected:
         port = LocalPort(listenFd);
     }
     void TearDown() override {
-        quillet::WorkerGroup::FailNextSpawnsForTest(0);
-        quillet::sock::CloseSocket(listenFd);
+        quillet::engine::WorkerGroup::FailNextSpawnsForTest(0);
+        quillet::engine::sock::CloseSocket(listenFd);
         TearDownEngine(engine);
         for (int fd : peers)
             CloseFd(fd);
@@ -69,18 +71,18 @@ TEST(DescriptorBudget, RaisesTheSoftLimitToTheHardOneAndKeepsTheTopFree) {
     {
         SoftFileLimit low(before.rlim_max > 1024 ? 1024 : before.rlim_max);
         ASSERT_TRUE(low.ok());
-        EXPECT_EQ(quillet::fd::RaiseOpenFileLimit(), before.rlim_max);
+        EXPECT_EQ(quillet::engine::fd::RaiseOpenFileLimit(), before.rlim_max);
         rlimit now{};
         getrlimit(RLIMIT_NOFILE, &now);
         EXPECT_EQ(now.rlim_cur, before.rlim_max);
     }
     SoftFileLimit limit(1024);
     ASSERT_TRUE(limit.ok());
-    const int headroom = quillet::fd::Headroom();
+    const int headroom = quillet::engine::fd::Headroom();
     EXPECT_GE(headroom, 8);
-    EXPECT_FALSE(quillet::fd::InHeadroom(1023 - headroom));
-    EXPECT_TRUE(quillet::fd::InHeadroom(1024 - headroom));
-    EXPECT_TRUE(quillet::fd::InHeadroom(1023));
+    EXPECT_FALSE(quillet::engine::fd::InHeadroom(1023 - headroom));
+    EXPECT_TRUE(quillet::engine::fd::InHeadroom(1024 - headroom));
+    EXPECT_TRUE(quillet::engine::fd::InHeadroom(1023));
 }
 
 // Peers beyond what the limit leaves for them are closed at once, told once, and the thread
@@ -92,7 +94,7 @@ TEST_F(AcceptLimitsTest, PeersBeyondTheBudgetSeeACleanCloseAndAcceptingResumes) 
     close(probe);
     SoftFileLimit limit(static_cast<rlim_t>(probe + 8));
     ASSERT_TRUE(limit.ok());
-    ASSERT_TRUE(quillet::fd::InHeadroom(probe));
+    ASSERT_TRUE(quillet::engine::fd::InHeadroom(probe));
     for (int i = 0; i < 5; ++i) {
         peers.push_back(TcpConnect(port));
         ASSERT_GE(peers.back(), 0);
@@ -114,7 +116,7 @@ TEST_F(AcceptLimitsTest, PeersBeyondTheBudgetSeeACleanCloseAndAcceptingResumes) 
 // A thread the system will not make ends that connection as if its peer had left; the engine
 // carries on and the next connection gets its thread.
 TEST_F(AcceptLimitsTest, NoThreadForAConnectionClosesItAndTellsThePage) {
-    quillet::WorkerGroup::FailNextSpawnsForTest(1);
+    quillet::engine::WorkerGroup::FailNextSpawnsForTest(1);
     peers.push_back(TcpConnect(port));
     EXPECT_TRUE(WaitPeerClosed(peers.back()));
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_CLOSED) == 1; }));
@@ -146,12 +148,12 @@ TEST_F(AcceptLimitsTest, NoThreadForAClientConnectionClosesItsSocket) {
     const int accepted = TcpAccept(server);
     ASSERT_GE(accepted, 0);
     peers.push_back(accepted);
-    quillet::WorkerGroup::FailNextSpawnsForTest(1);
-    EXPECT_EQ(engine.StartReceive(rec).failed, quillet::sock::Step::kThread);
+    quillet::engine::WorkerGroup::FailNextSpawnsForTest(1);
+    EXPECT_EQ(engine.StartReceive(rec).failed, quillet::engine::sock::Step::kThread);
     EXPECT_EQ(Snapshot(engine, rec->nId).sock, -1);
     EXPECT_TRUE(WaitPeerClosed(accepted));
     // Listening needs a thread too: without one nothing is left open.
-    quillet::WorkerGroup::FailNextSpawnsForTest(1);
+    quillet::engine::WorkerGroup::FailNextSpawnsForTest(1);
     EXPECT_EQ(engine.Listen(0), -1);
 }
 

@@ -15,6 +15,8 @@
 #include "tests/engine/engine_fixture.h"
 #include "tests/engine/test_sinks.h"
 
+using namespace quillet::engine;
+
 using namespace quillet::test;
 
 namespace {
@@ -47,7 +49,7 @@ protected:
     }
     void TearDown() override {
         if (listenFd >= 0)
-            quillet::sock::CloseSocket(listenFd);
+            quillet::engine::sock::CloseSocket(listenFd);
         TearDownEngine(engine);
     }
 
@@ -111,6 +113,6 @@ TEST(AutoReplyEngine, UdpRepliesGoToEachSenderFromTheReceivingSocket) {
     EXPECT_EQ(ntohs(from.sin_port), port);
     EXPECT_EQ(UdpRecv(b, &ok), "from b");
     EXPECT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_REPLIED) == 2; }));
-    quillet::sock::CloseSocket(fd);
+    quillet::engine::sock::CloseSocket(fd);
     TearDownEngine(engine);
 }

@@ -1,6 +1,5 @@
-// Small chunks are stored packed; every chunk still reads back with its own time, sender, stream
-// flag and bytes, in order, across packing, drops at the limits and the program-wide trim.
-#include <arpa/inet.h>
+// Small chunks are stored packed; every chunk still reads back with its own time, stream flag and
+// bytes, in order, across packing, drops at the limits and the program-wide trim.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -10,41 +9,28 @@
 #include "engine/chunk_log.h"
 #include "engine/crit_sec.h"
 
+using namespace quillet::engine;
+
 namespace {
 
 struct Sent {
     int64_t timeNs;
-    uint16_t port;  // network order
     bool joins;
     std::string bytes;
 };
 
-sockaddr_in Sender(uint16_t port) {
-    sockaddr_in a{};
-    a.sin_family = AF_INET;
-    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    a.sin_port = htons(port);
-    return a;
-}
-
-// Mostly 1-byte chunks from two senders in runs of varying length; now and then a chunk at the
-// packed size limit, one just past it, a gap too long for a packed block and a clock stepped
-// back.
+// Mostly 1-byte chunks; now and then a chunk at the packed size limit, one just past it, a gap too
+// long for a packed block and a clock stepped back.
 Sent Make(int i, int64_t& timeNs, bool stepBack = true) {
     timeNs += i % 5000 == 0 ? int64_t{5'000'000'000} : 1000;
     if (i == 12345 && stepBack)
         timeNs -= 1'000'000;
-    static bool second = false;
-    if (i % 23 == 0 || i % 41 == 0)
-        second = !second;
     const size_t size = i % 997 == 0 ? 65 : i % 499 == 0 ? 64 : 1;
-    return {timeNs, htons(second ? 2002 : 2001), i % 17 == 0,
-            std::string(size, static_cast<char>(i))};
+    return {timeNs, i % 17 == 0, std::string(size, static_cast<char>(i))};
 }
 
 void Append(ChunkLog& log, const Sent& s) {
-    const sockaddr_in from = Sender(ntohs(s.port));
-    ASSERT_TRUE(log.Append(s.bytes, s.timeNs, &from, s.joins));
+    ASSERT_TRUE(log.Append(s.bytes, s.timeNs, s.joins));
 }
 
 // The log holds exactly the newest of `sent`, each as it went in.
@@ -58,8 +44,6 @@ void ExpectHeldAsSent(const ChunkLog& log, const std::vector<Sent>& sent) {
         const Sent& s = sent[log.First() + at];
         const LogChunk& c = held[at];
         ASSERT_EQ(c.timeNs, s.timeNs) << at;
-        ASSERT_EQ(c.peerPort, s.port) << at;
-        ASSERT_EQ(c.peerAddr, htonl(INADDR_LOOPBACK)) << at;
         ASSERT_EQ(c.joinsPrevious, s.joins) << at;
         ASSERT_EQ(c.bytes, s.bytes) << at;
         ASSERT_EQ(c.dir, log.Dir());
@@ -75,7 +59,7 @@ void ExpectHeldAsSent(const ChunkLog& log, const std::vector<Sent>& sent) {
     }
 }
 
-TEST(ChunkPacking, TinyChunksOfTwoSendersKeepTheirTimeSenderAndBytesAcrossDrops) {
+TEST(ChunkPacking, TinyChunksKeepTheirTimeFlagAndBytesAcrossDrops) {
     const uint64_t perLog = LogLimitPerLog(), total = LogLimitTotal();
     constexpr uint64_t kLimit = 64 << 10;
     SetLogLimits(kLimit, uint64_t{1} << 40);

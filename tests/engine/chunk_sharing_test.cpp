@@ -10,6 +10,8 @@
 #include "engine/chunk_log.h"
 #include "engine/crit_sec.h"
 
+using namespace quillet::engine;
+
 namespace {
 
 std::string Big(size_t size, char c) {

@@ -9,6 +9,8 @@
 
 namespace quillet::test {
 
+using namespace quillet::engine;
+
 // Connects to `port` on 127.0.0.1; *error is 0 or the connect's errno (the socket is then empty).
 inline sock::Socket ConnectLoopback(int port, int* error) {
     sock::ConnectStart start = sock::StartConnect(Loopback(port));

@@ -14,8 +14,10 @@
 #include "tests/common/loopback_peer.h"
 #include "tests/engine/connect_loopback.h"
 
+using namespace quillet::engine;
+
 using namespace quillet::test;
-namespace sock = quillet::sock;
+namespace sock = quillet::engine::sock;
 
 namespace {
 
@@ -75,11 +77,11 @@ TEST(Endpoint, NonBlockingConnectEndsConnectedAndBlocking) {
     EXPECT_EQ(fcntl(client.fd(), F_GETFL) & O_NONBLOCK, 0);
     const sock::AddressResult local = sock::LocalAddress(client.fd());
     EXPECT_EQ(local.error, 0);
-    EXPECT_EQ(local.address.sin_addr.s_addr, htonl(INADDR_LOOPBACK));
-    EXPECT_NE(local.address.sin_port, 0);
+    EXPECT_EQ(local.address.Address4(), htonl(INADDR_LOOPBACK));
+    EXPECT_NE(local.address.NetworkPort(), 0);
     int accepted = TcpAccept(listener);
     ASSERT_GE(accepted, 0);
-    EXPECT_EQ(LocalPort(client.fd()), ntohs(local.address.sin_port));
+    EXPECT_EQ(LocalPort(client.fd()), local.address.Port());
     ASSERT_EQ(send(client.fd(), "hi", 2, MSG_NOSIGNAL), 2);
     EXPECT_EQ(RecvExactly(accepted, 2), "hi");
     CloseFd(accepted);
@@ -100,8 +102,8 @@ TEST(Endpoint, UdpEndpointBindsAndABusyAddressFailsWithItsError) {
     options.local = Ipv4("127.0.0.1", 0);
     sock::UdpEndpoint first = sock::OpenUdpEndpoint(options);
     ASSERT_TRUE(first.ok());
-    EXPECT_EQ(first.bound.sin_addr.s_addr, htonl(INADDR_LOOPBACK));
-    ASSERT_NE(first.bound.sin_port, 0);
+    EXPECT_EQ(first.bound.Address4(), htonl(INADDR_LOOPBACK));
+    ASSERT_NE(first.bound.NetworkPort(), 0);
 
     options.local = first.bound;
     sock::UdpEndpoint second = sock::OpenUdpEndpoint(options);
@@ -148,8 +150,8 @@ TEST(Endpoint, GroupMemberHearsTheGroupOnLoopbackAndBadGroupsFailAtTheirStep) {
     options.group = Ipv4Group(inet_addr(group.c_str()));
     sock::UdpEndpoint member = sock::OpenUdpEndpoint(options);
     ASSERT_TRUE(member.ok()) << member.error;
-    EXPECT_EQ(member.bound.sin_addr.s_addr, inet_addr(group.c_str()));
-    EXPECT_EQ(ntohs(member.bound.sin_port), port);
+    EXPECT_EQ(member.bound.Address4(), inet_addr(group.c_str()));
+    EXPECT_EQ(member.bound.Port(), port);
     // A second member of the same group and port shares the address.
     sock::UdpEndpoint sender = sock::OpenUdpEndpoint(options);
     ASSERT_TRUE(sender.ok()) << sender.error;

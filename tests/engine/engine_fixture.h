@@ -12,6 +12,8 @@
 #include "engine/crit_sec.h"
 #include "engine/socket_closer.h"
 
+using namespace quillet::engine;
+
 // What a page does at teardown once its engine's workers are gone: close and free every record.
 template <typename Engine>
 void TearDownEngine(Engine& engine) {
@@ -23,7 +25,7 @@ void TearDownEngine(Engine& engine) {
     engine.m_map.clear();
     for (ConnectInfo* rec : records) {
         if (rec->sock != -1)
-            quillet::sock::CloseSocket(rec->sock);
+            quillet::engine::sock::CloseSocket(rec->sock);
         delete rec;
     }
 }
@@ -37,7 +39,7 @@ void DeleteRecord(Engine& engine, uint64_t key) {
         return;
     EraseRecord(engine.m_map, key);
     if (rec->sock != -1)
-        quillet::sock::CloseSocket(rec->sock);
+        quillet::engine::sock::CloseSocket(rec->sock);
     delete rec;
 }
 
@@ -47,7 +49,7 @@ void DisconnectRecord(Engine& engine, uint64_t key) {
     CCritSecLock lock(g_csConnect);
     ConnectInfo* rec = FindRecord(engine.m_map, key);
     if (rec && rec->sock != -1) {
-        quillet::sock::CloseSocket(rec->sock);
+        quillet::engine::sock::CloseSocket(rec->sock);
         rec->sock = -1;
     }
 }

@@ -11,9 +11,11 @@
 #include "tests/engine/engine_fixture.h"
 #include "tests/engine/test_sinks.h"
 
+using namespace quillet::engine;
+
 using namespace quillet::test;
-namespace sock = quillet::sock;
-using quillet::IpEndpoint;
+namespace sock = quillet::engine::sock;
+using quillet::engine::IpEndpoint;
 
 namespace {
 
@@ -52,9 +54,9 @@ TEST_P(StartFailureTest, SaysWhichStepFailedAndItsErrno) {
     taken.udp = LocalPort(bound);
     Engines engines;
     if (c.noThread)
-        quillet::WorkerGroup::FailNextSpawnsForTest(1);
+        quillet::engine::WorkerGroup::FailNextSpawnsForTest(1);
     const sock::Started started = c.start(engines, taken);
-    quillet::WorkerGroup::FailNextSpawnsForTest(0);
+    quillet::engine::WorkerGroup::FailNextSpawnsForTest(0);
     EXPECT_FALSE(started.ok());
     EXPECT_EQ(started.fd, -1);
     EXPECT_EQ(started.failed, c.step);

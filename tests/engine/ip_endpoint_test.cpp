@@ -21,6 +21,8 @@
 #include "tests/engine/engine_fixture.h"
 #include "tests/engine/test_sinks.h"
 
+using namespace quillet::engine;
+
 using namespace quillet;
 using namespace quillet::test;
 
@@ -77,10 +79,9 @@ TEST(IpEndpointLabel, Ipv6InBracketsIpv4AsBefore) {
     EXPECT_EQ(IpEndpoint().Label(), "0.0.0.0:0");  // an unset endpoint reads as it always did
     EXPECT_EQ(enc::FormatEndpoint("::", 5), "[::]:5");
     EXPECT_EQ(enc::FormatEndpoint("myhost", 5), "myhost:5");
-    // The IPv4 fields of an IPv6 endpoint: family and port, as for IPv4.
     const IpEndpoint v6 = Endpoint("::1", 6000);
-    EXPECT_EQ(v6.sin_family, AF_INET6);
-    EXPECT_EQ(ntohs(v6.sin_port), 6000);
+    EXPECT_EQ(v6.Family(), AF_INET6);
+    EXPECT_EQ(v6.Port(), 6000);
     const RawSockaddr raw = v6.Raw();
     EXPECT_EQ(raw.size, sizeof(sockaddr_in6));
     EXPECT_EQ(IpEndpoint::FromRaw(raw.get(), raw.size), v6);
@@ -151,7 +152,7 @@ TEST(DualStack, TcpServerOnTheIpv6WildcardAcceptsBothFamiliesAsThemselves) {
     EXPECT_EQ(labels[1], "[::1]:" + std::to_string(BoundPort(v6)));
     ASSERT_TRUE(SendAll(v6, "six"));
     EXPECT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == 1; }));
-    quillet::sock::CloseSocket(listenFd);
+    quillet::engine::sock::CloseSocket(listenFd);
     TearDownEngine(engine);
 }
 
@@ -185,7 +186,7 @@ TEST(DualStack, UdpServerOnTheIpv6WildcardKeysAndAnswersBothFamilies) {
     EXPECT_EQ(UdpEngine::SendTo(fd, "to6", 3, peer6), 3);
     EXPECT_EQ(UdpRecvAny(v4), "to4");
     EXPECT_EQ(UdpRecvAny(v6), "to6");
-    quillet::sock::CloseSocket(fd);
+    quillet::engine::sock::CloseSocket(fd);
     TearDownEngine(engine);
 }
 
@@ -219,3 +220,110 @@ TEST(Ipv6Endpoint, ConnectFromAChosenAddressAndAnIpv6OnlyUdpEndpoint) {
     char buf[4] = {};
     EXPECT_EQ(recv(endpoint.socket.fd(), buf, sizeof buf, 0), 2);
 }
+
+namespace {
+
+struct ViewCase {
+    const char* ip;
+    int port;
+    int family;
+};
+
+class IpEndpointViews : public ::testing::TestWithParam<ViewCase> {};
+
+}  // namespace
+
+// Each view keeps the family, address and port; an IPv6 endpoint has no IPv4 view to be
+// mistaken for one.
+TEST_P(IpEndpointViews, KeepFamilyAddressAndPortAndNeverPassIpv6AsIpv4) {
+    const ViewCase& c = GetParam();
+    const IpEndpoint e = Endpoint(c.ip, c.port);
+    ASSERT_EQ(e.Family(), c.family);
+    EXPECT_EQ(e.Port(), c.port);
+    EXPECT_EQ(e.NetworkPort(), htons(static_cast<uint16_t>(c.port)));
+    const RawSockaddr raw = e.Raw();
+    EXPECT_EQ(raw.get()->sa_family, c.family);
+    const IpEndpoint back = IpEndpoint::FromRaw(raw.get(), raw.size);
+    EXPECT_EQ(back, e);
+    EXPECT_EQ(back.Label(), e.Label());
+    if (c.family == AF_INET6) {
+        EXPECT_EQ(raw.size, sizeof(sockaddr_in6));
+        EXPECT_EQ(e.AsV4().sin_family, 0);
+        EXPECT_EQ(e.Address4(), 0u);
+        EXPECT_EQ(IpEndpoint(e.AsV6()), e);
+    } else {
+        EXPECT_EQ(raw.size, sizeof(sockaddr_in));
+        EXPECT_EQ(e.AsV6().sin6_family, 0);
+        EXPECT_EQ(IpEndpoint(e.AsV4()), e);
+        EXPECT_EQ(e.Address4(), inet_addr(c.ip));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFamilies, IpEndpointViews,
+                         ::testing::Values(ViewCase{"127.0.0.1", 7001, AF_INET},
+                                           ViewCase{"10.1.2.3", 65535, AF_INET},
+                                           ViewCase{"::1", 7002, AF_INET6},
+                                           ViewCase{"fe80::1%lo", 7003, AF_INET6},
+                                           ViewCase{"::ffff:10.0.0.1", 7004, AF_INET6}));
+
+namespace {
+
+class SenderOfFamily : public ::testing::TestWithParam<const char*> {
+protected:
+    void SetUp() override {
+        if (std::string(GetParam()) == "::1")
+            SKIP_WITHOUT_IPV6();
+    }
+    // What a record says of its peer, against the peer socket's own address.
+    static void ExpectPeer(const IpEndpoint& got, int peerFd) {
+        const IpEndpoint want = Endpoint(GetParam(), BoundPort(peerFd));
+        EXPECT_EQ(got.Family(), want.Family());
+        EXPECT_EQ(got.AddressText(), GetParam());
+        EXPECT_EQ(got.Port(), want.Port());
+    }
+};
+
+}  // namespace
+
+// A datagram's sender becomes its peer record's address as it was, and the answer to that
+// address reaches the sender.
+TEST_P(SenderOfFamily, UdpPeerRecordKeepsTheSenderAndIsAnsweredThere) {
+    RecordingSink sink;
+    UdpEngine engine{&sink};
+    const int fd = engine.Bind(Endpoint(GetParam(), 0)).fd;
+    ASSERT_GE(fd, 0);
+    PeerSocket peer(UdpBindAny(GetParam()));
+    ASSERT_TRUE(UdpSendToAny(peer, "hi", Endpoint(GetParam(), BoundPort(fd))));
+    ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_DATA) == 1; }));
+    IpEndpoint sender;
+    {
+        CCritSecLock lock(g_csConnect);
+        ASSERT_EQ(engine.m_map.size(), 1u);
+        sender = engine.m_map.begin()->second->addrClient;
+    }
+    ExpectPeer(sender, peer);
+    EXPECT_EQ(UdpEngine::SendTo(fd, "back", 4, sender), 4);
+    EXPECT_EQ(UdpRecvAny(peer), "back");
+    quillet::engine::sock::CloseSocket(fd);
+    TearDownEngine(engine);
+}
+
+TEST_P(SenderOfFamily, AcceptedTcpPeerKeepsItsAddress) {
+    RecordingSink sink;
+    TcpEngine engine{&sink};
+    const int listenFd = engine.Listen(Endpoint(GetParam(), 0)).fd;
+    ASSERT_GE(listenFd, 0);
+    PeerSocket peer(TcpConnectAny(GetParam(), BoundPort(listenFd)));
+    ASSERT_TRUE(WaitUntil([&] { return sink.CountNew() == 1; }));
+    IpEndpoint accepted;
+    {
+        CCritSecLock lock(g_csConnect);
+        ASSERT_EQ(engine.m_map.size(), 1u);
+        accepted = engine.m_map.begin()->second->addrClient;
+    }
+    ExpectPeer(accepted, peer);
+    quillet::engine::sock::CloseSocket(listenFd);
+    TearDownEngine(engine);
+}
+
+INSTANTIATE_TEST_SUITE_P(BothFamilies, SenderOfFamily, ::testing::Values("127.0.0.1", "::1"));

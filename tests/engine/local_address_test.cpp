@@ -11,8 +11,10 @@
 #include "engine/name_resolver.h"
 #include "tests/common/wait_until.h"
 
-using quillet::LookUpHostInBackground;
-using quillet::SetHostLookupForTest;
+using namespace quillet::engine;
+
+using quillet::engine::LookUpHostInBackground;
+using quillet::engine::SetHostLookupForTest;
 
 namespace {
 

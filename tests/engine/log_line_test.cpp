@@ -11,6 +11,8 @@
 #include "engine/crit_sec.h"
 #include "engine/record_log.h"
 
+using namespace quillet::engine;
+
 using namespace std::chrono;
 
 namespace {
@@ -137,7 +139,7 @@ TEST(LogLine, ACharacterSplitBetweenChunksOfAStreamShowsWhole) {
     {
         CCritSecLock lock(g_csConnect);
         log.Append(a.bytes, 0);
-        log.Append(b.bytes, 0, nullptr, true);
+        log.Append(b.bytes, 0, true);
     }
     const std::u16string all = RenderLog(log);
     EXPECT_NE(all.find(u"x\n"), std::u16string::npos);
@@ -187,7 +189,7 @@ TEST(ChunkLog, LimitsDropTheOldestChunksAndCountThem) {
     SetLogLimits(base + 10 * each, uint64_t{1} << 30);
     ConnectInfo rec;
     for (int i = 0; i < 25; ++i)
-        LogReceivedChunk(&rec, std::string(100, static_cast<char>('a' + i)), nullptr, false);
+        LogReceivedChunk(&rec, std::string(100, static_cast<char>('a' + i)), false);
     {
         CCritSecLock lock(g_csConnect);
         EXPECT_EQ(rec.nRecvBytes, 2500u);  // counted on arrival, whatever is kept
@@ -207,7 +209,7 @@ TEST(ChunkLog, LimitsDropTheOldestChunksAndCountThem) {
     const uint64_t each300 = ChunkLog::CostOf(std::string(300, 'x').capacity());
     SetLogLimits(uint64_t{1} << 30, TotalLogBytes() + base + 2 * each300 + each300 / 2);
     ConnectInfo older, newer;
-    LogReceivedChunk(&older, std::string(300, 'o'), nullptr, false);
+    LogReceivedChunk(&older, std::string(300, 'o'), false);
     LogSentChunk(&newer, std::string(300, 'n'));
     LogSentChunk(&newer, std::string(300, 'm'));
     {
@@ -235,7 +237,7 @@ TEST_P(ChunkCostTest, ALogsCostStaysWithinItsLimitWhateverTheChunkSize) {
         const uint64_t chunks = 3 * kLimit / size + 1;  // three times the limit in bytes
         const size_t heapBefore = mallinfo2().uordblks;
         for (uint64_t i = 0; i < chunks; ++i)
-            LogReceivedChunk(&rec, chunk, nullptr, false);
+            LogReceivedChunk(&rec, chunk, false);
         const size_t heapGrowth = mallinfo2().uordblks - heapBefore;
         CCritSecLock lock(g_csConnect);
         const ChunkLog& log = rec.strRecv;
@@ -254,10 +256,10 @@ INSTANTIATE_TEST_SUITE_P(Sizes, ChunkCostTest, ::testing::Values(1, 15, 16, 100,
 
 TEST(ChunkLog, AnAllocationThatFailsDropsOnlyThatChunk) {
     ConnectInfo rec;
-    LogReceivedChunk(&rec, "kept", nullptr, false);
+    LogReceivedChunk(&rec, "kept", false);
     ChunkLog::FailNextAppendsForTest(1);
-    EXPECT_FALSE(LogReceivedChunk(&rec, "lost", nullptr, false));
-    EXPECT_TRUE(LogReceivedChunk(&rec, "after", nullptr, false));
+    EXPECT_FALSE(LogReceivedChunk(&rec, "lost", false));
+    EXPECT_TRUE(LogReceivedChunk(&rec, "after", false));
     CCritSecLock lock(g_csConnect);
     EXPECT_EQ(rec.nRecvBytes, 13u);
     EXPECT_EQ(rec.strRecv.Count(), 2u);

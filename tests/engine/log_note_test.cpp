@@ -16,6 +16,8 @@
 #include "engine/record_log.h"
 #include "tests/common/wait_until.h"
 
+using namespace quillet::engine;
+
 namespace {
 
 const std::u16string kMark(kNoteMark);
@@ -33,7 +35,7 @@ TEST(LogNote, APeerSendingTheMarkShowsAsDataAndOnlyAFlaggedNoteShowsAsNote) {
     Utf8 gbk;
     ConnectInfo rec;
     const std::string forged = Utf8Of(kMark) + "2026-01-01 00:00:00  step passed";
-    LogReceivedChunk(&rec, forged, nullptr, false);
+    LogReceivedChunk(&rec, forged, false);
     ASSERT_TRUE(LogNoteChunk(&rec, ChunkDir::kReceived, "第 1 步 通过\n\x01"));
     CCritSecLock lock(g_csConnect);
     ASSERT_EQ(rec.strRecv.Count(), 2u);
@@ -86,11 +88,12 @@ TEST(LogNote, NotesKeepTheirPlaceAndFlagAmongPackedChunksAndCostWhatTheyHold) {
 }
 
 TEST(LogNote, ATextRecordingHoldsTheNoteAsShownAndARawOneNever) {
-    for (auto form : {quillet::LogRecorder::Form::kText, quillet::LogRecorder::Form::kRaw}) {
+    for (auto form :
+         {quillet::engine::LogRecorder::Form::kText, quillet::engine::LogRecorder::Form::kRaw}) {
         int fds[2];
         ASSERT_EQ(pipe2(fds, O_CLOEXEC), 0);
         ASSERT_EQ(fcntl(fds[0], F_SETFL, O_NONBLOCK), 0);
-        auto opened = quillet::LogRecorder::AdoptForTest(fds[1], form, 1 << 20);
+        auto opened = quillet::engine::LogRecorder::AdoptForTest(fds[1], form, 1 << 20);
         ASSERT_TRUE(opened.recorder);
         ConnectInfo rec;
         rec.label = "127.0.0.1:9";
@@ -105,7 +108,7 @@ TEST(LogNote, ATextRecordingHoldsTheNoteAsShownAndARawOneNever) {
                 got.append(buf, static_cast<size_t>(n));
             return !got.empty() && got.back() == '!';
         }));
-        if (form == quillet::LogRecorder::Form::kRaw) {
+        if (form == quillet::engine::LogRecorder::Form::kRaw) {
             EXPECT_EQ(got, "!");
         } else {
             EXPECT_EQ(got.rfind(Utf8Of(kMark), 0), 0u) << got;

@@ -27,7 +27,9 @@
 #include "tests/engine/engine_fixture.h"
 #include "tests/engine/test_sinks.h"
 
-using quillet::LogRecorder;
+using namespace quillet::engine;
+
+using quillet::engine::LogRecorder;
 using namespace quillet::test;
 
 namespace {
@@ -246,7 +248,7 @@ TEST(ChunkRecordingTest, AConnectionsChunksAreCountedAndRecordedAsTheyArrive) {
     EXPECT_EQ(shape, "9999-99-99 99:99:99.999");
     EXPECT_NE(lines.find("\xe4\xbd\xa0\xe5\xa5\xbd"), std::string::npos);
     peer.Close();
-    quillet::sock::CloseSocket(listenFd);
+    quillet::engine::sock::CloseSocket(listenFd);
     TearDownEngine(engine);
 }
 
@@ -281,7 +283,7 @@ TEST(ChunkRecordingTest, APageRecordingOfAUdpServerHoldsEveryDatagram) {
         for (auto& [key, rec] : engine.m_map)
             EXPECT_EQ(rec->counters.recvMessages, 3u);
     }
-    quillet::sock::CloseSocket(serverFd);
+    quillet::engine::sock::CloseSocket(serverFd);
     TearDownEngine(engine);
 }
 
@@ -329,6 +331,6 @@ TEST(ChunkRecordingTest, ARawTcpRecordingThatFallsBehindPausesReadingAndKeepsEve
     engine.m_store.SetRecorder(rec, nullptr);
     opened.recorder.reset();
     close(pipeFds[0]);
-    quillet::sock::CloseSocket(listenFd);
+    quillet::engine::sock::CloseSocket(listenFd);
     TearDownEngine(engine);
 }

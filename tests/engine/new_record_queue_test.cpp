@@ -20,6 +20,8 @@
 #include "tests/common/wait_until.h"
 #include "tests/engine/engine_fixture.h"
 
+using namespace quillet::engine;
+
 using namespace quillet::test;
 
 namespace {
@@ -166,7 +168,7 @@ TEST(NewRecordQueue, UdpSendersWithDeletesRacingTheirNews) {
     }
     stop = true;
     deleter.join();
-    quillet::sock::CloseSocket(fd);
+    quillet::engine::sock::CloseSocket(fd);
     engine.Shutdown();  // no news after this
     // Let the last batches' tasks run: a marker behind them all.
     std::atomic<bool> done{false};

@@ -14,6 +14,8 @@
 #include "tests/engine/engine_fixture.h"
 #include "tests/engine/test_sinks.h"
 
+using namespace quillet::engine;
+
 using namespace quillet::test;
 
 namespace {
@@ -71,7 +73,7 @@ TEST(NotifyDelivery, TcpStressWithDeletesAndTeardown) {
     deleter.join();
     EXPECT_TRUE(WaitUntil([&] { return handled > 0; }));
     sink.Close();  // the page goes away: nobody waits for it any more
-    quillet::sock::CloseSocket(lfd);
+    quillet::engine::sock::CloseSocket(lfd);
     TearDownEngine(engine);
     stop = true;
     sender.join();
@@ -110,7 +112,7 @@ TEST(NotifyDelivery, UdpPeersDeletedWhileNotifying) {
     deleter.join();
     EXPECT_TRUE(WaitUntil([&] { return handled > 0; }));
     sink.Close();
-    quillet::sock::CloseSocket(sfd);
+    quillet::engine::sock::CloseSocket(sfd);
     TearDownEngine(engine);
     for (int fd : senders)
         CloseFd(fd);

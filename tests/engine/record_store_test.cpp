@@ -22,8 +22,10 @@
 #include "tests/common/wait_until.h"
 #include "tests/engine/connect_loopback.h"
 
+using namespace quillet::engine;
+
 using namespace quillet::test;
-namespace sock = quillet::sock;
+namespace sock = quillet::engine::sock;
 
 namespace {
 
@@ -38,7 +40,7 @@ std::unique_ptr<ConnectInfo> EndpointRecord() {
     sock::UdpEndpoint endpoint = sock::OpenUdpEndpoint(options);
     auto rec = std::make_unique<ConnectInfo>();
     rec->addrClient = endpoint.bound;
-    rec->nId = ntohs(endpoint.bound.sin_port);
+    rec->nId = endpoint.bound.Port();
     rec->sock = endpoint.socket.release();
     return rec;
 }
@@ -129,7 +131,7 @@ TEST(RecordStore, ListsChecksDeletesAndClosesRecordsUnderTheLock) {
 TEST(RecordStore, MarksReadAndClearsEachSideOfARecord) {
     RecordStore store;
     ConnectInfo* rec = store.Add(7, std::make_unique<ConnectInfo>());
-    LogReceivedChunk(rec, "in", nullptr, false);
+    LogReceivedChunk(rec, "in", false);
     LogSentChunk(rec, "out");
     EXPECT_EQ(rec->nSentBytes, 3u);
     EXPECT_TRUE(store.IsUnread(rec));
@@ -155,7 +157,7 @@ TEST(RecordStore, LogWindowsCopyOnlyWhatIsAskedFor) {
     RecordStore store;
     ConnectInfo* rec = store.Add(1, std::make_unique<ConnectInfo>());
     for (int i = 0; i < 100; ++i)
-        LogReceivedChunk(rec, std::string(1, static_cast<char>('0' + i % 10)), nullptr, false);
+        LogReceivedChunk(rec, std::string(1, static_cast<char>('0' + i % 10)), false);
     const uint64_t before = RecordStore::CopiedChunks();
     RecordStore::LogWindow w = store.CopyLogWindow(rec, ChunkDir::kReceived, 40, 45);
     EXPECT_EQ(RecordStore::CopiedChunks() - before, 5u);
@@ -182,7 +184,7 @@ TEST(RecordStoreCloseRules, DisconnectFreesThePortWhileTheWorkerIsStillBusy) {
     RecordStore& store = engine.m_store;
     auto made = EndpointRecord();
     made->addrServer = Loopback(9);
-    const sockaddr_in local = made->addrClient;
+    const sockaddr_in local = made->addrClient.AsV4();
     ConnectInfo* rec = store.Add(UdpKey(local), std::move(made));
     engine.StartClientReceive(rec);
     int peer = UdpBind();

@@ -22,6 +22,8 @@
 #include "tests/engine/engine_fixture.h"
 #include "tests/engine/test_sinks.h"
 
+using namespace quillet::engine;
+
 using namespace quillet::test;
 using Clock = std::chrono::steady_clock;
 
@@ -90,11 +92,12 @@ TEST(OwnSockets, ASelfAddressedDatagramIsNotAnswered) {
     RecordingSink sink;
     UdpEngine engine{&sink};
     engine.AutoReplies().Set({AutoReplyRule::Mode::kEcho, {}});
-    const int fd = engine.Bind(quillet::IpEndpoint::V4(htonl(INADDR_LOOPBACK), 0)).fd;
+    const int fd = engine.Bind(quillet::engine::IpEndpoint::V4(htonl(INADDR_LOOPBACK), 0)).fd;
     ASSERT_GE(fd, 0);
     const int port = LocalPort(fd);
-    const quillet::IpEndpoint self = quillet::IpEndpoint::V4(htonl(INADDR_LOOPBACK), port);
-    EXPECT_TRUE(quillet::own::IsOwn(quillet::own::Proto::kUdp, self));
+    const quillet::engine::IpEndpoint self =
+        quillet::engine::IpEndpoint::V4(htonl(INADDR_LOOPBACK), port);
+    EXPECT_TRUE(quillet::engine::own::IsOwn(quillet::engine::own::Proto::kUdp, self));
     ASSERT_EQ(UdpEngine::SendTo(fd, "loop", 4, self), 4);
     ASSERT_TRUE(WaitUntil([&] { return sink.CountNew() == 1; }));
     ConnectInfo* own = RecordAt(engine.m_map, UdpKey(self));
@@ -109,9 +112,9 @@ TEST(OwnSockets, ASelfAddressedDatagramIsNotAnswered) {
     // only one, and nothing was sent to itself.
     EXPECT_EQ(CountersOf(own).recvMessages, 1u);
     EXPECT_EQ(CountersOf(own).repliesToOwn, 1u);
-    quillet::sock::CloseSocket(fd);
+    quillet::engine::sock::CloseSocket(fd);
     TearDownEngine(engine);
-    EXPECT_FALSE(quillet::own::IsOwn(quillet::own::Proto::kUdp, self));
+    EXPECT_FALSE(quillet::engine::own::IsOwn(quillet::engine::own::Proto::kUdp, self));
 }
 
 // The program's own TCP client and server pages, both echoing: the server does not answer its
@@ -123,13 +126,13 @@ TEST(OwnSockets, OwnTcpClientAndServerDoNotEchoEachOther) {
     client.AutoReplies().Set({AutoReplyRule::Mode::kEcho, {}});
     const int listenFd = server.Listen(0);
     ASSERT_GE(listenFd, 0);
-    quillet::sock::ConnectStart start = quillet::sock::StartConnect(
-        quillet::IpEndpoint::V4(htonl(INADDR_LOOPBACK), LocalPort(listenFd)));
+    quillet::engine::sock::ConnectStart start = quillet::engine::sock::StartConnect(
+        quillet::engine::IpEndpoint::V4(htonl(INADDR_LOOPBACK), LocalPort(listenFd)));
     ASSERT_TRUE(start.socket);
     if (start.pending) {
         pollfd wait{start.socket.fd(), POLLOUT, 0};
         ASSERT_EQ(poll(&wait, 1, 5000), 1);
-        ASSERT_EQ(quillet::sock::FinishConnect(start.socket), 0);
+        ASSERT_EQ(quillet::engine::sock::FinishConnect(start.socket), 0);
     }
     auto made = std::make_unique<ConnectInfo>();
     made->sock = start.socket.release();
@@ -142,7 +145,7 @@ TEST(OwnSockets, OwnTcpClientAndServerDoNotEchoEachOther) {
     EXPECT_TRUE(WaitUntil([&] { return CountersOf(accepted).repliesToOwn == 1; }));
     EXPECT_EQ(CountersOf(accepted).recvBytes, 4u);
     EXPECT_EQ(CountersOf(mine).recvBytes, 0u);
-    quillet::sock::CloseSocket(listenFd);
+    quillet::engine::sock::CloseSocket(listenFd);
     TearDownEngine(client);
     TearDownEngine(server);
 }
@@ -155,7 +158,7 @@ TEST(ReplyBudget, ForgedRequestsGetNoMoreThanTheirBudget) {
         RecordingSink sink;
         UdpEngine engine{&sink};
         engine.AutoReplies().Set({AutoReplyRule::Mode::kFixed, std::string(1000, 'R')});
-        const int fd = engine.Bind(quillet::IpEndpoint::V4(htonl(INADDR_LOOPBACK), 0)).fd;
+        const int fd = engine.Bind(quillet::engine::IpEndpoint::V4(htonl(INADDR_LOOPBACK), 0)).fd;
         ASSERT_GE(fd, 0);
         PeerSocket victim(UdpBind(0));
         constexpr int kRequests = 20;
@@ -177,7 +180,7 @@ TEST(ReplyBudget, ForgedRequestsGetNoMoreThanTheirBudget) {
             bool ok = false;
             EXPECT_EQ(UdpRecv(victim, &ok).size(), 1000u);
         }
-        quillet::sock::CloseSocket(fd);
+        quillet::engine::sock::CloseSocket(fd);
         TearDownEngine(engine);
     }
 }
@@ -240,7 +243,7 @@ TEST(ReplyCounting, EchoToAPeerThatReadsLateIsBookedExactly) {
     booked += news.unloggedBytes;
     EXPECT_EQ(booked, got);
     EXPECT_GT(engine.AutoReplies().Dropped(), 0u);  // the queue's bound was reached
-    quillet::sock::CloseSocket(listenFd);
+    quillet::engine::sock::CloseSocket(listenFd);
     TearDownEngine(engine);
 }
 

@@ -5,6 +5,8 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+using namespace quillet::engine;
+
 namespace {
 bool IsOpen(int fd) { return fcntl(fd, F_GETFD) != -1; }
 }  // namespace
@@ -12,9 +14,9 @@ bool IsOpen(int fd) { return fcntl(fd, F_GETFD) != -1; }
 TEST(SocketCloser, UnservedSocketClosesAtOnce) {
     int fd = socket(AF_INET, SOCK_DGRAM, 0);
     ASSERT_GE(fd, 0);
-    quillet::sock::CloseSocket(fd);
+    quillet::engine::sock::CloseSocket(fd);
     EXPECT_FALSE(IsOpen(fd));
-    quillet::sock::CloseSocket(-1);  // no socket: nothing happens
+    quillet::engine::sock::CloseSocket(-1);  // no socket: nothing happens
 }
 
 // While a worker serves a socket its number stays taken after the close, so no new socket can
@@ -23,17 +25,17 @@ TEST(SocketCloser, ServedSocketNumberIsParkedUntilWorkerReleasesIt) {
     int owner = 0;
     int fd = socket(AF_INET, SOCK_DGRAM, 0);
     ASSERT_GE(fd, 0);
-    quillet::sock::AdoptForWorker(fd, &owner);
-    EXPECT_FALSE(quillet::sock::CloseRequested(fd));
-    quillet::sock::CloseSocket(fd);
-    quillet::sock::CloseSocket(fd);  // a second close is harmless
-    EXPECT_TRUE(quillet::sock::CloseRequested(fd));
+    quillet::engine::sock::AdoptForWorker(fd, &owner);
+    EXPECT_FALSE(quillet::engine::sock::CloseRequested(fd));
+    quillet::engine::sock::CloseSocket(fd);
+    quillet::engine::sock::CloseSocket(fd);  // a second close is harmless
+    EXPECT_TRUE(quillet::engine::sock::CloseRequested(fd));
     EXPECT_TRUE(IsOpen(fd));
     int fresh = socket(AF_INET, SOCK_DGRAM, 0);
     EXPECT_NE(fresh, fd);
     char c;
     EXPECT_LT(recv(fd, &c, 1, MSG_DONTWAIT), 0);  // the parked number is no socket any more
-    quillet::sock::ReleaseFromWorker(fd);
+    quillet::engine::sock::ReleaseFromWorker(fd);
     EXPECT_FALSE(IsOpen(fd));
     close(fresh);
 }
@@ -41,9 +43,9 @@ TEST(SocketCloser, ServedSocketNumberIsParkedUntilWorkerReleasesIt) {
 TEST(SocketCloser, WorkerEndingOnItsOwnLeavesTheSocketToItsHolder) {
     int owner = 0;
     int fd = socket(AF_INET, SOCK_DGRAM, 0);
-    quillet::sock::AdoptForWorker(fd, &owner);
-    quillet::sock::ReleaseFromWorker(fd);
+    quillet::engine::sock::AdoptForWorker(fd, &owner);
+    quillet::engine::sock::ReleaseFromWorker(fd);
     EXPECT_TRUE(IsOpen(fd));
-    quillet::sock::CloseSocket(fd);
+    quillet::engine::sock::CloseSocket(fd);
     EXPECT_FALSE(IsOpen(fd));
 }

@@ -22,9 +22,11 @@
 #include "tests/engine/engine_fixture.h"
 #include "tests/engine/test_sinks.h"
 
+using namespace quillet::engine;
+
 using namespace quillet::test;
-namespace sock = quillet::sock;
-using quillet::IpEndpoint;
+namespace sock = quillet::engine::sock;
+using quillet::engine::IpEndpoint;
 using sock::SocketOptions;
 
 namespace {

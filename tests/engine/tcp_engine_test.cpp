@@ -13,6 +13,8 @@
 #include "tests/engine/engine_fixture.h"
 #include "tests/engine/test_sinks.h"
 
+using namespace quillet::engine;
+
 using namespace quillet::test;
 
 namespace {
@@ -25,7 +27,7 @@ protected:
         port = LocalPort(listenFd);
     }
     void TearDown() override {
-        quillet::sock::CloseSocket(listenFd);
+        quillet::engine::sock::CloseSocket(listenFd);
         TearDownEngine(engine);
     }
     // Connects a peer and waits for the engine to list it; returns the peer socket.
@@ -71,7 +73,7 @@ TEST_F(TcpEngineTest, AcceptsPeersWithGrowingIdsAndLogsTheirData) {
     ASSERT_EQ(text.size(), 21u + 5u + 1u);
     EXPECT_EQ(text.substr(19, 2), u"  ");
     EXPECT_EQ(text.substr(21), u"hello\n");
-    EXPECT_EQ(ntohs(rec.addrClient.sin_port), LocalPort(b));
+    EXPECT_EQ(rec.addrClient.Port(), LocalPort(b));
     a.Close();
     b.Close();
 }
@@ -155,7 +157,7 @@ TEST_F(TcpEngineTest, ListenFailsOnBusyPortAndWorksAgainRightAfterStop) {
     DisconnectRecord(engine, key);
     EXPECT_TRUE(WaitPeerClosed(peer));
     peer.Close();
-    quillet::sock::CloseSocket(listenFd);
+    quillet::engine::sock::CloseSocket(listenFd);
     listenFd = -1;
     for (int i = 0; i < 50 && listenFd < 0; ++i)
         listenFd = engine.Listen(port);  // bounded
@@ -166,13 +168,13 @@ TEST_F(TcpEngineTest, ListenFailsOnBusyPortAndWorksAgainRightAfterStop) {
     int fd = engine.Listen(other + 65536);
     ASSERT_GE(fd, 0);
     EXPECT_EQ(LocalPort(fd), other);
-    quillet::sock::CloseSocket(fd);
+    quillet::engine::sock::CloseSocket(fd);
 }
 
 TEST_F(TcpEngineTest, StopListeningWakesAcceptThreadAndKeepsConnections) {
     uint64_t key;
     PeerSocket peer = ConnectPeer(&key);
-    quillet::sock::CloseSocket(listenFd);
+    quillet::engine::sock::CloseSocket(listenFd);
     listenFd = -1;
     EXPECT_LT(TcpConnect(port), 0);  // nobody listens any more
     ASSERT_TRUE(SendAll(peer, "still here"));
@@ -228,7 +230,7 @@ TEST(TcpEngineTeardown, ManyLiveSendingConnectionsTearDownCleanly) {
                 send(fd, data.data(), data.size(), MSG_NOSIGNAL | MSG_DONTWAIT);
     });
     WaitUntil([&] { return sink.Count(UPDATE_DATA) > 400; });
-    quillet::sock::CloseSocket(lfd);
+    quillet::engine::sock::CloseSocket(lfd);
     TearDownEngine(*engine);
     engine.reset();
     stop = true;

@@ -13,6 +13,8 @@
 #include "tests/engine/engine_fixture.h"
 #include "tests/engine/test_sinks.h"
 
+using namespace quillet::engine;
+
 using namespace quillet::test;
 using Result = TcpEngine::SendResult;
 
@@ -40,7 +42,7 @@ protected:
         rec = FindRecord(engine.m_map, key);
     }
     void TearDown() override {
-        quillet::sock::CloseSocket(listenFd);
+        quillet::engine::sock::CloseSocket(listenFd);
         TearDownEngine(engine);
         CloseFd(peer);
     }
@@ -155,9 +157,9 @@ TEST_F(TcpSendQueueTest, DisconnectDropsTheQueueSilently) {
 // went and what did not, the connection stays, and the peer gets exactly what was counted as
 // taken.
 TEST_F(TcpSendQueueTest, NoWriterThreadTellsWhatWasAndWasNotSent) {
-    quillet::WorkerGroup::FailNextSpawnsForTest(1);
+    quillet::engine::WorkerGroup::FailNextSpawnsForTest(1);
     ASSERT_EQ(engine.Send(rec, std::string(kLarge, 'x'), u"big"), Result::kQueued);
-    quillet::WorkerGroup::FailNextSpawnsForTest(0);
+    quillet::engine::WorkerGroup::FailNextSpawnsForTest(0);
     ASSERT_TRUE(WaitUntil([&] { return sink.Count(UPDATE_SENT) == 1; }));
     const RecordStore::SendNews news = engine.m_store.TakeSendNews(rec);
     EXPECT_TRUE(news.noWriter);

@@ -12,6 +12,8 @@
 #include "engine/connect_info.h"
 #include "engine/connection_sink.h"
 
+using namespace quillet::engine;
+
 struct SinkEvent {
     ConnectInfo* record;
     std::optional<UpdateKind> kind;  // empty: a new record

@@ -13,6 +13,8 @@
 #include "engine/tcp_engine.h"
 #include "engine/udp_engine.h"
 
+using namespace quillet::engine;
+
 namespace {
 
 struct Contract {
@@ -29,7 +31,7 @@ void OnWorker(const std::function<void()>& fn) {
 class ThreadContractTest : public ::testing::TestWithParam<Contract> {};
 
 TEST_P(ThreadContractTest, BreakingItStopsTheProgram) {
-    if (!quillet::threads::Checked())
+    if (!quillet::engine::threads::Checked())
         GTEST_SKIP() << "this build does not check thread contracts";
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_DEATH(GetParam().breakIt(), GetParam().says);

@@ -14,15 +14,17 @@
 #include "tests/engine/engine_fixture.h"
 #include "tests/engine/test_sinks.h"
 
+using namespace quillet::engine;
+
 namespace {
 
 using quillet::test::ChildProcess;
 using quillet::test::TestPki;
 using quillet::test::WaitUntil;
-namespace tls = quillet::tls;
+namespace tls = quillet::engine::tls;
 
-quillet::IpEndpoint LoopbackAt(int port) {
-    return quillet::IpEndpoint::V4(htonl(INADDR_LOOPBACK), port);
+quillet::engine::IpEndpoint LoopbackAt(int port) {
+    return quillet::engine::IpEndpoint::V4(htonl(INADDR_LOOPBACK), port);
 }
 
 std::shared_ptr<const tls::Context> MakeContext(tls::Config config) {
@@ -59,7 +61,7 @@ protected:
         made->tlsContext = std::move(ctx);
         ConnectInfo* rec = engine.AddClient(std::move(made));
         int error = 0;
-        quillet::sock::Socket s = quillet::test::ConnectLoopback(port, &error);
+        quillet::engine::sock::Socket s = quillet::test::ConnectLoopback(port, &error);
         EXPECT_EQ(error, 0);
         {
             CCritSecLock lock(g_csConnect);

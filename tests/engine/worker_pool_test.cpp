@@ -19,8 +19,10 @@
 #include "tests/engine/engine_fixture.h"
 #include "tests/engine/test_sinks.h"
 
+using namespace quillet::engine;
+
 using namespace quillet::test;
-using quillet::WorkerGroup;
+using quillet::engine::WorkerGroup;
 
 namespace {
 
@@ -39,7 +41,7 @@ protected:
         port = LocalPort(listenFd);
     }
     void Stop() {
-        quillet::sock::CloseSocket(listenFd);
+        quillet::engine::sock::CloseSocket(listenFd);
         TearDownEngine(*engine);
         engine.reset();
     }
@@ -174,7 +176,7 @@ TEST_F(WorkerPoolTest, TeardownEndsParkedAndLiveThreads) {
     EXPECT_EQ(engine->Send(rec, std::string(64 << 20, 'x'), u""), TcpEngine::SendResult::kQueued);
     ASSERT_TRUE(WaitUntil([&] { return engine->LiveWorkers() == 6; }));  // the writer too
 
-    quillet::sock::CloseSocket(listenFd);
+    quillet::engine::sock::CloseSocket(listenFd);
     TearDownEngine(*engine);
     EXPECT_EQ(engine->LiveWorkers(), 0u);
     EXPECT_EQ(engine->ParkedWorkers(), 0u);

@@ -12,6 +12,8 @@
 #include "engine/ip_endpoint.h"
 #include "pages/prompt_input.h"
 
+using namespace quillet::engine;
+
 using namespace quillet::pages;
 
 namespace {
@@ -107,13 +109,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
     // An address box of either family: a literal reads back as itself; a text with IPv6 marks
     // is never a name; a name has no such marks.
-    const quillet::ParsedAddress parsed = quillet::ParseAddress(narrow);
+    const quillet::engine::ParsedAddress parsed = quillet::engine::ParseAddress(narrow);
     const bool marked = narrow.find_first_of(":[]%") != std::string::npos;
-    if (parsed.form == quillet::AddressForm::kAddress) {
-        const quillet::ParsedAddress again = quillet::ParseAddress(parsed.address.AddressText());
-        Check(again.form == quillet::AddressForm::kAddress && again.address == parsed.address);
+    if (parsed.form == quillet::engine::AddressForm::kAddress) {
+        const quillet::engine::ParsedAddress again =
+            quillet::engine::ParseAddress(parsed.address.AddressText());
+        Check(again.form == quillet::engine::AddressForm::kAddress &&
+              again.address == parsed.address);
     }
-    Check(parsed.form != quillet::AddressForm::kName || !marked);
-    Check(parsed.form != quillet::AddressForm::kMalformed || marked);
+    Check(parsed.form != quillet::engine::AddressForm::kName || !marked);
+    Check(parsed.form != quillet::engine::AddressForm::kMalformed || marked);
     return 0;
 }

@@ -11,6 +11,8 @@
 #include "encoding/wire_codec.h"
 #include "engine/log_line.h"
 
+using namespace quillet::engine;
+
 namespace {
 
 void Check(bool cond) {

@@ -7,6 +7,8 @@
 #include "pages/tcp_server_dlg.h"
 #include "tests/pages/tcp_page_fixture.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 

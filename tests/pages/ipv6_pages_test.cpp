@@ -22,6 +22,8 @@
 #include "tests/common/ipv6_loopback.h"
 #include "tests/pages/udp_page_fixture.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 

@@ -34,6 +34,8 @@
 #include "tests/common/fresh_settings.h"
 #include "tests/common/qt_test_base.h"
 
+using namespace quillet::engine;
+
 namespace quillet::pages {
 namespace {
 

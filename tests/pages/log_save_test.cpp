@@ -26,6 +26,8 @@
 #include "tests/common/tiny_disk.h"
 #include "tests/pages/tcp_page_fixture.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 
@@ -98,7 +100,7 @@ protected:
     // `count` chunks of `size` bytes logged as a worker would.
     void Log(int count, size_t size) {
         for (int i = 0; i < count; ++i)
-            LogReceivedChunk(rec_, std::string(size, static_cast<char>('a' + i % 26)), nullptr,
+            LogReceivedChunk(rec_, std::string(size, static_cast<char>('a' + i % 26)),
                              false);
     }
 

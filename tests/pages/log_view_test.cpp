@@ -43,6 +43,8 @@
 #include "tests/pages/tcp_page_fixture.h"
 #include "tests/pages/udp_page_fixture.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 
@@ -138,7 +140,7 @@ TEST_F(TcpLogViewTest, SelectingAHugeLogCopiesOnlyWhatIsInSight) {
         std::string chunk(1024, 'a' + i % 26);
         const std::string tag = "#" + std::to_string(i) + "#";
         chunk.replace(0, tag.size(), tag);
-        LogReceivedChunk(rec, chunk, nullptr, false);
+        LogReceivedChunk(rec, chunk, false);
     }
     const uint64_t before = RecordStore::CopiedChunks();
     ClickItem(Child(0));
@@ -147,7 +149,7 @@ TEST_F(TcpLogViewTest, SelectingAHugeLogCopiesOnlyWhatIsInSight) {
     EXPECT_LT(RecordStore::CopiedChunks() - before, 200u);
 
     // A worker's append while the view is selected goes on and shows.
-    LogReceivedChunk(rec, "late", nullptr, false);
+    LogReceivedChunk(rec, "late", false);
     page_->OnConnectionUpdate(rec, UPDATE_DATA, rec->nId);
     ASSERT_TRUE(Eventually([&] { return View()->ShownText().endsWith(QStringLiteral("  late")); }));
 
@@ -173,7 +175,7 @@ TEST_F(TcpLogViewTest, SelectAllAndCopyTakeTheWholeLog) {
     PeerSocket peer = Client();
     ConnectInfo* rec = Rec(Child(0));
     for (int i = 0; i < 300; ++i)
-        LogReceivedChunk(rec, "line " + std::to_string(i), nullptr, false);
+        LogReceivedChunk(rec, "line " + std::to_string(i), false);
     page_->OnConnectionUpdate(rec, UPDATE_DATA, rec->nId);
     ASSERT_TRUE(Eventually([&] { return View()->ShownEnd() == 300; }));
     View()->SelectAll();

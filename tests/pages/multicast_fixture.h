@@ -21,6 +21,8 @@
 
 namespace quillet::test {
 
+using namespace quillet::engine;
+
 class MulticastPageTest : public UdpPageTest {
 protected:
     void SetUp() override {

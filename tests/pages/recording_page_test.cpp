@@ -26,6 +26,8 @@
 #include "tests/common/tiny_disk.h"
 #include "tests/pages/tcp_page_fixture.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 

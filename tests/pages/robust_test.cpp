@@ -30,6 +30,8 @@
 #include "pages/udp_server_dlg.h"
 #include "tests/pages/soak_fixture.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 

@@ -14,6 +14,8 @@
 #include "pages/udp_server_dlg.h"
 #include "tests/pages/send_fixture.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 

@@ -6,6 +6,8 @@
 #include "pages/send_history.h"
 #include "pages/send_options.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 

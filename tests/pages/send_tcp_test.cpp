@@ -21,6 +21,8 @@
 #include "pages/tcp_server_dlg.h"
 #include "tests/pages/send_fixture.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 

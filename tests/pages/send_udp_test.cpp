@@ -10,6 +10,8 @@
 #include "pages/udp_server_dlg.h"
 #include "tests/pages/send_fixture.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 

@@ -22,6 +22,8 @@
 #include "skin/ui_kit.h"
 #include "tests/pages/send_fixture.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 

@@ -18,6 +18,8 @@
 
 namespace quillet::test {
 
+using namespace quillet::engine;
+
 class PageDriverTest : public QtTestBase {
 protected:
     FreshSettings settings_;  // made before any page, gone after it

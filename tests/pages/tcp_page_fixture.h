@@ -19,6 +19,8 @@
 
 namespace quillet::test {
 
+using namespace quillet::engine;
+
 template <typename Page>
 class TcpPageTest : public QtTestBase {
 protected:

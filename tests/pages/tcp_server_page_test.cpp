@@ -14,6 +14,8 @@
 #include "tests/common/wait_until.h"
 #include "tests/pages/tcp_page_fixture.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 

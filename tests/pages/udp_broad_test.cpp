@@ -8,6 +8,8 @@
 #include "pages/udp_broad_dlg.h"
 #include "tests/pages/udp_page_fixture.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 
@@ -94,7 +96,7 @@ TEST_F(UdpBroadPageTest, AllOnesAddressIsAcceptedWithoutWarning) {
     Create("255.255.255.255", 9, FreeUdpPort());
     EXPECT_TRUE(messages_.empty());
     ASSERT_EQ(Children(), 1);
-    EXPECT_EQ(Record(Child(0))->addrServer.sin_addr.s_addr, INADDR_BROADCAST);
+    EXPECT_EQ(Record(Child(0))->addrServer.Address4(), INADDR_BROADCAST);
 }
 
 // What the broadcast prompt makes of a name or a dotted text, with a resolver that knows two

@@ -16,6 +16,8 @@
 #include "pages/udp_client_dlg.h"
 #include "tests/pages/udp_page_fixture.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 
@@ -118,8 +120,7 @@ TEST_F(UdpClientPageTest, KeysAndSavedMessagesSendLikeTheSendButton) {
     Type("70 6F");
     QTest::keyClick(page_->SendBox(), Qt::Key_H, Qt::ControlModifier | Qt::ShiftModifier);
     EXPECT_EQ(Recv(peer), "po");
-    page_->Sending()->SendTextToSelected(u"6E 67", pages::SendForm::kHex,
-                                         pages::LineEnding::kNone);
+    page_->Sending()->SendTextToSelected(u"6E 67", pages::SendForm::kHex, pages::LineEnding::kNone);
     EXPECT_EQ(Recv(peer), "ng");
     EXPECT_TRUE(Sent().contains("ping"));
     EXPECT_TRUE(messages_.empty());

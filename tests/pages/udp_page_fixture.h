@@ -22,6 +22,8 @@
 
 namespace quillet::test {
 
+using namespace quillet::engine;
+
 class UdpPageTest : public QtTestBase {
 protected:
     void SetUp() override {

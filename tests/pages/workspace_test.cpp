@@ -35,6 +35,8 @@
 #include "tests/common/ipv6_loopback.h"
 #include "tests/pages/multicast_fixture.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 

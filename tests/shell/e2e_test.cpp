@@ -26,6 +26,8 @@
 #include "tests/common/page_driver.h"
 #include "tests/common/qt_test_base.h"
 
+using namespace quillet::engine;
+
 namespace quillet::test {
 namespace {
 

@@ -9,6 +9,8 @@
 
 namespace quillet::test {
 
+using namespace quillet::engine;
+
 class ShellTest : public QtTestBase {
 protected:
     void SetUp() override {

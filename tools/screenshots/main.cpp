@@ -49,8 +49,8 @@ int main(int argc, char** argv) {
     quillet::shell::InstallTranslators(lang == "en" ? quillet::shell::Language::kEnglish
                                                     : quillet::shell::Language::kChinese);
     quillet::ui::SetPictureLanguage(lang);
-    SetLocalHostAddressForTest("127.0.0.1");
-    g_adapterInfo.Set("127.0.0.1", "255.0.0.0");
+    quillet::engine::SetLocalHostAddressForTest("127.0.0.1");
+    quillet::engine::g_adapterInfo.Set("127.0.0.1", "255.0.0.0");
 
     quillet::shell::CMgrDlg window;
     window.show();
