@@ -31,6 +31,7 @@
 #include "pages/repeat_sender.h"
 #include "pages/send_box.h"
 #include "pages/send_options.h"
+#include "pages/settings_dlg.h"
 #include "pages/sequence_runner.h"
 #include "pages/shared_menu_items.h"
 #include "pages/tls_cert_dlg.h"
@@ -143,6 +144,7 @@ SendSurface CDialogP::SendingSurface() {
     surface.message = [this](const QString& text, const QString& caption) {
         Message(text, caption);
     };
+    surface.openSettings = [this] { OpenSettings(this); };
     return surface;
 }
 

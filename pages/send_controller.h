@@ -24,7 +24,7 @@
 #include "pages/send_history.h"
 #include "pages/text_sender.h"
 #include "pages/tree_ctrl_ex.h"
-#include "pages/workspace_doc.h"
+#include "pages/auto_reply_spec.h"
 
 class QMenu;
 class QPlainTextEdit;
@@ -56,6 +56,8 @@ struct SendSurface {
     CLogView* sentView = nullptr;
     std::function<RecordStore&()> store;
     std::function<void(const QString& text, const QString& caption)> message;
+    // Opens the settings dialog (发送选项...), which lives above sending.
+    std::function<void()> openSettings;
 };
 
 class SendController : public QObject, public TextSender {

@@ -18,7 +18,6 @@
 #include "pages/send_prompts.h"
 #include "pages/sequence_runner.h"
 #include "pages/sequences_dlg.h"
-#include "pages/settings_dlg.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
@@ -111,8 +110,10 @@ QMenu* SendController::MakeTreeMenu() {
     menu->addSeparator();
     if (m_autoReply)
         AddAction(menu, "actionAutoReply", tr("自动回复..."), [this] { ChooseAutoReply(); });
-    AddAction(menu, "actionSendOptions", tr("发送选项..."),
-              [page = m_surface.page] { OpenSettings(page); });
+    AddAction(menu, "actionSendOptions", tr("发送选项..."), [this] {
+        if (m_surface.openSettings)
+            m_surface.openSettings();
+    });
     return menu;
 }
 

@@ -30,6 +30,7 @@
 #include <variant>
 #include <vector>
 
+#include "pages/auto_reply_spec.h"
 #include "pages/saved_messages.h"
 #include "pages/send_options.h"
 
@@ -60,14 +61,6 @@ struct EndpointSpec {
     bool HasTls() const { return options.value(QLatin1String("tls")).isObject(); }
     QJsonObject Tls() const { return options.value(QLatin1String("tls")).toObject(); }
     bool operator==(const EndpointSpec&) const = default;
-};
-
-struct AutoReplySpec {
-    enum class Mode { kOff, kEcho, kFixed };
-    Mode mode = Mode::kOff;
-    QString text;
-    bool hex = false;
-    bool operator==(const AutoReplySpec&) const = default;
 };
 
 struct PageSpec {
