@@ -5,7 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "pages/tree_ctrl_ex.h"
+#include "pages/tree/tree_ctrl_ex.h"
 
 #include <cstdio>
 #include <memory>
@@ -13,8 +13,8 @@
 #include "bench/child_peers.h"
 #include "bench/page_parts.h"
 #include "bench/page_probes.h"
-#include "pages/dialog_p.h"
-#include "pages/dlg_set_ip.h"
+#include "pages/base/dialog_p.h"
+#include "pages/prompts/dlg_set_ip.h"
 #include "pages/tcp_server_dlg.h"
 #include "tests/common/loopback_peer.h"
 

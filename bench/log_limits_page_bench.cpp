@@ -26,10 +26,10 @@
 #include "engine/chunk_log.h"
 #include "engine/log_recorder.h"
 #include "engine/record_log.h"
-#include "pages/app_settings.h"
-#include "pages/log_find_bar.h"
-#include "pages/log_view.h"
-#include "pages/recordings.h"
+#include "pages/common/app_settings.h"
+#include "pages/log/log_find_bar.h"
+#include "pages/log/log_view.h"
+#include "pages/log/recordings.h"
 
 using namespace quillet::engine;
 

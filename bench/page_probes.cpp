@@ -10,7 +10,7 @@
 
 #include "engine/connect_info.h"
 #include "engine/crit_sec.h"
-#include "pages/tree_ctrl_ex.h"
+#include "pages/tree/tree_ctrl_ex.h"
 
 using namespace quillet::engine;
 

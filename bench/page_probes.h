@@ -12,11 +12,11 @@
 #include <memory>
 
 #include "bench/bench_support.h"
-#include "pages/prompt_dlg.h"
+#include "pages/prompts/prompt_dlg.h"
 #include "tests/common/page_driver.h"
 
 class QTimer;
-#include "pages/tree_node.h"
+#include "pages/tree/tree_node.h"
 
 namespace quillet::bench {
 

@@ -13,7 +13,7 @@
 #include "engine/connect_info.h"
 #include "engine/crit_sec.h"
 #include "engine/record_log.h"
-#include "pages/tree_ctrl_ex.h"
+#include "pages/tree/tree_ctrl_ex.h"
 #include "pages/udp_server_dlg.h"
 
 using namespace quillet::engine;

@@ -18,8 +18,8 @@
 #include "bench/page_parts.h"
 #include "bench/page_probes.h"
 #include "bench/server_with_peer.h"
-#include "pages/tree_node.h"
-#include "pages/send_box.h"
+#include "pages/tree/tree_node.h"
+#include "pages/send/send_box.h"
 #include "pages/tcp_server_dlg.h"
 #include "tests/common/loopback_peer.h"
 

@@ -8,7 +8,7 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTimer>
-#include "pages/tree_ctrl_ex.h"
+#include "pages/tree/tree_ctrl_ex.h"
 
 #include <atomic>
 #include <cstdio>
@@ -18,10 +18,10 @@
 
 #include "bench/page_parts.h"
 #include "bench/page_probes.h"
-#include "pages/file_sender.h"
-#include "pages/prompt_dlg.h"
-#include "pages/repeat_sender.h"
-#include "pages/send_prompts.h"
+#include "pages/send/file_sender.h"
+#include "pages/prompts/prompt_dlg.h"
+#include "pages/send/repeat_sender.h"
+#include "pages/send/send_prompts.h"
 #include "pages/tcp_server_dlg.h"
 #include "tests/common/loopback_peer.h"
 

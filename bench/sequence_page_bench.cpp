@@ -10,10 +10,10 @@
 
 #include "bench/bench_support.h"
 #include "bench/page_parts.h"
-#include "pages/prompt_dlg.h"
-#include "pages/sequence_runner.h"
+#include "pages/prompts/prompt_dlg.h"
+#include "pages/send/sequence_runner.h"
 #include "pages/tcp_server_dlg.h"
-#include "pages/tree_ctrl_ex.h"
+#include "pages/tree/tree_ctrl_ex.h"
 #include "tests/common/loopback_peer.h"
 #include "tests/common/page_driver.h"
 

@@ -5,11 +5,11 @@
 
 #include <chrono>
 
-#include "pages/tree_ctrl_ex.h"
+#include "pages/tree/tree_ctrl_ex.h"
 
 #include "bench/page_probes.h"
 #include "engine/crit_sec.h"
-#include "pages/prompt_dlg.h"
+#include "pages/prompts/prompt_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "tests/common/loopback_peer.h"
 

@@ -5,7 +5,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "pages/tree_ctrl_ex.h"
+#include "pages/tree/tree_ctrl_ex.h"
 
 #include <atomic>
 #include <memory>
@@ -13,7 +13,7 @@
 
 #include "bench/page_parts.h"
 #include "bench/page_probes.h"
-#include "pages/prompt_dlg.h"
+#include "pages/prompts/prompt_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "pages/udp_server_dlg.h"
 #include "tests/common/loopback_peer.h"

@@ -5,7 +5,7 @@
 
 #include <QPlainTextEdit>
 #include <QTextDocument>
-#include "pages/tree_ctrl_ex.h"
+#include "pages/tree/tree_ctrl_ex.h"
 
 #include <cstdio>
 #include <future>
@@ -15,7 +15,7 @@
 #include "bench/page_probes.h"
 #include "bench/server_with_peer.h"
 #include "engine/crit_sec.h"
-#include "pages/prompt_dlg.h"
+#include "pages/prompts/prompt_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "tests/common/loopback_peer.h"
 

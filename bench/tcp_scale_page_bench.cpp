@@ -4,7 +4,7 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-#include "pages/tree_ctrl_ex.h"
+#include "pages/tree/tree_ctrl_ex.h"
 
 #include <atomic>
 #include <cerrno>
@@ -20,8 +20,8 @@
 #include "bench/page_parts.h"
 #include "bench/page_probes.h"
 #include "engine/crit_sec.h"
-#include "pages/dlg_set_ip.h"
-#include "pages/prompt_dlg.h"
+#include "pages/prompts/dlg_set_ip.h"
+#include "pages/prompts/prompt_dlg.h"
 #include "pages/tcp_client_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "tests/common/loopback_peer.h"

@@ -5,7 +5,6 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
-
 #include <algorithm>
 #include <atomic>
 #include <cstdlib>
@@ -14,7 +13,7 @@
 
 #include "bench/page_parts.h"
 #include "bench/page_probes.h"
-#include "pages/tree_node.h"
+#include "pages/tree/tree_node.h"
 #include "engine/chunk_log.h"
 #include "pages/udp_server_dlg.h"
 #include "tests/common/loopback_peer.h"

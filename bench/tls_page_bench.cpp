@@ -16,8 +16,8 @@
 #include "bench/page_probes.h"
 #include "bench/server_with_peer.h"
 #include "engine/crit_sec.h"
-#include "pages/app_settings.h"
-#include "pages/tls_choice.h"
+#include "pages/common/app_settings.h"
+#include "pages/tls/tls_choice.h"
 #include "tests/common/fresh_settings.h"
 #include "tests/common/tls_peers.h"
 

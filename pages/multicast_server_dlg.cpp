@@ -6,9 +6,9 @@
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
 #include "engine/endpoint.h"
-#include "pages/engine_names.h"
-#include "pages/prompt_input.h"
-#include "pages/set_multicast_dlg.h"
+#include "pages/common/engine_names.h"
+#include "pages/prompts/prompt_input.h"
+#include "pages/prompts/set_multicast_dlg.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {

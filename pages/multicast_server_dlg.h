@@ -9,7 +9,7 @@
 // Threads: user-interface thread only, as the UDP client page.
 #include <netinet/in.h>
 
-#include "pages/set_multicast_dlg.h"
+#include "pages/prompts/set_multicast_dlg.h"
 #include "pages/udp_client_dlg.h"
 
 namespace quillet::pages {

@@ -14,8 +14,8 @@
 
 #include "engine/endpoint.h"
 #include "engine/tcp_engine.h"
-#include "pages/dialog_p.h"
-#include "pages/engine_names.h"
+#include "pages/base/dialog_p.h"
+#include "pages/common/engine_names.h"
 
 class QSocketNotifier;
 class QTimer;

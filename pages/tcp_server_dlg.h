@@ -5,8 +5,8 @@
 // Threads: user-interface thread; the engine's workers reach the page only through the
 // notification hand-over of CDialogP.
 #include "engine/tcp_engine.h"
-#include "pages/dialog_p.h"
-#include "pages/engine_names.h"
+#include "pages/base/dialog_p.h"
+#include "pages/common/engine_names.h"
 
 class QMessageBox;
 

@@ -1,6 +1,6 @@
 #include "pages/udp_broad_dlg.h"
 
-#include "pages/set_dlg_broad_ip.h"
+#include "pages/prompts/set_dlg_broad_ip.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {

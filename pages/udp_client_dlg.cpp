@@ -10,12 +10,12 @@
 #include "encoding/wide_narrow.h"
 #include "engine/endpoint.h"
 #include "engine/local_address.h"
-#include "pages/endpoint_options.h"
-#include "pages/engine_names.h"
-#include "pages/failure_cause.h"
-#include "pages/prompt_input.h"
-#include "pages/set_udp_server_ip.h"
-#include "pages/udp_send_controller.h"
+#include "pages/workspace/endpoint_options.h"
+#include "pages/common/engine_names.h"
+#include "pages/common/failure_cause.h"
+#include "pages/prompts/prompt_input.h"
+#include "pages/prompts/set_udp_server_ip.h"
+#include "pages/send/udp_send_controller.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {

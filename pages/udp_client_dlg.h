@@ -10,10 +10,10 @@
 
 #include "engine/endpoint.h"
 #include "engine/udp_engine.h"
-#include "pages/dialog_p.h"
-#include "pages/engine_names.h"
-#include "pages/local_choice.h"
-#include "pages/set_udp_server_ip.h"
+#include "pages/base/dialog_p.h"
+#include "pages/common/engine_names.h"
+#include "pages/prompts/local_choice.h"
+#include "pages/prompts/set_udp_server_ip.h"
 
 namespace quillet::pages {
 

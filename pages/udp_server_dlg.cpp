@@ -7,11 +7,11 @@
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
-#include "pages/endpoint_options.h"
-#include "pages/failure_cause.h"
-#include "pages/local_choice.h"
-#include "pages/prompt_dlg.h"
-#include "pages/udp_send_controller.h"
+#include "pages/workspace/endpoint_options.h"
+#include "pages/common/failure_cause.h"
+#include "pages/prompts/local_choice.h"
+#include "pages/prompts/prompt_dlg.h"
+#include "pages/send/udp_send_controller.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {

@@ -6,8 +6,8 @@
 // Threads: user-interface thread only; the engine's receive thread reaches the page through the
 // notification hand-over of CDialogP.
 #include "engine/udp_engine.h"
-#include "pages/dialog_p.h"
-#include "pages/engine_names.h"
+#include "pages/base/dialog_p.h"
+#include "pages/common/engine_names.h"
 
 namespace quillet::pages {
 

@@ -11,14 +11,14 @@
 #include <optional>
 #include <utility>
 
-#include "pages/app_settings.h"
-#include "pages/dialog_p.h"
-#include "pages/prompt_dlg.h"
-#include "pages/saved_messages_dlg.h"
-#include "pages/sequences.h"
-#include "pages/sequences_dlg.h"
-#include "pages/shared_menu_items.h"
-#include "pages/tls_choice_json.h"
+#include "pages/common/app_settings.h"
+#include "pages/base/dialog_p.h"
+#include "pages/prompts/prompt_dlg.h"
+#include "pages/send/saved_messages_dlg.h"
+#include "pages/send/sequences.h"
+#include "pages/send/sequences_dlg.h"
+#include "pages/common/shared_menu_items.h"
+#include "pages/tls/tls_choice_json.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {

@@ -23,7 +23,7 @@
 #include <thread>
 #include <vector>
 
-#include "pages/workspace_doc.h"
+#include "pages/workspace/workspace_doc.h"
 
 class QMenu;
 class QWidget;

@@ -9,10 +9,10 @@
 
 #include "engine/descriptor_budget.h"
 #include "engine/local_address.h"
-#include "pages/app_settings.h"
-#include "pages/wire_encoding_setting.h"
+#include "pages/common/app_settings.h"
+#include "pages/common/wire_encoding_setting.h"
 #include "pages/workspace.h"
-#include "pages/workspace_start.h"
+#include "pages/workspace/workspace_start.h"
 #include "shell/mgr_dlg.h"
 #include "skin/ui_kit.h"
 

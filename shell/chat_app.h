@@ -3,7 +3,7 @@
 // window until it asks to quit, then destroys it, which closes every socket of every page.
 #include <optional>
 
-#include "pages/workspace_doc.h"
+#include "pages/workspace/workspace_doc.h"
 #include "shell/command_line.h"
 
 class QApplication;

@@ -6,7 +6,7 @@
 
 #include <QApplication>
 
-#include "pages/workspace_doc.h"
+#include "pages/workspace/workspace_doc.h"
 #include "shell/app_start.h"
 #include "shell/chat_app.h"
 #include "shell/command_line.h"

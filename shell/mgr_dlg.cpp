@@ -9,10 +9,10 @@
 #include <QScreen>
 #include <QShortcut>
 
-#include "pages/set_dialog.h"
-#include "pages/log_view.h"
-#include "pages/settings_dlg.h"
-#include "pages/wire_encoding_setting.h"
+#include "pages/prompts/set_dialog.h"
+#include "pages/log/log_view.h"
+#include "pages/settings/settings_dlg.h"
+#include "pages/common/wire_encoding_setting.h"
 #include "pages/workspace.h"
 #include "shell/about_dlg.h"
 #include "shell/context_menu_key.h"

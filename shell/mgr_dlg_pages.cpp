@@ -2,7 +2,7 @@
 #include <QCoreApplication>
 #include <QShortcut>
 
-#include "pages/dialog_p.h"
+#include "pages/base/dialog_p.h"
 #include "pages/workspace.h"
 #include "shell/mgr_dlg.h"
 #include "skin/skin_tab.h"

@@ -4,8 +4,8 @@
 #include <QWidget>
 
 #include "pages/multicast_server_dlg.h"
-#include "pages/page_names.h"
-#include "pages/reading_order.h"
+#include "pages/common/page_names.h"
+#include "pages/base/reading_order.h"
 #include "pages/tcp_client_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "pages/udp_broad_dlg.h"

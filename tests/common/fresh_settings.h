@@ -3,7 +3,7 @@
 // encoding) never reaches the next. Header only, for test targets that link the pages.
 #include <QTemporaryDir>
 
-#include "pages/app_settings.h"
+#include "pages/common/app_settings.h"
 
 namespace quillet::test {
 

@@ -10,10 +10,10 @@
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
-#include "pages/tree_ctrl_ex.h"
+#include "pages/tree/tree_ctrl_ex.h"
 
-#include "pages/dialog_p.h"
-#include "pages/prompt_dlg.h"
+#include "pages/base/dialog_p.h"
+#include "pages/prompts/prompt_dlg.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
 

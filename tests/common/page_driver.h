@@ -13,7 +13,7 @@
 #include <functional>
 #include <map>
 
-#include "pages/tree_node.h"
+#include "pages/tree/tree_node.h"
 
 namespace quillet::pages {
 class CDialogP;

@@ -10,7 +10,7 @@
 #include <string>
 
 #include "engine/ip_endpoint.h"
-#include "pages/prompt_input.h"
+#include "pages/prompts/prompt_input.h"
 
 using namespace quillet::engine;
 

@@ -7,7 +7,7 @@
 
 #include <QJsonDocument>
 
-#include "pages/workspace_doc.h"
+#include "pages/workspace/workspace_doc.h"
 
 using namespace quillet::pages;
 

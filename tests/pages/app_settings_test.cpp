@@ -7,8 +7,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 
-#include "pages/app_settings.h"
-#include "pages/settings_dlg.h"
+#include "pages/common/app_settings.h"
+#include "pages/settings/settings_dlg.h"
 #include "skin/ui_kit.h"
 #include "tests/common/fresh_settings.h"
 #include "tests/common/qt_test_base.h"

@@ -5,7 +5,7 @@
 #include <QPainter>
 #include <QTextLayout>
 
-#include "pages/control_pictures.h"
+#include "pages/common/control_pictures.h"
 #include "tests/common/qt_test_base.h"
 
 namespace quillet::test {

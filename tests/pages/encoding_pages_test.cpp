@@ -3,7 +3,7 @@
 
 #include "encoding/wire_codec.h"
 #include "engine/crit_sec.h"
-#include "pages/prompt_dlg.h"
+#include "pages/prompts/prompt_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "tests/pages/tcp_page_fixture.h"
 

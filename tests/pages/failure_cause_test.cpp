@@ -9,7 +9,7 @@
 #include <iterator>
 #include <set>
 
-#include "pages/failure_cause.h"
+#include "pages/common/failure_cause.h"
 
 namespace quillet::pages {
 namespace {

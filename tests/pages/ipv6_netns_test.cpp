@@ -12,10 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "pages/local_choice.h"
+#include "pages/prompts/local_choice.h"
 #include "pages/multicast_server_dlg.h"
-#include "pages/set_multicast_dlg.h"
-#include "pages/dlg_set_ip.h"
+#include "pages/prompts/set_multicast_dlg.h"
+#include "pages/prompts/dlg_set_ip.h"
 #include "pages/tcp_client_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "pages/udp_client_dlg.h"

@@ -1,6 +1,6 @@
 // How the log views cut a text into pieces for layout: every piece bounded, lines kept apart,
 // surrogate pairs whole, and the walk forward, backward and to any position agreeing.
-#include "pages/log_pieces.h"
+#include "pages/log/log_pieces.h"
 
 #include <gtest/gtest.h>
 

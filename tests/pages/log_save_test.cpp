@@ -17,10 +17,10 @@
 
 #include "engine/crit_sec.h"
 #include "engine/record_log.h"
-#include "pages/log_save.h"
-#include "pages/log_save_writer.h"
-#include "pages/log_view.h"
-#include "pages/save_log_dlg.h"
+#include "pages/log/log_save.h"
+#include "pages/log/log_save_writer.h"
+#include "pages/log/log_view.h"
+#include "pages/log/save_log_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "skin/ui_kit.h"
 #include "tests/common/tiny_disk.h"
@@ -100,8 +100,7 @@ protected:
     // `count` chunks of `size` bytes logged as a worker would.
     void Log(int count, size_t size) {
         for (int i = 0; i < count; ++i)
-            LogReceivedChunk(rec_, std::string(size, static_cast<char>('a' + i % 26)),
-                             false);
+            LogReceivedChunk(rec_, std::string(size, static_cast<char>('a' + i % 26)), false);
     }
 
     QTemporaryDir dir_;

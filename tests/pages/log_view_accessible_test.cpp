@@ -3,7 +3,7 @@
 #include <QAccessible>
 #include <QGroupBox>
 
-#include "pages/log_view.h"
+#include "pages/log/log_view.h"
 #include "tests/common/qt_test_base.h"
 
 namespace quillet::test {

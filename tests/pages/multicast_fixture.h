@@ -16,7 +16,7 @@
 #include "engine/crit_sec.h"
 #include "engine/log_line.h"
 #include "pages/multicast_server_dlg.h"
-#include "pages/set_multicast_dlg.h"
+#include "pages/prompts/set_multicast_dlg.h"
 #include "tests/pages/udp_page_fixture.h"
 
 namespace quillet::test {

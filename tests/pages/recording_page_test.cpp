@@ -20,8 +20,8 @@
 #include <cstring>
 
 #include "engine/crit_sec.h"
-#include "pages/prompt_dlg.h"
-#include "pages/recordings.h"
+#include "pages/prompts/prompt_dlg.h"
+#include "pages/log/recordings.h"
 #include "pages/tcp_server_dlg.h"
 #include "tests/common/tiny_disk.h"
 #include "tests/pages/tcp_page_fixture.h"

@@ -21,9 +21,9 @@
 
 #include "engine/descriptor_budget.h"
 #include "engine/worker_group.h"
-#include "pages/dlg_set_ip.h"
-#include "pages/prompt_dlg.h"
-#include "pages/set_udp_server_ip.h"
+#include "pages/prompts/dlg_set_ip.h"
+#include "pages/prompts/prompt_dlg.h"
+#include "pages/prompts/set_udp_server_ip.h"
 #include "pages/tcp_client_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "pages/udp_client_dlg.h"

@@ -12,11 +12,11 @@
 #include <memory>
 
 #include "encoding/wire_codec.h"
-#include "pages/app_settings.h"
-#include "pages/file_sender.h"
-#include "pages/repeat_sender.h"
-#include "pages/send_options.h"
-#include "pages/send_prompts.h"
+#include "pages/common/app_settings.h"
+#include "pages/send/file_sender.h"
+#include "pages/send/repeat_sender.h"
+#include "pages/common/send_options.h"
+#include "pages/send/send_prompts.h"
 #include "tests/pages/tcp_page_fixture.h"
 
 namespace quillet::test {

@@ -7,7 +7,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
-#include "pages/saved_messages_dlg.h"
+#include "pages/send/saved_messages_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "tests/pages/send_fixture.h"
 

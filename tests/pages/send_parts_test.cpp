@@ -3,8 +3,8 @@
 #include <gtest/gtest.h>
 
 #include "engine/auto_reply.h"
-#include "pages/send_history.h"
-#include "pages/send_options.h"
+#include "pages/send/send_history.h"
+#include "pages/common/send_options.h"
 
 using namespace quillet::engine;
 

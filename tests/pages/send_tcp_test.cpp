@@ -12,11 +12,11 @@
 #include <thread>
 
 #include "engine/crit_sec.h"
-#include "pages/dlg_set_ip.h"
-#include "pages/file_sender.h"
-#include "pages/prompt_dlg.h"
-#include "pages/send_box.h"
-#include "pages/settings_dlg.h"
+#include "pages/prompts/dlg_set_ip.h"
+#include "pages/send/file_sender.h"
+#include "pages/prompts/prompt_dlg.h"
+#include "pages/send/send_box.h"
+#include "pages/settings/settings_dlg.h"
 #include "pages/tcp_client_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "tests/pages/send_fixture.h"

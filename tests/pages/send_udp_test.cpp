@@ -5,8 +5,8 @@
 #include <QSpinBox>
 
 #include "engine/auto_reply.h"
-#include "pages/prompt_dlg.h"
-#include "pages/settings_dlg.h"
+#include "pages/prompts/prompt_dlg.h"
+#include "pages/settings/settings_dlg.h"
 #include "pages/udp_server_dlg.h"
 #include "tests/pages/send_fixture.h"
 

@@ -4,7 +4,7 @@
 
 #include <QJsonDocument>
 
-#include "pages/sequences.h"
+#include "pages/send/sequences.h"
 
 namespace quillet::pages {
 namespace {

@@ -17,11 +17,11 @@
 
 #include <cerrno>
 
-#include "pages/app_settings.h"
-#include "pages/dlg_set_ip.h"
-#include "pages/failure_cause.h"
-#include "pages/set_udp_server_ip.h"
-#include "pages/socket_options_box.h"
+#include "pages/common/app_settings.h"
+#include "pages/prompts/dlg_set_ip.h"
+#include "pages/common/failure_cause.h"
+#include "pages/prompts/set_udp_server_ip.h"
+#include "pages/prompts/socket_options_box.h"
 #include "pages/tcp_client_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "tests/pages/tcp_page_fixture.h"

@@ -13,7 +13,7 @@
 #include <atomic>
 #include <thread>
 
-#include "pages/dlg_set_ip.h"
+#include "pages/prompts/dlg_set_ip.h"
 #include "pages/tcp_client_dlg.h"
 #include "tests/pages/tcp_page_fixture.h"
 

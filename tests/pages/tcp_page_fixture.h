@@ -9,8 +9,8 @@
 
 #include "engine/connect_info.h"
 #include "engine/local_address.h"
-#include "pages/dialog_p.h"
-#include "pages/prompt_dlg.h"
+#include "pages/base/dialog_p.h"
+#include "pages/prompts/prompt_dlg.h"
 #include "skin/skin_btn.h"
 #include "tests/common/loopback_peer.h"
 #include "tests/common/page_driver.h"

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "engine/crit_sec.h"
-#include "pages/prompt_dlg.h"
+#include "pages/prompts/prompt_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "tests/common/wait_until.h"
 #include "tests/pages/tcp_page_fixture.h"

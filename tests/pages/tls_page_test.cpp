@@ -18,14 +18,14 @@
 #include <iterator>
 #include <optional>
 
-#include "pages/dlg_set_ip.h"
-#include "pages/local_choice.h"
+#include "pages/prompts/dlg_set_ip.h"
+#include "pages/prompts/local_choice.h"
 #include "pages/tcp_client_dlg.h"
 #include "pages/tcp_server_dlg.h"
-#include "pages/tls_cert_dlg.h"
-#include "pages/tls_choice.h"
-#include "pages/tls_loader.h"
-#include "pages/tls_options_box.h"
+#include "pages/tls/tls_cert_dlg.h"
+#include "pages/tls/tls_choice.h"
+#include "pages/tls/tls_loader.h"
+#include "pages/prompts/tls_options_box.h"
 #include "skin/ui_kit.h"
 #include "tests/common/tls_peers.h"
 #include "tests/pages/send_fixture.h"

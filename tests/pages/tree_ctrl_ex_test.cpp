@@ -5,7 +5,7 @@
 #include <memory>
 
 #include "pages/tcp_server_dlg.h"
-#include "pages/tree_ctrl_ex.h"
+#include "pages/tree/tree_ctrl_ex.h"
 #include "tests/common/qt_test_base.h"
 
 namespace quillet::test {

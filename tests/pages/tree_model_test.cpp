@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "pages/tree_ctrl_ex.h"
-#include "pages/tree_model.h"
+#include "pages/tree/tree_ctrl_ex.h"
+#include "pages/tree/tree_model.h"
 #include "tests/common/qt_test_base.h"
 #include "tests/common/screen_reader.h"
 

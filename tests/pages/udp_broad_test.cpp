@@ -3,7 +3,7 @@
 #include <sys/socket.h>
 
 #include "engine/name_resolver.h"
-#include "pages/set_udp_server_ip.h"
+#include "pages/prompts/set_udp_server_ip.h"
 #include "tests/common/ipv6_loopback.h"
 #include "pages/udp_broad_dlg.h"
 #include "tests/pages/udp_page_fixture.h"

@@ -12,7 +12,7 @@
 #include <mutex>
 
 #include "engine/name_resolver.h"
-#include "pages/set_udp_server_ip.h"
+#include "pages/prompts/set_udp_server_ip.h"
 #include "pages/udp_client_dlg.h"
 #include "tests/pages/udp_page_fixture.h"
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "engine/local_address.h"
-#include "pages/dialog_p.h"
-#include "pages/set_udp_server_ip.h"
-#include "pages/tree_ctrl_ex.h"
+#include "pages/base/dialog_p.h"
+#include "pages/prompts/set_udp_server_ip.h"
+#include "pages/tree/tree_ctrl_ex.h"
 #include "skin/skin_btn.h"
 #include "tests/common/loopback_peer.h"
 #include "tests/common/page_driver.h"

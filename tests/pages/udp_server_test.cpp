@@ -6,7 +6,7 @@
 #include <QTest>
 #include <QTimer>
 
-#include "pages/prompt_dlg.h"
+#include "pages/prompts/prompt_dlg.h"
 #include "pages/udp_server_dlg.h"
 #include "tests/pages/udp_page_fixture.h"
 

@@ -9,11 +9,11 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "pages/set_dialog.h"
+#include "pages/prompts/set_dialog.h"
 #include "encoding/wire_codec.h"
-#include "pages/app_settings.h"
-#include "pages/wire_encoding_setting.h"
-#include "pages/dialog_p.h"
+#include "pages/common/app_settings.h"
+#include "pages/common/wire_encoding_setting.h"
+#include "pages/base/dialog_p.h"
 #include "skin/skin_btn.h"
 #include "tests/shell/shell_fixture.h"
 

@@ -6,7 +6,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "pages/set_dialog.h"
+#include "pages/prompts/set_dialog.h"
 #include "encoding/wire_codec.h"
 #include "shell/about_dlg.h"
 #include "shell/help_dlg.h"

@@ -10,13 +10,13 @@
 #include <QRegularExpression>
 #include <QTest>
 #include <QTimer>
-#include "pages/tree_ctrl_ex.h"
+#include "pages/tree/tree_ctrl_ex.h"
 
 #include <vector>
 
 #include "engine/local_address.h"
-#include "pages/dialog_p.h"
-#include "pages/prompt_dlg.h"
+#include "pages/base/dialog_p.h"
+#include "pages/prompts/prompt_dlg.h"
 #include "pages/tcp_server_dlg.h"
 #include "shell/chat_app.h"
 #include "shell/mgr_dlg.h"

@@ -7,11 +7,11 @@
 
 #include <memory>
 
-#include "pages/set_dialog.h"
+#include "pages/prompts/set_dialog.h"
 #include "pages/multicast_server_dlg.h"
-#include "pages/set_dlg_broad_ip.h"
-#include "pages/set_multicast_dlg.h"
-#include "pages/set_udp_server_ip.h"
+#include "pages/prompts/set_dlg_broad_ip.h"
+#include "pages/prompts/set_multicast_dlg.h"
+#include "pages/prompts/set_udp_server_ip.h"
 #include "pages/udp_client_dlg.h"
 #include "shell/ui_language.h"
 #include "tests/shell/shell_fixture.h"

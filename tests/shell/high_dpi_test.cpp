@@ -13,9 +13,9 @@
 #include <QGroupBox>
 #include <QLineEdit>
 
-#include "pages/dialog_p.h"
-#include "pages/dlg_set_ip.h"
-#include "pages/tree_ctrl_ex.h"
+#include "pages/base/dialog_p.h"
+#include "pages/prompts/dlg_set_ip.h"
+#include "pages/tree/tree_ctrl_ex.h"
 #include "shell/frame_painter.h"
 #include "skin/crisp_lines.h"
 #include "skin/skin_btn.h"

@@ -5,7 +5,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include "pages/dialog_p.h"
+#include "pages/base/dialog_p.h"
 #include "pages/tcp_server_dlg.h"
 #include "skin/skin_btn.h"
 #include "skin/skin_tab.h"

@@ -3,7 +3,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include "pages/dialog_p.h"
+#include "pages/base/dialog_p.h"
 #include "shell/resize_grip.h"
 #include "shell/resize_rules.h"
 #include "skin/skin_btn.h"

@@ -2,7 +2,7 @@
 #include <QPlainTextEdit>
 #include <QTest>
 
-#include "pages/dialog_p.h"
+#include "pages/base/dialog_p.h"
 #include "skin/skin_tab.h"
 #include "tests/shell/shell_fixture.h"
 

@@ -19,13 +19,13 @@
 #include <memory>
 #include <optional>
 
-#include "pages/set_dialog.h"
-#include "pages/dlg_set_ip.h"
+#include "pages/prompts/set_dialog.h"
+#include "pages/prompts/dlg_set_ip.h"
 #include "pages/multicast_server_dlg.h"
-#include "pages/prompt_dlg.h"
-#include "pages/set_dlg_broad_ip.h"
-#include "pages/set_multicast_dlg.h"
-#include "pages/set_udp_server_ip.h"
+#include "pages/prompts/prompt_dlg.h"
+#include "pages/prompts/set_dlg_broad_ip.h"
+#include "pages/prompts/set_multicast_dlg.h"
+#include "pages/prompts/set_udp_server_ip.h"
 #include "shell/about_dlg.h"
 #include "shell/chat_app.h"
 #include "shell/help_dlg.h"

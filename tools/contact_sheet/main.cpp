@@ -8,7 +8,7 @@
 
 #include <algorithm>
 
-#include "pages/tree_ctrl_ex.h"
+#include "pages/tree/tree_ctrl_ex.h"
 #include "skin/office_xp_menu.h"
 #include "skin/skin_btn.h"
 #include "skin/skin_tab.h"

@@ -9,7 +9,7 @@
 #include <cstdio>
 
 #include "engine/local_address.h"
-#include "pages/dialog_p.h"
+#include "pages/base/dialog_p.h"
 #include "shell/mgr_dlg.h"
 #include "shell/ui_language.h"
 #include "skin/crisp_lines.h"
