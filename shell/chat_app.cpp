@@ -11,7 +11,7 @@
 #include "engine/local_address.h"
 #include "pages/common/app_settings.h"
 #include "pages/common/wire_encoding_setting.h"
-#include "pages/workspace.h"
+#include "pages/workspaces.h"
 #include "pages/workspace/workspace_start.h"
 #include "shell/mgr_dlg.h"
 #include "skin/ui_kit.h"

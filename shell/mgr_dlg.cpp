@@ -13,7 +13,7 @@
 #include "pages/log/log_view.h"
 #include "pages/settings/settings_dlg.h"
 #include "pages/common/wire_encoding_setting.h"
-#include "pages/workspace.h"
+#include "pages/workspaces.h"
 #include "shell/about_dlg.h"
 #include "shell/context_menu_key.h"
 #include "shell/help_dlg.h"

@@ -3,7 +3,7 @@
 #include <QShortcut>
 
 #include "pages/base/dialog_p.h"
-#include "pages/workspace.h"
+#include "pages/workspaces.h"
 #include "shell/mgr_dlg.h"
 #include "skin/skin_tab.h"
 

@@ -108,7 +108,7 @@ public:
 
     // The page's sending (send_controller.h): every kind of send, its menus and windows.
     SendController* Sending() const { return m_sending; }
-    // Workspaces (workspace.h). The prompt that makes this page's endpoints, filled in from
+    // Workspaces (workspaces.h). The prompt that makes this page's endpoints, filled in from
     // `spec` and never shown; null on a page that makes none.
     virtual std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) {
         (void)spec;

@@ -29,7 +29,7 @@
 #include "pages/tls/tls_choice.h"
 #include "pages/udp_broad_dlg.h"
 #include "pages/udp_server_dlg.h"
-#include "pages/workspace.h"
+#include "pages/workspaces.h"
 #include "pages/workspace/workspace_start.h"
 #include "pages/settings/workspace_settings_tab.h"
 #include "tests/common/ipv6_loopback.h"

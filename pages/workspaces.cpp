@@ -1,4 +1,4 @@
-#include "pages/workspace.h"
+#include "pages/workspaces.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>
