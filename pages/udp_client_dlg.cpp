@@ -265,11 +265,11 @@ void CUdpClientDlg::HandleConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind) 
 }
 
 void CUdpClientDlg::OnClearReceived() {
-    ClearSelectedReceived();
+    ClearSelected(ChunkDir::kReceived);
 }
 
 void CUdpClientDlg::OnClearSent() {
-    ClearSelectedSent();
+    ClearSelected(ChunkDir::kSent);
 }
 
 void CUdpClientDlg::OnDelete() {

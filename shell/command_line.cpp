@@ -59,10 +59,10 @@ CommandLine ParseCommandLine(const QStringList& args) {
     if (!parser.parse(args))
         return UsageError(program, parser.errorText(), parser);
     if (parser.isSet(help))
-        return {CommandLine::Action::kHelp, std::nullopt, parser.helpText()};
+        return {CommandLine::Action::kHelp, std::nullopt, parser.helpText(), {}};
     if (parser.isSet(version)) {
         return {CommandLine::Action::kVersion, std::nullopt,
-                QStringLiteral("Quillet %1\n").arg(QStringLiteral(QUILLET_VERSION))};
+                QStringLiteral("Quillet %1\n").arg(QStringLiteral(QUILLET_VERSION)), {}};
     }
     if (!parser.positionalArguments().isEmpty()) {
         return UsageError(

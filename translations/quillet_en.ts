@@ -1641,6 +1641,13 @@ File: %2
     </message>
 </context>
 <context>
+    <name>quillet::pages::ListFileJobs</name>
+    <message>
+        <source>提示</source>
+        <translation>Notice</translation>
+    </message>
+</context>
+<context>
     <name>quillet::pages::LogSaver</name>
     <message>
         <source>正在保存日志……</source>

@@ -1,87 +1,29 @@
 #include "pages/base/dialog_p.h"
 
-#include <QGroupBox>
-#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QMenu>
-#include <QMouseEvent>
 #include <QPlainTextEdit>
-#include <QTextDocument>
-#include <QTimer>
-#include <QToolTip>
 
-#include <algorithm>
 #include <vector>
 
 #include "encoding/labels.h"
 #include "encoding/wide_narrow.h"
-#include "encoding/wire_codec.h"
-#include "engine/chunk_recording.h"
-#include "engine/local_address.h"
-#include "engine/record_log.h"
 #include "engine/thread_check.h"
 #include "pages/common/engine_names.h"
 #include "pages/log/log_settings.h"
 #include "engine/socket_closer.h"
-#include "engine/tcp_engine.h"
-#include "pages/log/counters_line.h"
+#include "pages/base/page_root.h"
 #include "pages/log/recordings.h"
-#include "pages/send/file_sender.h"
-#include "pages/log/log_save.h"
-#include "pages/send/repeat_sender.h"
-#include "pages/send/send_box.h"
-#include "pages/common/send_options.h"
 #include "pages/settings/settings_dlg.h"
-#include "pages/send/sequence_runner.h"
-#include "pages/common/shared_menu_items.h"
-#include "pages/tls/tls_cert_dlg.h"
-#include "skin/send_box_keys.h"
 #include "skin/skin_btn.h"
 #include "skin/ui_kit.h"
 
 namespace quillet::pages {
 
-using ui::Du;
-using ui::DuRect;
-
-namespace {
-
-// The colour every tree's root is given in the store. Painting keeps the normal text colour.
-const QColor kRootText(136, 0, 21);
-// How often a page whose tree was built before the host's address was known looks for it.
-constexpr int kHostWatchMs = 250;
-
-QSize TemplateSize(int templateId) {
-    if (templateId == 129 || templateId == 130)
-        return {Du(496), Du(299)};
-    return {Du(494), Du(302)};
-}
-
-QPlainTextEdit* MakeSendBox(QWidget* parent, int id, const QRect& rect, QPlainTextEdit* made) {
-    QPlainTextEdit* view = made ? made : new QPlainTextEdit(parent);
-    ui::SetControlId(view, id);
-    view->setGeometry(rect);
-    view->setFont(ui::SongFont(9));
-    // A vertical scroll bar shows only when the text overflows, on the views and the send box
-    // alike, so a long paste can be scrolled with the mouse too.
-    view->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-    return view;
-}
-
-CLogView* MakeLogView(QWidget* parent, int id, const QRect& rect) {
-    auto* view = new CLogView(parent);
-    ui::SetControlId(view, id);
-    view->setGeometry(rect);
-    view->setFont(ui::SongFont(9));
-    return view;
-}
-
-}  // namespace
-
 CDialogP::CDialogP(int templateId, const QColor& colour, QWidget* parent)
-    : QWidget(parent), m_colour(colour) {
+    : QWidget(parent), EndpointMaker(this), m_colour(colour) {
     setObjectName(QStringLiteral("page%1").arg(templateId));
-    resize(TemplateSize(templateId));
+    resize(PageSize(templateId));
     setFont(ui::SongFont(9));
     QPalette pal = palette();
     pal.setColor(QPalette::Window, colour);
@@ -98,37 +40,12 @@ CDialogP::~CDialogP() {
     delete m_sending;  // before the windows and views it works on
 }
 
-QGroupBox* CDialogP::AddGroup(const QString& title, const QRect& rect, int framedId) {
-    auto* box = new QGroupBox(title, this);
-    box->setObjectName(QStringLiteral("groupBox%1").arg(framedId));  // after the view it frames
-    box->setGeometry(rect);
-    box->setFont(ui::SongFont(9));
-    box->lower();
-    return box;
-}
-
 void CDialogP::CreateCommonControls(int treeId, PageLayout layout) {
-    m_tree = new CTreeCtrlEx(m_colour, this);
-    ui::SetControlId(m_tree, treeId);
-    m_tree->viewport()->installEventFilter(this);
-    const bool broadcast = layout == PageLayout::kBroadcast;
-    m_tree->setGeometry(broadcast ? DuRect(6, 19, 235, 271) : DuRect(6, 19, 235, 125));
-
-    if (broadcast) {
-        m_recvView = MakeLogView(this, kReceivedView, DuRect(242, 253, 10, 32));
-        m_recvView->hide();
-        m_sentView = MakeLogView(this, kSentView, DuRect(255, 19, 230, 125));
-        AddGroup(tr("已发送的信息"), DuRect(252, 7, 239, 141), kSentView);
-    } else {
-        m_recvView = MakeLogView(this, kReceivedView, DuRect(255, 19, 230, 125));
-        AddGroup(tr("收到的信息"), DuRect(252, 5, 239, 141), kReceivedView);
-        m_sentView = MakeLogView(this, kSentView, DuRect(6, 163, 236, 125));
-        if (layout != PageLayout::kTcpServer)
-            AddGroup(tr("已发送的信息"), DuRect(3, 150, 242, 141), kSentView);
-    }
-    m_sendBox = MakeSendBox(this, kSendBox, DuRect(255, 163, 230, 125), new CSendBox(this));
-    ui::UseTabForFocus(m_sendBox);
-    AddGroup(tr("发送窗口"), DuRect(252, 150, 239, 141), kSendBox);
+    const CommonControls c = MakeCommonControls(this, m_colour, treeId, layout);
+    m_tree = c.tree;
+    m_recvView = c.received;
+    m_sentView = c.sent;
+    m_sendBox = c.box;
     CreateCountersAndRecordings();
 }
 
@@ -149,29 +66,15 @@ SendSurface CDialogP::SendingSurface() {
 }
 
 void CDialogP::CreateCountersAndRecordings() {
-    m_recordings = new CRecordings([this]() -> RecordStore& { return Store(); }, this);
-    m_countersLine = new CCountersLine(
-        this, [this]() -> RecordStore& { return Store(); }, m_recordings,
-        [this] { return RecordOf(SelectedConnection()); });
-    m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(m_tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
-        TreeNode* item = m_tree->itemAt(at);
-        QMenu* menu = MakeTreeMenu(item ? item : m_tree->currentItem());
-        menu->setAttribute(Qt::WA_DeleteOnClose);
-        menu->popup(m_tree->viewport()->mapToGlobal(at));
-    });
-}
-
-QMenu* CDialogP::MakeTreeMenu(TreeNode* item) {
-    // Sending acts on the selected connection, recording on the node under the cursor.
-    QMenu* menu = m_sending->MakeTreeMenu();
-    AddNodeItems(menu, item);
-    menu->addSeparator();
-    QMenu* records = m_recordings->MakeMenu(RecordOf(item), menu);
-    for (QAction* action : records->actions())
-        menu->addAction(action);
-    AddSharedMenuItems(menu);
-    return menu;
+    NodeDetailsHooks hooks;
+    hooks.store = [this]() -> RecordStore& { return Store(); };
+    hooks.recordOf = [](const TreeNode* item) { return RecordOf(item); };
+    hooks.selected = [this] { return RecordOf(SelectedConnection()); };
+    hooks.sendingMenu = [this] { return m_sending->MakeTreeMenu(); };
+    hooks.pageItems = [this](QMenu* menu, TreeNode* item) { AddNodeItems(menu, item); };
+    hooks.note = [this](ConnectInfo* rec) { return NodeNote(rec); };
+    hooks.click = [this](TreeNode* item) { OnItemClick(item); };
+    m_details = new CNodeDetails(this, m_tree, std::move(hooks));
 }
 
 ui::CSkinBtn* CDialogP::AddButton(int id, const QRect& rect, const std::array<int, 4>& bitmaps,
@@ -203,46 +106,8 @@ int CDialogP::TreeClientWidth() const {
     return m_tree ? m_tree->contentsRect().width() : 0;
 }
 
-QRect CDialogP::ButtonAbove(const QWidget* view, int leftInset, int top) {
-    const QRect r = view->geometry();
-    const int right = r.x() + r.width();  // the edge just past the view
-    return QRect(QPoint(right - leftInset, top), QPoint(right - 10 - 1, r.top() - 2 - 1));
-}
-
 void CDialogP::InitConnectionTree(CTreeCtrlEx* tree) {
-    const std::string host = GetLocalHostAddress();
-    TreeNode* root = tree->InsertItem(ToQString(enc::ToWide(host)));
-    tree->setRootIsDecorated(true);
-    tree->setHeaderHidden(true);
-    tree->SetImageList(CTreeCtrlEx::StandardImageList());
-    tree->SetItemImage(root, kImageEndpointIdle);
-    auto* state = new ServerState;
-    state->strHost = host;
-    CTreeCtrlEx::SetItemData(root, state);
-    CTreeCtrlEx::SetItemBold(root, true);
-    CTreeCtrlEx::SetItemColor(root, kRootText);
-    std::string known;
-    if (!TryGetLocalHostAddress(&known))
-        WatchHostAddress();
-}
-
-void CDialogP::WatchHostAddress() {
-    // The lookup outlasted its bound: the root shows the address once it comes.
-    auto* timer = new QTimer(this);
-    timer->setObjectName(QStringLiteral("hostAddressWatch"));
-    connect(timer, &QTimer::timeout, this, [this, timer] {
-        std::string host;
-        if (!TryGetLocalHostAddress(&host))
-            return;
-        timer->deleteLater();
-        ServerState* state = RootState();
-        if (!state || host.empty())
-            return;
-        state->strHost = host;
-        const std::string text = state->nPort > 0 ? enc::FormatEndpoint(host, state->nPort) : host;
-        Root()->setText(0, ToQString(enc::ToWide(text)));
-    });
-    timer->start(kHostWatchMs);
+    MakeRootNode(tree, this);
 }
 
 bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
@@ -260,8 +125,8 @@ bool CDialogP::CloseAllConnections(CTreeCtrlEx* tree, RecordStore& store) {
         view->Forget(nullptr);  // also ends a save still copying a log: every record goes
         view->clear();
     }
-    if (m_recordings)
-        m_recordings->StopAll();  // before the records they are set on go
+    if (m_details)
+        m_details->Recordings()->StopAll();  // before the records they are set on go
     store.CloseAndFreeAll(shown);
     if (root) {
         if (auto* state = CTreeCtrlEx::ItemData<ServerState>(root)) {
@@ -415,8 +280,8 @@ void CDialogP::FreeRecord(uint64_t key, ConnectInfo* rec) {
     m_sending->EndSendsOf(rec, tr("连接已删除"));
     m_recvView->Forget(rec);
     m_sentView->Forget(rec);
-    if (m_recordings)
-        m_recordings->Forget(rec);
+    if (m_details)
+        m_details->Recordings()->Forget(rec);
     if (auto* node = NodeOf(rec))
         CTreeCtrlEx::SetItemData(node, nullptr);
     Store().Delete(key, rec);
@@ -463,9 +328,9 @@ void CDialogP::AddViewButtons(int sendId, int clearReceivedId, int clearSentId) 
     AddButton(sendId, ButtonAbove(m_sendBox, 61, m_sendBox->y() - 26), {257, 254, 255, 256},
               [this] { m_sending->Send(); });
     AddButton(clearReceivedId, ButtonAbove(m_recvView, 101, 5), {253, 250, 251, 252},
-              [this] { ClearSelectedReceived(); });
+              [this] { ClearSelected(ChunkDir::kReceived); });
     AddButton(clearSentId, ButtonAbove(m_sentView, 101, m_sentView->y() - 26), {249, 246, 247, 248},
-              [this] { ClearSelectedSent(); });
+              [this] { ClearSelected(ChunkDir::kSent); });
 }
 
 void CDialogP::DeleteSelected(const std::function<uint64_t(const ConnectInfo&)>& keyOf,
@@ -478,27 +343,16 @@ void CDialogP::DeleteSelected(const std::function<uint64_t(const ConnectInfo&)>&
     refresh(m_tree->currentItem());
 }
 
-void CDialogP::ClearSelectedReceived() {
+void CDialogP::ClearSelected(ChunkDir dir) {
     TreeNode* item = SelectedConnection();
     if (!item) {
         Message(tr("未选择要清除的连接"), tr("提示"));
         return;
     }
     if (ConnectInfo* rec = RecordOf(item)) {
-        ClearReceivedLog(rec);
-        ClearReceivedView();
-    }
-}
-
-void CDialogP::ClearSelectedSent() {
-    TreeNode* item = SelectedConnection();
-    if (!item) {
-        Message(tr("未选择要清除的连接"), tr("提示"));
-        return;
-    }
-    if (ConnectInfo* rec = RecordOf(item)) {
-        ClearSentLog(rec);
-        ClearSentView();
+        const bool received = dir == ChunkDir::kReceived;
+        received ? Store().ClearReceived(rec) : Store().ClearSent(rec);
+        (received ? m_recvView : m_sentView)->clear();
     }
 }
 
@@ -509,10 +363,13 @@ void CDialogP::Message(const QString& text, const QString& caption) {
         ui::ShowMessage(this, text, caption);
 }
 
-std::vector<EndpointSpec> CDialogP::WorkspaceEndpoints() {
+bool CDialogP::StillListed(uint64_t key) {
+    return Store().Contains(key);
+}
+
+bool CDialogP::ServerKept() const {
     const ServerState* state = RootState();
-    return m_made.List([this](uint64_t key) { return Store().Contains(key); },
-                       state && state->nPort > 0);
+    return state && state->nPort > 0;
 }
 
 void CDialogP::keyPressEvent(QKeyEvent* event) {
@@ -523,26 +380,6 @@ void CDialogP::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QWidget::keyPressEvent(event);
-}
-
-bool CDialogP::eventFilter(QObject* watched, QEvent* event) {
-    if (m_tree && watched == m_tree->viewport() && event->type() == QEvent::ToolTip) {
-        // Read when asked, so that thousands of nodes cost nothing until one is pointed at.
-        auto* help = static_cast<QHelpEvent*>(event);
-        if (ConnectInfo* rec = RecordOf(m_tree->itemAt(help->pos()))) {
-            QString tip = m_countersLine->Text(rec) + TlsTooltipText(rec);
-            if (const QString note = NodeNote(rec); !note.isEmpty())
-                tip = note + QLatin1Char('\n') + tip;
-            QToolTip::showText(help->globalPos(), tip, m_tree->viewport());
-            return true;
-        }
-    }
-    if (m_tree && watched == m_tree->viewport() && event->type() == QEvent::MouseButtonRelease) {
-        auto* me = static_cast<QMouseEvent*>(event);
-        if (me->button() == Qt::LeftButton)
-            OnItemClick(m_tree->itemAt(me->position().toPoint()));
-    }
-    return QWidget::eventFilter(watched, event);
 }
 
 }  // namespace quillet::pages

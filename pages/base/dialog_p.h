@@ -29,29 +29,22 @@
 #include "engine/connection_sink.h"
 #include "engine/new_record_queue.h"
 #include "engine/record_store.h"
+#include "pages/base/node_details.h"
+#include "pages/base/page_controls.h"
 #include "pages/log/counters_line.h"
 #include "pages/common/engine_names.h"
 #include "pages/prompts/local_choice.h"
 #include "pages/log/log_view.h"
-#include "pages/workspace/made_endpoints.h"
+#include "pages/workspace/endpoint_maker.h"
 #include "pages/prompts/prompt_dlg.h"
 #include "pages/common/qt_text.h"
 #include "pages/send/send_controller.h"
-#include "pages/tls/tls_choice.h"
-#include "pages/tls/tls_loader.h"
 #include "pages/tree/tree_ctrl_ex.h"
 #include "pages/tree/tree_images.h"
 #include "pages/common/ui_notifier.h"
 
-class QGroupBox;
 class QMenu;
 class QPlainTextEdit;
-class QTimer;
-
-namespace quillet::engine {
-class AutoReply;
-class TcpEngine;
-}  // namespace quillet::engine
 
 namespace quillet::ui {
 class CSkinBtn;
@@ -59,28 +52,12 @@ class CSkinBtn;
 
 namespace quillet::pages {
 
-class CRecordings;
-struct TlsChoice;
-
-// Which arrangement of the common controls a page uses.
-enum class PageLayout {
-    kStandard,   // tree, received view, sent view and send box, each in its group box
-    kTcpServer,  // the same without a group box around the sent view
-    kBroadcast,  // full-height tree, sent view top right, received view hidden
-};
-
-class CDialogP : public QWidget, public IConnectionSink {
+class CDialogP : public QWidget, public IConnectionSink, public EndpointMaker {
     Q_OBJECT
 public:
     static constexpr int kButtonSlots = 11;
-    // Control ids (objectNames) of the views every page has; each page names its tree and
-    // buttons.
-    enum CommonControl {
-        kReceivedView = 1026,
-        kSentView = 1028,
-        kSendBox = 1031,
-    };
-
+    // The views every page has go by these ids (page_controls.h).
+    using enum CommonControl;
     // `templateId` names the page (129, 130, 140, 141, 296, 299) and gives its size.
     CDialogP(int templateId, const QColor& colour, QWidget* parent);
     ~CDialogP() override;
@@ -92,10 +69,10 @@ public:
     QPlainTextEdit* SendBox() const { return m_sendBox; }
     ui::CSkinBtn* Button(int id) const;
     // The line under the views with the selected record's counters (also its tooltip's start).
-    CCountersLine* CountersLine() const { return m_countersLine; }
+    CCountersLine* CountersLine() const { return m_details ? m_details->CountersLine() : nullptr; }
     // The page's recordings to files, and the tree's menu for a node that starts and stops them.
-    CRecordings* Recordings() const { return m_recordings; }
-    QMenu* MakeTreeMenu(TreeNode* item);
+    CRecordings* Recordings() const { return m_details ? m_details->Recordings() : nullptr; }
+    QMenu* MakeTreeMenu(TreeNode* item) { return m_details->MakeTreeMenu(item); }
 
     // Builds the root node: host address text, icons, ServerState, bold; its dark red goes to
     // the tree's store only.
@@ -108,36 +85,6 @@ public:
 
     // The page's sending (send_controller.h): every kind of send, its menus and windows.
     SendController* Sending() const { return m_sending; }
-    // Workspaces (workspaces.h). The prompt that makes this page's endpoints, filled in from
-    // `spec` and never shown; null on a page that makes none.
-    virtual std::unique_ptr<CPromptDlg> WorkspacePrompt(const EndpointSpec& spec) {
-        (void)spec;
-        return nullptr;
-    }
-    // What the page's Create does once its prompt accepted: makes the endpoints and remembers
-    // them with the prompt's values and `keptOptions` (option keys to write back as they are).
-    // Returns how many were made. `tls` (TCP pages): the TLS choice to use instead of the
-    // page's setting, which it leaves as it is; with TLS on, `made` is the context made from it
-    // (or why none was), and nothing is made without one.
-    virtual int CreateFromPrompt(CPromptDlg& prompt, const QJsonObject& keptOptions = {},
-                                 const TlsChoice* tls = nullptr, const TlsMade* made = nullptr) {
-        (void)prompt, (void)keptOptions, (void)tls, (void)made;
-        return 0;
-    }
-    // CreateFromPrompt, once the TLS files (when TLS is on) are read off the window's thread.
-    // `done` gets how many were made, on the window's thread, at once when TLS is off; never
-    // when the page goes first. `prompt` must live until then (or until the page goes).
-    void CreateWhenReady(CPromptDlg& prompt, QJsonObject keptOptions, std::optional<TlsChoice> tls,
-                         std::function<void(int)> done);
-    // The TLS choice the endpoints of `prompt` would be made with (TCP pages; none elsewhere)
-    // and, for a client, the typed name a server name defaults to.
-    virtual std::optional<TlsChoice> PromptTls(const CPromptDlg& prompt, const TlsChoice* tls,
-                                               QString* typedName) const {
-        (void)prompt, (void)tls, (void)typedName;
-        return std::nullopt;
-    }
-    // The endpoints the page's prompts made that are still there, in the order they were made.
-    std::vector<EndpointSpec> WorkspaceEndpoints();
     // While set, the page's messages go to `tell` instead of a box.
     void TellTo(std::function<void(const QString&)> tell) { m_tell = std::move(tell); }
 
@@ -173,10 +120,6 @@ protected:
     void EnableButton(int id, bool enable);
     // The tree's client width (inside its frame), which spaces some pages' top-row buttons.
     int TreeClientWidth() const;
-    // A button above `view`, right-aligned: from `top` to 2 px above the view, from `leftInset`
-    // to 10 px left of the view's right edge (edges as the layouts give them).
-    static QRect ButtonAbove(const QWidget* view, int leftInset, int top);
-
     // Teardown, for the page's destructor while its engine still exists: stop waiting workers,
     // join them, then free everything.
     template <typename Engine>
@@ -211,9 +154,6 @@ protected:
     void ShowRecordLogs(ConnectInfo* rec);
     void ClearReceivedView();
     void ClearSentView();
-    // Forget a record's received (unread mark, counters, log) or sent side.
-    void ClearReceivedLog(ConnectInfo* rec) { Store().ClearReceived(rec); }
-    void ClearSentLog(ConnectInfo* rec) { Store().ClearSent(rec); }
 
     // What the page's send controller works on, and the controller the page made for its
     // transport (right after CreateCommonControls, before the buttons).
@@ -227,17 +167,13 @@ protected:
     // then runs for the node the tree selects next.
     void DeleteSelected(const std::function<uint64_t(const ConnectInfo&)>& keyOf,
                         const std::function<void(TreeNode*)>& refresh);
-    // The clear commands of every page: the selected connection's received (or sent) log, its
+    // Clear received / Clear sent of every page: the selected connection's log of `dir`, its
     // counters and its view.
-    void ClearSelectedReceived();
-    void ClearSelectedSent();
+    void ClearSelected(ChunkDir dir);
     void Message(const QString& text, const QString& caption);
     bool Telling() const { return static_cast<bool>(m_tell); }
 
-    MadeEndpoints m_made;
-
     void keyPressEvent(QKeyEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
     UiNotifier m_notifier;
     CTreeCtrlEx* m_tree = nullptr;
@@ -249,24 +185,23 @@ protected:
     bool m_liveViewReads = false;
 
 private:
+    // EndpointMaker: what the page's store and root still hold.
+    bool StillListed(uint64_t key) override;
+    bool ServerKept() const override;
     // Tells the user, once per run, that memory ran out and received chunks were not logged.
     void TellLostChunksOnce();
-    // Puts the host's address into the root once its lookup ends.
-    void WatchHostAddress();
     // Inserts the nodes of every record whose news waits, in the order the engine listed them,
     // in one pass. Data and close news run it first, so no record's other news comes before its
     // node.
     void FlushNewRecords();
-    QGroupBox* AddGroup(const QString& title, const QRect& rect, int framedId);
     // The counters line at the page's foot, its timer, the recordings and the tree's menu.
     void CreateCountersAndRecordings();
 
     std::function<void(const QString&)> m_tell;  // TellTo's
     SendController* m_sending = nullptr;         // a child of the page, deleted first
     QColor m_colour;
-    CCountersLine* m_countersLine = nullptr;  // a child of the page
-    CRecordings* m_recordings = nullptr;      // a child of the page
-    NewRecordQueue m_newRecords;              // from the workers, taken by FlushNewRecords
+    CNodeDetails* m_details = nullptr;  // a child of the page
+    NewRecordQueue m_newRecords;        // from the workers, taken by FlushNewRecords
     // While a batch of new records goes in: their nodes, appended to the root at its end.
     std::vector<TreeNode*>* m_nodeBatch = nullptr;
 };

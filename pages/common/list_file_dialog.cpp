@@ -50,4 +50,25 @@ bool ListFileJobs::Start(std::function<QString()> work, std::function<void(const
     return true;
 }
 
+bool ListFileJobs::Start(std::function<QString()> work, std::function<void()> done,
+                         const QString& failureText, const QString& path,
+                         const QList<QWidget*>& buttons) {
+    auto enable = [buttons](bool on) {
+        for (QWidget* button : buttons)
+            button->setEnabled(on);
+    };
+    const bool started = Start(std::move(work), [this, enable, done = std::move(done), failureText,
+                                                 path](const QString& failure) {
+        enable(true);
+        if (failure.isEmpty())
+            done();
+        else
+            ui::ShowMessage(qobject_cast<QWidget*>(parent()), failureText.arg(path, failure),
+                            tr("提示"));
+    });
+    if (started)
+        enable(false);
+    return started;
+}
+
 }  // namespace quillet::pages

@@ -4,6 +4,7 @@
 //
 // Threads: user-interface thread; a job's work runs on its own thread and touches nothing of
 // the caller's.
+#include <QList>
 #include <QObject>
 #include <QString>
 
@@ -28,6 +29,11 @@ public:
     // Runs `work` (returning why it failed, or empty) on a thread of its own, then
     // `done(failure)` on this object's thread. False, and nothing runs, while a job is under way.
     bool Start(std::function<QString()> work, std::function<void(const QString&)> done);
+    // Start for the import and export of a list dialog (this object's parent): `buttons` are
+    // disabled while the job runs; then `done()`, or when it failed `failureText` (%1 the path,
+    // %2 why) is told in a box over the dialog.
+    bool Start(std::function<QString()> work, std::function<void()> done,
+               const QString& failureText, const QString& path, const QList<QWidget*>& buttons);
 
 private:
     std::thread m_io;

@@ -219,19 +219,7 @@ void CSavedMessagesDlg::ExportTo(const QString& path) {
 
 void CSavedMessagesDlg::StartIo(std::function<QString()> work, std::function<void()> done,
                                 const QString& failureText, const QString& path) {
-    const bool started =
-        m_jobs->Start(std::move(work), [this, done, failureText, path](const QString& failure) {
-            m_import->setEnabled(true);
-            m_export->setEnabled(true);
-            if (failure.isEmpty())
-                done();
-            else
-                ui::ShowMessage(this, failureText.arg(path, failure), tr("提示"));
-        });
-    if (started) {
-        m_import->setEnabled(false);
-        m_export->setEnabled(false);
-    }
+    m_jobs->Start(std::move(work), std::move(done), failureText, path, {m_import, m_export});
 }
 
 bool CSavedMessagesDlg::eventFilter(QObject* watched, QEvent* event) {

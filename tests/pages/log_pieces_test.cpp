@@ -40,8 +40,9 @@ TEST_P(PiecesTest, PiecesAreBoundedAndTheWalksAgree) {
         // Every position of the piece (and the line break that ends it) finds the piece.
         for (int o : {s, (s + e) / 2})
             EXPECT_EQ(PieceAt(text, o), s) << "at " << o;
-        if (e == text.size() || text[e] == QLatin1Char('\n'))
+        if (e == text.size() || text[e] == QLatin1Char('\n')) {
             EXPECT_EQ(PieceAt(text, e), s) << "at " << e;
+        }
         joined += text.mid(s, e - s);
         if (i + 1 < starts.size() && !ContinuesLine(text, starts[i + 1]))
             joined += QLatin1Char('\n');

@@ -90,8 +90,9 @@ TEST_F(EnglishLayout, TheEncodingHeadingEndsBeforeItsComboBox) {
     EXPECT_EQ(Check(&set).join("; ").toStdString(), "");
     const QRect heading = set.HeadingTextRect();
     for (QWidget* c : set.findChildren<QWidget*>())
-        if (c->isVisible())
+        if (c->isVisible()) {
             EXPECT_FALSE(heading.intersects(c->geometry())) << c->objectName().toStdString();
+        }
     EXPECT_TRUE(set.rect().contains(heading));
 }
 

@@ -233,8 +233,9 @@ TEST(ResizeRules, GripsCoverTheBandsWithTheirOwnZones) {
                 }
             }
             ASSERT_EQ(covering, inBand ? 1 : 0) << x << "," << y;
-            if (inBand)
+            if (inBand) {
                 ASSERT_EQ(zone, shell::GripZoneOf({x, y}, w, h)) << x << "," << y;
+            }
         }
     }
 }
