@@ -93,7 +93,10 @@ std::string WriteWorkspace(const Setup& setup, int port) {
 void AddPing(Samples& s, const std::string& key, const PingFigures& f) {
     s[key + ".ping_p99_ms"].push_back(f.p99Ms);
     s[key + ".ping_max_ms"].push_back(f.maxMs);
-    s[key + ".ping_unanswered"].push_back(f.unanswered);
+}
+
+void ShowLog(const std::string& log) {
+    std::system(("tail -n 20 '" + log + "' >&2").c_str());
 }
 
 bool Flood(int port, double* mbps) {
@@ -109,12 +112,19 @@ bool Flood(int port, double* mbps) {
     return sent == kFloodBytes;
 }
 
+// What a process holds: all its descriptors (cheap to count) and the sockets among them.
+struct Held {
+    int all = 0, sockets = 0;
+};
+Held HeldBy(pid_t pid) {
+    return {OpenDescriptors(pid), OpenDescriptors(pid, true)};
+}
+
 // Times from the first connect and after the last until every client is accepted: the
-// listener's accept queue empty and the process holding a descriptor for each client.
-// The peers stay connected until the caller ends them.
-bool Clients(ChildPeers& peers, int port, pid_t pid, double* fromFirst, double* afterLast) {
-    const int base = OpenDescriptors(pid), baseSockets = OpenDescriptors(pid, true);
-    if (base < 0 || !peers.Start(port, kClients))
+// listener's accept queue empty and the process holding a socket for each client.
+bool Arrive(ChildPeers& peers, int port, pid_t pid, const Held& before, double* fromFirst,
+            double* afterLast) {
+    if (before.all < 0 || !peers.Start(port, kClients))
         return false;
     g_peersPid = peers.Pid();
     Clock::time_point at{};
@@ -123,9 +133,9 @@ bool Clients(ChildPeers& peers, int port, pid_t pid, double* fromFirst, double* 
             if (!peers.Done())
                 return false;
             const auto queue = AcceptQueue(port);
-            // The count of all first, the sockets among them only when it is high enough.
-            if (!queue || *queue != 0 || OpenDescriptors(pid) < base + kClients ||
-                OpenDescriptors(pid, true) < baseSockets + kClients)
+            // The sockets, dearer to count, only once all descriptors are enough.
+            if (!queue || *queue != 0 || OpenDescriptors(pid) < before.all + kClients ||
+                OpenDescriptors(pid, true) < before.sockets + kClients)
                 return false;
             at = Clock::now();
             return true;
@@ -138,17 +148,49 @@ bool Clients(ChildPeers& peers, int port, pid_t pid, double* fromFirst, double* 
     return true;
 }
 
-// One launch: start-up, then the load with the window pinged throughout.
-bool RunOnce(const Setup& setup, bool program, Load load, Samples& s) {
-    const std::string side = program ? "program" : "baseline";
-    std::string key = side + "." + Name(load);
-    const int port = quillet::test::FreeTcpPort();
-    WindowPing ping;
-    if (port <= 0 || !ping.Open(setup.display)) {
-        std::fprintf(stderr, "bench_program: %s\n",
-                     port <= 0 ? "no free port" : "no connection to the X server");
-        return false;
+// All the clients leave at once: the time until the process holds none of their sockets.
+bool Leave(ChildPeers& peers, pid_t pid, const Held& before, double* closedMs) {
+    const auto t0 = Clock::now();
+    peers.Stop();
+    g_peersPid = 0;
+    const bool closed = PollUntil(
+        [&] {
+            return OpenDescriptors(pid) <= before.all + 64 &&
+                   OpenDescriptors(pid, true) <= before.sockets;
+        },
+        kLimit);
+    *closedMs = Ms(Clock::now() - t0);
+    if (!closed) {
+        std::fprintf(stderr, "bench_program: %d sockets held, %d before the clients\n",
+                     OpenDescriptors(pid, true), before.sockets);
     }
+    return closed;
+}
+
+// 10 000 clients arrive, then leave; the window pinged through each, apart.
+bool Clients(WindowPing& ping, xcb_window_t window, int port, pid_t pid, const std::string& side,
+             Samples& s) {
+    ChildPeers peers;
+    const Held before = HeldBy(pid);
+    double fromFirst = 0, afterLast = 0, closed = 0;
+    ping.Start(window, kLimit + std::chrono::seconds(30));
+    bool ok = Arrive(peers, port, pid, before, &fromFirst, &afterLast);
+    std::this_thread::sleep_for(kSettle);
+    AddPing(s, side + ".clients", ping.Stop());
+    s[side + ".clients.accepted_from_first_ms"].push_back(fromFirst);
+    s[side + ".clients.accepted_after_last_ms"].push_back(afterLast);
+    ping.Start(window, kLimit + std::chrono::seconds(30));
+    ok = Leave(peers, pid, before, &closed) && ok;
+    std::this_thread::sleep_for(kSettle);
+    AddPing(s, side + ".leave", ping.Stop());
+    s[side + ".leave.closed_ms"].push_back(closed);
+    return ok;
+}
+
+// Launches the program (or the baseline) and times its start-up; its window, or 0.
+xcb_window_t Launch(const Setup& setup, bool program, Load load, int port, WindowPing& ping,
+                    LaunchedProgram& launched, Samples& s) {
+    const std::string side = program ? "program" : "baseline";
     std::vector<std::string> argv;
     if (program)
         argv = {setup.program, "--workspace", WriteWorkspace(setup, port)};
@@ -156,11 +198,9 @@ bool RunOnce(const Setup& setup, bool program, Load load, Samples& s) {
         argv = {setup.self, "--bare-window", load == Load::kFlood ? "read" : "accept",
                 std::to_string(port)};
     const std::string log = setup.home->Root() + "/" + side + ".log";
-    LaunchedProgram launched;
-    if (!launched.Start(
-            argv, setup.home->Environment({"DISPLAY=" + setup.display, "QT_QPA_PLATFORM=xcb"}),
-            log))
-        return false;
+    const auto env = setup.home->Environment({"DISPLAY=" + setup.display, "QT_QPA_PLATFORM=xcb"});
+    if (!launched.Start(argv, env, log))
+        return 0;
     g_launchedPid = launched.Pid();
     Clock::time_point mappedAt;
     const xcb_window_t window =
@@ -168,62 +208,48 @@ bool RunOnce(const Setup& setup, bool program, Load load, Samples& s) {
     const auto answered =
         window ? ping.PingOnce(window, Clock::now() + std::chrono::seconds(30)) : std::nullopt;
     if (!answered) {
-        std::fprintf(stderr, "bench_program: %s's window %s (see its output below)\n", side.c_str(),
+        std::fprintf(stderr, "bench_program: %s's window %s (its output below)\n", side.c_str(),
                      window ? "did not answer" : "was not mapped");
-        launched.Stop();
-        g_launchedPid = 0;
-        std::system(("tail -n 20 '" + log + "' >&2").c_str());
-        return false;
+        ShowLog(log);
+        return 0;
     }
     s[side + ".startup_mapped_ms"].push_back(Ms(mappedAt - launched.LaunchedAt()));
     s[side + ".startup_answering_ms"].push_back(Ms(*answered - launched.LaunchedAt()));
+    return window;
+}
+
+// One launch: start-up, then the load with the window pinged throughout; then the end of it.
+bool RunOnce(const Setup& setup, bool program, Load load, Samples& s) {
+    const std::string side = program ? "program" : "baseline";
+    const int port = quillet::test::FreeTcpPort();
+    WindowPing ping;
+    if (port <= 0 || !ping.Open(setup.display)) {
+        std::fprintf(stderr, "bench_program: %s\n",
+                     port <= 0 ? "no free port" : "no connection to the X server");
+        return false;
+    }
+    LaunchedProgram launched;
+    const xcb_window_t window = Launch(setup, program, load, port, ping, launched, s);
     // The server listening (the workspace opens once the window is up).
-    bool ok = PollUntil([&] { return AcceptQueue(port).has_value(); }, std::chrono::seconds(10));
-    ChildPeers peers;  // the clients, made to leave before the program ends
-    ping.Start(window, kLimit + std::chrono::seconds(30));
+    bool ok = window != 0 &&
+              PollUntil([&] { return AcceptQueue(port).has_value(); }, std::chrono::seconds(10));
     if (ok && load == Load::kFlood) {
         double mbps = 0;
-        ok = Flood(port, &mbps);
-        s[key + ".MBps"].push_back(mbps);
-    } else if (ok) {
-        double fromFirst = 0, afterLast = 0;
-        const int base = OpenDescriptors(launched.Pid(), true);
-        ok = Clients(peers, port, launched.Pid(), &fromFirst, &afterLast);
-        s[key + ".accepted_from_first_ms"].push_back(fromFirst);
-        s[key + ".accepted_after_last_ms"].push_back(afterLast);
-        std::this_thread::sleep_for(kSettle);
-        AddPing(s, key, ping.Stop());
-        // Then all of them leave at once: until the process holds none of their sockets.
         ping.Start(window, kLimit + std::chrono::seconds(30));
-        const auto t0 = Clock::now();
-        peers.Stop();
-        g_peersPid = 0;
-        const auto closed = [&] {
-            return OpenDescriptors(launched.Pid()) <= base + 64 &&
-                   OpenDescriptors(launched.Pid(), true) <= base;
-        };
-        ok = ok && PollUntil(closed, kLimit);
-        if (!ok) {
-            std::fprintf(stderr, "bench_program: %s holds %d sockets, %d before the clients\n",
-                         side.c_str(), OpenDescriptors(launched.Pid(), true), base);
-            std::system(("ls -l /proc/" + std::to_string(launched.Pid()) +
-                         "/fd | awk '{print $NF}' | sed 's/[0-9]*]$//' | sort | uniq -c >&2")
-                            .c_str());
-        }
-        s[side + ".leave.closed_ms"].push_back(Ms(Clock::now() - t0));
-        key = side + ".leave";
+        ok = Flood(port, &mbps);
+        std::this_thread::sleep_for(kSettle);
+        AddPing(s, side + ".flood", ping.Stop());
+        s[side + ".flood.MBps"].push_back(mbps);
+    } else if (ok) {
+        ok = Clients(ping, window, port, launched.Pid(), side, s);
     }
-    std::this_thread::sleep_for(kSettle);
-    AddPing(s, key, ping.Stop());
-    if (!launched.Stop())
-        ok = false;  // it ended by itself
+    // False: it had ended by itself.
+    ok = launched.Stop() && ok;
     g_launchedPid = 0;
-    peers.Stop();
-    g_peersPid = 0;
-    if (!ok) {
-        std::fprintf(stderr, "bench_program: %s, %s: failed (see its output below)\n", side.c_str(),
+    if (!ok && window) {
+        std::fprintf(stderr, "bench_program: %s, %s: failed (its output below)\n", side.c_str(),
                      Name(load));
-        std::system(("tail -n 20 '" + log + "' >&2").c_str());
+        ShowLog(setup.home->Root() + "/" + side + ".log");
     }
     return ok;
 }
