@@ -15,6 +15,7 @@
 #include <QApplication>
 
 #include "bench/bench_support.h"
+#include "bench/child_peers.h"
 #include "bench/page_parts.h"
 #include "engine/crit_sec.h"
 #include "engine/local_address.h"

@@ -1,5 +1,6 @@
 #include "bench/bench_support.h"
 
+#include <sys/resource.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -74,6 +75,20 @@ bool PollUntil(const std::function<bool()>& cond, std::chrono::milliseconds time
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
     return true;
+}
+
+void RaiseFileLimit() {
+    rlimit lim{};
+    if (getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur < lim.rlim_max)
+        SetSoftFileLimit(lim.rlim_max);
+}
+
+bool SetSoftFileLimit(unsigned long soft) {
+    rlimit lim{};
+    if (getrlimit(RLIMIT_NOFILE, &lim) != 0)
+        return false;
+    lim.rlim_cur = soft;
+    return setrlimit(RLIMIT_NOFILE, &lim) == 0;
 }
 
 size_t SendTcpFlood(int fd, size_t total, size_t chunk) {

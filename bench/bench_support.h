@@ -20,6 +20,11 @@ using Clock = std::chrono::steady_clock;
 double Seconds(Clock::duration d);
 double Median(std::vector<double> values);
 
+// Raises the open-file limit to its hard maximum (a thousand peers need two thousand sockets).
+void RaiseFileLimit();
+// Sets the soft open-file limit, as a desktop session starts programs with; false if refused.
+bool SetSoftFileLimit(unsigned long soft);
+
 // One output line: "name value  baseline value  ratio value".
 void PrintFigure(const std::string& name, double value, double baseline);
 

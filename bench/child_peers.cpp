@@ -7,8 +7,30 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
+
+#include "tests/common/loopback_peer.h"
 
 namespace quillet::bench {
+
+int RunConnector(int port, int count) {
+    RaiseFileLimit();
+    std::vector<int> fds;
+    int connected = 0;
+    const auto first = Clock::now();
+    for (int i = 0; i < count; ++i) {
+        fds.push_back(quillet::test::TcpConnect(port));
+        connected += fds.back() >= 0;
+    }
+    std::printf("@connected %lld %lld %d\n",
+                static_cast<long long>(first.time_since_epoch().count()),
+                static_cast<long long>(Clock::now().time_since_epoch().count()), connected);
+    std::fflush(stdout);
+    char buf[64];
+    while (read(0, buf, sizeof buf) > 0) {
+    }
+    return 0;
+}
 
 bool ChildPeers::Start(int port, int count) {
     int in[2], out[2];
@@ -24,7 +46,7 @@ bool ChildPeers::Start(int port, int count) {
     posix_spawn_file_actions_adddup2(&actions, in[0], 0);
     posix_spawn_file_actions_adddup2(&actions, out[1], 1);
     std::string portText = std::to_string(port), countText = std::to_string(count);
-    char* argv[] = {const_cast<char*>("bench_pages"), const_cast<char*>("--connect"),
+    char* argv[] = {const_cast<char*>("bench-connector"), const_cast<char*>("--connect"),
                     portText.data(), countText.data(), nullptr};
     const int spawned = posix_spawn(&m_pid, "/proc/self/exe", &actions, nullptr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);

@@ -1,5 +1,6 @@
 #pragma once
-// Peers in a child process of the benchmark (`bench_pages --connect PORT COUNT`), so that each
+// Peers in a child process of the benchmark (`bench_pages --connect PORT COUNT`, the same in
+// every benchmark executable that uses it: RunConnector), so that each
 // side has an open-file limit of its own. The child reports when its first connect began and its
 // last returned, and holds every connection until its standard input closes (the destructor, or
 // Stop).
@@ -14,10 +15,16 @@
 
 namespace quillet::bench {
 
+// `--connect PORT COUNT`: connects COUNT clients to 127.0.0.1:PORT, prints
+// "@connected <first connect's start> <last connect's end> <connected>" (steady-clock ticks),
+// holds them until standard input closes.
+int RunConnector(int port, int count);
+
 class ChildPeers {
 public:
     bool Start(int port, int count);
     bool Done() const { return m_done; }
+    pid_t Pid() const { return m_pid; }
     int Connected() const { return m_connected; }
     Clock::time_point FirstConnect() const { return Clock::time_point(Clock::duration(m_firstNs)); }
     Clock::time_point LastConnect() const { return Clock::time_point(Clock::duration(m_lastNs)); }

@@ -31,10 +31,6 @@ bool PartClientsPage();
 bool PartClientsPlain();
 bool PartClientsPage10k();
 bool PartClientsPlain10k();
-// `bench_pages --connect PORT COUNT`: connects COUNT clients to 127.0.0.1:PORT, prints
-// "@connected <first connect's start> <last connect's end> <connected>" (steady-clock ticks),
-// holds them until standard input closes.
-int RunConnector(int port, int count);
 // A thousand connections from one TCP client prompt, and from a plain connect loop.
 bool PartClientPrompt();
 // UDP server page and a plain recvfrom loop: share logged at 50 000/s, highest lossless rate.

@@ -26,20 +26,6 @@ size_t ResidentBytes() {
     return static_cast<size_t>(resident) * static_cast<size_t>(sysconf(_SC_PAGESIZE));
 }
 
-void RaiseFileLimit() {
-    rlimit lim{};
-    if (getrlimit(RLIMIT_NOFILE, &lim) == 0 && lim.rlim_cur < lim.rlim_max)
-        SetSoftFileLimit(lim.rlim_max);
-}
-
-bool SetSoftFileLimit(unsigned long soft) {
-    rlimit lim{};
-    if (getrlimit(RLIMIT_NOFILE, &lim) != 0)
-        return false;
-    lim.rlim_cur = soft;
-    return setrlimit(RLIMIT_NOFILE, &lim) == 0;
-}
-
 size_t LoggedBytes(pages::TreeNode* root) {
     size_t bytes = 0;
     CCritSecLock lock(g_csConnect);

@@ -28,10 +28,6 @@ using test::RunUntil;
 
 // Resident set size of this process in bytes (/proc/self/statm).
 size_t ResidentBytes();
-// Raises the open-file limit to its hard maximum (a thousand peers need two thousand sockets).
-void RaiseFileLimit();
-// Sets the soft open-file limit, as a desktop session starts programs with; false if refused.
-bool SetSoftFileLimit(unsigned long soft);
 // The bytes every peer under a server page's root node has logged (read under g_csConnect).
 size_t LoggedBytes(pages::TreeNode* root);
 

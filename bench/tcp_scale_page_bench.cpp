@@ -170,25 +170,6 @@ bool ClientsPlain(int count) {
 
 }  // namespace
 
-int RunConnector(int port, int count) {
-    RaiseFileLimit();
-    std::vector<int> fds;
-    int connected = 0;
-    const auto first = Clock::now();
-    for (int i = 0; i < count; ++i) {
-        fds.push_back(quillet::test::TcpConnect(port));
-        connected += fds.back() >= 0;
-    }
-    std::printf("@connected %lld %lld %d\n",
-                static_cast<long long>(first.time_since_epoch().count()),
-                static_cast<long long>(Clock::now().time_since_epoch().count()), connected);
-    std::fflush(stdout);
-    char buf[64];
-    while (read(0, buf, sizeof buf) > 0) {
-    }
-    return 0;
-}
-
 bool PartClientsPage() {
     return ClientsPage(1000);
 }

@@ -8,7 +8,8 @@ QUILLET_TEST_PACKAGES=(clang libclang-rt-14-dev xvfb xauth iproute2 dpkg-dev ope
     desktop-file-utils appstream lintian)
 # scripts/run without a display: a virtual display, its authority cookie, a VNC server.
 QUILLET_HEADLESS_PACKAGES=(xvfb xauth x11vnc util-linux iproute2)
-QUILLET_BENCH_PACKAGES=(ncat valgrind xvfb openssl)
+# libxcb1-dev: bench_program watches the real program's window on Xvfb through libxcb.
+QUILLET_BENCH_PACKAGES=(ncat valgrind xvfb openssl libxcb1-dev)
 
 quillet_missing_packages() {
     # One dpkg-query for all: a start with everything installed stays quick.
