@@ -2,11 +2,10 @@
 // What an engine reports to the page that owns it.
 //
 // Delivery: a worker finishes its update of a record, releases g_csConnect, and only then calls
-// the sink, on the worker thread. A page's sink hands the event to the user-interface thread:
-// for a closed connection it waits until the page has handled it (or has gone away); news of a
-// new record, of data or of sends is posted without waiting, since the record is already listed
-// and one look shows every chunk (or finished send) before it. A page handles a record's new-record
-// news before any other news of it. Either way the worker never waits for the user-interface thread
+// the sink, on the worker thread. A page's sink hands the event to the user-interface thread
+// without waiting for it, since the record is already listed and one look shows every chunk (or
+// finished send, or the close) before it; a worker's news is handled in the order it was given,
+// and a page handles a record's new-record news before any other news of it. Either way the worker never waits for the user-interface thread
 // while holding the lock, so a command that takes the lock on that thread cannot deadlock with it,
 // and the worker and the handler never touch the record at the same time (both take the lock).
 // Since the record may have been deleted before the handler runs, every call carries the

@@ -207,7 +207,11 @@ void CDialogP::OnConnectionUpdate(ConnectInfo* pInfo, UpdateKind kind, uint64_t 
             });
             return;
         case UPDATE_CLOSED:
-            m_notifier.Call([this, pInfo, kind, key] {
+            // The worker goes on (its thread ends) without waiting for the page: when thousands
+            // of peers leave at once, waiting workers would crowd the window's thread out. Its
+            // news keeps its place after the worker's data news; a record's socket field names
+            // it apart from that news.
+            m_notifier.Post(key, &pInfo->sock, [this, pInfo, kind, key] {
                 FlushNewRecords();
                 if (!Store().IsListed(key, pInfo))
                     return;

@@ -1,68 +1,69 @@
 #include "pages/common/ui_notifier.h"
 
+#include <chrono>
+
 #include "engine/thread_check.h"
 #include "pages/common/engine_names.h"
 
-#include <QThread>
-
 namespace quillet::pages {
+
+namespace {
+
+// How long one turn of the event loop spends on news before input and painting get theirs.
+constexpr auto kSlice = std::chrono::milliseconds(5);
+
+}  // namespace
 
 UiNotifier::UiNotifier(QObject* parent) : QObject(parent) {
     setObjectName("uiNotifier");
 }
 
-bool UiNotifier::Call(std::function<void()> fn) {
-    QUILLET_ASSERT_UNLOCKED();
-    if (QThread::currentThread() == thread()) {
-        if (IsClosed())
-            return false;
-        fn();
-        return true;
-    }
-    std::unique_lock<std::mutex> lock(m_mutex);
-    if (m_closed)
-        return false;
-    const uint64_t ticket = ++m_posted;
-    QMetaObject::invokeMethod(
-        this,
-        [this, fn = std::move(fn)] {
-            if (!IsClosed())
-                fn();
-            std::lock_guard<std::mutex> done(m_mutex);
-            ++m_finished;
-            m_done.notify_all();
-        },
-        Qt::QueuedConnection);
-    m_done.wait(lock, [&] { return m_closed || m_finished >= ticket; });
-    return !m_closed;
-}
-
 void UiNotifier::Post(uint64_t key, const void* record, std::function<void()> fn) {
     QUILLET_ASSERT_UNLOCKED();
-    const std::pair<uint64_t, const void*> id(key, record);
-    {
-        std::lock_guard<std::mutex> lock(m_mutex);
-        if (m_closed || !m_queued.insert(id).second)
-            return;
+    const Id id(key, record);
+    std::lock_guard<std::mutex> lock(m_mutex);
+    if (m_closed || !m_queued.insert(id).second)
+        return;
+    m_pending.push_back({id, std::move(fn)});
+    if (!m_drainPosted) {
+        m_drainPosted = true;
+        PostDrain();
     }
+}
+
+void UiNotifier::PostDrain() {
     QMetaObject::invokeMethod(
-        this,
-        [this, id, fn = std::move(fn)] {
-            {
-                std::lock_guard<std::mutex> lock(m_mutex);
-                m_queued.erase(id);  // news arriving while fn runs is queued anew
-                if (m_closed)
-                    return;
+        this, [this] { Drain(); }, Qt::QueuedConnection);
+}
+
+void UiNotifier::Drain() {
+    QUILLET_ASSERT_UNLOCKED();
+    const auto until = std::chrono::steady_clock::now() + kSlice;
+    for (;;) {
+        News news;
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            if (m_closed || m_pending.empty()) {
+                m_drainPosted = false;
+                return;
             }
-            fn();
-        },
-        Qt::QueuedConnection);
+            if (std::chrono::steady_clock::now() >= until) {
+                PostDrain();  // the rest after what else waits in the event loop
+                return;
+            }
+            news = std::move(m_pending.front());
+            m_pending.pop_front();
+            m_queued.erase(news.id);  // news arriving while it runs is queued anew
+        }
+        news.fn();
+    }
 }
 
 void UiNotifier::Close() {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_closed = true;
-    m_done.notify_all();
+    m_pending.clear();
+    m_queued.clear();
 }
 
 bool UiNotifier::IsClosed() {
