@@ -503,9 +503,10 @@ void CTreeCtrlEx::setExpanded(const QModelIndex& index, bool expanded) {
     const int first = FirstShownRow();
     node->m_expanded = expanded;
     const int moved = node->parent() ? 0 : node->childCount();
-    updateGeometries();
+    const int shift = expanded ? moved : -std::min(moved, first - at - 1);
+    updateGeometries();  // the range first: a shorter one may have moved the first row
     if (at >= 0 && at < first && moved > 0)
-        ShiftTopRow(expanded ? moved : -std::min(moved, first - at - 1));
+        verticalScrollBar()->setValue(first + shift);
     viewport()->update();
     if (expanded)
         emit this->expanded(index);
