@@ -508,6 +508,14 @@ void CTreeCtrlEx::setExpanded(const QModelIndex& index, bool expanded) {
     if (at >= 0 && at < first && moved > 0)
         verticalScrollBar()->setValue(first + shift);
     viewport()->update();
+    if (QAccessible::isActive() && at >= 0) {
+        QAccessible::State changed;
+        changed.expanded = true;
+        changed.collapsed = true;
+        QAccessibleStateChangeEvent news(this, changed);
+        news.setChild(at + 1);  // child 0 is the hidden header
+        QAccessible::updateAccessibility(&news);
+    }
     if (expanded)
         emit this->expanded(index);
     else

@@ -125,9 +125,6 @@ public:
     void expandAll();
     // The height of every row: the item delegate's for the first top-level node.
     int RowHeight() const;
-    // Nothing is laid out ahead any more: kept for callers that waited for it.
-    void SettleLayout() {}
-    bool LayoutOwed() const { return false; }
 
     // TreeShown: what the model and its nodes ask of the view.
     bool IsShownExpanded(const QModelIndex& index) const override { return isExpanded(index); }
