@@ -7,13 +7,13 @@
 namespace quillet::pages {
 namespace {
 
-QAccessibleInterface* TreeInterface(QTreeView* view) {
+QAccessibleInterface* TreeInterface(QAbstractItemView* view) {
     return view ? QAccessible::queryAccessibleInterface(view) : nullptr;
 }
 
 // A tree view and what it tells of its nodes (the same object).
 struct TreeRef {
-    QTreeView* view;
+    QAbstractItemView* view;
     AccessibleTree* tree;
 };
 
@@ -32,7 +32,7 @@ public:
     void setText(QAccessible::Text, const QString&) override {}
 
 protected:
-    QPointer<QTreeView> m_view;
+    QPointer<QAbstractItemView> m_view;
     AccessibleTree* m_tree;  // m_view's, valid while m_view is
 };
 
@@ -86,7 +86,7 @@ public:
         s.selected = m_view->selectionModel()->isSelected(index);
         s.focused = m_view->hasFocus() && m_view->currentIndex() == index;
         s.expandable = m_node->childCount() > 0;
-        s.expanded = s.expandable && m_view->isExpanded(index);
+        s.expanded = s.expandable && m_node->isExpanded();
         const QRect r = m_tree->visualItemRect(m_node);
         s.invisible = !m_view->isVisible() || !m_view->viewport()->rect().intersects(r);
         s.offscreen = s.invisible;
@@ -102,7 +102,7 @@ class TreeAccessible : public QAccessibleWidget {
 public:
     explicit TreeAccessible(TreeRef tree)
         : QAccessibleWidget(tree.view, QAccessible::Tree), m_tree(tree.tree) {
-        QTreeView* view = tree.view;
+        QAbstractItemView* view = tree.view;
         TreeModel* model = m_tree->Model();
         QObject::connect(model, &QAbstractItemModel::rowsAboutToBeRemoved, view,
                          [view](const QModelIndex& parent, int first, int last) {
@@ -142,11 +142,11 @@ public:
     }
 
 private:
-    static TreeAccessible* Of(QTreeView* view) {
+    static TreeAccessible* Of(QAbstractItemView* view) {
         // Only an interface that already exists has rows to drop.
         return static_cast<TreeAccessible*>(QAccessible::queryAccessibleInterface(view));
     }
-    QTreeView* View() const { return static_cast<QTreeView*>(widget()); }
+    QAbstractItemView* View() const { return static_cast<QAbstractItemView*>(widget()); }
     AccessibleTree* Tree() const { return m_tree; }
     TreeRef Ref() const { return {View(), m_tree}; }
 
@@ -189,7 +189,7 @@ private:
 
 QAccessibleInterface* TreeFactory(const QString& className, QObject* object) {
     // Asked once per class of the object's chain: answer for its own class only.
-    auto* view = qobject_cast<QTreeView*>(object);
+    auto* view = qobject_cast<QAbstractItemView*>(object);
     if (!view || className != QLatin1String(object->metaObject()->className()))
         return nullptr;
     auto* tree = dynamic_cast<AccessibleTree*>(view);

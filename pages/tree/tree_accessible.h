@@ -9,14 +9,14 @@
 // Threads: user-interface thread only (Qt's accessibility runs there).
 #include <QPoint>
 #include <QRect>
-#include <QTreeView>
+#include <QAbstractItemView>
 
 #include "pages/tree/tree_model.h"
 #include "pages/tree/tree_node.h"
 
 namespace quillet::pages {
 
-// What a screen reader's view of a tree asks of the tree widget beside QTreeView's own: the
+// What a screen reader's view of a tree asks of the tree widget beside the item view's own: the
 // widget implements it, so this file knows no widget class and the includes go one way.
 class AccessibleTree {
 public:

@@ -1,14 +1,16 @@
 #pragma once
-// The connection tree of every page: a tree view over a model of its own nodes (TreeNode),
-// with a process-wide colour-and-font store per node, a bold flag per node, the six state
-// icons, and its own look for the selected node (white text on RGB(49,106,197)). Its
-// operations mirror the framework tree's that the pages use. User-interface thread only.
+// The connection tree of every page: a view over a model of its own nodes (TreeNode), with a
+// process-wide colour-and-font store per node, a bold flag per node, the six state icons, and
+// its own look for the selected node (white text on RGB(49,106,197)). Its operations mirror the
+// framework tree's that the pages use. Rows are of one height and numbered as shown (top-level
+// nodes and the children of expanded ones: two levels), so every operation costs the rows in
+// sight plus one step per top-level node, however many children a node has: nothing is laid
+// out ahead. User-interface thread only.
 #include <QColor>
 #include <QFont>
 #include <QIcon>
 #include <QList>
-#include <QTimer>
-#include <QTreeView>
+#include <QAbstractItemView>
 
 #include <optional>
 #include <utility>
@@ -26,7 +28,7 @@ struct Color_Font {
     std::optional<QFont> font;
 };
 
-class CTreeCtrlEx : public QTreeView, public TreeShown, public AccessibleTree {
+class CTreeCtrlEx : public QAbstractItemView, public TreeShown, public AccessibleTree {
     Q_OBJECT
 public:
     // Icon indexes of the node convention.
@@ -108,6 +110,22 @@ public:
     TreeNode* NodeAtFlatRow(int row) const override;
     int FlatRowCount() const override;
 
+    // The framework tree's look and expansion settings that the pages use.
+    int indentation() const { return m_indent; }
+    void setIndentation(int pixels);
+    bool rootIsDecorated() const { return m_rootDecorated; }
+    void setRootIsDecorated(bool show);
+    bool isHeaderHidden() const { return true; }  // the tree never shows a header
+    void setHeaderHidden(bool hide) { (void)hide; }
+    bool uniformRowHeights() const { return true; }
+    bool isExpanded(const QModelIndex& index) const;
+    void setExpanded(const QModelIndex& index, bool expanded);
+    void expand(const QModelIndex& index) { setExpanded(index, true); }
+    void collapse(const QModelIndex& index) { setExpanded(index, false); }
+    void expandAll();
+    // The height of every row: the item delegate's for the first top-level node.
+    int RowHeight() const;
+
     // TreeShown: what the model and its nodes ask of the view.
     bool IsShownExpanded(const QModelIndex& index) const override { return isExpanded(index); }
     void SetShownExpanded(const QModelIndex& index, bool expanded) override {
@@ -118,43 +136,74 @@ public:
     }
     QFont ShownFont() const override { return font(); }
 
+    // The view's geometry, in rows of RowHeight() from the first row shown.
+    QRect visualRect(const QModelIndex& index) const override;
+    void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
+    QModelIndex indexAt(const QPoint& point) const override;
+    void reset() override;
+
+signals:
+    void expanded(const QModelIndex& index);
+    void collapsed(const QModelIndex& index);
+
 protected:
+    // Up and Down step a row, Home and End go to the ends, PageUp and PageDown a page; Left
+    // collapses an expanded node or goes to its parent, Right expands a node or enters it.
+    QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
+    int horizontalOffset() const override { return 0; }
+    int verticalOffset() const override;
+    bool isIndexHidden(const QModelIndex& index) const override;
+    void setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) override;
+    QRegion visualRegionForSelection(const QItemSelection& selection) const override;
+    // The scroll range is the count of rows shown, scrolled a row at a time.
+    void updateGeometries() override;
+    void scrollContentsBy(int dx, int dy) override;
+    // Paints the rows in sight only: branch lines, then the delegate's icon and text.
+    void paintEvent(QPaintEvent* event) override;
     // Dotted lines from each item to its parent's line and on to its next sibling, lines at the
     // root, and a boxed plus or minus on every item with children.
-    void drawBranches(QPainter* painter, const QRect& rect,
-                      const QModelIndex& index) const override;
+    void drawBranches(QPainter* painter, const QRect& rect, const QModelIndex& index) const;
     // The selected node is what the page's commands act on, so it stays selected: a click on
     // empty space or a Ctrl+click never leaves the tree without a visible selection.
     QItemSelectionModel::SelectionFlags selectionCommand(
         const QModelIndex& index, const QEvent* event = nullptr) const override;
     // Only the left button selects: the page refreshes its views and buttons on a left click
-    // alone, so another button must not move the selection behind its back.
+    // alone, so another button must not move the selection behind its back. A click on a
+    // node's box and a double click on a node with children toggle it.
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     // A new current node is told to screen readers only while the tree has the focus: a node
     // chosen by the program in a tree the user is not in is no focus news.
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
-    // Rows appended to a long expanded list are laid out together a little later: the view
-    // lays out every shown row whenever rows come, so the wait grows with what the last layout
-    // cost and the window's share spent on layouts stays bounded however long the list grows.
+    // Inserts and removes cost the rows in sight: the scroll range moves, rows in sight are
+    // repainted, and rows that come or go above the first row shown keep the view still.
     void rowsInserted(const QModelIndex& parent, int start, int end) override;
-
-public:
-    void doItemsLayout() override;
-    // Lays out rows whose layout was put off (any operation that needs their place calls it).
-    void SettleLayout();
-    // True while appended rows wait for their layout (they are in the model, not yet painted).
-    bool LayoutOwed() const { return m_layoutOwed; }
+    void rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void HideStyleSelection();
-    bool PutsOffLayout(const QModelIndex& parent, int start, int end) const;
+    // The branch cell of a node with children, where a click toggles it (empty when none).
+    QRect ToggleCell(const QModelIndex& index) const;
+    void RowsRemoved();
+    void RemeasureRows();
+    int IndentOf(const TreeNode* node) const;  // the width of a row's branch columns
+    int FirstShownRow() const;
+    int RowsInView() const;  // rows wholly in the viewport, at least one
+    // The flat row where `parent`'s child `row` is or would be shown, -1 when hidden.
+    int FlatRowOfChild(const TreeNode* parent, int row) const;
+    // Repaints flat rows first..last where they are in sight.
+    void UpdateFlatRows(int first, int last);
+    void ShiftTopRow(int by);
 
     TreeModel* m_model = nullptr;
-    QTimer* m_layoutTimer = nullptr;
-    bool m_layoutOwed = false;
-    double m_lastLayoutMs = 0;  // what the last full layout took
+    int m_indent = 20;
+    bool m_rootDecorated = true;
+    mutable int m_rowHeight = 0;  // 0 until measured
+    int m_removedAbove = 0;       // rows going above the first shown row
     QColor m_background;
     QList<QIcon> m_images;
 };

@@ -62,6 +62,7 @@ private:
     int m_row = 0;
     int m_image = -1;
     bool m_bold = false;
+    bool m_expanded = false;  // kept by the view: its children are shown when it has any
     void* m_data = nullptr;
     quint64 m_storeKey = 0;  // its entry in the colour-and-font store, 0 before one
     QString m_text;
