@@ -15,6 +15,7 @@
 #include "engine/record_log.h"
 #include "engine/thread_check.h"
 #include "pages/common/engine_names.h"
+#include "pages/send/fed_encoding.h"
 #include "pages/send/file_sender.h"
 #include "pages/log/log_view.h"
 #include "pages/send/repeat_sender.h"
@@ -160,16 +161,28 @@ void SendController::SendToSelected(const SendSteps& steps) {
         m_boxRevision = m_surface.box->document()->revision();
         m_boxTextSize = text->size();
     }
-    auto wire = EncodeSendText(*text);
-    if (!wire || (steps.skipEmpty && wire->empty()))
-        return;
     // One text for the history and the send queue: a long one is not copied. A saved or
     // one-off text is not the box's, and no text tells the writer so.
     std::shared_ptr<const std::u16string> shared;
-    if (fromBox) {
+    if (fromBox)
         shared = std::make_shared<const std::u16string>(std::move(*text));
+    FedStart fed;
+    if (steps.sendFed && fromBox && m_oneSend.form == SendForm::kText)
+        fed = StartFedEncoding(shared, CurrentSendOptions().lineEnding);
+    if (fed.kind == FedStart::Kind::kFed) {
         m_history.Add(shared);
+        std::string sentAtOnce;
+        if (const int sent = steps.sendFed(item, rec, fed.feed, fed.estimate, shared, &sentAtOnce);
+            sent > 0)
+            LogSent(rec, sentAtOnce, sent, fromBox);
+        return;
     }
+    auto wire = fed.kind == FedStart::Kind::kWhole ? std::optional(std::move(fed.whole))
+                                                  : EncodeSendText(fromBox ? *shared : *text);
+    if (!wire || (steps.skipEmpty && wire->empty()))
+        return;
+    if (fromBox)
+        m_history.Add(shared);
     if (const int sent = steps.send(item, rec, *wire, shared); sent > 0)
         LogSent(rec, *wire, sent, fromBox);
 }
