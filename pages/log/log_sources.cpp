@@ -96,7 +96,9 @@ LogViewSource::Items RecordLogSource::Fetch(uint64_t from, uint64_t to) {
             started = false;  // the next chunk starts its stream after this one
             continue;
         }
-        if (!started) {
+        if (!started && !chunk.joinsPrevious) {
+            stream.SetCarry({});  // nothing carries over; and a long chunk before is not decoded
+        } else if (!started) {
             const LogChunk* prev = at > 0 ? &w.chunks[at - 1] : nullptr;
             if (const Kept* kept = prev ? FindKept(item - 1, true) : nullptr)
                 stream.SetCarry(kept->carry);
@@ -123,7 +125,7 @@ QString RecordLogSource::RenderAside(uint64_t item, const LogChunk& chunk, const
     ChunkTextStream headStream;
     if (carry)
         headStream.SetCarry(*carry);
-    else
+    else if (chunk.joinsPrevious)
         headStream.StartAfter(prev);
     std::u16string shown = headStream.Render(head, nullptr);
     while (!shown.empty() && shown.back() == u'\n')
@@ -145,7 +147,7 @@ QString RecordLogSource::RenderAside(uint64_t item, const LogChunk& chunk, const
     job->chunk = chunk;
     if (next)
         job->next = *next;
-    if (prev && !carry)
+    if (prev && !carry && chunk.joinsPrevious)
         job->prev = *prev;
     if (carry)
         job->carry = *carry;
