@@ -170,10 +170,11 @@ void SendController::SendToSelected(const SendSteps& steps) {
     if (steps.sendFed && fromBox && m_oneSend.form == SendForm::kText)
         fed = StartFedEncoding(shared, CurrentSendOptions().lineEnding);
     if (fed.kind == FedStart::Kind::kFed) {
-        m_history.Add(shared);
+        // Queued first: the writer sends while the history looks for an equal text.
         std::string sentAtOnce;
-        if (const int sent = steps.sendFed(item, rec, fed.feed, fed.estimate, shared, &sentAtOnce);
-            sent > 0)
+        const int sent = steps.sendFed(item, rec, fed.feed, fed.estimate, shared, &sentAtOnce);
+        m_history.Add(shared);
+        if (sent > 0)
             LogSent(rec, sentAtOnce, sent, fromBox);
         return;
     }
@@ -259,7 +260,7 @@ void SendController::LogSent(ConnectInfo* rec, const std::string& wire, int sent
 QString SendController::HandleSendNews(ConnectInfo* rec) {
     QUILLET_ASSERT_UI_THREAD();
     QUILLET_ASSERT_UNLOCKED();
-    const RecordStore::SendNews news = Store().TakeSendNews(rec);
+    RecordStore::SendNews news = Store().TakeSendNews(rec);
     QPlainTextEdit* sendBox = m_surface.box;
     // The box's text is looked at only for news of texts that came from it.
     const bool ofBox = std::any_of(news.done.begin(), news.done.end(),
@@ -275,13 +276,15 @@ QString SendController::HandleSendNews(ConnectInfo* rec) {
     bool logged = false, fromBox = false;
     if (news.unloggedBytes > 0)
         CountSentChunk(rec, news.unloggedBytes, news.unloggedMessages);
-    for (const PendingSend& item : news.done) {
+    for (PendingSend& item : news.done) {
         if (!item.logged) {  // a file's piece: counted, not logged
             CountSentChunk(rec, item.bytes.size());
             continue;
         }
-        LogSentChunk(rec, item.bytes);
-        NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, item.bytes);
+        // A long text's bytes become the log's buffer as they are: no copy of them here.
+        const auto bytes = std::make_shared<const std::string>(std::move(item.bytes));
+        LogSentChunk(rec, bytes);
+        NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, *bytes);
         logged = true;
         fromBox = fromBox || item.FromBox();
         if (!item.FromBox() || CurrentSendOptions().keepText)
