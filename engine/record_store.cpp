@@ -83,8 +83,8 @@ RecordStore::SendNews RecordStore::TakeSendNews(ConnectInfo* rec) {
     {
         CCritSecLock lock(g_csConnect);
         SendQueue& q = rec->sendQueue;
-        news = SendNews{std::move(q.done), std::move(q.lost), q.unloggedBytes,
-                        q.unloggedMessages, q.noWriter};
+        news = SendNews{std::move(q.done), std::move(q.lost), q.unloggedBytes, q.unloggedMessages,
+                        q.noWriter};
         q.done.clear();
         q.lost.clear();
         q.doneBytes = 0;

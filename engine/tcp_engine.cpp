@@ -650,8 +650,8 @@ void TcpEngine::WriteLoop(uint64_t key, int fd, uint64_t serial) {
 }
 
 bool TcpEngine::TakeFrontPiece(uint64_t key, int fd, uint64_t serial, size_t most,
-                               std::string& piece, bool* pinned,
-                               std::shared_ptr<WireFeed>* starved, size_t* at) {
+                               std::string& piece, bool* pinned, std::shared_ptr<WireFeed>* starved,
+                               size_t* at) {
     CCritSecLock lock(g_csConnect);
     SendQueue* q = WriterQueue(key, fd, serial);
     if (!q)

@@ -175,8 +175,7 @@ QString RecordLogSource::RenderAside(uint64_t item, const LogChunk& chunk, const
                 under.erase(std::remove_if(under.begin(), under.end(),
                                            [&](const KeptTexts::Rendering& r) {
                                                return r.item == done.item &&
-                                                      r.nextJoins == done.nextJoins &&
-                                                      r.key == key;
+                                                      r.nextJoins == done.nextJoins && r.key == key;
                                            }),
                             under.end());
                 if (key != kept->key)  // the encoding or stamp style changed meanwhile

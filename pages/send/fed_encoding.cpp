@@ -42,9 +42,8 @@ size_t PieceEnd(const std::u16string& text, size_t from) {
 
 bool EncodesInPieces(const std::string& charset) {
     std::string name = charset;
-    std::transform(name.begin(), name.end(), name.begin(), [](unsigned char c) {
-        return static_cast<char>(std::toupper(c));
-    });
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     for (const char* prefix : {"UTF-16", "UTF16", "UTF-32", "UTF32", "UCS", "UTF-7", "UTF7",
                                "UNICODE", "ISO-2022", "ISO2022", "CSISO2022", "HZ"})
         if (name.rfind(prefix, 0) == 0)
@@ -69,9 +68,9 @@ FedStart StartFedEncoding(std::shared_ptr<const std::u16string> text, LineEnding
         return start;
     }
     start.kind = FedStart::Kind::kFed;
-    start.estimate = static_cast<size_t>(static_cast<double>(first.size()) /
-                                         static_cast<double>(firstEnd) *
-                                         static_cast<double>(text->size()));
+    start.estimate =
+        static_cast<size_t>(static_cast<double>(first.size()) / static_cast<double>(firstEnd) *
+                            static_cast<double>(text->size()));
     start.feed = std::make_shared<engine::WireFeed>(start.estimate + start.estimate / 8);
     start.feed->Append(first);
     QThreadPool::globalInstance()->start([text, feed = start.feed, codec, from = firstEnd] {

@@ -179,7 +179,7 @@ void SendController::SendToSelected(const SendSteps& steps) {
         return;
     }
     auto wire = fed.kind == FedStart::Kind::kWhole ? std::optional(std::move(fed.whole))
-                                                  : EncodeSendText(fromBox ? *shared : *text);
+                                                   : EncodeSendText(fromBox ? *shared : *text);
     if (!wire || (steps.skipEmpty && wire->empty()))
         return;
     if (fromBox)

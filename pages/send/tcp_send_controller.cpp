@@ -42,8 +42,8 @@ int TcpSendController::SendWire(TreeNode* item, ConnectInfo* rec, std::string& w
     return AfterSend(m_engine.Send(rec, &wire, text), item, rec, wire.size());
 }
 
-int TcpSendController::AfterSend(TcpEngine::SendResult result, TreeNode* item,
-                                 ConnectInfo* rec, size_t size) {
+int TcpSendController::AfterSend(TcpEngine::SendResult result, TreeNode* item, ConnectInfo* rec,
+                                 size_t size) {
     switch (result) {
         case TcpEngine::SendResult::kAll:
             return static_cast<int>(size);

@@ -11,7 +11,6 @@
 #include "engine/tcp_engine.h"
 #include "pages/common/engine_names.h"
 
-
 namespace quillet::pages {
 
 class TcpSendController : public SendController {

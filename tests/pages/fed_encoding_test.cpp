@@ -39,8 +39,7 @@ TEST_P(FedEncodingTest, PiecesMakeTheBytesOfTheWholeText) {
     auto text = std::make_shared<const std::u16string>(LongText());
     FedStart fed = pages::StartFedEncoding(text, GetParam().ending);
     ASSERT_EQ(fed.kind, FedStart::Kind::kFed);
-    const std::string whole =
-        enc::EncodeForWire(pages::ApplyLineEnding(*text, GetParam().ending));
+    const std::string whole = enc::EncodeForWire(pages::ApplyLineEnding(*text, GetParam().ending));
     EXPECT_EQ(fed.feed->TakeAll(), whole);
     EXPECT_EQ(fed.feed->Size(), whole.size());
 }
@@ -56,8 +55,7 @@ TEST(FedEncoding, ShortTextsHexAndCutSensitiveEncodingsAreEncodedWhole) {
     auto longText = std::make_shared<const std::u16string>(LongText());
     for (const char* encoding : {"UTF-16LE", "UTF-16", "UTF-32", "ISO-2022-JP", "HEX"}) {
         ASSERT_TRUE(enc::SetWireEncoding(encoding)) << encoding;
-        EXPECT_EQ(pages::StartFedEncoding(longText, LineEnding::kLf).kind,
-                  FedStart::Kind::kNotFed)
+        EXPECT_EQ(pages::StartFedEncoding(longText, LineEnding::kLf).kind, FedStart::Kind::kNotFed)
             << encoding;
     }
     ASSERT_TRUE(enc::SetWireEncoding("UTF-8"));
