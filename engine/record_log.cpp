@@ -29,6 +29,15 @@ bool LogSentChunk(ConnectInfo* rec, std::string_view bytes) {
     return rec->strSent.Append(bytes, now);
 }
 
+bool LogSentChunk(ConnectInfo* rec, std::shared_ptr<const std::string> bytes) {
+    if (bytes->size() < ChunkLog::kSharedFrom)
+        return LogSentChunk(rec, std::string_view(*bytes));
+    const int64_t now = ChunkTimeNow();
+    CCritSecLock lock(g_csConnect);
+    rec->nSentBytes += static_cast<uint32_t>(bytes->size());
+    return rec->strSent.AppendShared(std::move(bytes), now);
+}
+
 void CountSentChunk(ConnectInfo* rec, size_t count, uint64_t messages) {
     CCritSecLock lock(g_csConnect);
     rec->nSentBytes += static_cast<uint32_t>(count);

@@ -6,6 +6,8 @@
 // Threads: any thread. Both take g_csConnect (recursive: a worker that holds it already may
 // call them) and must only be given a record that is listed or owned by the caller.
 #include <cstddef>
+#include <memory>
+#include <string>
 #include <string_view>
 
 #include "engine/chunk_log.h"
@@ -21,6 +23,8 @@ struct ConnectInfo;
 bool LogReceivedChunk(ConnectInfo* rec, std::string_view bytes, bool continuesStream);
 // The page sent `bytes` on `rec`: counts them and keeps the chunk. False as above.
 bool LogSentChunk(ConnectInfo* rec, std::string_view bytes);
+// The same for bytes already in a buffer readers may share: a long chunk is kept without a copy.
+bool LogSentChunk(ConnectInfo* rec, std::shared_ptr<const std::string> bytes);
 // A note of the program's own (a step's outcome, a handshake's) in `rec`'s received or sent
 // log, in time order with its data: flagged in the log, not in its bytes, so no peer byte can
 // pass for one. It is counted in no counter and does not mark the record unread; the record's

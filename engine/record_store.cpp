@@ -79,16 +79,25 @@ void RecordStore::DropSends(ConnectInfo* rec) {
 
 RecordStore::SendNews RecordStore::TakeSendNews(ConnectInfo* rec) {
     QUILLET_ASSERT_UI_THREAD();
-    CCritSecLock lock(g_csConnect);
-    SendQueue& q = rec->sendQueue;
-    SendNews news{std::move(q.done), std::move(q.lost), q.unloggedBytes, q.unloggedMessages,
-                  q.noWriter};
-    q.done.clear();
-    q.lost.clear();
-    q.doneBytes = 0;
-    q.unloggedBytes = 0;
-    q.unloggedMessages = 0;
-    q.noWriter = false;
+    SendNews news;
+    {
+        CCritSecLock lock(g_csConnect);
+        SendQueue& q = rec->sendQueue;
+        news = SendNews{std::move(q.done), std::move(q.lost), q.unloggedBytes, q.unloggedMessages,
+                        q.noWriter};
+        q.done.clear();
+        q.lost.clear();
+        q.doneBytes = 0;
+        q.unloggedBytes = 0;
+        q.unloggedMessages = 0;
+        q.noWriter = false;
+    }
+    // A fed text cut short: its whole bytes tell what was not sent (its encoding is brief).
+    for (PendingSend& item : news.lost)
+        if (item.feed) {
+            item.bytes = item.feed->TakeAll();
+            item.feed.reset();
+        }
     return news;
 }
 

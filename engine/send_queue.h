@@ -13,6 +13,8 @@
 #include <string>
 #include <vector>
 
+#include "engine/wire_feed.h"
+
 namespace quillet::engine {
 
 // One text given to Send: its wire bytes, the box text it came from (shared with the page's
@@ -24,6 +26,14 @@ struct PendingSend {
     size_t taken = 0;
     // False for the pieces of a file: counted when taken, never written to the log.
     bool logged = true;
+    // A long text still being encoded: its bytes come from here and move into `bytes` once
+    // the writer has sent them all (or, for a lost text, when the page takes the news).
+    std::shared_ptr<WireFeed> feed;
+    size_t estimate = 0;  // what a fed text counts in waitingBytes until it is sent
+    // Every byte is taken (a fed text: and its encoding is finished).
+    bool Complete() const {
+        return feed ? feed->Finished() && taken == feed->Size() : taken == bytes.size();
+    }
 };
 
 struct SendQueue {

@@ -441,8 +441,34 @@ TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string* bytes,
     return result;
 }
 
+TcpEngine::SendResult TcpEngine::SendFed(ConnectInfo* pInfo, std::shared_ptr<WireFeed> feed,
+                                         size_t estimate,
+                                         std::shared_ptr<const std::u16string> text,
+                                         std::string* sentAtOnce) {
+    QUILLET_ASSERT_UI_THREAD();
+    uint64_t key;
+    int fd;
+    {
+        CCritSecLock lock(g_csConnect);
+        key = pInfo->nId;
+        fd = pInfo->sock;
+    }
+    if (fd < 0)
+        return SendResult::kFailed;
+    PendingSend item;
+    item.feed = std::move(feed);
+    item.estimate = estimate;
+    item.text = std::move(text);
+    const SendResult result = SendOnKey(key, fd, item, false);
+    if (result == SendResult::kAll)
+        *sentAtOnce = std::move(item.bytes);
+    return result;
+}
+
 TcpEngine::SendResult TcpEngine::SendOnKey(uint64_t key, int fd, PendingSend& item, bool reply) {
     std::shared_ptr<tls::Session> session;
+    bool fedWriter = false;  // a fed text was queued with no writer serving the queue
+    uint64_t serial = 0;
     {
         CCritSecLock lock(g_csConnect);
         ConnectInfo* rec = FindRecord(m_map, key);
@@ -455,16 +481,29 @@ TcpEngine::SendResult TcpEngine::SendOnKey(uint64_t key, int fd, PendingSend& it
             SendQueue& q = rec->sendQueue;
             if (q.sock != fd)  // a new connection starts with an empty queue
                 RestartSendQueue(q, fd, m_nextSendSerial++);
-            if (!q.pending.empty()) {
+            if (item.feed) {
+                const SendResult result = QueueFed(q, item, &fedWriter, &serial);
+                if (!fedWriter)
+                    return result;
+            } else if (!q.pending.empty()) {
                 if (q.waitingBytes + item.bytes.size() > SendQueue::kMaxWaitingBytes)
                     return SendResult::kFull;
                 q.waitingBytes += item.bytes.size();
                 q.pending.push_back(std::move(item));
                 return SendResult::kQueued;
             }
-            if (!sock::Pin(fd))
+            if (!fedWriter && !sock::Pin(fd))
                 return SendResult::kFailed;
         }
+    }
+    if (fedWriter) {
+        if (!m_workers.Spawn([this, key, fd, serial] { WriteLoop(key, fd, serial); }))
+            FailWithoutWriter(key, fd, serial);
+        return SendResult::kQueued;
+    }
+    if (session && item.feed) {  // TLS encrypts whole texts: wait for the rest of it
+        item.bytes = item.feed->TakeAll();
+        item.feed.reset();
     }
     if (session)
         return SendTls(key, fd, item, reply, session);
@@ -482,7 +521,6 @@ TcpEngine::SendResult TcpEngine::SendOnKey(uint64_t key, int fd, PendingSend& it
     }
     if (n < 0 && err != EAGAIN && err != EWOULDBLOCK && err != EINTR)
         return SendResult::kFailed;
-    uint64_t serial;
     {
         CCritSecLock lock(g_csConnect);
         SendQueue* q = WriterQueue(key, fd, 0);
@@ -499,6 +537,20 @@ TcpEngine::SendResult TcpEngine::SendOnKey(uint64_t key, int fd, PendingSend& it
     }
     if (!m_workers.Spawn([this, key, fd, serial] { WriteLoop(key, fd, serial); }))
         FailWithoutWriter(key, fd, serial);
+    return SendResult::kQueued;
+}
+
+TcpEngine::SendResult TcpEngine::QueueFed(SendQueue& q, PendingSend& item, bool* startWriter,
+                                          uint64_t* serial) {
+    if (!q.pending.empty() && q.waitingBytes + item.estimate > SendQueue::kMaxWaitingBytes)
+        return SendResult::kFull;
+    q.waitingBytes += item.estimate;
+    q.pending.push_back(std::move(item));
+    if (!q.writer) {
+        q.writer = true;
+        *startWriter = true;
+        *serial = q.serial;
+    }
     return SendResult::kQueued;
 }
 
@@ -571,25 +623,35 @@ void TcpEngine::WriteLoop(uint64_t key, int fd, uint64_t serial) {
     chunk.reserve(kWriteChunk);
     for (;;) {
         bool pinned = false;
-        if (!TakeFrontPiece(key, fd, serial, kWriteChunk, chunk, &pinned))
+        std::shared_ptr<WireFeed> starved;
+        size_t at = 0;
+        if (!TakeFrontPiece(key, fd, serial, kWriteChunk, chunk, &pinned, &starved, &at))
             return;
+        if (starved) {  // the front text's next bytes are still being encoded
+            starved->WaitBeyond(at);
+            continue;
+        }
         ssize_t n = -1;
         int err = 0;
-        if (pinned) {
+        // A fed text whose last bytes went before its encoding finished ends with no bytes.
+        const bool ended = pinned && chunk.empty();
+        if (pinned && !ended) {
             // Blocks until the peer reads, or until a close (page or peer) shuts the socket.
             n = send(fd, chunk.data(), chunk.size(), MSG_NOSIGNAL);
             err = errno;
-            sock::Unpin(fd);
         }
+        if (pinned)
+            sock::Unpin(fd);
         if (n < 0 && err == EINTR)
             continue;
-        if (!AfterWrite(key, fd, serial, n > 0, n > 0 ? static_cast<size_t>(n) : 0))
+        if (!AfterWrite(key, fd, serial, n > 0 || ended, n > 0 ? static_cast<size_t>(n) : 0))
             return;
     }
 }
 
 bool TcpEngine::TakeFrontPiece(uint64_t key, int fd, uint64_t serial, size_t most,
-                               std::string& piece, bool* pinned) {
+                               std::string& piece, bool* pinned, std::shared_ptr<WireFeed>* starved,
+                               size_t* at) {
     CCritSecLock lock(g_csConnect);
     SendQueue* q = WriterQueue(key, fd, serial);
     if (!q)
@@ -603,7 +665,14 @@ bool TcpEngine::TakeFrontPiece(uint64_t key, int fd, uint64_t serial, size_t mos
     *pinned = FindRecord(m_map, key)->sock == fd && sock::Pin(fd);
     if (*pinned) {
         const PendingSend& front = q->pending.front();
-        piece.assign(front.bytes, front.taken, most);
+        if (!front.feed) {
+            piece.assign(front.bytes, front.taken, most);
+        } else if (!front.feed->CopyFrom(front.taken, most, piece)) {
+            sock::Unpin(fd);
+            *pinned = false;
+            *starved = front.feed;
+            *at = front.taken;
+        }
     }
     return true;
 }
@@ -620,8 +689,14 @@ bool TcpEngine::AfterWrite(uint64_t key, int fd, uint64_t serial, bool ok, size_
         if (ok) {
             PendingSend& front = q->pending.front();
             front.taken += took;
-            q->waitingBytes -= took;
-            if (front.taken == front.bytes.size()) {
+            if (!front.feed)
+                q->waitingBytes -= took;
+            if (front.Complete()) {
+                if (front.feed) {  // finished, so this does not wait
+                    q->waitingBytes -= std::min(q->waitingBytes, front.estimate);
+                    front.bytes = front.feed->TakeAll();
+                    front.feed.reset();
+                }
                 BookWritten(*q, std::move(front));
                 q->pending.pop_front();
                 news = true;

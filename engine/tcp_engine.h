@@ -90,6 +90,12 @@ public:
     // left as it was otherwise (to log what the socket took at once).
     SendResult Send(ConnectInfo* pInfo, std::string* bytes,
                     std::shared_ptr<const std::u16string> text, bool logged = true);
+    // A long text whose bytes `feed` is still making (on an encoding thread): queued behind
+    // earlier texts like any other and sent as its bytes come, never overtaken by a later
+    // text. kQueued, kFull (counting `estimate` bytes for it) or kFailed; on a TLS connection
+    // (which waits for the whole text) kAll too, with the bytes in `*sentAtOnce`.
+    SendResult SendFed(ConnectInfo* pInfo, std::shared_ptr<WireFeed> feed, size_t estimate,
+                       std::shared_ptr<const std::u16string> text, std::string* sentAtOnce);
     // Switches the open plain connection of `pInfo` to TLS in the role of `ctx` (STARTTLS): a
     // client's first message goes out on a worker; the receive thread runs the handshake with
     // the next bytes the peer sends. False when the record has no open connection or has TLS.
@@ -144,6 +150,10 @@ private:
     // Send for the record listed under `key` while it is connected on `fd`; lock not held.
     // `item` is moved from only when it is queued or booked as a reply.
     SendResult SendOnKey(uint64_t key, int fd, PendingSend& item, bool reply);
+    // Queues a text that is still being encoded (item.feed); `*startWriter` when no writer
+    // served the queue and one is now due (for `*serial`). Caller holds g_csConnect.
+    static SendResult QueueFed(SendQueue& q, PendingSend& item, bool* startWriter,
+                               uint64_t* serial);
     // The automatic reply to a received chunk, sent on the receive thread unless `peer` is one
     // of the program's own sockets or its reply budget is spent.
     void AutoReplyTo(const WorkerContext& ctx, const IpEndpoint& peer, const char* data, int n);
@@ -170,9 +180,11 @@ private:
     void FailWithoutWriter(uint64_t key, int fd, uint64_t serial);
     // Under the lock, the next piece (at most `most` bytes) of the front text into `piece`, with
     // `*pinned` saying whether `fd` is pinned for writing it (a connection that ended is not;
-    // `piece` is then empty). False when the writer is done: its queue is gone or empty.
+    // `piece` is then empty). A fed front text whose next bytes are not encoded yet sets
+    // `*starved` (not pinned) and `*at`, its bytes taken, to wait on. False when the writer is
+    // done: its queue is gone or empty.
     bool TakeFrontPiece(uint64_t key, int fd, uint64_t serial, size_t most, std::string& piece,
-                        bool* pinned);
+                        bool* pinned, std::shared_ptr<WireFeed>* starved, size_t* at);
     // The queue of `key` if it still belongs to the writer of `fd` and `serial`; lock held.
     SendQueue* WriterQueue(uint64_t key, int fd, uint64_t serial);
     // Books what one write took of the front text (`took` bytes, may be 0 for TLS bytes of an

@@ -221,8 +221,14 @@ void TcpEngine::TlsWriteLoop(uint64_t key, int fd, uint64_t serial,
     std::string chunk;
     for (;;) {
         bool pinned = false;
-        if (!TakeFrontPiece(key, fd, serial, kTlsWriteChunk, chunk, &pinned))
+        std::shared_ptr<WireFeed> starved;
+        size_t at = 0;
+        if (!TakeFrontPiece(key, fd, serial, kTlsWriteChunk, chunk, &pinned, &starved, &at))
             return;
+        if (starved) {  // a text queued before TLS began, still being encoded
+            starved->WaitBeyond(at);
+            continue;
+        }
         const size_t took = chunk.size();
         bool ok = false;
         if (pinned) {

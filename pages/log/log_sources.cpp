@@ -1,8 +1,10 @@
 #include "pages/log/log_sources.h"
 
 #include <QCoreApplication>
+#include <QThreadPool>
 
 #include <algorithm>
+#include <optional>
 
 #include "encoding/wire_codec.h"
 #include "engine/log_line.h"
@@ -28,6 +30,8 @@ namespace {
 // Chunks at least this long keep their rendered text (a few of them per source).
 constexpr size_t kKeepBytes = 64 * 1024;
 constexpr size_t kKeptTexts = 4;
+// What of a chunk rendered aside shows until its whole text is there.
+constexpr size_t kHeadBytes = 1024;
 
 // The item before the first chunk, when the limits dropped some: the notice line.
 uint64_t FirstItem(const RecordStore::LogWindow& w) {
@@ -60,8 +64,9 @@ LogViewSource::Items RecordLogSource::Fetch(uint64_t from, uint64_t to) {
     const uint64_t until = std::min(to, w.end);
     // One stream for the batch: each chunk's carried character comes from the one rendered
     // before it instead of decoding that chunk a second time.
-    if (const QString key = RenderKey(); key != m_kept->key) {
-        m_kept->key = key;
+    const QString renderKey = RenderKey();
+    if (renderKey != m_kept->key) {
+        m_kept->key = renderKey;
         m_kept->kept.clear();
     }
     ChunkTextStream stream;
@@ -84,7 +89,16 @@ LogViewSource::Items RecordLogSource::Fetch(uint64_t from, uint64_t to) {
             started = true;
             continue;
         }
-        if (!started) {
+        if (!m_whole && chunk.bytes.size() >= KeptTexts::kRenderAsideBytes) {
+            const LogChunk* prev = at > 0 ? &w.chunks[at - 1] : nullptr;
+            items.texts.push_back(RenderAside(item, chunk, next, prev,
+                                              started ? &stream.Carry() : nullptr, renderKey));
+            started = false;  // the next chunk starts its stream after this one
+            continue;
+        }
+        if (!started && !chunk.joinsPrevious) {
+            stream.SetCarry({});  // nothing carries over; and a long chunk before is not decoded
+        } else if (!started) {
             const LogChunk* prev = at > 0 ? &w.chunks[at - 1] : nullptr;
             if (const Kept* kept = prev ? FindKept(item - 1, true) : nullptr)
                 stream.SetCarry(kept->carry);
@@ -100,6 +114,84 @@ LogViewSource::Items RecordLogSource::Fetch(uint64_t from, uint64_t to) {
             Keep({item, nextJoins, items.texts.back(), stream.Carry()});
     }
     return items;
+}
+
+QString RecordLogSource::RenderAside(uint64_t item, const LogChunk& chunk, const LogChunk* next,
+                                     const LogChunk* prev, const std::string* carry,
+                                     const QString& key) {
+    // Meanwhile: the chunk's first bytes (with its stamp), then an ellipsis.
+    LogChunk head = chunk;
+    head.bytes = ChunkBytes(chunk.bytes.view().substr(0, kHeadBytes));
+    ChunkTextStream headStream;
+    if (carry)
+        headStream.SetCarry(*carry);
+    else if (chunk.joinsPrevious)
+        headStream.StartAfter(prev);
+    std::u16string shown = headStream.Render(head, nullptr);
+    while (!shown.empty() && shown.back() == u'\n')
+        shown.pop_back();
+    shown += u" \u2026";
+    const bool nextJoins = next && next->joinsPrevious;
+    auto& under = m_kept->rendering;
+    if (std::any_of(under.begin(), under.end(), [&](const KeptTexts::Rendering& r) {
+            return r.item == item && r.nextJoins == nextJoins && r.key == key;
+        }))
+        return QString::fromStdU16String(shown);
+    under.push_back({item, nextJoins, key});
+    struct Job {
+        LogChunk chunk;
+        std::optional<LogChunk> next, prev;
+        std::optional<std::string> carry;
+    };
+    auto job = std::make_shared<Job>();
+    job->chunk = chunk;
+    if (next)
+        job->next = *next;
+    if (prev && !carry && chunk.joinsPrevious)
+        job->prev = *prev;
+    if (carry)
+        job->carry = *carry;
+    std::weak_ptr<KeptTexts> weak = m_kept;
+    QThreadPool::globalInstance()->start([job, weak, item, nextJoins, key] {
+        ChunkTextStream stream;
+        if (job->carry)
+            stream.SetCarry(*job->carry);
+        else
+            stream.StartAfter(job->prev ? &*job->prev : nullptr);
+        std::u16string text = stream.Render(job->chunk, job->next ? &*job->next : nullptr);
+        if (!text.empty() && text.back() == u'\n')
+            text.pop_back();
+        Kept done{item, nextJoins, QString::fromStdU16String(text), stream.Carry()};
+        QCoreApplication* app = QCoreApplication::instance();
+        if (!app)
+            return;
+        QMetaObject::invokeMethod(
+            app,
+            [weak, key, done = std::move(done)]() mutable {
+                const std::shared_ptr<KeptTexts> kept = weak.lock();
+                if (!kept)
+                    return;
+                auto& under = kept->rendering;
+                under.erase(std::remove_if(under.begin(), under.end(),
+                                           [&](const KeptTexts::Rendering& r) {
+                                               return r.item == done.item &&
+                                                      r.nextJoins == done.nextJoins && r.key == key;
+                                           }),
+                            under.end());
+                if (key != kept->key)  // the encoding or stamp style changed meanwhile
+                    return;
+                for (const Kept& k : kept->kept)
+                    if (k.item == done.item && k.nextJoins == done.nextJoins)
+                        return;  // a search or copy rendered it meanwhile
+                if (kept->kept.size() >= kKeptTexts)
+                    kept->kept.erase(kept->kept.begin());
+                kept->kept.push_back(std::move(done));
+                if (kept->rendered)
+                    kept->rendered();
+            },
+            Qt::QueuedConnection);
+    });
+    return QString::fromStdU16String(shown);
 }
 
 const RecordLogSource::Kept* RecordLogSource::FindKept(uint64_t item, bool nextJoins) const {

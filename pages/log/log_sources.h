@@ -6,6 +6,7 @@
 #include <QObject>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -35,6 +36,17 @@ struct KeptTexts {
     ChunkDir dir = ChunkDir::kReceived;
     QString key;  // the rendering the texts are of (RenderKey)
     std::vector<Kept> kept;
+    // Chunks of this many bytes or more are rendered on a pool thread, not the window's: until
+    // their text is kept, a source shows the rendering of their first bytes and an ellipsis.
+    static constexpr size_t kRenderAsideBytes = 1 << 20;
+    struct Rendering {
+        uint64_t item = 0;
+        bool nextJoins = false;
+        QString key;
+    };
+    std::vector<Rendering> rendering;  // under way
+    // Called on the user-interface thread when a rendering is kept (the view lays out again).
+    std::function<void()> rendered;
 };
 
 class RecordLogSource : public LogViewSource {
@@ -44,6 +56,8 @@ public:
                     std::shared_ptr<KeptTexts> kept = nullptr);
 
     Items Fetch(uint64_t from, uint64_t to) override;
+    // Renders every chunk here and now (a search or copy reads whole texts).
+    void RenderWhole(bool on) override { m_whole = on; }
     Items FetchLast(uint64_t count) override;
     uint64_t Bytes(uint64_t from, uint64_t to) override;
 
@@ -51,11 +65,16 @@ private:
     using Kept = KeptTexts::Kept;
     const Kept* FindKept(uint64_t item, bool nextJoins) const;
     void Keep(Kept kept);
+    // Starts rendering a long chunk on a pool thread (once); the text that stands for it
+    // meanwhile.
+    QString RenderAside(uint64_t item, const LogChunk& chunk, const LogChunk* next,
+                        const LogChunk* prev, const std::string* carry, const QString& key);
 
     RecordStore* m_store;
     const ConnectInfo* m_rec;
     ChunkDir m_dir;
     std::shared_ptr<KeptTexts> m_kept;
+    bool m_whole = false;
 };
 
 // Each line of the text is an item.

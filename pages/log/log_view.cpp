@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMessageBox>
 #include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QTextLayout>
@@ -143,6 +144,14 @@ void CLogView::ShowRecord(RecordStore* store, const ConnectInfo* rec, ChunkDir d
         m_keptTexts = std::make_shared<KeptTexts>();
         m_keptTexts->rec = rec;
         m_keptTexts->dir = dir;
+        // A long chunk rendered aside is ready: lay out again with its whole text.
+        m_keptTexts->rendered = [view = QPointer<CLogView>(this)] {
+            if (view) {
+                view->m_rowCache.clear();
+                view->m_dirty = true;
+                view->viewport()->update();
+            }
+        };
     }
     SetSource(std::make_unique<RecordLogSource>(store, rec, dir, m_keptTexts));
 }
@@ -171,9 +180,26 @@ void CLogView::setPlainText(const QString& text) {
     SetSource(std::make_unique<PlainTextSource>(text));
 }
 
+namespace {
+
+// While one lives, the source gives whole texts (a search or copy reads them).
+class WholeTexts {
+public:
+    explicit WholeTexts(LogViewSource& source) : m_source(source) { m_source.RenderWhole(true); }
+    ~WholeTexts() { m_source.RenderWhole(false); }
+    WholeTexts(const WholeTexts&) = delete;
+    WholeTexts& operator=(const WholeTexts&) = delete;
+
+private:
+    LogViewSource& m_source;
+};
+
+}  // namespace
+
 QString CLogView::toPlainText() {
     if (!m_rec)
         return m_plain;
+    WholeTexts whole(*m_source);
     QString out;
     const LogViewSource::Items range = m_source->Fetch(0, 0);
     for (uint64_t item = range.first; item < range.end;) {
@@ -585,6 +611,7 @@ bool CLogView::Find(bool forward) {
 void CLogView::RunSearch() {
     QElapsedTimer slice;
     slice.start();
+    WholeTexts whole(*m_source);
     for (;;) {
         switch (m_search->Next(*m_source, g_searchBatch)) {
             case LogSearch::Step::kFound: {
@@ -884,6 +911,7 @@ void CLogView::SelectAll() {
 }
 
 QString CLogView::TextBetween(Pos a, Pos b) {
+    WholeTexts whole(*m_source);
     QString out;
     for (uint64_t item = a.item; item <= b.item;) {
         const LogViewSource::Items items =

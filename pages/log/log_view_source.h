@@ -25,6 +25,9 @@ public:
     virtual Items FetchLast(uint64_t count) = 0;
     // Roughly how many bytes of log the items of [from, to) stand for.
     virtual uint64_t Bytes(uint64_t from, uint64_t to) = 0;
+    // Whether Fetch gives every item's whole text at once (searching, copying), or may stand
+    // in for a long one that is still being rendered (laying out).
+    virtual void RenderWhole(bool on) { (void)on; }
 };
 
 }  // namespace quillet::pages

@@ -15,6 +15,7 @@
 #include "engine/record_log.h"
 #include "engine/thread_check.h"
 #include "pages/common/engine_names.h"
+#include "pages/send/fed_encoding.h"
 #include "pages/send/file_sender.h"
 #include "pages/log/log_view.h"
 #include "pages/send/repeat_sender.h"
@@ -160,16 +161,29 @@ void SendController::SendToSelected(const SendSteps& steps) {
         m_boxRevision = m_surface.box->document()->revision();
         m_boxTextSize = text->size();
     }
-    auto wire = EncodeSendText(*text);
-    if (!wire || (steps.skipEmpty && wire->empty()))
-        return;
     // One text for the history and the send queue: a long one is not copied. A saved or
     // one-off text is not the box's, and no text tells the writer so.
     std::shared_ptr<const std::u16string> shared;
-    if (fromBox) {
+    if (fromBox)
         shared = std::make_shared<const std::u16string>(std::move(*text));
+    FedStart fed;
+    if (steps.sendFed && fromBox && m_oneSend.form == SendForm::kText)
+        fed = StartFedEncoding(shared, CurrentSendOptions().lineEnding);
+    if (fed.kind == FedStart::Kind::kFed) {
+        // Queued first: the writer sends while the history looks for an equal text.
+        std::string sentAtOnce;
+        const int sent = steps.sendFed(item, rec, fed.feed, fed.estimate, shared, &sentAtOnce);
         m_history.Add(shared);
+        if (sent > 0)
+            LogSent(rec, sentAtOnce, sent, fromBox);
+        return;
     }
+    auto wire = fed.kind == FedStart::Kind::kWhole ? std::optional(std::move(fed.whole))
+                                                   : EncodeSendText(fromBox ? *shared : *text);
+    if (!wire || (steps.skipEmpty && wire->empty()))
+        return;
+    if (fromBox)
+        m_history.Add(shared);
     if (const int sent = steps.send(item, rec, *wire, shared); sent > 0)
         LogSent(rec, *wire, sent, fromBox);
 }
@@ -246,7 +260,7 @@ void SendController::LogSent(ConnectInfo* rec, const std::string& wire, int sent
 QString SendController::HandleSendNews(ConnectInfo* rec) {
     QUILLET_ASSERT_UI_THREAD();
     QUILLET_ASSERT_UNLOCKED();
-    const RecordStore::SendNews news = Store().TakeSendNews(rec);
+    RecordStore::SendNews news = Store().TakeSendNews(rec);
     QPlainTextEdit* sendBox = m_surface.box;
     // The box's text is looked at only for news of texts that came from it.
     const bool ofBox = std::any_of(news.done.begin(), news.done.end(),
@@ -262,13 +276,15 @@ QString SendController::HandleSendNews(ConnectInfo* rec) {
     bool logged = false, fromBox = false;
     if (news.unloggedBytes > 0)
         CountSentChunk(rec, news.unloggedBytes, news.unloggedMessages);
-    for (const PendingSend& item : news.done) {
+    for (PendingSend& item : news.done) {
         if (!item.logged) {  // a file's piece: counted, not logged
             CountSentChunk(rec, item.bytes.size());
             continue;
         }
-        LogSentChunk(rec, item.bytes);
-        NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, item.bytes);
+        // A long text's bytes become the log's buffer as they are: no copy of them here.
+        const auto bytes = std::make_shared<const std::string>(std::move(item.bytes));
+        LogSentChunk(rec, bytes);
+        NoteLoggedChunk(Store(), *rec, ChunkSide::kSent, *bytes);
         logged = true;
         fromBox = fromBox || item.FromBox();
         if (!item.FromBox() || CurrentSendOptions().keepText)

@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "engine/record_store.h"
+#include "engine/wire_feed.h"
 #include "pages/common/engine_names.h"
 #include "pages/send/raw_send.h"
 #include "pages/send/send_forms.h"
@@ -143,6 +144,13 @@ protected:
         std::function<int(TreeNode* item, ConnectInfo* rec, std::string& wire,
                           const std::shared_ptr<const std::u16string>& text)>
             send;
+        // Sends a long text from the box whose wire bytes `feed` is still making (see
+        // fed_encoding.h), as `send` does; null: the transport encodes texts whole. When it
+        // returns a count, the bytes it sent are in `*sentAtOnce`.
+        std::function<int(TreeNode* item, ConnectInfo* rec, std::shared_ptr<WireFeed> feed,
+                          size_t estimate, const std::shared_ptr<const std::u16string>& text,
+                          std::string* sentAtOnce)>
+            sendFed;
     };
     // The Send button's path of the transport.
     virtual void SendSelected() = 0;

@@ -28,14 +28,25 @@ void TcpSendController::SendSelected() {
                         const std::shared_ptr<const std::u16string>& text) {
         return SendWire(item, rec, wire, text);
     };
+    steps.sendFed = [this](TreeNode* item, ConnectInfo* rec, std::shared_ptr<WireFeed> feed,
+                           size_t estimate, const std::shared_ptr<const std::u16string>& text,
+                           std::string* sentAtOnce) {
+        const auto result = m_engine.SendFed(rec, std::move(feed), estimate, text, sentAtOnce);
+        return AfterSend(result, item, rec, sentAtOnce->size());
+    };
     SendToSelected(steps);
 }
 
 int TcpSendController::SendWire(TreeNode* item, ConnectInfo* rec, std::string& wire,
                                 const std::shared_ptr<const std::u16string>& text) {
-    switch (m_engine.Send(rec, &wire, text)) {
+    return AfterSend(m_engine.Send(rec, &wire, text), item, rec, wire.size());
+}
+
+int TcpSendController::AfterSend(TcpEngine::SendResult result, TreeNode* item, ConnectInfo* rec,
+                                 size_t size) {
+    switch (result) {
         case TcpEngine::SendResult::kAll:
-            return static_cast<int>(wire.size());
+            return static_cast<int>(size);
         case TcpEngine::SendResult::kQueued:
             ShowSentLog(rec);  // the line follows once the peer has taken it all
             return 0;

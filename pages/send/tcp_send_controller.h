@@ -8,11 +8,8 @@
 #include <functional>
 
 #include "pages/send/send_controller.h"
+#include "engine/tcp_engine.h"
 #include "pages/common/engine_names.h"
-
-namespace quillet::engine {
-class TcpEngine;
-}  // namespace quillet::engine
 
 namespace quillet::pages {
 
@@ -33,6 +30,9 @@ private:
     // Sends the box's (or one-off) bytes; the byte count to log now, else 0 (told or queued).
     int SendWire(TreeNode* item, ConnectInfo* rec, std::string& wire,
                  const std::shared_ptr<const std::u16string>& text);
+    // What the engine's answer to a send of `size` bytes means: the count to log now, else 0
+    // (told, or queued to be logged when the writer reports it).
+    int AfterSend(TcpEngine::SendResult result, TreeNode* item, ConnectInfo* rec, size_t size);
 
     TcpEngine& m_engine;
     std::function<void(TreeNode*)> m_refresh;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <string>
+#include <thread>
 
 #include "engine/tcp_engine.h"
 #include "engine/worker_group.h"
@@ -134,6 +135,36 @@ TEST_F(TcpSendQueueTest, QueuedTextsGoOutInOrderAsThePeerReads) {
     EXPECT_TRUE(Queue(&SendQueue::lost).empty());
     EXPECT_EQ(engine.Send(rec, "next", u"next"), Result::kAll);  // the queue is empty again
     EXPECT_EQ(RecvExactly(peer, 4), "next");
+}
+
+// A text still being encoded goes out as its bytes are made, and a text sent after it waits
+// behind it; once made and taken whole, it is reported with all its bytes.
+TEST_F(TcpSendQueueTest, AFedTextGoesOutAsItIsMadeAndKeepsItsPlaceInTheQueue) {
+    auto feed = std::make_shared<WireFeed>(kLarge);
+    std::string sentAtOnce;
+    ASSERT_EQ(engine.SendFed(rec, feed, kLarge, std::make_shared<const std::u16string>(u"fed"),
+                             &sentAtOnce),
+              Result::kQueued);
+    ASSERT_EQ(engine.Send(rec, "tail", u"tail"), Result::kQueued);
+    EXPECT_EQ(Queue(&SendQueue::waitingBytes), kLarge + 4);
+    feed->Append(std::string(1000, 'a'));
+    EXPECT_EQ(RecvExactly(peer, 1000), std::string(1000, 'a'));  // before the rest is made
+    std::thread producer([&] {
+        for (int i = 0; i < 16; ++i)
+            feed->Append(std::string(kLarge / 16, static_cast<char>('b' + i)));
+        feed->Finish();
+    });
+    const std::string got = RecvExactly(peer, kLarge + 4);
+    producer.join();
+    ASSERT_EQ(got.size(), kLarge + 4);
+    EXPECT_EQ(got.substr(0, 1), "b");
+    EXPECT_EQ(got.substr(kLarge - 1), "qtail");
+    ASSERT_TRUE(WaitUntil([&] { return Queue(&SendQueue::done).size() == 2; }));
+    const auto done = Queue(&SendQueue::done);
+    EXPECT_EQ(done[0].bytes.size(), kLarge + 1000);
+    EXPECT_EQ(done[0].feed, nullptr);
+    EXPECT_EQ(*done[1].text, u"tail");
+    EXPECT_EQ(Queue(&SendQueue::waitingBytes), 0u);
 }
 
 // Disconnect drops the queue at once: the writer ends without a report, and nothing more of

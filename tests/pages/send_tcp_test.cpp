@@ -4,6 +4,7 @@
 #include <QComboBox>
 #include <QGuiApplication>
 #include <QLabel>
+#include <QLineEdit>
 #include <QTimer>
 
 #include <poll.h>
@@ -13,6 +14,9 @@
 
 #include "engine/crit_sec.h"
 #include "pages/prompts/dlg_set_ip.h"
+#include "pages/log/log_find_bar.h"
+#include "pages/log/log_view.h"
+#include "pages/send/fed_encoding.h"
 #include "pages/send/file_sender.h"
 #include "pages/prompts/prompt_dlg.h"
 #include "pages/send/send_box.h"
@@ -394,6 +398,45 @@ TEST_F(TcpSendTest, AMultiMegabyteLineFromTheBoxArrivesWholeIsLoggedWholeAndEmpt
     QTest::keyClicks(box, "z");
     Press(kSend);
     EXPECT_EQ(RecvExactly(peer, 100001), std::string(100000, 'y') + "z");
+}
+
+// A line of megabytes goes out while it is still being encoded: it arrives whole and before a
+// text sent right after it, is logged and counted once, and the sent view shows its end and
+// finds in it (the view renders the line aside, so these are waited for).
+TEST_F(TcpSendTest, ATenMegabyteLineArrivesBeforeTheNextSendAndTheSentViewShowsAndFindsIt) {
+    PeerSocket peer = Client(Listen(), 0);
+    ConnectInfo* rec = Rec(Child(0));
+    QString line(10'000'000, QLatin1Char('w'));
+    line.replace(5'000'000, 6, QStringLiteral("needle"));
+    // Characters of two and three bytes, and a surrogate pair across the first piece's end.
+    for (qsizetype i = 1000; i < line.size() - 1000; i += 777'777)
+        line.replace(i, 2, QStringLiteral("é中"));
+    line.replace(static_cast<qsizetype>(pages::kFedChars) - 1, 2, QStringLiteral("😀"));
+    line += QStringLiteral("THE-END");
+    const std::string wire = enc::EncodeForWire(line.toStdU16String());
+    auto* box = static_cast<pages::CSendBox*>(page_->SendBox());
+    box->SetText(line);
+    Press(kSend);
+    box->SetText(QStringLiteral("tail"));
+    Press(kSend);
+    EXPECT_EQ(RecvExactly(peer, wire.size() + 4), wire + "tail");
+    EXPECT_TRUE(Eventually([&] { return rec->nSentBytes == wire.size() + 4; }));
+    EXPECT_TRUE(Eventually([&] { return box->document()->isEmpty(); }));
+    const auto& history = page_->Sending()->History().Entries();
+    ASSERT_EQ(history.size(), 2u);
+    EXPECT_EQ(*history[0], u"tail");
+    EXPECT_EQ(*history[1], line.toStdU16String());
+
+    pages::CLogView* view = page_->SentView();
+    EXPECT_TRUE(Eventually([&] { return view->ShownText().contains(QStringLiteral("THE-END")); }));
+    view->OpenFindBar();
+    view->FindBar()->TextBox()->setText(QStringLiteral("needle"));
+    view->Find(false);
+    ASSERT_TRUE(Eventually([&] { return !view->IsSearching(); }));
+    EXPECT_TRUE(view->LastSearchFound());
+    EXPECT_EQ(view->SelectedText(), QStringLiteral("needle"));
+    EXPECT_EQ(Sent().count(line), 1);
+    QTest::keyClick(view->FindBar()->TextBox(), Qt::Key_Escape);
 }
 
 }  // namespace
