@@ -377,6 +377,7 @@ bool TcpEngine::ReceiveChunk(const WorkerContext& ctx, const IpEndpoint& peer, c
 
 void TcpEngine::FinishReceive(const WorkerContext& ctx) {
     ConnectInfo* rec = nullptr;
+    int closing = -1;
     if (!m_stopping) {
         CCritSecLock lock(g_csConnect);
         rec = FindRecord(m_map, ctx.nId);
@@ -385,10 +386,14 @@ void TcpEngine::FinishReceive(const WorkerContext& ctx) {
         if (rec && rec->sock != -1 && rec->sock != ctx.sock)
             rec = nullptr;
         if (rec && rec->sock != -1) {
-            sock::CloseSocket(rec->sock);
+            closing = rec->sock;
             rec->sock = -1;
         }
     }
+    // Closed outside the lock, so that thousands of peers leaving at once do not queue every
+    // look of the window at a record behind their closes. No record names the socket any more,
+    // and its number stays this thread's until ReleaseFromWorker, so nothing reuses it meanwhile.
+    sock::CloseSocket(closing);
     if (rec)
         m_pSink->OnConnectionUpdate(rec, UPDATE_CLOSED, ctx.nId);
     sock::ReleaseFromWorker(ctx.sock);
