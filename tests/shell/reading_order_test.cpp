@@ -50,8 +50,9 @@ TEST_F(ReadingOrderTest, TabWalksEachPageAsItReads) {
         ASSERT_NE(tree, order.end()) << tab;
         for (auto it = order.begin(); it != tree; ++it) {
             EXPECT_LT((*it)->geometry().bottom(), page->Tree()->geometry().top());
-            if (it != order.begin())
+            if (it != order.begin()) {
                 EXPECT_LT((*(it - 1))->x(), (*it)->x());
+            }
         }
         std::vector<QWidget*> main(tree, order.end());
         main.resize(std::min<size_t>(main.size(), 4));
@@ -121,8 +122,9 @@ TEST_F(ReadingOrderTest, BoxesAndControlsHaveNamesAndMenusListTheirItems) {
     page->ReceivedView()->OpenFindBar();
     ProcessEvents();
     for (QWidget* w : page->ReceivedView()->FindBar()->findChildren<QWidget*>())
-        if (!qobject_cast<QLabel*>(w))
+        if (!qobject_cast<QLabel*>(w)) {
             EXPECT_FALSE(AccessibleName(w).isEmpty()) << w->objectName().toStdString();
+        }
 
     auto* udp = qobject_cast<pages::CUdpClientDlg*>(dlg_->Page(shell::kUdpClient));
     auto* multicast = qobject_cast<pages::CMulticastServerDlg*>(dlg_->Page(shell::kMulticast));
@@ -146,8 +148,9 @@ TEST_F(ReadingOrderTest, BoxesAndControlsHaveNamesAndMenusListTheirItems) {
     EXPECT_EQ(a->role(), QAccessible::PopupMenu);
     ASSERT_EQ(a->childCount(), popup->actions().size());
     for (int i = 0; i < a->childCount(); ++i)
-        if (!popup->actions()[i]->isSeparator())
+        if (!popup->actions()[i]->isSeparator()) {
             EXPECT_FALSE(a->child(i)->text(QAccessible::Name).isEmpty()) << i;
+        }
 }
 
 }  // namespace
