@@ -14,11 +14,11 @@
 namespace quillet::pages {
 
 CNodeDetails::CNodeDetails(QWidget* page, CTreeCtrlEx* tree, NodeDetailsHooks hooks)
-    : QObject(page), m_tree(tree), m_hooks(std::move(hooks)) {
+    : QObject(page), m_tree(tree), m_viewport(tree->viewport()), m_hooks(std::move(hooks)) {
     setObjectName(QStringLiteral("nodeDetails"));
     m_recordings = new CRecordings(m_hooks.store, page);
     m_countersLine = new CCountersLine(page, m_hooks.store, m_recordings, m_hooks.selected);
-    m_tree->viewport()->installEventFilter(this);
+    m_viewport->installEventFilter(this);
     m_tree->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(m_tree, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         TreeNode* item = m_tree->itemAt(at);
@@ -40,19 +40,22 @@ QMenu* CNodeDetails::MakeTreeMenu(TreeNode* item) {
 }
 
 bool CNodeDetails::eventFilter(QObject* watched, QEvent* event) {
-    if (watched != m_tree->viewport())
+    // Only the two events it acts on reach the tree: the viewport also reports its own end,
+    // while the tree around it is half destroyed.
+    const QEvent::Type type = event->type();
+    if (watched != m_viewport || (type != QEvent::ToolTip && type != QEvent::MouseButtonRelease))
         return QObject::eventFilter(watched, event);
-    if (event->type() == QEvent::ToolTip) {
+    if (type == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);
         if (ConnectInfo* rec = m_hooks.recordOf(m_tree->itemAt(help->pos()))) {
             QString tip = m_countersLine->Text(rec) + TlsTooltipText(rec);
             if (const QString note = m_hooks.note(rec); !note.isEmpty())
                 tip = note + QLatin1Char('\n') + tip;
-            QToolTip::showText(help->globalPos(), tip, m_tree->viewport());
+            QToolTip::showText(help->globalPos(), tip, m_viewport);
             return true;
         }
     }
-    if (event->type() == QEvent::MouseButtonRelease) {
+    if (type == QEvent::MouseButtonRelease) {
         auto* me = static_cast<QMouseEvent*>(event);
         if (me->button() == Qt::LeftButton)
             m_hooks.click(m_tree->itemAt(me->position().toPoint()));

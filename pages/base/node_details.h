@@ -55,6 +55,7 @@ protected:
 
 private:
     CTreeCtrlEx* m_tree;
+    QWidget* m_viewport;  // the tree's, watched
     NodeDetailsHooks m_hooks;
     CRecordings* m_recordings = nullptr;      // a child of the page
     CCountersLine* m_countersLine = nullptr;  // a child of the page
