@@ -424,16 +424,17 @@ TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string bytes, std
     return Send(pInfo, &bytes, std::move(shared), logged);
 }
 
+int TcpEngine::KeyAndSocket(ConnectInfo* rec, uint64_t* key) {
+    CCritSecLock lock(g_csConnect);
+    *key = rec->nId;
+    return rec->sock;
+}
+
 TcpEngine::SendResult TcpEngine::Send(ConnectInfo* pInfo, std::string* bytes,
                                       std::shared_ptr<const std::u16string> text, bool logged) {
     QUILLET_ASSERT_UI_THREAD();
     uint64_t key;
-    int fd;
-    {
-        CCritSecLock lock(g_csConnect);
-        key = pInfo->nId;
-        fd = pInfo->sock;
-    }
+    const int fd = KeyAndSocket(pInfo, &key);
     if (fd < 0)
         return SendResult::kFailed;
     PendingSend item;
@@ -452,12 +453,7 @@ TcpEngine::SendResult TcpEngine::SendFed(ConnectInfo* pInfo, std::shared_ptr<Wir
                                          std::string* sentAtOnce) {
     QUILLET_ASSERT_UI_THREAD();
     uint64_t key;
-    int fd;
-    {
-        CCritSecLock lock(g_csConnect);
-        key = pInfo->nId;
-        fd = pInfo->sock;
-    }
+    const int fd = KeyAndSocket(pInfo, &key);
     if (fd < 0)
         return SendResult::kFailed;
     PendingSend item;

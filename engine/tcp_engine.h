@@ -150,6 +150,8 @@ private:
     // Send for the record listed under `key` while it is connected on `fd`; lock not held.
     // `item` is moved from only when it is queued or booked as a reply.
     SendResult SendOnKey(uint64_t key, int fd, PendingSend& item, bool reply);
+    // The record's key and socket (-1 when closed), read together under g_csConnect.
+    static int KeyAndSocket(ConnectInfo* rec, uint64_t* key);
     // Queues a text that is still being encoded (item.feed); `*startWriter` when no writer
     // served the queue and one is now due (for `*serial`). Caller holds g_csConnect.
     static SendResult QueueFed(SendQueue& q, PendingSend& item, bool* startWriter,
